@@ -1,0 +1,103 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orvkit {
+
+// One line written through the logger. Reports are texts meant for the user.
+struct LogRecord {
+    int level = 0;
+    int indent = 0;
+    bool report = false;
+    std::string text;
+};
+
+// Receives log records. The logger keeps shared ownership of its sinks.
+class LogSink {
+public:
+    virtual ~LogSink() = default;
+    // Lowest level this sink wants; records below it are not formatted for it.
+    virtual int GetMinLevel() const { return 0; }
+    virtual void Write(const LogRecord& record) = 0;
+};
+
+// Writes records to standard error, indented by walk depth, from a level threshold up.
+class StderrLogSink : public LogSink {
+public:
+    explicit StderrLogSink(int minLevel) : myMinLevel(minLevel) {}
+    int GetMinLevel() const override { return myMinLevel; }
+    void Write(const LogRecord& record) override;
+
+private:
+    int myMinLevel;
+};
+
+// Keeps every record in memory; used by tests and by callers that show a log afterwards.
+class CaptureLogSink : public LogSink {
+public:
+    void Write(const LogRecord& record) override { myRecords.push_back(record); }
+    const std::vector<LogRecord>& GetRecords() const { return myRecords; }
+    // True when some record at the level has exactly this text (indentation not counted).
+    bool Contains(int level, const std::string& text) const;
+    void Clear() { myRecords.clear(); }
+
+private:
+    std::vector<LogRecord> myRecords;
+};
+
+// The process-wide logger. Levels: 3 errors, 4 failed opens, 1 and 2 progress notes;
+// after an error comes a location line at level 1 ("\t#line, file").
+class Logger {
+public:
+    static Logger& Instance();
+
+    // printf-style message. Nothing is formatted when no sink wants the level.
+    void Message(int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    void Message(int level, const std::string& text);
+    // Writes an error and its location line as one pair.
+    void Error(const std::string& text, int line, const char* file);
+    // A text meant for the user (shown by the program, kept by capturing sinks).
+    void Report(const std::string& text);
+
+    // Last component of a source path, for location lines.
+    static std::string GetFileName(const char* path);
+
+    void AddSink(const std::shared_ptr<LogSink>& sink);
+    void RemoveSink(const std::shared_ptr<LogSink>& sink);
+
+    // Indentation of the walk; LogAutoIndent moves it.
+    void PushIndent() { ++myIndent; }
+    void PopIndent() { --myIndent; }
+    int GetIndent() const { return myIndent; }
+
+private:
+    Logger() = default;
+    void Dispatch(LogRecord&& record);
+    void UpdateMinLevel();
+
+    std::vector<std::shared_ptr<LogSink>> mySinks;
+    int myMinLevel = 1 << 30;
+    int myIndent = 0;
+};
+
+// Scoped indentation around one step of a recursive walk. The title is kept as a pointer
+// (string literals), so opening a scope costs no allocation.
+class LogAutoIndent {
+public:
+    explicit LogAutoIndent(const char* title);
+    ~LogAutoIndent();
+    LogAutoIndent(const LogAutoIndent&) = delete;
+    LogAutoIndent& operator=(const LogAutoIndent&) = delete;
+
+    const char* GetTitle() const { return myTitle; }
+
+private:
+    const char* myTitle;
+};
+
+} // namespace orvkit
+
+// Logs an error with the location line of the calling source file.
+#define ORVKIT_LOG_ERROR(text) ::orvkit::Logger::Instance().Error((text), __LINE__, __FILE__)

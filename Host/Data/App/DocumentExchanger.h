@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Common/Core/ParameterDict.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvkit {
+
+class Document;
+
+// Opens files of some formats as the content of a document. Holds a settings dictionary that
+// the application fills and the exchanger reads.
+class DocumentExchanger {
+public:
+    DocumentExchanger();
+    virtual ~DocumentExchanger();
+
+    // Loads the file into `document`; false when it could not be read.
+    virtual bool LoadFile(Document* document, const std::string& fileName) = 0;
+    // Whether the exchanger takes files with this extension (with its dot).
+    virtual bool IsSupported(const std::string& extension) = 0;
+
+    ParameterDict* GetSettings() const { return mySettings.get(); }
+
+protected:
+    std::unique_ptr<ParameterDict> mySettings;
+};
+
+// The process-wide registry of document exchangers, by key. It owns what it holds.
+class DocumentExchangerManager {
+public:
+    static DocumentExchangerManager& Instance();
+
+    // Files the exchanger under the key; false (and the exchanger destroyed) when the key is
+    // taken or the exchanger is null.
+    bool Add(const std::string& key, std::unique_ptr<DocumentExchanger>&& exchanger);
+    DocumentExchanger* Find(const std::string& key) const;
+    // The first exchanger, in key order, that takes the file's extension; null when none does.
+    DocumentExchanger* FindByExtension(const std::string& extension) const;
+    // Loads the file into the document through the exchanger for its extension. False when
+    // no exchanger takes the extension or the exchanger fails.
+    bool LoadFile(Document* document, const std::string& fileName) const;
+    std::vector<std::string> GetKeys() const;
+
+private:
+    DocumentExchangerManager() = default;
+
+    std::vector<std::pair<std::string, std::unique_ptr<DocumentExchanger>>> myExchangers;
+};
+
+} // namespace orvkit

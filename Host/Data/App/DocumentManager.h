@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Data/Kernel/Document.h"
+
+#include <memory>
+#include <vector>
+
+namespace orvkit {
+
+// The process-wide list of open documents and which one is active.
+class DocumentManager {
+public:
+    static DocumentManager& Instance();
+
+    // A new, initialised 3D document, made active.
+    std::shared_ptr<Document> NewDocument();
+    // Adds a document made elsewhere and makes it active.
+    void AddDocument(const std::shared_ptr<Document>& document);
+    bool CloseDocument(Document* document);
+    Document* GetActiveDocument() const { return myActive; }
+    bool SetActiveDocument(Document* document);
+    const std::vector<std::shared_ptr<Document>>& GetDocuments() const { return myDocuments; }
+
+private:
+    DocumentManager() = default;
+
+    std::vector<std::shared_ptr<Document>> myDocuments;
+    Document* myActive = nullptr;
+};
+
+} // namespace orvkit

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Data/Kernel/DrawableElement.h"
+
+#include <set>
+
+namespace orvkit {
+
+// A drawable element that holds other elements of its document, ordered by id.
+class CompositeElement : public DrawableElement {
+public:
+    const std::set<ObjectId>& GetChildren() const { return myChildren; }
+    // Replaces the children; each child found in the document gets this element as parent.
+    bool SetChildren(const std::set<ObjectId>& children);
+
+private:
+    std::set<ObjectId> myChildren;
+};
+
+// A loose collection of elements.
+class GroupElement : public CompositeElement {
+public:
+    // A new group owned by `document`; never null.
+    static GroupElement* Create(Document* document);
+    const char* GetClassName() const override { return "GroupElement"; }
+};
+
+// An assembly: a product made of placed components.
+class AssemblyElement : public CompositeElement {
+public:
+    // A new assembly owned by `document`; never null.
+    static AssemblyElement* Create(Document* document);
+    const char* GetClassName() const override { return "AssemblyElement"; }
+};
+
+} // namespace orvkit

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Data/Kernel/Element.h"
+
+namespace orvkit {
+
+enum EnumDbViewType { DbViewType3D = 0, DbViewType2D = 1 };
+
+// A view of the document: the space its drawable elements are shown in.
+class DbViewBase : public Element {
+public:
+    static DbViewBase* Create(Document* document, EnumDbViewType viewType);
+    const char* GetClassName() const override { return "DbViewBase"; }
+    EnumDbViewType GetViewType() const { return myViewType; }
+
+private:
+    EnumDbViewType myViewType = DbViewType3D;
+};
+
+// Category names shared by the application's elements.
+struct CategoryNames {
+    static const std::string& Shape();
+};
+
+} // namespace orvkit

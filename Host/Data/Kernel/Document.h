@@ -1,0 +1,102 @@
+#pragma once
+
+#include "Data/Kernel/Element.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orvkit {
+
+// Text encoding of names the document receives: 0 local multibyte, 1 UTF-8.
+enum EnumTextEncoding { TextEncodingLocal = 0, TextEncodingUtf8 = 1 };
+
+// A framework document: owns its elements, knows its active view and keeps an undo stack of
+// committed transactions. A committed step can be undone and redone: the elements it created
+// are taken out and put back, the elements it removed are put back and taken out again.
+class Document {
+public:
+    Document();
+    virtual ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    // Makes the document ready for use: creates its active view of the named kind ("3D" or
+    // "2D") and returns the view's id.
+    ObjectId Initialize(const std::string& viewType);
+    ObjectId GetActiveViewId() const { return myActiveViewId; }
+
+    // Takes ownership of `element` under `id` (InvalidId: a fresh id). Returns the element, or
+    // null when the pointer is empty or the id is taken.
+    Element* NewElement(std::unique_ptr<Element>&& element, ObjectId id);
+    // The element under the id, or null.
+    Element* FindElement(ObjectId id) const;
+    // The element under the id when it is a T, else null.
+    template <class T>
+    T* FindElementAs(ObjectId id) const
+    {
+        return dynamic_cast<T*>(FindElement(id));
+    }
+    // Removes and destroys the element (kept for undo inside a transaction).
+    bool RemoveElement(ObjectId id);
+    size_t GetElementCount() const { return myElements.size(); }
+    // All elements in id order (creation order).
+    std::vector<Element*> GetElements() const;
+
+    int GetTextEncoding() const { return myTextEncoding; }
+    void SetTextEncoding(int encoding) { myTextEncoding = encoding; }
+
+    // With transactions disabled nothing is recorded for undo.
+    void EnableTransaction(bool enable) { myTransactionEnabled = enable; }
+    bool IsTransactionEnabled() const { return myTransactionEnabled; }
+
+    bool CanUndo() const { return !myUndoSteps.empty(); }
+    bool CanRedo() const { return !myRedoSteps.empty(); }
+    // Name of the step Undo would revert; empty when there is none.
+    std::string GetUndoName() const;
+    size_t GetUndoCount() const { return myUndoSteps.size(); }
+    bool Undo();
+    bool Redo();
+
+private:
+    friend class UndoTransaction;
+    struct UndoStep;
+
+    // Transaction plumbing for UndoTransaction. Begin returns false when transactions are
+    // disabled or one is already open.
+    bool BeginTransaction(const std::string& name);
+    void CommitTransaction(int action);
+    void AbortTransaction();
+
+    std::unique_ptr<Element> TakeElement(ObjectId id);
+    void PutElement(std::unique_ptr<Element>&& element);
+
+    std::map<ObjectId, std::unique_ptr<Element>> myElements;
+    ObjectId myActiveViewId;
+    int myTextEncoding = TextEncodingUtf8;
+    bool myTransactionEnabled = true;
+    std::unique_ptr<UndoStep> myOpenStep;
+    std::vector<std::unique_ptr<UndoStep>> myUndoSteps;
+    std::vector<std::unique_ptr<UndoStep>> myRedoSteps;
+};
+
+// A scoped document transaction: Start opens it, Commit records it as one undo step; one that
+// was started but not committed is rolled back when the object goes away.
+class UndoTransaction {
+public:
+    explicit UndoTransaction(Document* document) : myDocument(document) {}
+    ~UndoTransaction();
+    UndoTransaction(const UndoTransaction&) = delete;
+    UndoTransaction& operator=(const UndoTransaction&) = delete;
+
+    // False when the document records no transactions or another one is open.
+    bool Start(const std::string& name);
+    bool Commit(int action);
+
+private:
+    Document* myDocument;
+    bool myOpen = false;
+};
+
+} // namespace orvkit

@@ -1,0 +1,85 @@
+// Creation functions and setters of the element classes. Each Create hands a new element to
+// the document, which owns it from then on.
+#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/DbViewBase.h"
+#include "Data/Kernel/Document.h"
+#include "Data/Kernel/InstanceElement.h"
+#include "Data/Kernel/ShapeElement.h"
+
+namespace orvkit {
+
+namespace {
+
+template <class T>
+T* MakeElement(Document* document)
+{
+    return static_cast<T*>(document->NewElement(std::make_unique<T>(), ObjectId::InvalidId));
+}
+
+} // namespace
+
+InstanceElement* InstanceElement::Create(Document* document)
+{
+    return MakeElement<InstanceElement>(document);
+}
+
+GroupElement* GroupElement::Create(Document* document)
+{
+    return MakeElement<GroupElement>(document);
+}
+
+AssemblyElement* AssemblyElement::Create(Document* document)
+{
+    return MakeElement<AssemblyElement>(document);
+}
+
+ShapeElement* ShapeElement::Create(Document* document)
+{
+    return MakeElement<ShapeElement>(document);
+}
+
+DbViewBase* DbViewBase::Create(Document* document, EnumDbViewType viewType)
+{
+    DbViewBase* view = MakeElement<DbViewBase>(document);
+    view->myViewType = viewType;
+    return view;
+}
+
+const std::string& CategoryNames::Shape()
+{
+    static const std::string name = "Shape";
+    return name;
+}
+
+bool CompositeElement::SetChildren(const std::set<ObjectId>& children)
+{
+    myChildren = children;
+    if (Document* document = GetDocument()) {
+        for (ObjectId child : myChildren) {
+            if (Element* element = document->FindElement(child)) {
+                element->SetParentId(GetId());
+            }
+        }
+    }
+    return true;
+}
+
+bool ShapeElement::SetShape(const std::shared_ptr<TopoShape>& shape)
+{
+    myShape = shape;
+    return true;
+}
+
+bool ShapeElement::SetOptimized(bool optimized)
+{
+    myOptimized = optimized;
+    return true;
+}
+
+bool ShapeElement::SetFaceColors(const FaceColorTable& faceColors)
+{
+    myFaceColors = faceColors;
+    return true;
+}
+
+} // namespace orvkit

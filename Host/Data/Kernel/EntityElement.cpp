@@ -1,0 +1,30 @@
+#include "EntityElement.h"
+
+namespace orvkit {
+
+bool EntityElement::SetBrowserable(bool browserable)
+{
+    myBrowserable = browserable;
+    return true;
+}
+
+bool EntityElement::SetManaged(bool managed)
+{
+    myManaged = managed;
+    return true;
+}
+
+bool EntityElement::SetColor(const glm::vec3& color)
+{
+    myColor = color;
+    myHasColor = true;
+    return true;
+}
+
+bool EntityElement::SetAliasName(const std::string& aliasName)
+{
+    myAliasName = aliasName;
+    return true;
+}
+
+} // namespace orvkit

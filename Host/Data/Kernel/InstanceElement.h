@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Data/Kernel/DrawableElement.h"
+
+namespace orvkit {
+
+// A placed occurrence of a prototype element.
+class InstanceElement : public DrawableElement {
+public:
+    // A new instance owned by `document`; never null.
+    static InstanceElement* Create(Document* document);
+    const char* GetClassName() const override { return "InstanceElement"; }
+};
+
+} // namespace orvkit

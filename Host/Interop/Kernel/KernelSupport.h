@@ -1,0 +1,101 @@
+#pragma once
+
+#include "Common/Core/Logger.h"
+#include "Interop/Kernel/XdeDocumentImpl.h"
+
+#include <IFSelect_ReturnStatus.hxx>
+#include <Standard_ErrorHandler.hxx>
+#include <Standard_Failure.hxx>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvkit {
+
+// Process-wide services the kernel needs before its first translation: OpenCASCADE's messages
+// go to the host logger (never to standard output), and memory faults inside the translators
+// become exceptions that a read can turn into a failure. Safe to call many times.
+void InstallKernelServices();
+
+// Sets OpenCASCADE's process-wide translator parameters for one read or write and puts the
+// earlier values back when it goes away, so that one caller's settings never leak into the
+// next.
+class StaticSettingsScope {
+public:
+    StaticSettingsScope() = default;
+    ~StaticSettingsScope();
+    StaticSettingsScope(const StaticSettingsScope&) = delete;
+    StaticSettingsScope& operator=(const StaticSettingsScope&) = delete;
+
+    void SetInteger(const char* name, int value);
+    void SetText(const char* name, const char* value);
+
+private:
+    std::vector<std::pair<std::string, std::string>> mySaved;
+};
+
+// Checks that `path` names a readable, non-empty regular file; logs at level 4 when not.
+bool CheckReadableFile(const std::string& path);
+
+// Reads `path` with an XCAF reader into a fresh document in `impl`. The reader is configured
+// by the caller; faults and exceptions of the translator give false and an empty document.
+template <class Reader>
+bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
+                      const char* format)
+{
+    if (!CheckReadableFile(path)) {
+        return false;
+    }
+    impl.CreateNew();
+    bool done = false;
+    try {
+        OCC_CATCH_SIGNALS
+        if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
+            Logger::Instance().Message(4, "%s reader: cannot read %s", format, path.c_str());
+            impl.CreateNew();
+            return false;
+        }
+        done = reader.Transfer(impl.document);
+    } catch (const Standard_Failure& failure) {
+        Logger::Instance().Message(3, "%s reader: translation of %s failed: %s %s", format,
+                                   path.c_str(), failure.DynamicType()->Name(),
+                                   failure.GetMessageString());
+        impl.CreateNew();
+        return false;
+    }
+    impl.RefreshTools();
+    if (!done && impl.freeShapes.IsEmpty()) {
+        Logger::Instance().Message(4, "%s reader: no shape could be translated from %s", format,
+                                   path.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Writes through a temporary file beside `path` and renames it over the target at the end, so a
+// failed write never leaves a half-written file or destroys an existing one. `write` is given
+// the temporary path and returns whether it wrote it.
+template <class WriteFunction>
+bool WriteReplacing(const std::string& path, const char* format, WriteFunction&& write);
+
+bool CommitTemporary(const std::string& temporary, const std::string& path, bool written,
+                     const char* format);
+std::string TemporaryPathFor(const std::string& path);
+
+template <class WriteFunction>
+bool WriteReplacing(const std::string& path, const char* format, WriteFunction&& write)
+{
+    const std::string temporary = TemporaryPathFor(path);
+    bool written = false;
+    try {
+        OCC_CATCH_SIGNALS
+        written = write(temporary);
+    } catch (const Standard_Failure& failure) {
+        Logger::Instance().Message(3, "%s writer: writing %s failed: %s", format, path.c_str(),
+                                   failure.GetMessageString());
+    }
+    return CommitTemporary(temporary, path, written, format);
+}
+
+} // namespace orvkit

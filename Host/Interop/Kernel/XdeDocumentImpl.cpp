@@ -1,0 +1,83 @@
+#include "XdeDocumentImpl.h"
+
+#include <TDataStd_Name.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+
+namespace orvkit {
+
+XdeDocumentImpl::XdeDocumentImpl()
+{
+    CreateNew();
+}
+
+XdeDocumentImpl::~XdeDocumentImpl()
+{
+    Close();
+}
+
+bool XdeDocumentImpl::CreateNew()
+{
+    Close();
+    Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
+    application->NewDocument("MDTV-XCAF", document);
+    if (document.IsNull()) {
+        return false;
+    }
+    RefreshTools();
+    return true;
+}
+
+TDF_Label XdeDocumentImpl::GetMain() const
+{
+    return document.IsNull() ? TDF_Label() : document->Main();
+}
+
+void XdeDocumentImpl::RefreshTools()
+{
+    freeShapes.Clear();
+    if (document.IsNull()) {
+        colorTool.Nullify();
+        shapeTool.Nullify();
+        dimTolTool.Nullify();
+        return;
+    }
+    const TDF_Label main = document->Main();
+    colorTool = XCAFDoc_DocumentTool::ColorTool(main);
+    shapeTool = XCAFDoc_DocumentTool::ShapeTool(main);
+    dimTolTool = XCAFDoc_DocumentTool::DimTolTool(main);
+    shapeTool->GetFreeShapes(freeShapes);
+}
+
+void XdeDocumentImpl::Close()
+{
+    freeShapes.Clear();
+    colorTool.Nullify();
+    shapeTool.Nullify();
+    dimTolTool.Nullify();
+    if (!document.IsNull()) {
+        // The application keeps every document it made until it is closed.
+        if (document->IsOpened()) {
+            XCAFApp_Application::GetApplication()->Close(document);
+        }
+        document.Nullify();
+    }
+}
+
+TCollection_ExtendedString XdeLabelImpl::GetName() const
+{
+    Handle(TDataStd_Name) name;
+    if (label.IsNull() || !label.FindAttribute(TDataStd_Name::GetID(), name)) {
+        return {};
+    }
+    return name->Get();
+}
+
+void XdeLabelImpl::SetName(const std::string& name)
+{
+    if (!label.IsNull()) {
+        TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str(), Standard_True));
+    }
+}
+
+} // namespace orvkit

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <NCollection_Sequence.hxx>
+#include <TCollection_ExtendedString.hxx>
+#include <TDF_Label.hxx>
+#include <TDocStd_Document.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DimTolTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+
+#include <string>
+
+namespace orvkit {
+
+// A kernel XDE document: the OCAF document and the tools a transfer reads. The members are
+// public and stay in this order; callers read the tools and the free-shape list directly.
+class XdeDocumentImpl {
+public:
+    // An empty document with valid tools.
+    XdeDocumentImpl();
+    ~XdeDocumentImpl();
+    XdeDocumentImpl(const XdeDocumentImpl&) = delete;
+    XdeDocumentImpl& operator=(const XdeDocumentImpl&) = delete;
+
+    // Replaces the content with a new empty document with valid tools.
+    bool CreateNew();
+    // Root of the label tree.
+    TDF_Label GetMain() const;
+    // Takes the tools and the free-shape list from the current OCAF document.
+    void RefreshTools();
+
+    Handle(TDocStd_Document) document;
+    Handle(XCAFDoc_ColorTool) colorTool;
+    Handle(XCAFDoc_ShapeTool) shapeTool;
+    Handle(XCAFDoc_DimTolTool) dimTolTool;
+    NCollection_Sequence<TDF_Label> freeShapes;
+
+private:
+    void Close();
+};
+
+// One label of a kernel document.
+class XdeLabelImpl {
+public:
+    explicit XdeLabelImpl(const TDF_Label& label) : label(label) {}
+
+    // The label's name; empty when it has none.
+    TCollection_ExtendedString GetName() const;
+    // Stores a UTF-8 name on the label.
+    void SetName(const std::string& name);
+
+    TDF_Label label;
+};
+
+} // namespace orvkit

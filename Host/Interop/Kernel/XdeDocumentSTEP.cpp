@@ -1,0 +1,58 @@
+#include "XdeDocumentSTEP.h"
+
+#include "Interop/Kernel/KernelSupport.h"
+
+#include <STEPCAFControl_Reader.hxx>
+#include <STEPCAFControl_Writer.hxx>
+
+namespace orvkit {
+
+bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
+                           ParameterDict* settings)
+{
+    InstallKernelServices();
+    STEPCAFControl_Reader reader; // registers the STEP parameters set below
+    StaticSettingsScope scope;
+    scope.SetInteger("read.step.product.mode", 1);
+    scope.SetInteger("read.step.product.context", 1);
+    scope.SetInteger("read.step.shape.repr", 1);
+    scope.SetInteger("read.step.assembly.level", 1);
+    scope.SetInteger("read.step.shape.relationship", 1);
+    scope.SetInteger("read.step.shape.aspect", 1);
+    scope.SetInteger("read.step.constructivegeom.relationship", 0);
+    const std::string codePage =
+        settings != nullptr ? settings->GetString("CodePage", "UTF8") : std::string("UTF8");
+    scope.SetText("read.step.codepage", codePage.c_str());
+
+    reader.SetColorMode(Standard_True);
+    reader.SetNameMode(Standard_True);
+    reader.SetLayerMode(Standard_True);
+    reader.SetPropsMode(Standard_True);
+    reader.SetGDTMode(Standard_True);
+    reader.SetSHUOMode(Standard_True);
+    reader.SetMatMode(Standard_True);
+    reader.SetViewMode(Standard_True);
+    return ReadIntoDocument(reader, path, impl, "STEP");
+}
+
+bool XdeDocumentSTEP::Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)
+{
+    InstallKernelServices();
+    if (impl.document.IsNull()) {
+        return false;
+    }
+    return WriteReplacing(path, "STEP", [&](const std::string& temporary) {
+        STEPCAFControl_Writer writer;
+        StaticSettingsScope scope;
+        scope.SetText("write.step.schema", "AP214IS");
+        scope.SetInteger("write.step.assembly", 1);
+        writer.SetColorMode(Standard_True);
+        writer.SetNameMode(Standard_True);
+        writer.SetLayerMode(Standard_True);
+        writer.SetDimTolMode(Standard_True);
+        return writer.Transfer(impl.document, STEPControl_AsIs) &&
+               writer.Write(temporary.c_str()) == IFSelect_RetDone;
+    });
+}
+
+} // namespace orvkit

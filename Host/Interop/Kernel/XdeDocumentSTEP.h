@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Common/Core/ParameterDict.h"
+#include "Interop/Kernel/XdeDocumentImpl.h"
+
+#include <string>
+
+namespace orvkit {
+
+// STEP files to and from kernel documents. Reads keep assembly structure, names, colours,
+// layers, validation properties and semantic GD&T.
+//
+// Settings keys read from the dictionary (absent keys take the defaults):
+//   "CodePage" (text, default "UTF8"): encoding of 8-bit names in files that do not say, one of
+//   OpenCASCADE's code page names ("CP1251", "iso8859-5", "SJIS", ...).
+struct XdeDocumentSTEP {
+    // Reads the file at the UTF-8 path into `impl`, replacing its content. False, with a log
+    // line, when the file is missing, unreadable or the translator fails; `impl` is then empty.
+    static bool Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);
+    // Writes `impl` as AP214 STEP. False when the file cannot be written; an existing file is
+    // then left as it was.
+    static bool Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);
+};
+
+} // namespace orvkit

@@ -1,0 +1,447 @@
+#include "Xde2Doc.h"
+
+#include "Common/Core/Logger.h"
+#include "Common/Core/ParameterDict.h"
+#include "Common/Core/Path.h"
+#include "Common/Core/PathUtil.h"
+#include "Common/Core/StringUtil.h"
+#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/DbViewBase.h"
+#include "Data/Kernel/Document.h"
+#include "Data/Kernel/InstanceElement.h"
+#include "Data/Kernel/ShapeElement.h"
+#include "Interop/Kernel/XdeDocumentIGES.h"
+#include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeDocumentSTEP.h"
+
+#include <NCollection_IndexedMap.hxx>
+#include <Quantity_Color.hxx>
+#include <TDF_ChildIterator.hxx>
+#include <TDF_LabelMapHasher.hxx>
+#include <TDataStd_Name.hxx>
+#include <TopLoc_Location.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <XCAFDoc_Location.hxx>
+
+#include <climits>
+#include <set>
+#include <unordered_map>
+
+namespace orvkit {
+
+namespace {
+
+const char* const kSchemaName = "ImportSchema";
+const char* const kUseColorKey = "UseColor";
+
+struct LabelHash {
+    size_t operator()(const TDF_Label& label) const
+    {
+        return static_cast<size_t>(TDF_LabelMapHasher::HashCode(label, INT_MAX));
+    }
+};
+
+glm::vec3 ToVec3(const Quantity_Color& color)
+{
+    const NCollection_Vec3<float> rgb = color.Rgb();
+    return {rgb.r(), rgb.g(), rgb.b()};
+}
+
+// Writes the label tree of a kernel document into a framework document: one element per
+// simple shape, an assembly (or the root group) per assembly label, and per reference an
+// instance of a prototype made once per referred shape. Built, run once and destroyed by
+// Xde2Doc::Transfer.
+class ADocumentWriter {
+public:
+    ADocumentWriter(XdeDocumentImpl* xdeDocument, Document* document, bool useColor,
+                    bool createAssembly)
+        : myXdeDocument(xdeDocument), myCreateAssembly(createAssembly), myDocument(document),
+          myUseColor(useColor)
+    {
+    }
+
+    void WriteDocument();
+
+private:
+    Element* RecursiveParseShape(const TDF_Label& label, Quantity_Color& color, int level,
+                                 bool inPrototype);
+    Element* CreateShape(const std::string& name, const TopoDS_Shape& shape,
+                         const Quantity_Color& color, bool inPrototype);
+    ObjectId GetOrCreatePrototype(const TopoDS_Shape& shape, const TDF_Label& referred,
+                                  Quantity_Color& color, int level);
+    std::string GetLabelName(const TDF_Label& label) const;
+    static std::string GetShapeTypeName(const TopoDS_Shape& shape);
+
+    Element* ParseAssembly(const TDF_Label& label, Quantity_Color& color, int level,
+                           bool inPrototype);
+    Element* ParseReference(const TDF_Label& label, Quantity_Color& color, int level,
+                            bool inPrototype);
+    Element* SplitCompound(const std::string& name, const TopoDS_Shape& shape,
+                           const Quantity_Color& color, bool inPrototype);
+    // Surface colour of the shape, else its generic colour; `color` is left alone when it has
+    // neither.
+    bool FindShapeColor(const TopoDS_Shape& shape, Quantity_Color& color) const;
+
+    XdeDocumentImpl* myXdeDocument;
+    bool myCreateAssembly;
+    Document* myDocument;
+    bool myUseColor;
+    NCollection_IndexedMap<TopoDS_Shape, TopTools_ShapeMapHasher> myPrototypeShapes;
+    std::unordered_map<int, ObjectId> myPrototypeIds;
+    std::unordered_map<TDF_Label, ObjectId, LabelHash> myLabelElements;
+};
+
+void ADocumentWriter::WriteDocument()
+{
+    const NCollection_Sequence<TDF_Label>& freeShapes = myXdeDocument->freeShapes;
+    Logger::Instance().Message(1, "FreeShape Count: %d", freeShapes.Length());
+    // Only a sole free shape is walked with a negative level: it becomes the root container.
+    const int level = freeShapes.Length() == 1 ? -1 : 0;
+    for (const TDF_Label& label : freeShapes) {
+        Quantity_Color color(NCollection_Vec3<float>(1, 1, 1));
+        if (auto* element = dynamic_cast<EntityElement*>(
+                RecursiveParseShape(label, color, level, false))) {
+            element->SetBrowserable(true);
+        }
+    }
+}
+
+Element* ADocumentWriter::RecursiveParseShape(const TDF_Label& label, Quantity_Color& color,
+                                              int level, bool inPrototype)
+{
+    LogAutoIndent indent("ADocumentWriter::RecursiveParseShape");
+    if (XCAFDoc_ShapeTool::IsSimpleShape(label)) {
+        TopoDS_Shape shape;
+        if (!XCAFDoc_ShapeTool::GetShape(label, shape)) {
+            return nullptr;
+        }
+        const std::string name = GetLabelName(label);
+        FindShapeColor(shape, color);
+        Element* element = CreateShape(name, shape, color, inPrototype);
+        if (element != nullptr) {
+            myLabelElements[label] = element->GetId();
+        }
+        return element;
+    }
+    if (XCAFDoc_ShapeTool::IsAssembly(label)) {
+        return ParseAssembly(label, color, level, inPrototype);
+    }
+    if (XCAFDoc_ShapeTool::IsReference(label)) {
+        return ParseReference(label, color, level, inPrototype);
+    }
+    return nullptr;
+}
+
+Element* ADocumentWriter::ParseAssembly(const TDF_Label& label, Quantity_Color& color, int level,
+                                        bool inPrototype)
+{
+    const std::string name = GetLabelName(label);
+    std::set<ObjectId> children;
+    // One copy for all children: a colour found by one child stays for the ones after it,
+    // but never flows back up past this assembly.
+    Quantity_Color localColor = color;
+    for (TDF_ChildIterator it(label, false); it.More(); it.Next()) {
+        Element* child = RecursiveParseShape(it.Value(), localColor, level + 1, inPrototype);
+        if (child == nullptr) {
+            continue;
+        }
+        if (level < 0) {
+            if (auto* entity = dynamic_cast<EntityElement*>(child)) {
+                entity->SetBrowserable(true);
+            }
+        }
+        children.insert(child->GetId());
+    }
+    if (children.empty()) {
+        return nullptr;
+    }
+    if (level >= 0) {
+        AssemblyElement* assembly = AssemblyElement::Create(myDocument);
+        assembly->SetCategory(CategoryNames::Shape());
+        assembly->SetName(name);
+        assembly->SetChildren(children);
+        assembly->SetBrowserable(!inPrototype);
+        assembly->SetSchemaName(kSchemaName);
+        return assembly;
+    }
+    // The sole free assembly: a root container the caller does not mark browserable.
+    CompositeElement* root = myCreateAssembly
+                                 ? static_cast<CompositeElement*>(AssemblyElement::Create(myDocument))
+                                 : static_cast<CompositeElement*>(GroupElement::Create(myDocument));
+    root->SetCategory(CategoryNames::Shape());
+    root->SetName(name);
+    root->SetSchemaName(kSchemaName);
+    root->SetChildren(children);
+    return nullptr;
+}
+
+Element* ADocumentWriter::ParseReference(const TDF_Label& label, Quantity_Color& color, int level,
+                                         bool inPrototype)
+{
+    TDF_Label referred;
+    if (!XCAFDoc_ShapeTool::GetReferredShape(label, referred)) {
+        return nullptr;
+    }
+    const std::string name = GetLabelName(label);
+    // The reference's own placement in its assembly; enclosing placements stay with the
+    // enclosing instances.
+    TopLoc_Location location;
+    Handle(XCAFDoc_Location) locationAttribute;
+    if (label.FindAttribute(XCAFDoc_Location::GetID(), locationAttribute)) {
+        location = locationAttribute->Get();
+    }
+    TopoDS_Shape shape;
+    if (!XCAFDoc_ShapeTool::GetShape(referred, shape)) {
+        Logger::Instance().Message(1, "Why here??????");
+        return RecursiveParseShape(referred, color, level + 1, inPrototype);
+    }
+    const ObjectId prototypeId = GetOrCreatePrototype(shape, referred, color, level);
+    const auto* prototype = myDocument->FindElementAs<DrawableElement>(prototypeId);
+    if (prototype != nullptr) {
+        DrawableElement* instance =
+            prototype->CreateInstance(myDocument, std::string(), ObjectId::InvalidId);
+        instance->SetCategory(CategoryNames::Shape());
+        instance->SetPrototypeId(prototypeId);
+        instance->SetName(prototype->GetName());
+        instance->SetAliasName(StringUtil::Replace(name, "NAUO", ""));
+        instance->SetBrowserable(!inPrototype);
+        instance->SetTransform(location.Transformation());
+        instance->SetSchemaName(kSchemaName);
+        return instance;
+    }
+    InstanceElement* instance = InstanceElement::Create(myDocument);
+    instance->SetCategory(CategoryNames::Shape());
+    instance->SetPrototypeId(prototypeId);
+    instance->SetName(name);
+    instance->SetBrowserable(!inPrototype);
+    instance->SetTransform(location.Transformation());
+    instance->SetSchemaName(kSchemaName);
+    return instance;
+}
+
+ObjectId ADocumentWriter::GetOrCreatePrototype(const TopoDS_Shape& shape,
+                                               const TDF_Label& referred, Quantity_Color& color,
+                                               int level)
+{
+    if (!myPrototypeShapes.IsEmpty()) {
+        const int index = myPrototypeShapes.FindIndex(shape);
+        if (index > 0) {
+            return myPrototypeIds.at(index);
+        }
+    }
+    auto* prototype =
+        dynamic_cast<EntityElement*>(RecursiveParseShape(referred, color, level + 1, true));
+    if (prototype == nullptr) {
+        ORVKIT_LOG_ERROR("Failed to create Type!");
+        return ObjectId::InvalidId;
+    }
+    prototype->SetManaged(true);
+    prototype->SetBrowserable(false);
+    const int index = myPrototypeShapes.Add(shape);
+    myPrototypeIds[index] = prototype->GetId();
+    return prototype->GetId();
+}
+
+Element* ADocumentWriter::CreateShape(const std::string& name, const TopoDS_Shape& shape,
+                                      const Quantity_Color& color, bool inPrototype)
+{
+    LogAutoIndent indent("ADocumentWriter::CreateShape");
+    const TopAbs_ShapeEnum type = shape.ShapeType();
+    if (type == TopAbs_VERTEX) {
+        return nullptr;
+    }
+    Quantity_Color elementColor = color;
+    if (type == TopAbs_COMPOUND || type == TopAbs_COMPSOLID) {
+        if (myCreateAssembly) {
+            return SplitCompound(name, shape, color, inPrototype);
+        }
+        // An unsplit compound shows the colour of its first coloured member.
+        for (TopoDS_Iterator it(shape, true, true); it.More(); it.Next()) {
+            if (FindShapeColor(it.Value(), elementColor)) {
+                break;
+            }
+        }
+    }
+    ShapeElement* element = ShapeElement::Create(myDocument);
+    element->SetCategory(CategoryNames::Shape());
+    element->SetName(name);
+    element->SetShape(TopoShape::Create(shape));
+    element->SetOptimized(true);
+    element->SetColor(ToVec3(elementColor));
+    element->SetBrowserable(!inPrototype);
+    element->SetSchemaName(kSchemaName);
+    return element;
+}
+
+Element* ADocumentWriter::SplitCompound(const std::string& name, const TopoDS_Shape& shape,
+                                        const Quantity_Color& color, bool inPrototype)
+{
+    std::set<ObjectId> children;
+    // Every sub-shape is counted, also those that give no element, so names can have gaps.
+    int counter = 0;
+    for (TopoDS_Iterator it(shape, true, true); it.More(); it.Next()) {
+        const TopoDS_Shape& sub = it.Value();
+        Quantity_Color subColor = color;
+        FindShapeColor(sub, subColor);
+        ++counter;
+        const std::string subName = GetShapeTypeName(sub) + ":" + std::to_string(counter);
+        if (Element* child = CreateShape(subName, sub, subColor, inPrototype)) {
+            children.insert(child->GetId());
+        }
+    }
+    if (children.empty()) {
+        return nullptr;
+    }
+    if (children.size() == 1) {
+        return myDocument->FindElementAs<DrawableElement>(*children.begin());
+    }
+    AssemblyElement* assembly = AssemblyElement::Create(myDocument);
+    assembly->SetCategory(CategoryNames::Shape());
+    assembly->SetName(name);
+    assembly->SetChildren(children);
+    assembly->SetBrowserable(!inPrototype);
+    assembly->SetSchemaName(kSchemaName);
+    return assembly;
+}
+
+bool ADocumentWriter::FindShapeColor(const TopoDS_Shape& shape, Quantity_Color& color) const
+{
+    const Handle(XCAFDoc_ColorTool)& tool = myXdeDocument->colorTool;
+    return tool->GetColor(shape, XCAFDoc_ColorSurf, color) ||
+           tool->GetColor(shape, XCAFDoc_ColorGen, color);
+}
+
+std::string ADocumentWriter::GetLabelName(const TDF_Label& label) const
+{
+    Handle(TDataStd_Name) attribute;
+    if (!label.FindAttribute(TDataStd_Name::GetID(), attribute)) {
+        return {};
+    }
+    const TCollection_ExtendedString& text = attribute->Get();
+    if (myDocument->GetTextEncoding() == TextEncodingLocal) {
+        return StringUtil::ToA(text.ToExtString());
+    }
+    std::string buffer(static_cast<size_t>(text.LengthOfCString()) + 1, '\0');
+    Standard_PCharacter data = buffer.data();
+    text.ToUTF8CString(data);
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    return buffer;
+}
+
+std::string ADocumentWriter::GetShapeTypeName(const TopoDS_Shape& shape)
+{
+    switch (shape.ShapeType()) {
+    case TopAbs_COMPOUND:
+        return "Compound";
+    case TopAbs_COMPSOLID:
+        return "Compsolid";
+    case TopAbs_SOLID:
+        return "Solid";
+    case TopAbs_SHELL:
+        return "Shell";
+    case TopAbs_FACE:
+        return "Face";
+    case TopAbs_WIRE:
+        return "Wire";
+    case TopAbs_EDGE:
+        return "Edge";
+    case TopAbs_VERTEX:
+        return "Vertex";
+    case TopAbs_SHAPE:
+        return "Shape";
+    }
+    return "Unknown";
+}
+
+} // namespace
+
+Xde2Doc::Xde2Doc()
+    : mySettings(new ParameterDict()), myCreateAssembly(false),
+      myXdeDocument(new XdeDocumentImpl())
+{
+    mySettings->Add(kUseColorKey, ParameterCreator::Create(true));
+}
+
+Xde2Doc::~Xde2Doc()
+{
+    delete myXdeDocument;
+    myDocument.reset();
+    delete mySettings;
+}
+
+ParameterDict* Xde2Doc::GetSettings() const
+{
+    return mySettings;
+}
+
+bool Xde2Doc::GetUseColor() const
+{
+    return ParameterCast::Cast(mySettings->Find(kUseColorKey), false);
+}
+
+void Xde2Doc::SetUseColor(bool value)
+{
+    mySettings->Add(kUseColorKey, ParameterCreator::Create(value));
+}
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wignored-qualifiers"
+const bool Xde2Doc::GetCreateAssembly() const
+{
+    return myCreateAssembly;
+}
+#pragma GCC diagnostic pop
+
+void Xde2Doc::SetCreateAssembly(bool value)
+{
+    myCreateAssembly = value;
+}
+
+bool Xde2Doc::Load(const std::string& fileName)
+{
+    const std::string extension = PathUtil::Extension(fileName);
+    const std::string utf8Name = StringUtil::ToUTF8(fileName);
+    if (extension == ".stp" || extension == ".step") {
+        return XdeDocumentSTEP::Open(utf8Name, *myXdeDocument, mySettings);
+    }
+    if (extension == ".igs" || extension == ".iges") {
+        return XdeDocumentIGES::Open(utf8Name, *myXdeDocument, mySettings);
+    }
+    return false;
+}
+
+bool Xde2Doc::Load(const Path& path)
+{
+    const std::string& fileName = path.GetString();
+    const std::string extension = PathUtil::Extension(fileName);
+    if (extension == ".stp" || extension == ".step") {
+        return XdeDocumentSTEP::Open(fileName, *myXdeDocument, mySettings);
+    }
+    if (extension == ".igs" || extension == ".iges") {
+        return XdeDocumentIGES::Open(fileName, *myXdeDocument, mySettings);
+    }
+    return false;
+}
+
+bool Xde2Doc::Transfer()
+{
+    myDocument = std::make_shared<Document>();
+    myDocument->EnableTransaction(false);
+    myDocument->Initialize("3D");
+    return Transfer(myDocument.get());
+}
+
+bool Xde2Doc::Transfer(Document* document)
+{
+    ADocumentWriter writer(myXdeDocument, document, GetUseColor(), myCreateAssembly);
+    writer.WriteDocument();
+    return true;
+}
+
+const std::shared_ptr<Document>& Xde2Doc::GetDocument() const
+{
+    return myDocument;
+}
+
+} // namespace orvkit

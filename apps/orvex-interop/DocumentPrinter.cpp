@@ -1,0 +1,188 @@
+#include "DocumentPrinter.h"
+
+#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/DrawableElement.h"
+#include "Data/Kernel/ShapeElement.h"
+
+#include <Quantity_Color.hxx>
+#include <gp_Quaternion.hxx>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace orvex::cli {
+
+using namespace orvkit;
+
+namespace {
+
+struct Placement {
+    gp_XYZ translation;
+    gp_Vec axis{0, 0, 1};
+    double angleDegrees = 0;
+    double scale = 1;
+};
+
+Placement ToPlacement(const gp_Trsf& transform)
+{
+    Placement placement;
+    placement.translation = transform.TranslationPart();
+    placement.scale = transform.ScaleFactor();
+    double angle = 0;
+    transform.GetRotation().GetVectorAndAngle(placement.axis, angle);
+    placement.angleDegrees = angle * 180.0 / M_PI;
+    if (std::abs(placement.angleDegrees) < 1e-9) {
+        placement.angleDegrees = 0;
+        placement.axis = gp_Vec(0, 0, 1);
+    }
+    return placement;
+}
+
+// Short form of a real number: no trailing zeros, no "-0".
+std::string Number(double value)
+{
+    if (std::abs(value) < 5e-10) {
+        value = 0;
+    }
+    return fmt::format("{:.9g}", value);
+}
+
+std::map<std::string, int> CountByClass(const Document& document)
+{
+    std::map<std::string, int> counts;
+    for (const Element* element : document.GetElements()) {
+        ++counts[element->GetClassName()];
+    }
+    return counts;
+}
+
+} // namespace
+
+std::string DocumentPrinter::ToSrgbHex(float r, float g, float b)
+{
+    auto channel = [](float linear) {
+        const float srgb = Quantity_Color::Convert_LinearRGB_To_sRGB(std::clamp(linear, 0.0f, 1.0f));
+        return static_cast<int>(std::lround(srgb * 255.0f));
+    };
+    return fmt::format("#{:02x}{:02x}{:02x}", channel(r), channel(g), channel(b));
+}
+
+void DocumentPrinter::PrintText(std::ostream& out, const std::string& title) const
+{
+    out << title << "\n";
+    for (const Element* element : myDocument.GetElements()) {
+        if (!element->GetParentId().IsValid()) {
+            PrintElement(out, *element, 1);
+        }
+    }
+    out << "Summary:";
+    const char* separator = " ";
+    for (const auto& [name, count] : CountByClass(myDocument)) {
+        out << separator << count << " " << name;
+        separator = ", ";
+    }
+    out << "\n";
+}
+
+void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, int depth) const
+{
+    out << std::string(static_cast<size_t>(depth) * 2, ' ') << element.GetClassName() << " #"
+        << element.GetId().GetValue() << " \"" << element.GetName() << "\"";
+    if (const auto* entity = dynamic_cast<const EntityElement*>(&element)) {
+        if (!entity->GetAliasName().empty()) {
+            out << " alias=\"" << entity->GetAliasName() << "\"";
+        }
+        out << (entity->IsBrowserable() ? " browserable" : " hidden");
+        if (entity->IsManaged()) {
+            out << " managed";
+        }
+    }
+    if (const auto* drawable = dynamic_cast<const DrawableElement*>(&element)) {
+        if (drawable->GetPrototypeId().IsValid()) {
+            out << " prototype=#" << drawable->GetPrototypeId().GetValue();
+        }
+        const Placement placement = ToPlacement(drawable->GetTransform());
+        if (placement.translation.Modulus() > 0 || placement.angleDegrees != 0) {
+            out << " at (" << Number(placement.translation.X()) << ", "
+                << Number(placement.translation.Y()) << ", " << Number(placement.translation.Z())
+                << ")";
+            if (placement.angleDegrees != 0) {
+                out << " rotated " << Number(placement.angleDegrees) << " deg about ("
+                    << Number(placement.axis.X()) << ", " << Number(placement.axis.Y()) << ", "
+                    << Number(placement.axis.Z()) << ")";
+            }
+        }
+        if (drawable->HasColor()) {
+            const glm::vec3& c = drawable->GetColor();
+            out << " color=" << ToSrgbHex(c.r, c.g, c.b);
+        }
+    }
+    out << "\n";
+    if (const auto* composite = dynamic_cast<const CompositeElement*>(&element)) {
+        for (ObjectId child : composite->GetChildren()) {
+            if (const Element* childElement = myDocument.FindElement(child)) {
+                PrintElement(out, *childElement, depth + 1);
+            }
+        }
+    }
+}
+
+nlohmann::json DocumentPrinter::ToJson() const
+{
+    nlohmann::json elements = nlohmann::json::array();
+    nlohmann::json roots = nlohmann::json::array();
+    for (const Element* element : myDocument.GetElements()) {
+        elements.push_back(ElementToJson(*element));
+        if (!element->GetParentId().IsValid()) {
+            roots.push_back(element->GetId().GetValue());
+        }
+    }
+    nlohmann::json summary = nlohmann::json::object();
+    for (const auto& [name, count] : CountByClass(myDocument)) {
+        summary[name] = count;
+    }
+    return {{"elements", elements}, {"roots", roots}, {"summary", summary},
+            {"colorSpace", "sRGB"}};
+}
+
+nlohmann::json DocumentPrinter::ElementToJson(const Element& element) const
+{
+    nlohmann::json json{{"class", element.GetClassName()},
+                        {"id", element.GetId().GetValue()},
+                        {"name", element.GetName()}};
+    if (element.GetParentId().IsValid()) {
+        json["parent"] = element.GetParentId().GetValue();
+    }
+    if (const auto* entity = dynamic_cast<const EntityElement*>(&element)) {
+        json["alias"] = entity->GetAliasName();
+        json["browserable"] = entity->IsBrowserable();
+        json["managed"] = entity->IsManaged();
+    }
+    if (const auto* drawable = dynamic_cast<const DrawableElement*>(&element)) {
+        if (drawable->GetPrototypeId().IsValid()) {
+            json["prototype"] = drawable->GetPrototypeId().GetValue();
+        }
+        const Placement placement = ToPlacement(drawable->GetTransform());
+        json["translation"] = {placement.translation.X(), placement.translation.Y(),
+                               placement.translation.Z()};
+        json["rotation"] = {{"axis", {placement.axis.X(), placement.axis.Y(), placement.axis.Z()}},
+                            {"angleDegrees", placement.angleDegrees}};
+        if (drawable->HasColor()) {
+            const glm::vec3& c = drawable->GetColor();
+            json["color"] = ToSrgbHex(c.r, c.g, c.b);
+        }
+    }
+    if (const auto* composite = dynamic_cast<const CompositeElement*>(&element)) {
+        nlohmann::json children = nlohmann::json::array();
+        for (ObjectId child : composite->GetChildren()) {
+            children.push_back(child.GetValue());
+        }
+        json["children"] = children;
+    }
+    return json;
+}
+
+} // namespace orvex::cli

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Data/Kernel/Document.h"
+
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+#include <string>
+
+namespace orvex::cli {
+
+// Shows a framework document to a person (an indented element tree and a summary line) or to
+// a program (one JSON document). Colours are shown as sRGB hex; the document keeps linear RGB.
+class DocumentPrinter {
+public:
+    explicit DocumentPrinter(const orvkit::Document& document) : myDocument(document) {}
+
+    void PrintText(std::ostream& out, const std::string& title) const;
+    nlohmann::json ToJson() const;
+
+    // "#rrggbb" of a linear RGB colour, in sRGB.
+    static std::string ToSrgbHex(float r, float g, float b);
+
+private:
+    void PrintElement(std::ostream& out, const orvkit::Element& element, int depth) const;
+    nlohmann::json ElementToJson(const orvkit::Element& element) const;
+
+    const orvkit::Document& myDocument;
+};
+
+} // namespace orvex::cli

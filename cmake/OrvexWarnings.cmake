@@ -1,0 +1,11 @@
+# Warnings and sanitizers for the project's own targets.
+function(orvex_target_defaults target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    if(ORVEX_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+    if(ORVEX_SANITIZE)
+        target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
+        target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+    endif()
+endfunction()

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace orvkit {
+
+class Document;
+class ParameterDict;
+class Path;
+class XdeDocumentImpl;
+
+// Brings a STEP or IGES file into a framework document in two calls: Load reads the file into
+// a kernel XDE document this object owns, Transfer writes that document's assemblies,
+// instances, shapes, colours and dimensions into a framework document.
+//
+// Settings: "UseColor" (bool, true after construction) switches the per-face colour tables on;
+// every other key added through GetSettings() reaches the kernel reader.
+class Xde2Doc {
+public:
+    Xde2Doc();
+    ~Xde2Doc();
+    Xde2Doc(const Xde2Doc&) = delete;
+    Xde2Doc& operator=(const Xde2Doc&) = delete;
+
+    // The owned settings dictionary; callers may add keys.
+    ParameterDict* GetSettings() const;
+    // "UseColor" as a flag; false once the key was removed.
+    bool GetUseColor() const;
+    void SetUseColor(bool value);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wignored-qualifiers"
+    // Whether compounds are split into assemblies and a sole free assembly stays an assembly.
+    const bool GetCreateAssembly() const;
+#pragma GCC diagnostic pop
+    void SetCreateAssembly(bool value);
+
+    // Reads a .stp/.step or .igs/.iges file (extension compared exactly) into the kernel
+    // document. False for any other extension, without a message, or when the kernel cannot
+    // read the file (the kernel logs why).
+    bool Load(const std::string& fileName);
+    // As above, with the path's own text.
+    bool Load(const Path& path);
+
+    // Writes the kernel document into a new document (3D, transactions disabled), kept and
+    // returned by GetDocument(). Always true.
+    bool Transfer();
+    // Writes the kernel document into `document`, which must not be null, under whatever
+    // transaction the caller has open. Always true.
+    bool Transfer(Document* document);
+
+    // The document made by Transfer(); empty before.
+    const std::shared_ptr<Document>& GetDocument() const;
+
+private:
+    ParameterDict* mySettings;
+    std::shared_ptr<Document> myDocument;
+    bool myCreateAssembly;
+    XdeDocumentImpl* myXdeDocument;
+};
+
+} // namespace orvkit

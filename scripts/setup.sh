@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs (only those missing), then configures and
+# builds it in build/. Extra arguments go to CMake's configure step.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    build-essential cmake ccache pkg-config
+    libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
+    libocct-ocaf-dev libocct-data-exchange-dev libocct-visualization-dev libtbb-dev
+    libglm-dev libfmt-dev libcli11-dev nlohmann-json3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]} > 0)); then
+    echo "setup: installing ${missing[*]}" >&2
+    sudo_cmd=()
+    if [[ $(id -u) -ne 0 ]]; then
+        command -v sudo >/dev/null || { echo "setup: need root or sudo to install packages" >&2; exit 1; }
+        sudo_cmd=(sudo)
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+build_dir=${ORVEX_BUILD_DIR:-build}
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${ORVEX_BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
+cmake --build "$build_dir" -j2
