@@ -2,12 +2,23 @@
 
 #include "Common/Core/PathUtil.h"
 
+#include <cstring>
 #include <iostream>
 #include <sys/stat.h>
 
 namespace orvex::cli {
 
 namespace {
+
+const char* const kOcctPrefix = "OCCT: ";
+
+// OpenCASCADE frames its errors in asterisks; keep the words only.
+std::string Tidy(const std::string& text)
+{
+    const size_t first = text.find_first_not_of("* ");
+    const size_t last = text.find_last_not_of("* ");
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
 
 std::string Diagnose(const std::string& file, const std::vector<orvkit::LogRecord>& log)
 {
@@ -29,10 +40,16 @@ std::string Diagnose(const std::string& file, const std::vector<orvkit::LogRecor
     }
     const bool step = extension == ".step" || extension == ".stp";
     std::string reason = step ? "not a readable STEP file" : "not a readable IGES file";
-    // The translator's own last complaint says more than our guess.
+    // The translator's own first complaint (a parse error with its line) says the most;
+    // otherwise the reader's own last error.
+    for (const auto& record : log) {
+        if (record.level >= 3 && record.text.rfind(kOcctPrefix, 0) == 0) {
+            return reason + ": " + Tidy(record.text.substr(std::strlen(kOcctPrefix)));
+        }
+    }
     for (auto it = log.rbegin(); it != log.rend(); ++it) {
         if (it->level >= 3) {
-            return reason + " (" + it->text + ")";
+            return reason + ": " + it->text;
         }
     }
     return reason;

@@ -3,6 +3,7 @@
 #include "FileDiagnosis.h"
 
 #include "Common/Core/Logger.h"
+#include "Common/Core/ParameterDict.h"
 #include "Common/Core/PathUtil.h"
 #include "Data/Kernel/Document.h"
 #include "RegisterInteropDataModule.h"
@@ -25,6 +26,7 @@ struct ImportOptions {
     bool assembly = false;
     bool noColor = false;
     bool json = false;
+    std::string codePage;
 };
 
 void PrintDocument(const Document& document, const std::string& file, bool json)
@@ -47,6 +49,9 @@ int RunImport(const ImportOptions& options)
     Xde2Doc converter;
     converter.SetUseColor(!options.noColor);
     converter.SetCreateAssembly(options.assembly);
+    if (!options.codePage.empty()) {
+        converter.GetSettings()->Add("CodePage", ParameterCreator::Create(options.codePage));
+    }
     const bool loaded = converter.Load(options.file);
     Logger::Instance().RemoveSink(capture);
     if (!loaded) {
@@ -78,6 +83,9 @@ int main(int argc, char** argv)
                          "Split compounds into assemblies; keep a sole root assembly an assembly");
     importVerb->add_flag("--no-color", import.noColor, "Do not build per-face colour tables");
     importVerb->add_flag("--json", import.json, "Print one JSON document instead of the tree");
+    importVerb->add_option("--codepage", import.codePage,
+                           "Encoding of 8-bit names in STEP files that do not declare one "
+                           "(UTF8 by default; CP1251, iso8859-5, SJIS, GB, ...)");
 
     CLI11_PARSE(app, argc, argv);
 

@@ -17,9 +17,4 @@ private:
     EnumDbViewType myViewType = DbViewType3D;
 };
 
-// Category names shared by the application's elements.
-struct CategoryNames {
-    static const std::string& Shape();
-};
-
 } // namespace orvkit

@@ -1,5 +1,6 @@
 // Creation functions and setters of the element classes. Each Create hands a new element to
 // the document, which owns it from then on.
+#include "Data/Kernel/CategoryNames.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/DbViewBase.h"
 #include "Data/Kernel/Document.h"

@@ -5,6 +5,7 @@
 #include "Common/Core/Path.h"
 #include "Common/Core/PathUtil.h"
 #include "Common/Core/StringUtil.h"
+#include "Data/Kernel/CategoryNames.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/DbViewBase.h"
 #include "Data/Kernel/Document.h"

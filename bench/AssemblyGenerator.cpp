@@ -1,0 +1,460 @@
+#include "AssemblyGenerator.h"
+
+#include <APIHeaderSection_MakeHeader.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
+#include <IFSelect_ReturnStatus.hxx>
+#include <Interface_Static.hxx>
+#include <Quantity_Color.hxx>
+#include <STEPCAFControl_Writer.hxx>
+#include <STEPControl_Writer.hxx>
+#include <Standard_Failure.hxx>
+#include <StepData_StepModel.hxx>
+#include <TCollection_HAsciiString.hxx>
+#include <TDataStd_Name.hxx>
+#include <TDocStd_Document.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopLoc_Location.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Solid.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+#include <gp_Ax1.hxx>
+#include <gp_Ax2.hxx>
+#include <gp_Pnt.hxx>
+#include <gp_Trsf.hxx>
+#include <gp_Vec.hxx>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace orvex::bench {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// Room for the largest part (about 40 mm across in any direction) next to its neighbours.
+constexpr double kInstanceSpacing = 60.0;
+constexpr int kMaxDepth = 8;
+constexpr long long kMaxInstances = 5'000'000;
+
+// Sets translator parameters for one write and puts the earlier values back afterwards; the
+// generator runs inside programs that read STEP files next and must not change how they do.
+class StaticParameters {
+public:
+    StaticParameters() = default;
+    ~StaticParameters()
+    {
+        for (auto it = mySaved.rbegin(); it != mySaved.rend(); ++it) {
+            Interface_Static::SetCVal(it->first.c_str(), it->second.c_str());
+        }
+    }
+    StaticParameters(const StaticParameters&) = delete;
+    StaticParameters& operator=(const StaticParameters&) = delete;
+
+    void Set(const char* name, const char* value)
+    {
+        if (!Interface_Static::IsPresent(name)) {
+            return;
+        }
+        const Standard_CString previous = Interface_Static::CVal(name);
+        mySaved.emplace_back(name, previous != nullptr ? previous : "");
+        Interface_Static::SetCVal(name, value);
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> mySaved;
+};
+
+// Colours are rounded to 8 bits per channel so that they survive a STEP round trip unchanged
+// and compare equal to what a reader gives back.
+Quantity_Color ColorFromHsv(double hue, double saturation, double value)
+{
+    hue = hue - std::floor(hue);
+    const double h = hue * 6.0;
+    const int sector = static_cast<int>(h) % 6;
+    const double f = h - std::floor(h);
+    const double p = value * (1.0 - saturation);
+    const double q = value * (1.0 - saturation * f);
+    const double t = value * (1.0 - saturation * (1.0 - f));
+    double r = value, g = t, b = p;
+    switch (sector) {
+    case 0:
+        r = value, g = t, b = p;
+        break;
+    case 1:
+        r = q, g = value, b = p;
+        break;
+    case 2:
+        r = p, g = value, b = t;
+        break;
+    case 3:
+        r = p, g = q, b = value;
+        break;
+    case 4:
+        r = t, g = p, b = value;
+        break;
+    default:
+        r = value, g = p, b = q;
+        break;
+    }
+    auto quantize = [](double channel) { return std::round(channel * 255.0) / 255.0; };
+    return Quantity_Color(quantize(r), quantize(g), quantize(b), Quantity_TOC_RGB);
+}
+
+constexpr double kGoldenFraction = 0.6180339887498949;
+
+Quantity_Color PartColor(int part)
+{
+    return ColorFromHsv(part * kGoldenFraction, 0.55, 0.85);
+}
+
+// Saturation and value differ from every part colour, so a face colour never equals the colour
+// of the part it is on, whatever the hues.
+Quantity_Color FaceColor(int part, int face)
+{
+    return ColorFromHsv(part * kGoldenFraction + 0.5 + face * 0.07, 0.9, 0.55);
+}
+
+bool IsColoredFace(int face)
+{
+    return face % 3 == 0;
+}
+
+// A prism on a star-shaped polygon: the radius of each corner varies a little with the part
+// index, so no two parts share a shape even when they share a corner count. The polygon
+// stays simple because the corners keep strictly increasing angles.
+TopoDS_Shape MakePrism(int part, int sides, double radius, double height)
+{
+    BRepBuilderAPI_MakePolygon polygon;
+    for (int corner = 0; corner < sides; ++corner) {
+        const double angle = 2.0 * kPi * corner / sides;
+        const double wobble = 1.0 + 0.12 * std::sin(corner * 2.3 + part * 0.71);
+        polygon.Add(gp_Pnt(radius * wobble * std::cos(angle), radius * wobble * std::sin(angle),
+                           0.0));
+    }
+    polygon.Close();
+    BRepBuilderAPI_MakeFace base(polygon.Wire(), Standard_True);
+    BRepPrimAPI_MakePrism prism(base.Face(), gp_Vec(0.0, 0.0, height));
+    return prism.Shape();
+}
+
+TopoDS_Shape MakePart(int part, int faces)
+{
+    // Sizes step with the index (in tenths and hundredths of a millimetre) so that even
+    // thousands of parts of one kind all have different dimensions.
+    const double small = (part % 97) * 0.1;
+    const double fine = (part / 97) * 0.01;
+    if (faces >= 5) {
+        return MakePrism(part, faces - 2, 8.0 + small + fine, 10.0 + (part % 13) + fine);
+    }
+    switch (part % 3) {
+    case 0:
+        return BRepPrimAPI_MakeBox(10.0 + small + fine, 12.0 + (part % 7), 6.0 + (part % 11))
+            .Shape();
+    case 1:
+        return BRepPrimAPI_MakeCylinder(gp_Ax2(), 5.0 + small * 0.5 + fine,
+                                        8.0 + (part % 17) + fine)
+            .Shape();
+    default:
+        return MakePrism(part, 5 + (part / 3) % 6, 7.0 + small + fine, 9.0 + (part % 5) + fine);
+    }
+}
+
+std::string NumberedName(const char* prefix, int number, int width)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof(buffer), "%s%0*d", prefix, width, number);
+    return buffer;
+}
+
+void SetName(const TDF_Label& label, const std::string& name)
+{
+    TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str()));
+}
+
+// A placement with a translation and a rotation that both change from one index to the next:
+// a turn about Z in steps of 23 degrees, every second one also tipped over about X.
+TopLoc_Location Placement(const gp_Vec& translation, int index)
+{
+    gp_Trsf turn;
+    turn.SetRotation(gp_Ax1(gp_Pnt(), gp_Dir(0, 0, 1)), ((index * 23) % 360) * kPi / 180.0);
+    gp_Trsf tip;
+    if (index % 2 == 1) {
+        tip.SetRotation(gp_Ax1(gp_Pnt(), gp_Dir(1, 0, 0)), kPi / 2.0);
+    }
+    gp_Trsf move;
+    move.SetTranslation(translation);
+    return TopLoc_Location(move * turn * tip);
+}
+
+int GridColumns(int count)
+{
+    return std::max(1, static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count)))));
+}
+
+struct Builder {
+    Builder(const AssemblyParameters& parameters, const TDF_Label& main)
+        : parameters(parameters), shapeTool(XCAFDoc_DocumentTool::ShapeTool(main)),
+          colorTool(XCAFDoc_DocumentTool::ColorTool(main)),
+          leafCount(LeafAssemblyCount(parameters)),
+          assembliesPerLevel(static_cast<size_t>(parameters.depth + 1), 0)
+    {
+    }
+
+    const AssemblyParameters& parameters;
+    Handle(XCAFDoc_ShapeTool) shapeTool;
+    Handle(XCAFDoc_ColorTool) colorTool;
+    AssemblyStats stats;
+    std::vector<TDF_Label> partLabels;
+    int partNameWidth = 4;
+    // Next part instance to place, counted over the whole file in leaf order.
+    int nextInstance = 0;
+    int leafCount = 0;
+    int leavesDone = 0;
+    // Side length of the square one assembly of each level occupies, leaves last.
+    std::vector<double> extents;
+    std::vector<int> assembliesPerLevel;
+
+    void AddParts()
+    {
+        partNameWidth = std::max(4, static_cast<int>(std::to_string(parameters.parts).size()));
+        partLabels.reserve(static_cast<size_t>(parameters.parts));
+        for (int part = 0; part < parameters.parts; ++part) {
+            const TopoDS_Shape shape = MakePart(part, parameters.faces);
+            const TDF_Label label = shapeTool->AddShape(shape, Standard_False, Standard_False);
+            SetName(label, NumberedName("PART-", part + 1, partNameWidth));
+            colorTool->SetColor(label, PartColor(part), XCAFDoc_ColorSurf);
+            int face = 0;
+            for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next(), ++face) {
+                if (!parameters.faceColors || !IsColoredFace(face)) {
+                    continue;
+                }
+                const TDF_Label faceLabel = shapeTool->AddSubShape(label, it.Current());
+                if (faceLabel.IsNull()) {
+                    continue;
+                }
+                colorTool->SetColor(faceLabel, FaceColor(part, face), XCAFDoc_ColorSurf);
+                ++stats.coloredFaces;
+            }
+            stats.partFaces += face;
+            partLabels.push_back(label);
+        }
+        stats.parts = parameters.parts;
+    }
+
+    // Instances of one leaf: an even share of the total, the first leaves taking the rest.
+    int LeafInstanceCount(int leaf) const
+    {
+        const int share = parameters.instances / leafCount;
+        return share + (leaf < parameters.instances % leafCount ? 1 : 0);
+    }
+
+    void FillLeaf(const TDF_Label& assembly)
+    {
+        const int count = LeafInstanceCount(leavesDone++);
+        const int columns = GridColumns(count);
+        for (int k = 0; k < count; ++k, ++nextInstance) {
+            const int part = nextInstance % parameters.parts;
+            const gp_Vec offset((k % columns) * kInstanceSpacing, (k / columns) * kInstanceSpacing,
+                                0.0);
+            const TDF_Label component =
+                shapeTool->AddComponent(assembly, partLabels[static_cast<size_t>(part)],
+                                        Placement(offset, nextInstance));
+            SetName(component, NumberedName("PART-", part + 1, partNameWidth) + ":" +
+                                   std::to_string(nextInstance / parameters.parts + 1));
+            ++stats.partInstances;
+        }
+    }
+
+    // Level 1 is the root. Each assembly is made and filled exactly once: nothing is shared.
+    TDF_Label BuildAssembly(int level)
+    {
+        const TDF_Label assembly = shapeTool->NewShape();
+        const int index = ++assembliesPerLevel[static_cast<size_t>(level)];
+        SetName(assembly, level == 1 ? std::string("ASM")
+                                     : "ASM-" + std::to_string(level) + "-" +
+                                           NumberedName("", index, 3));
+        ++stats.assemblies;
+        if (level == parameters.depth) {
+            FillLeaf(assembly);
+            return assembly;
+        }
+        const int columns = GridColumns(parameters.fanout);
+        const double extent = extents[static_cast<size_t>(level + 1)];
+        for (int child = 0; child < parameters.fanout; ++child) {
+            const TDF_Label sub = BuildAssembly(level + 1);
+            const gp_Vec offset((child % columns) * extent * 1.5, (child / columns) * extent * 1.5,
+                                level * 100.0);
+            shapeTool->AddComponent(assembly, sub, Placement(offset, child * 2));
+            ++stats.assemblyInstances;
+        }
+        return assembly;
+    }
+
+    void ComputeExtents()
+    {
+        extents.assign(static_cast<size_t>(parameters.depth + 1), 0.0);
+        const int largestLeaf = LeafInstanceCount(0);
+        extents[static_cast<size_t>(parameters.depth)] =
+            GridColumns(largestLeaf) * kInstanceSpacing;
+        for (int level = parameters.depth - 1; level >= 1; --level) {
+            extents[static_cast<size_t>(level)] =
+                GridColumns(parameters.fanout) * extents[static_cast<size_t>(level + 1)] * 1.5;
+        }
+    }
+};
+
+} // namespace
+
+int LeafAssemblyCount(const AssemblyParameters& parameters)
+{
+    long long leaves = 1;
+    for (int level = 1; level < parameters.depth; ++level) {
+        leaves *= std::max(parameters.fanout, 1);
+        if (leaves > kMaxInstances) {
+            return -1;
+        }
+    }
+    return static_cast<int>(leaves);
+}
+
+std::string ValidateParameters(const AssemblyParameters& parameters)
+{
+    if (parameters.parts < 1) {
+        return "at least one part is needed";
+    }
+    if (parameters.instances > kMaxInstances) {
+        return "more than " + std::to_string(kMaxInstances) + " instances";
+    }
+    if (parameters.instances < parameters.parts) {
+        return "fewer instances than parts: every part must be placed at least once";
+    }
+    if (parameters.depth < 1 || parameters.depth > kMaxDepth) {
+        return "depth must lie between 1 and " + std::to_string(kMaxDepth);
+    }
+    if (parameters.fanout < 1) {
+        return "fan-out must be at least 1";
+    }
+    if (parameters.faces != 0 && (parameters.faces < 5 || parameters.faces > 200)) {
+        return "faces must be 0 (mixed parts) or between 5 and 200";
+    }
+    const int leaves = LeafAssemblyCount(parameters);
+    if (leaves < 0 || leaves > parameters.instances) {
+        return "more leaf assemblies than instances: lower the depth or the fan-out";
+    }
+    return {};
+}
+
+std::string DescribeParameters(const AssemblyParameters& parameters)
+{
+    return "p" + std::to_string(parameters.parts) + "-n" + std::to_string(parameters.instances) +
+           "-d" + std::to_string(parameters.depth) + "-k" + std::to_string(parameters.fanout) +
+           "-f" + std::to_string(parameters.faces) + "-fc" +
+           std::to_string(parameters.faceColors ? 1 : 0);
+}
+
+Handle(TDocStd_Document) BuildAssemblyDocument(const AssemblyParameters& parameters,
+                                               AssemblyStats* stats)
+{
+    if (!ValidateParameters(parameters).empty()) {
+        return {};
+    }
+    Handle(TDocStd_Document) document;
+    XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", document);
+    if (document.IsNull()) {
+        return {};
+    }
+    Builder builder(parameters, document->Main());
+    builder.ComputeExtents();
+    builder.AddParts();
+    builder.BuildAssembly(1);
+    // Components are added without rebuilding the assembly compounds each time; one pass at
+    // the end gives every assembly its shape.
+    builder.shapeTool->UpdateAssemblies();
+    if (stats != nullptr) {
+        *stats = builder.stats;
+    }
+    return document;
+}
+
+bool WriteAssemblyStep(const AssemblyParameters& parameters, const std::string& path,
+                       AssemblyStats* stats, std::string* error)
+{
+    auto fail = [error](const std::string& text) {
+        if (error != nullptr) {
+            *error = text;
+        }
+        return false;
+    };
+    const std::string invalid = ValidateParameters(parameters);
+    if (!invalid.empty()) {
+        return fail(invalid);
+    }
+    Handle(TDocStd_Document) document = BuildAssemblyDocument(parameters, stats);
+    if (document.IsNull()) {
+        return fail("cannot create an XCAF document");
+    }
+    const std::string temporary = path + ".partial";
+    bool written = false;
+    std::string reason;
+    try {
+        // The writer registers the STEP parameters on construction; set them only afterwards.
+        STEPCAFControl_Writer writer;
+        StaticParameters scope;
+        scope.Set("write.step.schema", "AP214IS");
+        scope.Set("write.step.assembly", "1");
+        scope.Set("write.step.unit", "MM");
+        writer.SetColorMode(Standard_True);
+        writer.SetNameMode(Standard_True);
+        writer.SetLayerMode(Standard_False);
+        writer.SetPropsMode(Standard_False);
+        writer.SetDimTolMode(Standard_False);
+        writer.SetMaterialMode(Standard_False);
+        writer.SetSHUOMode(Standard_False);
+        if (!writer.Transfer(document, STEPControl_AsIs)) {
+            reason = "the STEP writer could not translate the document";
+        } else {
+            // The header would otherwise hold the time of writing and the temporary path;
+            // fixed values keep the file a function of the parameters alone.
+            const Handle(StepData_StepModel) model = writer.ChangeWriter().Model();
+            APIHeaderSection_MakeHeader header(model);
+            header.SetName(new TCollection_HAsciiString(
+                ("orvex-assembly-" + DescribeParameters(parameters)).c_str()));
+            header.SetTimeStamp(new TCollection_HAsciiString("2000-01-01T00:00:00"));
+            header.SetAuthorValue(1, new TCollection_HAsciiString("orvex-gen-assembly"));
+            header.SetOrganizationValue(1, new TCollection_HAsciiString(""));
+            header.SetPreprocessorVersion(new TCollection_HAsciiString("orvex-gen-assembly"));
+            header.SetOriginatingSystem(new TCollection_HAsciiString("orvex-gen-assembly"));
+            header.SetAuthorisation(new TCollection_HAsciiString(""));
+            written = writer.Write(temporary.c_str()) == IFSelect_RetDone;
+            if (!written) {
+                reason = "cannot write " + temporary;
+            }
+        }
+    } catch (const Standard_Failure& failure) {
+        reason = std::string("the STEP writer failed: ") + failure.GetMessageString();
+        written = false;
+    }
+    XCAFApp_Application::GetApplication()->Close(document);
+    if (!written) {
+        std::remove(temporary.c_str());
+        return fail(reason);
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return fail("cannot rename " + temporary + " to " + path);
+    }
+    return true;
+}
+
+} // namespace orvex::bench

@@ -1,0 +1,274 @@
+// orvex-bench-import: time of a full STEP import against OCCT's own XCAF reading of the same
+// file, on generated assemblies. See README.md for the cases.
+#include "AssemblyGenerator.h"
+
+#include "Data/Kernel/Document.h"
+#include "Interop/Kernel/KernelSupport.h"
+#include "Xde2Doc.h"
+
+#include <IFSelect_ReturnStatus.hxx>
+#include <STEPCAFControl_Reader.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TDocStd_Document.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using orvex::bench::AssemblyParameters;
+using Clock = std::chrono::steady_clock;
+
+// Bump when the generator changes what it writes, so that stale cached files are not reused.
+const char* const kGeneratorRevision = "g1";
+
+struct ImportCase {
+    std::string name;
+    AssemblyParameters parameters;
+    bool useColor = true;
+    int iterations = 1;
+};
+
+double SecondsBetween(Clock::time_point start, Clock::time_point end)
+{
+    return std::chrono::duration<double>(end - start).count();
+}
+
+std::string DataDirectory()
+{
+    if (const char* directory = std::getenv("ORVEX_BENCH_DATA_DIR")) {
+        if (*directory != '\0') {
+            return directory;
+        }
+    }
+    return ORVEX_BENCH_DATA_DIR;
+}
+
+// The file for `parameters`, generated on first use and reused by later runs.
+bool EnsureFile(const AssemblyParameters& parameters, std::string& path, std::string& error)
+{
+    const std::filesystem::path directory = DataDirectory();
+    std::error_code code;
+    std::filesystem::create_directories(directory, code);
+    path = (directory / ("assembly-" + std::string(kGeneratorRevision) + "-" +
+                         orvex::bench::DescribeParameters(parameters) + ".step"))
+               .string();
+    if (std::filesystem::is_regular_file(path, code) &&
+        std::filesystem::file_size(path, code) > 0) {
+        return true;
+    }
+    std::fprintf(stderr, "generating %s\n", path.c_str());
+    const auto start = Clock::now();
+    if (!orvex::bench::WriteAssemblyStep(parameters, path, nullptr, &error)) {
+        return false;
+    }
+    std::fprintf(stderr, "generated in %.1f s\n", SecondsBetween(start, Clock::now()));
+    return true;
+}
+
+// Reads the whole file once so that neither side pays for the first trip to the disk.
+void WarmFileCache(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> buffer(1 << 20);
+    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
+           in.gcount() > 0) {
+    }
+}
+
+struct Measurement {
+    bool ok = false;
+    double seconds = 0.0;
+    double loadSeconds = 0.0;
+    double transferSeconds = 0.0;
+    size_t count = 0;
+};
+
+// OCCT alone: the XCAF reader configured as the plugin configures it for STEP (same modes,
+// same translator parameters), reading into a fresh XCAF document. Closing the document is
+// not timed, as the teardown of the full import is not either.
+Measurement ReadWithOcct(const std::string& path)
+{
+    Measurement result;
+    const auto start = Clock::now();
+    const Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
+    Handle(TDocStd_Document) document;
+    application->NewDocument("MDTV-XCAF", document);
+    {
+        STEPCAFControl_Reader reader;
+        orvkit::StaticSettingsScope scope;
+        scope.SetInteger("read.step.product.mode", 1);
+        scope.SetInteger("read.step.product.context", 1);
+        scope.SetInteger("read.step.shape.repr", 1);
+        scope.SetInteger("read.step.assembly.level", 1);
+        scope.SetInteger("read.step.shape.relationship", 1);
+        scope.SetInteger("read.step.shape.aspect", 1);
+        scope.SetInteger("read.step.constructivegeom.relationship", 0);
+        scope.SetText("read.step.codepage", "UTF8");
+        reader.SetColorMode(Standard_True);
+        reader.SetNameMode(Standard_True);
+        reader.SetLayerMode(Standard_True);
+        reader.SetPropsMode(Standard_True);
+        reader.SetGDTMode(Standard_True);
+        reader.SetSHUOMode(Standard_True);
+        reader.SetMatMode(Standard_True);
+        reader.SetViewMode(Standard_True);
+        result.ok = reader.ReadFile(path.c_str()) == IFSelect_RetDone;
+        result.loadSeconds = SecondsBetween(start, Clock::now());
+        result.ok = result.ok && reader.Transfer(document);
+    }
+    result.seconds = SecondsBetween(start, Clock::now());
+    result.transferSeconds = result.seconds - result.loadSeconds;
+    TDF_LabelSequence freeShapes;
+    XCAFDoc_DocumentTool::ShapeTool(document->Main())->GetFreeShapes(freeShapes);
+    result.count = static_cast<size_t>(freeShapes.Length());
+    application->Close(document);
+    return result;
+}
+
+// The full import: Load into the plugin's kernel document, Transfer into a new framework
+// document. Destroying both documents is not timed.
+Measurement ImportWithPlugin(const std::string& path, bool useColor)
+{
+    Measurement result;
+    const auto start = Clock::now();
+    auto converter = std::make_unique<orvkit::Xde2Doc>();
+    converter->SetUseColor(useColor);
+    result.ok = converter->Load(path);
+    const auto loaded = Clock::now();
+    if (result.ok) {
+        result.ok = converter->Transfer() && converter->GetDocument() != nullptr;
+    }
+    const auto end = Clock::now();
+    result.loadSeconds = SecondsBetween(start, loaded);
+    result.transferSeconds = SecondsBetween(loaded, end);
+    result.seconds = SecondsBetween(start, end);
+    if (result.ok) {
+        result.count = converter->GetDocument()->GetElementCount();
+    }
+    converter.reset();
+    return result;
+}
+
+void RunImportCase(benchmark::State& state, const ImportCase& importCase)
+{
+    std::string path;
+    std::string error;
+    if (!EnsureFile(importCase.parameters, path, error)) {
+        state.SkipWithError(("cannot generate the file: " + error).c_str());
+        return;
+    }
+    WarmFileCache(path);
+
+    double occt = 0.0, occtRead = 0.0, full = 0.0, fullLoad = 0.0, fullTransfer = 0.0;
+    size_t elements = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        // Alternate which side goes first, so that neither always runs on the heap the other
+        // has just released.
+        Measurement a, b;
+        if (runs % 2 == 0) {
+            a = ReadWithOcct(path);
+            b = ImportWithPlugin(path, importCase.useColor);
+        } else {
+            b = ImportWithPlugin(path, importCase.useColor);
+            a = ReadWithOcct(path);
+        }
+        if (!a.ok || a.count == 0) {
+            state.SkipWithError("OCCT could not read the generated file");
+            break;
+        }
+        if (!b.ok || b.count == 0) {
+            state.SkipWithError("the import gave no document or an empty one");
+            break;
+        }
+        state.SetIterationTime(b.seconds);
+        occt += a.seconds;
+        occtRead += a.loadSeconds;
+        full += b.seconds;
+        fullLoad += b.loadSeconds;
+        fullTransfer += b.transferSeconds;
+        elements = b.count;
+        ++runs;
+    }
+    if (runs == 0) {
+        return;
+    }
+    const double n = runs;
+    state.counters["a_occt_s"] = occt / n;
+    state.counters["a_readfile_s"] = occtRead / n;
+    state.counters["b_full_s"] = full / n;
+    state.counters["b_load_s"] = fullLoad / n;
+    state.counters["b_transfer_s"] = fullTransfer / n;
+    state.counters["b_div_a"] = full / occt;
+    state.counters["b_minus_a_s"] = (full - occt) / n;
+    state.counters["elements"] = static_cast<double>(elements);
+    state.counters["instances"] = importCase.parameters.instances;
+    state.counters["parts"] = importCase.parameters.parts;
+    std::error_code code;
+    state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path, code)) / 1e6;
+}
+
+std::vector<ImportCase> ImportCases()
+{
+    std::vector<ImportCase> cases;
+    // Assemblies: 50 parts, 3 levels (10 x 10 leaf assemblies), element colours only.
+    for (const int instances : {5'000, 50'000}) {
+        ImportCase importCase;
+        importCase.name = "Import/P50_D3_N" + std::to_string(instances);
+        importCase.parameters.parts = 50;
+        importCase.parameters.instances = instances;
+        importCase.parameters.depth = 3;
+        importCase.parameters.fanout = 10;
+        importCase.iterations = instances <= 5'000 ? 3 : 1;
+        cases.push_back(importCase);
+    }
+    // Many distinct 20-face parts, each placed once, with a third of their faces coloured.
+    for (const int parts : {2'000, 4'000}) {
+        ImportCase importCase;
+        importCase.name = "ImportFaceColors/P" + std::to_string(parts) + "_F20";
+        importCase.parameters.parts = parts;
+        importCase.parameters.instances = parts;
+        importCase.parameters.depth = 1;
+        importCase.parameters.faces = 20;
+        importCase.parameters.faceColors = true;
+        importCase.iterations = 2;
+        cases.push_back(importCase);
+    }
+    return cases;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The import routes OCCT's messages to the host logger on its first read. Doing it here,
+    // before anything runs, gives both sides of every comparison the same message handling.
+    orvkit::InstallKernelServices();
+    for (const ImportCase& importCase : ImportCases()) {
+        benchmark::RegisterBenchmark(importCase.name.c_str(),
+                                     [importCase](benchmark::State& state) {
+                                         RunImportCase(state, importCase);
+                                     })
+            ->Iterations(importCase.iterations)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,163 @@
+// The document: ownership of elements, lookup, views, and undo of committed transactions.
+#include "Support/TestSupport.h"
+
+#include "Data/App/DocumentManager.h"
+#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/DbViewBase.h"
+#include "Data/Kernel/InstanceElement.h"
+#include "Data/Kernel/ShapeElement.h"
+
+using namespace orvkit;
+
+namespace {
+
+TEST(DocumentTest, InitializeMakesTheActive3DView)
+{
+    Document document;
+    const ObjectId viewId = document.Initialize("3D");
+    EXPECT_EQ(document.GetActiveViewId(), viewId);
+    const auto* view = document.FindElementAs<DbViewBase>(viewId);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->GetViewType(), DbViewType3D);
+}
+
+TEST(DocumentTest, NewElementTakesOwnershipUnderAFreshOrGivenId)
+{
+    Document document;
+    Element* made = document.NewElement(std::make_unique<ShapeElement>(), ObjectId::InvalidId);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->GetId().IsValid());
+    EXPECT_EQ(made->GetDocument(), &document);
+    EXPECT_EQ(document.FindElement(made->GetId()), made);
+    EXPECT_EQ(document.FindElementAs<InstanceElement>(made->GetId()), nullptr);
+
+    const ObjectId chosen = ObjectId::NewId();
+    EXPECT_NE(document.NewElement(std::make_unique<GroupElement>(), chosen), nullptr);
+    EXPECT_EQ(document.NewElement(std::make_unique<GroupElement>(), chosen), nullptr);
+    EXPECT_EQ(document.NewElement(nullptr, ObjectId::InvalidId), nullptr);
+    EXPECT_EQ(document.GetElementCount(), 2u);
+    EXPECT_EQ(document.FindElement(ObjectId::NewId()), nullptr);
+}
+
+TEST(DocumentTest, SetChildrenMakesTheContainerTheParent)
+{
+    Document document;
+    ShapeElement* a = ShapeElement::Create(&document);
+    ShapeElement* b = ShapeElement::Create(&document);
+    AssemblyElement* assembly = AssemblyElement::Create(&document);
+    assembly->SetChildren({b->GetId(), a->GetId()});
+    EXPECT_EQ(a->GetParentId(), assembly->GetId());
+    EXPECT_EQ(b->GetParentId(), assembly->GetId());
+    EXPECT_EQ(*assembly->GetChildren().begin(), a->GetId());
+}
+
+TEST(DocumentTest, InstanceOfADrawableShowsItsPrototypeColour)
+{
+    Document document;
+    ShapeElement* shape = ShapeElement::Create(&document);
+    shape->SetColor({1, 0, 0});
+    const ObjectId parent = ObjectId::NewId();
+    DrawableElement* instance = shape->CreateInstance(&document, "copy", parent);
+    ASSERT_NE(instance, nullptr);
+    EXPECT_STREQ(instance->GetClassName(), "InstanceElement");
+    EXPECT_EQ(instance->GetName(), "copy");
+    EXPECT_EQ(instance->GetParentId(), parent);
+    EXPECT_EQ(instance->GetColor(), glm::vec3(1, 0, 0));
+    EXPECT_EQ(instance->GetDocument(), &document);
+}
+
+TEST(DocumentTest, UndoAndRedoOfACommittedStepTakeOutAndPutBackWhatItMadeAndRemoved)
+{
+    Document document;
+    ShapeElement* existing = ShapeElement::Create(&document);
+    const ObjectId existingId = existing->GetId();
+    ObjectId madeId;
+    {
+        UndoTransaction transaction(&document);
+        ASSERT_TRUE(transaction.Start("AdvImport"));
+        madeId = GroupElement::Create(&document)->GetId();
+        ASSERT_TRUE(document.RemoveElement(existingId));
+        const ObjectId transient = ShapeElement::Create(&document)->GetId();
+        ASSERT_TRUE(document.RemoveElement(transient));
+        ASSERT_TRUE(transaction.Commit(0));
+    }
+    EXPECT_EQ(document.GetUndoName(), "AdvImport");
+    EXPECT_EQ(document.GetUndoCount(), 1u);
+    EXPECT_NE(document.FindElement(madeId), nullptr);
+    EXPECT_EQ(document.FindElement(existingId), nullptr);
+
+    ASSERT_TRUE(document.Undo());
+    EXPECT_EQ(document.FindElement(madeId), nullptr);
+    EXPECT_EQ(document.FindElement(existingId), existing) << "the same element comes back";
+    EXPECT_EQ(document.GetElementCount(), 1u);
+    EXPECT_FALSE(document.Undo());
+
+    ASSERT_TRUE(document.Redo());
+    EXPECT_NE(document.FindElement(madeId), nullptr);
+    EXPECT_EQ(document.FindElement(existingId), nullptr);
+    EXPECT_FALSE(document.Redo());
+}
+
+TEST(DocumentTest, ANewStepDropsTheUndoneOnes)
+{
+    Document document;
+    for (const char* name : {"first", "second"}) {
+        UndoTransaction transaction(&document);
+        transaction.Start(name);
+        ShapeElement::Create(&document);
+        transaction.Commit(0);
+    }
+    ASSERT_TRUE(document.Undo());
+    EXPECT_TRUE(document.CanRedo());
+    UndoTransaction transaction(&document);
+    transaction.Start("third");
+    transaction.Commit(0);
+    EXPECT_FALSE(document.CanRedo());
+    EXPECT_EQ(document.GetUndoName(), "third");
+    EXPECT_EQ(document.GetElementCount(), 1u);
+}
+
+TEST(DocumentTest, AStepLeftUncommittedIsRolledBack)
+{
+    Document document;
+    ShapeElement* kept = ShapeElement::Create(&document);
+    {
+        UndoTransaction transaction(&document);
+        ASSERT_TRUE(transaction.Start("Import"));
+        ShapeElement::Create(&document);
+        document.RemoveElement(kept->GetId());
+        // A second transaction cannot open while this one is.
+        UndoTransaction nested(&document);
+        EXPECT_FALSE(nested.Start("nested"));
+    }
+    EXPECT_EQ(document.GetElementCount(), 1u);
+    EXPECT_EQ(document.FindElement(kept->GetId()), kept);
+    EXPECT_FALSE(document.CanUndo());
+}
+
+TEST(DocumentTest, DisabledTransactionsRecordNothing)
+{
+    Document document;
+    document.EnableTransaction(false);
+    UndoTransaction transaction(&document);
+    EXPECT_FALSE(transaction.Start("Import"));
+    ShapeElement::Create(&document);
+    EXPECT_FALSE(transaction.Commit(0));
+    EXPECT_FALSE(document.CanUndo());
+    EXPECT_EQ(document.GetElementCount(), 1u);
+}
+
+TEST(DocumentManagerTest, NewDocumentsBecomeActiveAndClosingMovesTheActiveOne)
+{
+    DocumentManager& manager = DocumentManager::Instance();
+    auto first = manager.NewDocument();
+    auto second = manager.NewDocument();
+    EXPECT_EQ(manager.GetActiveDocument(), second.get());
+    EXPECT_TRUE(first->GetActiveViewId().IsValid());
+    EXPECT_TRUE(manager.CloseDocument(second.get()));
+    EXPECT_EQ(manager.GetActiveDocument(), first.get());
+    EXPECT_FALSE(manager.CloseDocument(second.get()));
+    EXPECT_TRUE(manager.CloseDocument(first.get()));
+}
+
+} // namespace

@@ -1,0 +1,155 @@
+// The XDE kernel: reading and writing STEP and IGES, failures, and the process-wide state it
+// must leave as it found it.
+#include "Support/TestSupport.h"
+
+#include "Interop/Kernel/XdeDocumentIGES.h"
+#include "Interop/Kernel/XdeDocumentSTEP.h"
+
+#include <Interface_Static.hxx>
+#include <STEPCAFControl_Reader.hxx>
+#include <TDataStd_Name.hxx>
+
+#include <filesystem>
+
+using namespace orvkit;
+using namespace orvtest;
+
+namespace {
+
+class KernelTest : public ::testing::Test {
+protected:
+    // A STEP file with one red box named "Box".
+    std::string WriteBoxStep(const std::string& name = "box.step")
+    {
+        XcafBuilder builder;
+        const TDF_Label box = builder.AddPart("Box", MakeBox(1, 2, 3));
+        builder.SetColor(box, Quantity_Color(Quantity_NOC_RED));
+        const std::string path = myDir.File(name);
+        EXPECT_TRUE(builder.SaveStep(path));
+        return path;
+    }
+
+    TempDir myDir;
+};
+
+TEST_F(KernelTest, StepRoundTripKeepsNameAndColourAndFillsTheTools)
+{
+    const std::string path = WriteBoxStep();
+    XdeDocumentImpl impl;
+    ASSERT_TRUE(XdeDocumentSTEP::Open(path, impl, nullptr));
+    ASSERT_FALSE(impl.shapeTool.IsNull());
+    ASSERT_FALSE(impl.colorTool.IsNull());
+    ASSERT_FALSE(impl.dimTolTool.IsNull());
+    ASSERT_EQ(impl.freeShapes.Length(), 1);
+    const TDF_Label label = impl.freeShapes.First();
+    EXPECT_EQ(TCollection_AsciiString(XdeLabelImpl(label).GetName()), "Box");
+    Quantity_Color color;
+    EXPECT_TRUE(impl.colorTool->GetColor(label, XCAFDoc_ColorSurf, color));
+    EXPECT_TRUE(ColorNear(Quantity_Color(Quantity_NOC_RED), color.Red(), color.Green(), color.Blue()));
+}
+
+TEST_F(KernelTest, IgesRoundTripKeepsTheShape)
+{
+    XcafBuilder builder;
+    builder.AddPart("Cylinder", MakeCylinder(2, 5));
+    builder.Finish();
+    const std::string path = myDir.File("cylinder.igs");
+    ASSERT_TRUE(XdeDocumentIGES::Save(path, builder.GetImpl(), nullptr));
+    XdeDocumentImpl impl;
+    ASSERT_TRUE(XdeDocumentIGES::Open(path, impl, nullptr));
+    ASSERT_GE(impl.freeShapes.Length(), 1);
+    EXPECT_FALSE(impl.shapeTool->GetShape(impl.freeShapes.First()).IsNull());
+}
+
+TEST_F(KernelTest, ReadersRestoreTheTranslatorParametersTheyChange)
+{
+    STEPCAFControl_Reader registersParameters;
+    ASSERT_TRUE(Interface_Static::SetIVal("read.step.product.mode", 0));
+    ASSERT_TRUE(Interface_Static::SetCVal("read.step.codepage", "CP1252"));
+    XdeDocumentImpl impl;
+    ASSERT_TRUE(XdeDocumentSTEP::Open(WriteBoxStep(), impl, nullptr));
+    EXPECT_EQ(Interface_Static::IVal("read.step.product.mode"), 0);
+    EXPECT_STREQ(Interface_Static::CVal("read.step.codepage"), "CP1252");
+    Interface_Static::SetIVal("read.step.product.mode", 1);
+    Interface_Static::SetCVal("read.step.codepage", "UTF8");
+}
+
+TEST_F(KernelTest, BadFilesFailWithALogLineAndLeaveAnEmptyDocument)
+{
+    const std::string step = ReadWholeFile(WriteBoxStep());
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"empty.step", ""},
+        {"truncated.step", step.substr(0, step.size() / 2)},
+        {"garbage.step", "this is not a STEP file\n"},
+        {"binary.igs", std::string("\x00\x01\x02\xff\xfe", 5)},
+        {"garbage.iges", "hello\nworld\n"},
+    };
+    for (const auto& [name, content] : files) {
+        const std::string path = myDir.Write(name, content);
+        ScopedLogCapture log;
+        XdeDocumentImpl impl;
+        const bool isStep = name.find(".step") != std::string::npos;
+        const bool read = isStep ? XdeDocumentSTEP::Open(path, impl, nullptr)
+                                  : XdeDocumentIGES::Open(path, impl, nullptr);
+        EXPECT_FALSE(read) << name;
+        EXPECT_TRUE(impl.freeShapes.IsEmpty()) << name;
+        EXPECT_FALSE(impl.shapeTool.IsNull()) << name;
+        EXPECT_FALSE(log->GetRecords().empty()) << name;
+    }
+    XdeDocumentImpl impl;
+    EXPECT_FALSE(XdeDocumentSTEP::Open(myDir.File("missing.step"), impl, nullptr));
+    EXPECT_FALSE(XdeDocumentSTEP::Open(myDir.GetPath(), impl, nullptr));
+    EXPECT_FALSE(XdeDocumentIGES::Open("", impl, nullptr));
+}
+
+TEST_F(KernelTest, TranslatorMemoryFaultsBecomeFailedReads)
+{
+    for (const char* file : {"crashers/bug33327.igs", "crashers/bug33569.stp"}) {
+        const std::string path = CorpusFile(file);
+        if (path.empty()) {
+            GTEST_SKIP() << "corpus not available";
+        }
+        ScopedLogCapture log;
+        XdeDocumentImpl impl;
+        const bool read = std::string(file).find(".igs") != std::string::npos
+                              ? XdeDocumentIGES::Open(path, impl, nullptr)
+                              : XdeDocumentSTEP::Open(path, impl, nullptr);
+        EXPECT_FALSE(read) << file;
+        EXPECT_TRUE(impl.freeShapes.IsEmpty()) << file;
+        bool reported = false;
+        for (const LogRecord& record : log->GetRecords()) {
+            reported = reported || record.text.find("SIGSEGV") != std::string::npos;
+        }
+        EXPECT_TRUE(reported) << file;
+    }
+}
+
+TEST_F(KernelTest, AFailedSaveLeavesNoFileAndKeepsAnExistingOne)
+{
+    XcafBuilder builder;
+    builder.AddPart("Box", MakeBox(1, 1, 1));
+    builder.Finish();
+    EXPECT_FALSE(XdeDocumentSTEP::Save(myDir.File("no/such/folder/out.step"), builder.GetImpl(), nullptr));
+
+    // A target that cannot be replaced (a folder) stays as it is, and no temporary is left.
+    const std::string blocked = myDir.File("blocked.step");
+    std::filesystem::create_directory(blocked);
+    EXPECT_FALSE(XdeDocumentSTEP::Save(blocked, builder.GetImpl(), nullptr));
+    EXPECT_TRUE(std::filesystem::is_directory(blocked));
+
+    // An existing file is replaced only by a complete one.
+    const std::string existing = myDir.Write("existing.step", "old content");
+    XdeDocumentImpl empty;
+    if (!XdeDocumentSTEP::Save(existing, empty, nullptr)) {
+        EXPECT_EQ(ReadWholeFile(existing), "old content");
+    }
+    ASSERT_TRUE(XdeDocumentSTEP::Save(existing, builder.GetImpl(), nullptr));
+    EXPECT_NE(ReadWholeFile(existing).find("ISO-10303-21"), std::string::npos);
+    size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(myDir.GetPath())) {
+        entries += entry.path().string().find(".tmp-") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(entries, 0u);
+}
+
+} // namespace

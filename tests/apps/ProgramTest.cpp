@@ -1,0 +1,156 @@
+// The orvex-interop program as a user runs it: output, exit codes and error lines.
+#include "Support/TestSupport.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <map>
+
+#include <sys/wait.h>
+
+#include <filesystem>
+
+using namespace orvtest;
+
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class ProgramTest : public ::testing::Test {
+protected:
+    // Runs the program with the arguments (already quoted) and collects both streams.
+    ProgramRun Program(const std::string& arguments)
+    {
+        const std::string out = myDir.File("stdout.txt");
+        const std::string err = myDir.File("stderr.txt");
+        const std::string command =
+            std::string("'") + ORVEX_PROGRAM + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+        const int status = std::system(command.c_str());
+        ProgramRun run;
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        run.out = ReadWholeFile(out);
+        run.err = ReadWholeFile(err);
+        return run;
+    }
+
+    static std::string Quote(const std::string& path) { return "'" + path + "'"; }
+
+    static size_t Lines(const std::string& text)
+    {
+        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    }
+
+    TempDir myDir;
+};
+
+const std::string kSample = std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+
+TEST_F(ProgramTest, ImportPrintsTheTreeAndASummaryOnStandardOutputOnly)
+{
+    const ProgramRun run = Program("import " + Quote(kSample));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(run.out.find("Summary: 3 AssemblyElement, 1 DbViewBase, 1 GroupElement, "
+                           "13 InstanceElement, 5 ShapeElement"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("GroupElement"), std::string::npos);
+    EXPECT_NE(run.out.find("alias=\"l-bracket-assembly_2\" browserable"), std::string::npos);
+    EXPECT_NE(run.out.find("at (175, 25, 20) rotated 180 deg about (0, 0, 1)"), std::string::npos);
+}
+
+TEST_F(ProgramTest, JsonOutputIsOneDocumentWithTheSameTree)
+{
+    const ProgramRun run = Program("import --json --assembly " + Quote(kSample));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const nlohmann::json json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["summary"]["InstanceElement"], 13);
+    EXPECT_EQ(json["summary"]["AssemblyElement"], 4); // the root stays an assembly
+    EXPECT_FALSE(json["summary"].contains("GroupElement"));
+    std::map<uint64_t, nlohmann::json> byId;
+    for (const auto& element : json["elements"]) {
+        byId[element["id"].get<uint64_t>()] = element;
+    }
+    for (const auto& element : json["elements"]) {
+        if (element["class"] == "InstanceElement") {
+            ASSERT_TRUE(element.contains("prototype"));
+            EXPECT_TRUE(byId.at(element["prototype"].get<uint64_t>())["managed"].get<bool>());
+            EXPECT_EQ(element["translation"].size(), 3u);
+        }
+        if (element.contains("color")) {
+            EXPECT_EQ(element["color"].get<std::string>().size(), 7u);
+        }
+    }
+}
+
+TEST_F(ProgramTest, NonAsciiNamesPrintAsTheyAre)
+{
+    XcafBuilder builder;
+    builder.AddPart("齿轮箱 корпус", MakeBox(1, 1, 1));
+    const std::string path = myDir.File("齿轮箱.step");
+    ASSERT_TRUE(builder.SaveStep(path));
+    const ProgramRun run = Program("import " + Quote(path));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("\"齿轮箱 корпус\""), std::string::npos) << run.out;
+    const ProgramRun json = Program("import --json " + Quote(path));
+    EXPECT_NE(json.out.find("齿轮箱 корпус"), std::string::npos);
+}
+
+TEST_F(ProgramTest, BadInputGivesOneErrorLineNamingTheFileAndExitCodeOne)
+{
+    const std::string sample = ReadWholeFile(kSample);
+    std::filesystem::create_directory(myDir.File("folder.step"));
+    const std::pair<std::string, std::string> cases[] = {
+        {myDir.File("missing.step"), "no such file"},
+        {myDir.Write("empty.step", ""), "empty"},
+        {myDir.Write("truncated.stp", sample.substr(0, sample.size() / 3)), "not a readable STEP"},
+        {myDir.Write("notes.stp", "just some text\n"), "not a readable STEP"},
+        {myDir.Write("model.stl", sample), "unsupported extension '.stl'"},
+        {myDir.File("folder.step"), "directory"},
+    };
+    for (const auto& [path, reason] : cases) {
+        const ProgramRun run = Program("import --json " + Quote(path));
+        EXPECT_EQ(run.exitCode, 1) << path;
+        EXPECT_EQ(run.out, "") << path;
+        EXPECT_EQ(Lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find(path), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(ProgramTest, TranslatorMessagesGoToStandardErrorOnlyWhenAskedFor)
+{
+    const std::string path = myDir.Write("broken.stp", "ISO-10303-21;\nHEADER;\nFILE_NAME(");
+    const ProgramRun run = Program("-vv import --json " + Quote(path));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("OCCT: "), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("\x1b["), std::string::npos) << "no terminal colour codes";
+}
+
+TEST_F(ProgramTest, TranslatorCrashesAreReportedNotSuffered)
+{
+    for (const char* file : {"crashers/bug33327.igs", "crashers/bug33569.stp"}) {
+        const std::string path = CorpusFile(file);
+        if (path.empty()) {
+            GTEST_SKIP() << "corpus not available";
+        }
+        const ProgramRun run = Program("import " + Quote(path));
+        EXPECT_EQ(run.exitCode, 1) << file << run.err;
+        EXPECT_EQ(Lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find("SIGSEGV"), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(ProgramTest, MissingVerbOrArgumentIsAUsageError)
+{
+    EXPECT_NE(Program("").exitCode, 0);
+    EXPECT_NE(Program("import").exitCode, 0);
+    EXPECT_EQ(Program("import --help").exitCode, 0);
+}
+
+} // namespace
