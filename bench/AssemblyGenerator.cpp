@@ -33,7 +33,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -314,6 +318,319 @@ struct Builder {
     }
 };
 
+// ---------------------------------------------------------------------------------------------
+// Putting the presentation section of a written file into a fixed order.
+//
+// OCCT's XCAF writer registers the presentation representations of coloured parts at the very
+// end of the transfer, walking a map hashed on shape addresses, so their order (and with it the
+// numbers of everything after the first one) changes from run to run. Everything before that
+// point comes out the same every time. The tail is therefore read back, each entity put on one
+// line, the presentation representations sorted by what they refer to in the stable part of the
+// file, and the tail renumbered in that order. References into the stable part keep their
+// numbers, and nothing in the stable part refers into the tail.
+
+struct TailEntity {
+    long long id = 0;
+    // The body between "=" and ";", split at references: text[0] ref[0] text[1] ... text[n].
+    std::vector<std::string> text;
+    std::vector<long long> refs;
+    bool isRoot = false;
+};
+
+const char* const kPresentationType = "MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION";
+
+// Splits the text of the tail ("#12 = A(#13,'x');\n#13 = ...") into entities. Line breaks and
+// the indentation after them are dropped outside strings; the writer puts them at token
+// boundaries, so they carry no meaning. False when the text is not as the writer writes it.
+bool ParseTail(const std::string& tail, std::vector<TailEntity>& entities)
+{
+    size_t at = 0;
+    const size_t size = tail.size();
+    auto skipSpace = [&] {
+        while (at < size && (tail[at] == ' ' || tail[at] == '\n' || tail[at] == '\r')) {
+            ++at;
+        }
+    };
+    auto readNumber = [&](long long& value) {
+        const size_t start = at;
+        value = 0;
+        while (at < size && tail[at] >= '0' && tail[at] <= '9') {
+            value = value * 10 + (tail[at] - '0');
+            ++at;
+        }
+        return at > start;
+    };
+    while (true) {
+        skipSpace();
+        if (at >= size) {
+            return true;
+        }
+        TailEntity entity;
+        if (tail[at] != '#') {
+            return false;
+        }
+        ++at;
+        if (!readNumber(entity.id)) {
+            return false;
+        }
+        skipSpace();
+        if (at >= size || tail[at] != '=') {
+            return false;
+        }
+        ++at;
+        skipSpace();
+        entity.isRoot = tail.compare(at, std::strlen(kPresentationType), kPresentationType) == 0;
+        std::string current;
+        bool inString = false;
+        bool closed = false;
+        while (at < size && !closed) {
+            const char c = tail[at];
+            if (inString) {
+                current += c;
+                inString = c != '\'';
+                ++at;
+            } else if (c == '\'') {
+                current += c;
+                inString = true;
+                ++at;
+            } else if (c == '\n' || c == '\r') {
+                ++at;
+                while (at < size && tail[at] == ' ') {
+                    ++at;
+                }
+            } else if (c == '#') {
+                ++at;
+                long long ref = 0;
+                if (!readNumber(ref)) {
+                    return false;
+                }
+                entity.text.push_back(std::move(current));
+                current.clear();
+                entity.refs.push_back(ref);
+            } else if (c == ';') {
+                ++at;
+                closed = true;
+            } else {
+                current += c;
+                ++at;
+            }
+        }
+        if (!closed) {
+            return false;
+        }
+        entity.text.push_back(std::move(current));
+        entities.push_back(std::move(entity));
+    }
+}
+
+class TailOrder {
+public:
+    TailOrder(std::vector<TailEntity>& entities, long long first)
+        : myEntities(entities), myFirst(first)
+    {
+    }
+
+    // Fills `order` with indices into the entities, roots first in a stable order, each
+    // followed by what it alone refers to. False on a reference to an unknown tail entity or
+    // a cycle.
+    bool Compute(std::vector<size_t>& order)
+    {
+        for (size_t index = 0; index < myEntities.size(); ++index) {
+            myIndex.emplace(myEntities[index].id, index);
+        }
+        myHash.assign(myEntities.size(), 0);
+        myState.assign(myEntities.size(), 0);
+        for (size_t index = 0; index < myEntities.size(); ++index) {
+            if (!ComputeHash(index)) {
+                return false;
+            }
+        }
+        struct Key {
+            std::vector<long long> stableRefs;
+            uint64_t hash;
+            size_t index;
+            bool operator<(const Key& other) const
+            {
+                if (stableRefs != other.stableRefs) {
+                    return stableRefs < other.stableRefs;
+                }
+                return hash < other.hash;
+            }
+        };
+        std::vector<Key> roots, rest;
+        for (size_t index = 0; index < myEntities.size(); ++index) {
+            Key key{{}, myHash[index], index};
+            std::vector<bool> seen(myEntities.size(), false);
+            CollectStableRefs(index, seen, key.stableRefs);
+            (myEntities[index].isRoot ? roots : rest).push_back(std::move(key));
+        }
+        std::stable_sort(roots.begin(), roots.end());
+        std::stable_sort(rest.begin(), rest.end());
+        std::vector<bool> emitted(myEntities.size(), false);
+        for (const Key& key : roots) {
+            Emit(key.index, emitted, order);
+        }
+        // Whatever no presentation representation reaches, in content order.
+        for (const Key& key : rest) {
+            Emit(key.index, emitted, order);
+        }
+        return order.size() == myEntities.size();
+    }
+
+private:
+    bool IsTail(long long ref) const { return ref >= myFirst; }
+
+    bool ComputeHash(size_t index)
+    {
+        if (myState[index] == 2) {
+            return true;
+        }
+        if (myState[index] == 1) {
+            return false;
+        }
+        myState[index] = 1;
+        const TailEntity& entity = myEntities[index];
+        uint64_t hash = 1469598103934665603ull;
+        auto mix = [&hash](const void* data, size_t length) {
+            const auto* bytes = static_cast<const unsigned char*>(data);
+            for (size_t i = 0; i < length; ++i) {
+                hash = (hash ^ bytes[i]) * 1099511628211ull;
+            }
+        };
+        for (size_t part = 0; part < entity.text.size(); ++part) {
+            mix(entity.text[part].data(), entity.text[part].size());
+            if (part < entity.refs.size()) {
+                const long long ref = entity.refs[part];
+                uint64_t value = static_cast<uint64_t>(ref);
+                if (IsTail(ref)) {
+                    const auto found = myIndex.find(ref);
+                    if (found == myIndex.end() || !ComputeHash(found->second)) {
+                        return false;
+                    }
+                    value = myHash[found->second] ^ 0x9e3779b97f4a7c15ull;
+                }
+                mix(&value, sizeof(value));
+            }
+        }
+        myHash[index] = hash;
+        myState[index] = 2;
+        return true;
+    }
+
+    void CollectStableRefs(size_t index, std::vector<bool>& seen, std::vector<long long>& refs)
+    {
+        if (seen[index]) {
+            return;
+        }
+        seen[index] = true;
+        for (const long long ref : myEntities[index].refs) {
+            if (IsTail(ref)) {
+                CollectStableRefs(myIndex.at(ref), seen, refs);
+            } else {
+                refs.push_back(ref);
+            }
+        }
+    }
+
+    void Emit(size_t index, std::vector<bool>& emitted, std::vector<size_t>& order)
+    {
+        if (emitted[index]) {
+            return;
+        }
+        emitted[index] = true;
+        order.push_back(index);
+        for (const long long ref : myEntities[index].refs) {
+            if (IsTail(ref)) {
+                Emit(myIndex.at(ref), emitted, order);
+            }
+        }
+    }
+
+    std::vector<TailEntity>& myEntities;
+    long long myFirst;
+    std::unordered_map<long long, size_t> myIndex;
+    std::vector<uint64_t> myHash;
+    std::vector<int> myState;
+};
+
+// Copies `input` to `output` with the presentation section in a fixed order (see above).
+bool WriteWithStableTail(const std::string& input, const std::string& output, std::string& error)
+{
+    std::ifstream in(input, std::ios::binary);
+    std::ofstream out(output, std::ios::binary | std::ios::trunc);
+    if (!in || !out) {
+        error = "cannot open " + (in ? output : input);
+        return false;
+    }
+    const std::string marker = std::string(" = ") + kPresentationType;
+    std::string line;
+    long long first = -1;
+    std::string tail;
+    std::string trailer;
+    bool inData = false;
+    bool afterData = false;
+    while (std::getline(in, line)) {
+        if (afterData) {
+            trailer += line + "\n";
+            continue;
+        }
+        if (!inData && line == "DATA;") {
+            inData = true;
+        } else if (inData && line == "ENDSEC;") {
+            afterData = true;
+            trailer += line + "\n";
+            continue;
+        }
+        if (first < 0 && inData && !line.empty() && line[0] == '#') {
+            const size_t equals = line.find(marker);
+            if (equals != std::string::npos && line.find_first_not_of("0123456789", 1) == equals) {
+                first = std::stoll(line.substr(1, equals - 1));
+            }
+        }
+        if (first >= 0) {
+            tail += line + "\n";
+        } else {
+            out << line << '\n';
+        }
+    }
+    if (first >= 0) {
+        std::vector<TailEntity> entities;
+        std::vector<size_t> order;
+        if (!ParseTail(tail, entities)) {
+            error = "unexpected text in the presentation section of " + input;
+            return false;
+        }
+        TailOrder sorter(entities, first);
+        if (!sorter.Compute(order)) {
+            error = "unexpected references in the presentation section of " + input;
+            return false;
+        }
+        std::unordered_map<long long, long long> renumber;
+        for (size_t position = 0; position < order.size(); ++position) {
+            renumber[entities[order[position]].id] = first + static_cast<long long>(position);
+        }
+        for (size_t position = 0; position < order.size(); ++position) {
+            const TailEntity& entity = entities[order[position]];
+            out << '#' << first + static_cast<long long>(position) << " = ";
+            for (size_t part = 0; part < entity.text.size(); ++part) {
+                out << entity.text[part];
+                if (part < entity.refs.size()) {
+                    const long long ref = entity.refs[part];
+                    out << '#' << (ref >= first ? renumber.at(ref) : ref);
+                }
+            }
+            out << ";\n";
+        }
+    }
+    out << trailer;
+    out.flush();
+    if (!out) {
+        error = "cannot write " + output;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int LeafAssemblyCount(const AssemblyParameters& parameters)
@@ -404,6 +721,8 @@ bool WriteAssemblyStep(const AssemblyParameters& parameters, const std::string& 
     if (document.IsNull()) {
         return fail("cannot create an XCAF document");
     }
+    // OCCT writes a first file; the stable copy of it is renamed over `path` at the end.
+    const std::string raw = path + ".raw";
     const std::string temporary = path + ".partial";
     bool written = false;
     std::string reason;
@@ -436,9 +755,9 @@ bool WriteAssemblyStep(const AssemblyParameters& parameters, const std::string& 
             header.SetPreprocessorVersion(new TCollection_HAsciiString("orvex-gen-assembly"));
             header.SetOriginatingSystem(new TCollection_HAsciiString("orvex-gen-assembly"));
             header.SetAuthorisation(new TCollection_HAsciiString(""));
-            written = writer.Write(temporary.c_str()) == IFSelect_RetDone;
+            written = writer.Write(raw.c_str()) == IFSelect_RetDone;
             if (!written) {
-                reason = "cannot write " + temporary;
+                reason = "cannot write " + raw;
             }
         }
     } catch (const Standard_Failure& failure) {
@@ -446,6 +765,10 @@ bool WriteAssemblyStep(const AssemblyParameters& parameters, const std::string& 
         written = false;
     }
     XCAFApp_Application::GetApplication()->Close(document);
+    if (written) {
+        written = WriteWithStableTail(raw, temporary, reason);
+    }
+    std::remove(raw.c_str());
     if (!written) {
         std::remove(temporary.c_str());
         return fail(reason);

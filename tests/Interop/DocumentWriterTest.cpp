@@ -7,6 +7,7 @@
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/InstanceElement.h"
 #include "Data/Kernel/ShapeElement.h"
+#include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Xde2Doc.h"
 
 #include <BRepBuilderAPI_MakeVertex.hxx>
@@ -288,6 +289,44 @@ TEST_F(DocumentWriterTest, NonAsciiNamesArriveInBothTextEncodings)
         ASSERT_EQ(shapes.size(), 1u);
         EXPECT_EQ(shapes[0]->GetName(), "螺栓 M6 – Ø12") << "encoding " << encoding;
     }
+}
+
+TEST_F(DocumentWriterTest, InstanceTakesThePrototypeNameAndTheReferenceNameWithoutNauoAsAlias)
+{
+    XcafBuilder builder;
+    const TDF_Label bolt = builder.AddPart("Bolt", MakeCylinder(1, 6));
+    const TDF_Label assembly = builder.AddAssembly("Joint");
+    builder.AddComponent(assembly, bolt, Translation(0, 0, 0), "NAUO12");
+    builder.AddComponent(assembly, bolt, Translation(5, 0, 0), "bolt_left");
+    auto document = Import(builder);
+
+    std::set<std::string> aliases;
+    for (const InstanceElement* instance : ElementsOf<InstanceElement>(*document)) {
+        EXPECT_EQ(instance->GetName(), "Bolt");
+        aliases.insert(instance->GetAliasName());
+    }
+    EXPECT_EQ(aliases, (std::set<std::string>{"12", "bolt_left"}));
+}
+
+TEST_F(DocumentWriterTest, LabelWithoutNameGivesAnEmptyName)
+{
+    // STEP always names products, and XCAF names new labels after their shape type unless
+    // told not to; an IGES entity without a name read that way keeps a label without name.
+    struct AutoNamingOff {
+        AutoNamingOff() { XCAFDoc_ShapeTool::SetAutoNaming(Standard_False); }
+        ~AutoNamingOff() { XCAFDoc_ShapeTool::SetAutoNaming(Standard_True); }
+    } autoNamingOff;
+    XcafBuilder builder;
+    builder.AddPart("", MakeBox(1, 1, 1));
+    builder.Finish();
+    const std::string path = myDir.File("unnamed.igs");
+    ASSERT_TRUE(XdeDocumentIGES::Save(path, builder.GetImpl(), nullptr));
+    Xde2Doc converter;
+    ASSERT_TRUE(converter.Load(path));
+    converter.Transfer();
+    const auto shapes = ElementsOf<ShapeElement>(*converter.GetDocument());
+    ASSERT_EQ(shapes.size(), 1u);
+    EXPECT_EQ(shapes[0]->GetName(), "");
 }
 
 TEST_F(DocumentWriterTest, EmptyKernelDocumentWritesNothingAndSaysSo)
