@@ -186,6 +186,15 @@ void SetName(const TDF_Label& label, const std::string& name)
     TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str()));
 }
 
+std::string NameOf(const TDF_Label& label)
+{
+    Handle(TDataStd_Name) name;
+    if (!label.FindAttribute(TDataStd_Name::GetID(), name)) {
+        return {};
+    }
+    return TCollection_AsciiString(name->Get()).ToCString();
+}
+
 // A placement with a translation and a rotation that both change from one index to the next:
 // a turn about Z in steps of 23 degrees, every second one also tipped over about X.
 TopLoc_Location Placement(const gp_Vec& translation, int index)
@@ -299,7 +308,9 @@ struct Builder {
             const TDF_Label sub = BuildAssembly(level + 1);
             const gp_Vec offset((child % columns) * extent * 1.5, (child / columns) * extent * 1.5,
                                 level * 100.0);
-            shapeTool->AddComponent(assembly, sub, Placement(offset, child * 2));
+            const TDF_Label component =
+                shapeTool->AddComponent(assembly, sub, Placement(offset, child * 2));
+            SetName(component, NameOf(sub) + ":1");
             ++stats.assemblyInstances;
         }
         return assembly;
@@ -733,6 +744,10 @@ bool WriteAssemblyStep(const AssemblyParameters& parameters, const std::string& 
         scope.Set("write.step.schema", "AP214IS");
         scope.Set("write.step.assembly", "1");
         scope.Set("write.step.unit", "MM");
+        // Edges go out with their 3D curves only, as most CAD systems write them; the 2D
+        // curves on the planar faces would double the file and the reading time for nothing
+        // the import does with them.
+        scope.Set("write.surfacecurve.mode", "0");
         writer.SetColorMode(Standard_True);
         writer.SetNameMode(Standard_True);
         writer.SetLayerMode(Standard_False);

@@ -1,6 +1,10 @@
 // orvex-gen-assembly: writes a synthetic STEP assembly for import measurements.
 #include "AssemblyGenerator.h"
 
+#include <Message.hxx>
+#include <Message_Messenger.hxx>
+#include <Message_Printer.hxx>
+
 #include <CLI/CLI.hpp>
 
 #include <chrono>
@@ -36,6 +40,11 @@ int main(int argc, char** argv)
     if (!invalid.empty()) {
         std::cerr << "orvex-gen-assembly: " << invalid << "\n";
         return 2;
+    }
+    // OCCT's writer reports its progress on standard output; only failures are of interest.
+    for (Message_SequenceOfPrinters::Iterator it(Message::DefaultMessenger()->Printers());
+         it.More(); it.Next()) {
+        it.Value()->SetTraceLevel(Message_Fail);
     }
     const auto start = std::chrono::steady_clock::now();
     orvex::bench::AssemblyStats stats;

@@ -242,7 +242,7 @@ std::vector<ImportCase> ImportCases()
         importCase.parameters.depth = 1;
         importCase.parameters.faces = 20;
         importCase.parameters.faceColors = true;
-        importCase.iterations = 2;
+        importCase.iterations = parts <= 2'000 ? 2 : 1;
         cases.push_back(importCase);
     }
     return cases;

@@ -3,13 +3,25 @@
 // the module keeps no pointer to any of it.
 #include "RegisterInteropDataModule.h"
 
+#include "Data/App/DocumentExchanger.h"
+#include "Geometry/Document/AXdeDocumentExchanger.h"
+
+#include <memory>
+
 namespace {
 
+using namespace orvkit;
+
+void RegisterDocumentExchanger()
+{
+    std::unique_ptr<DocumentExchanger> exchanger(new XdeDocumentExchanger());
+    const std::string key = "XDE";
+    // A key already taken keeps its exchanger; ours is then destroyed with the pointer.
+    DocumentExchangerManager::Instance().Add(key, std::move(exchanger));
+}
+
 struct AModuleRegistration {
-    AModuleRegistration()
-    {
-        // Services are added here, in their fixed order, as their classes arrive.
-    }
+    AModuleRegistration() { RegisterDocumentExchanger(); }
 };
 
 const AModuleRegistration theRegistration;

@@ -1,6 +1,8 @@
 #include "DocumentPrinter.h"
 
+#include "Annotation/AnnotationElement.h"
 #include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/DrawableElement.h"
 #include "Data/Kernel/ShapeElement.h"
 
@@ -50,6 +52,26 @@ std::string Number(double value)
     return fmt::format("{:.9g}", value);
 }
 
+const char* ShapeTypeName(EnumTopoShapeType type)
+{
+    static const char* const names[] = {"Compound", "Compsolid", "Solid", "Shell", "Face",
+                                        "Wire",     "Edge",      "Vertex", "Shape"};
+    return type >= TopoShapeCompound && type <= TopoShapeShape ? names[type] : "Unknown";
+}
+
+const char* ToleranceName(EnumToleranceType type)
+{
+    switch (type) {
+    case ToleranceNone:
+        return "none";
+    case TolerancePlusMinus:
+        return "plus-minus";
+    case ToleranceRange:
+        return "range";
+    }
+    return "unknown";
+}
+
 std::map<std::string, int> CountByClass(const Document& document)
 {
     std::map<std::string, int> counts;
@@ -68,6 +90,33 @@ std::string DocumentPrinter::ToSrgbHex(float r, float g, float b)
         return static_cast<int>(std::lround(srgb * 255.0f));
     };
     return fmt::format("#{:02x}{:02x}{:02x}", channel(r), channel(g), channel(b));
+}
+
+std::string DocumentPrinter::DescribeTarget(ObjectId targetId) const
+{
+    const auto* reference = myDocument.FindElementAs<ReferenceShape>(targetId);
+    if (reference == nullptr) {
+        return "#" + std::to_string(targetId.GetValue()) + " (missing)";
+    }
+    const PickedId& picked = reference->GetPickedId();
+    const Element* owner = myDocument.FindElement(picked.GetElementId());
+    return fmt::format("\"{}\" {} {}", owner != nullptr ? owner->GetName() : std::string("?"),
+                       ShapeTypeName(picked.GetShapeType()), picked.GetTopoShapeId());
+}
+
+nlohmann::json DocumentPrinter::TargetToJson(ObjectId targetId) const
+{
+    const auto* reference = myDocument.FindElementAs<ReferenceShape>(targetId);
+    if (reference == nullptr) {
+        return nullptr;
+    }
+    const PickedId& picked = reference->GetPickedId();
+    const Element* owner = myDocument.FindElement(picked.GetElementId());
+    return {{"reference", targetId.GetValue()},
+            {"element", picked.GetElementId().GetValue()},
+            {"elementName", owner != nullptr ? owner->GetName() : std::string()},
+            {"shapeType", ShapeTypeName(picked.GetShapeType())},
+            {"index", picked.GetTopoShapeId()}};
 }
 
 void DocumentPrinter::PrintText(std::ostream& out, const std::string& title) const
@@ -119,6 +168,30 @@ void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, in
             const glm::vec3& c = drawable->GetColor();
             out << " color=" << ToSrgbHex(c.r, c.g, c.b);
         }
+    }
+    if (const auto* shape = dynamic_cast<const ShapeElement*>(&element)) {
+        if (shape->GetFaceColors()) {
+            out << " face-colors=" << shape->GetFaceColors()->size();
+        }
+    }
+    if (const auto* annotation = dynamic_cast<const AnnotationElement*>(&element)) {
+        out << " kind=" << AnnotationElement::GetKindName(annotation->GetKind());
+        if (annotation->HasValue()) {
+            out << " value=" << Number(annotation->GetValue());
+        }
+        out << " tolerance=" << ToleranceName(annotation->GetToleranceType());
+        if (annotation->GetToleranceType() != ToleranceNone) {
+            out << " [" << Number(annotation->GetLowerTolerance()) << ", "
+                << Number(annotation->GetUpperTolerance()) << "]";
+        }
+        for (ObjectId target : {annotation->GetTarget1(), annotation->GetTarget2()}) {
+            if (target.IsValid()) {
+                out << " target=" << DescribeTarget(target);
+            }
+        }
+    }
+    if (const auto* reference = dynamic_cast<const ReferenceShape*>(&element)) {
+        out << " -> " << DescribeTarget(reference->GetId());
     }
     out << "\n";
     if (const auto* composite = dynamic_cast<const CompositeElement*>(&element)) {
@@ -174,6 +247,35 @@ nlohmann::json DocumentPrinter::ElementToJson(const Element& element) const
             const glm::vec3& c = drawable->GetColor();
             json["color"] = ToSrgbHex(c.r, c.g, c.b);
         }
+    }
+    if (const auto* shape = dynamic_cast<const ShapeElement*>(&element)) {
+        if (const auto& table = shape->GetFaceColors()) {
+            // Sorted by face index so that the output is stable.
+            std::map<unsigned int, glm::vec3> sorted(table->begin(), table->end());
+            nlohmann::json faces = nlohmann::json::array();
+            for (const auto& [face, color] : sorted) {
+                faces.push_back({{"face", face}, {"color", ToSrgbHex(color.r, color.g, color.b)}});
+            }
+            json["faceColors"] = faces;
+        } else {
+            json["faceColors"] = nullptr;
+        }
+    }
+    if (const auto* annotation = dynamic_cast<const AnnotationElement*>(&element)) {
+        json["kind"] = AnnotationElement::GetKindName(annotation->GetKind());
+        json["value"] = annotation->HasValue() ? nlohmann::json(annotation->GetValue()) : nullptr;
+        json["tolerance"] = {{"kind", ToleranceName(annotation->GetToleranceType())},
+                             {"upper", annotation->GetUpperTolerance()},
+                             {"lower", annotation->GetLowerTolerance()}};
+        json["targets"] = {TargetToJson(annotation->GetTarget1()),
+                           TargetToJson(annotation->GetTarget2())};
+        const gp_Pnt& origin = annotation->GetCoordinate().Location();
+        const gp_Dir& normal = annotation->GetCoordinate().Direction();
+        json["textPoint"] = {origin.X(), origin.Y(), origin.Z()};
+        json["planeNormal"] = {normal.X(), normal.Y(), normal.Z()};
+    }
+    if (const auto* reference = dynamic_cast<const ReferenceShape*>(&element)) {
+        json["target"] = TargetToJson(reference->GetId());
     }
     if (const auto* composite = dynamic_cast<const CompositeElement*>(&element)) {
         nlohmann::json children = nlohmann::json::array();

@@ -24,6 +24,9 @@ public:
 private:
     void PrintElement(std::ostream& out, const orvkit::Element& element, int depth) const;
     nlohmann::json ElementToJson(const orvkit::Element& element) const;
+    // "name Face 3" for the sub-shape a reference element names.
+    std::string DescribeTarget(orvkit::ObjectId targetId) const;
+    nlohmann::json TargetToJson(orvkit::ObjectId targetId) const;
 
     const orvkit::Document& myDocument;
 };

@@ -5,6 +5,7 @@
 #include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/PathUtil.h"
+#include "Data/App/DocumentExchanger.h"
 #include "Data/Kernel/Document.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"
@@ -63,6 +64,37 @@ int RunImport(const ImportOptions& options)
     return 0;
 }
 
+struct OpenOptions {
+    std::string file;
+    bool noColor = false;
+    bool json = false;
+};
+
+// Opens the file through the exchanger registry, the way the application opens a document.
+int RunOpen(const OpenOptions& options)
+{
+    const std::string extension = PathUtil::Extension(options.file);
+    DocumentExchanger* exchanger = DocumentExchangerManager::Instance().FindByExtension(extension);
+    if (exchanger == nullptr) {
+        std::cerr << "orvex-interop: error: cannot open '" << options.file
+                  << "': no document exchanger takes the extension '" << extension << "'\n";
+        return 1;
+    }
+    exchanger->GetSettings()->Add("UseColor", ParameterCreator::Create(!options.noColor));
+    auto capture = std::make_shared<CaptureLogSink>();
+    Logger::Instance().AddSink(capture);
+    auto document = std::make_shared<Document>();
+    document->Initialize("3D");
+    const bool loaded = exchanger->LoadFile(document.get(), options.file);
+    Logger::Instance().RemoveSink(capture);
+    if (!loaded) {
+        orvex::cli::ReportLoadFailure(options.file, capture->GetRecords());
+        return 1;
+    }
+    PrintDocument(*document, options.file, options.json);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -87,6 +119,13 @@ int main(int argc, char** argv)
                            "Encoding of 8-bit names in STEP files that do not declare one "
                            "(UTF8 by default; CP1251, iso8859-5, SJIS, GB, ...)");
 
+    OpenOptions open;
+    CLI::App* openVerb = app.add_subcommand(
+        "open", "Open a file as a document through the registered document exchangers");
+    openVerb->add_option("FILE", open.file, "A file whose extension an exchanger takes")->required();
+    openVerb->add_flag("--no-color", open.noColor, "Do not build per-face colour tables");
+    openVerb->add_flag("--json", open.json, "Print one JSON document instead of the tree");
+
     CLI11_PARSE(app, argc, argv);
 
     if (verbosity > 0) {
@@ -95,6 +134,9 @@ int main(int argc, char** argv)
     try {
         if (importVerb->parsed()) {
             return RunImport(import);
+        }
+        if (openVerb->parsed()) {
+            return RunOpen(open);
         }
     } catch (const Standard_Failure& failure) {
         std::cerr << "orvex-interop: error: " << failure.DynamicType()->Name() << ": "

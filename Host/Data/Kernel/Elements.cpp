@@ -5,6 +5,7 @@
 #include "Data/Kernel/DbViewBase.h"
 #include "Data/Kernel/Document.h"
 #include "Data/Kernel/InstanceElement.h"
+#include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
 
 namespace orvkit {
@@ -44,6 +45,13 @@ DbViewBase* DbViewBase::Create(Document* document, EnumDbViewType viewType)
     DbViewBase* view = MakeElement<DbViewBase>(document);
     view->myViewType = viewType;
     return view;
+}
+
+ReferenceShape* ReferenceShape::Create(Document* document, const PickedId& picked)
+{
+    ReferenceShape* reference = MakeElement<ReferenceShape>(document);
+    reference->myPicked = picked;
+    return reference;
 }
 
 const std::string& CategoryNames::Shape()

@@ -14,8 +14,16 @@
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/XdeSubShapeColors.h"
+#include "Annotation/AnnotationModel.h"
+#include "Data/Kernel/ReferenceShape.h"
 
 #include <NCollection_IndexedMap.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TopExp.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <XCAFDimTolObjects_DimensionObject.hxx>
+#include <XCAFDoc_Dimension.hxx>
 #include <Quantity_Color.hxx>
 #include <TDF_ChildIterator.hxx>
 #include <TDF_LabelMapHasher.hxx>
@@ -73,6 +81,10 @@ private:
                                   Quantity_Color& color, int level);
     std::string GetLabelName(const TDF_Label& label) const;
     static std::string GetShapeTypeName(const TopoDS_Shape& shape);
+    void ApplyFaceColors(ShapeElement* element, const TopoDS_Shape& shape,
+                         const Quantity_Color& base);
+    DrawableElement* CreateDimension(const TDF_Label& label);
+    ObjectId CreateReferenceTarget(const TDF_Label& label);
 
     Element* ParseAssembly(const TDF_Label& label, Quantity_Color& color, int level,
                            bool inPrototype);
@@ -91,6 +103,9 @@ private:
     NCollection_IndexedMap<TopoDS_Shape, TopTools_ShapeMapHasher> myPrototypeShapes;
     std::unordered_map<int, ObjectId> myPrototypeIds;
     std::unordered_map<TDF_Label, ObjectId, LabelHash> myLabelElements;
+    // Sub-shape colours of the simple-shape label being written; its faces (and, for split
+    // compounds, its members' faces) find their own colours here.
+    XdeSubShapeColors myPartColors;
 };
 
 void ADocumentWriter::WriteDocument()
@@ -106,6 +121,17 @@ void ADocumentWriter::WriteDocument()
             element->SetBrowserable(true);
         }
     }
+    // After all shapes, so that every target's part already has its element.
+    if (myXdeDocument->dimTolTool.IsNull()) {
+        return;
+    }
+    TDF_LabelSequence dimensions;
+    myXdeDocument->dimTolTool->GetDimensionLabels(dimensions);
+    for (const TDF_Label& label : dimensions) {
+        if (DrawableElement* annotation = CreateDimension(label)) {
+            annotation->SetBrowserable(true);
+        }
+    }
 }
 
 Element* ADocumentWriter::RecursiveParseShape(const TDF_Label& label, Quantity_Color& color,
@@ -119,6 +145,9 @@ Element* ADocumentWriter::RecursiveParseShape(const TDF_Label& label, Quantity_C
         }
         const std::string name = GetLabelName(label);
         FindShapeColor(shape, color);
+        if (myUseColor) {
+            myPartColors = XdeSubShapeColors(myXdeDocument->colorTool, label);
+        }
         Element* element = CreateShape(name, shape, color, inPrototype);
         if (element != nullptr) {
             myLabelElements[label] = element->GetId();
@@ -272,6 +301,7 @@ Element* ADocumentWriter::CreateShape(const std::string& name, const TopoDS_Shap
     element->SetColor(ToVec3(elementColor));
     element->SetBrowserable(!inPrototype);
     element->SetSchemaName(kSchemaName);
+    ApplyFaceColors(element, shape, color);
     return element;
 }
 
@@ -311,6 +341,154 @@ bool ADocumentWriter::FindShapeColor(const TopoDS_Shape& shape, Quantity_Color& 
     const Handle(XCAFDoc_ColorTool)& tool = myXdeDocument->colorTool;
     return tool->GetColor(shape, XCAFDoc_ColorSurf, color) ||
            tool->GetColor(shape, XCAFDoc_ColorGen, color);
+}
+
+void ADocumentWriter::ApplyFaceColors(ShapeElement* element, const TopoDS_Shape& shape,
+                                      const Quantity_Color& base)
+{
+    if (!myUseColor) {
+        return;
+    }
+    FaceColorTable table;
+    if (!myPartColors.IsEmpty()) {
+        TopTools_IndexedMapOfShape faces;
+        TopExp::MapShapes(shape, TopAbs_FACE, faces);
+        for (int i = 1; i <= faces.Extent(); ++i) {
+            Quantity_Color color = base;
+            if (myPartColors.Find(faces.FindKey(i), color) && color.IsDifferent(base)) {
+                table[static_cast<unsigned int>(i - 1)] = ToVec3(color);
+            }
+        }
+    }
+    element->SetFaceColors(table);
+}
+
+ObjectId ADocumentWriter::CreateReferenceTarget(const TDF_Label& label)
+{
+    if (label.IsNull()) {
+        return ObjectId::InvalidId;
+    }
+    const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
+    const TDF_Label father = label.Father();
+    if (shape.IsNull() || father.IsNull()) {
+        return ObjectId::InvalidId;
+    }
+    // Only a sub-shape label of a written part can be named inside that part's element.
+    auto owner = myLabelElements.find(father);
+    if (owner == myLabelElements.end()) {
+        return ObjectId::InvalidId;
+    }
+    const auto* element = myDocument->FindElementAs<ShapeElement>(owner->second);
+    if (element == nullptr || !element->GetShape()) {
+        return ObjectId::InvalidId;
+    }
+    const int index = element->GetShape()->FindChildIndex(TopoShape::Create(shape));
+    if (index < 0) {
+        return ObjectId::InvalidId;
+    }
+    PickedId picked(owner->second);
+    picked.SetShapeType(static_cast<EnumTopoShapeType>(shape.ShapeType()));
+    picked.SetTopoShapeId(index);
+    return ReferenceShape::Create(myDocument, picked)->GetId();
+}
+
+DrawableElement* ADocumentWriter::CreateDimension(const TDF_Label& label)
+{
+    Handle(XCAFDoc_Dimension) dimension;
+    if (!label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension)) {
+        return nullptr;
+    }
+    const Handle(XCAFDimTolObjects_DimensionObject) object = dimension->GetObject();
+    if (object.IsNull()) {
+        return nullptr;
+    }
+    TDF_LabelSequence first;
+    TDF_LabelSequence second;
+    myXdeDocument->dimTolTool->GetRefShapeLabel(label, first, second);
+    TDF_Label target1;
+    TDF_Label target2;
+    if (!first.IsEmpty()) {
+        target1 = first.First();
+    }
+    if (!second.IsEmpty()) {
+        target2 = second.First();
+    } else if (first.Length() > 1) {
+        target2 = first.Value(2);
+    }
+    // Targets come first: their reference elements exist even when the type makes no
+    // annotation.
+    const ObjectId id1 = CreateReferenceTarget(target1);
+    const ObjectId id2 = CreateReferenceTarget(target2);
+
+    const gp_Pnt textPoint = object->GetPointTextAttach();
+    const gp_Ax2 coordinate(textPoint, object->GetPlane().Direction());
+    std::unique_ptr<AnnotationModel> model;
+    ObjectId modelId;
+    switch (object->GetType()) {
+    case XCAFDimTolObjects_DimensionType_Location_LinearDistance:
+    case XCAFDimTolObjects_DimensionType_Size_CurveLength: {
+        auto linear = std::make_unique<LinearAnnotationModel>();
+        modelId = linear->Create(myDocument);
+        linear->SetCoordinate(coordinate);
+        linear->SetValue(object->GetValue());
+        linear->SetLocation(textPoint);
+        linear->SetOnPlane(false);
+        linear->SetBillboard(false);
+        model = std::move(linear);
+        break;
+    }
+    case XCAFDimTolObjects_DimensionType_Location_Angular:
+    case XCAFDimTolObjects_DimensionType_Size_Angular: {
+        auto angular = std::make_unique<AngularAnnotationModel>();
+        modelId = angular->Create(myDocument);
+        angular->SetCoordinate(coordinate);
+        angular->SetTextPosition(textPoint);
+        angular->SetEnableTextPosition(true);
+        model = std::move(angular);
+        break;
+    }
+    case XCAFDimTolObjects_DimensionType_Size_Diameter: {
+        auto diameter = std::make_unique<DiameterAnnotationModel>();
+        modelId = diameter->Create(myDocument);
+        diameter->SetCoordinate(coordinate);
+        diameter->SetPosition(textPoint);
+        diameter->SetValue(object->GetValue());
+        model = std::move(diameter);
+        break;
+    }
+    case XCAFDimTolObjects_DimensionType_Size_Radius: {
+        auto radius = std::make_unique<RadiusAnnotationModel>();
+        modelId = radius->Create(myDocument);
+        radius->SetCoordinate(coordinate);
+        radius->SetPosition(textPoint);
+        radius->SetValue(object->GetValue());
+        model = std::move(radius);
+        break;
+    }
+    default:
+        return nullptr;
+    }
+    if (id1.IsValid()) {
+        model->SetTarget1(id1);
+    }
+    if (id2.IsValid()) {
+        model->SetTarget2(id2);
+    }
+    if (object->IsDimWithRange()) {
+        const double upper = object->GetUpperBound();
+        const double lower = object->GetLowerBound();
+        const double value = object->GetValue();
+        model->SetToleranceType(ToleranceRange);
+        model->SetUpperTolerance(upper - value);
+        model->SetLowerTolerance(lower - value);
+    } else if (object->IsDimWithPlusMinusTolerance()) {
+        model->SetToleranceType(TolerancePlusMinus);
+        model->SetUpperTolerance(object->GetUpperTolValue());
+        model->SetLowerTolerance(object->GetLowerTolValue());
+    } else {
+        model->SetToleranceType(ToleranceNone);
+    }
+    return myDocument->FindElementAs<DrawableElement>(modelId);
 }
 
 std::string ADocumentWriter::GetLabelName(const TDF_Label& label) const

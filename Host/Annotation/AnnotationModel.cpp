@@ -1,0 +1,135 @@
+#include "AnnotationModel.h"
+
+#include "Data/Kernel/Document.h"
+
+namespace orvkit {
+
+AnnotationElement* AnnotationElement::Create(Document* document, EnumAnnotationKind kind)
+{
+    auto* element = static_cast<AnnotationElement*>(
+        document->NewElement(std::make_unique<AnnotationElement>(), ObjectId::InvalidId));
+    element->myKind = kind;
+    return element;
+}
+
+const char* AnnotationElement::GetKindName(EnumAnnotationKind kind)
+{
+    switch (kind) {
+    case AnnotationLinear:
+        return "Linear";
+    case AnnotationAngular:
+        return "Angular";
+    case AnnotationDiameter:
+        return "Diameter";
+    case AnnotationRadius:
+        return "Radius";
+    }
+    return "Unknown";
+}
+
+ObjectId AnnotationModel::Create(Document* document)
+{
+    myElement = AnnotationElement::Create(document, myKind);
+    return myElement->GetId();
+}
+
+void AnnotationModel::SetCoordinate(const gp_Ax2& coordinate)
+{
+    if (myElement != nullptr) {
+        myElement->myCoordinate = coordinate;
+    }
+}
+
+void AnnotationModel::SetValue(double value)
+{
+    if (myElement != nullptr) {
+        myElement->myValue = value;
+        myElement->myHasValue = true;
+    }
+}
+
+void AnnotationModel::SetTarget1(ObjectId target)
+{
+    if (myElement != nullptr) {
+        myElement->myTarget1 = target;
+    }
+}
+
+void AnnotationModel::SetTarget2(ObjectId target)
+{
+    if (myElement != nullptr) {
+        myElement->myTarget2 = target;
+    }
+}
+
+void AnnotationModel::SetToleranceType(EnumToleranceType type)
+{
+    if (myElement != nullptr) {
+        myElement->myToleranceType = type;
+    }
+}
+
+void AnnotationModel::SetUpperTolerance(double tolerance)
+{
+    if (myElement != nullptr) {
+        myElement->myUpperTolerance = tolerance;
+    }
+}
+
+void AnnotationModel::SetLowerTolerance(double tolerance)
+{
+    if (myElement != nullptr) {
+        myElement->myLowerTolerance = tolerance;
+    }
+}
+
+void LinearAnnotationModel::SetLocation(const gp_Pnt& location)
+{
+    if (AnnotationElement* element = GetElement()) {
+        element->myLocation = location;
+    }
+}
+
+void LinearAnnotationModel::SetOnPlane(bool onPlane)
+{
+    if (AnnotationElement* element = GetElement()) {
+        element->myOnPlane = onPlane;
+    }
+}
+
+void LinearAnnotationModel::SetBillboard(bool billboard)
+{
+    if (AnnotationElement* element = GetElement()) {
+        element->myBillboard = billboard;
+    }
+}
+
+void AngularAnnotationModel::SetTextPosition(const gp_Pnt& position)
+{
+    if (AnnotationElement* element = GetElement()) {
+        element->myTextPosition = position;
+    }
+}
+
+void AngularAnnotationModel::SetEnableTextPosition(bool enable)
+{
+    if (AnnotationElement* element = GetElement()) {
+        element->myTextPositionEnabled = enable;
+    }
+}
+
+void DiameterAnnotationModel::SetPosition(const gp_Pnt& position)
+{
+    if (AnnotationElement* element = GetElement()) {
+        element->myPosition = position;
+    }
+}
+
+void RadiusAnnotationModel::SetPosition(const gp_Pnt& position)
+{
+    if (AnnotationElement* element = GetElement()) {
+        element->myPosition = position;
+    }
+}
+
+} // namespace orvkit

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Annotation/AnnotationElement.h"
+
+namespace orvkit {
+
+// Builds one annotation element. Create makes the element in a document; the setters called
+// afterwards change that element. The model itself can go once the element is built; the
+// element stays with its document. Setters called before Create change nothing.
+class AnnotationModel {
+public:
+    virtual ~AnnotationModel() = default;
+
+    // Makes the annotation element in `document` and returns its id.
+    ObjectId Create(Document* document);
+
+    void SetCoordinate(const gp_Ax2& coordinate);
+    void SetValue(double value);
+    void SetTarget1(ObjectId target);
+    void SetTarget2(ObjectId target);
+    void SetToleranceType(EnumToleranceType type);
+    void SetUpperTolerance(double tolerance);
+    void SetLowerTolerance(double tolerance);
+
+protected:
+    explicit AnnotationModel(EnumAnnotationKind kind) : myKind(kind) {}
+    AnnotationElement* GetElement() const { return myElement; }
+
+private:
+    EnumAnnotationKind myKind;
+    AnnotationElement* myElement = nullptr;
+};
+
+// A distance between two things, written at a location.
+class LinearAnnotationModel : public AnnotationModel {
+public:
+    LinearAnnotationModel() : AnnotationModel(AnnotationLinear) {}
+    void SetLocation(const gp_Pnt& location);
+    // Whether the text lies in the annotation plane (else it faces the viewer's plane).
+    void SetOnPlane(bool onPlane);
+    // Whether the text always turns to the viewer.
+    void SetBillboard(bool billboard);
+};
+
+// An angle; its value comes from the geometry it measures.
+class AngularAnnotationModel : public AnnotationModel {
+public:
+    AngularAnnotationModel() : AnnotationModel(AnnotationAngular) {}
+    void SetTextPosition(const gp_Pnt& position);
+    void SetEnableTextPosition(bool enable);
+};
+
+class DiameterAnnotationModel : public AnnotationModel {
+public:
+    DiameterAnnotationModel() : AnnotationModel(AnnotationDiameter) {}
+    void SetPosition(const gp_Pnt& position);
+};
+
+class RadiusAnnotationModel : public AnnotationModel {
+public:
+    RadiusAnnotationModel() : AnnotationModel(AnnotationRadius) {}
+    void SetPosition(const gp_Pnt& position);
+};
+
+} // namespace orvkit

@@ -1,0 +1,28 @@
+#include "AXdeDocumentExchanger.h"
+
+#include "Common/Core/ParameterDict.h"
+#include "Xde2Doc.h"
+
+namespace orvkit {
+
+XdeDocumentExchanger::XdeDocumentExchanger() : myExtensions{".step", ".stp", ".iges", ".igs"} {}
+
+XdeDocumentExchanger::~XdeDocumentExchanger() = default;
+
+bool XdeDocumentExchanger::LoadFile(Document* document, const std::string& fileName)
+{
+    const bool useColor = ParameterCast::Cast(mySettings->Find("UseColor"), true);
+    Xde2Doc converter;
+    converter.SetUseColor(useColor);
+    if (!converter.Load(fileName)) {
+        return false;
+    }
+    return converter.Transfer(document);
+}
+
+bool XdeDocumentExchanger::IsSupported(const std::string& extension)
+{
+    return myExtensions.count(extension) != 0;
+}
+
+} // namespace orvkit
