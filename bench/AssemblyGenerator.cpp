@@ -309,7 +309,7 @@ struct Builder {
             const gp_Vec offset((child % columns) * extent * 1.5, (child / columns) * extent * 1.5,
                                 level * 100.0);
             const TDF_Label component =
-                shapeTool->AddComponent(assembly, sub, Placement(offset, child * 2));
+                shapeTool->AddComponent(assembly, sub, Placement(offset, child));
             SetName(component, NameOf(sub) + ":1");
             ++stats.assemblyInstances;
         }

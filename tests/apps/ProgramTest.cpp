@@ -146,6 +146,99 @@ TEST_F(ProgramTest, TranslatorCrashesAreReportedNotSuffered)
     }
 }
 
+TEST_F(ProgramTest, ImportShowsFaceColourTablesUnlessTurnedOff)
+{
+    const ProgramRun run = Program("import --json " + Quote(kSample));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const nlohmann::json json = nlohmann::json::parse(run.out);
+    size_t entries = 0;
+    for (const auto& element : json["elements"]) {
+        if (element["class"] == "ShapeElement") {
+            ASSERT_TRUE(element["faceColors"].is_array());
+            for (const auto& entry : element["faceColors"]) {
+                EXPECT_TRUE(entry["face"].is_number_unsigned());
+                EXPECT_EQ(entry["color"].get<std::string>().size(), 7u);
+                ++entries;
+            }
+        }
+    }
+    EXPECT_GT(entries, 0u);
+    EXPECT_NE(Program("import " + Quote(kSample)).out.find(" face-colors="), std::string::npos);
+
+    const nlohmann::json plain = nlohmann::json::parse(Program("import --json --no-color " + Quote(kSample)).out);
+    for (const auto& element : plain["elements"]) {
+        if (element["class"] == "ShapeElement") {
+            EXPECT_TRUE(element["faceColors"].is_null());
+        }
+    }
+}
+
+TEST_F(ProgramTest, ImportShowsAnnotationsWithResolvedTargets)
+{
+    const std::string path = CorpusFile("step-pmi/nist_ftc_11_asme1_ap242-e1.stp");
+    if (path.empty()) {
+        GTEST_SKIP() << "corpus not available";
+    }
+    const ProgramRun run = Program("import --json " + Quote(path));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const nlohmann::json json = nlohmann::json::parse(run.out);
+    std::vector<nlohmann::json> annotations;
+    for (const auto& element : json["elements"]) {
+        if (element["class"] == "AnnotationElement") {
+            annotations.push_back(element);
+        }
+    }
+    ASSERT_EQ(annotations.size(), 6u);
+    const nlohmann::json& linear = annotations[0];
+    EXPECT_EQ(linear["kind"], "Linear");
+    EXPECT_DOUBLE_EQ(linear["value"].get<double>(), 1.925);
+    EXPECT_EQ(linear["tolerance"]["kind"], "plus-minus");
+    EXPECT_DOUBLE_EQ(linear["tolerance"]["upper"].get<double>(), 0.08);
+    EXPECT_EQ(linear["targets"][0]["elementName"], "nist_ftc_11_asme1_2021");
+    EXPECT_EQ(linear["targets"][0]["shapeType"], "Face");
+    EXPECT_EQ(linear["targets"][0]["index"], 1);
+    EXPECT_EQ(linear["targets"][1]["index"], 7);
+
+    const ProgramRun text = Program("import " + Quote(path));
+    EXPECT_NE(text.out.find("kind=Linear value=1.925 tolerance=plus-minus [0.08, 0.08] "
+                            "target=\"nist_ftc_11_asme1_2021\" Face 1 "
+                            "target=\"nist_ftc_11_asme1_2021\" Face 7"),
+              std::string::npos)
+        << text.out;
+}
+
+TEST_F(ProgramTest, TruncatedPmiFileGivesAClearError)
+{
+    const std::string path = CorpusFile("step-pmi/bug32745_pmi1.stp");
+    if (path.empty()) {
+        GTEST_SKIP() << "corpus not available";
+    }
+    const std::string content = ReadWholeFile(path);
+    const std::string truncated = myDir.Write("pmi.stp", content.substr(0, content.size() / 2));
+    for (const char* verb : {"import", "open"}) {
+        const ProgramRun run = Program(std::string(verb) + " " + Quote(truncated));
+        EXPECT_EQ(run.exitCode, 1) << verb;
+        EXPECT_EQ(run.out, "") << verb;
+        EXPECT_EQ(Lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find("not a readable STEP file"), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(ProgramTest, OpenGoesThroughTheExchangerChosenByExtension)
+{
+    const ProgramRun run = Program("open " + Quote(kSample));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // The exchanger never splits and keeps the sole root a group.
+    EXPECT_NE(run.out.find("1 GroupElement, 13 InstanceElement, 5 ShapeElement"), std::string::npos)
+        << run.out;
+    const ProgramRun other = Program("open " + Quote(myDir.Write("mesh.stl", "solid x\nendsolid x\n")));
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_NE(other.err.find("no document exchanger takes the extension '.stl'"), std::string::npos)
+        << other.err;
+    const ProgramRun upper = Program("open " + Quote(myDir.Write("PART.STEP", ReadWholeFile(kSample))));
+    EXPECT_EQ(upper.exitCode, 1);
+}
+
 TEST_F(ProgramTest, MissingVerbOrArgumentIsAUsageError)
 {
     EXPECT_NE(Program("").exitCode, 0);
