@@ -272,3 +272,80 @@ TEST(DimensionTest, OtherTypesMakeNoAnnotationButKeepTheirReferenceTargets)
 }
 
 } // namespace
+
+namespace {
+
+// Dimensions built in the test and written as AP242.
+class BuiltDimensionTest : public ::testing::Test {
+protected:
+    std::shared_ptr<Document> Import(XcafBuilder& builder)
+    {
+        const std::string path = myDir.File("pmi.step");
+        EXPECT_TRUE(builder.SaveStep(path));
+        Xde2Doc converter;
+        EXPECT_TRUE(converter.Load(path));
+        converter.Transfer();
+        return converter.GetDocument();
+    }
+
+    TempDir myDir;
+};
+
+TEST_F(BuiltDimensionTest, DistanceBetweenTwoFacesPointsAtBothFaces)
+{
+    XcafBuilder builder;
+    const TDF_Label box = builder.AddPart("Block", MakeBox(10, 20, 30));
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Location_LinearDistance, 10,
+                         {builder.AddSubShape(box, TopAbs_FACE, 0)},
+                         {builder.AddSubShape(box, TopAbs_FACE, 1)});
+    auto document = Import(builder);
+
+    const auto annotations = ElementsOf<AnnotationElement>(*document);
+    ASSERT_EQ(annotations.size(), 1u);
+    const AnnotationElement& linear = *annotations[0];
+    EXPECT_EQ(linear.GetKind(), AnnotationLinear);
+    EXPECT_DOUBLE_EQ(linear.GetValue(), 10);
+    EXPECT_TRUE(linear.IsBrowserable());
+    EXPECT_FALSE(linear.IsOnPlane());
+    EXPECT_FALSE(linear.IsBillboard());
+    EXPECT_EQ(linear.GetToleranceType(), ToleranceNone);
+    const TopoDS_Shape first = TargetShape(*document, linear.GetTarget1());
+    const TopoDS_Shape second = TargetShape(*document, linear.GetTarget2());
+    ASSERT_FALSE(first.IsNull());
+    ASSERT_FALSE(second.IsNull());
+    // The first two faces of a box are its two X faces, 10 apart.
+    const BRepAdaptor_Surface a(TopoDS::Face(first));
+    const BRepAdaptor_Surface b(TopoDS::Face(second));
+    EXPECT_NEAR(a.Plane().Distance(b.Plane().Location()), 10.0, 1e-9);
+}
+
+TEST_F(BuiltDimensionTest, UnsupportedTypesMakeNoAnnotationButTheirTargetsExist)
+{
+    XcafBuilder builder;
+    const TDF_Label box = builder.AddPart("Block", MakeBox(10, 20, 30));
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Size_Thickness, 5,
+                         {builder.AddSubShape(box, TopAbs_FACE, 4)});
+    auto document = Import(builder);
+    EXPECT_TRUE(ElementsOf<AnnotationElement>(*document).empty());
+    const auto references = ElementsOf<ReferenceShape>(*document);
+    ASSERT_EQ(references.size(), 1u);
+    EXPECT_EQ(references[0]->GetPickedId().GetShapeType(), TopoShapeFace);
+}
+
+TEST_F(BuiltDimensionTest, WholePartTargetOrNoTargetLeavesTheTargetUnset)
+{
+    XcafBuilder builder;
+    const TDF_Label box = builder.AddPart("Block", MakeBox(10, 20, 30));
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Size_Diameter, 8, {box});
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Size_Radius, 4, {});
+    auto document = Import(builder);
+    const auto annotations = ElementsOf<AnnotationElement>(*document);
+    EXPECT_FALSE(annotations.empty());
+    for (const AnnotationElement* annotation : annotations) {
+        EXPECT_FALSE(annotation->GetTarget1().IsValid());
+        EXPECT_FALSE(annotation->GetTarget2().IsValid());
+    }
+    EXPECT_TRUE(ElementsOf<ReferenceShape>(*document).empty());
+}
+
+} // namespace

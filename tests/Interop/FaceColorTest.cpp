@@ -9,6 +9,7 @@
 #include "Xde2Doc.h"
 
 #include <TDF_ChildIterator.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 
@@ -128,7 +129,7 @@ TEST_F(FaceColorTest, PartWithoutColouredFacesGetsAnEmptyTable)
     EXPECT_TRUE(shape->GetFaceColors()->empty());
 }
 
-// Compares, for every face of every part, the colour found through the part's own sub-shape
+// Compares, for every face (and compound member) of every part, the colour found through the part's own sub-shape
 // labels with what XCAFDoc_ColorTool::GetColor(face, ...) finds by searching the document.
 void ExpectSameFaceColours(const std::string& relative)
 {
@@ -155,8 +156,15 @@ void ExpectSameFaceColours(const std::string& relative)
             continue;
         }
         const XdeSubShapeColors colors(impl.colorTool, part);
+        // Faces, and the direct members of compounds (whose colours the writer also looks up).
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
         TopTools_IndexedMapOfShape map;
-        TopExp::MapShapes(XCAFDoc_ShapeTool::GetShape(part), TopAbs_FACE, map);
+        TopExp::MapShapes(shape, TopAbs_FACE, map);
+        if (shape.ShapeType() == TopAbs_COMPOUND) {
+            for (TopoDS_Iterator it(shape); it.More(); it.Next()) {
+                map.Add(it.Value());
+            }
+        }
         for (int i = 1; i <= map.Extent(); ++i) {
             Answer answer;
             answer.found = colors.Find(map(i), answer.color);
@@ -185,7 +193,8 @@ TEST(PartLocalFaceColourTest, MatchesTheDocumentWideSearchOnRealFiles)
           "step/red_cube_blue_cylinder.step", "step/trj3_s1-ct-214.stp", "step/trj7_c2-td-203.stp",
           "step/nested.step", "step-pmi/nist_ftc_09_asme1_ap242-e1.stp",
           "step-pmi/nist_ctc_02_asme1_ap242-e2.stp", "large/bug31670_russian.stp",
-          "iges/BIGES.igs", "iges/UKI60998.igs"}) {
+          "step-pmi/nist_ctc_04_asme1_ap242-e1.stp", "step-pmi/nist_ftc_10_asme1_ap242-e2.stp",
+          "iges/BIGES.igs", "iges/UKI60998.igs", "iges/bad_header.igs"}) {
         ExpectSameFaceColours(file);
         if (HasFatalFailure() || IsSkipped()) {
             return;

@@ -8,6 +8,8 @@
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
+#include <XCAFDimTolObjects_DimensionObject.hxx>
+#include <XCAFDoc_Dimension.hxx>
 
 #include <cstdlib>
 #include <filesystem>
@@ -119,6 +121,36 @@ void XcafBuilder::SetSubShapeColor(const TDF_Label& part, const TopoDS_Shape& su
 {
     TDF_Label label = myImpl.shapeTool->AddSubShape(part, sub);
     myImpl.colorTool->SetColor(label, color, XCAFDoc_ColorSurf);
+}
+
+TDF_Label XcafBuilder::AddDimension(int type, double value, const std::vector<TDF_Label>& first,
+                                    const std::vector<TDF_Label>& second)
+{
+    const TDF_Label label = myImpl.dimTolTool->AddDimension();
+    Handle(XCAFDoc_Dimension) dimension = XCAFDoc_Dimension::Set(label);
+    Handle(XCAFDimTolObjects_DimensionObject) object = new XCAFDimTolObjects_DimensionObject();
+    object->SetType(static_cast<XCAFDimTolObjects_DimensionType>(type));
+    object->SetValue(value);
+    object->SetPointTextAttach(gp_Pnt(1, 2, 3));
+    object->SetPlane(gp_Ax2(gp_Pnt(1, 2, 3), gp_Dir(0, 0, 1)));
+    dimension->SetObject(object);
+    TDF_LabelSequence firstLabels;
+    TDF_LabelSequence secondLabels;
+    for (const TDF_Label& target : first) {
+        firstLabels.Append(target);
+    }
+    for (const TDF_Label& target : second) {
+        secondLabels.Append(target);
+    }
+    myImpl.dimTolTool->SetDimension(firstLabels, secondLabels, label);
+    return label;
+}
+
+TDF_Label XcafBuilder::AddSubShape(const TDF_Label& part, TopAbs_ShapeEnum type, int index)
+{
+    TopTools_IndexedMapOfShape map;
+    TopExp::MapShapes(myImpl.shapeTool->GetShape(part), type, map);
+    return myImpl.shapeTool->AddSubShape(part, map.FindKey(index + 1));
 }
 
 void XcafBuilder::Finish()

@@ -68,6 +68,11 @@ public:
     TDF_Label SetFaceColor(const TDF_Label& part, int faceIndex, const Quantity_Color& color);
     // Colours a direct member of a compound part through a sub-shape label.
     void SetSubShapeColor(const TDF_Label& part, const TopoDS_Shape& sub, const Quantity_Color& color);
+    // The sub-shape label of the part's sub-shape of `type` at `index` (from 0, TopExp order).
+    TDF_Label AddSubShape(const TDF_Label& part, TopAbs_ShapeEnum type, int index);
+    // Adds a semantic dimension of the given type and value measuring `first` (and `second`).
+    TDF_Label AddDimension(int type, double value, const std::vector<TDF_Label>& first,
+                           const std::vector<TDF_Label>& second = {});
     // Recomputes assembly shapes; call before saving.
     void Finish();
     bool SaveStep(const std::string& path);

@@ -4,6 +4,7 @@
 
 #include <STEPCAFControl_Reader.hxx>
 #include <STEPCAFControl_Writer.hxx>
+#include <TDF_LabelSequence.hxx>
 
 namespace orvkit {
 
@@ -44,7 +45,12 @@ bool XdeDocumentSTEP::Save(const std::string& path, XdeDocumentImpl& impl, Param
     return WriteReplacing(path, "STEP", [&](const std::string& temporary) {
         STEPCAFControl_Writer writer;
         StaticSettingsScope scope;
-        scope.SetText("write.step.schema", "AP214IS");
+        // Semantic dimensions only exist in AP242; plain assemblies stay AP214 for older readers.
+        TDF_LabelSequence dimensions;
+        if (!impl.dimTolTool.IsNull()) {
+            impl.dimTolTool->GetDimensionLabels(dimensions);
+        }
+        scope.SetText("write.step.schema", dimensions.IsEmpty() ? "AP214IS" : "AP242DIS");
         scope.SetInteger("write.step.assembly", 1);
         writer.SetColorMode(Standard_True);
         writer.SetNameMode(Standard_True);

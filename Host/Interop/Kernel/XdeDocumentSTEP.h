@@ -17,7 +17,7 @@ struct XdeDocumentSTEP {
     // Reads the file at the UTF-8 path into `impl`, replacing its content. False, with a log
     // line, when the file is missing, unreadable or the translator fails; `impl` is then empty.
     static bool Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);
-    // Writes `impl` as AP214 STEP. False when the file cannot be written; an existing file is
+    // Writes `impl` as AP214 STEP, or AP242 when it holds dimensions. False when the file cannot be written; an existing file is
     // then left as it was.
     static bool Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);
 };

@@ -103,8 +103,8 @@ private:
     NCollection_IndexedMap<TopoDS_Shape, TopTools_ShapeMapHasher> myPrototypeShapes;
     std::unordered_map<int, ObjectId> myPrototypeIds;
     std::unordered_map<TDF_Label, ObjectId, LabelHash> myLabelElements;
-    // Sub-shape colours of the simple-shape label being written; its faces (and, for split
-    // compounds, its members' faces) find their own colours here.
+    // Sub-shape colours of the simple-shape label being written: its compound members and its
+    // faces find their own colours here rather than by a search of the whole document.
     XdeSubShapeColors myPartColors;
 };
 
@@ -145,9 +145,7 @@ Element* ADocumentWriter::RecursiveParseShape(const TDF_Label& label, Quantity_C
         }
         const std::string name = GetLabelName(label);
         FindShapeColor(shape, color);
-        if (myUseColor) {
-            myPartColors = XdeSubShapeColors(myXdeDocument->colorTool, label);
-        }
+        myPartColors = XdeSubShapeColors(myXdeDocument->colorTool, label);
         Element* element = CreateShape(name, shape, color, inPrototype);
         if (element != nullptr) {
             myLabelElements[label] = element->GetId();
@@ -288,7 +286,7 @@ Element* ADocumentWriter::CreateShape(const std::string& name, const TopoDS_Shap
         }
         // An unsplit compound shows the colour of its first coloured member.
         for (TopoDS_Iterator it(shape, true, true); it.More(); it.Next()) {
-            if (FindShapeColor(it.Value(), elementColor)) {
+            if (myPartColors.Find(it.Value(), elementColor)) {
                 break;
             }
         }
@@ -314,7 +312,7 @@ Element* ADocumentWriter::SplitCompound(const std::string& name, const TopoDS_Sh
     for (TopoDS_Iterator it(shape, true, true); it.More(); it.Next()) {
         const TopoDS_Shape& sub = it.Value();
         Quantity_Color subColor = color;
-        FindShapeColor(sub, subColor);
+        myPartColors.Find(sub, subColor);
         ++counter;
         const std::string subName = GetShapeTypeName(sub) + ":" + std::to_string(counter);
         if (Element* child = CreateShape(subName, sub, subColor, inPrototype)) {
