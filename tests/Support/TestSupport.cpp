@@ -51,11 +51,6 @@ std::string CorpusFile(const std::string& relative)
     return fs::exists(path) ? path : std::string();
 }
 
-std::string TestDataFile(const std::string& relative)
-{
-    return std::string(ORVEX_TEST_DATA_DIR) + "/" + relative;
-}
-
 std::string ReadWholeFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -36,8 +36,6 @@ private:
 
 // Path of a file of the shared corpus; empty when the corpus is not beside the checkout.
 std::string CorpusFile(const std::string& relative);
-// Path of a file under tests/data.
-std::string TestDataFile(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);
 
 // Captures every log record for the lifetime of the object.
