@@ -349,3 +349,40 @@ TEST_F(BuiltDimensionTest, WholePartTargetOrNoTargetLeavesTheTargetUnset)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DimensionWithoutShapesTest, FileWithGdtButNoGeometryReadsWithoutTargets)
+{
+    TempDir dir;
+    XcafBuilder builder;
+    const TDF_Label box = builder.AddPart("Block", MakeBox(1, 1, 1));
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Size_Diameter, 8,
+                         {builder.AddSubShape(box, TopAbs_FACE, 0)});
+    const std::string written = dir.File("with-geometry.step");
+    ASSERT_TRUE(builder.SaveStep(written));
+    // Keep the product and its dimension, drop the solid the dimension points into.
+    std::string text = ReadWholeFile(written);
+    const size_t start = text.find("ADVANCED_BREP_SHAPE_REPRESENTATION('',(");
+    ASSERT_NE(start, std::string::npos);
+    const size_t open = text.find('(', text.find('(', start) + 1);
+    const size_t close = text.find(')', open);
+    const std::string items = text.substr(open + 1, close - open - 1);
+    text.replace(start, close + 1 - start,
+                 "SHAPE_REPRESENTATION('',(" + items.substr(0, items.find(',')) + ")");
+    const std::string path = dir.Write("no-geometry.step", text);
+
+    Xde2Doc converter;
+    ASSERT_TRUE(converter.Load(path));
+    converter.Transfer();
+    const auto& document = *converter.GetDocument();
+    EXPECT_TRUE(ElementsOf<ReferenceShape>(document).empty());
+    for (const AnnotationElement* annotation : ElementsOf<AnnotationElement>(document)) {
+        EXPECT_FALSE(annotation->GetTarget1().IsValid());
+    }
+    for (const ShapeElement* shape : ElementsOf<ShapeElement>(document)) {
+        EXPECT_EQ(shape->GetShape()->CountChildren(TopoShapeFace), 0);
+    }
+}
+
+} // namespace
