@@ -121,35 +121,28 @@ TEST_F(CorpusImportTest, As1AssemblySharesItsFivePartsAndThreeSubAssemblies)
     EXPECT_TRUE(up.IsEqual(gp_Pnt(-9, 75, 60), 1e-9));
 }
 
-TEST_F(CorpusImportTest, FlatAssembliesGiveOneInstancePerComponent)
+TEST_F(CorpusImportTest, EveryReferenceIsOneInstanceAndEveryLabelOneElement)
 {
-    {
-        IMPORT_OR_SKIP(document, "step/dm1-id-214.stp");
+    // File, then shape elements, instances, assemblies and groups that its labels imply: one
+    // shape per part label, one instance per reference, one assembly per assembly label
+    // except a sole root, which is the group.
+    const std::pair<const char*, Counts> files[] = {
+        {"step/dm1-id-214.stp", {3, 7, 0, 1, 3}},
+        {"step/trj2_as1-pe-203.stp", {5, 18, 0, 1, 5}},
+        {"step/as1_motor.step", {22, 63, 30, 0, 50}},  // two free shapes: no group
+        {"step/trj3_s1-ct-214.stp", {8, 14, 4, 1, 12}},
+        {"step/bug25381_test_assembly_invisible.step", {7, 14, 2, 1, 9}},
+        {"large/trj4_pm2-ec-214.stp", {13, 39, 7, 1, 20}},
+    };
+    for (const auto& [file, expected] : files) {
+        IMPORT_OR_SKIP(document, file);
         const Counts counts = Count(*document);
-        EXPECT_EQ(counts.groups, 1u);
-        EXPECT_EQ(counts.instances, 7u);
-        EXPECT_EQ(counts.shapes, 3u);
-        EXPECT_EQ(counts.assemblies, 0u);
+        EXPECT_EQ(counts.shapes, expected.shapes) << file;
+        EXPECT_EQ(counts.instances, expected.instances) << file;
+        EXPECT_EQ(counts.assemblies, expected.assemblies) << file;
+        EXPECT_EQ(counts.groups, expected.groups) << file;
+        EXPECT_EQ(counts.prototypes, expected.prototypes) << file;
     }
-    {
-        IMPORT_OR_SKIP(document, "step/trj2_as1-pe-203.stp");
-        const Counts counts = Count(*document);
-        EXPECT_EQ(counts.groups, 1u);
-        EXPECT_EQ(counts.instances, 18u);
-        EXPECT_EQ(counts.shapes, 5u);
-        EXPECT_EQ(counts.assemblies, 0u);
-    }
-}
-
-TEST_F(CorpusImportTest, TwoFreeShapesGiveAssembliesAndNoGroup)
-{
-    IMPORT_OR_SKIP(document, "step/as1_motor.step");
-    // 30 assembly labels, 63 references and 22 parts, each written once.
-    const Counts counts = Count(*document);
-    EXPECT_EQ(counts.groups, 0u);
-    EXPECT_EQ(counts.assemblies, 30u);
-    EXPECT_EQ(counts.instances, 63u);
-    EXPECT_EQ(counts.shapes, 22u);
 }
 
 TEST_F(CorpusImportTest, FreePartsAreBrowserableShapesWithDecodedNames)

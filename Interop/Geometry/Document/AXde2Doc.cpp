@@ -531,6 +531,20 @@ std::string ADocumentWriter::GetShapeTypeName(const TopoDS_Shape& shape)
     return "Unknown";
 }
 
+// The kernel reader for the extension, compared exactly: ".stp"/".step" or ".igs"/".iges".
+// Any other extension is not read and not reported.
+bool OpenByExtension(const std::string& extension, const std::string& kernelPath,
+                     XdeDocumentImpl& xdeDocument, ParameterDict* settings)
+{
+    if (extension == ".stp" || extension == ".step") {
+        return XdeDocumentSTEP::Open(kernelPath, xdeDocument, settings);
+    }
+    if (extension == ".igs" || extension == ".iges") {
+        return XdeDocumentIGES::Open(kernelPath, xdeDocument, settings);
+    }
+    return false;
+}
+
 } // namespace
 
 Xde2Doc::Xde2Doc()
@@ -577,28 +591,15 @@ void Xde2Doc::SetCreateAssembly(bool value)
 
 bool Xde2Doc::Load(const std::string& fileName)
 {
-    const std::string extension = PathUtil::Extension(fileName);
-    const std::string utf8Name = StringUtil::ToUTF8(fileName);
-    if (extension == ".stp" || extension == ".step") {
-        return XdeDocumentSTEP::Open(utf8Name, *myXdeDocument, mySettings);
-    }
-    if (extension == ".igs" || extension == ".iges") {
-        return XdeDocumentIGES::Open(utf8Name, *myXdeDocument, mySettings);
-    }
-    return false;
+    // The extension is taken from the name as given; the kernel gets the UTF-8 form.
+    return OpenByExtension(PathUtil::Extension(fileName), StringUtil::ToUTF8(fileName),
+                           *myXdeDocument, mySettings);
 }
 
 bool Xde2Doc::Load(const Path& path)
 {
-    const std::string& fileName = path.GetString();
-    const std::string extension = PathUtil::Extension(fileName);
-    if (extension == ".stp" || extension == ".step") {
-        return XdeDocumentSTEP::Open(fileName, *myXdeDocument, mySettings);
-    }
-    if (extension == ".igs" || extension == ".iges") {
-        return XdeDocumentIGES::Open(fileName, *myXdeDocument, mySettings);
-    }
-    return false;
+    return OpenByExtension(PathUtil::Extension(path.GetString()), path.GetString(), *myXdeDocument,
+                           mySettings);
 }
 
 bool Xde2Doc::Transfer()
