@@ -12,6 +12,7 @@
 
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRep_Builder.hxx>
+#include <algorithm>
 #include <TopoDS_Compound.hxx>
 
 using namespace orvkit;
@@ -327,6 +328,38 @@ TEST_F(DocumentWriterTest, LabelWithoutNameGivesAnEmptyName)
     const auto shapes = ElementsOf<ShapeElement>(*converter.GetDocument());
     ASSERT_EQ(shapes.size(), 1u);
     EXPECT_EQ(shapes[0]->GetName(), "");
+}
+
+TEST_F(DocumentWriterTest, PrototypeThatGivesNoElementLeavesAnInstanceWithoutPrototype)
+{
+    // STEP keeps a lone point as a compound holding a vertex; split, it makes no element, so
+    // its references have no prototype.
+    XcafBuilder builder;
+    const TDF_Label point = builder.AddPart("Point", BRepBuilderAPI_MakeVertex(gp_Pnt(1, 2, 3)).Shape());
+    const TDF_Label box = builder.AddPart("Box", MakeBox(1, 1, 1));
+    const TDF_Label assembly = builder.AddAssembly("Marked");
+    builder.AddComponent(assembly, point, Translation(0, 0, 0), "marker");
+    builder.AddComponent(assembly, box, Translation(0, 0, 0));
+    ScopedLogCapture log;
+    auto document = Import(builder, true);
+
+    const InstanceElement* orphan = nullptr;
+    for (const InstanceElement* instance : ElementsOf<InstanceElement>(*document)) {
+        if (!instance->GetPrototypeId().IsValid()) {
+            orphan = instance;
+        }
+    }
+    ASSERT_NE(orphan, nullptr);
+    EXPECT_TRUE(orphan->IsBrowserable());
+    EXPECT_TRUE(orphan->GetAliasName().empty());
+    const auto& records = log->GetRecords();
+    auto failed = std::find_if(records.begin(), records.end(), [](const LogRecord& record) {
+        return record.level == 3 && record.text == "Failed to create Type!";
+    });
+    ASSERT_NE(failed, records.end());
+    ASSERT_NE(failed + 1, records.end());
+    EXPECT_EQ((failed + 1)->level, 1);
+    EXPECT_NE((failed + 1)->text.find(", AXde2Doc.cpp"), std::string::npos) << (failed + 1)->text;
 }
 
 TEST_F(DocumentWriterTest, EmptyKernelDocumentWritesNothingAndSaysSo)

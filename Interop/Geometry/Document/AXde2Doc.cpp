@@ -1,5 +1,6 @@
 #include "Xde2Doc.h"
 
+#include "Annotation/AnnotationModel.h"
 #include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/Path.h"
@@ -7,30 +8,28 @@
 #include "Common/Core/StringUtil.h"
 #include "Data/Kernel/CategoryNames.h"
 #include "Data/Kernel/CompositeElement.h"
-#include "Data/Kernel/DbViewBase.h"
 #include "Data/Kernel/Document.h"
 #include "Data/Kernel/InstanceElement.h"
+#include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeSubShapeColors.h"
-#include "Annotation/AnnotationModel.h"
-#include "Data/Kernel/ReferenceShape.h"
 
 #include <NCollection_IndexedMap.hxx>
-#include <TDF_LabelSequence.hxx>
-#include <TopExp.hxx>
-#include <TopTools_IndexedMapOfShape.hxx>
-#include <XCAFDimTolObjects_DimensionObject.hxx>
-#include <XCAFDoc_Dimension.hxx>
 #include <Quantity_Color.hxx>
 #include <TDF_ChildIterator.hxx>
 #include <TDF_LabelMapHasher.hxx>
+#include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
+#include <TopExp.hxx>
 #include <TopLoc_Location.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ShapeMapHasher.hxx>
 #include <TopoDS_Iterator.hxx>
+#include <XCAFDimTolObjects_DimensionObject.hxx>
+#include <XCAFDoc_Dimension.hxx>
 #include <XCAFDoc_Location.hxx>
 
 #include <climits>
