@@ -7,6 +7,7 @@
 #include <Message_PrinterOStream.hxx>
 #include <OSD.hxx>
 
+#include <csignal>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,6 +57,10 @@ void InstallKernelServices()
         messenger->AddPrinter(new LoggerPrinter());
         // Floating-point traps stay off: the translators compute with infinities on purpose.
         OSD::SetSignal(OSD_SignalMode_Set, Standard_False);
+        // Only faults are ours to convert; an interrupt still ends the process as usual.
+        for (int interrupt : {SIGINT, SIGHUP, SIGQUIT, SIGTERM}) {
+            std::signal(interrupt, SIG_DFL);
+        }
         return true;
     }();
     (void)installed;
