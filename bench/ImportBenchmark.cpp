@@ -11,6 +11,7 @@
 #include <TDF_LabelSequence.hxx>
 #include <TDocStd_Document.hxx>
 #include <XCAFApp_Application.hxx>
+#include <XCAFDoc_ColorTool.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
@@ -18,8 +19,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -94,10 +95,85 @@ struct Measurement {
     size_t count = 0;
 };
 
+// What an XCAF document read from a generated file holds.
+struct XcafCounts {
+    int parts = 0;
+    int assemblies = 0;
+    int partInstances = 0;
+    int coloredFaces = 0;
+};
+
+XcafCounts CountContent(const Handle(TDocStd_Document)& document)
+{
+    XcafCounts counts;
+    const Handle(XCAFDoc_ShapeTool) shapeTool = XCAFDoc_DocumentTool::ShapeTool(document->Main());
+    const Handle(XCAFDoc_ColorTool) colorTool = XCAFDoc_DocumentTool::ColorTool(document->Main());
+    TDF_LabelSequence shapes;
+    shapeTool->GetShapes(shapes);
+    for (const TDF_Label& label : shapes) {
+        if (XCAFDoc_ShapeTool::IsAssembly(label)) {
+            ++counts.assemblies;
+            TDF_LabelSequence components;
+            XCAFDoc_ShapeTool::GetComponents(label, components, Standard_False);
+            for (const TDF_Label& component : components) {
+                TDF_Label referred;
+                if (XCAFDoc_ShapeTool::GetReferredShape(component, referred) &&
+                    XCAFDoc_ShapeTool::IsSimpleShape(referred) &&
+                    !XCAFDoc_ShapeTool::IsAssembly(referred)) {
+                    ++counts.partInstances;
+                }
+            }
+        } else if (XCAFDoc_ShapeTool::IsSimpleShape(label)) {
+            ++counts.parts;
+            TDF_LabelSequence subShapes;
+            XCAFDoc_ShapeTool::GetSubShapes(label, subShapes);
+            for (const TDF_Label& sub : subShapes) {
+                if (colorTool->IsSet(sub, XCAFDoc_ColorSurf) ||
+                    colorTool->IsSet(sub, XCAFDoc_ColorGen)) {
+                    ++counts.coloredFaces;
+                }
+            }
+        }
+    }
+    return counts;
+}
+
+// Empty when the counts are those the generator promises for `parameters`.
+std::string CompareWithParameters(const XcafCounts& counts, const AssemblyParameters& parameters)
+{
+    int assemblies = 0;
+    for (int level = 0, width = 1; level < parameters.depth; ++level, width *= parameters.fanout) {
+        assemblies += width;
+    }
+    int coloredFaces = -1; // mixed parts: only "some"
+    if (!parameters.faceColors) {
+        coloredFaces = 0;
+    } else if (parameters.faces > 0) {
+        coloredFaces = parameters.parts * ((parameters.faces + 2) / 3);
+    }
+    auto describe = [](const char* what, int found, int expected) {
+        return std::string(what) + " " + std::to_string(found) + " instead of " +
+               std::to_string(expected);
+    };
+    if (counts.parts != parameters.parts) {
+        return describe("parts", counts.parts, parameters.parts);
+    }
+    if (counts.assemblies != assemblies) {
+        return describe("assemblies", counts.assemblies, assemblies);
+    }
+    if (counts.partInstances != parameters.instances) {
+        return describe("part instances", counts.partInstances, parameters.instances);
+    }
+    if (coloredFaces >= 0 ? counts.coloredFaces != coloredFaces : counts.coloredFaces == 0) {
+        return describe("coloured faces", counts.coloredFaces, coloredFaces);
+    }
+    return {};
+}
+
 // OCCT alone: the XCAF reader configured as the plugin configures it for STEP (same modes,
 // same translator parameters), reading into a fresh XCAF document. Closing the document is
 // not timed, as the teardown of the full import is not either.
-Measurement ReadWithOcct(const std::string& path)
+Measurement ReadWithOcct(const std::string& path, XcafCounts* counts = nullptr)
 {
     Measurement result;
     const double cpuStart = ProcessCpuSeconds();
@@ -134,6 +210,9 @@ Measurement ReadWithOcct(const std::string& path)
     TDF_LabelSequence freeShapes;
     XCAFDoc_DocumentTool::ShapeTool(document->Main())->GetFreeShapes(freeShapes);
     result.count = static_cast<size_t>(freeShapes.Length());
+    if (counts != nullptr && result.ok) {
+        *counts = CountContent(document);
+    }
     application->Close(document);
     return result;
 }
@@ -173,10 +252,17 @@ void RunImportCase(benchmark::State& state, const ImportCase& importCase)
         return;
     }
     // One untimed read first: it brings the file into the page cache and grows the heap to
-    // the size a read of this file needs. Without it the first timed read of a large file pays
-    // for the heap growth, and is up to a quarter slower than every later one.
-    if (!ReadWithOcct(path).ok) {
+    // the size a read of this file needs, which the first timed read would otherwise pay for
+    // alone. It also checks that the file holds what the parameters ask for, so a case never
+    // times the reading of a wrong file.
+    XcafCounts found;
+    if (!ReadWithOcct(path, &found).ok) {
         state.SkipWithError("OCCT could not read the generated file");
+        return;
+    }
+    const std::string mismatch = CompareWithParameters(found, importCase.parameters);
+    if (!mismatch.empty()) {
+        state.SkipWithError((path + ": " + mismatch).c_str());
         return;
     }
 
@@ -195,8 +281,8 @@ void RunImportCase(benchmark::State& state, const ImportCase& importCase)
             b = ImportWithPlugin(path, importCase.useColor);
             a = ReadWithOcct(path);
         }
-        if (!a.ok || a.count == 0) {
-            state.SkipWithError("OCCT could not read the generated file");
+        if (!a.ok || a.count != 1) {
+            state.SkipWithError("OCCT could not read the generated file into one root");
             break;
         }
         if (!b.ok || b.count == 0) {
@@ -272,7 +358,16 @@ int main(int argc, char** argv)
     // The import routes OCCT's messages to the host logger on its first read. Doing it here,
     // before anything runs, gives both sides of every comparison the same message handling.
     orvkit::InstallKernelServices();
-    for (const ImportCase& importCase : ImportCases()) {
+    // ORVEX_BENCH_ITERATIONS replaces every case's iteration count, for longer runs on a
+    // noisy machine.
+    int iterations = 0;
+    if (const char* text = std::getenv("ORVEX_BENCH_ITERATIONS")) {
+        iterations = std::atoi(text);
+    }
+    for (ImportCase importCase : ImportCases()) {
+        if (iterations > 0) {
+            importCase.iterations = iterations;
+        }
         benchmark::RegisterBenchmark(importCase.name.c_str(),
                                      [importCase](benchmark::State& state) {
                                          RunImportCase(state, importCase);

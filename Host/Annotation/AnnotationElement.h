@@ -47,8 +47,7 @@ private:
     friend class AnnotationModel;
     friend class LinearAnnotationModel;
     friend class AngularAnnotationModel;
-    friend class DiameterAnnotationModel;
-    friend class RadiusAnnotationModel;
+    friend class SizeAnnotationModel;
 
     EnumAnnotationKind myKind = AnnotationLinear;
     gp_Ax2 myCoordinate;

@@ -118,14 +118,7 @@ void AngularAnnotationModel::SetEnableTextPosition(bool enable)
     }
 }
 
-void DiameterAnnotationModel::SetPosition(const gp_Pnt& position)
-{
-    if (AnnotationElement* element = GetElement()) {
-        element->myPosition = position;
-    }
-}
-
-void RadiusAnnotationModel::SetPosition(const gp_Pnt& position)
+void SizeAnnotationModel::SetPosition(const gp_Pnt& position)
 {
     if (AnnotationElement* element = GetElement()) {
         element->myPosition = position;

@@ -50,16 +50,23 @@ public:
     void SetEnableTextPosition(bool enable);
 };
 
-class DiameterAnnotationModel : public AnnotationModel {
+// A size of a round feature, written at a position.
+class SizeAnnotationModel : public AnnotationModel {
 public:
-    DiameterAnnotationModel() : AnnotationModel(AnnotationDiameter) {}
     void SetPosition(const gp_Pnt& position);
+
+protected:
+    using AnnotationModel::AnnotationModel;
 };
 
-class RadiusAnnotationModel : public AnnotationModel {
+class DiameterAnnotationModel : public SizeAnnotationModel {
 public:
-    RadiusAnnotationModel() : AnnotationModel(AnnotationRadius) {}
-    void SetPosition(const gp_Pnt& position);
+    DiameterAnnotationModel() : SizeAnnotationModel(AnnotationDiameter) {}
+};
+
+class RadiusAnnotationModel : public SizeAnnotationModel {
+public:
+    RadiusAnnotationModel() : SizeAnnotationModel(AnnotationRadius) {}
 };
 
 } // namespace orvkit

@@ -444,22 +444,19 @@ DrawableElement* ADocumentWriter::CreateDimension(const TDF_Label& label)
         model = std::move(angular);
         break;
     }
-    case XCAFDimTolObjects_DimensionType_Size_Diameter: {
-        auto diameter = std::make_unique<DiameterAnnotationModel>();
-        modelId = diameter->Create(myDocument);
-        diameter->SetCoordinate(coordinate);
-        diameter->SetPosition(textPoint);
-        diameter->SetValue(object->GetValue());
-        model = std::move(diameter);
-        break;
-    }
+    case XCAFDimTolObjects_DimensionType_Size_Diameter:
     case XCAFDimTolObjects_DimensionType_Size_Radius: {
-        auto radius = std::make_unique<RadiusAnnotationModel>();
-        modelId = radius->Create(myDocument);
-        radius->SetCoordinate(coordinate);
-        radius->SetPosition(textPoint);
-        radius->SetValue(object->GetValue());
-        model = std::move(radius);
+        std::unique_ptr<SizeAnnotationModel> size;
+        if (object->GetType() == XCAFDimTolObjects_DimensionType_Size_Diameter) {
+            size = std::make_unique<DiameterAnnotationModel>();
+        } else {
+            size = std::make_unique<RadiusAnnotationModel>();
+        }
+        modelId = size->Create(myDocument);
+        size->SetCoordinate(coordinate);
+        size->SetPosition(textPoint);
+        size->SetValue(object->GetValue());
+        model = std::move(size);
         break;
     }
     default:
