@@ -91,6 +91,8 @@ std::vector<Element*> Document::GetElements() const
     for (const auto& entry : myElements) {
         elements.push_back(entry.second.get());
     }
+    std::sort(elements.begin(), elements.end(),
+              [](const Element* a, const Element* b) { return a->GetId() < b->GetId(); });
     return elements;
 }
 

@@ -2,9 +2,9 @@
 
 #include "Data/Kernel/Element.h"
 
-#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orvkit {
@@ -72,7 +72,8 @@ private:
     std::unique_ptr<Element> TakeElement(ObjectId id);
     void PutElement(std::unique_ptr<Element>&& element);
 
-    std::map<ObjectId, std::unique_ptr<Element>> myElements;
+    // Looked up once or more per element an import makes; kept unordered for constant time.
+    std::unordered_map<ObjectId, std::unique_ptr<Element>> myElements;
     ObjectId myActiveViewId;
     int myTextEncoding = TextEncodingUtf8;
     bool myTransactionEnabled = true;
