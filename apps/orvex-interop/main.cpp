@@ -6,6 +6,7 @@
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/PathUtil.h"
 #include "Data/App/DocumentExchanger.h"
+#include "Data/App/DocumentManager.h"
 #include "Data/Kernel/Document.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"
@@ -83,8 +84,8 @@ int RunOpen(const OpenOptions& options)
     exchanger->GetSettings()->Add("UseColor", ParameterCreator::Create(!options.noColor));
     auto capture = std::make_shared<CaptureLogSink>();
     Logger::Instance().AddSink(capture);
-    auto document = std::make_shared<Document>();
-    document->Initialize("3D");
+    // A new document, as the application makes one for a file it opens.
+    const std::shared_ptr<Document> document = DocumentManager::Instance().NewDocument();
     const bool loaded = exchanger->LoadFile(document.get(), options.file);
     Logger::Instance().RemoveSink(capture);
     if (!loaded) {
