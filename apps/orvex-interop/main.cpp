@@ -1,10 +1,12 @@
 // orvex-interop: the command-line host of the Orvex.Interop.Data plugin.
 #include "DocumentPrinter.h"
 #include "FileDiagnosis.h"
+#include "TerminalProgress.h"
 
 #include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/PathUtil.h"
+#include "Common/Core/Progress.h"
 #include "Data/App/DocumentExchanger.h"
 #include "Data/App/DocumentManager.h"
 #include "Data/Kernel/Document.h"
@@ -17,6 +19,8 @@
 
 #include <iostream>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -131,6 +135,9 @@ int main(int argc, char** argv)
 
     if (verbosity > 0) {
         Logger::Instance().AddSink(std::make_shared<StderrLogSink>(verbosity > 1 ? 0 : 2));
+    } else if (::isatty(STDERR_FILENO) != 0) {
+        // A progress line would tangle with log lines, so it only shows on a quiet terminal.
+        Progress::Instance().SetHandler(std::make_shared<orvex::cli::TerminalProgress>());
     }
     try {
         if (importVerb->parsed()) {

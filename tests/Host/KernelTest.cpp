@@ -9,6 +9,9 @@
 #include <STEPCAFControl_Reader.hxx>
 #include <TDataStd_Name.hxx>
 
+#include "Common/Core/Progress.h"
+
+#include <algorithm>
 #include <filesystem>
 
 using namespace orvkit;
@@ -122,6 +125,36 @@ TEST_F(KernelTest, TranslatorMemoryFaultsBecomeFailedReads)
         }
         EXPECT_TRUE(reported) << file;
     }
+}
+
+TEST_F(KernelTest, ReadsReportProgressToTheInstalledHandler)
+{
+    struct Recorder : ProgressHandler {
+        void Update(const std::string& step, double fraction) override
+        {
+            steps.push_back(step);
+            fractions.push_back(fraction);
+        }
+        void Finish() override { ++finished; }
+        std::vector<std::string> steps;
+        std::vector<double> fractions;
+        int finished = 0;
+    };
+    const std::string path = WriteBoxStep();
+    auto recorder = std::make_shared<Recorder>();
+    Progress::Instance().SetHandler(recorder);
+    XdeDocumentImpl impl;
+    const bool read = XdeDocumentSTEP::Open(path, impl, nullptr);
+    const bool failed = XdeDocumentSTEP::Open(myDir.Write("bad.step", "nonsense"), impl, nullptr);
+    Progress::Instance().SetHandler(nullptr);
+
+    EXPECT_TRUE(read);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(recorder->finished, 2) << "a failed read ends its progress too";
+    ASSERT_GE(recorder->fractions.size(), 2u);
+    EXPECT_EQ(recorder->steps.front(), "Reading STEP file");
+    EXPECT_TRUE(std::is_sorted(recorder->fractions.begin(), recorder->fractions.end() - 1));
+    EXPECT_NEAR(*std::max_element(recorder->fractions.begin(), recorder->fractions.end()), 1.0, 1e-9);
 }
 
 TEST_F(KernelTest, AFailedSaveLeavesNoFileAndKeepsAnExistingOne)
