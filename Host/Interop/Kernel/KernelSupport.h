@@ -98,16 +98,15 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
     return true;
 }
 
+// A temporary file name beside `path`, on the same file system.
+std::string TemporaryPathFor(const std::string& path);
+// Renames a written temporary over `path`, or removes it; logs and returns false on failure.
+bool CommitTemporary(const std::string& temporary, const std::string& path, bool written,
+                     const char* format);
+
 // Writes through a temporary file beside `path` and renames it over the target at the end, so a
 // failed write never leaves a half-written file or destroys an existing one. `write` is given
 // the temporary path and returns whether it wrote it.
-template <class WriteFunction>
-bool WriteReplacing(const std::string& path, const char* format, WriteFunction&& write);
-
-bool CommitTemporary(const std::string& temporary, const std::string& path, bool written,
-                     const char* format);
-std::string TemporaryPathFor(const std::string& path);
-
 template <class WriteFunction>
 bool WriteReplacing(const std::string& path, const char* format, WriteFunction&& write)
 {
