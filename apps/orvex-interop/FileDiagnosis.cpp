@@ -57,10 +57,20 @@ std::string Diagnose(const std::string& file, const std::vector<orvkit::LogRecor
 
 } // namespace
 
-void ReportLoadFailure(const std::string& file, const std::vector<orvkit::LogRecord>& log)
+LoadLog::LoadLog() : mySink(std::make_shared<orvkit::CaptureLogSink>())
 {
-    std::cerr << "orvex-interop: error: cannot read '" << file << "': " << Diagnose(file, log)
-              << "\n";
+    orvkit::Logger::Instance().AddSink(mySink);
+}
+
+LoadLog::~LoadLog()
+{
+    orvkit::Logger::Instance().RemoveSink(mySink);
+}
+
+void LoadLog::ReportFailure(const std::string& file) const
+{
+    std::cerr << "orvex-interop: error: cannot read '" << file
+              << "': " << Diagnose(file, mySink->GetRecords()) << "\n";
 }
 
 } // namespace orvex::cli

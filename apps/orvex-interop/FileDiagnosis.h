@@ -2,13 +2,25 @@
 
 #include "Common/Core/Logger.h"
 
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace orvex::cli {
 
-// Prints one line on standard error saying why the file could not be read: missing, a folder,
-// empty, an extension no reader takes, or what the reader itself reported.
-void ReportLoadFailure(const std::string& file, const std::vector<orvkit::LogRecord>& log);
+// Keeps what is logged while a file loads, so that a failure can be explained afterwards.
+class LoadLog {
+public:
+    LoadLog();
+    ~LoadLog();
+    LoadLog(const LoadLog&) = delete;
+    LoadLog& operator=(const LoadLog&) = delete;
+
+    // Prints one line on standard error saying why the file could not be read: missing, a
+    // folder, empty, an extension no reader takes, or what the reader itself reported.
+    void ReportFailure(const std::string& file) const;
+
+private:
+    std::shared_ptr<orvkit::CaptureLogSink> mySink;
+};
 
 } // namespace orvex::cli

@@ -49,20 +49,18 @@ void PrintDocument(const Document& document, const std::string& file, bool json)
 
 int RunImport(const ImportOptions& options)
 {
-    // Keep what the kernel says, to explain a failed read in one line.
-    auto capture = std::make_shared<CaptureLogSink>();
-    Logger::Instance().AddSink(capture);
     Xde2Doc converter;
     converter.SetUseColor(!options.noColor);
     converter.SetCreateAssembly(options.assembly);
     if (!options.codePage.empty()) {
         converter.GetSettings()->Add("CodePage", ParameterCreator::Create(options.codePage));
     }
-    const bool loaded = converter.Load(options.file);
-    Logger::Instance().RemoveSink(capture);
-    if (!loaded) {
-        orvex::cli::ReportLoadFailure(options.file, capture->GetRecords());
-        return 1;
+    {
+        orvex::cli::LoadLog log;
+        if (!converter.Load(options.file)) {
+            log.ReportFailure(options.file);
+            return 1;
+        }
     }
     converter.Transfer();
     PrintDocument(*converter.GetDocument(), options.file, options.json);
@@ -86,15 +84,14 @@ int RunOpen(const OpenOptions& options)
         return 1;
     }
     exchanger->GetSettings()->Add("UseColor", ParameterCreator::Create(!options.noColor));
-    auto capture = std::make_shared<CaptureLogSink>();
-    Logger::Instance().AddSink(capture);
     // A new document, as the application makes one for a file it opens.
     const std::shared_ptr<Document> document = DocumentManager::Instance().NewDocument();
-    const bool loaded = exchanger->LoadFile(document.get(), options.file);
-    Logger::Instance().RemoveSink(capture);
-    if (!loaded) {
-        orvex::cli::ReportLoadFailure(options.file, capture->GetRecords());
-        return 1;
+    {
+        orvex::cli::LoadLog log;
+        if (!exchanger->LoadFile(document.get(), options.file)) {
+            log.ReportFailure(options.file);
+            return 1;
+        }
     }
     PrintDocument(*document, options.file, options.json);
     return 0;
