@@ -4,6 +4,7 @@
 
 #include "Data/Kernel/Document.h"
 #include "Interop/Kernel/KernelSupport.h"
+#include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Xde2Doc.h"
 
 #include <IFSelect_ReturnStatus.hxx>
@@ -187,22 +188,7 @@ Measurement ReadWithOcct(const std::string& path, XcafCounts* counts = nullptr)
     {
         STEPCAFControl_Reader reader;
         orvkit::StaticSettingsScope scope;
-        scope.SetInteger("read.step.product.mode", 1);
-        scope.SetInteger("read.step.product.context", 1);
-        scope.SetInteger("read.step.shape.repr", 1);
-        scope.SetInteger("read.step.assembly.level", 1);
-        scope.SetInteger("read.step.shape.relationship", 1);
-        scope.SetInteger("read.step.shape.aspect", 1);
-        scope.SetInteger("read.step.constructivegeom.relationship", 0);
-        scope.SetText("read.step.codepage", "UTF8");
-        reader.SetColorMode(Standard_True);
-        reader.SetNameMode(Standard_True);
-        reader.SetLayerMode(Standard_True);
-        reader.SetPropsMode(Standard_True);
-        reader.SetGDTMode(Standard_True);
-        reader.SetSHUOMode(Standard_True);
-        reader.SetMatMode(Standard_True);
-        reader.SetViewMode(Standard_True);
+        orvkit::XdeDocumentSTEP::ConfigureReader(reader, scope, nullptr);
         result.ok = reader.ReadFile(path.c_str()) == IFSelect_RetDone;
         result.loadSeconds = SecondsBetween(start, Clock::now());
         result.ok = result.ok && reader.Transfer(document);

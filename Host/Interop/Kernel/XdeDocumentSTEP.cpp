@@ -1,19 +1,13 @@
 #include "XdeDocumentSTEP.h"
 
-#include "Interop/Kernel/KernelSupport.h"
-
-#include <STEPCAFControl_Reader.hxx>
 #include <STEPCAFControl_Writer.hxx>
 #include <TDF_LabelSequence.hxx>
 
 namespace orvkit {
 
-bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
-                           ParameterDict* settings)
+void XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSettingsScope& scope,
+                                      ParameterDict* settings)
 {
-    InstallKernelServices();
-    STEPCAFControl_Reader reader; // registers the STEP parameters set below
-    StaticSettingsScope scope;
     scope.SetInteger("read.step.product.mode", 1);
     scope.SetInteger("read.step.product.context", 1);
     scope.SetInteger("read.step.shape.repr", 1);
@@ -33,6 +27,15 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
     reader.SetSHUOMode(Standard_True);
     reader.SetMatMode(Standard_True);
     reader.SetViewMode(Standard_True);
+}
+
+bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
+                           ParameterDict* settings)
+{
+    InstallKernelServices();
+    STEPCAFControl_Reader reader; // registers the STEP parameters that ConfigureReader sets
+    StaticSettingsScope scope;
+    ConfigureReader(reader, scope, settings);
     return ReadIntoDocument(reader, path, impl, "STEP");
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "Common/Core/ParameterDict.h"
+#include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
+
+#include <STEPCAFControl_Reader.hxx>
 
 #include <string>
 
@@ -17,6 +20,11 @@ struct XdeDocumentSTEP {
     // Reads the file at the UTF-8 path into `impl`, replacing its content. False, with a log
     // line, when the file is missing, unreadable or the translator fails; `impl` is then empty.
     static bool Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);
+    // Sets the reader modes and translator parameters every read uses, from `settings` (may be
+    // null); `scope` puts the parameters back. Tools that time OCCT's own reading against ours
+    // configure it with this too.
+    static void ConfigureReader(STEPCAFControl_Reader& reader, StaticSettingsScope& scope,
+                                ParameterDict* settings);
     // Writes `impl` as AP214 STEP, or AP242 when it holds dimensions. False when the file cannot be written; an existing file is
     // then left as it was.
     static bool Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);
