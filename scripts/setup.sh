@@ -8,6 +8,7 @@ packages=(
     build-essential cmake ccache pkg-config
     libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
     libocct-ocaf-dev libocct-data-exchange-dev libocct-visualization-dev libtbb-dev
+    libfontconfig-dev
     libglm-dev libfmt-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
