@@ -76,8 +76,8 @@ protected:
 TEST_F(CorpusImportTest, As1AssemblySharesItsFivePartsAndThreeSubAssemblies)
 {
     IMPORT_OR_SKIP(document, "step/as1-oc-214.stp");
-    // Its counts are in EveryReferenceIsOneInstanceAndEveryLabelOneElement: 5 parts and 3 sub-assemblies become prototypes, 13
-    // references instances, the sole root assembly the group.
+    // Its counts are checked with the other files': 5 parts and 3 sub-assemblies become
+    // prototypes, 13 references instances, the sole root assembly the group.
     const auto* group = dynamic_cast<GroupElement*>(ElementsNamed(*document, "GroupElement")[0]);
     EXPECT_EQ(group->GetName(), "as1");
     EXPECT_EQ(group->GetChildren().size(), 4u);
@@ -177,8 +177,8 @@ TEST_F(CorpusImportTest, EightBitNamesDecodeWithTheGivenCodePage)
 TEST_F(CorpusImportTest, IgesSubfigureBecomesAnAssemblyPrototypeAndItsInstance)
 {
     IMPORT_OR_SKIP(document, "iges/Disc.igs");
-    // The free label is an instance of the subfigure "Top", which holds "disc_pack" (counts
-    // in EveryReferenceIsOneInstanceAndEveryLabelOneElement).
+    // The free label is an instance of the subfigure "Top", which holds "disc_pack"; its
+    // counts are checked with the other files'.
     EXPECT_NE(FindByName(*document, "disc_pack"), nullptr);
 }
 
