@@ -11,6 +11,7 @@ packages=(
     libfontconfig-dev
     libglm-dev libfmt-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    locales
 )
 
 missing=()
@@ -19,16 +20,25 @@ for package in "${packages[@]}"; do
     [[ "$status" == "install ok installed" ]] || missing+=("$package")
 done
 
+as_root() {
+    if [[ $(id -u) -eq 0 ]]; then
+        "$@"
+    else
+        command -v sudo >/dev/null || { echo "setup: need root or sudo for: $*" >&2; exit 1; }
+        sudo "$@"
+    fi
+}
+
 if ((${#missing[@]} > 0)); then
     echo "setup: installing ${missing[*]}" >&2
-    sudo_cmd=()
-    if [[ $(id -u) -ne 0 ]]; then
-        command -v sudo >/dev/null || { echo "setup: need root or sudo to install packages" >&2; exit 1; }
-        sudo_cmd=(sudo)
-    fi
     export DEBIAN_FRONTEND=noninteractive
-    "${sudo_cmd[@]}" apt-get update -qq
-    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    as_root apt-get update -qq
+    as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# A decimal-comma locale, so that the tests can show numbers are read the same under it.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
 
 build_dir=${ORVEX_BUILD_DIR:-build}

@@ -22,15 +22,9 @@ std::string Tidy(const std::string& text)
 
 std::string Diagnose(const std::string& file, const std::vector<orvkit::LogRecord>& log)
 {
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0) {
-        return "no such file";
-    }
-    if (S_ISDIR(info.st_mode)) {
-        return "it is a directory";
-    }
-    if (info.st_size == 0) {
-        return "the file is empty";
+    const std::string problem = ProblemWithFile(file);
+    if (!problem.empty()) {
+        return problem;
     }
     const std::string extension = orvkit::PathUtil::Extension(file);
     if (extension != ".step" && extension != ".stp" && extension != ".iges" &&
@@ -57,6 +51,26 @@ std::string Diagnose(const std::string& file, const std::vector<orvkit::LogRecor
 
 } // namespace
 
+std::string ProblemWithFile(const std::string& file)
+{
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) {
+        return "no such file";
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return "it is a directory";
+    }
+    if (info.st_size == 0) {
+        return "the file is empty";
+    }
+    return std::string();
+}
+
+void PrintError(const std::string& file, const std::string& reason)
+{
+    std::cerr << "orvex-interop: error: cannot read '" << file << "': " << reason << "\n";
+}
+
 LoadLog::LoadLog() : mySink(std::make_shared<orvkit::CaptureLogSink>())
 {
     orvkit::Logger::Instance().AddSink(mySink);
@@ -69,8 +83,7 @@ LoadLog::~LoadLog()
 
 void LoadLog::ReportFailure(const std::string& file) const
 {
-    std::cerr << "orvex-interop: error: cannot read '" << file
-              << "': " << Diagnose(file, mySink->GetRecords()) << "\n";
+    PrintError(file, Diagnose(file, mySink->GetRecords()));
 }
 
 } // namespace orvex::cli

@@ -4,8 +4,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orvex::cli {
+
+// Why a path cannot be read as an input file (missing, a folder, empty); empty when it can.
+std::string ProblemWithFile(const std::string& file);
+// The program's one error line about an input file.
+void PrintError(const std::string& file, const std::string& reason);
 
 // Keeps what is logged while a file loads, so that a failure can be explained afterwards.
 class LoadLog {
@@ -18,6 +24,7 @@ public:
     // Prints one line on standard error saying why the file could not be read: missing, a
     // folder, empty, an extension no reader takes, or what the reader itself reported.
     void ReportFailure(const std::string& file) const;
+    const std::vector<orvkit::LogRecord>& GetRecords() const { return mySink->GetRecords(); }
 
 private:
     std::shared_ptr<orvkit::CaptureLogSink> mySink;

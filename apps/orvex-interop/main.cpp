@@ -1,6 +1,7 @@
 // orvex-interop: the command-line host of the Orvex.Interop.Data plugin.
 #include "DocumentPrinter.h"
 #include "FileDiagnosis.h"
+#include "LineStylePrinter.h"
 #include "TerminalProgress.h"
 
 #include "Common/Core/Logger.h"
@@ -10,6 +11,7 @@
 #include "Data/App/DocumentExchanger.h"
 #include "Data/App/DocumentManager.h"
 #include "Data/Kernel/Document.h"
+#include "LineStyleReader.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"
 
@@ -97,6 +99,62 @@ int RunOpen(const OpenOptions& options)
     return 0;
 }
 
+struct LineTypesOptions {
+    std::string file;
+    bool json = false;
+};
+
+// Warnings for definitions the reader had to skip; its notes about pattern keys it does not
+// know (rotation "R=", say) are left out, as such patterns are otherwise read whole.
+void PrintSkippedDefinitions(const std::string& file, const std::vector<LogRecord>& log)
+{
+    for (const LogRecord& record : log) {
+        if (record.level >= 3) {
+            std::cerr << "orvex-interop: warning: '" << file << "': " << record.text << "\n";
+        }
+    }
+}
+
+int RunLineTypes(const LineTypesOptions& options)
+{
+    std::string problem = orvex::cli::ProblemWithFile(options.file);
+    const std::string extension = PathUtil::Extension(options.file);
+    if (problem.empty() && extension != ".lin" && extension != ".LIN") {
+        problem = "unsupported extension '" + extension + "' (expected .lin)";
+    }
+    if (!problem.empty()) {
+        orvex::cli::PrintError(options.file, problem);
+        return 1;
+    }
+    const std::shared_ptr<Document> document = DocumentManager::Instance().NewDocument();
+    {
+        orvex::cli::LoadLog log;
+        try {
+            LineStyleReader(document.get()).Load(options.file);
+        } catch (const std::logic_error& error) {
+            // A value that is not a number (std::invalid_argument) or beyond a double
+            // (std::out_of_range); the message names the text.
+            orvex::cli::PrintError(options.file, error.what());
+            return 1;
+        }
+        PrintSkippedDefinitions(options.file, log.GetRecords());
+    }
+    orvex::cli::LineStylePrinter printer(*document);
+    if (printer.IsEmpty()) {
+        orvex::cli::PrintError(options.file, "no line-style definitions (a \"*NAME,description\" "
+                                             "line followed by an \"A,...\" line)");
+        return 1;
+    }
+    if (options.json) {
+        nlohmann::json out = printer.ToJson();
+        out["file"] = options.file;
+        std::cout << out.dump(2) << "\n";
+    } else {
+        printer.PrintText(std::cout, PathUtil::GetFileName(options.file) + ":");
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -128,6 +186,12 @@ int main(int argc, char** argv)
     openVerb->add_flag("--no-color", open.noColor, "Do not build per-face colour tables");
     openVerb->add_flag("--json", open.json, "Print one JSON document instead of the tree");
 
+    LineTypesOptions lineTypes;
+    CLI::App* lineTypesVerb = app.add_subcommand(
+        "linetypes", "Read a .lin file of line-type definitions and print its line styles");
+    lineTypesVerb->add_option("FILE", lineTypes.file, "An AutoCAD-style .lin file")->required();
+    lineTypesVerb->add_flag("--json", lineTypes.json, "Print one JSON document instead");
+
     CLI11_PARSE(app, argc, argv);
 
     if (verbosity > 0) {
@@ -142,6 +206,9 @@ int main(int argc, char** argv)
         }
         if (openVerb->parsed()) {
             return RunOpen(open);
+        }
+        if (lineTypesVerb->parsed()) {
+            return RunLineTypes(lineTypes);
         }
     } catch (const Standard_Failure& failure) {
         std::cerr << "orvex-interop: error: " << failure.DynamicType()->Name() << ": "

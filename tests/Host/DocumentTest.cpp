@@ -5,6 +5,7 @@
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/DbViewBase.h"
 #include "Data/Kernel/InstanceElement.h"
+#include "Data/Kernel/LineStyleElement.h"
 #include "Data/Kernel/ShapeElement.h"
 
 using namespace orvkit;
@@ -145,6 +146,48 @@ TEST(DocumentTest, DisabledTransactionsRecordNothing)
     EXPECT_FALSE(transaction.Commit(0));
     EXPECT_FALSE(document.CanUndo());
     EXPECT_EQ(document.GetElementCount(), 1u);
+}
+
+TEST(DocumentTest, TheLineStyleTableFollowsTheDocumentThroughUndoAndRedo)
+{
+    Document document;
+    ElementTable* table = document.FindTable(LineStyleElement::GetStaticClassId());
+    ASSERT_NE(table, nullptr) << "a new document has a line-style table";
+    EXPECT_EQ(document.FindTable("NoSuchClass"), nullptr);
+    EXPECT_FALSE(table->Accepts(*ShapeElement::Create(&document)));
+
+    LineStyleElement* dashed = LineStyleElement::Create(&document);
+    dashed->SetName("DASHED");
+    ObjectId hiddenId;
+    {
+        UndoTransaction transaction(&document);
+        transaction.Start("styles");
+        LineStyleElement* hidden = LineStyleElement::Create(&document);
+        hidden->SetName("HIDDEN");
+        hiddenId = hidden->GetId();
+        document.RemoveElement(dashed->GetId());
+        transaction.Commit(0);
+    }
+    EXPECT_EQ(table->FindByName("DASHED"), nullptr);
+    EXPECT_EQ(table->FindByName("HIDDEN")->GetId(), hiddenId);
+    EXPECT_EQ(table->FindByName("hidden"), nullptr) << "names compare exactly";
+
+    ASSERT_TRUE(document.Undo());
+    EXPECT_EQ(table->FindByName("DASHED"), dashed);
+    EXPECT_EQ(table->FindByName("HIDDEN"), nullptr);
+    EXPECT_EQ(table->GetIds(), std::set<ObjectId>{dashed->GetId()});
+
+    ASSERT_TRUE(document.Redo());
+    EXPECT_EQ(table->FindByName("DASHED"), nullptr);
+    EXPECT_EQ(table->GetIds(), std::set<ObjectId>{hiddenId});
+
+    // Renaming moves an element in the name index; of two of one name the older is found.
+    LineStyleElement* twin = LineStyleElement::Create(&document);
+    twin->SetName("HIDDEN");
+    EXPECT_EQ(table->FindByName("HIDDEN")->GetId(), hiddenId);
+    document.FindElement(hiddenId)->SetName("HIDDEN2");
+    EXPECT_EQ(table->FindByName("HIDDEN"), twin);
+    EXPECT_EQ(table->FindByName("HIDDEN2")->GetId(), hiddenId);
 }
 
 TEST(DocumentManagerTest, NewDocumentsBecomeActiveAndClosingMovesTheActiveOne)

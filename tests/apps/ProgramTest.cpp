@@ -239,6 +239,67 @@ TEST_F(ProgramTest, OpenGoesThroughTheExchangerChosenByExtension)
     EXPECT_EQ(upper.exitCode, 1);
 }
 
+const char* const kRailStyles = "; rail styles\n"
+                                "*RAIL,Rail track - - -\n"
+                                "A,1.0,-0.5,0,-0.5\n"
+                                "*RAILNOTE,Rail with note\n"
+                                "A,2.0,-0.2,[\"R\",NOTE,S=0.2,X=-0.1,Y=-0.1],-0.4\n";
+
+TEST_F(ProgramTest, LinetypesPrintsEveryStyleWithItsPattern)
+{
+    const std::string path = myDir.Write("rail.lin", kRailStyles);
+    const ProgramRun run = Program("linetypes " + Quote(path));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "rail.lin:\n"
+                       "*RAIL  Rail track - - -\n"
+                       "    Dash    1\n"
+                       "    Gap     0.5\n"
+                       "    Dot\n"
+                       "    Gap     0.5\n"
+                       "*RAILNOTE  Rail with note\n"
+                       "    Dash    2\n"
+                       "    Gap     0.2\n"
+                       "    Pattern \"R\" from \"NOTE\" S=0.2 X=-0.1 Y=-0.1\n"
+                       "    Gap     0.4\n"
+                       "Summary: 2 line styles, 8 components (2 Dash, 4 Gap, 1 Dot, 1 Pattern)\n");
+
+    const nlohmann::json json = nlohmann::json::parse(Program("linetypes --json " + Quote(path)).out);
+    ASSERT_EQ(json["lineStyles"].size(), 2u);
+    const nlohmann::json& note = json["lineStyles"][1]["components"][2];
+    EXPECT_EQ(note["type"], "Pattern");
+    EXPECT_EQ(note["pattern"], "R");
+    EXPECT_EQ(note["textName"], "NOTE");
+    EXPECT_EQ(note["S"], 0.2);
+    EXPECT_FALSE(note.contains("U"));
+    EXPECT_EQ(json["lineStyles"][0]["description"], "Rail track - - -");
+}
+
+TEST_F(ProgramTest, LinetypesExplainsWhatItCannotRead)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {myDir.File("absent.lin"), "no such file"},
+        {myDir.Write("empty.lin", ""), "the file is empty"},
+        {myDir.Write("rail.txt", kRailStyles), "unsupported extension '.txt'"},
+        {myDir.Write("notes.lin", "; nothing but a comment\n"), "no line-style definitions"},
+        {myDir.Write("typo.lin", "*A,a\nA,1\n*B,b\nA,1,-O.5\n"), "not a number: \"-O.5\""},
+    };
+    for (const auto& [path, reason] : cases) {
+        const ProgramRun run = Program("linetypes " + Quote(path));
+        EXPECT_EQ(run.exitCode, 1) << path;
+        EXPECT_EQ(run.out, "") << path;
+        EXPECT_EQ(Lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find("'" + path + "': " + reason), std::string::npos) << run.err;
+    }
+    // A definition the reader had to skip is a warning; the rest is still shown.
+    const ProgramRun skipped =
+        Program("linetypes " + Quote(myDir.Write("skip.lin", "A,1\n*OK,ok\nA,1\n")));
+    EXPECT_EQ(skipped.exitCode, 0);
+    EXPECT_NE(skipped.err.find("warning: '"), std::string::npos) << skipped.err;
+    EXPECT_NE(skipped.err.find("inconsistent line style pairs"), std::string::npos) << skipped.err;
+    EXPECT_NE(skipped.out.find("1 line style, 1 component"), std::string::npos) << skipped.out;
+}
+
 TEST_F(ProgramTest, MissingVerbOrArgumentIsAUsageError)
 {
     EXPECT_NE(Program("").exitCode, 0);

@@ -1,6 +1,7 @@
 #include "Document.h"
 
 #include "Data/Kernel/DbViewBase.h"
+#include "Data/Kernel/LineStyleElement.h"
 
 #include <algorithm>
 
@@ -17,7 +18,11 @@ struct Document::UndoStep {
     std::vector<std::unique_ptr<Element>> removed;
 };
 
-Document::Document() = default;
+Document::Document()
+{
+    myTables.emplace(LineStyleElement::GetStaticClassId(),
+                     std::make_unique<ElementTableT<LineStyleElement>>(this));
+}
 
 Document::~Document()
 {
@@ -49,6 +54,7 @@ Element* Document::NewElement(std::unique_ptr<Element>&& element, ObjectId id)
     element->myId = id;
     element->myDocument = this;
     Element* raw = element.get();
+    ListInTables(*raw);
     myElements.emplace(id, std::move(element));
     if (myOpenStep) {
         myOpenStep->createdIds.push_back(id);
@@ -94,6 +100,12 @@ std::vector<Element*> Document::GetElements() const
     std::sort(elements.begin(), elements.end(),
               [](const Element* a, const Element* b) { return a->GetId() < b->GetId(); });
     return elements;
+}
+
+ElementTable* Document::FindTable(const ClassId& classId) const
+{
+    auto it = myTables.find(classId);
+    return it == myTables.end() ? nullptr : it->second.get();
 }
 
 std::string Document::GetUndoName() const
@@ -184,13 +196,37 @@ std::unique_ptr<Element> Document::TakeElement(ObjectId id)
     }
     std::unique_ptr<Element> element = std::move(it->second);
     myElements.erase(it);
+    for (auto& table : myTables) {
+        if (table.second->Accepts(*element)) {
+            table.second->Remove(*element);
+        }
+    }
     return element;
 }
 
 void Document::PutElement(std::unique_ptr<Element>&& element)
 {
     const ObjectId id = element->GetId();
+    ListInTables(*element);
     myElements.emplace(id, std::move(element));
+}
+
+void Document::ListInTables(const Element& element)
+{
+    for (auto& table : myTables) {
+        if (table.second->Accepts(element)) {
+            table.second->Add(element);
+        }
+    }
+}
+
+void Document::RenameInTables(const Element& element, const std::string& formerName)
+{
+    for (auto& table : myTables) {
+        if (table.second->Accepts(element)) {
+            table.second->Rename(element, formerName);
+        }
+    }
 }
 
 UndoTransaction::~UndoTransaction()

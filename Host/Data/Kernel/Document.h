@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Data/Kernel/Element.h"
+#include "Data/Kernel/ElementTable.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -12,8 +14,9 @@ namespace orvkit {
 // Text encoding of names the document receives: 0 local multibyte, 1 UTF-8.
 enum EnumTextEncoding { TextEncodingLocal = 0, TextEncodingUtf8 = 1 };
 
-// A framework document: owns its elements, knows its active view and keeps an undo stack of
-// committed transactions. A committed step can be undone and redone: the elements it created
+// A framework document: owns its elements, lists some kinds of them in tables (a new document
+// has a line-style table), knows its active view and keeps an undo stack of committed
+// transactions. A committed step can be undone and redone: the elements it created
 // are taken out and put back, the elements it removed are put back and taken out again.
 class Document {
 public:
@@ -43,6 +46,8 @@ public:
     size_t GetElementCount() const { return myElements.size(); }
     // All elements in id order (creation order).
     std::vector<Element*> GetElements() const;
+    // The table of the elements of a class (LineStyleElement::GetStaticClassId()), or null.
+    ElementTable* FindTable(const ClassId& classId) const;
 
     int GetTextEncoding() const { return myTextEncoding; }
     void SetTextEncoding(int encoding) { myTextEncoding = encoding; }
@@ -60,6 +65,7 @@ public:
     bool Redo();
 
 private:
+    friend class Element;
     friend class UndoTransaction;
     struct UndoStep;
 
@@ -71,9 +77,12 @@ private:
 
     std::unique_ptr<Element> TakeElement(ObjectId id);
     void PutElement(std::unique_ptr<Element>&& element);
+    void ListInTables(const Element& element);
+    void RenameInTables(const Element& element, const std::string& formerName);
 
     // Looked up once or more per element an import makes; kept unordered for constant time.
     std::unordered_map<ObjectId, std::unique_ptr<Element>> myElements;
+    std::map<ClassId, std::unique_ptr<ElementTable>> myTables;
     ObjectId myActiveViewId;
     int myTextEncoding = TextEncodingUtf8;
     bool myTransactionEnabled = true;

@@ -1,10 +1,17 @@
 #include "Element.h"
 
+#include "Data/Kernel/Document.h"
+
+#include <utility>
+
 namespace orvkit {
 
 bool Element::SetName(const std::string& name)
 {
-    myName = name;
+    const std::string formerName = std::exchange(myName, name);
+    if (myDocument != nullptr) {
+        myDocument->RenameInTables(*this, formerName);
+    }
     return true;
 }
 

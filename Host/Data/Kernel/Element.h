@@ -8,6 +8,9 @@ namespace orvkit {
 
 class Document;
 
+// Identifies a class of element, for lookups such as a document's table of that class.
+using ClassId = std::string;
+
 // Base of everything a document holds. An element belongs to its document from the moment it
 // is handed over (X::Create or Document::NewElement); setters return true when they stored
 // the value.

@@ -4,7 +4,9 @@
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/DbViewBase.h"
 #include "Data/Kernel/Document.h"
+#include "Data/Kernel/ElementTable.h"
 #include "Data/Kernel/InstanceElement.h"
+#include "Data/Kernel/LineStyleElement.h"
 #include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
 
@@ -52,6 +54,61 @@ ReferenceShape* ReferenceShape::Create(Document* document, const PickedId& picke
     ReferenceShape* reference = MakeElement<ReferenceShape>(document);
     reference->myPicked = picked;
     return reference;
+}
+
+LineStyleElement* LineStyleElement::Create(Document* document)
+{
+    return MakeElement<LineStyleElement>(document);
+}
+
+const ClassId& LineStyleElement::GetStaticClassId()
+{
+    static const ClassId id = "LineStyleElement";
+    return id;
+}
+
+bool LineStyleElement::SetDescription(std::string description)
+{
+    myDescription = std::move(description);
+    return true;
+}
+
+bool LineStyleElement::SetComponents(Components components)
+{
+    myComponents = std::move(components);
+    return true;
+}
+
+Element* ElementTable::FindByName(const std::string& name) const
+{
+    auto it = myIdsByName.find(name);
+    return it == myIdsByName.end() ? nullptr : myDocument->FindElement(*it->second.begin());
+}
+
+void ElementTable::Add(const Element& element)
+{
+    myIds.insert(element.GetId());
+    myIdsByName[element.GetName()].insert(element.GetId());
+}
+
+void ElementTable::Remove(const Element& element)
+{
+    myIds.erase(element.GetId());
+    auto it = myIdsByName.find(element.GetName());
+    if (it != myIdsByName.end() && it->second.erase(element.GetId()) != 0 && it->second.empty()) {
+        myIdsByName.erase(it);
+    }
+}
+
+void ElementTable::Rename(const Element& element, const std::string& formerName)
+{
+    auto it = myIdsByName.find(formerName);
+    if (it != myIdsByName.end() && it->second.erase(element.GetId()) != 0) {
+        if (it->second.empty()) {
+            myIdsByName.erase(it);
+        }
+        myIdsByName[element.GetName()].insert(element.GetId());
+    }
 }
 
 const std::string& CategoryNames::Shape()
