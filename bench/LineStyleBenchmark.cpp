@@ -30,7 +30,7 @@ std::string GeneratedFile(int count)
     return path.string();
 }
 
-void Load(benchmark::State &state, const std::string &path)
+void Load(benchmark::State& state, const std::string& path)
 {
     size_t styles = 0;
     for (auto _ : state) {
@@ -44,7 +44,7 @@ void Load(benchmark::State &state, const std::string &path)
                                                          benchmark::Counter::kInvert);
 }
 
-void BM_LoadCorpusFile(benchmark::State &state)
+void BM_LoadCorpusFile(benchmark::State& state)
 {
     const std::string path = ORVEX_CORPUS_DIR "/lin/qcadiso.lin";
     if (!fs::exists(path)) {
@@ -55,7 +55,7 @@ void BM_LoadCorpusFile(benchmark::State &state)
 }
 BENCHMARK(BM_LoadCorpusFile)->Unit(benchmark::kMillisecond);
 
-void BM_LoadGenerated(benchmark::State &state)
+void BM_LoadGenerated(benchmark::State& state)
 {
     Load(state, GeneratedFile(static_cast<int>(state.range(0))));
 }

@@ -20,22 +20,22 @@ class LineStyleElement;
 class LineStyleReader {
 public:
     // The document is not owned and must outlive the reader's use.
-    explicit LineStyleReader(Document *document);
-    LineStyleReader(const LineStyleReader &other) = default;
+    explicit LineStyleReader(Document* document);
+    LineStyleReader(const LineStyleReader& other) = default;
     ~LineStyleReader();
-    LineStyleReader &operator=(const LineStyleReader &other);
+    LineStyleReader& operator=(const LineStyleReader& other);
 
     // Reads the whole file. A file that cannot be opened changes nothing and logs nothing.
-    void Load(const std::string &path);
+    void Load(const std::string& path);
 
 private:
-    bool GetLineStyleName(const std::string &line, std::string &name);
-    bool ParseTitleLine(const std::string &line, LineStyleElement &element);
-    bool ParseComponentsLine(const std::string &line, LineStyleElement &element);
-    bool ParsePatternComponent(const std::string &text,
-                               std::shared_ptr<LineStyleComponent> &component);
+    bool GetLineStyleName(const std::string& line, std::string& name);
+    bool ParseTitleLine(const std::string& line, LineStyleElement& element);
+    bool ParseComponentsLine(const std::string& line, LineStyleElement& element);
+    bool ParsePatternComponent(const std::string& text,
+                               std::shared_ptr<LineStyleComponent>& component);
 
-    Document *document;
+    Document* document;
 };
 
 } // namespace orvkit

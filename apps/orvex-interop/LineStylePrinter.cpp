@@ -12,7 +12,7 @@ using namespace orvkit;
 
 namespace {
 
-const char *TypeName(EnumLineStyleComponentType type)
+const char* TypeName(EnumLineStyleComponentType type)
 {
     switch (type) {
     case EnumLineStyleComponentType::Dash:
@@ -33,14 +33,14 @@ std::string Number(double value)
 }
 
 // The pattern's settings that the file gave, in S, U, X, Y order.
-std::vector<std::pair<const char *, double>> PatternSettings(const LineStyleComponent &component)
+std::vector<std::pair<const char*, double>> PatternSettings(const LineStyleComponent& component)
 {
-    std::vector<std::pair<const char *, double>> settings;
-    const std::pair<const char *, const std::optional<double> *> all[] = {{"S", &component.GetS()},
-                                                                          {"U", &component.GetU()},
-                                                                          {"X", &component.GetX()},
-                                                                          {"Y", &component.GetY()}};
-    for (const auto &[key, value] : all) {
+    std::vector<std::pair<const char*, double>> settings;
+    const std::pair<const char*, const std::optional<double>*> all[] = {{"S", &component.GetS()},
+                                                                        {"U", &component.GetU()},
+                                                                        {"X", &component.GetX()},
+                                                                        {"Y", &component.GetY()}};
+    for (const auto& [key, value] : all) {
         if (value->has_value()) {
             settings.emplace_back(key, **value);
         }
@@ -48,7 +48,7 @@ std::vector<std::pair<const char *, double>> PatternSettings(const LineStyleComp
     return settings;
 }
 
-std::string DescribeComponent(const LineStyleComponent &component)
+std::string DescribeComponent(const LineStyleComponent& component)
 {
     const EnumLineStyleComponentType type = component.GetStyleType();
     std::string details;
@@ -57,14 +57,14 @@ std::string DescribeComponent(const LineStyleComponent &component)
     } else if (type == EnumLineStyleComponentType::Pattern) {
         details =
             fmt::format("\"{}\" from \"{}\"", component.GetPattern(), component.GetTextName());
-        for (const auto &[key, value] : PatternSettings(component)) {
+        for (const auto& [key, value] : PatternSettings(component)) {
             details += fmt::format(" {}={}", key, Number(value));
         }
     }
     return details.empty() ? TypeName(type) : fmt::format("{:<8}{}", TypeName(type), details);
 }
 
-nlohmann::json ComponentToJson(const LineStyleComponent &component)
+nlohmann::json ComponentToJson(const LineStyleComponent& component)
 {
     nlohmann::json json;
     json["type"] = TypeName(component.GetStyleType());
@@ -72,7 +72,7 @@ nlohmann::json ComponentToJson(const LineStyleComponent &component)
     if (component.GetStyleType() == EnumLineStyleComponentType::Pattern) {
         json["pattern"] = component.GetPattern();
         json["textName"] = component.GetTextName();
-        for (const auto &[key, value] : PatternSettings(component)) {
+        for (const auto& [key, value] : PatternSettings(component)) {
             json[key] = value;
         }
     }
@@ -81,23 +81,23 @@ nlohmann::json ComponentToJson(const LineStyleComponent &component)
 
 } // namespace
 
-LineStylePrinter::LineStylePrinter(const Document &document)
+LineStylePrinter::LineStylePrinter(const Document& document)
 {
-    if (const ElementTable *table = document.FindTable(LineStyleElement::GetStaticClassId())) {
+    if (const ElementTable* table = document.FindTable(LineStyleElement::GetStaticClassId())) {
         for (ObjectId id : table->GetIds()) {
-            if (const auto *style = document.FindElementAs<LineStyleElement>(id)) {
+            if (const auto* style = document.FindElementAs<LineStyleElement>(id)) {
                 myStyles.push_back(style);
             }
         }
     }
 }
 
-void LineStylePrinter::PrintText(std::ostream &out, const std::string &title) const
+void LineStylePrinter::PrintText(std::ostream& out, const std::string& title) const
 {
     out << title << "\n";
-    for (const LineStyleElement *style : myStyles) {
+    for (const LineStyleElement* style : myStyles) {
         out << "*" << style->GetName() << "  " << style->GetDescription() << "\n";
-        for (const auto &component : style->GetComponents()) {
+        for (const auto& component : style->GetComponents()) {
             out << "    " << DescribeComponent(*component) << "\n";
         }
     }
@@ -107,9 +107,9 @@ void LineStylePrinter::PrintText(std::ostream &out, const std::string &title) co
 nlohmann::json LineStylePrinter::ToJson() const
 {
     nlohmann::json styles = nlohmann::json::array();
-    for (const LineStyleElement *style : myStyles) {
+    for (const LineStyleElement* style : myStyles) {
         nlohmann::json components = nlohmann::json::array();
-        for (const auto &component : style->GetComponents()) {
+        for (const auto& component : style->GetComponents()) {
             components.push_back(ComponentToJson(*component));
         }
         styles.push_back({{"id", style->GetId().GetValue()},
@@ -124,16 +124,16 @@ std::string LineStylePrinter::Summary() const
 {
     std::map<EnumLineStyleComponentType, size_t> counts;
     size_t total = 0;
-    for (const LineStyleElement *style : myStyles) {
-        for (const auto &component : style->GetComponents()) {
+    for (const LineStyleElement* style : myStyles) {
+        for (const auto& component : style->GetComponents()) {
             ++counts[component->GetStyleType()];
             ++total;
         }
     }
     std::string text = fmt::format("{} line style{}, {} component{}", myStyles.size(),
                                    myStyles.size() == 1 ? "" : "s", total, total == 1 ? "" : "s");
-    const char *separator = " (";
-    for (const auto &[type, count] : counts) {
+    const char* separator = " (";
+    for (const auto& [type, count] : counts) {
         text += fmt::format("{}{} {}", separator, count, TypeName(type));
         separator = ", ";
     }

@@ -18,16 +18,16 @@ namespace orvex::cli {
 // description and dash pattern, then a summary.
 class LineStylePrinter {
 public:
-    explicit LineStylePrinter(const orvkit::Document &document);
+    explicit LineStylePrinter(const orvkit::Document& document);
 
     bool IsEmpty() const { return myStyles.empty(); }
-    void PrintText(std::ostream &out, const std::string &title) const;
+    void PrintText(std::ostream& out, const std::string& title) const;
     nlohmann::json ToJson() const;
 
 private:
     std::string Summary() const;
 
-    std::vector<const orvkit::LineStyleElement *> myStyles;
+    std::vector<const orvkit::LineStyleElement*> myStyles;
 };
 
 } // namespace orvex::cli

@@ -23,23 +23,23 @@ const std::string kTooShort = "[.lin line style parser] pattern component too sh
 class LineStyleReaderTest : public ::testing::Test {
 protected:
     // Loads `text` as a .lin file into the test's document.
-    void Load(const std::string &text, const std::string &name = "styles.lin")
+    void Load(const std::string& text, const std::string& name = "styles.lin")
     {
         LineStyleReader(&myDocument).Load(myDir.Write(name, text));
     }
 
-    std::vector<LineStyleElement *> Styles() const
+    std::vector<LineStyleElement*> Styles() const
     {
-        std::vector<LineStyleElement *> styles;
+        std::vector<LineStyleElement*> styles;
         for (ObjectId id : myDocument.FindTable(LineStyleElement::GetStaticClassId())->GetIds()) {
             styles.push_back(myDocument.FindElementAs<LineStyleElement>(id));
         }
         return styles;
     }
 
-    LineStyleElement *Style(const std::string &name) const
+    LineStyleElement* Style(const std::string& name) const
     {
-        for (LineStyleElement *style : Styles()) {
+        for (LineStyleElement* style : Styles()) {
             if (style->GetName() == name) {
                 return style;
             }
@@ -48,11 +48,11 @@ protected:
     }
 
     // The pattern as "Dash 2 Gap 0.2 Dot ..." for simple components.
-    static std::string Simple(const LineStyleElement &style)
+    static std::string Simple(const LineStyleElement& style)
     {
         std::string text;
-        for (const auto &component : style.GetComponents()) {
-            static const char *const names[] = {"?", "Dash", "Gap", "Dot", "Pattern"};
+        for (const auto& component : style.GetComponents()) {
+            static const char* const names[] = {"?", "Dash", "Gap", "Dot", "Pattern"};
             std::ostringstream part;
             part << names[static_cast<int>(component->GetStyleType())];
             if (component->GetStyleType() != Type::Pattern) {
@@ -64,10 +64,10 @@ protected:
     }
 
     // Level-3 records with this text.
-    size_t Errors(const std::string &text) const
+    size_t Errors(const std::string& text) const
     {
         size_t count = 0;
-        for (const LogRecord &record : myLog->GetRecords()) {
+        for (const LogRecord& record : myLog->GetRecords()) {
             count += record.level == 3 && record.text == text ? 1 : 0;
         }
         return count;
@@ -94,7 +94,7 @@ TEST_F(LineStyleReaderTest, ReadsTheRailSample)
 
     EXPECT_EQ(styles[1]->GetName(), "RAILNOTE");
     EXPECT_EQ(Simple(*styles[1]), "Dash 2 Gap 0.2 Pattern Gap 0.4");
-    const LineStyleComponent &note = *styles[1]->GetComponents()[2];
+    const LineStyleComponent& note = *styles[1]->GetComponents()[2];
     EXPECT_EQ(note.GetPattern(), "R");
     EXPECT_EQ(note.GetTextName(), "NOTE");
     EXPECT_EQ(note.GetS(), 0.2);
@@ -157,18 +157,18 @@ TEST_F(LineStyleReaderTest, PatternElements)
          "*BAD,keys that are no keys\nA,[\"\",ltype.shx,S=,|=1,Q]\n"
          "*PIPE,a bar inside a part\nA,[A|B,C,S=1]\n");
 
-    const LineStyleComponent &one = *Style("ONE")->GetComponents()[0];
+    const LineStyleComponent& one = *Style("ONE")->GetComponents()[0];
     EXPECT_EQ(one.GetStyleType(), Type::Pattern);
     EXPECT_EQ(one.GetPattern(), "");
     EXPECT_EQ(Simple(*Style("ONE")), "Pattern Dash 1") << "the short pattern stays in the list";
     EXPECT_EQ(Errors(kTooShort), 1u);
 
-    const LineStyleComponent &two = *Style("TWO")->GetComponents()[0];
+    const LineStyleComponent& two = *Style("TWO")->GetComponents()[0];
     EXPECT_EQ(two.GetPattern(), "T");
     EXPECT_EQ(two.GetTextName(), "STANDARD");
     EXPECT_FALSE(two.GetS() || two.GetU() || two.GetX() || two.GetY());
 
-    const LineStyleComponent &keys = *Style("KEYS")->GetComponents()[0];
+    const LineStyleComponent& keys = *Style("KEYS")->GetComponents()[0];
     EXPECT_EQ(keys.GetPattern(), "T");
     EXPECT_EQ(keys.GetTextName(), "ST");
     EXPECT_EQ(keys.GetS(), 3.0) << "the last of two values stays";
@@ -176,19 +176,19 @@ TEST_F(LineStyleReaderTest, PatternElements)
     EXPECT_EQ(keys.GetX(), -0.5);
     EXPECT_EQ(keys.GetY(), -1.0);
 
-    const LineStyleComponent &bad = *Style("BAD")->GetComponents()[0];
+    const LineStyleComponent& bad = *Style("BAD")->GetComponents()[0];
     EXPECT_EQ(bad.GetPattern(), "") << "a pair of quotes around nothing";
     EXPECT_EQ(bad.GetTextName(), "ltype.shx");
     EXPECT_FALSE(bad.GetS() || bad.GetU() || bad.GetX() || bad.GetY());
 
-    const LineStyleComponent &pipe = *Style("PIPE")->GetComponents()[0];
+    const LineStyleComponent& pipe = *Style("PIPE")->GetComponents()[0];
     EXPECT_EQ(pipe.GetPattern(), "A|B");
     EXPECT_EQ(pipe.GetTextName(), "C");
     EXPECT_EQ(pipe.GetS(), 1.0);
 
     // R=0 of KEYS, then "S=", "|=1" and "Q" of BAD: notes at level 1, no error.
     size_t invalidKeys = 0;
-    for (const LogRecord &record : myLog->GetRecords()) {
+    for (const LogRecord& record : myLog->GetRecords()) {
         invalidKeys += record.text == kInvalidKey ? 1 : 0;
         EXPECT_TRUE(record.text != kInvalidKey || record.level == 1);
     }
@@ -199,7 +199,7 @@ TEST_F(LineStyleReaderTest, ErrorsAreFollowedByTheirLocationLine)
 {
     Load("A,1\n");
 
-    const auto &records = myLog->GetRecords();
+    const auto& records = myLog->GetRecords();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].level, 3);
     EXPECT_EQ(records[0].text, kPairs);
@@ -224,7 +224,7 @@ TEST_F(LineStyleReaderTest, ATitleWhileAStyleIsOpenIsLost)
 TEST_F(LineStyleReaderTest, AStyleLeftOpenAtTheEndIsUndone)
 {
     Load("*KEPT,as it was\nA,1\n");
-    LineStyleElement *kept = Style("KEPT");
+    LineStyleElement* kept = Style("KEPT");
     const size_t elements = myDocument.GetElementCount();
 
     Load("*KEPT,a new description\n");
@@ -261,7 +261,7 @@ TEST_F(LineStyleReaderTest, ANumberThatIsNotOneStopsTheLoad)
     try {
         LineStyleReader(&myDocument).Load(path);
         FAIL() << "no exception";
-    } catch (const std::invalid_argument &error) {
+    } catch (const std::invalid_argument& error) {
         EXPECT_NE(std::string(error.what()).find("\"dash\""), std::string::npos) << error.what();
     }
     ASSERT_EQ(Styles().size(), 2u);
@@ -299,7 +299,7 @@ TEST_F(LineStyleReaderTest, NumbersDoNotFollowTheGlobalLocale)
 
 // Styles a .lin file defines, counted independently of the reader: title lines whose next
 // title-or-components line is a components line.
-std::vector<std::string> DefinedNames(const std::string &path)
+std::vector<std::string> DefinedNames(const std::string& path)
 {
     std::ifstream in(path);
     std::vector<std::string> names;
@@ -321,7 +321,7 @@ std::vector<std::string> DefinedNames(const std::string &path)
 
 TEST(LineStyleCorpusTest, EveryQcadFileLoadsWhole)
 {
-    for (const char *name : {"lin/qcad.lin", "lin/qcadiso.lin", "lin/qcadiso-2014-10-07.lin"}) {
+    for (const char* name : {"lin/qcad.lin", "lin/qcadiso.lin", "lin/qcadiso-2014-10-07.lin"}) {
         const std::string path = CorpusFile(name);
         if (path.empty()) {
             GTEST_SKIP() << "the shared corpus is not beside the checkout";
@@ -333,12 +333,12 @@ TEST(LineStyleCorpusTest, EveryQcadFileLoadsWhole)
         const std::vector<std::string> expected = DefinedNames(path);
         std::vector<std::string> names;
         for (ObjectId id : document.FindTable(LineStyleElement::GetStaticClassId())->GetIds()) {
-            const auto *style = document.FindElementAs<LineStyleElement>(id);
+            const auto* style = document.FindElementAs<LineStyleElement>(id);
             names.push_back(style->GetName());
             EXPECT_FALSE(style->GetComponents().empty()) << name << " " << style->GetName();
         }
         EXPECT_EQ(names, expected) << name;
-        for (const LogRecord &record : log->GetRecords()) {
+        for (const LogRecord& record : log->GetRecords()) {
             EXPECT_LT(record.level, 3) << name << ": " << record.text;
         }
     }
@@ -352,14 +352,14 @@ TEST(LineStyleCorpusTest, ComplexElementsOfQcadIso)
     }
     Document document;
     LineStyleReader(&document).Load(path);
-    auto *table = document.FindTable(LineStyleElement::GetStaticClassId());
-    auto style = [&](const std::string &name) {
-        return dynamic_cast<LineStyleElement *>(table->FindByName(name));
+    auto* table = document.FindTable(LineStyleElement::GetStaticClassId());
+    auto style = [&](const std::string& name) {
+        return dynamic_cast<LineStyleElement*>(table->FindByName(name));
     };
 
     // A,12.7,-5.08,["GAS",STANDARD,S=2.54,R=0.0,X=-2.54,Y=-1.27],-6.35
     ASSERT_NE(style("GAS_LINE"), nullptr);
-    const auto &gas = style("GAS_LINE")->GetComponents();
+    const auto& gas = style("GAS_LINE")->GetComponents();
     ASSERT_EQ(gas.size(), 4u);
     EXPECT_EQ(gas[0]->GetLength(), 12.7);
     EXPECT_EQ(gas[1]->GetStyleType(), Type::Gap);
@@ -375,7 +375,7 @@ TEST(LineStyleCorpusTest, ComplexElementsOfQcadIso)
 
     // A,.00254,-5.08,[ZIG,ltypeshp.shx,X=-5.08,S=5.08],-10.16,[ZIG,ltypeshp.shx,R=180,X=5.08,S=5.08],-5.08
     ASSERT_NE(style("ZIGZAG"), nullptr);
-    const auto &zigzag = style("ZIGZAG")->GetComponents();
+    const auto& zigzag = style("ZIGZAG")->GetComponents();
     ASSERT_EQ(zigzag.size(), 6u);
     EXPECT_EQ(zigzag[0]->GetLength(), 0.00254);
     for (size_t i : {2u, 4u}) {

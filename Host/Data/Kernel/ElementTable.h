@@ -14,28 +14,28 @@ namespace orvkit {
 // elements the table lists.
 class ElementTable {
 public:
-    explicit ElementTable(Document *document) : myDocument(document) {}
+    explicit ElementTable(Document* document) : myDocument(document) {}
     virtual ~ElementTable() = default;
-    ElementTable(const ElementTable &) = delete;
-    ElementTable &operator=(const ElementTable &) = delete;
+    ElementTable(const ElementTable&) = delete;
+    ElementTable& operator=(const ElementTable&) = delete;
 
     // Whether the table lists elements of this kind.
-    virtual bool Accepts(const Element &element) const = 0;
+    virtual bool Accepts(const Element& element) const = 0;
 
     // The listed element with exactly this name (case and spaces count), or null. Two elements
     // of one name give the older one.
-    Element *FindByName(const std::string &name) const;
+    Element* FindByName(const std::string& name) const;
     // Ids of the listed elements, in creation order.
-    const std::set<ObjectId> &GetIds() const { return myIds; }
+    const std::set<ObjectId>& GetIds() const { return myIds; }
 
 private:
     friend class Document;
 
-    void Add(const Element &element);
-    void Remove(const Element &element);
-    void Rename(const Element &element, const std::string &formerName);
+    void Add(const Element& element);
+    void Remove(const Element& element);
+    void Rename(const Element& element, const std::string& formerName);
 
-    Document *myDocument;
+    Document* myDocument;
     std::set<ObjectId> myIds;
     std::unordered_map<std::string, std::set<ObjectId>> myIdsByName;
 };
@@ -44,9 +44,9 @@ private:
 template <class T> class ElementTableT : public ElementTable {
 public:
     using ElementTable::ElementTable;
-    bool Accepts(const Element &element) const override
+    bool Accepts(const Element& element) const override
     {
-        return dynamic_cast<const T *>(&element) != nullptr;
+        return dynamic_cast<const T*>(&element) != nullptr;
     }
 };
 

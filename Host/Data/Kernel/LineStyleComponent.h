@@ -19,25 +19,25 @@ enum class EnumLineStyleComponentType {
 class LineStyleComponent {
 public:
     EnumLineStyleComponentType GetStyleType() const { return myType; }
-    void SetStyleType(const EnumLineStyleComponentType &type) { myType = type; }
+    void SetStyleType(const EnumLineStyleComponentType& type) { myType = type; }
     double GetLength() const { return myLength; }
-    void SetLength(const double &length) { myLength = length; }
+    void SetLength(const double& length) { myLength = length; }
 
     // The pattern's text or shape name, and the style or shape file it comes from.
-    const std::string &GetPattern() const { return myPattern; }
-    void SetPattern(const std::string &pattern) { myPattern = pattern; }
-    const std::string &GetTextName() const { return myTextName; }
-    void SetTextName(const std::string &textName) { myTextName = textName; }
+    const std::string& GetPattern() const { return myPattern; }
+    void SetPattern(const std::string& pattern) { myPattern = pattern; }
+    const std::string& GetTextName() const { return myTextName; }
+    void SetTextName(const std::string& textName) { myTextName = textName; }
 
     // Scale, rotation, and x and y offsets of a pattern.
-    const std::optional<double> &GetS() const { return myS; }
-    void SetS(const double &value) { myS = value; }
-    const std::optional<double> &GetU() const { return myU; }
-    void SetU(const double &value) { myU = value; }
-    const std::optional<double> &GetX() const { return myX; }
-    void SetX(const double &value) { myX = value; }
-    const std::optional<double> &GetY() const { return myY; }
-    void SetY(const double &value) { myY = value; }
+    const std::optional<double>& GetS() const { return myS; }
+    void SetS(const double& value) { myS = value; }
+    const std::optional<double>& GetU() const { return myU; }
+    void SetU(const double& value) { myU = value; }
+    const std::optional<double>& GetX() const { return myX; }
+    void SetX(const double& value) { myX = value; }
+    const std::optional<double>& GetY() const { return myY; }
+    void SetY(const double& value) { myY = value; }
 
 private:
     EnumLineStyleComponentType myType = EnumLineStyleComponentType::Dash;

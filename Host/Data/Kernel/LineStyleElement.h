@@ -16,13 +16,13 @@ public:
     using Components = std::vector<std::shared_ptr<LineStyleComponent>>;
 
     // A new line style owned by `document`; never null.
-    static LineStyleElement *Create(Document *document);
-    static const ClassId &GetStaticClassId();
-    const char *GetClassName() const override { return "LineStyleElement"; }
+    static LineStyleElement* Create(Document* document);
+    static const ClassId& GetStaticClassId();
+    const char* GetClassName() const override { return "LineStyleElement"; }
 
-    const std::string &GetDescription() const { return myDescription; }
+    const std::string& GetDescription() const { return myDescription; }
     bool SetDescription(std::string description);
-    const Components &GetComponents() const { return myComponents; }
+    const Components& GetComponents() const { return myComponents; }
     // Replaces the whole pattern.
     bool SetComponents(Components components);
 

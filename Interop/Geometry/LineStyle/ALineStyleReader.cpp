@@ -20,9 +20,9 @@ namespace orvkit {
 
 namespace {
 
-const char *const kPrefix = "[.lin line style parser]";
+const char* const kPrefix = "[.lin line style parser]";
 
-std::string ParserMessage(const char *text)
+std::string ParserMessage(const char* text)
 {
     return std::string(kPrefix) + text;
 }
@@ -31,11 +31,11 @@ std::string ParserMessage(const char *text)
 // rest ignored, the same exceptions), but always with the C locale's decimal point: std::stod
 // follows the global locale, so a program running under a comma locale would read "0.5" as 0.
 // The exceptions name the text, which std::stod's do not.
-double ToDouble(const std::string &text)
+double ToDouble(const std::string& text)
 {
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    const char *begin = text.c_str();
-    char *end = nullptr;
+    const char* begin = text.c_str();
+    char* end = nullptr;
     errno = 0;
     const double value = strtod_l(begin, &end, cLocale);
     if (end == begin) {
@@ -54,7 +54,7 @@ std::string WithoutSpaces(std::string text)
 }
 
 // A pattern or text name written in double quotes loses its one pair of quotes.
-std::string Unquoted(const std::string &text)
+std::string Unquoted(const std::string& text)
 {
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
         return text.substr(1, text.size() - 2);
@@ -63,7 +63,7 @@ std::string Unquoted(const std::string &text)
 }
 
 // Group 1 of every match of `expression` over `text`, left to right.
-std::vector<std::string> FirstGroups(const std::string &text, const std::regex &expression)
+std::vector<std::string> FirstGroups(const std::string& text, const std::regex& expression)
 {
     std::vector<std::string> groups;
     for (std::sregex_iterator it(text.begin(), text.end(), expression), end; it != end; ++it) {
@@ -74,24 +74,24 @@ std::vector<std::string> FirstGroups(const std::string &text, const std::regex &
 
 } // namespace
 
-LineStyleReader::LineStyleReader(Document *document) : document(document) {}
+LineStyleReader::LineStyleReader(Document* document) : document(document) {}
 
 LineStyleReader::~LineStyleReader() = default;
 
-LineStyleReader &LineStyleReader::operator=(const LineStyleReader &other)
+LineStyleReader& LineStyleReader::operator=(const LineStyleReader& other)
 {
     document = other.document;
     return *this;
 }
 
-void LineStyleReader::Load(const std::string &path)
+void LineStyleReader::Load(const std::string& path)
 {
     std::ifstream file(path);
     if (!file.is_open()) {
         return;
     }
     // The style whose title was read and whose components line is awaited.
-    LineStyleElement *open = nullptr;
+    LineStyleElement* open = nullptr;
     bool openIsNew = false;
     std::string openFormerDescription;
 
@@ -114,13 +114,13 @@ void LineStyleReader::Load(const std::string &path)
                 ORVKIT_LOG_ERROR(ParserMessage("title line content invalid"));
                 continue;
             }
-            auto *table = dynamic_cast<ElementTableT<LineStyleElement> *>(
+            auto* table = dynamic_cast<ElementTableT<LineStyleElement>*>(
                 document->FindTable(LineStyleElement::GetStaticClassId()));
             if (table == nullptr) {
                 ORVKIT_LOG_ERROR(ParserMessage("line style table invalid"));
                 continue;
             }
-            open = dynamic_cast<LineStyleElement *>(table->FindByName(name));
+            open = dynamic_cast<LineStyleElement*>(table->FindByName(name));
             openIsNew = open == nullptr;
             if (openIsNew) {
                 open = LineStyleElement::Create(document);
@@ -149,7 +149,7 @@ void LineStyleReader::Load(const std::string &path)
     }
 }
 
-bool LineStyleReader::GetLineStyleName(const std::string &line, std::string &name)
+bool LineStyleReader::GetLineStyleName(const std::string& line, std::string& name)
 {
     const size_t comma = line.find(',', 1);
     if (comma == std::string::npos) {
@@ -160,7 +160,7 @@ bool LineStyleReader::GetLineStyleName(const std::string &line, std::string &nam
     return true;
 }
 
-bool LineStyleReader::ParseTitleLine(const std::string &line, LineStyleElement &element)
+bool LineStyleReader::ParseTitleLine(const std::string& line, LineStyleElement& element)
 {
     const size_t comma = line.find(',', 1);
     if (comma == std::string::npos) {
@@ -172,13 +172,13 @@ bool LineStyleReader::ParseTitleLine(const std::string &line, LineStyleElement &
     return true;
 }
 
-bool LineStyleReader::ParseComponentsLine(const std::string &line, LineStyleElement &element)
+bool LineStyleReader::ParseComponentsLine(const std::string& line, LineStyleElement& element)
 {
     // Each element follows a comma: a bracketed pattern, or a run of anything else.
     static const std::regex elementExpression(R"(,\s*(\[[^\[\]]*\]|[^\[\],]*)\s*)");
 
     LineStyleElement::Components components;
-    for (const std::string &text : FirstGroups(line, elementExpression)) {
+    for (const std::string& text : FirstGroups(line, elementExpression)) {
         if (text.empty()) {
             continue;
         }
@@ -204,8 +204,8 @@ bool LineStyleReader::ParseComponentsLine(const std::string &line, LineStyleElem
     return true;
 }
 
-bool LineStyleReader::ParsePatternComponent(const std::string &text,
-                                            std::shared_ptr<LineStyleComponent> &component)
+bool LineStyleReader::ParsePatternComponent(const std::string& text,
+                                            std::shared_ptr<LineStyleComponent>& component)
 {
     // A part starts after "[" or "," and runs to the next "]" or ",".
     static const std::regex partExpression(R"([\[|,]\s*([^\[\],]*)\s*)");
