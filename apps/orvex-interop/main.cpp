@@ -1,6 +1,7 @@
 // orvex-interop: the command-line host of the Orvex.Interop.Data plugin.
 #include "DocumentPrinter.h"
 #include "FileDiagnosis.h"
+#include "ScenePrinter.h"
 #include "TerminalProgress.h"
 
 #include "Common/Core/Logger.h"
@@ -10,6 +11,8 @@
 #include "Data/App/DocumentExchanger.h"
 #include "Data/App/DocumentManager.h"
 #include "Data/Kernel/Document.h"
+#include "Graphics/SceneExchangeManager.h"
+#include "Graphics/SceneNode.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"
 
@@ -97,6 +100,30 @@ int RunOpen(const OpenOptions& options)
     return 0;
 }
 
+struct SceneOptions {
+    std::string file;
+    bool json = false;
+};
+
+// Loads the file through the scene reader registry, the way the application loads a scene.
+int RunScene(const SceneOptions& options)
+{
+    const std::shared_ptr<SceneNode> root = SceneExchangeManager::Instance().Load(options.file);
+    if (!root) {
+        orvex::cli::ReportSceneFailure(options.file);
+        return 1;
+    }
+    const orvex::cli::ScenePrinter printer(*root);
+    if (options.json) {
+        nlohmann::json out = printer.ToJson();
+        out["file"] = options.file;
+        std::cout << out.dump(2) << "\n";
+    } else {
+        printer.PrintText(std::cout, PathUtil::GetFileName(options.file) + ":");
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -128,6 +155,12 @@ int main(int argc, char** argv)
     openVerb->add_flag("--no-color", open.noColor, "Do not build per-face colour tables");
     openVerb->add_flag("--json", open.json, "Print one JSON document instead of the tree");
 
+    SceneOptions scene;
+    CLI::App* sceneVerb = app.add_subcommand(
+        "scene", "Load a VRML scene through the registered scene readers and print its node tree");
+    sceneVerb->add_option("FILE", scene.file, "A .wrl file")->required();
+    sceneVerb->add_flag("--json", scene.json, "Print one JSON document instead of the tree");
+
     CLI11_PARSE(app, argc, argv);
 
     if (verbosity > 0) {
@@ -142,6 +175,9 @@ int main(int argc, char** argv)
         }
         if (openVerb->parsed()) {
             return RunOpen(open);
+        }
+        if (sceneVerb->parsed()) {
+            return RunScene(scene);
         }
     } catch (const Standard_Failure& failure) {
         std::cerr << "orvex-interop: error: " << failure.DynamicType()->Name() << ": "
