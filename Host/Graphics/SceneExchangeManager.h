@@ -1,19 +1,47 @@
 #pragma once
 
+#include <iosfwd>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orvkit {
 
-// Reads a scene file format into the scene graph.
+class MaterialInstance;
+class Path;
+class SceneNode;
+
+// Reads one scene file format into a tree of scene nodes. A reader implements the narrow-path
+// Load; the other three overloads are defined here and end in it.
 class SceneReader {
 public:
-    virtual ~SceneReader() = default;
-    // File-dialog filter of the format ("*.wrl").
-    virtual std::string GetFilter() const = 0;
-    // Extension the reader takes, without its dot ("wrl").
-    virtual std::string GetExtension() const = 0;
+    SceneReader();
+    virtual ~SceneReader();
+    SceneReader(const SceneReader&) = delete;
+    SceneReader& operator=(const SceneReader&) = delete;
+
+    // Loads a scene handed over as named streams (file name to stream), such as a file and the
+    // files it refers to, taken from an archive or from memory. The streams are written under
+    // their names into a fresh temporary folder, the one whose extension this reader takes is
+    // loaded from there, and the folder is removed again. Null when no stream or more than one
+    // has such an extension, when a name is not a plain file name, when a stream is null or
+    // when the load fails. `material` as for the Path overload.
+    virtual std::shared_ptr<SceneNode> Load(
+        const std::unordered_map<std::string, std::istream*>& streams, MaterialInstance* material);
+    // Loads the file at `path`. A non-null `material` goes to every B-rep node that the file
+    // leaves without a face or an edge material. Null when the load fails.
+    virtual std::shared_ptr<SceneNode> Load(const Path& path, MaterialInstance* material);
+    // Loads the file at a narrow (UTF-8) path: the root of a new tree, or null when the file
+    // cannot be read.
+    virtual std::shared_ptr<SceneNode> Load(const std::string& fileName) = 0;
+    // As the Path overload, for a wide path.
+    virtual std::shared_ptr<SceneNode> Load(const std::wstring& path, MaterialInstance* material);
+    // Adds the reader's file-dialog filters, extension without dot to pattern ("wrl" to
+    // "*.wrl"), replacing entries under the same keys and leaving the others.
+    virtual void GetFilters(std::unordered_map<std::string, std::string>& filters) = 0;
+    // Whether the reader takes files with this extension, given with its leading dot.
+    virtual bool IsSupported(std::string extension) = 0;
 };
 
 // The process-wide registry of scene readers. It shares ownership of what it holds.
@@ -21,8 +49,16 @@ class SceneExchangeManager {
 public:
     static SceneExchangeManager& Instance();
 
+    // Adds a reader after the others; a null reader is ignored.
     void AddReader(const std::shared_ptr<SceneReader>& reader);
     const std::vector<std::shared_ptr<SceneReader>>& GetReaders() const { return myReaders; }
+    // The filters of all readers; where two readers use the same key, the later one's wins.
+    std::unordered_map<std::string, std::string> GetFilters() const;
+    // The first reader that takes the extension (with its dot); null when none does.
+    SceneReader* FindReader(const std::string& extension) const;
+    // Loads the file through the reader for its extension. Null when no reader takes the
+    // extension or the reader fails.
+    std::shared_ptr<SceneNode> Load(const std::string& fileName) const;
 
 private:
     SceneExchangeManager() = default;

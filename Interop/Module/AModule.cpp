@@ -5,6 +5,8 @@
 
 #include "Data/App/DocumentExchanger.h"
 #include "Geometry/Document/AXdeDocumentExchanger.h"
+#include "Geometry/Scene/AReaderVRML.h"
+#include "Graphics/SceneExchangeManager.h"
 
 #include <memory>
 
@@ -20,8 +22,18 @@ void RegisterDocumentExchanger()
     DocumentExchangerManager::Instance().Add(key, std::move(exchanger));
 }
 
+void RegisterSceneReader()
+{
+    std::shared_ptr<SceneReader> reader = std::make_shared<ReaderVRML>();
+    SceneExchangeManager::Instance().AddReader(reader);
+}
+
 struct AModuleRegistration {
-    AModuleRegistration() { RegisterDocumentExchanger(); }
+    AModuleRegistration()
+    {
+        RegisterDocumentExchanger();
+        RegisterSceneReader();
+    }
 };
 
 const AModuleRegistration theRegistration;

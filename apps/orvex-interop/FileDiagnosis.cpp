@@ -1,8 +1,12 @@
 #include "FileDiagnosis.h"
 
 #include "Common/Core/PathUtil.h"
+#include "Graphics/SceneExchangeManager.h"
+
+#include <VrmlData_Scene.hxx>
 
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <sys/stat.h>
 
@@ -22,9 +26,8 @@ std::string Tidy(const std::string& text)
 
 std::string Diagnose(const std::string& file, const std::vector<orvkit::LogRecord>& log)
 {
-    const std::string problem = ProblemWithFile(file);
-    if (!problem.empty()) {
-        return problem;
+    if (std::string access = ProblemWithFile(file); !access.empty()) {
+        return access;
     }
     const std::string extension = orvkit::PathUtil::Extension(file);
     if (extension != ".step" && extension != ".stp" && extension != ".iges" &&
@@ -47,6 +50,73 @@ std::string Diagnose(const std::string& file, const std::vector<orvkit::LogRecor
         }
     }
     return reason;
+}
+
+const char* VrmlStatusText(VrmlData_ErrorStatus status)
+{
+    switch (status) {
+    case VrmlData_EmptyData:
+        return "no data";
+    case VrmlData_EndOfFile:
+        return "unexpected end of file";
+    case VrmlData_NotVrmlFile:
+        return "not VRML";
+    case VrmlData_CannotOpenFile:
+        return "a file it inlines cannot be opened (inlined files are looked up from the current "
+               "folder)";
+    case VrmlData_VrmlFormatError:
+        return "syntax error";
+    case VrmlData_NumericInputError:
+        return "bad number";
+    case VrmlData_IrrelevantNumber:
+        return "number out of range";
+    case VrmlData_BooleanInputError:
+        return "bad boolean";
+    case VrmlData_StringInputError:
+        return "bad string";
+    case VrmlData_NodeNameUnknown:
+        return "USE of a name no DEF gave";
+    case VrmlData_NonPositiveSize:
+        return "size not positive";
+    case VrmlData_ReadUnknownNode:
+        return "unknown node";
+    case VrmlData_NonSupportedFeature:
+    case VrmlData_NotImplemented:
+        return "unsupported feature";
+    case VrmlData_StatusOK:
+    case VrmlData_UnrecoverableError:
+    case VrmlData_GeneralError:
+    case VrmlData_OutputStreamUndefined:
+        break;
+    }
+    // Also what a line longer than the parser's buffer gives.
+    return "cannot parse";
+}
+
+// The reader says only that the load failed; parsing the file again tells where and why.
+std::string DiagnoseScene(const std::string& file)
+{
+    if (std::string access = ProblemWithFile(file); !access.empty()) {
+        return access;
+    }
+    const std::string extension = orvkit::PathUtil::Extension(file);
+    if (orvkit::SceneExchangeManager::Instance().FindReader(extension) == nullptr) {
+        std::string expected;
+        for (const auto& [key, pattern] : orvkit::SceneExchangeManager::Instance().GetFilters()) {
+            expected += (expected.empty() ? "" : ", ") + pattern;
+        }
+        return "no scene reader takes the extension '" + extension + "' (expected " + expected +
+               ")";
+    }
+    const std::string reason = "not a readable VRML file";
+    VrmlData_Scene scene;
+    std::ifstream in(file);
+    scene << in;
+    if (scene.Status() == VrmlData_StatusOK) {
+        return reason;
+    }
+    return reason + ": " + VrmlStatusText(scene.Status()) + " at line " +
+           std::to_string(scene.GetLineError());
 }
 
 } // namespace
@@ -84,6 +154,12 @@ LoadLog::~LoadLog()
 void LoadLog::ReportFailure(const std::string& file) const
 {
     PrintError(file, Diagnose(file, mySink->GetRecords()));
+}
+
+void ReportSceneFailure(const std::string& file)
+{
+    std::cerr << "orvex-interop: error: cannot load scene '" << file
+              << "': " << DiagnoseScene(file) << "\n";
 }
 
 } // namespace orvex::cli

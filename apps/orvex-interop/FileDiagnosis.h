@@ -30,4 +30,8 @@ private:
     std::shared_ptr<orvkit::CaptureLogSink> mySink;
 };
 
+// Prints one line on standard error saying why a scene file could not be loaded: missing, a
+// folder, empty, an extension no scene reader takes, or where and why the VRML parser stopped.
+void ReportSceneFailure(const std::string& file);
+
 } // namespace orvex::cli

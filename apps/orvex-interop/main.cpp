@@ -2,6 +2,7 @@
 #include "DocumentPrinter.h"
 #include "FileDiagnosis.h"
 #include "LineStylePrinter.h"
+#include "ScenePrinter.h"
 #include "TerminalProgress.h"
 
 #include "Common/Core/Logger.h"
@@ -12,6 +13,8 @@
 #include "Data/App/DocumentManager.h"
 #include "Data/Kernel/Document.h"
 #include "LineStyleReader.h"
+#include "Graphics/SceneExchangeManager.h"
+#include "Graphics/SceneNode.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"
 
@@ -155,6 +158,30 @@ int RunLineTypes(const LineTypesOptions& options)
     return 0;
 }
 
+struct SceneOptions {
+    std::string file;
+    bool json = false;
+};
+
+// Loads the file through the scene reader registry, the way the application loads a scene.
+int RunScene(const SceneOptions& options)
+{
+    const std::shared_ptr<SceneNode> root = SceneExchangeManager::Instance().Load(options.file);
+    if (!root) {
+        orvex::cli::ReportSceneFailure(options.file);
+        return 1;
+    }
+    const orvex::cli::ScenePrinter printer(*root);
+    if (options.json) {
+        nlohmann::json out = printer.ToJson();
+        out["file"] = options.file;
+        std::cout << out.dump(2) << "\n";
+    } else {
+        printer.PrintText(std::cout, PathUtil::GetFileName(options.file) + ":");
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -191,6 +218,11 @@ int main(int argc, char** argv)
         "linetypes", "Read a .lin file of line-type definitions and print its line styles");
     lineTypesVerb->add_option("FILE", lineTypes.file, "An AutoCAD-style .lin file")->required();
     lineTypesVerb->add_flag("--json", lineTypes.json, "Print one JSON document instead");
+    SceneOptions scene;
+    CLI::App* sceneVerb = app.add_subcommand(
+        "scene", "Load a VRML scene through the registered scene readers and print its node tree");
+    sceneVerb->add_option("FILE", scene.file, "A .wrl file")->required();
+    sceneVerb->add_flag("--json", scene.json, "Print one JSON document instead of the tree");
 
     CLI11_PARSE(app, argc, argv);
 
@@ -209,6 +241,9 @@ int main(int argc, char** argv)
         }
         if (lineTypesVerb->parsed()) {
             return RunLineTypes(lineTypes);
+        }
+        if (sceneVerb->parsed()) {
+            return RunScene(scene);
         }
     } catch (const Standard_Failure& failure) {
         std::cerr << "orvex-interop: error: " << failure.DynamicType()->Name() << ": "

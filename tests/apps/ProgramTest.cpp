@@ -300,11 +300,78 @@ TEST_F(ProgramTest, LinetypesExplainsWhatItCannotRead)
     EXPECT_NE(skipped.out.find("1 line style, 1 component"), std::string::npos) << skipped.out;
 }
 
+const char* const kScene =
+    "#VRML V2.0 utf8\n"
+    "Transform { translation 1 2 3 rotation 0 0 1 1.5707963267948966\n"
+    "  children [ Shape {\n"
+    "    appearance Appearance { material Material {\n"
+    "      diffuseColor 1 0 0 emissiveColor 0 0 1 specularColor 0 1 0 } }\n"
+    "    geometry Box { size 2 4 6 } } ] }\n"
+    "Shape { geometry Sphere { } }\n"
+    "Viewpoint { }\n";
+
+TEST_F(ProgramTest, SceneShowsTheNodeTreeWithShapesAndMaterials)
+{
+    const std::string path = myDir.Write("demo.wrl", kScene);
+    const ProgramRun run = Program("scene " + Quote(path));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "demo.wrl:\n"
+              "  Group\n"
+              "    Group at (1, 2, 3) rotated 90 deg about (0, 0, 1)\n"
+              "      BRep Shell faces=6 edges=12 box=(-1, -2, -3)..(1, 2, 3) material=\"pbr-0\" "
+              "template=color-pbr color=#ff0000 emissive=#0000ff specular=#00ff00 side=double\n"
+              "    BRep Shell faces=1 edges=3 box=(-1, -1, -1)..(1, 1, 1) material=none\n"
+              "    Group\n"
+              "Summary: 3 groups, 2 B-rep nodes, 1 material\n");
+
+    const ProgramRun json = Program("scene --json " + Quote(path));
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const nlohmann::json out = nlohmann::json::parse(json.out);
+    EXPECT_EQ(out["summary"], nlohmann::json({{"groups", 3}, {"breps", 2}, {"materials", 1}}));
+    const nlohmann::json& transform = out["root"]["children"][0];
+    EXPECT_EQ(transform["kind"], "group");
+    EXPECT_EQ(transform["translation"], nlohmann::json({1.0, 2.0, 3.0}));
+    EXPECT_EQ(transform["rotation"]["angleDegrees"], 90.0);
+    const nlohmann::json& box = transform["children"][0];
+    EXPECT_EQ(box["kind"], "brep");
+    EXPECT_EQ(box["shapeType"], "Shell");
+    EXPECT_EQ(box["boundingBox"]["max"], nlohmann::json({1.0, 2.0, 3.0}));
+    EXPECT_EQ(box["faceMaterial"]["name"], "pbr-0");
+    EXPECT_EQ(box["faceMaterial"]["uniforms"]["specular"], "#00ff00");
+    EXPECT_EQ(box["edgeMaterial"], box["faceMaterial"]);
+    EXPECT_TRUE(out["root"]["children"][1]["faceMaterial"].is_null());
+}
+
+TEST_F(ProgramTest, SceneThatCannotBeLoadedGivesOneErrorLineWithTheReason)
+{
+    std::filesystem::create_directory(myDir.File("folder.wrl"));
+    const std::pair<std::string, std::string> cases[] = {
+        {myDir.File("missing.wrl"), "no such file"},
+        {myDir.Write("empty.wrl", ""), "empty"},
+        {myDir.Write("broken.wrl", std::string(kScene) + "}\n"),
+         "not a readable VRML file: syntax error at line 9"},
+        {myDir.Write("scene.vrml", kScene), "no scene reader takes the extension '.vrml'"},
+        {myDir.Write("SCENE.WRL", kScene), "no scene reader takes the extension '.WRL'"},
+        {myDir.File("folder.wrl"), "directory"},
+    };
+    for (const auto& [path, reason] : cases) {
+        const ProgramRun run = Program("scene --json " + Quote(path));
+        EXPECT_EQ(run.exitCode, 1) << path;
+        EXPECT_EQ(run.out, "") << path;
+        EXPECT_EQ(Lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find(path), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+    }
+}
+
 TEST_F(ProgramTest, MissingVerbOrArgumentIsAUsageError)
 {
     EXPECT_NE(Program("").exitCode, 0);
     EXPECT_NE(Program("import").exitCode, 0);
     EXPECT_EQ(Program("import --help").exitCode, 0);
+    EXPECT_NE(Program("scene").exitCode, 0);
 }
 
 } // namespace

@@ -1,0 +1,52 @@
+#include "MaterialManager.h"
+
+namespace orvkit {
+
+namespace {
+
+const char* const kStandardKind = "standard";
+const char* const kBuiltInTemplates[] = {"color-pbr", "texture-pbr"};
+
+} // namespace
+
+MaterialManager& MaterialManager::Instance()
+{
+    static MaterialManager instance;
+    return instance;
+}
+
+MaterialManager::MaterialManager()
+{
+    for (const char* name : kBuiltInTemplates) {
+        myTemplates.emplace(name, std::make_unique<MaterialTemplate>(name, kStandardKind));
+    }
+}
+
+MaterialTemplate* MaterialManager::CreateTemplateByName(const std::string& name,
+                                                        const std::string& kind)
+{
+    const auto found = myTemplates.find(name);
+    if (found == myTemplates.end() || found->second->GetKind() != kind) {
+        return nullptr;
+    }
+    return found->second.get();
+}
+
+MaterialInstance* MaterialManager::Create(const std::string& name,
+                                          MaterialTemplate* materialTemplate)
+{
+    if (materialTemplate == nullptr) {
+        return nullptr;
+    }
+    auto instance = std::make_unique<MaterialInstance>(name, materialTemplate);
+    MaterialInstance* result = instance.get();
+    myInstances.emplace(result, std::move(instance));
+    return result;
+}
+
+bool MaterialManager::Release(const MaterialInstance* instance)
+{
+    return myInstances.erase(instance) != 0;
+}
+
+} // namespace orvkit

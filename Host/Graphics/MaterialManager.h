@@ -1,0 +1,46 @@
+#pragma once
+
+#include "Graphics/Material.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace orvkit {
+
+// The process-wide store of material templates and material instances. It owns both; callers
+// hold plain pointers, which stay valid until the instance is released or the process ends.
+//
+// Templates are built in: "color-pbr" (a colour with emissive and specular terms) and
+// "texture-pbr" (the same over a texture), both of the kind "standard".
+//
+// Instance names label materials for people and are not keys: Create makes a new instance every
+// time, also under a name already in use, because readers number their materials afresh on each
+// load and two loads must not share (and so change) each other's materials. Nothing is freed
+// by itself, so every load adds its instances for good; a host that drops scenes again should
+// Release their materials, or the store grows by one small instance per shape per load.
+//
+// Not synchronised: use it from one thread.
+class MaterialManager {
+public:
+    static MaterialManager& Instance();
+
+    // The template known under `name`, when it is of `kind`; null for an unknown name or another
+    // kind. The same template comes back on every call.
+    MaterialTemplate* CreateTemplateByName(const std::string& name, const std::string& kind);
+    // A new instance of `materialTemplate` named `name`; null when the template is null.
+    MaterialInstance* Create(const std::string& name, MaterialTemplate* materialTemplate);
+    // Frees an instance that Create made and nothing uses any more; false when the manager does
+    // not hold it (already released, or never made here).
+    bool Release(const MaterialInstance* instance);
+    size_t GetInstanceCount() const { return myInstances.size(); }
+
+private:
+    MaterialManager();
+
+    std::map<std::string, std::unique_ptr<MaterialTemplate>> myTemplates;
+    std::unordered_map<const MaterialInstance*, std::unique_ptr<MaterialInstance>> myInstances;
+};
+
+} // namespace orvkit

@@ -1,0 +1,197 @@
+#include "AReaderVRML.h"
+
+#include "Common/Core/Logger.h"
+#include "Geometry/Kernel/TopoShape.h"
+#include "Graphics/MaterialManager.h"
+#include "Graphics/MathUtil.h"
+#include "Graphics/SceneNode.h"
+
+#include <TopoDS_Shape.hxx>
+#include <VrmlData_Appearance.hxx>
+#include <VrmlData_Geometry.hxx>
+#include <VrmlData_Group.hxx>
+#include <VrmlData_Material.hxx>
+#include <VrmlData_Scene.hxx>
+#include <VrmlData_ShapeNode.hxx>
+#include <VrmlData_UnknownNode.hxx>
+#include <VrmlData_WorldInfo.hxx>
+
+#include <fstream>
+
+namespace orvkit {
+
+namespace {
+
+const char* const kExtension = ".wrl";
+const char* const kFilterKey = "wrl";
+const char* const kFilterPattern = "*.wrl";
+const char* const kUnknownType = "unknow type";
+
+const char* const kColorTemplate = "color-pbr";
+const char* const kTextureTemplate = "texture-pbr";
+const char* const kTemplateKind = "standard";
+const char* const kMaterialPrefix = "pbr-";
+
+// Display mesh of a B-rep node: a tenth of each edge's length.
+const double kDeflection = 0.1;
+const bool kRelativeDeflection = true;
+
+glm::vec3 ToVec3(const Quantity_Color& color)
+{
+    // The components exactly as the colour stores them: the file's numbers, unconverted.
+    const NCollection_Vec3<float>& rgb = color.Rgb();
+    return {rgb.r(), rgb.g(), rgb.b()};
+}
+
+// Makes the materials of one load, named "pbr-" and a number counted from 0. The instances
+// belong to the MaterialManager and outlive the factory.
+class MaterialFactoryVRML {
+public:
+    MaterialFactoryVRML()
+        : myColorTemplate(MaterialManager::Instance().CreateTemplateByName(kColorTemplate,
+                                                                           kTemplateKind)),
+          myTextureTemplate(MaterialManager::Instance().CreateTemplateByName(kTextureTemplate,
+                                                                             kTemplateKind))
+    {
+    }
+
+    // A new instance with the material's diffuse colour as its colour and its emissive and
+    // specular colours as uniforms, drawn on both face sides.
+    MaterialInstance* CreateMaterial(const Handle(VrmlData_Material)& material)
+    {
+        MaterialInstance* instance = MaterialManager::Instance().Create(
+            kMaterialPrefix + std::to_string(myCounter), myColorTemplate);
+        instance->SetColor(ToVec3(material->DiffuseColor()));
+        instance->SetUniform("emissive", ToVec3(material->EmissiveColor()));
+        instance->SetUniform("specular", ToVec3(material->SpecularColor()));
+        // VRML meshes are often open, so their faces are seen from both sides.
+        instance->SetFaceSide(FaceSideDouble);
+        ++myCounter;
+        return instance;
+    }
+
+private:
+    MaterialTemplate* myColorTemplate;
+    // Asked for together with the colour template, for materials with a texture; the
+    // conversion makes none of those yet.
+    MaterialTemplate* myTextureTemplate;
+    int myCounter = 0;
+};
+
+// Builds the tree of one load. Children are converted depth first, so materials are numbered
+// in the file order of the shape nodes.
+class SceneBuilderVRML {
+public:
+    std::shared_ptr<SceneNode> Build(const VrmlData_Scene& scene)
+    {
+        myRoot = std::make_shared<GroupSceneNode>();
+        for (VrmlData_Scene::Iterator it = scene.GetIterator(); it.More(); it.Next()) {
+            myRoot->AddNode(ConvertNode(it.Value()));
+        }
+        return myRoot;
+    }
+
+private:
+    // Dispatches on the exact type: a subclass of one of these is not taken for it.
+    std::shared_ptr<SceneNode> ConvertNode(const Handle(VrmlData_Node)& node)
+    {
+        const Handle(Standard_Type)& type = node->DynamicType();
+        if (type == STANDARD_TYPE(VrmlData_WorldInfo)) {
+            return nullptr;
+        }
+        if (type == STANDARD_TYPE(VrmlData_ShapeNode)) {
+            return ConvertShape(Handle(VrmlData_ShapeNode)::DownCast(node));
+        }
+        if (type == STANDARD_TYPE(VrmlData_UnknownNode)) {
+            // Kept as an empty group, so that the tree still shows where the file had it.
+            return std::make_shared<GroupSceneNode>();
+        }
+        if (type == STANDARD_TYPE(VrmlData_Group)) {
+            return ConvertGroup(Handle(VrmlData_Group)::DownCast(node));
+        }
+        Logger::Instance().Message(1, kUnknownType);
+        return nullptr;
+    }
+
+    std::shared_ptr<SceneNode> ConvertGroup(const Handle(VrmlData_Group)& group)
+    {
+        auto node = std::make_shared<GroupSceneNode>();
+        for (VrmlData_Group::Iterator it = group->NodeIterator(); it.More(); it.Next()) {
+            node->AddNode(ConvertNode(it.Value()));
+        }
+        // Plain groups too: theirs is the identity.
+        node->SetTransform(glm::dmat4(MathUtil::Matrix4(group->GetTransform())));
+        return node;
+    }
+
+    std::shared_ptr<SceneNode> ConvertShape(const Handle(VrmlData_ShapeNode)& shapeNode)
+    {
+        const Handle(VrmlData_Geometry)& geometry = shapeNode->Geometry();
+        if (geometry.IsNull()) {
+            return nullptr;
+        }
+        // Primitives build their topology here, on first request.
+        const Handle(TopoDS_TShape)& tshape = geometry->TShape();
+        if (tshape.IsNull()) {
+            return nullptr;
+        }
+        // The placement stays with the group nodes above: the shape keeps the identity location.
+        TopoDS_Shape shape;
+        shape.TShape(tshape);
+        shape.Orientation(TopAbs_FORWARD);
+        auto node = std::make_shared<BrepSceneNode>(TopoShape::Create(shape), nullptr, nullptr,
+                                                    kDeflection, kRelativeDeflection);
+        // A shape without appearance, or an appearance without material, gets no material:
+        // VRML draws such a shape unlit, and the renderer's default look (or the material a
+        // caller hands to the host's Load overloads) is closer to that than a made-up one.
+        const Handle(VrmlData_Appearance)& appearance = shapeNode->Appearance();
+        if (appearance.IsNull() || appearance->Material().IsNull()) {
+            return node;
+        }
+        // One instance per shape node, also for a material the file shares through DEF/USE.
+        MaterialInstance* material = myMaterials.CreateMaterial(appearance->Material());
+        node->SetFaceMaterial(material);
+        node->SetEdgeMaterial(material);
+        return node;
+    }
+
+    MaterialFactoryVRML myMaterials;
+    std::shared_ptr<GroupSceneNode> myRoot;
+};
+
+} // namespace
+
+ReaderVRML::ReaderVRML() = default;
+
+ReaderVRML::~ReaderVRML() = default;
+
+std::shared_ptr<SceneNode> ReaderVRML::Load(const std::string& fileName)
+{
+    SceneBuilderVRML builder;
+    VrmlData_Scene scene{Handle(NCollection_IncAllocator)()};
+    {
+        std::ifstream file(fileName);
+        // OpenCASCADE reports success for a stream with nothing in it. A file without even
+        // the VRML header line is no scene, while a header alone is an empty one.
+        if (!file.is_open() || file.peek() == std::ifstream::traits_type::eof()) {
+            return nullptr;
+        }
+        scene << file;
+    }
+    if (scene.Status() != VrmlData_StatusOK) {
+        return nullptr;
+    }
+    return builder.Build(scene);
+}
+
+void ReaderVRML::GetFilters(std::unordered_map<std::string, std::string>& filters)
+{
+    filters[kFilterKey] = kFilterPattern;
+}
+
+bool ReaderVRML::IsSupported(std::string extension)
+{
+    return extension == kExtension;
+}
+
+} // namespace orvkit
