@@ -40,9 +40,10 @@ struct ImportOptions {
     std::string codePage;
 };
 
-void PrintDocument(const Document& document, const std::string& file, bool json)
+// Prints what was read from `file`: as text under the file's name, or as one JSON document.
+template <class Printer>
+void Print(const Printer& printer, const std::string& file, bool json)
 {
-    DocumentPrinter printer(document);
     if (json) {
         nlohmann::json out = printer.ToJson();
         out["file"] = file;
@@ -68,7 +69,7 @@ int RunImport(const ImportOptions& options)
         }
     }
     converter.Transfer();
-    PrintDocument(*converter.GetDocument(), options.file, options.json);
+    Print(DocumentPrinter(*converter.GetDocument()), options.file, options.json);
     return 0;
 }
 
@@ -98,7 +99,7 @@ int RunOpen(const OpenOptions& options)
             return 1;
         }
     }
-    PrintDocument(*document, options.file, options.json);
+    Print(DocumentPrinter(*document), options.file, options.json);
     return 0;
 }
 
@@ -148,13 +149,7 @@ int RunLineTypes(const LineTypesOptions& options)
                                              "line followed by an \"A,...\" line)");
         return 1;
     }
-    if (options.json) {
-        nlohmann::json out = printer.ToJson();
-        out["file"] = options.file;
-        std::cout << out.dump(2) << "\n";
-    } else {
-        printer.PrintText(std::cout, PathUtil::GetFileName(options.file) + ":");
-    }
+    Print(printer, options.file, options.json);
     return 0;
 }
 
@@ -172,13 +167,7 @@ int RunScene(const SceneOptions& options)
         return 1;
     }
     const orvex::cli::ScenePrinter printer(*root);
-    if (options.json) {
-        nlohmann::json out = printer.ToJson();
-        out["file"] = options.file;
-        std::cout << out.dump(2) << "\n";
-    } else {
-        printer.PrintText(std::cout, PathUtil::GetFileName(options.file) + ":");
-    }
+    Print(printer, options.file, options.json);
     return 0;
 }
 
@@ -188,7 +177,8 @@ int main(int argc, char** argv)
 {
     RegisterInteropDataModule();
 
-    CLI::App app{"orvex-interop: bring STEP and IGES assemblies into framework documents"};
+    CLI::App app{"orvex-interop: STEP and IGES assemblies, .lin line types and VRML scenes "
+                 "read into framework documents"};
     app.require_subcommand(1);
     int verbosity = 0;
     app.add_flag("-v,--verbose", verbosity,
