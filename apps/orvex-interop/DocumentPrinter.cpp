@@ -1,5 +1,7 @@
 #include "DocumentPrinter.h"
 
+#include "PrintFormat.h"
+
 #include "Annotation/AnnotationElement.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/ReferenceShape.h"
@@ -43,22 +45,6 @@ Placement ToPlacement(const gp_Trsf& transform)
     return placement;
 }
 
-// Short form of a real number: no trailing zeros, no "-0".
-std::string Number(double value)
-{
-    if (std::abs(value) < 5e-10) {
-        value = 0;
-    }
-    return fmt::format("{:.9g}", value);
-}
-
-const char* ShapeTypeName(EnumTopoShapeType type)
-{
-    static const char* const names[] = {"Compound", "Compsolid", "Solid", "Shell", "Face",
-                                        "Wire",     "Edge",      "Vertex", "Shape"};
-    return type >= TopoShapeCompound && type <= TopoShapeShape ? names[type] : "Unknown";
-}
-
 const char* ToleranceName(EnumToleranceType type)
 {
     switch (type) {
@@ -82,15 +68,6 @@ std::map<std::string, int> CountByClass(const Document& document)
 }
 
 } // namespace
-
-std::string DocumentPrinter::ToSrgbHex(float r, float g, float b)
-{
-    auto channel = [](float linear) {
-        const float srgb = Quantity_Color::Convert_LinearRGB_To_sRGB(std::clamp(linear, 0.0f, 1.0f));
-        return static_cast<int>(std::lround(srgb * 255.0f));
-    };
-    return fmt::format("#{:02x}{:02x}{:02x}", channel(r), channel(g), channel(b));
-}
 
 std::string DocumentPrinter::DescribeTarget(ObjectId targetId) const
 {

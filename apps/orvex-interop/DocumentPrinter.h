@@ -18,9 +18,6 @@ public:
     void PrintText(std::ostream& out, const std::string& title) const;
     nlohmann::json ToJson() const;
 
-    // "#rrggbb" of a linear RGB colour, in sRGB.
-    static std::string ToSrgbHex(float r, float g, float b);
-
 private:
     void PrintElement(std::ostream& out, const orvkit::Element& element, int depth) const;
     nlohmann::json ElementToJson(const orvkit::Element& element) const;

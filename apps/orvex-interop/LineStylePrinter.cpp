@@ -1,5 +1,7 @@
 #include "LineStylePrinter.h"
 
+#include "PrintFormat.h"
+
 #include "Data/Kernel/LineStyleElement.h"
 
 #include <fmt/format.h>
@@ -25,11 +27,6 @@ const char* TypeName(EnumLineStyleComponentType type)
         return "Pattern";
     }
     return "Unknown";
-}
-
-std::string Number(double value)
-{
-    return fmt::format("{:.9g}", value);
 }
 
 // The pattern's settings that the file gave, in S, U, X, Y order.
@@ -130,8 +127,7 @@ std::string LineStylePrinter::Summary() const
             ++total;
         }
     }
-    std::string text = fmt::format("{} line style{}, {} component{}", myStyles.size(),
-                                   myStyles.size() == 1 ? "" : "s", total, total == 1 ? "" : "s");
+    std::string text = Plural(myStyles.size(), "line style") + ", " + Plural(total, "component");
     const char* separator = " (";
     for (const auto& [type, count] : counts) {
         text += fmt::format("{}{} {}", separator, count, TypeName(type));

@@ -1,6 +1,6 @@
 #include "ScenePrinter.h"
 
-#include "DocumentPrinter.h"
+#include "PrintFormat.h"
 
 #include "Graphics/Material.h"
 
@@ -35,14 +35,9 @@ double Rounded(double value)
     return rounded;
 }
 
-std::string Number(double value)
-{
-    return fmt::format("{:.{}g}", Rounded(value), kDigits);
-}
-
 std::string Triple(double x, double y, double z)
 {
-    return "(" + Number(x) + ", " + Number(y) + ", " + Number(z) + ")";
+    return "(" + Number(Rounded(x)) + ", " + Number(Rounded(y)) + ", " + Number(Rounded(z)) + ")";
 }
 
 nlohmann::json JsonTriple(double x, double y, double z)
@@ -82,13 +77,6 @@ Placement ToPlacement(const glm::dmat4& m)
     return placement;
 }
 
-const char* ShapeTypeName(EnumTopoShapeType type)
-{
-    static const char* const names[] = {"Compound", "Compsolid", "Solid", "Shell", "Face",
-                                        "Wire",     "Edge",      "Vertex", "Shape"};
-    return type >= TopoShapeCompound && type <= TopoShapeShape ? names[type] : "Unknown";
-}
-
 const char* FaceSideName(EnumFaceSide side)
 {
     switch (side) {
@@ -112,14 +100,9 @@ Bnd_Box BoundingBox(const TopoShape& shape)
     return box;
 }
 
-std::string Plural(int count, const char* noun)
-{
-    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
-
 std::string Hex(const glm::vec3& linear)
 {
-    return DocumentPrinter::ToSrgbHex(linear.r, linear.g, linear.b);
+    return ToSrgbHex(linear.r, linear.g, linear.b);
 }
 
 std::string MaterialText(const MaterialInstance* material)
@@ -195,11 +178,11 @@ void ScenePrinter::PrintNode(std::ostream& out, const SceneNode& node, int depth
         const gp_XYZ& t = placement.translation;
         out << " at " << Triple(t.X(), t.Y(), t.Z());
         if (placement.angleDegrees != 0) {
-            out << " rotated " << Number(placement.angleDegrees) << " deg about "
+            out << " rotated " << Number(Rounded(placement.angleDegrees)) << " deg about "
                 << Triple(placement.axis.X(), placement.axis.Y(), placement.axis.Z());
         }
         if (Rounded(placement.scale) != 1) {
-            out << " scaled " << Number(placement.scale);
+            out << " scaled " << Number(Rounded(placement.scale));
         }
     }
     if (brep != nullptr) {

@@ -1,0 +1,44 @@
+#include "PrintFormat.h"
+
+#include <Quantity_Color.hxx>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvex::cli {
+
+using namespace orvkit;
+
+std::string Number(double value, int digits)
+{
+    if (std::abs(value) < 5e-10) {
+        value = 0;
+    }
+    return fmt::format("{:.{}g}", value, digits);
+}
+
+std::string Plural(size_t count, const char* noun)
+{
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+const char* ShapeTypeName(EnumTopoShapeType type)
+{
+    static const char* const names[] = {"Compound", "Compsolid", "Solid",  "Shell", "Face",
+                                        "Wire",     "Edge",      "Vertex", "Shape"};
+    return type >= TopoShapeCompound && type <= TopoShapeShape ? names[type] : "Unknown";
+}
+
+std::string ToSrgbHex(float r, float g, float b)
+{
+    auto channel = [](float linear) {
+        const float srgb =
+            Quantity_Color::Convert_LinearRGB_To_sRGB(std::clamp(linear, 0.0f, 1.0f));
+        return static_cast<int>(std::lround(srgb * 255.0f));
+    };
+    return fmt::format("#{:02x}{:02x}{:02x}", channel(r), channel(g), channel(b));
+}
+
+} // namespace orvex::cli
