@@ -9,7 +9,6 @@
 #include "Data/Kernel/ShapeElement.h"
 
 #include <Quantity_Color.hxx>
-#include <gp_Quaternion.hxx>
 
 #include <fmt/format.h>
 
@@ -23,26 +22,9 @@ using namespace orvkit;
 
 namespace {
 
-struct Placement {
-    gp_XYZ translation;
-    gp_Vec axis{0, 0, 1};
-    double angleDegrees = 0;
-    double scale = 1;
-};
-
 Placement ToPlacement(const gp_Trsf& transform)
 {
-    Placement placement;
-    placement.translation = transform.TranslationPart();
-    placement.scale = transform.ScaleFactor();
-    double angle = 0;
-    transform.GetRotation().GetVectorAndAngle(placement.axis, angle);
-    placement.angleDegrees = angle * 180.0 / M_PI;
-    if (std::abs(placement.angleDegrees) < 1e-9) {
-        placement.angleDegrees = 0;
-        placement.axis = gp_Vec(0, 0, 1);
-    }
-    return placement;
+    return cli::ToPlacement(transform.TranslationPart(), transform.VectorialPart());
 }
 
 const char* ToleranceName(EnumToleranceType type)

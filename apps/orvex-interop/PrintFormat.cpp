@@ -1,6 +1,7 @@
 #include "PrintFormat.h"
 
 #include <Quantity_Color.hxx>
+#include <gp_Quaternion.hxx>
 
 #include <fmt/format.h>
 
@@ -10,6 +11,24 @@
 namespace orvex::cli {
 
 using namespace orvkit;
+
+Placement ToPlacement(const gp_XYZ& translation, const gp_Mat& linear)
+{
+    Placement placement;
+    placement.translation = translation;
+    placement.scale = std::cbrt(linear.Determinant());
+    if (std::abs(placement.scale) < 1e-12) {
+        return placement;
+    }
+    double angle = 0;
+    gp_Quaternion(linear.Divided(placement.scale)).GetVectorAndAngle(placement.axis, angle);
+    placement.angleDegrees = angle * 180.0 / M_PI;
+    if (std::abs(placement.angleDegrees) < 1e-9) {
+        placement.angleDegrees = 0;
+        placement.axis = gp_Vec(0, 0, 1);
+    }
+    return placement;
+}
 
 std::string Number(double value, int digits)
 {

@@ -2,9 +2,24 @@
 
 #include "Geometry/Kernel/TopoShape.h"
 
+#include <gp_Mat.hxx>
+#include <gp_Vec.hxx>
+#include <gp_XYZ.hxx>
+
 #include <string>
 
 namespace orvex::cli {
+
+// A placement as people read it: a translation, a rotation by an angle about an axis (the z
+// axis when there is no rotation) and a uniform scale, negative for a mirror.
+struct Placement {
+    gp_XYZ translation;
+    gp_Vec axis{0, 0, 1};
+    double angleDegrees = 0;
+    double scale = 1;
+};
+// Splits a placement whose linear part is a rotation times a uniform scale.
+Placement ToPlacement(const gp_XYZ& translation, const gp_Mat& linear);
 
 // Short form of a real number with up to `digits` significant digits: no trailing zeros, and
 // no "-0" for a value that only rounding kept from zero.

@@ -7,7 +7,6 @@
 #include <BRepBndLib.hxx>
 #include <Bnd_Box.hxx>
 #include <gp_Mat.hxx>
-#include <gp_Quaternion.hxx>
 
 #include <fmt/format.h>
 
@@ -45,36 +44,18 @@ nlohmann::json JsonTriple(double x, double y, double z)
     return {Rounded(x), Rounded(y), Rounded(z)};
 }
 
-struct Placement {
-    gp_XYZ translation;
-    gp_Vec axis{0, 0, 1};
-    double angleDegrees = 0;
-    double scale = 1;
+bool IsIdentity(const Placement& placement)
+{
+    return placement.translation.Modulus() < 5e-10 && placement.angleDegrees == 0 &&
+           Rounded(placement.scale) == 1;
+}
 
-    bool IsIdentity() const
-    {
-        return translation.Modulus() < 5e-10 && angleDegrees == 0 && Rounded(scale) == 1;
-    }
-};
-
-// Translation, rotation and uniform scale of a node transform (a negative scale is a mirror).
+// The placement of a node transform; its last row is taken to be (0, 0, 0, 1).
 Placement ToPlacement(const glm::dmat4& m)
 {
-    Placement placement;
-    placement.translation.SetCoord(m[3][0], m[3][1], m[3][2]);
     const gp_Mat linear(m[0][0], m[1][0], m[2][0], m[0][1], m[1][1], m[2][1], m[0][2], m[1][2],
                         m[2][2]);
-    placement.scale = std::cbrt(linear.Determinant());
-    if (std::abs(placement.scale) < 1e-12) {
-        return placement;
-    }
-    double angle = 0;
-    gp_Quaternion(linear.Divided(placement.scale)).GetVectorAndAngle(placement.axis, angle);
-    placement.angleDegrees = Rounded(angle * 180.0 / M_PI);
-    if (placement.angleDegrees == 0) {
-        placement.axis = gp_Vec(0, 0, 1);
-    }
-    return placement;
+    return cli::ToPlacement(gp_XYZ(m[3][0], m[3][1], m[3][2]), linear);
 }
 
 const char* FaceSideName(EnumFaceSide side)
@@ -174,7 +155,7 @@ void ScenePrinter::PrintNode(std::ostream& out, const SceneNode& node, int depth
     const auto* brep = dynamic_cast<const BrepSceneNode*>(&node);
     out << (group != nullptr ? "Group" : brep != nullptr ? "BRep" : "Node");
     const Placement placement = ToPlacement(node.GetTransform());
-    if (!placement.IsIdentity()) {
+    if (!IsIdentity(placement)) {
         const gp_XYZ& t = placement.translation;
         out << " at " << Triple(t.X(), t.Y(), t.Z());
         if (placement.angleDegrees != 0) {
@@ -228,7 +209,7 @@ nlohmann::json ScenePrinter::NodeToJson(const SceneNode& node) const
         {"translation", JsonTriple(t.X(), t.Y(), t.Z())},
         {"rotation",
          {{"axis", JsonTriple(placement.axis.X(), placement.axis.Y(), placement.axis.Z())},
-          {"angleDegrees", placement.angleDegrees}}},
+          {"angleDegrees", Rounded(placement.angleDegrees)}}},
         {"scale", Rounded(placement.scale)}};
     if (const auto* group = dynamic_cast<const GroupSceneNode*>(&node)) {
         json["kind"] = "group";
