@@ -378,7 +378,7 @@ int main(int argc, char** argv)
 {
     // The import routes OCCT's messages to the host logger on its first read. Doing it here,
     // before anything runs, gives both sides of every comparison the same message handling.
-    orvkit::InstallKernelServices();
+    orvkit::InstallOcctServices();
     // ORVEX_BENCH_ITERATIONS replaces every case's iteration count, for longer runs on a
     // noisy machine.
     int iterations = 0;

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "Common/Core/ParameterDict.h"
+#include "Geometry/IO/ShapeReader.h"
 #include "Geometry/Kernel/TopoShape.h"
 
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace orvkit {
 
@@ -16,18 +20,28 @@ public:
                                                ParameterDict* settings) = 0;
 };
 
-// The process-wide registry of the generic shape reader's helpers.
+// The process-wide registry of the generic shape reader's formats and helpers. It knows STEP,
+// IGES, BREP, STL, OBJ and glTF from the start.
 class ShapeExchangeManager {
 public:
     static ShapeExchangeManager& Instance();
+
+    // One entry per readable format: display name -> its patterns as a file dialog takes them
+    // ("STEP Files" -> "*.step *.stp").
+    void ListReaderFormats(std::unordered_map<std::string, std::string>& formats) const;
+    // The reader for an extension (with its dot, any case), or null.
+    const ShapeReader* FindReader(const std::string& extension) const;
+    // Adds a format; a later reader wins for an extension both take.
+    void AddReader(std::unique_ptr<ShapeReader>&& reader);
 
     // Installs the one post-process, replacing (and destroying) an earlier one.
     void SetPostprocess(std::unique_ptr<ShapeReaderPostprocess>&& postprocess);
     ShapeReaderPostprocess* GetPostprocess() const { return myPostprocess.get(); }
 
 private:
-    ShapeExchangeManager() = default;
+    ShapeExchangeManager();
 
+    std::vector<std::unique_ptr<ShapeReader>> myReaders;
     std::unique_ptr<ShapeReaderPostprocess> myPostprocess;
 };
 

@@ -1,51 +1,12 @@
 #include "KernelSupport.h"
 
-#include <Interface_Static.hxx>
-#include <Message.hxx>
-#include <Message_Messenger.hxx>
-#include <Message_Printer.hxx>
-#include <Message_PrinterOStream.hxx>
-#include <OSD.hxx>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvkit {
 
 namespace {
-
-// Hands OpenCASCADE's messages to the host logger.
-class LoggerPrinter : public Message_Printer {
-protected:
-    void send(const TCollection_AsciiString& text, const Message_Gravity gravity) const override
-    {
-        int level = 1;
-        switch (gravity) {
-        case Message_Trace:
-            level = 0;
-            break;
-        case Message_Info:
-            level = 1;
-            break;
-        case Message_Warning:
-        case Message_Alarm:
-            level = 2;
-            break;
-        case Message_Fail:
-            level = 3;
-            break;
-        }
-        std::string line(text.ToCString());
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
-            line.pop_back();
-        }
-        if (!line.empty()) {
-            Logger::Instance().Message(level, "OCCT: " + line);
-        }
-    }
-};
 
 // Passes the translator's position on to the host's handler.
 class HandlerIndicator : public Message_ProgressIndicator {
@@ -93,67 +54,6 @@ void KernelProgress::Parsing() const
 Message_ProgressRange KernelProgress::Start()
 {
     return Message_ProgressIndicator::Start(myIndicator);
-}
-
-void InstallKernelServices()
-{
-    static const bool installed = [] {
-        const Handle(Message_Messenger)& messenger = Message::DefaultMessenger();
-        messenger->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
-        messenger->AddPrinter(new LoggerPrinter());
-        // Floating-point traps stay off: the translators compute with infinities on purpose.
-        OSD::SetSignal(OSD_SignalMode_Set, Standard_False);
-        // Only faults are ours to convert; an interrupt still ends the process as usual.
-        for (int interrupt : {SIGINT, SIGHUP, SIGQUIT, SIGTERM}) {
-            std::signal(interrupt, SIG_DFL);
-        }
-        return true;
-    }();
-    (void)installed;
-}
-
-StaticSettingsScope::~StaticSettingsScope()
-{
-    for (auto it = mySaved.rbegin(); it != mySaved.rend(); ++it) {
-        Interface_Static::SetCVal(it->first.c_str(), it->second.c_str());
-    }
-}
-
-void StaticSettingsScope::SetInteger(const char* name, int value)
-{
-    SetText(name, std::to_string(value).c_str());
-}
-
-void StaticSettingsScope::SetText(const char* name, const char* value)
-{
-    const Standard_CString previous = Interface_Static::CVal(name);
-    if (previous == nullptr || !Interface_Static::IsPresent(name)) {
-        return;
-    }
-    mySaved.emplace_back(name, previous);
-    Interface_Static::SetCVal(name, value);
-}
-
-bool CheckReadableFile(const std::string& path)
-{
-    struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
-        Logger::Instance().Message(4, "Cannot open file: %s (no such file)", path.c_str());
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        Logger::Instance().Message(4, "Cannot open file: %s (not a regular file)", path.c_str());
-        return false;
-    }
-    if (info.st_size == 0) {
-        Logger::Instance().Message(4, "Cannot open file: %s (empty file)", path.c_str());
-        return false;
-    }
-    if (::access(path.c_str(), R_OK) != 0) {
-        Logger::Instance().Message(4, "Cannot open file: %s (not readable)", path.c_str());
-        return false;
-    }
-    return true;
 }
 
 std::string TemporaryPathFor(const std::string& path)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "Common/Core/FileUtil.h"
 #include "Common/Core/Logger.h"
 #include "Common/Core/Progress.h"
+#include "Geometry/IO/OcctServices.h"
+#include "Geometry/IO/StaticSettingsScope.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
 #include <IFSelect_ReturnStatus.hxx>
@@ -15,31 +18,6 @@
 #include <vector>
 
 namespace orvkit {
-
-// Process-wide services the kernel needs before its first translation: OpenCASCADE's messages
-// go to the host logger (never to standard output), and memory faults inside the translators
-// become exceptions that a read can turn into a failure. Safe to call many times.
-void InstallKernelServices();
-
-// Sets OpenCASCADE's process-wide translator parameters for one read or write and puts the
-// earlier values back when it goes away, so that one caller's settings never leak into the
-// next.
-class StaticSettingsScope {
-public:
-    StaticSettingsScope() = default;
-    ~StaticSettingsScope();
-    StaticSettingsScope(const StaticSettingsScope&) = delete;
-    StaticSettingsScope& operator=(const StaticSettingsScope&) = delete;
-
-    void SetInteger(const char* name, int value);
-    void SetText(const char* name, const char* value);
-
-private:
-    std::vector<std::pair<std::string, std::string>> mySaved;
-};
-
-// Checks that `path` names a readable, non-empty regular file; logs at level 4 when not.
-bool CheckReadableFile(const std::string& path);
 
 // Forwards a translator's progress to the host's progress handler for the length of one read.
 // Without a handler it does nothing and the translator runs without an indicator.

@@ -10,7 +10,7 @@ namespace orvkit {
 
 bool XdeDocumentIGES::Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)
 {
-    InstallKernelServices();
+    InstallOcctServices();
     IGESCAFControl_Reader reader; // registers the IGES parameters set below
     StaticSettingsScope scope;
     scope.SetInteger("read.iges.onlyvisible", 0);
@@ -24,7 +24,7 @@ bool XdeDocumentIGES::Open(const std::string& path, XdeDocumentImpl& impl, Param
 
 bool XdeDocumentIGES::Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)
 {
-    InstallKernelServices();
+    InstallOcctServices();
     if (impl.document.IsNull()) {
         return false;
     }

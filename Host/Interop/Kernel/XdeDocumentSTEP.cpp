@@ -32,7 +32,7 @@ void XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSetti
 bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
                            ParameterDict* settings)
 {
-    InstallKernelServices();
+    InstallOcctServices();
     STEPCAFControl_Reader reader; // registers the STEP parameters that ConfigureReader sets
     StaticSettingsScope scope;
     ConfigureReader(reader, scope, settings);
@@ -41,7 +41,7 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
 
 bool XdeDocumentSTEP::Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)
 {
-    InstallKernelServices();
+    InstallOcctServices();
     if (impl.document.IsNull()) {
         return false;
     }

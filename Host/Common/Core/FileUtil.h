@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace orvkit {
+
+// Checks that `path` names a readable, non-empty regular file; when not, logs why at level 4
+// ("Cannot open file: PATH (no such file)") and returns false.
+bool CheckReadableFile(const std::string& path);
+
+} // namespace orvkit

@@ -1,0 +1,29 @@
+#include "StaticSettingsScope.h"
+
+#include <Interface_Static.hxx>
+
+namespace orvkit {
+
+StaticSettingsScope::~StaticSettingsScope()
+{
+    for (auto it = mySaved.rbegin(); it != mySaved.rend(); ++it) {
+        Interface_Static::SetCVal(it->first.c_str(), it->second.c_str());
+    }
+}
+
+void StaticSettingsScope::SetInteger(const char* name, int value)
+{
+    SetText(name, std::to_string(value).c_str());
+}
+
+void StaticSettingsScope::SetText(const char* name, const char* value)
+{
+    const Standard_CString previous = Interface_Static::CVal(name);
+    if (previous == nullptr || !Interface_Static::IsPresent(name)) {
+        return;
+    }
+    mySaved.emplace_back(name, previous);
+    Interface_Static::SetCVal(name, value);
+}
+
+} // namespace orvkit

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvkit {
+
+// Sets OpenCASCADE's process-wide translator parameters for one read or write and puts the
+// earlier values back when it goes away, so that one caller's settings never leak into the
+// next. A parameter that is not registered (its translator never ran) is left alone.
+class StaticSettingsScope {
+public:
+    StaticSettingsScope() = default;
+    ~StaticSettingsScope();
+    StaticSettingsScope(const StaticSettingsScope&) = delete;
+    StaticSettingsScope& operator=(const StaticSettingsScope&) = delete;
+
+    void SetInteger(const char* name, int value);
+    void SetText(const char* name, const char* value);
+
+private:
+    std::vector<std::pair<std::string, std::string>> mySaved;
+};
+
+} // namespace orvkit
