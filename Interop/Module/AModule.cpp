@@ -3,8 +3,12 @@
 // the module keeps no pointer to any of it.
 #include "RegisterInteropDataModule.h"
 
+#include "Data/App/CommandManager.h"
 #include "Data/App/DocumentExchanger.h"
+#include "Geometry/Command/AImportCommand.h"
+#include "Geometry/Command/AShapeReaderPostprocessImpl.h"
 #include "Geometry/Document/AXdeDocumentExchanger.h"
+#include "Geometry/IO/ShapeExchangeManager.h"
 #include "Geometry/Scene/AReaderVRML.h"
 #include "Graphics/SceneExchangeManager.h"
 
@@ -13,6 +17,19 @@
 namespace {
 
 using namespace orvkit;
+
+template <class T>
+void RegisterCommand()
+{
+    std::shared_ptr<Command> command = std::make_shared<T>();
+    CommandManager::Instance().Register(command);
+}
+
+void RegisterPostprocess()
+{
+    std::unique_ptr<ShapeReaderPostprocess> postprocess(new ShapeReaderPostprocessImpl());
+    ShapeExchangeManager::Instance().SetPostprocess(std::move(postprocess));
+}
 
 void RegisterDocumentExchanger()
 {
@@ -31,6 +48,10 @@ void RegisterSceneReader()
 struct AModuleRegistration {
     AModuleRegistration()
     {
+        RegisterCommand<ImportCommand>();
+        RegisterCommand<AdvImportCommand>();
+        RegisterCommand<ImportAsPartCommand>();
+        RegisterPostprocess();
         RegisterDocumentExchanger();
         RegisterSceneReader();
     }

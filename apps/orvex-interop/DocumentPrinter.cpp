@@ -4,6 +4,8 @@
 
 #include "Annotation/AnnotationElement.h"
 #include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/CurveElement.h"
+#include "Data/Kernel/ExternalDocument.h"
 #include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/DrawableElement.h"
 #include "Data/Kernel/ShapeElement.h"
@@ -38,6 +40,31 @@ const char* ToleranceName(EnumToleranceType type)
         return "range";
     }
     return "unknown";
+}
+
+// The shape a shape or curve element holds; null for other elements.
+const TopoShape* HeldShape(const Element& element)
+{
+    if (const auto* shape = dynamic_cast<const ShapeElement*>(&element)) {
+        return shape->GetShape().get();
+    }
+    if (const auto* curve = dynamic_cast<const CurveElement*>(&element)) {
+        return curve->GetShape().get();
+    }
+    return nullptr;
+}
+
+std::vector<const ExternalDocument*> ExternalDocuments(const Document& document)
+{
+    std::vector<const ExternalDocument*> externals;
+    for (const Element* element : document.GetElements()) {
+        if (const auto* external = dynamic_cast<const ExternalDocument*>(element)) {
+            if (external->GetSubDocument()) {
+                externals.push_back(external);
+            }
+        }
+    }
+    return externals;
 }
 
 std::map<std::string, int> CountByClass(const Document& document)
@@ -93,6 +120,12 @@ void DocumentPrinter::PrintText(std::ostream& out, const std::string& title) con
         separator = ", ";
     }
     out << "\n";
+    for (const ExternalDocument* external : ExternalDocuments(myDocument)) {
+        const Document& sub = *external->GetSubDocument();
+        DocumentPrinter(sub).PrintText(
+            out, fmt::format("Sub-document \"{}\" ({}) of #{}:", sub.GetName(), sub.GetDocType(),
+                             external->GetId().GetValue()));
+    }
 }
 
 void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, int depth) const
@@ -107,6 +140,9 @@ void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, in
         if (entity->IsManaged()) {
             out << " managed";
         }
+    }
+    if (element.GetPartId().IsValid()) {
+        out << " part=#" << element.GetPartId().GetValue();
     }
     if (const auto* drawable = dynamic_cast<const DrawableElement*>(&element)) {
         if (drawable->GetPrototypeId().IsValid()) {
@@ -128,10 +164,17 @@ void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, in
             out << " color=" << ToSrgbHex(c.r, c.g, c.b);
         }
     }
+    if (const TopoShape* shape = HeldShape(element); shape != nullptr && !shape->IsNull()) {
+        out << " " << ShapeTypeName(shape->GetShapeType()) << " faces="
+            << shape->CountChildren(TopoShapeFace) << " edges=" << shape->CountChildren(TopoShapeEdge);
+    }
     if (const auto* shape = dynamic_cast<const ShapeElement*>(&element)) {
         if (shape->GetFaceColors()) {
             out << " face-colors=" << shape->GetFaceColors()->size();
         }
+    }
+    if (const auto* external = dynamic_cast<const ExternalDocument*>(&element)) {
+        out << " document=\"" << external->GetDocumentId() << "\"";
     }
     if (const auto* annotation = dynamic_cast<const AnnotationElement*>(&element)) {
         out << " kind=" << AnnotationElement::GetKindName(annotation->GetKind());
@@ -176,8 +219,25 @@ nlohmann::json DocumentPrinter::ToJson() const
     for (const auto& [name, count] : CountByClass(myDocument)) {
         summary[name] = count;
     }
-    return {{"elements", elements}, {"roots", roots}, {"summary", summary},
-            {"colorSpace", "sRGB"}};
+    nlohmann::json json{{"elements", elements}, {"roots", roots}, {"summary", summary},
+                        {"colorSpace", "sRGB"}};
+    if (!myDocument.GetName().empty()) {
+        json["name"] = myDocument.GetName();
+    }
+    if (!myDocument.GetDocType().empty()) {
+        json["type"] = myDocument.GetDocType();
+    }
+    const auto externals = ExternalDocuments(myDocument);
+    if (!externals.empty()) {
+        nlohmann::json subDocuments = nlohmann::json::array();
+        for (const ExternalDocument* external : externals) {
+            nlohmann::json sub = DocumentPrinter(*external->GetSubDocument()).ToJson();
+            sub["element"] = external->GetId().GetValue();
+            subDocuments.push_back(sub);
+        }
+        json["subDocuments"] = subDocuments;
+    }
+    return json;
 }
 
 nlohmann::json DocumentPrinter::ElementToJson(const Element& element) const
@@ -187,6 +247,17 @@ nlohmann::json DocumentPrinter::ElementToJson(const Element& element) const
                         {"name", element.GetName()}};
     if (element.GetParentId().IsValid()) {
         json["parent"] = element.GetParentId().GetValue();
+    }
+    if (element.GetPartId().IsValid()) {
+        json["part"] = element.GetPartId().GetValue();
+    }
+    if (const TopoShape* shape = HeldShape(element); shape != nullptr && !shape->IsNull()) {
+        json["shapeType"] = ShapeTypeName(shape->GetShapeType());
+        json["faces"] = shape->CountChildren(TopoShapeFace);
+        json["edges"] = shape->CountChildren(TopoShapeEdge);
+    }
+    if (const auto* external = dynamic_cast<const ExternalDocument*>(&element)) {
+        json["documentId"] = external->GetDocumentId();
     }
     if (const auto* entity = dynamic_cast<const EntityElement*>(&element)) {
         json["alias"] = entity->GetAliasName();

@@ -136,6 +136,20 @@ std::string ProblemWithFile(const std::string& file)
     return std::string();
 }
 
+std::string FirstError(const std::vector<orvkit::LogRecord>& log)
+{
+    for (const auto& record : log) {
+        if (record.level < 3 || record.report) {
+            continue;
+        }
+        if (record.text.rfind(kOcctPrefix, 0) == 0) {
+            return Tidy(record.text.substr(std::strlen(kOcctPrefix)));
+        }
+        return record.text;
+    }
+    return std::string();
+}
+
 void PrintError(const std::string& file, const std::string& reason)
 {
     std::cerr << "orvex-interop: error: cannot read '" << file << "': " << reason << "\n";

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "Common/Core/PathUtil.h"
 #include "Geometry/Kernel/TopoShape.h"
 
 #include <gp_Mat.hxx>
 #include <gp_Vec.hxx>
 #include <gp_XYZ.hxx>
 
+#include <nlohmann/json.hpp>
+
+#include <iostream>
 #include <string>
 
 namespace orvex::cli {
@@ -30,5 +34,19 @@ std::string Plural(size_t count, const char* noun);
 const char* ShapeTypeName(orvkit::EnumTopoShapeType type);
 // "#rrggbb" of a linear RGB colour, in sRGB.
 std::string ToSrgbHex(float r, float g, float b);
+
+// Prints what was read from `file` on standard output: as text under the file's name, or as
+// one JSON document.
+template <class Printer>
+void Print(const Printer& printer, const std::string& file, bool json)
+{
+    if (json) {
+        nlohmann::json out = printer.ToJson();
+        out["file"] = file;
+        std::cout << out.dump(2) << "\n";
+    } else {
+        printer.PrintText(std::cout, orvkit::PathUtil::GetFileName(file) + ":");
+    }
+}
 
 } // namespace orvex::cli

@@ -1,7 +1,9 @@
 // orvex-interop: the command-line host of the Orvex.Interop.Data plugin.
+#include "CommandVerbs.h"
 #include "DocumentPrinter.h"
 #include "FileDiagnosis.h"
 #include "LineStylePrinter.h"
+#include "PrintFormat.h"
 #include "ScenePrinter.h"
 #include "TerminalProgress.h"
 
@@ -39,19 +41,6 @@ struct ImportOptions {
     bool json = false;
     std::string codePage;
 };
-
-// Prints what was read from `file`: as text under the file's name, or as one JSON document.
-template <class Printer>
-void Print(const Printer& printer, const std::string& file, bool json)
-{
-    if (json) {
-        nlohmann::json out = printer.ToJson();
-        out["file"] = file;
-        std::cout << out.dump(2) << "\n";
-    } else {
-        printer.PrintText(std::cout, PathUtil::GetFileName(file) + ":");
-    }
-}
 
 int RunImport(const ImportOptions& options)
 {
@@ -177,8 +166,8 @@ int main(int argc, char** argv)
 {
     RegisterInteropDataModule();
 
-    CLI::App app{"orvex-interop: STEP and IGES assemblies, .lin line types and VRML scenes "
-                 "read into framework documents"};
+    CLI::App app{"orvex-interop: STEP and IGES assemblies, any model file, .lin line types and "
+                 "VRML scenes read into framework documents"};
     app.require_subcommand(1);
     int verbosity = 0;
     app.add_flag("-v,--verbose", verbosity,
@@ -214,6 +203,50 @@ int main(int argc, char** argv)
     sceneVerb->add_option("FILE", scene.file, "A .wrl file")->required();
     sceneVerb->add_flag("--json", scene.json, "Print one JSON document instead of the tree");
 
+    orvex::cli::RunOptions run;
+    CLI::App* runVerb = app.add_subcommand(
+        "run", "Run a registered command on a new document and print the document");
+    runVerb->add_option("COMMAND", run.command, "The command's name (see 'commands')")->required();
+    runVerb->add_option("ANSWER", run.answers,
+                        "Answers to the command's file and folder dialogs, in order; a dialog "
+                        "with no answer left is cancelled");
+    runVerb
+        ->add_option("--set", run.settings,
+                     "KEY=VALUE: a command parameter (true/false, a number or text), also "
+                     "given to the named dialogs the command shows")
+        ->allow_extra_args(false);
+    runVerb->add_flag("--batch", run.batch, "Run without dialogs, from the parameters");
+    runVerb->add_flag("--json", run.json, "Print one JSON document instead of the tree");
+
+    orvex::cli::ReadOptions read;
+    CLI::App* readVerb = app.add_subcommand(
+        "read", "Import any model file the shape reader knows (STEP, IGES, BREP, STL, OBJ, "
+                "glTF) through the \"Import\" command, with optional repair");
+    readVerb->add_option("FILE", read.file, "The model file")->required();
+    readVerb->add_option("--fix-edges", read.edgeLength,
+                         "Remove edges shorter than LENGTH (mm) after reading")
+        ->check(CLI::PositiveNumber);
+    readVerb->add_option("--make-solid", read.solidTolerance,
+                         "Sew the faces within TOLERANCE (mm) and make a solid of them")
+        ->check(CLI::PositiveNumber);
+    readVerb->add_flag("--batch", read.batch,
+                       "Run the batch form: one element, compounds not split");
+    readVerb->add_flag("--json", read.json, "Print one JSON document instead of the tree");
+
+    orvex::cli::ImportPartOptions importPart;
+    CLI::App* importPartVerb = app.add_subcommand(
+        "import-part", "Import a STEP or IGES file as a sub-document placed in a new document");
+    importPartVerb->add_option("FILE", importPart.file, "A .step, .stp, .iges or .igs file")
+        ->required();
+    importPartVerb->add_option("--doc-type", importPart.docType,
+                               "Type of the sub-document (default ORVX)");
+    importPartVerb->add_flag("--json", importPart.json, "Print one JSON document instead");
+
+    bool commandsJson = false;
+    CLI::App* commandsVerb =
+        app.add_subcommand("commands", "List the registered commands with their codes and paths");
+    commandsVerb->add_flag("--json", commandsJson, "Print one JSON document instead");
+
     CLI11_PARSE(app, argc, argv);
 
     if (verbosity > 0) {
@@ -234,6 +267,18 @@ int main(int argc, char** argv)
         }
         if (sceneVerb->parsed()) {
             return RunScene(scene);
+        }
+        if (runVerb->parsed()) {
+            return orvex::cli::RunCommand(run);
+        }
+        if (readVerb->parsed()) {
+            return orvex::cli::RunRead(read);
+        }
+        if (importPartVerb->parsed()) {
+            return orvex::cli::RunImportPart(importPart);
+        }
+        if (commandsVerb->parsed()) {
+            return orvex::cli::ListCommands(commandsJson);
         }
     } catch (const Standard_Failure& failure) {
         std::cerr << "orvex-interop: error: " << failure.DynamicType()->Name() << ": "

@@ -16,7 +16,7 @@ TEST(DocumentTest, InitializeMakesTheActive3DView)
 {
     Document document;
     const ObjectId viewId = document.Initialize("3D");
-    EXPECT_EQ(document.GetActiveViewId(), viewId);
+    EXPECT_EQ(document.GetActiveDbViewId(), viewId);
     const auto* view = document.FindElementAs<DbViewBase>(viewId);
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->GetViewType(), DbViewType3D);
@@ -196,7 +196,7 @@ TEST(DocumentManagerTest, NewDocumentsBecomeActiveAndClosingMovesTheActiveOne)
     auto first = manager.NewDocument();
     auto second = manager.NewDocument();
     EXPECT_EQ(manager.GetActiveDocument(), second.get());
-    EXPECT_TRUE(first->GetActiveViewId().IsValid());
+    EXPECT_TRUE(first->GetActiveDbViewId().IsValid());
     EXPECT_TRUE(manager.CloseDocument(second.get()));
     EXPECT_EQ(manager.GetActiveDocument(), first.get());
     EXPECT_FALSE(manager.CloseDocument(second.get()));

@@ -100,7 +100,7 @@ TEST_F(Xde2DocTest, TransferMakesANew3DDocumentWithoutTransactionsEachTime)
     const std::shared_ptr<Document> first = converter.GetDocument();
     ASSERT_NE(first, nullptr);
     EXPECT_FALSE(first->IsTransactionEnabled());
-    const auto* view = first->FindElementAs<DbViewBase>(first->GetActiveViewId());
+    const auto* view = first->FindElementAs<DbViewBase>(first->GetActiveDbViewId());
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->GetViewType(), DbViewType3D);
     EXPECT_EQ(ElementsOf<ShapeElement>(*first).size(), 1u);

@@ -54,9 +54,9 @@ void Logger::Message(int level, const std::string& text)
     Dispatch(LogRecord{level, myIndent, false, text});
 }
 
-void Logger::Error(const std::string& text, int line, const char* file)
+void Logger::Error(const std::string& text, int line, const char* file, int level)
 {
-    Message(3, text);
+    Message(level, text);
     Message(1, "\t#%d, %s", line, GetFileName(file).c_str());
 }
 

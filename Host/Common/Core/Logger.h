@@ -56,8 +56,8 @@ public:
     // printf-style message. Nothing is formatted when no sink wants the level.
     void Message(int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
     void Message(int level, const std::string& text);
-    // Writes an error and its location line as one pair.
-    void Error(const std::string& text, int line, const char* file);
+    // Writes an error (level 3, or `level`) and its location line as one pair.
+    void Error(const std::string& text, int line, const char* file, int level = 3);
     // A text meant for the user (shown by the program, kept by capturing sinks).
     void Report(const std::string& text);
 
@@ -101,3 +101,6 @@ private:
 
 // Logs an error with the location line of the calling source file.
 #define ORVKIT_LOG_ERROR(text) ::orvkit::Logger::Instance().Error((text), __LINE__, __FILE__)
+// Logs a message at `level` with the location line of the calling source file.
+#define ORVKIT_LOG_ERROR_AT(level, text)                                                         \
+    ::orvkit::Logger::Instance().Error((text), __LINE__, __FILE__, (level))

@@ -1,6 +1,9 @@
 #include "Command.h"
 #include "CommandManager.h"
 
+#include "Common/Core/Logger.h"
+#include "Data/Kernel/Document.h"
+
 #include <algorithm>
 
 namespace orvkit {
@@ -37,6 +40,24 @@ bool Command::Prepare(CommandContext*)
     return true;
 }
 
+bool ElementCommand::IsVisible(CommandContext* context) const
+{
+    return Command::IsVisible(context) && context != nullptr && context->GetDocument() != nullptr;
+}
+
+Element* ElementCommand::GetSelection(CommandContext* context, bool wholeElement)
+{
+    Document* document = context != nullptr ? context->GetDocument() : nullptr;
+    if (document == nullptr) {
+        return nullptr;
+    }
+    if (Element* element = document->FindElement(context->GetObjectId())) {
+        return element;
+    }
+    const std::vector<PickedId>& selection = document->GetSelection();
+    return selection.empty() ? nullptr : document->FindElement(selection.front(), wholeElement);
+}
+
 CommandManager& CommandManager::Instance()
 {
     static CommandManager instance;
@@ -63,6 +84,59 @@ std::shared_ptr<Command> CommandManager::Find(const std::string& name) const
     auto it = std::find_if(myCommands.begin(), myCommands.end(),
                            [&](const auto& c) { return c->GetName() == name; });
     return it == myCommands.end() ? nullptr : *it;
+}
+
+std::shared_ptr<Command> CommandManager::FindToRun(const std::string& name) const
+{
+    std::shared_ptr<Command> command = Find(name);
+    if (!command) {
+        Logger::Instance().Message(3, "No command is registered under the name \"%s\"", name.c_str());
+    }
+    return command;
+}
+
+bool CommandManager::Run(const std::string& name, CommandContext* context) const
+{
+    const std::shared_ptr<Command> command = FindToRun(name);
+    if (!command) {
+        return false;
+    }
+    if (!command->IsVisible(context)) {
+        Logger::Instance().Message(3, "Command \"%s\" is not available here", name.c_str());
+        return false;
+    }
+    if (!command->BeforeRunning(context)) {
+        Logger::Instance().Message(3, "Command \"%s\" refused to start", name.c_str());
+        return false;
+    }
+    return command->Run(context);
+}
+
+bool CommandManager::BatchRun(const std::string& name, CommandContext* context) const
+{
+    const std::shared_ptr<Command> command = FindToRun(name);
+    if (!command) {
+        return false;
+    }
+    ParameterDict ownParameters;
+    CommandContext withParameters(context != nullptr ? context->GetDocument() : nullptr,
+                                  &ownParameters,
+                                  context != nullptr ? context->GetViewer() : nullptr,
+                                  context != nullptr ? context->GetObjectId() : ObjectId::InvalidId);
+    if (context != nullptr && context->GetParameters() != nullptr) {
+        withParameters = *context;
+    }
+    ParameterDict defaults;
+    CommandContext schema(withParameters.GetDocument(), &defaults, withParameters.GetViewer(),
+                          withParameters.GetObjectId());
+    command->QueryParamsSchema(&schema);
+    ParameterDict* parameters = withParameters.GetParameters();
+    for (const std::string& key : defaults.GetKeys()) {
+        if (parameters->Find(key) == nullptr) {
+            parameters->Add(key, defaults.Find(key)->Clone());
+        }
+    }
+    return command->BatchRun(&withParameters);
 }
 
 std::vector<std::string> CommandManager::GetNames() const

@@ -2,6 +2,7 @@
 
 #include "Common/Core/ObjectId.h"
 #include "Common/Core/ParameterDict.h"
+#include "Data/View/Viewer.h"
 
 #include <cstdint>
 #include <string>
@@ -9,14 +10,7 @@
 namespace orvkit {
 
 class Document;
-
-// The viewer a command may adjust after it ran.
-class Viewer {
-public:
-    virtual ~Viewer() = default;
-    // Fits the view to everything shown, enlarged by `factor`.
-    virtual void ZoomToExtend(float factor) = 0;
-};
+class Element;
 
 // What a command runs on: the document, its parameters, the viewer and the element it was
 // invoked on. Each may be absent.
@@ -70,8 +64,16 @@ private:
     std::string myPath;
 };
 
-// An element-level command: runs on the element named by the context.
+// An element-level command: runs on the element named by the context or picked by the user.
 class ElementCommand : public Command {
+public:
+    // Visible when the context has a document.
+    bool IsVisible(CommandContext* context) const override;
+
+    // The element to work on: the one of the context's object id when it names an element of
+    // the document, else the first entry of the document's selection, resolved as
+    // Document::FindElement(picked, wholeElement) does. Null when there is none.
+    static Element* GetSelection(CommandContext* context, bool wholeElement);
 };
 
 } // namespace orvkit

@@ -20,9 +20,23 @@ public:
     std::shared_ptr<Command> Find(const std::string& name) const;
     // Names in registration order.
     std::vector<std::string> GetNames() const;
+    // The commands in registration order.
+    const std::vector<std::shared_ptr<Command>>& GetCommands() const { return myCommands; }
+
+    // Runs the named command as the user starts it: false, with the reason logged at level 3,
+    // when there is no such command or it is not available in the context (IsVisible) or
+    // refuses to start (BeforeRunning); otherwise what its Run returns.
+    bool Run(const std::string& name, CommandContext* context) const;
+    // Runs the named command without dialogs: every parameter the command declares
+    // (QueryParamsSchema) that the context's dictionary does not hold yet is added with its
+    // default, then BatchRun. A context without a dictionary gets one for the run. False, with
+    // the reason logged, when there is no such command; otherwise what BatchRun returns.
+    bool BatchRun(const std::string& name, CommandContext* context) const;
 
 private:
     CommandManager() = default;
+    // The command of that name; logs and gives null when there is none.
+    std::shared_ptr<Command> FindToRun(const std::string& name) const;
 
     std::vector<std::shared_ptr<Command>> myCommands;
 };

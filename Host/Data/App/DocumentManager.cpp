@@ -18,6 +18,20 @@ std::shared_ptr<Document> DocumentManager::NewDocument()
     return document;
 }
 
+std::shared_ptr<Document> DocumentManager::CreateDocument(const std::string& name,
+                                                          const std::string& type)
+{
+    auto document = std::make_shared<Document>();
+    document->Initialize("3D");
+    document->SetName(name);
+    document->SetDocType(type);
+    myDocuments.push_back(document);
+    if (myActive == nullptr) {
+        myActive = document.get();
+    }
+    return document;
+}
+
 void DocumentManager::AddDocument(const std::shared_ptr<Document>& document)
 {
     if (!document) {

@@ -68,6 +68,15 @@ Element* Document::FindElement(ObjectId id) const
     return it == myElements.end() ? nullptr : it->second.get();
 }
 
+Element* Document::FindElement(const PickedId& picked, bool wholeElement) const
+{
+    const bool namesSubShape = picked.GetTopoShapeId() >= 0;
+    if (namesSubShape && !wholeElement) {
+        return nullptr;
+    }
+    return FindElement(picked.GetElementId());
+}
+
 bool Document::RemoveElement(ObjectId id)
 {
     std::unique_ptr<Element> element = TakeElement(id);

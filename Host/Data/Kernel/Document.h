@@ -2,6 +2,7 @@
 
 #include "Data/Kernel/Element.h"
 #include "Data/Kernel/ElementTable.h"
+#include "Data/Kernel/PickedId.h"
 
 #include <map>
 #include <memory>
@@ -13,6 +14,10 @@ namespace orvkit {
 
 // Text encoding of names the document receives: 0 local multibyte, 1 UTF-8.
 enum EnumTextEncoding { TextEncodingLocal = 0, TextEncodingUtf8 = 1 };
+
+// How UndoTransaction::Commit records a transaction. This host knows one way: as an undo step
+// of its own, which Undo reverts as a whole.
+enum EnumTransactionAction { TransactionActionRecord = 0 };
 
 // A framework document: owns its elements, lists some kinds of them in tables (a new document
 // has a line-style table), knows its active view and keeps an undo stack of committed
@@ -28,7 +33,20 @@ public:
     // Makes the document ready for use: creates its active view of the named kind ("3D" or
     // "2D") and returns the view's id.
     ObjectId Initialize(const std::string& viewType);
-    ObjectId GetActiveViewId() const { return myActiveViewId; }
+    ObjectId GetActiveDbViewId() const { return myActiveViewId; }
+    // The part new elements go into; InvalidId (the default) when there is none.
+    ObjectId GetActivePartId() const { return myActivePartId; }
+    void SetActivePartId(ObjectId partId) { myActivePartId = partId; }
+
+    // The name the application shows (a file name, say) and the document type, e.g. "ORVX".
+    const std::string& GetName() const { return myName; }
+    void SetName(const std::string& name) { myName = name; }
+    const std::string& GetDocType() const { return myDocType; }
+    void SetDocType(const std::string& docType) { myDocType = docType; }
+
+    // What the user has picked, in picking order.
+    const std::vector<PickedId>& GetSelection() const { return mySelection; }
+    void SetSelection(std::vector<PickedId> selection) { mySelection = std::move(selection); }
 
     // Takes ownership of `element` under `id` (InvalidId: a fresh id). Returns the element, or
     // null when the pointer is empty or the id is taken.
@@ -41,6 +59,10 @@ public:
     {
         return dynamic_cast<T*>(FindElement(id));
     }
+    // The element a pick names. A pick of a sub-shape (a face of a shape element, say) gives
+    // its element when `wholeElement` is true, and null when false; a pick of a whole element
+    // gives it either way. Null when the element is absent.
+    Element* FindElement(const PickedId& picked, bool wholeElement) const;
     // Removes and destroys the element (kept for undo inside a transaction).
     bool RemoveElement(ObjectId id);
     size_t GetElementCount() const { return myElements.size(); }
@@ -84,6 +106,10 @@ private:
     std::unordered_map<ObjectId, std::unique_ptr<Element>> myElements;
     std::map<ClassId, std::unique_ptr<ElementTable>> myTables;
     ObjectId myActiveViewId;
+    ObjectId myActivePartId;
+    std::string myName;
+    std::string myDocType;
+    std::vector<PickedId> mySelection;
     int myTextEncoding = TextEncodingUtf8;
     bool myTransactionEnabled = true;
     std::unique_ptr<UndoStep> myOpenStep;
@@ -102,6 +128,7 @@ public:
 
     // False when the document records no transactions or another one is open.
     bool Start(const std::string& name);
+    // Records the transaction as EnumTransactionAction says; false when none is open.
     bool Commit(int action);
 
 private:

@@ -5,10 +5,12 @@
 #include "Data/Kernel/DbViewBase.h"
 #include "Data/Kernel/Document.h"
 #include "Data/Kernel/ElementTable.h"
+#include "Data/Kernel/ExternalDocument.h"
 #include "Data/Kernel/InstanceElement.h"
 #include "Data/Kernel/LineStyleElement.h"
 #include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
+#include "Data/Kernel/WireElement.h"
 
 namespace orvkit {
 
@@ -40,6 +42,34 @@ AssemblyElement* AssemblyElement::Create(Document* document)
 ShapeElement* ShapeElement::Create(Document* document)
 {
     return MakeElement<ShapeElement>(document);
+}
+
+WireElement* WireElement::Create(Document* document)
+{
+    return MakeElement<WireElement>(document);
+}
+
+ExternalDocument* ExternalDocument::Create(Document* document)
+{
+    return MakeElement<ExternalDocument>(document);
+}
+
+bool ExternalDocument::SetDocumentId(const std::string& documentId)
+{
+    myDocumentId = documentId;
+    return true;
+}
+
+bool ExternalDocument::SetSubDocument(const std::shared_ptr<Document>& subDocument)
+{
+    mySubDocument = subDocument;
+    return true;
+}
+
+bool CurveElement::SetShape(const std::shared_ptr<TopoShape>& shape)
+{
+    myShape = shape;
+    return true;
 }
 
 DbViewBase* DbViewBase::Create(Document* document, EnumDbViewType viewType)
@@ -114,6 +144,12 @@ void ElementTable::Rename(const Element& element, const std::string& formerName)
 const std::string& CategoryNames::Shape()
 {
     static const std::string name = "Shape";
+    return name;
+}
+
+const std::string& CategoryNames::SubDocument()
+{
+    static const std::string name = "SubDocument";
     return name;
 }
 

@@ -1,5 +1,8 @@
 #include "ShapeExchangeManager.h"
 
+#include "Geometry/IO/CadShapeReaders.h"
+#include "Geometry/IO/MeshShapeReaders.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -22,7 +25,15 @@ ShapeExchangeManager& ShapeExchangeManager::Instance()
     return instance;
 }
 
-ShapeExchangeManager::ShapeExchangeManager() = default;
+ShapeExchangeManager::ShapeExchangeManager()
+{
+    AddReader(std::make_unique<StepShapeReader>());
+    AddReader(std::make_unique<IgesShapeReader>());
+    AddReader(std::make_unique<BrepShapeReader>());
+    AddReader(std::make_unique<StlShapeReader>());
+    AddReader(std::make_unique<ObjShapeReader>());
+    AddReader(std::make_unique<GltfShapeReader>());
+}
 
 void ShapeExchangeManager::ListReaderFormats(
     std::unordered_map<std::string, std::string>& formats) const

@@ -1,0 +1,143 @@
+#include "CadShapeReaders.h"
+
+#include "Common/Core/Logger.h"
+#include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/StaticSettingsScope.h"
+
+#include <BRepTools.hxx>
+#include <BRep_Builder.hxx>
+#include <IFSelect_ReturnStatus.hxx>
+#include <IGESControl_Reader.hxx>
+#include <STEPControl_Reader.hxx>
+#include <XSControl_Reader.hxx>
+
+namespace orvkit {
+
+namespace {
+
+const char* const kCannotRead = "Cannot read %s file: %s (%s)";
+const char* const kNotParsed = "the file does not parse as this format";
+const char* const kNoRoots = "no shape in the file";
+const char* const kNothingTranslated = "no shape could be translated";
+const char* const kNotBrep = "not a BREP file";
+const char* const kNullBrep = "the file holds a null shape";
+const char* const kUnknownUnit = "Cannot read %s file: %s (unknown model unit '%s')";
+
+void LogCannotRead(const char* format, const std::string& path, const std::string& reason)
+{
+    Logger::Instance().Message(4, kCannotRead, format, path.c_str(), reason.c_str());
+}
+
+// Makes the translator produce lengths in the settings' model unit. False, with the reason
+// logged, when the unit is not one the translators know.
+bool SetModelUnit(StaticSettingsScope& scope, const ImportSettingsModel& settings,
+                  const char* format, const std::string& path)
+{
+    const std::string unit = settings.GetModelUnit();
+    const char* translatorUnit = LengthUnit::GetTranslatorName(unit);
+    if (translatorUnit == nullptr) {
+        Logger::Instance().Message(4, kUnknownUnit, format, path.c_str(), unit.c_str());
+        return false;
+    }
+    scope.SetText("xstep.cascade.unit", translatorUnit);
+    return true;
+}
+
+// The read sequence both translators share: parse, transfer every root, gather the results.
+TopoDS_Shape Translate(XSControl_Reader& reader, const std::string& path, const char* format)
+{
+    if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
+        LogCannotRead(format, path, kNotParsed);
+        return {};
+    }
+    if (reader.NbRootsForTransfer() == 0) {
+        LogCannotRead(format, path, kNoRoots);
+        return {};
+    }
+    reader.TransferRoots();
+    TopoDS_Shape shape = reader.OneShape();
+    if (shape.IsNull()) {
+        LogCannotRead(format, path, kNothingTranslated);
+    }
+    return shape;
+}
+
+} // namespace
+
+std::string StepShapeReader::GetFormatName() const
+{
+    return "STEP Files";
+}
+
+std::vector<std::string> StepShapeReader::GetExtensions() const
+{
+    return {".step", ".stp"};
+}
+
+TopoDS_Shape StepShapeReader::Read(const std::string& path,
+                                   const ImportSettingsModel& settings) const
+{
+    STEPControl_Reader reader; // registers the parameters set below
+    StaticSettingsScope scope;
+    if (!SetModelUnit(scope, settings, "STEP", path)) {
+        return {};
+    }
+    // OpenCASCADE's defaults, set because the parameters are process-wide: every product and
+    // every representation of the file is read, whatever an earlier caller left behind.
+    scope.SetInteger("read.step.product.mode", 1);
+    scope.SetInteger("read.step.product.context", 1);
+    scope.SetInteger("read.step.shape.repr", 1);
+    scope.SetInteger("read.step.assembly.level", 1);
+    scope.SetInteger("read.step.shape.relationship", 1);
+    scope.SetInteger("read.step.shape.aspect", 1);
+    return Translate(reader, path, "STEP");
+}
+
+std::string IgesShapeReader::GetFormatName() const
+{
+    return "IGES Files";
+}
+
+std::vector<std::string> IgesShapeReader::GetExtensions() const
+{
+    return {".iges", ".igs"};
+}
+
+TopoDS_Shape IgesShapeReader::Read(const std::string& path,
+                                   const ImportSettingsModel& settings) const
+{
+    IGESControl_Reader reader; // registers the parameters set below
+    StaticSettingsScope scope;
+    if (!SetModelUnit(scope, settings, "IGES", path)) {
+        return {};
+    }
+    // Blanked (hidden) entities are read too, as OpenCASCADE does by default.
+    scope.SetInteger("read.iges.onlyvisible", 0);
+    return Translate(reader, path, "IGES");
+}
+
+std::string BrepShapeReader::GetFormatName() const
+{
+    return "BREP Files";
+}
+
+std::vector<std::string> BrepShapeReader::GetExtensions() const
+{
+    return {".brep", ".brp"};
+}
+
+TopoDS_Shape BrepShapeReader::Read(const std::string& path, const ImportSettingsModel&) const
+{
+    TopoDS_Shape shape;
+    BRep_Builder builder;
+    if (!BRepTools::Read(shape, path.c_str(), builder)) {
+        LogCannotRead("BREP", path, kNotBrep);
+        return {};
+    }
+    if (shape.IsNull()) {
+        LogCannotRead("BREP", path, kNullBrep);
+    }
+    return shape;
+}
+
+} // namespace orvkit

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace orvkit {
+
+// The length units that the model-unit setting names: "mm", "cm", "m", "km", "um", "in" (or
+// "inch"), "ft", "mi", "mil" and "uin", compared case-insensitively.
+struct LengthUnit {
+    // Metres in one `unit` (0.001 for "mm"); 0 when the name is not one of the units above.
+    static double GetMetres(const std::string& unit);
+    // The value OpenCASCADE's STEP and IGES translators take for the unit in their
+    // `xstep.cascade.unit` parameter ("MM"); null when the name is not one of the units above.
+    static const char* GetTranslatorName(const std::string& unit);
+};
+
+} // namespace orvkit

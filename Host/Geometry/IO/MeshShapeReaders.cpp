@@ -1,0 +1,118 @@
+#include "MeshShapeReaders.h"
+
+#include "Common/Core/Logger.h"
+#include "Geometry/IO/LengthUnit.h"
+
+#include <BRep_Builder.hxx>
+#include <Message_ProgressRange.hxx>
+#include <Poly_Triangulation.hxx>
+#include <RWGltf_CafReader.hxx>
+#include <RWMesh_CafReader.hxx>
+#include <RWObj_CafReader.hxx>
+#include <RWStl.hxx>
+#include <TCollection_AsciiString.hxx>
+#include <TopoDS_Face.hxx>
+
+namespace orvkit {
+
+namespace {
+
+const char* const kCannotRead = "Cannot read %s file: %s (%s)";
+const char* const kUnknownUnit = "Cannot read %s file: %s (unknown model unit '%s')";
+const char* const kNoTriangles = "no triangles";
+const char* const kNotParsed = "the file does not parse to its end as this format";
+const char* const kNoMesh = "no mesh in the file";
+
+void LogCannotRead(const char* format, const std::string& path, const char* reason)
+{
+    Logger::Instance().Message(4, kCannotRead, format, path.c_str(), reason);
+}
+
+// The read sequence OBJ and glTF share. No document is attached: the reader keeps the shapes
+// it made, and SingleShape gathers them.
+TopoDS_Shape ReadMesh(RWMesh_CafReader& reader, const std::string& path, const char* format)
+{
+    // A file cut short or broken half-way is a failed read, not a partial model.
+    reader.SetFillIncompleteDocument(Standard_False);
+    if (!reader.Perform(TCollection_AsciiString(path.c_str()), Message_ProgressRange())) {
+        LogCannotRead(format, path, kNotParsed);
+        return {};
+    }
+    TopoDS_Shape shape = reader.SingleShape();
+    if (shape.IsNull()) {
+        LogCannotRead(format, path, kNoMesh);
+    }
+    return shape;
+}
+
+} // namespace
+
+std::string StlShapeReader::GetFormatName() const
+{
+    return "STL Files";
+}
+
+std::vector<std::string> StlShapeReader::GetExtensions() const
+{
+    return {".stl"};
+}
+
+TopoDS_Shape StlShapeReader::Read(const std::string& path, const ImportSettingsModel&) const
+{
+    const Handle(Poly_Triangulation) mesh = RWStl::ReadFile(path.c_str());
+    if (mesh.IsNull() || mesh->NbTriangles() == 0) {
+        LogCannotRead("STL", path, kNoTriangles);
+        return {};
+    }
+    // One face for the whole mesh: a face per triangle would turn a plain mesh into a topology
+    // of as many faces, edges and vertices as it has triangles.
+    TopoDS_Face face;
+    BRep_Builder().MakeFace(face, mesh);
+    return face;
+}
+
+std::string ObjShapeReader::GetFormatName() const
+{
+    return "OBJ Files";
+}
+
+std::vector<std::string> ObjShapeReader::GetExtensions() const
+{
+    return {".obj"};
+}
+
+TopoDS_Shape ObjShapeReader::Read(const std::string& path, const ImportSettingsModel&) const
+{
+    // Without a file unit set, the reader leaves the coordinates as they are.
+    RWObj_CafReader reader;
+    return ReadMesh(reader, path, "OBJ");
+}
+
+std::string GltfShapeReader::GetFormatName() const
+{
+    return "glTF Files";
+}
+
+std::vector<std::string> GltfShapeReader::GetExtensions() const
+{
+    return {".gltf", ".glb"};
+}
+
+TopoDS_Shape GltfShapeReader::Read(const std::string& path,
+                                   const ImportSettingsModel& settings) const
+{
+    const std::string unit = settings.GetModelUnit();
+    const double metres = LengthUnit::GetMetres(unit);
+    if (metres <= 0.0) {
+        Logger::Instance().Message(4, kUnknownUnit, "glTF", path.c_str(), unit.c_str());
+        return {};
+    }
+    RWGltf_CafReader reader;
+    reader.SetFileLengthUnit(1.0);
+    reader.SetFileCoordinateSystem(RWMesh_CoordinateSystem_glTF);
+    reader.SetSystemLengthUnit(metres);
+    reader.SetSystemCoordinateSystem(RWMesh_CoordinateSystem_Zup);
+    return ReadMesh(reader, path, "glTF");
+}
+
+} // namespace orvkit

@@ -1,0 +1,161 @@
+#include "ShapeIO.h"
+
+#include "Common/Core/FileUtil.h"
+#include "Common/Core/Logger.h"
+#include "Common/Core/PathUtil.h"
+#include "Geometry/IO/ImportSettingsModel.h"
+#include "Geometry/IO/OcctServices.h"
+#include "Geometry/IO/ShapeExchangeManager.h"
+
+#include <Standard_ErrorHandler.hxx>
+#include <Standard_Failure.hxx>
+
+#include <cxxabi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <exception>
+#include <typeinfo>
+#include <utility>
+#include <vector>
+
+namespace orvkit {
+
+namespace {
+
+const char* const kNoReader =
+    "Cannot open file: %s (no reader takes the extension '%s'; readable: %s)";
+const char* const kNoExtension = "Cannot open file: %s (the name has no extension; readable: %s)";
+const char* const kReadFailed = "Cannot read file: %s (the %s reader failed: %s%s%s)";
+const char* const kRepairFailed =
+    "Repair after reading %s failed (%s%s%s); the shape is kept as read";
+const char* const kRepairGaveNothing =
+    "Repair after reading %s gave no shape; the shape is kept as read";
+const char* const kUnknownException = "unknown exception";
+
+// Every pattern the readers take, ordered by format name so that the text does not change
+// from run to run: "*.brep *.brp *.gltf ...".
+std::string ReadablePatterns()
+{
+    std::unordered_map<std::string, std::string> formats;
+    ShapeExchangeManager::Instance().ListReaderFormats(formats);
+    std::vector<std::pair<std::string, std::string>> sorted(formats.begin(), formats.end());
+    std::sort(sorted.begin(), sorted.end());
+    std::string patterns;
+    for (const auto& format : sorted) {
+        patterns += (patterns.empty() ? "" : " ") + format.second;
+    }
+    return patterns;
+}
+
+// The readable name of an exception's class.
+std::string TypeName(const std::exception& error)
+{
+    const char* mangled = typeid(error).name();
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    std::string name = status == 0 && demangled != nullptr ? demangled : mangled;
+    std::free(demangled);
+    return name;
+}
+
+// What a reader or the post-process threw: the exception's class and its message (may be
+// empty).
+struct Fault {
+    std::string type;
+    std::string message;
+};
+
+void LogReadFailure(const std::string& path, const ShapeReader& reader, const Fault& fault)
+{
+    const char* separator = fault.message.empty() ? "" : ": ";
+    Logger::Instance().Message(4, kReadFailed, path.c_str(), reader.GetFormatName().c_str(),
+                               fault.type.c_str(), separator, fault.message.c_str());
+}
+
+// Runs the reader. Faults and exceptions inside it end the read: a null shape, with the
+// reason logged.
+TopoDS_Shape ReadGuarded(const ShapeReader& reader, const std::string& path,
+                         const ImportSettingsModel& settings)
+{
+    try {
+        OCC_CATCH_SIGNALS
+        return reader.Read(path, settings);
+    } catch (const Standard_Failure& failure) {
+        LogReadFailure(path, reader, {failure.DynamicType()->Name(), failure.GetMessageString()});
+    } catch (const std::exception& error) {
+        LogReadFailure(path, reader, {TypeName(error), error.what()});
+    } catch (...) {
+        LogReadFailure(path, reader, {kUnknownException, {}});
+    }
+    return {};
+}
+
+void LogRepairFailure(const std::string& path, const Fault& fault)
+{
+    const char* separator = fault.message.empty() ? "" : ": ";
+    Logger::Instance().Message(3, kRepairFailed, path.c_str(), fault.type.c_str(), separator,
+                               fault.message.c_str());
+}
+
+// Hands the shape to the post-process and returns what it gives; the shape as read when the
+// post-process fails or gives nothing, since a read that succeeded should not be lost to a
+// repair.
+std::shared_ptr<TopoShape> Postprocess(ShapeReaderPostprocess& postprocess,
+                                       const std::shared_ptr<TopoShape>& shape,
+                                       ParameterDict* settings, const std::string& path)
+{
+    std::shared_ptr<TopoShape> processed;
+    try {
+        OCC_CATCH_SIGNALS
+        processed = postprocess.Process(shape, settings);
+    } catch (const Standard_Failure& failure) {
+        LogRepairFailure(path, {failure.DynamicType()->Name(), failure.GetMessageString()});
+        return shape;
+    } catch (const std::exception& error) {
+        LogRepairFailure(path, {TypeName(error), error.what()});
+        return shape;
+    } catch (...) {
+        LogRepairFailure(path, {kUnknownException, {}});
+        return shape;
+    }
+    if (!processed || processed->IsNull()) {
+        Logger::Instance().Message(3, kRepairGaveNothing, path.c_str());
+        return shape;
+    }
+    return processed;
+}
+
+} // namespace
+
+std::shared_ptr<TopoShape> ShapeIO::Open(const Path& path, ParameterDict* settings)
+{
+    InstallOcctServices();
+    const std::string& file = path.GetString();
+    if (!CheckReadableFile(file)) {
+        return nullptr;
+    }
+    const std::string extension = PathUtil::Extension(file);
+    const ShapeReader* reader = ShapeExchangeManager::Instance().FindReader(extension);
+    if (reader == nullptr) {
+        if (extension.empty()) {
+            Logger::Instance().Message(4, kNoExtension, file.c_str(), ReadablePatterns().c_str());
+        } else {
+            Logger::Instance().Message(4, kNoReader, file.c_str(), extension.c_str(),
+                                       ReadablePatterns().c_str());
+        }
+        return nullptr;
+    }
+    const TopoDS_Shape read = ReadGuarded(*reader, file, ImportSettingsModel(settings));
+    if (read.IsNull()) {
+        return nullptr;
+    }
+    std::shared_ptr<TopoShape> shape = TopoShape::Create(read);
+    ShapeReaderPostprocess* postprocess = ShapeExchangeManager::Instance().GetPostprocess();
+    if (postprocess == nullptr) {
+        return shape;
+    }
+    return Postprocess(*postprocess, shape, settings, file);
+}
+
+} // namespace orvkit

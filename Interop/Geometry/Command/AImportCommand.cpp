@@ -1,0 +1,328 @@
+#include "AImportCommand.h"
+
+#include "Common/Core/Logger.h"
+#include "Common/Core/PathUtil.h"
+#include "Common/Core/StringUtil.h"
+#include "Common/Core/SystemUnits.h"
+#include "Data/App/DocumentManager.h"
+#include "Data/Kernel/CategoryNames.h"
+#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/DbViewBase.h"
+#include "Data/Kernel/Document.h"
+#include "Data/Kernel/ExternalDocument.h"
+#include "Data/Kernel/ShapeElement.h"
+#include "Data/Kernel/WireElement.h"
+#include "Data/View/DialogUtil.h"
+#include "Geometry/IO/ImportSettingsModel.h"
+#include "Geometry/IO/ShapeExchangeManager.h"
+#include "Geometry/IO/ShapeIO.h"
+#include "Geometry/Kernel/TopoExplor.h"
+#include "Xde2Doc.h"
+
+#include <fmt/format.h>
+
+#include <set>
+#include <unordered_map>
+#include <vector>
+
+using namespace orvkit;
+
+namespace {
+
+const char* const kDocumentIsNull = "Document is null!";
+const char* const kOpenModelTitle = "打开模型";
+const char* const kOpenFailed = "打开失败";
+const char* const kOpeningFile = "打开文件: {}";
+const char* const kImportSchema = "ImportSchema";
+const char* const kFilePathKey = "FilePath";
+const char* const kCreateAssemblyKey = "CreateAssembly";
+const char* const kDocTypeKey = "DocType";
+const char* const kDefaultDocType = "ORVX";
+const float kZoomFactor = 1.2f;
+
+// The file types of the XDE route.
+const std::vector<std::string>& CadFilters()
+{
+    static const std::vector<std::string> filters{"CAD Files (.igs .iges .stp .step)",
+                                                  "*.igs *.iges *.stp *.step", "All Files", "*"};
+    return filters;
+}
+
+// Whether the context's document shows a 3D view; logs a missing document when asked to.
+bool HasActive3DView(CommandContext* context, bool logMissingDocument)
+{
+    Document* document = context != nullptr ? context->GetDocument() : nullptr;
+    if (document == nullptr) {
+        if (logMissingDocument) {
+            ORVKIT_LOG_ERROR(kDocumentIsNull);
+        }
+        return false;
+    }
+    const auto* view = document->FindElementAs<DbViewBase>(document->GetActiveDbViewId());
+    return view != nullptr && view->GetViewType() == DbViewType3D;
+}
+
+// The document of the context, or null with the error logged.
+Document* RequireDocument(CommandContext* context)
+{
+    Document* document = context != nullptr ? context->GetDocument() : nullptr;
+    if (document == nullptr) {
+        ORVKIT_LOG_ERROR(kDocumentIsNull);
+    }
+    return document;
+}
+
+void ZoomToExtent(CommandContext* context)
+{
+    if (Viewer* viewer = context->GetViewer()) {
+        viewer->ZoomToExtend(kZoomFactor);
+    }
+}
+
+void MarkImported(EntityElement& element, const std::string& name)
+{
+    element.SetName(name);
+    element.SetCategory(CategoryNames::Shape());
+    element.SetSchemaName(kImportSchema);
+    element.SetBrowserable(true);
+}
+
+// The reader formats as the open-file dialog takes them, with "All Files" last. Asterisks
+// are blanked out of the descriptions so that they read as extensions, not patterns.
+std::vector<std::string> ReaderFilters()
+{
+    std::unordered_map<std::string, std::string> formats;
+    ShapeExchangeManager::Instance().ListReaderFormats(formats);
+    std::vector<std::string> filters;
+    filters.reserve(formats.size() * 2 + 2);
+    for (const auto& [name, patterns] : formats) {
+        filters.push_back(name + "(" + StringUtil::Replace(patterns, "*", " ") + ")");
+        filters.push_back(patterns);
+    }
+    filters.emplace_back("All Files");
+    filters.emplace_back("*");
+    return filters;
+}
+
+// Reads the file through the generic shape reader with the application's length unit.
+std::shared_ptr<TopoShape> ReadShape(const Path& path, bool batch)
+{
+    ParameterDict settings;
+    ImportSettingsModel model(&settings);
+    model.SetModelUnit(SystemUnits::Instance().GetSystemLengthUnit());
+    if (batch) {
+        model.SetShowDialogFlag(false);
+    }
+    return ShapeIO::Open(path, &settings);
+}
+
+// A group holding one element per sub-shape, named "file:1", "file:2", ...
+void CreateImportGroup(Document* document, const std::vector<std::shared_ptr<TopoShape>>& subShapes,
+                       const std::string& name)
+{
+    auto* group = static_cast<GroupElement*>(
+        document->NewElement(std::make_unique<GroupElement>(), ObjectId::NewId()));
+    std::set<ObjectId> children;
+    for (size_t i = 0; i < subShapes.size(); ++i) {
+        Element* child = CreateImportElement(document, subShapes[i],
+                                             name + ":" + std::to_string(i + 1), ObjectId::InvalidId);
+        children.insert(child->GetId());
+        child->SetParentId(group->GetId());
+    }
+    MarkImported(*group, name);
+    group->SetChildren(children);
+}
+
+} // namespace
+
+Element* CreateImportElement(Document* document, const std::shared_ptr<TopoShape>& shape,
+                             const std::string& name, ObjectId id)
+{
+    const EnumTopoShapeType type = shape->GetShapeType();
+    const bool curve = type == TopoShapeWire || type == TopoShapeEdge;
+    std::unique_ptr<EntityElement> made;
+    if (curve) {
+        made = std::make_unique<WireElement>();
+    } else {
+        made = std::make_unique<ShapeElement>();
+    }
+    auto* element = static_cast<EntityElement*>(document->NewElement(std::move(made), id));
+    if (element == nullptr) {
+        ORVKIT_LOG_ERROR(fmt::format("An element with the id {} already exists", id.GetValue()));
+        return nullptr;
+    }
+    element->SetName(name);
+    if (curve) {
+        static_cast<CurveElement*>(element)->SetShape(shape);
+    } else {
+        static_cast<ShapeElement*>(element)->SetShape(shape);
+    }
+    MarkImported(*element, name);
+    return element;
+}
+
+ImportCommand::ImportCommand()
+{
+    SetName("Import");
+    SetCode(16);
+    SetPath("/Shape/Import");
+}
+
+ImportCommand::~ImportCommand() = default;
+
+void ImportCommand::QueryParamsSchema(CommandContext* context) const
+{
+    context->GetParameters()->Add(kFilePathKey, ParameterCreator::Create(""));
+}
+
+bool ImportCommand::IsVisible(CommandContext* context) const
+{
+    return Command::IsVisible(context) && HasActive3DView(context, true);
+}
+
+bool ImportCommand::Run(CommandContext* context)
+{
+    Document* document = RequireDocument(context);
+    if (document == nullptr) {
+        return false;
+    }
+    const Path path = DialogUtil::OpenFileDialog(kOpenModelTitle, ReaderFilters());
+    if (!path) {
+        return false;
+    }
+    const std::shared_ptr<TopoShape> shape = ReadShape(path, false);
+    if (!shape) {
+        DialogUtil::NotifyMessageU(kOpenFailed, path.GetString());
+        return false;
+    }
+    const std::string name = PathUtil::GetFileName(path.GetString());
+    UndoTransaction transaction(document);
+    transaction.Start(GetName());
+    const EnumTopoShapeType type = shape->GetShapeType();
+    std::vector<std::shared_ptr<TopoShape>> subShapes;
+    if (type == TopoShapeCompound || type == TopoShapeCompSolid) {
+        subShapes = TopoExplor::GetSubShapes(shape);
+    }
+    if (subShapes.size() >= 2) {
+        CreateImportGroup(document, subShapes, name);
+    } else {
+        // A compound of one shape or none stays whole.
+        Element* element = CreateImportElement(document, shape, name, ObjectId::InvalidId);
+        element->SetPartId(document->GetActivePartId());
+    }
+    transaction.Commit(TransactionActionRecord);
+    ZoomToExtent(context);
+    return true;
+}
+
+bool ImportCommand::BatchRun(CommandContext* context)
+{
+    Document* document = context->GetDocument();
+    const ObjectId objectId = context->GetObjectId();
+    ParameterDict* parameters = context->GetParameters();
+    const std::string path = ParameterCast::Cast(parameters->Find(kFilePathKey), std::string(""));
+    Logger::Instance().Message(2, fmt::format(kOpeningFile, path));
+    const std::shared_ptr<TopoShape> shape = ReadShape(path, true);
+    if (!shape) {
+        ORVKIT_LOG_ERROR_AT(4, kOpenFailed);
+        return false;
+    }
+    UndoTransaction transaction(document);
+    transaction.Start(GetName());
+    const Element* element =
+        CreateImportElement(document, shape, PathUtil::GetFileName(path), objectId);
+    transaction.Commit(TransactionActionRecord);
+    return element != nullptr;
+}
+
+AdvImportCommand::AdvImportCommand()
+{
+    SetName("AdvImport");
+}
+
+AdvImportCommand::~AdvImportCommand() = default;
+
+bool AdvImportCommand::IsVisible(CommandContext* context) const
+{
+    return Command::IsVisible(context) && HasActive3DView(context, true);
+}
+
+bool AdvImportCommand::Run(CommandContext* context)
+{
+    Document* document = RequireDocument(context);
+    if (document == nullptr) {
+        return false;
+    }
+    const Path path = DialogUtil::OpenFileDialog(kOpenModelTitle, CadFilters());
+    if (!path) {
+        return false;
+    }
+    const ParameterDict* parameters = context->GetParameters();
+    const bool createAssembly =
+        parameters != nullptr && ParameterCast::Cast(parameters->Find(kCreateAssemblyKey), false);
+    Xde2Doc converter;
+    converter.SetCreateAssembly(createAssembly);
+    if (!converter.Load(path)) {
+        return false;
+    }
+    UndoTransaction transaction(document);
+    transaction.Start(GetName());
+    converter.Transfer(document);
+    transaction.Commit(TransactionActionRecord);
+    ZoomToExtent(context);
+    return true;
+}
+
+ImportAsPartCommand::ImportAsPartCommand()
+{
+    SetName("ImportAsPart");
+}
+
+ImportAsPartCommand::~ImportAsPartCommand() = default;
+
+bool ImportAsPartCommand::IsVisible(CommandContext* context) const
+{
+    return Command::IsVisible(context) && HasActive3DView(context, false);
+}
+
+bool ImportAsPartCommand::Run(CommandContext* context)
+{
+    Document* document = RequireDocument(context);
+    if (document == nullptr) {
+        return false;
+    }
+    const Path path = DialogUtil::OpenFileDialog(kOpenModelTitle, CadFilters());
+    if (!path) {
+        return false;
+    }
+    Xde2Doc converter;
+    if (!converter.Load(path)) {
+        return false;
+    }
+    std::string docType = kDefaultDocType;
+    if (const ParameterDict* parameters = context->GetParameters()) {
+        docType = parameters->GetString(kDocTypeKey, docType);
+    }
+    std::string name = PathUtil::GetFileName(path.GetString());
+    if (document->GetTextEncoding() == TextEncodingLocal) {
+        name = StringUtil::UTF82AStr(name);
+    }
+    const std::shared_ptr<Document> subDocument =
+        DocumentManager::Instance().CreateDocument(name, docType);
+    {
+        UndoTransaction transaction(subDocument.get());
+        transaction.Start(GetName());
+        converter.Transfer(subDocument.get());
+        transaction.Commit(TransactionActionRecord);
+    }
+    UndoTransaction transaction(document);
+    transaction.Start(GetName());
+    ExternalDocument* external = ExternalDocument::Create(document);
+    external->SetName(name);
+    external->SetDocumentId(name);
+    external->SetSubDocument(subDocument);
+    external->SetCategory(CategoryNames::SubDocument());
+    transaction.Commit(TransactionActionRecord);
+    ZoomToExtent(context);
+    return true;
+}

@@ -1,0 +1,1 @@
+// Placeholder while the file is being written.
