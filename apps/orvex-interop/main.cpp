@@ -247,7 +247,16 @@ int main(int argc, char** argv)
         app.add_subcommand("commands", "List the registered commands with their codes and paths");
     commandsVerb->add_flag("--json", commandsJson, "Print one JSON document instead");
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // --help prints and ends well; a usage mistake is one error line like any other.
+        if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+            return app.exit(error);
+        }
+        std::cerr << "orvex-interop: error: " << error.what() << "\n";
+        return 1;
+    }
 
     if (verbosity > 0) {
         Logger::Instance().AddSink(std::make_shared<StderrLogSink>(verbosity > 1 ? 0 : 2));

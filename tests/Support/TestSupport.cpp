@@ -11,10 +11,13 @@
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <sys/wait.h>
 
 namespace orvtest {
 
@@ -43,6 +46,25 @@ std::string TempDir::Write(const std::string& name, const std::string& content) 
     const std::string path = File(name);
     std::ofstream(path, std::ios::binary) << content;
     return path;
+}
+
+ProgramRun RunProgram(const std::string& arguments, const TempDir& dir)
+{
+    const std::string out = dir.File("stdout.txt");
+    const std::string err = dir.File("stderr.txt");
+    const std::string command =
+        std::string("'") + ORVEX_PROGRAM + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+    const int status = std::system(command.c_str());
+    ProgramRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = ReadWholeFile(out);
+    run.err = ReadWholeFile(err);
+    return run;
+}
+
+size_t Lines(const std::string& text)
+{
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
 std::string CorpusFile(const std::string& relative)

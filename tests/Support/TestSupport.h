@@ -34,6 +34,22 @@ private:
     std::string myPath;
 };
 
+// What the orvex-interop program did: its exit code and both streams.
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+// Runs the program with the arguments (already quoted), its streams kept in `dir`.
+ProgramRun RunProgram(const std::string& arguments, const TempDir& dir);
+// A path in single quotes for a shell command line.
+inline std::string Quote(const std::string& path)
+{
+    return "'" + path + "'";
+}
+// Number of lines in a text.
+size_t Lines(const std::string& text);
+
 // Path of a file of the shared corpus; empty when the corpus is not beside the checkout.
 std::string CorpusFile(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);

@@ -6,43 +6,15 @@
 #include <algorithm>
 #include <map>
 
-#include <sys/wait.h>
-
 #include <filesystem>
 
 using namespace orvtest;
 
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 class ProgramTest : public ::testing::Test {
 protected:
-    // Runs the program with the arguments (already quoted) and collects both streams.
-    ProgramRun Program(const std::string& arguments)
-    {
-        const std::string out = myDir.File("stdout.txt");
-        const std::string err = myDir.File("stderr.txt");
-        const std::string command =
-            std::string("'") + ORVEX_PROGRAM + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
-        const int status = std::system(command.c_str());
-        ProgramRun run;
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        run.out = ReadWholeFile(out);
-        run.err = ReadWholeFile(err);
-        return run;
-    }
-
-    static std::string Quote(const std::string& path) { return "'" + path + "'"; }
-
-    static size_t Lines(const std::string& text)
-    {
-        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
-    }
+    ProgramRun Program(const std::string& arguments) { return RunProgram(arguments, myDir); }
 
     TempDir myDir;
 };
