@@ -18,6 +18,13 @@ const ParameterValue* ImportSettingsModel::Find(const char* key) const
     return GetPreferences().Find(key);
 }
 
+void ImportSettingsModel::Store(const char* key, std::unique_ptr<ParameterValue> value)
+{
+    if (mySettings != nullptr) {
+        mySettings->Add(key, std::move(value));
+    }
+}
+
 std::string ImportSettingsModel::GetModelUnit() const
 {
     return ParameterCast::Cast(Find(ModelUnitKey), "mm");
@@ -25,9 +32,7 @@ std::string ImportSettingsModel::GetModelUnit() const
 
 void ImportSettingsModel::SetModelUnit(const std::string& unit)
 {
-    if (mySettings != nullptr) {
-        mySettings->Add(ModelUnitKey, ParameterCreator::Create(unit));
-    }
+    Store(ModelUnitKey, ParameterCreator::Create(unit));
 }
 
 bool ImportSettingsModel::GetShowDialogFlag() const
@@ -37,9 +42,7 @@ bool ImportSettingsModel::GetShowDialogFlag() const
 
 void ImportSettingsModel::SetShowDialogFlag(bool show)
 {
-    if (mySettings != nullptr) {
-        mySettings->Add(ShowDialogKey, ParameterCreator::Create(show));
-    }
+    Store(ShowDialogKey, ParameterCreator::Create(show));
 }
 
 bool ImportSettingsModel::GetFixEdges() const
@@ -49,9 +52,7 @@ bool ImportSettingsModel::GetFixEdges() const
 
 void ImportSettingsModel::SetFixEdges(bool fix)
 {
-    if (mySettings != nullptr) {
-        mySettings->Add(FixEdgesKey, ParameterCreator::Create(fix));
-    }
+    Store(FixEdgesKey, ParameterCreator::Create(fix));
 }
 
 double ImportSettingsModel::GetEdgeLength() const
@@ -61,9 +62,7 @@ double ImportSettingsModel::GetEdgeLength() const
 
 void ImportSettingsModel::SetEdgeLength(double length)
 {
-    if (mySettings != nullptr) {
-        mySettings->Add(EdgeLengthKey, ParameterCreator::Create(length));
-    }
+    Store(EdgeLengthKey, ParameterCreator::Create(length));
 }
 
 bool ImportSettingsModel::GetFixSolid() const
@@ -73,9 +72,7 @@ bool ImportSettingsModel::GetFixSolid() const
 
 void ImportSettingsModel::SetFixSolid(bool fix)
 {
-    if (mySettings != nullptr) {
-        mySettings->Add(FixSolidKey, ParameterCreator::Create(fix));
-    }
+    Store(FixSolidKey, ParameterCreator::Create(fix));
 }
 
 double ImportSettingsModel::GetMakeSolidTol() const
@@ -85,9 +82,7 @@ double ImportSettingsModel::GetMakeSolidTol() const
 
 void ImportSettingsModel::SetMakeSolidTol(double tolerance)
 {
-    if (mySettings != nullptr) {
-        mySettings->Add(MakeSolidTolKey, ParameterCreator::Create(tolerance));
-    }
+    Store(MakeSolidTolKey, ParameterCreator::Create(tolerance));
 }
 
 } // namespace orvkit

@@ -57,6 +57,8 @@ public:
 private:
     // The value in the dictionary, else in the preferences, else null.
     const ParameterValue* Find(const char* key) const;
+    // Writes into the dictionary, when there is one.
+    void Store(const char* key, std::unique_ptr<ParameterValue> value);
 
     ParameterDict* mySettings;
 };

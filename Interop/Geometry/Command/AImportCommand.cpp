@@ -72,6 +72,22 @@ Document* RequireDocument(CommandContext* context)
     return document;
 }
 
+// The context's document, after a STEP or IGES file picked in the open-file dialog has been
+// loaded into `converter`; `path` is the file. Null when there is no document (logged), when
+// the dialog was cancelled or when the file cannot be loaded.
+Document* ChooseAndLoad(CommandContext* context, Xde2Doc& converter, Path& path)
+{
+    Document* document = RequireDocument(context);
+    if (document == nullptr) {
+        return nullptr;
+    }
+    path = DialogUtil::OpenFileDialog(kOpenModelTitle, CadFilters());
+    if (!path || !converter.Load(path)) {
+        return nullptr;
+    }
+    return document;
+}
+
 void ZoomToExtent(CommandContext* context)
 {
     if (Viewer* viewer = context->GetViewer()) {
@@ -249,20 +265,13 @@ bool AdvImportCommand::IsVisible(CommandContext* context) const
 
 bool AdvImportCommand::Run(CommandContext* context)
 {
-    Document* document = RequireDocument(context);
-    if (document == nullptr) {
-        return false;
-    }
-    const Path path = DialogUtil::OpenFileDialog(kOpenModelTitle, CadFilters());
-    if (!path) {
-        return false;
-    }
-    const ParameterDict* parameters = context->GetParameters();
-    const bool createAssembly =
-        parameters != nullptr && ParameterCast::Cast(parameters->Find(kCreateAssemblyKey), false);
+    const ParameterDict* parameters = context != nullptr ? context->GetParameters() : nullptr;
     Xde2Doc converter;
-    converter.SetCreateAssembly(createAssembly);
-    if (!converter.Load(path)) {
+    converter.SetCreateAssembly(parameters != nullptr &&
+                                ParameterCast::Cast(parameters->Find(kCreateAssemblyKey), false));
+    Path path;
+    Document* document = ChooseAndLoad(context, converter, path);
+    if (document == nullptr) {
         return false;
     }
     UndoTransaction transaction(document);
@@ -287,16 +296,10 @@ bool ImportAsPartCommand::IsVisible(CommandContext* context) const
 
 bool ImportAsPartCommand::Run(CommandContext* context)
 {
-    Document* document = RequireDocument(context);
-    if (document == nullptr) {
-        return false;
-    }
-    const Path path = DialogUtil::OpenFileDialog(kOpenModelTitle, CadFilters());
-    if (!path) {
-        return false;
-    }
     Xde2Doc converter;
-    if (!converter.Load(path)) {
+    Path path;
+    Document* document = ChooseAndLoad(context, converter, path);
+    if (document == nullptr) {
         return false;
     }
     std::string docType = kDefaultDocType;
