@@ -21,6 +21,7 @@
 #include <TopoDS_Compound.hxx>
 
 #include <array>
+#include <cmath>
 #include <limits>
 
 using namespace orvkit;
@@ -54,17 +55,6 @@ double ShortestEdge(const TopoDS_Shape& shape)
         shortest = std::min(shortest, props.Mass());
     }
     return shortest;
-}
-
-TopoDS_Compound MakeCompound(const std::vector<TopoDS_Shape>& members)
-{
-    TopoDS_Compound compound;
-    BRep_Builder builder;
-    builder.MakeCompound(compound);
-    for (const TopoDS_Shape& member : members) {
-        builder.Add(compound, member);
-    }
-    return compound;
 }
 
 // A planar face on a closed polygon.
@@ -108,8 +98,7 @@ TEST(TopoExplorTest, GivesCompoundMembersInOrderWithThePlacementApplied)
     const TopoDS_Shape cylinder = MakeCylinder(1, 2);
     const TopoDS_Shape sphere = BRepPrimAPI_MakeSphere(1).Shape();
     const TopLoc_Location placement(Translation(10, 0, 0));
-    const TopoDS_Shape compound =
-        MakeCompound({box, cylinder.Reversed(), sphere}).Moved(placement);
+    const TopoDS_Shape compound = MakeCompound({box, cylinder.Reversed(), sphere}).Moved(placement);
 
     const std::vector<std::shared_ptr<TopoShape>> members =
         TopoExplor::GetSubShapes(TopoShape::Create(compound));
@@ -204,23 +193,47 @@ TEST(MakeSolidTest, GivesNullWhenTheFacesDoNotClose)
     EXPECT_FALSE(ShapeBuilder::MakeSolid(nullptr, 0.01));
 }
 
-TEST(MakeSolidTest, ASolidComesBackAsItIs)
+TEST(MakeSolidTest, SolidsAreKeptAndOnlyTheFacesOutsideThemAreSewn)
 {
     const std::shared_ptr<TopoShape> box = TopoShape::Create(MakeBox(1, 2, 3));
     EXPECT_EQ(ShapeBuilder::MakeSolid(box, 0.01), box);
+    // An assembly of solids that touch: sewing them would join their faces.
+    const TopoDS_Shape touching = MakeBox(1, 1, 1).Moved(TopLoc_Location(Translation(1, 0, 0)));
+    const std::shared_ptr<TopoShape> assembly =
+        TopoShape::Create(MakeCompound({box->GetImpl(), touching}));
+    EXPECT_EQ(ShapeBuilder::MakeSolid(assembly, 0.01), assembly);
+
+    std::vector<TopoDS_Shape> members = LooseBoxFaces(gp_Pnt(5, 0, 0), 2, 2, 2);
+    members.insert(members.begin(), touching);
+    const std::shared_ptr<TopoShape> result =
+        ShapeBuilder::MakeSolid(TopoShape::Create(MakeCompound(members)), 0.01);
+    ASSERT_TRUE(result);
+    const std::vector<std::shared_ptr<TopoShape>> solids = TopoExplor::GetSubShapes(result);
+    ASSERT_EQ(solids.size(), 2u);
+    EXPECT_TRUE(solids[0]->GetImpl().IsEqual(touching));
+    EXPECT_EQ(solids[1]->GetShapeType(), TopoShapeSolid);
+    EXPECT_NEAR(Volume(solids[1]->GetImpl()), 8.0, 1e-6);
 }
 
-// A square of side 10 with one corner cut off by an edge 0.001 long.
-std::vector<gp_Pnt> SquareWithTinyChamfer()
+// A square of side 10 from (x, 0) with one corner cut off by an edge `cut` long.
+TopoDS_Face ChamferedSquare(double cut, double x)
 {
-    return {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0.0007, 10, 0}, {0, 9.9993, 0}};
+    const double d = cut / std::sqrt(2.0);
+    return PolygonFace(
+        {{x, 0, 0}, {x + 10, 0, 0}, {x + 10, 10, 0}, {x + d, 10, 0}, {x, 10 - d, 0}});
+}
+
+// A prism on ChamferedSquare. Removing the two cut edges from the narrow side face between them
+// merges vertices `cut` apart, so it needs a vertex tolerance of about half of it.
+TopoDS_Shape ChamferedPrism(double cut, double x)
+{
+    return BRepPrimAPI_MakePrism(ChamferedSquare(cut, x), gp_Vec(0, 0, 5)).Shape();
 }
 
 TEST(FixSmallEdgesTest, RemovesEdgesShorterThanTheLimit)
 {
-    const TopoDS_Face face = PolygonFace(SquareWithTinyChamfer());
-    const TopoDS_Shape prism = BRepPrimAPI_MakePrism(face, gp_Vec(0, 0, 5)).Shape();
-    for (const TopoDS_Shape& shape : {TopoDS_Shape(face), prism}) {
+    for (const TopoDS_Shape& shape :
+         {TopoDS_Shape(ChamferedSquare(0.001, 0)), ChamferedPrism(0.001, 0)}) {
         const std::shared_ptr<TopoShape> original = TopoShape::Create(shape);
         ASSERT_LT(ShortestEdge(shape), 0.01);
         const std::shared_ptr<TopoShape> fixed = FixShapeTool::FixSmallEdges(original, 0.01, 1.0);
@@ -233,15 +246,55 @@ TEST(FixSmallEdgesTest, RemovesEdgesShorterThanTheLimit)
     }
 }
 
+TEST(FixSmallEdgesTest, KeepsEachSolidWhoseRepairWouldStretchAVertexTooFar)
+{
+    // Bound 0.01 * 0.01 = 0.0001: enough for a cut of 0.00015, not for one of 0.001.
+    const TopoDS_Shape wide = ChamferedPrism(0.001, 0);
+    const TopoDS_Shape narrow = ChamferedPrism(0.00015, 20);
+    const std::shared_ptr<TopoShape> fixed =
+        FixShapeTool::FixSmallEdges(TopoShape::Create(MakeCompound({wide, narrow})), 0.01, 0.01);
+    ASSERT_TRUE(fixed);
+    const std::vector<std::shared_ptr<TopoShape>> parts = TopoExplor::GetSubShapes(fixed);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_TRUE(parts[0]->GetImpl().IsEqual(wide));
+    EXPECT_LT(parts[1]->CountChildren(TopoShapeEdge), 15);
+    EXPECT_GE(ShortestEdge(parts[1]->GetImpl()), 0.01);
+    for (TopExp_Explorer it(parts[1]->GetImpl(), TopAbs_VERTEX); it.More(); it.Next()) {
+        EXPECT_LE(BRep_Tool::Tolerance(TopoDS::Vertex(it.Current())), 0.0001);
+    }
+    EXPECT_TRUE(IsValid(fixed->GetImpl()));
+
+    // With the bound at the length itself both are repaired.
+    const std::shared_ptr<TopoShape> both =
+        FixShapeTool::FixSmallEdges(TopoShape::Create(MakeCompound({wide, narrow})), 0.01, 1.0);
+    ASSERT_TRUE(both);
+    EXPECT_GE(ShortestEdge(both->GetImpl()), 0.01);
+}
+
+TEST(FixSmallEdgesTest, RepairsARepeatedSolidOnceAndKeepsItsPlacements)
+{
+    const TopoDS_Shape prism = ChamferedPrism(0.001, 0);
+    const TopLoc_Location placement(Translation(0, 50, 0));
+    const std::shared_ptr<TopoShape> fixed = FixShapeTool::FixSmallEdges(
+        TopoShape::Create(MakeCompound({prism, prism.Moved(placement)})), 0.01, 1.0);
+    ASSERT_TRUE(fixed);
+    const std::vector<std::shared_ptr<TopoShape>> parts = TopoExplor::GetSubShapes(fixed);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_TRUE(parts[0]->GetImpl().IsPartner(parts[1]->GetImpl()));
+    EXPECT_TRUE(parts[1]->GetImpl().Location().IsEqual(placement * parts[0]->GetImpl().Location()));
+    EXPECT_FALSE(parts[0]->GetImpl().IsPartner(prism));
+    EXPECT_GE(ShortestEdge(fixed->GetImpl()), 0.01);
+    EXPECT_NEAR(Volume(fixed->GetImpl()), 2 * Volume(prism), 1e-3);
+}
+
 TEST(FixSmallEdgesTest, ChangesNothingWhenEveryEdgeIsLongEnough)
 {
-    const TopoDS_Face face = PolygonFace(SquareWithTinyChamfer());
+    const TopoDS_Face face = ChamferedSquare(0.001, 0);
     const std::shared_ptr<TopoShape> original = TopoShape::Create(face);
     const std::shared_ptr<TopoShape> fixed = FixShapeTool::FixSmallEdges(original, 0.0001, 1.0);
     ASSERT_TRUE(fixed);
+    EXPECT_TRUE(fixed->GetImpl().IsEqual(face));
     EXPECT_EQ(fixed->CountChildren(TopoShapeEdge), 5);
-    EXPECT_EQ(fixed->CountChildren(TopoShapeVertex), 5);
-    EXPECT_NEAR(ShortestEdge(fixed->GetImpl()), ShortestEdge(face), 1e-9);
 }
 
 TEST(FixSmallEdgesTest, RefusesWhatItCannotWorkOn)

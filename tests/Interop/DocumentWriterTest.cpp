@@ -46,17 +46,6 @@ protected:
     TempDir myDir;
 };
 
-TopoDS_Shape MakeCompound(std::initializer_list<TopoDS_Shape> members)
-{
-    BRep_Builder builder;
-    TopoDS_Compound compound;
-    builder.MakeCompound(compound);
-    for (const TopoDS_Shape& member : members) {
-        builder.Add(compound, member);
-    }
-    return compound;
-}
-
 TEST_F(DocumentWriterTest, TwoPartsInTheSoleAssemblyBecomePrototypesInstancesAndOneGroup)
 {
     XcafBuilder builder;

@@ -36,17 +36,6 @@ public:
     std::vector<float> myFactors;
 };
 
-TopoDS_Compound MakeCompound(const std::vector<TopoDS_Shape>& shapes)
-{
-    BRep_Builder builder;
-    TopoDS_Compound compound;
-    builder.MakeCompound(compound);
-    for (const TopoDS_Shape& shape : shapes) {
-        builder.Add(compound, shape);
-    }
-    return compound;
-}
-
 TopoDS_Shape MakeEdge()
 {
     return BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 0), gp_Pnt(5, 0, 0)).Edge();

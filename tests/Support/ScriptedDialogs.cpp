@@ -56,7 +56,7 @@ void ScriptedDialogs::Notify(const std::string& title, const std::string& text)
 bool ScriptedDialogs::ShowDialog(const std::string& name, Document*, ParameterDict*)
 {
     myCalls.push_back({name, name, "", {}});
-    return true;
+    return myAcceptNamed;
 }
 
 DialogScope::DialogScope(std::vector<std::string> answers)

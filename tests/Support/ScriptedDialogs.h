@@ -31,11 +31,13 @@ public:
                           const std::vector<std::string>& filters) override;
     orvkit::Path OpenFolder(const std::string& title) override;
     void Notify(const std::string& title, const std::string& text) override;
-    // Accepts named dialogs without changing their values.
+    // Accepts named dialogs without changing their values, or cancels them after
+    // SetNamedDialogsAccepted(false).
     bool ShowDialog(const std::string& name, orvkit::Document* document,
                     orvkit::ParameterDict* params) override;
 
     void Answer(const std::string& answer) { myAnswers.push_back(answer); }
+    void SetNamedDialogsAccepted(bool accepted) { myAcceptNamed = accepted; }
     const std::vector<DialogCall>& GetCalls() const { return myCalls; }
 
 private:
@@ -43,6 +45,7 @@ private:
 
     std::deque<std::string> myAnswers;
     std::vector<DialogCall> myCalls;
+    bool myAcceptNamed = true;
 };
 
 // Removes the installed dialog provider when it goes away.

@@ -3,6 +3,7 @@
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 
 #include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
@@ -46,6 +47,17 @@ std::string TempDir::Write(const std::string& name, const std::string& content) 
     const std::string path = File(name);
     std::ofstream(path, std::ios::binary) << content;
     return path;
+}
+
+TopoDS_Compound MakeCompound(const std::vector<TopoDS_Shape>& members)
+{
+    BRep_Builder builder;
+    TopoDS_Compound compound;
+    builder.MakeCompound(compound);
+    for (const TopoDS_Shape& member : members) {
+        builder.Add(compound, member);
+    }
+    return compound;
 }
 
 ProgramRun RunProgram(const std::string& arguments, const TempDir& dir)

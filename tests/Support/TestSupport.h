@@ -6,6 +6,7 @@
 
 #include <Quantity_Color.hxx>
 #include <TDF_Label.hxx>
+#include <TopoDS_Compound.hxx>
 #include <TopoDS_Shape.hxx>
 #include <gp_Trsf.hxx>
 
@@ -101,6 +102,8 @@ private:
 TopoDS_Shape MakeBox(double dx, double dy, double dz);
 TopoDS_Shape MakeCylinder(double radius, double height);
 gp_Trsf Translation(double x, double y, double z);
+// A compound of the shapes, in order.
+TopoDS_Compound MakeCompound(const std::vector<TopoDS_Shape>& members);
 
 // Every element of the class T in id order.
 template <class T>

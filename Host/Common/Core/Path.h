@@ -13,6 +13,15 @@ public:
     Path(const char* text) : myText(text != nullptr ? text : "") {}
 
     explicit operator bool() const { return !myText.empty(); }
+    bool IsEmpty() const { return myText.empty(); }
+    // The path of `name` inside this folder: "out" + "a.stp" gives "out/a.stp".
+    Path operator+(const std::string& name) const
+    {
+        if (myText.empty() || myText.back() == '/' || myText.back() == '\\') {
+            return Path(myText + name);
+        }
+        return Path(myText + "/" + name);
+    }
     const std::string& GetString() const { return myText; }
     const char* c_str() const { return myText.c_str(); }
 

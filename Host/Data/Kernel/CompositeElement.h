@@ -13,6 +13,10 @@ public:
     // Replaces the children; each child found in the document gets this element as parent.
     bool SetChildren(const std::set<ObjectId>& children);
 
+protected:
+    // What its children draw, in id order.
+    void CollectOwnShape(GShapeCollector& collector) const override;
+
 private:
     std::set<ObjectId> myChildren;
 };

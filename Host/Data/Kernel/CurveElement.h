@@ -13,6 +13,9 @@ public:
     const std::shared_ptr<TopoShape>& GetShape() const { return myShape; }
     bool SetShape(const std::shared_ptr<TopoShape>& shape);
 
+protected:
+    void CollectOwnShape(GShapeCollector& collector) const override;
+
 private:
     std::shared_ptr<TopoShape> myShape;
 };

@@ -4,6 +4,8 @@
 
 namespace orvkit {
 
+class GShapeCollector;
+
 enum EnumDbViewType { DbViewType3D = 0, DbViewType2D = 1 };
 
 // A view of the document: the space its drawable elements are shown in.
@@ -12,6 +14,9 @@ public:
     static DbViewBase* Create(Document* document, EnumDbViewType viewType);
     const char* GetClassName() const override { return "DbViewBase"; }
     EnumDbViewType GetViewType() const { return myViewType; }
+    // Gives the collector everything the view shows: each browserable drawable element of the
+    // document that no other element holds, in id order.
+    void CollectShape(GShapeCollector& collector) const;
 
 private:
     EnumDbViewType myViewType = DbViewType3D;

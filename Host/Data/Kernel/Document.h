@@ -37,6 +37,9 @@ public:
     // The part new elements go into; InvalidId (the default) when there is none.
     ObjectId GetActivePartId() const { return myActivePartId; }
     void SetActivePartId(ObjectId partId) { myActivePartId = partId; }
+    // The assembly being edited; InvalidId (the default) when there is none.
+    ObjectId GetActiveAssemblyId() const { return myActiveAssemblyId; }
+    void SetActiveAssemblyId(ObjectId assemblyId) { myActiveAssemblyId = assemblyId; }
 
     // The name the application shows (a file name, say) and the document type, e.g. "ORVX".
     const std::string& GetName() const { return myName; }
@@ -107,6 +110,7 @@ private:
     std::map<ClassId, std::unique_ptr<ElementTable>> myTables;
     ObjectId myActiveViewId;
     ObjectId myActivePartId;
+    ObjectId myActiveAssemblyId;
     std::string myName;
     std::string myDocType;
     std::vector<PickedId> mySelection;

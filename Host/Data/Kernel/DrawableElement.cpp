@@ -1,6 +1,8 @@
 #include "DrawableElement.h"
 
+#include "Data/Kernel/Document.h"
 #include "Data/Kernel/InstanceElement.h"
+#include "Geometry/Kernel/GShapeCollector.h"
 
 namespace orvkit {
 
@@ -14,6 +16,35 @@ bool DrawableElement::SetPrototypeId(ObjectId prototypeId)
 {
     myPrototypeId = prototypeId;
     return true;
+}
+
+namespace {
+
+// Deeper than any real assembly; only a cycle of prototypes gets there.
+const size_t kMaxCollectDepth = 256;
+
+} // namespace
+
+void DrawableElement::CollectShape(GShapeCollector& collector) const
+{
+    if (collector.GetDepth() >= kMaxCollectDepth) {
+        return;
+    }
+    collector.PushPlacement(myTransform);
+    CollectOwnShape(collector);
+    collector.PopPlacement();
+}
+
+void DrawableElement::CollectOwnShape(GShapeCollector&) const {}
+
+void InstanceElement::CollectOwnShape(GShapeCollector& collector) const
+{
+    const Document* document = GetDocument();
+    const auto* prototype =
+        document != nullptr ? document->FindElementAs<DrawableElement>(GetPrototypeId()) : nullptr;
+    if (prototype != nullptr) {
+        prototype->CollectShape(collector);
+    }
 }
 
 DrawableElement* DrawableElement::CreateInstance(Document* document, const std::string& name,

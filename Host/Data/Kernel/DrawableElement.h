@@ -6,6 +6,8 @@
 
 namespace orvkit {
 
+class GShapeCollector;
+
 // An element with a placement that the viewer draws. An instance shows its prototype's
 // content at its own placement.
 class DrawableElement : public EntityElement {
@@ -21,6 +23,15 @@ public:
     // sets its prototype id and placement.
     virtual DrawableElement* CreateInstance(Document* document, const std::string& name,
                                             ObjectId parentId) const;
+
+    // Gives the collector what this element draws, at this element's placement composed under
+    // the collector's. Paths deeper than the collector allows (a prototype that shows itself)
+    // give nothing more.
+    virtual void CollectShape(GShapeCollector& collector) const;
+
+protected:
+    // What the element itself draws, in its own coordinates; nothing by default.
+    virtual void CollectOwnShape(GShapeCollector& collector) const;
 
 private:
     gp_Trsf myTransform;

@@ -11,6 +11,7 @@
 #include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Data/Kernel/WireElement.h"
+#include "Geometry/Kernel/GShapeCollector.h"
 
 namespace orvkit {
 
@@ -64,6 +65,47 @@ bool ExternalDocument::SetSubDocument(const std::shared_ptr<Document>& subDocume
 {
     mySubDocument = subDocument;
     return true;
+}
+
+void CurveElement::CollectOwnShape(GShapeCollector& collector) const
+{
+    if (myShape) {
+        collector.AddShape(myShape->GetImpl());
+    }
+}
+
+void ShapeElement::CollectOwnShape(GShapeCollector& collector) const
+{
+    if (myShape) {
+        collector.AddShape(myShape->GetImpl());
+    }
+}
+
+void CompositeElement::CollectOwnShape(GShapeCollector& collector) const
+{
+    const Document* document = GetDocument();
+    if (document == nullptr) {
+        return;
+    }
+    for (ObjectId child : myChildren) {
+        if (const auto* drawable = document->FindElementAs<DrawableElement>(child)) {
+            drawable->CollectShape(collector);
+        }
+    }
+}
+
+void DbViewBase::CollectShape(GShapeCollector& collector) const
+{
+    const Document* document = GetDocument();
+    if (document == nullptr) {
+        return;
+    }
+    for (const Element* element : document->GetElements()) {
+        const auto* drawable = dynamic_cast<const DrawableElement*>(element);
+        if (drawable != nullptr && drawable->IsBrowserable() && !drawable->GetParentId().IsValid()) {
+            drawable->CollectShape(collector);
+        }
+    }
 }
 
 bool CurveElement::SetShape(const std::shared_ptr<TopoShape>& shape)

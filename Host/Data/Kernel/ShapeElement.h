@@ -30,6 +30,9 @@ public:
     const std::optional<FaceColorTable>& GetFaceColors() const { return myFaceColors; }
     bool SetFaceColors(const FaceColorTable& faceColors);
 
+protected:
+    void CollectOwnShape(GShapeCollector& collector) const override;
+
 private:
     std::shared_ptr<TopoShape> myShape;
     bool myOptimized = false;

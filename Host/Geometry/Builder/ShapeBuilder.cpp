@@ -30,7 +30,7 @@ int CountFaces(const TopoDS_Shape& shape)
 // otherwise.
 std::vector<TopoDS_Shell> ClosedShells(const TopoDS_Shape& sewn)
 {
-    // A face outside any shell was not sewn to anything.
+    // A face outside any shell was sewn to nothing.
     if (TopExp_Explorer(sewn, TopAbs_FACE, TopAbs_SHELL).More()) {
         return {};
     }
@@ -45,6 +45,30 @@ std::vector<TopoDS_Shell> ClosedShells(const TopoDS_Shape& sewn)
     return shells;
 }
 
+// Solids, outward-oriented, from the faces sewn within the tolerance; empty when some face
+// stays out of a closed shell or a solid is not valid.
+std::vector<TopoDS_Shape> SolidsFromFaces(const TopoDS_Shape& faces, double tolerance)
+{
+    BRepBuilderAPI_Sewing sewing(tolerance);
+    sewing.Add(faces);
+    sewing.Perform();
+    const TopoDS_Shape sewn = sewing.SewedShape();
+    // Sewing leaves out faces it finds degenerate; a solid without them would not be the model.
+    if (sewn.IsNull() || CountFaces(sewn) != CountFaces(faces)) {
+        return {};
+    }
+    std::vector<TopoDS_Shape> solids;
+    ShapeFix_Solid makeSolid;
+    for (const TopoDS_Shell& shell : ClosedShells(sewn)) {
+        const TopoDS_Solid solid = makeSolid.SolidFromShell(shell);
+        if (solid.IsNull() || !BRepCheck_Analyzer(solid).IsValid()) {
+            return {};
+        }
+        solids.push_back(solid);
+    }
+    return solids;
+}
+
 } // namespace
 
 std::shared_ptr<TopoShape> ShapeBuilder::MakeSolid(const std::shared_ptr<TopoShape>& shape,
@@ -53,42 +77,37 @@ std::shared_ptr<TopoShape> ShapeBuilder::MakeSolid(const std::shared_ptr<TopoSha
     if (!shape || shape->IsNull()) {
         return nullptr;
     }
-    if (shape->GetImpl().ShapeType() == TopAbs_SOLID) {
-        return shape;
+    const TopoDS_Shape& input = shape->GetImpl();
+    BRep_Builder builder;
+    TopoDS_Compound looseFaces;
+    builder.MakeCompound(looseFaces);
+    bool hasLooseFaces = false;
+    for (TopExp_Explorer it(input, TopAbs_FACE, TopAbs_SOLID); it.More(); it.Next()) {
+        builder.Add(looseFaces, it.Current());
+        hasLooseFaces = true;
     }
-    const int faceCount = CountFaces(shape->GetImpl());
-    if (faceCount == 0) {
+    const bool hasSolids = TopExp_Explorer(input, TopAbs_SOLID).More();
+    if (!hasLooseFaces) {
+        return hasSolids ? shape : nullptr;
+    }
+    const std::vector<TopoDS_Shape> made = SolidsFromFaces(looseFaces, tolerance);
+    if (made.empty()) {
         return nullptr;
     }
-    BRepBuilderAPI_Sewing sewing(tolerance);
-    sewing.Add(shape->GetImpl());
-    sewing.Perform();
-    const TopoDS_Shape sewn = sewing.SewedShape();
-    // Sewing drops faces it finds degenerate; a solid without them would not be the model read.
-    if (sewn.IsNull() || CountFaces(sewn) != faceCount) {
-        return nullptr;
+    std::vector<TopoDS_Shape> solids;
+    for (TopExp_Explorer it(input, TopAbs_SOLID); it.More(); it.Next()) {
+        solids.push_back(it.Current());
     }
-    const std::vector<TopoDS_Shell> shells = ClosedShells(sewn);
-    if (shells.empty()) {
-        return nullptr;
+    solids.insert(solids.end(), made.begin(), made.end());
+    if (solids.size() == 1) {
+        return TopoShape::Create(solids.front());
     }
-    ShapeFix_Solid makeSolid;
-    TopoDS_Shape result;
-    if (shells.size() == 1) {
-        result = makeSolid.SolidFromShell(shells.front());
-    } else {
-        TopoDS_Compound compound;
-        BRep_Builder builder;
-        builder.MakeCompound(compound);
-        for (const TopoDS_Shell& shell : shells) {
-            builder.Add(compound, makeSolid.SolidFromShell(shell));
-        }
-        result = compound;
+    TopoDS_Compound compound;
+    builder.MakeCompound(compound);
+    for (const TopoDS_Shape& solid : solids) {
+        builder.Add(compound, solid);
     }
-    if (result.IsNull() || !BRepCheck_Analyzer(result).IsValid()) {
-        return nullptr;
-    }
-    return TopoShape::Create(result);
+    return TopoShape::Create(compound);
 }
 
 } // namespace orvkit

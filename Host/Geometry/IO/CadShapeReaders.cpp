@@ -11,6 +11,10 @@
 #include <STEPControl_Reader.hxx>
 #include <XSControl_Reader.hxx>
 
+#include <algorithm>
+#include <fstream>
+#include <ios>
+
 namespace orvkit {
 
 namespace {
@@ -19,7 +23,8 @@ const char* const kCannotRead = "Cannot read %s file: %s (%s)";
 const char* const kNotParsed = "the file does not parse as this format";
 const char* const kNoRoots = "no shape in the file";
 const char* const kNothingTranslated = "no shape could be translated";
-const char* const kNotBrep = "not a BREP file";
+const char* const kNotBrepOrCutShort = "not a BREP file, or cut short";
+const char* const kNoTerminateSection = "cut short: no terminate section at its end";
 const char* const kNullBrep = "the file holds a null shape";
 const char* const kUnknownUnit = "Cannot read %s file: %s (unknown model unit '%s')";
 
@@ -60,6 +65,33 @@ TopoDS_Shape Translate(XSControl_Reader& reader, const std::string& path, const 
         LogCannotRead(format, path, kNothingTranslated);
     }
     return shape;
+}
+
+// Whether the file ends with the one-line terminate section every IGES file closes with (the
+// section letter 'T' in column 73 of the last 80-column record). OpenCASCADE reads a file cut
+// short without complaint and gives whatever part of the model it got to; this is how such a
+// file is told apart. Records may end with CR, LF or both, or follow each other with no line
+// break at all.
+bool EndsWithTerminateSection(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    const std::streamoff tail = std::min<std::streamoff>(size, 1024);
+    std::string text(static_cast<size_t>(tail), '\0');
+    in.seekg(size - tail);
+    in.read(text.data(), tail);
+    const size_t last = text.find_last_not_of("\r\n");
+    if (!in || last == std::string::npos) {
+        return false;
+    }
+    const size_t lineBreak = text.find_last_of("\r\n", last);
+    const size_t start = lineBreak == std::string::npos ? 0 : lineBreak + 1;
+    std::string record = text.substr(start, last + 1 - start);
+    if (record.size() > 80) {
+        record.erase(0, record.size() - 80);
+    }
+    return record.size() > 72 && record[72] == 'T';
 }
 
 } // namespace
@@ -111,6 +143,10 @@ TopoDS_Shape IgesShapeReader::Read(const std::string& path,
     if (!SetModelUnit(scope, settings, "IGES", path)) {
         return {};
     }
+    if (!EndsWithTerminateSection(path)) {
+        LogCannotRead("IGES", path, kNoTerminateSection);
+        return {};
+    }
     // Blanked (hidden) entities are read too, as OpenCASCADE does by default.
     scope.SetInteger("read.iges.onlyvisible", 0);
     return Translate(reader, path, "IGES");
@@ -128,10 +164,16 @@ std::vector<std::string> BrepShapeReader::GetExtensions() const
 
 TopoDS_Shape BrepShapeReader::Read(const std::string& path, const ImportSettingsModel&) const
 {
+    std::ifstream in(path, std::ios::binary);
+    // A read that fails throws instead of leaving the stream quietly failed: BRepTools keeps
+    // looping on a failed stream, so a file cut short would hang the read, and it writes its
+    // complaints about a file that is not BREP on standard output, which is the program's.
+    in.exceptions(std::ios::failbit | std::ios::badbit);
     TopoDS_Shape shape;
-    BRep_Builder builder;
-    if (!BRepTools::Read(shape, path.c_str(), builder)) {
-        LogCannotRead("BREP", path, kNotBrep);
+    try {
+        BRepTools::Read(shape, in, BRep_Builder());
+    } catch (const std::ios_base::failure&) {
+        LogCannotRead("BREP", path, kNotBrepOrCutShort);
         return {};
     }
     if (shape.IsNull()) {

@@ -28,7 +28,8 @@ public:
     std::string GetFormatName() const override;
     // ".iges", ".igs".
     std::vector<std::string> GetExtensions() const override;
-    // As StepShapeReader::Read.
+    // As StepShapeReader::Read; a file that does not end with its terminate section counts as
+    // cut short and gives null.
     TopoDS_Shape Read(const std::string& path, const ImportSettingsModel& settings) const override;
 };
 
@@ -39,8 +40,8 @@ public:
     std::string GetFormatName() const override;
     // ".brep", ".brp".
     std::vector<std::string> GetExtensions() const override;
-    // The stored shape; null, with the reason logged, when the file is not a BREP file or
-    // holds a null shape.
+    // The stored shape; null, with the reason logged, when the file is not a BREP file, is cut
+    // short, or holds a null shape.
     TopoDS_Shape Read(const std::string& path, const ImportSettingsModel& settings) const override;
 };
 

@@ -14,10 +14,9 @@ struct UnitEntry {
 
 // The translators know exactly these units, so the table offers no others.
 const UnitEntry kUnits[] = {
-    {"mm", "MM", 0.001},      {"cm", "CM", 0.01},         {"m", "M", 1.0},
-    {"km", "KM", 1000.0},     {"um", "UM", 1.0e-6},       {"in", "INCH", 0.0254},
-    {"inch", "INCH", 0.0254}, {"ft", "FT", 0.3048},       {"mi", "MI", 1609.344},
-    {"mil", "MIL", 2.54e-5},  {"uin", "UIN", 2.54e-8},
+    {"mm", "MM", 0.001},    {"cm", "CM", 0.01},      {"m", "M", 1.0},          {"km", "KM", 1000.0},
+    {"um", "UM", 1.0e-6},   {"in", "INCH", 0.0254},  {"inch", "INCH", 0.0254}, {"ft", "FT", 0.3048},
+    {"mi", "MI", 1609.344}, {"mil", "MIL", 2.54e-5}, {"uin", "UIN", 2.54e-8},
 };
 
 const UnitEntry* Find(const std::string& unit)

@@ -3,12 +3,17 @@
 #include "Common/Core/FileUtil.h"
 #include "Common/Core/Logger.h"
 #include "Common/Core/PathUtil.h"
+#include "Data/View/DialogFactory.h"
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/OcctServices.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 
+#include <Message.hxx>
+#include <Message_Messenger.hxx>
+#include <Message_Printer.hxx>
 #include <Standard_ErrorHandler.hxx>
 #include <Standard_Failure.hxx>
+#include <TCollection_AsciiString.hxx>
 
 #include <cxxabi.h>
 
@@ -32,9 +37,59 @@ const char* const kRepairFailed =
 const char* const kRepairGaveNothing =
     "Repair after reading %s gave no shape; the shape is kept as read";
 const char* const kUnknownException = "unknown exception";
+const char* const kSettingsDialog = "ImportSettingsDlg";
+const char* const kSettingsCancelled = "Cannot open file: %s (the import settings were cancelled)";
+
+// Keeps OpenCASCADE's messages back while a reader runs. A failed read has one reason, the
+// reader's own; the translator's complaints about the same file follow it as details, at
+// warning level at most, so that none of them passes for the reason. After a read that worked
+// they go out as they came. The messenger is process-wide, like the translators' parameters:
+// reads run one at a time.
+class HeldOcctMessages {
+public:
+    HeldOcctMessages()
+        : myMessenger(Message::DefaultMessenger()), myPrinters(myMessenger->Printers()),
+          myHold(new HoldPrinter())
+    {
+        myMessenger->ChangePrinters().Clear();
+        myMessenger->AddPrinter(myHold);
+    }
+    ~HeldOcctMessages()
+    {
+        myMessenger->ChangePrinters() = myPrinters;
+        for (const auto& [text, gravity] : myHold->messages) {
+            const Message_Gravity sent =
+                myReadFailed ? std::min(gravity, Message_Warning) : gravity;
+            for (Message_SequenceOfPrinters::Iterator it(myPrinters); it.More(); it.Next()) {
+                it.Value()->Send(text, sent);
+            }
+        }
+    }
+    HeldOcctMessages(const HeldOcctMessages&) = delete;
+    HeldOcctMessages& operator=(const HeldOcctMessages&) = delete;
+
+    void SetReadFailed(bool failed) { myReadFailed = failed; }
+
+private:
+    class HoldPrinter : public Message_Printer {
+    public:
+        mutable std::vector<std::pair<TCollection_AsciiString, Message_Gravity>> messages;
+
+    protected:
+        void send(const TCollection_AsciiString& text, const Message_Gravity gravity) const override
+        {
+            messages.emplace_back(text, gravity);
+        }
+    };
+
+    Handle(Message_Messenger) myMessenger;
+    Message_SequenceOfPrinters myPrinters;
+    Handle(HoldPrinter) myHold;
+    bool myReadFailed = false;
+};
 
 // Every pattern the readers take, ordered by format name so that the text does not change
-// from run to run: "*.brep *.brp *.gltf ...".
+// from run to run: "*.brep *.brp *.iges ...".
 std::string ReadablePatterns()
 {
     std::unordered_map<std::string, std::string> formats;
@@ -146,7 +201,18 @@ std::shared_ptr<TopoShape> ShapeIO::Open(const Path& path, ParameterDict* settin
         }
         return nullptr;
     }
-    const TopoDS_Shape read = ReadGuarded(*reader, file, ImportSettingsModel(settings));
+    // The user may review the settings (repairs, unit) before the read; a cancel ends it.
+    if (ImportSettingsModel(settings).GetShowDialogFlag() &&
+        !DialogFactory::Instance().Show(kSettingsDialog, nullptr, settings)) {
+        Logger::Instance().Message(4, kSettingsCancelled, file.c_str());
+        return nullptr;
+    }
+    TopoDS_Shape read;
+    {
+        HeldOcctMessages held;
+        read = ReadGuarded(*reader, file, ImportSettingsModel(settings));
+        held.SetReadFailed(read.IsNull());
+    }
     if (read.IsNull()) {
         return nullptr;
     }

@@ -4,8 +4,8 @@
 
 namespace orvkit {
 
-std::vector<std::shared_ptr<TopoShape>> TopoExplor::GetSubShapes(
-    const std::shared_ptr<TopoShape>& shape)
+std::vector<std::shared_ptr<TopoShape>>
+TopoExplor::GetSubShapes(const std::shared_ptr<TopoShape>& shape)
 {
     std::vector<std::shared_ptr<TopoShape>> subShapes;
     if (!shape || shape->IsNull()) {
