@@ -5,6 +5,7 @@
 
 #include "Data/App/CommandManager.h"
 #include "Data/App/DocumentExchanger.h"
+#include "Geometry/Command/AExportCommand.h"
 #include "Geometry/Command/AImportCommand.h"
 #include "Geometry/Command/AShapeReaderPostprocessImpl.h"
 #include "Geometry/Document/AXdeDocumentExchanger.h"
@@ -48,6 +49,8 @@ void RegisterSceneReader()
 struct AModuleRegistration {
     AModuleRegistration()
     {
+        RegisterCommand<ExportModelCommand>();
+        RegisterCommand<ExportAssemblyChildrenCommand>();
         RegisterCommand<ImportCommand>();
         RegisterCommand<AdvImportCommand>();
         RegisterCommand<ImportAsPartCommand>();

@@ -139,7 +139,7 @@ std::string ProblemWithFile(const std::string& file)
 std::string FirstError(const std::vector<orvkit::LogRecord>& log)
 {
     for (const auto& record : log) {
-        if (record.level < 3 || record.report) {
+        if (record.level < 3) {
             continue;
         }
         if (record.text.rfind(kOcctPrefix, 0) == 0) {

@@ -10,8 +10,8 @@ namespace orvex::cli {
 
 // Why a path cannot be read as an input file (missing, a folder, empty); empty when it can.
 std::string ProblemWithFile(const std::string& file);
-// The first error the log holds (level 3 or more, reports left out), with OpenCASCADE's
-// framing removed; empty when there is none.
+// The first error or message to the user the log holds (level 3 or more), with
+// OpenCASCADE's framing removed; empty when there is none.
 std::string FirstError(const std::vector<orvkit::LogRecord>& log);
 // The program's one error line about an input file.
 void PrintError(const std::string& file, const std::string& reason);

@@ -1,4 +1,5 @@
 // orvex-interop: the command-line host of the Orvex.Interop.Data plugin.
+#include "BatchConvert.h"
 #include "CommandVerbs.h"
 #include "DocumentPrinter.h"
 #include "FileDiagnosis.h"
@@ -24,6 +25,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -242,6 +244,55 @@ int main(int argc, char** argv)
                                "Type of the sub-document (default ORVX)");
     importPartVerb->add_flag("--json", importPart.json, "Print one JSON document instead");
 
+    orvex::cli::ExportOptions exportOptions;
+    CLI::App* exportVerb = app.add_subcommand(
+        "export", "Import a STEP or IGES file and write it (or one element of it) to STEP, IGES, "
+                  "STL or BREP, with an optional change of axis convention");
+    exportVerb->add_option("IN", exportOptions.input, "A .step, .stp, .iges or .igs file")
+        ->required();
+    exportVerb->add_option("OUT", exportOptions.output,
+                           "The file to write; its extension (.stp, .igs, .stl, .brep) sets the "
+                           "format")
+        ->required();
+    exportVerb->add_option("--from", exportOptions.from,
+                           "Axis convention of the model: 0 or x-up, 1 or y-up, 2 or z-up (default)");
+    exportVerb->add_option("--to", exportOptions.to,
+                           "Axis convention of the file written (default z-up)");
+    exportVerb->add_option("--select", exportOptions.select,
+                           "Export only the element of this name (a part, an instance, an assembly)");
+
+    orvex::cli::SplitOptions split;
+    CLI::App* splitVerb = app.add_subcommand(
+        "split", "Import a STEP or IGES assembly and write each of its children to its own STEP "
+                 "file");
+    splitVerb->add_option("IN", split.input, "A .step, .stp, .iges or .igs file")->required();
+    splitVerb->add_option("OUTDIR", split.folder, "An existing folder to write into")->required();
+    splitVerb->add_option("--assembly", split.assembly,
+                          "The assembly whose children to write (default: the top-level one)");
+
+    orvex::cli::ConvertOptions convert;
+    CLI::App* convertVerb = app.add_subcommand(
+        "convert", "Convert STEP and IGES files with 'export', each in a process of its own so "
+                   "that a file which crashes fails alone, and report how each went");
+    convertVerb->add_option("FILE", convert.files, "The .step, .stp, .iges or .igs files")
+        ->required();
+    convertVerb->add_option("--format", convert.format,
+                            "Format to write: step, stp, iges, igs, stl or brep")
+        ->required();
+    convertVerb->add_option("--out", convert.outDir,
+                            "An existing folder; each FILE is written to it as "
+                            "<name without extension>.<format>")
+        ->required();
+    convertVerb->add_option("--jobs", convert.jobs,
+                            "Files converted at a time (default: one per processor core)")
+        ->check(CLI::PositiveNumber);
+    convertVerb->add_option("--from", convert.fromAxis,
+                            "Axis convention of the models: 0 or x-up, 1 or y-up, 2 or z-up "
+                            "(default)");
+    convertVerb->add_option("--to", convert.toAxis,
+                            "Axis convention of the files written (default z-up)");
+    convertVerb->add_flag("--json", convert.json, "Print the report as one JSON document");
+
     bool commandsJson = false;
     CLI::App* commandsVerb =
         app.add_subcommand("commands", "List the registered commands with their codes and paths");
@@ -264,30 +315,24 @@ int main(int argc, char** argv)
         // A progress line would tangle with log lines, so it only shows on a quiet terminal.
         Progress::Instance().SetHandler(std::make_shared<orvex::cli::TerminalProgress>());
     }
+    const std::pair<CLI::App*, std::function<int()>> verbs[] = {
+        {importVerb, [&] { return RunImport(import); }},
+        {openVerb, [&] { return RunOpen(open); }},
+        {lineTypesVerb, [&] { return RunLineTypes(lineTypes); }},
+        {sceneVerb, [&] { return RunScene(scene); }},
+        {runVerb, [&] { return orvex::cli::RunCommand(run); }},
+        {readVerb, [&] { return orvex::cli::RunRead(read); }},
+        {importPartVerb, [&] { return orvex::cli::RunImportPart(importPart); }},
+        {exportVerb, [&] { return orvex::cli::RunExport(exportOptions); }},
+        {splitVerb, [&] { return orvex::cli::RunSplit(split); }},
+        {convertVerb, [&] { return orvex::cli::RunConvert(convert); }},
+        {commandsVerb, [&] { return orvex::cli::ListCommands(commandsJson); }},
+    };
     try {
-        if (importVerb->parsed()) {
-            return RunImport(import);
-        }
-        if (openVerb->parsed()) {
-            return RunOpen(open);
-        }
-        if (lineTypesVerb->parsed()) {
-            return RunLineTypes(lineTypes);
-        }
-        if (sceneVerb->parsed()) {
-            return RunScene(scene);
-        }
-        if (runVerb->parsed()) {
-            return orvex::cli::RunCommand(run);
-        }
-        if (readVerb->parsed()) {
-            return orvex::cli::RunRead(read);
-        }
-        if (importPartVerb->parsed()) {
-            return orvex::cli::RunImportPart(importPart);
-        }
-        if (commandsVerb->parsed()) {
-            return orvex::cli::ListCommands(commandsJson);
+        for (const auto& [verb, start] : verbs) {
+            if (verb->parsed()) {
+                return start();
+            }
         }
     } catch (const Standard_Failure& failure) {
         std::cerr << "orvex-interop: error: " << failure.DynamicType()->Name() << ": "

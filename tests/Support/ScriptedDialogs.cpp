@@ -53,10 +53,23 @@ void ScriptedDialogs::Notify(const std::string& title, const std::string& text)
     myCalls.push_back({"notify", title, text, {}});
 }
 
-bool ScriptedDialogs::ShowDialog(const std::string& name, Document*, ParameterDict*)
+bool ScriptedDialogs::ShowDialog(const std::string& name, Document*, ParameterDict* params)
 {
     myCalls.push_back({name, name, "", {}});
-    return myAcceptNamed;
+    if (!myAcceptNamed) {
+        return false;
+    }
+    for (const std::string& key : myValues.GetKeys()) {
+        if (params != nullptr && params->Find(key) != nullptr) {
+            params->Add(key, myValues.Find(key)->Clone());
+        }
+    }
+    return true;
+}
+
+void ScriptedDialogs::SetDialogValue(const std::string& key, int value)
+{
+    myValues.Add(key, ParameterCreator::Create(value));
 }
 
 DialogScope::DialogScope(std::vector<std::string> answers)

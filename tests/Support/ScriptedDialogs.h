@@ -31,13 +31,15 @@ public:
                           const std::vector<std::string>& filters) override;
     orvkit::Path OpenFolder(const std::string& title) override;
     void Notify(const std::string& title, const std::string& text) override;
-    // Accepts named dialogs without changing their values, or cancels them after
-    // SetNamedDialogsAccepted(false).
+    // Accepts named dialogs, changing only the values given with SetDialogValue, or cancels
+    // them after SetNamedDialogsAccepted(false).
     bool ShowDialog(const std::string& name, orvkit::Document* document,
                     orvkit::ParameterDict* params) override;
 
     void Answer(const std::string& answer) { myAnswers.push_back(answer); }
     void SetNamedDialogsAccepted(bool accepted) { myAcceptNamed = accepted; }
+    // A value named dialogs give back under `key`, when they have that key.
+    void SetDialogValue(const std::string& key, int value);
     const std::vector<DialogCall>& GetCalls() const { return myCalls; }
 
 private:
@@ -46,6 +48,7 @@ private:
     std::deque<std::string> myAnswers;
     std::vector<DialogCall> myCalls;
     bool myAcceptNamed = true;
+    orvkit::ParameterDict myValues;
 };
 
 // Removes the installed dialog provider when it goes away.

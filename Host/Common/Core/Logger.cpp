@@ -57,6 +57,11 @@ void Logger::Message(int level, const std::string& text)
 void Logger::Error(const std::string& text, int line, const char* file, int level)
 {
     Message(level, text);
+    Location(line, file);
+}
+
+void Logger::Location(int line, const char* file)
+{
     Message(1, "\t#%d, %s", line, GetFileName(file).c_str());
 }
 

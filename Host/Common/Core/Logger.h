@@ -58,6 +58,8 @@ public:
     void Message(int level, const std::string& text);
     // Writes an error (level 3, or `level`) and its location line as one pair.
     void Error(const std::string& text, int line, const char* file, int level = 3);
+    // The location line that follows an error: "\t#line, file" at level 1.
+    void Location(int line, const char* file);
     // A text meant for the user (shown by the program, kept by capturing sinks).
     void Report(const std::string& text);
 

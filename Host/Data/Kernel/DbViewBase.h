@@ -14,8 +14,9 @@ public:
     static DbViewBase* Create(Document* document, EnumDbViewType viewType);
     const char* GetClassName() const override { return "DbViewBase"; }
     EnumDbViewType GetViewType() const { return myViewType; }
-    // Gives the collector everything the view shows: each browserable drawable element of the
-    // document that no other element holds, in id order.
+    // Gives the collector everything the view shows: every browserable drawable element of
+    // the document, each once (through the topmost browserable element of its branch), at
+    // its place in the document. Hidden prototypes are not given on their own.
     void CollectShape(GShapeCollector& collector) const;
 
 private:

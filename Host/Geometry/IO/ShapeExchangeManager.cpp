@@ -1,7 +1,9 @@
 #include "ShapeExchangeManager.h"
 
 #include "Geometry/IO/CadShapeReaders.h"
+#include "Geometry/IO/CadShapeWriters.h"
 #include "Geometry/IO/MeshShapeReaders.h"
+#include "Geometry/IO/MeshShapeWriters.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,6 +17,35 @@ std::string ToLower(std::string text)
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
+}
+
+// One entry per format: display name -> "*.ext1 *.ext2".
+template <class Format>
+void ListFormats(const std::vector<std::unique_ptr<Format>>& registered,
+                 std::unordered_map<std::string, std::string>& formats)
+{
+    for (const auto& format : registered) {
+        std::string patterns;
+        for (const std::string& extension : format->GetExtensions()) {
+            patterns += (patterns.empty() ? "*" : " *") + extension;
+        }
+        formats[format->GetFormatName()] = patterns;
+    }
+}
+
+// The newest format that takes the extension, so that a later one wins; null when none does.
+template <class Format>
+const Format* FindFormat(const std::vector<std::unique_ptr<Format>>& registered,
+                         const std::string& extension)
+{
+    const std::string wanted = ToLower(extension);
+    for (auto it = registered.rbegin(); it != registered.rend(); ++it) {
+        const std::vector<std::string> extensions = (*it)->GetExtensions();
+        if (std::find(extensions.begin(), extensions.end(), wanted) != extensions.end()) {
+            return it->get();
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -33,6 +64,12 @@ ShapeExchangeManager::ShapeExchangeManager()
     AddReader(std::make_unique<StlShapeReader>());
     AddReader(std::make_unique<ObjShapeReader>());
     AddReader(std::make_unique<GltfShapeReader>());
+    AddWriter(std::make_unique<StepShapeWriter>());
+    AddWriter(std::make_unique<IgesShapeWriter>());
+    AddWriter(std::make_unique<BrepShapeWriter>());
+    AddWriter(std::make_unique<StlShapeWriter>());
+    AddWriter(std::make_unique<ObjShapeWriter>());
+    AddWriter(std::make_unique<GltfShapeWriter>());
 }
 
 void ShapeExchangeManager::ListReaderFormats(
@@ -64,6 +101,24 @@ void ShapeExchangeManager::AddReader(std::unique_ptr<ShapeReader>&& reader)
 {
     if (reader) {
         myReaders.push_back(std::move(reader));
+    }
+}
+
+void ShapeExchangeManager::ListWriterFormats(
+    std::unordered_map<std::string, std::string>& formats) const
+{
+    ListFormats(myWriters, formats);
+}
+
+const ShapeWriter* ShapeExchangeManager::FindWriter(const std::string& extension) const
+{
+    return FindFormat(myWriters, extension);
+}
+
+void ShapeExchangeManager::AddWriter(std::unique_ptr<ShapeWriter>&& writer)
+{
+    if (writer) {
+        myWriters.push_back(std::move(writer));
     }
 }
 

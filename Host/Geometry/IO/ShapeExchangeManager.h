@@ -2,6 +2,7 @@
 
 #include "Common/Core/ParameterDict.h"
 #include "Geometry/IO/ShapeReader.h"
+#include "Geometry/IO/ShapeWriter.h"
 #include "Geometry/Kernel/TopoShape.h"
 
 #include <memory>
@@ -20,8 +21,8 @@ public:
                                                ParameterDict* settings) = 0;
 };
 
-// The process-wide registry of the generic shape reader's formats and helpers. It knows STEP,
-// IGES, BREP, STL, OBJ and glTF from the start.
+// The process-wide registry of the generic shape reader's and writer's formats and helpers. It
+// knows STEP, IGES, BREP, STL, OBJ and glTF, both ways, from the start.
 class ShapeExchangeManager {
 public:
     static ShapeExchangeManager& Instance();
@@ -34,6 +35,13 @@ public:
     // Adds a format; a later reader wins for an extension both take.
     void AddReader(std::unique_ptr<ShapeReader>&& reader);
 
+    // One entry per writable format, as ListReaderFormats gives them.
+    void ListWriterFormats(std::unordered_map<std::string, std::string>& formats) const;
+    // The writer for an extension (with its dot, any case), or null.
+    const ShapeWriter* FindWriter(const std::string& extension) const;
+    // Adds a format; a later writer wins for an extension both take.
+    void AddWriter(std::unique_ptr<ShapeWriter>&& writer);
+
     // Installs the one post-process, replacing (and destroying) an earlier one.
     void SetPostprocess(std::unique_ptr<ShapeReaderPostprocess>&& postprocess);
     ShapeReaderPostprocess* GetPostprocess() const { return myPostprocess.get(); }
@@ -42,6 +50,7 @@ private:
     ShapeExchangeManager();
 
     std::vector<std::unique_ptr<ShapeReader>> myReaders;
+    std::vector<std::unique_ptr<ShapeWriter>> myWriters;
     std::unique_ptr<ShapeReaderPostprocess> myPostprocess;
 };
 

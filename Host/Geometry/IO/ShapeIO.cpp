@@ -6,6 +6,7 @@
 #include "Data/View/DialogFactory.h"
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/OcctServices.h"
+#include "Geometry/IO/ReplacingWrite.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 
 #include <Message.hxx>
@@ -14,6 +15,7 @@
 #include <Standard_ErrorHandler.hxx>
 #include <Standard_Failure.hxx>
 #include <TCollection_AsciiString.hxx>
+#include <TopoDS_Iterator.hxx>
 
 #include <cxxabi.h>
 
@@ -39,12 +41,18 @@ const char* const kRepairGaveNothing =
 const char* const kUnknownException = "unknown exception";
 const char* const kSettingsDialog = "ImportSettingsDlg";
 const char* const kSettingsCancelled = "Cannot open file: %s (the import settings were cancelled)";
+const char* const kNullShape = "Cannot write file: %s (there is no shape to write)";
+const char* const kEmptyShape = "Cannot write file: %s (the shape is empty)";
+const char* const kNoWriter =
+    "Cannot write file: %s (no writer takes the extension '%s'; writable: %s)";
+const char* const kNoWriterExtension =
+    "Cannot write file: %s (the name has no extension; writable: %s)";
 
-// Keeps OpenCASCADE's messages back while a reader runs. A failed read has one reason, the
-// reader's own; the translator's complaints about the same file follow it as details, at
-// warning level at most, so that none of them passes for the reason. After a read that worked
-// they go out as they came. The messenger is process-wide, like the translators' parameters:
-// reads run one at a time.
+// Keeps OpenCASCADE's messages back while a reader or writer runs. A failed read or write has
+// one reason, our own; the translator's complaints about the same file follow it as details,
+// at warning level at most, so that none of them passes for the reason. After a read or write
+// that worked they go out as they came. The messenger is process-wide, like the translators'
+// parameters: reads and writes run one at a time.
 class HeldOcctMessages {
 public:
     HeldOcctMessages()
@@ -58,8 +66,7 @@ public:
     {
         myMessenger->ChangePrinters() = myPrinters;
         for (const auto& [text, gravity] : myHold->messages) {
-            const Message_Gravity sent =
-                myReadFailed ? std::min(gravity, Message_Warning) : gravity;
+            const Message_Gravity sent = myFailed ? std::min(gravity, Message_Warning) : gravity;
             for (Message_SequenceOfPrinters::Iterator it(myPrinters); it.More(); it.Next()) {
                 it.Value()->Send(text, sent);
             }
@@ -68,7 +75,7 @@ public:
     HeldOcctMessages(const HeldOcctMessages&) = delete;
     HeldOcctMessages& operator=(const HeldOcctMessages&) = delete;
 
-    void SetReadFailed(bool failed) { myReadFailed = failed; }
+    void SetFailed(bool failed) { myFailed = failed; }
 
 private:
     class HoldPrinter : public Message_Printer {
@@ -85,15 +92,13 @@ private:
     Handle(Message_Messenger) myMessenger;
     Message_SequenceOfPrinters myPrinters;
     Handle(HoldPrinter) myHold;
-    bool myReadFailed = false;
+    bool myFailed = false;
 };
 
-// Every pattern the readers take, ordered by format name so that the text does not change
-// from run to run: "*.brep *.brp *.iges ...".
-std::string ReadablePatterns()
+// Every pattern of the formats, ordered by format name so that the text does not change from
+// run to run: "*.brep *.brp *.iges ...".
+std::string JoinedPatterns(const std::unordered_map<std::string, std::string>& formats)
 {
-    std::unordered_map<std::string, std::string> formats;
-    ShapeExchangeManager::Instance().ListReaderFormats(formats);
     std::vector<std::pair<std::string, std::string>> sorted(formats.begin(), formats.end());
     std::sort(sorted.begin(), sorted.end());
     std::string patterns;
@@ -101,6 +106,22 @@ std::string ReadablePatterns()
         patterns += (patterns.empty() ? "" : " ") + format.second;
     }
     return patterns;
+}
+
+// Every pattern the readers take.
+std::string ReadablePatterns()
+{
+    std::unordered_map<std::string, std::string> formats;
+    ShapeExchangeManager::Instance().ListReaderFormats(formats);
+    return JoinedPatterns(formats);
+}
+
+// Every pattern the writers take.
+std::string WritablePatterns()
+{
+    std::unordered_map<std::string, std::string> formats;
+    ShapeExchangeManager::Instance().ListWriterFormats(formats);
+    return JoinedPatterns(formats);
 }
 
 // The readable name of an exception's class.
@@ -181,6 +202,20 @@ std::shared_ptr<TopoShape> Postprocess(ShapeReaderPostprocess& postprocess,
     return processed;
 }
 
+// Whether the shape holds nothing but compounds: an empty compound, or compounds of them.
+bool HoldsNothing(const TopoDS_Shape& shape)
+{
+    if (shape.ShapeType() != TopAbs_COMPOUND) {
+        return false;
+    }
+    for (TopoDS_Iterator it(shape); it.More(); it.Next()) {
+        if (!HoldsNothing(it.Value())) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 std::shared_ptr<TopoShape> ShapeIO::Open(const Path& path, ParameterDict* settings)
@@ -211,7 +246,7 @@ std::shared_ptr<TopoShape> ShapeIO::Open(const Path& path, ParameterDict* settin
     {
         HeldOcctMessages held;
         read = ReadGuarded(*reader, file, ImportSettingsModel(settings));
-        held.SetReadFailed(read.IsNull());
+        held.SetFailed(read.IsNull());
     }
     if (read.IsNull()) {
         return nullptr;
@@ -222,6 +257,42 @@ std::shared_ptr<TopoShape> ShapeIO::Open(const Path& path, ParameterDict* settin
         return shape;
     }
     return Postprocess(*postprocess, shape, settings, file);
+}
+
+bool ShapeIO::Save(const std::shared_ptr<TopoShape>& shape, const Path& path,
+                   ParameterDict* settings)
+{
+    InstallOcctServices();
+    const std::string& file = path.GetString();
+    if (!shape || shape->IsNull()) {
+        Logger::Instance().Message(3, kNullShape, file.c_str());
+        return false;
+    }
+    if (HoldsNothing(shape->GetImpl())) {
+        Logger::Instance().Message(3, kEmptyShape, file.c_str());
+        return false;
+    }
+    const std::string extension = PathUtil::Extension(file);
+    const ShapeWriter* writer = ShapeExchangeManager::Instance().FindWriter(extension);
+    if (writer == nullptr) {
+        if (extension.empty()) {
+            Logger::Instance().Message(3, kNoWriterExtension, file.c_str(),
+                                       WritablePatterns().c_str());
+        } else {
+            Logger::Instance().Message(3, kNoWriter, file.c_str(), extension.c_str(),
+                                       WritablePatterns().c_str());
+        }
+        return false;
+    }
+    const TopoDS_Shape& written = shape->GetImpl();
+    const std::string format = writer->GetFormatName();
+    HeldOcctMessages held;
+    const bool done = WriteReplacing(file, format.c_str(),
+                                     [&](const std::string& temporary, std::string& reason) {
+                                         return writer->Write(written, temporary, settings, reason);
+                                     });
+    held.SetFailed(!done);
+    return done;
 }
 
 } // namespace orvkit

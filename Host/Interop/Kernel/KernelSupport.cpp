@@ -1,9 +1,5 @@
 #include "KernelSupport.h"
 
-
-#include <cstdio>
-#include <unistd.h>
-
 namespace orvkit {
 
 namespace {
@@ -54,28 +50,6 @@ void KernelProgress::Parsing() const
 Message_ProgressRange KernelProgress::Start()
 {
     return Message_ProgressIndicator::Start(myIndicator);
-}
-
-std::string TemporaryPathFor(const std::string& path)
-{
-    // Same folder as the target, so the final rename stays on one file system.
-    return path + ".tmp-" + std::to_string(::getpid());
-}
-
-bool CommitTemporary(const std::string& temporary, const std::string& path, bool written,
-                     const char* format)
-{
-    if (!written) {
-        std::remove(temporary.c_str());
-        Logger::Instance().Message(3, "%s writer: cannot write %s", format, path.c_str());
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        Logger::Instance().Message(3, "%s writer: cannot replace %s", format, path.c_str());
-        return false;
-    }
-    return true;
 }
 
 } // namespace orvkit

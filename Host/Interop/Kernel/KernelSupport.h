@@ -4,6 +4,7 @@
 #include "Common/Core/Logger.h"
 #include "Common/Core/Progress.h"
 #include "Geometry/IO/OcctServices.h"
+#include "Geometry/IO/ReplacingWrite.h"
 #include "Geometry/IO/StaticSettingsScope.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
@@ -74,30 +75,6 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
         return false;
     }
     return true;
-}
-
-// A temporary file name beside `path`, on the same file system.
-std::string TemporaryPathFor(const std::string& path);
-// Renames a written temporary over `path`, or removes it; logs and returns false on failure.
-bool CommitTemporary(const std::string& temporary, const std::string& path, bool written,
-                     const char* format);
-
-// Writes through a temporary file beside `path` and renames it over the target at the end, so a
-// failed write never leaves a half-written file or destroys an existing one. `write` is given
-// the temporary path and returns whether it wrote it.
-template <class WriteFunction>
-bool WriteReplacing(const std::string& path, const char* format, WriteFunction&& write)
-{
-    const std::string temporary = TemporaryPathFor(path);
-    bool written = false;
-    try {
-        OCC_CATCH_SIGNALS
-        written = write(temporary);
-    } catch (const Standard_Failure& failure) {
-        Logger::Instance().Message(3, "%s writer: writing %s failed: %s", format, path.c_str(),
-                                   failure.GetMessageString());
-    }
-    return CommitTemporary(temporary, path, written, format);
 }
 
 } // namespace orvkit

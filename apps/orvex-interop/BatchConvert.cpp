@@ -1,0 +1,377 @@
+#include "BatchConvert.h"
+
+#include "ChildProcess.h"
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace orvex::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const char* const kErrorPrefix = "orvex-interop: error: ";
+const char* const kChildName = "orvex-interop";
+const char* const kChildVerb = "export";
+const char* const kFormats[] = {"step", "stp", "iges", "igs", "stl", "brep"};
+const char* const kAxes[] = {"0", "1", "2", "x-up", "y-up", "z-up"};
+
+const char* const kUnknownFormat =
+    "unknown format '{}' (expected step, stp, iges, igs, stl or brep)";
+const char* const kUnknownAxis = "unknown axis '{}' for {} (expected 0, 1, 2, x-up, y-up or z-up)";
+const char* const kNoFolder = "output folder '{}' does not exist";
+const char* const kNotFolder = "output folder '{}' is not a folder";
+const char* const kNotWritable = "output folder '{}' is not writable";
+const char* const kSameOutput =
+    "its output '{}' is also the output of '{}', which it would overwrite; not converted";
+const char* const kOutputIsInput = "its output would overwrite the input itself; not converted";
+const char* const kNoOutput = "the conversion ended without error but wrote no '{}'";
+const char* const kKilled = "killed by {} ({})";
+const char* const kMaybeOutOfMemory = "; perhaps for running out of memory";
+const char* const kExitedSilently = "exited with code {} without an error message";
+const char* const kProgress = "converted {} of {}";
+const char* const kProgressFailed = ", {} failed";
+
+// How long the loop waits for a child's output before it looks for ended children anyway;
+// the pipes closing wakes it sooner.
+constexpr int kPollMilliseconds = 100;
+// The wait when a running child has closed its pipe but has not yet been reaped.
+constexpr int kReapMilliseconds = 5;
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+template <size_t N>
+bool IsOneOf(const std::string& value, const char* const (&choices)[N])
+{
+    return std::any_of(std::begin(choices), std::end(choices),
+                       [&](const char* choice) { return value == choice; });
+}
+
+std::string SignalName(int signal)
+{
+    if (const char* abbreviation = ::sigabbrev_np(signal); abbreviation != nullptr) {
+        return std::string("SIG") + abbreviation;
+    }
+    return "signal " + std::to_string(signal);
+}
+
+// The child's own explanation: its last error line without the program's prefix, or else its
+// last line of any kind.
+std::string ErrorLine(const std::string& errors)
+{
+    std::string lastLine;
+    size_t start = 0;
+    std::string found;
+    while (start < errors.size()) {
+        size_t end = errors.find('\n', start);
+        if (end == std::string::npos) {
+            end = errors.size();
+        }
+        std::string line = errors.substr(start, end - start);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.pop_back();
+        }
+        if (line.rfind(kErrorPrefix, 0) == 0) {
+            found = line.substr(std::strlen(kErrorPrefix));
+        } else if (!line.empty()) {
+            lastLine = line;
+        }
+        start = end + 1;
+    }
+    return found.empty() ? lastLine : found;
+}
+
+std::string FailureReason(int status, const std::string& errors)
+{
+    if (WIFSIGNALED(status)) {
+        const int signal = WTERMSIG(status);
+        std::string reason = fmt::format(kKilled, SignalName(signal), ::strsignal(signal));
+        if (signal == SIGKILL) {
+            reason += kMaybeOutOfMemory;
+        }
+        return reason;
+    }
+    const std::string line = ErrorLine(errors);
+    if (!line.empty()) {
+        return line;
+    }
+    return fmt::format(kExitedSilently, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+}
+
+void Finish(ConvertOutcome& outcome, const ChildProcess& child)
+{
+    const int status = child.GetStatus();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        outcome.reason = FailureReason(status, child.GetErrors());
+        return;
+    }
+    std::error_code code;
+    const std::uintmax_t bytes = fs::file_size(outcome.output, code);
+    if (code) {
+        outcome.reason = fmt::format(kNoOutput, outcome.output);
+        return;
+    }
+    outcome.ok = true;
+    outcome.bytes = bytes;
+}
+
+void PrintText(const std::vector<ConvertOutcome>& outcomes, size_t failed)
+{
+    for (const ConvertOutcome& outcome : outcomes) {
+        if (outcome.ok) {
+            fmt::print("ok      {} -> {} ({} bytes, {:.2f} s)\n", outcome.input, outcome.output,
+                       outcome.bytes, outcome.seconds);
+        } else {
+            fmt::print("failed  {} ({:.2f} s): {}\n", outcome.input, outcome.seconds,
+                       outcome.reason);
+        }
+    }
+    fmt::print("{} converted, {} failed\n", outcomes.size() - failed, failed);
+}
+
+void PrintJson(const std::vector<ConvertOutcome>& outcomes, size_t failed)
+{
+    using Json = nlohmann::ordered_json;
+    Json files = Json::array();
+    for (const ConvertOutcome& outcome : outcomes) {
+        // No reason for a file that converted, no size for one that did not.
+        Json file;
+        file["input"] = outcome.input;
+        file["output"] = outcome.output;
+        file["status"] = outcome.ok ? "ok" : "failed";
+        file["reason"] = outcome.ok ? Json() : Json(outcome.reason);
+        file["seconds"] = std::round(outcome.seconds * 1000.0) / 1000.0;
+        file["bytes"] = outcome.ok ? Json(outcome.bytes) : Json();
+        files.push_back(std::move(file));
+    }
+    Json report;
+    report["files"] = std::move(files);
+    report["ok"] = outcomes.size() - failed;
+    report["failed"] = failed;
+    std::cout << report.dump(2) << "\n";
+}
+
+} // namespace
+
+BatchConvert::BatchConvert(ConvertOptions options, std::string program)
+    : myOptions(std::move(options)), myProgram(std::move(program)),
+      myShowProgress(::isatty(STDERR_FILENO) != 0)
+{
+    myOptions.format = Lower(myOptions.format);
+    myOptions.fromAxis = Lower(myOptions.fromAxis);
+    myOptions.toAxis = Lower(myOptions.toAxis);
+}
+
+std::string BatchConvert::CheckOptions() const
+{
+    if (!IsOneOf(myOptions.format, kFormats)) {
+        return fmt::format(kUnknownFormat, myOptions.format);
+    }
+    if (!myOptions.fromAxis.empty() && !IsOneOf(myOptions.fromAxis, kAxes)) {
+        return fmt::format(kUnknownAxis, myOptions.fromAxis, "--from");
+    }
+    if (!myOptions.toAxis.empty() && !IsOneOf(myOptions.toAxis, kAxes)) {
+        return fmt::format(kUnknownAxis, myOptions.toAxis, "--to");
+    }
+    std::error_code code;
+    const fs::file_status folder = fs::status(myOptions.outDir, code);
+    if (!fs::exists(folder)) {
+        return fmt::format(kNoFolder, myOptions.outDir);
+    }
+    if (!fs::is_directory(folder)) {
+        return fmt::format(kNotFolder, myOptions.outDir);
+    }
+    if (::access(myOptions.outDir.c_str(), W_OK | X_OK) != 0) {
+        return fmt::format(kNotWritable, myOptions.outDir);
+    }
+    return {};
+}
+
+std::vector<BatchConvert::Task> BatchConvert::Plan(std::vector<ConvertOutcome>& outcomes) const
+{
+    std::vector<Task> tasks;
+    // Outputs by their normalised absolute path, so "out/a.stl" and "./out/a.stl" are one file.
+    std::map<fs::path, size_t> claimed;
+    outcomes.resize(myOptions.files.size());
+    for (size_t index = 0; index < myOptions.files.size(); ++index) {
+        ConvertOutcome& outcome = outcomes[index];
+        outcome.input = myOptions.files[index];
+        const fs::path output = fs::path(myOptions.outDir) /
+                                (fs::path(outcome.input).stem().string() + "." + myOptions.format);
+        outcome.output = output.string();
+        std::error_code code;
+        fs::path absoluteOutput = fs::weakly_canonical(fs::absolute(output), code);
+        if (code) {
+            absoluteOutput = fs::absolute(output).lexically_normal();
+        }
+        const auto [earlier, isNew] = claimed.emplace(absoluteOutput, index);
+        if (!isNew) {
+            outcome.reason =
+                fmt::format(kSameOutput, outcome.output, outcomes[earlier->second].input);
+            continue;
+        }
+        if (fs::equivalent(outcome.input, output, code)) {
+            outcome.reason = kOutputIsInput;
+            continue;
+        }
+        // Absolute paths: a file name starting with '-' must not read as an option.
+        Task task{index,
+                  {kChildVerb, fs::absolute(outcome.input).string(), absoluteOutput.string()}};
+        if (!myOptions.fromAxis.empty()) {
+            task.arguments.insert(task.arguments.end(), {"--from", myOptions.fromAxis});
+        }
+        if (!myOptions.toAxis.empty()) {
+            task.arguments.insert(task.arguments.end(), {"--to", myOptions.toAxis});
+        }
+        tasks.push_back(std::move(task));
+    }
+    return tasks;
+}
+
+unsigned BatchConvert::GetJobs() const
+{
+    if (myOptions.jobs > 0) {
+        return myOptions.jobs;
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+std::vector<ConvertOutcome> BatchConvert::Run()
+{
+    std::vector<ConvertOutcome> outcomes;
+    const std::vector<Task> tasks = Plan(outcomes);
+    size_t failed = outcomes.size() - tasks.size();
+    size_t done = failed;
+
+    struct Running {
+        size_t index;
+        std::unique_ptr<ChildProcess> child;
+        Clock::time_point start;
+    };
+    std::vector<Running> running;
+    const unsigned jobs = GetJobs();
+    size_t next = 0;
+    ShowProgress(done, failed, outcomes.size());
+    while (next < tasks.size() || !running.empty()) {
+        while (running.size() < jobs && next < tasks.size()) {
+            const Task& task = tasks[next++];
+            const Clock::time_point start = Clock::now();
+            std::string error;
+            std::unique_ptr<ChildProcess> child =
+                ChildProcess::Start(myProgram, kChildName, task.arguments, error);
+            if (!child) {
+                outcomes[task.index].reason = error;
+                ++done;
+                ++failed;
+                continue;
+            }
+            running.push_back({task.index, std::move(child), start});
+        }
+        if (running.empty()) {
+            continue;
+        }
+
+        // Sleep until a child writes or closes its standard error (which it does on ending),
+        // reading every pipe so no child ever blocks on a full one.
+        // A child whose pipe has closed is ending: look for its exit again soon rather than
+        // wait on the others' pipes.
+        std::vector<pollfd> pipes;
+        bool ending = false;
+        for (const Running& entry : running) {
+            if (entry.child->GetErrorPipe() >= 0) {
+                pipes.push_back({entry.child->GetErrorPipe(), POLLIN, 0});
+            } else {
+                ending = true;
+            }
+        }
+        ::poll(pipes.data(), pipes.size(), ending ? kReapMilliseconds : kPollMilliseconds);
+
+        const size_t doneBefore = done;
+        for (auto it = running.begin(); it != running.end();) {
+            it->child->ReadErrors();
+            if (!it->child->TryWait()) {
+                ++it;
+                continue;
+            }
+            // What the child wrote just before it ended may still be in the pipe.
+            it->child->ReadErrors();
+            ConvertOutcome& outcome = outcomes[it->index];
+            outcome.seconds = std::chrono::duration<double>(Clock::now() - it->start).count();
+            Finish(outcome, *it->child);
+            ++done;
+            failed += outcome.ok ? 0 : 1;
+            it = running.erase(it);
+        }
+        if (done != doneBefore) {
+            ShowProgress(done, failed, outcomes.size());
+        }
+    }
+    ClearProgress();
+    return outcomes;
+}
+
+void BatchConvert::ShowProgress(size_t done, size_t failed, size_t total) const
+{
+    if (!myShowProgress) {
+        return;
+    }
+    std::string line = fmt::format(kProgress, done, total);
+    if (failed > 0) {
+        line += fmt::format(kProgressFailed, failed);
+    }
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    std::fflush(stderr);
+}
+
+void BatchConvert::ClearProgress() const
+{
+    if (myShowProgress) {
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+    }
+}
+
+int RunConvert(const ConvertOptions& options)
+{
+    BatchConvert batch(options);
+    if (const std::string problem = batch.CheckOptions(); !problem.empty()) {
+        std::cerr << kErrorPrefix << problem << "\n";
+        return 1;
+    }
+    const std::vector<ConvertOutcome> outcomes = batch.Run();
+    const size_t failed = static_cast<size_t>(
+        std::count_if(outcomes.begin(), outcomes.end(),
+                      [](const ConvertOutcome& outcome) { return !outcome.ok; }));
+    if (options.json) {
+        PrintJson(outcomes, failed);
+    } else {
+        PrintText(outcomes, failed);
+    }
+    return failed > 0 ? 1 : 0;
+}
+
+} // namespace orvex::cli

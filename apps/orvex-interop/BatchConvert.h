@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvex::cli {
+
+struct ConvertOptions {
+    std::vector<std::string> files;
+    std::string format; // step, stp, iges, igs, stl or brep, in any case
+    std::string outDir;
+    unsigned jobs = 0; // files converted at a time; 0: one per core
+    std::string fromAxis; // 0, 1, 2, x-up, y-up or z-up; empty: not given
+    std::string toAxis;
+    bool json = false;
+};
+
+// What became of one input file.
+struct ConvertOutcome {
+    std::string input; // as given
+    std::string output; // where it is, or would have been, written
+    bool ok = false;
+    std::string reason; // why it failed; empty when ok
+    double seconds = 0.0; // wall time of its conversion
+    std::uintmax_t bytes = 0; // size of the file written; 0 when it failed
+};
+
+// Converts many model files, each in a child process of its own that runs the program's
+// "export" verb, so that a file which crashes a translator or runs out of memory fails alone
+// and the others still convert.
+class BatchConvert {
+public:
+    // `program` is the executable started for each file: by default the running program.
+    explicit BatchConvert(ConvertOptions options, std::string program = "/proc/self/exe");
+
+    // Why the options cannot run (unknown format or axis, output folder missing, not a folder
+    // or not writable); empty when they can. Nothing is started before this passes.
+    std::string CheckOptions() const;
+    // Converts every file, `jobs` at a time, and returns one outcome per input, in input order.
+    // An input whose output file an earlier input already claims, or whose output would be the
+    // input itself, fails without being run. On a terminal a progress line shows meanwhile.
+    std::vector<ConvertOutcome> Run();
+
+private:
+    struct Task {
+        size_t index; // into the outcomes
+        std::vector<std::string> arguments;
+    };
+
+    // Fills the outcomes and returns the files to run.
+    std::vector<Task> Plan(std::vector<ConvertOutcome>& outcomes) const;
+    unsigned GetJobs() const;
+    void ShowProgress(size_t done, size_t failed, size_t total) const;
+    void ClearProgress() const;
+
+    ConvertOptions myOptions;
+    std::string myProgram;
+    bool myShowProgress;
+};
+
+// The "convert" verb: checks the options (one error line and exit code 1 when they cannot
+// run), converts, and prints a report on standard output, as text or one JSON document.
+// Returns 1 when any file failed, 0 when all converted.
+int RunConvert(const ConvertOptions& options);
+
+} // namespace orvex::cli

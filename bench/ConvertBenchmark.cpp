@@ -1,0 +1,153 @@
+// orvex-bench-convert: wall time of "orvex-interop convert" on a batch of STEP files with one
+// child process at a time against two at a time. See README.md.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const int kFiles = 20;
+const char* const kSample = ORVEX_EXAMPLES_DIR "/as1-assembly.stp";
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class Workspace {
+public:
+    Workspace()
+    {
+        std::string pattern = (fs::temp_directory_path() / "orvex-bench-convert-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            myPath = pattern;
+        }
+    }
+    ~Workspace()
+    {
+        std::error_code ignored;
+        if (!myPath.empty()) {
+            fs::remove_all(myPath, ignored);
+        }
+    }
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    const fs::path& GetPath() const { return myPath; }
+
+private:
+    fs::path myPath;
+};
+
+std::string Quote(const fs::path& path)
+{
+    return "'" + path.string() + "'";
+}
+
+// Converts every input with `jobs` children at a time into a new folder; returns the wall
+// time in seconds, or a negative value when the program failed or an output is missing.
+double Convert(const Workspace& workspace, const std::string& inputs, int jobs, int run)
+{
+    const fs::path out = workspace.GetPath() / ("out-" + std::to_string(run));
+    fs::create_directory(out);
+    const std::string command = std::string("'") + ORVEX_PROGRAM + "' convert --format step --jobs " +
+                                std::to_string(jobs) + " --out " + Quote(out) + " " + inputs +
+                                " >/dev/null 2>&1";
+    const auto start = Clock::now();
+    const int status = std::system(command.c_str());
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const auto written = std::distance(fs::directory_iterator(out), fs::directory_iterator());
+    std::error_code ignored;
+    fs::remove_all(out, ignored);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || written != kFiles) {
+        return -1.0;
+    }
+    return seconds;
+}
+
+void BM_Convert(benchmark::State& state)
+{
+    Workspace workspace;
+    if (workspace.GetPath().empty()) {
+        state.SkipWithError("cannot make a temporary folder");
+        return;
+    }
+    std::string inputs;
+    for (int i = 0; i < kFiles; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "model-%02d.stp", i);
+        std::error_code code;
+        fs::copy_file(kSample, workspace.GetPath() / name, code);
+        if (code) {
+            state.SkipWithError("cannot copy the sample file");
+            return;
+        }
+        inputs += " " + Quote(workspace.GetPath() / name);
+    }
+    // One untimed run brings the program, its libraries and the inputs into the page cache.
+    if (Convert(workspace, inputs, 2, -1) < 0) {
+        state.SkipWithError("the program did not convert every file");
+        return;
+    }
+    double one = 0.0, two = 0.0, oneMin = 0.0, twoMin = 0.0;
+    int runs = 0;
+    for (auto _ : state) {
+        // Alternate which goes first, so that neither always runs on a machine the other has
+        // just warmed or loaded.
+        double a = 0.0, b = 0.0;
+        if (runs % 2 == 0) {
+            a = Convert(workspace, inputs, 1, 2 * runs);
+            b = Convert(workspace, inputs, 2, 2 * runs + 1);
+        } else {
+            b = Convert(workspace, inputs, 2, 2 * runs);
+            a = Convert(workspace, inputs, 1, 2 * runs + 1);
+        }
+        if (a < 0 || b < 0) {
+            state.SkipWithError("the program did not convert every file");
+            break;
+        }
+        state.SetIterationTime(b);
+        oneMin = runs == 0 ? a : std::min(oneMin, a);
+        twoMin = runs == 0 ? b : std::min(twoMin, b);
+        one += a;
+        two += b;
+        ++runs;
+    }
+    if (runs == 0) {
+        return;
+    }
+    state.counters["files"] = kFiles;
+    state.counters["jobs1_s"] = one / runs;
+    state.counters["jobs2_s"] = two / runs;
+    state.counters["jobs2_div_jobs1"] = two / one;
+    state.counters["jobs1_min_s"] = oneMin;
+    state.counters["jobs2_min_s"] = twoMin;
+    state.counters["jobs2_div_jobs1_min"] = twoMin / oneMin;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int iterations = 2;
+    if (const char* text = std::getenv("ORVEX_BENCH_ITERATIONS")) {
+        iterations = std::max(1, std::atoi(text));
+    }
+    benchmark::RegisterBenchmark("Convert/Files20_Step", BM_Convert)
+        ->Iterations(iterations)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,443 @@
+// The generic shape writer: every format written through ShapeIO::Save and read back with
+// OpenCASCADE's own readers, the bytes of STL, units and axes, and failures that must leave
+// the folder as it was. Also the replacing write underneath, driven directly.
+#include "Support/TestSupport.h"
+
+#include "Common/Core/ParameterDict.h"
+#include "Geometry/IO/ImportSettingsModel.h"
+#include "Geometry/IO/MeshShapeWriters.h"
+#include "Geometry/IO/ReplacingWrite.h"
+#include "Geometry/IO/ShapeIO.h"
+#include "Geometry/IO/StaticSettingsScope.h"
+
+#include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_MakeVertex.hxx>
+#include <BRepTools.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
+#include <IGESControl_Reader.hxx>
+#include <Interface_Static.hxx>
+#include <Message_ProgressRange.hxx>
+#include <Poly_Triangulation.hxx>
+#include <RWGltf_CafReader.hxx>
+#include <RWObj_CafReader.hxx>
+#include <RWStl.hxx>
+#include <STEPControl_Controller.hxx>
+#include <STEPControl_Reader.hxx>
+#include <Standard_Failure.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TopoDS_Solid.hxx>
+#include <TopoDS_Wire.hxx>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace orvkit;
+using namespace orvtest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The 1 x 2 x 3 box, placed at (10, 20, 30) by a location as an assembly would place it.
+TopoDS_Shape PlacedBox()
+{
+    return MakeBox(1, 2, 3).Moved(TopLoc_Location(Translation(10, 20, 30)));
+}
+
+// The box and a cylinder (curved faces, so that meshing matters): 2 solids, 9 faces.
+TopoDS_Shape BoxAndCylinder()
+{
+    return MakeCompound(
+        {PlacedBox(), MakeCylinder(1, 2).Moved(TopLoc_Location(Translation(20, 20, 30)))});
+}
+
+TopoDS_Shape CurvelessEdge()
+{
+    TopoDS_Edge edge;
+    BRep_Builder().MakeEdge(edge);
+    return edge;
+}
+
+// A solid whose one face is bounded by an edge without a curve: the STEP translator cannot
+// take it, and the IGES translator throws on it.
+TopoDS_Shape SolidWithCurvelessEdge()
+{
+    BRep_Builder builder;
+    TopoDS_Wire wire;
+    builder.MakeWire(wire);
+    builder.Add(wire, CurvelessEdge());
+    TopoDS_Face face;
+    builder.MakeFace(face);
+    builder.Add(face, wire);
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    builder.Add(shell, face);
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    builder.Add(solid, shell);
+    return solid;
+}
+
+Bnd_Box BoxOf(const TopoDS_Shape& shape)
+{
+    Bnd_Box box;
+    BRepBndLib::AddOptimal(shape, box, Standard_True, Standard_False);
+    return box;
+}
+
+Bnd_Box Corners(double x0, double y0, double z0, double x1, double y1, double z1)
+{
+    Bnd_Box box;
+    box.Update(x0, y0, z0, x1, y1, z1);
+    return box;
+}
+
+::testing::AssertionResult SameBox(const TopoDS_Shape& actual, const Bnd_Box& expected,
+                                   double tolerance)
+{
+    const Bnd_Box box = BoxOf(actual);
+    if (!actual.IsNull() && box.CornerMin().Distance(expected.CornerMin()) <= tolerance &&
+        box.CornerMax().Distance(expected.CornerMax()) <= tolerance) {
+        return ::testing::AssertionSuccess();
+    }
+    auto text = [](const gp_Pnt& p) {
+        return " (" + std::to_string(p.X()) + ", " + std::to_string(p.Y()) + ", " +
+               std::to_string(p.Z()) + ")";
+    };
+    return ::testing::AssertionFailure()
+           << (actual.IsNull() ? "null shape" : "box") << text(box.CornerMin())
+           << text(box.CornerMax()) << ", expected" << text(expected.CornerMin())
+           << text(expected.CornerMax());
+}
+
+int Count(const TopoDS_Shape& shape, TopAbs_ShapeEnum type)
+{
+    TopTools_IndexedMapOfShape map;
+    TopExp::MapShapes(shape, type, map);
+    return map.Extent();
+}
+
+// The file's roots through one of OpenCASCADE's translators, in millimetres.
+template <class Reader> TopoDS_Shape ReadTranslated(const std::string& path)
+{
+    Reader reader;
+    StaticSettingsScope scope;
+    scope.SetText("xstep.cascade.unit", "MM");
+    reader.ReadFile(path.c_str());
+    reader.TransferRoots();
+    return reader.OneShape();
+}
+
+const auto ReadStep = &ReadTranslated<STEPControl_Reader>;
+const auto ReadIges = &ReadTranslated<IGESControl_Reader>;
+
+TopoDS_Shape ReadBrep(const std::string& path)
+{
+    TopoDS_Shape shape;
+    BRepTools::Read(shape, path.c_str(), BRep_Builder());
+    return shape;
+}
+
+TopoDS_Shape ReadStl(const std::string& path)
+{
+    const Handle(Poly_Triangulation) mesh = RWStl::ReadFile(path.c_str());
+    TopoDS_Face face;
+    if (!mesh.IsNull()) {
+        BRep_Builder().MakeFace(face, mesh);
+    }
+    return face;
+}
+
+// The file's meshes; with a reader left as made, their coordinates are as stored.
+TopoDS_Shape ReadMesh(RWMesh_CafReader&& reader, const std::string& path)
+{
+    return reader.Perform(path.c_str(), Message_ProgressRange()) ? reader.SingleShape()
+                                                                 : TopoDS_Shape();
+}
+
+bool HasTriangulation(const TopoDS_Shape& shape)
+{
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        if (!BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location).IsNull()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Exactly one record at level 3 or above: at level 3, naming the file and saying `because`,
+// with nothing from OpenCASCADE before it.
+::testing::AssertionResult OneReason(const ScopedLogCapture& log, const std::string& path,
+                                     const std::string& because)
+{
+    std::vector<std::string> reasons;
+    for (const LogRecord& record : log->GetRecords()) {
+        if (record.level == 3 && record.text.find(path) != std::string::npos &&
+            record.text.find(because) != std::string::npos) {
+            reasons.push_back(record.text);
+        } else if (record.level >= 3 || (reasons.empty() && record.text.rfind("OCCT:", 0) == 0)) {
+            return ::testing::AssertionFailure() << "level " << record.level << ": " << record.text;
+        }
+    }
+    if (reasons.size() != 1) {
+        return ::testing::AssertionFailure() << reasons.size() << " reasons";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class ShapeSaveTest : public ::testing::Test {
+protected:
+    // Every name in the test folder, sub-folders included, with the bytes of each file.
+    std::map<std::string, std::string> Snapshot() const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(myDir.GetPath())) {
+            files[fs::relative(entry.path(), myDir.GetPath()).string()] =
+                entry.is_directory() ? "(folder)" : ReadWholeFile(entry.path().string());
+        }
+        return files;
+    }
+
+    std::string Save(const TopoDS_Shape& shape, const std::string& name,
+                     ParameterDict* settings = nullptr)
+    {
+        const std::string path = myDir.File(name);
+        EXPECT_TRUE(ShapeIO::Save(TopoShape::Create(shape), path, settings)) << path;
+        return path;
+    }
+
+    TempDir myDir;
+};
+
+TEST_F(ShapeSaveTest, ExactFormatsComeBackWithTheSameSolidsFacesAndBox)
+{
+    // The translators' parameters are process-wide: Save must set what it relies on, whatever
+    // an earlier caller left, and put it back.
+    STEPControl_Controller::Init();
+    StaticSettingsScope leftBehind;
+    leftBehind.SetText("write.step.schema", "AP203");
+    leftBehind.SetText("xstep.cascade.unit", "M");
+
+    const std::vector<std::pair<std::string, TopoDS_Shape (*)(const std::string&)>> formats = {
+        {"step", ReadStep}, {"stp", ReadStep},  {"iges", ReadIges},
+        {"igs", ReadIges},  {"brep", ReadBrep}, {"brp", ReadBrep}};
+    for (const auto& [extension, read] : formats) {
+        for (const auto& [shape, solids, faces] :
+             {std::make_tuple(PlacedBox(), 1, 6), std::make_tuple(BoxAndCylinder(), 2, 9)}) {
+            const std::string path =
+                Save(shape, "shape" + std::to_string(solids) + "." + extension);
+            const TopoDS_Shape readBack = read(path);
+            EXPECT_EQ(Count(readBack, TopAbs_SOLID), solids) << path;
+            EXPECT_EQ(Count(readBack, TopAbs_FACE), faces) << path;
+            EXPECT_TRUE(SameBox(readBack, BoxOf(shape), 1e-4)) << path;
+        }
+    }
+    const std::string step = ReadWholeFile(myDir.File("shape1.step"));
+    EXPECT_NE(step.find("FILE_SCHEMA(('AUTOMOTIVE_DESIGN"), std::string::npos);
+    EXPECT_NE(step.find("SI_UNIT(.MILLI.,.METRE.)"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(myDir.File("shape1.igs")).find(",2HMM,"), std::string::npos);
+    EXPECT_STREQ(Interface_Static::CVal("write.step.schema"), "AP203");
+    EXPECT_STREQ(Interface_Static::CVal("xstep.cascade.unit"), "M");
+}
+
+TEST_F(ShapeSaveTest, MeshFormatsComeBackWithinTheDeflection)
+{
+    for (const TopoDS_Shape& shape : {PlacedBox(), BoxAndCylinder()}) {
+        const double tolerance = ExportMeshing::GetLinearDeflection(shape) + 1e-5;
+        const Bnd_Box expected = BoxOf(shape);
+        const std::string stl = Save(shape, "shape.stl");
+        EXPECT_TRUE(SameBox(ReadStl(stl), expected, tolerance)) << stl;
+        const std::string obj = Save(shape, "shape.obj");
+        EXPECT_TRUE(SameBox(ReadMesh(RWObj_CafReader(), obj), expected, tolerance)) << obj;
+        // The glTF files are read as stored, so scale and axes are checked below, not here.
+        for (const char* name : {"shape.glb", "shape.gltf"}) {
+            RWGltf_CafReader reader;
+            reader.SetFileLengthUnit(1.0);
+            reader.SetSystemLengthUnit(0.001);
+            reader.SetFileCoordinateSystem(RWMesh_CoordinateSystem_glTF);
+            reader.SetSystemCoordinateSystem(RWMesh_CoordinateSystem_Zup);
+            EXPECT_TRUE(
+                SameBox(ReadMesh(std::move(reader), Save(shape, name)), expected, tolerance))
+                << name;
+        }
+        // The caller's shape is not meshed as a side effect.
+        EXPECT_FALSE(HasTriangulation(shape));
+    }
+    // Text glTF keeps its buffer beside it, under the name the file refers to.
+    EXPECT_NE(ReadWholeFile(myDir.File("shape.gltf")).find("\"uri\":\"shape.bin\""),
+              std::string::npos);
+    EXPECT_EQ(Snapshot().size(), 5u) << "shape.stl .obj .glb .gltf .bin, nothing else";
+
+    // A shape read from a mesh file has triangles and no surfaces; they are written as they are.
+    const TopoDS_Shape mesh = ReadStl(myDir.File("shape.stl"));
+    EXPECT_TRUE(SameBox(ReadMesh(RWObj_CafReader(), Save(mesh, "mesh.obj")), BoxOf(mesh), 1e-5));
+}
+
+TEST_F(ShapeSaveTest, GltfIsInMetresWithYUpAndTheModelUnitScalesEveryFormat)
+{
+    // As stored, Z-up millimetres (x, y, z) are Y-up metres (x, z, -y).
+    const std::string glb = Save(PlacedBox(), "box.glb");
+    EXPECT_TRUE(SameBox(ReadMesh(RWGltf_CafReader(), glb),
+                        Corners(0.010, 0.030, -0.022, 0.011, 0.033, -0.020), 1e-6));
+
+    // The same numbers taken as metres.
+    ParameterDict metres;
+    ImportSettingsModel(&metres).SetModelUnit("m");
+    const Bnd_Box inMillimetres = Corners(10000, 20000, 30000, 11000, 22000, 33000);
+    EXPECT_TRUE(SameBox(ReadMesh(RWGltf_CafReader(), Save(PlacedBox(), "m.glb", &metres)),
+                        Corners(10, 30, -22, 11, 33, -20), 1e-5));
+    EXPECT_TRUE(SameBox(ReadStep(Save(PlacedBox(), "m.step", &metres)), inMillimetres, 1e-2));
+    EXPECT_TRUE(SameBox(ReadIges(Save(PlacedBox(), "m.igs", &metres)), inMillimetres, 1e-2));
+    // Formats without a unit keep the numbers.
+    EXPECT_TRUE(SameBox(ReadStl(Save(PlacedBox(), "m.stl", &metres)), BoxOf(PlacedBox()), 1e-5));
+}
+
+TEST_F(ShapeSaveTest, StlIsBinaryUnlessAsciiIsAsked)
+{
+    ParameterDict ascii;
+    ascii.Add(StlShapeWriter::AsciiKey, ParameterCreator::Create(true));
+    ParameterDict binary;
+    binary.Add(StlShapeWriter::AsciiKey, ParameterCreator::Create(false));
+    for (ParameterDict* settings : {static_cast<ParameterDict*>(nullptr), &binary}) {
+        // An 80-byte header, the triangle count, then 50 bytes per triangle.
+        const std::string bytes = ReadWholeFile(Save(PlacedBox(), "binary.stl", settings));
+        ASSERT_GE(bytes.size(), 84u);
+        uint32_t triangles = 0;
+        std::memcpy(&triangles, bytes.data() + 80, sizeof triangles);
+        EXPECT_EQ(triangles, 12u);
+        EXPECT_EQ(bytes.size(), 84u + 50u * triangles);
+    }
+    const std::string path = Save(PlacedBox(), "ascii.stl", &ascii);
+    const std::string text = ReadWholeFile(path);
+    EXPECT_EQ(text.rfind("solid", 0), 0u);
+    size_t facets = 0;
+    for (size_t at = text.find("endfacet"); at != std::string::npos;
+         at = text.find("endfacet", at + 1)) {
+        ++facets;
+    }
+    EXPECT_EQ(facets, 12u);
+    EXPECT_EQ(RWStl::ReadFile(path.c_str())->NbTriangles(), 12);
+}
+
+TEST_F(ShapeSaveTest, WritersAreFoundByExtensionWhateverItsCase)
+{
+    EXPECT_EQ(Count(ReadStep(Save(PlacedBox(), "BOX.STP")), TopAbs_SOLID), 1);
+    EXPECT_EQ(Count(ReadBrep(Save(PlacedBox(), "Box.BRep")), TopAbs_SOLID), 1);
+    EXPECT_EQ(ReadWholeFile(Save(PlacedBox(), "box.GLB")).substr(0, 4), "glTF");
+}
+
+TEST_F(ShapeSaveTest, EachFailureIsFalseWithOneReasonAndLeavesTheFolderAsItWas)
+{
+    const std::string plainFile = myDir.Write("plain.txt", "not a folder");
+    fs::create_directory(myDir.File("folder.step"));
+    const std::shared_ptr<TopoShape> box = TopoShape::Create(PlacedBox());
+    auto existing = [&](const std::string& name) { return myDir.Write(name, {"old\0\n", 5}); };
+    const std::vector<std::tuple<std::shared_ptr<TopoShape>, std::string, std::string>> cases = {
+        {nullptr, existing("null.step"), "no shape"},
+        {TopoShape::Create(TopoDS_Shape()), existing("null.brep"), "no shape"},
+        {TopoShape::Create(MakeCompound({})), existing("empty.step"), "empty"},
+        {TopoShape::Create(MakeCompound({MakeCompound({})})), myDir.File("empty.stl"), "empty"},
+        {box, existing("box.xyz"), "no writer takes the extension '.xyz'"},
+        {box, myDir.File("box"), "no extension"},
+        {box, myDir.File("missing/box.step"), "does not exist"},
+        {box, plainFile + "/box.step", "not a folder"},
+        {box, myDir.File("folder.step"), "folder"},
+        // The writers' own failures: the format cannot take the shape, or the translator throws.
+        {TopoShape::Create(BRepBuilderAPI_MakeVertex(gp_Pnt(1, 2, 3)).Shape()),
+         existing("vertex.stl"), "no faces"},
+        {TopoShape::Create(BRepBuilderAPI_MakeVertex(gp_Pnt()).Shape()), myDir.File("vertex.obj"),
+         "no faces"},
+        {TopoShape::Create(CurvelessEdge()), existing("edge.igs"), "IGES translator"},
+        {TopoShape::Create(SolidWithCurvelessEdge()), existing("solid.step"), "STEP translator"},
+        {TopoShape::Create(SolidWithCurvelessEdge()), existing("solid.igs"), "Standard_"},
+        {TopoShape::Create(SolidWithCurvelessEdge()), myDir.File("new.igs"), "Standard_"},
+    };
+    const std::map<std::string, std::string> before = Snapshot();
+    for (const auto& [shape, path, because] : cases) {
+        ScopedLogCapture log;
+        bool saved = true;
+        EXPECT_NO_THROW(saved = ShapeIO::Save(shape, path, nullptr)) << path;
+        EXPECT_FALSE(saved) << path;
+        EXPECT_TRUE(OneReason(log, path, because)) << path;
+        EXPECT_EQ(Snapshot(), before) << path;
+    }
+}
+
+TEST_F(ShapeSaveTest, AFolderThatCannotBeWrittenIsReported)
+{
+    const std::string folder = myDir.File("locked");
+    fs::create_directory(folder);
+    ::chmod(folder.c_str(), 0555);
+    if (::access(folder.c_str(), W_OK) == 0) {
+        GTEST_SKIP() << "running with rights to write into any folder";
+    }
+    ScopedLogCapture log;
+    EXPECT_FALSE(ShapeIO::Save(TopoShape::Create(PlacedBox()), folder + "/box.step", nullptr));
+    EXPECT_TRUE(OneReason(log, folder + "/box.step", "cannot be written"));
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
+TEST_F(ShapeSaveTest, ReplacingWriteRemovesWhatAFailedWriteLeftAndMovesAWholeOne)
+{
+    const std::string path = myDir.Write("part.gltf", "old");
+    auto half = [](const std::string& file) { std::ofstream(file) << "{\"asset\":"; };
+    const std::vector<std::pair<ReplacingWriteFunction, std::string>> failing = {
+        {[&](const std::string& file, std::string& reason) {
+             half(file);
+             reason = "the disk is full";
+             return false;
+         },
+         "(the disk is full)"},
+        {[&](const std::string& file, std::string&) -> bool {
+             half(file);
+             throw std::runtime_error("stream broke");
+         },
+         "the writer for glTF failed: stream broke"},
+        {[&](const std::string& file, std::string&) -> bool {
+             half(file);
+             std::ofstream(fs::path(file).replace_extension(".bin")) << "side";
+             throw Standard_Failure("kernel gave up");
+         },
+         "Standard_Failure: kernel gave up"},
+        {[](const std::string&, std::string&) { return true; }, "wrote no file"},
+    };
+    const std::map<std::string, std::string> before = Snapshot();
+    for (const auto& [write, because] : failing) {
+        ScopedLogCapture log;
+        EXPECT_FALSE(WriteReplacing(path, "glTF", write)) << because;
+        EXPECT_TRUE(OneReason(log, path, because));
+        EXPECT_EQ(Snapshot(), before) << because;
+    }
+
+    // A whole write: the main file and the file beside it, written under their final names in
+    // a folder inside the target's, arrive; nothing else stays.
+    std::string given;
+    EXPECT_TRUE(WriteReplacing(path, "glTF", [&](const std::string& file) {
+        given = file;
+        std::ofstream(file) << "new";
+        std::ofstream(fs::path(file).replace_extension(".bin")) << "side";
+        return true;
+    }));
+    EXPECT_EQ(fs::path(given).filename(), "part.gltf");
+    EXPECT_EQ(fs::path(given).parent_path().parent_path(), fs::path(myDir.GetPath()));
+    EXPECT_EQ(Snapshot(),
+              (std::map<std::string, std::string>{{"part.gltf", "new"}, {"part.bin", "side"}}));
+}
+
+} // namespace
