@@ -15,11 +15,15 @@
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <Bnd_Box.hxx>
+#include <IGESControl_Reader.hxx>
+#include <Poly_Triangulation.hxx>
+#include <RWStl.hxx>
 #include <STEPControl_Reader.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 
 #include <array>
+#include <cmath>
 #include <filesystem>
 
 using namespace orvkit;
@@ -225,6 +229,26 @@ TEST_F(ExportCommandTest, AnAssemblyRoundTripsThroughEveryFormat)
     const TopoDS_Shape step = ReadStep(myDir.File("as1.stp"));
     EXPECT_TRUE(ExtentNear(expected, ExtentOf(step)));
     EXPECT_EQ(Count(step, TopAbs_SOLID), Count(original, TopAbs_SOLID));
+    EXPECT_EQ(Count(step, TopAbs_FACE), Count(original, TopAbs_FACE));
+    IGESControl_Reader iges;
+    ASSERT_EQ(iges.ReadFile(myDir.File("as1.igs").c_str()), IFSelect_RetDone);
+    iges.TransferRoots();
+    EXPECT_TRUE(ExtentNear(expected, ExtentOf(iges.OneShape())));
+    EXPECT_EQ(Count(iges.OneShape(), TopAbs_FACE), Count(original, TopAbs_FACE));
+    // The mesh lies within its deflection (a thousandth of the diagonal) of the surfaces.
+    const Handle(Poly_Triangulation) mesh = RWStl::ReadFile(myDir.File("as1.stl").c_str());
+    ASSERT_FALSE(mesh.IsNull());
+    Bnd_Box meshBox;
+    for (int i = 1; i <= mesh->NbNodes(); ++i) {
+        meshBox.Add(mesh->Node(i));
+    }
+    const double tolerance = 1e-3 * std::sqrt(meshBox.SquareExtent()) + 1e-6;
+    Extent meshExtent;
+    meshBox.Get(meshExtent[0], meshExtent[1], meshExtent[2], meshExtent[3], meshExtent[4],
+                meshExtent[5]);
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_NEAR(meshExtent[i], expected[i], tolerance) << i;
+    }
 }
 
 class ExportChildrenTest : public ExportCommandTest {

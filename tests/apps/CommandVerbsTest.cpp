@@ -300,6 +300,8 @@ TEST_F(CommandVerbsTest, ExportAndSplitFailWithOneLine)
         {"split --assembly nope " + Quote(kSample) + " " + Quote(myDir.GetPath()),
          "no AssemblyElement is named 'nope'"},
         {"split " + garbage + " " + Quote(myDir.GetPath()), "command 'AdvImport' failed"},
+        {"run ExportModel", "command 'ExportModel' failed: Shape is null!"}, // an empty document
+        {"run ExportAssemblyChildren", "没有找到活动的装配体。"},
     };
     for (const auto& [arguments, words] : cases) {
         ExpectOneErrorLine(Program(arguments), words, arguments);
