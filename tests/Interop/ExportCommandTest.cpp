@@ -122,13 +122,6 @@ protected:
     std::vector<DialogCall> myCalls;
 };
 
-TEST_F(ExportCommandTest, TheRegistrationTableIsCompleteAndInOrder)
-{
-    EXPECT_EQ(CommandManager::Instance().GetNames(),
-              (std::vector<std::string>{"ExportModel", "ExportAssemblyChildren", "Import",
-                                        "AdvImport", "ImportAsPart"}));
-}
-
 TEST_F(ExportCommandTest, AxisChangesMoveTheShapeAsTheConventionsSay)
 {
     // (x, y, z) of the box: x in [10, 11], y in [20, 22], z in [30, 33].

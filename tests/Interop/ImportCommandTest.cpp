@@ -5,7 +5,6 @@
 
 #include "Common/Core/StringUtil.h"
 #include "Data/App/CommandManager.h"
-#include "Data/App/DocumentExchanger.h"
 #include "Data/App/DocumentManager.h"
 #include "Data/Kernel/CategoryNames.h"
 #include "Data/Kernel/CompositeElement.h"
@@ -13,7 +12,6 @@
 #include "Data/Kernel/ShapeElement.h"
 #include "Data/Kernel/WireElement.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
-#include "Graphics/SceneExchangeManager.h"
 #include "RegisterInteropDataModule.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -106,28 +104,6 @@ protected:
     size_t myBaseline = 0;
     ZoomRecorder myViewer;
 };
-
-TEST_F(ImportCommandTest, RegistrationHoldsTheImportRowsInOrderOnce)
-{
-    RegisterInteropDataModule(); // again: nothing more is registered
-    std::vector<std::string> ours;
-    for (const std::string& name : CommandManager::Instance().GetNames()) {
-        if (name == "Import" || name == "AdvImport" || name == "ImportAsPart") {
-            ours.push_back(name);
-        }
-    }
-    EXPECT_EQ(ours, (std::vector<std::string>{"Import", "AdvImport", "ImportAsPart"}));
-    const auto import = CommandManager::Instance().Find("Import");
-    EXPECT_EQ(import->GetCode(), 16);
-    EXPECT_EQ(import->GetPath(), "/Shape/Import");
-    EXPECT_EQ(CommandManager::Instance().Find("AdvImport")->GetCode(), 0);
-    EXPECT_TRUE(CommandManager::Instance().Find("ImportAsPart")->GetPath().empty());
-    EXPECT_NE(ShapeExchangeManager::Instance().GetPostprocess(), nullptr);
-    EXPECT_NE(DocumentExchangerManager::Instance().Find("XDE"), nullptr);
-    EXPECT_NE(SceneExchangeManager::Instance().FindReader(".wrl"), nullptr);
-    // The registry holds the only reference to each command.
-    EXPECT_EQ(import.use_count(), 2); // the registry's and this test's
-}
 
 TEST_F(ImportCommandTest, VisibleOnlyWithADocumentShowingA3DView)
 {
