@@ -7,11 +7,13 @@
 #include "PrintFormat.h"
 #include "ScenePrinter.h"
 #include "TerminalProgress.h"
+#include "XdePrinter.h"
 
 #include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/PathUtil.h"
 #include "Common/Core/Progress.h"
+#include "Common/Core/StringUtil.h"
 #include "Data/App/DocumentExchanger.h"
 #include "Data/App/DocumentManager.h"
 #include "Data/Kernel/Document.h"
@@ -20,6 +22,7 @@
 #include "Graphics/SceneNode.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"
+#include "XdeDocumentI.h"
 
 #include <Standard_Failure.hxx>
 
@@ -61,6 +64,26 @@ int RunImport(const ImportOptions& options)
     }
     converter.Transfer();
     Print(DocumentPrinter(*converter.GetDocument()), options.file, options.json);
+    return 0;
+}
+
+struct XdeOptions {
+    std::string file;
+    bool json = false;
+};
+
+// Walks the file's labels through the exported node interface.
+int RunXde(const XdeOptions& options)
+{
+    XdeDocumentI document;
+    {
+        orvex::cli::LoadLog log;
+        if (!document.Open(StringUtil::ToW(options.file))) {
+            log.ReportFailure(options.file);
+            return 1;
+        }
+    }
+    Print(orvex::cli::XdePrinter(document), options.file, options.json);
     return 0;
 }
 
@@ -186,6 +209,12 @@ int main(int argc, char** argv)
     importVerb->add_option("--codepage", import.codePage,
                            "Encoding of 8-bit names in STEP files that do not declare one "
                            "(UTF8 by default; CP1251, iso8859-5, SJIS, GB, ...)");
+
+    XdeOptions xde;
+    CLI::App* xdeVerb = app.add_subcommand(
+        "xde", "Walk the labels of a STEP or IGES file through the XDE node interface");
+    xdeVerb->add_option("FILE", xde.file, "A .step, .stp, .iges or .igs file")->required();
+    xdeVerb->add_flag("--json", xde.json, "Print one JSON document instead of the tree");
 
     OpenOptions open;
     CLI::App* openVerb = app.add_subcommand(
@@ -318,6 +347,7 @@ int main(int argc, char** argv)
     const std::pair<CLI::App*, std::function<int()>> verbs[] = {
         {importVerb, [&] { return RunImport(import); }},
         {openVerb, [&] { return RunOpen(open); }},
+        {xdeVerb, [&] { return RunXde(xde); }},
         {lineTypesVerb, [&] { return RunLineTypes(lineTypes); }},
         {sceneVerb, [&] { return RunScene(scene); }},
         {runVerb, [&] { return orvex::cli::RunCommand(run); }},

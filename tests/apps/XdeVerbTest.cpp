@@ -1,0 +1,118 @@
+// The xde verb: a file's labels walked through the exported node interface.
+#include "Support/TestSupport.h"
+
+#include "Interop/Kernel/XdeDocumentIGES.h"
+#include "Interop/Kernel/XdeDocumentSTEP.h"
+
+#include <TDF_ChildIterator.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <map>
+
+using namespace orvtest;
+
+namespace {
+
+const std::string kSample = std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+
+// Labels of each kind as OpenCASCADE's own shape tool tells them, under the same precedence
+// as the node interface: simple, then assembly, then reference, then free.
+std::map<std::string, int> CountKinds(const std::string& path)
+{
+    orvkit::XdeDocumentImpl impl;
+    const std::string extension = std::filesystem::path(path).extension().string();
+    const bool read = extension == ".igs" || extension == ".iges"
+                          ? orvkit::XdeDocumentIGES::Open(path, impl, nullptr)
+                          : orvkit::XdeDocumentSTEP::Open(path, impl, nullptr);
+    std::map<std::string, int> counts;
+    if (!read) {
+        return counts;
+    }
+    const TDF_Label main = impl.GetMain();
+    counts["labels"] = 1;
+    for (TDF_ChildIterator it(main, Standard_True); it.More(); it.Next()) {
+        const TDF_Label& label = it.Value();
+        ++counts["labels"];
+        if (XCAFDoc_ShapeTool::IsSimpleShape(label)) {
+            ++counts["simple"];
+        } else if (XCAFDoc_ShapeTool::IsAssembly(label)) {
+            ++counts["assembly"];
+        } else if (XCAFDoc_ShapeTool::IsReference(label)) {
+            ++counts["reference"];
+        }
+    }
+    counts["free"] = impl.freeShapes.Length();
+    return counts;
+}
+
+class XdeVerbTest : public ::testing::Test {
+protected:
+    ProgramRun Program(const std::string& arguments) { return RunProgram(arguments, myDir); }
+
+    void ExpectCountsOfOcct(const std::string& path)
+    {
+        const ProgramRun run = Program("xde --json " + Quote(path));
+        ASSERT_EQ(run.exitCode, 0) << path << "\n" << run.err;
+        const nlohmann::json summary = nlohmann::json::parse(run.out)["summary"];
+        const std::map<std::string, int> expected = CountKinds(path);
+        ASSERT_FALSE(expected.empty()) << path;
+        for (const char* kind : {"labels", "free", "simple", "assembly", "reference"}) {
+            const auto found = expected.find(kind);
+            EXPECT_EQ(summary[kind].get<int>(), found == expected.end() ? 0 : found->second)
+                << path << ": " << kind;
+        }
+    }
+
+    TempDir myDir;
+};
+
+TEST_F(XdeVerbTest, ShowsReferencesPlacementsAndColours)
+{
+    const ProgramRun run = Program("xde " + Quote(kSample));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("0:1:1:1:4 reference \"l-bracket-assembly_2\" at (175, 25, 20) "
+                           "rotated 180 deg about (0, 0, 1) -> 0:1:1:5"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("simple \"nut\" color=#ff0000"), std::string::npos);
+    EXPECT_NE(run.out.find("simple \"plate\" color=#c7c700 face-colors=18"), std::string::npos);
+    EXPECT_NE(run.out.find("Summary: 61 labels, 1 free shapes, 4 assembly, 13 reference"),
+              std::string::npos);
+    ExpectCountsOfOcct(kSample);
+}
+
+TEST_F(XdeVerbTest, BadInputGivesOneLineAndExitCodeOne)
+{
+    const std::string sample = ReadWholeFile(kSample);
+    for (const std::string& path :
+         {myDir.File("missing.step"), myDir.Write("empty.stp", ""),
+          myDir.Write("garbage.step", "text\n"), myDir.Write("model.STEP", sample),
+          myDir.Write("cut.stp", sample.substr(0, sample.size() / 2))}) {
+        const ProgramRun run = Program("xde " + Quote(path));
+        EXPECT_EQ(run.exitCode, 1) << path;
+        EXPECT_EQ(run.out, "") << path;
+        EXPECT_EQ(Lines(run.err), 1u) << path << "\n" << run.err;
+    }
+}
+
+// Every STEP and IGES file of the corpus walks without error into the labels OpenCASCADE has.
+TEST_F(XdeVerbTest, CountsEveryCorpusFileAsOcctDoes)
+{
+    const std::string root = CorpusFile("");
+    if (root.empty()) {
+        GTEST_SKIP() << "shared corpus not present";
+    }
+    int files = 0;
+    for (const char* folder : {"step", "step-pmi", "iges", "large"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(root + "/" + folder)) {
+            ExpectCountsOfOcct(entry.path().string());
+            ++files;
+        }
+    }
+    EXPECT_GE(files, 30);
+}
+
+} // namespace
