@@ -148,17 +148,7 @@ void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, in
         if (drawable->GetPrototypeId().IsValid()) {
             out << " prototype=#" << drawable->GetPrototypeId().GetValue();
         }
-        const Placement placement = ToPlacement(drawable->GetTransform());
-        if (placement.translation.Modulus() > 0 || placement.angleDegrees != 0) {
-            out << " at (" << Number(placement.translation.X()) << ", "
-                << Number(placement.translation.Y()) << ", " << Number(placement.translation.Z())
-                << ")";
-            if (placement.angleDegrees != 0) {
-                out << " rotated " << Number(placement.angleDegrees) << " deg about ("
-                    << Number(placement.axis.X()) << ", " << Number(placement.axis.Y()) << ", "
-                    << Number(placement.axis.Z()) << ")";
-            }
-        }
+        out << PlacementText(ToPlacement(drawable->GetTransform()));
         if (drawable->HasColor()) {
             const glm::vec3& c = drawable->GetColor();
             out << " color=" << ToSrgbHex(c.r, c.g, c.b);

@@ -30,6 +30,22 @@ Placement ToPlacement(const gp_XYZ& translation, const gp_Mat& linear)
     return placement;
 }
 
+std::string PlacementText(const Placement& placement)
+{
+    if (placement.translation.Modulus() == 0 && placement.angleDegrees == 0) {
+        return std::string();
+    }
+    std::string text = " at (" + Number(placement.translation.X()) + ", " +
+                       Number(placement.translation.Y()) + ", " +
+                       Number(placement.translation.Z()) + ")";
+    if (placement.angleDegrees != 0) {
+        text += " rotated " + Number(placement.angleDegrees) + " deg about (" +
+                Number(placement.axis.X()) + ", " + Number(placement.axis.Y()) + ", " +
+                Number(placement.axis.Z()) + ")";
+    }
+    return text;
+}
+
 std::string Number(double value, int digits)
 {
     if (std::abs(value) < 5e-10) {

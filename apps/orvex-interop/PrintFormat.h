@@ -25,6 +25,10 @@ struct Placement {
 // Splits a placement whose linear part is a rotation times a uniform scale.
 Placement ToPlacement(const gp_XYZ& translation, const gp_Mat& linear);
 
+// " at (x, y, z) rotated A deg about (u, v, w)" for a placement that moves anything; the
+// rotation part only when there is one; empty for the identity.
+std::string PlacementText(const Placement& placement);
+
 // Short form of a real number with up to `digits` significant digits: no trailing zeros, and
 // no "-0" for a value that only rounding kept from zero.
 std::string Number(double value, int digits = 9);

@@ -101,18 +101,8 @@ void XdePrinter::PrintText(std::ostream& out, const std::string& title) const
         if (!label.name.empty()) {
             out << " \"" << label.name << "\"";
         }
-        const Placement placement =
-            ToPlacement(label.location.TranslationPart(), label.location.VectorialPart());
-        if (placement.translation.Modulus() > 0 || placement.angleDegrees != 0) {
-            out << " at (" << Number(placement.translation.X()) << ", "
-                << Number(placement.translation.Y()) << ", " << Number(placement.translation.Z())
-                << ")";
-            if (placement.angleDegrees != 0) {
-                out << " rotated " << Number(placement.angleDegrees) << " deg about ("
-                    << Number(placement.axis.X()) << ", " << Number(placement.axis.Y()) << ", "
-                    << Number(placement.axis.Z()) << ")";
-            }
-        }
+        out << PlacementText(
+            ToPlacement(label.location.TranslationPart(), label.location.VectorialPart()));
         if (!label.refers.empty()) {
             out << " -> " << label.refers;
         }
