@@ -1,35 +1,40 @@
 #include "AssemblyGenerator.h"
 
+#include "Common/Core/StringUtil.h"
+#include "Geometry/Kernel/TopoShape.h"
+#include "XdeDocumentO.h"
+#include "XdeLabelSequence.h"
+#include "XdeNode.h"
+#include "XdeNodeIterator.h"
+
 #include <APIHeaderSection_MakeHeader.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
-#include <IFSelect_ReturnStatus.hxx>
+#include <BRep_Builder.hxx>
+#include <HeaderSection.hxx>
+#include <HeaderSection_FileName.hxx>
+#include <HeaderSection_Protocol.hxx>
 #include <Interface_Static.hxx>
-#include <Quantity_Color.hxx>
-#include <STEPCAFControl_Writer.hxx>
-#include <STEPControl_Writer.hxx>
+#include <STEPControl_Controller.hxx>
 #include <Standard_Failure.hxx>
+#include <StepData_Protocol.hxx>
 #include <StepData_StepModel.hxx>
+#include <StepData_StepWriter.hxx>
 #include <TCollection_HAsciiString.hxx>
-#include <TDataStd_Name.hxx>
-#include <TDocStd_Document.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopLoc_Location.hxx>
-#include <TopoDS.hxx>
-#include <TopoDS_Face.hxx>
-#include <TopoDS_Solid.hxx>
-#include <XCAFApp_Application.hxx>
-#include <XCAFDoc_ColorTool.hxx>
-#include <XCAFDoc_DocumentTool.hxx>
-#include <XCAFDoc_ShapeTool.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Shape.hxx>
 #include <gp_Ax1.hxx>
 #include <gp_Ax2.hxx>
 #include <gp_Pnt.hxx>
 #include <gp_Trsf.hxx>
 #include <gp_Vec.hxx>
+
+#include <glm/vec3.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -37,6 +42,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
+#include <sstream>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -53,6 +60,8 @@ constexpr long long kMaxInstances = 5'000'000;
 
 // Sets translator parameters for one write and puts the earlier values back afterwards; the
 // generator runs inside programs that read STEP files next and must not change how they do.
+// The document's own save sets the schema and the assembly mode; what it leaves at the
+// translator's defaults and the files need is set here around it.
 class StaticParameters {
 public:
     StaticParameters() = default;
@@ -65,14 +74,15 @@ public:
     StaticParameters(const StaticParameters&) = delete;
     StaticParameters& operator=(const StaticParameters&) = delete;
 
-    void Set(const char* name, const char* value)
+    // False when the parameter is not registered, which leaves it unset.
+    bool Set(const char* name, const char* value)
     {
         if (!Interface_Static::IsPresent(name)) {
-            return;
+            return false;
         }
         const Standard_CString previous = Interface_Static::CVal(name);
         mySaved.emplace_back(name, previous != nullptr ? previous : "");
-        Interface_Static::SetCVal(name, value);
+        return Interface_Static::SetCVal(name, value) != 0;
     }
 
 private:
@@ -81,7 +91,7 @@ private:
 
 // Colours are rounded to 8 bits per channel so that they survive a STEP round trip unchanged
 // and compare equal to what a reader gives back.
-Quantity_Color ColorFromHsv(double hue, double saturation, double value)
+glm::vec3 ColorFromHsv(double hue, double saturation, double value)
 {
     hue = hue - std::floor(hue);
     const double h = hue * 6.0;
@@ -112,19 +122,20 @@ Quantity_Color ColorFromHsv(double hue, double saturation, double value)
         break;
     }
     auto quantize = [](double channel) { return std::round(channel * 255.0) / 255.0; };
-    return Quantity_Color(quantize(r), quantize(g), quantize(b), Quantity_TOC_RGB);
+    return glm::vec3(static_cast<float>(quantize(r)), static_cast<float>(quantize(g)),
+                     static_cast<float>(quantize(b)));
 }
 
 constexpr double kGoldenFraction = 0.6180339887498949;
 
-Quantity_Color PartColor(int part)
+glm::vec3 PartColor(int part)
 {
     return ColorFromHsv(part * kGoldenFraction, 0.55, 0.85);
 }
 
 // Saturation and value differ from every part colour, so a face colour never equals the colour
 // of the part it is on, whatever the hues.
-Quantity_Color FaceColor(int part, int face)
+glm::vec3 FaceColor(int part, int face)
 {
     return ColorFromHsv(part * kGoldenFraction + 0.5 + face * 0.07, 0.9, 0.55);
 }
@@ -176,23 +187,11 @@ TopoDS_Shape MakePart(int part, int faces)
 
 std::string NumberedName(const char* prefix, int number, int width)
 {
-    char buffer[64];
-    std::snprintf(buffer, sizeof(buffer), "%s%0*d", prefix, width, number);
-    return buffer;
-}
-
-void SetName(const TDF_Label& label, const std::string& name)
-{
-    TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str()));
-}
-
-std::string NameOf(const TDF_Label& label)
-{
-    Handle(TDataStd_Name) name;
-    if (!label.FindAttribute(TDataStd_Name::GetID(), name)) {
-        return {};
-    }
-    return TCollection_AsciiString(name->Get()).ToCString();
+    const std::string digits = std::to_string(number);
+    const size_t padding = digits.size() < static_cast<size_t>(width)
+                               ? static_cast<size_t>(width) - digits.size()
+                               : 0;
+    return prefix + std::string(padding, '0') + digits;
 }
 
 // A placement with a translation and a rotation that both change from one index to the next:
@@ -215,21 +214,24 @@ int GridColumns(int count)
     return std::max(1, static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count)))));
 }
 
+// Builds the document from the leaves up: a shape added to the document becomes a label there,
+// and a compound added later whose members are placed copies of that shape gets one reference
+// to that same label per member. Parts therefore go in first, then every assembly after the
+// assemblies below it, so that nothing is stored twice. Each assembly's compound is a shape of
+// its own, never reused, so no assembly is shared.
 struct Builder {
-    Builder(const AssemblyParameters& parameters, const TDF_Label& main)
-        : parameters(parameters), shapeTool(XCAFDoc_DocumentTool::ShapeTool(main)),
-          colorTool(XCAFDoc_DocumentTool::ColorTool(main)),
-          leafCount(LeafAssemblyCount(parameters)),
+    Builder(const AssemblyParameters& parameters, orvkit::XdeDocumentO& document)
+        : parameters(parameters), document(document), leafCount(LeafAssemblyCount(parameters)),
           assembliesPerLevel(static_cast<size_t>(parameters.depth + 1), 0)
     {
     }
 
     const AssemblyParameters& parameters;
-    Handle(XCAFDoc_ShapeTool) shapeTool;
-    Handle(XCAFDoc_ColorTool) colorTool;
+    orvkit::XdeDocumentO& document;
     AssemblyStats stats;
-    std::vector<TDF_Label> partLabels;
-    int partNameWidth = 4;
+    std::string error;
+    std::vector<TopoDS_Shape> partShapes;
+    std::vector<std::string> partNames;
     // Next part instance to place, counted over the whole file in leaf order.
     int nextInstance = 0;
     int leafCount = 0;
@@ -238,31 +240,51 @@ struct Builder {
     std::vector<double> extents;
     std::vector<int> assembliesPerLevel;
 
-    void AddParts()
+    bool Fail(const std::string& text)
     {
-        partNameWidth = std::max(4, static_cast<int>(std::to_string(parameters.parts).size()));
-        partLabels.reserve(static_cast<size_t>(parameters.parts));
+        error = text;
+        return false;
+    }
+
+    bool AddParts()
+    {
+        const int nameWidth = std::max(4, static_cast<int>(std::to_string(parameters.parts).size()));
+        partShapes.reserve(static_cast<size_t>(parameters.parts));
+        partNames.reserve(static_cast<size_t>(parameters.parts));
         for (int part = 0; part < parameters.parts; ++part) {
             const TopoDS_Shape shape = MakePart(part, parameters.faces);
-            const TDF_Label label = shapeTool->AddShape(shape, Standard_False, Standard_False);
-            SetName(label, NumberedName("PART-", part + 1, partNameWidth));
-            colorTool->SetColor(label, PartColor(part), XCAFDoc_ColorSurf);
+            const auto topoShape = orvkit::TopoShape::Create(shape);
+            const std::shared_ptr<orvkit::XdeNode> node = document.AddShape(topoShape);
+            partNames.push_back(NumberedName("PART-", part + 1, nameWidth));
+            node->SetName(partNames.back());
+            document.SetSurfaceColor(topoShape, PartColor(part));
+            // A face colour goes onto a sub-shape label the document makes for the face on the
+            // first colour set on it, in exploration order.
             int face = 0;
+            int colored = 0;
             for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next(), ++face) {
-                if (!parameters.faceColors || !IsColoredFace(face)) {
-                    continue;
+                if (parameters.faceColors && IsColoredFace(face)) {
+                    document.SetSurfaceColor(orvkit::TopoShape::Create(it.Current()),
+                                             FaceColor(part, face));
+                    ++colored;
                 }
-                const TDF_Label faceLabel = shapeTool->AddSubShape(label, it.Current());
-                if (faceLabel.IsNull()) {
-                    continue;
-                }
-                colorTool->SetColor(faceLabel, FaceColor(part, face), XCAFDoc_ColorSurf);
-                ++stats.coloredFaces;
             }
+            // The document drops a colour for a shape it does not hold without a word, so the
+            // face labels it made are counted rather than assumed.
+            int labels = 0;
+            for (orvkit::XdeLabelSequence faces(node); faces.More(); faces.Next()) {
+                ++labels;
+            }
+            if (labels != colored) {
+                return Fail(partNames.back() + ": the document made " + std::to_string(labels) +
+                            " face labels for " + std::to_string(colored) + " face colours");
+            }
+            stats.coloredFaces += colored;
             stats.partFaces += face;
-            partLabels.push_back(label);
+            partShapes.push_back(shape);
         }
         stats.parts = parameters.parts;
+        return true;
     }
 
     // Instances of one leaf: an even share of the total, the first leaves taking the rest.
@@ -272,48 +294,77 @@ struct Builder {
         return share + (leaf < parameters.instances % leafCount ? 1 : 0);
     }
 
-    void FillLeaf(const TDF_Label& assembly)
+    // Adds the compound as an assembly named `name` and names its components, which the
+    // document makes as the assembly's child labels in member order.
+    bool AddAssembly(const TopoDS_Compound& compound, const std::string& name,
+                     const std::vector<std::string>& componentNames)
     {
-        const int count = LeafInstanceCount(leavesDone++);
-        const int columns = GridColumns(count);
-        for (int k = 0; k < count; ++k, ++nextInstance) {
-            const int part = nextInstance % parameters.parts;
-            const gp_Vec offset((k % columns) * kInstanceSpacing, (k / columns) * kInstanceSpacing,
-                                0.0);
-            const TDF_Label component =
-                shapeTool->AddComponent(assembly, partLabels[static_cast<size_t>(part)],
-                                        Placement(offset, nextInstance));
-            SetName(component, NumberedName("PART-", part + 1, partNameWidth) + ":" +
-                                   std::to_string(nextInstance / parameters.parts + 1));
-            ++stats.partInstances;
+        const std::shared_ptr<orvkit::XdeNode> node =
+            document.AddShape(orvkit::TopoShape::Create(compound));
+        node->SetName(name);
+        size_t component = 0;
+        for (orvkit::XdeNodeIterator it(node); it.More(); it.Next(), ++component) {
+            if (component < componentNames.size()) {
+                it.Value()->SetName(componentNames[component]);
+            }
         }
+        if (component != componentNames.size()) {
+            return Fail(name + ": the document made " + std::to_string(component) +
+                        " components for " + std::to_string(componentNames.size()) + " members");
+        }
+        ++stats.assemblies;
+        return true;
     }
 
-    // Level 1 is the root. Each assembly is made and filled exactly once: nothing is shared.
-    TDF_Label BuildAssembly(int level)
+    // Level 1 is the root. Assemblies are numbered per level in the order they are entered,
+    // before the ones below them; the compound of each is returned once it is in the document,
+    // or a null shape on failure.
+    TopoDS_Shape BuildAssembly(int level, std::string& name)
     {
-        const TDF_Label assembly = shapeTool->NewShape();
         const int index = ++assembliesPerLevel[static_cast<size_t>(level)];
-        SetName(assembly, level == 1 ? std::string("ASM")
-                                     : "ASM-" + std::to_string(level) + "-" +
-                                           NumberedName("", index, 3));
-        ++stats.assemblies;
+        name = level == 1 ? std::string("ASM")
+                          : "ASM-" + std::to_string(level) + "-" + NumberedName("", index, 3);
+        BRep_Builder builder;
+        TopoDS_Compound compound;
+        builder.MakeCompound(compound);
+        std::vector<std::string> componentNames;
         if (level == parameters.depth) {
-            FillLeaf(assembly);
-            return assembly;
+            const int count = LeafInstanceCount(leavesDone++);
+            const int columns = GridColumns(count);
+            componentNames.reserve(static_cast<size_t>(count));
+            for (int k = 0; k < count; ++k, ++nextInstance) {
+                const int part = nextInstance % parameters.parts;
+                const gp_Vec offset((k % columns) * kInstanceSpacing,
+                                    (k / columns) * kInstanceSpacing, 0.0);
+                builder.Add(compound, partShapes[static_cast<size_t>(part)].Located(
+                                          Placement(offset, nextInstance)));
+                componentNames.push_back(partNames[static_cast<size_t>(part)] + ":" +
+                                         std::to_string(nextInstance / parameters.parts + 1));
+            }
+            if (!AddAssembly(compound, name, componentNames)) {
+                return {};
+            }
+            stats.partInstances += count;
+            return compound;
         }
         const int columns = GridColumns(parameters.fanout);
         const double extent = extents[static_cast<size_t>(level + 1)];
         for (int child = 0; child < parameters.fanout; ++child) {
-            const TDF_Label sub = BuildAssembly(level + 1);
+            std::string childName;
+            const TopoDS_Shape sub = BuildAssembly(level + 1, childName);
+            if (sub.IsNull()) {
+                return {};
+            }
             const gp_Vec offset((child % columns) * extent * 1.5, (child / columns) * extent * 1.5,
                                 level * 100.0);
-            const TDF_Label component =
-                shapeTool->AddComponent(assembly, sub, Placement(offset, child));
-            SetName(component, NameOf(sub) + ":1");
-            ++stats.assemblyInstances;
+            builder.Add(compound, sub.Located(Placement(offset, child)));
+            componentNames.push_back(childName + ":1");
         }
-        return assembly;
+        if (!AddAssembly(compound, name, componentNames)) {
+            return {};
+        }
+        stats.assemblyInstances += parameters.fanout;
+        return compound;
     }
 
     void ComputeExtents()
@@ -564,9 +615,85 @@ private:
     std::vector<int> myState;
 };
 
-// Copies `input` to `output` with the presentation section in a fixed order (see above).
-bool WriteWithStableTail(const std::string& input, const std::string& output, std::string& error)
+// The FILE_NAME header entity with fixed texts, as the STEP writer formats it: the document's
+// save stamps the time of writing and its temporary path there, which would make the file
+// depend on more than the parameters.
+std::string FixedFileNameEntity(const AssemblyParameters& parameters)
 {
+    STEPControl_Controller::Init();
+    APIHeaderSection_MakeHeader header;
+    header.SetName(new TCollection_HAsciiString(
+        ("orvex-assembly-" + DescribeParameters(parameters)).c_str()));
+    header.SetTimeStamp(new TCollection_HAsciiString("2000-01-01T00:00:00"));
+    header.SetAuthorValue(1, new TCollection_HAsciiString("orvex-gen-assembly"));
+    header.SetOrganizationValue(1, new TCollection_HAsciiString(""));
+    header.SetPreprocessorVersion(new TCollection_HAsciiString("orvex-gen-assembly"));
+    header.SetOriginatingSystem(new TCollection_HAsciiString("orvex-gen-assembly"));
+    header.SetAuthorisation(new TCollection_HAsciiString(""));
+    Handle(StepData_StepModel) model = new StepData_StepModel;
+    model->AddHeaderEntity(header.FnValue());
+    StepData_StepWriter writer(model);
+    writer.SendModel(HeaderSection::Protocol(), Standard_True);
+    std::ostringstream text;
+    writer.Print(text);
+    const std::string all = text.str();
+    const size_t begin = all.find("FILE_NAME(");
+    const size_t end = all.find(";\n", begin);
+    if (begin == std::string::npos || end == std::string::npos) {
+        return {};
+    }
+    return all.substr(begin, end + 2 - begin);
+}
+
+// The identifier a NEXT_ASSEMBLY_USAGE_OCCURRENCE line starts with, e.g. 12 in
+// "#40 = NEXT_ASSEMBLY_USAGE_OCCURRENCE('12','PART-0001:1',...": where it stands in `line`, and
+// its value. False for any other line.
+const char* const kUsageMarker = " = NEXT_ASSEMBLY_USAGE_OCCURRENCE('";
+
+bool FindUsageId(const std::string& line, size_t& begin, size_t& end, long long& value)
+{
+    if (line.empty() || line[0] != '#') {
+        return false;
+    }
+    const size_t marker = line.find(kUsageMarker);
+    if (marker == std::string::npos || line.find_first_not_of("0123456789", 1) != marker) {
+        return false;
+    }
+    begin = marker + std::strlen(kUsageMarker);
+    end = line.find('\'', begin);
+    if (end == std::string::npos || end == begin ||
+        line.find_first_not_of("0123456789", begin) != end) {
+        return false;
+    }
+    value = std::stoll(line.substr(begin, end - begin));
+    return true;
+}
+
+// The STEP writer numbers assembly usages with a counter that lives as long as the process, so
+// a second file written by the same process starts where the first one stopped. The lowest
+// identifier in the file, so that the copy can start from 1 as a file of a fresh process does.
+long long LowestUsageId(const std::string& input)
+{
+    std::ifstream in(input, std::ios::binary);
+    std::string line;
+    long long lowest = -1;
+    while (std::getline(in, line)) {
+        size_t begin = 0;
+        size_t end = 0;
+        long long value = 0;
+        if (FindUsageId(line, begin, end, value) && (lowest < 0 || value < lowest)) {
+            lowest = value;
+        }
+    }
+    return lowest;
+}
+
+// Copies `input` to `output` with `fileName` in place of the header's FILE_NAME entity, the
+// assembly usages numbered from 1, and the presentation section in a fixed order (see above).
+bool WriteWithStableTail(const std::string& input, const std::string& output,
+                         const std::string& fileName, std::string& error)
+{
+    const long long usageShift = std::max(LowestUsageId(input) - 1, 0LL);
     std::ifstream in(input, std::ios::binary);
     std::ofstream out(output, std::ios::binary | std::ios::trunc);
     if (!in || !out) {
@@ -580,7 +707,22 @@ bool WriteWithStableTail(const std::string& input, const std::string& output, st
     std::string trailer;
     bool inData = false;
     bool afterData = false;
+    bool inFileName = false;
+    bool fileNameDone = false;
     while (std::getline(in, line)) {
+        if (!inData && !fileNameDone && line.rfind("FILE_NAME(", 0) == 0) {
+            inFileName = true;
+        }
+        if (inFileName) {
+            // The entity ends on the first line that ends with ";" outside a string; the
+            // texts in it are the writer's own (time, path, system names), none with ";".
+            if (!line.empty() && line.back() == ';') {
+                out << fileName;
+                inFileName = false;
+                fileNameDone = true;
+            }
+            continue;
+        }
         if (afterData) {
             trailer += line + "\n";
             continue;
@@ -600,9 +742,19 @@ bool WriteWithStableTail(const std::string& input, const std::string& output, st
         }
         if (first >= 0) {
             tail += line + "\n";
-        } else {
-            out << line << '\n';
+            continue;
         }
+        size_t begin = 0;
+        size_t end = 0;
+        long long value = 0;
+        if (usageShift > 0 && FindUsageId(line, begin, end, value)) {
+            line.replace(begin, end - begin, std::to_string(value - usageShift));
+        }
+        out << line << '\n';
+    }
+    if (!fileNameDone) {
+        error = "no FILE_NAME entity in the header of " + input;
+        return false;
     }
     if (first >= 0) {
         std::vector<TailEntity> entities;
@@ -691,32 +843,8 @@ std::string DescribeParameters(const AssemblyParameters& parameters)
            std::to_string(parameters.faceColors ? 1 : 0);
 }
 
-Handle(TDocStd_Document) BuildAssemblyDocument(const AssemblyParameters& parameters,
-                                               AssemblyStats* stats)
-{
-    if (!ValidateParameters(parameters).empty()) {
-        return {};
-    }
-    Handle(TDocStd_Document) document;
-    XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", document);
-    if (document.IsNull()) {
-        return {};
-    }
-    Builder builder(parameters, document->Main());
-    builder.ComputeExtents();
-    builder.AddParts();
-    builder.BuildAssembly(1);
-    // Components are added without rebuilding the assembly compounds each time; one pass at
-    // the end gives every assembly its shape.
-    builder.shapeTool->UpdateAssemblies();
-    if (stats != nullptr) {
-        *stats = builder.stats;
-    }
-    return document;
-}
-
-bool WriteAssemblyStep(const AssemblyParameters& parameters, const std::string& path,
-                       AssemblyStats* stats, std::string* error)
+bool BuildAssemblyDocument(const AssemblyParameters& parameters, orvkit::XdeDocumentO& document,
+                           AssemblyStats* stats, std::string* error)
 {
     auto fail = [error](const std::string& text) {
         if (error != nullptr) {
@@ -728,60 +856,62 @@ bool WriteAssemblyStep(const AssemblyParameters& parameters, const std::string& 
     if (!invalid.empty()) {
         return fail(invalid);
     }
-    Handle(TDocStd_Document) document = BuildAssemblyDocument(parameters, stats);
-    if (document.IsNull()) {
-        return fail("cannot create an XCAF document");
+    document.New();
+    Builder builder(parameters, document);
+    builder.ComputeExtents();
+    try {
+        std::string rootName;
+        if (!builder.AddParts() || builder.BuildAssembly(1, rootName).IsNull()) {
+            return fail(builder.error);
+        }
+    } catch (const Standard_Failure& failure) {
+        return fail(std::string("building the document failed: ") + failure.GetMessageString());
     }
-    // OCCT writes a first file; the stable copy of it is renamed over `path` at the end.
-    const std::string raw = path + ".raw";
+    if (stats != nullptr) {
+        *stats = builder.stats;
+    }
+    return true;
+}
+
+bool WriteAssemblyStep(const AssemblyParameters& parameters, const std::string& path,
+                       AssemblyStats* stats, std::string* error)
+{
+    auto fail = [error](const std::string& text) {
+        if (error != nullptr) {
+            *error = text;
+        }
+        return false;
+    };
+    std::string reason;
+    orvkit::XdeDocumentO document;
+    if (!BuildAssemblyDocument(parameters, document, stats, &reason)) {
+        return fail(reason);
+    }
+    const std::string fileName = FixedFileNameEntity(parameters);
+    if (fileName.empty()) {
+        return fail("cannot format the STEP header");
+    }
+    // The document saves a first file (its name must keep the STEP extension); the stable copy
+    // of it is renamed over `path` at the end.
+    const std::string raw = path + ".raw.step";
     const std::string temporary = path + ".partial";
     bool written = false;
-    std::string reason;
-    try {
-        // The writer registers the STEP parameters on construction; set them only afterwards.
-        STEPCAFControl_Writer writer;
+    {
+        // The parameters exist once the STEP translator is registered.
+        STEPControl_Controller::Init();
         StaticParameters scope;
-        scope.Set("write.step.schema", "AP214IS");
-        scope.Set("write.step.assembly", "1");
-        scope.Set("write.step.unit", "MM");
         // Edges go out with their 3D curves only, as most CAD systems write them; the 2D
         // curves on the planar faces would double the file and the reading time for nothing
         // the import does with them.
-        scope.Set("write.surfacecurve.mode", "0");
-        writer.SetColorMode(Standard_True);
-        writer.SetNameMode(Standard_True);
-        writer.SetLayerMode(Standard_False);
-        writer.SetPropsMode(Standard_False);
-        writer.SetDimTolMode(Standard_False);
-        writer.SetMaterialMode(Standard_False);
-        writer.SetSHUOMode(Standard_False);
-        if (!writer.Transfer(document, STEPControl_AsIs)) {
-            reason = "the STEP writer could not translate the document";
-        } else {
-            // The header would otherwise hold the time of writing and the temporary path;
-            // fixed values keep the file a function of the parameters alone.
-            const Handle(StepData_StepModel) model = writer.ChangeWriter().Model();
-            APIHeaderSection_MakeHeader header(model);
-            header.SetName(new TCollection_HAsciiString(
-                ("orvex-assembly-" + DescribeParameters(parameters)).c_str()));
-            header.SetTimeStamp(new TCollection_HAsciiString("2000-01-01T00:00:00"));
-            header.SetAuthorValue(1, new TCollection_HAsciiString("orvex-gen-assembly"));
-            header.SetOrganizationValue(1, new TCollection_HAsciiString(""));
-            header.SetPreprocessorVersion(new TCollection_HAsciiString("orvex-gen-assembly"));
-            header.SetOriginatingSystem(new TCollection_HAsciiString("orvex-gen-assembly"));
-            header.SetAuthorisation(new TCollection_HAsciiString(""));
-            written = writer.Write(raw.c_str()) == IFSelect_RetDone;
-            if (!written) {
-                reason = "cannot write " + raw;
-            }
+        if (!scope.Set("write.step.unit", "MM") || !scope.Set("write.surfacecurve.mode", "0")) {
+            return fail("the STEP writer parameters are not registered");
         }
-    } catch (const Standard_Failure& failure) {
-        reason = std::string("the STEP writer failed: ") + failure.GetMessageString();
-        written = false;
+        written = document.Save(orvkit::StringUtil::ToW(raw));
     }
-    XCAFApp_Application::GetApplication()->Close(document);
-    if (written) {
-        written = WriteWithStableTail(raw, temporary, reason);
+    if (!written) {
+        reason = "cannot write " + raw;
+    } else {
+        written = WriteWithStableTail(raw, temporary, fileName, reason);
     }
     std::remove(raw.c_str());
     if (!written) {

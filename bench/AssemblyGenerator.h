@@ -1,10 +1,10 @@
 #pragma once
 
-#include <Standard_Handle.hxx>
-
 #include <string>
 
-class TDocStd_Document;
+namespace orvkit {
+class XdeDocumentO;
+}
 
 namespace orvex::bench {
 
@@ -46,10 +46,13 @@ std::string DescribeParameters(const AssemblyParameters& parameters);
 // Number of assemblies on the last level, which are the ones that place parts.
 int LeafAssemblyCount(const AssemblyParameters& parameters);
 
-// Builds the assembly as a new XCAF document of the process-wide XCAF application. The caller
-// closes it (XCAFApp_Application::GetApplication()->Close(document)).
-Handle(TDocStd_Document) BuildAssemblyDocument(const AssemblyParameters& parameters,
-                                               AssemblyStats* stats = nullptr);
+// Builds the assembly into `document` (emptied first) through its writing interface: every
+// part added once as its own shape with its name and colours, every assembly added as a
+// compound of placed copies of the parts or sub-assemblies below it. False, with the reason in
+// `error` when given, for invalid parameters or when the document did not make the labels the
+// build asked for.
+bool BuildAssemblyDocument(const AssemblyParameters& parameters, orvkit::XdeDocumentO& document,
+                           AssemblyStats* stats = nullptr, std::string* error = nullptr);
 
 // Builds the assembly and writes it as an AP214 STEP file with names and colours. The file is
 // written beside `path` first and renamed over it at the end, so an interrupted run never
