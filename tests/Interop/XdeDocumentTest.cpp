@@ -25,6 +25,8 @@
 #include <gp_Ax1.hxx>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -579,6 +581,24 @@ TEST_F(XdeRoundTripTest, StepKeepsStructureNamesPlacementsAndColours)
     EXPECT_TRUE(VecNear(kFallback, reader.GetEdgeColor(reader.GetShape(cylinder), kFallback)));
     EXPECT_TRUE(VecNear(kCurve, reader.GetEdgeColor(reader.GetShape(box), kFallback), 1e-5f));
     EXPECT_TRUE(VecNear(kFallback, reader.GetColor(box, kFallback)));
+
+    // The file itself holds the colours in sRGB, byte for byte what the program shows.
+    const std::string text = ReadWholeFile(myStep);
+    const auto srgbByte = [](double value) { return std::lround(value * 255.0); };
+    const auto linearToByte = [&](float linear) {
+        return srgbByte(Quantity_Color::Convert_LinearRGB_To_sRGB(linear));
+    };
+    bool surfaceWritten = false;
+    for (size_t at = text.find("COLOUR_RGB("); at != std::string::npos;
+         at = text.find("COLOUR_RGB(", at + 1)) {
+        double r = 0, g = 0, b = 0;
+        if (std::sscanf(text.c_str() + text.find(',', at) + 1, "%lf,%lf,%lf", &r, &g, &b) == 3 &&
+            srgbByte(r) == linearToByte(kSurface.r) && srgbByte(g) == linearToByte(kSurface.g) &&
+            srgbByte(b) == linearToByte(kSurface.b)) {
+            surfaceWritten = true;
+        }
+    }
+    EXPECT_TRUE(surfaceWritten) << "no COLOUR_RGB with the sRGB bytes of the surface colour";
 }
 
 TEST_F(XdeRoundTripTest, StepReadByXde2DocGivesOnePrototypePerPartWithItsInstances)
