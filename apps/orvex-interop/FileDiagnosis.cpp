@@ -94,7 +94,7 @@ const char* VrmlStatusText(VrmlData_ErrorStatus status)
 }
 
 // The reader says only that the load failed; parsing the file again tells where and why.
-std::string DiagnoseScene(const std::string& file)
+std::string DiagnoseScene(const std::string& file, const std::vector<orvkit::LogRecord>& log)
 {
     if (std::string access = ProblemWithFile(file); !access.empty()) {
         return access;
@@ -113,7 +113,8 @@ std::string DiagnoseScene(const std::string& file)
     std::ifstream in(file);
     scene << in;
     if (scene.Status() == VrmlData_StatusOK) {
-        return reason;
+        const std::string logged = FirstError(log);
+        return logged.empty() ? reason : reason + ": " + logged;
     }
     return reason + ": " + VrmlStatusText(scene.Status()) + " at line " +
            std::to_string(scene.GetLineError());
@@ -129,6 +130,9 @@ std::string ProblemWithFile(const std::string& file)
     }
     if (S_ISDIR(info.st_mode)) {
         return "it is a directory";
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return "not a regular file (a FIFO or a device)";
     }
     if (info.st_size == 0) {
         return "the file is empty";
@@ -170,10 +174,10 @@ void LoadLog::ReportFailure(const std::string& file) const
     PrintError(file, Diagnose(file, mySink->GetRecords()));
 }
 
-void ReportSceneFailure(const std::string& file)
+void ReportSceneFailure(const std::string& file, const std::vector<orvkit::LogRecord>& log)
 {
     std::cerr << "orvex-interop: error: cannot load scene '" << file
-              << "': " << DiagnoseScene(file) << "\n";
+              << "': " << DiagnoseScene(file, log) << "\n";
 }
 
 } // namespace orvex::cli

@@ -35,6 +35,8 @@ private:
 
 // Prints one line on standard error saying why a scene file could not be loaded: missing, a
 // folder, empty, an extension no scene reader takes, or where and why the VRML parser stopped.
-void ReportSceneFailure(const std::string& file);
+// A scene that parses but cannot be one (a group inside itself) is explained by what the reader
+// logged.
+void ReportSceneFailure(const std::string& file, const std::vector<orvkit::LogRecord>& log);
 
 } // namespace orvex::cli

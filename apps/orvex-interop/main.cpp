@@ -175,10 +175,14 @@ struct SceneOptions {
 // Loads the file through the scene reader registry, the way the application loads a scene.
 int RunScene(const SceneOptions& options)
 {
-    const std::shared_ptr<SceneNode> root = SceneExchangeManager::Instance().Load(options.file);
-    if (!root) {
-        orvex::cli::ReportSceneFailure(options.file);
-        return 1;
+    std::shared_ptr<SceneNode> root;
+    {
+        orvex::cli::LoadLog log;
+        root = SceneExchangeManager::Instance().Load(options.file);
+        if (!root) {
+            orvex::cli::ReportSceneFailure(options.file, log.GetRecords());
+            return 1;
+        }
     }
     const orvex::cli::ScenePrinter printer(*root);
     Print(printer, options.file, options.json);

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <regex>
 
+#include <sys/stat.h>
+
 using namespace orvkit;
 using namespace orvtest;
 
@@ -279,6 +281,9 @@ TEST_F(LineStyleReaderTest, AMissingFileChangesNothingAndSaysNothing)
     LineStyleReader reader(&myDocument);
     reader.Load(myDir.File("absent.lin"));
     reader.Load(myDir.GetPath());
+    const std::string fifo = myDir.File("pipe.lin"); // would block a read for good
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    reader.Load(fifo);
     Load("; only a comment\n\n   \nxyz\n");
     EXPECT_EQ(myDocument.GetElementCount(), elements);
     EXPECT_TRUE(myLog->GetRecords().empty());

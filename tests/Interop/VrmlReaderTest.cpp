@@ -11,6 +11,8 @@
 #include <glm/vec4.hpp>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 #include <set>
 
 using namespace orvkit;
@@ -262,6 +264,56 @@ TEST_F(VrmlReaderTest, UnreadableFilesGiveNullSilently)
         EXPECT_EQ(myReader->Load(file), nullptr) << file;
         EXPECT_TRUE(log->GetRecords().empty()) << file;
     }
+}
+
+TEST_F(VrmlReaderTest, ScenesThatCannotBeTreesFailWithAReasonInsteadOfRecursing)
+{
+    // A group that holds itself through DEF/USE, and groups nested past any real scene.
+    std::string deep = kHeader;
+    for (int i = 0; i < 1100; ++i) {
+        deep += "Group { children [\n";
+    }
+    deep += "Shape { geometry Box { size 1 1 1 } }\n";
+    for (int i = 0; i < 1100; ++i) {
+        deep += "] }\n";
+    }
+    const std::pair<std::string, std::string> cases[] = {
+        {myDir.Write("cycle.wrl", std::string(kHeader) + "DEF A Group { children [ USE A ] }\n"),
+         "VRML scene: a group contains itself (DEF/USE cycle)"},
+        {myDir.Write("deep.wrl", deep), "VRML scene: groups nested too deep"},
+    };
+    for (const auto& [file, reason] : cases) {
+        ScopedLogCapture log;
+        EXPECT_EQ(myReader->Load(file), nullptr) << file;
+        EXPECT_TRUE(log.Contains(3, reason)) << file;
+    }
+    // Shared groups that are not cycles still load, once per place they are used.
+    const std::string shared = myDir.Write(
+        "shared.wrl", std::string(kHeader) +
+                          "Group { children [ DEF B Group { children [ Shape { geometry Box { "
+                          "size 1 1 1 } } ] } USE B ] }\n");
+    const auto root = myReader->Load(shared);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(Walk(*root).breps.size(), 2u);
+}
+
+TEST_F(VrmlReaderTest, AChildrenListLeftOpenDoesNotCrashTheWalk)
+{
+    const std::string file =
+        myDir.Write("open.wrl", std::string(kHeader) + "Group { children { }\n");
+    // OpenCASCADE keeps the group with an empty entry for the list it could not read.
+    const auto root = myReader->Load(file);
+    ASSERT_NE(root, nullptr);
+    const Walk walk(*root);
+    EXPECT_EQ(walk.groups.size(), 2u);
+    EXPECT_TRUE(walk.breps.empty());
+}
+
+TEST_F(VrmlReaderTest, AFifoIsRefusedWithoutBlocking)
+{
+    const std::string fifo = myDir.File("pipe.wrl");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(myReader->Load(fifo), nullptr);
 }
 
 struct CorpusCounts {

@@ -17,6 +17,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 using namespace orvtest;
 
 namespace {
@@ -215,6 +217,13 @@ TEST_F(CommandVerbsTest, BadInputGivesOneLineAndExitCodeOneForEveryVerb)
     };
     for (const auto& [arguments, words] : cases) {
         ExpectOneErrorLine(Program(arguments), words, arguments);
+    }
+    // A FIFO would block a reader for good; every verb refuses it at once.
+    const std::string fifo = myDir.File("pipe.step");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const char* verb : {"read ", "read --batch ", "import ", "import-part ", "xde ", "scene ",
+                             "linetypes "}) {
+        ExpectOneErrorLine(Program(std::string(verb) + Quote(fifo)), "", verb);
     }
 }
 

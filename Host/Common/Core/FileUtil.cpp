@@ -29,4 +29,10 @@ bool CheckReadableFile(const std::string& path)
     return true;
 }
 
+bool IsRegularFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 } // namespace orvkit

@@ -1,6 +1,8 @@
 // Reader of AutoCAD-style .lin line-type files.
 #include "LineStyleReader.h"
 
+#include "Common/Core/FileUtil.h"
+
 #include "Common/Core/Logger.h"
 #include "Data/Kernel/Document.h"
 #include "Data/Kernel/ElementTable.h"
@@ -86,6 +88,10 @@ LineStyleReader& LineStyleReader::operator=(const LineStyleReader& other)
 
 void LineStyleReader::Load(const std::string& path)
 {
+    // Only a regular file: a FIFO or a device would block the read for good.
+    if (!IsRegularFile(path)) {
+        return;
+    }
     std::ifstream file(path);
     if (!file.is_open()) {
         return;

@@ -1,5 +1,6 @@
 #include "AReaderVRML.h"
 
+#include "Common/Core/FileUtil.h"
 #include "Common/Core/Logger.h"
 #include "Geometry/Kernel/TopoShape.h"
 #include "Graphics/MaterialManager.h"
@@ -17,6 +18,7 @@
 #include <VrmlData_WorldInfo.hxx>
 
 #include <fstream>
+#include <unordered_set>
 
 namespace orvkit {
 
@@ -26,6 +28,10 @@ const char* const kExtension = ".wrl";
 const char* const kFilterKey = "wrl";
 const char* const kFilterPattern = "*.wrl";
 const char* const kUnknownType = "unknow type";
+const char* const kGroupInItself = "VRML scene: a group contains itself (DEF/USE cycle)";
+const char* const kTooDeep = "VRML scene: groups nested too deep";
+// Far deeper than any real scene; the walk below recurses once per level.
+const int kMaxDepth = 1000;
 
 const char* const kColorTemplate = "color-pbr";
 const char* const kTextureTemplate = "texture-pbr";
@@ -82,19 +88,25 @@ private:
 // in the file order of the shape nodes.
 class SceneBuilderVRML {
 public:
+    // The tree, or null when the scene cannot be one (a group inside itself, nesting too deep;
+    // the reason is logged).
     std::shared_ptr<SceneNode> Build(const VrmlData_Scene& scene)
     {
         myRoot = std::make_shared<GroupSceneNode>();
-        for (VrmlData_Scene::Iterator it = scene.GetIterator(); it.More(); it.Next()) {
+        for (VrmlData_Scene::Iterator it = scene.GetIterator(); it.More() && !myFailed; it.Next()) {
             myRoot->AddNode(ConvertNode(it.Value()));
         }
-        return myRoot;
+        return myFailed ? nullptr : myRoot;
     }
 
 private:
     // Dispatches on the exact type: a subclass of one of these is not taken for it.
     std::shared_ptr<SceneNode> ConvertNode(const Handle(VrmlData_Node)& node)
     {
+        // A malformed children list leaves OpenCASCADE with empty entries.
+        if (node.IsNull()) {
+            return nullptr;
+        }
         const Handle(Standard_Type)& type = node->DynamicType();
         if (type == STANDARD_TYPE(VrmlData_WorldInfo)) {
             return nullptr;
@@ -115,10 +127,22 @@ private:
 
     std::shared_ptr<SceneNode> ConvertGroup(const Handle(VrmlData_Group)& group)
     {
+        if (!myPath.insert(group.get()).second) {
+            ORVKIT_LOG_ERROR(kGroupInItself);
+            myFailed = true;
+            return nullptr;
+        }
+        if (static_cast<int>(myPath.size()) > kMaxDepth) {
+            ORVKIT_LOG_ERROR(kTooDeep);
+            myFailed = true;
+            return nullptr;
+        }
         auto node = std::make_shared<GroupSceneNode>();
-        for (VrmlData_Group::Iterator it = group->NodeIterator(); it.More(); it.Next()) {
+        for (VrmlData_Group::Iterator it = group->NodeIterator(); it.More() && !myFailed;
+             it.Next()) {
             node->AddNode(ConvertNode(it.Value()));
         }
+        myPath.erase(group.get());
         // Plain groups too: theirs is the identity.
         node->SetTransform(glm::dmat4(MathUtil::Matrix4(group->GetTransform())));
         return node;
@@ -157,6 +181,10 @@ private:
 
     MaterialFactoryVRML myMaterials;
     std::shared_ptr<GroupSceneNode> myRoot;
+    // The groups from the root down to the one being converted: a group met again on its own
+    // path would be converted forever.
+    std::unordered_set<const VrmlData_Node*> myPath;
+    bool myFailed = false;
 };
 
 } // namespace
@@ -169,6 +197,10 @@ std::shared_ptr<SceneNode> ReaderVRML::Load(const std::string& fileName)
 {
     SceneBuilderVRML builder;
     VrmlData_Scene scene{Handle(NCollection_IncAllocator)()};
+    // Only a regular file: a FIFO or a device would block the read for good.
+    if (!IsRegularFile(fileName)) {
+        return nullptr;
+    }
     {
         std::ifstream file(fileName);
         // OpenCASCADE reports success for a stream with nothing in it. A file without even
