@@ -1,6 +1,7 @@
 #include "BatchConvert.h"
 
 #include "ChildProcess.h"
+#include "PrintFormat.h"
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -172,7 +173,7 @@ void PrintJson(const std::vector<ConvertOutcome>& outcomes, size_t failed)
     report["files"] = std::move(files);
     report["ok"] = outcomes.size() - failed;
     report["failed"] = failed;
-    std::cout << report.dump(2) << "\n";
+    std::cout << JsonText(report) << "\n";
 }
 
 } // namespace

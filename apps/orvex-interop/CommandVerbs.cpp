@@ -270,7 +270,7 @@ int ListCommands(bool json)
                             {"code", command->GetCode()},
                             {"path", command->GetPath()}});
         }
-        std::cout << nlohmann::json{{"commands", list}}.dump(2) << "\n";
+        std::cout << JsonText(nlohmann::json{{"commands", list}}) << "\n";
         return 0;
     }
     for (const auto& command : commands) {

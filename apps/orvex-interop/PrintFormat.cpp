@@ -46,6 +46,11 @@ std::string PlacementText(const Placement& placement)
     return text;
 }
 
+std::string JsonText(const nlohmann::json& json)
+{
+    return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 std::string Number(double value, int digits)
 {
     if (std::abs(value) < 5e-10) {

@@ -39,6 +39,10 @@ const char* ShapeTypeName(orvkit::EnumTopoShapeType type);
 // "#rrggbb" of a linear RGB colour, in sRGB.
 std::string ToSrgbHex(float r, float g, float b);
 
+// The JSON text of a document. Names that are not valid UTF-8 (8-bit names of an old file,
+// say) get U+FFFD for each bad byte instead of failing the whole output.
+std::string JsonText(const nlohmann::json& json);
+
 // Prints what was read from `file` on standard output: as text under the file's name, or as
 // one JSON document.
 template <class Printer>
@@ -47,7 +51,7 @@ void Print(const Printer& printer, const std::string& file, bool json)
     if (json) {
         nlohmann::json out = printer.ToJson();
         out["file"] = file;
-        std::cout << out.dump(2) << "\n";
+        std::cout << JsonText(out) << "\n";
     } else {
         printer.PrintText(std::cout, orvkit::PathUtil::GetFileName(file) + ":");
     }

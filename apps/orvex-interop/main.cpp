@@ -338,7 +338,13 @@ int main(int argc, char** argv)
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
             return app.exit(error);
         }
-        std::cerr << "orvex-interop: error: " << error.what() << "\n";
+        std::cerr << "orvex-interop: error: " << error.what();
+        if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+            // A file whose name starts with '-' is taken for an option.
+            std::cerr << " (a name that starts with '-' goes after '--': "
+                      << "orvex-interop VERB -- -name.step)";
+        }
+        std::cerr << "\n";
         return 1;
     }
 
@@ -373,7 +379,13 @@ int main(int argc, char** argv)
                   << failure.GetMessageString() << "\n";
         return 1;
     } catch (const std::exception& error) {
-        std::cerr << "orvex-interop: error: " << error.what() << "\n";
+        std::cerr << "orvex-interop: error: " << error.what();
+        if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+            // A file whose name starts with '-' is taken for an option.
+            std::cerr << " (a name that starts with '-' goes after '--': "
+                      << "orvex-interop VERB -- -name.step)";
+        }
+        std::cerr << "\n";
         return 1;
     }
     return 0;

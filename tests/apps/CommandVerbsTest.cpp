@@ -218,6 +218,9 @@ TEST_F(CommandVerbsTest, BadInputGivesOneLineAndExitCodeOneForEveryVerb)
     for (const auto& [arguments, words] : cases) {
         ExpectOneErrorLine(Program(arguments), words, arguments);
     }
+    // A name that starts with '-' is taken for an option; the line says how to pass it.
+    ExpectOneErrorLine(Program("read -dash.step"), "goes after '--'", "read -dash.step");
+
     // A FIFO would block a reader for good; every verb refuses it at once.
     const std::string fifo = myDir.File("pipe.step");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -225,6 +228,14 @@ TEST_F(CommandVerbsTest, BadInputGivesOneLineAndExitCodeOneForEveryVerb)
                              "linetypes "}) {
         ExpectOneErrorLine(Program(std::string(verb) + Quote(fifo)), "", verb);
     }
+}
+
+TEST_F(CommandVerbsTest, JsonOutputSurvivesNamesThatAreNotUtf8)
+{
+    const std::string file = myDir.Write("latin1.lin", "*B\xe4NDER,Stra\xdf" "e\nA,1,-1\n");
+    const nlohmann::json json = Json("linetypes --json " + Quote(file));
+    ASSERT_EQ(json["lineStyles"].size(), 1u);
+    EXPECT_EQ(json["lineStyles"][0]["name"], "B\xef\xbf\xbdNDER"); // U+FFFD for the bad byte
 }
 
 TEST_F(CommandVerbsTest, MakeSolidSewsLooseFacesOfACorpusFile)
