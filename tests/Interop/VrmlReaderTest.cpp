@@ -309,6 +309,17 @@ TEST_F(VrmlReaderTest, AChildrenListLeftOpenDoesNotCrashTheWalk)
     EXPECT_TRUE(walk.breps.empty());
 }
 
+TEST_F(VrmlReaderTest, AnIndexThatFaultsInsideOcctEndsTheLoadNotTheProcess)
+{
+    const std::string file = myDir.Write(
+        "huge.wrl", std::string(kHeader) +
+                        "Shape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, "
+                        "1 0 0, 0 1 0 ] } coordIndex [ 0 1 2147483648 -1 ] } }\n");
+    ScopedLogCapture log;
+    EXPECT_EQ(myReader->Load(file), nullptr);
+    EXPECT_TRUE(log.Contains(3, "VRML scene: a shape's geometry cannot be built: OSD_SIGSEGV"));
+}
+
 TEST_F(VrmlReaderTest, AFifoIsRefusedWithoutBlocking)
 {
     const std::string fifo = myDir.File("pipe.wrl");

@@ -2,11 +2,14 @@
 
 #include "Common/Core/FileUtil.h"
 #include "Common/Core/Logger.h"
+#include "Geometry/IO/OcctServices.h"
 #include "Geometry/Kernel/TopoShape.h"
 #include "Graphics/MaterialManager.h"
 #include "Graphics/MathUtil.h"
 #include "Graphics/SceneNode.h"
 
+#include <Standard_ErrorHandler.hxx>
+#include <Standard_Failure.hxx>
 #include <TopoDS_Shape.hxx>
 #include <VrmlData_Appearance.hxx>
 #include <VrmlData_Geometry.hxx>
@@ -30,6 +33,7 @@ const char* const kFilterPattern = "*.wrl";
 const char* const kUnknownType = "unknow type";
 const char* const kGroupInItself = "VRML scene: a group contains itself (DEF/USE cycle)";
 const char* const kTooDeep = "VRML scene: groups nested too deep";
+const char* const kBadGeometry = "VRML scene: a shape's geometry cannot be built: ";
 // Far deeper than any real scene; the walk below recurses once per level.
 const int kMaxDepth = 1000;
 
@@ -195,25 +199,38 @@ ReaderVRML::~ReaderVRML() = default;
 
 std::shared_ptr<SceneNode> ReaderVRML::Load(const std::string& fileName)
 {
-    SceneBuilderVRML builder;
-    VrmlData_Scene scene{Handle(NCollection_IncAllocator)()};
     // Only a regular file: a FIFO or a device would block the read for good.
     if (!IsRegularFile(fileName)) {
         return nullptr;
     }
-    {
-        std::ifstream file(fileName);
-        // OpenCASCADE reports success for a stream with nothing in it. A file without even
-        // the VRML header line is no scene, while a header alone is an empty one.
-        if (!file.is_open() || file.peek() == std::ifstream::traits_type::eof()) {
+    InstallOcctServices();
+    // OpenCASCADE builds a shape's topology from the file's indices without checking them: an
+    // index past the points throws, a huge one faults. Either ends this load, not the process.
+    try {
+        OCC_CATCH_SIGNALS
+        SceneBuilderVRML builder;
+        VrmlData_Scene scene{Handle(NCollection_IncAllocator)()};
+        {
+            std::ifstream file(fileName);
+            // OpenCASCADE reports success for a stream with nothing in it. A file without even
+            // the VRML header line is no scene, while a header alone is an empty one.
+            if (!file.is_open() || file.peek() == std::ifstream::traits_type::eof()) {
+                return nullptr;
+            }
+            scene << file;
+        }
+        if (scene.Status() != VrmlData_StatusOK) {
             return nullptr;
         }
-        scene << file;
+        return builder.Build(scene);
+    } catch (const Standard_Failure& failure) {
+        // A fault's own text holds an address, which tells a user nothing.
+        const std::string type = failure.DynamicType()->Name();
+        ORVKIT_LOG_ERROR(kBadGeometry + type +
+                         (type.rfind("OSD_SIG", 0) == 0 ? "" : std::string(" ") +
+                                                                   failure.GetMessageString()));
     }
-    if (scene.Status() != VrmlData_StatusOK) {
-        return nullptr;
-    }
-    return builder.Build(scene);
+    return nullptr;
 }
 
 void ReaderVRML::GetFilters(std::unordered_map<std::string, std::string>& filters)
