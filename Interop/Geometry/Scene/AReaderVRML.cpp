@@ -93,63 +93,66 @@ private:
 class SceneBuilderVRML {
 public:
     // The tree, or null when the scene cannot be one (a group inside itself, nesting too deep;
-    // the reason is logged).
+    // the reason is logged). Every node made hangs in the tree at once: a fault that ends the
+    // load half way leaves nothing owned only by a frame it skipped.
     std::shared_ptr<SceneNode> Build(const VrmlData_Scene& scene)
     {
         myRoot = std::make_shared<GroupSceneNode>();
         for (VrmlData_Scene::Iterator it = scene.GetIterator(); it.More() && !myFailed; it.Next()) {
-            myRoot->AddNode(ConvertNode(it.Value()));
+            AddNode(it.Value(), *myRoot);
         }
         return myFailed ? nullptr : myRoot;
     }
 
 private:
     // Dispatches on the exact type: a subclass of one of these is not taken for it.
-    std::shared_ptr<SceneNode> ConvertNode(const Handle(VrmlData_Node)& node)
+    void AddNode(const Handle(VrmlData_Node)& node, GroupSceneNode& parent)
     {
         // A malformed children list leaves OpenCASCADE with empty entries.
         if (node.IsNull()) {
-            return nullptr;
+            return;
         }
         const Handle(Standard_Type)& type = node->DynamicType();
         if (type == STANDARD_TYPE(VrmlData_WorldInfo)) {
-            return nullptr;
+            return;
         }
         if (type == STANDARD_TYPE(VrmlData_ShapeNode)) {
-            return ConvertShape(Handle(VrmlData_ShapeNode)::DownCast(node));
+            parent.AddNode(ConvertShape(Handle(VrmlData_ShapeNode)::DownCast(node)));
+            return;
         }
         if (type == STANDARD_TYPE(VrmlData_UnknownNode)) {
             // Kept as an empty group, so that the tree still shows where the file had it.
-            return std::make_shared<GroupSceneNode>();
+            parent.AddNode(std::make_shared<GroupSceneNode>());
+            return;
         }
         if (type == STANDARD_TYPE(VrmlData_Group)) {
-            return ConvertGroup(Handle(VrmlData_Group)::DownCast(node));
+            AddGroup(Handle(VrmlData_Group)::DownCast(node), parent);
+            return;
         }
         Logger::Instance().Message(1, kUnknownType);
-        return nullptr;
     }
 
-    std::shared_ptr<SceneNode> ConvertGroup(const Handle(VrmlData_Group)& group)
+    void AddGroup(const Handle(VrmlData_Group)& group, GroupSceneNode& parent)
     {
         if (!myPath.insert(group.get()).second) {
             ORVKIT_LOG_ERROR(kGroupInItself);
             myFailed = true;
-            return nullptr;
+            return;
         }
         if (static_cast<int>(myPath.size()) > kMaxDepth) {
             ORVKIT_LOG_ERROR(kTooDeep);
             myFailed = true;
-            return nullptr;
+            return;
         }
-        auto node = std::make_shared<GroupSceneNode>();
+        parent.AddNode(std::make_shared<GroupSceneNode>());
+        auto& node = static_cast<GroupSceneNode&>(*parent.GetChildren().back());
+        // Plain groups too: theirs is the identity.
+        node.SetTransform(glm::dmat4(MathUtil::Matrix4(group->GetTransform())));
         for (VrmlData_Group::Iterator it = group->NodeIterator(); it.More() && !myFailed;
              it.Next()) {
-            node->AddNode(ConvertNode(it.Value()));
+            AddNode(it.Value(), node);
         }
         myPath.erase(group.get());
-        // Plain groups too: theirs is the identity.
-        node->SetTransform(glm::dmat4(MathUtil::Matrix4(group->GetTransform())));
-        return node;
     }
 
     std::shared_ptr<SceneNode> ConvertShape(const Handle(VrmlData_ShapeNode)& shapeNode)
@@ -204,12 +207,13 @@ std::shared_ptr<SceneNode> ReaderVRML::Load(const std::string& fileName)
         return nullptr;
     }
     InstallOcctServices();
+    // Outside the guarded block, so that they are destroyed normally after a fault.
+    SceneBuilderVRML builder;
+    VrmlData_Scene scene{Handle(NCollection_IncAllocator)()};
     // OpenCASCADE builds a shape's topology from the file's indices without checking them: an
     // index past the points throws, a huge one faults. Either ends this load, not the process.
     try {
         OCC_CATCH_SIGNALS
-        SceneBuilderVRML builder;
-        VrmlData_Scene scene{Handle(NCollection_IncAllocator)()};
         {
             std::ifstream file(fileName);
             // OpenCASCADE reports success for a stream with nothing in it. A file without even
