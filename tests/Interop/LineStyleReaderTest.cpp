@@ -211,6 +211,22 @@ TEST_F(LineStyleReaderTest, ErrorsAreFollowedByTheirLocationLine)
     EXPECT_TRUE(Styles().empty());
 }
 
+TEST_F(LineStyleReaderTest, ALineTooLongIsDroppedWithAnErrorAndTheReadGoesOn)
+{
+    // Long enough to exhaust the stack of the recursive pattern matching if it were matched.
+    // The dropped line leaves its style waiting for a components line, as a blank line would.
+    Load("*LONG,long\nA," + std::string(200000, '1') + "\nA,1,-1\n" + std::string(100000, 'x'));
+    size_t errors = 0;
+    for (const LogRecord& record : myLog->GetRecords()) {
+        errors += record.level == 3 && record.text == "[.lin line style parser]line too long";
+    }
+    EXPECT_EQ(errors, 2u); // the long components line and the last line, which has no end
+    const auto styles = Styles();
+    ASSERT_EQ(styles.size(), 1u);
+    EXPECT_EQ(styles[0]->GetName(), "LONG");
+    EXPECT_EQ(styles[0]->GetComponents().size(), 2u);
+}
+
 TEST_F(LineStyleReaderTest, ATitleWhileAStyleIsOpenIsLost)
 {
     Load("*FIRST,first\n*SECOND,second\nA,1,-1\n*THIRD,third\nA,2\n");

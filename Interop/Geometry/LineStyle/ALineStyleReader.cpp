@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <regex>
 #include <stdexcept>
 #include <vector>
@@ -27,6 +28,30 @@ const char* const kPrefix = "[.lin line style parser]";
 std::string ParserMessage(const char* text)
 {
     return std::string(kPrefix) + text;
+}
+
+// Far longer than any real definition. The pattern matching recurses once per character, so an
+// unbounded line could exhaust the stack, and a file without line breaks would be held whole.
+const std::streamsize kMaxLineLength = 4096;
+
+// Reads one line into `line`; a line longer than kMaxLineLength is read to its end and
+// dropped, with `tooLong` set. False at the end of the file.
+bool ReadLine(std::istream& in, std::vector<char>& buffer, std::string& line, bool& tooLong)
+{
+    tooLong = false;
+    in.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    if (in.fail()) {
+        if (in.gcount() < static_cast<std::streamsize>(buffer.size()) - 1) {
+            return false; // nothing more to read
+        }
+        tooLong = true;
+        in.clear();
+        in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        line.clear();
+        return true;
+    }
+    line.assign(buffer.data());
+    return true;
 }
 
 // std::stod's conversion (leading whitespace skipped, the longest numeric prefix taken, the
@@ -102,7 +127,13 @@ void LineStyleReader::Load(const std::string& path)
     std::string openFormerDescription;
 
     std::string line;
-    while (std::getline(file, line)) {
+    std::vector<char> buffer(static_cast<size_t>(kMaxLineLength) + 1);
+    bool tooLong = false;
+    while (ReadLine(file, buffer, line, tooLong)) {
+        if (tooLong) {
+            ORVKIT_LOG_ERROR(ParserMessage("line too long"));
+            continue;
+        }
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
