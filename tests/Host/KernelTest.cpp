@@ -2,6 +2,7 @@
 // must leave as it found it.
 #include "Support/TestSupport.h"
 
+#include "Common/Core/ParameterDict.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 
@@ -75,6 +76,19 @@ TEST_F(KernelTest, ReadersRestoreTheTranslatorParametersTheyChange)
     EXPECT_STREQ(Interface_Static::CVal("read.step.codepage"), "CP1252");
     Interface_Static::SetIVal("read.step.product.mode", 1);
     Interface_Static::SetCVal("read.step.codepage", "UTF8");
+}
+
+TEST_F(KernelTest, AnUnknownCodePageFailsTheReadInsteadOfReadingWithAnother)
+{
+    const std::string path = WriteBoxStep();
+    ParameterDict settings;
+    settings.Add("CodePage", ParameterCreator::Create("NoSuchCodePage"));
+    ScopedLogCapture log;
+    XdeDocumentImpl impl;
+    EXPECT_FALSE(XdeDocumentSTEP::Open(path, impl, &settings));
+    EXPECT_TRUE(log.Contains(4, "Cannot read file: " + path + " (unknown code page 'NoSuchCodePage')"));
+    settings.Add("CodePage", ParameterCreator::Create("CP1251"));
+    EXPECT_TRUE(XdeDocumentSTEP::Open(path, impl, &settings));
 }
 
 TEST_F(KernelTest, BadFilesFailWithALogLineAndLeaveAnEmptyDocument)

@@ -11,19 +11,19 @@ StaticSettingsScope::~StaticSettingsScope()
     }
 }
 
-void StaticSettingsScope::SetInteger(const char* name, int value)
+bool StaticSettingsScope::SetInteger(const char* name, int value)
 {
-    SetText(name, std::to_string(value).c_str());
+    return SetText(name, std::to_string(value).c_str());
 }
 
-void StaticSettingsScope::SetText(const char* name, const char* value)
+bool StaticSettingsScope::SetText(const char* name, const char* value)
 {
     const Standard_CString previous = Interface_Static::CVal(name);
     if (previous == nullptr || !Interface_Static::IsPresent(name)) {
-        return;
+        return false;
     }
     mySaved.emplace_back(name, previous);
-    Interface_Static::SetCVal(name, value);
+    return Interface_Static::SetCVal(name, value) == Standard_True;
 }
 
 } // namespace orvkit

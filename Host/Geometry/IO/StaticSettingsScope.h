@@ -16,8 +16,10 @@ public:
     StaticSettingsScope(const StaticSettingsScope&) = delete;
     StaticSettingsScope& operator=(const StaticSettingsScope&) = delete;
 
-    void SetInteger(const char* name, int value);
-    void SetText(const char* name, const char* value);
+    // False when the parameter is not registered or does not take the value (a name outside
+    // its list of choices, say); it then keeps the value it had.
+    bool SetInteger(const char* name, int value);
+    bool SetText(const char* name, const char* value);
 
 private:
     std::vector<std::pair<std::string, std::string>> mySaved;

@@ -5,7 +5,7 @@
 
 namespace orvkit {
 
-void XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSettingsScope& scope,
+bool XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSettingsScope& scope,
                                       ParameterDict* settings)
 {
     scope.SetInteger("read.step.product.mode", 1);
@@ -17,7 +17,7 @@ void XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSetti
     scope.SetInteger("read.step.constructivegeom.relationship", 0);
     const std::string codePage =
         settings != nullptr ? settings->GetString("CodePage", "UTF8") : std::string("UTF8");
-    scope.SetText("read.step.codepage", codePage.c_str());
+    const bool knownCodePage = scope.SetText("read.step.codepage", codePage.c_str());
 
     reader.SetColorMode(Standard_True);
     reader.SetNameMode(Standard_True);
@@ -27,6 +27,7 @@ void XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSetti
     reader.SetSHUOMode(Standard_True);
     reader.SetMatMode(Standard_True);
     reader.SetViewMode(Standard_True);
+    return knownCodePage;
 }
 
 bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
@@ -35,7 +36,12 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
     InstallOcctServices();
     STEPCAFControl_Reader reader; // registers the STEP parameters that ConfigureReader sets
     StaticSettingsScope scope;
-    ConfigureReader(reader, scope, settings);
+    if (!ConfigureReader(reader, scope, settings)) {
+        // Read with another code page, the names would come out wrong without a word.
+        Logger::Instance().Message(4, "Cannot read file: %s (unknown code page '%s')", path.c_str(),
+                                   settings->GetString("CodePage", "").c_str());
+        return false;
+    }
     return ReadIntoDocument(reader, path, impl, "STEP");
 }
 

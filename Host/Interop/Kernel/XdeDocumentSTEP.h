@@ -22,8 +22,9 @@ struct XdeDocumentSTEP {
     static bool Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);
     // Sets the reader modes and translator parameters every read uses, from `settings` (may be
     // null); `scope` puts the parameters back. Tools that time OCCT's own reading against ours
-    // configure it with this too.
-    static void ConfigureReader(STEPCAFControl_Reader& reader, StaticSettingsScope& scope,
+    // configure it with this too. False when the "CodePage" setting names no code page OCCT
+    // knows (the reader then keeps the earlier one).
+    static bool ConfigureReader(STEPCAFControl_Reader& reader, StaticSettingsScope& scope,
                                 ParameterDict* settings);
     // Writes `impl` as AP214 STEP, or AP242 when it holds dimensions. False when the file cannot be written; an existing file is
     // then left as it was.
