@@ -1,5 +1,7 @@
 // orvex-bench-convert: wall time of "orvex-interop convert" on a batch of STEP files with one
 // child process at a time against two at a time. See README.md.
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -14,7 +16,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using orvex::bench::Clock;
+using orvex::bench::ProcessCpuSeconds;
+using orvex::bench::SecondsBetween;
 
 const int kFiles = 20;
 const char* const kSample = ORVEX_EXAMPLES_DIR "/as1-assembly.stp";
@@ -135,19 +139,10 @@ void BM_Convert(benchmark::State& state)
 
 int main(int argc, char** argv)
 {
-    int iterations = 2;
-    if (const char* text = std::getenv("ORVEX_BENCH_ITERATIONS")) {
-        iterations = std::max(1, std::atoi(text));
-    }
+    const int iterations = orvex::bench::IterationsFromEnvironment(2);
     benchmark::RegisterBenchmark("Convert/Files20_Step", BM_Convert)
         ->Iterations(iterations)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvex::bench::RunRegisteredBenchmarks(argc, argv);
 }

@@ -1,5 +1,6 @@
 // orvex-bench-import: time of a full STEP import against OCCT's own XCAF reading of the same
 // file, on generated assemblies. See README.md for the cases.
+#include "BenchSupport.h"
 #include "AssemblyGenerator.h"
 
 #include "Data/Kernel/Document.h"
@@ -31,7 +32,9 @@
 namespace {
 
 using orvex::bench::AssemblyParameters;
-using Clock = std::chrono::steady_clock;
+using orvex::bench::Clock;
+using orvex::bench::ProcessCpuSeconds;
+using orvex::bench::SecondsBetween;
 
 // Bump when the generator changes what it writes, so that stale cached files are not reused.
 const char* const kGeneratorRevision = "g1";
@@ -42,20 +45,6 @@ struct ImportCase {
     bool useColor = true;
     int iterations = 1;
 };
-
-double SecondsBetween(Clock::time_point start, Clock::time_point end)
-{
-    return std::chrono::duration<double>(end - start).count();
-}
-
-// CPU time of the whole process. On a loaded machine the wall-clock times of the two sides
-// drift apart with whatever else runs; their CPU times much less.
-double ProcessCpuSeconds()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 std::string DataDirectory()
 {
@@ -381,10 +370,7 @@ int main(int argc, char** argv)
     orvkit::InstallOcctServices();
     // ORVEX_BENCH_ITERATIONS replaces every case's iteration count, for longer runs on a
     // noisy machine.
-    int iterations = 0;
-    if (const char* text = std::getenv("ORVEX_BENCH_ITERATIONS")) {
-        iterations = std::atoi(text);
-    }
+    const int iterations = orvex::bench::IterationsFromEnvironment(0);
     for (ImportCase importCase : ImportCases()) {
         if (iterations > 0) {
             importCase.iterations = iterations;
@@ -397,11 +383,5 @@ int main(int argc, char** argv)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvex::bench::RunRegisteredBenchmarks(argc, argv);
 }

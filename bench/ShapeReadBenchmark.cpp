@@ -1,5 +1,6 @@
 // orvex-bench-shape-read: time of the generic shape reader (ShapeIO::Open) on a large ASCII STL
 // file against OpenCASCADE's STL parser alone on the same file. See README.md.
+#include "BenchSupport.h"
 #include "Geometry/IO/OcctServices.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 #include "Geometry/IO/ShapeIO.h"
@@ -23,24 +24,14 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using orvex::bench::Clock;
+using orvex::bench::ProcessCpuSeconds;
+using orvex::bench::SecondsBetween;
 
 // Quads per side of the generated grid: 2 x 461 x 461 triangles make about 100 MB of text.
 const int kGridSide = 461;
 // Bump when the generator changes what it writes, so that a stale cached file is not reused.
 const char* const kGeneratorRevision = "r1";
-
-double SecondsBetween(Clock::time_point start, Clock::time_point end)
-{
-    return std::chrono::duration<double>(end - start).count();
-}
-
-double ProcessCpuSeconds()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 int TriangleCount()
 {
@@ -215,19 +206,10 @@ int main(int argc, char** argv)
     // ShapeIO routes OCCT's messages to the host logger on its first read; doing it before
     // anything runs gives both sides the same message handling.
     orvkit::InstallOcctServices();
-    int iterations = 4;
-    if (const char* text = std::getenv("ORVEX_BENCH_ITERATIONS")) {
-        iterations = std::max(1, std::atoi(text));
-    }
+    const int iterations = orvex::bench::IterationsFromEnvironment(4);
     benchmark::RegisterBenchmark("ShapeRead/AsciiStl100MB", BM_AsciiStl)
         ->Iterations(iterations)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvex::bench::RunRegisteredBenchmarks(argc, argv);
 }
