@@ -379,13 +379,7 @@ int main(int argc, char** argv)
                   << failure.GetMessageString() << "\n";
         return 1;
     } catch (const std::exception& error) {
-        std::cerr << "orvex-interop: error: " << error.what();
-        if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
-            // A file whose name starts with '-' is taken for an option.
-            std::cerr << " (a name that starts with '-' goes after '--': "
-                      << "orvex-interop VERB -- -name.step)";
-        }
-        std::cerr << "\n";
+        std::cerr << "orvex-interop: error: " << error.what() << "\n";
         return 1;
     }
     return 0;

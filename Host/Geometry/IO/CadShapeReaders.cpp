@@ -96,6 +96,16 @@ bool EndsWithTerminateSection(const std::string& path)
 
 } // namespace
 
+void SetStepReadDefaults(StaticSettingsScope& scope)
+{
+    scope.SetInteger("read.step.product.mode", 1);
+    scope.SetInteger("read.step.product.context", 1);
+    scope.SetInteger("read.step.shape.repr", 1);
+    scope.SetInteger("read.step.assembly.level", 1);
+    scope.SetInteger("read.step.shape.relationship", 1);
+    scope.SetInteger("read.step.shape.aspect", 1);
+}
+
 std::string StepShapeReader::GetFormatName() const
 {
     return "STEP Files";
@@ -114,14 +124,7 @@ TopoDS_Shape StepShapeReader::Read(const std::string& path,
     if (!SetModelUnit(scope, settings, "STEP", path)) {
         return {};
     }
-    // OpenCASCADE's defaults, set because the parameters are process-wide: every product and
-    // every representation of the file is read, whatever an earlier caller left behind.
-    scope.SetInteger("read.step.product.mode", 1);
-    scope.SetInteger("read.step.product.context", 1);
-    scope.SetInteger("read.step.shape.repr", 1);
-    scope.SetInteger("read.step.assembly.level", 1);
-    scope.SetInteger("read.step.shape.relationship", 1);
-    scope.SetInteger("read.step.shape.aspect", 1);
+    SetStepReadDefaults(scope);
     return Translate(reader, path, "STEP");
 }
 

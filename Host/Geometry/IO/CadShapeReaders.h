@@ -8,6 +8,13 @@ namespace orvkit {
 // hand to one shared read sequence, and BREP is a single call, so the three are kept together
 // instead of in three files of a few lines each.
 
+class StaticSettingsScope;
+
+// Sets OpenCASCADE's STEP read parameters for products and representations to its own
+// defaults (every product, every representation), whatever an earlier caller left behind; the
+// scope puts them back. Every STEP read of the host and the kernel starts from these.
+void SetStepReadDefaults(StaticSettingsScope& scope);
+
 // STEP files through OpenCASCADE's plain STEP translator (no colours, names or assembly
 // structure): every root transferred, all of them in one shape.
 class StepShapeReader : public ShapeReader {

@@ -1,5 +1,7 @@
 #include "XdeDocumentSTEP.h"
 
+#include "Geometry/IO/CadShapeReaders.h"
+
 #include <STEPCAFControl_Writer.hxx>
 #include <TDF_LabelSequence.hxx>
 
@@ -8,12 +10,7 @@ namespace orvkit {
 bool XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSettingsScope& scope,
                                       ParameterDict* settings)
 {
-    scope.SetInteger("read.step.product.mode", 1);
-    scope.SetInteger("read.step.product.context", 1);
-    scope.SetInteger("read.step.shape.repr", 1);
-    scope.SetInteger("read.step.assembly.level", 1);
-    scope.SetInteger("read.step.shape.relationship", 1);
-    scope.SetInteger("read.step.shape.aspect", 1);
+    SetStepReadDefaults(scope);
     scope.SetInteger("read.step.constructivegeom.relationship", 0);
     const std::string codePage =
         settings != nullptr ? settings->GetString("CodePage", "UTF8") : std::string("UTF8");
