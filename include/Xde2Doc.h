@@ -6,6 +6,7 @@
 namespace orvkit {
 
 class Document;
+class LoadFailure;
 class ParameterDict;
 class Path;
 class XdeDocumentImpl;
@@ -41,6 +42,10 @@ public:
     bool Load(const std::string& fileName);
     // As above, with the path's own text.
     bool Load(const Path& path);
+
+    // Why the last Load failed (kind, format, the translator's own words); kind None after a
+    // Load that succeeded.
+    const LoadFailure& GetLastFailure() const;
 
     // Writes the kernel document into a new document (3D, transactions disabled), kept and
     // returned by GetDocument(). Always true.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs (only those missing), then configures and
-# builds it in build/. Extra arguments go to CMake's configure step.
+# builds it in build/ (not with ORVEX_SETUP_ONLY=1). Extra arguments go to CMake's configure step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +11,7 @@ packages=(
     libfontconfig-dev
     libglm-dev libfmt-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev clang-format
     locales
 )
 
@@ -40,6 +41,8 @@ fi
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
     as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
+
+[[ -z "${ORVEX_SETUP_ONLY:-}" ]] || exit 0
 
 build_dir=${ORVEX_BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${ORVEX_BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null

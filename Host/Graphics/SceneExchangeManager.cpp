@@ -1,5 +1,7 @@
 #include "SceneExchangeManager.h"
 
+#include "Common/Core/LoadFailure.h"
+
 #include "Common/Core/Logger.h"
 #include "Common/Core/Path.h"
 #include "Common/Core/PathUtil.h"
@@ -188,8 +190,18 @@ SceneReader* SceneExchangeManager::FindReader(const std::string& extension) cons
 
 std::shared_ptr<SceneNode> SceneExchangeManager::Load(const std::string& fileName) const
 {
-    SceneReader* reader = FindReader(PathUtil::Extension(fileName));
-    return reader != nullptr ? reader->Load(fileName) : nullptr;
+    LoadFailure::Clear();
+    const std::string extension = PathUtil::Extension(fileName);
+    if (SceneReader* reader = FindReader(extension)) {
+        return reader->Load(fileName);
+    }
+    std::string expected;
+    for (const auto& [key, pattern] : GetFilters()) {
+        expected += (expected.empty() ? "" : ", ") + pattern;
+    }
+    LoadFailure::Record({LoadFailureUnknownExtension, {},
+                         "'" + extension + "' (no scene reader takes it; expected " + expected + ")"});
+    return nullptr;
 }
 
 } // namespace orvkit

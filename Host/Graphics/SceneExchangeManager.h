@@ -57,7 +57,7 @@ public:
     // The first reader that takes the extension (with its dot); null when none does.
     SceneReader* FindReader(const std::string& extension) const;
     // Loads the file through the reader for its extension. Null when no reader takes the
-    // extension or the reader fails.
+    // extension or the reader fails; LoadFailure::Last() then says why, on the calling thread.
     std::shared_ptr<SceneNode> Load(const std::string& fileName) const;
 
 private:

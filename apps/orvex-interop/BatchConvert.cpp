@@ -242,6 +242,10 @@ std::vector<BatchConvert::Task> BatchConvert::Plan(std::vector<ConvertOutcome>& 
         // Absolute paths: a file name starting with '-' must not read as an option.
         Task task{index,
                   {kChildVerb, fs::absolute(outcome.input).string(), absoluteOutput.string()}};
+        if (myOptions.timeout > 0) {
+            task.arguments.insert(task.arguments.begin(),
+                                  {"--timeout", std::to_string(myOptions.timeout)});
+        }
         if (!myOptions.fromAxis.empty()) {
             task.arguments.insert(task.arguments.end(), {"--from", myOptions.fromAxis});
         }

@@ -14,6 +14,7 @@ struct ConvertOptions {
     std::string fromAxis; // 0, 1, 2, x-up, y-up or z-up; empty: not given
     std::string toAxis;
     bool json = false;
+    double timeout = 0; // each file's time limit, handed to its child; 0: none
 };
 
 // What became of one input file.

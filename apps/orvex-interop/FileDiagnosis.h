@@ -6,17 +6,22 @@
 #include <string>
 #include <vector>
 
+namespace orvkit {
+class LoadFailure;
+}
+
 namespace orvex::cli {
 
-// Why a path cannot be read as an input file (missing, a folder, empty); empty when it can.
-std::string ProblemWithFile(const std::string& file);
 // The first error or message to the user the log holds (level 3 or more), with
 // OpenCASCADE's framing removed; empty when there is none.
 std::string FirstError(const std::vector<orvkit::LogRecord>& log);
 // The program's one error line about an input file.
 void PrintError(const std::string& file, const std::string& reason);
+// The one error line for a load that failed, from the reason the reader kept.
+void PrintError(const std::string& file, const orvkit::LoadFailure& failure);
 
-// Keeps what is logged while a file loads, so that a failure can be explained afterwards.
+// Keeps what is logged while something runs, so that a failure or the warnings can be shown
+// afterwards.
 class LoadLog {
 public:
     LoadLog();
@@ -24,19 +29,10 @@ public:
     LoadLog(const LoadLog&) = delete;
     LoadLog& operator=(const LoadLog&) = delete;
 
-    // Prints one line on standard error saying why the file could not be read: missing, a
-    // folder, empty, an extension no reader takes, or what the reader itself reported.
-    void ReportFailure(const std::string& file) const;
     const std::vector<orvkit::LogRecord>& GetRecords() const { return mySink->GetRecords(); }
 
 private:
     std::shared_ptr<orvkit::CaptureLogSink> mySink;
 };
-
-// Prints one line on standard error saying why a scene file could not be loaded: missing, a
-// folder, empty, an extension no scene reader takes, or where and why the VRML parser stopped.
-// A scene that parses but cannot be one (a group inside itself) is explained by what the reader
-// logged.
-void ReportSceneFailure(const std::string& file, const std::vector<orvkit::LogRecord>& log);
 
 } // namespace orvex::cli

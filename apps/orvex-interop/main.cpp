@@ -3,12 +3,14 @@
 #include "CommandVerbs.h"
 #include "DocumentPrinter.h"
 #include "FileDiagnosis.h"
+#include "GuardedRun.h"
 #include "LineStylePrinter.h"
 #include "PrintFormat.h"
 #include "ScenePrinter.h"
 #include "TerminalProgress.h"
 #include "XdePrinter.h"
 
+#include "Common/Core/LoadFailure.h"
 #include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/PathUtil.h"
@@ -29,6 +31,7 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <tuple>
 #include <iostream>
 #include <memory>
 
@@ -55,12 +58,9 @@ int RunImport(const ImportOptions& options)
     if (!options.codePage.empty()) {
         converter.GetSettings()->Add("CodePage", ParameterCreator::Create(options.codePage));
     }
-    {
-        orvex::cli::LoadLog log;
-        if (!converter.Load(options.file)) {
-            log.ReportFailure(options.file);
-            return 1;
-        }
+    if (!converter.Load(options.file)) {
+        orvex::cli::PrintError(options.file, converter.GetLastFailure());
+        return 1;
     }
     converter.Transfer();
     Print(DocumentPrinter(*converter.GetDocument()), options.file, options.json);
@@ -76,12 +76,10 @@ struct XdeOptions {
 int RunXde(const XdeOptions& options)
 {
     XdeDocumentI document;
-    {
-        orvex::cli::LoadLog log;
-        if (!document.Open(StringUtil::ToW(options.file))) {
-            log.ReportFailure(options.file);
-            return 1;
-        }
+    LoadFailure::Clear();
+    if (!document.Open(StringUtil::ToW(options.file))) {
+        orvex::cli::PrintError(options.file, LoadFailure::Last());
+        return 1;
     }
     Print(orvex::cli::XdePrinter(document), options.file, options.json);
     return 0;
@@ -106,12 +104,10 @@ int RunOpen(const OpenOptions& options)
     exchanger->GetSettings()->Add("UseColor", ParameterCreator::Create(!options.noColor));
     // A new document, as the application makes one for a file it opens.
     const std::shared_ptr<Document> document = DocumentManager::Instance().NewDocument();
-    {
-        orvex::cli::LoadLog log;
-        if (!exchanger->LoadFile(document.get(), options.file)) {
-            log.ReportFailure(options.file);
-            return 1;
-        }
+    LoadFailure::Clear();
+    if (!exchanger->LoadFile(document.get(), options.file)) {
+        orvex::cli::PrintError(options.file, LoadFailure::Last());
+        return 1;
     }
     Print(DocumentPrinter(*document), options.file, options.json);
     return 0;
@@ -135,13 +131,9 @@ void PrintSkippedDefinitions(const std::string& file, const std::vector<LogRecor
 
 int RunLineTypes(const LineTypesOptions& options)
 {
-    std::string problem = orvex::cli::ProblemWithFile(options.file);
-    const std::string extension = PathUtil::Extension(options.file);
-    if (problem.empty() && extension != ".lin" && extension != ".LIN") {
-        problem = "unsupported extension '" + extension + "' (expected .lin)";
-    }
-    if (!problem.empty()) {
-        orvex::cli::PrintError(options.file, problem);
+    // The reader itself says nothing about a file it cannot open.
+    if (const LoadFailure failure = LoadFailure::CheckFile(options.file)) {
+        orvex::cli::PrintError(options.file, failure);
         return 1;
     }
     const std::shared_ptr<Document> document = DocumentManager::Instance().NewDocument();
@@ -175,14 +167,10 @@ struct SceneOptions {
 // Loads the file through the scene reader registry, the way the application loads a scene.
 int RunScene(const SceneOptions& options)
 {
-    std::shared_ptr<SceneNode> root;
-    {
-        orvex::cli::LoadLog log;
-        root = SceneExchangeManager::Instance().Load(options.file);
-        if (!root) {
-            orvex::cli::ReportSceneFailure(options.file, log.GetRecords());
-            return 1;
-        }
+    const std::shared_ptr<SceneNode> root = SceneExchangeManager::Instance().Load(options.file);
+    if (!root) {
+        orvex::cli::PrintError(options.file, LoadFailure::Last());
+        return 1;
     }
     const orvex::cli::ScenePrinter printer(*root);
     Print(printer, options.file, options.json);
@@ -198,6 +186,12 @@ int main(int argc, char** argv)
     CLI::App app{"orvex-interop: STEP and IGES assemblies, any model file, .lin line types and "
                  "VRML scenes read into framework documents"};
     app.require_subcommand(1);
+    // Long enough for the largest real assemblies, short enough that a translator stuck in a
+    // loop does not hold a batch job for good.
+    double timeout = 900;
+    app.add_option("--timeout", timeout,
+                   "Give up reading a file after SECONDS (default 900; 0: no limit)")
+        ->check(CLI::NonNegativeNumber);
     int verbosity = 0;
     app.add_flag("-v,--verbose", verbosity,
                  "Show the log on standard error (-v notes and errors, -vv everything)");
@@ -354,24 +348,28 @@ int main(int argc, char** argv)
         // A progress line would tangle with log lines, so it only shows on a quiet terminal.
         Progress::Instance().SetHandler(std::make_shared<orvex::cli::TerminalProgress>());
     }
-    const std::pair<CLI::App*, std::function<int()>> verbs[] = {
-        {importVerb, [&] { return RunImport(import); }},
-        {openVerb, [&] { return RunOpen(open); }},
-        {xdeVerb, [&] { return RunXde(xde); }},
-        {lineTypesVerb, [&] { return RunLineTypes(lineTypes); }},
-        {sceneVerb, [&] { return RunScene(scene); }},
-        {runVerb, [&] { return orvex::cli::RunCommand(run); }},
-        {readVerb, [&] { return orvex::cli::RunRead(read); }},
-        {importPartVerb, [&] { return orvex::cli::RunImportPart(importPart); }},
-        {exportVerb, [&] { return orvex::cli::RunExport(exportOptions); }},
-        {splitVerb, [&] { return orvex::cli::RunSplit(split); }},
-        {convertVerb, [&] { return orvex::cli::RunConvert(convert); }},
-        {commandsVerb, [&] { return orvex::cli::ListCommands(commandsJson); }},
+    convert.timeout = timeout;
+    // Each verb with the file it reads, which a time-out or crash message names.
+    const std::tuple<CLI::App*, std::function<int()>, std::string> verbs[] = {
+        {importVerb, [&] { return RunImport(import); }, import.file},
+        {openVerb, [&] { return RunOpen(open); }, open.file},
+        {xdeVerb, [&] { return RunXde(xde); }, xde.file},
+        {lineTypesVerb, [&] { return RunLineTypes(lineTypes); }, lineTypes.file},
+        {sceneVerb, [&] { return RunScene(scene); }, scene.file},
+        {runVerb, [&] { return orvex::cli::RunCommand(run); },
+         run.answers.empty() ? std::string() : run.answers.front()},
+        {readVerb, [&] { return orvex::cli::RunRead(read); }, read.file},
+        {importPartVerb, [&] { return orvex::cli::RunImportPart(importPart); }, importPart.file},
+        {exportVerb, [&] { return orvex::cli::RunExport(exportOptions); }, exportOptions.input},
+        {splitVerb, [&] { return orvex::cli::RunSplit(split); }, split.input},
+        {convertVerb, [&] { return orvex::cli::RunConvert(convert); }, std::string()},
+        {commandsVerb, [&] { return orvex::cli::ListCommands(commandsJson); }, std::string()},
     };
     try {
-        for (const auto& [verb, start] : verbs) {
+        for (const auto& [verb, start, input] : verbs) {
             if (verb->parsed()) {
-                return start();
+                // A batch conversion runs each file in a child of its own, with the limit.
+                return orvex::cli::GuardedRun(start, verb == convertVerb ? 0.0 : timeout, input);
             }
         }
     } catch (const Standard_Failure& failure) {

@@ -6,6 +6,7 @@
 #include "LineStyleReader.h"
 
 #include <clocale>
+#include <cmath>
 #include <fstream>
 #include <regex>
 
@@ -289,6 +290,20 @@ TEST_F(LineStyleReaderTest, ANumberThatIsNotOneStopsTheLoad)
 
     EXPECT_THROW(Load("*P,pattern\nA,[T,S,S=big]\n"), std::invalid_argument);
     EXPECT_THROW(Load("*R,range\nA,1e999\n"), std::out_of_range);
+}
+
+TEST_F(LineStyleReaderTest, NumbersAreTheLongestNumberAtTheStartOfTheValue)
+{
+    // As strtod reads them: trailing text ignored, hexadecimal and the special values taken.
+    Load("*N,numbers\nA,1.5abc,-0x10,0.25\n"
+         "*CASE,upper-case keys where the other test has lower\nA,[\"T\",ST,S=nan,x=2,U=3,Y=inf]\n");
+    EXPECT_EQ(Simple(*Style("N")), "Dash 1.5 Gap 16 Dash 0.25");
+    const LineStyleComponent& keys = *Style("CASE")->GetComponents()[0];
+    ASSERT_TRUE(keys.GetS() && keys.GetX() && keys.GetU() && keys.GetY());
+    EXPECT_TRUE(std::isnan(*keys.GetS()));
+    EXPECT_EQ(*keys.GetX(), 2.0);
+    EXPECT_EQ(*keys.GetU(), 3.0);
+    EXPECT_TRUE(std::isinf(*keys.GetY()));
 }
 
 TEST_F(LineStyleReaderTest, AMissingFileChangesNothingAndSaysNothing)

@@ -280,7 +280,7 @@ TEST_F(VrmlReaderTest, ScenesThatCannotBeTreesFailWithAReasonInsteadOfRecursing)
     const std::pair<std::string, std::string> cases[] = {
         {myDir.Write("cycle.wrl", std::string(kHeader) + "DEF A Group { children [ USE A ] }\n"),
          "VRML scene: a group contains itself (DEF/USE cycle)"},
-        {myDir.Write("deep.wrl", deep), "VRML scene: groups nested too deep"},
+        {myDir.Write("deep.wrl", deep), "VRML scene: groups nested more than 1000 deep"},
     };
     for (const auto& [file, reason] : cases) {
         ScopedLogCapture log;

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -92,6 +95,55 @@ TEST_F(ProgramTest, BadInputGivesOneErrorLineNamingTheFileAndExitCodeOne)
         EXPECT_NE(run.err.find(path), std::string::npos) << run.err;
         EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
     }
+}
+
+TEST_F(ProgramTest, HostileFilesEndInOneLineNamingTheFileNeverASignal)
+{
+    std::string selfReferring = ReadWholeFile(kSample);
+    const std::string edge = "#159=ORIENTED_EDGE('#159',*,*,#141,.F.);";
+    ASSERT_NE(selfReferring.find(edge), std::string::npos);
+    selfReferring.replace(selfReferring.find(edge), edge.size(),
+                          "#159=ORIENTED_EDGE('#159',*,*,#159,.F.);");
+    std::string nested = "#VRML V2.0 utf8\n";
+    for (int i = 0; i < 6000; ++i) {
+        nested += "Group { children [\n";
+    }
+    for (int i = 0; i < 6000; ++i) {
+        nested += "] }\n";
+    }
+    ::mkfifo(myDir.File("pipe.wrl").c_str(), 0600);
+    const std::string self = myDir.File("self.wrl");
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        // OpenCASCADE's file check recurses without end on an edge that is its own edge.
+        {"import", myDir.Write("loop.stp", selfReferring), "the STEP translator failed: it crashed"},
+        // Inlines itself: the parser recurses until it can open no more files (or the stack ends).
+        {"scene", self, "not a readable VRML file"},
+        // Deeper than our walk takes, but the parser must get through it to say so.
+        {"scene", myDir.Write("deep.wrl", nested),
+         "not a readable VRML file: groups nested more than 1000 deep"},
+        {"scene", myDir.File("pipe.wrl"), "not a regular file (a FIFO or a device)"},
+    };
+    myDir.Write("self.wrl", "#VRML V2.0 utf8\nInline { url \"" + self + "\" }\n");
+    for (const auto& [verb, path, reason] : cases) {
+        const ProgramRun run = Program(verb + " " + Quote(path));
+        EXPECT_EQ(run.exitCode, 1) << path;
+        EXPECT_EQ(Lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find("'" + path + "': " + reason), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("0x"), std::string::npos) << "no addresses: " << run.err;
+    }
+}
+
+TEST_F(ProgramTest, AReadThatTakesTooLongEndsWithOneLine)
+{
+    // Any real read takes longer than a hundredth of a second, so this stands in for a
+    // translator that never finishes.
+    const ProgramRun run = Program("--timeout 0.01 import " + Quote(kSample));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Lines(run.err), 1u) << run.err;
+    EXPECT_NE(run.err.find("'" + kSample + "': not finished after 0.01 s"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(Program("--timeout 0 import " + Quote(kSample)).exitCode, 0);
 }
 
 TEST_F(ProgramTest, TranslatorMessagesGoToStandardErrorOnlyWhenAskedFor)
@@ -252,7 +304,6 @@ TEST_F(ProgramTest, LinetypesExplainsWhatItCannotRead)
     const std::pair<std::string, std::string> cases[] = {
         {myDir.File("absent.lin"), "no such file"},
         {myDir.Write("empty.lin", ""), "the file is empty"},
-        {myDir.Write("rail.txt", kRailStyles), "unsupported extension '.txt'"},
         {myDir.Write("notes.lin", "; nothing but a comment\n"), "no line-style definitions"},
         {myDir.Write("typo.lin", "*A,a\nA,1\n*B,b\nA,1,-O.5\n"), "not a number: \"-O.5\""},
     };
@@ -324,8 +375,8 @@ TEST_F(ProgramTest, SceneThatCannotBeLoadedGivesOneErrorLineWithTheReason)
         {myDir.Write("empty.wrl", ""), "empty"},
         {myDir.Write("broken.wrl", std::string(kScene) + "}\n"),
          "not a readable VRML file: syntax error at line 9"},
-        {myDir.Write("scene.vrml", kScene), "no scene reader takes the extension '.vrml'"},
-        {myDir.Write("SCENE.WRL", kScene), "no scene reader takes the extension '.WRL'"},
+        {myDir.Write("scene.vrml", kScene), "unsupported extension '.vrml' (no scene reader takes it"},
+        {myDir.Write("SCENE.WRL", kScene), "unsupported extension '.WRL'"},
         {myDir.File("folder.wrl"), "directory"},
     };
     for (const auto& [path, reason] : cases) {

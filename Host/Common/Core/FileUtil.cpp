@@ -1,32 +1,34 @@
 #include "FileUtil.h"
 
+#include "LoadFailure.h"
 #include "Logger.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace orvkit {
 
 bool CheckReadableFile(const std::string& path)
 {
-    struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
-        Logger::Instance().Message(4, "Cannot open file: %s (no such file)", path.c_str());
-        return false;
+    const LoadFailure failure = LoadFailure::CheckFile(path);
+    if (!failure) {
+        return true;
     }
-    if (!S_ISREG(info.st_mode)) {
-        Logger::Instance().Message(4, "Cannot open file: %s (not a regular file)", path.c_str());
-        return false;
+    const char* why = "not readable";
+    switch (failure.kind) {
+    case LoadFailureNotFound:
+        why = "no such file";
+        break;
+    case LoadFailureNotAFile:
+        why = "not a regular file";
+        break;
+    case LoadFailureEmpty:
+        why = "empty file";
+        break;
+    default:
+        break;
     }
-    if (info.st_size == 0) {
-        Logger::Instance().Message(4, "Cannot open file: %s (empty file)", path.c_str());
-        return false;
-    }
-    if (::access(path.c_str(), R_OK) != 0) {
-        Logger::Instance().Message(4, "Cannot open file: %s (not readable)", path.c_str());
-        return false;
-    }
-    return true;
+    Logger::Instance().Message(4, "Cannot open file: %s (%s)", path.c_str(), why);
+    return false;
 }
 
 bool IsRegularFile(const std::string& path)

@@ -1,14 +1,14 @@
 #include "OcctServices.h"
 
 #include "Common/Core/Logger.h"
+#include "Geometry/IO/OcctMessageCapture.h"
 
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_Printer.hxx>
 #include <Message_PrinterOStream.hxx>
-#include <OSD.hxx>
 
-#include <csignal>
+#include <sstream>
 
 namespace orvkit {
 
@@ -40,12 +40,48 @@ protected:
             line.pop_back();
         }
         if (!line.empty()) {
+            if (gravity == Message_Fail) {
+                OcctMessageCapture::Failure(line);
+            }
             Logger::Instance().Message(level, "OCCT: " + line);
         }
     }
 };
 
+thread_local OcctMessageCapture* theCapture = nullptr;
+
 } // namespace
+
+OcctMessageCapture::OcctMessageCapture() : myOuter(theCapture)
+{
+    theCapture = this;
+}
+
+OcctMessageCapture::~OcctMessageCapture()
+{
+    theCapture = myOuter;
+}
+
+void OcctMessageCapture::Failure(const std::string& text)
+{
+    if (theCapture == nullptr || !theCapture->myFirstFailure.empty()) {
+        return;
+    }
+    // One line of words: OpenCASCADE frames its errors in asterisks and dots, spreads some over
+    // several lines and puts an exception's heap address before its text.
+    std::string words;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) {
+        const bool frame = word.find_first_not_of("*.") == std::string::npos;
+        const bool address = word.size() > 2 && word.compare(0, 2, "0x") == 0 &&
+                             word.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos;
+        if (frame || address || (word == ":" && (words.empty() || words.back() == ':'))) {
+            continue;
+        }
+        words += (words.empty() ? "" : " ") + word;
+    }
+    theCapture->myFirstFailure = words;
+}
 
 void InstallOcctServices()
 {
@@ -53,12 +89,6 @@ void InstallOcctServices()
         const Handle(Message_Messenger)& messenger = Message::DefaultMessenger();
         messenger->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
         messenger->AddPrinter(new LoggerPrinter());
-        // Floating-point traps stay off: the translators compute with infinities on purpose.
-        OSD::SetSignal(OSD_SignalMode_Set, Standard_False);
-        // Only faults are ours to convert; an interrupt still ends the process as usual.
-        for (int interrupt : {SIGINT, SIGHUP, SIGQUIT, SIGTERM}) {
-            std::signal(interrupt, SIG_DFL);
-        }
         return true;
     }();
     (void)installed;

@@ -1,6 +1,7 @@
 #include "ReplacingWrite.h"
 
 #include "Common/Core/Logger.h"
+#include "Geometry/IO/OcctFaultScope.h"
 
 #include <Standard_ErrorHandler.hxx>
 #include <Standard_Failure.hxx>
@@ -73,6 +74,7 @@ std::string CheckFolder(const fs::path& folder)
 bool RunGuarded(const ReplacingWriteFunction& write, const std::string& file, const char* format,
                 std::string& reason)
 {
+    OcctFaultScope faults;
     try {
         OCC_CATCH_SIGNALS
         if (write(file, reason)) {

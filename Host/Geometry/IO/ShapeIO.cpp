@@ -5,6 +5,7 @@
 #include "Common/Core/PathUtil.h"
 #include "Data/View/DialogFactory.h"
 #include "Geometry/IO/ImportSettingsModel.h"
+#include "Geometry/IO/OcctFaultScope.h"
 #include "Geometry/IO/OcctServices.h"
 #include "Geometry/IO/ReplacingWrite.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
@@ -154,6 +155,7 @@ void LogReadFailure(const std::string& path, const ShapeReader& reader, const Fa
 TopoDS_Shape ReadGuarded(const ShapeReader& reader, const std::string& path,
                          const ImportSettingsModel& settings)
 {
+    OcctFaultScope faults;
     try {
         OCC_CATCH_SIGNALS
         return reader.Read(path, settings);
@@ -182,6 +184,7 @@ std::shared_ptr<TopoShape> Postprocess(ShapeReaderPostprocess& postprocess,
                                        ParameterDict* settings, const std::string& path)
 {
     std::shared_ptr<TopoShape> processed;
+    OcctFaultScope faults;
     try {
         OCC_CATCH_SIGNALS
         processed = postprocess.Process(shape, settings);

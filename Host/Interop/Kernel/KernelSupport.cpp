@@ -25,6 +25,35 @@ private:
 
 } // namespace
 
+std::string DescribeTranslatorFailure(const Standard_Failure& failure)
+{
+    const std::string type = failure.DynamicType()->Name();
+    if (type.rfind("OSD_SIG", 0) == 0 || type == "Standard_Failure") {
+        // OSD_SIGSEGV and its kin, and the plain failure OpenCASCADE raises when a signal
+        // arrives with no exception object of its own (a stack overflow among them).
+        return "it crashed (" + (type == "Standard_Failure" ? std::string("memory fault") : type) +
+               ")";
+    }
+    const std::string message = failure.GetMessageString();
+    return message.empty() ? type : type + ": " + message;
+}
+
+bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::string& logText)
+{
+    impl.failure = failure;
+    LoadFailure::Record(failure);
+    Logger::Instance().Message(4, logText);
+    return false;
+}
+
+bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension)
+{
+    impl.failure = {LoadFailureUnknownExtension, {},
+                    "'" + extension + "' (expected .step, .stp, .iges or .igs, in lower case)"};
+    LoadFailure::Record(impl.failure);
+    return false;
+}
+
 KernelProgress::KernelProgress(const char* format)
     : myHandler(Progress::Instance().GetHandler()), myFormat(format)
 {

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "Common/Core/FileUtil.h"
+#include "Common/Core/LoadFailure.h"
 #include "Common/Core/Logger.h"
 #include "Common/Core/Progress.h"
+#include "Geometry/IO/OcctFaultScope.h"
+#include "Geometry/IO/OcctMessageCapture.h"
 #include "Geometry/IO/OcctServices.h"
 #include "Geometry/IO/ReplacingWrite.h"
 #include "Geometry/IO/StaticSettingsScope.h"
@@ -40,39 +42,55 @@ private:
     std::string myFormat;
 };
 
+// The words for a caught translator exception; a fault's own text holds an address, which
+// tells a user nothing.
+std::string DescribeTranslatorFailure(const Standard_Failure& failure);
+
+// Records `failure` as the document's and the thread's last failure, logs `logText` at level 4
+// and returns false.
+bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::string& logText);
+
+// Records that no XDE reader takes `extension` (nothing is logged: the callers stay silent
+// about other files) and returns false.
+bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension);
+
 // Reads `path` with an XCAF reader into a fresh document in `impl`. The reader is configured
 // by the caller; faults and exceptions of the translator give false and an empty document.
+// Every false leaves its reason in impl.failure.
 template <class Reader>
 bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
                       const char* format)
 {
-    if (!CheckReadableFile(path)) {
-        return false;
+    impl.failure = LoadFailure::CheckFile(path);
+    if (impl.failure) {
+        impl.failure.format = format;
+        return FailLoad(impl, impl.failure,
+                        "Cannot open file: " + path + " (" + impl.failure.Describe() + ")");
     }
     impl.CreateNew();
     bool done = false;
     KernelProgress progress(format);
+    OcctFaultScope faults;
+    OcctMessageCapture messages;
     try {
         OCC_CATCH_SIGNALS
         progress.Parsing();
         if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
-            Logger::Instance().Message(4, "%s reader: cannot read %s", format, path.c_str());
             impl.CreateNew();
-            return false;
+            return FailLoad(impl, {LoadFailureParseError, format, messages.GetFirstFailure()},
+                            std::string(format) + " reader: cannot read " + path);
         }
         done = reader.Transfer(impl.document, progress.Start());
     } catch (const Standard_Failure& failure) {
-        Logger::Instance().Message(3, "%s reader: translation of %s failed: %s %s", format,
-                                   path.c_str(), failure.DynamicType()->Name(),
-                                   failure.GetMessageString());
         impl.CreateNew();
-        return false;
+        const std::string why = DescribeTranslatorFailure(failure);
+        return FailLoad(impl, {LoadFailureTranslatorFault, format, why},
+                        std::string(format) + " reader: translation of " + path + " failed: " + why);
     }
     impl.RefreshTools();
     if (!done && impl.freeShapes.IsEmpty()) {
-        Logger::Instance().Message(4, "%s reader: no shape could be translated from %s", format,
-                                   path.c_str());
-        return false;
+        return FailLoad(impl, {LoadFailureNothingTransferable, format, messages.GetFirstFailure()},
+                        std::string(format) + " reader: no shape could be translated from " + path);
     }
     return true;
 }

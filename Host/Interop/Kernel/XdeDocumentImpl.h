@@ -8,6 +8,8 @@
 #include <XCAFDoc_DimTolTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
+#include "Common/Core/LoadFailure.h"
+
 #include <string>
 
 namespace orvkit {
@@ -34,6 +36,8 @@ public:
     Handle(XCAFDoc_ShapeTool) shapeTool;
     Handle(XCAFDoc_DimTolTool) dimTolTool;
     NCollection_Sequence<TDF_Label> freeShapes;
+    // Why the last read into this document failed; kind None after a successful one.
+    LoadFailure failure;
 
 private:
     void Close();

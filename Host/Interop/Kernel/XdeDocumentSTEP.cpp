@@ -35,9 +35,9 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
     StaticSettingsScope scope;
     if (!ConfigureReader(reader, scope, settings)) {
         // Read with another code page, the names would come out wrong without a word.
-        Logger::Instance().Message(4, "Cannot read file: %s (unknown code page '%s')", path.c_str(),
-                                   settings->GetString("CodePage", "").c_str());
-        return false;
+        const std::string codePage = settings->GetString("CodePage", "");
+        return FailLoad(impl, {LoadFailureInvalidSetting, "STEP", "unknown code page '" + codePage + "'"},
+                        "Cannot read file: " + path + " (unknown code page '" + codePage + "')");
     }
     return ReadIntoDocument(reader, path, impl, "STEP");
 }

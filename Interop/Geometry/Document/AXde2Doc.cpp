@@ -6,12 +6,14 @@
 #include "Common/Core/Path.h"
 #include "Common/Core/PathUtil.h"
 #include "Common/Core/StringUtil.h"
+#include "Common/Core/LoadFailure.h"
 #include "Data/Kernel/CategoryNames.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/Document.h"
 #include "Data/Kernel/InstanceElement.h"
 #include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
+#include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
@@ -538,7 +540,7 @@ bool OpenByExtension(const std::string& extension, const std::string& kernelPath
     if (extension == ".igs" || extension == ".iges") {
         return XdeDocumentIGES::Open(kernelPath, xdeDocument, settings);
     }
-    return false;
+    return RefuseExtension(xdeDocument, extension);
 }
 
 } // namespace
@@ -611,6 +613,11 @@ bool Xde2Doc::Transfer(Document* document)
     ADocumentWriter writer(myXdeDocument, document, GetUseColor(), myCreateAssembly);
     writer.WriteDocument();
     return true;
+}
+
+const LoadFailure& Xde2Doc::GetLastFailure() const
+{
+    return myXdeDocument->failure;
 }
 
 const std::shared_ptr<Document>& Xde2Doc::GetDocument() const

@@ -4,6 +4,7 @@
 #include "Common/Core/PathUtil.h"
 #include "Common/Core/StringUtil.h"
 #include "Geometry/Kernel/TopoShape.h"
+#include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
@@ -50,6 +51,7 @@ bool XdeDocumentI::Open(const std::wstring& path)
         done = XdeDocumentIGES::Open(utf8, GetImpl(), GetSettings());
         break;
     case EnumXdeDocType::None:
+        RefuseExtension(GetImpl(), PathUtil::Extension(utf8));
         break;
     }
     Logger::Instance().Message(1, "Xde: End.");

@@ -1,8 +1,8 @@
 #include "AReaderVRML.h"
 
-#include "Common/Core/FileUtil.h"
+#include "Common/Core/LoadFailure.h"
 #include "Common/Core/Logger.h"
-#include "Geometry/IO/OcctServices.h"
+#include "Geometry/IO/OcctFaultScope.h"
 #include "Geometry/Kernel/TopoShape.h"
 #include "Graphics/MaterialManager.h"
 #include "Graphics/MathUtil.h"
@@ -31,9 +31,11 @@ const char* const kExtension = ".wrl";
 const char* const kFilterKey = "wrl";
 const char* const kFilterPattern = "*.wrl";
 const char* const kUnknownType = "unknow type";
-const char* const kGroupInItself = "VRML scene: a group contains itself (DEF/USE cycle)";
-const char* const kTooDeep = "VRML scene: groups nested too deep";
-const char* const kBadGeometry = "VRML scene: a shape's geometry cannot be built: ";
+const char* const kScenePrefix = "VRML scene: ";
+const char* const kGroupInItself = "a group contains itself (DEF/USE cycle)";
+const char* const kTooDeep = "groups nested more than 1000 deep";
+const char* const kBadGeometry = "a shape's geometry cannot be built: ";
+const char* const kFormat = "VRML";
 // Far deeper than any real scene; the walk below recurses once per level.
 const int kMaxDepth = 1000;
 
@@ -45,6 +47,54 @@ const char* const kMaterialPrefix = "pbr-";
 // Display mesh of a B-rep node: a tenth of each edge's length.
 const double kDeflection = 0.1;
 const bool kRelativeDeflection = true;
+
+const char* VrmlStatusText(VrmlData_ErrorStatus status)
+{
+    switch (status) {
+    case VrmlData_EmptyData:
+        return "no data";
+    case VrmlData_EndOfFile:
+        return "unexpected end of file";
+    case VrmlData_NotVrmlFile:
+        return "not VRML";
+    case VrmlData_CannotOpenFile:
+        return "a file it inlines cannot be opened (inlined files are looked up from the current "
+               "folder)";
+    case VrmlData_VrmlFormatError:
+        return "syntax error";
+    case VrmlData_NumericInputError:
+        return "bad number";
+    case VrmlData_IrrelevantNumber:
+        return "number out of range";
+    case VrmlData_BooleanInputError:
+        return "bad boolean";
+    case VrmlData_StringInputError:
+        return "bad string";
+    case VrmlData_NodeNameUnknown:
+        return "USE of a name no DEF gave";
+    case VrmlData_NonPositiveSize:
+        return "size not positive";
+    case VrmlData_ReadUnknownNode:
+        return "unknown node";
+    case VrmlData_NonSupportedFeature:
+    case VrmlData_NotImplemented:
+        return "unsupported feature";
+    case VrmlData_StatusOK:
+    case VrmlData_UnrecoverableError:
+    case VrmlData_GeneralError:
+    case VrmlData_OutputStreamUndefined:
+        break;
+    }
+    // Also what a line longer than the parser's buffer gives.
+    return "cannot parse";
+}
+
+// Records why the load failed and gives the null the load returns.
+std::shared_ptr<SceneNode> Fail(const LoadFailure& failure)
+{
+    LoadFailure::Record(failure);
+    return nullptr;
+}
 
 glm::vec3 ToVec3(const Quantity_Color& color)
 {
@@ -104,7 +154,17 @@ public:
         return myFailed ? nullptr : myRoot;
     }
 
+    // Why Build gave null.
+    const std::string& GetReason() const { return myReason; }
+
 private:
+    void Fail(const char* reason)
+    {
+        ORVKIT_LOG_ERROR(std::string(kScenePrefix) + reason);
+        myReason = reason;
+        myFailed = true;
+    }
+
     // Dispatches on the exact type: a subclass of one of these is not taken for it.
     void AddNode(const Handle(VrmlData_Node)& node, GroupSceneNode& parent)
     {
@@ -135,13 +195,11 @@ private:
     void AddGroup(const Handle(VrmlData_Group)& group, GroupSceneNode& parent)
     {
         if (!myPath.insert(group.get()).second) {
-            ORVKIT_LOG_ERROR(kGroupInItself);
-            myFailed = true;
+            Fail(kGroupInItself);
             return;
         }
         if (static_cast<int>(myPath.size()) > kMaxDepth) {
-            ORVKIT_LOG_ERROR(kTooDeep);
-            myFailed = true;
+            Fail(kTooDeep);
             return;
         }
         parent.AddNode(std::make_shared<GroupSceneNode>());
@@ -192,6 +250,7 @@ private:
     // path would be converted forever.
     std::unordered_set<const VrmlData_Node*> myPath;
     bool myFailed = false;
+    std::string myReason;
 };
 
 } // namespace
@@ -203,38 +262,43 @@ ReaderVRML::~ReaderVRML() = default;
 std::shared_ptr<SceneNode> ReaderVRML::Load(const std::string& fileName)
 {
     // Only a regular file: a FIFO or a device would block the read for good.
-    if (!IsRegularFile(fileName)) {
-        return nullptr;
+    if (LoadFailure failure = LoadFailure::CheckFile(fileName)) {
+        failure.format = kFormat;
+        return Fail(failure);
     }
-    InstallOcctServices();
+    OcctFaultScope faults;
     // Outside the guarded block, so that they are destroyed normally after a fault.
     SceneBuilderVRML builder;
     VrmlData_Scene scene{Handle(NCollection_IncAllocator)()};
     // OpenCASCADE builds a shape's topology from the file's indices without checking them: an
     // index past the points throws, a huge one faults. Either ends this load, not the process.
+    bool parsed = false;
     try {
         OCC_CATCH_SIGNALS
         {
             std::ifstream file(fileName);
-            // OpenCASCADE reports success for a stream with nothing in it. A file without even
-            // the VRML header line is no scene, while a header alone is an empty one.
-            if (!file.is_open() || file.peek() == std::ifstream::traits_type::eof()) {
-                return nullptr;
+            if (!file.is_open()) {
+                return Fail({LoadFailureNotReadable, kFormat, {}});
             }
             scene << file;
+            parsed = true;
         }
         if (scene.Status() != VrmlData_StatusOK) {
-            return nullptr;
+            return Fail({LoadFailureParseError, kFormat, VrmlStatusText(scene.Status()),
+                         scene.GetLineError()});
         }
-        return builder.Build(scene);
+        std::shared_ptr<SceneNode> root = builder.Build(scene);
+        return root ? root : Fail({LoadFailureParseError, kFormat, builder.GetReason()});
     } catch (const Standard_Failure& failure) {
         // A fault's own text holds an address, which tells a user nothing.
         const std::string type = failure.DynamicType()->Name();
-        ORVKIT_LOG_ERROR(kBadGeometry + type +
-                         (type.rfind("OSD_SIG", 0) == 0 ? "" : std::string(" ") +
-                                                                   failure.GetMessageString()));
+        const bool fault = type.rfind("OSD_SIG", 0) == 0 || type == "Standard_Failure";
+        const std::string reason =
+            !parsed ? "the VRML parser crashed (" + type + ")"
+                    : kBadGeometry + type + (fault ? "" : std::string(" ") + failure.GetMessageString());
+        ORVKIT_LOG_ERROR(kScenePrefix + reason);
+        return Fail({LoadFailureTranslatorFault, kFormat, reason});
     }
-    return nullptr;
 }
 
 void ReaderVRML::GetFilters(std::unordered_map<std::string, std::string>& filters)

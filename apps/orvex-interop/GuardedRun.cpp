@@ -1,0 +1,157 @@
+#include "GuardedRun.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+
+#include <pthread.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ORVEX_SANITIZER_BUILD 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define ORVEX_SANITIZER_BUILD 1
+#endif
+#endif
+
+namespace orvex::cli {
+
+namespace {
+
+// Virtual address space only; pages are used as the stack grows. Real assemblies nest a few
+// dozen levels; OpenCASCADE's parsers recurse per level, so this leaves a wide margin.
+const size_t kStackSize = size_t(512) << 20;
+
+// The crash line, made before the verb starts: a handler may only write.
+char theCrashLine[1024];
+size_t theCrashLineLength = 0;
+
+void OnFault(int signal)
+{
+    const char* name = signal == SIGSEGV ? "segmentation fault"
+                       : signal == SIGBUS ? "bus error"
+                       : signal == SIGILL ? "illegal instruction"
+                       : signal == SIGFPE ? "arithmetic fault"
+                                          : "abort";
+    ssize_t ignored = ::write(STDERR_FILENO, theCrashLine, theCrashLineLength);
+    ignored = ::write(STDERR_FILENO, name, std::strlen(name));
+    ignored = ::write(STDERR_FILENO, ")\n", 2);
+    (void)ignored;
+    ::_exit(1);
+}
+
+void InstallCrashNote(const std::string& input)
+{
+#ifndef ORVEX_SANITIZER_BUILD
+    const std::string line = input.empty()
+                                 ? std::string("orvex-interop: error: crashed (")
+                                 : "orvex-interop: error: cannot read '" + input +
+                                       "': the reader crashed (";
+    theCrashLineLength = std::min(line.size(), sizeof(theCrashLine));
+    std::memcpy(theCrashLine, line.data(), theCrashLineLength);
+    struct sigaction action {};
+    action.sa_handler = OnFault;
+    action.sa_flags = SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+#else
+    (void)input;
+#endif
+}
+
+// What the worker thread hands back.
+struct Outcome {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    int exitCode = 1;
+    const std::function<int()>* verb = nullptr;
+};
+
+void* RunVerb(void* argument)
+{
+    auto& outcome = *static_cast<Outcome*>(argument);
+    // An alternate signal stack, so that the crash note can still be written when the fault
+    // is the stack's own end.
+    const size_t alternateSize = 256 * 1024;
+    void* alternate = std::malloc(alternateSize);
+    stack_t stack{};
+    stack.ss_sp = alternate;
+    stack.ss_size = alternateSize;
+    if (alternate != nullptr) {
+        ::sigaltstack(&stack, nullptr);
+    }
+    int exitCode = 1;
+    try {
+        exitCode = (*outcome.verb)();
+    } catch (const std::exception& error) {
+        std::cerr << "orvex-interop: error: " << error.what() << "\n";
+    }
+    if (alternate != nullptr) {
+        stack.ss_flags = SS_DISABLE;
+        ::sigaltstack(&stack, nullptr);
+        std::free(alternate);
+    }
+    std::lock_guard<std::mutex> lock(outcome.mutex);
+    outcome.exitCode = exitCode;
+    outcome.finished = true;
+    outcome.done.notify_all();
+    return nullptr;
+}
+
+std::string Seconds(double seconds)
+{
+    std::ostringstream out;
+    out << seconds;
+    return out.str();
+}
+
+} // namespace
+
+int GuardedRun(const std::function<int()>& verb, double seconds, const std::string& input)
+{
+    InstallCrashNote(input);
+    Outcome outcome;
+    outcome.verb = &verb;
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, kStackSize);
+    pthread_t worker;
+    const int started = pthread_create(&worker, &attributes, RunVerb, &outcome);
+    pthread_attr_destroy(&attributes);
+    if (started != 0) {
+        return verb(); // no thread to be had: run as is, without the time limit
+    }
+    std::unique_lock<std::mutex> lock(outcome.mutex);
+    const auto finished = [&] { return outcome.finished; };
+    if (seconds > 0) {
+        if (!outcome.done.wait_for(lock, std::chrono::duration<double>(seconds), finished)) {
+            // The worker cannot be stopped from outside; leave without running destructors
+            // that would wait on what it holds.
+            std::cout.flush();
+            std::cerr << "orvex-interop: error: "
+                      << (input.empty() ? std::string("") : "cannot read '" + input + "': ")
+                      << "not finished after " << Seconds(seconds)
+                      << " s (--timeout SECONDS allows more; 0 for no limit)\n";
+            std::cerr.flush();
+            ::_exit(1);
+        }
+    } else {
+        outcome.done.wait(lock, finished);
+    }
+    lock.unlock();
+    pthread_join(worker, nullptr);
+    return outcome.exitCode;
+}
+
+} // namespace orvex::cli

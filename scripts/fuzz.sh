@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer harnesses with clang in build-fuzz/ and runs each for SECONDS (default
+# 60), seeded from tests/data and, when it is there, ../shared/corpus. Inputs that crash, hang
+# or run out of memory are kept in build-fuzz/findings/TARGET/ and make the script fail.
+#
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     TARGET: linestyle vrml step iges (default: all)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+seconds=${1:-60}
+shift || true
+targets=("$@")
+((${#targets[@]} > 0)) || targets=(linestyle vrml step iges)
+
+ORVEX_SETUP_ONLY=1 scripts/setup.sh
+build=build-fuzz
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVEX_FUZZ=ON \
+    -DORVEX_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target "${targets[@]/#/orvex-fuzz-}"
+
+corpus_root="$root/../shared/corpus"
+seed_patterns() {
+    case $1 in
+    linestyle) echo "*.lin" ;;
+    vrml) echo "*.wrl *.vrml" ;;
+    step) echo "*.stp *.step" ;;
+    iges) echo "*.igs *.iges" ;;
+    esac
+}
+
+# OpenCASCADE's process-wide tables are not ours to free; see tests/lsan.supp.
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:allocator_may_return_null=1"
+export UBSAN_OPTIONS="print_stacktrace=1"
+
+status=0
+for target in "${targets[@]}"; do
+    work="$build/fuzz-corpus/$target"
+    findings="$build/findings/$target"
+    seeds="$build/fuzz-seeds/$target"
+    mkdir -p "$work" "$findings" "$seeds"
+    for pattern in $(seed_patterns "$target"); do
+        for folder in tests/data "$corpus_root"; do
+            [[ -d "$folder" ]] || continue
+            # Small files only: a seed of megabytes makes every mutation as slow as a real import.
+            find "$folder" -type f -name "$pattern" -size -256k -exec cp -f {} "$seeds/" \;
+        done
+    done
+    log="$build/fuzz-$target.log"
+    echo "fuzz: $target for ${seconds}s ($(ls "$seeds" | wc -l) seeds)" >&2
+    # -fork keeps going past a finding, so one run reports every kind it met.
+    "$build/bin/orvex-fuzz-$target" "$work" "$seeds" -fork=1 -ignore_crashes=1 \
+        -ignore_timeouts=1 -ignore_ooms=1 -timeout=20 -rss_limit_mb=4096 -max_len=262144 \
+        -dict="tests/fuzz/$target.dict" -max_total_time="$seconds" \
+        -artifact_prefix="$findings/" >"$log" 2>&1 || true
+    found=$(find "$findings" -type f | wc -l)
+    summary=$(grep -E "^#[0-9]+: cov: " "$log" | tail -1 || true)
+    echo "fuzz: $target: ${summary:-no progress line} ; findings: $found" >&2
+    ((found == 0)) || { ls "$findings" >&2; status=1; }
+done
+exit $status

@@ -1,0 +1,155 @@
+// Files made to break the readers: each load must end in false or null with a reason a caller
+// can show, and the process and its signal handlers must stay as they were.
+#include "Support/TestSupport.h"
+
+#include "Common/Core/LoadFailure.h"
+#include "Graphics/SceneExchangeManager.h"
+#include "Graphics/SceneNode.h"
+#include "RegisterInteropDataModule.h"
+#include "Xde2Doc.h"
+
+#include <csignal>
+#include <sys/stat.h>
+
+using namespace orvkit;
+using namespace orvtest;
+
+namespace {
+
+const std::string kSample = std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+
+// The sample with one text replaced; the test fails if the text is not there.
+std::string SampleWith(const std::string& from, const std::string& to)
+{
+    std::string content = ReadWholeFile(kSample);
+    const size_t at = content.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? content : content.replace(at, from.size(), to);
+}
+
+// An oriented edge whose edge is itself: OpenCASCADE's file check recurses until the stack
+// ends.
+std::string SelfReferringStep()
+{
+    return SampleWith("#159=ORIENTED_EDGE('#159',*,*,#141,.F.);",
+                      "#159=ORIENTED_EDGE('#159',*,*,#159,.F.);");
+}
+
+std::string NestedGroups(int depth)
+{
+    std::string text = "#VRML V2.0 utf8\n";
+    for (int i = 0; i < depth; ++i) {
+        text += "Group { children [\n";
+    }
+    text += "Shape { geometry Box { } }\n";
+    for (int i = 0; i < depth; ++i) {
+        text += "] }\n";
+    }
+    return text;
+}
+
+void CountingHandler(int) {}
+
+class HostileInputTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { RegisterInteropDataModule(); }
+
+    std::shared_ptr<SceneNode> LoadScene(const std::string& name, const std::string& content)
+    {
+        return SceneExchangeManager::Instance().Load(myDir.Write(name, content));
+    }
+
+    TempDir myDir;
+};
+
+TEST_F(HostileInputTest, ImportFailuresSayWhatKindOfProblemItWas)
+{
+    ::mkfifo(myDir.File("pipe.stp").c_str(), 0600);
+    const std::pair<std::string, EnumLoadFailure> cases[] = {
+        {myDir.File("missing.stp"), LoadFailureNotFound},
+        {myDir.File("pipe.stp"), LoadFailureNotAFile},
+        {myDir.Write("empty.igs", ""), LoadFailureEmpty},
+        {myDir.Write("model.obj", "v 0 0 0\n"), LoadFailureUnknownExtension},
+        {myDir.Write("text.stp", "not a step file\n"), LoadFailureParseError},
+        {myDir.Write("loop.stp", SelfReferringStep()), LoadFailureTranslatorFault},
+    };
+    for (const auto& [path, kind] : cases) {
+        Xde2Doc importer;
+        EXPECT_FALSE(importer.Load(path)) << path;
+        EXPECT_EQ(importer.GetLastFailure().kind, kind) << path;
+        EXPECT_EQ(LoadFailure::Last().kind, kind) << path;
+        EXPECT_FALSE(importer.GetLastFailure().Describe().empty());
+        // A fault's text from OpenCASCADE carries an address; a user gets none.
+        EXPECT_EQ(importer.GetLastFailure().Describe().find("Address"), std::string::npos)
+            << importer.GetLastFailure().Describe();
+    }
+    // A good load afterwards clears the reason.
+    Xde2Doc importer;
+    ASSERT_TRUE(importer.Load(kSample));
+    EXPECT_FALSE(importer.GetLastFailure());
+}
+
+TEST_F(HostileInputTest, SceneFailuresCarryTheParserReasonAndLine)
+{
+    EXPECT_EQ(LoadScene("broken.wrl", "#VRML V2.0 utf8\nGroup {\n children [\n Box { size\n"),
+              nullptr);
+    const LoadFailure parse = LoadFailure::Last();
+    EXPECT_EQ(parse.kind, LoadFailureParseError);
+    EXPECT_EQ(parse.format, "VRML");
+    EXPECT_GT(parse.line, 0);
+
+    EXPECT_EQ(LoadScene("cycle.wrl", "#VRML V2.0 utf8\nDEF A Group { children [ USE A ] }\n"),
+              nullptr);
+    EXPECT_EQ(LoadFailure::Last().detail, "a group contains itself (DEF/USE cycle)");
+
+    EXPECT_EQ(LoadScene("scene.vrml", "#VRML V2.0 utf8\n"), nullptr);
+    EXPECT_EQ(LoadFailure::Last().kind, LoadFailureUnknownExtension);
+
+    // A fault inside OpenCASCADE's mesh building.
+    for (const char* index : {"2147483648"}) {
+        const std::string text = std::string("#VRML V2.0 utf8\nShape { geometry IndexedFaceSet {\n"
+                                             " coord Coordinate { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
+                                             " coordIndex [ 0, 1, ") +
+                                 index + ", -1 ] } }\n";
+        EXPECT_EQ(LoadScene("faces.wrl", text), nullptr) << index;
+        EXPECT_EQ(LoadFailure::Last().kind, LoadFailureTranslatorFault) << index;
+    }
+}
+
+TEST_F(HostileInputTest, RecursionWithoutEndInsideOpenCascadeBecomesAFailedLoad)
+{
+    // A file that inlines itself makes OpenCASCADE's parser recurse until the stack ends; so
+    // does the self-referring STEP entity above. Both must come back as failures.
+    const std::string self = myDir.File("self.wrl");
+    EXPECT_EQ(LoadScene("self.wrl", "#VRML V2.0 utf8\nInline { url \"" + self + "\" }\n"), nullptr);
+    EXPECT_EQ(LoadFailure::Last().kind, LoadFailureTranslatorFault) << LoadFailure::Last().Describe();
+
+    // Nesting our own walk refuses, with a reason, long before any stack would.
+    EXPECT_EQ(LoadScene("deep.wrl", NestedGroups(1500)), nullptr);
+    EXPECT_EQ(LoadFailure::Last().detail, "groups nested more than 1000 deep");
+    EXPECT_NE(LoadScene("fine.wrl", NestedGroups(900)), nullptr);
+}
+
+TEST_F(HostileInputTest, ReadsLeaveTheApplicationsSignalHandlersInPlace)
+{
+    struct sigaction mine {};
+    mine.sa_handler = CountingHandler;
+    sigemptyset(&mine.sa_mask);
+    struct sigaction saved[3];
+    const int signals[] = {SIGINT, SIGSEGV, SIGTERM};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(::sigaction(signals[i], &mine, &saved[i]), 0);
+    }
+    Xde2Doc importer;
+    EXPECT_TRUE(importer.Load(kSample));
+    EXPECT_FALSE(importer.Load(myDir.Write("loop.stp", SelfReferringStep())));
+    EXPECT_NE(LoadScene("box.wrl", "#VRML V2.0 utf8\nShape { geometry Box { } }\n"), nullptr);
+    for (int i = 0; i < 3; ++i) {
+        struct sigaction now {};
+        ASSERT_EQ(::sigaction(signals[i], nullptr, &now), 0);
+        EXPECT_EQ(now.sa_handler, &CountingHandler) << "signal " << signals[i];
+        ::sigaction(signals[i], &saved[i], nullptr);
+    }
+}
+
+} // namespace
