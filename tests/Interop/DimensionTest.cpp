@@ -327,11 +327,10 @@ TEST(DimensionUnitTest, ValuesLimitsAndTolerancesAreInMillimetresAndDegrees)
         // the reader converts as LENGTH_MEASURE_WITH_UNITs.
         {"step-pmi/nist_ftc_07_asme1_ap242-e2.stp", XCAFDimTolObjects_DimensionType_Size_Diameter,
          6.35, 0.0254, 0.0762, false},
-        // ftc_07: radius #16250 between limits .012 (#16246) and .022 (#16248), all qualified.
-        // The reader takes the nominal value .017 (#16247), listed after the lower limit, as
-        // the lower limit.
+        // ftc_07: radius #16250 between limits .012 (#16246) and .022 (#16248), all qualified;
+        // its nominal value .017 (#16247), listed between them, is not the lower limit.
         {"step-pmi/nist_ftc_07_asme1_ap242-e2.stp", XCAFDimTolObjects_DimensionType_Size_Radius,
-         0.4953, 0.4318, 0.5588, true},
+         0.4318, 0.3048, 0.5588, true},
         // ftc_09, inch: diameter #35946 of .234 (#35936, qualified), tolerance #35986 of
         // +/-.008 (#35971, #35976) written as plain MEASURE_WITH_UNITs: nothing converted.
         {"step-pmi/nist_ftc_09_asme1_ap242-e1.stp", XCAFDimTolObjects_DimensionType_Size_Diameter,
@@ -400,16 +399,16 @@ TEST(DimensionUnitTest, EveryDimensionIsTracedToItsEntityAndRescaledOnce)
             UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
         EXPECT_EQ(first.traced, count) << file;
         EXPECT_EQ(first.untraced, 0) << file;
-        EXPECT_EQ(first.rescaled, inch ? count : 0) << file;
+        EXPECT_EQ(first.corrected, inch ? count : 0) << file;
 
-        const std::vector<std::vector<double>> rescaled = ValuesOf(impl);
+        const std::vector<std::vector<double>> corrected = ValuesOf(impl);
         // Rescaled values no longer look as the reader left them, so a second pass leaves
         // them alone instead of scaling them again.
         const StepDimensionUnitsResult second =
             UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
-        EXPECT_EQ(second.rescaled, 0) << file;
-        EXPECT_EQ(second.untraced, first.rescaled) << file;
-        EXPECT_EQ(ValuesOf(impl), rescaled) << file;
+        EXPECT_EQ(second.corrected, 0) << file;
+        EXPECT_EQ(second.untraced, first.corrected) << file;
+        EXPECT_EQ(ValuesOf(impl), corrected) << file;
     }
 }
 

@@ -190,7 +190,7 @@ TEST_F(ProgramTest, ImportShowsDimensionsInMillimetresWithSignedDeviations)
     ASSERT_EQ(text.exitCode, 0) << text.err;
     for (const char* shown : {"kind=Diameter value=6.35 +0.0762/-0.0254 tolerance=plus-minus ",
                               "kind=Diameter value=6.35 +0.0762/0 tolerance=plus-minus ",
-                              "kind=Radius value=0.4953 +0.0635/-0.0635 tolerance=range "}) {
+                              "kind=Radius value=0.4318 +0.127/-0.127 tolerance=range "}) {
         EXPECT_NE(text.out.find(shown), std::string::npos) << shown << "\n" << text.out;
     }
 }

@@ -103,10 +103,13 @@ bool ReadMeasure(const Handle(StepBasic_MeasureWithUnit)& measure, ReaderConvers
 // Nominal values and limits of a dimensional characteristic representation. Every item
 // holding a measure is read as a plain one first, so that those also carrying a qualifier
 // (the value format of most exporters) are never converted, whatever their unit; the name
-// tells an upper limit from a nominal value or lower limit.
+// tells an upper limit from a nominal value or lower limit, and the last of those two listed
+// is the one the reader keeps. A range in the document starts at its lower limit, wherever
+// the file lists the nominal value.
 void ReadRepresentationValues(const Handle(StepShape_DimensionalCharacteristicRepresentation)& dcr,
                               Measure& first, Measure& upper)
 {
+    Measure lowerLimit;
     const Handle(StepShape_ShapeDimensionRepresentation) representation = dcr->Representation();
     if (representation.IsNull() || representation->Items().IsNull()) {
         return;
@@ -133,7 +136,13 @@ void ReadRepresentationValues(const Handle(StepShape_DimensionalCharacteristicRe
             upper = measure;
         } else {
             first = measure;
+            if (!name.IsNull() && name->Search("lower") > 0) {
+                lowerLimit = measure;
+            }
         }
+    }
+    if (upper.read >= 0 && lowerLimit.read >= 0) {
+        first.unified = lowerLimit.unified;
     }
 }
 
@@ -355,7 +364,7 @@ StepDimensionUnitsResult Unify(const Handle(XSControl_WorkSession)& session, Xde
         // A fresh array: the one the object came with is the attribute's own.
         object->SetValues(entity.unified);
         dimension->SetObject(object);
-        ++result.rescaled;
+        ++result.corrected;
     }
     return result;
 }

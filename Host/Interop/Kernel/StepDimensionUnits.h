@@ -10,8 +10,8 @@ namespace orvkit {
 struct StepDimensionUnitsResult {
     // Dimensions paired with the STEP entity they were read from.
     int traced = 0;
-    // Of those, the ones whose values had to be rescaled.
-    int rescaled = 0;
+    // Of those, the ones whose values were corrected.
+    int corrected = 0;
     // Dimensions no entity could be paired with; their values stay as read.
     int untraced = 0;
 };
@@ -25,6 +25,8 @@ struct StepDimensionUnitsResult {
 // on an inch file one dimension can mix inches and millimetres. This reads each dimension
 // entity of `session`'s model again, works out which of its numbers were left in their own
 // unit, and rescales only those, from the entity's numbers rather than from the stored ones.
+// It also gives a range the lower limit the reader drops when the file lists the nominal
+// value after it.
 // A dimension is paired with its entity by model order, name and the values the reader
 // stored; one whose stored values are no longer the reader's (a second call, say) is left
 // alone. Call it right after the transfer, with the session that read the file.
