@@ -42,6 +42,24 @@ const char* ToleranceName(EnumToleranceType type)
     return "unknown";
 }
 
+// A deviation with its sign; zero has none.
+std::string SignedNumber(double value)
+{
+    const std::string text = Number(value);
+    return text == "0" || text.front() == '-' ? text : "+" + text;
+}
+
+// A dimension's tolerance as deviations from its value, upper first: "+0.0762/-0.0254". A
+// plus/minus lower tolerance is held as the size of the deviation below the value, a range's
+// lower limit as its signed deviation from the value.
+std::string DeviationText(const AnnotationElement& annotation)
+{
+    const double lower = annotation.GetToleranceType() == TolerancePlusMinus
+                             ? -annotation.GetLowerTolerance()
+                             : annotation.GetLowerTolerance();
+    return SignedNumber(annotation.GetUpperTolerance()) + "/" + SignedNumber(lower);
+}
+
 // The shape a shape or curve element holds; null for other elements.
 const TopoShape* HeldShape(const Element& element)
 {
@@ -168,13 +186,17 @@ void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, in
     }
     if (const auto* annotation = dynamic_cast<const AnnotationElement*>(&element)) {
         out << " kind=" << AnnotationElement::GetKindName(annotation->GetKind());
+        const bool toleranced = annotation->GetToleranceType() != ToleranceNone;
+        // The deviations follow the value they apply to, or the tolerance kind without one.
         if (annotation->HasValue()) {
             out << " value=" << Number(annotation->GetValue());
+            if (toleranced) {
+                out << " " << DeviationText(*annotation);
+            }
         }
         out << " tolerance=" << ToleranceName(annotation->GetToleranceType());
-        if (annotation->GetToleranceType() != ToleranceNone) {
-            out << " [" << Number(annotation->GetLowerTolerance()) << ", "
-                << Number(annotation->GetUpperTolerance()) << "]";
+        if (toleranced && !annotation->HasValue()) {
+            out << " " << DeviationText(*annotation);
         }
         for (ObjectId target : {annotation->GetTarget1(), annotation->GetTarget2()}) {
             if (target.IsValid()) {

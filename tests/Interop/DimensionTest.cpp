@@ -4,6 +4,7 @@
 #include "Annotation/AnnotationElement.h"
 #include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
+#include "Interop/Kernel/StepDimensionUnits.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Xde2Doc.h"
 
@@ -12,6 +13,7 @@
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -185,20 +187,19 @@ TEST(DimensionTest, TargetsNameTheFacesTheDimensionsMeasure)
 {
     // Checked by geometry rather than by number: a diameter's face is a cylinder of half its
     // value, a radius's face a cylinder of its value, and a distance between two parallel
-    // planes is the value. Values stay in the file's unit while the geometry is read in
-    // millimetres, so the inch files scale by 25.4. The test parts are not modelled exactly
-    // at nominal size, so a measure agrees when within 1 %; a wrong face would be far off.
+    // planes is the value. Values and geometry are both in millimetres, inch files too. The
+    // test parts are not modelled exactly at nominal size, so a measure agrees when within
+    // 1 %; a wrong face, or a value left in inches, would be far off.
     int checked = 0;
     int agreed = 0;
     const auto agrees = [&](double measured, double nominal) {
         ++checked;
         agreed += std::abs(measured - nominal) <= 0.01 * nominal ? 1 : 0;
     };
-    const std::pair<const char*, double> files[] = {
-        {"step-pmi/nist_ftc_11_asme1_ap242-e1.stp", 1.0}, {"step-pmi/nist_ftc_07_asme1_ap242-e2.stp", 25.4},
-        {"step-pmi/nist_ftc_09_asme1_ap242-e1.stp", 25.4}, {"step-pmi/nist_ctc_04_asme1_ap242-e1.stp", 1.0},
-        {"step-pmi/bug32745_pmi1.stp", 1.0}};
-    for (const auto& [file, unit] : files) {
+    for (const char* file :
+         {"step-pmi/nist_ftc_11_asme1_ap242-e1.stp", "step-pmi/nist_ftc_07_asme1_ap242-e2.stp",
+          "step-pmi/nist_ftc_09_asme1_ap242-e1.stp", "step-pmi/nist_ctc_04_asme1_ap242-e1.stp",
+          "step-pmi/nist_ctc_05_asme1_ap242-e1.stp", "step-pmi/bug32745_pmi1.stp"}) {
         IMPORT_PMI_OR_SKIP(imported, file);
         for (const AnnotationElement* annotation : imported.annotations) {
             const TopoDS_Shape first = TargetShape(*imported.document, annotation->GetTarget1());
@@ -207,10 +208,10 @@ TEST(DimensionTest, TargetsNameTheFacesTheDimensionsMeasure)
             }
             const BRepAdaptor_Surface surface(TopoDS::Face(first));
             if (annotation->GetKind() == AnnotationDiameter && surface.GetType() == GeomAbs_Cylinder) {
-                agrees(2 * surface.Cylinder().Radius(), unit * annotation->GetValue());
+                agrees(2 * surface.Cylinder().Radius(), annotation->GetValue());
             }
             if (annotation->GetKind() == AnnotationRadius && surface.GetType() == GeomAbs_Cylinder) {
-                agrees(surface.Cylinder().Radius(), unit * annotation->GetValue());
+                agrees(surface.Cylinder().Radius(), annotation->GetValue());
             }
             const TopoDS_Shape second = TargetShape(*imported.document, annotation->GetTarget2());
             if (annotation->GetKind() == AnnotationLinear && !second.IsNull() &&
@@ -219,7 +220,7 @@ TEST(DimensionTest, TargetsNameTheFacesTheDimensionsMeasure)
                 if (other.GetType() == GeomAbs_Plane &&
                     surface.Plane().Axis().IsParallel(other.Plane().Axis(), 1e-9)) {
                     agrees(surface.Plane().Distance(other.Plane().Location()),
-                           unit * annotation->GetValue());
+                           annotation->GetValue());
                 }
             }
         }
@@ -268,6 +269,146 @@ TEST(DimensionTest, OtherTypesMakeNoAnnotationButKeepTheirReferenceTargets)
         }
         EXPECT_EQ(annotationTargets, 16u);
         EXPECT_EQ(ElementsOf<ReferenceShape>(*imported.document).size(), 20u);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The dimensions of a kernel document that carry semantics, in label order.
+std::vector<Handle(XCAFDimTolObjects_DimensionObject)>
+SemanticDimensions(const XdeDocumentImpl& impl)
+{
+    TDF_LabelSequence labels;
+    impl.dimTolTool->GetDimensionLabels(labels);
+    std::vector<Handle(XCAFDimTolObjects_DimensionObject)> objects;
+    for (const TDF_Label& label : labels) {
+        Handle(XCAFDoc_Dimension) dimension;
+        if (label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension) &&
+            dimension->GetObject()->GetType() !=
+                XCAFDimTolObjects_DimensionType_DimensionPresentation &&
+            dimension->GetObject()->GetType() != XCAFDimTolObjects_DimensionType_CommonLabel) {
+            objects.push_back(dimension->GetObject());
+        }
+    }
+    return objects;
+}
+
+// The value arrays of those dimensions.
+std::vector<std::vector<double>> ValuesOf(const XdeDocumentImpl& impl)
+{
+    std::vector<std::vector<double>> values;
+    for (const auto& object : SemanticDimensions(impl)) {
+        const auto array = object->GetValues();
+        values.emplace_back();
+        if (!array.IsNull()) {
+            values.back().assign(array->begin(), array->end());
+        }
+    }
+    return values;
+}
+
+TEST(DimensionUnitTest, ValuesLimitsAndTolerancesAreInMillimetresAndDegrees)
+{
+    // Read off the files by hand, inch numbers times 25.4. For a plus/minus tolerance `lower`
+    // is the size of the lower deviation; for a range, `lower` and `upper` are the limits.
+    struct HandRead {
+        const char* file;
+        XCAFDimTolObjects_DimensionType type;
+        double value;
+        double lower;
+        double upper;
+        bool range;
+    };
+    const HandRead cases[] = {
+        // ftc_07, inch: diameter #15158 of .250 (#15156, qualified by a value format, so left in
+        // inches by the reader), tolerance #15163 of -.001 (#15160) and +.003 (#15161), which
+        // the reader converts as LENGTH_MEASURE_WITH_UNITs.
+        {"step-pmi/nist_ftc_07_asme1_ap242-e2.stp", XCAFDimTolObjects_DimensionType_Size_Diameter,
+         6.35, 0.0254, 0.0762, false},
+        // ftc_07: radius #16250 between limits .012 (#16246) and .022 (#16248), all qualified;
+        // its nominal value .017 (#16247), listed between them, is not the lower limit.
+        {"step-pmi/nist_ftc_07_asme1_ap242-e2.stp", XCAFDimTolObjects_DimensionType_Size_Radius,
+         0.4318, 0.3048, 0.5588, true},
+        // ftc_09, inch: diameter #35946 of .234 (#35936, qualified), tolerance #35986 of
+        // +/-.008 (#35971, #35976) written as plain MEASURE_WITH_UNITs: nothing converted.
+        {"step-pmi/nist_ftc_09_asme1_ap242-e1.stp", XCAFDimTolObjects_DimensionType_Size_Diameter,
+         5.9436, 0.2032, 0.2032, false},
+        // ctc_04, millimetres: diameter #19037 of 6.65 (#19035) +/-0.12 (#19039, #19040), and
+        // angular size #19921 of 90 degrees (#19919) +/-1 degree (#19923, #19924) in a degree
+        // unit defined in radians.
+        {"step-pmi/nist_ctc_04_asme1_ap242-e1.stp", XCAFDimTolObjects_DimensionType_Size_Diameter,
+         6.65, 0.12, 0.12, false},
+        {"step-pmi/nist_ctc_04_asme1_ap242-e1.stp", XCAFDimTolObjects_DimensionType_Size_Angular,
+         90, 1, 1, false},
+    };
+    for (const HandRead& expected : cases) {
+        const std::string path = CorpusFile(expected.file);
+        if (path.empty()) {
+            GTEST_SKIP() << "corpus not available";
+        }
+        XdeDocumentImpl impl;
+        ASSERT_TRUE(XdeDocumentSTEP::Open(path, impl, nullptr));
+        // Files repeat a value with other tolerances, so all numbers pick the dimension.
+        const auto near = [](double a, double b) { return std::abs(a - b) < 1e-9; };
+        const auto matches = [&](const Handle(XCAFDimTolObjects_DimensionObject)& object) {
+            if (object->GetType() != expected.type || !near(object->GetValue(), expected.value)) {
+                return false;
+            }
+            if (expected.range) {
+                return object->IsDimWithRange() && near(object->GetLowerBound(), expected.lower) &&
+                       near(object->GetUpperBound(), expected.upper);
+            }
+            return object->IsDimWithPlusMinusTolerance() &&
+                   near(object->GetLowerTolValue(), expected.lower) &&
+                   near(object->GetUpperTolValue(), expected.upper);
+        };
+        const auto dimensions = SemanticDimensions(impl);
+        const bool found = std::any_of(dimensions.begin(), dimensions.end(), matches);
+        EXPECT_TRUE(found) << expected.file << ": no dimension " << expected.value << " ("
+                           << expected.lower << ", " << expected.upper << ")";
+    }
+}
+
+TEST(DimensionUnitTest, EveryDimensionIsTracedToItsEntityAndRescaledOnce)
+{
+    // Every dimension of the inch files (ctc_05 among them) has a number the reader left in
+    // inches; the millimetre files have none.
+    const std::pair<const char*, bool> files[] = {
+        {"step-pmi/nist_ftc_07_asme1_ap242-e2.stp", true},
+        {"step-pmi/nist_ftc_09_asme1_ap242-e1.stp", true},
+        {"step-pmi/nist_ftc_11_asme1_ap242-e1.stp", false},
+        {"step-pmi/nist_ctc_01_asme1_ap242-e1.stp", false},
+        {"step-pmi/nist_ctc_04_asme1_ap242-e1.stp", false},
+        {"step-pmi/nist_ctc_05_asme1_ap242-e1.stp", true},
+        {"step-pmi/bug32745_pmi1.stp", false}};
+    for (const auto& [file, inch] : files) {
+        const std::string path = CorpusFile(file);
+        if (path.empty()) {
+            GTEST_SKIP() << "corpus not available";
+        }
+        // The kernel's own read without the rescaling, which is then done here, twice.
+        XdeDocumentImpl impl;
+        STEPCAFControl_Reader reader;
+        StaticSettingsScope scope;
+        XdeDocumentSTEP::ConfigureReader(reader, scope, nullptr);
+        ASSERT_TRUE(ReadIntoDocument(reader, path, impl, "STEP")) << file;
+        const int count = static_cast<int>(SemanticDimensions(impl).size());
+        const StepDimensionUnitsResult first =
+            UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
+        EXPECT_EQ(first.traced, count) << file;
+        EXPECT_EQ(first.untraced, 0) << file;
+        EXPECT_EQ(first.corrected, inch ? count : 0) << file;
+
+        const std::vector<std::vector<double>> corrected = ValuesOf(impl);
+        // Rescaled values no longer look as the reader left them, so a second pass leaves
+        // them alone instead of scaling them again.
+        const StepDimensionUnitsResult second =
+            UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
+        EXPECT_EQ(second.corrected, 0) << file;
+        EXPECT_EQ(second.untraced, first.corrected) << file;
+        EXPECT_EQ(ValuesOf(impl), corrected) << file;
     }
 }
 

@@ -224,11 +224,27 @@ TEST_F(ProgramTest, ImportShowsAnnotationsWithResolvedTargets)
     EXPECT_EQ(linear["targets"][1]["index"], 7);
 
     const ProgramRun text = Program("import " + Quote(path));
-    EXPECT_NE(text.out.find("kind=Linear value=1.925 tolerance=plus-minus [0.08, 0.08] "
+    EXPECT_NE(text.out.find("kind=Linear value=1.925 +0.08/-0.08 tolerance=plus-minus "
                             "target=\"nist_ftc_11_asme1_2021\" Face 1 "
                             "target=\"nist_ftc_11_asme1_2021\" Face 7"),
               std::string::npos)
         << text.out;
+}
+
+TEST_F(ProgramTest, ImportShowsDimensionsInMillimetresWithSignedDeviations)
+{
+    const std::string path = CorpusFile("step-pmi/nist_ftc_07_asme1_ap242-e2.stp");
+    if (path.empty()) {
+        GTEST_SKIP() << "corpus not available";
+    }
+    // An inch file: .250 +.003/-.001, .250 +.003/-0 and a radius between limits.
+    const ProgramRun text = Program("import " + Quote(path));
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    for (const char* shown : {"kind=Diameter value=6.35 +0.0762/-0.0254 tolerance=plus-minus ",
+                              "kind=Diameter value=6.35 +0.0762/0 tolerance=plus-minus ",
+                              "kind=Radius value=0.4318 +0.127/-0.127 tolerance=range "}) {
+        EXPECT_NE(text.out.find(shown), std::string::npos) << shown << "\n" << text.out;
+    }
 }
 
 TEST_F(ProgramTest, TruncatedPmiFileGivesAClearError)

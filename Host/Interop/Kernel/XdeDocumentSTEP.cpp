@@ -1,6 +1,7 @@
 #include "XdeDocumentSTEP.h"
 
 #include "Geometry/IO/CadShapeReaders.h"
+#include "Interop/Kernel/StepDimensionUnits.h"
 
 #include <STEPCAFControl_Writer.hxx>
 #include <TDF_LabelSequence.hxx>
@@ -39,7 +40,13 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
         return FailLoad(impl, {LoadFailureInvalidSetting, "STEP", "unknown code page '" + codePage + "'"},
                         "Cannot read file: " + path + " (unknown code page '" + codePage + "')");
     }
-    return ReadIntoDocument(reader, path, impl, "STEP");
+    if (!ReadIntoDocument(reader, path, impl, "STEP")) {
+        return false;
+    }
+    // The reader leaves some dimension values in the file's unit while it converts the rest
+    // and the geometry; the document keeps all of them in its own.
+    UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
+    return true;
 }
 
 bool XdeDocumentSTEP::Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)

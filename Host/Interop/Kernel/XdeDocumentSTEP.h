@@ -11,7 +11,8 @@
 namespace orvkit {
 
 // STEP files to and from kernel documents. Reads keep assembly structure, names, colours,
-// layers, validation properties and semantic GD&T.
+// layers, validation properties and semantic GD&T, whose dimension values, limits and
+// tolerances come in the document's length unit like the geometry, angles in degrees.
 //
 // Settings keys read from the dictionary (absent keys take the defaults):
 //   "CodePage" (text, default "UTF8"): encoding of 8-bit names in files that do not say, one of
