@@ -324,7 +324,7 @@ nlohmann::json DocumentPrinter::ElementToJson(const Element& element) const
         for (ObjectId child : composite->GetChildren()) {
             children.push_back(child.GetValue());
         }
-        json["children"] = children;
+        json["children"] = std::move(children);
     }
     return json;
 }

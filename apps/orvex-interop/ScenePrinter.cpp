@@ -217,7 +217,7 @@ nlohmann::json ScenePrinter::NodeToJson(const SceneNode& node) const
         for (const auto& child : group->GetChildren()) {
             children.push_back(NodeToJson(*child));
         }
-        json["children"] = children;
+        json["children"] = std::move(children);
     } else if (const auto* brep = dynamic_cast<const BrepSceneNode*>(&node)) {
         json["kind"] = "brep";
         const std::shared_ptr<TopoShape>& shape = brep->GetTopoShape();
