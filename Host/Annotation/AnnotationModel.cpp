@@ -29,57 +29,65 @@ const char* AnnotationElement::GetKindName(EnumAnnotationKind kind)
 
 ObjectId AnnotationModel::Create(Document* document)
 {
-    myElement = AnnotationElement::Create(document, myKind);
-    return myElement->GetId();
+    myDocument = document;
+    myElementId = AnnotationElement::Create(document, myKind)->GetId();
+    return myElementId;
+}
+
+AnnotationElement* AnnotationModel::GetElement() const
+{
+    // Looked up every time: an undo may have taken the element out of the document.
+    return myDocument != nullptr ? myDocument->FindElementAs<AnnotationElement>(myElementId)
+                                 : nullptr;
 }
 
 void AnnotationModel::SetCoordinate(const gp_Ax2& coordinate)
 {
-    if (myElement != nullptr) {
-        myElement->myCoordinate = coordinate;
+    if (AnnotationElement* element = GetElement()) {
+        element->myCoordinate = coordinate;
     }
 }
 
 void AnnotationModel::SetValue(double value)
 {
-    if (myElement != nullptr) {
-        myElement->myValue = value;
-        myElement->myHasValue = true;
+    if (AnnotationElement* element = GetElement()) {
+        element->myValue = value;
+        element->myHasValue = true;
     }
 }
 
 void AnnotationModel::SetTarget1(ObjectId target)
 {
-    if (myElement != nullptr) {
-        myElement->myTarget1 = target;
+    if (AnnotationElement* element = GetElement()) {
+        element->myTarget1 = target;
     }
 }
 
 void AnnotationModel::SetTarget2(ObjectId target)
 {
-    if (myElement != nullptr) {
-        myElement->myTarget2 = target;
+    if (AnnotationElement* element = GetElement()) {
+        element->myTarget2 = target;
     }
 }
 
 void AnnotationModel::SetToleranceType(EnumToleranceType type)
 {
-    if (myElement != nullptr) {
-        myElement->myToleranceType = type;
+    if (AnnotationElement* element = GetElement()) {
+        element->myToleranceType = type;
     }
 }
 
 void AnnotationModel::SetUpperTolerance(double tolerance)
 {
-    if (myElement != nullptr) {
-        myElement->myUpperTolerance = tolerance;
+    if (AnnotationElement* element = GetElement()) {
+        element->myUpperTolerance = tolerance;
     }
 }
 
 void AnnotationModel::SetLowerTolerance(double tolerance)
 {
-    if (myElement != nullptr) {
-        myElement->myLowerTolerance = tolerance;
+    if (AnnotationElement* element = GetElement()) {
+        element->myLowerTolerance = tolerance;
     }
 }
 

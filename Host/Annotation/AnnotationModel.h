@@ -6,7 +6,8 @@ namespace orvkit {
 
 // Builds one annotation element. Create makes the element in a document; the setters called
 // afterwards change that element. The model itself can go once the element is built; the
-// element stays with its document. Setters called before Create change nothing.
+// element stays with its document. Setters called before Create, or after the element has
+// left its document (an undo), change nothing.
 class AnnotationModel {
 public:
     virtual ~AnnotationModel() = default;
@@ -24,11 +25,13 @@ public:
 
 protected:
     explicit AnnotationModel(EnumAnnotationKind kind) : myKind(kind) {}
-    AnnotationElement* GetElement() const { return myElement; }
+    // The element Create made, while its document still holds it; null otherwise.
+    AnnotationElement* GetElement() const;
 
 private:
     EnumAnnotationKind myKind;
-    AnnotationElement* myElement = nullptr;
+    Document* myDocument = nullptr;
+    ObjectId myElementId = ObjectId::InvalidId;
 };
 
 // A distance between two things, written at a location.

@@ -1,9 +1,11 @@
 // The document: ownership of elements, lookup, views, and undo of committed transactions.
 #include "Support/TestSupport.h"
 
+#include "Annotation/AnnotationModel.h"
 #include "Data/App/DocumentManager.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/DbViewBase.h"
+#include "Data/Kernel/ElementTable.h"
 #include "Data/Kernel/InstanceElement.h"
 #include "Data/Kernel/LineStyleElement.h"
 #include "Data/Kernel/ShapeElement.h"
@@ -134,6 +136,62 @@ TEST(DocumentTest, AStepLeftUncommittedIsRolledBack)
     EXPECT_EQ(document.GetElementCount(), 1u);
     EXPECT_EQ(document.FindElement(kept->GetId()), kept);
     EXPECT_FALSE(document.CanUndo());
+}
+
+TEST(DocumentTest, UndoAndRedoWaitForAnOpenStepAndRepeatCleanly)
+{
+    Document document;
+    LineStyleElement* removed = LineStyleElement::Create(&document);
+    removed->SetName("DASHED");
+    const ObjectId removedId = removed->GetId();
+    ElementTable* styles = document.FindTable(LineStyleElement::GetStaticClassId());
+    {
+        UndoTransaction transaction(&document);
+        ASSERT_TRUE(transaction.Start("Delete"));
+        ASSERT_TRUE(document.RemoveElement(removedId));
+        ASSERT_TRUE(transaction.Commit(0));
+    }
+    {
+        // An open step is neither undone past nor redone into.
+        UndoTransaction open(&document);
+        ASSERT_TRUE(open.Start("Open"));
+        EXPECT_FALSE(document.Undo());
+        EXPECT_FALSE(document.Redo());
+    }
+    EXPECT_EQ(document.GetUndoName(), "Delete");
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(document.Undo()) << round;
+        EXPECT_EQ(document.FindElement(removedId), removed) << round;
+        EXPECT_EQ(styles->GetIds(), std::set<ObjectId>{removedId}) << round;
+        EXPECT_EQ(styles->FindByName("DASHED"), removed) << round;
+        ASSERT_TRUE(document.Redo()) << round;
+        EXPECT_EQ(document.FindElement(removedId), nullptr) << round;
+        EXPECT_TRUE(styles->GetIds().empty()) << round;
+        EXPECT_EQ(styles->FindByName("DASHED"), nullptr) << round;
+    }
+    EXPECT_EQ(document.GetElementCount(), 0u);
+}
+
+TEST(DocumentTest, AnAnnotationModelDoesNotReachAnElementAnUndoTookAway)
+{
+    Document document;
+    DiameterAnnotationModel model;
+    {
+        UndoTransaction transaction(&document);
+        ASSERT_TRUE(transaction.Start("Dimension"));
+        model.Create(&document);
+        ASSERT_TRUE(transaction.Commit(0));
+    }
+    ASSERT_TRUE(document.Undo());
+    // A new step drops the undone one, and with it the element.
+    {
+        UndoTransaction transaction(&document);
+        ASSERT_TRUE(transaction.Start("Other"));
+        ASSERT_TRUE(transaction.Commit(0));
+    }
+    model.SetValue(12.5);
+    model.SetPosition(gp_Pnt(1, 2, 3));
+    EXPECT_EQ(document.GetElementCount(), 0u);
 }
 
 TEST(DocumentTest, DisabledTransactionsRecordNothing)

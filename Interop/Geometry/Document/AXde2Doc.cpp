@@ -77,13 +77,14 @@ private:
     Element* RecursiveParseShape(const TDF_Label& label, Quantity_Color& color, int level,
                                  bool inPrototype);
     Element* CreateShape(const std::string& name, const TopoDS_Shape& shape,
-                         const Quantity_Color& color, bool inPrototype);
+                         const Quantity_Color& color, bool inPrototype,
+                         const XdeSubShapeColors& partColors);
     ObjectId GetOrCreatePrototype(const TopoDS_Shape& shape, const TDF_Label& referred,
                                   Quantity_Color& color, int level);
     std::string GetLabelName(const TDF_Label& label) const;
     static std::string GetShapeTypeName(const TopoDS_Shape& shape);
     void ApplyFaceColors(ShapeElement* element, const TopoDS_Shape& shape,
-                         const Quantity_Color& base);
+                         const Quantity_Color& base, const XdeSubShapeColors& partColors);
     DrawableElement* CreateDimension(const TDF_Label& label);
     ObjectId CreateReferenceTarget(const TDF_Label& label);
 
@@ -92,7 +93,8 @@ private:
     Element* ParseReference(const TDF_Label& label, Quantity_Color& color, int level,
                             bool inPrototype);
     Element* SplitCompound(const std::string& name, const TopoDS_Shape& shape,
-                           const Quantity_Color& color, bool inPrototype);
+                           const Quantity_Color& color, bool inPrototype,
+                           const XdeSubShapeColors& partColors);
     // Surface colour of the shape, else its generic colour; `color` is left alone when it has
     // neither.
     bool FindShapeColor(const TopoDS_Shape& shape, Quantity_Color& color) const;
@@ -104,9 +106,6 @@ private:
     NCollection_IndexedMap<TopoDS_Shape, TopTools_ShapeMapHasher> myPrototypeShapes;
     std::unordered_map<int, ObjectId> myPrototypeIds;
     std::unordered_map<TDF_Label, ObjectId, LabelHash> myLabelElements;
-    // Sub-shape colours of the simple-shape label being written: its compound members and its
-    // faces find their own colours here rather than by a search of the whole document.
-    XdeSubShapeColors myPartColors;
 };
 
 void ADocumentWriter::WriteDocument()
@@ -146,8 +145,10 @@ Element* ADocumentWriter::RecursiveParseShape(const TDF_Label& label, Quantity_C
         }
         const std::string name = GetLabelName(label);
         FindShapeColor(shape, color);
-        myPartColors = XdeSubShapeColors(myXdeDocument->colorTool, label);
-        Element* element = CreateShape(name, shape, color, inPrototype);
+        // The label's sub-shape colours: its compound members and its faces find their own
+        // colours here rather than by a search of the whole document.
+        const XdeSubShapeColors partColors(myXdeDocument->colorTool, label);
+        Element* element = CreateShape(name, shape, color, inPrototype, partColors);
         if (element != nullptr) {
             myLabelElements[label] = element->GetId();
         }
@@ -273,7 +274,8 @@ ObjectId ADocumentWriter::GetOrCreatePrototype(const TopoDS_Shape& shape,
 }
 
 Element* ADocumentWriter::CreateShape(const std::string& name, const TopoDS_Shape& shape,
-                                      const Quantity_Color& color, bool inPrototype)
+                                      const Quantity_Color& color, bool inPrototype,
+                                      const XdeSubShapeColors& partColors)
 {
     LogAutoIndent indent("ADocumentWriter::CreateShape");
     const TopAbs_ShapeEnum type = shape.ShapeType();
@@ -283,11 +285,11 @@ Element* ADocumentWriter::CreateShape(const std::string& name, const TopoDS_Shap
     Quantity_Color elementColor = color;
     if (type == TopAbs_COMPOUND || type == TopAbs_COMPSOLID) {
         if (myCreateAssembly) {
-            return SplitCompound(name, shape, color, inPrototype);
+            return SplitCompound(name, shape, color, inPrototype, partColors);
         }
         // An unsplit compound shows the colour of its first coloured member.
         for (TopoDS_Iterator it(shape, true, true); it.More(); it.Next()) {
-            if (myPartColors.Find(it.Value(), elementColor)) {
+            if (partColors.Find(it.Value(), elementColor)) {
                 break;
             }
         }
@@ -300,12 +302,13 @@ Element* ADocumentWriter::CreateShape(const std::string& name, const TopoDS_Shap
     element->SetColor(ToVec3(elementColor));
     element->SetBrowserable(!inPrototype);
     element->SetSchemaName(kSchemaName);
-    ApplyFaceColors(element, shape, color);
+    ApplyFaceColors(element, shape, color, partColors);
     return element;
 }
 
 Element* ADocumentWriter::SplitCompound(const std::string& name, const TopoDS_Shape& shape,
-                                        const Quantity_Color& color, bool inPrototype)
+                                        const Quantity_Color& color, bool inPrototype,
+                                        const XdeSubShapeColors& partColors)
 {
     std::set<ObjectId> children;
     // Every sub-shape is counted, also those that give no element, so names can have gaps.
@@ -313,10 +316,10 @@ Element* ADocumentWriter::SplitCompound(const std::string& name, const TopoDS_Sh
     for (TopoDS_Iterator it(shape, true, true); it.More(); it.Next()) {
         const TopoDS_Shape& sub = it.Value();
         Quantity_Color subColor = color;
-        myPartColors.Find(sub, subColor);
+        partColors.Find(sub, subColor);
         ++counter;
         const std::string subName = GetShapeTypeName(sub) + ":" + std::to_string(counter);
-        if (Element* child = CreateShape(subName, sub, subColor, inPrototype)) {
+        if (Element* child = CreateShape(subName, sub, subColor, inPrototype, partColors)) {
             children.insert(child->GetId());
         }
     }
@@ -343,18 +346,19 @@ bool ADocumentWriter::FindShapeColor(const TopoDS_Shape& shape, Quantity_Color& 
 }
 
 void ADocumentWriter::ApplyFaceColors(ShapeElement* element, const TopoDS_Shape& shape,
-                                      const Quantity_Color& base)
+                                      const Quantity_Color& base,
+                                      const XdeSubShapeColors& partColors)
 {
     if (!myUseColor) {
         return;
     }
     FaceColorTable table;
-    if (!myPartColors.IsEmpty()) {
+    if (!partColors.IsEmpty()) {
         TopTools_IndexedMapOfShape faces;
         TopExp::MapShapes(shape, TopAbs_FACE, faces);
         for (int i = 1; i <= faces.Extent(); ++i) {
             Quantity_Color color = base;
-            if (myPartColors.Find(faces.FindKey(i), color) && color.IsDifferent(base)) {
+            if (partColors.Find(faces.FindKey(i), color) && color.IsDifferent(base)) {
                 table[static_cast<unsigned int>(i - 1)] = ToVec3(color);
             }
         }
@@ -545,11 +549,15 @@ bool OpenByExtension(const std::string& extension, const std::string& kernelPath
 
 } // namespace
 
-Xde2Doc::Xde2Doc()
-    : mySettings(new ParameterDict()), myCreateAssembly(false),
-      myXdeDocument(new XdeDocumentImpl())
+Xde2Doc::Xde2Doc() : mySettings(nullptr), myCreateAssembly(false), myXdeDocument(nullptr)
 {
-    mySettings->Add(kUseColorKey, ParameterCreator::Create(true));
+    // Both made before either is handed to a member, so that a kernel document that throws
+    // while it is made leaves nothing behind.
+    auto settings = std::make_unique<ParameterDict>();
+    auto kernel = std::make_unique<XdeDocumentImpl>();
+    settings->Add(kUseColorKey, ParameterCreator::Create(true));
+    mySettings = settings.release();
+    myXdeDocument = kernel.release();
 }
 
 Xde2Doc::~Xde2Doc()
