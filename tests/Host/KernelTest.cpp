@@ -121,7 +121,7 @@ TEST_F(KernelTest, BadFilesFailWithALogLineAndLeaveAnEmptyDocument)
 
 TEST_F(KernelTest, TranslatorMemoryFaultsBecomeFailedReads)
 {
-    for (const char* file : {"crashers/bug33327.igs", "crashers/bug33569.stp"}) {
+    for (const char* file : {"crashers/bug33327.igs", "crashers/bug33569-reduced.stp"}) {
         const std::string path = CorpusFile(file);
         if (path.empty()) {
             GTEST_SKIP() << "corpus not available";

@@ -81,8 +81,13 @@ size_t Lines(const std::string& text)
 
 std::string CorpusFile(const std::string& relative)
 {
-    const std::string path = std::string(ORVEX_CORPUS_DIR) + "/" + relative;
-    return fs::exists(path) ? path : std::string();
+    for (const char* folder : {ORVEX_CORPUS_DIR, ORVEX_TEST_DATA_DIR}) {
+        const std::string path = std::string(folder) + "/" + relative;
+        if (fs::exists(path)) {
+            return path;
+        }
+    }
+    return std::string();
 }
 
 std::string ReadWholeFile(const std::string& path)

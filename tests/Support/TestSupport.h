@@ -51,7 +51,8 @@ inline std::string Quote(const std::string& path)
 // Number of lines in a text.
 size_t Lines(const std::string& text);
 
-// Path of a file of the shared corpus; empty when the corpus is not beside the checkout.
+// Path of a file of the shared corpus, else of its copy in tests/data; empty when neither has
+// it.
 std::string CorpusFile(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);
 

@@ -159,7 +159,7 @@ TEST_F(ConvertTest, GoodFilesConvertAndEachBadOneFailsAloneWithItsReason)
 TEST_F(ConvertTest, FilesThatCrashTheReadersDoNotStopTheBatch)
 {
     const std::string igesCrasher = CorpusFile("crashers/bug33327.igs");
-    const std::string stepCrasher = CorpusFile("crashers/bug33569.stp");
+    const std::string stepCrasher = CorpusFile("crashers/bug33569-reduced.stp");
     if (igesCrasher.empty() || stepCrasher.empty()) {
         GTEST_SKIP() << "the shared corpus is not beside the checkout";
     }

@@ -158,7 +158,7 @@ TEST_F(ProgramTest, TranslatorMessagesGoToStandardErrorOnlyWhenAskedFor)
 
 TEST_F(ProgramTest, TranslatorCrashesAreReportedNotSuffered)
 {
-    for (const char* file : {"crashers/bug33327.igs", "crashers/bug33569.stp"}) {
+    for (const char* file : {"crashers/bug33327.igs", "crashers/bug33569-reduced.stp"}) {
         const std::string path = CorpusFile(file);
         if (path.empty()) {
             GTEST_SKIP() << "corpus not available";
