@@ -27,7 +27,8 @@ public:
     // Prints one line on standard error saying why the file could not be read: missing, a
     // folder, empty, an extension no reader takes, or what the reader itself reported.
     void ReportFailure(const std::string& file) const;
-    const std::vector<orvkit::LogRecord>& GetRecords() const { return mySink->GetRecords(); }
+    // A copy of what was logged so far.
+    std::vector<orvkit::LogRecord> GetRecords() const { return mySink->GetRecords(); }
 
 private:
     std::shared_ptr<orvkit::CaptureLogSink> mySink;

@@ -1,7 +1,9 @@
 #include "OcctServices.h"
 
 #include "Common/Core/Logger.h"
+#include "Geometry/IO/TranslatorLock.h"
 
+#include <BRepLib.hxx>
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_Printer.hxx>
@@ -50,6 +52,8 @@ protected:
 void InstallOcctServices()
 {
     static const bool installed = [] {
+        // The messenger's printers change only under the lock, as HeldOcctMessages does too.
+        const TranslatorLock lock;
         const Handle(Message_Messenger)& messenger = Message::DefaultMessenger();
         messenger->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
         messenger->AddPrinter(new LoggerPrinter());
@@ -59,6 +63,9 @@ void InstallOcctServices()
         for (int interrupt : {SIGINT, SIGHUP, SIGQUIT, SIGTERM}) {
             std::signal(interrupt, SIG_DFL);
         }
+        // BRepLib makes its shared reference plane on first use without a guard. Translators
+        // (under the lock) and repairs (outside it) both use it, so it is made here, once.
+        BRepLib::Plane();
         return true;
     }();
     (void)installed;
