@@ -13,4 +13,10 @@ function(orvex_target_defaults target)
         target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
         target_link_options(${target} PRIVATE -fsanitize=address,undefined)
     endif()
+    if(ORVEX_TSAN)
+        # OpenCASCADE is not instrumented: races inside it are only seen where our code or
+        # its inline headers touch the memory (see tests/tsan.supp).
+        target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+        target_link_options(${target} PRIVATE -fsanitize=thread)
+    endif()
 endfunction()

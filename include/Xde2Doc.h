@@ -17,6 +17,10 @@ class XdeDocumentImpl;
 //
 // Settings: "UseColor" (bool, true after construction) switches the per-face colour tables on;
 // every other key added through GetSettings() reaches the kernel reader.
+//
+// Several threads may each load and transfer with an Xde2Doc of their own at once. Load runs
+// under the process-wide TranslatorLock, so reads take turns; Transfer only builds the target
+// document and runs in parallel. One Xde2Doc is used by one thread at a time.
 class Xde2Doc {
 public:
     Xde2Doc();

@@ -25,6 +25,7 @@ MaterialManager::MaterialManager()
 MaterialTemplate* MaterialManager::CreateTemplateByName(const std::string& name,
                                                         const std::string& kind)
 {
+    const std::lock_guard<std::mutex> lock(myMutex);
     const auto found = myTemplates.find(name);
     if (found == myTemplates.end() || found->second->GetKind() != kind) {
         return nullptr;
@@ -40,13 +41,28 @@ MaterialInstance* MaterialManager::Create(const std::string& name,
     }
     auto instance = std::make_unique<MaterialInstance>(name, materialTemplate);
     MaterialInstance* result = instance.get();
+    const std::lock_guard<std::mutex> lock(myMutex);
     myInstances.emplace(result, std::move(instance));
     return result;
 }
 
 bool MaterialManager::Release(const MaterialInstance* instance)
 {
-    return myInstances.erase(instance) != 0;
+    std::unique_ptr<MaterialInstance> released;
+    const std::lock_guard<std::mutex> lock(myMutex);
+    const auto found = myInstances.find(instance);
+    if (found == myInstances.end()) {
+        return false;
+    }
+    released = std::move(found->second);
+    myInstances.erase(found);
+    return true;
+}
+
+size_t MaterialManager::GetInstanceCount() const
+{
+    const std::lock_guard<std::mutex> lock(myMutex);
+    return myInstances.size();
 }
 
 } // namespace orvkit

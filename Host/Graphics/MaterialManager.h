@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -21,7 +22,8 @@ namespace orvkit {
 // by itself, so every load adds its instances for good; a host that drops scenes again should
 // Release their materials, or the store grows by one small instance per shape per load.
 //
-// Not synchronised: use it from one thread.
+// Every function may be called from any thread; the tables are guarded, the materials are not:
+// a material is changed by the load that made it, before others see it.
 class MaterialManager {
 public:
     static MaterialManager& Instance();
@@ -34,11 +36,14 @@ public:
     // Frees an instance that Create made and nothing uses any more; false when the manager does
     // not hold it (already released, or never made here).
     bool Release(const MaterialInstance* instance);
-    size_t GetInstanceCount() const { return myInstances.size(); }
+    // How many instances the manager holds.
+    size_t GetInstanceCount() const;
 
 private:
     MaterialManager();
 
+    // Guards both tables. Templates are never removed, so their pointers need no lock.
+    mutable std::mutex myMutex;
     std::map<std::string, std::unique_ptr<MaterialTemplate>> myTemplates;
     std::unordered_map<const MaterialInstance*, std::unique_ptr<MaterialInstance>> myInstances;
 };

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 
 namespace orvkit {
 
@@ -165,14 +166,21 @@ SceneExchangeManager& SceneExchangeManager::Instance()
 void SceneExchangeManager::AddReader(const std::shared_ptr<SceneReader>& reader)
 {
     if (reader) {
+        const std::unique_lock<std::shared_mutex> lock(myMutex);
         myReaders.push_back(reader);
     }
+}
+
+std::vector<std::shared_ptr<SceneReader>> SceneExchangeManager::GetReaders() const
+{
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
+    return myReaders;
 }
 
 std::unordered_map<std::string, std::string> SceneExchangeManager::GetFilters() const
 {
     std::unordered_map<std::string, std::string> filters;
-    for (const auto& reader : myReaders) {
+    for (const auto& reader : GetReaders()) {
         reader->GetFilters(filters);
     }
     return filters;
@@ -180,7 +188,7 @@ std::unordered_map<std::string, std::string> SceneExchangeManager::GetFilters() 
 
 SceneReader* SceneExchangeManager::FindReader(const std::string& extension) const
 {
-    for (const auto& reader : myReaders) {
+    for (const auto& reader : GetReaders()) {
         if (reader->IsSupported(extension)) {
             return reader.get();
         }

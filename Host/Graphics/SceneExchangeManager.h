@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <memory>
+#include <shared_mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -44,14 +45,17 @@ public:
     virtual bool IsSupported(std::string extension) = 0;
 };
 
-// The process-wide registry of scene readers. It shares ownership of what it holds.
+// The process-wide registry of scene readers. It shares ownership of what it holds. Every
+// function may be called from any thread; readers are never removed, so the pointer FindReader
+// gives stays valid. Loads run without the registry's lock, in the calling thread.
 class SceneExchangeManager {
 public:
     static SceneExchangeManager& Instance();
 
     // Adds a reader after the others; a null reader is ignored.
     void AddReader(const std::shared_ptr<SceneReader>& reader);
-    const std::vector<std::shared_ptr<SceneReader>>& GetReaders() const { return myReaders; }
+    // The readers in the order they were added, as a list of their own.
+    std::vector<std::shared_ptr<SceneReader>> GetReaders() const;
     // The filters of all readers; where two readers use the same key, the later one's wins.
     std::unordered_map<std::string, std::string> GetFilters() const;
     // The first reader that takes the extension (with its dot); null when none does.
@@ -63,6 +67,8 @@ public:
 private:
     SceneExchangeManager() = default;
 
+    // Shared by the lookups, exclusive for AddReader.
+    mutable std::shared_mutex myMutex;
     std::vector<std::shared_ptr<SceneReader>> myReaders;
 };
 

@@ -96,7 +96,7 @@ int RunCommand(const RunOptions& options)
 
 int RunRead(const ReadOptions& options)
 {
-    ParameterDict& preferences = ImportSettingsModel::GetPreferences();
+    SharedParameterDict& preferences = ImportSettingsModel::GetPreferences();
     if (options.edgeLength) {
         preferences.Add(ImportSettingsModel::FixEdgesKey, ParameterCreator::Create(true));
         preferences.Add(ImportSettingsModel::EdgeLengthKey, ParameterCreator::Create(*options.edgeLength));

@@ -29,7 +29,8 @@ public:
     LoadLog(const LoadLog&) = delete;
     LoadLog& operator=(const LoadLog&) = delete;
 
-    const std::vector<orvkit::LogRecord>& GetRecords() const { return mySink->GetRecords(); }
+    // A copy of what was logged so far.
+    std::vector<orvkit::LogRecord> GetRecords() const { return mySink->GetRecords(); }
 
 private:
     std::shared_ptr<orvkit::CaptureLogSink> mySink;

@@ -128,7 +128,7 @@ TEST(CommandTest, DialogsReachTheInstalledProviderWithTheirArguments)
 
 TEST(CommandTest, ImportSettingsFallBackToThePreferencesThenTheDefaults)
 {
-    ParameterDict& preferences = ImportSettingsModel::GetPreferences();
+    SharedParameterDict& preferences = ImportSettingsModel::GetPreferences();
     ParameterDict settings;
     ImportSettingsModel model(&settings);
     EXPECT_FALSE(model.GetFixEdges());

@@ -97,7 +97,7 @@ TEST_F(PostprocessTest, WithBothRepairsOffTheShapeItselfComesBackSilently)
 
 TEST_F(PostprocessTest, TheSettingsFallBackToTheImportPreferences)
 {
-    ParameterDict& preferences = ImportSettingsModel::GetPreferences();
+    SharedParameterDict& preferences = ImportSettingsModel::GetPreferences();
     preferences.Add(ImportSettingsModel::FixSolidKey, ParameterCreator::Create(true));
     ParameterDict empty;
     const auto result = myPostprocess->Process(LooseBoxFaces(), &empty);

@@ -6,6 +6,16 @@
 
 namespace orvkit {
 
+namespace {
+
+// Nothing is wanted while no sink is installed.
+constexpr int kNoSinkLevel = 1 << 30;
+
+// Each thread walks (and indents) on its own.
+thread_local int theIndent = 0;
+
+} // namespace
+
 void StderrLogSink::Write(const LogRecord& record)
 {
     std::string line(static_cast<size_t>(std::max(record.indent, 0)) * 2, ' ');
@@ -14,8 +24,27 @@ void StderrLogSink::Write(const LogRecord& record)
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
+void CaptureLogSink::Write(const LogRecord& record)
+{
+    const std::lock_guard<std::mutex> lock(myMutex);
+    myRecords.push_back(record);
+}
+
+std::vector<LogRecord> CaptureLogSink::GetRecords() const
+{
+    const std::lock_guard<std::mutex> lock(myMutex);
+    return myRecords;
+}
+
+void CaptureLogSink::Clear()
+{
+    const std::lock_guard<std::mutex> lock(myMutex);
+    myRecords.clear();
+}
+
 bool CaptureLogSink::Contains(int level, const std::string& text) const
 {
+    const std::lock_guard<std::mutex> lock(myMutex);
     return std::any_of(myRecords.begin(), myRecords.end(), [&](const LogRecord& r) {
         return r.level == level && r.text == text;
     });
@@ -27,9 +56,11 @@ Logger& Logger::Instance()
     return instance;
 }
 
+Logger::Logger() : mySinks(std::make_shared<const SinkList>()), myMinLevel(kNoSinkLevel) {}
+
 void Logger::Message(int level, const char* format, ...)
 {
-    if (level < myMinLevel) {
+    if (level < myMinLevel.load(std::memory_order_relaxed)) {
         return;
     }
     va_list args;
@@ -43,15 +74,15 @@ void Logger::Message(int level, const char* format, ...)
         std::vsnprintf(text.data(), text.size() + 1, format, args);
     }
     va_end(args);
-    Dispatch(LogRecord{level, myIndent, false, std::move(text)});
+    Dispatch(LogRecord{level, theIndent, false, std::move(text)});
 }
 
 void Logger::Message(int level, const std::string& text)
 {
-    if (level < myMinLevel) {
+    if (level < myMinLevel.load(std::memory_order_relaxed)) {
         return;
     }
-    Dispatch(LogRecord{level, myIndent, false, text});
+    Dispatch(LogRecord{level, theIndent, false, text});
 }
 
 void Logger::Error(const std::string& text, int line, const char* file, int level)
@@ -67,11 +98,7 @@ void Logger::Location(int line, const char* file)
 
 void Logger::Report(const std::string& text)
 {
-    // Reports reach every sink whatever its threshold: they are meant to be seen.
-    LogRecord record{3, myIndent, true, text};
-    for (const auto& sink : mySinks) {
-        sink->Write(record);
-    }
+    Dispatch(LogRecord{3, theIndent, true, text});
 }
 
 std::string Logger::GetFileName(const char* path)
@@ -86,22 +113,49 @@ std::string Logger::GetFileName(const char* path)
 
 void Logger::AddSink(const std::shared_ptr<LogSink>& sink)
 {
-    if (sink && std::find(mySinks.begin(), mySinks.end(), sink) == mySinks.end()) {
-        mySinks.push_back(sink);
+    const std::lock_guard<std::recursive_mutex> lock(myMutex);
+    if (!sink || std::find(mySinks->begin(), mySinks->end(), sink) != mySinks->end()) {
+        return;
     }
+    auto sinks = std::make_shared<SinkList>(*mySinks);
+    sinks->push_back(sink);
+    mySinks = std::move(sinks);
     UpdateMinLevel();
 }
 
 void Logger::RemoveSink(const std::shared_ptr<LogSink>& sink)
 {
-    mySinks.erase(std::remove(mySinks.begin(), mySinks.end(), sink), mySinks.end());
+    const std::lock_guard<std::recursive_mutex> lock(myMutex);
+    auto sinks = std::make_shared<SinkList>(*mySinks);
+    sinks->erase(std::remove(sinks->begin(), sinks->end(), sink), sinks->end());
+    mySinks = std::move(sinks);
     UpdateMinLevel();
 }
 
-void Logger::Dispatch(LogRecord&& record)
+void Logger::PushIndent()
 {
-    for (const auto& sink : mySinks) {
-        if (record.level >= sink->GetMinLevel()) {
+    ++theIndent;
+}
+
+void Logger::PopIndent()
+{
+    --theIndent;
+}
+
+int Logger::GetIndent() const
+{
+    return theIndent;
+}
+
+void Logger::Dispatch(const LogRecord& record)
+{
+    const std::lock_guard<std::recursive_mutex> lock(myMutex);
+    // The list as it is now; a sink that adds or removes sinks from its Write changes the
+    // next record's list, not this one's.
+    const std::shared_ptr<const SinkList> sinks = mySinks;
+    for (const auto& sink : *sinks) {
+        // Reports reach every sink whatever its threshold: they are meant to be seen.
+        if (record.report || record.level >= sink->GetMinLevel()) {
             sink->Write(record);
         }
     }
@@ -109,10 +163,11 @@ void Logger::Dispatch(LogRecord&& record)
 
 void Logger::UpdateMinLevel()
 {
-    myMinLevel = 1 << 30;
-    for (const auto& sink : mySinks) {
-        myMinLevel = std::min(myMinLevel, sink->GetMinLevel());
+    int level = kNoSinkLevel;
+    for (const auto& sink : *mySinks) {
+        level = std::min(level, sink->GetMinLevel());
     }
+    myMinLevel.store(level, std::memory_order_relaxed);
 }
 
 LogAutoIndent::LogAutoIndent(const char* title) : myTitle(title)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,7 +16,8 @@ struct LogRecord {
     std::string text;
 };
 
-// Receives log records. The logger keeps shared ownership of its sinks.
+// Receives log records. The logger keeps shared ownership of its sinks and hands a sink one
+// record at a time, whichever thread logs, so a sink needs no lock of its own for Write.
 class LogSink {
 public:
     virtual ~LogSink() = default;
@@ -34,21 +37,30 @@ private:
     int myMinLevel;
 };
 
-// Keeps every record in memory; used by tests and by callers that show a log afterwards.
+// Keeps every record in memory; used by tests and by callers that show a log afterwards. It
+// may be read from another thread while records arrive.
 class CaptureLogSink : public LogSink {
 public:
-    void Write(const LogRecord& record) override { myRecords.push_back(record); }
-    const std::vector<LogRecord>& GetRecords() const { return myRecords; }
+    void Write(const LogRecord& record) override;
+    // A copy of the records so far, in the order they arrived.
+    std::vector<LogRecord> GetRecords() const;
     // True when some record at the level has exactly this text (indentation not counted).
     bool Contains(int level, const std::string& text) const;
-    void Clear() { myRecords.clear(); }
+    // Forgets the records so far.
+    void Clear();
 
 private:
+    mutable std::mutex myMutex;
     std::vector<LogRecord> myRecords;
 };
 
 // The process-wide logger. Levels: 3 errors, 4 failed opens, 1 and 2 progress notes;
 // after an error comes a location line at level 1 ("\t#line, file").
+//
+// Every function may be called from any thread. Records reach the sinks one at a time and in
+// the same order for every sink; a sink removed by RemoveSink gets nothing more once the call
+// returns. The indentation is kept per thread, so a walk in one thread does not move the lines
+// of another.
 class Logger {
 public:
     static Logger& Instance();
@@ -66,22 +78,32 @@ public:
     // Last component of a source path, for location lines.
     static std::string GetFileName(const char* path);
 
+    // Adds a sink after the others; a null sink or one already added is ignored.
     void AddSink(const std::shared_ptr<LogSink>& sink);
+    // Takes the sink out; it receives nothing more after the call.
     void RemoveSink(const std::shared_ptr<LogSink>& sink);
 
-    // Indentation of the walk; LogAutoIndent moves it.
-    void PushIndent() { ++myIndent; }
-    void PopIndent() { --myIndent; }
-    int GetIndent() const { return myIndent; }
+    // Indentation of the calling thread's walk; LogAutoIndent moves it.
+    void PushIndent();
+    void PopIndent();
+    int GetIndent() const;
 
 private:
-    Logger() = default;
-    void Dispatch(LogRecord&& record);
+    using SinkList = std::vector<std::shared_ptr<LogSink>>;
+
+    Logger();
+    // Hands the record to every sink that wants its level (all of them for a report).
+    void Dispatch(const LogRecord& record);
+    // Recomputes the lowest level any sink wants; called with myMutex held.
     void UpdateMinLevel();
 
-    std::vector<std::shared_ptr<LogSink>> mySinks;
-    int myMinLevel = 1 << 30;
-    int myIndent = 0;
+    // Held while the list is replaced and while a record goes to the sinks. Recursive, so that
+    // a sink that logs from its Write does not lock itself out.
+    mutable std::recursive_mutex myMutex;
+    // Replaced as a whole on every change, so that a dispatch walks a list nobody changes.
+    std::shared_ptr<const SinkList> mySinks;
+    // Read without the lock: a message below it is dropped before it is formatted.
+    std::atomic<int> myMinLevel;
 };
 
 // Scoped indentation around one step of a recursive walk. The title is kept as a pointer

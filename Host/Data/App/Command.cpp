@@ -5,6 +5,7 @@
 #include "Data/Kernel/Document.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace orvkit {
 
@@ -69,6 +70,7 @@ bool CommandManager::Register(const std::shared_ptr<Command>& command)
     if (!command || command->GetName().empty()) {
         return false;
     }
+    const std::unique_lock<std::shared_mutex> lock(myMutex);
     auto it = std::find_if(myCommands.begin(), myCommands.end(),
                            [&](const auto& c) { return c->GetName() == command->GetName(); });
     if (it != myCommands.end()) {
@@ -81,6 +83,7 @@ bool CommandManager::Register(const std::shared_ptr<Command>& command)
 
 std::shared_ptr<Command> CommandManager::Find(const std::string& name) const
 {
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
     auto it = std::find_if(myCommands.begin(), myCommands.end(),
                            [&](const auto& c) { return c->GetName() == name; });
     return it == myCommands.end() ? nullptr : *it;
@@ -139,8 +142,15 @@ bool CommandManager::BatchRun(const std::string& name, CommandContext* context) 
     return command->BatchRun(&withParameters);
 }
 
+std::vector<std::shared_ptr<Command>> CommandManager::GetCommands() const
+{
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
+    return myCommands;
+}
+
 std::vector<std::string> CommandManager::GetNames() const
 {
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
     std::vector<std::string> names;
     for (const auto& command : myCommands) {
         names.push_back(command->GetName());

@@ -3,12 +3,16 @@
 #include "Data/App/Command.h"
 
 #include <memory>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
 namespace orvkit {
 
-// The process-wide command registry. It shares ownership of what it holds.
+// The process-wide command registry. It shares ownership of what it holds, and every caller that
+// gets a command shares it too, so a command replaced while it runs lives until it returns.
+// Every function may be called from any thread; the commands themselves are run without the
+// registry's lock, in the calling thread.
 class CommandManager {
 public:
     static CommandManager& Instance();
@@ -20,8 +24,8 @@ public:
     std::shared_ptr<Command> Find(const std::string& name) const;
     // Names in registration order.
     std::vector<std::string> GetNames() const;
-    // The commands in registration order.
-    const std::vector<std::shared_ptr<Command>>& GetCommands() const { return myCommands; }
+    // The commands in registration order, as a list of their own.
+    std::vector<std::shared_ptr<Command>> GetCommands() const;
 
     // Runs the named command as the user starts it: false, with the reason logged at level 3,
     // when there is no such command or it is not available in the context (IsVisible) or
@@ -38,6 +42,8 @@ private:
     // The command of that name; logs and gives null when there is none.
     std::shared_ptr<Command> FindToRun(const std::string& name) const;
 
+    // Shared by the lookups, exclusive for Register.
+    mutable std::shared_mutex myMutex;
     std::vector<std::shared_ptr<Command>> myCommands;
 };
 

@@ -3,6 +3,7 @@
 #include "Common/Core/PathUtil.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace orvkit {
 
@@ -19,7 +20,11 @@ DocumentExchangerManager& DocumentExchangerManager::Instance()
 bool DocumentExchangerManager::Add(const std::string& key,
                                    std::unique_ptr<DocumentExchanger>&& exchanger)
 {
-    if (!exchanger || Find(key) != nullptr) {
+    if (!exchanger) {
+        return false;
+    }
+    const std::unique_lock<std::shared_mutex> lock(myMutex);
+    if (FindLocked(key) != nullptr) {
         return false;
     }
     myExchangers.emplace_back(key, std::move(exchanger));
@@ -29,6 +34,12 @@ bool DocumentExchangerManager::Add(const std::string& key,
 }
 
 DocumentExchanger* DocumentExchangerManager::Find(const std::string& key) const
+{
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
+    return FindLocked(key);
+}
+
+DocumentExchanger* DocumentExchangerManager::FindLocked(const std::string& key) const
 {
     for (const auto& entry : myExchangers) {
         if (entry.first == key) {
@@ -40,6 +51,7 @@ DocumentExchanger* DocumentExchangerManager::Find(const std::string& key) const
 
 DocumentExchanger* DocumentExchangerManager::FindByExtension(const std::string& extension) const
 {
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
     for (const auto& entry : myExchangers) {
         if (entry.second->IsSupported(extension)) {
             return entry.second.get();
@@ -56,6 +68,7 @@ bool DocumentExchangerManager::LoadFile(Document* document, const std::string& f
 
 std::vector<std::string> DocumentExchangerManager::GetKeys() const
 {
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
     std::vector<std::string> keys;
     for (const auto& entry : myExchangers) {
         keys.push_back(entry.first);

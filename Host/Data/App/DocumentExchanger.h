@@ -3,6 +3,7 @@
 #include "Common/Core/ParameterDict.h"
 
 #include <memory>
+#include <shared_mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,7 +13,8 @@ namespace orvkit {
 class Document;
 
 // Opens files of some formats as the content of a document. Holds a settings dictionary that
-// the application fills and the exchanger reads.
+// the application fills and the exchanger reads; the dictionary is not synchronised, so it is
+// filled before loads run in other threads, not while they do.
 class DocumentExchanger {
 public:
     DocumentExchanger();
@@ -29,7 +31,9 @@ protected:
     std::unique_ptr<ParameterDict> mySettings;
 };
 
-// The process-wide registry of document exchangers, by key. It owns what it holds.
+// The process-wide registry of document exchangers, by key. It owns what it holds. Every
+// function may be called from any thread; exchangers are never removed, so the pointers Find
+// and FindByExtension give stay valid. Loads run without the registry's lock.
 class DocumentExchangerManager {
 public:
     static DocumentExchangerManager& Instance();
@@ -47,7 +51,11 @@ public:
 
 private:
     DocumentExchangerManager() = default;
+    // Find without taking the lock, for a caller that holds it.
+    DocumentExchanger* FindLocked(const std::string& key) const;
 
+    // Shared by the lookups, exclusive for Add.
+    mutable std::shared_mutex myMutex;
     std::vector<std::pair<std::string, std::unique_ptr<DocumentExchanger>>> myExchangers;
 };
 

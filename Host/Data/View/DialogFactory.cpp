@@ -12,7 +12,7 @@ DialogFactory& DialogFactory::Instance()
 
 bool DialogFactory::Show(const std::string& name, Document* document, ParameterDict* params)
 {
-    const std::shared_ptr<DialogProvider>& provider = DialogUtil::GetProvider();
+    const std::shared_ptr<DialogProvider> provider = DialogUtil::GetProvider();
     return provider && provider->ShowDialog(name, document, params);
 }
 

@@ -1,8 +1,16 @@
 #include "DialogUtil.h"
 
+#include <mutex>
+
 namespace orvkit {
 
 namespace {
+
+std::mutex& ProviderMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
 
 std::shared_ptr<DialogProvider>& Provider()
 {
@@ -14,34 +22,40 @@ std::shared_ptr<DialogProvider>& Provider()
 
 void DialogUtil::SetProvider(const std::shared_ptr<DialogProvider>& provider)
 {
-    Provider() = provider;
+    std::shared_ptr<DialogProvider> replaced = provider;
+    const std::lock_guard<std::mutex> lock(ProviderMutex());
+    Provider().swap(replaced);
 }
 
-const std::shared_ptr<DialogProvider>& DialogUtil::GetProvider()
+std::shared_ptr<DialogProvider> DialogUtil::GetProvider()
 {
+    const std::lock_guard<std::mutex> lock(ProviderMutex());
     return Provider();
 }
 
 Path DialogUtil::OpenFileDialog(const std::string& title, const std::vector<std::string>& filters)
 {
-    return Provider() ? Provider()->OpenFile(title, filters) : Path();
+    const std::shared_ptr<DialogProvider> provider = GetProvider();
+    return provider ? provider->OpenFile(title, filters) : Path();
 }
 
 Path DialogUtil::SaveFileDialog(const std::string& title, const std::string& defaultName,
                                 const std::vector<std::string>& filters)
 {
-    return Provider() ? Provider()->SaveFile(title, defaultName, filters) : Path();
+    const std::shared_ptr<DialogProvider> provider = GetProvider();
+    return provider ? provider->SaveFile(title, defaultName, filters) : Path();
 }
 
 Path DialogUtil::OpenFolderDialog(const std::string& title)
 {
-    return Provider() ? Provider()->OpenFolder(title) : Path();
+    const std::shared_ptr<DialogProvider> provider = GetProvider();
+    return provider ? provider->OpenFolder(title) : Path();
 }
 
 void DialogUtil::NotifyMessageU(const std::string& title, const std::string& text)
 {
-    if (Provider()) {
-        Provider()->Notify(title, text);
+    if (const std::shared_ptr<DialogProvider> provider = GetProvider()) {
+        provider->Notify(title, text);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "Common/Core/Logger.h"
 #include "Geometry/IO/LengthUnit.h"
 #include "Geometry/IO/StaticSettingsScope.h"
+#include "Geometry/IO/TranslatorLock.h"
 
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
@@ -119,6 +120,8 @@ std::vector<std::string> StepShapeReader::GetExtensions() const
 TopoDS_Shape StepShapeReader::Read(const std::string& path,
                                    const ImportSettingsModel& settings) const
 {
+    // Held until the reader is gone: see TranslatorLock.
+    const TranslatorLock lock;
     STEPControl_Reader reader; // registers the parameters set below
     StaticSettingsScope scope;
     if (!SetModelUnit(scope, settings, "STEP", path)) {
@@ -141,6 +144,7 @@ std::vector<std::string> IgesShapeReader::GetExtensions() const
 TopoDS_Shape IgesShapeReader::Read(const std::string& path,
                                    const ImportSettingsModel& settings) const
 {
+    const TranslatorLock lock;
     IGESControl_Reader reader; // registers the parameters set below
     StaticSettingsScope scope;
     if (!SetModelUnit(scope, settings, "IGES", path)) {

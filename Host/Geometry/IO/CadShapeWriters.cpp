@@ -3,6 +3,7 @@
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/LengthUnit.h"
 #include "Geometry/IO/StaticSettingsScope.h"
+#include "Geometry/IO/TranslatorLock.h"
 
 #include <BRepTools.hxx>
 #include <IFSelect_ReturnStatus.hxx>
@@ -55,7 +56,9 @@ bool StepShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,
                             ParameterDict* settings, std::string& reason) const
 {
     // The parameters must be registered before they are set, and set before the writer is
-    // made: the writer fixes the schema of its model when it is constructed.
+    // made: the writer fixes the schema of its model when it is constructed. All of it under
+    // the translator lock, until the writer is gone.
+    const TranslatorLock lock;
     STEPControl_Controller::Init();
     StaticSettingsScope scope;
     if (SetModelUnit(scope, settings, reason) == 0.0) {
@@ -88,6 +91,7 @@ std::vector<std::string> IgesShapeWriter::GetExtensions() const
 bool IgesShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,
                             ParameterDict* settings, std::string& reason) const
 {
+    const TranslatorLock lock;
     IGESControl_Controller::Init();
     StaticSettingsScope scope;
     const double millimetres = SetModelUnit(scope, settings, reason);

@@ -2,17 +2,17 @@
 
 namespace orvkit {
 
-ParameterDict& ImportSettingsModel::GetPreferences()
+SharedParameterDict& ImportSettingsModel::GetPreferences()
 {
-    static ParameterDict preferences;
+    static SharedParameterDict preferences;
     return preferences;
 }
 
-const ParameterValue* ImportSettingsModel::Find(const char* key) const
+std::unique_ptr<ParameterValue> ImportSettingsModel::Find(const char* key) const
 {
     if (mySettings != nullptr) {
         if (const ParameterValue* value = mySettings->Find(key)) {
-            return value;
+            return value->Clone();
         }
     }
     return GetPreferences().Find(key);
@@ -27,7 +27,7 @@ void ImportSettingsModel::Store(const char* key, std::unique_ptr<ParameterValue>
 
 std::string ImportSettingsModel::GetModelUnit() const
 {
-    return ParameterCast::Cast(Find(ModelUnitKey), "mm");
+    return ParameterCast::Cast(Find(ModelUnitKey).get(), "mm");
 }
 
 void ImportSettingsModel::SetModelUnit(const std::string& unit)
@@ -37,7 +37,7 @@ void ImportSettingsModel::SetModelUnit(const std::string& unit)
 
 bool ImportSettingsModel::GetShowDialogFlag() const
 {
-    return ParameterCast::Cast(Find(ShowDialogKey), false);
+    return ParameterCast::Cast(Find(ShowDialogKey).get(), false);
 }
 
 void ImportSettingsModel::SetShowDialogFlag(bool show)
@@ -47,7 +47,7 @@ void ImportSettingsModel::SetShowDialogFlag(bool show)
 
 bool ImportSettingsModel::GetFixEdges() const
 {
-    return ParameterCast::Cast(Find(FixEdgesKey), false);
+    return ParameterCast::Cast(Find(FixEdgesKey).get(), false);
 }
 
 void ImportSettingsModel::SetFixEdges(bool fix)
@@ -57,7 +57,7 @@ void ImportSettingsModel::SetFixEdges(bool fix)
 
 double ImportSettingsModel::GetEdgeLength() const
 {
-    return ParameterCast::Cast(Find(EdgeLengthKey), 0.01);
+    return ParameterCast::Cast(Find(EdgeLengthKey).get(), 0.01);
 }
 
 void ImportSettingsModel::SetEdgeLength(double length)
@@ -67,7 +67,7 @@ void ImportSettingsModel::SetEdgeLength(double length)
 
 bool ImportSettingsModel::GetFixSolid() const
 {
-    return ParameterCast::Cast(Find(FixSolidKey), false);
+    return ParameterCast::Cast(Find(FixSolidKey).get(), false);
 }
 
 void ImportSettingsModel::SetFixSolid(bool fix)
@@ -77,7 +77,7 @@ void ImportSettingsModel::SetFixSolid(bool fix)
 
 double ImportSettingsModel::GetMakeSolidTol() const
 {
-    return ParameterCast::Cast(Find(MakeSolidTolKey), 0.01);
+    return ParameterCast::Cast(Find(MakeSolidTolKey).get(), 0.01);
 }
 
 void ImportSettingsModel::SetMakeSolidTol(double tolerance)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Common/Core/ParameterDict.h"
+#include "Common/Core/SharedParameterDict.h"
 
 #include <string>
 
@@ -22,6 +23,9 @@ namespace orvkit {
 // | "MakeSolidTol" | double | 0.01    | sewing tolerance (model unit) for making the solid       |
 //
 // Repairs are off by default, so that a plain read gives what the file holds.
+//
+// The preferences may be read and changed from any thread. A model itself belongs to the read
+// that made it, as does the dictionary it looks at.
 class ImportSettingsModel {
 public:
     static constexpr const char* ModelUnitKey = "ModelUnit";
@@ -36,8 +40,8 @@ public:
     explicit ImportSettingsModel(ParameterDict* settings) : mySettings(settings) {}
 
     // The application's import preferences. Keys set here apply to every read whose own
-    // dictionary leaves them out.
-    static ParameterDict& GetPreferences();
+    // dictionary leaves them out; a read sees each key as it is when the read asks for it.
+    static SharedParameterDict& GetPreferences();
 
     ParameterDict* GetSettings() const { return mySettings; }
 
@@ -55,8 +59,8 @@ public:
     void SetMakeSolidTol(double tolerance);
 
 private:
-    // The value in the dictionary, else in the preferences, else null.
-    const ParameterValue* Find(const char* key) const;
+    // A copy of the value in the dictionary, else in the preferences, else null.
+    std::unique_ptr<ParameterValue> Find(const char* key) const;
     // Writes into the dictionary, when there is one.
     void Store(const char* key, std::unique_ptr<ParameterValue> value);
 

@@ -3,6 +3,7 @@
 #include "Common/Core/PathUtil.h"
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/TranslatorLock.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
@@ -66,11 +67,13 @@ TopoDS_Shape MeshedCopy(const TopoDS_Shape& shape, std::string& reason)
 }
 
 // A fresh XCAF document holding one shape, for OpenCASCADE's document-based mesh writers; it is
-// closed again when this goes away.
+// closed again when this goes away. The XCAF application is shared by every thread, so the
+// document is opened and closed under the translator lock.
 class SingleShapeDocument {
 public:
     explicit SingleShapeDocument(const TopoDS_Shape& shape)
     {
+        const TranslatorLock lock;
         XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", myDocument);
         if (!myDocument.IsNull()) {
             XCAFDoc_DocumentTool::ShapeTool(myDocument->Main())->AddShape(shape, Standard_False);
@@ -78,9 +81,11 @@ public:
     }
     ~SingleShapeDocument()
     {
+        const TranslatorLock lock;
         if (!myDocument.IsNull() && myDocument->IsOpened()) {
             XCAFApp_Application::GetApplication()->Close(myDocument);
         }
+        myDocument.Nullify();
     }
     SingleShapeDocument(const SingleShapeDocument&) = delete;
     SingleShapeDocument& operator=(const SingleShapeDocument&) = delete;

@@ -2,7 +2,9 @@
 
 #include "Common/Core/Logger.h"
 #include "Geometry/IO/OcctMessageCapture.h"
+#include "Geometry/IO/TranslatorLock.h"
 
+#include <BRepLib.hxx>
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_Printer.hxx>
@@ -86,9 +88,14 @@ void OcctMessageCapture::Failure(const std::string& text)
 void InstallOcctServices()
 {
     static const bool installed = [] {
+        // The messenger's printers change only under the lock, as HeldOcctMessages does too.
+        const TranslatorLock lock;
         const Handle(Message_Messenger)& messenger = Message::DefaultMessenger();
         messenger->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
         messenger->AddPrinter(new LoggerPrinter());
+        // BRepLib makes its shared reference plane on first use without a guard. Translators
+        // (under the lock) and repairs (outside it) both use it, so it is made here, once.
+        BRepLib::Plane();
         return true;
     }();
     (void)installed;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <mutex>
 
 namespace orvkit {
 
@@ -75,31 +76,20 @@ ShapeExchangeManager::ShapeExchangeManager()
 void ShapeExchangeManager::ListReaderFormats(
     std::unordered_map<std::string, std::string>& formats) const
 {
-    for (const auto& reader : myReaders) {
-        std::string patterns;
-        for (const std::string& extension : reader->GetExtensions()) {
-            patterns += (patterns.empty() ? "*" : " *") + extension;
-        }
-        formats[reader->GetFormatName()] = patterns;
-    }
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
+    ListFormats(myReaders, formats);
 }
 
 const ShapeReader* ShapeExchangeManager::FindReader(const std::string& extension) const
 {
-    const std::string wanted = ToLower(extension);
-    // Newest first, so that a later reader wins.
-    for (auto it = myReaders.rbegin(); it != myReaders.rend(); ++it) {
-        const std::vector<std::string> extensions = (*it)->GetExtensions();
-        if (std::find(extensions.begin(), extensions.end(), wanted) != extensions.end()) {
-            return it->get();
-        }
-    }
-    return nullptr;
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
+    return FindFormat(myReaders, extension);
 }
 
 void ShapeExchangeManager::AddReader(std::unique_ptr<ShapeReader>&& reader)
 {
     if (reader) {
+        const std::unique_lock<std::shared_mutex> lock(myMutex);
         myReaders.push_back(std::move(reader));
     }
 }
@@ -107,24 +97,44 @@ void ShapeExchangeManager::AddReader(std::unique_ptr<ShapeReader>&& reader)
 void ShapeExchangeManager::ListWriterFormats(
     std::unordered_map<std::string, std::string>& formats) const
 {
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
     ListFormats(myWriters, formats);
 }
 
 const ShapeWriter* ShapeExchangeManager::FindWriter(const std::string& extension) const
 {
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
     return FindFormat(myWriters, extension);
 }
 
 void ShapeExchangeManager::AddWriter(std::unique_ptr<ShapeWriter>&& writer)
 {
     if (writer) {
+        const std::unique_lock<std::shared_mutex> lock(myMutex);
         myWriters.push_back(std::move(writer));
     }
 }
 
 void ShapeExchangeManager::SetPostprocess(std::unique_ptr<ShapeReaderPostprocess>&& postprocess)
 {
-    myPostprocess = std::move(postprocess);
+    std::shared_ptr<ShapeReaderPostprocess> replaced(std::move(postprocess));
+    {
+        const std::unique_lock<std::shared_mutex> lock(myMutex);
+        myPostprocess.swap(replaced);
+    }
+    // The earlier one goes here, outside the lock, unless a read still holds a share of it.
+}
+
+ShapeReaderPostprocess* ShapeExchangeManager::GetPostprocess() const
+{
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
+    return myPostprocess.get();
+}
+
+std::shared_ptr<ShapeReaderPostprocess> ShapeExchangeManager::GetSharedPostprocess() const
+{
+    const std::shared_lock<std::shared_mutex> lock(myMutex);
+    return myPostprocess;
 }
 
 } // namespace orvkit

@@ -6,6 +6,7 @@
 #include "Geometry/Kernel/TopoShape.h"
 
 #include <memory>
+#include <shared_mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -23,6 +24,9 @@ public:
 
 // The process-wide registry of the generic shape reader's and writer's formats and helpers. It
 // knows STEP, IGES, BREP, STL, OBJ and glTF, both ways, from the start.
+//
+// Every function may be called from any thread. Readers and writers are never removed, so the
+// pointers FindReader and FindWriter give stay valid for the life of the process.
 class ShapeExchangeManager {
 public:
     static ShapeExchangeManager& Instance();
@@ -42,16 +46,23 @@ public:
     // Adds a format; a later writer wins for an extension both take.
     void AddWriter(std::unique_ptr<ShapeWriter>&& writer);
 
-    // Installs the one post-process, replacing (and destroying) an earlier one.
+    // Installs the one post-process, replacing an earlier one, which is destroyed as soon as
+    // no read runs it any more.
     void SetPostprocess(std::unique_ptr<ShapeReaderPostprocess>&& postprocess);
-    ShapeReaderPostprocess* GetPostprocess() const { return myPostprocess.get(); }
+    // The installed post-process, or null. The pointer is valid until the next SetPostprocess;
+    // a caller that may run while another thread installs one uses GetSharedPostprocess.
+    ShapeReaderPostprocess* GetPostprocess() const;
+    // The installed post-process, kept alive by the caller's share even when it is replaced.
+    std::shared_ptr<ShapeReaderPostprocess> GetSharedPostprocess() const;
 
 private:
     ShapeExchangeManager();
 
+    // Shared by the lookups, exclusive for the additions.
+    mutable std::shared_mutex myMutex;
     std::vector<std::unique_ptr<ShapeReader>> myReaders;
     std::vector<std::unique_ptr<ShapeWriter>> myWriters;
-    std::unique_ptr<ShapeReaderPostprocess> myPostprocess;
+    std::shared_ptr<ShapeReaderPostprocess> myPostprocess;
 };
 
 } // namespace orvkit

@@ -9,6 +9,7 @@
 #include "Geometry/IO/OcctServices.h"
 #include "Geometry/IO/ReplacingWrite.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
+#include "Geometry/IO/TranslatorLock.h"
 
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
@@ -53,7 +54,7 @@ const char* const kNoWriterExtension =
 // one reason, our own; the translator's complaints about the same file follow it as details,
 // at warning level at most, so that none of them passes for the reason. After a read or write
 // that worked they go out as they came. The messenger is process-wide, like the translators'
-// parameters: reads and writes run one at a time.
+// parameters, so messages are only held under the TranslatorLock.
 class HeldOcctMessages {
 public:
     HeldOcctMessages()
@@ -247,6 +248,9 @@ std::shared_ptr<TopoShape> ShapeIO::Open(const Path& path, ParameterDict* settin
     }
     TopoDS_Shape read;
     {
+        // The dialog above ran without the lock; the repair below runs without it as well,
+        // since it touches none of OpenCASCADE's process-wide tables.
+        const TranslatorLock lock;
         HeldOcctMessages held;
         read = ReadGuarded(*reader, file, ImportSettingsModel(settings));
         held.SetFailed(read.IsNull());
@@ -255,8 +259,11 @@ std::shared_ptr<TopoShape> ShapeIO::Open(const Path& path, ParameterDict* settin
         return nullptr;
     }
     std::shared_ptr<TopoShape> shape = TopoShape::Create(read);
-    ShapeReaderPostprocess* postprocess = ShapeExchangeManager::Instance().GetPostprocess();
-    if (postprocess == nullptr) {
+    // Shared, so that another thread installing a new post-process does not destroy this one
+    // while it runs.
+    const std::shared_ptr<ShapeReaderPostprocess> postprocess =
+        ShapeExchangeManager::Instance().GetSharedPostprocess();
+    if (!postprocess) {
         return shape;
     }
     return Postprocess(*postprocess, shape, settings, file);
@@ -289,6 +296,7 @@ bool ShapeIO::Save(const std::shared_ptr<TopoShape>& shape, const Path& path,
     }
     const TopoDS_Shape& written = shape->GetImpl();
     const std::string format = writer->GetFormatName();
+    const TranslatorLock lock;
     HeldOcctMessages held;
     const bool done = WriteReplacing(file, format.c_str(),
                                      [&](const std::string& temporary, std::string& reason) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Geometry/IO/TranslatorLock.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,6 +11,10 @@ namespace orvkit {
 // Sets OpenCASCADE's process-wide translator parameters for one read or write and puts the
 // earlier values back when it goes away, so that one caller's settings never leak into the
 // next. A parameter that is not registered (its translator never ran) is left alone.
+//
+// The parameters are process-wide, so the scope holds the TranslatorLock from its construction
+// until the old values are back. A read or write takes that lock itself before it makes its
+// reader or writer, so that the translation runs with the parameters as set.
 class StaticSettingsScope {
 public:
     StaticSettingsScope() = default;
@@ -22,6 +28,8 @@ public:
     bool SetText(const char* name, const char* value);
 
 private:
+    // Still held while the destructor puts the parameters back.
+    TranslatorLock myLock;
     std::vector<std::pair<std::string, std::string>> mySaved;
 };
 

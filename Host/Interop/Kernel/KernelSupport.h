@@ -8,6 +8,7 @@
 #include "Geometry/IO/OcctServices.h"
 #include "Geometry/IO/ReplacingWrite.h"
 #include "Geometry/IO/StaticSettingsScope.h"
+#include "Geometry/IO/TranslatorLock.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
 #include <IFSelect_ReturnStatus.hxx>
@@ -56,11 +57,14 @@ bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension);
 
 // Reads `path` with an XCAF reader into a fresh document in `impl`. The reader is configured
 // by the caller; faults and exceptions of the translator give false and an empty document.
-// Every false leaves its reason in impl.failure.
+// Every false leaves its reason in impl.failure. The caller holds a TranslatorLock from before
+// the reader was made; the read takes it again, so that a caller who forgot still translates
+// under it.
 template <class Reader>
 bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
                       const char* format)
 {
+    const TranslatorLock lock;
     impl.failure = LoadFailure::CheckFile(path);
     if (impl.failure) {
         impl.failure.format = format;

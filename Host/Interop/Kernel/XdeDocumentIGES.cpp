@@ -11,6 +11,8 @@ namespace orvkit {
 bool XdeDocumentIGES::Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)
 {
     InstallOcctServices();
+    // Held until the reader is gone, as for STEP.
+    const TranslatorLock lock;
     IGESCAFControl_Reader reader; // registers the IGES parameters set below
     StaticSettingsScope scope;
     scope.SetInteger("read.iges.onlyvisible", 0);
@@ -29,6 +31,7 @@ bool XdeDocumentIGES::Save(const std::string& path, XdeDocumentImpl& impl, Param
         return false;
     }
     return WriteReplacing(path, "IGES", [&](const std::string& temporary) {
+        const TranslatorLock lock;
         IGESControl_Controller::Init();
         StaticSettingsScope scope;
         scope.SetInteger("write.iges.brep.mode", 1);

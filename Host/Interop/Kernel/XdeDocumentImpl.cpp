@@ -1,5 +1,7 @@
 #include "XdeDocumentImpl.h"
 
+#include "Geometry/IO/TranslatorLock.h"
+
 #include <TDataStd_Name.hxx>
 #include <XCAFApp_Application.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
@@ -18,6 +20,8 @@ XdeDocumentImpl::~XdeDocumentImpl()
 
 bool XdeDocumentImpl::CreateNew()
 {
+    // The application's list of open documents is shared by every thread.
+    const TranslatorLock lock;
     Close();
     Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
     application->NewDocument("MDTV-XCAF", document);
@@ -56,6 +60,7 @@ void XdeDocumentImpl::Close()
     shapeTool.Nullify();
     dimTolTool.Nullify();
     if (!document.IsNull()) {
+        const TranslatorLock lock;
         // The application keeps every document it made until it is closed.
         if (document->IsOpened()) {
             XCAFApp_Application::GetApplication()->Close(document);

@@ -32,6 +32,9 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
                            ParameterDict* settings)
 {
     InstallOcctServices();
+    // Held until the reader is gone: its construction registers the STEP controller, and the
+    // parameters set below must stay as they are until the transfer is done.
+    const TranslatorLock lock;
     STEPCAFControl_Reader reader; // registers the STEP parameters that ConfigureReader sets
     StaticSettingsScope scope;
     if (!ConfigureReader(reader, scope, settings)) {
@@ -56,6 +59,7 @@ bool XdeDocumentSTEP::Save(const std::string& path, XdeDocumentImpl& impl, Param
         return false;
     }
     return WriteReplacing(path, "STEP", [&](const std::string& temporary) {
+        const TranslatorLock lock;
         STEPCAFControl_Writer writer;
         StaticSettingsScope scope;
         // Semantic dimensions only exist in AP242; plain assemblies stay AP214 for older readers.
