@@ -7,6 +7,6 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/${ORVEX_TSAN_BUILD_DIR:-build-tsan}"
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$root")}"
 cmake -S "$root" -B "$build" -DORVEX_TSAN=ON -DORVEX_BUILD_TESTS=ON >/dev/null
-nice -n 10 cmake --build "$build" -j"${ORVEX_JOBS:-1}" --target ConcurrentImportTest
+cmake --build "$build" -j"${ORVEX_JOBS:-2}" --target ConcurrentImportTest
 cd "$build"
 ctest -L threads --output-on-failure "$@"

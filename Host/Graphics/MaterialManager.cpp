@@ -42,21 +42,47 @@ MaterialInstance* MaterialManager::Create(const std::string& name,
     auto instance = std::make_unique<MaterialInstance>(name, materialTemplate);
     MaterialInstance* result = instance.get();
     const std::lock_guard<std::mutex> lock(myMutex);
-    myInstances.emplace(result, std::move(instance));
+    myInstances.emplace(result, Entry{std::move(instance)});
     return result;
 }
 
 bool MaterialManager::Release(const MaterialInstance* instance)
 {
-    std::unique_ptr<MaterialInstance> released;
+    std::unique_ptr<MaterialInstance> freed; // destroyed after the lock is let go
     const std::lock_guard<std::mutex> lock(myMutex);
     const auto found = myInstances.find(instance);
-    if (found == myInstances.end()) {
+    if (found == myInstances.end() || found->second.released) {
         return false;
     }
-    released = std::move(found->second);
-    myInstances.erase(found);
+    found->second.released = true;
+    if (found->second.uses == 0) {
+        freed = std::move(found->second.instance);
+        myInstances.erase(found);
+    }
     return true;
+}
+
+void MaterialManager::AddUse(const MaterialInstance* instance)
+{
+    const std::lock_guard<std::mutex> lock(myMutex);
+    const auto found = myInstances.find(instance);
+    if (found != myInstances.end()) {
+        ++found->second.uses;
+    }
+}
+
+void MaterialManager::DropUse(const MaterialInstance* instance)
+{
+    std::unique_ptr<MaterialInstance> freed;
+    const std::lock_guard<std::mutex> lock(myMutex);
+    const auto found = myInstances.find(instance);
+    if (found == myInstances.end() || found->second.uses == 0) {
+        return;
+    }
+    if (--found->second.uses == 0 && found->second.released) {
+        freed = std::move(found->second.instance);
+        myInstances.erase(found);
+    }
 }
 
 size_t MaterialManager::GetInstanceCount() const

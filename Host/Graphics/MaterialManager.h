@@ -11,7 +11,9 @@
 namespace orvkit {
 
 // The process-wide store of material templates and material instances. It owns both; callers
-// hold plain pointers, which stay valid until the instance is released or the process ends.
+// hold plain pointers. Scene nodes that show an instance count as its users (AddUse, DropUse);
+// a released instance is freed once the last of them is gone, so no node points at a freed
+// material. Other holders' pointers stay valid until the instance is released.
 //
 // Templates are built in: "color-pbr" (a colour with emissive and specular terms) and
 // "texture-pbr" (the same over a texture), both of the kind "standard".
@@ -33,10 +35,14 @@ public:
     MaterialTemplate* CreateTemplateByName(const std::string& name, const std::string& kind);
     // A new instance of `materialTemplate` named `name`; null when the template is null.
     MaterialInstance* Create(const std::string& name, MaterialTemplate* materialTemplate);
-    // Frees an instance that Create made and nothing uses any more; false when the manager does
-    // not hold it (already released, or never made here).
+    // Gives up the instance: freed now, or when its last user drops it. False when the manager
+    // does not hold it (already released, or never made here).
     bool Release(const MaterialInstance* instance);
-    // How many instances the manager holds.
+    // Counts a user of the instance, which keeps it alive past a Release; null is ignored.
+    void AddUse(const MaterialInstance* instance);
+    // Ends a use; frees a released instance whose last user this was.
+    void DropUse(const MaterialInstance* instance);
+    // How many instances the manager holds (released ones still in use among them).
     size_t GetInstanceCount() const;
 
 private:
@@ -45,7 +51,12 @@ private:
     // Guards both tables. Templates are never removed, so their pointers need no lock.
     mutable std::mutex myMutex;
     std::map<std::string, std::unique_ptr<MaterialTemplate>> myTemplates;
-    std::unordered_map<const MaterialInstance*, std::unique_ptr<MaterialInstance>> myInstances;
+    struct Entry {
+        std::unique_ptr<MaterialInstance> instance;
+        int uses = 0;
+        bool released = false;
+    };
+    std::unordered_map<const MaterialInstance*, Entry> myInstances;
 };
 
 } // namespace orvkit

@@ -71,6 +71,28 @@ TEST(MaterialManagerTest, KnownTemplatesOnlyAndAFreshInstanceForEveryCreate)
     EXPECT_EQ(manager.GetInstanceCount(), before);
 }
 
+TEST(MaterialManagerTest, AReleasedMaterialLivesUntilTheLastNodeShowingItIsGone)
+{
+    MaterialManager& manager = MaterialManager::Instance();
+    MaterialTemplate* color = manager.CreateTemplateByName("color-pbr", "standard");
+    const size_t before = manager.GetInstanceCount();
+    MaterialInstance* red = manager.Create("red", color);
+    MaterialInstance* blue = manager.Create("blue", color);
+    auto first = std::make_shared<BrepSceneNode>(nullptr, red, red, 0.1, true);
+    auto second = std::make_shared<BrepSceneNode>(nullptr, red, nullptr, 0.1, true);
+    EXPECT_TRUE(manager.Release(red));
+    EXPECT_FALSE(manager.Release(red)) << "released once only";
+    red->SetColor({1, 0, 0}); // still alive: two nodes show it
+    first.reset();
+    EXPECT_EQ(manager.GetInstanceCount(), before + 2);
+    second->SetFaceMaterial(blue); // the last user of red moves on
+    EXPECT_EQ(manager.GetInstanceCount(), before + 1);
+    EXPECT_TRUE(manager.Release(blue));
+    EXPECT_EQ(second->GetFaceMaterial()->GetName(), "blue");
+    second.reset();
+    EXPECT_EQ(manager.GetInstanceCount(), before);
+}
+
 // A reader of a made-up format: it remembers what reached its narrow-path Load and gives a
 // group holding a B-rep node without materials and one with a face material of its own.
 class FakeReader : public SceneReader {
