@@ -22,6 +22,7 @@ namespace {
 
 const Quantity_Color kRed(1, 0, 0, Quantity_TOC_RGB);
 const Quantity_Color kBlue(0, 0, 1, Quantity_TOC_RGB);
+const Quantity_Color kGreen(0, 1, 0, Quantity_TOC_RGB);
 const Quantity_Color kWhite(1, 1, 1, Quantity_TOC_RGB);
 
 class DocumentWriterTest : public ::testing::Test {
@@ -174,6 +175,36 @@ TEST_F(DocumentWriterTest, CompoundWithoutCreateAssemblyTakesItsFirstColouredMem
     EXPECT_TRUE(shapes[0]->IsBrowserable());
     EXPECT_TRUE(ColorNear(kBlue, shapes[0]->GetColor().r, shapes[0]->GetColor().g,
                           shapes[0]->GetColor().b));
+}
+
+TEST_F(DocumentWriterTest, AnUnsplitCompoundsFaceTableComparesWithThePartsOwnColour)
+{
+    // Members of different colours: the element takes the first coloured member's, and its
+    // face table lists the faces with a colour of their own that differs from the colour the
+    // part itself has (white here), not from the element's. Member colours do not reach the
+    // faces: the box's faces other than face 0 show red as the element does, the cylinder's
+    // uncoloured faces show red too.
+    const TopoDS_Shape box = MakeBox(1, 1, 1);
+    const TopoDS_Shape cylinder = MakeCylinder(1, 4);
+    XcafBuilder builder;
+    const TDF_Label part = builder.AddPart("Pair", MakeCompound({box, cylinder}));
+    builder.SetSubShapeColor(part, box, kRed);
+    builder.SetSubShapeColor(part, cylinder, kBlue);
+    builder.SetFaceColor(part, 0, kRed);   // the element's colour, yet not the part's
+    builder.SetFaceColor(part, 7, kGreen); // a cylinder face
+    auto document = Import(builder);
+
+    const auto shapes = ElementsOf<ShapeElement>(*document);
+    ASSERT_EQ(shapes.size(), 1u);
+    const glm::vec3 color = shapes[0]->GetColor();
+    EXPECT_TRUE(ColorNear(kRed, color.r, color.g, color.b));
+    ASSERT_TRUE(shapes[0]->GetFaceColors().has_value());
+    const FaceColorTable& table = *shapes[0]->GetFaceColors();
+    ASSERT_EQ(table.size(), 2u);
+    ASSERT_EQ(table.count(0), 1u);
+    ASSERT_EQ(table.count(7), 1u);
+    EXPECT_TRUE(ColorNear(kRed, table.at(0).r, table.at(0).g, table.at(0).b));
+    EXPECT_TRUE(ColorNear(kGreen, table.at(7).r, table.at(7).g, table.at(7).b));
 }
 
 TEST_F(DocumentWriterTest, CompoundWithCreateAssemblyIsSplitIntoNumberedMembers)
