@@ -9,6 +9,7 @@
 #include "Xde2Doc.h"
 
 #include <filesystem>
+#include <sstream>
 
 using namespace orvkit;
 using namespace orvtest;
@@ -73,6 +74,34 @@ TEST_F(Xde2DocTest, ExtensionChoosesTheReaderExactly)
         Xde2Doc byPath;
         EXPECT_EQ(byPath.Load(Path(path)), readable) << path;
     }
+}
+
+TEST_F(Xde2DocTest, BlankedIgesEntitiesAreReadLikeVisibleOnes)
+{
+    // A CAD system hides blanked entities, but they are part of the model: every one is read.
+    XcafBuilder builder;
+    builder.AddPart("Shown", MakeBox(1, 1, 1));
+    builder.AddPart("Hidden", MakeCylinder(1, 2));
+    const std::string path = myDir.File("blanked.igs");
+    ASSERT_TRUE(XdeDocumentIGES::Save(path, builder.GetImpl(), nullptr));
+    std::istringstream in(ReadWholeFile(path));
+    std::string blanked;
+    int directoryEntries = 0;
+    for (std::string line; std::getline(in, line);) {
+        // The first line of each directory entry: section letter D in column 73, an odd
+        // sequence number; its status field starts with the blank status in columns 65-66.
+        if (line.size() >= 80 && line[72] == 'D' && std::stoi(line.substr(73, 7)) % 2 == 1) {
+            line.replace(64, 2, "01");
+            ++directoryEntries;
+        }
+        blanked += line + "\n";
+    }
+    ASSERT_GT(directoryEntries, 2);
+    myDir.Write("blanked.igs", blanked);
+    Xde2Doc importer;
+    ASSERT_TRUE(importer.Load(path));
+    importer.Transfer();
+    EXPECT_EQ(ElementsOf<ShapeElement>(*importer.GetDocument()).size(), 2u);
 }
 
 TEST_F(Xde2DocTest, UnknownExtensionFailsWithoutAMessage)
