@@ -1,13 +1,23 @@
 // The orvex-interop program as a user runs it: output, exit codes and error lines.
 #include "Support/TestSupport.h"
 
+#include "AssemblyGenerator.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <map>
 #include <tuple>
 
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -144,6 +154,37 @@ TEST_F(ProgramTest, AReadThatTakesTooLongEndsWithOneLine)
     EXPECT_NE(run.err.find("'" + kSample + "': not finished after 0.01 s"), std::string::npos)
         << run.err;
     EXPECT_EQ(Program("--timeout 0 import " + Quote(kSample)).exitCode, 0);
+}
+
+TEST_F(ProgramTest, CtrlCDuringALongReadEndsTheProgramAsAnInterrupt)
+{
+    orvex::bench::AssemblyParameters parameters;
+    parameters.instances = 20000; // seconds of reading, far past the interrupt
+    const std::string path = myDir.File("large.stp");
+    ASSERT_TRUE(orvex::bench::WriteAssemblyStep(parameters, path));
+    const std::string program = ORVEX_PROGRAM;
+    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("import"),
+                               const_cast<char*>(path.c_str()), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            FAIL() << "the program did not end on Ctrl-C";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit code " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
 }
 
 TEST_F(ProgramTest, TranslatorMessagesGoToStandardErrorOnlyWhenAskedFor)
