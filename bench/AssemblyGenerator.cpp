@@ -154,8 +154,8 @@ TopoDS_Shape MakePrism(int part, int sides, double radius, double height)
     for (int corner = 0; corner < sides; ++corner) {
         const double angle = 2.0 * kPi * corner / sides;
         const double wobble = 1.0 + 0.12 * std::sin(corner * 2.3 + part * 0.71);
-        polygon.Add(gp_Pnt(radius * wobble * std::cos(angle), radius * wobble * std::sin(angle),
-                           0.0));
+        polygon.Add(
+            gp_Pnt(radius * wobble * std::cos(angle), radius * wobble * std::sin(angle), 0.0));
     }
     polygon.Close();
     BRepBuilderAPI_MakeFace base(polygon.Wire(), Standard_True);
@@ -188,9 +188,8 @@ TopoDS_Shape MakePart(int part, int faces)
 std::string NumberedName(const char* prefix, int number, int width)
 {
     const std::string digits = std::to_string(number);
-    const size_t padding = digits.size() < static_cast<size_t>(width)
-                               ? static_cast<size_t>(width) - digits.size()
-                               : 0;
+    const size_t padding =
+        digits.size() < static_cast<size_t>(width) ? static_cast<size_t>(width) - digits.size() : 0;
     return prefix + std::string(padding, '0') + digits;
 }
 
@@ -248,7 +247,8 @@ struct Builder {
 
     bool AddParts()
     {
-        const int nameWidth = std::max(4, static_cast<int>(std::to_string(parameters.parts).size()));
+        const int nameWidth =
+            std::max(4, static_cast<int>(std::to_string(parameters.parts).size()));
         partShapes.reserve(static_cast<size_t>(parameters.parts));
         partNames.reserve(static_cast<size_t>(parameters.parts));
         for (int part = 0; part < parameters.parts; ++part) {
@@ -622,8 +622,8 @@ std::string FixedFileNameEntity(const AssemblyParameters& parameters)
 {
     STEPControl_Controller::Init();
     APIHeaderSection_MakeHeader header;
-    header.SetName(new TCollection_HAsciiString(
-        ("orvex-assembly-" + DescribeParameters(parameters)).c_str()));
+    header.SetName(
+        new TCollection_HAsciiString(("orvex-assembly-" + DescribeParameters(parameters)).c_str()));
     header.SetTimeStamp(new TCollection_HAsciiString("2000-01-01T00:00:00"));
     header.SetAuthorValue(1, new TCollection_HAsciiString("orvex-gen-assembly"));
     header.SetOrganizationValue(1, new TCollection_HAsciiString(""));

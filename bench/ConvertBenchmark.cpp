@@ -60,9 +60,9 @@ double Convert(const Workspace& workspace, const std::string& inputs, int jobs, 
 {
     const fs::path out = workspace.GetPath() / ("out-" + std::to_string(run));
     fs::create_directory(out);
-    const std::string command = std::string("'") + ORVEX_PROGRAM + "' convert --format step --jobs " +
-                                std::to_string(jobs) + " --out " + Quote(out) + " " + inputs +
-                                " >/dev/null 2>&1";
+    const std::string command = std::string("'") + ORVEX_PROGRAM +
+                                "' convert --format step --jobs " + std::to_string(jobs) +
+                                " --out " + Quote(out) + " " + inputs + " >/dev/null 2>&1";
     const auto start = Clock::now();
     const int status = std::system(command.c_str());
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -59,7 +59,7 @@ int main(int argc, char** argv)
     const long long bytes = ::stat(output.c_str(), &info) == 0 ? info.st_size : -1;
     std::printf("%s: %d parts (%d faces, %d coloured), %d assemblies, %d part instances, "
                 "%d sub-assembly instances, %lld bytes, %.2f s\n",
-                output.c_str(), stats.parts, stats.partFaces, stats.coloredFaces,
-                stats.assemblies, stats.partInstances, stats.assemblyInstances, bytes, seconds);
+                output.c_str(), stats.parts, stats.partFaces, stats.coloredFaces, stats.assemblies,
+                stats.partInstances, stats.assemblyInstances, bytes, seconds);
     return 0;
 }

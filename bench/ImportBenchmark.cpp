@@ -1,7 +1,7 @@
 // orvex-bench-import: time of a full STEP import against OCCT's own XCAF reading of the same
 // file, on generated assemblies. See README.md for the cases.
-#include "BenchSupport.h"
 #include "AssemblyGenerator.h"
+#include "BenchSupport.h"
 
 #include "Data/Kernel/Document.h"
 #include "Interop/Kernel/KernelSupport.h"
@@ -290,8 +290,8 @@ void RunImportCase(benchmark::State& state, const ImportCase& importCase)
         if (verbose) {
             std::fprintf(stderr,
                          "%s #%d (%s first): a %.3f s, b %.3f s (load %.3f, transfer %.3f)\n",
-                         importCase.name.c_str(), runs + 1, runs % 2 == 0 ? "a" : "b",
-                         a.seconds, b.seconds, b.loadSeconds, b.transferSeconds);
+                         importCase.name.c_str(), runs + 1, runs % 2 == 0 ? "a" : "b", a.seconds,
+                         b.seconds, b.loadSeconds, b.transferSeconds);
         }
         occt += a.seconds;
         occtCpu += a.cpuSeconds;
@@ -375,10 +375,9 @@ int main(int argc, char** argv)
         if (iterations > 0) {
             importCase.iterations = iterations;
         }
-        benchmark::RegisterBenchmark(importCase.name.c_str(),
-                                     [importCase](benchmark::State& state) {
-                                         RunImportCase(state, importCase);
-                                     })
+        benchmark::RegisterBenchmark(
+            importCase.name.c_str(),
+            [importCase](benchmark::State& state) { RunImportCase(state, importCase); })
             ->Iterations(importCase.iterations)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);

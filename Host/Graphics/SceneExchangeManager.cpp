@@ -122,8 +122,9 @@ SceneReader::SceneReader() = default;
 
 SceneReader::~SceneReader() = default;
 
-std::shared_ptr<SceneNode> SceneReader::Load(
-    const std::unordered_map<std::string, std::istream*>& streams, MaterialInstance* material)
+std::shared_ptr<SceneNode>
+SceneReader::Load(const std::unordered_map<std::string, std::istream*>& streams,
+                  MaterialInstance* material)
 {
     const std::string mainFile = FindSceneStream(*this, streams);
     if (mainFile.empty()) {
@@ -207,8 +208,10 @@ std::shared_ptr<SceneNode> SceneExchangeManager::Load(const std::string& fileNam
     for (const auto& [key, pattern] : GetFilters()) {
         expected += (expected.empty() ? "" : ", ") + pattern;
     }
-    LoadFailure::Record({LoadFailureUnknownExtension, {},
-                         "'" + extension + "' (no scene reader takes it; expected " + expected + ")"});
+    LoadFailure::Record(
+        {LoadFailureUnknownExtension,
+         {},
+         "'" + extension + "' (no scene reader takes it; expected " + expected + ")"});
     return nullptr;
 }
 

@@ -28,8 +28,8 @@ public:
     // loaded from there, and the folder is removed again. Null when no stream or more than one
     // has such an extension, when a name is not a plain file name, when a stream is null or
     // when the load fails. `material` as for the Path overload.
-    virtual std::shared_ptr<SceneNode> Load(
-        const std::unordered_map<std::string, std::istream*>& streams, MaterialInstance* material);
+    virtual std::shared_ptr<SceneNode>
+    Load(const std::unordered_map<std::string, std::istream*>& streams, MaterialInstance* material);
     // Loads the file at `path`. A non-null `material` goes to every B-rep node that the file
     // leaves without a face or an edge material. Null when the load fails.
     virtual std::shared_ptr<SceneNode> Load(const Path& path, MaterialInstance* material);

@@ -19,8 +19,7 @@ namespace {
 
 using namespace orvkit;
 
-template <class T>
-void RegisterCommand()
+template <class T> void RegisterCommand()
 {
     std::shared_ptr<Command> command = std::make_shared<T>();
     CommandManager::Instance().Register(command);

@@ -48,7 +48,8 @@ ArgumentDialogs::ArgumentDialogs(std::vector<std::string> answers, const Paramet
 Path ArgumentDialogs::Answer(const std::string& title)
 {
     if (myAnswers.empty()) {
-        Logger::Instance().Message(2, fmt::format("dialog \"{}\": no answer given, cancelled", title));
+        Logger::Instance().Message(2,
+                                   fmt::format("dialog \"{}\": no answer given, cancelled", title));
         if (!myCancelledTitle) {
             myCancelledTitle = title;
         }
@@ -60,7 +61,8 @@ Path ArgumentDialogs::Answer(const std::string& title)
     return Path(answer);
 }
 
-void ArgumentDialogs::CheckFileType(const std::string& file, const std::vector<std::string>& filters)
+void ArgumentDialogs::CheckFileType(const std::string& file,
+                                    const std::vector<std::string>& filters)
 {
     const std::string extension = ToLower(PathUtil::Extension(file));
     std::string offered;

@@ -18,7 +18,8 @@ class ArgumentDialogs : public orvkit::DialogProvider {
 public:
     ArgumentDialogs(std::vector<std::string> answers, const orvkit::ParameterDict& values);
 
-    orvkit::Path OpenFile(const std::string& title, const std::vector<std::string>& filters) override;
+    orvkit::Path OpenFile(const std::string& title,
+                          const std::vector<std::string>& filters) override;
     orvkit::Path SaveFile(const std::string& title, const std::string& defaultName,
                           const std::vector<std::string>& filters) override;
     orvkit::Path OpenFolder(const std::string& title) override;

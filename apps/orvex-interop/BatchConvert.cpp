@@ -65,8 +65,7 @@ std::string Lower(std::string text)
     return text;
 }
 
-template <size_t N>
-bool IsOneOf(const std::string& value, const char* const (&choices)[N])
+template <size_t N> bool IsOneOf(const std::string& value, const char* const (&choices)[N])
 {
     return std::any_of(std::begin(choices), std::end(choices),
                        [&](const char* choice) { return value == choice; });

@@ -10,7 +10,7 @@ struct ConvertOptions {
     std::vector<std::string> files;
     std::string format; // step, stp, iges, igs, stl or brep, in any case
     std::string outDir;
-    unsigned jobs = 0; // files converted at a time; 0: one per core
+    unsigned jobs = 0;    // files converted at a time; 0: one per core
     std::string fromAxis; // 0, 1, 2, x-up, y-up or z-up; empty: not given
     std::string toAxis;
     bool json = false;
@@ -19,11 +19,11 @@ struct ConvertOptions {
 
 // What became of one input file.
 struct ConvertOutcome {
-    std::string input; // as given
+    std::string input;  // as given
     std::string output; // where it is, or would have been, written
     bool ok = false;
-    std::string reason; // why it failed; empty when ok
-    double seconds = 0.0; // wall time of its conversion
+    std::string reason;       // why it failed; empty when ok
+    double seconds = 0.0;     // wall time of its conversion
     std::uintmax_t bytes = 0; // size of the file written; 0 when it failed
 };
 

@@ -99,7 +99,8 @@ int RunRead(const ReadOptions& options)
     SharedParameterDict& preferences = ImportSettingsModel::GetPreferences();
     if (options.edgeLength) {
         preferences.Add(ImportSettingsModel::FixEdgesKey, ParameterCreator::Create(true));
-        preferences.Add(ImportSettingsModel::EdgeLengthKey, ParameterCreator::Create(*options.edgeLength));
+        preferences.Add(ImportSettingsModel::EdgeLengthKey,
+                        ParameterCreator::Create(*options.edgeLength));
     }
     if (options.solidTolerance) {
         preferences.Add(ImportSettingsModel::FixSolidKey, ParameterCreator::Create(true));
@@ -227,7 +228,8 @@ int RunSplit(const SplitOptions& options)
         if (!Select(document, options.assembly, "AssemblyElement")) {
             return 1;
         }
-        assembly = document.FindElementAs<AssemblyElement>(document.GetSelection().front().GetElementId());
+        assembly =
+            document.FindElementAs<AssemblyElement>(document.GetSelection().front().GetElementId());
     } else {
         for (const Element* element : document.GetElements()) {
             const auto* candidate = dynamic_cast<const AssemblyElement*>(element);

@@ -11,7 +11,7 @@ namespace orvex::cli {
 
 struct RunOptions {
     std::string command;
-    std::vector<std::string> answers; // for the command's dialogs, in order
+    std::vector<std::string> answers;  // for the command's dialogs, in order
     std::vector<std::string> settings; // KEY=VALUE
     bool batch = false;
     bool json = false;
@@ -21,7 +21,7 @@ int RunCommand(const RunOptions& options);
 
 struct ReadOptions {
     std::string file;
-    std::optional<double> edgeLength; // small-edge repair
+    std::optional<double> edgeLength;     // small-edge repair
     std::optional<double> solidTolerance; // solid-making
     bool batch = false;
     bool json = false;

@@ -5,9 +5,9 @@
 #include "Annotation/AnnotationElement.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/CurveElement.h"
+#include "Data/Kernel/DrawableElement.h"
 #include "Data/Kernel/ExternalDocument.h"
 #include "Data/Kernel/ReferenceShape.h"
-#include "Data/Kernel/DrawableElement.h"
 #include "Data/Kernel/ShapeElement.h"
 
 #include <Quantity_Color.hxx>
@@ -173,8 +173,9 @@ void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, in
         }
     }
     if (const TopoShape* shape = HeldShape(element); shape != nullptr && !shape->IsNull()) {
-        out << " " << ShapeTypeName(shape->GetShapeType()) << " faces="
-            << shape->CountChildren(TopoShapeFace) << " edges=" << shape->CountChildren(TopoShapeEdge);
+        out << " " << ShapeTypeName(shape->GetShapeType())
+            << " faces=" << shape->CountChildren(TopoShapeFace)
+            << " edges=" << shape->CountChildren(TopoShapeEdge);
     }
     if (const auto* shape = dynamic_cast<const ShapeElement*>(&element)) {
         if (shape->GetFaceColors()) {
@@ -231,8 +232,8 @@ nlohmann::json DocumentPrinter::ToJson() const
     for (const auto& [name, count] : CountByClass(myDocument)) {
         summary[name] = count;
     }
-    nlohmann::json json{{"elements", elements}, {"roots", roots}, {"summary", summary},
-                        {"colorSpace", "sRGB"}};
+    nlohmann::json json{
+        {"elements", elements}, {"roots", roots}, {"summary", summary}, {"colorSpace", "sRGB"}};
     if (!myDocument.GetName().empty()) {
         json["name"] = myDocument.GetName();
     }

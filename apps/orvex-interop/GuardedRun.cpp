@@ -30,13 +30,14 @@ namespace {
 // dozen levels; OpenCASCADE's parsers recurse per level, so this leaves a wide margin.
 const size_t kStackSize = size_t(512) << 20;
 
+#ifndef ORVEX_SANITIZER_BUILD
 // The crash line, made before the verb starts: a handler may only write.
 char theCrashLine[1024];
 size_t theCrashLineLength = 0;
 
 void OnFault(int signal)
 {
-    const char* name = signal == SIGSEGV ? "segmentation fault"
+    const char* name = signal == SIGSEGV  ? "segmentation fault"
                        : signal == SIGBUS ? "bus error"
                        : signal == SIGILL ? "illegal instruction"
                        : signal == SIGFPE ? "arithmetic fault"
@@ -47,14 +48,14 @@ void OnFault(int signal)
     (void)ignored;
     ::_exit(1);
 }
+#endif
 
 void InstallCrashNote(const std::string& input)
 {
 #ifndef ORVEX_SANITIZER_BUILD
-    const std::string line = input.empty()
-                                 ? std::string("orvex-interop: error: crashed (")
-                                 : "orvex-interop: error: cannot read '" + input +
-                                       "': the reader crashed (";
+    const std::string line =
+        input.empty() ? std::string("orvex-interop: error: crashed (")
+                      : "orvex-interop: error: cannot read '" + input + "': the reader crashed (";
     theCrashLineLength = std::min(line.size(), sizeof(theCrashLine));
     std::memcpy(theCrashLine, line.data(), theCrashLineLength);
     struct sigaction action {};

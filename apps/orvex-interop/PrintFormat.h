@@ -45,8 +45,7 @@ std::string JsonText(const nlohmann::json& json);
 
 // Prints what was read from `file` on standard output: as text under the file's name, or as
 // one JSON document.
-template <class Printer>
-void Print(const Printer& printer, const std::string& file, bool json)
+template <class Printer> void Print(const Printer& printer, const std::string& file, bool json)
 {
     if (json) {
         nlohmann::json out = printer.ToJson();

@@ -144,8 +144,8 @@ void ScenePrinter::PrintText(std::ostream& out, const std::string& title) const
 {
     out << title << "\n";
     PrintNode(out, myRoot, 1);
-    out << "Summary: " << Plural(myGroups, "group") << ", " << Plural(myBreps, "B-rep node")
-        << ", " << Plural(myMaterials, "material") << "\n";
+    out << "Summary: " << Plural(myGroups, "group") << ", " << Plural(myBreps, "B-rep node") << ", "
+        << Plural(myMaterials, "material") << "\n";
 }
 
 void ScenePrinter::PrintNode(std::ostream& out, const SceneNode& node, int depth) const

@@ -82,7 +82,8 @@ XdePrinter::Label XdePrinter::Describe(const std::shared_ptr<XdeNode>& node) con
         if (!sub) {
             continue;
         }
-        if (sub->GetShapeType() == TopoShapeFace && myDocument.GetFaceColor(sub, kNoColor) != kNoColor) {
+        if (sub->GetShapeType() == TopoShapeFace &&
+            myDocument.GetFaceColor(sub, kNoColor) != kNoColor) {
             ++label.faceColors;
         } else if (sub->GetShapeType() == TopoShapeEdge &&
                    myDocument.GetEdgeColor(sub, kNoColor) != kNoColor) {
@@ -119,8 +120,8 @@ void XdePrinter::PrintText(std::ostream& out, const std::string& title) const
     }
     out << "Summary: " << myLabels.size() << " labels, " << myDocument.GetShapeCount()
         << " free shapes";
-    for (EnumXdeShapeType kind : {EnumXdeShapeType::Assembly, EnumXdeShapeType::Reference,
-                                  EnumXdeShapeType::Simple}) {
+    for (EnumXdeShapeType kind :
+         {EnumXdeShapeType::Assembly, EnumXdeShapeType::Reference, EnumXdeShapeType::Simple}) {
         const auto found = myCounts.find(kind);
         out << ", " << (found == myCounts.end() ? 0 : found->second) << " " << XdeKindName(kind);
     }
@@ -144,16 +145,16 @@ nlohmann::json XdePrinter::ToJson() const
              {{"axis", {placement.axis.X(), placement.axis.Y(), placement.axis.Z()}},
               {"angleDegrees", placement.angleDegrees}}},
             {"refers", label.refers.empty() ? nlohmann::json() : nlohmann::json(label.refers)},
-            {"color", label.hasColor ? nlohmann::json(ToSrgbHex(label.color.r, label.color.g,
-                                                                 label.color.b))
-                                     : nlohmann::json()},
+            {"color", label.hasColor
+                          ? nlohmann::json(ToSrgbHex(label.color.r, label.color.g, label.color.b))
+                          : nlohmann::json()},
             {"faceColors", label.faceColors},
             {"edgeColors", label.edgeColors}};
         labels.push_back(json);
     }
     nlohmann::json summary{{"labels", myLabels.size()}, {"free", myDocument.GetShapeCount()}};
-    for (EnumXdeShapeType kind : {EnumXdeShapeType::Assembly, EnumXdeShapeType::Reference,
-                                  EnumXdeShapeType::Simple}) {
+    for (EnumXdeShapeType kind :
+         {EnumXdeShapeType::Assembly, EnumXdeShapeType::Reference, EnumXdeShapeType::Simple}) {
         const auto found = myCounts.find(kind);
         summary[XdeKindName(kind)] = found == myCounts.end() ? 0 : found->second;
     }

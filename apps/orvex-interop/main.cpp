@@ -19,9 +19,9 @@
 #include "Data/App/DocumentExchanger.h"
 #include "Data/App/DocumentManager.h"
 #include "Data/Kernel/Document.h"
-#include "LineStyleReader.h"
 #include "Graphics/SceneExchangeManager.h"
 #include "Graphics/SceneNode.h"
+#include "LineStyleReader.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"
 #include "XdeDocumentI.h"
@@ -31,9 +31,9 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
-#include <tuple>
 #include <iostream>
 #include <memory>
+#include <tuple>
 
 #include <unistd.h>
 
@@ -217,7 +217,8 @@ int main(int argc, char** argv)
     OpenOptions open;
     CLI::App* openVerb = app.add_subcommand(
         "open", "Open a file as a document through the registered document exchangers");
-    openVerb->add_option("FILE", open.file, "A file whose extension an exchanger takes")->required();
+    openVerb->add_option("FILE", open.file, "A file whose extension an exchanger takes")
+        ->required();
     openVerb->add_flag("--no-color", open.noColor, "Do not build per-face colour tables");
     openVerb->add_flag("--json", open.json, "Print one JSON document instead of the tree");
 
@@ -252,11 +253,13 @@ int main(int argc, char** argv)
         "read", "Import any model file the shape reader knows (STEP, IGES, BREP, STL, OBJ, "
                 "glTF) through the \"Import\" command, with optional repair");
     readVerb->add_option("FILE", read.file, "The model file")->required();
-    readVerb->add_option("--fix-edges", read.edgeLength,
-                         "Remove edges shorter than LENGTH (mm) after reading")
+    readVerb
+        ->add_option("--fix-edges", read.edgeLength,
+                     "Remove edges shorter than LENGTH (mm) after reading")
         ->check(CLI::PositiveNumber);
-    readVerb->add_option("--make-solid", read.solidTolerance,
-                         "Sew the faces within TOLERANCE (mm) and make a solid of them")
+    readVerb
+        ->add_option("--make-solid", read.solidTolerance,
+                     "Sew the faces within TOLERANCE (mm) and make a solid of them")
         ->check(CLI::PositiveNumber);
     readVerb->add_flag("--batch", read.batch,
                        "Run the batch form: one element, compounds not split");
@@ -277,16 +280,19 @@ int main(int argc, char** argv)
                   "STL or BREP, with an optional change of axis convention");
     exportVerb->add_option("IN", exportOptions.input, "A .step, .stp, .iges or .igs file")
         ->required();
-    exportVerb->add_option("OUT", exportOptions.output,
-                           "The file to write; its extension (.stp, .igs, .stl, .brep) sets the "
-                           "format")
+    exportVerb
+        ->add_option("OUT", exportOptions.output,
+                     "The file to write; its extension (.stp, .igs, .stl, .brep) sets the "
+                     "format")
         ->required();
-    exportVerb->add_option("--from", exportOptions.from,
-                           "Axis convention of the model: 0 or x-up, 1 or y-up, 2 or z-up (default)");
+    exportVerb->add_option(
+        "--from", exportOptions.from,
+        "Axis convention of the model: 0 or x-up, 1 or y-up, 2 or z-up (default)");
     exportVerb->add_option("--to", exportOptions.to,
                            "Axis convention of the file written (default z-up)");
-    exportVerb->add_option("--select", exportOptions.select,
-                           "Export only the element of this name (a part, an instance, an assembly)");
+    exportVerb->add_option(
+        "--select", exportOptions.select,
+        "Export only the element of this name (a part, an instance, an assembly)");
 
     orvex::cli::SplitOptions split;
     CLI::App* splitVerb = app.add_subcommand(
@@ -303,15 +309,18 @@ int main(int argc, char** argv)
                    "that a file which crashes fails alone, and report how each went");
     convertVerb->add_option("FILE", convert.files, "The .step, .stp, .iges or .igs files")
         ->required();
-    convertVerb->add_option("--format", convert.format,
-                            "Format to write: step, stp, iges, igs, stl or brep")
+    convertVerb
+        ->add_option("--format", convert.format,
+                     "Format to write: step, stp, iges, igs, stl or brep")
         ->required();
-    convertVerb->add_option("--out", convert.outDir,
-                            "An existing folder; each FILE is written to it as "
-                            "<name without extension>.<format>")
+    convertVerb
+        ->add_option("--out", convert.outDir,
+                     "An existing folder; each FILE is written to it as "
+                     "<name without extension>.<format>")
         ->required();
-    convertVerb->add_option("--jobs", convert.jobs,
-                            "Files converted at a time (default: one per processor core)")
+    convertVerb
+        ->add_option("--jobs", convert.jobs,
+                     "Files converted at a time (default: one per processor core)")
         ->check(CLI::PositiveNumber);
     convertVerb->add_option("--from", convert.fromAxis,
                             "Axis convention of the models: 0 or x-up, 1 or y-up, 2 or z-up "

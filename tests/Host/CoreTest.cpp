@@ -57,9 +57,12 @@ TEST(StringUtilTest, NonAsciiTextRoundTripsThroughEveryForm)
 
 TEST(StringUtilTest, MalformedUtf8BecomesReplacementCharacters)
 {
-    EXPECT_EQ(StringUtil::ToW(std::string("a\xff" "b")), L"a\xfffd" L"b");
-    EXPECT_EQ(StringUtil::ToW(std::string("\xe8\xba")), L"\xfffd\xfffd");   // cut short
-    EXPECT_EQ(StringUtil::ToW(std::string("\xc0\xaf")), L"\xfffd\xfffd");   // overlong '/'
+    EXPECT_EQ(StringUtil::ToW(std::string("a\xff"
+                                          "b")),
+              L"a\xfffd"
+              L"b");
+    EXPECT_EQ(StringUtil::ToW(std::string("\xe8\xba")), L"\xfffd\xfffd"); // cut short
+    EXPECT_EQ(StringUtil::ToW(std::string("\xc0\xaf")), L"\xfffd\xfffd"); // overlong '/'
     EXPECT_EQ(StringUtil::ToA(static_cast<const wchar_t*>(nullptr)), "");
 }
 

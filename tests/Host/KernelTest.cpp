@@ -49,7 +49,8 @@ TEST_F(KernelTest, StepRoundTripKeepsNameAndColourAndFillsTheTools)
     EXPECT_EQ(TCollection_AsciiString(XdeLabelImpl(label).GetName()), "Box");
     Quantity_Color color;
     EXPECT_TRUE(impl.colorTool->GetColor(label, XCAFDoc_ColorSurf, color));
-    EXPECT_TRUE(ColorNear(Quantity_Color(Quantity_NOC_RED), color.Red(), color.Green(), color.Blue()));
+    EXPECT_TRUE(
+        ColorNear(Quantity_Color(Quantity_NOC_RED), color.Red(), color.Green(), color.Blue()));
 }
 
 TEST_F(KernelTest, IgesRoundTripKeepsTheShape)
@@ -86,7 +87,8 @@ TEST_F(KernelTest, AnUnknownCodePageFailsTheReadInsteadOfReadingWithAnother)
     ScopedLogCapture log;
     XdeDocumentImpl impl;
     EXPECT_FALSE(XdeDocumentSTEP::Open(path, impl, &settings));
-    EXPECT_TRUE(log.Contains(4, "Cannot read file: " + path + " (unknown code page 'NoSuchCodePage')"));
+    EXPECT_TRUE(
+        log.Contains(4, "Cannot read file: " + path + " (unknown code page 'NoSuchCodePage')"));
     settings.Add("CodePage", ParameterCreator::Create("CP1251"));
     EXPECT_TRUE(XdeDocumentSTEP::Open(path, impl, &settings));
 }
@@ -107,7 +109,7 @@ TEST_F(KernelTest, BadFilesFailWithALogLineAndLeaveAnEmptyDocument)
         XdeDocumentImpl impl;
         const bool isStep = name.find(".step") != std::string::npos;
         const bool read = isStep ? XdeDocumentSTEP::Open(path, impl, nullptr)
-                                  : XdeDocumentIGES::Open(path, impl, nullptr);
+                                 : XdeDocumentIGES::Open(path, impl, nullptr);
         EXPECT_FALSE(read) << name;
         EXPECT_TRUE(impl.freeShapes.IsEmpty()) << name;
         EXPECT_FALSE(impl.shapeTool.IsNull()) << name;
@@ -168,7 +170,8 @@ TEST_F(KernelTest, ReadsReportProgressToTheInstalledHandler)
     ASSERT_GE(recorder->fractions.size(), 2u);
     EXPECT_EQ(recorder->steps.front(), "Reading STEP file");
     EXPECT_TRUE(std::is_sorted(recorder->fractions.begin(), recorder->fractions.end() - 1));
-    EXPECT_NEAR(*std::max_element(recorder->fractions.begin(), recorder->fractions.end()), 1.0, 1e-9);
+    EXPECT_NEAR(*std::max_element(recorder->fractions.begin(), recorder->fractions.end()), 1.0,
+                1e-9);
 }
 
 TEST_F(KernelTest, AFailedSaveLeavesNoFileAndKeepsAnExistingOne)
@@ -176,7 +179,8 @@ TEST_F(KernelTest, AFailedSaveLeavesNoFileAndKeepsAnExistingOne)
     XcafBuilder builder;
     builder.AddPart("Box", MakeBox(1, 1, 1));
     builder.Finish();
-    EXPECT_FALSE(XdeDocumentSTEP::Save(myDir.File("no/such/folder/out.step"), builder.GetImpl(), nullptr));
+    EXPECT_FALSE(
+        XdeDocumentSTEP::Save(myDir.File("no/such/folder/out.step"), builder.GetImpl(), nullptr));
 
     // A target that cannot be replaced (a folder) stays as it is, and no temporary is left.
     const std::string blocked = myDir.File("blocked.step");

@@ -503,5 +503,6 @@ TEST_F(ShapeIOTest, TheSettingsDialogComesFirstWhenAskedForAndItsCancelEndsTheRe
     dialogs->SetNamedDialogsAccepted(false);
     ScopedLogCapture log;
     EXPECT_FALSE(ShapeIO::Open(path, &asking));
-    EXPECT_TRUE(log.Contains(4, "Cannot open file: " + path + " (the import settings were cancelled)"));
+    EXPECT_TRUE(
+        log.Contains(4, "Cannot open file: " + path + " (the import settings were cancelled)"));
 }

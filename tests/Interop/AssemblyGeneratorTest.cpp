@@ -220,15 +220,14 @@ TEST(AssemblyGeneratorTest, NamesAndPlacementsFollowTheLayout)
     // along X, tipped over about X and then turned 23 degrees about Z.
     XdeNodeIterator instances(firstLeaf);
     ASSERT_TRUE(instances.More());
-    EXPECT_NEAR(gp_Pnt(1, 2, 3).Transformed(instances.Value()->GetLocation()).Distance(
-                    gp_Pnt(1, 2, 3)),
-                0.0, 1e-9);
+    EXPECT_NEAR(
+        gp_Pnt(1, 2, 3).Transformed(instances.Value()->GetLocation()).Distance(gp_Pnt(1, 2, 3)),
+        0.0, 1e-9);
     instances.Next();
     ASSERT_TRUE(instances.More());
     const double angle = 23.0 * M_PI / 180.0;
     const gp_Pnt moved = gp_Pnt(0, 0, 1).Transformed(instances.Value()->GetLocation());
-    EXPECT_NEAR(moved.Distance(gp_Pnt(60.0 + std::sin(angle), -std::cos(angle), 0.0)), 0.0,
-                1e-6);
+    EXPECT_NEAR(moved.Distance(gp_Pnt(60.0 + std::sin(angle), -std::cos(angle), 0.0)), 0.0, 1e-6);
 }
 
 TEST(AssemblyGeneratorTest, SameParametersGiveTheSameBytesWhereverWritten)

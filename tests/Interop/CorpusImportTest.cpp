@@ -56,7 +56,8 @@ protected:
         return counts;
     }
 
-    static const InstanceElement* InstanceWithAlias(const Document& document, const std::string& alias)
+    static const InstanceElement* InstanceWithAlias(const Document& document,
+                                                    const std::string& alias)
     {
         for (const InstanceElement* instance : ElementsOf<InstanceElement>(document)) {
             if (instance->GetAliasName() == alias) {
@@ -67,7 +68,7 @@ protected:
     }
 };
 
-#define IMPORT_OR_SKIP(document, ...)                                                             \
+#define IMPORT_OR_SKIP(document, ...)                                                              \
     auto document = Import(__VA_ARGS__);                                                           \
     if (!document) {                                                                               \
         GTEST_SKIP() << "corpus not available";                                                    \
@@ -121,10 +122,10 @@ TEST_F(CorpusImportTest, EveryReferenceIsOneInstanceAndEveryLabelOneElement)
     // except a sole root, which is the group.
     const std::pair<const char*, Counts> files[] = {
         {"step/as1-oc-214.stp", {5, 13, 3, 1, 8}},
-        {"iges/Disc.igs", {1, 2, 1, 0, 2}},  // free instance of a subfigure: no group
+        {"iges/Disc.igs", {1, 2, 1, 0, 2}}, // free instance of a subfigure: no group
         {"step/dm1-id-214.stp", {3, 7, 0, 1, 3}},
         {"step/trj2_as1-pe-203.stp", {5, 18, 0, 1, 5}},
-        {"step/as1_motor.step", {22, 63, 30, 0, 50}},  // two free shapes: no group
+        {"step/as1_motor.step", {22, 63, 30, 0, 50}}, // two free shapes: no group
         {"step/trj3_s1-ct-214.stp", {8, 14, 4, 1, 12}},
         {"step/bug25381_test_assembly_invisible.step", {7, 14, 2, 1, 9}},
         {"large/trj4_pm2-ec-214.stp", {13, 39, 7, 1, 20}},

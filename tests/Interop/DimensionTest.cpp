@@ -42,7 +42,7 @@ Imported ImportPmi(const std::string& relative)
     return imported;
 }
 
-#define IMPORT_PMI_OR_SKIP(name, file)                                                            \
+#define IMPORT_PMI_OR_SKIP(name, file)                                                             \
     const Imported name = ImportPmi(file);                                                         \
     if (!name.document) {                                                                          \
         GTEST_SKIP() << "corpus not available";                                                    \
@@ -128,8 +128,9 @@ TEST(DimensionTest, EveryDimensionOfTheFourKindsBecomesAnAnnotation)
 
 TEST(DimensionTest, AnnotationsCarryTheFilesValuesTolerancesAndTextPoints)
 {
-    for (const char* file : {"step-pmi/nist_ftc_07_asme1_ap242-e2.stp", "step-pmi/bug32745_pmi1.stp",
-                             "step-pmi/nist_ctc_01_asme1_ap242-e1.stp"}) {
+    for (const char* file :
+         {"step-pmi/nist_ftc_07_asme1_ap242-e2.stp", "step-pmi/bug32745_pmi1.stp",
+          "step-pmi/nist_ctc_01_asme1_ap242-e1.stp"}) {
         IMPORT_PMI_OR_SKIP(imported, file);
         // The kernel's own reading of the file, dimension by dimension, in the same order.
         XdeDocumentImpl impl;
@@ -156,8 +157,10 @@ TEST(DimensionTest, AnnotationsCarryTheFilesValuesTolerancesAndTextPoints)
         for (size_t i = 0; i < objects.size(); ++i) {
             const auto& object = objects[i];
             const AnnotationElement& annotation = *imported.annotations[i];
-            EXPECT_TRUE(annotation.GetCoordinate().Location().IsEqual(object->GetPointTextAttach(), 1e-9));
-            EXPECT_TRUE(annotation.GetCoordinate().Direction().IsEqual(object->GetPlane().Direction(), 1e-9));
+            EXPECT_TRUE(
+                annotation.GetCoordinate().Location().IsEqual(object->GetPointTextAttach(), 1e-9));
+            EXPECT_TRUE(annotation.GetCoordinate().Direction().IsEqual(
+                object->GetPlane().Direction(), 1e-9));
             if (annotation.GetKind() == AnnotationAngular) {
                 EXPECT_FALSE(annotation.HasValue());
                 EXPECT_TRUE(annotation.IsTextPositionEnabled());
@@ -170,8 +173,10 @@ TEST(DimensionTest, AnnotationsCarryTheFilesValuesTolerancesAndTextPoints)
             }
             if (object->IsDimWithRange()) {
                 EXPECT_EQ(annotation.GetToleranceType(), ToleranceRange);
-                EXPECT_DOUBLE_EQ(annotation.GetUpperTolerance(), object->GetUpperBound() - object->GetValue());
-                EXPECT_DOUBLE_EQ(annotation.GetLowerTolerance(), object->GetLowerBound() - object->GetValue());
+                EXPECT_DOUBLE_EQ(annotation.GetUpperTolerance(),
+                                 object->GetUpperBound() - object->GetValue());
+                EXPECT_DOUBLE_EQ(annotation.GetLowerTolerance(),
+                                 object->GetLowerBound() - object->GetValue());
             } else if (object->IsDimWithPlusMinusTolerance()) {
                 EXPECT_EQ(annotation.GetToleranceType(), TolerancePlusMinus);
                 EXPECT_DOUBLE_EQ(annotation.GetUpperTolerance(), object->GetUpperTolValue());
@@ -207,10 +212,12 @@ TEST(DimensionTest, TargetsNameTheFacesTheDimensionsMeasure)
                 continue;
             }
             const BRepAdaptor_Surface surface(TopoDS::Face(first));
-            if (annotation->GetKind() == AnnotationDiameter && surface.GetType() == GeomAbs_Cylinder) {
+            if (annotation->GetKind() == AnnotationDiameter &&
+                surface.GetType() == GeomAbs_Cylinder) {
                 agrees(2 * surface.Cylinder().Radius(), annotation->GetValue());
             }
-            if (annotation->GetKind() == AnnotationRadius && surface.GetType() == GeomAbs_Cylinder) {
+            if (annotation->GetKind() == AnnotationRadius &&
+                surface.GetType() == GeomAbs_Cylinder) {
                 agrees(surface.Cylinder().Radius(), annotation->GetValue());
             }
             const TopoDS_Shape second = TargetShape(*imported.document, annotation->GetTarget2());
@@ -242,7 +249,8 @@ TEST(DimensionTest, FtcElevenTargetsByHand)
     const auto* second = imported.document->FindElementAs<ReferenceShape>(linear.GetTarget2());
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
-    const auto* part = imported.document->FindElementAs<ShapeElement>(first->GetPickedId().GetElementId());
+    const auto* part =
+        imported.document->FindElementAs<ShapeElement>(first->GetPickedId().GetElementId());
     ASSERT_NE(part, nullptr);
     EXPECT_EQ(part->GetName(), "nist_ftc_11_asme1_2021");
     EXPECT_EQ(first->GetPickedId().GetShapeType(), TopoShapeFace);

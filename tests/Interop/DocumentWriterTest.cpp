@@ -12,8 +12,8 @@
 
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRep_Builder.hxx>
-#include <algorithm>
 #include <TopoDS_Compound.hxx>
+#include <algorithm>
 
 using namespace orvkit;
 using namespace orvtest;
@@ -76,7 +76,8 @@ TEST_F(DocumentWriterTest, TwoPartsInTheSoleAssemblyBecomePrototypesInstancesAnd
     }
     const auto instances = ElementsOf<InstanceElement>(*document);
     ASSERT_EQ(instances.size(), 2u);
-    EXPECT_EQ(group->GetChildren(), (std::set<ObjectId>{instances[0]->GetId(), instances[1]->GetId()}));
+    EXPECT_EQ(group->GetChildren(),
+              (std::set<ObjectId>{instances[0]->GetId(), instances[1]->GetId()}));
     for (const InstanceElement* instance : instances) {
         EXPECT_TRUE(instance->IsBrowserable());
         EXPECT_FALSE(instance->IsManaged());
@@ -96,7 +97,8 @@ TEST_F(DocumentWriterTest, CreateAssemblyMakesTheSoleRootAnAssembly)
     const TDF_Label box = builder.AddPart("Box", MakeBox(10, 10, 10));
     const TDF_Label assembly = builder.AddAssembly("Frame");
     builder.AddComponent(assembly, box, Translation(0, 0, 0));
-    builder.AddComponent(assembly, builder.AddPart("Pin", MakeCylinder(1, 5)), Translation(0, 0, 10));
+    builder.AddComponent(assembly, builder.AddPart("Pin", MakeCylinder(1, 5)),
+                         Translation(0, 0, 10));
     auto document = Import(builder, true);
 
     EXPECT_TRUE(ElementsNamed(*document, "GroupElement").empty());
@@ -225,7 +227,8 @@ TEST_F(DocumentWriterTest, CompoundWithCreateAssemblyIsSplitIntoNumberedMembers)
     ASSERT_NE(solid1, nullptr);
     ASSERT_NE(solid2, nullptr);
     EXPECT_EQ(solid1->GetParentId(), assemblies[0]->GetId());
-    EXPECT_TRUE(ColorNear(kWhite, solid1->GetColor().r, solid1->GetColor().g, solid1->GetColor().b));
+    EXPECT_TRUE(
+        ColorNear(kWhite, solid1->GetColor().r, solid1->GetColor().g, solid1->GetColor().b));
     EXPECT_TRUE(ColorNear(kBlue, solid2->GetColor().r, solid2->GetColor().g, solid2->GetColor().b));
     EXPECT_EQ(ElementsOf<ShapeElement>(*document).size(), 2u);
 }
@@ -355,7 +358,8 @@ TEST_F(DocumentWriterTest, PrototypeThatGivesNoElementLeavesAnInstanceWithoutPro
     // STEP keeps a lone point as a compound holding a vertex; split, it makes no element, so
     // its references have no prototype.
     XcafBuilder builder;
-    const TDF_Label point = builder.AddPart("Point", BRepBuilderAPI_MakeVertex(gp_Pnt(1, 2, 3)).Shape());
+    const TDF_Label point =
+        builder.AddPart("Point", BRepBuilderAPI_MakeVertex(gp_Pnt(1, 2, 3)).Shape());
     const TDF_Label box = builder.AddPart("Box", MakeBox(1, 1, 1));
     const TDF_Label assembly = builder.AddAssembly("Marked");
     builder.AddComponent(assembly, point, Translation(0, 0, 0), "marker");

@@ -90,9 +90,9 @@ TEST_F(ExchangerTest, AcceptedButUnreadableFileLeavesTheDocumentUntouched)
     document.Initialize("3D");
     const size_t before = document.GetElementCount();
     const std::string content = ReadWholeFile(myFile);
-    for (const std::string& path :
-         {myDir.Write("garbage.step", "not step at all"), myDir.Write("cut.stp", content.substr(0, 400)),
-          myDir.Write("empty.igs", ""), myDir.File("missing.iges")}) {
+    for (const std::string& path : {myDir.Write("garbage.step", "not step at all"),
+                                    myDir.Write("cut.stp", content.substr(0, 400)),
+                                    myDir.Write("empty.igs", ""), myDir.File("missing.iges")}) {
         ScopedLogCapture log;
         EXPECT_FALSE(myExchanger->LoadFile(&document, path)) << path;
         EXPECT_EQ(document.GetElementCount(), before) << path;

@@ -93,8 +93,8 @@ protected:
         myBlock = ShapeElement::Create(&myDocument);
         myBlock->SetName("Block");
         myBlock->SetBrowserable(true);
-        myBlock->SetShape(TopoShape::Create(
-            BRepBuilderAPI_Transform(MakeBox(1, 2, 3), offset, true).Shape()));
+        myBlock->SetShape(
+            TopoShape::Create(BRepBuilderAPI_Transform(MakeBox(1, 2, 3), offset, true).Shape()));
     }
 
     // Runs ExportModel into `file`, with the axis codes given to the export dialog.
@@ -141,7 +141,8 @@ TEST_F(ExportCommandTest, AxisChangesMoveTheShapeAsTheConventionsSay)
         {1, 0, {30, -22, 10, 33, -20, 11}},
     };
     for (const auto& c : cases) {
-        const std::string file = myDir.File("axes-" + std::to_string(c.source) + "-" + std::to_string(c.target) + ".brep");
+        const std::string file = myDir.File("axes-" + std::to_string(c.source) + "-" +
+                                            std::to_string(c.target) + ".brep");
         ASSERT_TRUE(Export(file, c.source, c.target)) << c.source << " -> " << c.target;
         EXPECT_TRUE(ExtentNear(c.expected, ExtentOf(ReadBrep(file))))
             << c.source << " -> " << c.target;
@@ -154,10 +155,10 @@ TEST_F(ExportCommandTest, TheDefaultNameComesFromTheDocumentOrTheSelection)
     ASSERT_EQ(myCalls.size(), 2u);
     EXPECT_EQ(myCalls[0].title, "导出模型");
     EXPECT_EQ(myCalls[0].defaultName, "model.stp");
-    EXPECT_EQ(myCalls[0].filters,
-              (std::vector<std::string>{"STEP Files (.stp)", "*.stp", "IGES Files (igs)", "*.igs",
-                                        "STL Files (.stl)", "*.stl", "BREP Files (.brep)",
-                                        "*.brep"}));
+    EXPECT_EQ(
+        myCalls[0].filters,
+        (std::vector<std::string>{"STEP Files (.stp)", "*.stp", "IGES Files (igs)", "*.igs",
+                                  "STL Files (.stl)", "*.stl", "BREP Files (.brep)", "*.brep"}));
     EXPECT_EQ(myCalls[1].kind, "ExportModelDlg"); // after the file dialog
 
     myDocument.SetSelection({PickedId(myBlock->GetId())});

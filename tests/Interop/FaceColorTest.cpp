@@ -9,9 +9,9 @@
 #include "Xde2Doc.h"
 
 #include <TDF_ChildIterator.hxx>
-#include <TopoDS_Iterator.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS_Iterator.hxx>
 
 using namespace orvkit;
 using namespace orvtest;
@@ -62,7 +62,8 @@ TEST_F(FaceColorTest, RedSolidWithOneBlueFaceHasOneEntryAtThatFace)
     // was coloured (the fourth face of the box as built, at the same place after the trip
     // through STEP).
     const auto entry = table.begin();
-    const TopoDS_Shape face = shape->GetShape()->FindChild(TopoShapeFace, static_cast<int>(entry->first));
+    const TopoDS_Shape face =
+        shape->GetShape()->FindChild(TopoShapeFace, static_cast<int>(entry->first));
     ASSERT_FALSE(face.IsNull());
     EXPECT_EQ(entry->first, 3u);
     EXPECT_TRUE(ColorNear(kBlue, entry->second.r, entry->second.g, entry->second.b));
@@ -129,8 +130,9 @@ TEST_F(FaceColorTest, PartWithoutColouredFacesGetsAnEmptyTable)
     EXPECT_TRUE(shape->GetFaceColors()->empty());
 }
 
-// Compares, for every face (and compound member) of every part, the colour found through the part's own sub-shape
-// labels with what XCAFDoc_ColorTool::GetColor(face, ...) finds by searching the document.
+// Compares, for every face (and compound member) of every part, the colour found through the part's
+// own sub-shape labels with what XCAFDoc_ColorTool::GetColor(face, ...) finds by searching the
+// document.
 void ExpectSameFaceColours(const std::string& relative)
 {
     const std::string path = CorpusFile(relative);

@@ -122,7 +122,8 @@ TEST_F(HostileInputTest, RecursionWithoutEndInsideOpenCascadeBecomesAFailedLoad)
     // does the self-referring STEP entity above. Both must come back as failures.
     const std::string self = myDir.File("self.wrl");
     EXPECT_EQ(LoadScene("self.wrl", "#VRML V2.0 utf8\nInline { url \"" + self + "\" }\n"), nullptr);
-    EXPECT_EQ(LoadFailure::Last().kind, LoadFailureTranslatorFault) << LoadFailure::Last().Describe();
+    EXPECT_EQ(LoadFailure::Last().kind, LoadFailureTranslatorFault)
+        << LoadFailure::Last().Describe();
 
     // Nesting our own walk refuses, with a reason, long before any stack would.
     EXPECT_EQ(LoadScene("deep.wrl", NestedGroups(1500)), nullptr);

@@ -194,8 +194,7 @@ TEST_F(ImportCommandTest, WiresAndEdgesBecomeWireElements)
 
 TEST_F(ImportCommandTest, ACompoundOfSeveralShapesBecomesAGroupOfNumberedChildren)
 {
-    const TopoDS_Shape compound =
-        MakeCompound({MakeBox(1, 1, 1), MakeCylinder(1, 2), MakeEdge()});
+    const TopoDS_Shape compound = MakeCompound({MakeBox(1, 1, 1), MakeCylinder(1, 2), MakeEdge()});
     DialogScope dialogs({WriteBrep("part.brep", compound)});
     ASSERT_TRUE(Run("Import"));
 

@@ -295,8 +295,9 @@ TEST_F(LineStyleReaderTest, ANumberThatIsNotOneStopsTheLoad)
 TEST_F(LineStyleReaderTest, NumbersAreTheLongestNumberAtTheStartOfTheValue)
 {
     // As strtod reads them: trailing text ignored, hexadecimal and the special values taken.
-    Load("*N,numbers\nA,1.5abc,-0x10,0.25\n"
-         "*CASE,upper-case keys where the other test has lower\nA,[\"T\",ST,S=nan,x=2,U=3,Y=inf]\n");
+    Load(
+        "*N,numbers\nA,1.5abc,-0x10,0.25\n"
+        "*CASE,upper-case keys where the other test has lower\nA,[\"T\",ST,S=nan,x=2,U=3,Y=inf]\n");
     EXPECT_EQ(Simple(*Style("N")), "Dash 1.5 Gap 16 Dash 0.25");
     const LineStyleComponent& keys = *Style("CASE")->GetComponents()[0];
     ASSERT_TRUE(keys.GetS() && keys.GetX() && keys.GetU() && keys.GetY());

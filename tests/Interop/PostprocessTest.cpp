@@ -31,9 +31,9 @@ std::shared_ptr<TopoShape> LooseBoxFaces(bool withoutTop = false)
             continue;
         }
         const TopoDS_Face& face = TopoDS::Face(faces.Current());
-        builder.Add(compound, BRepBuilderAPI_MakeFace(BRep_Tool::Surface(face),
-                                                      BRepTools::OuterWire(face))
-                                  .Face());
+        builder.Add(
+            compound,
+            BRepBuilderAPI_MakeFace(BRep_Tool::Surface(face), BRepTools::OuterWire(face)).Face());
     }
     return TopoShape::Create(compound);
 }

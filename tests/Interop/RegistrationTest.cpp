@@ -28,7 +28,8 @@ TEST(RegistrationTest, CommandsCarryTheirNamesCodesAndPaths)
     ASSERT_NE(import, nullptr);
     EXPECT_EQ(import->GetCode(), 16);
     EXPECT_EQ(import->GetPath(), "/Shape/Import");
-    for (const char* name : {"ExportModel", "ExportAssemblyChildren", "AdvImport", "ImportAsPart"}) {
+    for (const char* name :
+         {"ExportModel", "ExportAssemblyChildren", "AdvImport", "ImportAsPart"}) {
         const auto command = CommandManager::Instance().Find(name);
         ASSERT_NE(command, nullptr) << name;
         EXPECT_EQ(command->GetCode(), 0) << name;

@@ -12,8 +12,8 @@
 
 #include <filesystem>
 
-#include <sys/stat.h>
 #include <set>
+#include <sys/stat.h>
 
 using namespace orvkit;
 using namespace orvtest;
@@ -97,8 +97,8 @@ TEST_F(VrmlReaderTest, RegisteredOnceForLowerCaseWrlWithItsFilter)
     EXPECT_EQ(filters, (std::unordered_map<std::string, std::string>{{"wrl", "*.wrl"}}));
     filters = {{"wrl", "*.old"}, {"step", "*.step"}};
     myReader->GetFilters(filters);
-    EXPECT_EQ(filters, (std::unordered_map<std::string, std::string>{{"wrl", "*.wrl"},
-                                                                     {"step", "*.step"}}));
+    EXPECT_EQ(filters,
+              (std::unordered_map<std::string, std::string>{{"wrl", "*.wrl"}, {"step", "*.step"}}));
 }
 
 TEST_F(VrmlReaderTest, TransformGroupCarriesThePlacementAndTheShapeKeepsTheIdentity)
@@ -162,19 +162,19 @@ TEST_F(VrmlReaderTest, EveryShapeGetsItsOwnMaterialNumberedInFileOrderOnEachLoad
 
 TEST_F(VrmlReaderTest, MaterialColoursPassThroughAsOpenCascadeHoldsThem)
 {
-    const auto root = LoadText(
-        "Shape { appearance Appearance { material Material {\n"
-        "  diffuseColor 1 0 0 emissiveColor 0 0 1 specularColor 0 1 0\n"
-        "  transparency 0.5 shininess 0.9 ambientIntensity 0.3 } } geometry Box { } }\n"
-        "Shape { appearance Appearance { material Material {\n"
-        "  diffuseColor 0.2 0.4 0.6 emissiveColor 0.75 0.5 0.25 } } geometry Box { } }\n");
+    const auto root =
+        LoadText("Shape { appearance Appearance { material Material {\n"
+                 "  diffuseColor 1 0 0 emissiveColor 0 0 1 specularColor 0 1 0\n"
+                 "  transparency 0.5 shininess 0.9 ambientIntensity 0.3 } } geometry Box { } }\n"
+                 "Shape { appearance Appearance { material Material {\n"
+                 "  diffuseColor 0.2 0.4 0.6 emissiveColor 0.75 0.5 0.25 } } geometry Box { } }\n");
     ASSERT_NE(root, nullptr);
     const Walk walk(*root);
     ASSERT_EQ(walk.breps.size(), 2u);
     const MaterialInstance& pure = *walk.breps[0]->GetFaceMaterial();
     EXPECT_EQ(pure.GetColor(), glm::vec3(1, 0, 0));
-    EXPECT_EQ(pure.GetUniforms(), (std::map<std::string, glm::vec3>{
-                                      {"emissive", {0, 0, 1}}, {"specular", {0, 1, 0}}}));
+    EXPECT_EQ(pure.GetUniforms(),
+              (std::map<std::string, glm::vec3>{{"emissive", {0, 0, 1}}, {"specular", {0, 1, 0}}}));
     EXPECT_EQ(pure.GetFaceSide(), FaceSideDouble);
 
     // OpenCASCADE keeps the file's colours as linear RGB; the material takes those numbers
@@ -373,8 +373,8 @@ TEST_F(VrmlReaderTest, CorpusFilesTheParserRejectsGiveNull)
     }
     // Inline.wrl names a file that is only found with a VRML search folder set, which the
     // reader does not do; the others are malformed for OpenCASCADE's parser.
-    for (const char* file : {"vrml/Inline.wrl", "malformed/bug30066.wrl",
-                             "malformed/bug33426.vrml", "malformed/sod80.wrl"}) {
+    for (const char* file : {"vrml/Inline.wrl", "malformed/bug30066.wrl", "malformed/bug33426.vrml",
+                             "malformed/sod80.wrl"}) {
         EXPECT_EQ(myReader->Load(CorpusFile(file)), nullptr) << file;
     }
     // The manager goes by the extension, and ".vrml" is not one of the reader's.

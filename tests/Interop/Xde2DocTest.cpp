@@ -32,7 +32,8 @@ protected:
     std::string CopyAs(const std::string& source, const std::string& name)
     {
         const std::string target = myDir.File(name);
-        std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(source, target,
+                                   std::filesystem::copy_options::overwrite_existing);
         return target;
     }
 
@@ -62,10 +63,10 @@ TEST_F(Xde2DocTest, ExtensionChoosesTheReaderExactly)
 {
     // STEP content only reads through the STEP reader, IGES content only through the IGES one.
     const std::pair<std::string, bool> cases[] = {
-        {CopyAs(myStep, "a.step"), true},  {CopyAs(myStep, "a.stp"), true},
-        {CopyAs(myIges, "a.iges"), true},  {CopyAs(myIges, "a.igs"), true},
-        {CopyAs(myStep, "b.igs"), false},  {CopyAs(myIges, "b.stp"), false},
-        {CopyAs(myStep, "c.STEP"), false}, {CopyAs(myStep, "c.stl"), false},
+        {CopyAs(myStep, "a.step"), true},       {CopyAs(myStep, "a.stp"), true},
+        {CopyAs(myIges, "a.iges"), true},       {CopyAs(myIges, "a.igs"), true},
+        {CopyAs(myStep, "b.igs"), false},       {CopyAs(myIges, "b.stp"), false},
+        {CopyAs(myStep, "c.STEP"), false},      {CopyAs(myStep, "c.stl"), false},
         {CopyAs(myStep, "noextension"), false},
     };
     for (const auto& [path, readable] : cases) {

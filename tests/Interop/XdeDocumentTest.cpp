@@ -13,10 +13,10 @@
 #include "XdeNode.h"
 #include "XdeNodeIterator.h"
 
-#include <Standard_OutOfRange.hxx>
-#include <TDF_LabelSequence.hxx>
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
+#include <Standard_OutOfRange.hxx>
+#include <TDF_LabelSequence.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
@@ -168,10 +168,10 @@ TEST_F(XdeDocumentTest, ExtensionsAreComparedWholeAndCaseSensitively)
 TEST_F(XdeDocumentTest, OpenReadsExactExtensionsOnlyAndAlwaysLogsBeginAndEnd)
 {
     const std::pair<std::string, bool> cases[] = {
-        {CopyAs(myStep, "a.stp"), true},    {CopyAs(myStep, "a.step"), true},
-        {CopyAs(myIges, "a.igs"), true},    {CopyAs(myIges, "a.iges"), true},
-        {CopyAs(myStep, "b.STEP"), false},  {CopyAs(myStep, "b.Stp"), false},
-        {CopyAs(myIges, "b.IGES"), false},  {CopyAs(myStep, "b.stl"), false},
+        {CopyAs(myStep, "a.stp"), true},        {CopyAs(myStep, "a.step"), true},
+        {CopyAs(myIges, "a.igs"), true},        {CopyAs(myIges, "a.iges"), true},
+        {CopyAs(myStep, "b.STEP"), false},      {CopyAs(myStep, "b.Stp"), false},
+        {CopyAs(myIges, "b.IGES"), false},      {CopyAs(myStep, "b.stl"), false},
         {CopyAs(myStep, "noextension"), false},
     };
     for (const auto& [path, readable] : cases) {
@@ -482,8 +482,8 @@ protected:
         myBoxInTop = Placement(gp::DY(), -M_PI / 4, gp_Vec(0, 0, -60));
         const TopoDS_Shape sub = MakeCompound({myBox.Moved(TopLoc_Location(myBoxInSub)),
                                                myCylinder.Moved(TopLoc_Location(myCylinderInSub))});
-        myTop = MakeCompound({sub.Moved(TopLoc_Location(mySubInTop)),
-                              myBox.Moved(TopLoc_Location(myBoxInTop))});
+        myTop = MakeCompound(
+            {sub.Moved(TopLoc_Location(mySubInTop)), myBox.Moved(TopLoc_Location(myBoxInTop))});
 
         XdeDocumentO writer;
         writer.New();
@@ -577,7 +577,8 @@ TEST_F(XdeRoundTripTest, StepKeepsStructureNamesPlacementsAndColours)
 
     // Colours as OpenCASCADE holds them after its own sRGB round trip through the file.
     EXPECT_TRUE(VecNear(kSurface, reader.GetColor(cylinder, kFallback), 1e-5f));
-    EXPECT_TRUE(VecNear(kSurface, reader.GetFaceColor(reader.GetShape(cylinder), kFallback), 1e-5f));
+    EXPECT_TRUE(
+        VecNear(kSurface, reader.GetFaceColor(reader.GetShape(cylinder), kFallback), 1e-5f));
     EXPECT_TRUE(VecNear(kFallback, reader.GetEdgeColor(reader.GetShape(cylinder), kFallback)));
     EXPECT_TRUE(VecNear(kCurve, reader.GetEdgeColor(reader.GetShape(box), kFallback), 1e-5f));
     EXPECT_TRUE(VecNear(kFallback, reader.GetColor(box, kFallback)));
@@ -611,7 +612,8 @@ TEST_F(XdeRoundTripTest, StepReadByXde2DocGivesOnePrototypePerPartWithItsInstanc
     // One shape element per part, and the sub-assembly once: these are the prototypes.
     std::map<std::string, ObjectId> prototypes;
     for (const ShapeElement* shape : ElementsOf<ShapeElement>(document)) {
-        EXPECT_TRUE(prototypes.emplace(shape->GetName(), shape->GetId()).second) << shape->GetName();
+        EXPECT_TRUE(prototypes.emplace(shape->GetName(), shape->GetId()).second)
+            << shape->GetName();
     }
     EXPECT_EQ(prototypes.size(), 2u);
     const auto assemblies = ElementsNamed(document, "AssemblyElement");
@@ -659,9 +661,10 @@ TEST_F(XdeRoundTripTest, IgesKeepsTheSolidsWhereTheyWereAndTheSurfaceColour)
     const std::vector<gp_Pnt> read = centres(shape->GetImpl());
     ASSERT_EQ(read.size(), 3u);
     for (const gp_Pnt& expected : written) {
-        EXPECT_TRUE(std::any_of(read.begin(), read.end(), [&](const gp_Pnt& point) {
-            return point.Distance(expected) < 1e-6;
-        })) << expected.X() << " " << expected.Y() << " " << expected.Z();
+        EXPECT_TRUE(
+            std::any_of(read.begin(), read.end(),
+                        [&](const gp_Pnt& point) { return point.Distance(expected) < 1e-6; }))
+            << expected.X() << " " << expected.Y() << " " << expected.Z();
     }
 
     // The cylinder's faces carry the surface colour; the box's faces have none.

@@ -28,7 +28,7 @@ inline void ExpectCompleteRegistrationTable()
     EXPECT_EQ(DocumentExchangerManager::Instance().GetKeys(), std::vector<std::string>{"XDE"});
     EXPECT_NE(ShapeExchangeManager::Instance().GetPostprocess(), nullptr);
     const auto readers = SceneExchangeManager::Instance().GetReaders();
-    ASSERT_EQ(readers.size(), 1u); // the host brings none of its own
+    ASSERT_EQ(readers.size(), 1u);             // the host brings none of its own
     EXPECT_EQ(readers.front().use_count(), 2); // the registry's and this copy's
     EXPECT_NE(SceneExchangeManager::Instance().FindReader(".wrl"), nullptr);
 }

@@ -11,8 +11,8 @@ namespace orvtest {
 
 // One dialog a command opened.
 struct DialogCall {
-    std::string kind; // "open", "save", "folder", "notify", or the named dialog's name
-    std::string title; // the title, or for a notice its title
+    std::string kind;        // "open", "save", "folder", "notify", or the named dialog's name
+    std::string title;       // the title, or for a notice its title
     std::string defaultName; // save dialogs; for a notice its text
     std::vector<std::string> filters;
 };
@@ -26,7 +26,8 @@ public:
     static std::shared_ptr<ScriptedDialogs> Install(std::vector<std::string> answers = {});
     ~ScriptedDialogs() override;
 
-    orvkit::Path OpenFile(const std::string& title, const std::vector<std::string>& filters) override;
+    orvkit::Path OpenFile(const std::string& title,
+                          const std::vector<std::string>& filters) override;
     orvkit::Path SaveFile(const std::string& title, const std::string& defaultName,
                           const std::vector<std::string>& filters) override;
     orvkit::Path OpenFolder(const std::string& title) override;

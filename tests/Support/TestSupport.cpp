@@ -3,8 +3,8 @@
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 
 #include <BRepPrimAPI_MakeBox.hxx>
-#include <BRep_Builder.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRep_Builder.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
@@ -129,7 +129,8 @@ TDF_Label XcafBuilder::AddAssembly(const std::string& name)
 TDF_Label XcafBuilder::AddComponent(const TDF_Label& assembly, const TDF_Label& part,
                                     const gp_Trsf& placement, const std::string& name)
 {
-    TDF_Label component = myImpl.shapeTool->AddComponent(assembly, part, TopLoc_Location(placement));
+    TDF_Label component =
+        myImpl.shapeTool->AddComponent(assembly, part, TopLoc_Location(placement));
     if (!name.empty()) {
         TDataStd_Name::Set(component, TCollection_ExtendedString(name.c_str(), Standard_True));
     }
@@ -141,7 +142,8 @@ void XcafBuilder::SetColor(const TDF_Label& label, const Quantity_Color& color)
     myImpl.colorTool->SetColor(label, color, XCAFDoc_ColorSurf);
 }
 
-TDF_Label XcafBuilder::SetFaceColor(const TDF_Label& part, int faceIndex, const Quantity_Color& color)
+TDF_Label XcafBuilder::SetFaceColor(const TDF_Label& part, int faceIndex,
+                                    const Quantity_Color& color)
 {
     TopTools_IndexedMapOfShape faces;
     TopExp::MapShapes(myImpl.shapeTool->GetShape(part), TopAbs_FACE, faces);
@@ -244,9 +246,9 @@ orvkit::Element* FindByName(const orvkit::Document& document, const std::string&
         std::abs(rgb.b() - b) < tolerance) {
         return ::testing::AssertionSuccess();
     }
-    return ::testing::AssertionFailure() << "expected (" << rgb.r() << ", " << rgb.g() << ", "
-                                         << rgb.b() << ") got (" << r << ", " << g << ", " << b
-                                         << ")";
+    return ::testing::AssertionFailure()
+           << "expected (" << rgb.r() << ", " << rgb.g() << ", " << rgb.b() << ") got (" << r
+           << ", " << g << ", " << b << ")";
 }
 
 } // namespace orvtest

@@ -62,7 +62,10 @@ public:
     ScopedLogCapture();
     ~ScopedLogCapture();
     const std::shared_ptr<orvkit::CaptureLogSink>& operator->() const { return mySink; }
-    bool Contains(int level, const std::string& text) const { return mySink->Contains(level, text); }
+    bool Contains(int level, const std::string& text) const
+    {
+        return mySink->Contains(level, text);
+    }
 
 private:
     std::shared_ptr<orvkit::CaptureLogSink> mySink;
@@ -77,13 +80,14 @@ public:
     TDF_Label AddPart(const std::string& name, const TopoDS_Shape& shape);
     TDF_Label AddAssembly(const std::string& name);
     // Places `part` in `assembly`; returns the component (reference) label.
-    TDF_Label AddComponent(const TDF_Label& assembly, const TDF_Label& part, const gp_Trsf& placement,
-                           const std::string& name = {});
+    TDF_Label AddComponent(const TDF_Label& assembly, const TDF_Label& part,
+                           const gp_Trsf& placement, const std::string& name = {});
     void SetColor(const TDF_Label& label, const Quantity_Color& color);
     // Colours one face (by its index in the part's face map, from 0) through a sub-shape label.
     TDF_Label SetFaceColor(const TDF_Label& part, int faceIndex, const Quantity_Color& color);
     // Colours a direct member of a compound part through a sub-shape label.
-    void SetSubShapeColor(const TDF_Label& part, const TopoDS_Shape& sub, const Quantity_Color& color);
+    void SetSubShapeColor(const TDF_Label& part, const TopoDS_Shape& sub,
+                          const Quantity_Color& color);
     // The sub-shape label of the part's sub-shape of `type` at `index` (from 0, TopExp order).
     TDF_Label AddSubShape(const TDF_Label& part, TopAbs_ShapeEnum type, int index);
     // Adds a semantic dimension of the given type and value measuring `first` (and `second`).
@@ -107,8 +111,7 @@ gp_Trsf Translation(double x, double y, double z);
 TopoDS_Compound MakeCompound(const std::vector<TopoDS_Shape>& members);
 
 // Every element of the class T in id order.
-template <class T>
-std::vector<T*> ElementsOf(const orvkit::Document& document)
+template <class T> std::vector<T*> ElementsOf(const orvkit::Document& document)
 {
     std::vector<T*> result;
     for (orvkit::Element* element : document.GetElements()) {
@@ -120,7 +123,8 @@ std::vector<T*> ElementsOf(const orvkit::Document& document)
 }
 
 // Elements of exactly this class name ("GroupElement" excludes assemblies).
-std::vector<orvkit::Element*> ElementsNamed(const orvkit::Document& document, const char* className);
+std::vector<orvkit::Element*> ElementsNamed(const orvkit::Document& document,
+                                            const char* className);
 
 // The first element with this name, or null.
 orvkit::Element* FindByName(const orvkit::Document& document, const std::string& name);

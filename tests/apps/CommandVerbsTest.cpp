@@ -42,7 +42,8 @@ protected:
     }
 
     // The elements of one class in a printed document.
-    static std::vector<nlohmann::json> Elements(const nlohmann::json& document, const char* className)
+    static std::vector<nlohmann::json> Elements(const nlohmann::json& document,
+                                                const char* className)
     {
         std::vector<nlohmann::json> found;
         for (const auto& element : document["elements"]) {
@@ -224,15 +225,16 @@ TEST_F(CommandVerbsTest, BadInputGivesOneLineAndExitCodeOneForEveryVerb)
     // A FIFO would block a reader for good; every verb refuses it at once.
     const std::string fifo = myDir.File("pipe.step");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const char* verb : {"read ", "read --batch ", "import ", "import-part ", "xde ", "scene ",
-                             "linetypes "}) {
+    for (const char* verb :
+         {"read ", "read --batch ", "import ", "import-part ", "xde ", "scene ", "linetypes "}) {
         ExpectOneErrorLine(Program(std::string(verb) + Quote(fifo)), "", verb);
     }
 }
 
 TEST_F(CommandVerbsTest, JsonOutputSurvivesNamesThatAreNotUtf8)
 {
-    const std::string file = myDir.Write("latin1.lin", "*B\xe4NDER,Stra\xdf" "e\nA,1,-1\n");
+    const std::string file = myDir.Write("latin1.lin", "*B\xe4NDER,Stra\xdf"
+                                                       "e\nA,1,-1\n");
     const nlohmann::json json = Json("linetypes --json " + Quote(file));
     ASSERT_EQ(json["lineStyles"].size(), 1u);
     EXPECT_EQ(json["lineStyles"][0]["name"], "B\xef\xbf\xbdNDER"); // U+FFFD for the bad byte
@@ -246,7 +248,8 @@ TEST_F(CommandVerbsTest, MakeSolidSewsLooseFacesOfACorpusFile)
     }
     const auto loose = Elements(Json("read --json " + Quote(file)), "ShapeElement");
     EXPECT_EQ(loose.size(), 4u); // four faces, each its own element
-    const auto solid = Elements(Json("read --make-solid 0.01 --json " + Quote(file)), "ShapeElement");
+    const auto solid =
+        Elements(Json("read --make-solid 0.01 --json " + Quote(file)), "ShapeElement");
     ASSERT_EQ(solid.size(), 1u);
     EXPECT_EQ(solid[0]["shapeType"], "Solid");
     EXPECT_EQ(solid[0]["faces"], 4);
@@ -337,8 +340,8 @@ TEST_F(CommandVerbsTest, ReadGivesWhatOcctGivesOnCorpusFiles)
     if (CorpusFile("step").empty()) {
         GTEST_SKIP() << "shared corpus not present";
     }
-    for (const char* relative : {"step/as1-oc-214.stp", "step-pmi/nist_ftc_11_asme1_ap242-e1.stp",
-                                 "iges/BIGES.igs"}) {
+    for (const char* relative :
+         {"step/as1-oc-214.stp", "step-pmi/nist_ftc_11_asme1_ap242-e1.stp", "iges/BIGES.igs"}) {
         const std::string path = CorpusFile(relative);
         ASSERT_FALSE(path.empty()) << relative;
         TopoDS_Shape expected;

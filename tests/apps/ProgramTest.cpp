@@ -125,7 +125,8 @@ TEST_F(ProgramTest, HostileFilesEndInOneLineNamingTheFileNeverASignal)
     const std::string self = myDir.File("self.wrl");
     const std::tuple<std::string, std::string, std::string> cases[] = {
         // OpenCASCADE's file check recurses without end on an edge that is its own edge.
-        {"import", myDir.Write("loop.stp", selfReferring), "the STEP translator failed: it crashed"},
+        {"import", myDir.Write("loop.stp", selfReferring),
+         "the STEP translator failed: it crashed"},
         // Inlines itself: the parser recurses until it can open no more files (or the stack ends).
         {"scene", self, "not a readable VRML file"},
         // Deeper than our walk takes, but the parser must get through it to say so.
@@ -230,7 +231,8 @@ TEST_F(ProgramTest, ImportShowsFaceColourTablesUnlessTurnedOff)
     EXPECT_GT(entries, 0u);
     EXPECT_NE(Program("import " + Quote(kSample)).out.find(" face-colors="), std::string::npos);
 
-    const nlohmann::json plain = nlohmann::json::parse(Program("import --json --no-color " + Quote(kSample)).out);
+    const nlohmann::json plain =
+        nlohmann::json::parse(Program("import --json --no-color " + Quote(kSample)).out);
     for (const auto& element : plain["elements"]) {
         if (element["class"] == "ShapeElement") {
             EXPECT_TRUE(element["faceColors"].is_null());
@@ -312,11 +314,13 @@ TEST_F(ProgramTest, OpenGoesThroughTheExchangerChosenByExtension)
     // The exchanger never splits and keeps the sole root a group.
     EXPECT_NE(run.out.find("1 GroupElement, 13 InstanceElement, 5 ShapeElement"), std::string::npos)
         << run.out;
-    const ProgramRun other = Program("open " + Quote(myDir.Write("mesh.stl", "solid x\nendsolid x\n")));
+    const ProgramRun other =
+        Program("open " + Quote(myDir.Write("mesh.stl", "solid x\nendsolid x\n")));
     EXPECT_EQ(other.exitCode, 1);
     EXPECT_NE(other.err.find("no document exchanger takes the extension '.stl'"), std::string::npos)
         << other.err;
-    const ProgramRun upper = Program("open " + Quote(myDir.Write("PART.STEP", ReadWholeFile(kSample))));
+    const ProgramRun upper =
+        Program("open " + Quote(myDir.Write("PART.STEP", ReadWholeFile(kSample))));
     EXPECT_EQ(upper.exitCode, 1);
 }
 
@@ -345,7 +349,8 @@ TEST_F(ProgramTest, LinetypesPrintsEveryStyleWithItsPattern)
                        "    Gap     0.4\n"
                        "Summary: 2 line styles, 8 components (2 Dash, 4 Gap, 1 Dot, 1 Pattern)\n");
 
-    const nlohmann::json json = nlohmann::json::parse(Program("linetypes --json " + Quote(path)).out);
+    const nlohmann::json json =
+        nlohmann::json::parse(Program("linetypes --json " + Quote(path)).out);
     ASSERT_EQ(json["lineStyles"].size(), 2u);
     const nlohmann::json& note = json["lineStyles"][1]["components"][2];
     EXPECT_EQ(note["type"], "Pattern");
@@ -380,15 +385,14 @@ TEST_F(ProgramTest, LinetypesExplainsWhatItCannotRead)
     EXPECT_NE(skipped.out.find("1 line style, 1 component"), std::string::npos) << skipped.out;
 }
 
-const char* const kScene =
-    "#VRML V2.0 utf8\n"
-    "Transform { translation 1 2 3 rotation 0 0 1 1.5707963267948966\n"
-    "  children [ Shape {\n"
-    "    appearance Appearance { material Material {\n"
-    "      diffuseColor 1 0 0 emissiveColor 0 0 1 specularColor 0 1 0 } }\n"
-    "    geometry Box { size 2 4 6 } } ] }\n"
-    "Shape { geometry Sphere { } }\n"
-    "Viewpoint { }\n";
+const char* const kScene = "#VRML V2.0 utf8\n"
+                           "Transform { translation 1 2 3 rotation 0 0 1 1.5707963267948966\n"
+                           "  children [ Shape {\n"
+                           "    appearance Appearance { material Material {\n"
+                           "      diffuseColor 1 0 0 emissiveColor 0 0 1 specularColor 0 1 0 } }\n"
+                           "    geometry Box { size 2 4 6 } } ] }\n"
+                           "Shape { geometry Sphere { } }\n"
+                           "Viewpoint { }\n";
 
 TEST_F(ProgramTest, SceneShowsTheNodeTreeWithShapesAndMaterials)
 {
@@ -432,7 +436,8 @@ TEST_F(ProgramTest, SceneThatCannotBeLoadedGivesOneErrorLineWithTheReason)
         {myDir.Write("empty.wrl", ""), "empty"},
         {myDir.Write("broken.wrl", std::string(kScene) + "}\n"),
          "not a readable VRML file: syntax error at line 9"},
-        {myDir.Write("scene.vrml", kScene), "unsupported extension '.vrml' (no scene reader takes it"},
+        {myDir.Write("scene.vrml", kScene),
+         "unsupported extension '.vrml' (no scene reader takes it"},
         {myDir.Write("SCENE.WRL", kScene), "unsupported extension '.WRL'"},
         {myDir.File("folder.wrl"), "directory"},
     };

@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (input.Path().empty()) {
         return 0;
     }
-    std::shared_ptr<orvkit::SceneNode> root = orvkit::SceneExchangeManager::Instance().Load(input.Path());
+    std::shared_ptr<orvkit::SceneNode> root =
+        orvkit::SceneExchangeManager::Instance().Load(input.Path());
     if (root) {
         std::set<const orvkit::MaterialInstance*> materials;
         CollectMaterials(*root, materials, 0);

@@ -65,7 +65,8 @@ std::string LoadFailure::Describe() const
         return "no such file";
     case LoadFailureNotAFile:
         return detail == "a folder" ? "it is a directory"
-                                    : "not a regular file (" + (detail.empty() ? "a FIFO or a device" : detail) + ")";
+                                    : "not a regular file (" +
+                                          (detail.empty() ? "a FIFO or a device" : detail) + ")";
     case LoadFailureEmpty:
         return "the file is empty";
     case LoadFailureNotReadable:

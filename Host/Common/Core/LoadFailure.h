@@ -8,11 +8,11 @@ namespace orvkit {
 enum EnumLoadFailure {
     LoadFailureNone = 0,
     LoadFailureNotFound,
-    LoadFailureNotAFile,        // a folder, a FIFO or a device
+    LoadFailureNotAFile, // a folder, a FIFO or a device
     LoadFailureEmpty,
-    LoadFailureNotReadable,     // no permission
+    LoadFailureNotReadable, // no permission
     LoadFailureUnknownExtension,
-    LoadFailureInvalidSetting,  // a reader setting it cannot honour, such as a code page
+    LoadFailureInvalidSetting, // a reader setting it cannot honour, such as a code page
     LoadFailureParseError,
     LoadFailureTranslatorFault, // an exception or a memory fault inside the translator
     LoadFailureNothingTransferable,

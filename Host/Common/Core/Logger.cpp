@@ -45,9 +45,8 @@ void CaptureLogSink::Clear()
 bool CaptureLogSink::Contains(int level, const std::string& text) const
 {
     const std::lock_guard<std::mutex> lock(myMutex);
-    return std::any_of(myRecords.begin(), myRecords.end(), [&](const LogRecord& r) {
-        return r.level == level && r.text == text;
-    });
+    return std::any_of(myRecords.begin(), myRecords.end(),
+                       [&](const LogRecord& r) { return r.level == level && r.text == text; });
 }
 
 Logger& Logger::Instance()

@@ -126,5 +126,5 @@ private:
 // Logs an error with the location line of the calling source file.
 #define ORVKIT_LOG_ERROR(text) ::orvkit::Logger::Instance().Error((text), __LINE__, __FILE__)
 // Logs a message at `level` with the location line of the calling source file.
-#define ORVKIT_LOG_ERROR_AT(level, text)                                                         \
+#define ORVKIT_LOG_ERROR_AT(level, text)                                                           \
     ::orvkit::Logger::Instance().Error((text), __LINE__, __FILE__, (level))

@@ -29,8 +29,7 @@ private:
 
 } // namespace orvkit
 
-template <>
-struct std::hash<orvkit::ObjectId> {
+template <> struct std::hash<orvkit::ObjectId> {
     size_t operator()(const orvkit::ObjectId& id) const noexcept
     {
         return std::hash<uint64_t>()(id.GetValue());

@@ -18,7 +18,10 @@ public:
 
     const Variant& GetVariant() const { return myValue; }
     // An owned copy, for another dictionary.
-    std::unique_ptr<ParameterValue> Clone() const { return std::make_unique<ParameterValue>(myValue); }
+    std::unique_ptr<ParameterValue> Clone() const
+    {
+        return std::make_unique<ParameterValue>(myValue);
+    }
     // The value as text, as a person would write it ("true", "12", "0.5", the text itself).
     std::string ToString() const;
 

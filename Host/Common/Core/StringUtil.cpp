@@ -65,8 +65,8 @@ std::vector<char32_t> DecodeUtf8(const std::string& text)
                 cp = (cp << 6) | (next & 0x3F);
             }
         }
-        const bool overlong = (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
-                              (extra == 3 && cp < 0x10000);
+        const bool overlong =
+            (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
         if (!valid || overlong) {
             out.push_back(kReplacement);
             ++i;

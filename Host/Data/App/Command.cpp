@@ -93,7 +93,8 @@ std::shared_ptr<Command> CommandManager::FindToRun(const std::string& name) cons
 {
     std::shared_ptr<Command> command = Find(name);
     if (!command) {
-        Logger::Instance().Message(3, "No command is registered under the name \"%s\"", name.c_str());
+        Logger::Instance().Message(3, "No command is registered under the name \"%s\"",
+                                   name.c_str());
     }
     return command;
 }
@@ -122,10 +123,10 @@ bool CommandManager::BatchRun(const std::string& name, CommandContext* context) 
         return false;
     }
     ParameterDict ownParameters;
-    CommandContext withParameters(context != nullptr ? context->GetDocument() : nullptr,
-                                  &ownParameters,
-                                  context != nullptr ? context->GetViewer() : nullptr,
-                                  context != nullptr ? context->GetObjectId() : ObjectId::InvalidId);
+    CommandContext withParameters(
+        context != nullptr ? context->GetDocument() : nullptr, &ownParameters,
+        context != nullptr ? context->GetViewer() : nullptr,
+        context != nullptr ? context->GetObjectId() : ObjectId::InvalidId);
     if (context != nullptr && context->GetParameters() != nullptr) {
         withParameters = *context;
     }

@@ -57,8 +57,7 @@ public:
     // The element under the id, or null.
     Element* FindElement(ObjectId id) const;
     // The element under the id when it is a T, else null.
-    template <class T>
-    T* FindElementAs(ObjectId id) const
+    template <class T> T* FindElementAs(ObjectId id) const
     {
         return dynamic_cast<T*>(FindElement(id));
     }

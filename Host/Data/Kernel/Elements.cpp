@@ -17,8 +17,7 @@ namespace orvkit {
 
 namespace {
 
-template <class T>
-T* MakeElement(Document* document)
+template <class T> T* MakeElement(Document* document)
 {
     return static_cast<T*>(document->NewElement(std::make_unique<T>(), ObjectId::InvalidId));
 }

@@ -16,8 +16,8 @@ namespace orvkit {
 // | Key            | Type   | Default | Meaning                                                  |
 // |----------------|--------|---------|----------------------------------------------------------|
 // | "ModelUnit"    | string | "mm"    | length unit the shape is read into                       |
-// | "ShowDialog"   | bool   | false   | ask for these settings ("ImportSettingsDlg") before reading |
-// | "FixEdges"     | bool   | false   | remove small edges after reading (and after MakeSolid)   |
+// | "ShowDialog"   | bool   | false   | ask for these settings ("ImportSettingsDlg") before reading
+// | | "FixEdges"     | bool   | false   | remove small edges after reading (and after MakeSolid) |
 // | "EdgeLength"   | double | 0.01    | edges shorter than this (model unit) count as small      |
 // | "FixSolid"     | bool   | false   | sew the faces read and make a solid of them              |
 // | "MakeSolidTol" | double | 0.01    | sewing tolerance (model unit) for making the solid       |

@@ -90,7 +90,7 @@ public:
     SingleShapeDocument(const SingleShapeDocument&) = delete;
     SingleShapeDocument& operator=(const SingleShapeDocument&) = delete;
 
-    const Handle(TDocStd_Document) & Get() const { return myDocument; }
+    const Handle(TDocStd_Document)& Get() const { return myDocument; }
 
 private:
     Handle(TDocStd_Document) myDocument;

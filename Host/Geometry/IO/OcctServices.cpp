@@ -75,8 +75,9 @@ void OcctMessageCapture::Failure(const std::string& text)
     std::istringstream in(text);
     for (std::string word; in >> word;) {
         const bool frame = word.find_first_not_of("*.") == std::string::npos;
-        const bool address = word.size() > 2 && word.compare(0, 2, "0x") == 0 &&
-                             word.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos;
+        const bool address =
+            word.size() > 2 && word.compare(0, 2, "0x") == 0 &&
+            word.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos;
         if (frame || address || (word == ":" && (words.empty() || words.back() == ':'))) {
             continue;
         }

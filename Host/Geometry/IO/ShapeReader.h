@@ -21,7 +21,8 @@ public:
     // Reads the file into one shape in the settings' model unit. A null shape when the file
     // cannot be read, with the reason logged at level 4. May throw OpenCASCADE's exceptions;
     // ShapeIO::Open catches them.
-    virtual TopoDS_Shape Read(const std::string& path, const ImportSettingsModel& settings) const = 0;
+    virtual TopoDS_Shape Read(const std::string& path,
+                              const ImportSettingsModel& settings) const = 0;
 };
 
 } // namespace orvkit

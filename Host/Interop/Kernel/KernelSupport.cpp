@@ -48,7 +48,8 @@ bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::stri
 
 bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension)
 {
-    impl.failure = {LoadFailureUnknownExtension, {},
+    impl.failure = {LoadFailureUnknownExtension,
+                    {},
                     "'" + extension + "' (expected .step, .stp, .iges or .igs, in lower case)"};
     LoadFailure::Record(impl.failure);
     return false;

@@ -89,7 +89,8 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
         impl.CreateNew();
         const std::string why = DescribeTranslatorFailure(failure);
         return FailLoad(impl, {LoadFailureTranslatorFault, format, why},
-                        std::string(format) + " reader: translation of " + path + " failed: " + why);
+                        std::string(format) + " reader: translation of " + path +
+                            " failed: " + why);
     }
     impl.RefreshTools();
     if (!done && impl.freeShapes.IsEmpty()) {

@@ -28,8 +28,7 @@ bool XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSetti
     return knownCodePage;
 }
 
-bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
-                           ParameterDict* settings)
+bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings)
 {
     InstallOcctServices();
     // Held until the reader is gone: its construction registers the STEP controller, and the
@@ -40,7 +39,8 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl,
     if (!ConfigureReader(reader, scope, settings)) {
         // Read with another code page, the names would come out wrong without a word.
         const std::string codePage = settings->GetString("CodePage", "");
-        return FailLoad(impl, {LoadFailureInvalidSetting, "STEP", "unknown code page '" + codePage + "'"},
+        return FailLoad(impl,
+                        {LoadFailureInvalidSetting, "STEP", "unknown code page '" + codePage + "'"},
                         "Cannot read file: " + path + " (unknown code page '" + codePage + "')");
     }
     if (!ReadIntoDocument(reader, path, impl, "STEP")) {

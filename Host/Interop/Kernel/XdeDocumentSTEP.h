@@ -27,8 +27,8 @@ struct XdeDocumentSTEP {
     // knows (the reader then keeps the earlier one).
     static bool ConfigureReader(STEPCAFControl_Reader& reader, StaticSettingsScope& scope,
                                 ParameterDict* settings);
-    // Writes `impl` as AP214 STEP, or AP242 when it holds dimensions. False when the file cannot be written; an existing file is
-    // then left as it was.
+    // Writes `impl` as AP214 STEP, or AP242 when it holds dimensions. False when the file cannot be
+    // written; an existing file is then left as it was.
     static bool Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);
 };
 

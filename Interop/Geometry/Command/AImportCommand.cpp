@@ -140,8 +140,8 @@ void CreateImportGroup(Document* document, const std::vector<std::shared_ptr<Top
         document->NewElement(std::make_unique<GroupElement>(), ObjectId::NewId()));
     std::set<ObjectId> children;
     for (size_t i = 0; i < subShapes.size(); ++i) {
-        Element* child = CreateImportElement(document, subShapes[i],
-                                             name + ":" + std::to_string(i + 1), ObjectId::InvalidId);
+        Element* child = CreateImportElement(
+            document, subShapes[i], name + ":" + std::to_string(i + 1), ObjectId::InvalidId);
         children.insert(child->GetId());
         child->SetParentId(group->GetId());
     }

@@ -16,8 +16,9 @@ const double kToleranceFactor = 1.0;
 
 ShapeReaderPostprocessImpl::~ShapeReaderPostprocessImpl() = default;
 
-std::shared_ptr<TopoShape> ShapeReaderPostprocessImpl::Process(
-    const std::shared_ptr<TopoShape>& shape, ParameterDict* settings)
+std::shared_ptr<TopoShape>
+ShapeReaderPostprocessImpl::Process(const std::shared_ptr<TopoShape>& shape,
+                                    ParameterDict* settings)
 {
     Logger& logger = Logger::Instance();
     const ImportSettingsModel model(settings);
@@ -33,7 +34,8 @@ std::shared_ptr<TopoShape> ShapeReaderPostprocessImpl::Process(
         return result;
     }
     logger.Message(1, "Fixing Solid ....");
-    const std::shared_ptr<TopoShape> solid = ShapeBuilder::MakeSolid(result, model.GetMakeSolidTol());
+    const std::shared_ptr<TopoShape> solid =
+        ShapeBuilder::MakeSolid(result, model.GetMakeSolidTol());
     if (!solid) {
         ORVKIT_LOG_ERROR("Failed to MakeSolid.");
         return result;

@@ -1,12 +1,12 @@
 #include "Xde2Doc.h"
 
 #include "Annotation/AnnotationModel.h"
+#include "Common/Core/LoadFailure.h"
 #include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/Path.h"
 #include "Common/Core/PathUtil.h"
 #include "Common/Core/StringUtil.h"
-#include "Common/Core/LoadFailure.h"
 #include "Data/Kernel/CategoryNames.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/Document.h"
@@ -116,8 +116,8 @@ void ADocumentWriter::WriteDocument()
     const int level = freeShapes.Length() == 1 ? -1 : 0;
     for (const TDF_Label& label : freeShapes) {
         Quantity_Color color(NCollection_Vec3<float>(1, 1, 1));
-        if (auto* element = dynamic_cast<EntityElement*>(
-                RecursiveParseShape(label, color, level, false))) {
+        if (auto* element =
+                dynamic_cast<EntityElement*>(RecursiveParseShape(label, color, level, false))) {
             element->SetBrowserable(true);
         }
     }
@@ -196,9 +196,9 @@ Element* ADocumentWriter::ParseAssembly(const TDF_Label& label, Quantity_Color& 
         return assembly;
     }
     // The sole free assembly: a root container the caller does not mark browserable.
-    CompositeElement* root = myCreateAssembly
-                                 ? static_cast<CompositeElement*>(AssemblyElement::Create(myDocument))
-                                 : static_cast<CompositeElement*>(GroupElement::Create(myDocument));
+    CompositeElement* root =
+        myCreateAssembly ? static_cast<CompositeElement*>(AssemblyElement::Create(myDocument))
+                         : static_cast<CompositeElement*>(GroupElement::Create(myDocument));
     root->SetCategory(CategoryNames::Shape());
     root->SetName(name);
     root->SetSchemaName(kSchemaName);
@@ -250,9 +250,8 @@ Element* ADocumentWriter::ParseReference(const TDF_Label& label, Quantity_Color&
     return instance;
 }
 
-ObjectId ADocumentWriter::GetOrCreatePrototype(const TopoDS_Shape& shape,
-                                               const TDF_Label& referred, Quantity_Color& color,
-                                               int level)
+ObjectId ADocumentWriter::GetOrCreatePrototype(const TopoDS_Shape& shape, const TDF_Label& referred,
+                                               Quantity_Color& color, int level)
 {
     if (!myPrototypeShapes.IsEmpty()) {
         const int index = myPrototypeShapes.FindIndex(shape);

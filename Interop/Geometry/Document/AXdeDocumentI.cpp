@@ -116,8 +116,8 @@ bool XdeDocumentI::IsSimpleShape(const std::shared_ptr<XdeNode>& node) const
     return XCAFDoc_ShapeTool::IsSimpleShape(LabelOf(node));
 }
 
-std::shared_ptr<XdeNode> XdeDocumentI::GetReferencedShape(
-    const std::shared_ptr<XdeNode>& node) const
+std::shared_ptr<XdeNode>
+XdeDocumentI::GetReferencedShape(const std::shared_ptr<XdeNode>& node) const
 {
     TDF_Label referred;
     if (!XCAFDoc_ShapeTool::GetReferredShape(LabelOf(node), referred)) {

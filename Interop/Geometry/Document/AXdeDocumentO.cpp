@@ -52,8 +52,7 @@ std::shared_ptr<XdeNode> XdeDocumentO::NewChild(const std::shared_ptr<XdeNode>& 
     return std::make_shared<XdeNode>(TDF_TagSource::NewChild(parent->GetImpl()->label));
 }
 
-void XdeDocumentO::SetSurfaceColor(const std::shared_ptr<TopoShape>& shape,
-                                   const glm::vec3& color)
+void XdeDocumentO::SetSurfaceColor(const std::shared_ptr<TopoShape>& shape, const glm::vec3& color)
 {
     SetShapeColor(GetImpl(), shape->GetImpl(), ToColor(color), XCAFDoc_ColorSurf);
 }

@@ -108,10 +108,10 @@ glm::vec3 ToVec3(const Quantity_Color& color)
 class MaterialFactoryVRML {
 public:
     MaterialFactoryVRML()
-        : myColorTemplate(MaterialManager::Instance().CreateTemplateByName(kColorTemplate,
-                                                                           kTemplateKind)),
-          myTextureTemplate(MaterialManager::Instance().CreateTemplateByName(kTextureTemplate,
-                                                                             kTemplateKind))
+        : myColorTemplate(
+              MaterialManager::Instance().CreateTemplateByName(kColorTemplate, kTemplateKind)),
+          myTextureTemplate(
+              MaterialManager::Instance().CreateTemplateByName(kTextureTemplate, kTemplateKind))
     {
     }
 
@@ -295,7 +295,8 @@ std::shared_ptr<SceneNode> ReaderVRML::Load(const std::string& fileName)
         const bool fault = type.rfind("OSD_SIG", 0) == 0 || type == "Standard_Failure";
         const std::string reason =
             !parsed ? "the VRML parser crashed (" + type + ")"
-                    : kBadGeometry + type + (fault ? "" : std::string(" ") + failure.GetMessageString());
+                    : kBadGeometry + type +
+                          (fault ? "" : std::string(" ") + failure.GetMessageString());
         ORVKIT_LOG_ERROR(kScenePrefix + reason);
         return Fail({LoadFailureTranslatorFault, kFormat, reason});
     }
