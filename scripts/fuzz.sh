@@ -47,10 +47,17 @@ for target in "${targets[@]}"; do
             find "$folder" -type f -name "$pattern" -size -256k -exec cp -f {} "$seeds/" \;
         done
     done
+    # A translator fault is turned into an exception by a long jump, which skips the destructors
+    # of what OpenCASCADE had made so far: those leaks are by design, and LeakSanitizer's scan
+    # of the deep stacks such faults leave takes longer than the time limit. The test suite
+    # still checks our own code for leaks.
+    leaks=1
+    [[ $target == step || $target == iges ]] && leaks=0
     log="$build/fuzz-$target.log"
     echo "fuzz: $target for ${seconds}s ($(ls "$seeds" | wc -l) seeds)" >&2
     # -fork keeps going past a finding, so one run reports every kind it met.
-    "$build/bin/orvex-fuzz-$target" "$work" "$seeds" -fork=1 -ignore_crashes=1 \
+    ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=$leaks" \
+    "$build/bin/orvex-fuzz-$target" "$work" "$seeds" -detect_leaks=$leaks -fork=1 -ignore_crashes=1 \
         -ignore_timeouts=1 -ignore_ooms=1 -timeout=20 -rss_limit_mb=4096 -max_len=262144 \
         -dict="tests/fuzz/$target.dict" -max_total_time="$seconds" \
         -artifact_prefix="$findings/" >"$log" 2>&1 || true
