@@ -3,10 +3,14 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/LoadFailure.h"
+#include "Data/Kernel/ShapeElement.h"
+#include "Geometry/Kernel/TopoShape.h"
 #include "Graphics/SceneExchangeManager.h"
 #include "Graphics/SceneNode.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"
+
+#include <map>
 
 #include <csignal>
 #include <sys/stat.h>
@@ -87,6 +91,23 @@ TEST_F(HostileInputTest, ImportFailuresSayWhatKindOfProblemItWas)
     Xde2Doc importer;
     ASSERT_TRUE(importer.Load(kSample));
     EXPECT_FALSE(importer.GetLastFailure());
+}
+
+TEST_F(HostileInputTest, AFileTranslatedOnlyInPartKeepsWhatCameThrough)
+{
+    // The nut's solid names a shell the file does not have. The load succeeds; the nut stays in
+    // the structure as an empty part, every other part keeps its faces.
+    Xde2Doc importer;
+    ASSERT_TRUE(
+        importer.Load(myDir.Write("part.stp", SampleWith("#264=MANIFOLD_SOLID_BREP('',#263);",
+                                                         "#264=MANIFOLD_SOLID_BREP('',#99999);"))));
+    importer.Transfer();
+    std::map<std::string, int> faces;
+    for (const ShapeElement* shape : ElementsOf<ShapeElement>(*importer.GetDocument())) {
+        faces[shape->GetName()] = shape->GetShape()->CountChildren(TopoShapeFace);
+    }
+    EXPECT_EQ(faces, (std::map<std::string, int>{
+                         {"bolt", 7}, {"l-bracket", 16}, {"nut", 0}, {"plate", 18}, {"rod", 4}}));
 }
 
 TEST_F(HostileInputTest, SceneFailuresCarryTheParserReasonAndLine)
