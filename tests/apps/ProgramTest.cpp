@@ -127,8 +127,7 @@ TEST_F(ProgramTest, HostileFilesEndInOneLineNamingTheFileNeverASignal)
         // OpenCASCADE's file check recurses without end on an edge that is its own edge.
         {"import", myDir.Write("loop.stp", selfReferring),
          "the STEP translator failed: it crashed"},
-        // Inlines itself: the parser recurses until it can open no more files (or the stack ends).
-        {"scene", self, "not a readable VRML file"},
+        {"scene", self, "not a readable VRML file: it inlines itself"},
         // Deeper than our walk takes, but the parser must get through it to say so.
         {"scene", myDir.Write("deep.wrl", nested),
          "not a readable VRML file: groups nested more than 1000 deep"},

@@ -21,7 +21,10 @@
 #include <VrmlData_WorldInfo.hxx>
 
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace orvkit {
 
@@ -87,6 +90,58 @@ const char* VrmlStatusText(VrmlData_ErrorStatus status)
     }
     // Also what a line longer than the parser's buffer gives.
     return "cannot parse";
+}
+
+// The files a VRML text inlines: the first string after "url" in each Inline node. Good enough
+// to vet them before OpenCASCADE's parser opens them; a name it misses is one the parser
+// would not find either.
+std::vector<std::string> InlinedFiles(const std::string& text)
+{
+    std::vector<std::string> names;
+    for (size_t at = text.find("Inline"); at != std::string::npos;
+         at = text.find("Inline", at + 6)) {
+        const size_t url = text.find("url", at);
+        const size_t open = url == std::string::npos ? url : text.find('"', url);
+        const size_t close = open == std::string::npos ? open : text.find('"', open + 1);
+        if (close == std::string::npos) {
+            break;
+        }
+        names.push_back(text.substr(open + 1, close - open - 1));
+    }
+    return names;
+}
+
+// OpenCASCADE's parser opens every inlined file, as named, relative to the current folder,
+// and follows the inlines inside it. A FIFO or device among them would block it for good and
+// a file that inlines itself makes it recurse without end, so both are refused before it runs;
+// a missing file is left to the parser to report.
+LoadFailure CheckInlines(const std::string& fileName, std::unordered_set<std::string>& open,
+                         int depth)
+{
+    std::ifstream file(fileName, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    if (text.find("Inline") == std::string::npos) {
+        return {};
+    }
+    open.insert(fileName);
+    for (const std::string& name : InlinedFiles(text)) {
+        if (open.count(name) != 0 || depth >= kMaxDepth) {
+            return {LoadFailureParseError, "VRML", "it inlines itself (through '" + name + "')"};
+        }
+        const LoadFailure failure = LoadFailure::CheckFile(name);
+        if (failure.kind == LoadFailureNotAFile) {
+            return {LoadFailureParseError, "VRML",
+                    "it inlines '" + name + "', which is " + failure.detail};
+        }
+        if (!failure) {
+            if (LoadFailure inner = CheckInlines(name, open, depth + 1)) {
+                return inner;
+            }
+        }
+    }
+    open.erase(fileName);
+    return {};
 }
 
 // Records why the load failed and gives the null the load returns.
@@ -264,6 +319,10 @@ std::shared_ptr<SceneNode> ReaderVRML::Load(const std::string& fileName)
     // Only a regular file: a FIFO or a device would block the read for good.
     if (LoadFailure failure = LoadFailure::CheckFile(fileName)) {
         failure.format = kFormat;
+        return Fail(failure);
+    }
+    std::unordered_set<std::string> inlining;
+    if (const LoadFailure failure = CheckInlines(fileName, inlining, 0)) {
         return Fail(failure);
     }
     OcctFaultScope faults;
