@@ -160,7 +160,7 @@ protected:
     static void SetUpTestSuite()
     {
         theDir = new TempDir();
-        theFiles = {std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp",
+        theFiles = {SamplePath(),
                     theDir->File("frame.step"), theDir->File("frame.iges"),
                     theDir->File("block.step")};
         XcafBuilder frame;

@@ -201,7 +201,7 @@ TEST_F(ExportCommandTest, ACancelledSaveDialogOrAFailedWriteIsFalse)
 // from, and the B-rep formats keep every solid and face.
 TEST_F(ExportCommandTest, AnAssemblyRoundTripsThroughEveryFormat)
 {
-    const std::string sample = std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+    const std::string sample = SamplePath();
     const TopoDS_Shape original = ReadStep(sample);
     Document document;
     document.Initialize("3D");

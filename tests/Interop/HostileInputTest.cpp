@@ -20,7 +20,7 @@ using namespace orvtest;
 
 namespace {
 
-const std::string kSample = std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+const std::string kSample = SamplePath();
 
 // The sample with one text replaced; the test fails if the text is not there.
 std::string SampleWith(const std::string& from, const std::string& to)

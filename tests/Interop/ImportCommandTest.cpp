@@ -321,7 +321,7 @@ TEST_F(ImportCommandTest, BatchImportWithoutAPathLogsTheEmptyPathAndFails)
 
 TEST_F(ImportCommandTest, AdvImportHonoursCreateAssembly)
 {
-    const std::string sample = std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+    const std::string sample = SamplePath();
     DialogScope dialogs({sample, sample});
     ASSERT_TRUE(Run("AdvImport")); // no parameters: create-assembly off
     EXPECT_EQ(myDocument.GetUndoName(), "AdvImport");

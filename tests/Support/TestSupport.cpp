@@ -79,6 +79,16 @@ size_t Lines(const std::string& text)
     return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
+std::string SamplePath()
+{
+    return std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+}
+
+std::string ProgramPath()
+{
+    return ORVEX_PROGRAM;
+}
+
 std::string CorpusFile(const std::string& relative)
 {
     for (const char* folder : {ORVEX_CORPUS_DIR, ORVEX_TEST_DATA_DIR}) {

@@ -51,6 +51,11 @@ inline std::string Quote(const std::string& path)
 // Number of lines in a text.
 size_t Lines(const std::string& text);
 
+// The bundled sample assembly, examples/as1-assembly.stp.
+std::string SamplePath();
+// The orvex-interop program of this build.
+std::string ProgramPath();
+
 // Path of a file of the shared corpus, else of its copy in tests/data; empty when neither has
 // it.
 std::string CorpusFile(const std::string& relative);

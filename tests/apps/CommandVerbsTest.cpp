@@ -23,7 +23,7 @@ using namespace orvtest;
 
 namespace {
 
-const std::string kSample = std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+const std::string kSample = SamplePath();
 
 const char* const kObj = "o square\n"
                          "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"

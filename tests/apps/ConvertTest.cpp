@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kSample = std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+const std::string kSample = SamplePath();
 const std::string kErrorPrefix = "orvex-interop: error: ";
 
 // Faces (or, for STL, triangles) OpenCASCADE reads back from a file the program wrote; 0 when
@@ -179,7 +179,7 @@ TEST_F(ConvertTest, ChildKilledBySignalIsFailedWithTheSignalsName)
     // A file-size limit of a few kilobytes makes the kernel kill each child with SIGXFSZ as it
     // writes its output; the report itself stays under the limit.
     const std::string box = WriteStep("box.step", MakeBox(1, 1, 1));
-    const std::string command = "ulimit -f 8 && '" + std::string(ORVEX_PROGRAM) +
+    const std::string command = "ulimit -f 8 && '" + ProgramPath() +
                                 "' convert --json --format step --out " + Quote(myOut) + " " +
                                 Quote(box) + " >" + Quote(myDir.File("report.json"));
     const int status = std::system(command.c_str());
@@ -279,7 +279,7 @@ TEST_F(ConvertTest, ProgressShowsOnATerminalAndIsClearedBeforeTheReport)
     const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        ::execl(ORVEX_PROGRAM, "orvex-interop", "convert", "--jobs", "1", "--format", "stl",
+        ::execl(ProgramPath().c_str(), "orvex-interop", "convert", "--jobs", "1", "--format", "stl",
                 "--out", myOut.c_str(), box.c_str(), garbage.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }

@@ -32,7 +32,7 @@ protected:
     TempDir myDir;
 };
 
-const std::string kSample = std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+const std::string kSample = SamplePath();
 
 TEST_F(ProgramTest, ImportPrintsTheTreeAndASummaryOnStandardOutputOnly)
 {
@@ -162,7 +162,7 @@ TEST_F(ProgramTest, CtrlCDuringALongReadEndsTheProgramAsAnInterrupt)
     parameters.instances = 20000; // seconds of reading, far past the interrupt
     const std::string path = myDir.File("large.stp");
     ASSERT_TRUE(orvex::bench::WriteAssemblyStep(parameters, path));
-    const std::string program = ORVEX_PROGRAM;
+    const std::string program = ProgramPath();
     std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("import"),
                                const_cast<char*>(path.c_str()), nullptr};
     posix_spawn_file_actions_t actions;

@@ -16,7 +16,7 @@ using namespace orvtest;
 
 namespace {
 
-const std::string kSample = std::string(ORVEX_EXAMPLES_DIR) + "/as1-assembly.stp";
+const std::string kSample = SamplePath();
 
 // Labels of each kind as OpenCASCADE's own shape tool tells them, under the same precedence
 // as the node interface: simple, then assembly, then reference, then free.
