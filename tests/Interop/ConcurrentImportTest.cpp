@@ -160,8 +160,7 @@ protected:
     static void SetUpTestSuite()
     {
         theDir = new TempDir();
-        theFiles = {SamplePath(),
-                    theDir->File("frame.step"), theDir->File("frame.iges"),
+        theFiles = {SamplePath(), theDir->File("frame.step"), theDir->File("frame.iges"),
                     theDir->File("block.step")};
         XcafBuilder frame;
         const TDF_Label box = frame.AddPart("Box", MakeBox(10, 20, 30));
