@@ -56,8 +56,8 @@ std::string SamplePath();
 // The orvex-interop program of this build.
 std::string ProgramPath();
 
-// Path of a file of the shared corpus, else of its copy in tests/data; empty when neither has
-// it.
+// Path of a file or folder of the shared corpus, else of a file's copy in tests/data; empty
+// when neither has it.
 std::string CorpusFile(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);
 
