@@ -60,7 +60,9 @@ TEST(CommandTest, RegistryFindsListsAndReplacesByName)
     EXPECT_EQ(manager.GetCommands().size(), before + 1);
     EXPECT_EQ(manager.Find("Probe.Registry"), second);
     EXPECT_EQ(manager.Find("probe.registry"), nullptr);
-    EXPECT_EQ(manager.GetNames().back(), "Probe.Registry");
+    const std::vector<std::string> names = manager.GetNames();
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.back(), "Probe.Registry");
 }
 
 TEST(CommandTest, RunRefusesUnknownAndUnavailableCommandsWithAReason)

@@ -51,6 +51,7 @@ TEST(DocumentTest, SetChildrenMakesTheContainerTheParent)
     assembly->SetChildren({b->GetId(), a->GetId()});
     EXPECT_EQ(a->GetParentId(), assembly->GetId());
     EXPECT_EQ(b->GetParentId(), assembly->GetId());
+    ASSERT_EQ(assembly->GetChildren().size(), 2u);
     EXPECT_EQ(*assembly->GetChildren().begin(), a->GetId());
 }
 

@@ -259,9 +259,12 @@ TEST(FixSmallEdgesTest, KeepsEachSolidWhoseRepairWouldStretchAVertexTooFar)
     EXPECT_TRUE(parts[0]->GetImpl().IsEqual(wide));
     EXPECT_LT(parts[1]->CountChildren(TopoShapeEdge), 15);
     EXPECT_GE(ShortestEdge(parts[1]->GetImpl()), 0.01);
+    int vertices = 0;
     for (TopExp_Explorer it(parts[1]->GetImpl(), TopAbs_VERTEX); it.More(); it.Next()) {
         EXPECT_LE(BRep_Tool::Tolerance(TopoDS::Vertex(it.Current())), 0.0001);
+        ++vertices;
     }
+    EXPECT_GT(vertices, 0);
     EXPECT_TRUE(IsValid(fixed->GetImpl()));
 
     // With the bound at the length itself both are repaired.

@@ -207,6 +207,7 @@ TEST(AssemblyGeneratorTest, NamesAndPlacementsFollowTheLayout)
     // The root's second sub-assembly: one leaf's extent (a 4 x 4 grid of 60 mm, 10 instances)
     // times 1.5 along X, 100 mm up.
     XdeDocumentI& document = reader.Document();
+    ASSERT_EQ(contents.freeShapes, 1);
     const std::shared_ptr<XdeNode> root = document.GetShapeNode(0);
     XdeNodeIterator components(root);
     ASSERT_TRUE(components.More());

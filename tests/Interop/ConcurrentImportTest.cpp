@@ -239,19 +239,23 @@ TEST_F(ConcurrentImportTest, ParallelLoadsGiveTheSerialResultsWhileTheInterfaceW
         EXPECT_EQ(results[i].get(), std::vector<std::string>(kRounds, expected[i])) << i;
     }
     stop = true;
-    EXPECT_GT(interface.get(), 0);
+    const int interfaceRounds = interface.get();
+    EXPECT_GT(interfaceRounds, 0);
     Logger::Instance().RemoveSink(log);
 
-    // Every record reached the sink: one writer line per Xde2Doc load. The interface thread's
-    // lines are not indented by the walks running beside it.
+    // Every record reached the sink: one writer line per Xde2Doc load, one line per interface
+    // round. The interface thread's lines are not indented by the walks running beside it.
     int transfers = 0;
+    int roundLines = 0;
     for (const LogRecord& record : log->GetRecords()) {
         transfers += record.text.rfind("FreeShape Count: ", 0) == 0 ? 1 : 0;
         if (record.text.rfind("interface round ", 0) == 0 || record.report) {
+            roundLines += record.report ? 0 : 1;
             EXPECT_EQ(record.indent, 0) << record.text;
         }
     }
     EXPECT_EQ(transfers, static_cast<int>(theFiles.size()) * kRounds);
+    EXPECT_EQ(roundLines, interfaceRounds);
     // Each load that found the handler says it is parsing before it says it has finished.
     EXPECT_GE(progress->updates.load(), progress->finishes.load());
 }

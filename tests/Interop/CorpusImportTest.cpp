@@ -79,7 +79,9 @@ TEST_F(CorpusImportTest, As1AssemblySharesItsFivePartsAndThreeSubAssemblies)
     IMPORT_OR_SKIP(document, "step/as1-oc-214.stp");
     // Its counts are checked with the other files': 5 parts and 3 sub-assemblies become
     // prototypes, 13 references instances, the sole root assembly the group.
-    const auto* group = dynamic_cast<GroupElement*>(ElementsNamed(*document, "GroupElement")[0]);
+    const auto groups = ElementsNamed(*document, "GroupElement");
+    ASSERT_EQ(groups.size(), 1u);
+    const auto* group = dynamic_cast<GroupElement*>(groups[0]);
     EXPECT_EQ(group->GetName(), "as1");
     EXPECT_EQ(group->GetChildren().size(), 4u);
 

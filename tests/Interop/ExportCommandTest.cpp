@@ -163,6 +163,7 @@ TEST_F(ExportCommandTest, TheDefaultNameComesFromTheDocumentOrTheSelection)
 
     myDocument.SetSelection({PickedId(myBlock->GetId())});
     ASSERT_TRUE(Export(myDir.File("selected.brep")));
+    ASSERT_EQ(myCalls.size(), 2u);
     EXPECT_EQ(myCalls[0].defaultName, "Block.stp");
 }
 

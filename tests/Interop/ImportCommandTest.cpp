@@ -336,6 +336,7 @@ TEST_F(ImportCommandTest, AdvImportHonoursCreateAssembly)
     EXPECT_EQ(ElementsNamed(myDocument, "GroupElement").size(), 1u);
     EXPECT_EQ(ElementsNamed(myDocument, "AssemblyElement").size(), 4u);
     EXPECT_EQ(myViewer.myFactors, (std::vector<float>{1.2f, 1.2f}));
+    ASSERT_EQ(dialogs->GetCalls().size(), 2u);
     EXPECT_EQ(dialogs->GetCalls()[0].filters,
               (std::vector<std::string>{"CAD Files (.igs .iges .stp .step)",
                                         "*.igs *.iges *.stp *.step", "All Files", "*"}));

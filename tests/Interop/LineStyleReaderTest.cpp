@@ -97,6 +97,7 @@ TEST_F(LineStyleReaderTest, ReadsTheRailSample)
 
     EXPECT_EQ(styles[1]->GetName(), "RAILNOTE");
     EXPECT_EQ(Simple(*styles[1]), "Dash 2 Gap 0.2 Pattern Gap 0.4");
+    ASSERT_EQ(styles[1]->GetComponents().size(), 4u);
     const LineStyleComponent& note = *styles[1]->GetComponents()[2];
     EXPECT_EQ(note.GetPattern(), "R");
     EXPECT_EQ(note.GetTextName(), "NOTE");
@@ -160,17 +161,20 @@ TEST_F(LineStyleReaderTest, PatternElements)
          "*BAD,keys that are no keys\nA,[\"\",ltype.shx,S=,|=1,Q]\n"
          "*PIPE,a bar inside a part\nA,[A|B,C,S=1]\n");
 
+    ASSERT_EQ(Style("ONE")->GetComponents().size(), 2u);
     const LineStyleComponent& one = *Style("ONE")->GetComponents()[0];
     EXPECT_EQ(one.GetStyleType(), Type::Pattern);
     EXPECT_EQ(one.GetPattern(), "");
     EXPECT_EQ(Simple(*Style("ONE")), "Pattern Dash 1") << "the short pattern stays in the list";
     EXPECT_EQ(Errors(kTooShort), 1u);
 
+    ASSERT_EQ(Style("TWO")->GetComponents().size(), 1u);
     const LineStyleComponent& two = *Style("TWO")->GetComponents()[0];
     EXPECT_EQ(two.GetPattern(), "T");
     EXPECT_EQ(two.GetTextName(), "STANDARD");
     EXPECT_FALSE(two.GetS() || two.GetU() || two.GetX() || two.GetY());
 
+    ASSERT_EQ(Style("KEYS")->GetComponents().size(), 1u);
     const LineStyleComponent& keys = *Style("KEYS")->GetComponents()[0];
     EXPECT_EQ(keys.GetPattern(), "T");
     EXPECT_EQ(keys.GetTextName(), "ST");
@@ -179,11 +183,13 @@ TEST_F(LineStyleReaderTest, PatternElements)
     EXPECT_EQ(keys.GetX(), -0.5);
     EXPECT_EQ(keys.GetY(), -1.0);
 
+    ASSERT_EQ(Style("BAD")->GetComponents().size(), 1u);
     const LineStyleComponent& bad = *Style("BAD")->GetComponents()[0];
     EXPECT_EQ(bad.GetPattern(), "") << "a pair of quotes around nothing";
     EXPECT_EQ(bad.GetTextName(), "ltype.shx");
     EXPECT_FALSE(bad.GetS() || bad.GetU() || bad.GetX() || bad.GetY());
 
+    ASSERT_EQ(Style("PIPE")->GetComponents().size(), 1u);
     const LineStyleComponent& pipe = *Style("PIPE")->GetComponents()[0];
     EXPECT_EQ(pipe.GetPattern(), "A|B");
     EXPECT_EQ(pipe.GetTextName(), "C");
@@ -260,6 +266,7 @@ TEST_F(LineStyleReaderTest, ReloadingUpdatesTheSameElements)
 {
     Load("*A1,first\nA,1,-1\n*B1,second\nA,2\n");
     const auto before = Styles();
+    ASSERT_EQ(before.size(), 2u);
 
     Load("*B1,second, again\nA,[X,Y]\n*A1,first, again\nA,3\n*C1,new\nA,0\n");
     const auto after = Styles();
@@ -299,6 +306,7 @@ TEST_F(LineStyleReaderTest, NumbersAreTheLongestNumberAtTheStartOfTheValue)
         "*N,numbers\nA,1.5abc,-0x10,0.25\n"
         "*CASE,upper-case keys where the other test has lower\nA,[\"T\",ST,S=nan,x=2,U=3,Y=inf]\n");
     EXPECT_EQ(Simple(*Style("N")), "Dash 1.5 Gap 16 Dash 0.25");
+    ASSERT_EQ(Style("CASE")->GetComponents().size(), 1u);
     const LineStyleComponent& keys = *Style("CASE")->GetComponents()[0];
     ASSERT_TRUE(keys.GetS() && keys.GetX() && keys.GetU() && keys.GetY());
     EXPECT_TRUE(std::isnan(*keys.GetS()));
@@ -331,6 +339,7 @@ TEST_F(LineStyleReaderTest, NumbersDoNotFollowTheGlobalLocale)
     std::setlocale(LC_ALL, previous.c_str());
 
     EXPECT_EQ(Simple(*Style("COMMA")), "Dash 0.5 Gap 1.25 Pattern");
+    ASSERT_EQ(Style("COMMA")->GetComponents().size(), 3u);
     EXPECT_EQ(Style("COMMA")->GetComponents()[2]->GetS(), 2.5);
 }
 
@@ -368,6 +377,7 @@ TEST(LineStyleCorpusTest, EveryQcadFileLoadsWhole)
         LineStyleReader(&document).Load(path);
 
         const std::vector<std::string> expected = DefinedNames(path);
+        ASSERT_FALSE(expected.empty()) << name;
         std::vector<std::string> names;
         for (ObjectId id : document.FindTable(LineStyleElement::GetStaticClassId())->GetIds()) {
             const auto* style = document.FindElementAs<LineStyleElement>(id);

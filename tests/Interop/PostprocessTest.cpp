@@ -152,6 +152,7 @@ TEST_F(PostprocessTest, AnOpenShellFailsSolidMakingAndKeepsTheShape)
     EXPECT_EQ((failed + 1)->level, 1);
     EXPECT_NE((failed + 1)->text.find("AShapeReaderPostprocessImpl"), std::string::npos);
     const std::vector<std::string> notes = Notes();
+    ASSERT_FALSE(notes.empty());
     EXPECT_EQ(notes.front(), "Fixing Solid ....");
     EXPECT_EQ(std::count(notes.begin(), notes.end(), "ShapeType: 0"), 0);
 }

@@ -152,6 +152,8 @@ TEST_F(VrmlReaderTest, EveryShapeGetsItsOwnMaterialNumberedInFileOrderOnEachLoad
     EXPECT_EQ(one.materials.size(), 3u);
     EXPECT_EQ(two.materials.size(), 3u);
     EXPECT_EQ(MaterialManager::Instance().GetInstanceCount(), before + 6);
+    ASSERT_EQ(one.breps.size(), 3u);
+    ASSERT_EQ(two.breps.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(one.breps[i]->GetEdgeMaterial(), one.breps[i]->GetFaceMaterial());
         EXPECT_NE(one.breps[i]->GetFaceMaterial(), two.breps[i]->GetFaceMaterial());

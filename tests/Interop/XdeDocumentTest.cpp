@@ -262,6 +262,7 @@ TEST_F(XdeDocumentTest, KindsOfAssemblyComponentAndFreePart)
 {
     KernelReader reader;
     ASSERT_TRUE(reader.Open(Wide(myStep)));
+    ASSERT_EQ(reader.GetShapeCount(), 2);
     std::shared_ptr<XdeNode> frame = reader.GetShapeNode(0);
     std::shared_ptr<XdeNode> loose = reader.GetShapeNode(1);
     if (frame->GetName() != "Frame") {

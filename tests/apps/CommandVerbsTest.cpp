@@ -91,6 +91,7 @@ TEST_F(CommandVerbsTest, CommandsListsEachRegisteredCommandOnce)
     }
     EXPECT_EQ(names, (std::vector<std::string>{"ExportModel", "ExportAssemblyChildren", "Import",
                                                "AdvImport", "ImportAsPart"}));
+    ASSERT_EQ(json["commands"].size(), 5u);
     EXPECT_EQ(json["commands"][2]["code"], 16);
     EXPECT_EQ(json["commands"][2]["path"], "/Shape/Import");
     const ProgramRun text = Program("commands");

@@ -60,16 +60,22 @@ TEST_F(ProgramTest, JsonOutputIsOneDocumentWithTheSameTree)
     for (const auto& element : json["elements"]) {
         byId[element["id"].get<uint64_t>()] = element;
     }
+    size_t instances = 0;
+    size_t coloured = 0;
     for (const auto& element : json["elements"]) {
         if (element["class"] == "InstanceElement") {
+            ++instances;
             ASSERT_TRUE(element.contains("prototype"));
             EXPECT_TRUE(byId.at(element["prototype"].get<uint64_t>())["managed"].get<bool>());
             EXPECT_EQ(element["translation"].size(), 3u);
         }
         if (element.contains("color")) {
+            ++coloured;
             EXPECT_EQ(element["color"].get<std::string>().size(), 7u);
         }
     }
+    EXPECT_EQ(instances, 13u);
+    EXPECT_GT(coloured, 0u);
 }
 
 TEST_F(ProgramTest, NonAsciiNamesPrintAsTheyAre)
@@ -243,11 +249,14 @@ TEST_F(ProgramTest, ImportShowsFaceColourTablesUnlessTurnedOff)
 
     const nlohmann::json plain =
         nlohmann::json::parse(Program("import --json --no-color " + Quote(kSample)).out);
+    size_t shapes = 0;
     for (const auto& element : plain["elements"]) {
         if (element["class"] == "ShapeElement") {
+            ++shapes;
             EXPECT_TRUE(element["faceColors"].is_null());
         }
     }
+    EXPECT_EQ(shapes, 5u);
 }
 
 TEST_F(ProgramTest, ImportShowsAnnotationsWithResolvedTargets)
@@ -271,6 +280,7 @@ TEST_F(ProgramTest, ImportShowsAnnotationsWithResolvedTargets)
     EXPECT_DOUBLE_EQ(linear["value"].get<double>(), 1.925);
     EXPECT_EQ(linear["tolerance"]["kind"], "plus-minus");
     EXPECT_DOUBLE_EQ(linear["tolerance"]["upper"].get<double>(), 0.08);
+    ASSERT_EQ(linear["targets"].size(), 2u);
     EXPECT_EQ(linear["targets"][0]["elementName"], "nist_ftc_11_asme1_2021");
     EXPECT_EQ(linear["targets"][0]["shapeType"], "Face");
     EXPECT_EQ(linear["targets"][0]["index"], 1);
@@ -362,6 +372,7 @@ TEST_F(ProgramTest, LinetypesPrintsEveryStyleWithItsPattern)
     const nlohmann::json json =
         nlohmann::json::parse(Program("linetypes --json " + Quote(path)).out);
     ASSERT_EQ(json["lineStyles"].size(), 2u);
+    ASSERT_EQ(json["lineStyles"][1]["components"].size(), 4u);
     const nlohmann::json& note = json["lineStyles"][1]["components"][2];
     EXPECT_EQ(note["type"], "Pattern");
     EXPECT_EQ(note["pattern"], "R");
@@ -424,10 +435,12 @@ TEST_F(ProgramTest, SceneShowsTheNodeTreeWithShapesAndMaterials)
     ASSERT_EQ(json.exitCode, 0) << json.err;
     const nlohmann::json out = nlohmann::json::parse(json.out);
     EXPECT_EQ(out["summary"], nlohmann::json({{"groups", 3}, {"breps", 2}, {"materials", 1}}));
+    ASSERT_EQ(out["root"]["children"].size(), 3u);
     const nlohmann::json& transform = out["root"]["children"][0];
     EXPECT_EQ(transform["kind"], "group");
     EXPECT_EQ(transform["translation"], nlohmann::json({1.0, 2.0, 3.0}));
     EXPECT_EQ(transform["rotation"]["angleDegrees"], 90.0);
+    ASSERT_EQ(transform["children"].size(), 1u);
     const nlohmann::json& box = transform["children"][0];
     EXPECT_EQ(box["kind"], "brep");
     EXPECT_EQ(box["shapeType"], "Shell");
