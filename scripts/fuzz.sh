@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses with clang in build-fuzz/ and runs each for SECONDS (default
-# 60), seeded from tests/data and, when it is there, ../shared/corpus. Inputs that crash, hang
-# or run out of memory are kept in build-fuzz/findings/TARGET/ and make the script fail.
+# 60), seeded from tests/fuzz/seeds, tests/data and, when it is there, ../shared/corpus.
+# Inputs that crash, hang or run out of memory and fail again on their own are kept in
+# build-fuzz/findings/TARGET/ and make the script fail.
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     TARGET: linestyle vrml step iges (default: all)
 set -euo pipefail
@@ -41,7 +42,7 @@ for target in "${targets[@]}"; do
     seeds="$build/fuzz-seeds/$target"
     mkdir -p "$work" "$findings" "$seeds"
     for pattern in $(seed_patterns "$target"); do
-        for folder in tests/data "$corpus_root"; do
+        for folder in tests/fuzz/seeds tests/data "$corpus_root"; do
             [[ -d "$folder" ]] || continue
             # Small files only: a seed of megabytes makes every mutation as slow as a real import.
             find "$folder" -type f -name "$pattern" -size -256k -exec cp -f {} "$seeds/" \;
