@@ -44,7 +44,7 @@ for target in "${targets[@]}"; do
     for pattern in $(seed_patterns "$target"); do
         for folder in tests/fuzz/seeds tests/data "$corpus_root"; do
             [[ -d "$folder" ]] || continue
-            # Small files only: a seed of megabytes makes every mutation as slow as a real import.
+            # Files under 256 KB only: each run of a bigger one takes as long as reading it.
             find "$folder" -type f -name "$pattern" -size -256k -exec cp -f {} "$seeds/" \;
         done
     done

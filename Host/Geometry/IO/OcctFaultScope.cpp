@@ -3,10 +3,12 @@
 #include "Geometry/IO/OcctServices.h"
 
 #include <OSD.hxx>
+#include <Standard_Failure.hxx>
 
 #include <csignal>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 namespace orvkit {
 
@@ -110,6 +112,12 @@ OcctFaultScope::OcctFaultScope()
     if (theOpenScopes++ == 0) {
         Install();
     }
+}
+
+bool OcctFaultScope::IsFault(const Standard_Failure& failure)
+{
+    const std::string type = failure.DynamicType()->Name();
+    return type.rfind("OSD_SIG", 0) == 0 || type == "Standard_Failure";
 }
 
 OcctFaultScope::~OcctFaultScope()

@@ -1,5 +1,7 @@
 #pragma once
 
+class Standard_Failure;
+
 namespace orvkit {
 
 // While at least one scope lives, memory faults and other synchronous signals inside
@@ -15,6 +17,12 @@ public:
     ~OcctFaultScope();
     OcctFaultScope(const OcctFaultScope&) = delete;
     OcctFaultScope& operator=(const OcctFaultScope&) = delete;
+
+    // Whether a caught failure is a signal turned into an exception (OSD_SIGSEGV and its kin,
+    // or the plain Standard_Failure raised for a signal without an exception object of its own,
+    // a stack overflow among them) rather than an exception the translator threw itself. A
+    // fault's own text holds an address, which tells a user nothing.
+    static bool IsFault(const Standard_Failure& failure);
 };
 
 } // namespace orvkit

@@ -28,9 +28,7 @@ private:
 std::string DescribeTranslatorFailure(const Standard_Failure& failure)
 {
     const std::string type = failure.DynamicType()->Name();
-    if (type.rfind("OSD_SIG", 0) == 0 || type == "Standard_Failure") {
-        // OSD_SIGSEGV and its kin, and the plain failure OpenCASCADE raises when a signal
-        // arrives with no exception object of its own (a stack overflow among them).
+    if (OcctFaultScope::IsFault(failure)) {
         return "it crashed (" + (type == "Standard_Failure" ? std::string("memory fault") : type) +
                ")";
     }

@@ -351,7 +351,7 @@ std::shared_ptr<SceneNode> ReaderVRML::Load(const std::string& fileName)
     } catch (const Standard_Failure& failure) {
         // A fault's own text holds an address, which tells a user nothing.
         const std::string type = failure.DynamicType()->Name();
-        const bool fault = type.rfind("OSD_SIG", 0) == 0 || type == "Standard_Failure";
+        const bool fault = OcctFaultScope::IsFault(failure);
         const std::string reason =
             !parsed ? "the VRML parser crashed (" + type + ")"
                     : kBadGeometry + type +
