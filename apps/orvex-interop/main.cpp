@@ -48,6 +48,7 @@ struct ImportOptions {
     bool noColor = false;
     bool json = false;
     std::string codePage;
+    bool stockReader = false;
 };
 
 int RunImport(const ImportOptions& options)
@@ -57,6 +58,9 @@ int RunImport(const ImportOptions& options)
     converter.SetCreateAssembly(options.assembly);
     if (!options.codePage.empty()) {
         converter.GetSettings()->Add("CodePage", ParameterCreator::Create(options.codePage));
+    }
+    if (options.stockReader) {
+        converter.GetSettings()->Add("StockReader", ParameterCreator::Create(true));
     }
     if (!converter.Load(options.file)) {
         orvex::cli::PrintError(options.file, converter.GetLastFailure());
@@ -207,6 +211,9 @@ int main(int argc, char** argv)
     importVerb->add_option("--codepage", import.codePage,
                            "Encoding of 8-bit names in STEP files that do not declare one "
                            "(UTF8 by default; CP1251, iso8859-5, SJIS, GB, ...)");
+    importVerb->add_flag("--stock-reader", import.stockReader,
+                         "Translate STEP with OpenCASCADE's own assembly reader (slower on large "
+                         "assemblies; the document is the same)");
 
     XdeOptions xde;
     CLI::App* xdeVerb = app.add_subcommand(

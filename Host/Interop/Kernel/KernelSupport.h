@@ -59,10 +59,10 @@ bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension);
 // by the caller; faults and exceptions of the translator give false and an empty document.
 // Every false leaves its reason in impl.failure. The caller holds a TranslatorLock from before
 // the reader was made; the read takes it again, so that a caller who forgot still translates
-// under it.
-template <class Reader>
+// under it. `beforeTransfer(reader)` runs between parsing and translating.
+template <class Reader, class BeforeTransfer>
 bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
-                      const char* format)
+                      const char* format, BeforeTransfer beforeTransfer)
 {
     const TranslatorLock lock;
     impl.failure = LoadFailure::CheckFile(path);
@@ -84,6 +84,7 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
             return FailLoad(impl, {LoadFailureParseError, format, messages.GetFirstFailure()},
                             std::string(format) + " reader: cannot read " + path);
         }
+        beforeTransfer(reader);
         done = reader.Transfer(impl.document, progress.Start());
     } catch (const Standard_Failure& failure) {
         impl.CreateNew();
@@ -98,6 +99,13 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
                         std::string(format) + " reader: no shape could be translated from " + path);
     }
     return true;
+}
+
+template <class Reader>
+bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
+                      const char* format)
+{
+    return ReadIntoDocument(reader, path, impl, format, [](Reader&) {});
 }
 
 } // namespace orvkit

@@ -1,6 +1,7 @@
 #include "XdeDocumentSTEP.h"
 
 #include "Geometry/IO/CadShapeReaders.h"
+#include "Interop/Kernel/StepAssemblyActor.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
 
 #include <STEPCAFControl_Writer.hxx>
@@ -43,7 +44,14 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
                         {LoadFailureInvalidSetting, "STEP", "unknown code page '" + codePage + "'"},
                         "Cannot read file: " + path + " (unknown code page '" + codePage + "')");
     }
-    if (!ReadIntoDocument(reader, path, impl, "STEP")) {
+    const bool stock =
+        settings != nullptr && ParameterCast::Cast(settings->Find("StockReader"), false);
+    const auto chooseActor = [stock](STEPCAFControl_Reader& parsed) {
+        if (!stock) {
+            StepAssemblyActor::Install(parsed.ChangeReader());
+        }
+    };
+    if (!ReadIntoDocument(reader, path, impl, "STEP", chooseActor)) {
         return false;
     }
     // The reader leaves some dimension values in the file's unit while it converts the rest

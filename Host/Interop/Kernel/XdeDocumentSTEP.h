@@ -17,6 +17,10 @@ namespace orvkit {
 // Settings keys read from the dictionary (absent keys take the defaults):
 //   "CodePage" (text, default "UTF8"): encoding of 8-bit names in files that do not say, one of
 //   OpenCASCADE's code page names ("CP1251", "iso8859-5", "SJIS", ...).
+//   "StockReader" (flag, default false): translate with OpenCASCADE's own STEP actor instead
+//   of StepAssemblyActor. Both give the same document; the stock actor's time grows with the
+//   square of the placements of a part, and the setting is there to compare the two or to
+//   step around a difference should one ever be found.
 struct XdeDocumentSTEP {
     // Reads the file at the UTF-8 path into `impl`, replacing its content. False, with a log
     // line, when the file is missing, unreadable or the translator fails; `impl` is then empty.

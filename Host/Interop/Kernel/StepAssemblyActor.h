@@ -1,0 +1,91 @@
+#pragma once
+
+#include <STEPControl_ActorRead.hxx>
+#include <StepBasic_ProductDefinition.hxx>
+#include <StepRepr_NextAssemblyUsageOccurrence.hxx>
+#include <StepRepr_Representation.hxx>
+#include <StepRepr_ShapeRepresentationRelationship.hxx>
+#include <StepShape_ContextDependentShapeRepresentation.hxx>
+#include <TransferBRep_ShapeBinder.hxx>
+#include <XSControl_Reader.hxx>
+
+#include <unordered_map>
+#include <unordered_set>
+
+namespace orvkit {
+
+// OpenCASCADE's STEP transfer actor with a faster road through assemblies.
+//
+// For every assembly occurrence, OCCT 7.6's actor lists every entity that refers to the
+// placed part's representation. All placements of a part share that representation, so an
+// assembly holding a part n times does n x n work, and a plant of a hundred thousand placed
+// fasteners takes minutes. This actor translates the occurrences itself, before the base
+// class reaches them, from what it learns about each representation once; the base class
+// then finds them translated and does everything else as before. The choices OCCT makes
+// among several candidates (the first product found through a representation, the last
+// relationship) are kept exactly, so the document is the same as the stock actor's.
+//
+// Files written by I-DEAS and reads with "read.step.product.mode" off go through the base
+// class alone: the former need state the base class keeps to itself.
+class StepAssemblyActor : public STEPControl_ActorRead {
+public:
+    StepAssemblyActor() = default;
+
+    // Puts a new actor of this kind on the reader's session. Call it after ReadFile, which
+    // resets the session's actor, and before Transfer.
+    static void Install(XSControl_Reader& reader);
+
+    Handle(Transfer_Binder) Transfer(const Handle(Standard_Transient)& start,
+                                     const Handle(Transfer_TransientProcess)& process,
+                                     const Message_ProgressRange& range) override;
+
+    DEFINE_STANDARD_RTTI_INLINE(StepAssemblyActor, STEPControl_ActorRead)
+
+private:
+    // What the entities referring to one representation say, gathered in one pass.
+    struct RepresentationUse {
+        // Product of the first shape definition whose definition is a product definition
+        // shape with a product definition among what it refers to.
+        Handle(StepBasic_ProductDefinition) product;
+        // Product of the first plain shape definition that uses this representation.
+        Handle(StepBasic_ProductDefinition) definingProduct;
+        // The last shape representation relationship that refers to it.
+        Handle(StepRepr_ShapeRepresentationRelationship) lastRelationship;
+    };
+
+    const RepresentationUse& UseOf(const Handle(StepRepr_Representation)& representation,
+                                   const Handle(Transfer_TransientProcess)& process);
+    // True when the placement's representation relationship runs against its occurrence.
+    bool IsReversed(const Handle(StepShape_ContextDependentShapeRepresentation)& placement,
+                    const Handle(Transfer_TransientProcess)& process);
+    // ComputeSRRWT without its search of both representations' items for the two axes, which
+    // for an assembly of n parts is n x n work.
+    bool ComputePlacement(const Handle(StepRepr_RepresentationRelationship)& link,
+                          const Handle(Transfer_TransientProcess)& process, gp_Trsf& placement);
+    // Translates the occurrences below `product` that are not translated yet.
+    void PrepareProduct(const Handle(StepBasic_ProductDefinition)& product,
+                        const Handle(Transfer_TransientProcess)& process,
+                        const Message_ProgressRange& range);
+    // The shape of one occurrence: its product's shape, placed. Bound to the occurrence.
+    Handle(TransferBRep_ShapeBinder)
+    TransferOccurrence(const Handle(StepRepr_NextAssemblyUsageOccurrence)& occurrence,
+                       const Handle(Transfer_TransientProcess)& process,
+                       const Message_ProgressRange& range);
+    // The binder of `product`, translating it (occurrences first) when it has none yet.
+    Handle(Transfer_Binder) ProductBinder(const Handle(StepBasic_ProductDefinition)& product,
+                                          const Handle(Transfer_TransientProcess)& process,
+                                          const Message_ProgressRange& range);
+    // Whether this actor takes the start entity's assembly part, for the model being read.
+    bool TakesAssemblies(const Handle(Transfer_TransientProcess)& process);
+
+    std::unordered_map<const Standard_Transient*, RepresentationUse> myUses;
+    // The items of large representations, for ComputePlacement.
+    std::unordered_map<const Standard_Transient*, std::unordered_set<const Standard_Transient*>>
+        myItems;
+    // Products whose translation gave nothing; the base class does not remember them.
+    std::unordered_set<const Standard_Transient*> myEmptyProducts;
+    const Standard_Transient* myModel = nullptr;
+    bool myTakesAssemblies = false;
+};
+
+} // namespace orvkit
