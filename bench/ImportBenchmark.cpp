@@ -3,6 +3,7 @@
 #include "AssemblyGenerator.h"
 #include "BenchSupport.h"
 
+#include "Common/Core/Logger.h"
 #include "Data/Kernel/Document.h"
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
@@ -29,11 +30,14 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 using orvex::bench::AssemblyParameters;
 using orvex::bench::Clock;
-using orvex::bench::ProcessCpuSeconds;
 using orvex::bench::SecondsBetween;
 
 // Bump when the generator changes what it writes, so that stale cached files are not reused.
@@ -42,7 +46,6 @@ const char* const kGeneratorRevision = "g1";
 struct ImportCase {
     std::string name;
     AssemblyParameters parameters;
-    bool useColor = true;
     int iterations = 1;
 };
 
@@ -54,6 +57,55 @@ std::string DataDirectory()
         }
     }
     return ORVEX_BENCH_DATA_DIR;
+}
+
+// One side's times, as a child process reports them to the parent; the parent adds the
+// child's peak memory and CPU time.
+struct Measurement {
+    bool ok = false;
+    double parseSeconds = 0.0;    // ReadFile
+    double transferSeconds = 0.0; // STEP entities into the XCAF document
+    double buildSeconds = 0.0;    // the framework document (full import only)
+    double seconds = 0.0;         // all of it
+    double cpuSeconds = 0.0;
+    double peakMegabytes = 0.0;
+    size_t count = 0;
+    char error[200] = {}; // why a child failed
+};
+
+// Runs `measure` in a child process, so that each side starts from the same small heap and
+// its peak resident memory is its own. The child leaves without tearing anything down;
+// releasing the documents is not timed on either side.
+template <class Measure> Measurement InChildProcess(Measure measure)
+{
+    int channel[2];
+    if (::pipe(channel) != 0) {
+        return {};
+    }
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        const Measurement result = measure();
+        const bool written = ::write(channel[1], &result, sizeof result) == sizeof result;
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(channel[1]);
+    Measurement result;
+    const bool received = child > 0 && ::read(channel[0], &result, sizeof result) == sizeof result;
+    ::close(channel[0]);
+    int status = 0;
+    rusage usage{};
+    if (child > 0) {
+        ::wait4(child, &status, 0, &usage);
+    }
+    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return {};
+    }
+    result.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    return result;
 }
 
 // The file for `parameters`, generated on first use and reused by later runs.
@@ -71,22 +123,22 @@ bool EnsureFile(const AssemblyParameters& parameters, std::string& path, std::st
     }
     std::fprintf(stderr, "generating %s\n", path.c_str());
     const auto start = Clock::now();
-    if (!orvex::bench::WriteAssemblyStep(parameters, path, nullptr, &error)) {
+    // In a child process too, so that the benchmark's own heap stays small for the children
+    // forked after it.
+    const Measurement generated = InChildProcess([&] {
+        Measurement result;
+        std::string why;
+        result.ok = orvex::bench::WriteAssemblyStep(parameters, path, nullptr, &why);
+        std::snprintf(result.error, sizeof result.error, "%s", why.c_str());
+        return result;
+    });
+    if (!generated.ok) {
+        error = generated.error;
         return false;
     }
     std::fprintf(stderr, "generated in %.1f s\n", SecondsBetween(start, Clock::now()));
     return true;
 }
-
-struct Measurement {
-    bool ok = false;
-    double seconds = 0.0;
-    double cpuSeconds = 0.0;
-    double loadSeconds = 0.0;
-    double transferSeconds = 0.0;
-    double transferWithoutColorSeconds = 0.0;
-    size_t count = 0;
-};
 
 // What an XCAF document read from a generated file holds.
 struct XcafCounts {
@@ -96,13 +148,11 @@ struct XcafCounts {
     int coloredFaces = 0;
 };
 
-XcafCounts CountContent(const Handle(TDocStd_Document)& document)
+XcafCounts CountContent(const orvkit::XdeDocumentImpl& impl)
 {
     XcafCounts counts;
-    const Handle(XCAFDoc_ShapeTool) shapeTool = XCAFDoc_DocumentTool::ShapeTool(document->Main());
-    const Handle(XCAFDoc_ColorTool) colorTool = XCAFDoc_DocumentTool::ColorTool(document->Main());
     TDF_LabelSequence shapes;
-    shapeTool->GetShapes(shapes);
+    impl.shapeTool->GetShapes(shapes);
     for (const TDF_Label& label : shapes) {
         if (XCAFDoc_ShapeTool::IsAssembly(label)) {
             ++counts.assemblies;
@@ -121,8 +171,8 @@ XcafCounts CountContent(const Handle(TDocStd_Document)& document)
             TDF_LabelSequence subShapes;
             XCAFDoc_ShapeTool::GetSubShapes(label, subShapes);
             for (const TDF_Label& sub : subShapes) {
-                if (colorTool->IsSet(sub, XCAFDoc_ColorSurf) ||
-                    colorTool->IsSet(sub, XCAFDoc_ColorGen)) {
+                if (impl.colorTool->IsSet(sub, XCAFDoc_ColorSurf) ||
+                    impl.colorTool->IsSet(sub, XCAFDoc_ColorGen)) {
                     ++counts.coloredFaces;
                 }
             }
@@ -163,74 +213,76 @@ std::string CompareWithParameters(const XcafCounts& counts, const AssemblyParame
     return {};
 }
 
-// OCCT alone: the XCAF reader configured as the plugin configures it for STEP (same modes,
-// same translator parameters), reading into a fresh XCAF document. Closing the document is
-// not timed, as the teardown of the full import is not either.
-Measurement ReadWithOcct(const std::string& path, XcafCounts* counts = nullptr)
+// Untimed: reads the file with the kernel (which brings it into the page cache) and checks
+// that it holds what the parameters ask for, so a case never times the reading of a wrong file.
+Measurement CheckFile(const std::string& path, const AssemblyParameters& parameters)
 {
     Measurement result;
-    const double cpuStart = ProcessCpuSeconds();
+    orvkit::XdeDocumentImpl impl;
+    result.ok = orvkit::XdeDocumentSTEP::Open(path, impl, nullptr);
+    const std::string mismatch = result.ok ? CompareWithParameters(CountContent(impl), parameters)
+                                           : std::string("the kernel could not read it");
+    std::snprintf(result.error, sizeof result.error, "%s", mismatch.c_str());
+    result.ok = mismatch.empty();
+    return result;
+}
+
+// OCCT alone: the XCAF reader with its own STEP actor, configured as the kernel configures
+// it (same modes, same translator parameters), into a fresh XCAF document.
+Measurement ReadWithOcct(const std::string& path)
+{
+    Measurement result;
     const auto start = Clock::now();
     const Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
     Handle(TDocStd_Document) document;
     application->NewDocument("MDTV-XCAF", document);
-    {
-        STEPCAFControl_Reader reader;
-        orvkit::StaticSettingsScope scope;
-        orvkit::XdeDocumentSTEP::ConfigureReader(reader, scope, nullptr);
-        result.ok = reader.ReadFile(path.c_str()) == IFSelect_RetDone;
-        result.loadSeconds = SecondsBetween(start, Clock::now());
-        result.ok = result.ok && reader.Transfer(document);
-    }
-    result.seconds = SecondsBetween(start, Clock::now());
-    result.cpuSeconds = ProcessCpuSeconds() - cpuStart;
-    result.transferSeconds = result.seconds - result.loadSeconds;
+    STEPCAFControl_Reader reader;
+    orvkit::StaticSettingsScope scope;
+    orvkit::XdeDocumentSTEP::ConfigureReader(reader, scope, nullptr);
+    result.ok = reader.ReadFile(path.c_str()) == IFSelect_RetDone;
+    const auto parsed = Clock::now();
+    result.ok = result.ok && reader.Transfer(document);
+    const auto end = Clock::now();
+    result.parseSeconds = SecondsBetween(start, parsed);
+    result.transferSeconds = SecondsBetween(parsed, end);
+    result.seconds = SecondsBetween(start, end);
     TDF_LabelSequence freeShapes;
     XCAFDoc_DocumentTool::ShapeTool(document->Main())->GetFreeShapes(freeShapes);
     result.count = static_cast<size_t>(freeShapes.Length());
-    if (counts != nullptr && result.ok) {
-        *counts = CountContent(document);
-    }
-    application->Close(document);
     return result;
 }
 
 // The full import: Load into the plugin's kernel document, Transfer into a new framework
-// document. Destroying both documents is not timed.
-Measurement ImportWithPlugin(const std::string& path, bool useColor)
+// document. The kernel's own note on the log splits Load into parsing and translating.
+Measurement ImportWithPlugin(const std::string& path)
 {
     Measurement result;
-    const double cpuStart = ProcessCpuSeconds();
+    const auto log = std::make_shared<orvkit::CaptureLogSink>();
+    orvkit::Logger::Instance().AddSink(log);
     const auto start = Clock::now();
-    auto converter = std::make_unique<orvkit::Xde2Doc>();
-    converter->SetUseColor(useColor);
-    result.ok = converter->Load(path);
+    orvkit::Xde2Doc converter;
+    converter.SetUseColor(true);
+    result.ok = converter.Load(path);
     const auto loaded = Clock::now();
-    if (result.ok) {
-        result.ok = converter->Transfer() && converter->GetDocument() != nullptr;
-    }
+    result.ok = result.ok && converter.Transfer() && converter.GetDocument() != nullptr;
     const auto end = Clock::now();
-    result.cpuSeconds = ProcessCpuSeconds() - cpuStart;
-    result.loadSeconds = SecondsBetween(start, loaded);
-    result.transferSeconds = SecondsBetween(loaded, end);
+    orvkit::Logger::Instance().RemoveSink(log);
+    result.buildSeconds = SecondsBetween(loaded, end);
     result.seconds = SecondsBetween(start, end);
-    if (result.ok) {
-        result.count = converter->GetDocument()->GetElementCount();
-    }
-    if (result.ok && useColor) {
-        // Not part of b: the same kernel document written once more without the per-face
-        // colour tables, to tell their share of Transfer() apart. The first document is kept
-        // alive so that its destruction does not land in this time.
-        const std::shared_ptr<orvkit::Document> first = converter->GetDocument();
-        converter->SetUseColor(false);
-        const auto again = Clock::now();
-        converter->Transfer();
-        result.transferWithoutColorSeconds = SecondsBetween(again, Clock::now());
-        if (converter->GetDocument()->GetElementCount() != result.count) {
-            result.ok = false;
+    bool split = false;
+    for (const orvkit::LogRecord& record : log->GetRecords()) {
+        const size_t at = record.text.rfind(" in ");
+        const size_t before = record.text.rfind(" in ", at - 1);
+        if (record.text.rfind("STEP reader: parsed ", 0) == 0 && before != std::string::npos &&
+            std::sscanf(record.text.c_str() + before, " in %lf s, translated it in %lf s",
+                        &result.parseSeconds, &result.transferSeconds) == 2) {
+            split = true;
         }
     }
-    converter.reset();
+    result.ok = result.ok && split;
+    if (result.ok) {
+        result.count = converter.GetDocument()->GetElementCount();
+    }
     return result;
 }
 
@@ -242,90 +294,70 @@ void RunImportCase(benchmark::State& state, const ImportCase& importCase)
         state.SkipWithError(("cannot generate the file: " + error).c_str());
         return;
     }
-    // One untimed read first: it brings the file into the page cache and grows the heap to
-    // the size a read of this file needs, which the first timed read would otherwise pay for
-    // alone. It also checks that the file holds what the parameters ask for, so a case never
-    // times the reading of a wrong file.
-    XcafCounts found;
-    if (!ReadWithOcct(path, &found).ok) {
-        state.SkipWithError("OCCT could not read the generated file");
-        return;
-    }
-    const std::string mismatch = CompareWithParameters(found, importCase.parameters);
-    if (!mismatch.empty()) {
-        state.SkipWithError((path + ": " + mismatch).c_str());
+    const Measurement check =
+        InChildProcess([&] { return CheckFile(path, importCase.parameters); });
+    if (!check.ok) {
+        state.SkipWithError((path + ": " + check.error).c_str());
         return;
     }
 
-    double occt = 0.0, occtRead = 0.0, full = 0.0, fullLoad = 0.0, fullTransfer = 0.0;
-    double occtCpu = 0.0, fullCpu = 0.0, transferWithoutColor = 0.0;
-    double occtMin = 0.0, fullMin = 0.0;
+    Measurement a, b; // sums over the iterations
     // ORVEX_BENCH_VERBOSE prints every iteration's times on standard error.
     const bool verbose = std::getenv("ORVEX_BENCH_VERBOSE") != nullptr;
-    size_t elements = 0;
     int runs = 0;
     for (auto _ : state) {
-        // Alternate which side goes first, so that neither always runs right after the other
-        // has released its memory.
-        Measurement a, b;
-        if (runs % 2 == 0) {
-            a = ReadWithOcct(path);
-            b = ImportWithPlugin(path, importCase.useColor);
-        } else {
-            b = ImportWithPlugin(path, importCase.useColor);
-            a = ReadWithOcct(path);
-        }
-        if (!a.ok || a.count != 1) {
+        const Measurement stock = InChildProcess([&] { return ReadWithOcct(path); });
+        const Measurement full = InChildProcess([&] { return ImportWithPlugin(path); });
+        if (!stock.ok || stock.count != 1) {
             state.SkipWithError("OCCT could not read the generated file into one root");
             break;
         }
-        if (!b.ok || b.count == 0) {
-            state.SkipWithError("the import gave no document, an empty one, or a different one "
-                                "without colours");
+        if (!full.ok || full.count == 0) {
+            state.SkipWithError("the import failed, gave an empty document or no timing note");
             break;
         }
-        state.SetIterationTime(b.seconds);
-        occtMin = runs == 0 ? a.seconds : std::min(occtMin, a.seconds);
-        fullMin = runs == 0 ? b.seconds : std::min(fullMin, b.seconds);
+        state.SetIterationTime(full.seconds);
         if (verbose) {
             std::fprintf(stderr,
-                         "%s #%d (%s first): a %.3f s, b %.3f s (load %.3f, transfer %.3f)\n",
-                         importCase.name.c_str(), runs + 1, runs % 2 == 0 ? "a" : "b", a.seconds,
-                         b.seconds, b.loadSeconds, b.transferSeconds);
+                         "%s #%d: stock %.3f s (parse %.3f, transfer %.3f, %.0f MB), import "
+                         "%.3f s (parse %.3f, transfer %.3f, build %.3f, %.0f MB)\n",
+                         importCase.name.c_str(), runs + 1, stock.seconds, stock.parseSeconds,
+                         stock.transferSeconds, stock.peakMegabytes, full.seconds,
+                         full.parseSeconds, full.transferSeconds, full.buildSeconds,
+                         full.peakMegabytes);
         }
-        occt += a.seconds;
-        occtCpu += a.cpuSeconds;
-        fullCpu += b.cpuSeconds;
-        occtRead += a.loadSeconds;
-        full += b.seconds;
-        fullLoad += b.loadSeconds;
-        fullTransfer += b.transferSeconds;
-        transferWithoutColor += b.transferWithoutColorSeconds;
-        elements = b.count;
+        for (auto [sum, one] : {std::pair{&a, &stock}, std::pair{&b, &full}}) {
+            sum->parseSeconds += one->parseSeconds;
+            sum->transferSeconds += one->transferSeconds;
+            sum->buildSeconds += one->buildSeconds;
+            sum->seconds += one->seconds;
+            sum->cpuSeconds += one->cpuSeconds;
+            sum->peakMegabytes = std::max(sum->peakMegabytes, one->peakMegabytes);
+            sum->count = one->count;
+        }
         ++runs;
     }
     if (runs == 0) {
         return;
     }
     const double n = runs;
-    state.counters["a_occt_s"] = occt / n;
-    state.counters["a_readfile_s"] = occtRead / n;
-    state.counters["b_full_s"] = full / n;
-    state.counters["b_load_s"] = fullLoad / n;
-    state.counters["b_transfer_s"] = fullTransfer / n;
-    if (importCase.useColor) {
-        state.counters["c_transfer_nocolor_s"] = transferWithoutColor / n;
-    }
-    state.counters["b_div_a"] = full / occt;
-    state.counters["b_minus_a_s"] = (full - occt) / n;
-    state.counters["a_min_s"] = occtMin;
-    state.counters["b_min_s"] = fullMin;
-    state.counters["b_div_a_min"] = fullMin / occtMin;
-    state.counters["a_cpu_s"] = occtCpu / n;
-    state.counters["b_cpu_s"] = fullCpu / n;
-    state.counters["b_div_a_cpu"] = fullCpu / occtCpu;
-    state.counters["b_minus_a_cpu_s"] = (fullCpu - occtCpu) / n;
-    state.counters["elements"] = static_cast<double>(elements);
+    state.counters["a_parse_s"] = a.parseSeconds / n;
+    state.counters["a_transfer_s"] = a.transferSeconds / n;
+    state.counters["a_total_s"] = a.seconds / n;
+    state.counters["a_cpu_s"] = a.cpuSeconds / n;
+    state.counters["a_peak_MB"] = a.peakMegabytes;
+    state.counters["b_parse_s"] = b.parseSeconds / n;
+    state.counters["b_transfer_s"] = b.transferSeconds / n;
+    state.counters["b_build_s"] = b.buildSeconds / n;
+    state.counters["b_total_s"] = b.seconds / n;
+    state.counters["b_cpu_s"] = b.cpuSeconds / n;
+    state.counters["b_peak_MB"] = b.peakMegabytes;
+    state.counters["b_div_a"] = b.seconds / a.seconds;
+    state.counters["b_div_a_transfer"] = b.transferSeconds / a.transferSeconds;
+    state.counters["b_div_a_peak"] = b.peakMegabytes / a.peakMegabytes;
+    state.counters["b_transfer_us_per_instance"] =
+        b.transferSeconds / n / importCase.parameters.instances * 1e6;
+    state.counters["elements"] = static_cast<double>(b.count);
     state.counters["instances"] = importCase.parameters.instances;
     state.counters["parts"] = importCase.parameters.parts;
     std::error_code code;
@@ -336,28 +368,26 @@ std::vector<ImportCase> ImportCases()
 {
     std::vector<ImportCase> cases;
     // Assemblies: 50 parts, 3 levels (10 x 10 leaf assemblies), element colours only.
-    for (const int instances : {5'000, 50'000}) {
+    for (const int instances : {10'000, 50'000, 100'000}) {
         ImportCase importCase;
         importCase.name = "Import/P50_D3_N" + std::to_string(instances);
         importCase.parameters.parts = 50;
         importCase.parameters.instances = instances;
         importCase.parameters.depth = 3;
         importCase.parameters.fanout = 10;
-        importCase.iterations = instances <= 5'000 ? 4 : 2;
+        importCase.iterations = instances <= 10'000 ? 3 : 1;
         cases.push_back(importCase);
     }
     // Many distinct 20-face parts, each placed once, with a third of their faces coloured.
-    for (const int parts : {2'000, 4'000}) {
-        ImportCase importCase;
-        importCase.name = "ImportFaceColors/P" + std::to_string(parts) + "_F20";
-        importCase.parameters.parts = parts;
-        importCase.parameters.instances = parts;
-        importCase.parameters.depth = 1;
-        importCase.parameters.faces = 20;
-        importCase.parameters.faceColors = true;
-        importCase.iterations = 2;
-        cases.push_back(importCase);
-    }
+    ImportCase faceColors;
+    faceColors.name = "ImportFaceColors/P2000_F20";
+    faceColors.parameters.parts = 2'000;
+    faceColors.parameters.instances = 2'000;
+    faceColors.parameters.depth = 1;
+    faceColors.parameters.faces = 20;
+    faceColors.parameters.faceColors = true;
+    faceColors.iterations = 2;
+    cases.push_back(faceColors);
     return cases;
 }
 

@@ -3,9 +3,11 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Geometry/IO/StaticSettingsScope.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 
 #include <Quantity_ColorRGBA.hxx>
+#include <STEPCAFControl_Controller.hxx>
 #include <TColStd_HSequenceOfExtendedString.hxx>
 #include <TDF_ChildIterator.hxx>
 #include <TDF_Tool.hxx>
@@ -148,7 +150,7 @@ class StepAssemblyActorTest : public ::testing::Test {
 protected:
     // A red box and a blue cylinder; the box at three depths (root, sub-assembly, and the
     // sub-assembly's own sub-assembly), the sub-assembly placed twice with rotations.
-    std::string WriteNestedAssembly()
+    std::string WriteNestedAssembly(const char* unit = "MM")
     {
         XcafBuilder builder;
         const TDF_Label box = builder.AddPart("Box", MakeBox(1, 2, 3));
@@ -172,7 +174,10 @@ protected:
             builder.AddComponent(root, cylinder, Translation(copy, copy * 0.5, 0));
         }
         builder.Finish();
-        const std::string path = myDir.File("nested.step");
+        const std::string path = myDir.File(std::string("nested-") + unit + ".step");
+        STEPCAFControl_Controller::Init(); // registers the parameter
+        StaticSettingsScope settings;
+        EXPECT_TRUE(settings.SetText("write.step.unit", unit));
         EXPECT_TRUE(builder.SaveStep(path));
         return path;
     }
@@ -182,9 +187,12 @@ protected:
 
 TEST_F(StepAssemblyActorTest, SameDocumentOnNestedAssemblies)
 {
-    const std::string path = WriteNestedAssembly();
-    // 2 parts, 3 assemblies, 27 components.
-    EXPECT_EQ(ExpectSameDocument(path).labels.size(), 32u);
+    // 2 parts, 3 assemblies, 27 components; in inches, every placement is scaled on the way.
+    const std::string inches = WriteNestedAssembly("INCH");
+    ASSERT_NE(ReadWholeFile(inches).find("'INCH'"), std::string::npos);
+    for (const std::string& path : {WriteNestedAssembly(), inches}) {
+        EXPECT_EQ(ExpectSameDocument(path).labels.size(), 32u);
+    }
 }
 
 TEST_F(StepAssemblyActorTest, SameDocumentWhenRelationshipsRunFromAssemblyToPart)
@@ -214,9 +222,10 @@ TEST_F(StepAssemblyActorTest, SameDocumentWhenRelationshipsRunFromAssemblyToPart
 
 TEST_F(StepAssemblyActorTest, SameDocumentOnRealFiles)
 {
-    // With mapped items and layers (AP214), placements in an AP203 file, semantic PMI.
-    for (const char* file :
-         {"step/trj6_as1-tu-214.stp", "step/trj2_as1-pe-203.stp", "step-pmi/bug32745_pmi1.stp"}) {
+    // The sample: three levels, mapped items, layers, face colours (AP214).
+    EXPECT_FALSE(ExpectSameDocument(SamplePath()).labels.empty());
+    // Placements in an AP203 file; semantic PMI.
+    for (const char* file : {"step/trj2_as1-pe-203.stp", "step-pmi/bug32745_pmi1.stp"}) {
         const std::string path = CorpusFile(file);
         ASSERT_FALSE(path.empty()) << file;
         EXPECT_FALSE(ExpectSameDocument(path).labels.empty());

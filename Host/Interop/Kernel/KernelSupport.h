@@ -17,6 +17,7 @@
 #include <Standard_ErrorHandler.hxx>
 #include <Standard_Failure.hxx>
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -76,6 +77,8 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
     KernelProgress progress(format);
     OcctFaultScope faults;
     OcctMessageCapture messages;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point started = Clock::now();
     try {
         OCC_CATCH_SIGNALS
         progress.Parsing();
@@ -84,8 +87,14 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
             return FailLoad(impl, {LoadFailureParseError, format, messages.GetFirstFailure()},
                             std::string(format) + " reader: cannot read " + path);
         }
+        const Clock::time_point parsed = Clock::now();
         beforeTransfer(reader);
         done = reader.Transfer(impl.document, progress.Start());
+        // Where a long read went: the benchmark and people with slow files read this line.
+        Logger::Instance().Message(1, "%s reader: parsed %s in %.3f s, translated it in %.3f s",
+                                   format, path.c_str(),
+                                   std::chrono::duration<double>(parsed - started).count(),
+                                   std::chrono::duration<double>(Clock::now() - parsed).count());
     } catch (const Standard_Failure& failure) {
         impl.CreateNew();
         const std::string why = DescribeTranslatorFailure(failure);

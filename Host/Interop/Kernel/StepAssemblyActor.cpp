@@ -1,11 +1,19 @@
 #include "StepAssemblyActor.h"
 
+#include <Geom_Direction.hxx>
 #include <HeaderSection_FileName.hxx>
 #include <Interface_EntityIterator.hxx>
 #include <Interface_Graph.hxx>
 #include <Interface_Static.hxx>
 #include <Message_ProgressScope.hxx>
+#include <Precision.hxx>
+#include <STEPConstruct_UnitContext.hxx>
 #include <StepData_StepModel.hxx>
+#include <StepGeom_Axis2Placement3d.hxx>
+#include <StepGeom_CartesianPoint.hxx>
+#include <StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx.hxx>
+#include <StepGeom_GeometricRepresentationContextAndGlobalUnitAssignedContext.hxx>
+#include <StepRepr_GlobalUnitAssignedContext.hxx>
 #include <StepRepr_HArray1OfRepresentationItem.hxx>
 #include <StepRepr_ItemDefinedTransformation.hxx>
 #include <StepRepr_ProductDefinitionShape.hxx>
@@ -13,6 +21,7 @@
 #include <StepRepr_ShapeRepresentationRelationshipWithTransformation.hxx>
 #include <StepRepr_Transformation.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <StepToGeom.hxx>
 #include <TopLoc_Location.hxx>
 #include <TransferBRep.hxx>
 #include <Transfer_TransientProcess.hxx>
@@ -21,6 +30,7 @@
 #include <XSAlgo_AlgoContainer.hxx>
 #include <XSControl_TransferReader.hxx>
 #include <XSControl_WorkSession.hxx>
+#include <gp_Ax3.hxx>
 
 #include <optional>
 
@@ -55,26 +65,33 @@ void Place(TopoDS_Shape& shape, const gp_Trsf& transformation)
     }
 }
 
-// Gives a representation a short list of items for as long as it lives, and its own list
-// back afterwards, also when the translator throws.
-class ItemsStandIn {
-public:
-    ItemsStandIn(const Handle(StepRepr_Representation)& representation,
-                 const Handle(StepRepr_HArray1OfRepresentationItem)& items)
-        : myRepresentation(representation), myItems(representation->Items())
-    {
-        myRepresentation->SetItems(items);
+// The axis OCCT makes of `axis` when the representation's length unit is `lengthFactor`,
+// or nothing where OCCT would fail or choose by its own unit state.
+std::optional<gp_Ax2> MakeAxis(const Handle(StepGeom_Axis2Placement3d)& axis, double lengthFactor)
+{
+    const Handle(StepGeom_CartesianPoint) location = axis->Location();
+    if (location.IsNull() || location->NbCoordinates() != 3) {
+        return std::nullopt;
     }
-    ~ItemsStandIn() { myRepresentation->SetItems(myItems); }
-    ItemsStandIn(const ItemsStandIn&) = delete;
-    ItemsStandIn& operator=(const ItemsStandIn&) = delete;
+    const gp_Pnt origin(location->CoordinatesValue(1) * lengthFactor,
+                        location->CoordinatesValue(2) * lengthFactor,
+                        location->CoordinatesValue(3) * lengthFactor);
+    gp_Dir normal(0., 0., 1.);
+    if (axis->HasAxis()) {
+        if (const Handle(Geom_Direction) direction = StepToGeom::MakeDirection(axis->Axis())) {
+            normal = direction->Dir();
+        }
+    }
+    if (axis->HasRefDirection()) {
+        const Handle(Geom_Direction) direction = StepToGeom::MakeDirection(axis->RefDirection());
+        if (!direction.IsNull() && !normal.IsParallel(direction->Dir(), Precision::Angular())) {
+            return gp_Ax2(origin, normal, direction->Dir());
+        }
+    }
+    return gp_Ax2(origin, normal);
+}
 
-private:
-    Handle(StepRepr_Representation) myRepresentation;
-    Handle(StepRepr_HArray1OfRepresentationItem) myItems;
-};
-
-// Below this many items a search costs less than building the stand-in.
+// Below this many items a search costs less than an index.
 const int kItemsWorthIndexing = 16;
 
 } // namespace
@@ -97,6 +114,8 @@ bool StepAssemblyActor::TakesAssemblies(const Handle(Transfer_TransientProcess)&
         myModel = model.get();
         myUses.clear();
         myEmptyProducts.clear();
+        myItems.clear();
+        myLengthFactors.clear();
         myTakesAssemblies =
             !IsIdeasFile(model) &&
             TCollection_AsciiString(Interface_Static::CVal("read.step.product.mode")) == "ON";
@@ -204,10 +223,71 @@ bool StepAssemblyActor::IsReversed(
     return second == related || first == relating;
 }
 
+std::optional<double>
+StepAssemblyActor::LengthFactorOf(const Handle(StepRepr_Representation)& representation)
+{
+    // What PrepareUnits would set for the representation. A context without units leaves
+    // OCCT's factor as the last representation set it, which only OCCT knows.
+    const Handle(StepRepr_RepresentationContext) context = representation->ContextOfItems();
+    if (context.IsNull()) {
+        return 1.0;
+    }
+    const auto known = myLengthFactors.find(context.get());
+    if (known != myLengthFactors.end()) {
+        return known->second;
+    }
+    Handle(StepRepr_GlobalUnitAssignedContext) units;
+    if (const auto plain =
+            Handle(StepGeom_GeometricRepresentationContextAndGlobalUnitAssignedContext)::DownCast(
+                context)) {
+        units = plain->GlobalUnitAssignedContext();
+    } else if (const auto full =
+                   Handle(StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx)::
+                       DownCast(context)) {
+        units = full->GlobalUnitAssignedContext();
+    }
+    std::optional<double> factor;
+    if (!units.IsNull()) {
+        STEPConstruct_UnitContext unitContext;
+        unitContext.ComputeFactors(units);
+        factor = unitContext.LengthFactor();
+    }
+    myLengthFactors.emplace(context.get(), factor);
+    return factor;
+}
+
+bool StepAssemblyActor::Holds(const Handle(StepRepr_Representation)& representation,
+                              const Handle(Standard_Transient)& item)
+{
+    const Handle(StepRepr_HArray1OfRepresentationItem)& items = representation->Items();
+    if (items.IsNull()) {
+        return false;
+    }
+    if (items->Length() < kItemsWorthIndexing) {
+        for (int index = items->Lower(); index <= items->Upper(); ++index) {
+            if (items->Value(index) == item) {
+                return true;
+            }
+        }
+        return false;
+    }
+    auto& index = myItems[representation.get()];
+    if (index.empty()) {
+        for (int position = items->Lower(); position <= items->Upper(); ++position) {
+            index.insert(items->Value(position).get());
+        }
+    }
+    return index.count(item.get()) != 0;
+}
+
 bool StepAssemblyActor::ComputePlacement(const Handle(StepRepr_RepresentationRelationship)& link,
                                          const Handle(Transfer_TransientProcess)& process,
                                          gp_Trsf& placement)
 {
+    // OCCT's ComputeSRRWT looks for both axes among all items of both sides, for every
+    // placement, and sets and restores the units of both sides each time: for an assembly of
+    // n parts that is n x n work. This does the same with an index of the items and the
+    // length factors worked out once, and leaves the rare cases to OCCT.
     const Handle(StepRepr_ShapeRepresentationRelationshipWithTransformation) transformed =
         Handle(StepRepr_ShapeRepresentationRelationshipWithTransformation)::DownCast(link);
     const Handle(StepRepr_ItemDefinedTransformation) axes =
@@ -216,42 +296,38 @@ bool StepAssemblyActor::ComputePlacement(const Handle(StepRepr_RepresentationRel
     if (axes.IsNull() || link->Rep1().IsNull() || link->Rep2().IsNull()) {
         return ComputeSRRWT(link, process, placement);
     }
-    // OCCT looks for the two axes among each side's items only to tell whether they are
-    // where they belong, swapped or foreign. A stand-in list holding just those of the two
-    // that the representation has gives the same answer (and warnings) at once.
-    const Handle(StepRepr_RepresentationItem) axis[2] = {axes->TransformItem1(),
-                                                         axes->TransformItem2()};
-    std::optional<ItemsStandIn> standIns[2];
-    for (int side = 0; side < 2; ++side) {
-        const Handle(StepRepr_Representation) representation =
-            side == 0 ? link->Rep1() : link->Rep2();
-        const int count = representation->NbItems();
-        if (count < kItemsWorthIndexing || (side == 1 && representation == link->Rep1())) {
-            continue;
-        }
-        auto& items = myItems[representation.get()];
-        if (items.empty()) {
-            for (int index = 1; index <= count; ++index) {
-                items.insert(representation->ItemsValue(index).get());
-            }
-        }
-        NCollection_Sequence<Handle(StepRepr_RepresentationItem)> present;
-        for (int which = 0; which < 2; ++which) {
-            if (!axis[which].IsNull() && items.count(axis[which].get()) != 0 &&
-                (which == 0 || axis[1] != axis[0])) {
-                present.Append(axis[which]);
-            }
-        }
-        Handle(StepRepr_HArray1OfRepresentationItem) shortList;
-        if (!present.IsEmpty()) {
-            shortList = new StepRepr_HArray1OfRepresentationItem(1, present.Length());
-            for (int index = 1; index <= present.Length(); ++index) {
-                shortList->SetValue(index, present.Value(index));
-            }
-        }
-        standIns[side].emplace(representation, shortList);
+    Handle(StepGeom_Axis2Placement3d) origin =
+        Handle(StepGeom_Axis2Placement3d)::DownCast(axes->TransformItem1());
+    Handle(StepGeom_Axis2Placement3d) target =
+        Handle(StepGeom_Axis2Placement3d)::DownCast(axes->TransformItem2());
+    const std::optional<double> originFactor = LengthFactorOf(link->Rep1());
+    const std::optional<double> targetFactor = LengthFactorOf(link->Rep2());
+    if (origin.IsNull() || target.IsNull() || !originFactor || !targetFactor) {
+        return ComputeSRRWT(link, process, placement);
     }
-    return ComputeSRRWT(link, process, placement);
+    // The same checks, corrections and warnings as OCCT's.
+    const bool originHere = Holds(link->Rep1(), origin);
+    const bool targetThere = Holds(link->Rep2(), target);
+    if (!originHere || !targetThere) {
+        const bool targetHere = origin != target && Holds(link->Rep1(), target);
+        const bool originThere = origin != target && Holds(link->Rep2(), origin);
+        if (originThere && targetHere) {
+            std::swap(origin, target);
+            process->AddWarning(origin, "Axis placements are swapped in SRRWT; corrected");
+        } else {
+            process->AddWarning(originHere ? target : origin,
+                                "Axis placement used by SRRWT does not belong to corresponding "
+                                "representation");
+        }
+    }
+    const std::optional<gp_Ax2> from = MakeAxis(origin, *originFactor);
+    const std::optional<gp_Ax2> to = MakeAxis(target, *targetFactor);
+    if (!from || !to) {
+        return ComputeSRRWT(link, process, placement);
+    }
+    placement = gp_Trsf();
+    placement.SetTransformation(gp_Ax3(*to), gp_Ax3(*from));
+    return placement.Form() != gp_Identity;
 }
 
 void StepAssemblyActor::PrepareProduct(const Handle(StepBasic_ProductDefinition)& product,

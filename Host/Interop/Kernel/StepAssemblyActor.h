@@ -9,6 +9,7 @@
 #include <TransferBRep_ShapeBinder.hxx>
 #include <XSControl_Reader.hxx>
 
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -58,10 +59,15 @@ private:
     // True when the placement's representation relationship runs against its occurrence.
     bool IsReversed(const Handle(StepShape_ContextDependentShapeRepresentation)& placement,
                     const Handle(Transfer_TransientProcess)& process);
-    // ComputeSRRWT without its search of both representations' items for the two axes, which
-    // for an assembly of n parts is n x n work.
+    // ComputeSRRWT's result, without its work that grows with the size of the assembly.
     bool ComputePlacement(const Handle(StepRepr_RepresentationRelationship)& link,
                           const Handle(Transfer_TransientProcess)& process, gp_Trsf& placement);
+    // The length factor OCCT translates the representation's items with; none when it
+    // depends on OCCT's state.
+    std::optional<double> LengthFactorOf(const Handle(StepRepr_Representation)& representation);
+    // Whether `item` is one of the representation's items.
+    bool Holds(const Handle(StepRepr_Representation)& representation,
+               const Handle(Standard_Transient)& item);
     // Translates the occurrences below `product` that are not translated yet.
     void PrepareProduct(const Handle(StepBasic_ProductDefinition)& product,
                         const Handle(Transfer_TransientProcess)& process,
@@ -79,9 +85,11 @@ private:
     bool TakesAssemblies(const Handle(Transfer_TransientProcess)& process);
 
     std::unordered_map<const Standard_Transient*, RepresentationUse> myUses;
-    // The items of large representations, for ComputePlacement.
+    // The items of large representations.
     std::unordered_map<const Standard_Transient*, std::unordered_set<const Standard_Transient*>>
         myItems;
+    // Length factors by representation context.
+    std::unordered_map<const Standard_Transient*, std::optional<double>> myLengthFactors;
     // Products whose translation gave nothing; the base class does not remember them.
     std::unordered_set<const Standard_Transient*> myEmptyProducts;
     const Standard_Transient* myModel = nullptr;

@@ -316,6 +316,11 @@ StepDimensionUnitsResult Unify(const Handle(XSControl_WorkSession)& session, Xde
     if (model.IsNull() || transferReader.IsNull() || transferReader->TransientProcess().IsNull()) {
         return result;
     }
+    TDF_LabelSequence labels;
+    impl.dimTolTool->GetDimensionLabels(labels);
+    if (labels.IsEmpty()) {
+        return result; // spares large assemblies a walk through every entity
+    }
     // The graph the reader walked, so that sharing entities come in its order.
     const Interface_Graph& graph = transferReader->TransientProcess()->Graph();
     std::vector<DimensionEntity> entities;
@@ -326,8 +331,6 @@ StepDimensionUnitsResult Unify(const Handle(XSControl_WorkSession)& session, Xde
         }
     }
 
-    TDF_LabelSequence labels;
-    impl.dimTolTool->GetDimensionLabels(labels);
     size_t next = 0;
     for (const TDF_Label& label : labels) {
         Handle(XCAFDoc_Dimension) dimension;
