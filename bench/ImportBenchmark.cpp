@@ -375,7 +375,7 @@ std::vector<ImportCase> ImportCases()
         importCase.parameters.instances = instances;
         importCase.parameters.depth = 3;
         importCase.parameters.fanout = 10;
-        importCase.iterations = instances <= 10'000 ? 3 : 1;
+        importCase.iterations = instances <= 10'000 ? 3 : 2;
         cases.push_back(importCase);
     }
     // Many distinct 20-face parts, each placed once, with a third of their faces coloured.

@@ -76,6 +76,10 @@ TEST_F(ProgramTest, JsonOutputIsOneDocumentWithTheSameTree)
     }
     EXPECT_EQ(instances, 13u);
     EXPECT_GT(coloured, 0u);
+    // OCCT's own STEP actor gives the same document.
+    const ProgramRun stock = Program("import --json --assembly --stock-reader " + Quote(kSample));
+    ASSERT_EQ(stock.exitCode, 0) << stock.err;
+    EXPECT_EQ(stock.out, run.out);
 }
 
 TEST_F(ProgramTest, NonAsciiNamesPrintAsTheyAre)

@@ -110,8 +110,8 @@ bool StepAssemblyActor::TakesAssemblies(const Handle(Transfer_TransientProcess)&
     if (model.IsNull()) {
         return false;
     }
-    if (model.get() != myModel) {
-        myModel = model.get();
+    if (model != myModel) {
+        myModel = model;
         myUses.clear();
         myEmptyProducts.clear();
         myItems.clear();

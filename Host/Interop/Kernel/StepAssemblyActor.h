@@ -18,13 +18,15 @@ namespace orvkit {
 // OpenCASCADE's STEP transfer actor with a faster road through assemblies.
 //
 // For every assembly occurrence, OCCT 7.6's actor lists every entity that refers to the
-// placed part's representation. All placements of a part share that representation, so an
-// assembly holding a part n times does n x n work, and a plant of a hundred thousand placed
-// fasteners takes minutes. This actor translates the occurrences itself, before the base
-// class reaches them, from what it learns about each representation once; the base class
-// then finds them translated and does everything else as before. The choices OCCT makes
-// among several candidates (the first product found through a representation, the last
-// relationship) are kept exactly, so the document is the same as the stock actor's.
+// placed part's representation, and searches the assembly's representation for the two axes
+// of the placement. All placements of a part share the one, all placements in an assembly
+// the other, so an assembly holding a part n times does n x n work, and a plant of a hundred
+// thousand placed fasteners takes minutes. This actor translates the occurrences itself,
+// before the base class reaches them, from what it learns about each representation once;
+// the base class then finds them translated and does everything else as before. The choices
+// OCCT makes among several candidates (the first product found through a representation, the
+// last relationship, its corrections of swapped axes) are kept exactly, so the document is the
+// same as the stock actor's.
 //
 // Files written by I-DEAS and reads with "read.step.product.mode" off go through the base
 // class alone: the former need state the base class keeps to itself.
@@ -36,6 +38,8 @@ public:
     // resets the session's actor, and before Transfer.
     static void Install(XSControl_Reader& reader);
 
+    // A product: its occurrences first (here), then the product itself (OCCT). Anything
+    // else: as OCCT.
     Handle(Transfer_Binder) Transfer(const Handle(Standard_Transient)& start,
                                      const Handle(Transfer_TransientProcess)& process,
                                      const Message_ProgressRange& range) override;
@@ -92,7 +96,7 @@ private:
     std::unordered_map<const Standard_Transient*, std::optional<double>> myLengthFactors;
     // Products whose translation gave nothing; the base class does not remember them.
     std::unordered_set<const Standard_Transient*> myEmptyProducts;
-    const Standard_Transient* myModel = nullptr;
+    Handle(Standard_Transient) myModel; // what the caches below describe
     bool myTakesAssemblies = false;
 };
 
