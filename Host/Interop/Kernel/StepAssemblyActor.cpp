@@ -65,14 +65,16 @@ void Place(TopoDS_Shape& shape, const gp_Trsf& transformation)
     }
 }
 
-// The axis OCCT makes of `axis` when the representation's length unit is `lengthFactor`,
-// or nothing where OCCT would fail or choose by its own unit state.
-std::optional<gp_Ax2> MakeAxis(const Handle(StepGeom_Axis2Placement3d)& axis, double lengthFactor)
+// Whether OCCT can make an axis of `axis` (it fails on a location without three coordinates).
+bool HasLocation(const Handle(StepGeom_Axis2Placement3d)& axis)
+{
+    return !axis.IsNull() && !axis->Location().IsNull() && axis->Location()->NbCoordinates() == 3;
+}
+
+// The axis OCCT makes of `axis` when the representation's length unit is `lengthFactor`.
+gp_Ax2 MakeAxis(const Handle(StepGeom_Axis2Placement3d)& axis, double lengthFactor)
 {
     const Handle(StepGeom_CartesianPoint) location = axis->Location();
-    if (location.IsNull() || location->NbCoordinates() != 3) {
-        return std::nullopt;
-    }
     const gp_Pnt origin(location->CoordinatesValue(1) * lengthFactor,
                         location->CoordinatesValue(2) * lengthFactor,
                         location->CoordinatesValue(3) * lengthFactor);
@@ -302,7 +304,7 @@ bool StepAssemblyActor::ComputePlacement(const Handle(StepRepr_RepresentationRel
         Handle(StepGeom_Axis2Placement3d)::DownCast(axes->TransformItem2());
     const std::optional<double> originFactor = LengthFactorOf(link->Rep1());
     const std::optional<double> targetFactor = LengthFactorOf(link->Rep2());
-    if (origin.IsNull() || target.IsNull() || !originFactor || !targetFactor) {
+    if (!HasLocation(origin) || !HasLocation(target) || !originFactor || !targetFactor) {
         return ComputeSRRWT(link, process, placement);
     }
     // The same checks, corrections and warnings as OCCT's.
@@ -320,13 +322,9 @@ bool StepAssemblyActor::ComputePlacement(const Handle(StepRepr_RepresentationRel
                                 "representation");
         }
     }
-    const std::optional<gp_Ax2> from = MakeAxis(origin, *originFactor);
-    const std::optional<gp_Ax2> to = MakeAxis(target, *targetFactor);
-    if (!from || !to) {
-        return ComputeSRRWT(link, process, placement);
-    }
     placement = gp_Trsf();
-    placement.SetTransformation(gp_Ax3(*to), gp_Ax3(*from));
+    placement.SetTransformation(gp_Ax3(MakeAxis(target, *targetFactor)),
+                                gp_Ax3(MakeAxis(origin, *originFactor)));
     return placement.Form() != gp_Identity;
 }
 
