@@ -147,6 +147,10 @@ TEST_F(ProgramTest, HostileFilesEndInOneLineNamingTheFileNeverASignal)
          "not a readable VRML file: groups nested more than 1000 deep"},
         {"scene", myDir.File("pipe.wrl"), "not a regular file (a FIFO or a device)"},
         {"import", zeros, "not a readable STEP file: Exception Raised while reading Step File"},
+        // A subfigure inside its own definition: OCCT would translate it inside itself for ever.
+        {"import", CorpusFile("crashers/disc-subfigure-loop.igs"),
+         "not a readable IGES file: entity at directory line 95 contains itself through "
+         "subfigures or groups"},
     };
     myDir.Write("self.wrl", "#VRML V2.0 utf8\nInline { url \"" + self + "\" }\n");
     for (const auto& [verb, path, reason] : cases) {

@@ -60,7 +60,8 @@ bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension);
 // by the caller; faults and exceptions of the translator give false and an empty document.
 // Every false leaves its reason in impl.failure. The caller holds a TranslatorLock from before
 // the reader was made; the read takes it again, so that a caller who forgot still translates
-// under it. `beforeTransfer(reader)` runs between parsing and translating.
+// under it. `beforeTransfer(reader)` runs between parsing and translating; a non-empty text
+// it returns refuses the file for that reason.
 template <class Reader, class BeforeTransfer>
 bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
                       const char* format, BeforeTransfer beforeTransfer)
@@ -88,7 +89,13 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
                             std::string(format) + " reader: cannot read " + path);
         }
         const Clock::time_point parsed = Clock::now();
-        beforeTransfer(reader);
+        const std::string refusal = beforeTransfer(reader);
+        if (!refusal.empty()) {
+            impl.CreateNew();
+            return FailLoad(impl, {LoadFailureParseError, format, refusal},
+                            std::string(format) + " reader: cannot read " + path + " (" + refusal +
+                                ")");
+        }
         done = reader.Transfer(impl.document, progress.Start());
         // Where a long read went: the benchmark and people with slow files read this line.
         Logger::Instance().Message(1, "%s reader: parsed %s in %.3f s, translated it in %.3f s",
@@ -114,7 +121,7 @@ template <class Reader>
 bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
                       const char* format)
 {
-    return ReadIntoDocument(reader, path, impl, format, [](Reader&) {});
+    return ReadIntoDocument(reader, path, impl, format, [](Reader&) { return std::string(); });
 }
 
 } // namespace orvkit

@@ -50,6 +50,7 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
         if (!stock) {
             StepAssemblyActor::Install(parsed.ChangeReader());
         }
+        return std::string();
     };
     if (!ReadIntoDocument(reader, path, impl, "STEP", chooseActor)) {
         return false;
