@@ -13,6 +13,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
     locales
+    # The 3D page inlines three.js; snapshots and the page's tests draw it in headless
+    # Chromium with its software OpenGL; the tests read the pictures with zlib.
+    libjs-three chromium zlib1g-dev
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "FileDiagnosis.h"
 
 #include "Common/Core/LoadFailure.h"
+#include "Geometry/IO/ReplacingWrite.h"
 
 #include <cstring>
 #include <iostream>
@@ -54,6 +55,18 @@ LoadLog::LoadLog() : mySink(std::make_shared<orvkit::CaptureLogSink>())
 LoadLog::~LoadLog()
 {
     orvkit::Logger::Instance().RemoveSink(mySink);
+}
+
+bool WriteOutput(const std::string& path, const char* format,
+                 const std::function<bool(const std::string& file)>& write, std::string& error)
+{
+    LoadLog log;
+    if (orvkit::WriteReplacing(path, format, write)) {
+        return true;
+    }
+    const auto records = log.GetRecords();
+    error = records.empty() ? "cannot write " + path : records.back().text;
+    return false;
 }
 
 } // namespace orvex::cli

@@ -2,6 +2,7 @@
 
 #include "Common/Core/Logger.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,11 @@ void PrintError(const std::string& file, const orvkit::LoadFailure& failure);
 
 // Keeps what is logged while something runs, so that a failure or the warnings can be shown
 // afterwards.
+// Writes `path` whole or not at all (orvkit::WriteReplacing); false with the reason, as the
+// host logged it, in `error`.
+bool WriteOutput(const std::string& path, const char* format,
+                 const std::function<bool(const std::string& file)>& write, std::string& error);
+
 class LoadLog {
 public:
     LoadLog();

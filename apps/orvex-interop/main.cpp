@@ -7,7 +7,9 @@
 #include "LineStylePrinter.h"
 #include "PrintFormat.h"
 #include "ScenePrinter.h"
+#include "Snapshot.h"
 #include "TerminalProgress.h"
+#include "ViewPage.h"
 #include "XdePrinter.h"
 
 #include "Common/Core/LoadFailure.h"
@@ -30,9 +32,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <tuple>
 
 #include <unistd.h>
@@ -68,6 +72,70 @@ int RunImport(const ImportOptions& options)
     }
     converter.Transfer();
     Print(DocumentPrinter(*converter.GetDocument()), options.file, options.json);
+    return 0;
+}
+
+struct ViewOptions {
+    std::string file;
+    std::string output;
+};
+
+// The offline 3D page of a STEP or IGES file, beside it in the current folder unless told.
+int RunView(const ViewOptions& options)
+{
+    Xde2Doc converter;
+    if (!converter.Load(options.file)) {
+        orvex::cli::PrintError(options.file, converter.GetLastFailure());
+        return 1;
+    }
+    converter.Transfer();
+    const std::string output = !options.output.empty()
+                                   ? options.output
+                                   : std::filesystem::path(options.file).stem().string() + ".html";
+    std::string error;
+    if (!orvex::cli::ViewPage(*converter.GetDocument(), options.file).Write(output, error)) {
+        orvex::cli::PrintError(output, error);
+        return 1;
+    }
+    std::cout << output << "\n";
+    return 0;
+}
+
+struct SnapshotOptions {
+    std::string file;
+    std::string output;
+    std::string size = "1200x800";
+    std::string view = "iso";
+};
+
+// A picture of the same scene the page shows.
+int RunSnapshot(const SnapshotOptions& options)
+{
+    orvex::cli::SnapshotRequest request;
+    char separator = 0;
+    std::istringstream size(options.size);
+    if (!(size >> request.width >> separator >> request.height) || separator != 'x' ||
+        request.width < 16 || request.height < 16 || request.width > 8192 ||
+        request.height > 8192) {
+        std::cerr << "orvex-interop: error: --size takes WIDTHxHEIGHT in pixels, 16 to 8192 "
+                     "(not '"
+                  << options.size << "')\n";
+        return 1;
+    }
+    request.view = options.view;
+    Xde2Doc converter;
+    if (!converter.Load(options.file)) {
+        orvex::cli::PrintError(options.file, converter.GetLastFailure());
+        return 1;
+    }
+    converter.Transfer();
+    std::string error;
+    const orvex::cli::ViewPage page(*converter.GetDocument(), options.file);
+    if (!orvex::cli::TakeSnapshot(page, request, options.output, error)) {
+        orvex::cli::PrintError(options.output, error);
+        return 1;
+    }
+    std::cout << options.output << "\n";
     return 0;
 }
 
@@ -214,6 +282,25 @@ int main(int argc, char** argv)
     importVerb->add_flag("--stock-reader", import.stockReader,
                          "Translate STEP with OpenCASCADE's own assembly reader (slower on large "
                          "assemblies; the document is the same)");
+
+    ViewOptions view;
+    CLI::App* viewVerb = app.add_subcommand(
+        "view", "Write an offline 3D page of a STEP or IGES file: the model, its element tree, "
+                "its dimensions");
+    viewVerb->add_option("FILE", view.file, "A .step, .stp, .iges or .igs file")->required();
+    viewVerb->add_option("-o,--output", view.output,
+                         "The page to write (default: the file's name with .html, here)");
+
+    SnapshotOptions snapshot;
+    CLI::App* snapshotVerb = app.add_subcommand(
+        "snapshot", "Write a PNG picture of a STEP or IGES file's model, drawn by headless "
+                    "Chromium");
+    snapshotVerb->add_option("FILE", snapshot.file, "A .step, .stp, .iges or .igs file")
+        ->required();
+    snapshotVerb->add_option("OUT", snapshot.output, "The .png file to write")->required();
+    snapshotVerb->add_option("--size", snapshot.size, "WIDTHxHEIGHT in pixels (default 1200x800)");
+    snapshotVerb->add_option("--view", snapshot.view, "The direction to look from (default iso)")
+        ->check(CLI::IsMember(orvex::cli::ViewNames()));
 
     XdeOptions xde;
     CLI::App* xdeVerb = app.add_subcommand(
@@ -370,6 +457,8 @@ int main(int argc, char** argv)
         {importVerb, [&] { return RunImport(import); }, import.file},
         {openVerb, [&] { return RunOpen(open); }, open.file},
         {xdeVerb, [&] { return RunXde(xde); }, xde.file},
+        {viewVerb, [&] { return RunView(view); }, view.file},
+        {snapshotVerb, [&] { return RunSnapshot(snapshot); }, snapshot.file},
         {lineTypesVerb, [&] { return RunLineTypes(lineTypes); }, lineTypes.file},
         {sceneVerb, [&] { return RunScene(scene); }, scene.file},
         {runVerb, [&] { return orvex::cli::RunCommand(run); },

@@ -1,0 +1,363 @@
+#include "SceneGltf.h"
+
+#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/DrawableElement.h"
+#include "Data/Kernel/ShapeElement.h"
+#include "Geometry/Kernel/TopoShape.h"
+
+#include <BRepBndLib.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
+#include <Poly_Triangulation.hxx>
+#include <TopExp.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Face.hxx>
+#include <gp_Quaternion.hxx>
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+namespace orvex::cli {
+
+using namespace orvkit;
+
+namespace {
+
+// The part of the shape's bounding-box diagonal that a mesh may stray from the surface.
+const double kRelativeDeflection = 0.005;
+const double kAngularDeflection = 0.5;
+
+const glm::vec3 kUncoloured{0.6f, 0.6f, 0.62f};
+
+// Placements to six significant digits (a micrometre in a metre): what a view needs, and
+// short in the page, where every instance has one.
+double Short(double value)
+{
+    if (value == 0.0 || !std::isfinite(value)) {
+        return 0.0;
+    }
+    const double scale =
+        std::pow(10.0, 5 - static_cast<int>(std::floor(std::log10(std::abs(value)))));
+    return std::round(value * scale) / scale;
+}
+
+// The triangles of one colour within a shape.
+struct Primitive {
+    std::vector<float> positions;
+    std::vector<float> normals;
+    std::vector<uint32_t> indices;
+};
+
+// Appends the face's triangulation, with normals averaged over the triangles at each node so
+// that a face is smooth and the edges between faces stay sharp.
+void AppendFace(const TopoDS_Face& face, Primitive& primitive)
+{
+    TopLoc_Location location;
+    const Handle(Poly_Triangulation) triangulation = BRep_Tool::Triangulation(face, location);
+    if (triangulation.IsNull() || triangulation->NbTriangles() == 0) {
+        return;
+    }
+    const gp_Trsf& placement = location.Transformation();
+    const bool reversed = face.Orientation() == TopAbs_REVERSED;
+    const uint32_t first = static_cast<uint32_t>(primitive.positions.size() / 3);
+    const int nodes = triangulation->NbNodes();
+    std::vector<gp_Pnt> points(static_cast<size_t>(nodes));
+    for (int i = 1; i <= nodes; ++i) {
+        points[static_cast<size_t>(i - 1)] = triangulation->Node(i).Transformed(placement);
+    }
+    std::vector<gp_XYZ> normals(points.size(), gp_XYZ(0, 0, 0));
+    for (int t = 1; t <= triangulation->NbTriangles(); ++t) {
+        int a = 0, b = 0, c = 0;
+        triangulation->Triangle(t).Get(a, b, c);
+        if (reversed) {
+            std::swap(b, c);
+        }
+        const gp_XYZ& pa = points[static_cast<size_t>(a - 1)].XYZ();
+        const gp_XYZ normal = (points[static_cast<size_t>(b - 1)].XYZ() - pa)
+                                  .Crossed(points[static_cast<size_t>(c - 1)].XYZ() - pa);
+        for (const int node : {a, b, c}) {
+            normals[static_cast<size_t>(node - 1)] += normal;
+            primitive.indices.push_back(first + static_cast<uint32_t>(node - 1));
+        }
+    }
+    for (size_t i = 0; i < points.size(); ++i) {
+        const double length = normals[i].Modulus();
+        const gp_XYZ unit = length > 0 ? normals[i] / length : gp_XYZ(0, 0, 1);
+        for (int k = 1; k <= 3; ++k) {
+            primitive.positions.push_back(static_cast<float>(points[i].Coord(k)));
+            primitive.normals.push_back(static_cast<float>(unit.Coord(k)));
+        }
+    }
+}
+
+class GltfBuilder {
+public:
+    explicit GltfBuilder(const Document& document) : myDocument(document) {}
+
+    // The glTF JSON, whose one buffer is `binary`.
+    std::string Build(std::string& binary, int& meshes, int& nodes)
+    {
+        nlohmann::json sceneNodes = nlohmann::json::array();
+        for (const Element* element : myDocument.GetElements()) {
+            const auto* entity = dynamic_cast<const EntityElement*>(element);
+            if (!element->GetParentId().IsValid() && (entity == nullptr || !entity->IsManaged())) {
+                const int node = MakeNode(*element);
+                if (node >= 0) {
+                    sceneNodes.push_back(node);
+                }
+            }
+        }
+        meshes = static_cast<int>(myMeshes.size());
+        nodes = static_cast<int>(myNodes.size());
+        nlohmann::json json{{"asset", {{"version", "2.0"}, {"generator", "orvex-interop"}}},
+                            {"scene", 0},
+                            {"scenes", {{{"nodes", sceneNodes}}}},
+                            {"nodes", myNodes},
+                            {"meshes", myMeshes},
+                            {"materials", myMaterials},
+                            {"accessors", myAccessors},
+                            {"bufferViews", myViews},
+                            {"buffers", {{{"byteLength", myBinary.size()}}}}};
+        if (myNodes.empty()) {
+            // glTF wants no empty arrays.
+            for (const char* key : {"nodes", "meshes", "materials", "accessors", "bufferViews"}) {
+                json.erase(key);
+            }
+            json.erase("buffers");
+            json["scenes"] = {nlohmann::json::object()};
+        }
+        binary = myBinary;
+        return json.dump();
+    }
+
+private:
+    // The node of `element` and what it draws; -1 when it draws nothing.
+    int MakeNode(const Element& element)
+    {
+        nlohmann::json node{{"name", std::to_string(element.GetId().GetValue())}};
+        nlohmann::json children = nlohmann::json::array();
+        const auto* drawable = dynamic_cast<const DrawableElement*>(&element);
+        if (drawable != nullptr) {
+            AddPlacement(drawable->GetTransform(), node);
+            if (drawable->GetPrototypeId().IsValid()) {
+                const Element* prototype = myDocument.FindElement(drawable->GetPrototypeId());
+                const auto* prototypeShape = dynamic_cast<const ShapeElement*>(prototype);
+                if (prototypeShape != nullptr &&
+                    prototypeShape->GetTransform().Form() == gp_Identity) {
+                    const int mesh = MeshOf(*prototypeShape);
+                    if (mesh >= 0) {
+                        node["mesh"] = mesh;
+                    }
+                } else if (prototype != nullptr) {
+                    const int child = MakeNode(*prototype);
+                    if (child >= 0) {
+                        children.push_back(child);
+                    }
+                }
+            } else if (const auto* shape = dynamic_cast<const ShapeElement*>(&element)) {
+                const int mesh = MeshOf(*shape);
+                if (mesh >= 0) {
+                    node["mesh"] = mesh;
+                }
+            }
+        }
+        if (const auto* composite = dynamic_cast<const CompositeElement*>(&element)) {
+            for (const ObjectId id : composite->GetChildren()) {
+                if (const Element* child = myDocument.FindElement(id)) {
+                    const int index = MakeNode(*child);
+                    if (index >= 0) {
+                        children.push_back(index);
+                    }
+                }
+            }
+        }
+        if (!node.contains("mesh") && children.empty()) {
+            return -1;
+        }
+        if (!children.empty()) {
+            node["children"] = std::move(children);
+        }
+        myNodes.push_back(std::move(node));
+        return static_cast<int>(myNodes.size()) - 1;
+    }
+
+    static void AddPlacement(const gp_Trsf& transform, nlohmann::json& node)
+    {
+        if (transform.Form() == gp_Identity) {
+            return;
+        }
+        const gp_XYZ& translation = transform.TranslationPart();
+        const double scale = transform.ScaleFactor();
+        if (scale <= 0.0 || transform.IsNegative()) {
+            // Mirrors: glTF takes them only as a matrix (column-major).
+            nlohmann::json matrix = nlohmann::json::array();
+            for (int column = 1; column <= 4; ++column) {
+                for (int row = 1; row <= 4; ++row) {
+                    const double value =
+                        row == 4 ? (column == 4 ? 1.0 : 0.0) : transform.Value(row, column);
+                    matrix.push_back(Short(value));
+                }
+            }
+            node["matrix"] = std::move(matrix);
+            return;
+        }
+        if (translation.SquareModulus() > 0) {
+            node["translation"] = {Short(translation.X()), Short(translation.Y()),
+                                   Short(translation.Z())};
+        }
+        const gp_Quaternion rotation = transform.GetRotation();
+        if (std::abs(rotation.W()) < 1.0) {
+            node["rotation"] = {Short(rotation.X()), Short(rotation.Y()), Short(rotation.Z()),
+                                Short(rotation.W())};
+        }
+        if (scale != 1.0) {
+            node["scale"] = {Short(scale), Short(scale), Short(scale)};
+        }
+    }
+
+    // The mesh of a shape element, made on first use; -1 when it has no faces.
+    int MeshOf(const ShapeElement& element)
+    {
+        const auto known = myMeshIndex.find(element.GetId().GetValue());
+        if (known != myMeshIndex.end()) {
+            return known->second;
+        }
+        int& index = myMeshIndex[element.GetId().GetValue()];
+        index = -1;
+        if (!element.GetShape() || element.GetShape()->IsNull()) {
+            return index;
+        }
+        const TopoDS_Shape& shape = element.GetShape()->GetImpl();
+        Bnd_Box box;
+        BRepBndLib::Add(shape, box);
+        if (box.IsVoid()) {
+            return index;
+        }
+        const double diagonal = std::sqrt(box.SquareExtent());
+        BRepMesh_IncrementalMesh(shape, std::max(diagonal * kRelativeDeflection, 1e-6),
+                                 Standard_False, kAngularDeflection);
+        // Faces by colour, in the order the colours first appear.
+        const glm::vec3 base = element.HasColor() ? element.GetColor() : kUncoloured;
+        std::map<std::array<float, 3>, Primitive> byColor;
+        std::vector<std::array<float, 3>> order;
+        TopTools_IndexedMapOfShape faces;
+        TopExp::MapShapes(shape, TopAbs_FACE, faces);
+        for (int i = 1; i <= faces.Extent(); ++i) {
+            glm::vec3 color = base;
+            if (const auto& table = element.GetFaceColors()) {
+                const auto found = table->find(static_cast<unsigned int>(i - 1));
+                if (found != table->end()) {
+                    color = found->second;
+                }
+            }
+            const std::array<float, 3> key{color.r, color.g, color.b};
+            if (byColor.count(key) == 0) {
+                order.push_back(key);
+            }
+            AppendFace(TopoDS::Face(faces.FindKey(i)), byColor[key]);
+        }
+        nlohmann::json primitives = nlohmann::json::array();
+        for (const auto& key : order) {
+            const Primitive& primitive = byColor[key];
+            if (primitive.indices.empty()) {
+                continue;
+            }
+            nlohmann::json attributes{
+                {"POSITION", AddAccessor(primitive.positions, "VEC3", 34962, true)},
+                {"NORMAL", AddAccessor(primitive.normals, "VEC3", 34962, false)}};
+            primitives.push_back({{"attributes", attributes},
+                                  {"indices", AddIndices(primitive.indices)},
+                                  {"material", MaterialOf(key)}});
+        }
+        if (primitives.empty()) {
+            return index;
+        }
+        myMeshes.push_back({{"name", element.GetName()}, {"primitives", primitives}});
+        index = static_cast<int>(myMeshes.size()) - 1;
+        return index;
+    }
+
+    int MaterialOf(const std::array<float, 3>& color)
+    {
+        const auto known = myMaterialIndex.find(color);
+        if (known != myMaterialIndex.end()) {
+            return known->second;
+        }
+        myMaterials.push_back({{"pbrMetallicRoughness",
+                                {{"baseColorFactor", {color[0], color[1], color[2], 1.0f}},
+                                 {"metallicFactor", 0.1f},
+                                 {"roughnessFactor", 0.6f}}},
+                               {"doubleSided", true}});
+        const int index = static_cast<int>(myMaterials.size()) - 1;
+        myMaterialIndex.emplace(color, index);
+        return index;
+    }
+
+    int AddView(const void* data, size_t bytes, int target)
+    {
+        while (myBinary.size() % 4 != 0) {
+            myBinary.push_back('\0');
+        }
+        const size_t offset = myBinary.size();
+        myBinary.append(static_cast<const char*>(data), bytes);
+        myViews.push_back(
+            {{"buffer", 0}, {"byteOffset", offset}, {"byteLength", bytes}, {"target", target}});
+        return static_cast<int>(myViews.size()) - 1;
+    }
+
+    int AddAccessor(const std::vector<float>& values, const char* type, int target, bool bounds)
+    {
+        nlohmann::json accessor{{"bufferView", AddView(values.data(), values.size() * 4, target)},
+                                {"componentType", 5126},
+                                {"count", values.size() / 3},
+                                {"type", type}};
+        if (bounds) {
+            std::array<float, 3> low{values[0], values[1], values[2]};
+            std::array<float, 3> high = low;
+            for (size_t i = 0; i < values.size(); ++i) {
+                low[i % 3] = std::min(low[i % 3], values[i]);
+                high[i % 3] = std::max(high[i % 3], values[i]);
+            }
+            accessor["min"] = low;
+            accessor["max"] = high;
+        }
+        myAccessors.push_back(std::move(accessor));
+        return static_cast<int>(myAccessors.size()) - 1;
+    }
+
+    int AddIndices(const std::vector<uint32_t>& indices)
+    {
+        myAccessors.push_back({{"bufferView", AddView(indices.data(), indices.size() * 4, 34963)},
+                               {"componentType", 5125},
+                               {"count", indices.size()},
+                               {"type", "SCALAR"}});
+        return static_cast<int>(myAccessors.size()) - 1;
+    }
+
+    const Document& myDocument;
+    nlohmann::json myNodes = nlohmann::json::array();
+    nlohmann::json myMeshes = nlohmann::json::array();
+    nlohmann::json myMaterials = nlohmann::json::array();
+    nlohmann::json myAccessors = nlohmann::json::array();
+    nlohmann::json myViews = nlohmann::json::array();
+    std::string myBinary;
+    std::unordered_map<uint64_t, int> myMeshIndex;
+    std::map<std::array<float, 3>, int> myMaterialIndex;
+};
+
+} // namespace
+
+SceneGltf::SceneGltf(const Document& document)
+{
+    myJson = GltfBuilder(document).Build(myBinary, myMeshCount, myNodeCount);
+}
+
+} // namespace orvex::cli

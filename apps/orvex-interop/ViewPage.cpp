@@ -1,0 +1,161 @@
+#include "ViewPage.h"
+
+#include "DocumentPrinter.h"
+#include "FileDiagnosis.h"
+#include "PrintFormat.h"
+#include "SceneGltf.h"
+#include "ViewAssets.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace orvex::cli {
+
+namespace {
+
+std::string Base64(const std::string& bytes)
+{
+    static const char* const kDigits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const uint32_t n = (static_cast<uint8_t>(bytes[i]) << 16) |
+                           (static_cast<uint8_t>(bytes[i + 1]) << 8) |
+                           static_cast<uint8_t>(bytes[i + 2]);
+        out += {kDigits[n >> 18], kDigits[(n >> 12) & 63], kDigits[(n >> 6) & 63], kDigits[n & 63]};
+    }
+    if (i < bytes.size()) {
+        const bool two = i + 1 < bytes.size();
+        const uint32_t n = (static_cast<uint8_t>(bytes[i]) << 16) |
+                           (two ? static_cast<uint8_t>(bytes[i + 1]) << 8 : 0);
+        out += {kDigits[n >> 18], kDigits[(n >> 12) & 63], two ? kDigits[(n >> 6) & 63] : '=', '='};
+    }
+    return out;
+}
+
+// A deviation with its sign; zero has none.
+std::string Signed(double value)
+{
+    const std::string text = Number(value);
+    return text == "0" || text.front() == '-' ? text : "+" + text;
+}
+
+// "12.7 +0.08/-0.03", as the program prints dimensions.
+std::string DimensionLabel(const nlohmann::json& element)
+{
+    std::string label =
+        element["value"].is_number() ? Number(element["value"].get<double>()) : std::string("?");
+    const nlohmann::json& tolerance = element["tolerance"];
+    const std::string kind = tolerance["kind"].get<std::string>();
+    if (kind != "none") {
+        const double lower = tolerance["lower"].get<double>();
+        label += " " + Signed(tolerance["upper"].get<double>()) + "/" +
+                 Signed(kind == "plus-minus" ? -lower : lower);
+    }
+    return label;
+}
+
+// JSON text that can stand inside a script element: "</" would end it.
+std::string ForScript(std::string json)
+{
+    for (size_t at = json.find("</"); at != std::string::npos; at = json.find("</", at + 2)) {
+        json.replace(at, 2, "<\\/");
+    }
+    return json;
+}
+
+// The element tree with what the page shows, and no more: placements come from the model.
+std::string CompactTree(const orvkit::Document& document, const std::string& file)
+{
+    const nlohmann::json full = DocumentPrinter(document).ToJson();
+    nlohmann::json elements = nlohmann::json::array();
+    for (const nlohmann::json& element : full["elements"]) {
+        nlohmann::json kept{
+            {"id", element["id"]}, {"class", element["class"]}, {"name", element["name"]}};
+        for (const char* key : {"parent", "children", "prototype", "color"}) {
+            if (element.contains(key)) {
+                kept[key] = element[key];
+            }
+        }
+        if (element.contains("alias") && !element["alias"].get<std::string>().empty()) {
+            kept["alias"] = element["alias"];
+        }
+        if (element.contains("textPoint")) {
+            kept["textPoint"] = element["textPoint"];
+            kept["label"] = DimensionLabel(element);
+        }
+        elements.push_back(std::move(kept));
+    }
+    const nlohmann::json tree{{"file", file},
+                              {"elements", elements},
+                              {"roots", full["roots"]},
+                              {"summary", full["summary"]}};
+    return ForScript(tree.dump());
+}
+
+bool ReadText(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return in.good() || in.eof() ? !text.empty() : false;
+}
+
+} // namespace
+
+ViewPage::ViewPage(const orvkit::Document& document, const std::string& file)
+    : myTree(CompactTree(document, file))
+{
+    const SceneGltf scene(document);
+    myModel = ForScript(scene.GetJson());
+    myBuffer = Base64(scene.GetBinary());
+}
+
+bool ViewPage::Write(const std::string& path, std::string& error) const
+{
+    std::string three, controls, loader;
+    const std::string directory = ThreeDirectory();
+    if (!ReadText(directory + "/three.min.js", three) ||
+        !ReadText(directory + "/examples/js/controls/OrbitControls.js", controls) ||
+        !ReadText(directory + "/examples/js/loaders/GLTFLoader.js", loader)) {
+        error = "three.js is not installed in " + directory + " (Debian package libjs-three)";
+        return false;
+    }
+    // Each mark is replaced once, in order, so that nothing inserted is taken for a mark.
+    const std::pair<const char*, const std::string*> parts[] = {{"ORVEX_TREE", &myTree},
+                                                                {"ORVEX_MODEL", &myModel},
+                                                                {"ORVEX_BUFFER", &myBuffer},
+                                                                {"ORVEX_THREE", &three},
+                                                                {"ORVEX_ORBIT_CONTROLS", &controls},
+                                                                {"ORVEX_GLTF_LOADER", &loader},
+                                                                {"ORVEX_VIEWER", nullptr}};
+    const std::string viewer = ViewerScript();
+    const std::string page = PageTemplate();
+    std::string html;
+    size_t from = 0;
+    for (const auto& [mark, text] : parts) {
+        const size_t at = page.find(mark, from);
+        html.append(page, from, at - from);
+        html += text != nullptr ? *text : viewer;
+        from = at + std::strlen(mark);
+    }
+    html.append(page, from, std::string::npos);
+
+    return WriteOutput(
+        path, "HTML",
+        [&html](const std::string& file) {
+            std::ofstream out(file, std::ios::binary);
+            out << html;
+            out.close();
+            return out.good();
+        },
+        error);
+}
+
+} // namespace orvex::cli

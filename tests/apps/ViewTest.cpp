@@ -1,0 +1,277 @@
+// The view and snapshot verbs: the offline page's embedded model and tree, its size with many
+// instances, its failures, and what a real browser makes of it.
+#include "Support/TestSupport.h"
+
+#include "AssemblyGenerator.h"
+
+#include <nlohmann/json.hpp>
+
+#include <zlib.h>
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <set>
+
+using namespace orvtest;
+
+namespace {
+
+const std::string kSample = SamplePath();
+
+// The text between `<script ... id="ID">` and `</script>`.
+std::string Embedded(const std::string& page, const std::string& id)
+{
+    const size_t tag = page.find("id=\"" + id + "\">");
+    if (tag == std::string::npos) {
+        return {};
+    }
+    const size_t start = page.find('>', tag) + 1;
+    return page.substr(start, page.find("</script>", start) - start);
+}
+
+// An 8-bit RGB or RGBA PNG as RGB pixels.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::array<uint8_t, 3>> pixels;
+};
+
+Picture ReadPng(const std::string& bytes)
+{
+    Picture picture;
+    std::string data;
+    int channels = 0;
+    for (size_t at = 8; at + 12 <= bytes.size();) {
+        const auto byte = [&](size_t i) { return static_cast<uint8_t>(bytes[i]); };
+        const uint32_t length =
+            byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3);
+        const std::string type = bytes.substr(at + 4, 4);
+        if (type == "IHDR") {
+            picture.width =
+                byte(at + 8) << 24 | byte(at + 9) << 16 | byte(at + 10) << 8 | byte(at + 11);
+            picture.height =
+                byte(at + 12) << 24 | byte(at + 13) << 16 | byte(at + 14) << 8 | byte(at + 15);
+            channels = byte(at + 17) == 6 ? 4 : byte(at + 17) == 2 ? 3 : 0;
+            if (byte(at + 16) != 8 || byte(at + 20) != 0) {
+                channels = 0; // only 8-bit, not interlaced
+            }
+        } else if (type == "IDAT") {
+            data += bytes.substr(at + 8, length);
+        }
+        at += 12 + length;
+    }
+    if (channels == 0) {
+        return {};
+    }
+    const size_t stride = static_cast<size_t>(picture.width) * channels;
+    std::vector<uint8_t> raw((stride + 1) * static_cast<size_t>(picture.height));
+    uLongf size = raw.size();
+    if (uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(data.data()), data.size()) !=
+        Z_OK) {
+        return {};
+    }
+    std::vector<uint8_t> previous(stride, 0), row(stride);
+    for (int y = 0; y < picture.height; ++y) {
+        const uint8_t* line = &raw[y * (stride + 1)];
+        for (size_t x = 0; x < stride; ++x) {
+            const int a = x >= static_cast<size_t>(channels) ? row[x - channels] : 0;
+            const int b = previous[x];
+            const int c = x >= static_cast<size_t>(channels) ? previous[x - channels] : 0;
+            int predicted = 0;
+            switch (line[0]) {
+            case 1:
+                predicted = a;
+                break;
+            case 2:
+                predicted = b;
+                break;
+            case 3:
+                predicted = (a + b) / 2;
+                break;
+            case 4: {
+                const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b),
+                          pc = std::abs(p - c);
+                predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+                break;
+            }
+            default:
+                break;
+            }
+            row[x] = static_cast<uint8_t>(line[1 + x] + predicted);
+        }
+        for (int x = 0; x < picture.width; ++x) {
+            picture.pixels.push_back(
+                {row[x * channels], row[x * channels + 1], row[x * channels + 2]});
+        }
+        previous = row;
+    }
+    return picture;
+}
+
+// Pixels by hue family, for saturated pixels only; "background" counts the page's own grey.
+std::map<std::string, int> CountColours(const Picture& picture)
+{
+    std::map<std::string, int> counts;
+    for (const auto& [r, g, b] : picture.pixels) {
+        const int high = std::max({r, g, b}), low = std::min({r, g, b});
+        if (high - low < 60) {
+            counts[high > 225 && high - low < 12 ? "background" : "grey"]++;
+            continue;
+        }
+        double hue = 0;
+        if (high == r) {
+            hue = 60.0 * (g - b) / (high - low);
+        } else if (high == g) {
+            hue = 120.0 + 60.0 * (b - r) / (high - low);
+        } else {
+            hue = 240.0 + 60.0 * (r - g) / (high - low);
+        }
+        hue = hue < 0 ? hue + 360 : hue;
+        const char* family = hue < 15 || hue >= 330 ? "red"
+                             : hue < 45             ? "orange"
+                             : hue < 75             ? "yellow"
+                             : hue < 165            ? "green"
+                             : hue < 270            ? "blue"
+                                                    : "other";
+        counts[family]++;
+    }
+    return counts;
+}
+
+class ViewTest : public ::testing::Test {
+protected:
+    ProgramRun Program(const std::string& arguments) { return RunProgram(arguments, myDir); }
+
+    // The page written for `file`, or empty with a test failure.
+    std::string View(const std::string& file, const std::string& name)
+    {
+        const ProgramRun run = Program("view " + Quote(file) + " -o " + Quote(myDir.File(name)));
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return ReadWholeFile(myDir.File(name));
+    }
+
+    TempDir myDir;
+};
+
+TEST_F(ViewTest, ThePageHoldsOneMeshPerPartAndTheTreeImportPrints)
+{
+    const std::string page = View(kSample, "sample.html");
+    const nlohmann::json tree = nlohmann::json::parse(Embedded(page, "orvex-tree"));
+    const ProgramRun import = Program("import --json " + Quote(kSample));
+    ASSERT_EQ(import.exitCode, 0);
+    const nlohmann::json printed = nlohmann::json::parse(import.out);
+    EXPECT_EQ(tree["summary"], printed["summary"]);
+    EXPECT_EQ(tree["roots"], printed["roots"]);
+    ASSERT_EQ(tree["elements"].size(), printed["elements"].size());
+    std::set<std::string> instances;
+    for (size_t i = 0; i < printed["elements"].size(); ++i) {
+        const nlohmann::json& mine = tree["elements"][i];
+        const nlohmann::json& theirs = printed["elements"][i];
+        for (const char* key : {"id", "class", "name", "parent", "prototype", "children"}) {
+            EXPECT_EQ(mine.value(key, nlohmann::json()), theirs.value(key, nlohmann::json()))
+                << key << " of " << theirs["id"];
+        }
+        if (theirs["class"] == "InstanceElement") {
+            instances.insert(std::to_string(theirs["id"].get<int>()));
+        }
+    }
+    const nlohmann::json gltf = nlohmann::json::parse(Embedded(page, "orvex-model"));
+    EXPECT_EQ(gltf["asset"]["version"], "2.0");
+    EXPECT_EQ(gltf["meshes"].size(), 5u); // nut, rod, bolt, l-bracket, plate
+    // The buffer the glTF describes is the one in the page.
+    const size_t base64 = Embedded(page, "orvex-buffer").size();
+    EXPECT_EQ((gltf["buffers"][0]["byteLength"].get<size_t>() + 2) / 3 * 4, base64);
+    for (const auto& node : gltf["nodes"]) {
+        instances.erase(node["name"].get<std::string>());
+    }
+    EXPECT_TRUE(instances.empty()) << "instances without a node: " << instances.size();
+    // three.js and its loaders are in the page, nothing is fetched.
+    EXPECT_NE(page.find("THREE.GLTFLoader"), std::string::npos);
+    EXPECT_EQ(page.find("<script src"), std::string::npos);
+    EXPECT_EQ(page.find("<link"), std::string::npos);
+}
+
+TEST_F(ViewTest, ThousandsOfInstancesShareTheirPartsMeshes)
+{
+    orvex::bench::AssemblyParameters few{50, 50, 2, 10, 0, false};
+    orvex::bench::AssemblyParameters many = few;
+    many.instances = 2'000;
+    ASSERT_TRUE(orvex::bench::WriteAssemblyStep(few, myDir.File("few.step")));
+    ASSERT_TRUE(orvex::bench::WriteAssemblyStep(many, myDir.File("many.step")));
+    const std::string small = View(myDir.File("few.step"), "few.html");
+    const std::string large = View(myDir.File("many.step"), "many.html");
+    for (const std::string* page : {&small, &large}) {
+        const nlohmann::json gltf = nlohmann::json::parse(Embedded(*page, "orvex-model"));
+        EXPECT_EQ(gltf["meshes"].size(), 50u);
+    }
+    EXPECT_LE(large.size(), small.size() * 3 / 2 + 200 * (2'000 - 50));
+}
+
+TEST_F(ViewTest, FailuresSayWhyAndLeaveNothing)
+{
+    ProgramRun run = Program("view " + Quote(myDir.File("missing.step")) + " -o " +
+                             Quote(myDir.File("missing.html")));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Lines(run.err), 1u) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(myDir.File("missing.html")));
+
+    const std::string kept = myDir.Write("kept.html", "an older page");
+    run = Program("view " + Quote(kSample) + " -o " + Quote(myDir.File("no/such/folder.html")));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Lines(run.err), 1u) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(myDir.File("no")));
+
+    run = Program("snapshot " + Quote(kSample) + " " + Quote(kept) + " --size 12");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(ReadWholeFile(kept), "an older page");
+}
+
+TEST_F(ViewTest, ChromiumDrawsEveryPartInItsColour)
+{
+    if (system("command -v chromium > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no chromium";
+    }
+    const std::string page = myDir.File("sample.html");
+    View(kSample, "sample.html");
+    // The page as the browser left it: the viewer puts its state on the body.
+    const std::string command =
+        "chromium --headless --no-sandbox --use-gl=swiftshader --enable-unsafe-swiftshader "
+        "--virtual-time-budget=20000 --user-data-dir=" +
+        Quote(myDir.File("profile")) + " --dump-dom " + Quote("file://" + page) + " 2>/dev/null";
+    std::string dom;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[65536];
+        for (size_t read; (read = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            dom.append(buffer, read);
+        }
+        pclose(pipe);
+    }
+    const size_t at = dom.find("data-status=\"");
+    ASSERT_NE(at, std::string::npos) << dom.size() << " bytes of DOM";
+    std::string status = dom.substr(at + 13, dom.find('"', at + 13) - at - 13);
+    for (size_t quote = status.find("&quot;"); quote != std::string::npos;
+         quote = status.find("&quot;")) {
+        status.replace(quote, 6, "\"");
+    }
+    const nlohmann::json state = nlohmann::json::parse(status);
+    EXPECT_TRUE(state["ready"].get<bool>());
+    EXPECT_TRUE(state["errors"].empty()) << state["errors"];
+    EXPECT_GT(state["meshes"].get<int>(), 0);
+
+    const ProgramRun run = Program("snapshot " + Quote(kSample) + " " +
+                                   Quote(myDir.File("sample.png")) + " --size 600x400");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Picture picture = ReadPng(ReadWholeFile(myDir.File("sample.png")));
+    ASSERT_EQ(picture.width, 600);
+    ASSERT_EQ(picture.height, 400);
+    const std::map<std::string, int> colours = CountColours(picture);
+    for (const char* part : {"red", "orange", "yellow", "green", "blue"}) {
+        EXPECT_GT(colours.count(part) ? colours.at(part) : 0, 100) << part;
+    }
+    EXPECT_LT(colours.count("background") ? colours.at("background") : 0,
+              static_cast<int>(picture.pixels.size() * 9 / 10));
+}
+
+} // namespace
