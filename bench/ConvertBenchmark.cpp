@@ -2,6 +2,8 @@
 // child process at a time against two at a time. See README.md.
 #include "BenchSupport.h"
 
+#include "Common/Core/ScopedTempFolder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -23,32 +25,6 @@ using orvex::bench::SecondsBetween;
 const int kFiles = 20;
 const char* const kSample = ORVEX_EXAMPLES_DIR "/as1-assembly.stp";
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class Workspace {
-public:
-    Workspace()
-    {
-        std::string pattern = (fs::temp_directory_path() / "orvex-bench-convert-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            myPath = pattern;
-        }
-    }
-    ~Workspace()
-    {
-        std::error_code ignored;
-        if (!myPath.empty()) {
-            fs::remove_all(myPath, ignored);
-        }
-    }
-    Workspace(const Workspace&) = delete;
-    Workspace& operator=(const Workspace&) = delete;
-
-    const fs::path& GetPath() const { return myPath; }
-
-private:
-    fs::path myPath;
-};
-
 std::string Quote(const fs::path& path)
 {
     return "'" + path.string() + "'";
@@ -56,7 +32,8 @@ std::string Quote(const fs::path& path)
 
 // Converts every input with `jobs` children at a time into a new folder; returns the wall
 // time in seconds, or a negative value when the program failed or an output is missing.
-double Convert(const Workspace& workspace, const std::string& inputs, int jobs, int run)
+double Convert(const orvkit::ScopedTempFolder& workspace, const std::string& inputs, int jobs,
+               int run)
 {
     const fs::path out = workspace.GetPath() / ("out-" + std::to_string(run));
     fs::create_directory(out);
@@ -77,7 +54,7 @@ double Convert(const Workspace& workspace, const std::string& inputs, int jobs, 
 
 void BM_Convert(benchmark::State& state)
 {
-    Workspace workspace;
+    const orvkit::ScopedTempFolder workspace("orvex-bench-convert-");
     if (workspace.GetPath().empty()) {
         state.SkipWithError("cannot make a temporary folder");
         return;

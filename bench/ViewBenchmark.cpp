@@ -3,13 +3,13 @@
 #include "AssemblyGenerator.h"
 #include "BenchSupport.h"
 
+#include "Common/Core/ScopedTempFolder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-
-#include <unistd.h>
 
 namespace {
 
@@ -27,12 +27,12 @@ double Run(const std::string& arguments)
 
 void RunViewCase(benchmark::State& state, int instances)
 {
-    std::string pattern = (fs::temp_directory_path() / "orvex-bench-view-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
+    const orvkit::ScopedTempFolder workspace("orvex-bench-view-");
+    const fs::path& folder = workspace.GetPath();
+    if (folder.empty()) {
         state.SkipWithError("no temporary folder");
         return;
     }
-    const fs::path folder = pattern;
     const std::string model = (folder / "assembly.step").string();
     const std::string page = (folder / "assembly.html").string();
     orvex::bench::AssemblyParameters parameters;
@@ -42,7 +42,6 @@ void RunViewCase(benchmark::State& state, int instances)
     std::string error;
     if (!orvex::bench::WriteAssemblyStep(parameters, model, nullptr, &error)) {
         state.SkipWithError(("cannot generate the file: " + error).c_str());
-        fs::remove_all(folder);
         return;
     }
     const std::string quoted = "'" + model + "'";
@@ -76,7 +75,6 @@ void RunViewCase(benchmark::State& state, int instances)
         state.counters["page_MB"] = static_cast<double>(fs::file_size(page, code)) / 1e6;
         state.counters["instances"] = instances;
     }
-    fs::remove_all(folder);
 }
 
 } // namespace

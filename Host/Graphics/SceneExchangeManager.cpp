@@ -5,6 +5,7 @@
 #include "Common/Core/Logger.h"
 #include "Common/Core/Path.h"
 #include "Common/Core/PathUtil.h"
+#include "Common/Core/ScopedTempFolder.h"
 #include "Graphics/SceneNode.h"
 
 #include <algorithm>
@@ -26,34 +27,6 @@ const char* const kBadStreamName = "a scene stream's name is not a plain file na
 const char* const kNullStream = "a scene stream is null: ";
 const char* const kNoTempFolder = "cannot make a temporary folder for scene streams";
 const char* const kStreamNotWritten = "cannot write a scene stream to a temporary file: ";
-
-// A fresh folder under the system's temporary folder, removed with its content at the end of
-// the scope.
-class ScopedTempFolder {
-public:
-    ScopedTempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "orvkit-scene-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            myPath = pattern;
-        }
-    }
-    ~ScopedTempFolder()
-    {
-        std::error_code ignored;
-        if (!myPath.empty()) {
-            fs::remove_all(myPath, ignored);
-        }
-    }
-    ScopedTempFolder(const ScopedTempFolder&) = delete;
-    ScopedTempFolder& operator=(const ScopedTempFolder&) = delete;
-
-    // Empty when the folder could not be made.
-    const fs::path& GetPath() const { return myPath; }
-
-private:
-    fs::path myPath;
-};
 
 // A name that stays inside the folder it is written to.
 bool IsPlainFileName(const std::string& name)
@@ -130,7 +103,7 @@ SceneReader::Load(const std::unordered_map<std::string, std::istream*>& streams,
     if (mainFile.empty()) {
         return nullptr;
     }
-    const ScopedTempFolder folder;
+    const ScopedTempFolder folder("orvkit-scene-");
     if (folder.GetPath().empty()) {
         ORVKIT_LOG_ERROR(kNoTempFolder);
         return nullptr;

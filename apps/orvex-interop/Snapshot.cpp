@@ -3,6 +3,8 @@
 #include "ChildProcess.h"
 #include "FileDiagnosis.h"
 
+#include "Common/Core/ScopedTempFolder.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -17,32 +19,6 @@ namespace orvex::cli {
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TemporaryFolder {
-public:
-    TemporaryFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "orvex-snapshot-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            myPath = pattern;
-        }
-    }
-    ~TemporaryFolder()
-    {
-        std::error_code ignored;
-        if (!myPath.empty()) {
-            fs::remove_all(myPath, ignored);
-        }
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const fs::path& GetPath() const { return myPath; }
-
-private:
-    fs::path myPath;
-};
 
 // The last non-empty line of what the renderer said, for an error message.
 std::string LastLine(const std::string& text)
@@ -95,7 +71,7 @@ bool TakeSnapshot(const ViewPage& page, const SnapshotRequest& request, const st
                 "set ORVEX_CHROMIUM)";
         return false;
     }
-    const TemporaryFolder folder;
+    const orvkit::ScopedTempFolder folder("orvex-snapshot-");
     if (folder.GetPath().empty()) {
         error = "cannot make a temporary folder";
         return false;
