@@ -4,6 +4,8 @@
 #include "Data/Kernel/DrawableElement.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Geometry/Kernel/TopoShape.h"
+#include "Graphics/Material.h"
+#include "Graphics/SceneNode.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
@@ -100,13 +102,12 @@ void AppendFace(const TopoDS_Face& face, Primitive& primitive)
 
 class GltfBuilder {
 public:
-    explicit GltfBuilder(const Document& document) : myDocument(document) {}
-
-    // The glTF JSON, whose one buffer is `binary`.
-    std::string Build(std::string& binary, int& meshes, int& nodes)
+    // The glTF JSON of a document, whose one buffer is `binary`.
+    std::string Build(const Document& document, std::string& binary, int& meshes, int& nodes)
     {
+        myDocument = &document;
         nlohmann::json sceneNodes = nlohmann::json::array();
-        for (const Element* element : myDocument.GetElements()) {
+        for (const Element* element : document.GetElements()) {
             const auto* entity = dynamic_cast<const EntityElement*>(element);
             if (!element->GetParentId().IsValid() && (entity == nullptr || !entity->IsManaged())) {
                 const int node = MakeNode(*element);
@@ -115,6 +116,23 @@ public:
                 }
             }
         }
+        return Finish(sceneNodes, binary, meshes, nodes);
+    }
+
+    // The same for a display scene; nodes are named by their place in a depth-first walk
+    // from 1 (the root), as SceneTree numbers them.
+    std::string Build(const SceneNode& root, std::string& binary, int& meshes, int& nodes)
+    {
+        int next = 0;
+        const int node = MakeSceneNode(root, next);
+        return Finish(node >= 0 ? nlohmann::json::array({node}) : nlohmann::json::array(), binary,
+                      meshes, nodes);
+    }
+
+private:
+    std::string Finish(const nlohmann::json& sceneNodes, std::string& binary, int& meshes,
+                       int& nodes)
+    {
         meshes = static_cast<int>(myMeshes.size());
         nodes = static_cast<int>(myNodes.size());
         nlohmann::json json{{"asset", {{"version", "2.0"}, {"generator", "orvex-interop"}}},
@@ -138,7 +156,49 @@ public:
         return json.dump();
     }
 
-private:
+    int MakeSceneNode(const SceneNode& scene, int& next)
+    {
+        nlohmann::json node{{"name", std::to_string(++next)}};
+        const glm::dmat4& transform = scene.GetTransform();
+        if (transform != glm::dmat4(1.0)) {
+            nlohmann::json matrix = nlohmann::json::array();
+            for (int column = 0; column < 4; ++column) {
+                for (int row = 0; row < 4; ++row) {
+                    matrix.push_back(Short(transform[column][row]));
+                }
+            }
+            node["matrix"] = std::move(matrix);
+        }
+        nlohmann::json children = nlohmann::json::array();
+        if (const auto* group = dynamic_cast<const GroupSceneNode*>(&scene)) {
+            for (const auto& child : group->GetChildren()) {
+                const int index = MakeSceneNode(*child, next);
+                if (index >= 0) {
+                    children.push_back(index);
+                }
+            }
+        } else if (const auto* brep = dynamic_cast<const BrepSceneNode*>(&scene)) {
+            const MaterialInstance* material = brep->GetFaceMaterial();
+            if (brep->GetTopoShape() && !brep->GetTopoShape()->IsNull()) {
+                const int mesh =
+                    MeshOf(brep, material != nullptr ? material->GetName() : std::string(),
+                           brep->GetTopoShape()->GetImpl(),
+                           material != nullptr ? material->GetColor() : kUncoloured, nullptr);
+                if (mesh >= 0) {
+                    node["mesh"] = mesh;
+                }
+            }
+        }
+        if (!node.contains("mesh") && children.empty()) {
+            return -1;
+        }
+        if (!children.empty()) {
+            node["children"] = std::move(children);
+        }
+        myNodes.push_back(std::move(node));
+        return static_cast<int>(myNodes.size()) - 1;
+    }
+
     // The node of `element` and what it draws; -1 when it draws nothing.
     int MakeNode(const Element& element)
     {
@@ -148,7 +208,7 @@ private:
         if (drawable != nullptr) {
             AddPlacement(drawable->GetTransform(), node);
             if (drawable->GetPrototypeId().IsValid()) {
-                const Element* prototype = myDocument.FindElement(drawable->GetPrototypeId());
+                const Element* prototype = myDocument->FindElement(drawable->GetPrototypeId());
                 const auto* prototypeShape = dynamic_cast<const ShapeElement*>(prototype);
                 if (prototypeShape != nullptr &&
                     prototypeShape->GetTransform().Form() == gp_Identity) {
@@ -171,7 +231,7 @@ private:
         }
         if (const auto* composite = dynamic_cast<const CompositeElement*>(&element)) {
             for (const ObjectId id : composite->GetChildren()) {
-                if (const Element* child = myDocument.FindElement(id)) {
+                if (const Element* child = myDocument->FindElement(id)) {
                     const int index = MakeNode(*child);
                     if (index >= 0) {
                         children.push_back(index);
@@ -226,16 +286,25 @@ private:
     // The mesh of a shape element, made on first use; -1 when it has no faces.
     int MeshOf(const ShapeElement& element)
     {
-        const auto known = myMeshIndex.find(element.GetId().GetValue());
+        if (!element.GetShape() || element.GetShape()->IsNull()) {
+            return -1;
+        }
+        return MeshOf(&element, element.GetName(), element.GetShape()->GetImpl(),
+                      element.HasColor() ? element.GetColor() : kUncoloured,
+                      element.GetFaceColors() ? &*element.GetFaceColors() : nullptr);
+    }
+
+    // The mesh of `shape` under `key`, made on first use with a primitive per colour: `base`,
+    // and the colours `faceColors` gives faces by index; -1 when it has no faces.
+    int MeshOf(const void* key, const std::string& name, const TopoDS_Shape& shape,
+               const glm::vec3& base, const FaceColorTable* faceColors)
+    {
+        const auto known = myMeshIndex.find(key);
         if (known != myMeshIndex.end()) {
             return known->second;
         }
-        int& index = myMeshIndex[element.GetId().GetValue()];
+        int& index = myMeshIndex[key];
         index = -1;
-        if (!element.GetShape() || element.GetShape()->IsNull()) {
-            return index;
-        }
-        const TopoDS_Shape& shape = element.GetShape()->GetImpl();
         Bnd_Box box;
         BRepBndLib::Add(shape, box);
         if (box.IsVoid()) {
@@ -245,28 +314,27 @@ private:
         BRepMesh_IncrementalMesh(shape, std::max(diagonal * kRelativeDeflection, 1e-6),
                                  Standard_False, kAngularDeflection);
         // Faces by colour, in the order the colours first appear.
-        const glm::vec3 base = element.HasColor() ? element.GetColor() : kUncoloured;
         std::map<std::array<float, 3>, Primitive> byColor;
         std::vector<std::array<float, 3>> order;
         TopTools_IndexedMapOfShape faces;
         TopExp::MapShapes(shape, TopAbs_FACE, faces);
         for (int i = 1; i <= faces.Extent(); ++i) {
             glm::vec3 color = base;
-            if (const auto& table = element.GetFaceColors()) {
-                const auto found = table->find(static_cast<unsigned int>(i - 1));
-                if (found != table->end()) {
+            if (faceColors != nullptr) {
+                const auto found = faceColors->find(static_cast<unsigned int>(i - 1));
+                if (found != faceColors->end()) {
                     color = found->second;
                 }
             }
-            const std::array<float, 3> key{color.r, color.g, color.b};
-            if (byColor.count(key) == 0) {
-                order.push_back(key);
+            const std::array<float, 3> colorKey{color.r, color.g, color.b};
+            if (byColor.count(colorKey) == 0) {
+                order.push_back(colorKey);
             }
-            AppendFace(TopoDS::Face(faces.FindKey(i)), byColor[key]);
+            AppendFace(TopoDS::Face(faces.FindKey(i)), byColor[colorKey]);
         }
         nlohmann::json primitives = nlohmann::json::array();
-        for (const auto& key : order) {
-            const Primitive& primitive = byColor[key];
+        for (const auto& colorKey : order) {
+            const Primitive& primitive = byColor[colorKey];
             if (primitive.indices.empty()) {
                 continue;
             }
@@ -275,12 +343,12 @@ private:
                 {"NORMAL", AddAccessor(primitive.normals, "VEC3", 34962, false)}};
             primitives.push_back({{"attributes", attributes},
                                   {"indices", AddIndices(primitive.indices)},
-                                  {"material", MaterialOf(key)}});
+                                  {"material", MaterialOf(colorKey)}});
         }
         if (primitives.empty()) {
             return index;
         }
-        myMeshes.push_back({{"name", element.GetName()}, {"primitives", primitives}});
+        myMeshes.push_back({{"name", name}, {"primitives", primitives}});
         index = static_cast<int>(myMeshes.size()) - 1;
         return index;
     }
@@ -342,14 +410,14 @@ private:
         return static_cast<int>(myAccessors.size()) - 1;
     }
 
-    const Document& myDocument;
+    const Document* myDocument = nullptr;
     nlohmann::json myNodes = nlohmann::json::array();
     nlohmann::json myMeshes = nlohmann::json::array();
     nlohmann::json myMaterials = nlohmann::json::array();
     nlohmann::json myAccessors = nlohmann::json::array();
     nlohmann::json myViews = nlohmann::json::array();
     std::string myBinary;
-    std::unordered_map<uint64_t, int> myMeshIndex;
+    std::unordered_map<const void*, int> myMeshIndex;
     std::map<std::array<float, 3>, int> myMaterialIndex;
 };
 
@@ -357,7 +425,12 @@ private:
 
 SceneGltf::SceneGltf(const Document& document)
 {
-    myJson = GltfBuilder(document).Build(myBinary, myMeshCount, myNodeCount);
+    myJson = GltfBuilder().Build(document, myBinary, myMeshCount, myNodeCount);
+}
+
+SceneGltf::SceneGltf(const SceneNode& root)
+{
+    myJson = GltfBuilder().Build(root, myBinary, myMeshCount, myNodeCount);
 }
 
 } // namespace orvex::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Data/Kernel/Document.h"
+#include "Graphics/SceneNode.h"
 
 #include <string>
 
@@ -19,6 +20,9 @@ namespace orvex::cli {
 class SceneGltf {
 public:
     explicit SceneGltf(const orvkit::Document& document);
+    // A display scene (a VRML file's): groups with their transforms, shapes in their face
+    // material's colour, nodes named by their depth-first number from 1.
+    explicit SceneGltf(const orvkit::SceneNode& root);
 
     // The glTF JSON; its buffer 0 has no URI and is GetBinary().
     const std::string& GetJson() const { return myJson; }

@@ -2,6 +2,7 @@
 
 #include "DocumentPrinter.h"
 #include "FileDiagnosis.h"
+#include "Graphics/Material.h"
 #include "PrintFormat.h"
 #include "SceneGltf.h"
 #include "ViewAssets.h"
@@ -98,6 +99,53 @@ std::string CompactTree(const orvkit::Document& document, const std::string& fil
     return ForScript(tree.dump());
 }
 
+// The scene's nodes in depth-first order from 1, as SceneGltf names them.
+void AddSceneNode(const orvkit::SceneNode& node, int parent, nlohmann::json& elements)
+{
+    const int id = static_cast<int>(elements.size()) + 1;
+    nlohmann::json element{{"id", id}};
+    if (parent > 0) {
+        element["parent"] = parent;
+        elements[static_cast<size_t>(parent - 1)]["children"].push_back(id);
+    }
+    if (const auto* brep = dynamic_cast<const orvkit::BrepSceneNode*>(&node)) {
+        const orvkit::MaterialInstance* material = brep->GetFaceMaterial();
+        element["class"] = "BrepSceneNode";
+        element["name"] = material != nullptr && !material->GetName().empty()
+                              ? material->GetName()
+                              : std::string("shape");
+        if (material != nullptr) {
+            const glm::vec3& c = material->GetColor();
+            element["color"] = ToSrgbHex(c.r, c.g, c.b);
+        }
+        elements.push_back(std::move(element));
+        return;
+    }
+    element["class"] = "GroupSceneNode";
+    element["name"] = "group";
+    element["children"] = nlohmann::json::array();
+    elements.push_back(std::move(element));
+    if (const auto* group = dynamic_cast<const orvkit::GroupSceneNode*>(&node)) {
+        for (const auto& child : group->GetChildren()) {
+            AddSceneNode(*child, id, elements);
+        }
+    }
+}
+
+std::string SceneTree(const orvkit::SceneNode& root, const std::string& file)
+{
+    nlohmann::json elements = nlohmann::json::array();
+    AddSceneNode(root, 0, elements);
+    nlohmann::json summary = nlohmann::json::object();
+    for (const nlohmann::json& element : elements) {
+        summary[element["class"].get<std::string>()] =
+            summary.value(element["class"].get<std::string>(), 0) + 1;
+    }
+    return ForScript(
+        nlohmann::json{{"file", file}, {"elements", elements}, {"roots", {1}}, {"summary", summary}}
+            .dump());
+}
+
 bool ReadText(const std::string& path, std::string& text)
 {
     std::ifstream in(path, std::ios::binary);
@@ -113,6 +161,14 @@ ViewPage::ViewPage(const orvkit::Document& document, const std::string& file)
     : myTree(CompactTree(document, file))
 {
     const SceneGltf scene(document);
+    myModel = ForScript(scene.GetJson());
+    myBuffer = Base64(scene.GetBinary());
+}
+
+ViewPage::ViewPage(const orvkit::SceneNode& root, const std::string& file)
+    : myTree(SceneTree(root, file))
+{
+    const SceneGltf scene(root);
     myModel = ForScript(scene.GetJson());
     myBuffer = Base64(scene.GetBinary());
 }

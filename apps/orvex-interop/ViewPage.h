@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Data/Kernel/Document.h"
+#include "Graphics/SceneNode.h"
 
 #include <string>
 
@@ -14,6 +15,9 @@ class ViewPage {
 public:
     // `file` is the path shown as the page's title.
     ViewPage(const orvkit::Document& document, const std::string& file);
+    // The page of a display scene (a VRML file's): its tree lists the scene's groups and
+    // shapes, the latter named and coloured by their face material.
+    ViewPage(const orvkit::SceneNode& root, const std::string& file);
 
     // Writes the page to `path`, whole or not at all. False with the reason in `error` when
     // three.js is not installed or the file cannot be written.

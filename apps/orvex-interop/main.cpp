@@ -1,5 +1,6 @@
 // orvex-interop: the command-line host of the Orvex.Interop.Data plugin.
 #include "BatchConvert.h"
+#include "CommandSession.h"
 #include "CommandVerbs.h"
 #include "DocumentPrinter.h"
 #include "FileDiagnosis.h"
@@ -75,25 +76,55 @@ int RunImport(const ImportOptions& options)
     return 0;
 }
 
+// The page of any file the program reads: STEP and IGES through Xde2Doc, scenes (VRML)
+// through the scene readers, anything else through the "Import" command. Null once the reason
+// is printed.
+std::unique_ptr<orvex::cli::ViewPage> PageOf(const std::string& file)
+{
+    const std::string extension = PathUtil::Extension(file);
+    if (extension == ".step" || extension == ".stp" || extension == ".iges" ||
+        extension == ".igs") {
+        Xde2Doc converter;
+        if (!converter.Load(file)) {
+            orvex::cli::PrintError(file, converter.GetLastFailure());
+            return nullptr;
+        }
+        converter.Transfer();
+        return std::make_unique<orvex::cli::ViewPage>(*converter.GetDocument(), file);
+    }
+    if (SceneExchangeManager::Instance().FindReader(extension) != nullptr) {
+        const std::shared_ptr<SceneNode> root = SceneExchangeManager::Instance().Load(file);
+        if (!root) {
+            orvex::cli::PrintError(file, LoadFailure::Last());
+            return nullptr;
+        }
+        return std::make_unique<orvex::cli::ViewPage>(*root, file);
+    }
+    orvex::cli::CommandSession session;
+    ParameterDict parameters;
+    if (!session.Run("Import", {file}, parameters, false, parameters)) {
+        return nullptr;
+    }
+    return std::make_unique<orvex::cli::ViewPage>(session.GetDocument(), file);
+}
+
 struct ViewOptions {
     std::string file;
     std::string output;
 };
 
-// The offline 3D page of a STEP or IGES file, beside it in the current folder unless told.
+// The offline 3D page of a file, beside it in the current folder unless told.
 int RunView(const ViewOptions& options)
 {
-    Xde2Doc converter;
-    if (!converter.Load(options.file)) {
-        orvex::cli::PrintError(options.file, converter.GetLastFailure());
+    const std::unique_ptr<orvex::cli::ViewPage> page = PageOf(options.file);
+    if (!page) {
         return 1;
     }
-    converter.Transfer();
     const std::string output = !options.output.empty()
                                    ? options.output
                                    : std::filesystem::path(options.file).stem().string() + ".html";
     std::string error;
-    if (!orvex::cli::ViewPage(*converter.GetDocument(), options.file).Write(output, error)) {
+    if (!page->Write(output, error)) {
         orvex::cli::PrintError(output, error);
         return 1;
     }
@@ -123,15 +154,12 @@ int RunSnapshot(const SnapshotOptions& options)
         return 1;
     }
     request.view = options.view;
-    Xde2Doc converter;
-    if (!converter.Load(options.file)) {
-        orvex::cli::PrintError(options.file, converter.GetLastFailure());
+    const std::unique_ptr<orvex::cli::ViewPage> page = PageOf(options.file);
+    if (!page) {
         return 1;
     }
-    converter.Transfer();
     std::string error;
-    const orvex::cli::ViewPage page(*converter.GetDocument(), options.file);
-    if (!orvex::cli::TakeSnapshot(page, request, options.output, error)) {
+    if (!orvex::cli::TakeSnapshot(*page, request, options.output, error)) {
         orvex::cli::PrintError(options.output, error);
         return 1;
     }
@@ -285,17 +313,21 @@ int main(int argc, char** argv)
 
     ViewOptions view;
     CLI::App* viewVerb = app.add_subcommand(
-        "view", "Write an offline 3D page of a STEP or IGES file: the model, its element tree, "
-                "its dimensions");
-    viewVerb->add_option("FILE", view.file, "A .step, .stp, .iges or .igs file")->required();
+        "view", "Write an offline 3D page of a file: the model, its element tree, its "
+                "dimensions");
+    viewVerb
+        ->add_option("FILE", view.file,
+                     "A STEP or IGES file, a VRML scene, or any model file Import reads")
+        ->required();
     viewVerb->add_option("-o,--output", view.output,
                          "The page to write (default: the file's name with .html, here)");
 
     SnapshotOptions snapshot;
     CLI::App* snapshotVerb = app.add_subcommand(
-        "snapshot", "Write a PNG picture of a STEP or IGES file's model, drawn by headless "
-                    "Chromium");
-    snapshotVerb->add_option("FILE", snapshot.file, "A .step, .stp, .iges or .igs file")
+        "snapshot", "Write a PNG picture of a file's model, drawn by headless Chromium");
+    snapshotVerb
+        ->add_option("FILE", snapshot.file,
+                     "A STEP or IGES file, a VRML scene, or any model file Import reads")
         ->required();
     snapshotVerb->add_option("OUT", snapshot.output, "The .png file to write")->required();
     snapshotVerb->add_option("--size", snapshot.size, "WIDTHxHEIGHT in pixels (default 1200x800)");

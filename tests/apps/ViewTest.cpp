@@ -209,6 +209,32 @@ TEST_F(ViewTest, ThousandsOfInstancesShareTheirPartsMeshes)
     EXPECT_LE(large.size(), small.size() * 3 / 2 + 200 * (2'000 - 50));
 }
 
+TEST_F(ViewTest, ScenesAndOtherModelFilesHaveTheirPagesToo)
+{
+    // A VRML scene through the scene reader: its groups and shapes, in their materials.
+    const std::string scene = myDir.Write(
+        "box.wrl", "#VRML V2.0 utf8\nTransform { translation 1 2 3 children [ Shape {\n"
+                   "appearance Appearance { material Material { diffuseColor 0 0 1 } }\n"
+                   "geometry Box { size 1 2 3 } } ] }\n");
+    nlohmann::json tree = nlohmann::json::parse(Embedded(View(scene, "scene.html"), "orvex-tree"));
+    int shapes = 0;
+    for (const auto& element : tree["elements"]) {
+        if (element["class"] == "BrepSceneNode") {
+            ++shapes;
+            EXPECT_EQ(element["color"], "#0000ff");
+        }
+    }
+    EXPECT_EQ(shapes, 1);
+    // Anything else through the "Import" command: here the sample exported as BREP.
+    const ProgramRun exported =
+        Program("export " + Quote(kSample) + " " + Quote(myDir.File("sample.brep")));
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    const std::string page = View(myDir.File("sample.brep"), "brep.html");
+    tree = nlohmann::json::parse(Embedded(page, "orvex-tree"));
+    EXPECT_GT(tree["summary"].value("ShapeElement", 0), 0);
+    EXPECT_FALSE(nlohmann::json::parse(Embedded(page, "orvex-model"))["meshes"].empty());
+}
+
 TEST_F(ViewTest, FailuresSayWhyAndLeaveNothing)
 {
     ProgramRun run = Program("view " + Quote(myDir.File("missing.step")) + " -o " +
