@@ -1,7 +1,9 @@
 #include "SceneGltf.h"
 
+#include "Annotation/AnnotationElement.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/DrawableElement.h"
+#include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Geometry/Kernel/TopoShape.h"
 #include "Graphics/Material.h"
@@ -24,6 +26,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -106,6 +109,20 @@ public:
     std::string Build(const Document& document, std::string& binary, int& meshes, int& nodes)
     {
         myDocument = &document;
+        // The faces dimensions measure: the page highlights them, so their triangles are
+        // listed with the mesh.
+        for (const Element* element : document.GetElements()) {
+            if (const auto* annotation = dynamic_cast<const AnnotationElement*>(element)) {
+                for (const ObjectId target : {annotation->GetTarget1(), annotation->GetTarget2()}) {
+                    const auto* reference = document.FindElementAs<ReferenceShape>(target);
+                    if (reference != nullptr &&
+                        reference->GetPickedId().GetShapeType() == TopoShapeFace) {
+                        myMeasured[reference->GetPickedId().GetElementId().GetValue()].insert(
+                            reference->GetPickedId().GetTopoShapeId());
+                    }
+                }
+            }
+        }
         nlohmann::json sceneNodes = nlohmann::json::array();
         for (const Element* element : document.GetElements()) {
             const auto* entity = dynamic_cast<const EntityElement*>(element);
@@ -289,15 +306,24 @@ private:
         if (!element.GetShape() || element.GetShape()->IsNull()) {
             return -1;
         }
-        return MeshOf(&element, element.GetName(), element.GetShape()->GetImpl(),
-                      element.HasColor() ? element.GetColor() : kUncoloured,
-                      element.GetFaceColors() ? &*element.GetFaceColors() : nullptr);
+        const auto measured = myMeasured.find(element.GetId().GetValue());
+        const int mesh = MeshOf(&element, element.GetName(), element.GetShape()->GetImpl(),
+                                element.HasColor() ? element.GetColor() : kUncoloured,
+                                element.GetFaceColors() ? &*element.GetFaceColors() : nullptr,
+                                measured != myMeasured.end() ? &measured->second : nullptr);
+        if (mesh >= 0) {
+            myMeshes[static_cast<size_t>(mesh)]["extras"]["element"] = element.GetId().GetValue();
+        }
+        return mesh;
     }
 
     // The mesh of `shape` under `key`, made on first use with a primitive per colour: `base`,
     // and the colours `faceColors` gives faces by index; -1 when it has no faces.
+    // Where the faces in `listed` went (primitive, first index, index count) is kept in the
+    // mesh's extras as "faces".
     int MeshOf(const void* key, const std::string& name, const TopoDS_Shape& shape,
-               const glm::vec3& base, const FaceColorTable* faceColors)
+               const glm::vec3& base, const FaceColorTable* faceColors,
+               const std::set<int>* listed = nullptr)
     {
         const auto known = myMeshIndex.find(key);
         if (known != myMeshIndex.end()) {
@@ -314,6 +340,12 @@ private:
         BRepMesh_IncrementalMesh(shape, std::max(diagonal * kRelativeDeflection, 1e-6),
                                  Standard_False, kAngularDeflection);
         // Faces by colour, in the order the colours first appear.
+        struct FaceRange {
+            int face;
+            std::array<float, 3> color;
+            size_t first, count;
+        };
+        std::vector<FaceRange> ranges;
         std::map<std::array<float, 3>, Primitive> byColor;
         std::vector<std::array<float, 3>> order;
         TopTools_IndexedMapOfShape faces;
@@ -330,14 +362,21 @@ private:
             if (byColor.count(colorKey) == 0) {
                 order.push_back(colorKey);
             }
-            AppendFace(TopoDS::Face(faces.FindKey(i)), byColor[colorKey]);
+            Primitive& primitive = byColor[colorKey];
+            const size_t first = primitive.indices.size();
+            AppendFace(TopoDS::Face(faces.FindKey(i)), primitive);
+            if (listed != nullptr && listed->count(i - 1) != 0) {
+                ranges.push_back({i - 1, colorKey, first, primitive.indices.size() - first});
+            }
         }
         nlohmann::json primitives = nlohmann::json::array();
+        std::map<std::array<float, 3>, size_t> primitiveOf;
         for (const auto& colorKey : order) {
             const Primitive& primitive = byColor[colorKey];
             if (primitive.indices.empty()) {
                 continue;
             }
+            primitiveOf[colorKey] = primitives.size();
             nlohmann::json attributes{
                 {"POSITION", AddAccessor(primitive.positions, "VEC3", 34962, true)},
                 {"NORMAL", AddAccessor(primitive.normals, "VEC3", 34962, false)}};
@@ -348,7 +387,14 @@ private:
         if (primitives.empty()) {
             return index;
         }
-        myMeshes.push_back({{"name", name}, {"primitives", primitives}});
+        nlohmann::json mesh{{"name", name}, {"primitives", primitives}};
+        for (const FaceRange& range : ranges) {
+            if (range.count > 0) {
+                mesh["extras"]["faces"][std::to_string(range.face)] = {primitiveOf[range.color],
+                                                                       range.first, range.count};
+            }
+        }
+        myMeshes.push_back(std::move(mesh));
         index = static_cast<int>(myMeshes.size()) - 1;
         return index;
     }
@@ -418,6 +464,7 @@ private:
     nlohmann::json myViews = nlohmann::json::array();
     std::string myBinary;
     std::unordered_map<const void*, int> myMeshIndex;
+    std::unordered_map<uint64_t, std::set<int>> myMeasured;
     std::map<std::array<float, 3>, int> myMaterialIndex;
 };
 

@@ -89,6 +89,13 @@ std::string CompactTree(const orvkit::Document& document, const std::string& fil
         if (element.contains("textPoint")) {
             kept["textPoint"] = element["textPoint"];
             kept["label"] = DimensionLabel(element);
+            nlohmann::json targets = nlohmann::json::array();
+            for (const nlohmann::json& target : element["targets"]) {
+                if (target.is_object()) {
+                    targets.push_back({target["element"], target["shapeType"], target["index"]});
+                }
+            }
+            kept["targets"] = std::move(targets);
         }
         elements.push_back(std::move(kept));
     }

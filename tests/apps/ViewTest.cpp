@@ -142,6 +142,34 @@ std::map<std::string, int> CountColours(const Picture& picture)
 
 class ViewTest : public ::testing::Test {
 protected:
+    // The state the page's script leaves on its body once headless Chromium has loaded `url`.
+    nlohmann::json BrowserStatus(const std::string& url)
+    {
+        const std::string command =
+            "chromium --headless --no-sandbox --use-gl=swiftshader --enable-unsafe-swiftshader "
+            "--virtual-time-budget=20000 --user-data-dir=" +
+            Quote(myDir.File("profile")) + " --dump-dom " + Quote(url) + " 2>/dev/null";
+        std::string dom;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[65536];
+            for (size_t read; (read = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+                dom.append(buffer, read);
+            }
+            pclose(pipe);
+        }
+        const size_t at = dom.find("data-status=\"");
+        if (at == std::string::npos) {
+            ADD_FAILURE() << "no status in " << dom.size() << " bytes of DOM";
+            return nlohmann::json::object();
+        }
+        std::string status = dom.substr(at + 13, dom.find('"', at + 13) - at - 13);
+        for (size_t quote = status.find("&quot;"); quote != std::string::npos;
+             quote = status.find("&quot;")) {
+            status.replace(quote, 6, "\"");
+        }
+        return nlohmann::json::parse(status);
+    }
+
     ProgramRun Program(const std::string& arguments) { return RunProgram(arguments, myDir); }
 
     // The page written for `file`, or empty with a test failure.
@@ -261,30 +289,10 @@ TEST_F(ViewTest, ChromiumDrawsEveryPartInItsColour)
     }
     const std::string page = myDir.File("sample.html");
     View(kSample, "sample.html");
-    // The page as the browser left it: the viewer puts its state on the body.
-    const std::string command =
-        "chromium --headless --no-sandbox --use-gl=swiftshader --enable-unsafe-swiftshader "
-        "--virtual-time-budget=20000 --user-data-dir=" +
-        Quote(myDir.File("profile")) + " --dump-dom " + Quote("file://" + page) + " 2>/dev/null";
-    std::string dom;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[65536];
-        for (size_t read; (read = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-            dom.append(buffer, read);
-        }
-        pclose(pipe);
-    }
-    const size_t at = dom.find("data-status=\"");
-    ASSERT_NE(at, std::string::npos) << dom.size() << " bytes of DOM";
-    std::string status = dom.substr(at + 13, dom.find('"', at + 13) - at - 13);
-    for (size_t quote = status.find("&quot;"); quote != std::string::npos;
-         quote = status.find("&quot;")) {
-        status.replace(quote, 6, "\"");
-    }
-    const nlohmann::json state = nlohmann::json::parse(status);
-    EXPECT_TRUE(state["ready"].get<bool>());
+    const nlohmann::json state = BrowserStatus("file://" + page);
+    EXPECT_TRUE(state.value("ready", false));
     EXPECT_TRUE(state["errors"].empty()) << state["errors"];
-    EXPECT_GT(state["meshes"].get<int>(), 0);
+    EXPECT_GT(state.value("meshes", 0), 0);
 
     const ProgramRun run = Program("snapshot " + Quote(kSample) + " " +
                                    Quote(myDir.File("sample.png")) + " --size 600x400");
@@ -298,6 +306,22 @@ TEST_F(ViewTest, ChromiumDrawsEveryPartInItsColour)
     }
     EXPECT_LT(colours.count("background") ? colours.at("background") : 0,
               static_cast<int>(picture.pixels.size() * 9 / 10));
+
+    // Hovering a dimension's label lays its measured face over the part.
+    const std::string pmi = CorpusFile("step-pmi/bug32745_pmi1.stp");
+    const nlohmann::json tree =
+        nlohmann::json::parse(Embedded(View(pmi, "pmi.html"), "orvex-tree"));
+    int dimension = 0;
+    for (const auto& element : tree["elements"]) {
+        if (element.contains("targets") && !element["targets"].empty() && dimension == 0) {
+            dimension = element["id"].get<int>();
+        }
+    }
+    ASSERT_GT(dimension, 0);
+    const nlohmann::json hovered =
+        BrowserStatus("file://" + myDir.File("pmi.html") + "#hover=" + std::to_string(dimension));
+    EXPECT_TRUE(hovered["errors"].empty()) << hovered["errors"];
+    EXPECT_GE(hovered.value("highlighted", 0), 1);
 }
 
 } // namespace

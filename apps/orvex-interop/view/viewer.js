@@ -6,7 +6,7 @@
 
   // What a headless browser (or a person with the console open) can ask the page.
   // Also kept on the body as JSON, for tools that only see the DOM (chromium --dump-dom).
-  const status = { ready: false, errors: [], meshes: 0, nodes: 0 };
+  const status = { ready: false, errors: [], meshes: 0, nodes: 0, measured: 0 };
   window.orvexView = status;
   function report() { document.body.dataset.status = JSON.stringify(status); }
   window.addEventListener('error', function (event) { status.errors.push(String(event.message)); report(); });
@@ -192,13 +192,50 @@
     render();
   });
 
-  // Dimensions: their value and tolerance at their text point.
+  // The faces a dimension measures, drawn over their part wherever it is placed. Each mesh
+  // names its shape element and, for measured faces, where their triangles are.
+  const overlays = [];
+  const overlayMaterial = new THREE.MeshBasicMaterial({
+    color: 0xff3d00, side: THREE.DoubleSide, polygonOffset: true,
+    polygonOffsetFactor: -1, polygonOffsetUnits: -1
+  });
+  function showTargets(dimension) {
+    if (!model) return;
+    for (const [element, type, index] of dimension.targets || []) {
+      if (type !== 'Face') continue;
+      model.traverse(function (object) {
+        const range = object.userData.element === element && object.userData.faces &&
+                      object.userData.faces[index];
+        if (!range) return;
+        const primitive = object.isMesh ? object : object.children[range[0]];
+        if (!primitive || !primitive.geometry) return;
+        const geometry = new THREE.BufferGeometry();
+        geometry.setIndex(primitive.geometry.index);
+        (geometry.setAttribute || geometry.addAttribute).call(
+          geometry, 'position', primitive.geometry.attributes.position);
+        geometry.setDrawRange(range[1], range[2]);
+        const overlay = new THREE.Mesh(geometry, overlayMaterial);
+        primitive.add(overlay);
+        overlays.push(overlay);
+      });
+    }
+    render();
+  }
+  function hideTargets() {
+    for (const overlay of overlays) overlay.parent.remove(overlay);
+    overlays.length = 0;
+    render();
+  }
+
+  // Dimensions: their value and tolerance at their text point; hovering shows what they measure.
   for (const e of tree.elements) {
     if (e.label && e.textPoint) {
       const div = document.createElement('div');
       div.className = 'dimension';
       div.textContent = e.label;
       div.addEventListener('click', function () { select(e.id); });
+      div.addEventListener('mouseenter', function () { showTargets(e); });
+      div.addEventListener('mouseleave', hideTargets);
       host.appendChild(div);
       labels.push({ div: div, point: new THREE.Vector3().fromArray(e.textPoint) });
     }
@@ -221,6 +258,7 @@
     scene.add(model);
     model.traverse(function (object) {
       if (object.isMesh) status.meshes++;
+      if (object.userData.faces) status.measured += Object.keys(object.userData.faces).length;
       if (object.name) {
         if (!nodesById.has(object.name)) nodesById.set(object.name, []);
         nodesById.get(object.name).push(object);
@@ -228,6 +266,10 @@
       }
     });
     show(current);
+    // "#hover=ID" shows what dimension ID measures, as hovering its label does.
+    const hovered = elements.get(Number(hash.get('hover')));
+    if (hovered) showTargets(hovered);
+    status.highlighted = overlays.length;
     status.ready = true;
     report();
   }, function (error) {
