@@ -206,6 +206,12 @@ private:
                 }
             }
         }
+        return AddNode(std::move(node), std::move(children));
+    }
+
+    // Keeps the node, with its children, unless it draws nothing (-1).
+    int AddNode(nlohmann::json node, nlohmann::json children)
+    {
         if (!node.contains("mesh") && children.empty()) {
             return -1;
         }
@@ -256,14 +262,7 @@ private:
                 }
             }
         }
-        if (!node.contains("mesh") && children.empty()) {
-            return -1;
-        }
-        if (!children.empty()) {
-            node["children"] = std::move(children);
-        }
-        myNodes.push_back(std::move(node));
-        return static_cast<int>(myNodes.size()) - 1;
+        return AddNode(std::move(node), std::move(children));
     }
 
     static void AddPlacement(const gp_Trsf& transform, nlohmann::json& node)
