@@ -9,14 +9,17 @@
 #include "Graphics/Material.h"
 #include "Graphics/SceneNode.h"
 
+#include <BRepAdaptor_Curve.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
+#include <GCPnts_TangentialDeflection.hxx>
 #include <Poly_Triangulation.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
 #include <gp_Quaternion.hxx>
 
@@ -109,16 +112,21 @@ public:
     std::string Build(const Document& document, std::string& binary, int& meshes, int& nodes)
     {
         myDocument = &document;
-        // The faces dimensions measure: the page highlights them, so their triangles are
-        // listed with the mesh.
+        // The faces and edges dimensions measure: the page highlights them, so where they
+        // are is kept with the mesh.
         for (const Element* element : document.GetElements()) {
             if (const auto* annotation = dynamic_cast<const AnnotationElement*>(element)) {
                 for (const ObjectId target : {annotation->GetTarget1(), annotation->GetTarget2()}) {
                     const auto* reference = document.FindElementAs<ReferenceShape>(target);
-                    if (reference != nullptr &&
-                        reference->GetPickedId().GetShapeType() == TopoShapeFace) {
-                        myMeasured[reference->GetPickedId().GetElementId().GetValue()].insert(
-                            reference->GetPickedId().GetTopoShapeId());
+                    if (reference == nullptr) {
+                        continue;
+                    }
+                    const PickedId& picked = reference->GetPickedId();
+                    Measured& measured = myMeasured[picked.GetElementId().GetValue()];
+                    if (picked.GetShapeType() == TopoShapeFace) {
+                        measured.faces.insert(picked.GetTopoShapeId());
+                    } else if (picked.GetShapeType() == TopoShapeEdge) {
+                        measured.edges.insert(picked.GetTopoShapeId());
                     }
                 }
             }
@@ -306,14 +314,45 @@ private:
             return -1;
         }
         const auto measured = myMeasured.find(element.GetId().GetValue());
-        const int mesh = MeshOf(&element, element.GetName(), element.GetShape()->GetImpl(),
+        const TopoDS_Shape& shape = element.GetShape()->GetImpl();
+        const int mesh = MeshOf(&element, element.GetName(), shape,
                                 element.HasColor() ? element.GetColor() : kUncoloured,
                                 element.GetFaceColors() ? &*element.GetFaceColors() : nullptr,
-                                measured != myMeasured.end() ? &measured->second : nullptr);
+                                measured != myMeasured.end() ? &measured->second.faces : nullptr);
         if (mesh >= 0) {
-            myMeshes[static_cast<size_t>(mesh)]["extras"]["element"] = element.GetId().GetValue();
+            nlohmann::json& extras = myMeshes[static_cast<size_t>(mesh)]["extras"];
+            extras["element"] = element.GetId().GetValue();
+            if (measured != myMeasured.end() && !measured->second.edges.empty()) {
+                AddEdges(shape, measured->second.edges, extras);
+            }
         }
         return mesh;
+    }
+
+    // The measured edges as polylines ("edges": index to x, y, z, x, y, z, ...).
+    static void AddEdges(const TopoDS_Shape& shape, const std::set<int>& listed,
+                         nlohmann::json& extras)
+    {
+        TopTools_IndexedMapOfShape edges;
+        TopExp::MapShapes(shape, TopAbs_EDGE, edges);
+        Bnd_Box box;
+        BRepBndLib::Add(shape, box);
+        const double deflection =
+            std::max(std::sqrt(box.SquareExtent()) * kRelativeDeflection, 1e-6);
+        for (const int index : listed) {
+            if (index < 0 || index >= edges.Extent() ||
+                BRep_Tool::Degenerated(TopoDS::Edge(edges.FindKey(index + 1)))) {
+                continue;
+            }
+            const BRepAdaptor_Curve curve(TopoDS::Edge(edges.FindKey(index + 1)));
+            const GCPnts_TangentialDeflection points(curve, kAngularDeflection, deflection);
+            nlohmann::json line = nlohmann::json::array();
+            for (int i = 1; i <= points.NbPoints(); ++i) {
+                const gp_Pnt point = points.Value(i);
+                line.insert(line.end(), {Short(point.X()), Short(point.Y()), Short(point.Z())});
+            }
+            extras["edges"][std::to_string(index)] = std::move(line);
+        }
     }
 
     // The mesh of `shape` under `key`, made on first use with a primitive per colour: `base`,
@@ -463,7 +502,12 @@ private:
     nlohmann::json myViews = nlohmann::json::array();
     std::string myBinary;
     std::unordered_map<const void*, int> myMeshIndex;
-    std::unordered_map<uint64_t, std::set<int>> myMeasured;
+    // Sub-shape indices that dimensions measure, by shape element id.
+    struct Measured {
+        std::set<int> faces;
+        std::set<int> edges;
+    };
+    std::unordered_map<uint64_t, Measured> myMeasured;
     std::map<std::array<float, 3>, int> myMaterialIndex;
 };
 

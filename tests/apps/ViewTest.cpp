@@ -308,20 +308,30 @@ TEST_F(ViewTest, ChromiumDrawsEveryPartInItsColour)
               static_cast<int>(picture.pixels.size() * 9 / 10));
 
     // Hovering a dimension's label lays its measured face over the part.
-    const std::string pmi = CorpusFile("step-pmi/bug32745_pmi1.stp");
-    const nlohmann::json tree =
-        nlohmann::json::parse(Embedded(View(pmi, "pmi.html"), "orvex-tree"));
-    int dimension = 0;
-    for (const auto& element : tree["elements"]) {
-        if (element.contains("targets") && !element["targets"].empty() && dimension == 0) {
-            dimension = element["id"].get<int>();
+    // Faces in OCCT's own PMI sample; edges in a NIST one, when the shared corpus is there.
+    for (const auto& [file, kind] :
+         {std::pair{"step-pmi/bug32745_pmi1.stp", "Face"},
+          std::pair{"step-pmi/nist_ftc_09_asme1_ap242-e1.stp", "Edge"}}) {
+        const std::string pmi = CorpusFile(file);
+        if (pmi.empty()) {
+            continue;
         }
+        const nlohmann::json tree =
+            nlohmann::json::parse(Embedded(View(pmi, "pmi.html"), "orvex-tree"));
+        int dimension = 0;
+        for (const auto& element : tree["elements"]) {
+            for (const auto& target : element.value("targets", nlohmann::json::array())) {
+                if (target[1] == kind && dimension == 0) {
+                    dimension = element["id"].get<int>();
+                }
+            }
+        }
+        ASSERT_GT(dimension, 0) << file;
+        const nlohmann::json hovered = BrowserStatus("file://" + myDir.File("pmi.html") +
+                                                     "#hover=" + std::to_string(dimension));
+        EXPECT_TRUE(hovered["errors"].empty()) << hovered["errors"];
+        EXPECT_GE(hovered.value("highlighted", 0), 1) << file;
     }
-    ASSERT_GT(dimension, 0);
-    const nlohmann::json hovered =
-        BrowserStatus("file://" + myDir.File("pmi.html") + "#hover=" + std::to_string(dimension));
-    EXPECT_TRUE(hovered["errors"].empty()) << hovered["errors"];
-    EXPECT_GE(hovered.value("highlighted", 0), 1);
 }
 
 } // namespace

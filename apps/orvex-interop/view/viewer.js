@@ -199,9 +199,25 @@
     color: 0xff3d00, side: THREE.DoubleSide, polygonOffset: true,
     polygonOffsetFactor: -1, polygonOffsetUnits: -1
   });
+  const edgeMaterial = new THREE.LineBasicMaterial({ color: 0xff3d00, depthTest: false });
   function showTargets(dimension) {
     if (!model) return;
     for (const [element, type, index] of dimension.targets || []) {
+      if (type === 'Edge') {
+        model.traverse(function (object) {
+          const points = object.userData.element === element && object.userData.edges &&
+                         object.userData.edges[index];
+          if (!points) return;
+          const geometry = new THREE.BufferGeometry();
+          (geometry.setAttribute || geometry.addAttribute).call(
+            geometry, 'position', new THREE.Float32BufferAttribute(points, 3));
+          const line = new THREE.Line(geometry, edgeMaterial);
+          line.renderOrder = 1;
+          object.add(line);
+          overlays.push(line);
+        });
+        continue;
+      }
       if (type !== 'Face') continue;
       model.traverse(function (object) {
         const range = object.userData.element === element && object.userData.faces &&
@@ -258,7 +274,9 @@
     scene.add(model);
     model.traverse(function (object) {
       if (object.isMesh) status.meshes++;
-      if (object.userData.faces) status.measured += Object.keys(object.userData.faces).length;
+      for (const kind of ['faces', 'edges']) {
+        if (object.userData[kind]) status.measured += Object.keys(object.userData[kind]).length;
+      }
       if (object.name) {
         if (!nodesById.has(object.name)) nodesById.set(object.name, []);
         nodesById.get(object.name).push(object);
