@@ -48,7 +48,16 @@
   const nodesById = new Map();
   const labels = [];
 
+  // Draws once per frame however often it is asked: a large assembly costs a lot to draw
+  // with a software renderer, and a view change asks several times.
+  let drawing = false;
   function render() {
+    if (drawing) return;
+    drawing = true;
+    requestAnimationFrame(draw);
+  }
+  function draw() {
+    drawing = false;
     light.position.copy(camera.position);
     renderer.render(scene, camera);
     for (const label of labels) {
@@ -269,7 +278,9 @@
 
   window.addEventListener('resize', resize);
   resize();
+  status.scriptMs = Math.round(performance.now());
   new THREE.GLTFLoader().parse(gltf(), '', function (loaded) {
+    status.parsedMs = Math.round(performance.now());
     model = loaded.scene;
     scene.add(model);
     model.traverse(function (object) {
@@ -288,6 +299,7 @@
     const hovered = elements.get(Number(hash.get('hover')));
     if (hovered) showTargets(hovered);
     status.highlighted = overlays.length;
+    status.loadMs = Math.round(performance.now());
     status.ready = true;
     report();
   }, function (error) {
