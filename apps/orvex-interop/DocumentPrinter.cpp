@@ -42,22 +42,11 @@ const char* ToleranceName(EnumToleranceType type)
     return "unknown";
 }
 
-// A deviation with its sign; zero has none.
-std::string SignedNumber(double value)
-{
-    const std::string text = Number(value);
-    return text == "0" || text.front() == '-' ? text : "+" + text;
-}
-
-// A dimension's tolerance as deviations from its value, upper first: "+0.0762/-0.0254". A
-// plus/minus lower tolerance is held as the size of the deviation below the value, a range's
-// lower limit as its signed deviation from the value.
+// The dimension's tolerance as the program prints it.
 std::string DeviationText(const AnnotationElement& annotation)
 {
-    const double lower = annotation.GetToleranceType() == TolerancePlusMinus
-                             ? -annotation.GetLowerTolerance()
-                             : annotation.GetLowerTolerance();
-    return SignedNumber(annotation.GetUpperTolerance()) + "/" + SignedNumber(lower);
+    return cli::DeviationText(annotation.GetUpperTolerance(), annotation.GetLowerTolerance(),
+                              annotation.GetToleranceType() == TolerancePlusMinus);
 }
 
 // The shape a shape or curve element holds; null for other elements.

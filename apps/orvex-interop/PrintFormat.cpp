@@ -59,6 +59,15 @@ std::string Number(double value, int digits)
     return fmt::format("{:.{}g}", value, digits);
 }
 
+std::string DeviationText(double upper, double lower, bool plusMinus)
+{
+    const auto signedNumber = [](double value) {
+        const std::string text = Number(value);
+        return text == "0" || text.front() == '-' ? text : "+" + text;
+    };
+    return signedNumber(upper) + "/" + signedNumber(plusMinus ? -lower : lower);
+}
+
 std::string Plural(size_t count, const char* noun)
 {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");

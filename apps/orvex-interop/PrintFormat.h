@@ -32,6 +32,10 @@ std::string PlacementText(const Placement& placement);
 // Short form of a real number with up to `digits` significant digits: no trailing zeros, and
 // no "-0" for a value that only rounding kept from zero.
 std::string Number(double value, int digits = 9);
+// A dimension's tolerance as deviations from its value, upper first: "+0.0762/-0.0254". A
+// plus/minus lower tolerance (`plusMinus`) is held as the size of the deviation below the
+// value, a range's lower limit as its signed deviation from the value. Zero has no sign.
+std::string DeviationText(double upper, double lower, bool plusMinus);
 // "3 groups", "1 material".
 std::string Plural(size_t count, const char* noun);
 // "Solid", "Face", ...

@@ -109,7 +109,7 @@ void AppendFace(const TopoDS_Face& face, Primitive& primitive)
 class GltfBuilder {
 public:
     // The glTF JSON of a document, whose one buffer is `binary`.
-    std::string Build(const Document& document, std::string& binary, int& meshes, int& nodes)
+    std::string Build(const Document& document, std::string& binary)
     {
         myDocument = &document;
         // The faces and edges dimensions measure: the page highlights them, so where they
@@ -141,25 +141,21 @@ public:
                 }
             }
         }
-        return Finish(sceneNodes, binary, meshes, nodes);
+        return Finish(sceneNodes, binary);
     }
 
     // The same for a display scene; nodes are named by their place in a depth-first walk
     // from 1 (the root), as SceneTree numbers them.
-    std::string Build(const SceneNode& root, std::string& binary, int& meshes, int& nodes)
+    std::string Build(const SceneNode& root, std::string& binary)
     {
         int next = 0;
         const int node = MakeSceneNode(root, next);
-        return Finish(node >= 0 ? nlohmann::json::array({node}) : nlohmann::json::array(), binary,
-                      meshes, nodes);
+        return Finish(node >= 0 ? nlohmann::json::array({node}) : nlohmann::json::array(), binary);
     }
 
 private:
-    std::string Finish(const nlohmann::json& sceneNodes, std::string& binary, int& meshes,
-                       int& nodes)
+    std::string Finish(const nlohmann::json& sceneNodes, std::string& binary)
     {
-        meshes = static_cast<int>(myMeshes.size());
-        nodes = static_cast<int>(myNodes.size());
         nlohmann::json json{{"asset", {{"version", "2.0"}, {"generator", "orvex-interop"}}},
                             {"scene", 0},
                             {"scenes", {{{"nodes", sceneNodes}}}},
@@ -515,12 +511,12 @@ private:
 
 SceneGltf::SceneGltf(const Document& document)
 {
-    myJson = GltfBuilder().Build(document, myBinary, myMeshCount, myNodeCount);
+    myJson = GltfBuilder().Build(document, myBinary);
 }
 
 SceneGltf::SceneGltf(const SceneNode& root)
 {
-    myJson = GltfBuilder().Build(root, myBinary, myMeshCount, myNodeCount);
+    myJson = GltfBuilder().Build(root, myBinary);
 }
 
 } // namespace orvex::cli

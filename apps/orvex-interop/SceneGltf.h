@@ -27,14 +27,10 @@ public:
     // The glTF JSON; its buffer 0 has no URI and is GetBinary().
     const std::string& GetJson() const { return myJson; }
     const std::string& GetBinary() const { return myBinary; }
-    int GetMeshCount() const { return myMeshCount; }
-    int GetNodeCount() const { return myNodeCount; }
 
 private:
     std::string myJson;
     std::string myBinary;
-    int myMeshCount = 0;
-    int myNodeCount = 0;
 };
 
 } // namespace orvex::cli

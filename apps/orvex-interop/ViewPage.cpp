@@ -39,13 +39,6 @@ std::string Base64(const std::string& bytes)
     return out;
 }
 
-// A deviation with its sign; zero has none.
-std::string Signed(double value)
-{
-    const std::string text = Number(value);
-    return text == "0" || text.front() == '-' ? text : "+" + text;
-}
-
 // "12.7 +0.08/-0.03", as the program prints dimensions.
 std::string DimensionLabel(const nlohmann::json& element)
 {
@@ -54,9 +47,8 @@ std::string DimensionLabel(const nlohmann::json& element)
     const nlohmann::json& tolerance = element["tolerance"];
     const std::string kind = tolerance["kind"].get<std::string>();
     if (kind != "none") {
-        const double lower = tolerance["lower"].get<double>();
-        label += " " + Signed(tolerance["upper"].get<double>()) + "/" +
-                 Signed(kind == "plus-minus" ? -lower : lower);
+        label += " " + DeviationText(tolerance["upper"].get<double>(),
+                                     tolerance["lower"].get<double>(), kind == "plus-minus");
     }
     return label;
 }

@@ -45,7 +45,7 @@ int FindSelfContainingEntity(const Handle(Interface_InterfaceModel)& model)
     // 0 not seen, 1 on the current path, 2 done.
     std::vector<char> state(static_cast<size_t>(count) + 1, 0);
     for (int root = 1; root <= count; ++root) {
-        if (state[root] != 0 || Contents(model->Value(root)).empty()) {
+        if (state[root] != 0) {
             continue;
         }
         // Depth first without recursion: a damaged file may nest deeper than the stack.
