@@ -3,6 +3,11 @@
 #include "ChildProcess.h"
 #include "PrintFormat.h"
 
+#include "Common/Core/StringUtil.h"
+#include "Geometry/IO/LengthUnit.h"
+#include "Geometry/Kernel/AxisConvention.h"
+#include "Interop/Kernel/ModelFormat.h"
+
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
@@ -33,12 +38,9 @@ using Clock = std::chrono::steady_clock;
 const char* const kErrorPrefix = "orvex-interop: error: ";
 const char* const kChildName = "orvex-interop";
 const char* const kChildVerb = "export";
-const char* const kFormats[] = {"step", "stp", "iges", "igs", "stl", "brep"};
-const char* const kAxes[] = {"0", "1", "2", "x-up", "y-up", "z-up"};
-
-const char* const kUnknownFormat =
-    "unknown format '{}' (expected step, stp, iges, igs, stl or brep)";
+const char* const kUnknownFormat = "unknown format '{}' (expected {})";
 const char* const kUnknownAxis = "unknown axis '{}' for {} (expected 0, 1, 2, x-up, y-up or z-up)";
+const char* const kUnknownUnit = "unknown unit '{}' for --unit (expected mm, cm, m, in, ft, ...)";
 const char* const kNoFolder = "output folder '{}' does not exist";
 const char* const kNotFolder = "output folder '{}' is not a folder";
 const char* const kNotWritable = "output folder '{}' is not writable";
@@ -58,17 +60,19 @@ constexpr int kPollMilliseconds = 100;
 // The wait when a running child has closed its pipe but has not yet been reaped.
 constexpr int kReapMilliseconds = 5;
 
-std::string Lower(std::string text)
+// A child killed in the middle of a write leaves its temporary folder beside the output (a
+// hidden ".NAME.tmp-XXXXXX"); nothing else would ever remove it.
+void RemoveTemporaries(const fs::path& output)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-template <size_t N> bool IsOneOf(const std::string& value, const char* const (&choices)[N])
-{
-    return std::any_of(std::begin(choices), std::end(choices),
-                       [&](const char* choice) { return value == choice; });
+    const std::string prefix = "." + output.filename().string() + ".tmp-";
+    std::error_code code;
+    const fs::path folder = output.has_parent_path() ? output.parent_path() : fs::path(".");
+    for (fs::directory_iterator it(folder, code), end; !code && it != end; it.increment(code)) {
+        if (it->path().filename().string().rfind(prefix, 0) == 0 && it->is_directory(code)) {
+            std::error_code ignored;
+            fs::remove_all(it->path(), ignored);
+        }
+    }
 }
 
 std::string SignalName(int signal)
@@ -127,6 +131,9 @@ void Finish(ConvertOutcome& outcome, const ChildProcess& child)
     const int status = child.GetStatus();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         outcome.reason = FailureReason(status, child.GetErrors());
+        if (WIFSIGNALED(status)) {
+            RemoveTemporaries(outcome.output);
+        }
         return;
     }
     std::error_code code;
@@ -181,21 +188,28 @@ BatchConvert::BatchConvert(ConvertOptions options, std::string program)
     : myOptions(std::move(options)), myProgram(std::move(program)),
       myShowProgress(::isatty(STDERR_FILENO) != 0)
 {
-    myOptions.format = Lower(myOptions.format);
-    myOptions.fromAxis = Lower(myOptions.fromAxis);
-    myOptions.toAxis = Lower(myOptions.toAxis);
+    myOptions.format = orvkit::StringUtil::ToLower(myOptions.format);
+    myOptions.choices.from = orvkit::StringUtil::ToLower(myOptions.choices.from);
+    myOptions.choices.to = orvkit::StringUtil::ToLower(myOptions.choices.to);
 }
 
 std::string BatchConvert::CheckOptions() const
 {
-    if (!IsOneOf(myOptions.format, kFormats)) {
-        return fmt::format(kUnknownFormat, myOptions.format);
+    const orvkit::ModelFormat* format = orvkit::ModelFormat::ForName(myOptions.format);
+    if (format == nullptr || !format->writable ||
+        !format->Takes("." + myOptions.format)) {
+        return fmt::format(kUnknownFormat, myOptions.format,
+                           orvkit::ModelFormat::WritableNames());
     }
-    if (!myOptions.fromAxis.empty() && !IsOneOf(myOptions.fromAxis, kAxes)) {
-        return fmt::format(kUnknownAxis, myOptions.fromAxis, "--from");
+    if (orvkit::AxisConvention::Parse(myOptions.choices.from) < 0) {
+        return fmt::format(kUnknownAxis, myOptions.choices.from, "--from");
     }
-    if (!myOptions.toAxis.empty() && !IsOneOf(myOptions.toAxis, kAxes)) {
-        return fmt::format(kUnknownAxis, myOptions.toAxis, "--to");
+    if (orvkit::AxisConvention::Parse(myOptions.choices.to) < 0) {
+        return fmt::format(kUnknownAxis, myOptions.choices.to, "--to");
+    }
+    if (!myOptions.choices.unit.empty() &&
+        orvkit::LengthUnit::GetMetres(myOptions.choices.unit) <= 0.0) {
+        return fmt::format(kUnknownUnit, myOptions.choices.unit);
     }
     std::error_code code;
     const fs::file_status folder = fs::status(myOptions.outDir, code);
@@ -245,15 +259,26 @@ std::vector<BatchConvert::Task> BatchConvert::Plan(std::vector<ConvertOutcome>& 
             task.arguments.insert(task.arguments.begin(),
                                   {"--timeout", std::to_string(myOptions.timeout)});
         }
-        if (!myOptions.fromAxis.empty()) {
-            task.arguments.insert(task.arguments.end(), {"--from", myOptions.fromAxis});
-        }
-        if (!myOptions.toAxis.empty()) {
-            task.arguments.insert(task.arguments.end(), {"--to", myOptions.toAxis});
-        }
+        AddWriteArguments(task.arguments);
         tasks.push_back(std::move(task));
     }
     return tasks;
+}
+
+void BatchConvert::AddWriteArguments(std::vector<std::string>& arguments) const
+{
+    const WriteChoices& choices = myOptions.choices;
+    const std::pair<const char*, std::string> texts[] = {
+        {"--from", choices.from}, {"--to", choices.to}, {"--unit", choices.unit}};
+    for (const auto& [option, value] : texts) {
+        if (!value.empty()) {
+            arguments.insert(arguments.end(), {option, value});
+        }
+    }
+    if (choices.deflection > 0.0) {
+        arguments.insert(arguments.end(), {"--deflection", fmt::format("{}", choices.deflection)});
+    }
+    arguments.insert(arguments.end(), {"--angle", fmt::format("{}", choices.angle)});
 }
 
 unsigned BatchConvert::GetJobs() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ExportVerbs.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -8,11 +10,10 @@ namespace orvex::cli {
 
 struct ConvertOptions {
     std::vector<std::string> files;
-    std::string format; // step, stp, iges, igs, stl or brep, in any case
+    std::string format; // an extension of a format that can be written (ModelFormat), any case
     std::string outDir;
     unsigned jobs = 0;    // files converted at a time; 0: one per core
-    std::string fromAxis; // 0, 1, 2, x-up, y-up or z-up; empty: not given
-    std::string toAxis;
+    WriteChoices choices; // handed to each file's "export"
     bool json = false;
     double timeout = 0; // each file's time limit, handed to its child; 0: none
 };
@@ -52,6 +53,8 @@ private:
     // Fills the outcomes and returns the files to run.
     std::vector<Task> Plan(std::vector<ConvertOutcome>& outcomes) const;
     unsigned GetJobs() const;
+    // The export options every child is given.
+    void AddWriteArguments(std::vector<std::string>& arguments) const;
     void ShowProgress(size_t done, size_t failed, size_t total) const;
     void ClearProgress() const;
 

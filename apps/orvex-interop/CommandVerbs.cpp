@@ -6,10 +6,8 @@
 
 #include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
-#include "Common/Core/Path.h"
 #include "Common/Core/PathUtil.h"
 #include "Data/App/CommandManager.h"
-#include "Data/Kernel/CompositeElement.h"
 #include "Geometry/IO/ImportSettingsModel.h"
 
 #include <fmt/format.h>
@@ -18,10 +16,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <iostream>
-#include <set>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace orvex::cli {
 
@@ -126,140 +121,6 @@ int RunImportPart(const ImportPartOptions& options)
     }
     return RunOnNewDocument("ImportAsPart", {options.file}, parameters, false, options.json,
                             options.file);
-}
-
-namespace {
-
-// An axis code as the export dialog takes it; -1 for a text that names none.
-int ParseAxis(const std::string& text)
-{
-    if (text.empty() || text == "2" || text == "z-up") {
-        return 2;
-    }
-    if (text == "0" || text == "x-up") {
-        return 0;
-    }
-    if (text == "1" || text == "y-up") {
-        return 1;
-    }
-    return -1;
-}
-
-bool ProblemWithFolder(const std::string& folder, std::string& problem)
-{
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        problem = "no such folder";
-    } else if (::access(folder.c_str(), W_OK) != 0) {
-        problem = "the folder cannot be written";
-    }
-    return !problem.empty();
-}
-
-// The file's size in bytes; -1 when it is not there.
-long long FileSize(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : -1;
-}
-
-// Selects the element for the next command; false, with the error line printed, when the
-// document has no element of that name (and class).
-bool Select(Document& document, const std::string& name, const char* className)
-{
-    Element* element = FindElementNamed(document, name, className);
-    if (element == nullptr) {
-        std::cerr << "orvex-interop: error: no " << (className != nullptr ? className : "element")
-                  << " is named '" << name << "'\n";
-        return false;
-    }
-    document.SetSelection({PickedId(element->GetId())});
-    return true;
-}
-
-} // namespace
-
-int RunExport(const ExportOptions& options)
-{
-    const int from = ParseAxis(options.from);
-    const int to = ParseAxis(options.to);
-    if (from < 0 || to < 0) {
-        std::cerr << "orvex-interop: error: an axis is 0, 1, 2, x-up, y-up or z-up, not '"
-                  << (from < 0 ? options.from : options.to) << "'\n";
-        return 1;
-    }
-    CommandSession session;
-    Document& document = session.GetDocument();
-    document.SetName(PathUtil::GetFileName(options.input));
-    ParameterDict none;
-    if (!session.Run("AdvImport", {options.input}, none, false, none)) {
-        return 1;
-    }
-    if (!options.select.empty() && !Select(document, options.select, nullptr)) {
-        return 1;
-    }
-    ParameterDict axes;
-    axes.Add("ModelAxisSource", ParameterCreator::Create(from));
-    axes.Add("ModelAxisTarget", ParameterCreator::Create(to));
-    if (!session.Run("ExportModel", {options.output}, none, false, axes)) {
-        return 1;
-    }
-    std::cout << "wrote " << options.output << " (" << FileSize(options.output) << " bytes)\n";
-    return 0;
-}
-
-int RunSplit(const SplitOptions& options)
-{
-    if (std::string problem; ProblemWithFolder(options.folder, problem)) {
-        std::cerr << "orvex-interop: error: cannot write into '" << options.folder
-                  << "': " << problem << "\n";
-        return 1;
-    }
-    CommandSession session;
-    Document& document = session.GetDocument();
-    ParameterDict parameters;
-    parameters.Add("CreateAssembly", ParameterCreator::Create(true));
-    ParameterDict none;
-    if (!session.Run("AdvImport", {options.input}, parameters, false, none)) {
-        return 1;
-    }
-    const AssemblyElement* assembly = nullptr;
-    if (!options.assembly.empty()) {
-        if (!Select(document, options.assembly, "AssemblyElement")) {
-            return 1;
-        }
-        assembly =
-            document.FindElementAs<AssemblyElement>(document.GetSelection().front().GetElementId());
-    } else {
-        for (const Element* element : document.GetElements()) {
-            const auto* candidate = dynamic_cast<const AssemblyElement*>(element);
-            // Sub-assemblies are shared prototypes, managed and placed by instances.
-            if (candidate != nullptr && !candidate->GetParentId().IsValid() &&
-                !candidate->IsManaged()) {
-                assembly = candidate;
-                document.SetSelection({PickedId(candidate->GetId())});
-                break;
-            }
-        }
-    }
-    if (!session.Run("ExportAssemblyChildren", {options.folder}, none, false, none)) {
-        return 1;
-    }
-    if (assembly == nullptr) {
-        return 0; // the command found its assembly elsewhere; there is nothing to list
-    }
-    // The files the children were written to, each once (two children of one name share one).
-    std::set<std::string> listed;
-    for (ObjectId childId : assembly->GetChildren()) {
-        const Element* child = document.FindElement(childId);
-        const std::string path = (Path(options.folder) + (child->GetName() + ".stp")).GetString();
-        if (listed.insert(path).second) {
-            if (const long long size = FileSize(path); size >= 0) {
-                std::cout << path << " (" << size << " bytes)\n";
-            }
-        }
-    }
-    return 0;
 }
 
 int ListCommands(bool json)

@@ -37,26 +37,6 @@ struct ImportPartOptions {
 // Runs "ImportAsPart" on the file and prints the document with its sub-document.
 int RunImportPart(const ImportPartOptions& options);
 
-struct ExportOptions {
-    std::string input;
-    std::string output;
-    std::string from; // axis convention: 0, 1, 2 or x-up, y-up, z-up; empty: z-up
-    std::string to;
-    std::string select; // name of the element to export; empty: everything shown
-};
-// Imports the input with "AdvImport" and writes it with "ExportModel"; exit code 0 only when
-// the output was written.
-int RunExport(const ExportOptions& options);
-
-struct SplitOptions {
-    std::string input;
-    std::string folder;
-    std::string assembly; // name of the assembly; empty: the file's top-level one
-};
-// Imports the input with "AdvImport" (assemblies kept) and writes each child of the assembly
-// to its own STEP file with "ExportAssemblyChildren"; lists the files written.
-int RunSplit(const SplitOptions& options);
-
 // Lists the registered commands with their codes and paths.
 int ListCommands(bool json);
 

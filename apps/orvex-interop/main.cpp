@@ -3,6 +3,7 @@
 #include "CommandSession.h"
 #include "CommandVerbs.h"
 #include "DocumentPrinter.h"
+#include "ExportVerbs.h"
 #include "FileDiagnosis.h"
 #include "GuardedRun.h"
 #include "LineStylePrinter.h"
@@ -24,6 +25,7 @@
 #include "Data/Kernel/Document.h"
 #include "Graphics/SceneExchangeManager.h"
 #include "Graphics/SceneNode.h"
+#include "Interop/Kernel/ModelFormat.h"
 #include "LineStyleReader.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"
@@ -277,6 +279,25 @@ int RunScene(const SceneOptions& options)
     return 0;
 }
 
+// The options every verb that writes models shares.
+void AddWriteChoices(CLI::App& verb, orvex::cli::WriteChoices& choices)
+{
+    verb.add_option("--from", choices.from,
+                    "Axis convention of the model: 0 or x-up, 1 or y-up, 2 or z-up (default)");
+    verb.add_option("--to", choices.to, "Axis convention of the file written (default z-up)");
+    verb.add_option("--unit", choices.unit,
+                    "Length unit of the file written: mm (default), cm, m, in, ft, ... (glTF "
+                    "is always in metres)");
+    verb.add_option("--deflection", choices.deflection,
+                    "Mesh formats: largest distance from surface to triangles in mm (default "
+                    "0.1 % of each part's size)")
+        ->check(CLI::PositiveNumber);
+    verb.add_option("--angle", choices.angle,
+                    "Mesh formats: largest angle between neighbouring triangles in radians "
+                    "(default 0.5)")
+        ->check(CLI::PositiveNumber);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -402,42 +423,43 @@ int main(int argc, char** argv)
 
     orvex::cli::ExportOptions exportOptions;
     CLI::App* exportVerb = app.add_subcommand(
-        "export", "Import a STEP or IGES file and write it (or one element of it) to STEP, IGES, "
-                  "STL or BREP, with an optional change of axis convention");
-    exportVerb->add_option("IN", exportOptions.input, "A .step, .stp, .iges or .igs file")
+        "export", "Write a model file (or one part of it) to another format, keeping its "
+                  "tree, names, colours, layers and dimensions where the format can hold them");
+    exportVerb->add_option("IN", exportOptions.input, "Any model file the program reads")
         ->required();
     exportVerb
         ->add_option("OUT", exportOptions.output,
-                     "The file to write; its extension (.stp, .igs, .stl, .brep) sets the "
-                     "format")
+                     "The file to write; its extension sets the format (" +
+                         ModelFormat::WritableNames() + ")")
         ->required();
-    exportVerb->add_option(
-        "--from", exportOptions.from,
-        "Axis convention of the model: 0 or x-up, 1 or y-up, 2 or z-up (default)");
-    exportVerb->add_option("--to", exportOptions.to,
-                           "Axis convention of the file written (default z-up)");
+    AddWriteChoices(*exportVerb, exportOptions.choices);
     exportVerb->add_option(
         "--select", exportOptions.select,
-        "Export only the element of this name (a part, an instance, an assembly)");
+        "Write only the part, assembly or instance of this name, placed as in the model");
 
     orvex::cli::SplitOptions split;
     CLI::App* splitVerb = app.add_subcommand(
-        "split", "Import a STEP or IGES assembly and write each of its children to its own STEP "
-                 "file");
-    splitVerb->add_option("IN", split.input, "A .step, .stp, .iges or .igs file")->required();
-    splitVerb->add_option("OUTDIR", split.folder, "An existing folder to write into")->required();
+        "split", "Write each child of an assembly to a file of its own, with a manifest.json of "
+                 "the files, instance counts and placements");
+    splitVerb->add_option("IN", split.input, "Any model file the program reads")->required();
+    splitVerb->add_option("OUTDIR", split.folder, "The folder to write into (made if missing)")
+        ->required();
     splitVerb->add_option("--assembly", split.assembly,
                           "The assembly whose children to write (default: the top-level one)");
+    splitVerb->add_option("--format", split.format,
+                          "Format of the files: " + ModelFormat::WritableNames() +
+                              " (default stp)");
+    AddWriteChoices(*splitVerb, split.choices);
 
     orvex::cli::ConvertOptions convert;
     CLI::App* convertVerb = app.add_subcommand(
-        "convert", "Convert STEP and IGES files with 'export', each in a process of its own so "
-                   "that a file which crashes fails alone, and report how each went");
-    convertVerb->add_option("FILE", convert.files, "The .step, .stp, .iges or .igs files")
+        "convert", "Convert model files with 'export', each in a process of its own so that a "
+                   "file which crashes fails alone, and report how each went");
+    convertVerb->add_option("FILE", convert.files, "The model files (any the program reads)")
         ->required();
     convertVerb
         ->add_option("--format", convert.format,
-                     "Format to write: step, stp, iges, igs, stl or brep")
+                     "Format to write: " + ModelFormat::WritableNames())
         ->required();
     convertVerb
         ->add_option("--out", convert.outDir,
@@ -448,11 +470,7 @@ int main(int argc, char** argv)
         ->add_option("--jobs", convert.jobs,
                      "Files converted at a time (default: one per processor core)")
         ->check(CLI::PositiveNumber);
-    convertVerb->add_option("--from", convert.fromAxis,
-                            "Axis convention of the models: 0 or x-up, 1 or y-up, 2 or z-up "
-                            "(default)");
-    convertVerb->add_option("--to", convert.toAxis,
-                            "Axis convention of the files written (default z-up)");
+    AddWriteChoices(*convertVerb, convert.choices);
     convertVerb->add_flag("--json", convert.json, "Print the report as one JSON document");
 
     bool commandsJson = false;

@@ -256,81 +256,15 @@ TEST_F(CommandVerbsTest, MakeSolidSewsLooseFacesOfACorpusFile)
     EXPECT_EQ(solid[0]["faces"], 4);
 }
 
-TEST_F(CommandVerbsTest, ExportWritesTheModelTurnedToTheTargetConvention)
+TEST_F(CommandVerbsTest, ExportCommandsFailWithOneLine)
 {
-    const std::string out = myDir.File("as1-z.stp");
-    const ProgramRun run =
-        Program("export " + Quote(kSample) + " " + Quote(out) + " --from y-up --to 2");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("wrote " + out), std::string::npos);
-    STEPControl_Reader original;
-    ASSERT_EQ(original.ReadFile(kSample.c_str()), IFSelect_RetDone);
-    original.TransferRoots();
-    STEPControl_Reader written;
-    ASSERT_EQ(written.ReadFile(out.c_str()), IFSelect_RetDone);
-    written.TransferRoots();
-    Bnd_Box before, after;
-    BRepBndLib::AddOptimal(original.OneShape(), before, Standard_False);
-    BRepBndLib::AddOptimal(written.OneShape(), after, Standard_False);
-    double x0, y0, z0, x1, y1, z1, a0, b0, c0, a1, b1, c1;
-    before.Get(x0, y0, z0, x1, y1, z1);
-    after.Get(a0, b0, c0, a1, b1, c1);
-    // Y up to Z up: (x, y, z) becomes (x, -z, y).
-    EXPECT_NEAR(a0, x0, 1e-3);
-    EXPECT_NEAR(b0, -z1, 1e-3);
-    EXPECT_NEAR(c1, y1, 1e-3);
-
-    const std::string part = myDir.File("plate.brep");
-    ASSERT_EQ(Program("export --select plate " + Quote(kSample) + " " + Quote(part)).exitCode, 0);
-    TopoDS_Shape plate;
-    BRep_Builder builder;
-    ASSERT_TRUE(BRepTools::Read(plate, part.c_str(), builder));
-    EXPECT_EQ(orvkit::TopoShape(plate).CountChildren(orvkit::TopoShapeSolid), 1);
-}
-
-TEST_F(CommandVerbsTest, SplitWritesEveryChildOfTheAssemblyAndListsTheFiles)
-{
-    const ProgramRun run = Program("split " + Quote(kSample) + " " + Quote(myDir.GetPath()));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    size_t files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(myDir.GetPath())) {
-        const std::string name = entry.path().filename().string();
-        if (entry.path().extension() != ".stp") {
-            continue;
-        }
-        ++files;
-        EXPECT_NE(run.out.find(entry.path().string()), std::string::npos) << name;
-        STEPControl_Reader reader;
-        EXPECT_EQ(reader.ReadFile(entry.path().c_str()), IFSelect_RetDone) << name;
-    }
-    EXPECT_GE(files, 2u);
-    EXPECT_EQ(Lines(run.out), files);
-}
-
-TEST_F(CommandVerbsTest, ExportAndSplitFailWithOneLine)
-{
-    const std::string garbage = Quote(myDir.Write("garbage.step", "just some text\n"));
-    const std::string out = Quote(myDir.File("out.stp"));
     const std::pair<std::string, std::string> cases[] = {
-        {"export " + garbage + " " + out, "command 'AdvImport' failed"},
-        {"export " + Quote(kSample) + " " + Quote(myDir.File("no/such/folder/out.stp")),
-         "command 'ExportModel' failed"},
-        {"export " + Quote(kSample) + " " + Quote(myDir.File("out.xyz")),
-         "command 'ExportModel' failed"},
-        {"export --select nothing-of-that-name " + Quote(kSample) + " " + out,
-         "no element is named 'nothing-of-that-name'"},
-        {"export --from sideways " + Quote(kSample) + " " + out, "not 'sideways'"},
-        {"split " + Quote(kSample) + " " + Quote(myDir.File("missing")), "no such folder"},
-        {"split --assembly nope " + Quote(kSample) + " " + Quote(myDir.GetPath()),
-         "no AssemblyElement is named 'nope'"},
-        {"split " + garbage + " " + Quote(myDir.GetPath()), "command 'AdvImport' failed"},
         {"run ExportModel", "command 'ExportModel' failed: Shape is null!"}, // an empty document
         {"run ExportAssemblyChildren", "没有找到活动的装配体。"},
     };
     for (const auto& [arguments, words] : cases) {
         ExpectOneErrorLine(Program(arguments), words, arguments);
     }
-    EXPECT_FALSE(std::filesystem::exists(myDir.File("out.stp")));
 }
 
 // The program reads corpus files as OpenCASCADE's own readers do (ShapeIOCorpusTest compares

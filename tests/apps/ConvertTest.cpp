@@ -254,7 +254,7 @@ TEST_F(ConvertTest, BadArgumentsGiveOneErrorLineAndConvertNothing)
 {
     const std::string file = myDir.Write("not-a-folder", "x");
     const std::pair<std::string, std::string> cases[] = {
-        {"--format obj --out " + Quote(myOut), "unknown format 'obj'"},
+        {"--format xyz --out " + Quote(myOut), "unknown format 'xyz'"},
         {"--format step --out " + Quote(myDir.File("missing")), "does not exist"},
         {"--format step --out " + Quote(file), "is not a folder"},
         {"--format step --out " + Quote(myOut) + " --jobs 0", "--jobs"},

@@ -154,4 +154,14 @@ std::string StringUtil::Replace(const std::string& text, const std::string& from
     return out;
 }
 
+std::string StringUtil::ToLower(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
 } // namespace orvkit

@@ -19,6 +19,8 @@ struct StringUtil {
     // Every occurrence of `from` replaced by `to`; an empty `from` changes nothing.
     static std::string Replace(const std::string& text, const std::string& from,
                                const std::string& to);
+    // ASCII letters in lower case, every other byte unchanged (extensions, format names).
+    static std::string ToLower(std::string text);
 };
 
 } // namespace orvkit

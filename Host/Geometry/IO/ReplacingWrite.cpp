@@ -164,17 +164,22 @@ std::string WriteThroughTemporary(const std::string& path, const char* format,
 
 } // namespace
 
-bool WriteReplacing(const std::string& path, const char* format,
-                    const ReplacingWriteFunction& write)
+std::string ReplaceFile(const std::string& path, const char* format,
+                        const ReplacingWriteFunction& write)
 {
-    std::string reason;
     try {
-        reason = WriteThroughTemporary(path, format, write);
+        return WriteThroughTemporary(path, format, write);
     } catch (const std::exception& error) {
         // Only the file system or memory can get here; the write function's own exceptions
         // are caught around it.
-        reason = error.what();
+        return error.what();
     }
+}
+
+bool WriteReplacing(const std::string& path, const char* format,
+                    const ReplacingWriteFunction& write)
+{
+    const std::string reason = ReplaceFile(path, format, write);
     if (reason.empty()) {
         return true;
     }

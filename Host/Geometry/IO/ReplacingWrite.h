@@ -26,6 +26,10 @@ using ReplacingWriteFunction = std::function<bool(const std::string& file, std::
 bool WriteReplacing(const std::string& path, const char* format,
                     const ReplacingWriteFunction& write);
 
+// WriteReplacing without the log line: the reason for a failure, empty when the file was written.
+std::string ReplaceFile(const std::string& path, const char* format,
+                        const ReplacingWriteFunction& write);
+
 // The same for a function that gives no reason for its failure.
 bool WriteReplacing(const std::string& path, const char* format,
                     const std::function<bool(const std::string& file)>& write);

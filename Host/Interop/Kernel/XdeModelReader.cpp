@@ -1,0 +1,150 @@
+#include "XdeModelReader.h"
+
+#include "Common/Core/PathUtil.h"
+#include "Geometry/IO/ImportSettingsModel.h"
+#include "Geometry/IO/ShapeExchangeManager.h"
+#include "Geometry/IO/ShapeReader.h"
+#include "Interop/Kernel/KernelSupport.h"
+#include "Interop/Kernel/ModelFormat.h"
+#include "Interop/Kernel/XdeDocumentIGES.h"
+#include "Interop/Kernel/XdeDocumentSTEP.h"
+
+#include <RWGltf_CafReader.hxx>
+#include <RWObj_CafReader.hxx>
+#include <TDataStd_Name.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+
+namespace orvkit {
+
+namespace {
+
+const char* const kNotParsed = "the file could not be parsed";
+const char* const kNoShape = "it holds no shape";
+
+std::string ReadableExtensions()
+{
+    std::string list;
+    for (const ModelFormat& format : ModelFormat::All()) {
+        for (const std::string& extension : format.extensions) {
+            list += (list.empty() ? "" : ", ") + extension;
+        }
+    }
+    return list;
+}
+
+// glTF and OBJ through OpenCASCADE's document readers, which fill the document themselves.
+bool ReadMeshDocument(RWMesh_CafReader& reader, const std::string& path, XdeDocumentImpl& impl,
+                      const char* format)
+{
+    impl.CreateNew();
+    // A file cut short or broken half-way is a failed read, not a partial model.
+    reader.SetFillIncompleteDocument(Standard_False);
+    reader.SetDocument(impl.document);
+    OcctFaultScope faults;
+    OcctMessageCapture messages;
+    bool done = false;
+    try {
+        OCC_CATCH_SIGNALS
+        done = reader.Perform(TCollection_AsciiString(path.c_str()), Message_ProgressRange());
+    } catch (const Standard_Failure& failure) {
+        impl.CreateNew();
+        const std::string why = DescribeTranslatorFailure(failure);
+        return FailLoad(impl, {LoadFailureTranslatorFault, format, why},
+                        std::string(format) + " reader: reading " + path + " failed: " + why);
+    }
+    if (!done) {
+        impl.CreateNew();
+        const std::string why = messages.GetFirstFailure();
+        return FailLoad(impl, {LoadFailureParseError, format, why.empty() ? kNotParsed : why},
+                        std::string(format) + " reader: cannot read " + path);
+    }
+    // The document's unit, which the STEP and IGES writers read: millimetres, as read.
+    XCAFDoc_DocumentTool::SetLengthUnit(impl.document, 0.001);
+    impl.RefreshTools();
+    if (impl.freeShapes.IsEmpty()) {
+        return FailLoad(impl, {LoadFailureNothingTransferable, format, kNoShape},
+                        std::string(format) + " reader: no shape in " + path);
+    }
+    return true;
+}
+
+// BREP and STL hold one shape and no name: the part is named after the file.
+bool ReadSingleShape(const std::string& path, XdeDocumentImpl& impl, const ModelFormat& format,
+                     ParameterDict* settings)
+{
+    const ShapeReader* reader =
+        ShapeExchangeManager::Instance().FindReader(PathUtil::Extension(path));
+    impl.CreateNew();
+    TopoDS_Shape shape;
+    if (reader != nullptr) {
+        OcctFaultScope faults;
+        try {
+            OCC_CATCH_SIGNALS
+            shape = reader->Read(path, ImportSettingsModel(settings));
+        } catch (const Standard_Failure& failure) {
+            const std::string why = DescribeTranslatorFailure(failure);
+            return FailLoad(impl, {LoadFailureTranslatorFault, format.name, why},
+                            std::string(format.name) + " reader: reading " + path +
+                                " failed: " + why);
+        }
+    }
+    if (shape.IsNull()) {
+        // The shape reader has logged its own words already.
+        impl.failure = {LoadFailureParseError, format.name, kNotParsed};
+        LoadFailure::Record(impl.failure);
+        return false;
+    }
+    const TDF_Label label = impl.shapeTool->AddShape(shape, Standard_False);
+    TDataStd_Name::Set(label, TCollection_ExtendedString(
+                                  PathUtil::GetFileNameWithoutExt(path).c_str(), Standard_True));
+    XCAFDoc_DocumentTool::SetLengthUnit(impl.document, 0.001);
+    impl.RefreshTools();
+    return true;
+}
+
+} // namespace
+
+bool XdeModelReader::Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings)
+{
+    InstallOcctServices();
+    impl.failure = LoadFailure::CheckFile(path);
+    if (impl.failure) {
+        impl.CreateNew();
+        return FailLoad(impl, impl.failure,
+                        "Cannot open file: " + path + " (" + impl.failure.Describe() + ")");
+    }
+    const ModelFormat* format = ModelFormat::ForPath(path);
+    if (format == nullptr) {
+        impl.CreateNew();
+        impl.failure = {LoadFailureUnknownExtension, {},
+                        "'" + PathUtil::Extension(path) + "' (expected one of " +
+                            ReadableExtensions() + ")"};
+        LoadFailure::Record(impl.failure);
+        return false;
+    }
+    const std::string name = format->name;
+    if (name == "STEP") {
+        return XdeDocumentSTEP::Open(path, impl, settings);
+    }
+    if (name == "IGES") {
+        return XdeDocumentIGES::Open(path, impl, settings);
+    }
+    if (name == "glTF" || name == "GLB") {
+        RWGltf_CafReader reader;
+        reader.SetFileLengthUnit(1.0);
+        reader.SetFileCoordinateSystem(RWMesh_CoordinateSystem_glTF);
+        reader.SetSystemLengthUnit(0.001);
+        reader.SetSystemCoordinateSystem(RWMesh_CoordinateSystem_Zup);
+        return ReadMeshDocument(reader, path, impl, "glTF");
+    }
+    if (name == "OBJ") {
+        // OBJ holds no unit: the numbers stay as they are, taken for millimetres.
+        RWObj_CafReader reader;
+        reader.SetSystemLengthUnit(0.001);
+        reader.SetFileLengthUnit(0.001);
+        return ReadMeshDocument(reader, path, impl, "OBJ");
+    }
+    return ReadSingleShape(path, impl, *format, settings);
+}
+
+} // namespace orvkit

@@ -1,0 +1,276 @@
+#include "XdeModelWriter.h"
+
+#include "Common/Core/PathUtil.h"
+#include "Geometry/IO/LengthUnit.h"
+#include "Interop/Kernel/KernelSupport.h"
+#include "Interop/Kernel/ModelFormat.h"
+#include "Interop/Kernel/XdeDocumentIGES.h"
+#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/XdeModelEdit.h"
+#include "Interop/Kernel/XdeValidationProps.h"
+
+#include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRepTools.hxx>
+#include <BRep_Tool.hxx>
+#include <BRep_Builder.hxx>
+#include <Bnd_Box.hxx>
+#include <RWGltf_CafWriter.hxx>
+#include <RWObj_CafWriter.hxx>
+#include <StlAPI_Writer.hxx>
+#include <TColStd_IndexedDataMapOfStringString.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <vector>
+
+namespace orvkit {
+
+namespace {
+
+const char* const kUnknownFormat = "no format is written with the extension '{}'";
+const char* const kUnknownUnit = "unknown unit '";
+const char* const kNoShapes = "the model holds no shape";
+const char* const kNoFaces = "the model has no faces to mesh";
+const char* const kMeshOnly =
+    "the model is made of triangle meshes, which {} cannot hold; write stl, obj, gltf or glb";
+
+constexpr double kRelativeDeflection = 0.001;
+constexpr double kMinDeflection = 1e-6;
+
+double Diagonal(const TopoDS_Shape& shape)
+{
+    Bnd_Box box;
+    BRepBndLib::Add(shape, box);
+    if (box.IsVoid()) {
+        return 0.0;
+    }
+    box.SetGap(0.0);
+    return std::sqrt(box.SquareExtent());
+}
+
+// Meshes every part once, where its instances share it; faces that came from a mesh file keep
+// their triangles. False when no part has a face.
+bool MeshParts(XdeDocumentImpl& impl, const XdeWriteOptions& options)
+{
+    TDF_LabelSequence shapes;
+    impl.shapeTool->GetShapes(shapes);
+    bool anyFace = false;
+    for (const TDF_Label& label : shapes) {
+        if (XCAFDoc_ShapeTool::IsAssembly(label)) {
+            continue;
+        }
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
+        if (!TopExp_Explorer(shape, TopAbs_FACE).More()) {
+            continue;
+        }
+        anyFace = true;
+        const double deflection =
+            options.deflection > 0.0
+                ? options.deflection
+                : std::max(kRelativeDeflection * Diagonal(shape), kMinDeflection);
+        BRepMesh_IncrementalMesh(shape, deflection, Standard_False, options.angle, Standard_False);
+    }
+    return anyFace;
+}
+
+// Whether any face of the model is only a triangulation (read from a mesh file).
+bool HasMeshOnlyFaces(const XdeDocumentImpl& impl)
+{
+    for (const TDF_Label& root : impl.freeShapes) {
+        for (TopExp_Explorer it(XCAFDoc_ShapeTool::GetShape(root), TopAbs_FACE); it.More();
+             it.Next()) {
+            if (!BRep_Tool::IsGeometric(TopoDS::Face(it.Current()))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The placed shapes of every free label, in one compound.
+TopoDS_Shape WholeShape(const XdeDocumentImpl& impl)
+{
+    TopoDS_Compound compound;
+    BRep_Builder builder;
+    builder.MakeCompound(compound);
+    for (const TDF_Label& root : impl.freeShapes) {
+        builder.Add(compound, XCAFDoc_ShapeTool::GetShape(root));
+    }
+    return compound;
+}
+
+// Scales the numbers of a format without a unit of its own from millimetres into `metres`.
+TopoDS_Shape InUnit(const TopoDS_Shape& shape, double metres)
+{
+    if (std::abs(metres - 0.001) < 1e-15) {
+        return shape;
+    }
+    gp_Trsf scale;
+    scale.SetScaleFactor(0.001 / metres);
+    return BRepBuilderAPI_Transform(shape, scale, Standard_True).Shape();
+}
+
+// OpenCASCADE 7.6's glTF writer shares the vertex data of a part between its instances but
+// still writes one mesh entry per instance. Entries with the same primitives become one, so
+// that 10,000 placed bolts are one mesh, as glTF viewers expect to draw them.
+std::string ShareMeshes(const std::string& text)
+{
+    nlohmann::json json = nlohmann::json::parse(text);
+    if (!json.contains("meshes") || !json.contains("nodes")) {
+        return text;
+    }
+    std::map<std::string, size_t> byPrimitives;
+    std::vector<size_t> newIndex;
+    nlohmann::json meshes = nlohmann::json::array();
+    for (const nlohmann::json& mesh : json["meshes"]) {
+        const auto [found, added] = byPrimitives.emplace(mesh["primitives"].dump(), meshes.size());
+        if (added) {
+            meshes.push_back(mesh);
+        }
+        newIndex.push_back(found->second);
+    }
+    for (nlohmann::json& node : json["nodes"]) {
+        if (node.contains("mesh")) {
+            node["mesh"] = newIndex.at(node["mesh"].get<size_t>());
+        }
+    }
+    json["meshes"] = std::move(meshes);
+    return json.dump();
+}
+
+uint32_t ReadU32(const std::string& bytes, size_t at)
+{
+    uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, sizeof value);
+    return value;
+}
+
+void WriteU32(std::string& bytes, size_t at, uint32_t value)
+{
+    std::memcpy(bytes.data() + at, &value, sizeof value);
+}
+
+// ShareMeshes on a written .gltf or .glb file, in place. A GLB keeps its binary chunk; only
+// its JSON chunk and the lengths change.
+bool ShareMeshesInFile(const std::string& file, bool binary)
+{
+    std::string bytes;
+    {
+        std::ifstream in(file, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (!binary) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << ShareMeshes(bytes);
+        return true;
+    }
+    constexpr size_t kHeader = 12;
+    constexpr size_t kChunkHeader = 8;
+    if (bytes.size() < kHeader + kChunkHeader) {
+        return false;
+    }
+    const uint32_t jsonLength = ReadU32(bytes, kHeader);
+    if (kHeader + kChunkHeader + jsonLength > bytes.size()) {
+        return false;
+    }
+    std::string json = ShareMeshes(bytes.substr(kHeader + kChunkHeader, jsonLength));
+    json.append((4 - json.size() % 4) % 4, ' ');
+    const std::string rest = bytes.substr(kHeader + kChunkHeader + jsonLength);
+    std::string out = bytes.substr(0, kHeader + kChunkHeader) + json + rest;
+    WriteU32(out, kHeader, static_cast<uint32_t>(json.size()));
+    WriteU32(out, 8, static_cast<uint32_t>(out.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << out;
+    return true;
+}
+
+bool WriteMeshDocument(const std::string& file, XdeDocumentImpl& impl, const ModelFormat& format,
+                       double metres)
+{
+    const TColStd_IndexedDataMapOfStringString fileInfo;
+    if (format.Takes(".obj")) {
+        RWObj_CafWriter writer(file.c_str());
+        writer.ChangeCoordinateSystemConverter().SetInputLengthUnit(0.001);
+        writer.ChangeCoordinateSystemConverter().SetInputCoordinateSystem(
+            RWMesh_CoordinateSystem_Zup);
+        writer.ChangeCoordinateSystemConverter().SetOutputLengthUnit(metres);
+        writer.ChangeCoordinateSystemConverter().SetOutputCoordinateSystem(
+            RWMesh_CoordinateSystem_Zup);
+        return writer.Perform(impl.document, fileInfo, Message_ProgressRange());
+    }
+    // The writer's output side is glTF's own (metres, Y up) from its construction.
+    RWGltf_CafWriter writer(file.c_str(), format.Takes(".glb"));
+    writer.ChangeCoordinateSystemConverter().SetInputLengthUnit(0.001);
+    writer.ChangeCoordinateSystemConverter().SetInputCoordinateSystem(RWMesh_CoordinateSystem_Zup);
+    // One primitive per colour of a part, not one per face.
+    writer.SetMergeFaces(true);
+    writer.SetNodeNameFormat(RWMesh_NameFormat_InstanceOrProduct);
+    writer.SetMeshNameFormat(RWMesh_NameFormat_Product);
+    return writer.Perform(impl.document, fileInfo, Message_ProgressRange()) &&
+           ShareMeshesInFile(file, format.Takes(".glb"));
+}
+
+} // namespace
+
+std::string XdeModelWriter::Save(const std::string& path, XdeDocumentImpl& impl,
+                                 const XdeWriteOptions& options)
+{
+    InstallOcctServices();
+    const ModelFormat* format = ModelFormat::ForPath(path);
+    if (format == nullptr || !format->writable) {
+        return fmt::format(kUnknownFormat, PathUtil::Extension(path));
+    }
+    const std::string unit = options.unit.empty() ? std::string("mm") : options.unit;
+    const double metres = LengthUnit::GetMetres(unit);
+    const char* translatorUnit = LengthUnit::GetTranslatorName(unit);
+    if (metres <= 0.0 || translatorUnit == nullptr) {
+        return kUnknownUnit + unit + "'";
+    }
+    if (impl.shapeTool.IsNull() || impl.freeShapes.IsEmpty()) {
+        return kNoShapes;
+    }
+    if (!format->IsMesh() && HasMeshOnlyFaces(impl)) {
+        return fmt::format(kMeshOnly, format->name);
+    }
+    XdeModelEdit::TransformRoots(impl, options.transform);
+    const std::string name = format->name;
+    if (name == "STEP") {
+        XdeValidationProps::StoreForParts(impl);
+    }
+    if (format->IsMesh() && !MeshParts(impl, options)) {
+        return kNoFaces;
+    }
+    return ReplaceFile(path, format->name, [&](const std::string& file, std::string& reason) {
+        if (name == "STEP") {
+            return XdeDocumentSTEP::Write(file, impl, translatorUnit);
+        }
+        if (name == "IGES") {
+            return XdeDocumentIGES::Write(file, impl, translatorUnit);
+        }
+        if (name == "BREP") {
+            return BRepTools::Write(InUnit(WholeShape(impl), metres), file.c_str());
+        }
+        if (name == "STL") {
+            StlAPI_Writer writer;
+            writer.ASCIIMode() = Standard_False;
+            if (!writer.Write(InUnit(WholeShape(impl), metres), file.c_str())) {
+                reason = "the STL writer failed";
+                return false;
+            }
+            return true;
+        }
+        return WriteMeshDocument(file, impl, *format, metres);
+    });
+}
+
+} // namespace orvkit

@@ -1,0 +1,246 @@
+// The program's way out: export, split and convert write what the import keeps (the tree,
+// names, colours, dimensions, validation properties) in every format that can hold it.
+#include "Support/TestSupport.h"
+
+#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/XdeValidationProps.h"
+
+#include <BRepBndLib.hxx>
+#include <Bnd_Box.hxx>
+#include <STEPControl_Reader.hxx>
+#include <TDF_LabelSequence.hxx>
+
+#include <nlohmann/json.hpp>
+
+#include <cstring>
+#include <map>
+#include <set>
+#include <filesystem>
+#include <fstream>
+
+#include <sys/stat.h>
+
+using namespace orvtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kSample = SamplePath();
+
+class ExportVerbsTest : public ::testing::Test {
+protected:
+    ProgramRun Program(const std::string& arguments) { return RunProgram(arguments, myDir); }
+
+    // The document the import makes of a file, without the line naming the file.
+    nlohmann::json Imported(const std::string& file)
+    {
+        const ProgramRun run = Program("import --json " + Quote(file));
+        EXPECT_EQ(run.exitCode, 0) << file << "\n" << run.err;
+        if (run.exitCode != 0) {
+            return {};
+        }
+        nlohmann::json document = nlohmann::json::parse(run.out);
+        document.erase("file");
+        return document;
+    }
+
+    void ExpectOneErrorLine(const std::string& arguments, const std::string& words)
+    {
+        const ProgramRun run = Program(arguments);
+        EXPECT_EQ(run.exitCode, 1) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_EQ(Lines(run.err), 1u) << arguments << "\n" << run.err;
+        EXPECT_NE(run.err.find(words), std::string::npos) << arguments << "\n" << run.err;
+    }
+
+    TempDir myDir;
+};
+
+// The JSON chunk of a GLB file.
+nlohmann::json GlbJson(const std::string& path)
+{
+    const std::string bytes = ReadWholeFile(path);
+    uint32_t length = 0;
+    if (bytes.size() < 20) {
+        return {};
+    }
+    std::memcpy(&length, bytes.data() + 12, 4);
+    return nlohmann::json::parse(bytes.substr(20, length));
+}
+
+Bnd_Box BoxOf(const std::string& step)
+{
+    STEPControl_Reader reader;
+    Bnd_Box box;
+    if (reader.ReadFile(step.c_str()) == IFSelect_RetDone && reader.TransferRoots() > 0) {
+        BRepBndLib::AddOptimal(reader.OneShape(), box, Standard_False);
+    }
+    return box;
+}
+
+TEST_F(ExportVerbsTest, StepRoundTripKeepsTheWholeDocument)
+{
+    // The sample has three levels of assemblies, shared parts, instance and face colours.
+    for (const std::string& source : {kSample, CorpusFile("step-pmi/bug32745_pmi1.stp")}) {
+        const std::string out = myDir.File("round.stp");
+        const ProgramRun run = Program("export " + Quote(source) + " " + Quote(out));
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const nlohmann::json before = Imported(source);
+        const nlohmann::json after = Imported(out);
+        if (source == kSample) {
+            EXPECT_EQ(after, before);
+        } else {
+            // The part itself comes back whole; OpenCASCADE 7.6's AP242 writer keeps the
+            // dimensions' values but not every one of their planes.
+            EXPECT_EQ(after["elements"][1], before["elements"][1]);
+            EXPECT_GE(after["summary"].value("AnnotationElement", 0), 3);
+        }
+
+        // Every part declares its validation properties, and they are those of its geometry.
+        orvkit::XdeDocumentImpl written;
+        ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(out, written, nullptr));
+        TDF_LabelSequence shapes;
+        written.shapeTool->GetShapes(shapes);
+        for (const TDF_Label& label : shapes) {
+            if (XCAFDoc_ShapeTool::IsAssembly(label)) {
+                continue;
+            }
+            const auto declared = orvkit::XdeValidationProps::Declared(label);
+            const auto computed =
+                orvkit::XdeValidationProps::Compute(XCAFDoc_ShapeTool::GetShape(label));
+            ASSERT_TRUE(declared.hasArea && declared.hasCentroid) << source;
+            // Read back, the geometry is the written text's, a few digits short of ours.
+            EXPECT_NEAR(declared.area, computed.area, 1e-4 * computed.area) << source;
+            EXPECT_LT(declared.centroid.Distance(computed.centroid), 1e-3) << source;
+        }
+    }
+    // Dimensions only exist in AP242; a file without them stays AP214.
+    const std::string pmi = myDir.File("pmi.stp");
+    ASSERT_EQ(Program("export " + Quote(CorpusFile("step-pmi/bug32745_pmi1.stp")) + " " +
+                      Quote(pmi))
+                  .exitCode,
+              0);
+    EXPECT_NE(ReadWholeFile(pmi).find("AP242"), std::string::npos);
+    ASSERT_EQ(Program("export " + Quote(kSample) + " " + Quote(myDir.File("plain.stp"))).exitCode,
+              0);
+    EXPECT_EQ(ReadWholeFile(myDir.File("plain.stp")).find("AP242"), std::string::npos);
+}
+
+TEST_F(ExportVerbsTest, AxisChangeAndUnitKeepInstancesShared)
+{
+    const std::string turned = myDir.File("turned.stp");
+    ASSERT_EQ(Program("export --from y-up --to z-up " + Quote(kSample) + " " + Quote(turned))
+                  .exitCode,
+              0);
+    double x0, y0, z0, x1, y1, z1, a0, b0, c0, a1, b1, c1;
+    BoxOf(kSample).Get(x0, y0, z0, x1, y1, z1);
+    BoxOf(turned).Get(a0, b0, c0, a1, b1, c1);
+    // Y up to Z up: (x, y, z) becomes (x, -z, y).
+    EXPECT_NEAR(a0, x0, 1e-3);
+    EXPECT_NEAR(b0, -z1, 1e-3);
+    EXPECT_NEAR(c1, y1, 1e-3);
+    // The same parts, each still one prototype.
+    const nlohmann::json before = Imported(kSample);
+    const nlohmann::json after = Imported(turned);
+    EXPECT_EQ(after["summary"], before["summary"]);
+
+    // In inches the file's numbers change, the model read back does not.
+    const std::string inches = myDir.File("inches.stp");
+    ASSERT_EQ(Program("export --unit in " + Quote(kSample) + " " + Quote(inches)).exitCode, 0);
+    EXPECT_NE(ReadWholeFile(inches).find("INCH"), std::string::npos);
+    BoxOf(inches).Get(a0, b0, c0, a1, b1, c1);
+    EXPECT_NEAR(a1 - a0, x1 - x0, 1e-3);
+    EXPECT_EQ(Imported(inches)["summary"], before["summary"]);
+}
+
+TEST_F(ExportVerbsTest, GlbHasANodePerInstanceAMeshPerPartAndAMaterialPerColour)
+{
+    const std::string out = myDir.File("as1.glb");
+    ASSERT_EQ(Program("export " + Quote(kSample) + " " + Quote(out)).exitCode, 0);
+    const nlohmann::json gltf = GlbJson(out);
+    ASSERT_TRUE(gltf.contains("meshes"));
+    // nut, rod, bolt, l-bracket, plate; five colours among them.
+    std::set<std::string> meshes;
+    for (const auto& mesh : gltf["meshes"]) {
+        meshes.insert(mesh.value("name", ""));
+    }
+    EXPECT_EQ(meshes, (std::set<std::string>{"nut", "rod", "bolt", "l-bracket", "plate"}));
+    EXPECT_EQ(gltf["meshes"].size(), 5u);
+    EXPECT_EQ(gltf["materials"].size(), 5u);
+    size_t placed = 0;
+    for (const auto& node : gltf["nodes"]) {
+        placed += node.contains("mesh") ? 1 : 0;
+    }
+    EXPECT_EQ(placed, 18u); // the sample's leaf instances
+    // Read back, it is the same model in millimetres.
+    const std::string back = myDir.File("back.glb.stl");
+    ASSERT_EQ(Program("export " + Quote(out) + " " + Quote(back)).exitCode, 0);
+}
+
+TEST_F(ExportVerbsTest, SelectAndSplitWriteWholeSubtreesWithTheirNames)
+{
+    const std::string bracket = myDir.File("bracket.stp");
+    ASSERT_EQ(Program("export --select l-bracket-assembly " + Quote(kSample) + " " +
+                      Quote(bracket))
+                  .exitCode,
+              0);
+    const std::string text = ReadWholeFile(bracket);
+    for (const char* name : {"'l-bracket'", "'nut'", "'bolt'", "'nut-bolt-assembly'"}) {
+        EXPECT_NE(text.find(name), std::string::npos) << name;
+    }
+    EXPECT_EQ(text.find("'plate'"), std::string::npos);
+
+    const std::string folder = myDir.File("parts/deeper");
+    const ProgramRun run = Program("split " + Quote(kSample) + " " + Quote(folder));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::ifstream in(folder + "/manifest.json");
+    const nlohmann::json manifest = nlohmann::json::parse(in);
+    std::map<std::string, size_t> instances;
+    for (const auto& child : manifest["children"]) {
+        instances[child["name"]] = child["instances"];
+        EXPECT_EQ(child["placements"].size(), child["instances"].get<size_t>());
+        EXPECT_TRUE(fs::is_regular_file(folder + "/" + child["file"].get<std::string>()));
+    }
+    EXPECT_EQ(instances, (std::map<std::string, size_t>{
+                             {"rod-assembly", 1}, {"l-bracket-assembly", 2}, {"plate", 1}}));
+    // A child's file is its subtree: its own parts, names and colours.
+    const nlohmann::json rod = Imported(folder + "/rod-assembly.stp");
+    EXPECT_NE(rod.dump().find("\"nut\""), std::string::npos);
+    EXPECT_NE(rod.dump().find("#ff9100"), std::string::npos); // the rod's orange
+}
+
+TEST_F(ExportVerbsTest, FailedWritesSayWhyAndLeaveTheTargetAsItWas)
+{
+    const std::string target = myDir.Write("kept.stp", "the old file\n");
+    const std::string folder = myDir.File("a-folder.stp");
+    fs::create_directory(folder);
+    const std::string locked = myDir.File("locked");
+    fs::create_directory(locked);
+    ::chmod(locked.c_str(), 0500);
+    const std::string sample = Quote(kSample) + " ";
+    ExpectOneErrorLine("export " + sample + Quote(myDir.File("out.xyz")),
+                       "no format is written as '.xyz'");
+    ExpectOneErrorLine("export " + sample + Quote(myDir.File("no/such/out.stp")),
+                       "does not exist");
+    ExpectOneErrorLine("export " + sample + Quote(folder), "a folder of that name is in the way");
+    if (::geteuid() != 0) {
+        ExpectOneErrorLine("export " + sample + Quote(locked + "/out.stp"), "cannot be written");
+    }
+    ExpectOneErrorLine("export --select nothing " + sample + Quote(target),
+                       "no part, assembly or instance is named 'nothing'");
+    ExpectOneErrorLine("export --unit furlong " + sample + Quote(target), "unknown unit");
+    ExpectOneErrorLine("export " + Quote(myDir.Write("bad.step", "junk\n")) + " " + Quote(target),
+                       "bad.step");
+    ExpectOneErrorLine("split --assembly plate " + sample + Quote(myDir.File("p")),
+                       "'plate' is not an assembly");
+    EXPECT_EQ(ReadWholeFile(target), "the old file\n");
+    ::chmod(locked.c_str(), 0700);
+
+    // A mesh cannot become B-rep faces.
+    const std::string mesh = myDir.File("as1.stl");
+    ASSERT_EQ(Program("export " + sample + Quote(mesh)).exitCode, 0);
+    ExpectOneErrorLine("export " + Quote(mesh) + " " + Quote(target), "triangle meshes");
+    EXPECT_EQ(ReadWholeFile(target), "the old file\n");
+}
+
+} // namespace
