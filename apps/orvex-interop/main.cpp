@@ -7,6 +7,8 @@
 #include "FileDiagnosis.h"
 #include "GuardedRun.h"
 #include "LineStylePrinter.h"
+#include "ModelCheck.h"
+#include "ModelCompare.h"
 #include "PrintFormat.h"
 #include "ScenePrinter.h"
 #include "Snapshot.h"
@@ -458,8 +460,7 @@ int main(int argc, char** argv)
     convertVerb->add_option("FILE", convert.files, "The model files (any the program reads)")
         ->required();
     convertVerb
-        ->add_option("--format", convert.format,
-                     "Format to write: " + ModelFormat::WritableNames())
+        ->add_option("--format", convert.format, "Format to write: " + ModelFormat::WritableNames())
         ->required();
     convertVerb
         ->add_option("--out", convert.outDir,
@@ -472,6 +473,27 @@ int main(int argc, char** argv)
         ->check(CLI::PositiveNumber);
     AddWriteChoices(*convertVerb, convert.choices);
     convertVerb->add_flag("--json", convert.json, "Print the report as one JSON document");
+
+    orvex::cli::CheckOptions check;
+    CLI::App* checkVerb = app.add_subcommand(
+        "check", "Compare the validation properties a file declares (volume, area, centroid of "
+                 "each part) with its geometry; exit 0 when they agree, 1 when not, 2 when the "
+                 "file cannot be read");
+    checkVerb->add_option("FILE", check.file, "Any model file the program reads")->required();
+    checkVerb->add_flag("--json", check.json, "Print one JSON document instead");
+
+    orvex::cli::CompareOptions compare;
+    CLI::App* compareVerb = app.add_subcommand(
+        "compare", "Compare two model files: tree, names, placements, colours, dimensions, "
+                   "volumes, areas, centroids; exit 0 when equal, 1 when not, 2 on a read error");
+    compareVerb->add_option("A", compare.first, "The first file")->required();
+    compareVerb->add_option("B", compare.second, "The second file")->required();
+    compareVerb
+        ->add_option("--tolerance", compare.tolerance,
+                     "Relative tolerance of lengths (to the model's size), volumes and "
+                     "areas (default 1e-6)")
+        ->check(CLI::PositiveNumber);
+    compareVerb->add_flag("--json", compare.json, "Print one JSON document instead");
 
     bool commandsJson = false;
     CLI::App* commandsVerb =
@@ -518,6 +540,8 @@ int main(int argc, char** argv)
         {exportVerb, [&] { return orvex::cli::RunExport(exportOptions); }, exportOptions.input},
         {splitVerb, [&] { return orvex::cli::RunSplit(split); }, split.input},
         {convertVerb, [&] { return orvex::cli::RunConvert(convert); }, std::string()},
+        {checkVerb, [&] { return orvex::cli::RunCheck(check); }, check.file},
+        {compareVerb, [&] { return orvex::cli::RunCompare(compare); }, compare.first},
         {commandsVerb, [&] { return orvex::cli::ListCommands(commandsJson); }, std::string()},
     };
     try {

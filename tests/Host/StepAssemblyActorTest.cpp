@@ -3,11 +3,9 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
-#include "Geometry/IO/StaticSettingsScope.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 
 #include <Quantity_ColorRGBA.hxx>
-#include <STEPCAFControl_Controller.hxx>
 #include <TColStd_HSequenceOfExtendedString.hxx>
 #include <TDF_ChildIterator.hxx>
 #include <TDF_Tool.hxx>
@@ -175,10 +173,7 @@ protected:
         }
         builder.Finish();
         const std::string path = myDir.File(std::string("nested-") + unit + ".step");
-        STEPCAFControl_Controller::Init(); // registers the parameter
-        StaticSettingsScope settings;
-        EXPECT_TRUE(settings.SetText("write.step.unit", unit));
-        EXPECT_TRUE(builder.SaveStep(path));
+        EXPECT_TRUE(XdeDocumentSTEP::Write(path, builder.GetImpl(), unit));
         return path;
     }
 

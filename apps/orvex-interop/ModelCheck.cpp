@@ -1,0 +1,437 @@
+#include "ModelCheck.h"
+
+#include "FileDiagnosis.h"
+#include "PrintFormat.h"
+
+#include "Common/Core/StringUtil.h"
+#include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeModelReader.h"
+#include "Interop/Kernel/XdeValidationProps.h"
+
+#include <BRepBndLib.hxx>
+#include <Bnd_Box.hxx>
+#include <NCollection_DataMap.hxx>
+#include <TDF_LabelMap.hxx>
+#include <TDF_LabelMapHasher.hxx>
+#include <TDF_LabelSequence.hxx>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+namespace orvex::cli {
+
+namespace {
+
+// How far the computed values may lie from the declared ones. No published figure for the
+// CAx-IF's geometric validation properties could be confirmed, so these are our own choice: a
+// volume or an area within 1 % of the larger of the two values, a centroid within 1 % of the
+// diagonal of the part's bounding box. A faithful transfer lands orders of magnitude closer; a
+// lost face, a flipped shell or a part in another unit lands far outside.
+constexpr double kVolumeRelativeTolerance = 0.01;
+constexpr double kAreaRelativeTolerance = 0.01;
+constexpr double kCentroidDiagonalFraction = 0.01;
+
+const char* const kVerdictOk = "ok";
+const char* const kVerdictDiffers = "differs";
+const char* const kVerdictNotDeclared = "not declared";
+const char* const kUnnamed = "(unnamed)";
+const char* const kNoValue = "-";
+const char* const kAssemblyMark = " (assembly)";
+const char* const kNoFaces = "no faces: nothing to measure";
+const char* const kSummaryAgree = "every declared value agrees with the geometry";
+const char* const kSummaryDifferOne = "1 declared value differs from the geometry";
+const char* const kSummaryDiffer = "{} declared values differ from the geometry";
+const char* const kSummaryNoneDeclared = "the file declares no validation properties";
+
+// One property of one part: what the file declared, what the geometry gives and the verdict.
+struct Measure {
+    bool declared = false;
+    bool computed = false;
+    gp_XYZ declaredValue; // a volume or an area in X only
+    gp_XYZ computedValue;
+    double deviation = 0.0; // relative, or a fraction of the part's diagonal for a centroid
+    const char* verdict = kVerdictNotDeclared;
+};
+
+struct ProductReport {
+    std::string path;
+    bool assembly = false;
+    Measure volume;
+    Measure area;
+    Measure centroid;
+
+    bool HasDeclared() const { return volume.declared || area.declared || centroid.declared; }
+};
+
+std::string NameOf(const TDF_Label& label)
+{
+    const std::string name =
+        orvkit::StringUtil::ToA(orvkit::XdeLabelImpl(label).GetName().ToExtString());
+    return name.empty() ? kUnnamed : name;
+}
+
+double Diagonal(const Bnd_Box& box)
+{
+    return box.IsVoid() ? 0.0 : std::sqrt(box.SquareExtent());
+}
+
+// Sets the verdict of a measure whose deviation is known, against `limit`.
+void Judge(Measure& measure, double limit)
+{
+    if (!measure.declared) {
+        measure.verdict = kVerdictNotDeclared;
+        return;
+    }
+    // A declared value that the geometry cannot give (a volume of a part without solids) is a
+    // difference as much as a wrong value.
+    measure.verdict = measure.computed && measure.deviation <= limit ? kVerdictOk : kVerdictDiffers;
+}
+
+Measure CompareScalar(bool declared, double declaredValue, bool computed, double computedValue,
+                      double limit)
+{
+    Measure measure;
+    measure.declared = declared;
+    measure.computed = computed;
+    measure.declaredValue.SetX(declaredValue);
+    measure.computedValue.SetX(computedValue);
+    const double larger = std::max(std::abs(declaredValue), std::abs(computedValue));
+    measure.deviation = larger > 0.0 ? std::abs(declaredValue - computedValue) / larger : 0.0;
+    Judge(measure, limit);
+    return measure;
+}
+
+Measure CompareCentroid(const orvkit::XdeValidationProps& declared,
+                        const orvkit::XdeValidationProps& computed, double diagonal)
+{
+    Measure measure;
+    measure.declared = declared.hasCentroid;
+    measure.computed = computed.hasCentroid;
+    measure.declaredValue = declared.centroid.XYZ();
+    measure.computedValue = computed.centroid.XYZ();
+    const double distance = declared.centroid.Distance(computed.centroid);
+    measure.deviation = diagonal > 0.0 ? distance / diagonal : (distance > 0.0 ? 1.0 : 0.0);
+    Judge(measure, kCentroidDiagonalFraction);
+    return measure;
+}
+
+// The mass properties of a product, kept so that an assembly's follow from its components'
+// without measuring their geometry again: volumes and areas add up, centroids are weighted by
+// volume (or, for a product without solids, by area) and moved with their instance.
+struct Mass {
+    double volume = 0.0;
+    double area = 0.0;
+    bool hasArea = false;
+    gp_XYZ volumeMoment;        // sum of volume times centroid
+    double surfaceWeight = 0.0; // area of the members without volume
+    gp_XYZ surfaceMoment;
+    Bnd_Box box;
+
+    static Mass OfPart(const TopoDS_Shape& shape)
+    {
+        const orvkit::XdeValidationProps props = orvkit::XdeValidationProps::Compute(shape);
+        Mass mass;
+        mass.hasArea = props.hasArea;
+        mass.area = props.area;
+        if (props.hasVolume) {
+            mass.volume = props.volume;
+            mass.volumeMoment = props.centroid.XYZ() * props.volume;
+        } else if (props.hasCentroid) {
+            mass.surfaceWeight = props.area;
+            mass.surfaceMoment = props.centroid.XYZ() * props.area;
+        }
+        BRepBndLib::Add(shape, mass.box, Standard_True);
+        return mass;
+    }
+
+    void Add(const Mass& member, const gp_Trsf& placement)
+    {
+        const double scale = std::abs(placement.ScaleFactor());
+        const double volumeScale = scale * scale * scale;
+        const double areaScale = scale * scale;
+        volume += member.volume * volumeScale;
+        area += member.area * areaScale;
+        hasArea = hasArea || member.hasArea;
+        if (member.volume > 0.0) {
+            gp_XYZ centroid = member.volumeMoment / member.volume;
+            placement.Transforms(centroid);
+            volumeMoment += centroid * (member.volume * volumeScale);
+        }
+        if (member.surfaceWeight > 0.0) {
+            gp_XYZ centroid = member.surfaceMoment / member.surfaceWeight;
+            placement.Transforms(centroid);
+            surfaceWeight += member.surfaceWeight * areaScale;
+            surfaceMoment += centroid * (member.surfaceWeight * areaScale);
+        }
+        if (!member.box.IsVoid()) {
+            box.Add(member.box.Transformed(placement));
+        }
+    }
+
+    orvkit::XdeValidationProps Props() const
+    {
+        orvkit::XdeValidationProps props;
+        props.hasVolume = volume > 0.0;
+        props.volume = volume;
+        props.hasArea = hasArea;
+        props.area = area;
+        props.hasCentroid = volume > 0.0 || surfaceWeight > 0.0;
+        if (volume > 0.0) {
+            props.centroid = gp_Pnt(volumeMoment / volume);
+        } else if (surfaceWeight > 0.0) {
+            props.centroid = gp_Pnt(surfaceMoment / surfaceWeight);
+        }
+        return props;
+    }
+};
+
+ProductReport CheckProduct(const std::string& path, const TDF_Label& label, const Mass& mass,
+                           bool assembly)
+{
+    const orvkit::XdeValidationProps declared = orvkit::XdeValidationProps::Declared(label);
+    const orvkit::XdeValidationProps computed = mass.Props();
+    ProductReport report;
+    report.path = path;
+    report.assembly = assembly;
+    report.volume = CompareScalar(declared.hasVolume, declared.volume, computed.hasVolume,
+                                  computed.volume, kVolumeRelativeTolerance);
+    report.area = CompareScalar(declared.hasArea, declared.area, computed.hasArea, computed.area,
+                                kAreaRelativeTolerance);
+    report.centroid = CompareCentroid(declared, computed, Diagonal(mass.box));
+    return report;
+}
+
+std::string ValueText(bool has, const gp_XYZ& value, bool point)
+{
+    if (!has) {
+        return kNoValue;
+    }
+    if (!point) {
+        return Number(value.X(), 7);
+    }
+    return "(" + Number(value.X(), 7) + ", " + Number(value.Y(), 7) + ", " + Number(value.Z(), 7) +
+           ")";
+}
+
+nlohmann::json ValueJson(bool has, const gp_XYZ& value, bool point)
+{
+    if (!has) {
+        return nullptr;
+    }
+    return point ? nlohmann::json::array({value.X(), value.Y(), value.Z()})
+                 : nlohmann::json(value.X());
+}
+
+nlohmann::json MeasureJson(const Measure& measure, bool point)
+{
+    nlohmann::json out;
+    out["declared"] = ValueJson(measure.declared, measure.declaredValue, point);
+    out["computed"] = ValueJson(measure.computed, measure.computedValue, point);
+    if (measure.declared && measure.computed) {
+        out["deviation"] = measure.deviation;
+    }
+    out["verdict"] = measure.verdict;
+    return out;
+}
+
+// The parts of a document, and the assemblies that declare validation properties, with their
+// declared and computed properties.
+class ModelCheck {
+public:
+    explicit ModelCheck(const orvkit::XdeDocumentImpl& impl) { CollectProducts(impl); }
+
+    // How many declared values differ from the geometry.
+    int CountDifferences() const
+    {
+        int count = 0;
+        for (const ProductReport& part : myProducts) {
+            for (const Measure* measure : {&part.volume, &part.area, &part.centroid}) {
+                count += measure->verdict == kVerdictDiffers ? 1 : 0;
+            }
+        }
+        return count;
+    }
+
+    void PrintText(std::ostream& out, const std::string& title) const
+    {
+        out << title << "\n";
+        for (const ProductReport& part : myProducts) {
+            out << "  " << part.path << (part.assembly ? kAssemblyMark : "") << "\n";
+            if (!part.volume.computed && !part.area.computed && !part.HasDeclared()) {
+                out << "    " << kNoFaces << "\n";
+            }
+            PrintMeasure(out, "volume", part.volume, false);
+            PrintMeasure(out, "area", part.area, false);
+            PrintMeasure(out, "centroid", part.centroid, true);
+        }
+        out << CountText() << ": " << Summary() << "\n";
+    }
+
+    nlohmann::json ToJson() const
+    {
+        nlohmann::json parts = nlohmann::json::array();
+        for (const ProductReport& part : myProducts) {
+            parts.push_back({{"path", part.path},
+                             {"kind", part.assembly ? "assembly" : "part"},
+                             {"declares", part.HasDeclared()},
+                             {"volume", MeasureJson(part.volume, false)},
+                             {"area", MeasureJson(part.area, false)},
+                             {"centroid", MeasureJson(part.centroid, true)}});
+        }
+        return {{"products", parts},
+                {"differences", CountDifferences()},
+                {"agrees", CountDifferences() == 0},
+                {"summary", Summary()},
+                {"tolerances",
+                 {{"volumeRelative", kVolumeRelativeTolerance},
+                  {"areaRelative", kAreaRelativeTolerance},
+                  {"centroidDiagonalFraction", kCentroidDiagonalFraction}}}};
+    }
+
+private:
+    // Parts in the order a depth-first walk from the free shapes meets them, and the
+    // assemblies that declare properties; each product once, under the first path that
+    // reaches it, so that the walk is linear in the labels however often a product is placed.
+    void CollectProducts(const orvkit::XdeDocumentImpl& impl)
+    {
+        TDF_LabelMap seen;
+        std::vector<std::pair<TDF_Label, std::string>> pending;
+        for (int i = impl.freeShapes.Length(); i >= 1; --i) {
+            pending.emplace_back(impl.freeShapes.Value(i), std::string());
+        }
+        while (!pending.empty()) {
+            auto [label, parent] = std::move(pending.back());
+            pending.pop_back();
+            TDF_Label shape = label;
+            XCAFDoc_ShapeTool::GetReferredShape(label, shape);
+            if (!seen.Add(shape)) {
+                continue;
+            }
+            const std::string path = parent.empty() ? NameOf(shape) : parent + "/" + NameOf(shape);
+            const bool assembly = XCAFDoc_ShapeTool::IsAssembly(shape);
+            ProductReport report = CheckProduct(path, shape, MassOf(shape), assembly);
+            if (!assembly || report.HasDeclared()) {
+                myProducts.push_back(std::move(report));
+            }
+            TDF_LabelSequence components;
+            XCAFDoc_ShapeTool::GetComponents(shape, components);
+            for (int i = components.Length(); i >= 1; --i) {
+                pending.emplace_back(components.Value(i), path);
+            }
+        }
+    }
+
+    // The mass of a product, its components' first (an explicit stack: nesting depth is the
+    // file's to choose); each product measured once.
+    const Mass& MassOf(const TDF_Label& product)
+    {
+        std::vector<std::pair<TDF_Label, bool>> stack{{product, false}};
+        TDF_LabelMap open;
+        while (!stack.empty()) {
+            const auto [label, expanded] = stack.back();
+            if (myMasses.IsBound(label)) {
+                stack.pop_back();
+                continue;
+            }
+            if (!XCAFDoc_ShapeTool::IsAssembly(label)) {
+                myMasses.Bind(label, Mass::OfPart(XCAFDoc_ShapeTool::GetShape(label)));
+                stack.pop_back();
+                continue;
+            }
+            TDF_LabelSequence components;
+            XCAFDoc_ShapeTool::GetComponents(label, components);
+            if (!expanded) {
+                stack.back().second = true;
+                open.Add(label);
+                for (const TDF_Label& component : components) {
+                    TDF_Label referred;
+                    // An assembly that contains itself contributes nothing the second time.
+                    if (XCAFDoc_ShapeTool::GetReferredShape(component, referred) &&
+                        !open.Contains(referred)) {
+                        stack.emplace_back(referred, false);
+                    }
+                }
+                continue;
+            }
+            Mass mass;
+            for (const TDF_Label& component : components) {
+                TDF_Label referred;
+                XCAFDoc_ShapeTool::GetReferredShape(component, referred);
+                if (const Mass* member = myMasses.Seek(referred)) {
+                    mass.Add(*member, XCAFDoc_ShapeTool::GetLocation(component).Transformation());
+                }
+            }
+            myMasses.Bind(label, mass);
+            stack.pop_back();
+        }
+        return myMasses.Find(product);
+    }
+
+    static void PrintMeasure(std::ostream& out, const char* name, const Measure& measure,
+                             bool point)
+    {
+        if (!measure.declared && !measure.computed) {
+            return;
+        }
+        std::string verdict = measure.verdict;
+        if (measure.verdict == kVerdictDiffers && measure.computed) {
+            verdict += fmt::format(" ({} %)", Number(measure.deviation * 100.0, 3));
+        }
+        out << fmt::format("    {:<9} declared {}  computed {}  {}\n", name,
+                           ValueText(measure.declared, measure.declaredValue, point),
+                           ValueText(measure.computed, measure.computedValue, point), verdict);
+    }
+
+    // "5 parts, 4 assemblies"
+    std::string CountText() const
+    {
+        const auto assemblies = std::count_if(myProducts.begin(), myProducts.end(),
+                                              [](const ProductReport& p) { return p.assembly; });
+        const size_t parts = myProducts.size() - static_cast<size_t>(assemblies);
+        std::string text = Plural(parts, "part");
+        if (assemblies > 0) {
+            text +=
+                ", " + std::to_string(assemblies) + (assemblies == 1 ? " assembly" : " assemblies");
+        }
+        return text;
+    }
+
+    std::string Summary() const
+    {
+        const int differences = CountDifferences();
+        if (differences == 1) {
+            return kSummaryDifferOne;
+        }
+        if (differences > 1) {
+            return fmt::format(fmt::runtime(kSummaryDiffer), differences);
+        }
+        const bool anyDeclared =
+            std::any_of(myProducts.begin(), myProducts.end(),
+                        [](const ProductReport& p) { return p.HasDeclared(); });
+        return anyDeclared ? kSummaryAgree : kSummaryNoneDeclared;
+    }
+
+    std::vector<ProductReport> myProducts;
+    NCollection_DataMap<TDF_Label, Mass, TDF_LabelMapHasher> myMasses;
+};
+
+} // namespace
+
+int RunCheck(const CheckOptions& options)
+{
+    orvkit::XdeDocumentImpl impl;
+    if (!orvkit::XdeModelReader::Open(options.file, impl, nullptr)) {
+        PrintError(options.file, impl.failure);
+        return 2;
+    }
+    const ModelCheck check(impl);
+    Print(check, options.file, options.json);
+    return check.CountDifferences() == 0 ? 0 : 1;
+}
+
+} // namespace orvex::cli

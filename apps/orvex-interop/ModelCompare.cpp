@@ -1,0 +1,815 @@
+#include "ModelCompare.h"
+
+#include "FileDiagnosis.h"
+#include "PrintFormat.h"
+
+#include "Common/Core/PathUtil.h"
+#include "Common/Core/StringUtil.h"
+#include "Interop/Kernel/ModelFormat.h"
+#include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeModelReader.h"
+#include "Interop/Kernel/XdeValidationProps.h"
+
+#include <BRepBndLib.hxx>
+#include <BRepGProp.hxx>
+#include <BRep_Builder.hxx>
+#include <Bnd_Box.hxx>
+#include <GProp_GProps.hxx>
+#include <NCollection_DataMap.hxx>
+#include <Quantity_Color.hxx>
+#include <TDF_LabelMapHasher.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TopoDS_Compound.hxx>
+#include <XCAFDimTolObjects_DimensionObject.hxx>
+#include <XCAFDoc_Dimension.hxx>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <iostream>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace orvex::cli {
+
+namespace {
+
+using orvkit::ModelFormat;
+using orvkit::XdeValidationProps;
+
+// What the differences are called, as the output lists them.
+const char* const kModelPath = "(model)";
+const char* const kUnnamed = "(unnamed)";
+const char* const kNone = "none";
+const char* const kOnlyInFirst = "only in the first file";
+const char* const kOnlyInSecond = "only in the second file";
+const char* const kName = "name";
+const char* const kInstanceName = "instance name";
+const char* const kKind = "kind";
+const char* const kAssembly = "assembly";
+const char* const kPart = "part";
+const char* const kPlacement = "placement";
+const char* const kIdentity = "identity";
+const char* const kColour = "colour";
+const char* const kInstanceColour = "instance colour";
+const char* const kFaceColours = "face colours";
+const char* const kInstances = "instances";
+const char* const kAssemblies = "assemblies";
+const char* const kParts = "parts";
+const char* const kVolume = "volume";
+const char* const kArea = "area";
+const char* const kCentroid = "centroid";
+const char* const kBoundingBox = "bounding box";
+const char* const kDimensions = "dimensions";
+const char* const kDimensionValue = "dimension value";
+const char* const kEqual = "equal";
+const char* const kDifference = "difference";
+const char* const kComparedList = "compared {}";
+const char* const kLeftOutList = "left out {}";
+
+// What the comparison can cover, and why an topic may be left out.
+const char* const kTopicTree = "tree";
+const char* const kTopicNames = "names";
+const char* const kTopicPlacements = "placements";
+const char* const kTopicColours = "colours";
+const char* const kTopicDimensions = "dimensions";
+const char* const kTopicVolume = "volume";
+const char* const kTopicPartProps = "area and centroid of each part";
+const char* const kTopicModelProps = "area and centroid of the whole model";
+const char* const kTopicBox = "bounding box";
+const char* const kNoTree = "{} keeps no assembly tree";
+const char* const kNoColours = "{} keeps no colours";
+const char* const kNoSolids = "{} holds meshes, not closed solids";
+const char* const kNoDimensions = "{} holds no dimensions";
+const char* const kColoursNeedTree = "matched along the assembly tree, which {} lacks";
+const char* const kModelPropsInstead = "compared for the whole model instead";
+
+// The face colours a difference line shows before it abbreviates.
+constexpr size_t kShownFaceColours = 4;
+// A colour channel may differ by one step of 255 and still count as the same colour: a round
+// trip through a format that stores colours as reals can move it across a rounding boundary.
+constexpr int kColourStepTolerance = 1;
+
+std::string NameOf(const TDF_Label& label)
+{
+    return orvkit::StringUtil::ToA(orvkit::XdeLabelImpl(label).GetName().ToExtString());
+}
+
+std::string Segment(const std::string& name)
+{
+    return name.empty() ? kUnnamed : name;
+}
+
+bool Near(double a, double b, double relative)
+{
+    return std::abs(a - b) <= relative * std::max(std::abs(a), std::abs(b));
+}
+
+std::string Value(double value)
+{
+    return Number(value, 10);
+}
+
+std::string PointText(const gp_XYZ& point)
+{
+    return "(" + Value(point.X()) + ", " + Value(point.Y()) + ", " + Value(point.Z()) + ")";
+}
+
+// A colour as people see it: sRGB bytes and their "#rrggbb".
+struct Colour {
+    bool has = false;
+    std::array<int, 3> bytes{0, 0, 0};
+
+    bool operator<(const Colour& other) const { return bytes < other.bytes; }
+    bool Matches(const Colour& other) const
+    {
+        if (has != other.has) {
+            return false;
+        }
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            if (std::abs(bytes[i] - other.bytes[i]) > kColourStepTolerance) {
+                return false;
+            }
+        }
+        return true;
+    }
+    std::string Text() const
+    {
+        return has ? fmt::format("#{:02x}{:02x}{:02x}", bytes[0], bytes[1], bytes[2]) : kNone;
+    }
+};
+
+Colour ToColour(const Quantity_Color& color)
+{
+    Colour colour;
+    colour.has = true;
+    const float linear[3] = {static_cast<float>(color.Red()), static_cast<float>(color.Green()),
+                             static_cast<float>(color.Blue())};
+    for (size_t i = 0; i < colour.bytes.size(); ++i) {
+        const float srgb =
+            Quantity_Color::Convert_LinearRGB_To_sRGB(std::clamp(linear[i], 0.0f, 1.0f));
+        colour.bytes[i] = static_cast<int>(std::lround(srgb * 255.0f));
+    }
+    return colour;
+}
+
+// The label's own colour: surface, else generic, else curve.
+Colour ColourOf(const Handle(XCAFDoc_ColorTool)& tool, const TDF_Label& label)
+{
+    Quantity_Color color;
+    for (XCAFDoc_ColorType type : {XCAFDoc_ColorSurf, XCAFDoc_ColorGen, XCAFDoc_ColorCurv}) {
+        if (!tool.IsNull() && tool->GetColor(label, type, color)) {
+            return ToColour(color);
+        }
+    }
+    return {};
+}
+
+// The colours of a part's sub-shape labels, sorted: the part's face colour table.
+std::vector<Colour> FaceColours(const Handle(XCAFDoc_ColorTool)& tool, const TDF_Label& part)
+{
+    std::vector<Colour> colours;
+    TDF_LabelSequence subShapes;
+    XCAFDoc_ShapeTool::GetSubShapes(part, subShapes);
+    for (const TDF_Label& sub : subShapes) {
+        const Colour colour = ColourOf(tool, sub);
+        if (colour.has) {
+            colours.push_back(colour);
+        }
+    }
+    std::sort(colours.begin(), colours.end());
+    return colours;
+}
+
+std::string FaceColoursText(const std::vector<Colour>& colours)
+{
+    if (colours.empty()) {
+        return kNone;
+    }
+    std::string text = std::to_string(colours.size()) + " (";
+    size_t shown = 0;
+    for (size_t i = 0; i < colours.size() && shown < kShownFaceColours;) {
+        size_t end = i;
+        while (end < colours.size() && colours[end].bytes == colours[i].bytes) {
+            ++end;
+        }
+        text += (shown == 0 ? "" : ", ") + colours[i].Text() +
+                (end - i > 1 ? " x" + std::to_string(end - i) : "");
+        ++shown;
+        i = end;
+        if (shown == kShownFaceColours && i < colours.size()) {
+            text += ", ...";
+        }
+    }
+    return text + ")";
+}
+
+std::string PlacementOf(const gp_Trsf& trsf)
+{
+    const std::string text =
+        PlacementText(ToPlacement(trsf.TranslationPart(), trsf.VectorialPart()));
+    return text.empty() ? kIdentity : text.substr(1);
+}
+
+// A product of a model: a part or an assembly label, with what the walk learnt of it.
+struct Product {
+    TDF_Label label;
+    std::string name;
+    bool assembly = false;
+    int occurrences = 0;
+    Bnd_Box box; // of a part, in its own coordinates
+};
+
+// One place of a product in the expanded tree: a free shape or an instance.
+struct Node {
+    int product = -1;
+    TDF_Label instance; // the component label; null for a free shape
+    gp_Trsf global;     // composed from the root
+    std::vector<int> children;
+};
+
+// One file, read and laid out as an expanded tree.
+struct Model {
+    std::string file;
+    const ModelFormat* format = nullptr;
+    orvkit::XdeDocumentImpl impl;
+    std::vector<Product> products;
+    std::vector<Node> nodes;
+    std::vector<int> roots;
+    Bnd_Box box;
+    int instances = 0;
+
+    int Count(bool assemblies) const
+    {
+        return static_cast<int>(
+            std::count_if(products.begin(), products.end(),
+                          [&](const Product& p) { return p.assembly == assemblies; }));
+    }
+    std::vector<double> Dimensions() const;
+    TopoDS_Shape WholeShape() const;
+};
+
+std::vector<double> Model::Dimensions() const
+{
+    std::vector<double> values;
+    if (impl.dimTolTool.IsNull()) {
+        return values;
+    }
+    TDF_LabelSequence labels;
+    impl.dimTolTool->GetDimensionLabels(labels);
+    for (const TDF_Label& label : labels) {
+        Handle(XCAFDoc_Dimension) dimension;
+        if (label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension)) {
+            const Handle(XCAFDimTolObjects_DimensionObject) object = dimension->GetObject();
+            if (!object.IsNull()) {
+                values.push_back(object->GetValue());
+            }
+        }
+    }
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+TopoDS_Shape Model::WholeShape() const
+{
+    TopoDS_Compound compound;
+    BRep_Builder builder;
+    builder.MakeCompound(compound);
+    for (const TDF_Label& root : impl.freeShapes) {
+        builder.Add(compound, XCAFDoc_ShapeTool::GetShape(root));
+    }
+    return compound;
+}
+
+// Expands the tree from the free shapes with an explicit stack: one step per node, whatever
+// the depth, and each product's label read once.
+class TreeWalk {
+public:
+    explicit TreeWalk(Model& model) : myModel(model) {}
+
+    void Run()
+    {
+        for (int i = myModel.impl.freeShapes.Length(); i >= 1; --i) {
+            myPending.push_back({myModel.impl.freeShapes.Value(i), -1});
+        }
+        while (!myPending.empty()) {
+            const Pending next = myPending.back();
+            myPending.pop_back();
+            Visit(next);
+        }
+    }
+
+private:
+    struct Pending {
+        TDF_Label label;
+        int parent;
+    };
+
+    void Visit(const Pending& next)
+    {
+        TDF_Label referred = next.label;
+        const bool instance = XCAFDoc_ShapeTool::GetReferredShape(next.label, referred);
+        Node node;
+        node.product = ProductOf(referred);
+        if (instance && next.parent >= 0) {
+            node.instance = next.label;
+            node.global = myModel.nodes[next.parent].global *
+                          XCAFDoc_ShapeTool::GetLocation(next.label).Transformation();
+            ++myModel.instances;
+        }
+        const int index = static_cast<int>(myModel.nodes.size());
+        (next.parent < 0 ? myModel.roots : myModel.nodes[next.parent].children).push_back(index);
+        Product& product = myModel.products[node.product];
+        ++product.occurrences;
+        if (!product.assembly && !product.box.IsVoid()) {
+            myModel.box.Add(product.box.Transformed(node.global));
+        }
+        myModel.nodes.push_back(std::move(node));
+        if (product.assembly) {
+            TDF_LabelSequence components;
+            XCAFDoc_ShapeTool::GetComponents(referred, components);
+            for (int i = components.Length(); i >= 1; --i) {
+                myPending.push_back({components.Value(i), index});
+            }
+        }
+    }
+
+    int ProductOf(const TDF_Label& label)
+    {
+        if (const int* known = myIndex.Seek(label)) {
+            return *known;
+        }
+        Product product;
+        product.label = label;
+        product.name = NameOf(label);
+        product.assembly = XCAFDoc_ShapeTool::IsAssembly(label);
+        if (!product.assembly) {
+            BRepBndLib::Add(XCAFDoc_ShapeTool::GetShape(label), product.box, Standard_True);
+        }
+        myModel.products.push_back(std::move(product));
+        const int index = static_cast<int>(myModel.products.size()) - 1;
+        myIndex.Bind(label, index);
+        return index;
+    }
+
+    Model& myModel;
+    std::vector<Pending> myPending;
+    NCollection_DataMap<TDF_Label, int, TDF_LabelMapHasher> myIndex;
+};
+
+bool Load(const std::string& file, Model& model)
+{
+    model.file = file;
+    model.format = ModelFormat::ForPath(file);
+    if (!orvkit::XdeModelReader::Open(file, model.impl, nullptr)) {
+        PrintError(file, model.impl.failure);
+        return false;
+    }
+    TreeWalk(model).Run();
+    return true;
+}
+
+struct Difference {
+    std::string path;
+    std::string what;
+    std::string first;
+    std::string second;
+};
+
+// The display segments of a list of sibling nodes ("nut", or "nut:2" when several siblings
+// have that name) and the keys that match them across the two models.
+struct Siblings {
+    std::vector<std::string> segments;
+    std::vector<std::string> keys;
+};
+
+Siblings NameSiblings(const Model& model, const std::vector<int>& nodes)
+{
+    std::unordered_map<std::string, int> total;
+    std::vector<std::string> names;
+    for (int node : nodes) {
+        names.push_back(Segment(model.products[model.nodes[node].product].name));
+        ++total[names.back()];
+    }
+    Siblings siblings;
+    std::unordered_map<std::string, int> seen;
+    for (const std::string& name : names) {
+        const int occurrence = ++seen[name];
+        siblings.segments.push_back(total[name] > 1 ? name + ":" + std::to_string(occurrence)
+                                                    : name);
+        siblings.keys.push_back(name + '\n' + std::to_string(occurrence));
+    }
+    return siblings;
+}
+
+// The differences between two models, and what was compared.
+class ModelCompare {
+public:
+    ModelCompare(const Model& first, const Model& second, double tolerance)
+        : myFirst(first), mySecond(second), myTolerance(tolerance)
+    {
+        myLinear = tolerance * std::max(Diagonal(first.box), Diagonal(second.box));
+        ChooseTopics();
+        if (myTree) {
+            CompareTree();
+        }
+        CompareModel();
+        std::stable_sort(myDifferences.begin(), myDifferences.end(),
+                         [](const Difference& a, const Difference& b) { return a.path < b.path; });
+    }
+
+    bool IsEqual() const { return myDifferences.empty(); }
+
+    void PrintText(std::ostream& out) const
+    {
+        for (const Difference& difference : myDifferences) {
+            out << difference.path << ": " << difference.what;
+            if (!difference.first.empty() || !difference.second.empty()) {
+                out << " " << difference.first << " vs " << difference.second;
+            }
+            out << "\n";
+        }
+        out << orvkit::PathUtil::GetFileName(myFirst.file) << " vs "
+            << orvkit::PathUtil::GetFileName(mySecond.file) << ": " << Summary() << "\n";
+    }
+
+    nlohmann::json ToJson() const
+    {
+        nlohmann::json differences = nlohmann::json::array();
+        for (const Difference& d : myDifferences) {
+            nlohmann::json item = {{"path", d.path}, {"what", d.what}};
+            item["first"] = d.first.empty() ? nlohmann::json() : nlohmann::json(d.first);
+            item["second"] = d.second.empty() ? nlohmann::json() : nlohmann::json(d.second);
+            differences.push_back(item);
+        }
+        nlohmann::json leftOut = nlohmann::json::array();
+        for (const auto& [topic, reason] : myLeftOut) {
+            leftOut.push_back({{"topic", topic}, {"reason", reason}});
+        }
+        return {
+            {"first", myFirst.file},      {"second", mySecond.file},     {"equal", IsEqual()},
+            {"differences", differences}, {"compared", myCompared},      {"leftOut", leftOut},
+            {"tolerance", myTolerance},   {"lengthTolerance", myLinear}, {"summary", Summary()}};
+    }
+
+private:
+    using Match = std::tuple<int, int, std::string>; // node of each model, path
+
+    static double Diagonal(const Bnd_Box& box)
+    {
+        return box.IsVoid() ? 0.0 : std::sqrt(box.SquareExtent());
+    }
+
+    void ChooseTopics()
+    {
+        const ModelFormat& a = *myFirst.format;
+        const ModelFormat& b = *mySecond.format;
+        const auto lacking = [&](bool firstHas, bool secondHas) {
+            return !firstHas ? a.name : !secondHas ? b.name : nullptr;
+        };
+        const char* noTree = lacking(a.keepsTree, b.keepsTree);
+        myTree = Choose({kTopicTree, kTopicNames, kTopicPlacements}, noTree, kNoTree);
+        // Colours are matched part by part and instance by instance, along the tree.
+        const char* noColours = lacking(a.keepsColors, b.keepsColors);
+        myColours = noColours != nullptr ? Choose({kTopicColours}, noColours, kNoColours)
+                                         : Choose({kTopicColours}, noTree, kColoursNeedTree);
+        myDimensions = Choose(
+            {kTopicDimensions},
+            lacking(a.kind == ModelFormat::KindCad, b.kind == ModelFormat::KindCad), kNoDimensions);
+        myVolume = Choose({kTopicVolume}, lacking(!a.IsMesh(), !b.IsMesh()), kNoSolids);
+        if (myTree) {
+            myCompared.push_back(kTopicPartProps);
+        } else {
+            myLeftOut.emplace_back(kTopicPartProps, kModelPropsInstead);
+            myCompared.push_back(kTopicModelProps);
+        }
+        myCompared.push_back(kTopicBox);
+    }
+
+    // Adds the topics to the compared ones, or to those left out when a format lacks them.
+    bool Choose(std::initializer_list<const char*> topics, const char* lacking, const char* why)
+    {
+        for (const char* topic : topics) {
+            if (lacking == nullptr) {
+                myCompared.push_back(topic);
+            } else {
+                myLeftOut.emplace_back(topic, fmt::format(fmt::runtime(why), lacking));
+            }
+        }
+        return lacking == nullptr;
+    }
+
+    void Add(const std::string& path, const char* what, std::string first = {},
+             std::string second = {})
+    {
+        myDifferences.push_back({path, what, std::move(first), std::move(second)});
+    }
+
+    void CompareTree()
+    {
+        std::vector<Match> pending;
+        MatchChildren(myFirst.roots, mySecond.roots, std::string(), pending);
+        while (!pending.empty()) {
+            const auto [a, b, path] = pending.back();
+            pending.pop_back();
+            CompareNodes(a, b, path);
+            MatchChildren(myFirst.nodes[a].children, mySecond.nodes[b].children, path, pending);
+        }
+    }
+
+    // Pairs siblings by name and order among those of the same name; those left over on both
+    // sides are paired in order (a renamed instance), the rest exist on one side only.
+    void MatchChildren(const std::vector<int>& first, const std::vector<int>& second,
+                       const std::string& parent, std::vector<Match>& pending)
+    {
+        const Siblings a = NameSiblings(myFirst, first);
+        const Siblings b = NameSiblings(mySecond, second);
+        std::unordered_map<std::string, size_t> byKey;
+        for (size_t j = 0; j < b.keys.size(); ++j) {
+            byKey.emplace(b.keys[j], j);
+        }
+        std::vector<bool> used(second.size(), false);
+        std::vector<size_t> leftOver;
+        std::vector<Match> matches;
+        const auto pathOf = [&](const std::string& segment) {
+            return parent.empty() ? segment : parent + "/" + segment;
+        };
+        for (size_t i = 0; i < first.size(); ++i) {
+            const auto found = byKey.find(a.keys[i]);
+            if (found == byKey.end()) {
+                leftOver.push_back(i);
+                continue;
+            }
+            used[found->second] = true;
+            matches.emplace_back(first[i], second[found->second], pathOf(a.segments[i]));
+        }
+        size_t next = 0;
+        for (size_t j = 0; j < second.size(); ++j) {
+            if (used[j]) {
+                continue;
+            }
+            if (next < leftOver.size()) {
+                const size_t i = leftOver[next++];
+                matches.emplace_back(first[i], second[j], pathOf(a.segments[i]));
+            } else {
+                Add(pathOf(b.segments[j]), kOnlyInSecond);
+            }
+        }
+        for (; next < leftOver.size(); ++next) {
+            Add(pathOf(a.segments[leftOver[next]]), kOnlyInFirst);
+        }
+        // Depth first, in the first model's order.
+        pending.insert(pending.end(), matches.rbegin(), matches.rend());
+    }
+
+    void CompareNodes(int a, int b, const std::string& path)
+    {
+        const Node& na = myFirst.nodes[a];
+        const Node& nb = mySecond.nodes[b];
+        const Product& pa = myFirst.products[na.product];
+        const Product& pb = mySecond.products[nb.product];
+        if (pa.name != pb.name) {
+            Add(path, kName, "'" + pa.name + "'", "'" + pb.name + "'");
+        }
+        if (!na.instance.IsNull() && !nb.instance.IsNull()) {
+            CompareInstances(na, nb, path);
+        }
+        ComparePlacements(na.global, nb.global, path);
+        if (myProductPairs.insert(PairKey(na.product, nb.product)).second) {
+            CompareProducts(pa, pb, path);
+        }
+    }
+
+    void CompareInstances(const Node& a, const Node& b, const std::string& path)
+    {
+        const std::string nameA = NameOf(a.instance);
+        const std::string nameB = NameOf(b.instance);
+        if (nameA != nameB) {
+            Add(path, kInstanceName, "'" + nameA + "'", "'" + nameB + "'");
+        }
+        if (myColours) {
+            CompareColours(ColourOf(myFirst.impl.colorTool, a.instance),
+                           ColourOf(mySecond.impl.colorTool, b.instance), kInstanceColour, path);
+        }
+    }
+
+    // A placement moves a point at a diagonal's distance from the origin by at most the
+    // translation's change plus the diagonal times the largest change of the linear part.
+    void ComparePlacements(const gp_Trsf& a, const gp_Trsf& b, const std::string& path)
+    {
+        const gp_Mat la = a.VectorialPart();
+        const gp_Mat lb = b.VectorialPart();
+        double linear = 0.0;
+        for (int row = 1; row <= 3; ++row) {
+            for (int col = 1; col <= 3; ++col) {
+                linear = std::max(linear, std::abs(la(row, col) - lb(row, col)));
+            }
+        }
+        const double diagonal = std::max(Diagonal(myFirst.box), Diagonal(mySecond.box));
+        const double deviation =
+            (a.TranslationPart() - b.TranslationPart()).Modulus() + linear * diagonal;
+        if (deviation > myLinear) {
+            Add(path, kPlacement, PlacementOf(a), PlacementOf(b));
+        }
+    }
+
+    void CompareProducts(const Product& a, const Product& b, const std::string& path)
+    {
+        if (a.occurrences != b.occurrences) {
+            Add(path, kInstances, std::to_string(a.occurrences), std::to_string(b.occurrences));
+        }
+        if (a.assembly != b.assembly) {
+            Add(path, kKind, a.assembly ? kAssembly : kPart, b.assembly ? kAssembly : kPart);
+            return;
+        }
+        if (myColours) {
+            CompareColours(ColourOf(myFirst.impl.colorTool, a.label),
+                           ColourOf(mySecond.impl.colorTool, b.label), kColour, path);
+        }
+        if (a.assembly) {
+            return;
+        }
+        if (myColours) {
+            CompareFaceColours(FaceColours(myFirst.impl.colorTool, a.label),
+                               FaceColours(mySecond.impl.colorTool, b.label), path);
+        }
+        CompareProps(Measure(XCAFDoc_ShapeTool::GetShape(a.label)),
+                     Measure(XCAFDoc_ShapeTool::GetShape(b.label)), path);
+    }
+
+    void CompareColours(const Colour& a, const Colour& b, const char* what, const std::string& path)
+    {
+        if (!a.Matches(b)) {
+            Add(path, what, a.Text(), b.Text());
+        }
+    }
+
+    void CompareFaceColours(const std::vector<Colour>& a, const std::vector<Colour>& b,
+                            const std::string& path)
+    {
+        bool same = a.size() == b.size();
+        for (size_t i = 0; same && i < a.size(); ++i) {
+            same = a[i].Matches(b[i]);
+        }
+        if (!same) {
+            Add(path, kFaceColours, FaceColoursText(a), FaceColoursText(b));
+        }
+    }
+
+    // The shape's volume, area and centroid. Without volumes (a mesh on one side) the centroid
+    // is that of the surface on both sides: a solid's centroid is not a mesh's.
+    XdeValidationProps Measure(const TopoDS_Shape& shape) const
+    {
+        XdeValidationProps props = XdeValidationProps::Compute(shape);
+        if (!myVolume && props.hasVolume) {
+            GProp_GProps surface;
+            BRepGProp::SurfaceProperties(shape, surface, Standard_True);
+            props.centroid = surface.CentreOfMass();
+            props.hasCentroid = surface.Mass() > 0.0;
+        }
+        return props;
+    }
+
+    void CompareProps(const XdeValidationProps& a, const XdeValidationProps& b,
+                      const std::string& path)
+    {
+        if (myVolume) {
+            CompareScalar(a.hasVolume, a.volume, b.hasVolume, b.volume, kVolume, path);
+        }
+        CompareScalar(a.hasArea, a.area, b.hasArea, b.area, kArea, path);
+        if (a.hasCentroid != b.hasCentroid ||
+            (a.hasCentroid && a.centroid.Distance(b.centroid) > myLinear)) {
+            Add(path, kCentroid, a.hasCentroid ? PointText(a.centroid.XYZ()) : kNone,
+                b.hasCentroid ? PointText(b.centroid.XYZ()) : kNone);
+        }
+    }
+
+    void CompareScalar(bool hasA, double a, bool hasB, double b, const char* what,
+                       const std::string& path)
+    {
+        if (hasA != hasB || (hasA && !Near(a, b, myTolerance))) {
+            Add(path, what, hasA ? Value(a) : kNone, hasB ? Value(b) : kNone);
+        }
+    }
+
+    void CompareModel()
+    {
+        if (myTree) {
+            CompareCount(myFirst.Count(true), mySecond.Count(true), kAssemblies);
+            CompareCount(myFirst.Count(false), mySecond.Count(false), kParts);
+            CompareCount(myFirst.instances, mySecond.instances, kInstances);
+        } else {
+            CompareProps(Measure(myFirst.WholeShape()), Measure(mySecond.WholeShape()), kModelPath);
+        }
+        if (myDimensions) {
+            CompareDimensions(myFirst.Dimensions(), mySecond.Dimensions());
+        }
+        CompareBoxes();
+    }
+
+    void CompareCount(int a, int b, const char* what)
+    {
+        if (a != b) {
+            Add(kModelPath, what, std::to_string(a), std::to_string(b));
+        }
+    }
+
+    void CompareDimensions(const std::vector<double>& a, const std::vector<double>& b)
+    {
+        if (a.size() != b.size()) {
+            Add(kModelPath, kDimensions, std::to_string(a.size()), std::to_string(b.size()));
+            return;
+        }
+        for (size_t i = 0; i < a.size(); ++i) {
+            if (!Near(a[i], b[i], myTolerance)) {
+                Add(kModelPath, kDimensionValue, Value(a[i]), Value(b[i]));
+            }
+        }
+    }
+
+    void CompareBoxes()
+    {
+        const Bnd_Box& a = myFirst.box;
+        const Bnd_Box& b = mySecond.box;
+        if (a.IsVoid() && b.IsVoid()) {
+            return;
+        }
+        if (a.IsVoid() || b.IsVoid() || a.CornerMin().Distance(b.CornerMin()) > myLinear ||
+            a.CornerMax().Distance(b.CornerMax()) > myLinear) {
+            Add(kModelPath, kBoundingBox, BoxText(a), BoxText(b));
+        }
+    }
+
+    static std::string BoxText(const Bnd_Box& box)
+    {
+        return box.IsVoid()
+                   ? std::string(kNone)
+                   : PointText(box.CornerMin().XYZ()) + " - " + PointText(box.CornerMax().XYZ());
+    }
+
+    static uint64_t PairKey(int a, int b)
+    {
+        return (static_cast<uint64_t>(static_cast<uint32_t>(a)) << 32) | static_cast<uint32_t>(b);
+    }
+
+    std::string Summary() const
+    {
+        std::string text =
+            IsEqual() ? std::string(kEqual) : Plural(myDifferences.size(), kDifference);
+        text += "; " + fmt::format(fmt::runtime(kComparedList), Joined(myCompared));
+        std::vector<std::string> leftOut;
+        for (const auto& [topic, reason] : myLeftOut) {
+            leftOut.push_back(std::string(topic) + " (" + reason + ")");
+        }
+        if (!leftOut.empty()) {
+            text += "; " + fmt::format(fmt::runtime(kLeftOutList), Joined(leftOut));
+        }
+        return text;
+    }
+
+    static std::string Joined(const std::vector<std::string>& items)
+    {
+        std::string text;
+        for (const std::string& item : items) {
+            text += (text.empty() ? "" : ", ") + item;
+        }
+        return text;
+    }
+
+    const Model& myFirst;
+    const Model& mySecond;
+    double myTolerance;
+    double myLinear = 0.0;
+    bool myTree = false;
+    bool myColours = false;
+    bool myDimensions = false;
+    bool myVolume = false;
+    std::vector<std::string> myCompared;
+    std::vector<std::pair<const char*, std::string>> myLeftOut;
+    std::vector<Difference> myDifferences;
+    std::unordered_set<uint64_t> myProductPairs;
+};
+
+} // namespace
+
+int RunCompare(const CompareOptions& options)
+{
+    Model first;
+    Model second;
+    if (!Load(options.first, first) || !Load(options.second, second)) {
+        return 2;
+    }
+    const ModelCompare compare(first, second, options.tolerance);
+    if (options.json) {
+        std::cout << JsonText(compare.ToJson()) << "\n";
+    } else {
+        compare.PrintText(std::cout);
+    }
+    return compare.IsEqual() ? 0 : 1;
+}
+
+} // namespace orvex::cli

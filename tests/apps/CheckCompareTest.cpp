@@ -1,0 +1,340 @@
+// The check and compare verbs, called as functions: variants of the sample assembly are built
+// with OCCT, written as STEP and read back by the verbs.
+#include "ModelCheck.h"
+#include "ModelCompare.h"
+
+#include "Support/TestSupport.h"
+
+#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/XdeModelEdit.h"
+#include "Interop/Kernel/XdeModelReader.h"
+#include "Interop/Kernel/XdeModelWriter.h"
+#include "Interop/Kernel/XdeValidationProps.h"
+
+#include <BRepTools.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TDataStd_Name.hxx>
+#include <TNaming_Builder.hxx>
+#include <XCAFDoc_Centroid.hxx>
+#include <XCAFDoc_Location.hxx>
+#include <XCAFDoc_Volume.hxx>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using orvkit::XdeDocumentImpl;
+using orvtest::TempDir;
+
+// What a verb printed and returned.
+struct VerbRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+VerbRun RunVerb(const std::function<int()>& verb)
+{
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    VerbRun run;
+    run.exitCode = verb();
+    run.out = testing::internal::GetCapturedStdout();
+    run.err = testing::internal::GetCapturedStderr();
+    return run;
+}
+
+VerbRun Compare(const std::string& first, const std::string& second, bool json = false)
+{
+    orvex::cli::CompareOptions options;
+    options.first = first;
+    options.second = second;
+    options.json = json;
+    return RunVerb([&] { return orvex::cli::RunCompare(options); });
+}
+
+VerbRun Check(const std::string& file, bool json = false)
+{
+    return RunVerb([&] { return orvex::cli::RunCheck({file, json}); });
+}
+
+// The sample read, changed by `edit`, and written as STEP to `name` in `dir`.
+std::string WriteVariant(const TempDir& dir, const std::string& name,
+                         const std::function<void(XdeDocumentImpl&)>& edit)
+{
+    XdeDocumentImpl impl;
+    EXPECT_TRUE(orvkit::XdeModelReader::Open(orvtest::SamplePath(), impl, nullptr));
+    edit(impl);
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(orvkit::XdeDocumentSTEP::Save(path, impl, nullptr));
+    return path;
+}
+
+TDF_Label Named(const XdeDocumentImpl& impl, const std::string& name)
+{
+    const TDF_Label label = orvkit::XdeModelEdit::FindNamed(impl, name);
+    EXPECT_FALSE(label.IsNull()) << name;
+    TDF_Label referred = label;
+    XCAFDoc_ShapeTool::GetReferredShape(label, referred);
+    return referred;
+}
+
+// The first component, depth first, that places the part named `part`.
+TDF_Label FirstInstanceOf(const XdeDocumentImpl& impl, const std::string& part)
+{
+    TDF_LabelSequence shapes;
+    impl.shapeTool->GetShapes(shapes);
+    for (const TDF_Label& assembly : shapes) {
+        TDF_LabelSequence components;
+        XCAFDoc_ShapeTool::GetComponents(assembly, components);
+        for (const TDF_Label& component : components) {
+            TDF_Label referred;
+            XCAFDoc_ShapeTool::GetReferredShape(component, referred);
+            if (orvkit::XdeLabelImpl(referred).GetName() == part.c_str()) {
+                return component;
+            }
+        }
+    }
+    ADD_FAILURE() << "no instance of " << part;
+    return {};
+}
+
+void Rename(const TDF_Label& label, const std::string& name)
+{
+    TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str(), Standard_True));
+}
+
+void Move(XdeDocumentImpl& impl, const TDF_Label& component, double dx)
+{
+    gp_Trsf shift;
+    shift.SetTranslation(gp_Vec(dx, 0, 0));
+    const TopLoc_Location placed =
+        TopLoc_Location(shift) * XCAFDoc_ShapeTool::GetLocation(component);
+    XCAFDoc_Location::Set(component, placed);
+    TDF_Label referred;
+    XCAFDoc_ShapeTool::GetReferredShape(component, referred);
+    TNaming_Builder(component).Generated(XCAFDoc_ShapeTool::GetShape(referred).Located(placed));
+    impl.shapeTool->UpdateAssemblies();
+}
+
+class CompareTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Variants are compared with the sample written unchanged, so that each shows only its
+        // own change and none of what a write and a read do to the numbers.
+        myBase = WriteVariant(myDir, "base.stp", [](XdeDocumentImpl&) {});
+    }
+
+    TempDir myDir;
+    std::string myBase;
+};
+
+TEST_F(CompareTest, AFileIsEqualToItselfAndToItsOwnRewrite)
+{
+    const VerbRun self = Compare(orvtest::SamplePath(), orvtest::SamplePath());
+    EXPECT_EQ(self.exitCode, 0) << self.out;
+    EXPECT_EQ(orvtest::Lines(self.out), 1u) << self.out;
+    EXPECT_NE(self.out.find("equal"), std::string::npos) << self.out;
+
+    const VerbRun rewritten = Compare(orvtest::SamplePath(), myBase);
+    EXPECT_EQ(rewritten.exitCode, 0) << rewritten.out;
+}
+
+TEST_F(CompareTest, ColourChangeOfOnePartIsNamedWithBothColours)
+{
+    const std::string changed = WriteVariant(myDir, "colour.stp", [](XdeDocumentImpl& impl) {
+        impl.colorTool->SetColor(Named(impl, "l-bracket"),
+                                 Quantity_Color(1.0, 0.0, 0.0, Quantity_TOC_RGB),
+                                 XCAFDoc_ColorSurf);
+    });
+    const VerbRun run = Compare(myBase, changed);
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.out.find("l-bracket-assembly:1/l-bracket: colour "), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find(" vs #ff0000"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("1 difference;"), std::string::npos) << run.out;
+}
+
+TEST_F(CompareTest, MovedInstanceIsNamedAndTheRestStaysEqual)
+{
+    const std::string moved = WriteVariant(myDir, "moved.stp", [](XdeDocumentImpl& impl) {
+        Move(impl, FirstInstanceOf(impl, "plate"), 1.0);
+    });
+    const VerbRun run = Compare(myBase, moved, true);
+    ASSERT_EQ(run.exitCode, 1) << run.out;
+    const nlohmann::json out = nlohmann::json::parse(run.out);
+    EXPECT_FALSE(out["equal"].get<bool>());
+    bool placement = false;
+    for (const nlohmann::json& difference : out["differences"]) {
+        // The plate moves, and with it the model's bounding box; nothing else.
+        const std::string what = difference["what"];
+        EXPECT_TRUE(what == "placement" || what == "bounding box") << difference.dump();
+        if (what == "placement") {
+            placement = true;
+            EXPECT_EQ(difference["path"], "product name/plate");
+        }
+    }
+    EXPECT_TRUE(placement) << run.out;
+}
+
+TEST_F(CompareTest, RenamedPartIsMatchedByOrderAndItsNameReported)
+{
+    const std::string renamed = WriteVariant(
+        myDir, "renamed.stp", [](XdeDocumentImpl& impl) { Rename(Named(impl, "rod"), "shaft"); });
+    const VerbRun run = Compare(myBase, renamed);
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.out.find("product name/rod-assembly/rod: name 'rod' vs 'shaft'"),
+              std::string::npos)
+        << run.out;
+    // Paired despite the new name: its geometry and placement are still compared, and agree.
+    EXPECT_EQ(run.out.find("only in"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("1 difference;"), std::string::npos) << run.out;
+}
+
+TEST_F(CompareTest, SiblingsOfOneNameAreNumberedAndAMissingOneIsListed)
+{
+    const std::string fewer = WriteVariant(myDir, "fewer.stp", [](XdeDocumentImpl& impl) {
+        const TDF_Label nut = FirstInstanceOf(impl, "nut");
+        impl.shapeTool->RemoveComponent(nut);
+        impl.shapeTool->UpdateAssemblies();
+    });
+    const VerbRun run = Compare(myBase, fewer);
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.out.find("product name/rod-assembly/nut:2: only in the first file"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("(model): instances"), std::string::npos) << run.out;
+}
+
+TEST_F(CompareTest, MeshFormatLeavesOutVolumeAndSaysSo)
+{
+    XdeDocumentImpl impl;
+    ASSERT_TRUE(orvkit::XdeModelReader::Open(orvtest::SamplePath(), impl, nullptr));
+    const std::string mesh = myDir.File("sample.stl");
+    ASSERT_EQ(orvkit::XdeModelWriter::Save(mesh, impl, {}), "");
+    orvex::cli::CompareOptions options{orvtest::SamplePath(), mesh, true, 1e-2};
+    const VerbRun run = RunVerb([&] { return orvex::cli::RunCompare(options); });
+    const nlohmann::json out = nlohmann::json::parse(run.out);
+    std::vector<std::string> leftOut;
+    for (const nlohmann::json& item : out["leftOut"]) {
+        leftOut.push_back(item["topic"]);
+    }
+    EXPECT_NE(std::find(leftOut.begin(), leftOut.end(), "volume"), leftOut.end()) << run.out;
+    EXPECT_NE(std::find(leftOut.begin(), leftOut.end(), "colours"), leftOut.end()) << run.out;
+    EXPECT_NE(std::find(leftOut.begin(), leftOut.end(), "tree"), leftOut.end()) << run.out;
+    // Triangles within 0.1 % of each part's size: the whole model's area and box agree at 1 %.
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+}
+
+TEST(CompareErrorTest, UnreadableFileGivesExitTwoAndOneLine)
+{
+    const TempDir dir;
+    const VerbRun missing = Compare(orvtest::SamplePath(), dir.File("missing.stp"));
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(orvtest::Lines(missing.err), 1u) << missing.err;
+    EXPECT_NE(missing.err.find("missing.stp"), std::string::npos) << missing.err;
+    EXPECT_TRUE(missing.out.empty()) << missing.out;
+
+    const std::string broken = dir.Write("broken.stp", "ISO-10303-21;\nnot a model\n");
+    EXPECT_EQ(Compare(broken, orvtest::SamplePath()).exitCode, 2);
+}
+
+class CheckTest : public testing::Test {
+protected:
+    TempDir myDir;
+};
+
+TEST_F(CheckTest, PropertiesWrittenFromTheGeometryAgree)
+{
+    const std::string path = WriteVariant(myDir, "props.stp", [](XdeDocumentImpl& impl) {
+        orvkit::XdeValidationProps::StoreForParts(impl);
+    });
+    const VerbRun run = Check(path, true);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const nlohmann::json out = nlohmann::json::parse(run.out);
+    EXPECT_TRUE(out["agrees"].get<bool>());
+    // The five parts, and the four assemblies whose values the writer adds.
+    ASSERT_EQ(out["products"].size(), 9u) << run.out;
+    EXPECT_EQ(std::count_if(out["products"].begin(), out["products"].end(),
+                            [](const nlohmann::json& p) { return p["kind"] == "part"; }),
+              5);
+    for (const nlohmann::json& part : out["products"]) {
+        EXPECT_EQ(part["volume"]["verdict"], "ok") << part.dump();
+        EXPECT_EQ(part["area"]["verdict"], "ok") << part.dump();
+        EXPECT_EQ(part["centroid"]["verdict"], "ok") << part.dump();
+    }
+}
+
+TEST_F(CheckTest, AlteredVolumeDiffersForThatPartOnly)
+{
+    const std::string path = WriteVariant(myDir, "altered.stp", [](XdeDocumentImpl& impl) {
+        orvkit::XdeValidationProps::StoreForParts(impl);
+        const TDF_Label rod = Named(impl, "rod");
+        XCAFDoc_Volume::Set(rod, orvkit::XdeValidationProps::Declared(rod).volume * 1.05);
+    });
+    const VerbRun run = Check(path, true);
+    ASSERT_EQ(run.exitCode, 1) << run.out;
+    const nlohmann::json out = nlohmann::json::parse(run.out);
+    EXPECT_EQ(out["differences"], 1);
+    for (const nlohmann::json& part : out["products"]) {
+        const bool rod = part["path"] == "product name/rod-assembly/rod";
+        EXPECT_EQ(part["volume"]["verdict"], rod ? "differs" : "ok") << part.dump();
+        EXPECT_EQ(part["area"]["verdict"], "ok") << part.dump();
+    }
+    const VerbRun text = Check(path);
+    EXPECT_NE(text.out.find("differs (4.76 %)"), std::string::npos) << text.out;
+}
+
+TEST_F(CheckTest, AssemblyValuesAreCheckedAgainstItsPlacedComponents)
+{
+    // The root's declared values are those of BRepGProp over the whole placed assembly; the
+    // check sums its parts' measures with their placements and must land on the same numbers.
+    const auto declareRoot = [](double volumeFactor) {
+        return [volumeFactor](XdeDocumentImpl& impl) {
+            orvkit::XdeValidationProps::StoreForParts(impl);
+            const TDF_Label root = impl.freeShapes.First();
+            const orvkit::XdeValidationProps whole =
+                orvkit::XdeValidationProps::Compute(XCAFDoc_ShapeTool::GetShape(root));
+            XCAFDoc_Volume::Set(root, whole.volume * volumeFactor);
+            XCAFDoc_Centroid::Set(root, whole.centroid);
+        };
+    };
+    const VerbRun right = Check(WriteVariant(myDir, "root.stp", declareRoot(1.0)));
+    EXPECT_EQ(right.exitCode, 0) << right.out;
+    EXPECT_NE(right.out.find("product name (assembly)"), std::string::npos) << right.out;
+
+    const VerbRun wrong = Check(WriteVariant(myDir, "wrong-root.stp", declareRoot(0.9)));
+    EXPECT_EQ(wrong.exitCode, 1) << wrong.out;
+    EXPECT_NE(wrong.out.find("1 declared value differs"), std::string::npos) << wrong.out;
+}
+
+TEST_F(CheckTest, ShapeWithoutDeclarationsShowsComputedValues)
+{
+    const std::string path = myDir.File("box.brep");
+    ASSERT_TRUE(BRepTools::Write(orvtest::MakeBox(10, 20, 30), path.c_str()));
+    const VerbRun run = Check(path, true);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const nlohmann::json part = nlohmann::json::parse(run.out)["products"].at(0);
+    EXPECT_EQ(part["path"], "box");
+    EXPECT_EQ(part["volume"]["verdict"], "not declared");
+    EXPECT_TRUE(part["volume"]["declared"].is_null());
+    EXPECT_NEAR(part["volume"]["computed"].get<double>(), 6000.0, 1e-6);
+    EXPECT_NEAR(part["area"]["computed"].get<double>(), 2200.0, 1e-6);
+    EXPECT_NEAR(part["centroid"]["computed"][2].get<double>(), 15.0, 1e-9);
+}
+
+TEST_F(CheckTest, UnreadableFileGivesExitTwo)
+{
+    const VerbRun run = Check(myDir.File("missing.stp"));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(orvtest::Lines(run.err), 1u) << run.err;
+}
+
+} // namespace
