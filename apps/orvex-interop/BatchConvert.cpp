@@ -196,10 +196,8 @@ BatchConvert::BatchConvert(ConvertOptions options, std::string program)
 std::string BatchConvert::CheckOptions() const
 {
     const orvkit::ModelFormat* format = orvkit::ModelFormat::ForName(myOptions.format);
-    if (format == nullptr || !format->writable ||
-        !format->Takes("." + myOptions.format)) {
-        return fmt::format(kUnknownFormat, myOptions.format,
-                           orvkit::ModelFormat::WritableNames());
+    if (format == nullptr || !format->writable || !format->Takes("." + myOptions.format)) {
+        return fmt::format(kUnknownFormat, myOptions.format, orvkit::ModelFormat::WritableNames());
     }
     if (orvkit::AxisConvention::Parse(myOptions.choices.from) < 0) {
         return fmt::format(kUnknownAxis, myOptions.choices.from, "--from");

@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <iostream>
 
-
 namespace orvex::cli {
 
 using namespace orvkit;

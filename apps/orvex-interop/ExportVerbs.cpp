@@ -88,7 +88,8 @@ std::string FileStem(const std::string& name)
 {
     std::string stem;
     for (const char c : name) {
-        const bool bad = static_cast<unsigned char>(c) < 0x20 || std::string("/\\:*?\"<>|").find(c) != std::string::npos;
+        const bool bad = static_cast<unsigned char>(c) < 0x20 ||
+                         std::string("/\\:*?\"<>|").find(c) != std::string::npos;
         stem += bad ? '_' : c;
     }
     if (stem.empty() || stem == "." || stem == "..") {
@@ -102,8 +103,8 @@ nlohmann::ordered_json PlacementJson(const gp_Trsf& placement)
     const gp_XYZ translation = placement.TranslationPart();
     nlohmann::ordered_json rotation = nlohmann::ordered_json::array();
     for (int row = 1; row <= 3; ++row) {
-        rotation.push_back({placement.Value(row, 1), placement.Value(row, 2),
-                            placement.Value(row, 3)});
+        rotation.push_back(
+            {placement.Value(row, 1), placement.Value(row, 2), placement.Value(row, 3)});
     }
     return {{"translation", {translation.X(), translation.Y(), translation.Z()}},
             {"rotation", rotation}};
@@ -242,10 +243,9 @@ int RunSplit(const SplitOptions& options)
         }
         const std::string path = (fs::path(options.folder) / file).string();
         XdeDocumentImpl part;
-        const std::string reason =
-            XdeModelEdit::Extract(model, child.product, false, part)
-                ? XdeModelWriter::Save(path, part, writeOptions)
-                : std::string("it holds no shape");
+        const std::string reason = XdeModelEdit::Extract(model, child.product, false, part)
+                                       ? XdeModelWriter::Save(path, part, writeOptions)
+                                       : std::string("it holds no shape");
         if (!reason.empty()) {
             Fail(fmt::format(kCannotWrite, path, reason));
             return 1;

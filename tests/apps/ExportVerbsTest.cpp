@@ -13,10 +13,10 @@
 #include <nlohmann/json.hpp>
 
 #include <cstring>
-#include <map>
-#include <set>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 #include <sys/stat.h>
 
@@ -116,10 +116,10 @@ TEST_F(ExportVerbsTest, StepRoundTripKeepsTheWholeDocument)
     }
     // Dimensions only exist in AP242; a file without them stays AP214.
     const std::string pmi = myDir.File("pmi.stp");
-    ASSERT_EQ(Program("export " + Quote(CorpusFile("step-pmi/bug32745_pmi1.stp")) + " " +
-                      Quote(pmi))
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        Program("export " + Quote(CorpusFile("step-pmi/bug32745_pmi1.stp")) + " " + Quote(pmi))
+            .exitCode,
+        0);
     EXPECT_NE(ReadWholeFile(pmi).find("AP242"), std::string::npos);
     ASSERT_EQ(Program("export " + Quote(kSample) + " " + Quote(myDir.File("plain.stp"))).exitCode,
               0);
@@ -129,9 +129,9 @@ TEST_F(ExportVerbsTest, StepRoundTripKeepsTheWholeDocument)
 TEST_F(ExportVerbsTest, AxisChangeAndUnitKeepInstancesShared)
 {
     const std::string turned = myDir.File("turned.stp");
-    ASSERT_EQ(Program("export --from y-up --to z-up " + Quote(kSample) + " " + Quote(turned))
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        Program("export --from y-up --to z-up " + Quote(kSample) + " " + Quote(turned)).exitCode,
+        0);
     double x0, y0, z0, x1, y1, z1, a0, b0, c0, a1, b1, c1;
     BoxOf(kSample).Get(x0, y0, z0, x1, y1, z1);
     BoxOf(turned).Get(a0, b0, c0, a1, b1, c1);
@@ -180,8 +180,7 @@ TEST_F(ExportVerbsTest, GlbHasANodePerInstanceAMeshPerPartAndAMaterialPerColour)
 TEST_F(ExportVerbsTest, SelectAndSplitWriteWholeSubtreesWithTheirNames)
 {
     const std::string bracket = myDir.File("bracket.stp");
-    ASSERT_EQ(Program("export --select l-bracket-assembly " + Quote(kSample) + " " +
-                      Quote(bracket))
+    ASSERT_EQ(Program("export --select l-bracket-assembly " + Quote(kSample) + " " + Quote(bracket))
                   .exitCode,
               0);
     const std::string text = ReadWholeFile(bracket);
@@ -220,8 +219,7 @@ TEST_F(ExportVerbsTest, FailedWritesSayWhyAndLeaveTheTargetAsItWas)
     const std::string sample = Quote(kSample) + " ";
     ExpectOneErrorLine("export " + sample + Quote(myDir.File("out.xyz")),
                        "no format is written as '.xyz'");
-    ExpectOneErrorLine("export " + sample + Quote(myDir.File("no/such/out.stp")),
-                       "does not exist");
+    ExpectOneErrorLine("export " + sample + Quote(myDir.File("no/such/out.stp")), "does not exist");
     ExpectOneErrorLine("export " + sample + Quote(folder), "a folder of that name is in the way");
     if (::geteuid() != 0) {
         ExpectOneErrorLine("export " + sample + Quote(locked + "/out.stp"), "cannot be written");

@@ -18,8 +18,8 @@ struct ModelFormat {
     const char* name;                    // "STEP", as messages name it
     std::vector<std::string> extensions; // lower case with the dot; the first is the usual one
     EnumKind kind;
-    bool keepsTree;     // holds an assembly tree with names (STEP, IGES, glTF; OBJ flattens)
-    bool keepsColors;   // holds part and face colours
+    bool keepsTree;      // holds an assembly tree with names (STEP, IGES, glTF; OBJ flattens)
+    bool keepsColors;    // holds part and face colours
     bool keepsInstances; // a part placed many times is stored once
     bool writable;
 

@@ -116,7 +116,8 @@ bool XdeModelReader::Open(const std::string& path, XdeDocumentImpl& impl, Parame
     const ModelFormat* format = ModelFormat::ForPath(path);
     if (format == nullptr) {
         impl.CreateNew();
-        impl.failure = {LoadFailureUnknownExtension, {},
+        impl.failure = {LoadFailureUnknownExtension,
+                        {},
                         "'" + PathUtil::Extension(path) + "' (expected one of " +
                             ReadableExtensions() + ")"};
         LoadFailure::Record(impl.failure);
