@@ -43,11 +43,11 @@ void BM_Export(benchmark::State& state, const char* extension)
             return;
         }
         const auto read = Clock::now();
-        const std::string reason =
+        const orvkit::XdeWriteResult result =
             orvkit::XdeModelWriter::Save(output, model, orvkit::XdeWriteOptions());
         const auto written = Clock::now();
-        if (!reason.empty()) {
-            state.SkipWithError(reason.c_str());
+        if (!result) {
+            state.SkipWithError(result.failure.c_str());
             return;
         }
         readSeconds += SecondsBetween(start, read);

@@ -42,10 +42,20 @@ const char* const kNotAssembly = "'{}' is not an assembly";
 const char* const kNoAssembly = "the model has no assembly to split";
 const char* const kCannotMakeFolder = "cannot make the folder '{}': {}";
 const char* const kManifest = "manifest.json";
+const char* const kNoShape = "it holds no shape";
+const char* const kWarning = "orvex-interop: warning: '{}': {}\n";
 
 void Fail(const std::string& text)
 {
     std::cerr << kError << text << "\n";
+}
+
+// What the file written does not keep, on standard error, so that the output still pipes.
+void Warn(const std::string& file, const std::vector<std::string>& warnings)
+{
+    for (const std::string& warning : warnings) {
+        std::cerr << fmt::format(kWarning, file, warning);
+    }
 }
 
 // The options as the writer takes them; false after one error line.
@@ -195,11 +205,12 @@ int RunExport(const ExportOptions& options)
         }
         written = &selected;
     }
-    const std::string reason = XdeModelWriter::Save(options.output, *written, writeOptions);
-    if (!reason.empty()) {
-        Fail(fmt::format(kCannotWrite, options.output, reason));
+    const XdeWriteResult result = XdeModelWriter::Save(options.output, *written, writeOptions);
+    if (!result) {
+        Fail(fmt::format(kCannotWrite, options.output, result.failure));
         return 1;
     }
+    Warn(options.output, result.warnings);
     std::cout << "wrote " << options.output << " (" << FileSize(options.output) << " bytes)\n";
     return 0;
 }
@@ -243,13 +254,15 @@ int RunSplit(const SplitOptions& options)
         }
         const std::string path = (fs::path(options.folder) / file).string();
         XdeDocumentImpl part;
-        const std::string reason = XdeModelEdit::Extract(model, child.product, false, part)
-                                       ? XdeModelWriter::Save(path, part, writeOptions)
-                                       : std::string("it holds no shape");
-        if (!reason.empty()) {
-            Fail(fmt::format(kCannotWrite, path, reason));
+        XdeWriteResult result{kNoShape, {}};
+        if (XdeModelEdit::Extract(model, child.product, false, part)) {
+            result = XdeModelWriter::Save(path, part, writeOptions);
+        }
+        if (!result) {
+            Fail(fmt::format(kCannotWrite, path, result.failure));
             return 1;
         }
+        Warn(path, result.warnings);
         nlohmann::ordered_json placements = nlohmann::ordered_json::array();
         for (const gp_Trsf& placement : child.placements) {
             placements.push_back(PlacementJson(placement));

@@ -348,7 +348,10 @@ private:
         product.name = NameOf(label);
         product.assembly = XCAFDoc_ShapeTool::IsAssembly(label);
         if (!product.assembly) {
-            BRepBndLib::Add(XCAFDoc_ShapeTool::GetShape(label), product.box, Standard_True);
+            // The geometry's own extent: shape tolerances, which a writer and a reader may
+            // each change, would move the box without the model having moved.
+            BRepBndLib::AddOptimal(XCAFDoc_ShapeTool::GetShape(label), product.box, Standard_True,
+                                   Standard_False);
         }
         myModel.products.push_back(std::move(product));
         const int index = static_cast<int>(myModel.products.size()) - 1;
@@ -409,10 +412,14 @@ Siblings NameSiblings(const Model& model, const std::vector<int>& nodes)
 // The differences between two models, and what was compared.
 class ModelCompare {
 public:
-    ModelCompare(const Model& first, const Model& second, double tolerance)
-        : myFirst(first), mySecond(second), myTolerance(tolerance)
+    ModelCompare(const Model& first, const Model& second, double tolerance,
+                 double propertyTolerance)
+        : myFirst(first), mySecond(second), myTolerance(tolerance),
+          myPropertyTolerance(propertyTolerance)
     {
-        myLinear = tolerance * std::max(Diagonal(first.box), Diagonal(second.box));
+        const double diagonal = std::max(Diagonal(first.box), Diagonal(second.box));
+        myLinear = tolerance * diagonal;
+        myCentroidLinear = propertyTolerance * diagonal;
         ChooseTopics();
         if (myTree) {
             CompareTree();
@@ -450,10 +457,11 @@ public:
         for (const auto& [topic, reason] : myLeftOut) {
             leftOut.push_back({{"topic", topic}, {"reason", reason}});
         }
-        return {
-            {"first", myFirst.file},      {"second", mySecond.file},     {"equal", IsEqual()},
-            {"differences", differences}, {"compared", myCompared},      {"leftOut", leftOut},
-            {"tolerance", myTolerance},   {"lengthTolerance", myLinear}, {"summary", Summary()}};
+        return {{"first", myFirst.file},       {"second", mySecond.file},
+                {"equal", IsEqual()},          {"differences", differences},
+                {"compared", myCompared},      {"leftOut", leftOut},
+                {"tolerance", myTolerance},    {"propertyTolerance", myPropertyTolerance},
+                {"lengthTolerance", myLinear}, {"summary", Summary()}};
     }
 
 private:
@@ -682,7 +690,7 @@ private:
         }
         CompareScalar(a.hasArea, a.area, b.hasArea, b.area, kArea, path);
         if (a.hasCentroid != b.hasCentroid ||
-            (a.hasCentroid && a.centroid.Distance(b.centroid) > myLinear)) {
+            (a.hasCentroid && a.centroid.Distance(b.centroid) > myCentroidLinear)) {
             Add(path, kCentroid, a.hasCentroid ? PointText(a.centroid.XYZ()) : kNone,
                 b.hasCentroid ? PointText(b.centroid.XYZ()) : kNone);
         }
@@ -691,7 +699,7 @@ private:
     void CompareScalar(bool hasA, double a, bool hasB, double b, const char* what,
                        const std::string& path)
     {
-        if (hasA != hasB || (hasA && !Near(a, b, myTolerance))) {
+        if (hasA != hasB || (hasA && !Near(a, b, myPropertyTolerance))) {
             Add(path, what, hasA ? Value(a) : kNone, hasB ? Value(b) : kNone);
         }
     }
@@ -783,7 +791,9 @@ private:
     const Model& myFirst;
     const Model& mySecond;
     double myTolerance;
+    double myPropertyTolerance;
     double myLinear = 0.0;
+    double myCentroidLinear = 0.0;
     bool myTree = false;
     bool myColours = false;
     bool myDimensions = false;
@@ -803,7 +813,7 @@ int RunCompare(const CompareOptions& options)
     if (!Load(options.first, first) || !Load(options.second, second)) {
         return 2;
     }
-    const ModelCompare compare(first, second, options.tolerance);
+    const ModelCompare compare(first, second, options.tolerance, options.propertyTolerance);
     if (options.json) {
         std::cout << JsonText(compare.ToJson()) << "\n";
     } else {

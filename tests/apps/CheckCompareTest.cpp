@@ -218,8 +218,8 @@ TEST_F(CompareTest, MeshFormatLeavesOutVolumeAndSaysSo)
     XdeDocumentImpl impl;
     ASSERT_TRUE(orvkit::XdeModelReader::Open(orvtest::SamplePath(), impl, nullptr));
     const std::string mesh = myDir.File("sample.stl");
-    ASSERT_EQ(orvkit::XdeModelWriter::Save(mesh, impl, {}), "");
-    orvex::cli::CompareOptions options{orvtest::SamplePath(), mesh, true, 1e-2};
+    ASSERT_EQ(orvkit::XdeModelWriter::Save(mesh, impl, {}).failure, "");
+    orvex::cli::CompareOptions options{orvtest::SamplePath(), mesh, true, 1e-2, 1e-2};
     const VerbRun run = RunVerb([&] { return orvex::cli::RunCompare(options); });
     const nlohmann::json out = nlohmann::json::parse(run.out);
     std::vector<std::string> leftOut;

@@ -187,6 +187,8 @@ TEST_F(ConvertTest, ChildKilledBySignalIsFailedWithTheSignalsName)
     EXPECT_EQ(WEXITSTATUS(status), 1);
     const nlohmann::json report = nlohmann::json::parse(ReadWholeFile(myDir.File("report.json")));
     EXPECT_EQ(Entry(report, box)["reason"], "killed by SIGXFSZ (File size limit exceeded)");
+    // Nor is the temporary folder it was writing into left behind.
+    EXPECT_TRUE(fs::is_empty(myOut));
 }
 
 TEST_F(ConvertTest, TextReportHasOneLinePerFileInInputOrderAndNoProgressOffATerminal)

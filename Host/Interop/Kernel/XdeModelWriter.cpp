@@ -24,6 +24,8 @@
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
+#include <XCAFDimTolObjects_DimensionObject.hxx>
+#include <XCAFDoc_Dimension.hxx>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -43,6 +45,11 @@ const char* const kUnknownFormat = "no format is written with the extension '{}'
 const char* const kUnknownUnit = "unknown unit '";
 const char* const kNoShapes = "the model holds no shape";
 const char* const kNoFaces = "the model has no faces to mesh";
+const char* const kUnlinkedDimensions =
+    "{} dimensions lack a face or edge they measure and are left out";
+const char* const kFlattened = "{} holds no assembly tree as written here: the model is flattened";
+const char* const kNoNames = "{} holds no names or colours";
+const char* const kNoDimensions = "{} dimensions are left out: only STEP holds them";
 const char* const kMeshOnly =
     "the model is made of triangle meshes, which {} cannot hold; write stl, obj, gltf or glb";
 
@@ -83,6 +90,67 @@ bool MeshParts(XdeDocumentImpl& impl, const XdeWriteOptions& options)
         BRepMesh_IncrementalMesh(shape, deflection, Standard_False, options.angle, Standard_False);
     }
     return anyFace;
+}
+
+// Whether a dimension has the faces or edges its kind needs: a size one target, a location
+// (a distance, an angle between two things) two.
+bool IsLinked(const XCAFDoc_DimTolTool& tool, const TDF_Label& dimension)
+{
+    TDF_LabelSequence first;
+    TDF_LabelSequence second;
+    if (!tool.GetRefShapeLabel(dimension, first, second) || first.IsEmpty()) {
+        return false;
+    }
+    Handle(XCAFDoc_Dimension) attribute;
+    if (!dimension.FindAttribute(XCAFDoc_Dimension::GetID(), attribute)) {
+        return false;
+    }
+    const XCAFDimTolObjects_DimensionType type = attribute->GetObject()->GetType();
+    const bool location = type <= XCAFDimTolObjects_DimensionType_Location_WithPath;
+    return !location || !second.IsEmpty();
+}
+
+// Removes the dimensions that lack what their kind measures (the reader found no face or edge
+// for one end of a distance, say): OpenCASCADE's AP242 writer would write them with a null
+// reference, which no reader can use. How many it removed.
+int DropUnlinkedDimensions(XdeDocumentImpl& impl)
+{
+    if (impl.dimTolTool.IsNull()) {
+        return 0;
+    }
+    TDF_LabelSequence dimensions;
+    impl.dimTolTool->GetDimensionLabels(dimensions);
+    int dropped = 0;
+    for (const TDF_Label& dimension : dimensions) {
+        if (!IsLinked(*impl.dimTolTool, dimension)) {
+            dimension.ForgetAllAttributes();
+            ++dropped;
+        }
+    }
+    return dropped;
+}
+
+// What the format loses of this model, for the user.
+void AddLossWarnings(const XdeDocumentImpl& impl, const ModelFormat& format,
+                     std::vector<std::string>& warnings)
+{
+    bool assembly = false;
+    for (const TDF_Label& root : impl.freeShapes) {
+        assembly = assembly || XCAFDoc_ShapeTool::IsAssembly(root);
+    }
+    if (assembly && !format.keepsTree && format.keepsColors) {
+        warnings.push_back(fmt::format(kFlattened, format.name));
+    }
+    if (!format.keepsColors) {
+        warnings.push_back(fmt::format(kNoNames, format.name));
+    }
+    TDF_LabelSequence dimensions;
+    if (!impl.dimTolTool.IsNull()) {
+        impl.dimTolTool->GetDimensionLabels(dimensions);
+    }
+    if (!dimensions.IsEmpty() && std::string(format.name) != "STEP") {
+        warnings.push_back(fmt::format(kNoDimensions, dimensions.Length()));
+    }
 }
 
 // Whether any face of the model is only a triangulation (read from a mesh file).
@@ -220,10 +288,9 @@ bool WriteMeshDocument(const std::string& file, XdeDocumentImpl& impl, const Mod
            ShareMeshesInFile(file, format.Takes(".glb"));
 }
 
-} // namespace
-
-std::string XdeModelWriter::Save(const std::string& path, XdeDocumentImpl& impl,
-                                 const XdeWriteOptions& options)
+// The write itself; the reason for a failure, empty when the file was written.
+std::string Write(const std::string& path, XdeDocumentImpl& impl, const XdeWriteOptions& options,
+                  std::vector<std::string>& warnings)
 {
     InstallOcctServices();
     const ModelFormat* format = ModelFormat::ForPath(path);
@@ -246,7 +313,11 @@ std::string XdeModelWriter::Save(const std::string& path, XdeDocumentImpl& impl,
     const std::string name = format->name;
     if (name == "STEP") {
         XdeValidationProps::StoreForParts(impl);
+        if (const int dropped = DropUnlinkedDimensions(impl); dropped > 0) {
+            warnings.push_back(fmt::format(kUnlinkedDimensions, dropped));
+        }
     }
+    AddLossWarnings(impl, *format, warnings);
     if (format->IsMesh() && !MeshParts(impl, options)) {
         return kNoFaces;
     }
@@ -271,6 +342,19 @@ std::string XdeModelWriter::Save(const std::string& path, XdeDocumentImpl& impl,
         }
         return WriteMeshDocument(file, impl, *format, metres);
     });
+}
+
+} // namespace
+
+XdeWriteResult XdeModelWriter::Save(const std::string& path, XdeDocumentImpl& impl,
+                                    const XdeWriteOptions& options)
+{
+    XdeWriteResult result;
+    result.failure = Write(path, impl, options, result.warnings);
+    if (!result) {
+        result.warnings.clear();
+    }
+    return result;
 }
 
 } // namespace orvkit

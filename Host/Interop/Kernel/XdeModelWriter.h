@@ -5,6 +5,7 @@
 #include <gp_Trsf.hxx>
 
 #include <string>
+#include <vector>
 
 namespace orvkit {
 
@@ -22,6 +23,18 @@ struct XdeWriteOptions {
     double angle = 0.5;
 };
 
+// How a write went.
+struct XdeWriteResult {
+    // Why nothing was written (no format has the extension, the folder cannot be written, the
+    // model has nothing the format can hold, the writer failed); empty when the file was.
+    std::string failure;
+    // What the file written does not keep of the model, one sentence each ("the assembly tree
+    // is flattened"); a user should see them.
+    std::vector<std::string> warnings;
+
+    explicit operator bool() const { return failure.empty(); }
+};
+
 // Writes a whole kernel document in the format of the path's extension (ModelFormat), keeping
 // what the format can hold:
 //   STEP: the assembly tree with one product per part, product and instance names, part,
@@ -34,12 +47,10 @@ struct XdeWriteOptions {
 //   STL and BREP: the whole model as one placed shape.
 struct XdeModelWriter {
     // Writes `impl` to `path`, which is replaced whole or not at all. The document is changed
-    // on the way (transformed, meshed, given validation properties): write a document the caller
-    // does not need any more. The reason for a failure (no format has the extension, the
-    // folder cannot be written, the model has nothing the format can hold, the writer failed);
-    // empty when the file was written.
-    static std::string Save(const std::string& path, XdeDocumentImpl& impl,
-                            const XdeWriteOptions& options);
+    // on the way (transformed, meshed, given validation properties, dimensions that measure
+    // nothing dropped): write a document the caller does not need any more.
+    static XdeWriteResult Save(const std::string& path, XdeDocumentImpl& impl,
+                               const XdeWriteOptions& options);
 };
 
 } // namespace orvkit
