@@ -5,8 +5,8 @@
 
 #include "Common/Core/StringUtil.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Geometry/Kernel/AxisConvention.h"
-#include "Interop/Kernel/ModelFormat.h"
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>

@@ -4,9 +4,9 @@
 
 #include "Common/Core/StringUtil.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/ReplacingWrite.h"
 #include "Geometry/Kernel/AxisConvention.h"
-#include "Interop/Kernel/ModelFormat.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeModelWriter.h"

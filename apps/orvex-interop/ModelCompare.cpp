@@ -5,7 +5,7 @@
 
 #include "Common/Core/PathUtil.h"
 #include "Common/Core/StringUtil.h"
-#include "Interop/Kernel/ModelFormat.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeValidationProps.h"

@@ -25,9 +25,9 @@
 #include "Data/App/DocumentExchanger.h"
 #include "Data/App/DocumentManager.h"
 #include "Data/Kernel/Document.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Graphics/SceneExchangeManager.h"
 #include "Graphics/SceneNode.h"
-#include "Interop/Kernel/ModelFormat.h"
 #include "LineStyleReader.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"
@@ -86,8 +86,8 @@ int RunImport(const ImportOptions& options)
 std::unique_ptr<orvex::cli::ViewPage> PageOf(const std::string& file)
 {
     const std::string extension = PathUtil::Extension(file);
-    if (extension == ".step" || extension == ".stp" || extension == ".iges" ||
-        extension == ".igs") {
+    const ModelFormat* format = ModelFormat::ForExactExtension(extension);
+    if (format != nullptr && format->kind == ModelFormat::KindCad) {
         Xde2Doc converter;
         if (!converter.Load(file)) {
             orvex::cli::PrintError(file, converter.GetLastFailure());

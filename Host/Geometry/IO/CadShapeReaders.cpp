@@ -2,6 +2,7 @@
 
 #include "Common/Core/Logger.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/StaticSettingsScope.h"
 #include "Geometry/IO/TranslatorLock.h"
 
@@ -114,7 +115,7 @@ std::string StepShapeReader::GetFormatName() const
 
 std::vector<std::string> StepShapeReader::GetExtensions() const
 {
-    return {".step", ".stp"};
+    return ModelFormat::Get(ModelFormat::STEP).extensions;
 }
 
 TopoDS_Shape StepShapeReader::Read(const std::string& path,
@@ -138,7 +139,7 @@ std::string IgesShapeReader::GetFormatName() const
 
 std::vector<std::string> IgesShapeReader::GetExtensions() const
 {
-    return {".iges", ".igs"};
+    return ModelFormat::Get(ModelFormat::IGES).extensions;
 }
 
 TopoDS_Shape IgesShapeReader::Read(const std::string& path,
@@ -166,7 +167,7 @@ std::string BrepShapeReader::GetFormatName() const
 
 std::vector<std::string> BrepShapeReader::GetExtensions() const
 {
-    return {".brep", ".brp"};
+    return ModelFormat::Get(ModelFormat::BREP).extensions;
 }
 
 TopoDS_Shape BrepShapeReader::Read(const std::string& path, const ImportSettingsModel&) const

@@ -2,6 +2,7 @@
 
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/StaticSettingsScope.h"
 #include "Geometry/IO/TranslatorLock.h"
 
@@ -49,7 +50,7 @@ std::string StepShapeWriter::GetFormatName() const
 
 std::vector<std::string> StepShapeWriter::GetExtensions() const
 {
-    return {".step", ".stp"};
+    return ModelFormat::Get(ModelFormat::STEP).extensions;
 }
 
 bool StepShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,
@@ -85,7 +86,7 @@ std::string IgesShapeWriter::GetFormatName() const
 
 std::vector<std::string> IgesShapeWriter::GetExtensions() const
 {
-    return {".iges", ".igs"};
+    return ModelFormat::Get(ModelFormat::IGES).extensions;
 }
 
 bool IgesShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,
@@ -125,7 +126,7 @@ std::string BrepShapeWriter::GetFormatName() const
 
 std::vector<std::string> BrepShapeWriter::GetExtensions() const
 {
-    return {".brep", ".brp"};
+    return ModelFormat::Get(ModelFormat::BREP).extensions;
 }
 
 bool BrepShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path, ParameterDict*,

@@ -2,6 +2,7 @@
 
 #include "Common/Core/Logger.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/ModelFormat.h"
 
 #include <BRep_Builder.hxx>
 #include <Message_ProgressRange.hxx>
@@ -54,7 +55,7 @@ std::string StlShapeReader::GetFormatName() const
 
 std::vector<std::string> StlShapeReader::GetExtensions() const
 {
-    return {".stl"};
+    return ModelFormat::Get(ModelFormat::STL).extensions;
 }
 
 TopoDS_Shape StlShapeReader::Read(const std::string& path, const ImportSettingsModel&) const
@@ -78,7 +79,7 @@ std::string ObjShapeReader::GetFormatName() const
 
 std::vector<std::string> ObjShapeReader::GetExtensions() const
 {
-    return {".obj"};
+    return ModelFormat::Get(ModelFormat::OBJ).extensions;
 }
 
 TopoDS_Shape ObjShapeReader::Read(const std::string& path, const ImportSettingsModel&) const
@@ -95,7 +96,7 @@ std::string GltfShapeReader::GetFormatName() const
 
 std::vector<std::string> GltfShapeReader::GetExtensions() const
 {
-    return {".gltf", ".glb"};
+    return ModelFormat::ExtensionsOf({ModelFormat::GLTF, ModelFormat::GLB});
 }
 
 TopoDS_Shape GltfShapeReader::Read(const std::string& path,

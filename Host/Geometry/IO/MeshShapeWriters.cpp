@@ -3,6 +3,7 @@
 #include "Common/Core/PathUtil.h"
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/TranslatorLock.h"
 
 #include <BRepBndLib.hxx>
@@ -124,7 +125,7 @@ std::string StlShapeWriter::GetFormatName() const
 
 std::vector<std::string> StlShapeWriter::GetExtensions() const
 {
-    return {".stl"};
+    return ModelFormat::Get(ModelFormat::STL).extensions;
 }
 
 bool StlShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,
@@ -151,7 +152,7 @@ std::string ObjShapeWriter::GetFormatName() const
 
 std::vector<std::string> ObjShapeWriter::GetExtensions() const
 {
-    return {".obj"};
+    return ModelFormat::Get(ModelFormat::OBJ).extensions;
 }
 
 bool ObjShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path, ParameterDict*,
@@ -183,7 +184,7 @@ std::string GltfShapeWriter::GetFormatName() const
 
 std::vector<std::string> GltfShapeWriter::GetExtensions() const
 {
-    return {".gltf", ".glb"};
+    return ModelFormat::ExtensionsOf({ModelFormat::GLTF, ModelFormat::GLB});
 }
 
 bool GltfShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,

@@ -2,10 +2,10 @@
 
 #include "Common/Core/PathUtil.h"
 #include "Geometry/IO/ImportSettingsModel.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 #include "Geometry/IO/ShapeReader.h"
 #include "Interop/Kernel/KernelSupport.h"
-#include "Interop/Kernel/ModelFormat.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 

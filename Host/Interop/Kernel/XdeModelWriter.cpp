@@ -2,8 +2,8 @@
 
 #include "Common/Core/PathUtil.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Interop/Kernel/KernelSupport.h"
-#include "Interop/Kernel/ModelFormat.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeModelEdit.h"

@@ -13,6 +13,7 @@
 #include "Data/Kernel/InstanceElement.h"
 #include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
@@ -537,10 +538,11 @@ std::string ADocumentWriter::GetShapeTypeName(const TopoDS_Shape& shape)
 bool OpenByExtension(const std::string& extension, const std::string& kernelPath,
                      XdeDocumentImpl& xdeDocument, ParameterDict* settings)
 {
-    if (extension == ".stp" || extension == ".step") {
+    const ModelFormat* format = ModelFormat::ForExactExtension(extension);
+    if (format != nullptr && format->id == ModelFormat::STEP) {
         return XdeDocumentSTEP::Open(kernelPath, xdeDocument, settings);
     }
-    if (extension == ".igs" || extension == ".iges") {
+    if (format != nullptr && format->id == ModelFormat::IGES) {
         return XdeDocumentIGES::Open(kernelPath, xdeDocument, settings);
     }
     return RefuseExtension(xdeDocument, extension);

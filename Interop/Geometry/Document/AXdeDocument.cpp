@@ -1,6 +1,8 @@
 #include "XdeDocument.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Common/Core/StringUtil.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
 namespace orvkit {
@@ -25,10 +27,11 @@ void XdeDocument::New()
 
 EnumXdeDocType XdeDocument::ParseDocType(std::wstring extension) const
 {
-    if (extension == L".stp" || extension == L".step") {
+    const ModelFormat* format = ModelFormat::ForExactExtension(StringUtil::ToA(extension.c_str()));
+    if (format != nullptr && format->id == ModelFormat::STEP) {
         return EnumXdeDocType::STEP;
     }
-    if (extension == L".igs" || extension == L".iges") {
+    if (format != nullptr && format->id == ModelFormat::IGES) {
         return EnumXdeDocType::IGES;
     }
     return EnumXdeDocType::None;

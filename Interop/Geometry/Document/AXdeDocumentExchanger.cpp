@@ -1,11 +1,18 @@
 #include "AXdeDocumentExchanger.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Geometry/IO/ModelFormat.h"
 #include "Xde2Doc.h"
 
 namespace orvkit {
 
-XdeDocumentExchanger::XdeDocumentExchanger() : myExtensions{".step", ".stp", ".iges", ".igs"} {}
+XdeDocumentExchanger::XdeDocumentExchanger()
+{
+    for (const std::string& extension :
+         ModelFormat::ExtensionsOf({ModelFormat::STEP, ModelFormat::IGES})) {
+        myExtensions.insert(extension);
+    }
+}
 
 XdeDocumentExchanger::~XdeDocumentExchanger() = default;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@ namespace orvkit {
 // The model file formats the program reads and writes, in one table that the readers, the
 // writers and the program's verbs all consult, so that an extension is known in one place.
 struct ModelFormat {
+    enum EnumId { STEP, IGES, BREP, STL, OBJ, GLTF, GLB };
     // Formats by what they can hold.
     enum EnumKind {
         KindCad,   // B-rep with assemblies, names, colours (STEP, IGES)
@@ -15,6 +17,7 @@ struct ModelFormat {
         KindMesh,  // triangles; glTF and OBJ keep names, colours and (glTF) instancing
     };
 
+    EnumId id;
     const char* name;                    // "STEP", as messages name it
     std::vector<std::string> extensions; // lower case with the dot; the first is the usual one
     EnumKind kind;
@@ -25,6 +28,13 @@ struct ModelFormat {
 
     // Every format, STEP first.
     static const std::vector<ModelFormat>& All();
+    // The format of an id.
+    static const ModelFormat& Get(EnumId id);
+    // The format of an extension exactly as the table has it (".stp", not ".STP"): the rule of
+    // the XDE document interface and the document exchanger. Null when none has it.
+    static const ModelFormat* ForExactExtension(const std::string& extension);
+    // The extensions of these formats, in table order.
+    static std::vector<std::string> ExtensionsOf(std::initializer_list<EnumId> ids);
     // The format of a path's extension, compared case-insensitively; null when none has it.
     static const ModelFormat* ForPath(const std::string& path);
     // The format a name gives: an extension without its dot ("stp", "glb") or the format's
