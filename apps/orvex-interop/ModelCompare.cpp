@@ -22,6 +22,9 @@
 #include <TopoDS_Compound.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_VisMaterial.hxx>
+#include <XCAFDoc_VisMaterialTool.hxx>
 
 #include <fmt/format.h>
 
@@ -76,6 +79,7 @@ const char* const kTopicTree = "tree";
 const char* const kTopicNames = "names";
 const char* const kTopicPlacements = "placements";
 const char* const kTopicColours = "colours";
+const char* const kTopicFaceColours = "face colours";
 const char* const kTopicDimensions = "dimensions";
 const char* const kTopicVolume = "volume";
 const char* const kTopicPartProps = "area and centroid of each part";
@@ -84,6 +88,7 @@ const char* const kTopicBox = "bounding box";
 const char* const kNoTree = "{} keeps no assembly tree";
 const char* const kNoColours = "{} keeps no colours";
 const char* const kNoSolids = "{} holds meshes, not closed solids";
+const char* const kNoFaces = "{} holds triangles, not the model's faces";
 const char* const kNoDimensions = "{} holds no dimensions";
 const char* const kColoursNeedTree = "matched along the assembly tree, which {} lacks";
 const char* const kModelPropsInstead = "compared for the whole model instead";
@@ -157,7 +162,7 @@ Colour ToColour(const Quantity_Color& color)
     return colour;
 }
 
-// The label's own colour: surface, else generic, else curve.
+// The label's own colour: surface, else generic, else curve, else its visual material's.
 Colour ColourOf(const Handle(XCAFDoc_ColorTool)& tool, const TDF_Label& label)
 {
     Quantity_Color color;
@@ -165,6 +170,13 @@ Colour ColourOf(const Handle(XCAFDoc_ColorTool)& tool, const TDF_Label& label)
         if (!tool.IsNull() && tool->GetColor(label, type, color)) {
             return ToColour(color);
         }
+    }
+    // Mesh readers give their colours as visual materials.
+    const Handle(XCAFDoc_VisMaterial) material =
+        XCAFDoc_DocumentTool::VisMaterialTool(label)->GetShapeMaterial(label);
+    if (!material.IsNull()) {
+        const Quantity_Color base = material->BaseColor().GetRGB();
+        return ToColour(base);
     }
     return {};
 }
@@ -489,6 +501,9 @@ private:
             {kTopicDimensions},
             lacking(a.kind == ModelFormat::KindCad, b.kind == ModelFormat::KindCad), kNoDimensions);
         myVolume = Choose({kTopicVolume}, lacking(!a.IsMesh(), !b.IsMesh()), kNoSolids);
+        // A mesh reader makes a face of each primitive, so its faces are not the B-rep's.
+        myFaceColours =
+            myColours && Choose({kTopicFaceColours}, lacking(!a.IsMesh(), !b.IsMesh()), kNoFaces);
         if (myTree) {
             myCompared.push_back(kTopicPartProps);
         } else {
@@ -641,7 +656,7 @@ private:
         if (a.assembly) {
             return;
         }
-        if (myColours) {
+        if (myFaceColours) {
             CompareFaceColours(FaceColours(myFirst.impl.colorTool, a.label),
                                FaceColours(mySecond.impl.colorTool, b.label), path);
         }
@@ -796,6 +811,7 @@ private:
     double myCentroidLinear = 0.0;
     bool myTree = false;
     bool myColours = false;
+    bool myFaceColours = false;
     bool myDimensions = false;
     bool myVolume = false;
     std::vector<std::string> myCompared;

@@ -2,10 +2,12 @@
 
 #include "DocumentPrinter.h"
 #include "FileDiagnosis.h"
-#include "Graphics/Material.h"
 #include "PrintFormat.h"
-#include "SceneGltf.h"
 #include "ViewAssets.h"
+
+#include "Common/Core/StringUtil.h"
+#include "Graphics/Material.h"
+#include "Graphics/SceneGltf.h"
 
 #include <nlohmann/json.hpp>
 
@@ -16,28 +18,6 @@
 namespace orvex::cli {
 
 namespace {
-
-std::string Base64(const std::string& bytes)
-{
-    static const char* const kDigits =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const uint32_t n = (static_cast<uint8_t>(bytes[i]) << 16) |
-                           (static_cast<uint8_t>(bytes[i + 1]) << 8) |
-                           static_cast<uint8_t>(bytes[i + 2]);
-        out += {kDigits[n >> 18], kDigits[(n >> 12) & 63], kDigits[(n >> 6) & 63], kDigits[n & 63]};
-    }
-    if (i < bytes.size()) {
-        const bool two = i + 1 < bytes.size();
-        const uint32_t n = (static_cast<uint8_t>(bytes[i]) << 16) |
-                           (two ? static_cast<uint8_t>(bytes[i + 1]) << 8 : 0);
-        out += {kDigits[n >> 18], kDigits[(n >> 12) & 63], two ? kDigits[(n >> 6) & 63] : '=', '='};
-    }
-    return out;
-}
 
 // "12.7 +0.08/-0.03", as the program prints dimensions.
 std::string DimensionLabel(const nlohmann::json& element)
@@ -159,17 +139,17 @@ bool ReadText(const std::string& path, std::string& text)
 ViewPage::ViewPage(const orvkit::Document& document, const std::string& file)
     : myTree(CompactTree(document, file))
 {
-    const SceneGltf scene(document);
+    const orvkit::SceneGltf scene(document);
     myModel = ForScript(scene.GetJson());
-    myBuffer = Base64(scene.GetBinary());
+    myBuffer = orvkit::StringUtil::ToBase64(scene.GetBinary());
 }
 
 ViewPage::ViewPage(const orvkit::SceneNode& root, const std::string& file)
     : myTree(SceneTree(root, file))
 {
-    const SceneGltf scene(root);
+    const orvkit::SceneGltf scene(root);
     myModel = ForScript(scene.GetJson());
-    myBuffer = Base64(scene.GetBinary());
+    myBuffer = orvkit::StringUtil::ToBase64(scene.GetBinary());
 }
 
 bool ViewPage::Write(const std::string& path, std::string& error) const

@@ -490,8 +490,12 @@ int main(int argc, char** argv)
     compareVerb->add_option("B", compare.second, "The second file")->required();
     compareVerb
         ->add_option("--tolerance", compare.tolerance,
-                     "Relative tolerance of lengths (to the model's size), volumes and "
-                     "areas (default 1e-6)")
+                     "Relative tolerance of placements and the bounding box, to the model's "
+                     "size, and of dimension values (default 1e-6)")
+        ->check(CLI::PositiveNumber);
+    compareVerb
+        ->add_option("--property-tolerance", compare.propertyTolerance,
+                     "Relative tolerance of volumes, areas and centroids (default 1e-4)")
         ->check(CLI::PositiveNumber);
     compareVerb->add_flag("--json", compare.json, "Print one JSON document instead");
 

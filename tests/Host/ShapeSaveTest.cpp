@@ -279,10 +279,11 @@ TEST_F(ShapeSaveTest, MeshFormatsComeBackWithinTheDeflection)
         // The caller's shape is not meshed as a side effect.
         EXPECT_FALSE(HasTriangulation(shape));
     }
-    // Text glTF keeps its buffer beside it, under the name the file refers to.
-    EXPECT_NE(ReadWholeFile(myDir.File("shape.gltf")).find("\"uri\":\"shape.bin\""),
+    // Text glTF carries its buffer inside, so that it is one file like the others.
+    EXPECT_NE(ReadWholeFile(myDir.File("shape.gltf"))
+                  .find("\"uri\":\"data:application/octet-stream;base64,"),
               std::string::npos);
-    EXPECT_EQ(Snapshot().size(), 5u) << "shape.stl .obj .glb .gltf .bin, nothing else";
+    EXPECT_EQ(Snapshot().size(), 4u) << "shape.stl .obj .glb .gltf, nothing else";
 
     // A shape read from a mesh file has triangles and no surfaces; they are written as they are.
     const TopoDS_Shape mesh = ReadStl(myDir.File("shape.stl"));

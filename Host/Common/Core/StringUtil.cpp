@@ -1,5 +1,7 @@
 #include "StringUtil.h"
 
+#include <cstdint>
+
 #include <vector>
 
 namespace orvkit {
@@ -162,6 +164,28 @@ std::string StringUtil::ToLower(std::string text)
         }
     }
     return text;
+}
+
+std::string StringUtil::ToBase64(const std::string& bytes)
+{
+    static const char* const kDigits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const uint32_t n = (static_cast<uint8_t>(bytes[i]) << 16) |
+                           (static_cast<uint8_t>(bytes[i + 1]) << 8) |
+                           static_cast<uint8_t>(bytes[i + 2]);
+        out += {kDigits[n >> 18], kDigits[(n >> 12) & 63], kDigits[(n >> 6) & 63], kDigits[n & 63]};
+    }
+    if (i < bytes.size()) {
+        const bool two = i + 1 < bytes.size();
+        const uint32_t n = (static_cast<uint8_t>(bytes[i]) << 16) |
+                           (two ? static_cast<uint8_t>(bytes[i + 1]) << 8 : 0);
+        out += {kDigits[n >> 18], kDigits[(n >> 12) & 63], two ? kDigits[(n >> 6) & 63] : '=', '='};
+    }
+    return out;
 }
 
 } // namespace orvkit

@@ -21,6 +21,8 @@ struct StringUtil {
                                const std::string& to);
     // ASCII letters in lower case, every other byte unchanged (extensions, format names).
     static std::string ToLower(std::string text);
+    // The bytes in base64 (RFC 4648, with padding), as data URIs carry them.
+    static std::string ToBase64(const std::string& bytes);
 };
 
 } // namespace orvkit

@@ -5,6 +5,7 @@
 #include "Geometry/IO/LengthUnit.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/TranslatorLock.h"
+#include "Graphics/SceneGltf.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
@@ -13,7 +14,6 @@
 #include <Bnd_Box.hxx>
 #include <Message_ProgressRange.hxx>
 #include <Poly_Triangulation.hxx>
-#include <RWGltf_CafWriter.hxx>
 #include <RWMesh_CoordinateSystem.hxx>
 #include <RWObj_CafWriter.hxx>
 #include <StlAPI_Writer.hxx>
@@ -37,7 +37,7 @@ const char* const kNoFaces = "the shape has no faces to mesh";
 const char* const kNoTriangles = "meshing the shape gave no triangles";
 const char* const kStlNotWritten = "the STL file cannot be written";
 const char* const kObjNotWritten = "OpenCASCADE's OBJ writer failed";
-const char* const kGltfNotWritten = "OpenCASCADE's glTF writer failed";
+const char* const kGltfNotWritten = "the glTF file cannot be written";
 const char* const kNoDocument = "no document can be made for the mesh writer";
 const char* const kUnknownUnit = "unknown model unit '";
 
@@ -99,10 +99,8 @@ private:
 
 bool IsBinaryGltf(const std::string& path)
 {
-    std::string extension = PathUtil::Extension(path);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".glb";
+    const ModelFormat* format = ModelFormat::ForPath(path);
+    return format != nullptr && format->id == ModelFormat::GLB;
 }
 
 } // namespace
@@ -205,12 +203,9 @@ bool GltfShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,
         reason = kNoDocument;
         return false;
     }
-    // The writer's output side is glTF's own (metres, Y up) from its construction.
-    RWGltf_CafWriter writer(path.c_str(), IsBinaryGltf(path));
-    writer.ChangeCoordinateSystemConverter().SetInputLengthUnit(metres);
-    writer.ChangeCoordinateSystemConverter().SetInputCoordinateSystem(RWMesh_CoordinateSystem_Zup);
-    if (!writer.Perform(document.Get(), TColStd_IndexedDataMapOfStringString(),
-                        Message_ProgressRange())) {
+    SceneGltf::Options options;
+    options.metresPerUnit = metres;
+    if (!SceneGltf(document.Get(), options).Write(path, IsBinaryGltf(path))) {
         reason = kGltfNotWritten;
         return false;
     }

@@ -5,8 +5,8 @@
 namespace orvkit {
 
 // The writers of the triangle-mesh formats, kept together as their readers are: all three
-// write the triangles of one meshing of the shape, and OBJ and glTF share OpenCASCADE's
-// document-based writers.
+// write the triangles of one meshing of the shape, and OBJ and glTF write it from a document
+// of that one shape (OBJ through OpenCASCADE's writer, glTF through SceneGltf).
 //
 // The meshing works on a copy of the shape, so the shape handed in keeps the triangulation it
 // had (or had not). Faces that already carry a triangulation fine enough, such as the faces of
@@ -58,9 +58,9 @@ public:
                std::string& reason) const override;
 };
 
-// glTF 2.0 files through OpenCASCADE's glTF writer: binary for ".glb", text for ".gltf" with
-// its buffer in a ".bin" file of the same base name beside it. Lengths go from the model unit
-// into metres and Z up becomes Y up, as glTF wants: the reverse of what the glTF reader does.
+// glTF 2.0 files through SceneGltf: binary for ".glb", text for ".gltf" with its buffer
+// inside as a data URI. Lengths go from the model unit into metres and Z up becomes Y up, as
+// glTF wants: the reverse of what the glTF reader does.
 class GltfShapeWriter : public ShapeWriter {
 public:
     // "glTF Files".

@@ -3,6 +3,7 @@
 #include "Common/Core/PathUtil.h"
 #include "Geometry/IO/LengthUnit.h"
 #include "Geometry/IO/ModelFormat.h"
+#include "Graphics/SceneGltf.h"
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
@@ -16,7 +17,6 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
-#include <RWGltf_CafWriter.hxx>
 #include <RWObj_CafWriter.hxx>
 #include <StlAPI_Writer.hxx>
 #include <TColStd_IndexedDataMapOfStringString.hxx>
@@ -28,13 +28,9 @@
 #include <XCAFDoc_Dimension.hxx>
 
 #include <fmt/format.h>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <fstream>
-#include <map>
 #include <vector>
 
 namespace orvkit {
@@ -190,80 +186,8 @@ TopoDS_Shape InUnit(const TopoDS_Shape& shape, double metres)
     return BRepBuilderAPI_Transform(shape, scale, Standard_True).Shape();
 }
 
-// OpenCASCADE 7.6's glTF writer shares the vertex data of a part between its instances but
-// still writes one mesh entry per instance. Entries with the same primitives become one, so
-// that 10,000 placed bolts are one mesh, as glTF viewers expect to draw them.
-std::string ShareMeshes(const std::string& text)
-{
-    nlohmann::json json = nlohmann::json::parse(text);
-    if (!json.contains("meshes") || !json.contains("nodes")) {
-        return text;
-    }
-    std::map<std::string, size_t> byPrimitives;
-    std::vector<size_t> newIndex;
-    nlohmann::json meshes = nlohmann::json::array();
-    for (const nlohmann::json& mesh : json["meshes"]) {
-        const auto [found, added] = byPrimitives.emplace(mesh["primitives"].dump(), meshes.size());
-        if (added) {
-            meshes.push_back(mesh);
-        }
-        newIndex.push_back(found->second);
-    }
-    for (nlohmann::json& node : json["nodes"]) {
-        if (node.contains("mesh")) {
-            node["mesh"] = newIndex.at(node["mesh"].get<size_t>());
-        }
-    }
-    json["meshes"] = std::move(meshes);
-    return json.dump();
-}
-
-uint32_t ReadU32(const std::string& bytes, size_t at)
-{
-    uint32_t value = 0;
-    std::memcpy(&value, bytes.data() + at, sizeof value);
-    return value;
-}
-
-void WriteU32(std::string& bytes, size_t at, uint32_t value)
-{
-    std::memcpy(bytes.data() + at, &value, sizeof value);
-}
-
-// ShareMeshes on a written .gltf or .glb file, in place. A GLB keeps its binary chunk; only
-// its JSON chunk and the lengths change.
-bool ShareMeshesInFile(const std::string& file, bool binary)
-{
-    std::string bytes;
-    {
-        std::ifstream in(file, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    if (!binary) {
-        std::ofstream(file, std::ios::binary | std::ios::trunc) << ShareMeshes(bytes);
-        return true;
-    }
-    constexpr size_t kHeader = 12;
-    constexpr size_t kChunkHeader = 8;
-    if (bytes.size() < kHeader + kChunkHeader) {
-        return false;
-    }
-    const uint32_t jsonLength = ReadU32(bytes, kHeader);
-    if (kHeader + kChunkHeader + jsonLength > bytes.size()) {
-        return false;
-    }
-    std::string json = ShareMeshes(bytes.substr(kHeader + kChunkHeader, jsonLength));
-    json.append((4 - json.size() % 4) % 4, ' ');
-    const std::string rest = bytes.substr(kHeader + kChunkHeader + jsonLength);
-    std::string out = bytes.substr(0, kHeader + kChunkHeader) + json + rest;
-    WriteU32(out, kHeader, static_cast<uint32_t>(json.size()));
-    WriteU32(out, 8, static_cast<uint32_t>(out.size()));
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << out;
-    return true;
-}
-
 bool WriteMeshDocument(const std::string& file, XdeDocumentImpl& impl, const ModelFormat& format,
-                       double metres)
+                       double metres, const XdeWriteOptions& options)
 {
     const TColStd_IndexedDataMapOfStringString fileInfo;
     if (format.Takes(".obj")) {
@@ -276,16 +200,10 @@ bool WriteMeshDocument(const std::string& file, XdeDocumentImpl& impl, const Mod
             RWMesh_CoordinateSystem_Zup);
         return writer.Perform(impl.document, fileInfo, Message_ProgressRange());
     }
-    // The writer's output side is glTF's own (metres, Y up) from its construction.
-    RWGltf_CafWriter writer(file.c_str(), format.Takes(".glb"));
-    writer.ChangeCoordinateSystemConverter().SetInputLengthUnit(0.001);
-    writer.ChangeCoordinateSystemConverter().SetInputCoordinateSystem(RWMesh_CoordinateSystem_Zup);
-    // One primitive per colour of a part, not one per face.
-    writer.SetMergeFaces(true);
-    writer.SetNodeNameFormat(RWMesh_NameFormat_InstanceOrProduct);
-    writer.SetMeshNameFormat(RWMesh_NameFormat_Product);
-    return writer.Perform(impl.document, fileInfo, Message_ProgressRange()) &&
-           ShareMeshesInFile(file, format.Takes(".glb"));
+    SceneGltf::Options gltf;
+    gltf.deflection = options.deflection;
+    gltf.angle = options.angle;
+    return SceneGltf(impl.document, gltf).Write(file, format.id == ModelFormat::GLB);
 }
 
 // The write itself; the reason for a failure, empty when the file was written.
@@ -340,7 +258,7 @@ std::string Write(const std::string& path, XdeDocumentImpl& impl, const XdeWrite
             }
             return true;
         }
-        return WriteMeshDocument(file, impl, *format, metres);
+        return WriteMeshDocument(file, impl, *format, metres, options);
     });
 }
 

@@ -1,5 +1,7 @@
 #include "SceneGltf.h"
 
+#include "Common/Core/StringUtil.h"
+
 #include "Annotation/AnnotationElement.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/DrawableElement.h"
@@ -16,11 +18,22 @@
 #include <Bnd_Box.hxx>
 #include <GCPnts_TangentialDeflection.hxx>
 #include <Poly_Triangulation.hxx>
+#include <TDF_ChildIterator.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TDF_Tool.hxx>
+#include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+#include <XCAFDoc_VisMaterial.hxx>
+#include <XCAFDoc_VisMaterialTool.hxx>
+#include <gp.hxx>
 #include <gp_Quaternion.hxx>
 
 #include <nlohmann/json.hpp>
@@ -28,20 +41,22 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <vector>
 
-namespace orvex::cli {
-
-using namespace orvkit;
+namespace orvkit {
 
 namespace {
 
 // The part of the shape's bounding-box diagonal that a mesh may stray from the surface.
 const double kRelativeDeflection = 0.005;
 const double kAngularDeflection = 0.5;
+// What a file written for other programs is meshed with: finer, since it is all they get.
+const double kExportRelativeDeflection = 0.001;
 
 const glm::vec3 kUncoloured{0.6f, 0.6f, 0.62f};
 
@@ -66,7 +81,7 @@ struct Primitive {
 
 // Appends the face's triangulation, with normals averaged over the triangles at each node so
 // that a face is smooth and the edges between faces stay sharp.
-void AppendFace(const TopoDS_Face& face, Primitive& primitive)
+void AppendFace(const TopoDS_Face& face, const gp_Trsf& frame, Primitive& primitive)
 {
     TopLoc_Location location;
     const Handle(Poly_Triangulation) triangulation = BRep_Tool::Triangulation(face, location);
@@ -79,7 +94,8 @@ void AppendFace(const TopoDS_Face& face, Primitive& primitive)
     const int nodes = triangulation->NbNodes();
     std::vector<gp_Pnt> points(static_cast<size_t>(nodes));
     for (int i = 1; i <= nodes; ++i) {
-        points[static_cast<size_t>(i - 1)] = triangulation->Node(i).Transformed(placement);
+        points[static_cast<size_t>(i - 1)] =
+            triangulation->Node(i).Transformed(placement).Transformed(frame);
     }
     std::vector<gp_XYZ> normals(points.size(), gp_XYZ(0, 0, 0));
     for (int t = 1; t <= triangulation->NbTriangles(); ++t) {
@@ -153,7 +169,150 @@ public:
         return Finish(node >= 0 ? nlohmann::json::array({node}) : nlohmann::json::array(), binary);
     }
 
+    // The glTF JSON of an XDE document, whose one buffer is `binary`.
+    std::string Build(const Handle(TDocStd_Document)& document, const SceneGltf::Options& options,
+                      std::string& binary)
+    {
+        myDeflection = options.deflection;
+        myRelativeDeflection = kExportRelativeDeflection;
+        myAngle = options.angle;
+        const TDF_Label main = document->Main();
+        myColors = XCAFDoc_DocumentTool::ColorTool(main);
+        myMaterialTool = XCAFDoc_DocumentTool::VisMaterialTool(main);
+        TDF_LabelSequence roots;
+        XCAFDoc_DocumentTool::ShapeTool(main)->GetFreeShapes(roots);
+        // The document's units and Z up into glTF's metres and Y up, (x, y, z) -> (x, z, -y),
+        // in every vertex and placement, as glTF readers (OpenCASCADE's among them) convert
+        // each node back: a root node that turned the model would come back as a placement of
+        // its own.
+        myFrame.SetRotation(gp::OX(), -M_PI / 2.0);
+        myUnitScale = options.metresPerUnit;
+        myVertexFrame = myFrame;
+        myVertexFrame.SetScaleFactor(options.metresPerUnit);
+        myShortPlacements = false;
+        nlohmann::json nodes = nlohmann::json::array();
+        for (const TDF_Label& root : roots) {
+            const int node = MakeXdeNode(root, std::nullopt);
+            if (node >= 0) {
+                nodes.push_back(node);
+            }
+        }
+        return Finish(nodes, binary);
+    }
+
 private:
+    using OptionalColor = std::optional<std::array<float, 3>>;
+
+    static std::string NameOf(const TDF_Label& label)
+    {
+        Handle(TDataStd_Name) name;
+        return label.FindAttribute(TDataStd_Name::GetID(), name)
+                   ? StringUtil::ToA(name->Get().ToExtString())
+                   : std::string();
+    }
+
+    // A label's own colour: surface, then generic, then its visual material's base colour.
+    OptionalColor ColorOf(const TDF_Label& label) const
+    {
+        Quantity_Color color;
+        if (myColors->GetColor(label, XCAFDoc_ColorSurf, color) ||
+            myColors->GetColor(label, XCAFDoc_ColorGen, color)) {
+            return std::array<float, 3>{static_cast<float>(color.Red()),
+                                        static_cast<float>(color.Green()),
+                                        static_cast<float>(color.Blue())};
+        }
+        if (!myMaterialTool.IsNull()) {
+            const Handle(XCAFDoc_VisMaterial) material = myMaterialTool->GetShapeMaterial(label);
+            if (!material.IsNull()) {
+                // BaseColor() gives a temporary: keep a copy.
+                const Quantity_Color base = material->BaseColor().GetRGB();
+                return std::array<float, 3>{static_cast<float>(base.Red()),
+                                            static_cast<float>(base.Green()),
+                                            static_cast<float>(base.Blue())};
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The faces of a part that its sub-shape labels colour, by index in its face map.
+    FaceColorTable FaceColorsOf(const TDF_Label& part, const TopoDS_Shape& shape) const
+    {
+        FaceColorTable table;
+        TopTools_IndexedMapOfShape faces;
+        TopExp::MapShapes(shape, TopAbs_FACE, faces);
+        for (TDF_ChildIterator it(part); it.More(); it.Next()) {
+            const OptionalColor color = ColorOf(it.Value());
+            TopoDS_Shape sub;
+            if (!color || !XCAFDoc_ShapeTool::IsSubShape(it.Value()) ||
+                !XCAFDoc_ShapeTool::GetShape(it.Value(), sub)) {
+                continue;
+            }
+            for (TopExp_Explorer face(sub, TopAbs_FACE); face.More(); face.Next()) {
+                const int index = faces.FindIndex(face.Current());
+                if (index > 0) {
+                    table[static_cast<unsigned int>(index - 1)] =
+                        glm::vec3((*color)[0], (*color)[1], (*color)[2]);
+                }
+            }
+        }
+        return table;
+    }
+
+    // The node of an XDE label (an instance, an assembly or a part) drawn in `inherited`
+    // unless it has a colour of its own; -1 when it draws nothing.
+    int MakeXdeNode(const TDF_Label& label, OptionalColor inherited)
+    {
+        TDF_Label referred = label;
+        const bool instance = XCAFDoc_ShapeTool::GetReferredShape(label, referred);
+        std::string name = NameOf(label);
+        nlohmann::json node{{"name", name.empty() ? NameOf(referred) : name}};
+        if (instance) {
+            AddPlacement(XCAFDoc_ShapeTool::GetLocation(label).Transformation(), node);
+        }
+        OptionalColor color = instance ? ColorOf(label) : std::nullopt;
+        if (!color) {
+            color = ColorOf(referred);
+        }
+        if (!color) {
+            color = inherited;
+        }
+        nlohmann::json children = nlohmann::json::array();
+        if (XCAFDoc_ShapeTool::IsAssembly(referred)) {
+            TDF_LabelSequence components;
+            XCAFDoc_ShapeTool::GetComponents(referred, components);
+            for (const TDF_Label& component : components) {
+                const int child = MakeXdeNode(component, color);
+                if (child >= 0) {
+                    children.push_back(child);
+                }
+            }
+        } else {
+            const int mesh = MeshOfPart(referred, color);
+            if (mesh >= 0) {
+                node["mesh"] = mesh;
+            }
+        }
+        return AddNode(std::move(node), std::move(children));
+    }
+
+    int MeshOfPart(const TDF_Label& part, const OptionalColor& color)
+    {
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
+        if (shape.IsNull()) {
+            return -1;
+        }
+        TCollection_AsciiString entry;
+        TDF_Tool::Entry(part, entry);
+        const std::array<float, 3> base =
+            color ? *color : std::array<float, 3>{kUncoloured.r, kUncoloured.g, kUncoloured.b};
+        const auto key = myPartKeys.emplace(entry.ToCString(), base).first;
+        const FaceColorTable faceColors = FaceColorsOf(part, shape);
+        // The mesh is made in the part's own frame: its instances place it.
+        return MeshOf(&*key, NameOf(part), shape.Located(TopLoc_Location()),
+                      glm::vec3(base[0], base[1], base[2]),
+                      faceColors.empty() ? nullptr : &faceColors);
+    }
+
     std::string Finish(const nlohmann::json& sceneNodes, std::string& binary)
     {
         nlohmann::json json{{"asset", {{"version", "2.0"}, {"generator", "orvex-interop"}}},
@@ -269,11 +428,20 @@ private:
         return AddNode(std::move(node), std::move(children));
     }
 
-    static void AddPlacement(const gp_Trsf& transform, nlohmann::json& node)
+    // A placement in the file's frame: turned into its axes (the frame's rotation on both
+    // sides, as glTF readers undo it on every node) and its translation into its unit.
+    void AddPlacement(const gp_Trsf& own, nlohmann::json& node) const
     {
+        gp_Trsf transform = myFrame;
+        transform.Multiply(own);
+        transform.Multiply(myFrame.Inverted());
+        transform.SetTranslationPart(transform.TranslationPart() * myUnitScale);
         if (transform.Form() == gp_Identity) {
             return;
         }
+        const auto Round = [this](double value) {
+            return myShortPlacements ? Short(value) : value;
+        };
         const gp_XYZ& translation = transform.TranslationPart();
         const double scale = transform.ScaleFactor();
         if (scale <= 0.0 || transform.IsNegative()) {
@@ -283,23 +451,23 @@ private:
                 for (int row = 1; row <= 4; ++row) {
                     const double value =
                         row == 4 ? (column == 4 ? 1.0 : 0.0) : transform.Value(row, column);
-                    matrix.push_back(Short(value));
+                    matrix.push_back(Round(value));
                 }
             }
             node["matrix"] = std::move(matrix);
             return;
         }
         if (translation.SquareModulus() > 0) {
-            node["translation"] = {Short(translation.X()), Short(translation.Y()),
-                                   Short(translation.Z())};
+            node["translation"] = {Round(translation.X()), Round(translation.Y()),
+                                   Round(translation.Z())};
         }
         const gp_Quaternion rotation = transform.GetRotation();
         if (std::abs(rotation.W()) < 1.0) {
-            node["rotation"] = {Short(rotation.X()), Short(rotation.Y()), Short(rotation.Z()),
-                                Short(rotation.W())};
+            node["rotation"] = {Round(rotation.X()), Round(rotation.Y()), Round(rotation.Z()),
+                                Round(rotation.W())};
         }
         if (scale != 1.0) {
-            node["scale"] = {Short(scale), Short(scale), Short(scale)};
+            node["scale"] = {Round(scale), Round(scale), Round(scale)};
         }
     }
 
@@ -371,8 +539,9 @@ private:
             return index;
         }
         const double diagonal = std::sqrt(box.SquareExtent());
-        BRepMesh_IncrementalMesh(shape, std::max(diagonal * kRelativeDeflection, 1e-6),
-                                 Standard_False, kAngularDeflection);
+        const double deflection =
+            myDeflection > 0.0 ? myDeflection : std::max(diagonal * myRelativeDeflection, 1e-6);
+        BRepMesh_IncrementalMesh(shape, deflection, Standard_False, myAngle);
         // Faces by colour, in the order the colours first appear.
         struct FaceRange {
             int face;
@@ -398,7 +567,7 @@ private:
             }
             Primitive& primitive = byColor[colorKey];
             const size_t first = primitive.indices.size();
-            AppendFace(TopoDS::Face(faces.FindKey(i)), primitive);
+            AppendFace(TopoDS::Face(faces.FindKey(i)), myVertexFrame, primitive);
             if (listed != nullptr && listed->count(i - 1) != 0) {
                 ranges.push_back({i - 1, colorKey, first, primitive.indices.size() - first});
             }
@@ -490,7 +659,22 @@ private:
         return static_cast<int>(myAccessors.size()) - 1;
     }
 
+    // Meshing of shapes without triangles: an absolute deflection when above 0, else the
+    // relative one.
+    double myDeflection = 0.0;
+    double myRelativeDeflection = kRelativeDeflection;
+    double myAngle = kAngularDeflection;
+    // The file's axes and unit against the model's: identity for the page, glTF's Y up and
+    // metres for files. Vertices take both at once.
+    gp_Trsf myFrame;
+    double myUnitScale = 1.0;
+    gp_Trsf myVertexFrame;
+    // The page rounds placements to six digits, where every instance costs bytes; a file
+    // keeps them whole.
+    bool myShortPlacements = true;
     const Document* myDocument = nullptr;
+    // Mesh keys of the XDE walk: a part's label entry with the colour it is drawn in.
+    std::set<std::pair<std::string, std::array<float, 3>>> myPartKeys;
     nlohmann::json myNodes = nlohmann::json::array();
     nlohmann::json myMeshes = nlohmann::json::array();
     nlohmann::json myMaterials = nlohmann::json::array();
@@ -505,18 +689,72 @@ private:
     };
     std::unordered_map<uint64_t, Measured> myMeasured;
     std::map<std::array<float, 3>, int> myMaterialIndex;
+    Handle(XCAFDoc_ColorTool) myColors;
+    Handle(XCAFDoc_VisMaterialTool) myMaterialTool;
 };
+
+void AppendU32(std::string& bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) {
+        bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    }
+}
 
 } // namespace
 
 SceneGltf::SceneGltf(const Document& document)
 {
     myJson = GltfBuilder().Build(document, myBinary);
+    myHasMeshes = !myBinary.empty();
 }
 
 SceneGltf::SceneGltf(const SceneNode& root)
 {
     myJson = GltfBuilder().Build(root, myBinary);
+    myHasMeshes = !myBinary.empty();
 }
 
-} // namespace orvex::cli
+SceneGltf::SceneGltf(const Handle(TDocStd_Document)& document, const Options& options)
+{
+    if (!document.IsNull()) {
+        myJson = GltfBuilder().Build(document, options, myBinary);
+    }
+    myHasMeshes = !myBinary.empty();
+}
+
+bool SceneGltf::Write(const std::string& file, bool binary) const
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!binary) {
+        nlohmann::json json = nlohmann::json::parse(myJson);
+        if (json.contains("buffers")) {
+            json["buffers"][0]["uri"] =
+                "data:application/octet-stream;base64," + StringUtil::ToBase64(myBinary);
+        }
+        out << json.dump();
+        return static_cast<bool>(out.flush());
+    }
+    // The binary container: a header, the JSON chunk padded with spaces, the buffer padded
+    // with zeros, each to four bytes.
+    std::string json = myJson;
+    json.append((4 - json.size() % 4) % 4, ' ');
+    std::string buffer = myBinary;
+    buffer.append((4 - buffer.size() % 4) % 4, '\0');
+    std::string bytes;
+    AppendU32(bytes, 0x46546C67); // "glTF"
+    AppendU32(bytes, 2);
+    AppendU32(bytes, static_cast<uint32_t>(12 + 8 + json.size() +
+                                           (buffer.empty() ? 0 : 8 + buffer.size())));
+    AppendU32(bytes, static_cast<uint32_t>(json.size()));
+    AppendU32(bytes, 0x4E4F534A); // "JSON"
+    bytes += json;
+    if (!buffer.empty()) {
+        AppendU32(bytes, static_cast<uint32_t>(buffer.size()));
+        AppendU32(bytes, 0x004E4942); // "BIN"
+        bytes += buffer;
+    }
+    out << bytes;
+    return static_cast<bool>(out.flush());
+}
+
+} // namespace orvkit
