@@ -78,6 +78,20 @@ bool ToWriteOptions(const WriteChoices& choices, XdeWriteOptions& options)
     return true;
 }
 
+// Checks the choices, then reads the input; false after one error line.
+bool ReadForWriting(const std::string& input, const WriteChoices& choices,
+                    XdeWriteOptions& writeOptions, XdeDocumentImpl& model)
+{
+    if (!ToWriteOptions(choices, writeOptions)) {
+        return false;
+    }
+    if (!XdeModelReader::Open(input, model, nullptr)) {
+        PrintError(input, model.failure);
+        return false;
+    }
+    return true;
+}
+
 long long FileSize(const std::string& path)
 {
     std::error_code error;
@@ -187,12 +201,8 @@ int RunExport(const ExportOptions& options)
                                      ModelFormat::WritableNames())));
         return 1;
     }
-    if (!ToWriteOptions(options.choices, writeOptions)) {
-        return 1;
-    }
     XdeDocumentImpl model;
-    if (!XdeModelReader::Open(options.input, model, nullptr)) {
-        PrintError(options.input, model.failure);
+    if (!ReadForWriting(options.input, options.choices, writeOptions, model)) {
         return 1;
     }
     XdeDocumentImpl selected;
@@ -223,12 +233,8 @@ int RunSplit(const SplitOptions& options)
         Fail(fmt::format(kUnknownFormat, options.format, ModelFormat::WritableNames()));
         return 1;
     }
-    if (!ToWriteOptions(options.choices, writeOptions)) {
-        return 1;
-    }
     XdeDocumentImpl model;
-    if (!XdeModelReader::Open(options.input, model, nullptr)) {
-        PrintError(options.input, model.failure);
+    if (!ReadForWriting(options.input, options.choices, writeOptions, model)) {
         return 1;
     }
     const TDF_Label assembly = FindAssembly(model, options.assembly);

@@ -7,19 +7,18 @@
 #include "Common/Core/StringUtil.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeValidationProps.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
-#include <BRep_Builder.hxx>
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <NCollection_DataMap.hxx>
 #include <Quantity_Color.hxx>
 #include <TDF_LabelMapHasher.hxx>
 #include <TDF_LabelSequence.hxx>
-#include <TopoDS_Compound.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
@@ -288,13 +287,7 @@ std::vector<double> Model::Dimensions() const
 
 TopoDS_Shape Model::WholeShape() const
 {
-    TopoDS_Compound compound;
-    BRep_Builder builder;
-    builder.MakeCompound(compound);
-    for (const TDF_Label& root : impl.freeShapes) {
-        builder.Add(compound, XCAFDoc_ShapeTool::GetShape(root));
-    }
-    return compound;
+    return orvkit::XdeModelEdit::WholeShape(impl);
 }
 
 // Expands the tree from the free shapes with an explicit stack: one step per node, whatever

@@ -2,11 +2,13 @@
 
 #include "Common/Core/StringUtil.h"
 
+#include <BRep_Builder.hxx>
 #include <TDF_ChildIterator.hxx>
 #include <TDF_LabelDataMap.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TNaming_Builder.hxx>
+#include <TopoDS_Compound.hxx>
 #include <XCAFDoc_Editor.hxx>
 #include <XCAFDoc_Location.hxx>
 
@@ -65,6 +67,17 @@ TDF_Label XdeModelEdit::FindNamed(const XdeDocumentImpl& impl, const std::string
         }
     }
     return {};
+}
+
+TopoDS_Shape XdeModelEdit::WholeShape(const XdeDocumentImpl& impl)
+{
+    TopoDS_Compound compound;
+    BRep_Builder builder;
+    builder.MakeCompound(compound);
+    for (const TDF_Label& root : impl.freeShapes) {
+        builder.Add(compound, XCAFDoc_ShapeTool::GetShape(root));
+    }
+    return compound;
 }
 
 gp_Trsf XdeModelEdit::GetPlacement(const TDF_Label& label)

@@ -2,6 +2,7 @@
 
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
+#include <TopoDS_Shape.hxx>
 #include <gp_Trsf.hxx>
 
 #include <string>
@@ -26,6 +27,9 @@ struct XdeModelEdit {
     // anew, so that parts stay shared, and a free part's geometry is placed with its sub-shape
     // labels (face colours, dimension targets). Rigid transforms only.
     static void TransformRoots(XdeDocumentImpl& impl, const gp_Trsf& transform);
+
+    // The placed shapes of every free label, in one compound.
+    static TopoDS_Shape WholeShape(const XdeDocumentImpl& impl);
 
     // The placement of an instance label relative to its assembly; identity for other labels.
     static gp_Trsf GetPlacement(const TDF_Label& label);

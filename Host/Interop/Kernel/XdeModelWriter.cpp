@@ -14,7 +14,6 @@
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
-#include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <RWObj_CafWriter.hxx>
@@ -23,7 +22,6 @@
 #include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
-#include <TopoDS_Compound.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
 
@@ -163,18 +161,6 @@ bool HasMeshOnlyFaces(const XdeDocumentImpl& impl)
     return false;
 }
 
-// The placed shapes of every free label, in one compound.
-TopoDS_Shape WholeShape(const XdeDocumentImpl& impl)
-{
-    TopoDS_Compound compound;
-    BRep_Builder builder;
-    builder.MakeCompound(compound);
-    for (const TDF_Label& root : impl.freeShapes) {
-        builder.Add(compound, XCAFDoc_ShapeTool::GetShape(root));
-    }
-    return compound;
-}
-
 // Scales the numbers of a format without a unit of its own from millimetres into `metres`.
 TopoDS_Shape InUnit(const TopoDS_Shape& shape, double metres)
 {
@@ -247,12 +233,12 @@ std::string Write(const std::string& path, XdeDocumentImpl& impl, const XdeWrite
             return XdeDocumentIGES::Write(file, impl, translatorUnit);
         }
         if (name == "BREP") {
-            return BRepTools::Write(InUnit(WholeShape(impl), metres), file.c_str());
+            return BRepTools::Write(InUnit(XdeModelEdit::WholeShape(impl), metres), file.c_str());
         }
         if (name == "STL") {
             StlAPI_Writer writer;
             writer.ASCIIMode() = Standard_False;
-            if (!writer.Write(InUnit(WholeShape(impl), metres), file.c_str())) {
+            if (!writer.Write(InUnit(XdeModelEdit::WholeShape(impl), metres), file.c_str())) {
                 reason = "the STL writer failed";
                 return false;
             }
