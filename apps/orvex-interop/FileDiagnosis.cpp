@@ -60,12 +60,12 @@ LoadLog::~LoadLog()
 bool WriteOutput(const std::string& path, const char* format,
                  const std::function<bool(const std::string& file)>& write, std::string& error)
 {
-    LoadLog log;
-    if (orvkit::WriteReplacing(path, format, write)) {
+    const std::string reason = orvkit::ReplaceFile(
+        path, format, [&write](const std::string& file, std::string&) { return write(file); });
+    if (reason.empty()) {
         return true;
     }
-    const auto records = log.GetRecords();
-    error = records.empty() ? "cannot write " + path : records.back().text;
+    error = "Cannot write file: " + path + " (" + reason + ")";
     return false;
 }
 
