@@ -21,13 +21,12 @@ void PrintError(const std::string& file, const std::string& reason);
 // The one error line for a load that failed, from the reason the reader kept.
 void PrintError(const std::string& file, const orvkit::LoadFailure& failure);
 
-// Keeps what is logged while something runs, so that a failure or the warnings can be shown
-// afterwards.
-// Writes `path` whole or not at all (orvkit::WriteReplacing); false with the reason, as the
-// host logged it, in `error`.
+// Writes `path` whole or not at all (orvkit::ReplaceFile); false with the reason in `error`.
 bool WriteOutput(const std::string& path, const char* format,
                  const std::function<bool(const std::string& file)>& write, std::string& error);
 
+// Keeps what is logged while something runs, so that a failure or the warnings can be shown
+// afterwards.
 class LoadLog {
 public:
     LoadLog();
