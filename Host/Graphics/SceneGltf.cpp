@@ -1,6 +1,7 @@
 #include "SceneGltf.h"
 
 #include "Common/Core/StringUtil.h"
+#include "Geometry/IO/MeshShapeWriters.h"
 
 #include "Annotation/AnnotationElement.h"
 #include "Data/Kernel/CompositeElement.h"
@@ -55,8 +56,6 @@ namespace {
 // The part of the shape's bounding-box diagonal that a mesh may stray from the surface.
 const double kRelativeDeflection = 0.005;
 const double kAngularDeflection = 0.5;
-// What a file written for other programs is meshed with: finer, since it is all they get.
-const double kExportRelativeDeflection = 0.001;
 
 const glm::vec3 kUncoloured{0.6f, 0.6f, 0.62f};
 
@@ -174,7 +173,9 @@ public:
                       std::string& binary)
     {
         myDeflection = options.deflection;
-        myRelativeDeflection = kExportRelativeDeflection;
+        // A file for other programs is meshed as the shape writers mesh: finer than the page,
+        // since the triangles are all they get.
+        myRelativeDeflection = ExportMeshing::RelativeDeflection;
         myAngle = options.angle;
         const TDF_Label main = document->Main();
         myColors = XCAFDoc_DocumentTool::ColorTool(main);

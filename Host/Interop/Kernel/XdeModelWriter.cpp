@@ -2,6 +2,7 @@
 
 #include "Common/Core/PathUtil.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/MeshShapeWriters.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Graphics/SceneGltf.h"
 #include "Interop/Kernel/KernelSupport.h"
@@ -10,12 +11,10 @@
 #include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeValidationProps.h"
 
-#include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
-#include <Bnd_Box.hxx>
 #include <RWObj_CafWriter.hxx>
 #include <StlAPI_Writer.hxx>
 #include <TColStd_IndexedDataMapOfStringString.hxx>
@@ -47,20 +46,6 @@ const char* const kNoDimensions = "{} dimensions are left out: only STEP holds t
 const char* const kMeshOnly =
     "the model is made of triangle meshes, which {} cannot hold; write stl, obj, gltf or glb";
 
-constexpr double kRelativeDeflection = 0.001;
-constexpr double kMinDeflection = 1e-6;
-
-double Diagonal(const TopoDS_Shape& shape)
-{
-    Bnd_Box box;
-    BRepBndLib::Add(shape, box);
-    if (box.IsVoid()) {
-        return 0.0;
-    }
-    box.SetGap(0.0);
-    return std::sqrt(box.SquareExtent());
-}
-
 // Meshes every part once, where its instances share it; faces that came from a mesh file keep
 // their triangles. False when no part has a face.
 bool MeshParts(XdeDocumentImpl& impl, const XdeWriteOptions& options)
@@ -77,10 +62,10 @@ bool MeshParts(XdeDocumentImpl& impl, const XdeWriteOptions& options)
             continue;
         }
         anyFace = true;
-        const double deflection =
-            options.deflection > 0.0
-                ? options.deflection
-                : std::max(kRelativeDeflection * Diagonal(shape), kMinDeflection);
+        // Without a deflection given, the shape writers' own: 0.1 % of the part's size.
+        const double deflection = options.deflection > 0.0
+                                      ? options.deflection
+                                      : ExportMeshing::GetLinearDeflection(shape);
         BRepMesh_IncrementalMesh(shape, deflection, Standard_False, options.angle, Standard_False);
     }
     return anyFace;
