@@ -22,6 +22,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include <poll.h>
@@ -36,6 +37,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 const char* const kErrorPrefix = "orvex-interop: error: ";
+const char* const kWarningPrefix = "orvex-interop: warning: ";
 const char* const kChildName = "orvex-interop";
 const char* const kChildVerb = "export";
 const char* const kUnknownFormat = "unknown format '{}' (expected {})";
@@ -85,6 +87,24 @@ std::string SignalName(int signal)
 
 // The child's own explanation: its last error line without the program's prefix, or else its
 // last line of any kind.
+// What the child said the file written does not keep: its warning lines, without the prefix
+// and the file's name, which the report gives once.
+std::vector<std::string> WarningLines(const std::string& errors)
+{
+    std::vector<std::string> warnings;
+    std::istringstream lines(errors);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(kWarningPrefix, 0) != 0) {
+            continue;
+        }
+        std::string warning = line.substr(std::strlen(kWarningPrefix));
+        const size_t named = warning.rfind("': ");
+        warnings.push_back(
+            warning[0] == '\'' && named != std::string::npos ? warning.substr(named + 3) : warning);
+    }
+    return warnings;
+}
+
 std::string ErrorLine(const std::string& errors)
 {
     std::string lastLine;
@@ -143,6 +163,7 @@ void Finish(ConvertOutcome& outcome, const ChildProcess& child)
         return;
     }
     outcome.ok = true;
+    outcome.warnings = WarningLines(child.GetErrors());
     outcome.bytes = bytes;
 }
 
@@ -150,8 +171,13 @@ void PrintText(const std::vector<ConvertOutcome>& outcomes, size_t failed)
 {
     for (const ConvertOutcome& outcome : outcomes) {
         if (outcome.ok) {
-            fmt::print("ok      {} -> {} ({} bytes, {:.2f} s)\n", outcome.input, outcome.output,
-                       outcome.bytes, outcome.seconds);
+            // One line a file, what the file does not keep at its end.
+            std::string warnings;
+            for (const std::string& warning : outcome.warnings) {
+                warnings += "; " + warning;
+            }
+            fmt::print("ok      {} -> {} ({} bytes, {:.2f} s{})\n", outcome.input, outcome.output,
+                       outcome.bytes, outcome.seconds, warnings);
         } else {
             fmt::print("failed  {} ({:.2f} s): {}\n", outcome.input, outcome.seconds,
                        outcome.reason);
@@ -173,6 +199,7 @@ void PrintJson(const std::vector<ConvertOutcome>& outcomes, size_t failed)
         file["reason"] = outcome.ok ? Json() : Json(outcome.reason);
         file["seconds"] = std::round(outcome.seconds * 1000.0) / 1000.0;
         file["bytes"] = outcome.ok ? Json(outcome.bytes) : Json();
+        file["warnings"] = outcome.warnings;
         files.push_back(std::move(file));
     }
     Json report;

@@ -23,9 +23,10 @@ struct ConvertOutcome {
     std::string input;  // as given
     std::string output; // where it is, or would have been, written
     bool ok = false;
-    std::string reason;       // why it failed; empty when ok
-    double seconds = 0.0;     // wall time of its conversion
-    std::uintmax_t bytes = 0; // size of the file written; 0 when it failed
+    std::string reason;                // why it failed; empty when ok
+    double seconds = 0.0;              // wall time of its conversion
+    std::uintmax_t bytes = 0;          // size of the file written; 0 when it failed
+    std::vector<std::string> warnings; // what the file written does not keep of the model
 };
 
 // Converts many model files, each in a child process of its own that runs the program's

@@ -87,7 +87,7 @@ protected:
     {
         for (const nlohmann::json& file : report["files"]) {
             if (file["input"] == input) {
-                EXPECT_EQ(file.size(), 6u) << file.dump();
+                EXPECT_EQ(file.size(), 7u) << file.dump();
                 EXPECT_TRUE(file["output"].is_string() && file["seconds"].is_number());
                 return file;
             }
@@ -189,6 +189,17 @@ TEST_F(ConvertTest, ChildKilledBySignalIsFailedWithTheSignalsName)
     EXPECT_EQ(Entry(report, box)["reason"], "killed by SIGXFSZ (File size limit exceeded)");
     // Nor is the temporary folder it was writing into left behind.
     EXPECT_TRUE(fs::is_empty(myOut));
+}
+
+TEST_F(ConvertTest, WhatAFileCannotKeepReachesTheReport)
+{
+    const ProgramRun run =
+        Program("convert --json --format igs --out " + Quote(myOut) + " " + Quote(kSample));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const nlohmann::json entry = Entry(nlohmann::json::parse(run.out), kSample);
+    ASSERT_EQ(entry["warnings"].size(), 1u) << entry;
+    EXPECT_NE(entry["warnings"][0].get<std::string>().find("IGES holds no assembly tree"),
+              std::string::npos);
 }
 
 TEST_F(ConvertTest, TextReportHasOneLinePerFileInInputOrderAndNoProgressOffATerminal)
