@@ -307,6 +307,10 @@ private:
         const std::array<float, 3> base =
             color ? *color : std::array<float, 3>{kUncoloured.r, kUncoloured.g, kUncoloured.b};
         const auto key = myPartKeys.emplace(entry.ToCString(), base).first;
+        // The other instances of a part find its mesh without looking at its faces again.
+        if (const auto known = myMeshIndex.find(&*key); known != myMeshIndex.end()) {
+            return known->second;
+        }
         const FaceColorTable faceColors = FaceColorsOf(part, shape);
         // The mesh is made in the part's own frame: its instances place it.
         return MeshOf(&*key, NameOf(part), shape.Located(TopLoc_Location()),

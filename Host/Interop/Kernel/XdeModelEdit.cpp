@@ -69,6 +69,22 @@ TDF_Label XdeModelEdit::FindNamed(const XdeDocumentImpl& impl, const std::string
     return {};
 }
 
+std::vector<TDF_Label> XdeModelEdit::Parts(const XdeDocumentImpl& impl)
+{
+    std::vector<TDF_Label> parts;
+    if (impl.shapeTool.IsNull()) {
+        return parts;
+    }
+    TDF_LabelSequence shapes;
+    impl.shapeTool->GetShapes(shapes);
+    for (const TDF_Label& label : shapes) {
+        if (!XCAFDoc_ShapeTool::IsAssembly(label)) {
+            parts.push_back(label);
+        }
+    }
+    return parts;
+}
+
 TopoDS_Shape XdeModelEdit::WholeShape(const XdeDocumentImpl& impl)
 {
     TopoDS_Compound compound;

@@ -6,6 +6,7 @@
 #include <gp_Trsf.hxx>
 
 #include <string>
+#include <vector>
 
 namespace orvkit {
 
@@ -27,6 +28,10 @@ struct XdeModelEdit {
     // anew, so that parts stay shared, and a free part's geometry is placed with its sub-shape
     // labels (face colours, dimension targets). Rigid transforms only.
     static void TransformRoots(XdeDocumentImpl& impl, const gp_Trsf& transform);
+
+    // The labels of the parts: every shape label that is not an assembly, each once however
+    // often it is placed.
+    static std::vector<TDF_Label> Parts(const XdeDocumentImpl& impl);
 
     // The placed shapes of every free label, in one compound.
     static TopoDS_Shape WholeShape(const XdeDocumentImpl& impl);

@@ -50,13 +50,8 @@ const char* const kMeshOnly =
 // their triangles. False when no part has a face.
 bool MeshParts(XdeDocumentImpl& impl, const XdeWriteOptions& options)
 {
-    TDF_LabelSequence shapes;
-    impl.shapeTool->GetShapes(shapes);
     bool anyFace = false;
-    for (const TDF_Label& label : shapes) {
-        if (XCAFDoc_ShapeTool::IsAssembly(label)) {
-            continue;
-        }
+    for (const TDF_Label& label : XdeModelEdit::Parts(impl)) {
         const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
         if (!TopExp_Explorer(shape, TopAbs_FACE).More()) {
             continue;
@@ -135,8 +130,9 @@ void AddLossWarnings(const XdeDocumentImpl& impl, const ModelFormat& format,
 // Whether any face of the model is only a triangulation (read from a mesh file).
 bool HasMeshOnlyFaces(const XdeDocumentImpl& impl)
 {
-    for (const TDF_Label& root : impl.freeShapes) {
-        for (TopExp_Explorer it(XCAFDoc_ShapeTool::GetShape(root), TopAbs_FACE); it.More();
+    // Part by part, not through the placed model: a part placed 10,000 times is looked at once.
+    for (const TDF_Label& part : XdeModelEdit::Parts(impl)) {
+        for (TopExp_Explorer it(XCAFDoc_ShapeTool::GetShape(part), TopAbs_FACE); it.More();
              it.Next()) {
             if (!BRep_Tool::IsGeometric(TopoDS::Face(it.Current()))) {
                 return true;

@@ -1,8 +1,9 @@
 #include "XdeValidationProps.h"
 
+#include "Interop/Kernel/XdeModelEdit.h"
+
 #include <BRepGProp.hxx>
 #include <GProp_GProps.hxx>
-#include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
 #include <XCAFDoc_Area.hxx>
 #include <XCAFDoc_Centroid.hxx>
@@ -58,15 +59,7 @@ XdeValidationProps XdeValidationProps::Declared(const TDF_Label& label)
 
 void XdeValidationProps::StoreForParts(XdeDocumentImpl& impl)
 {
-    if (impl.shapeTool.IsNull()) {
-        return;
-    }
-    TDF_LabelSequence shapes;
-    impl.shapeTool->GetShapes(shapes);
-    for (const TDF_Label& label : shapes) {
-        if (XCAFDoc_ShapeTool::IsAssembly(label)) {
-            continue;
-        }
+    for (const TDF_Label& label : XdeModelEdit::Parts(impl)) {
         const XdeValidationProps props = Compute(XCAFDoc_ShapeTool::GetShape(label));
         if (props.hasVolume) {
             XCAFDoc_Volume::Set(label, props.volume);
