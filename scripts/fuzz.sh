@@ -4,7 +4,8 @@
 # Inputs that crash, hang or run out of memory and fail again on their own are kept in
 # build-fuzz/findings/TARGET/ and make the script fail.
 #
-#   scripts/fuzz.sh [SECONDS] [TARGET...]     TARGET: linestyle vrml step iges (default: all)
+#   scripts/fuzz.sh [SECONDS] [TARGET...]
+#   TARGET: linestyle vrml step iges obj gltf glb stl brep (default: all)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -12,7 +13,7 @@ cd "$root"
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]} > 0)) || targets=(linestyle vrml step iges)
+((${#targets[@]} > 0)) || targets=(linestyle vrml step iges obj gltf glb stl brep)
 
 ORVEX_SETUP_ONLY=1 scripts/setup.sh
 build=build-fuzz
@@ -27,6 +28,8 @@ seed_patterns() {
     vrml) echo "*.wrl *.vrml" ;;
     step) echo "*.stp *.step" ;;
     iges) echo "*.igs *.iges" ;;
+    brep) echo "*.brep *.brp" ;;
+    *) echo "*.$1" ;;
     esac
 }
 

@@ -280,10 +280,10 @@ std::vector<BatchConvert::Task> BatchConvert::Plan(std::vector<ConvertOutcome>& 
         // Absolute paths: a file name starting with '-' must not read as an option.
         Task task{index,
                   {kChildVerb, fs::absolute(outcome.input).string(), absoluteOutput.string()}};
-        if (myOptions.timeout > 0) {
-            task.arguments.insert(task.arguments.begin(),
-                                  {"--timeout", std::to_string(myOptions.timeout)});
-        }
+        // Both limits always, so that a child given none does not take its defaults.
+        task.arguments.insert(task.arguments.begin(),
+                              {"--timeout", std::to_string(myOptions.limits.seconds),
+                               "--max-memory", std::to_string(myOptions.limits.megabytes)});
         AddWriteArguments(task.arguments);
         tasks.push_back(std::move(task));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExportVerbs.h"
+#include "GuardedRun.h"
 
 #include <cstdint>
 #include <string>
@@ -15,7 +16,7 @@ struct ConvertOptions {
     unsigned jobs = 0;    // files converted at a time; 0: one per core
     WriteChoices choices; // handed to each file's "export"
     bool json = false;
-    double timeout = 0; // each file's time limit, handed to its child; 0: none
+    RunLimits limits; // each file's time and memory limits, handed to its child
 };
 
 // What became of one input file.

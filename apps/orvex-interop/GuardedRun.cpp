@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -11,6 +13,7 @@
 #include <mutex>
 #include <sstream>
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -116,16 +119,57 @@ void* RunVerb(void* argument)
     return nullptr;
 }
 
-std::string Seconds(double seconds)
+std::string Number(double value)
 {
     std::ostringstream out;
-    out << seconds;
+    out << value;
     return out.str();
+}
+
+// The resident memory of this process in megabytes; 0 when it cannot be told.
+double ResidentMegabytes()
+{
+    const int file = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
+        return 0;
+    }
+    char text[128] = {};
+    const ssize_t length = ::read(file, text, sizeof(text) - 1);
+    ::close(file);
+    unsigned long long size = 0;
+    unsigned long long resident = 0;
+    if (length <= 0 || std::sscanf(text, "%llu %llu", &size, &resident) != 2) {
+        return 0;
+    }
+    return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) /
+           (1024.0 * 1024.0);
+}
+
+// Leaves without running destructors that would wait on what the worker holds: it cannot be
+// stopped from outside.
+[[noreturn]] void GiveUp(const std::string& input, const std::string& why)
+{
+    std::cout.flush();
+    std::cerr << "orvex-interop: error: "
+              << (input.empty() ? std::string("") : "cannot read '" + input + "': ") << why << "\n";
+    std::cerr.flush();
+    ::_exit(1);
 }
 
 } // namespace
 
-int GuardedRun(const std::function<int()>& verb, double seconds, const std::string& input)
+double DefaultMemoryLimit()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) {
+        return 0;
+    }
+    return std::floor(0.75 * static_cast<double>(pages) * static_cast<double>(pageSize) /
+                      (1024.0 * 1024.0));
+}
+
+int GuardedRun(const std::function<int()>& verb, const RunLimits& limits, const std::string& input)
 {
     InstallCrashNote(input);
     Outcome outcome;
@@ -141,20 +185,36 @@ int GuardedRun(const std::function<int()>& verb, double seconds, const std::stri
     }
     std::unique_lock<std::mutex> lock(outcome.mutex);
     const auto finished = [&] { return outcome.finished; };
-    if (seconds > 0) {
-        if (!outcome.done.wait_for(lock, std::chrono::duration<double>(seconds), finished)) {
-            // The worker cannot be stopped from outside; leave without running destructors
-            // that would wait on what it holds.
-            std::cout.flush();
-            std::cerr << "orvex-interop: error: "
-                      << (input.empty() ? std::string("") : "cannot read '" + input + "': ")
-                      << "not finished after " << Seconds(seconds)
-                      << " s (--timeout SECONDS allows more; 0 for no limit)\n";
-            std::cerr.flush();
-            ::_exit(1);
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>(std::clamp(limits.seconds, 0.0, 1e9)));
+    // Memory is looked at this often: a reader filling memory at several gigabytes a second
+    // gets a few hundred megabytes past the limit at most.
+    const auto poll = std::chrono::milliseconds(20);
+    while (!finished()) {
+        Clock::duration wait =
+            limits.megabytes > 0 ? Clock::duration(poll) : Clock::duration::max();
+        if (limits.seconds > 0) {
+            wait = std::min(wait, deadline - Clock::now());
         }
-    } else {
-        outcome.done.wait(lock, finished);
+        if (wait == Clock::duration::max()) {
+            outcome.done.wait(lock, finished);
+        } else {
+            outcome.done.wait_for(lock, std::max(wait, Clock::duration::zero()), finished);
+        }
+        if (finished()) {
+            break;
+        }
+        if (limits.seconds > 0 && Clock::now() >= deadline) {
+            GiveUp(input, "not finished after " + Number(limits.seconds) +
+                              " s (--timeout SECONDS allows more; 0 for no limit)");
+        }
+        if (limits.megabytes > 0 && ResidentMegabytes() > limits.megabytes) {
+            GiveUp(input, "more than " + Number(limits.megabytes) +
+                              " MB of memory needed (--max-memory MB allows more; 0 for no "
+                              "limit)");
+        }
     }
     lock.unlock();
     pthread_join(worker, nullptr);

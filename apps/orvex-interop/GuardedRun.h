@@ -5,14 +5,26 @@
 
 namespace orvex::cli {
 
+// What a verb may take before it is stopped; 0 for no limit.
+struct RunLimits {
+    double seconds = 0;
+    double megabytes = 0; // of the process's resident memory
+};
+
+// Three quarters of this machine's physical memory, in megabytes: what a read may take by
+// default, leaving the rest to the system and to what else runs.
+double DefaultMemoryLimit();
+
 // Runs a verb so that no input file can take the program down without a word:
 // - on a thread with a large stack, so that deeply nested real files never reach its end;
-// - with a time limit: when `seconds` (> 0) pass first, one line says which file was being read
-//   and the program ends with exit code 1, since a translator loop cannot be stopped otherwise;
+// - with a time and a memory limit: when the time passes, or the process's resident memory
+//   grows past the limit, one line says which file was being read and the program ends with
+//   exit code 1, since a translator loop cannot be stopped otherwise and a translator that runs
+//   out of memory takes the machine down with it;
 // - with a last-resort handler for faults the readers could not turn into errors, which says
 //   which file it was and ends the program with exit code 1 (left out in sanitizer builds, whose
 //   own reports say more).
 // Returns the verb's exit code.
-int GuardedRun(const std::function<int()>& verb, double seconds, const std::string& input);
+int GuardedRun(const std::function<int()>& verb, const RunLimits& limits, const std::string& input);
 
 } // namespace orvex::cli

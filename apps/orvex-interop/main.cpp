@@ -315,6 +315,12 @@ int main(int argc, char** argv)
     app.add_option("--timeout", timeout,
                    "Give up reading a file after SECONDS (default 900; 0: no limit)")
         ->check(CLI::NonNegativeNumber);
+    double maxMemory = orvex::cli::DefaultMemoryLimit();
+    app.add_option("--max-memory", maxMemory,
+                   "Give up reading a file once the program holds more than MB megabytes of "
+                   "memory (default three quarters of this machine's: " +
+                       std::to_string(static_cast<long long>(maxMemory)) + "; 0: no limit)")
+        ->check(CLI::NonNegativeNumber);
     int verbosity = 0;
     app.add_flag("-v,--verbose", verbosity,
                  "Show the log on standard error (-v notes and errors, -vv everything)");
@@ -527,7 +533,7 @@ int main(int argc, char** argv)
         // A progress line would tangle with log lines, so it only shows on a quiet terminal.
         Progress::Instance().SetHandler(std::make_shared<orvex::cli::TerminalProgress>());
     }
-    convert.timeout = timeout;
+    convert.limits = {timeout, maxMemory};
     // Each verb with the file it reads, which a time-out or crash message names.
     const std::tuple<CLI::App*, std::function<int()>, std::string> verbs[] = {
         {importVerb, [&] { return RunImport(import); }, import.file},
@@ -551,8 +557,12 @@ int main(int argc, char** argv)
     try {
         for (const auto& [verb, start, input] : verbs) {
             if (verb->parsed()) {
-                // A batch conversion runs each file in a child of its own, with the limit.
-                return orvex::cli::GuardedRun(start, verb == convertVerb ? 0.0 : timeout, input);
+                // A batch conversion runs each file in a child of its own, with the limits.
+                return orvex::cli::GuardedRun(start,
+                                              verb == convertVerb
+                                                  ? orvex::cli::RunLimits{}
+                                                  : orvex::cli::RunLimits{timeout, maxMemory},
+                                              input);
             }
         }
     } catch (const Standard_Failure& failure) {

@@ -2,6 +2,7 @@
 
 #include "Common/Core/Logger.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/MeshFileCheck.h"
 #include "Geometry/IO/ModelFormat.h"
 
 #include <BRep_Builder.hxx>
@@ -29,13 +30,22 @@ void LogCannotRead(const char* format, const std::string& path, const char* reas
     Logger::Instance().Message(4, kCannotRead, format, path.c_str(), reason);
 }
 
-// The read sequence OBJ and glTF share. No document is attached: the reader keeps the shapes
-// it made, and SingleShape gathers them.
-TopoDS_Shape ReadMesh(RWMesh_CafReader& reader, const std::string& path, const char* format)
+// The read sequence OBJ and glTF share, after the file's check: `readable` is what the reader
+// is given, `path` what messages name. No document is attached: the reader keeps the shapes it
+// made, and SingleShape gathers them.
+TopoDS_Shape ReadMesh(RWMesh_CafReader& reader, const std::string& readable, const char* format,
+                      const LoadFailure& refusal, const std::string& path)
 {
+    if (refusal) {
+        LoadFailure::Record(refusal);
+        const std::string line =
+            refusal.line > 0 ? " at line " + std::to_string(refusal.line) : std::string();
+        LogCannotRead(format, path, (refusal.detail + line).c_str());
+        return {};
+    }
     // A file cut short or broken half-way is a failed read, not a partial model.
     reader.SetFillIncompleteDocument(Standard_False);
-    if (!reader.Perform(TCollection_AsciiString(path.c_str()), Message_ProgressRange())) {
+    if (!reader.Perform(TCollection_AsciiString(readable.c_str()), Message_ProgressRange())) {
         LogCannotRead(format, path, kNotParsed);
         return {};
     }
@@ -60,7 +70,13 @@ std::vector<std::string> StlShapeReader::GetExtensions() const
 
 TopoDS_Shape StlShapeReader::Read(const std::string& path, const ImportSettingsModel&) const
 {
-    const Handle(Poly_Triangulation) mesh = RWStl::ReadFile(path.c_str());
+    const ReadableMeshFile readable(path, ReadableMeshFile::STL);
+    if (readable.GetRefusal()) {
+        LoadFailure::Record(readable.GetRefusal());
+        LogCannotRead("STL", path, readable.GetRefusal().detail.c_str());
+        return {};
+    }
+    const Handle(Poly_Triangulation) mesh = RWStl::ReadFile(readable.GetPath().c_str());
     if (mesh.IsNull() || mesh->NbTriangles() == 0) {
         LogCannotRead("STL", path, kNoTriangles);
         return {};
@@ -85,8 +101,9 @@ std::vector<std::string> ObjShapeReader::GetExtensions() const
 TopoDS_Shape ObjShapeReader::Read(const std::string& path, const ImportSettingsModel&) const
 {
     // Without a file unit set, the reader leaves the coordinates as they are.
+    const ReadableMeshFile readable(path, ReadableMeshFile::OBJ);
     RWObj_CafReader reader;
-    return ReadMesh(reader, path, "OBJ");
+    return ReadMesh(reader, readable.GetPath(), "OBJ", readable.GetRefusal(), path);
 }
 
 std::string GltfShapeReader::GetFormatName() const
@@ -113,7 +130,7 @@ TopoDS_Shape GltfShapeReader::Read(const std::string& path,
     reader.SetFileCoordinateSystem(RWMesh_CoordinateSystem_glTF);
     reader.SetSystemLengthUnit(metres);
     reader.SetSystemCoordinateSystem(RWMesh_CoordinateSystem_Zup);
-    return ReadMesh(reader, path, "glTF");
+    return ReadMesh(reader, path, "glTF", MeshFileCheck::Gltf(path), path);
 }
 
 } // namespace orvkit

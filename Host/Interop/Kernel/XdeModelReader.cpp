@@ -2,6 +2,7 @@
 
 #include "Common/Core/PathUtil.h"
 #include "Geometry/IO/ImportSettingsModel.h"
+#include "Geometry/IO/MeshFileCheck.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 #include "Geometry/IO/ShapeReader.h"
@@ -32,11 +33,19 @@ std::string ReadableExtensions()
     return list;
 }
 
-// glTF and OBJ through OpenCASCADE's document readers, which fill the document themselves.
-bool ReadMeshDocument(RWMesh_CafReader& reader, const std::string& path, XdeDocumentImpl& impl,
-                      const char* format)
+// glTF and OBJ through OpenCASCADE's document readers, which fill the document themselves,
+// once the file's check has let it through: `readable` is what the reader is given, `path`
+// what messages name.
+bool ReadMeshDocument(RWMesh_CafReader& reader, const std::string& readable,
+                      const std::string& path, XdeDocumentImpl& impl, const char* format,
+                      const LoadFailure& refusal)
 {
     impl.CreateNew();
+    if (refusal) {
+        return FailLoad(impl, refusal,
+                        std::string(format) + " reader: cannot read " + path + " (" +
+                            refusal.Describe() + ")");
+    }
     // A file cut short or broken half-way is a failed read, not a partial model.
     reader.SetFillIncompleteDocument(Standard_False);
     reader.SetDocument(impl.document);
@@ -45,7 +54,7 @@ bool ReadMeshDocument(RWMesh_CafReader& reader, const std::string& path, XdeDocu
     bool done = false;
     try {
         OCC_CATCH_SIGNALS
-        done = reader.Perform(TCollection_AsciiString(path.c_str()), Message_ProgressRange());
+        done = reader.Perform(TCollection_AsciiString(readable.c_str()), Message_ProgressRange());
     } catch (const Standard_Failure& failure) {
         impl.CreateNew();
         const std::string why = DescribeTranslatorFailure(failure);
@@ -136,14 +145,16 @@ bool XdeModelReader::Open(const std::string& path, XdeDocumentImpl& impl, Parame
         reader.SetFileCoordinateSystem(RWMesh_CoordinateSystem_glTF);
         reader.SetSystemLengthUnit(0.001);
         reader.SetSystemCoordinateSystem(RWMesh_CoordinateSystem_Zup);
-        return ReadMeshDocument(reader, path, impl, "glTF");
+        return ReadMeshDocument(reader, path, path, impl, "glTF", MeshFileCheck::Gltf(path));
     }
     if (name == "OBJ") {
         // OBJ holds no unit: the numbers stay as they are, taken for millimetres.
+        const ReadableMeshFile readable(path, ReadableMeshFile::OBJ);
         RWObj_CafReader reader;
         reader.SetSystemLengthUnit(0.001);
         reader.SetFileLengthUnit(0.001);
-        return ReadMeshDocument(reader, path, impl, "OBJ");
+        return ReadMeshDocument(reader, readable.GetPath(), path, impl, "OBJ",
+                                readable.GetRefusal());
     }
     return ReadSingleShape(path, impl, *format, settings);
 }

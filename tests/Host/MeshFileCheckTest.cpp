@@ -1,0 +1,329 @@
+// The checks glTF, GLB, OBJ and STL files get before OpenCASCADE's readers see them, and the
+// reads behind them: what a file declares beyond what it holds is refused with the reason, and
+// what is sound still reads.
+#include "Support/TestSupport.h"
+
+#include "Common/Core/StringUtil.h"
+#include "Geometry/IO/MeshFileCheck.h"
+#include "Interop/Kernel/XdeModelReader.h"
+
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_VisMaterial.hxx>
+#include <XCAFDoc_VisMaterialTool.hxx>
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include <sys/stat.h>
+
+using namespace orvkit;
+using orvtest::TempDir;
+using Json = nlohmann::json;
+
+namespace {
+
+// One triangle: three float positions (36 bytes) and three 16-bit indices (6 bytes, 2 of
+// padding), in one buffer of 44 bytes; the tests change what they need.
+struct Triangle {
+    Json json;
+    std::string bytes;
+
+    Triangle()
+    {
+        const float positions[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+        const uint16_t indices[4] = {0, 1, 2, 0};
+        bytes.assign(reinterpret_cast<const char*>(positions), sizeof(positions));
+        bytes.append(reinterpret_cast<const char*>(indices), sizeof(indices));
+        json = {
+            {"asset", {{"version", "2.0"}}},
+            {"scene", 0},
+            {"scenes", {{{"nodes", {0}}}}},
+            {"nodes", {{{"mesh", 0}}}},
+            {"meshes", {{{"primitives", {{{"attributes", {{"POSITION", 0}}}, {"indices", 1}}}}}}},
+            {"buffers", {{{"byteLength", 44}}}},
+            {"bufferViews",
+             {{{"buffer", 0}, {"byteOffset", 0}, {"byteLength", 36}},
+              {{"buffer", 0}, {"byteOffset", 36}, {"byteLength", 6}}}},
+            {"accessors",
+             {{{"bufferView", 0},
+               {"componentType", 5126},
+               {"count", 3},
+               {"type", "VEC3"},
+               {"min", {0, 0, 0}},
+               {"max", {1, 1, 0}}},
+              {{"bufferView", 1}, {"componentType", 5123}, {"count", 3}, {"type", "SCALAR"}}}}};
+    }
+
+    void SetIndex(int which, uint16_t value) { std::memcpy(&bytes[36 + 2 * which], &value, 2); }
+
+    // A .gltf with its buffer as a data URI.
+    std::string Gltf() const
+    {
+        Json copy = json;
+        copy["buffers"][0]["uri"] =
+            "data:application/octet-stream;base64," + StringUtil::ToBase64(bytes);
+        return copy.dump();
+    }
+
+    // A .glb: the JSON chunk, padded with spaces, then the binary chunk; `binLength` overrides
+    // the binary chunk's declared length.
+    std::string Glb(int64_t binLength = -1) const
+    {
+        std::string text = json.dump();
+        text.append((4 - text.size() % 4) % 4, ' ');
+        auto u32 = [](uint32_t value) { return std::string(reinterpret_cast<char*>(&value), 4); };
+        const std::string body = u32(uint32_t(text.size())) + "JSON" + text +
+                                 u32(binLength < 0 ? uint32_t(bytes.size()) : uint32_t(binLength)) +
+                                 std::string("BIN\0", 4) + bytes;
+        return "glTF" + u32(2) + u32(uint32_t(12 + body.size())) + body;
+    }
+};
+
+// A chain of `depth` nodes, each the only child of the one before, the mesh on the last.
+Triangle Chain(int depth)
+{
+    Triangle triangle;
+    Json nodes = Json::array();
+    for (int i = 0; i < depth; ++i) {
+        nodes.push_back(i + 1 < depth ? Json{{"children", {i + 1}}} : Json{{"mesh", 0}});
+    }
+    triangle.json["nodes"] = nodes;
+    return triangle;
+}
+
+// The check's reason for a file, empty when it lets the file through.
+std::string Refusal(const std::string& path)
+{
+    const LoadFailure failure = MeshFileCheck::Gltf(path);
+    if (failure) {
+        EXPECT_EQ(failure.kind, LoadFailureParseError);
+        EXPECT_EQ(failure.format, "glTF");
+    }
+    return failure.detail;
+}
+
+bool Reads(const std::string& path)
+{
+    XdeDocumentImpl impl;
+    return XdeModelReader::Open(path, impl, nullptr);
+}
+
+} // namespace
+
+TEST(GltfFileCheckTest, ASoundTriangleIsLetThroughAndReadsAsGltfAndGlb)
+{
+    TempDir dir;
+    const Triangle triangle;
+    for (const std::string& path :
+         {dir.Write("t.gltf", triangle.Gltf()), dir.Write("t.glb", triangle.Glb())}) {
+        EXPECT_EQ(Refusal(path), "") << path;
+        EXPECT_TRUE(Reads(path)) << path;
+    }
+    // A buffer in a .bin file beside the .gltf.
+    Triangle external = triangle;
+    external.json["buffers"][0]["uri"] = "t.bin";
+    dir.Write("t.bin", triangle.bytes);
+    EXPECT_EQ(Refusal(dir.Write("external.gltf", external.json.dump())), "");
+}
+
+TEST(GltfFileCheckTest, CountsAndLengthsPastTheBytesThereAreAreRefusedBeforeTheReaderAllocates)
+{
+    TempDir dir;
+    struct Case {
+        const char* name;
+        std::function<void(Triangle&)> change;
+        const char* reason;
+    };
+    const Case cases[] = {
+        // Two billion indices over six bytes: the reader would size 715 million triangles.
+        {"index count", [](Triangle& t) { t.json["accessors"][1]["count"] = 2147483647; },
+         "accessor 1 declares 2147483647 elements, which need 4294967294 bytes, but its buffer "
+         "view holds 6"},
+        {"position count", [](Triangle& t) { t.json["accessors"][0]["count"] = 4; },
+         "accessor 0 declares 4 elements, which need 48 bytes, but its buffer view holds 36"},
+        {"stride", [](Triangle& t) { t.json["bufferViews"][0]["byteStride"] = 16; },
+         "accessor 0 declares 3 elements, which need 44 bytes, but its buffer view holds 36"},
+        {"accessor offset", [](Triangle& t) { t.json["accessors"][1]["byteOffset"] = 2; },
+         "which need 8 bytes, but its buffer view holds 6"},
+        {"view past the buffer", [](Triangle& t) { t.json["bufferViews"][1]["byteLength"] = 600; },
+         "buffer view 1 ends at byte 636, but buffer 0 holds 44"},
+        {"not a whole number", [](Triangle& t) { t.json["accessors"][1]["count"] = 1e300; },
+         "accessor 1's count is 1.0000000000000001e+300, not a whole number of zero or more"},
+        // The reader finds "1" where 1 is meant, so the check must too.
+        {"reference by text",
+         [](Triangle& t) {
+             t.json["meshes"][0]["primitives"][0]["indices"] = "1";
+             t.json["accessors"][1]["count"] = 2147483647;
+         },
+         "accessor 1 declares 2147483647 elements"},
+    };
+    for (const Case& c : cases) {
+        Triangle triangle;
+        c.change(triangle);
+        for (const std::string& path :
+             {dir.Write("c.gltf", triangle.Gltf()), dir.Write("c.glb", triangle.Glb())}) {
+            EXPECT_NE(Refusal(path).find(c.reason), std::string::npos)
+                << c.name << " in " << path << ": " << Refusal(path);
+            EXPECT_FALSE(Reads(path)) << c.name;
+        }
+    }
+    // The first of a repeated key is the one the reader takes: the harmless second must not
+    // hide it.
+    Triangle repeated;
+    repeated.json["accessors"][1]["count"] = 2147483647;
+    std::string text = repeated.Gltf();
+    const std::string count = "\"count\":2147483647";
+    text.replace(text.find(count), count.size(), count + ",\"count\":3");
+    EXPECT_NE(Refusal(dir.Write("repeated.gltf", text)).find("2147483647 elements"),
+              std::string::npos);
+    // A binary chunk that says it is longer than the file: the file's end counts.
+    Triangle shortChunk;
+    shortChunk.json["bufferViews"][1]["byteLength"] = 600;
+    EXPECT_NE(Refusal(dir.Write("short.glb", shortChunk.Glb(0x7ffffff0))).find("holds 44"),
+              std::string::npos);
+}
+
+TEST(GltfFileCheckTest, IndicesAreHeldAgainstTheVertexCount)
+{
+    TempDir dir;
+    for (const uint16_t index : {uint16_t(3), uint16_t(60000)}) {
+        Triangle triangle;
+        triangle.SetIndex(2, index);
+        for (const std::string& path :
+             {dir.Write("i.gltf", triangle.Gltf()), dir.Write("i.glb", triangle.Glb())}) {
+            EXPECT_EQ(Refusal(path), "primitive 0 of mesh 0 refers to vertex " +
+                                         std::to_string(index) + ", but it has 3")
+                << path;
+        }
+    }
+    // An index in the padding after the three that count is not read.
+    Triangle padded;
+    padded.SetIndex(3, 60000);
+    EXPECT_EQ(Refusal(dir.Write("padded.gltf", padded.Gltf())), "");
+}
+
+TEST(GltfFileCheckTest, TreesDeeperThanTheLimitOrCyclicAreRefusedWithoutRecursion)
+{
+    TempDir dir;
+    EXPECT_EQ(Refusal(dir.Write("5000.gltf", Chain(5000).Gltf())),
+              "its node tree is more than 1000 levels deep");
+    const std::string limit = dir.Write("1000.glb", Chain(MeshFileCheck::kMaxNodeDepth).Glb());
+    EXPECT_EQ(Refusal(limit), "");
+    EXPECT_TRUE(Reads(limit));
+
+    Triangle cycle;
+    cycle.json["nodes"] = Json::array({{{"children", {1}}}, {{"children", {0}}, {"mesh", 0}}});
+    EXPECT_EQ(Refusal(dir.Write("cycle.gltf", cycle.Gltf())),
+              "node 0 is among its own descendants");
+
+    // JSON nested 100,000 deep in "extras": refused by the check's own parser, which has no
+    // stack to run out of.
+    Triangle nested;
+    std::string text = nested.Gltf();
+    text.insert(text.size() - 1,
+                ",\"extras\":" + std::string(100000, '[') + std::string(100000, ']'));
+    EXPECT_EQ(Refusal(dir.Write("nested.gltf", text)), "its JSON nests more than 256 levels deep");
+}
+
+TEST(GltfFileCheckTest, BuffersThatAreNoRegularFileOrNoBase64AndRootsThatAreNoObjectAreRefused)
+{
+    TempDir dir;
+    ::mkfifo(dir.File("pipe.bin").c_str(), 0600);
+    std::filesystem::create_directory(dir.File("folder.bin"));
+    for (const char* name : {"pipe.bin", "folder.bin"}) {
+        Triangle triangle;
+        triangle.json["buffers"][0]["uri"] = name;
+        EXPECT_EQ(Refusal(dir.Write("b.gltf", triangle.json.dump())),
+                  std::string("buffer 0 names '") + name + "', which is not a regular file");
+    }
+    // The reader's decoder would index its table with this byte.
+    Triangle triangle;
+    std::string text = triangle.Gltf();
+    text.insert(text.find("base64,") + 7, "\xff");
+    EXPECT_EQ(Refusal(dir.Write("byte.gltf", text)),
+              "buffer 0's data holds a byte that is not base64");
+    // The reader looks for members in whatever the root is.
+    EXPECT_EQ(Refusal(dir.Write("string.gltf", "\"attributes\"")), "its JSON is not an object");
+    EXPECT_FALSE(Reads(dir.File("string.gltf")));
+    // Not JSON at all: left to the reader, whose own words say so.
+    EXPECT_EQ(Refusal(dir.Write("garbage.gltf", "{\"asset\":")), "");
+    EXPECT_FALSE(Reads(dir.File("garbage.gltf")));
+}
+
+TEST(ReadableMeshFileTest, ObjFacesOfMoreVerticesThanTheReaderHoldsAreRefusedWithTheirLine)
+{
+    TempDir dir;
+    auto face = [](int vertices) {
+        std::string line = "f";
+        for (int i = 0; i < vertices; ++i) {
+            line += " " + std::to_string(i % 3 + 1) + "/1/1";
+        }
+        return line + "\n";
+    };
+    const std::string head = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\n";
+    const ReadableMeshFile tooLong(dir.Write("long.obj", head + face(1025)), ReadableMeshFile::OBJ);
+    EXPECT_EQ(tooLong.GetRefusal().Describe(),
+              "not a readable OBJ file: a face of more than 1024 vertices at line 6");
+    EXPECT_FALSE(Reads(dir.File("long.obj")));
+    // A face continued over lines counts whole, at the line it starts on.
+    std::string continued = face(600);
+    continued.insert(continued.size() - 1, " \\");
+    const ReadableMeshFile joined(dir.Write("joined.obj", head + continued + face(600).substr(1)),
+                                  ReadableMeshFile::OBJ);
+    EXPECT_EQ(joined.GetRefusal().line, 6);
+    // As many as the reader holds still read (under AddressSanitizer too).
+    const std::string most = dir.Write("most.obj", head + face(1024));
+    EXPECT_FALSE(ReadableMeshFile(most, ReadableMeshFile::OBJ).GetRefusal());
+    EXPECT_TRUE(Reads(most));
+}
+
+TEST(ReadableMeshFileTest, ALastLineWithoutLineBreakIsReadFromACopyThatStillFindsItsMaterials)
+{
+    TempDir dir;
+    dir.Write("red.mtl", "newmtl red\nKd 1 0 0\n");
+    const std::string obj =
+        dir.Write("part.obj", "mtllib red.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl red\nf 1 2 3");
+    std::string copy;
+    {
+        const ReadableMeshFile readable(obj, ReadableMeshFile::OBJ);
+        ASSERT_FALSE(readable.GetRefusal());
+        copy = readable.GetPath();
+        ASSERT_NE(copy, obj);
+        EXPECT_EQ(std::filesystem::path(copy).filename(), "part.obj");
+        const std::string text = orvtest::ReadWholeFile(copy);
+        EXPECT_EQ(text.back(), '\n');
+        const std::string library = text.substr(7, text.find('\n') - 7);
+        EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::path(copy).parent_path() / library,
+                                                dir.File("red.mtl")))
+            << library;
+    }
+    EXPECT_FALSE(std::filesystem::exists(copy)) << "the copy goes with its object";
+
+    // Read from the copy, the material still comes from beside the original.
+    XdeDocumentImpl impl;
+    ASSERT_TRUE(XdeModelReader::Open(obj, impl, nullptr));
+    const Handle(XCAFDoc_VisMaterialTool) tool =
+        XCAFDoc_DocumentTool::VisMaterialTool(impl.document->Main());
+    TDF_LabelSequence materials;
+    tool->GetMaterials(materials);
+    ASSERT_EQ(materials.Length(), 1);
+    const Handle(XCAFDoc_VisMaterial) red = tool->GetMaterial(materials.First());
+    EXPECT_TRUE(red->BaseColor().GetRGB().IsEqual(Quantity_Color(1, 0, 0, Quantity_TOC_RGB)));
+
+    // A text STL likewise; a binary one and a file that ends well are read as they are.
+    const std::string text = dir.Write(
+        "facet.stl", "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n"
+                     "vertex 0 1 0\nendloop\nendfacet\nendsolid s");
+    EXPECT_NE(ReadableMeshFile(text, ReadableMeshFile::STL).GetPath(), text);
+    EXPECT_TRUE(Reads(text));
+    std::string binary(80, '\xff');
+    binary += std::string("\x01\0\0\0", 4) + std::string(50, '\0');
+    const std::string binaryPath = dir.Write("binary.stl", binary);
+    EXPECT_EQ(ReadableMeshFile(binaryPath, ReadableMeshFile::STL).GetPath(), binaryPath);
+    const std::string ended = dir.Write("ended.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    EXPECT_EQ(ReadableMeshFile(ended, ReadableMeshFile::OBJ).GetPath(), ended);
+}
