@@ -1,6 +1,7 @@
 // The checks glTF, GLB, OBJ and STL files get before OpenCASCADE's readers see them, and the
 // reads behind them: what a file declares beyond what it holds is refused with the reason, and
 // what is sound still reads.
+#include "Support/MeshFiles.h"
 #include "Support/TestSupport.h"
 
 #include "Common/Core/StringUtil.h"
@@ -23,77 +24,10 @@
 using namespace orvkit;
 using orvtest::TempDir;
 using Json = nlohmann::json;
+using orvtest::Chain;
+using orvtest::Triangle;
 
 namespace {
-
-// One triangle: three float positions (36 bytes) and three 16-bit indices (6 bytes, 2 of
-// padding), in one buffer of 44 bytes; the tests change what they need.
-struct Triangle {
-    Json json;
-    std::string bytes;
-
-    Triangle()
-    {
-        const float positions[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-        const uint16_t indices[4] = {0, 1, 2, 0};
-        bytes.assign(reinterpret_cast<const char*>(positions), sizeof(positions));
-        bytes.append(reinterpret_cast<const char*>(indices), sizeof(indices));
-        json = {
-            {"asset", {{"version", "2.0"}}},
-            {"scene", 0},
-            {"scenes", {{{"nodes", {0}}}}},
-            {"nodes", {{{"mesh", 0}}}},
-            {"meshes", {{{"primitives", {{{"attributes", {{"POSITION", 0}}}, {"indices", 1}}}}}}},
-            {"buffers", {{{"byteLength", 44}}}},
-            {"bufferViews",
-             {{{"buffer", 0}, {"byteOffset", 0}, {"byteLength", 36}},
-              {{"buffer", 0}, {"byteOffset", 36}, {"byteLength", 6}}}},
-            {"accessors",
-             {{{"bufferView", 0},
-               {"componentType", 5126},
-               {"count", 3},
-               {"type", "VEC3"},
-               {"min", {0, 0, 0}},
-               {"max", {1, 1, 0}}},
-              {{"bufferView", 1}, {"componentType", 5123}, {"count", 3}, {"type", "SCALAR"}}}}};
-    }
-
-    void SetIndex(int which, uint16_t value) { std::memcpy(&bytes[36 + 2 * which], &value, 2); }
-
-    // A .gltf with its buffer as a data URI.
-    std::string Gltf() const
-    {
-        Json copy = json;
-        copy["buffers"][0]["uri"] =
-            "data:application/octet-stream;base64," + StringUtil::ToBase64(bytes);
-        return copy.dump();
-    }
-
-    // A .glb: the JSON chunk, padded with spaces, then the binary chunk; `binLength` overrides
-    // the binary chunk's declared length.
-    std::string Glb(int64_t binLength = -1) const
-    {
-        std::string text = json.dump();
-        text.append((4 - text.size() % 4) % 4, ' ');
-        auto u32 = [](uint32_t value) { return std::string(reinterpret_cast<char*>(&value), 4); };
-        const std::string body = u32(uint32_t(text.size())) + "JSON" + text +
-                                 u32(binLength < 0 ? uint32_t(bytes.size()) : uint32_t(binLength)) +
-                                 std::string("BIN\0", 4) + bytes;
-        return "glTF" + u32(2) + u32(uint32_t(12 + body.size())) + body;
-    }
-};
-
-// A chain of `depth` nodes, each the only child of the one before, the mesh on the last.
-Triangle Chain(int depth)
-{
-    Triangle triangle;
-    Json nodes = Json::array();
-    for (int i = 0; i < depth; ++i) {
-        nodes.push_back(i + 1 < depth ? Json{{"children", {i + 1}}} : Json{{"mesh", 0}});
-    }
-    triangle.json["nodes"] = nodes;
-    return triangle;
-}
 
 // The check's reason for a file, empty when it lets the file through.
 std::string Refusal(const std::string& path)
@@ -320,6 +254,9 @@ TEST(ReadableMeshFileTest, ALastLineWithoutLineBreakIsReadFromACopyThatStillFind
                      "vertex 0 1 0\nendloop\nendfacet\nendsolid s");
     EXPECT_NE(ReadableMeshFile(text, ReadableMeshFile::STL).GetPath(), text);
     EXPECT_TRUE(Reads(text));
+    // Shorter than one binary facet, the reader takes it for text whatever its bytes.
+    const std::string shortFile = dir.Write("short.stl", "solid \xc0\x7f\nendsolid");
+    EXPECT_NE(ReadableMeshFile(shortFile, ReadableMeshFile::STL).GetPath(), shortFile);
     std::string binary(80, '\xff');
     binary += std::string("\x01\0\0\0", 4) + std::string(50, '\0');
     const std::string binaryPath = dir.Write("binary.stl", binary);

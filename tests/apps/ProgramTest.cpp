@@ -1,4 +1,5 @@
 // The orvex-interop program as a user runs it: output, exit codes and error lines.
+#include "Support/MeshFiles.h"
 #include "Support/TestSupport.h"
 
 #include "AssemblyGenerator.h"
@@ -160,6 +161,65 @@ TEST_F(ProgramTest, HostileFilesEndInOneLineNamingTheFileNeverASignal)
         EXPECT_NE(run.err.find("'" + path + "': " + reason), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find("0x"), std::string::npos) << "no addresses: " << run.err;
     }
+}
+
+TEST_F(ProgramTest, HostileMeshFilesEndInOneLineWithinTenSecondsAndAGigabyte)
+{
+    // Each once took the reader down: a face of 100,000 vertices wrote past the reader's list,
+    // two billion indices over six bytes asked for gigabytes, and 5,000 nested nodes took
+    // forty seconds. The limits here are what each must stay within.
+    Triangle huge;
+    huge.json["accessors"][1]["count"] = 2147483647;
+    const std::string count = "accessor 1 declares 2147483647 elements";
+    const std::string deep = "its node tree is more than 1000 levels deep";
+    const std::pair<std::string, std::string> cases[] = {
+        {myDir.Write("face.obj", ObjWithLongFace(100000)),
+         "a face of more than 1024 vertices at line 4"},
+        {myDir.Write("count.gltf", huge.Gltf()), count},
+        {myDir.Write("count.glb", huge.Glb()), count},
+        {myDir.Write("deep.gltf", Chain(5000).Gltf()), deep},
+        {myDir.Write("deep.glb", Chain(5000).Glb()), deep},
+    };
+    const std::string limits = "--timeout 10 --max-memory 1024 ";
+    const std::string page = myDir.File("page.html");
+    const std::string out = myDir.File("out");
+    std::filesystem::create_directory(out);
+    for (const auto& [path, reason] : cases) {
+        for (const std::string& verb :
+             {"read " + Quote(path), "view " + Quote(path) + " -o " + Quote(page)}) {
+            const ProgramRun run = Program(limits + verb);
+            EXPECT_EQ(run.exitCode, 1) << verb;
+            EXPECT_EQ(Lines(run.err), 1u) << run.err;
+            EXPECT_NE(run.err.find(path + " (" + reason), std::string::npos) << run.err;
+        }
+        EXPECT_FALSE(std::filesystem::exists(page));
+        const ProgramRun run =
+            Program(limits + "convert " + Quote(path) + " --format glb --out " + Quote(out));
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.out.find("cannot read '" + path + "': not a readable"), std::string::npos)
+            << run.out;
+        EXPECT_NE(run.out.find(reason), std::string::npos) << run.out;
+        EXPECT_TRUE(std::filesystem::is_empty(out)) << path;
+    }
+}
+
+TEST_F(ProgramTest, AReadThatNeedsMoreMemoryThanAllowedIsCutOffWithOneLine)
+{
+    const std::string reason = "': more than 10 MB of memory needed (--max-memory MB allows more";
+    const ProgramRun run = Program("--max-memory 10 read " + Quote(kSample));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Lines(run.err), 1u) << run.err;
+    EXPECT_NE(run.err.find("'" + kSample + reason), std::string::npos) << run.err;
+    // Each file of a conversion gets the limit in its own process.
+    const std::string out = myDir.File("out");
+    std::filesystem::create_directory(out);
+    const ProgramRun convert =
+        Program("--max-memory 10 convert " + Quote(kSample) + " --format glb --out " + Quote(out));
+    EXPECT_EQ(convert.exitCode, 1);
+    EXPECT_NE(convert.out.find(reason), std::string::npos) << convert.out;
+    EXPECT_TRUE(std::filesystem::is_empty(out));
+    EXPECT_EQ(Program("--max-memory 0 read " + Quote(kSample)).exitCode, 0);
 }
 
 TEST_F(ProgramTest, AReadThatNeverEndsIsCutOffWithOneLine)

@@ -115,9 +115,10 @@ bool IsTextStlWithoutLastLineBreak(const std::string& path)
     char head[134];
     file.read(head, sizeof(head));
     const std::streamsize length = file.gcount();
-    if (length == 0 || std::any_of(head, head + length, [](char c) {
-            return static_cast<unsigned char>(c) > static_cast<unsigned char>('~');
-        })) {
+    if (length == 0 ||
+        (length == std::streamsize(sizeof(head)) && std::any_of(head, head + length, [](char c) {
+             return static_cast<unsigned char>(c) > static_cast<unsigned char>('~');
+         }))) {
         return false;
     }
     file.clear();
