@@ -10,28 +10,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t cp)
-{
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        cp = kReplacement;
-    }
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Decodes UTF-8 into code points; each malformed sequence gives one U+FFFD.
 std::vector<char32_t> DecodeUtf8(const std::string& text)
 {
@@ -86,7 +64,7 @@ std::string StringUtil::ToA(const wchar_t* text)
 {
     std::string out;
     for (; text != nullptr && *text != 0; ++text) {
-        AppendUtf8(out, static_cast<char32_t>(*text));
+        StringUtil::AppendUtf8(out, static_cast<char32_t>(*text));
     }
     return out;
 }
@@ -100,7 +78,7 @@ std::string StringUtil::ToA(const char16_t* text)
             cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(text[1]) - 0xDC00);
             ++text;
         }
-        AppendUtf8(out, cp);
+        StringUtil::AppendUtf8(out, cp);
     }
     return out;
 }
@@ -154,6 +132,28 @@ std::string StringUtil::Replace(const std::string& text, const std::string& from
     }
     out.append(text, start, std::string::npos);
     return out;
+}
+
+void StringUtil::AppendUtf8(std::string& out, char32_t cp)
+{
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        cp = kReplacement;
+    }
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
 }
 
 std::string StringUtil::ToLower(std::string text)

@@ -23,6 +23,8 @@ struct StringUtil {
     static std::string ToLower(std::string text);
     // The bytes in base64 (RFC 4648, with padding), as data URIs carry them.
     static std::string ToBase64(const std::string& bytes);
+    // Appends a code point as UTF-8; one past U+10FFFF or a surrogate half becomes U+FFFD.
+    static void AppendUtf8(std::string& out, char32_t codePoint);
 };
 
 } // namespace orvkit

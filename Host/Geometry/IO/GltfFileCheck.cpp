@@ -3,6 +3,8 @@
 // length and count the reader would act on against the bytes that are there.
 #include "Geometry/IO/MeshFileCheck.h"
 
+#include "Common/Core/StringUtil.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -151,25 +153,6 @@ private:
         return &container.members.back().second;
     }
 
-    static void AppendUtf8(std::string& out, unsigned code)
-    {
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-
     bool ParseHex4(unsigned& code)
     {
         if (myEnd - myPos < 4) {
@@ -242,7 +225,7 @@ private:
                         myPos = pair;
                     }
                 }
-                AppendUtf8(out, code);
+                StringUtil::AppendUtf8(out, code);
                 break;
             }
             default:
