@@ -30,6 +30,15 @@ void LogCannotRead(const char* format, const std::string& path, const char* reas
     Logger::Instance().Message(4, kCannotRead, format, path.c_str(), reason);
 }
 
+// A refusal of the file checks, kept for the caller and logged in the readers' words.
+void Refuse(const char* format, const std::string& path, const LoadFailure& refusal)
+{
+    LoadFailure::Record(refusal);
+    const std::string line =
+        refusal.line > 0 ? " at line " + std::to_string(refusal.line) : std::string();
+    LogCannotRead(format, path, (refusal.detail + line).c_str());
+}
+
 // The read sequence OBJ and glTF share, after the file's check: `readable` is what the reader
 // is given, `path` what messages name. No document is attached: the reader keeps the shapes it
 // made, and SingleShape gathers them.
@@ -37,10 +46,7 @@ TopoDS_Shape ReadMesh(RWMesh_CafReader& reader, const std::string& readable, con
                       const LoadFailure& refusal, const std::string& path)
 {
     if (refusal) {
-        LoadFailure::Record(refusal);
-        const std::string line =
-            refusal.line > 0 ? " at line " + std::to_string(refusal.line) : std::string();
-        LogCannotRead(format, path, (refusal.detail + line).c_str());
+        Refuse(format, path, refusal);
         return {};
     }
     // A file cut short or broken half-way is a failed read, not a partial model.
@@ -72,8 +78,7 @@ TopoDS_Shape StlShapeReader::Read(const std::string& path, const ImportSettingsM
 {
     const ReadableMeshFile readable(path, ReadableMeshFile::STL);
     if (readable.GetRefusal()) {
-        LoadFailure::Record(readable.GetRefusal());
-        LogCannotRead("STL", path, readable.GetRefusal().detail.c_str());
+        Refuse("STL", path, readable.GetRefusal());
         return {};
     }
     const Handle(Poly_Triangulation) mesh = RWStl::ReadFile(readable.GetPath().c_str());
