@@ -60,7 +60,7 @@ LoadFailure CheckObj(const std::string& path, bool& endsWithLineBreak)
     if (!file) {
         return {}; // the file checks before the readers say why
     }
-    std::vector<char> block(size_t(1) << 20);
+    std::vector<char> block(size_t(64) << 10);
     std::string line;     // one line as the reader sees it: a '\' before the end joins the next
     long long number = 1; // of the physical line that starts `line`
     long long physical = 1;
