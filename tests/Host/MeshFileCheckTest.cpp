@@ -149,6 +149,17 @@ TEST(GltfFileCheckTest, TreesDeeperThanTheLimitOrCyclicAreRefusedWithoutRecursio
     EXPECT_EQ(Refusal(dir.Write("1000.glb", Chain(MeshFileCheck::kMaxNodeDepth).Glb())), "");
     EXPECT_NE(Refusal(dir.Write("1001.glb", Chain(MeshFileCheck::kMaxNodeDepth + 1).Glb())), "");
 
+    // A node listed ten times as a child, eight levels deep: a few hundred bytes that place a
+    // hundred million nodes.
+    Triangle fan;
+    fan.json["nodes"] = Json::array();
+    for (int level = 0; level < 8; ++level) {
+        fan.json["nodes"].push_back({{"children", Json(std::vector<int>(10, level + 1))}});
+    }
+    fan.json["nodes"].push_back({{"mesh", 0}});
+    EXPECT_EQ(Refusal(dir.Write("fan.gltf", fan.Gltf())),
+              "its scene places more than 10000000 nodes");
+
     Triangle cycle;
     cycle.json["nodes"] = Json::array({{{"children", {1}}}, {{"children", {0}}, {"mesh", 0}}});
     EXPECT_EQ(Refusal(dir.Write("cycle.gltf", cycle.Gltf())),
@@ -180,6 +191,18 @@ TEST(GltfFileCheckTest, BuffersThatAreNoRegularFileOrNoBase64AndRootsThatAreNoOb
     text.insert(text.find("base64,") + 7, "\xff");
     EXPECT_EQ(Refusal(dir.Write("byte.gltf", text)),
               "buffer 0's data holds a byte that is not base64");
+    // The reader takes the first scene from an array it does not check, and names a scene
+    // without nodes through a "scene" member that may be missing.
+    Triangle notArray;
+    notArray.json.erase("scene");
+    notArray.json["scenes"] = 5;
+    EXPECT_EQ(Refusal(dir.Write("scenes.gltf", notArray.Gltf())),
+              "it names no default scene, and its scenes are not an array");
+    Triangle noNodes;
+    noNodes.json.erase("scene");
+    noNodes.json["scenes"] = Json::array({Json::object()});
+    EXPECT_EQ(Refusal(dir.Write("empty.gltf", noNodes.Gltf())),
+              "its default scene has no list of nodes");
     // The reader looks for members in whatever the root is.
     EXPECT_EQ(Refusal(dir.Write("string.gltf", "\"attributes\"")), "its JSON is not an object");
     EXPECT_FALSE(Reads(dir.File("string.gltf")));

@@ -461,6 +461,7 @@ public:
         myViews = Collection(root, "bufferViews");
         myBuffers = Collection(root, "buffers");
         myBufferBytes.resize(myBuffers.Size());
+        CheckScene(root);
         CheckMeshes(root);
         CheckNodes(root);
     }
@@ -699,6 +700,32 @@ private:
         return largest;
     }
 
+    // The default scene as the reader finds it: "scene", else the first of "scenes", which it
+    // takes for an array without a look; and a scene without "nodes" it names in its error
+    // through a "scene" member that may not be there.
+    void CheckScene(const JsonValue& root)
+    {
+        const JsonValue* scene = root.Find("scene");
+        const JsonValue* scenes = root.Find("scenes");
+        const JsonValue* chosen = nullptr;
+        if (scene != nullptr) {
+            const Collection all(root, "scenes");
+            const long long index = all.IndexOf(scene);
+            chosen = index < 0 ? nullptr : &all.At(static_cast<size_t>(index));
+        } else if (scenes != nullptr) {
+            if (scenes->kind != JsonValue::Array) {
+                throw Refusal("it names no default scene, and its scenes are not an array");
+            }
+            chosen = scenes->items.empty() ? nullptr : &scenes->items.front();
+        }
+        if (chosen != nullptr) {
+            const JsonValue* nodes = chosen->Find("nodes");
+            if (nodes == nullptr || nodes->kind != JsonValue::Array) {
+                throw Refusal("its default scene has no list of nodes");
+            }
+        }
+    }
+
     // Every triangle primitive's vertex attributes and indices, as the reader will read them.
     void CheckMeshes(const JsonValue& root)
     {
@@ -765,26 +792,40 @@ private:
         }
     }
 
-    // The scene tree's depth, walked with a stack of our own; a node among its own descendants
-    // is refused too.
+    // The scene tree, walked with a stack of our own: its depth, and how many nodes it places
+    // once every node is placed wherever it is a child (a node listed ten times as a child,
+    // ten levels deep, places ten billion); a node among its own descendants is refused too.
     void CheckNodes(const JsonValue& root)
     {
         const Collection nodes(root, "nodes");
         enum State : unsigned char { Unseen, Open, Done };
         std::vector<State> state(nodes.Size(), Unseen);
         std::vector<uint32_t> height(nodes.Size(), 1);
+        std::vector<uint64_t> placed(nodes.Size(), 1); // the node and all it places below it
+        const uint64_t most = MeshFileCheck::kMaxPlacedNodes;
+        const auto limit = static_cast<uint32_t>(MeshFileCheck::kMaxNodeDepth);
+        auto tooMany = [&] {
+            return Refusal("its scene places more than " + std::to_string(most) + " nodes");
+        };
+        auto tooDeep = [&] {
+            return Refusal("its node tree is more than " + std::to_string(limit) + " levels deep");
+        };
+        auto addChild = [&](size_t parent, size_t child) {
+            height[parent] = std::max(height[parent], height[child] + 1);
+            if (height[parent] > limit) {
+                throw tooDeep();
+            }
+            placed[parent] = std::min(placed[parent] + placed[child], most + 1);
+        };
+        auto children = [&](size_t node) -> const JsonValue* {
+            const JsonValue* list = nodes.At(node).Find("children");
+            return list != nullptr && list->kind == JsonValue::Array ? list : nullptr;
+        };
         struct Frame {
             size_t node;
             size_t next; // the next child to look at
         };
         std::vector<Frame> path;
-        auto children = [&](size_t node) -> const JsonValue* {
-            const JsonValue* list = nodes.At(node).Find("children");
-            return list != nullptr && list->kind == JsonValue::Array ? list : nullptr;
-        };
-        const auto limit = static_cast<uint32_t>(MeshFileCheck::kMaxNodeDepth);
-        const std::string tooDeep =
-            "its node tree is more than " + std::to_string(limit) + " levels deep";
         for (size_t start = 0; start < nodes.Size(); ++start) {
             if (state[start] != Unseen) {
                 continue;
@@ -803,17 +844,13 @@ private:
                     if (state[c] == Open) {
                         throw Refusal("node " + nodes.Name(c) + " is among its own descendants");
                     }
-                    if (state[c] == Unseen) {
-                        if (path.size() >= limit) {
-                            throw Refusal(tooDeep);
-                        }
+                    if (state[c] == Done) {
+                        addChild(frame.node, c);
+                    } else if (path.size() >= limit) {
+                        throw tooDeep();
+                    } else {
                         state[c] = Open;
                         path.push_back({c, 0});
-                    } else {
-                        height[frame.node] = std::max(height[frame.node], height[c] + 1);
-                        if (height[frame.node] > limit) {
-                            throw Refusal(tooDeep);
-                        }
                     }
                     continue;
                 }
@@ -821,13 +858,23 @@ private:
                 state[done] = Done;
                 path.pop_back();
                 if (!path.empty()) {
-                    uint32_t& parent = height[path.back().node];
-                    parent = std::max(parent, height[done] + 1);
-                    if (parent > limit) {
-                        throw Refusal(tooDeep);
-                    }
+                    addChild(path.back().node, done);
                 }
             }
+        }
+        // What the scenes place: their root nodes, each with all below it.
+        uint64_t total = 0;
+        const Collection scenes(root, "scenes");
+        for (size_t scene = 0; scene < scenes.Size(); ++scene) {
+            const JsonValue* roots = scenes.At(scene).Find("nodes");
+            for (size_t r = 0; roots != nullptr && r < roots->items.size(); ++r) {
+                const long long node = nodes.IndexOf(&roots->items[r]);
+                total =
+                    std::min(total + (node < 0 ? 0 : placed[static_cast<size_t>(node)]), most + 1);
+            }
+        }
+        if (total > most) {
+            throw tooMany();
         }
     }
 

@@ -24,6 +24,10 @@ namespace MeshFileCheck {
 // Deeper scene trees are refused: real scenes, skeletons included, stay far below it, and the
 // reader's time at this depth is still under a second.
 constexpr int kMaxNodeDepth = 1000;
+// Nodes a scene may place, counting a node once for every place it is a child: a file of a few
+// hundred bytes can list one node ten times as a child, ten levels deep, and the reader and
+// everything after it would place ten billion. Large scenes place a few hundred thousand.
+constexpr unsigned long long kMaxPlacedNodes = 10000000;
 // The JSON itself: glTF's own structure nests a handful of levels, "extras" a few more.
 constexpr int kMaxJsonDepth = 256;
 // The most vertices an OBJ face may have: what the reader's first vertex list holds.
