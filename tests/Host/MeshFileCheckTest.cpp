@@ -286,4 +286,13 @@ TEST(ReadableMeshFileTest, ALastLineWithoutLineBreakIsReadFromACopyThatStillFind
     EXPECT_EQ(ReadableMeshFile(binaryPath, ReadableMeshFile::STL).GetPath(), binaryPath);
     const std::string ended = dir.Write("ended.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     EXPECT_EQ(ReadableMeshFile(ended, ReadableMeshFile::OBJ).GetPath(), ended);
+    // A last line that goes on with a '\\', line break or not, ends nowhere as well.
+    for (const char* end : {"\\", "\\\n", "\\\r\n"}) {
+        const std::string path =
+            dir.Write("continued.obj", std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3 ") + end);
+        const ReadableMeshFile readable(path, ReadableMeshFile::OBJ);
+        EXPECT_NE(readable.GetPath(), path);
+        EXPECT_EQ(orvtest::ReadWholeFile(readable.GetPath()).substr(24), "f 1 2 3 \n");
+        EXPECT_TRUE(Reads(path));
+    }
 }

@@ -52,10 +52,10 @@ bool IsFaceLine(const std::string& line)
     return line.size() >= 2 && line[0] == 'f' && (line[1] == ' ' || line[1] == '\t');
 }
 
-// The check, which also tells whether the file's last byte is a line break (or the file empty).
+// The check, which also tells whether the file ends where a line ends: an empty file does, one
+// whose last byte is no line break or whose last line goes on with a '\' does not.
 LoadFailure CheckObj(const std::string& path, bool& endsWithLineBreak)
 {
-    endsWithLineBreak = true;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         return {}; // the file checks before the readers say why
@@ -79,9 +79,6 @@ LoadFailure CheckObj(const std::string& path, bool& endsWithLineBreak)
         file.read(block.data(), static_cast<std::streamsize>(block.size()));
         const char* data = block.data();
         const char* end = data + file.gcount();
-        if (data != end) {
-            endsWithLineBreak = end[-1] == '\n';
-        }
         while (data != end) {
             const char* newline = static_cast<const char*>(std::memchr(data, '\n', end - data));
             if (newline == nullptr) {
@@ -104,6 +101,7 @@ LoadFailure CheckObj(const std::string& path, bool& endsWithLineBreak)
             number = physical;
         }
     }
+    endsWithLineBreak = line.empty();
     return finish();
 }
 
@@ -158,6 +156,12 @@ std::string CopyWithLineBreak(const std::string& path, const fs::path& folder, b
             const size_t start = line.find_first_not_of(" \t", 7);
             if (start != std::string::npos) {
                 line = "mtllib " + prefix + line.substr(start);
+            }
+        }
+        // The last line goes on into nothing: its '\' would join the line break given it.
+        if (obj && in.peek() == std::char_traits<char>::eof()) {
+            while (!line.empty() && (line.back() == '\\' || line.back() == '\r')) {
+                line.pop_back();
             }
         }
         out << line << '\n';
