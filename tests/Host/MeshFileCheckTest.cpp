@@ -203,6 +203,12 @@ TEST(GltfFileCheckTest, BuffersThatAreNoRegularFileOrNoBase64AndRootsThatAreNoOb
     noNodes.json["scenes"] = Json::array({Json::object()});
     EXPECT_EQ(Refusal(dir.Write("empty.gltf", noNodes.Gltf())),
               "its default scene has no list of nodes");
+    // A GLB whose JSON chunk says it is shorter than its JSON: the reader reads on past it.
+    std::string glb = Triangle().Glb();
+    glb[12] = 10;
+    glb[13] = glb[14] = glb[15] = 0;
+    EXPECT_EQ(Refusal(dir.Write("cut.glb", glb)),
+              "its JSON chunk does not hold a whole JSON value");
     // The reader looks for members in whatever the root is.
     EXPECT_EQ(Refusal(dir.Write("string.gltf", "\"attributes\"")), "its JSON is not an object");
     EXPECT_FALSE(Reads(dir.File("string.gltf")));

@@ -355,7 +355,8 @@ uint32_t ReadU32(const unsigned char* bytes)
 
 int ComponentSize(const JsonValue* componentType)
 {
-    if (componentType == nullptr || componentType->kind != JsonValue::Number) {
+    if (componentType == nullptr || componentType->kind != JsonValue::Number ||
+        !(std::fabs(componentType->number) < 1e9)) {
         return 0;
     }
     switch (static_cast<long long>(componentType->number)) {
@@ -503,7 +504,7 @@ private:
     {
         const std::string header = ReadAt(0, 20);
         std::string text;
-        bool binary = header.size() >= 12 && header.compare(0, 4, "glTF") == 0;
+        const bool binary = header.size() >= 12 && header.compare(0, 4, "glTF") == 0;
         if (!binary) {
             text = ReadAt(0, myFileSize);
         } else if (!ReadGlbChunks(header, text)) {
@@ -516,6 +517,12 @@ private:
         if (parser.TooDeep()) {
             throw Refusal("its JSON nests more than " +
                           std::to_string(MeshFileCheck::kMaxJsonDepth) + " levels deep");
+        }
+        // The reader parses a GLB's JSON from the chunk's start to the end of the value,
+        // whatever the chunk's length says, so a value cut short by that length could still
+        // reach it unchecked. Text that is not JSON at all it refuses itself.
+        if (binary) {
+            throw Refusal("its JSON chunk does not hold a whole JSON value");
         }
         return false;
     }
@@ -560,13 +567,7 @@ private:
         // What the binary chunk really holds, whatever its header says.
         myBinLength =
             myBinOffset < myFileSize ? std::min(myBinLength, myFileSize - myBinOffset) : 0;
-        // The reader parses from the chunk's start to the end of the JSON value, whatever the
-        // chunk's length; the length is only tried first, to spare reading the binary chunk.
         text = ReadAt(jsonOffset, jsonLength);
-        JsonValue probe;
-        if (!JsonParser(text.data(), text.data() + text.size()).Parse(probe)) {
-            text = ReadAt(jsonOffset, myFileSize);
-        }
         return true;
     }
 
