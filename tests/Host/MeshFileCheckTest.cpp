@@ -87,6 +87,13 @@ TEST(GltfFileCheckTest, CountsAndLengthsPastTheBytesThereAreAreRefusedBeforeTheR
          "buffer view 1 ends at byte 636, but buffer 0 holds 44"},
         {"not a whole number", [](Triangle& t) { t.json["accessors"][1]["count"] = 1e300; },
          "accessor 1's count is 1.0000000000000001e+300, not a whole number of zero or more"},
+        // The reader reads the type as a C string: "SCALAR" and then anything is SCALAR.
+        {"type with a zero byte",
+         [](Triangle& t) {
+             t.json["accessors"][1]["type"] = std::string("SCALAR\0x", 8);
+             t.json["accessors"][1]["count"] = 2147483647;
+         },
+         "accessor 1 declares 2147483647 elements"},
         // The reader finds "1" where 1 is meant, so the check must too.
         {"reference by text",
          [](Triangle& t) {

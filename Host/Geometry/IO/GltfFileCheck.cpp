@@ -45,6 +45,9 @@ struct JsonValue {
     std::vector<JsonValue> items;
     std::vector<std::pair<std::string, JsonValue>> members;
 
+    // The string as the reader sees it where it takes it for a C string: up to its first zero.
+    std::string CText() const { return text.substr(0, text.find('\0')); }
+
     const JsonValue* Find(const char* key) const
     {
         for (const auto& [name, value] : members) {
@@ -313,7 +316,7 @@ public:
         if (reference == nullptr) {
             return -1;
         } else if (reference->kind == JsonValue::String) {
-            key = reference->text.substr(0, reference->text.find('\0'));
+            key = reference->CText();
         } else if (reference->kind == JsonValue::Number && reference->integer &&
                    std::fabs(reference->number) <= 2147483647.0) {
             key = std::to_string(static_cast<long long>(reference->number));
@@ -382,7 +385,7 @@ int ComponentCount(const JsonValue* type)
     static const std::map<std::string, int> counts = {{"SCALAR", 1}, {"VEC2", 2}, {"VEC3", 3},
                                                       {"VEC4", 4},   {"MAT2", 4}, {"MAT3", 9},
                                                       {"MAT4", 16}};
-    const auto found = counts.find(type->text);
+    const auto found = counts.find(type->CText());
     return found == counts.end() ? 0 : found->second;
 }
 
@@ -462,6 +465,11 @@ public:
         myViews = Collection(root, "bufferViews");
         myBuffers = Collection(root, "buffers");
         myBufferBytes.resize(myBuffers.Size());
+        // Every buffer, whether or not an accessor this check understands leads to it: the
+        // reader may find its way there where the check did not.
+        for (size_t buffer = 0; buffer < myBuffers.Size(); ++buffer) {
+            BufferBytes(buffer);
+        }
         CheckScene(root);
         CheckMeshes(root);
         CheckNodes(root);
@@ -583,21 +591,22 @@ private:
         const std::string name = "buffer " + myBuffers.Name(index);
         if (myBinary && (uri == nullptr || myBuffers.Name(index) == "'binary_glTF'")) { // 1.0
             bytes = {true, true, myBinOffset, myBinLength, myPath, {}};
-        } else if (uri == nullptr || uri->kind != JsonValue::String || uri->text.empty()) {
+        } else if (uri == nullptr || uri->kind != JsonValue::String || uri->CText().empty()) {
             return bytes; // the reader asks for a uri
-        } else if (uri->text.rfind(kDataUri, 0) == 0) {
+        } else if (uri->CText().rfind(kDataUri, 0) == 0) {
+            // Decoded to the string's full length, past any zero byte.
             bytes.found = true;
             bytes.data = DecodeBase64(uri->text.substr(std::strlen(kDataUri)), name + "'s data");
             bytes.length = bytes.data.size();
         } else {
             // Taken as a file name beside the file, as it stands.
-            const std::string file = myFolder + uri->text;
+            const std::string file = myFolder + uri->CText();
             struct stat status {};
             if (::stat(file.c_str(), &status) != 0) {
                 return bytes; // the reader says the file is missing
             }
             if (!S_ISREG(status.st_mode)) {
-                throw Refusal(name + " names '" + uri->text + "', which is not a regular file");
+                throw Refusal(name + " names '" + uri->CText() + "', which is not a regular file");
             }
             bytes.found = true;
             bytes.file = file;
@@ -649,9 +658,11 @@ private:
         }
         offset = WholeNumber(accessor.Find("byteOffset"), 0, name + "'s byteOffset");
         elementSize = components * componentSize;
-        // glTF 1.0 keeps the stride on the accessor.
-        const uint64_t stride = WholeNumber(accessor.Find("byteStride"), 0, name + "'s byteStride");
-        view.stride = stride != 0 ? stride : view.stride != 0 ? view.stride : uint64_t(elementSize);
+        // The reader steps by the view's stride (also for glTF 1.0, which keeps it on the
+        // accessor).
+        if (view.stride == 0) {
+            view.stride = uint64_t(elementSize);
+        }
         const unsigned __int128 needed =
             static_cast<unsigned __int128>(view.stride) * (count - 1) + offset + elementSize;
         if (needed > view.length) {
