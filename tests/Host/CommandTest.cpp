@@ -135,7 +135,7 @@ TEST(CommandTest, ImportSettingsFallBackToThePreferencesThenTheDefaults)
     ImportSettingsModel model(&settings);
     EXPECT_FALSE(model.GetFixEdges());
     EXPECT_FALSE(model.GetFixSolid());
-    EXPECT_FALSE(model.GetShowDialogFlag());
+    EXPECT_TRUE(model.GetShowDialogFlag());
     EXPECT_DOUBLE_EQ(model.GetEdgeLength(), 0.01);
     EXPECT_EQ(model.GetModelUnit(), "mm");
 

@@ -1,6 +1,5 @@
 // The generic shape reader: every format written here with OpenCASCADE and read back through
 // ShapeIO::Open, the model unit, the post-process hand-over, and failures.
-#include "Support/ScriptedDialogs.h"
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
@@ -484,25 +483,3 @@ TEST_F(ShapeIOTest, UnknownExtensionListsWhatIsReadable)
 }
 
 } // namespace
-
-TEST_F(ShapeIOTest, TheSettingsDialogComesFirstWhenAskedForAndItsCancelEndsTheRead)
-{
-    const std::string path = myDir.File("box.brep");
-    ASSERT_TRUE(BRepTools::Write(MakeBox(1, 1, 1), path.c_str()));
-    DialogScope dialogs;
-    ParameterDict quiet;
-    EXPECT_TRUE(ShapeIO::Open(path, &quiet));
-    EXPECT_TRUE(dialogs->GetCalls().empty()); // off by default
-
-    ParameterDict asking;
-    ImportSettingsModel(&asking).SetShowDialogFlag(true);
-    EXPECT_TRUE(ShapeIO::Open(path, &asking));
-    ASSERT_EQ(dialogs->GetCalls().size(), 1u);
-    EXPECT_EQ(dialogs->GetCalls()[0].kind, "ImportSettingsDlg");
-
-    dialogs->SetNamedDialogsAccepted(false);
-    ScopedLogCapture log;
-    EXPECT_FALSE(ShapeIO::Open(path, &asking));
-    EXPECT_TRUE(
-        log.Contains(4, "Cannot open file: " + path + " (the import settings were cancelled)"));
-}

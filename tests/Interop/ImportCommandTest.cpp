@@ -11,11 +11,13 @@
 #include "Data/Kernel/ExternalDocument.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Data/Kernel/WireElement.h"
+#include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 #include "RegisterInteropDataModule.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <STEPControl_Writer.hxx>
@@ -271,13 +273,49 @@ TEST_F(ImportCommandTest, AFailedReadTellsTheUserAndOpensNoUndoStep)
     const std::string garbage = myDir.Write("broken.stl", "solid broken\n  facet normal 0 0");
     DialogScope dialogs({garbage});
     EXPECT_FALSE(Run("Import"));
-    ASSERT_EQ(dialogs->GetCalls().size(), 2u);
-    EXPECT_EQ(dialogs->GetCalls()[1].kind, "notify");
-    EXPECT_EQ(dialogs->GetCalls()[1].title, "打开失败");
-    EXPECT_EQ(dialogs->GetCalls()[1].defaultName, garbage); // the notice's text is the path
+    ASSERT_EQ(dialogs->GetCalls().size(), 3u);
+    EXPECT_EQ(dialogs->GetCalls()[2].kind, "notify");
+    EXPECT_EQ(dialogs->GetCalls()[2].title, "打开失败");
+    EXPECT_EQ(dialogs->GetCalls()[2].defaultName, garbage); // the notice's text is the path
     EXPECT_EQ(myDocument.GetElementCount(), myBaseline);
     EXPECT_EQ(myDocument.GetUndoCount(), 0u);
     EXPECT_TRUE(myViewer.myFactors.empty());
+}
+
+TEST_F(ImportCommandTest, TheSettingsDialogComesBetweenTheFileAndTheReadAndItsCancelEndsIt)
+{
+    const std::string path = WriteBrep("box.brep", MakeBox(1, 1, 1));
+    {
+        DialogScope dialogs({path});
+        ASSERT_TRUE(Run("Import"));
+        ASSERT_EQ(dialogs->GetCalls().size(), 2u);
+        EXPECT_EQ(dialogs->GetCalls()[0].kind, "open");
+        EXPECT_EQ(dialogs->GetCalls()[1].kind, "ImportSettingsDlg");
+    }
+    DialogScope dialogs({path});
+    dialogs->SetNamedDialogsAccepted(false);
+    ScopedLogCapture log;
+    const size_t before = myDocument.GetElementCount();
+    EXPECT_FALSE(Run("Import"));
+    EXPECT_TRUE(
+        log.Contains(4, "Cannot open file: " + path + " (the import settings were cancelled)"));
+    EXPECT_EQ(dialogs->GetCalls().back().title, "打开失败");
+    EXPECT_EQ(myDocument.GetElementCount(), before);
+}
+
+TEST_F(ImportCommandTest, BatchImportTakesItsRepairsFromTheParametersAndShowsNoDialog)
+{
+    const std::string path = WriteBrep("shell.brep", BRepPrimAPI_MakeBox(1, 1, 1).Shell());
+    DialogScope dialogs;
+    ParameterDict parameters;
+    parameters.Add("FilePath", ParameterCreator::Create(path));
+    parameters.Add(ImportSettingsModel::FixSolidKey, ParameterCreator::Create(true));
+    CommandContext context(&myDocument, &parameters, &myViewer);
+    ASSERT_TRUE(CommandManager::Instance().BatchRun("Import", &context));
+    const auto* element = dynamic_cast<const ShapeElement*>(NewElements().back());
+    ASSERT_NE(element, nullptr);
+    EXPECT_EQ(element->GetShape()->GetShapeType(), TopoShapeSolid);
+    EXPECT_TRUE(dialogs->GetCalls().empty());
 }
 
 TEST_F(ImportCommandTest, BatchImportMakesOneElementUnderTheGivenIdWithoutZooming)

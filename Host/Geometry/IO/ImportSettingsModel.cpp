@@ -37,7 +37,7 @@ void ImportSettingsModel::SetModelUnit(const std::string& unit)
 
 bool ImportSettingsModel::GetShowDialogFlag() const
 {
-    return ParameterCast::Cast(Find(ShowDialogKey).get(), false);
+    return ParameterCast::Cast(Find(ShowDialogKey).get(), true);
 }
 
 void ImportSettingsModel::SetShowDialogFlag(bool show)
@@ -83,6 +83,16 @@ double ImportSettingsModel::GetMakeSolidTol() const
 void ImportSettingsModel::SetMakeSolidTol(double tolerance)
 {
     Store(MakeSolidTolKey, ParameterCreator::Create(tolerance));
+}
+
+void ImportSettingsModel::SpellOut()
+{
+    SetModelUnit(GetModelUnit());
+    SetShowDialogFlag(GetShowDialogFlag());
+    SetFixEdges(GetFixEdges());
+    SetEdgeLength(GetEdgeLength());
+    SetFixSolid(GetFixSolid());
+    SetMakeSolidTol(GetMakeSolidTol());
 }
 
 } // namespace orvkit

@@ -16,8 +16,8 @@ namespace orvkit {
 // | Key            | Type   | Default | Meaning                                                  |
 // |----------------|--------|---------|----------------------------------------------------------|
 // | "ModelUnit"    | string | "mm"    | length unit the shape is read into                       |
-// | "ShowDialog"   | bool   | false   | ask for these settings ("ImportSettingsDlg") before reading
-// | | "FixEdges"     | bool   | false   | remove small edges after reading (and after MakeSolid) |
+// | "ShowDialog"   | bool   | true    | an interactive import asks for these settings first      |
+// | "FixEdges"     | bool   | false   | remove small edges after reading (and after MakeSolid) |
 // | "EdgeLength"   | double | 0.01    | edges shorter than this (model unit) count as small      |
 // | "FixSolid"     | bool   | false   | sew the faces read and make a solid of them              |
 // | "MakeSolidTol" | double | 0.01    | sewing tolerance (model unit) for making the solid       |
@@ -57,6 +57,10 @@ public:
     void SetFixSolid(bool fix);
     double GetMakeSolidTol() const;
     void SetMakeSolidTol(double tolerance);
+
+    // Writes every setting into the dictionary with the value it has now, so that a dialog
+    // that shows and edits the dictionary sees them all.
+    void SpellOut();
 
 private:
     // A copy of the value in the dictionary, else in the preferences, else null.

@@ -3,7 +3,6 @@
 #include "Common/Core/FileUtil.h"
 #include "Common/Core/Logger.h"
 #include "Common/Core/PathUtil.h"
-#include "Data/View/DialogFactory.h"
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/OcctFaultScope.h"
 #include "Geometry/IO/OcctServices.h"
@@ -41,8 +40,6 @@ const char* const kRepairFailed =
 const char* const kRepairGaveNothing =
     "Repair after reading %s gave no shape; the shape is kept as read";
 const char* const kUnknownException = "unknown exception";
-const char* const kSettingsDialog = "ImportSettingsDlg";
-const char* const kSettingsCancelled = "Cannot open file: %s (the import settings were cancelled)";
 const char* const kNullShape = "Cannot write file: %s (there is no shape to write)";
 const char* const kEmptyShape = "Cannot write file: %s (the shape is empty)";
 const char* const kNoWriter =
@@ -240,16 +237,10 @@ std::shared_ptr<TopoShape> ShapeIO::Open(const Path& path, ParameterDict* settin
         }
         return nullptr;
     }
-    // The user may review the settings (repairs, unit) before the read; a cancel ends it.
-    if (ImportSettingsModel(settings).GetShowDialogFlag() &&
-        !DialogFactory::Instance().Show(kSettingsDialog, nullptr, settings)) {
-        Logger::Instance().Message(4, kSettingsCancelled, file.c_str());
-        return nullptr;
-    }
     TopoDS_Shape read;
     {
-        // The dialog above ran without the lock; the repair below runs without it as well,
-        // since it touches none of OpenCASCADE's process-wide tables.
+        // The repair below runs without the lock, since it touches none of OpenCASCADE's
+        // process-wide tables.
         const TranslatorLock lock;
         HeldOcctMessages held;
         read = ReadGuarded(*reader, file, ImportSettingsModel(settings));

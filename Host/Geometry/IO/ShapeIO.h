@@ -17,9 +17,8 @@ struct ShapeIO {
     // post-process throws or gives nothing (logged at level 3). Null when the file cannot be
     // read: missing, a folder, empty, an extension no reader takes, or content the reader
     // rejects; then one reason is logged at level 4, and OpenCASCADE's own messages about the
-    // file follow it at level 2 at most. When the settings ask for it ("ShowDialog"), the
-    // dialog "ImportSettingsDlg" shows them before the read and may change them; cancelling it
-    // ends the read in the same way. Never throws.
+    // file follow it at level 2 at most. Shows no dialog: a command that lets the user review
+    // the settings does so before it calls this. Never throws.
     static std::shared_ptr<TopoShape> Open(const Path& path, ParameterDict* settings);
 
     // Writes `shape` to `path` in the format its extension names, compared case-insensitively:

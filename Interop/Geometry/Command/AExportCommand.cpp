@@ -11,6 +11,7 @@
 #include "Geometry/IO/ShapeIO.h"
 #include "Geometry/Kernel/AxisConvention.h"
 #include "Geometry/Kernel/DefaultShapeCollector.h"
+#include "InteropKeys.h"
 
 #include <gp_Trsf.hxx>
 
@@ -29,9 +30,6 @@ const char* const kChildIsNull = "Child is null!";
 const char* const kNoActiveAssembly = "没有找到活动的装配体。";
 const char* const kExportTitle = "导出模型";
 const char* const kFolderTitle = "保存文件夹";
-const char* const kExportDialog = "ExportModelDlg";
-const char* const kAxisSourceKey = "ModelAxisSource";
-const char* const kAxisTargetKey = "ModelAxisTarget";
 const char* const kStepExtension = ".stp";
 const int kStandardAxes = 2;
 
@@ -55,7 +53,7 @@ std::shared_ptr<TopoShape> CollectFrom(const DrawableElement& element)
 
 ExportModelCommand::ExportModelCommand()
 {
-    SetName("ExportModel");
+    SetName(InteropKeys::ExportModelCommand);
 }
 
 ExportModelCommand::~ExportModelCommand() = default;
@@ -101,12 +99,12 @@ bool ExportModelCommand::Run(CommandContext* context)
         return false;
     }
     ParameterDict axes;
-    axes.Add(kAxisSourceKey, ParameterCreator::Create(kStandardAxes));
-    axes.Add(kAxisTargetKey, ParameterCreator::Create(kStandardAxes));
+    axes.Add(InteropKeys::ModelAxisSource, ParameterCreator::Create(kStandardAxes));
+    axes.Add(InteropKeys::ModelAxisTarget, ParameterCreator::Create(kStandardAxes));
     // A cancelled dialog leaves the codes as they stand.
-    DialogFactory::Instance().Show(kExportDialog, document, &axes);
-    const int source = ParameterCast::Cast(axes.Find(kAxisSourceKey), 0);
-    const int target = ParameterCast::Cast(axes.Find(kAxisTargetKey), 0);
+    DialogFactory::Instance().Show(InteropKeys::ExportModelDialog, document, &axes);
+    const int source = ParameterCast::Cast(axes.Find(InteropKeys::ModelAxisSource), 0);
+    const int target = ParameterCast::Cast(axes.Find(InteropKeys::ModelAxisTarget), 0);
     if (source != target) {
         gp_Trsf transform;
         transform.SetTransformation(MakeAxisSystem(target), MakeAxisSystem(source));
@@ -117,7 +115,7 @@ bool ExportModelCommand::Run(CommandContext* context)
 
 ExportAssemblyChildrenCommand::ExportAssemblyChildrenCommand()
 {
-    SetName("ExportAssemblyChildren");
+    SetName(InteropKeys::ExportAssemblyChildrenCommand);
 }
 
 ExportAssemblyChildrenCommand::~ExportAssemblyChildrenCommand() = default;

@@ -12,11 +12,13 @@
 #include "Data/Kernel/ExternalDocument.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Data/Kernel/WireElement.h"
+#include "Data/View/DialogFactory.h"
 #include "Data/View/DialogUtil.h"
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 #include "Geometry/IO/ShapeIO.h"
 #include "Geometry/Kernel/TopoExplor.h"
+#include "InteropKeys.h"
 #include "Xde2Doc.h"
 
 #include <fmt/format.h>
@@ -34,9 +36,8 @@ const char* const kOpenModelTitle = "打开模型";
 const char* const kOpenFailed = "打开失败";
 const char* const kOpeningFile = "打开文件: {}";
 const char* const kImportSchema = "ImportSchema";
-const char* const kFilePathKey = "FilePath";
-const char* const kCreateAssemblyKey = "CreateAssembly";
-const char* const kDocTypeKey = "DocType";
+const char* const kSettingsDialog = "ImportSettingsDlg";
+const char* const kSettingsCancelled = "Cannot open file: %s (the import settings were cancelled)";
 const char* const kDefaultDocType = "ORVX";
 const float kZoomFactor = 1.2f;
 
@@ -120,14 +121,36 @@ std::vector<std::string> ReaderFilters()
     return filters;
 }
 
-// Reads the file through the generic shape reader with the application's length unit.
-std::shared_ptr<TopoShape> ReadShape(const Path& path, bool batch)
+// The settings of a read that a batch run may give as its parameters: the repairs.
+const char* const kRepairKeys[] = {
+    ImportSettingsModel::FixEdgesKey, ImportSettingsModel::EdgeLengthKey,
+    ImportSettingsModel::FixSolidKey, ImportSettingsModel::MakeSolidTolKey};
+
+// Reads the file through the generic shape reader with the application's length unit. An
+// interactive read first shows its settings in their dialog when they ask for it, as they do
+// unless the user turned it off; a cancel ends the read. A batch read shows nothing and takes
+// the repairs its parameters give.
+std::shared_ptr<TopoShape> ReadShape(const Path& path, CommandContext* context, bool batch)
 {
     ParameterDict settings;
     ImportSettingsModel model(&settings);
     model.SetModelUnit(SystemUnits::Instance().GetSystemLengthUnit());
     if (batch) {
         model.SetShowDialogFlag(false);
+        if (const ParameterDict* parameters = context->GetParameters()) {
+            for (const char* key : kRepairKeys) {
+                if (const ParameterValue* value = parameters->Find(key)) {
+                    settings.Add(key, value->Clone());
+                }
+            }
+        }
+    } else if (model.GetShowDialogFlag()) {
+        // The dialog shows every setting, so it is given them all.
+        model.SpellOut();
+        if (!DialogFactory::Instance().Show(kSettingsDialog, context->GetDocument(), &settings)) {
+            Logger::Instance().Message(4, kSettingsCancelled, path.GetString().c_str());
+            return nullptr;
+        }
     }
     return ShapeIO::Open(path, &settings);
 }
@@ -179,7 +202,7 @@ Element* CreateImportElement(Document* document, const std::shared_ptr<TopoShape
 
 ImportCommand::ImportCommand()
 {
-    SetName("Import");
+    SetName(InteropKeys::ImportCommand);
     SetCode(16);
     SetPath("/Shape/Import");
 }
@@ -188,7 +211,7 @@ ImportCommand::~ImportCommand() = default;
 
 void ImportCommand::QueryParamsSchema(CommandContext* context) const
 {
-    context->GetParameters()->Add(kFilePathKey, ParameterCreator::Create(""));
+    context->GetParameters()->Add(InteropKeys::FilePath, ParameterCreator::Create(""));
 }
 
 bool ImportCommand::IsVisible(CommandContext* context) const
@@ -206,7 +229,7 @@ bool ImportCommand::Run(CommandContext* context)
     if (!path) {
         return false;
     }
-    const std::shared_ptr<TopoShape> shape = ReadShape(path, false);
+    const std::shared_ptr<TopoShape> shape = ReadShape(path, context, false);
     if (!shape) {
         DialogUtil::NotifyMessageU(kOpenFailed, path.GetString());
         return false;
@@ -236,9 +259,10 @@ bool ImportCommand::BatchRun(CommandContext* context)
     Document* document = context->GetDocument();
     const ObjectId objectId = context->GetObjectId();
     ParameterDict* parameters = context->GetParameters();
-    const std::string path = ParameterCast::Cast(parameters->Find(kFilePathKey), std::string(""));
+    const std::string path =
+        ParameterCast::Cast(parameters->Find(InteropKeys::FilePath), std::string(""));
     Logger::Instance().Message(2, fmt::format(kOpeningFile, path));
-    const std::shared_ptr<TopoShape> shape = ReadShape(path, true);
+    const std::shared_ptr<TopoShape> shape = ReadShape(path, context, true);
     if (!shape) {
         ORVKIT_LOG_ERROR_AT(4, kOpenFailed);
         return false;
@@ -253,7 +277,7 @@ bool ImportCommand::BatchRun(CommandContext* context)
 
 AdvImportCommand::AdvImportCommand()
 {
-    SetName("AdvImport");
+    SetName(InteropKeys::AdvImportCommand);
 }
 
 AdvImportCommand::~AdvImportCommand() = default;
@@ -267,8 +291,9 @@ bool AdvImportCommand::Run(CommandContext* context)
 {
     const ParameterDict* parameters = context != nullptr ? context->GetParameters() : nullptr;
     Xde2Doc converter;
-    converter.SetCreateAssembly(parameters != nullptr &&
-                                ParameterCast::Cast(parameters->Find(kCreateAssemblyKey), false));
+    converter.SetCreateAssembly(
+        parameters != nullptr &&
+        ParameterCast::Cast(parameters->Find(InteropKeys::CreateAssembly), false));
     Path path;
     Document* document = ChooseAndLoad(context, converter, path);
     if (document == nullptr) {
@@ -284,7 +309,7 @@ bool AdvImportCommand::Run(CommandContext* context)
 
 ImportAsPartCommand::ImportAsPartCommand()
 {
-    SetName("ImportAsPart");
+    SetName(InteropKeys::ImportAsPartCommand);
 }
 
 ImportAsPartCommand::~ImportAsPartCommand() = default;
@@ -304,7 +329,7 @@ bool ImportAsPartCommand::Run(CommandContext* context)
     }
     std::string docType = kDefaultDocType;
     if (const ParameterDict* parameters = context->GetParameters()) {
-        docType = parameters->GetString(kDocTypeKey, docType);
+        docType = parameters->GetString(InteropKeys::DocType, docType);
     }
     std::string name = PathUtil::GetFileName(path.GetString());
     if (document->GetTextEncoding() == TextEncodingLocal) {
