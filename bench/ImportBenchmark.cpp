@@ -3,6 +3,7 @@
 #include "AssemblyGenerator.h"
 #include "BenchSupport.h"
 
+#include "Common/Core/CaptureLogSink.h"
 #include "Common/Core/Logger.h"
 #include "Data/Kernel/Document.h"
 #include "Interop/Kernel/KernelSupport.h"

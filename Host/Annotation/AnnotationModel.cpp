@@ -4,29 +4,6 @@
 
 namespace orvkit {
 
-AnnotationElement* AnnotationElement::Create(Document* document, EnumAnnotationKind kind)
-{
-    auto* element = static_cast<AnnotationElement*>(
-        document->NewElement(std::make_unique<AnnotationElement>(), ObjectId::InvalidId));
-    element->myKind = kind;
-    return element;
-}
-
-const char* AnnotationElement::GetKindName(EnumAnnotationKind kind)
-{
-    switch (kind) {
-    case AnnotationLinear:
-        return "Linear";
-    case AnnotationAngular:
-        return "Angular";
-    case AnnotationDiameter:
-        return "Diameter";
-    case AnnotationRadius:
-        return "Radius";
-    }
-    return "Unknown";
-}
-
 ObjectId AnnotationModel::Create(Document* document)
 {
     myDocument = document;
@@ -43,9 +20,7 @@ AnnotationElement* AnnotationModel::GetElement() const
 
 void AnnotationModel::SetCoordinate(const gp_Ax2& coordinate)
 {
-    if (AnnotationElement* element = GetElement()) {
-        element->myCoordinate = coordinate;
-    }
+    SetField(&AnnotationElement::myCoordinate, coordinate);
 }
 
 void AnnotationModel::SetValue(double value)
@@ -58,79 +33,27 @@ void AnnotationModel::SetValue(double value)
 
 void AnnotationModel::SetTarget1(ObjectId target)
 {
-    if (AnnotationElement* element = GetElement()) {
-        element->myTarget1 = target;
-    }
+    SetField(&AnnotationElement::myTarget1, target);
 }
 
 void AnnotationModel::SetTarget2(ObjectId target)
 {
-    if (AnnotationElement* element = GetElement()) {
-        element->myTarget2 = target;
-    }
+    SetField(&AnnotationElement::myTarget2, target);
 }
 
 void AnnotationModel::SetToleranceType(EnumToleranceType type)
 {
-    if (AnnotationElement* element = GetElement()) {
-        element->myToleranceType = type;
-    }
+    SetField(&AnnotationElement::myToleranceType, type);
 }
 
 void AnnotationModel::SetUpperTolerance(double tolerance)
 {
-    if (AnnotationElement* element = GetElement()) {
-        element->myUpperTolerance = tolerance;
-    }
+    SetField(&AnnotationElement::myUpperTolerance, tolerance);
 }
 
 void AnnotationModel::SetLowerTolerance(double tolerance)
 {
-    if (AnnotationElement* element = GetElement()) {
-        element->myLowerTolerance = tolerance;
-    }
-}
-
-void LinearAnnotationModel::SetLocation(const gp_Pnt& location)
-{
-    if (AnnotationElement* element = GetElement()) {
-        element->myLocation = location;
-    }
-}
-
-void LinearAnnotationModel::SetOnPlane(bool onPlane)
-{
-    if (AnnotationElement* element = GetElement()) {
-        element->myOnPlane = onPlane;
-    }
-}
-
-void LinearAnnotationModel::SetBillboard(bool billboard)
-{
-    if (AnnotationElement* element = GetElement()) {
-        element->myBillboard = billboard;
-    }
-}
-
-void AngularAnnotationModel::SetTextPosition(const gp_Pnt& position)
-{
-    if (AnnotationElement* element = GetElement()) {
-        element->myTextPosition = position;
-    }
-}
-
-void AngularAnnotationModel::SetEnableTextPosition(bool enable)
-{
-    if (AnnotationElement* element = GetElement()) {
-        element->myTextPositionEnabled = enable;
-    }
-}
-
-void SizeAnnotationModel::SetPosition(const gp_Pnt& position)
-{
-    if (AnnotationElement* element = GetElement()) {
-        element->myPosition = position;
-    }
+    SetField(&AnnotationElement::myLowerTolerance, tolerance);
 }
 
 } // namespace orvkit

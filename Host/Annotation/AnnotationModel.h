@@ -27,49 +27,18 @@ protected:
     explicit AnnotationModel(EnumAnnotationKind kind) : myKind(kind) {}
     // The element Create made, while its document still holds it; null otherwise.
     AnnotationElement* GetElement() const;
+    // Sets one field of that element; nothing when there is none.
+    template <class T, class V> void SetField(T AnnotationElement::*field, const V& value)
+    {
+        if (AnnotationElement* element = GetElement()) {
+            element->*field = value;
+        }
+    }
 
 private:
     EnumAnnotationKind myKind;
     Document* myDocument = nullptr;
     ObjectId myElementId = ObjectId::InvalidId;
-};
-
-// A distance between two things, written at a location.
-class LinearAnnotationModel : public AnnotationModel {
-public:
-    LinearAnnotationModel() : AnnotationModel(AnnotationLinear) {}
-    void SetLocation(const gp_Pnt& location);
-    // Whether the text lies in the annotation plane (else it faces the viewer's plane).
-    void SetOnPlane(bool onPlane);
-    // Whether the text always turns to the viewer.
-    void SetBillboard(bool billboard);
-};
-
-// An angle; its value comes from the geometry it measures.
-class AngularAnnotationModel : public AnnotationModel {
-public:
-    AngularAnnotationModel() : AnnotationModel(AnnotationAngular) {}
-    void SetTextPosition(const gp_Pnt& position);
-    void SetEnableTextPosition(bool enable);
-};
-
-// A size of a round feature, written at a position.
-class SizeAnnotationModel : public AnnotationModel {
-public:
-    void SetPosition(const gp_Pnt& position);
-
-protected:
-    using AnnotationModel::AnnotationModel;
-};
-
-class DiameterAnnotationModel : public SizeAnnotationModel {
-public:
-    DiameterAnnotationModel() : SizeAnnotationModel(AnnotationDiameter) {}
-};
-
-class RadiusAnnotationModel : public SizeAnnotationModel {
-public:
-    RadiusAnnotationModel() : SizeAnnotationModel(AnnotationRadius) {}
 };
 
 } // namespace orvkit

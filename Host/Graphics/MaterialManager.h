@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Graphics/Material.h"
+#include "Graphics/MaterialInstance.h"
+#include "Graphics/MaterialTemplate.h"
 
 #include <map>
 #include <memory>

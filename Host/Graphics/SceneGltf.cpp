@@ -9,7 +9,9 @@
 #include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Geometry/Kernel/TopoShape.h"
-#include "Graphics/Material.h"
+#include "Graphics/BrepSceneNode.h"
+#include "Graphics/GroupSceneNode.h"
+#include "Graphics/MaterialInstance.h"
 #include "Graphics/SceneNode.h"
 
 #include <BRepAdaptor_Curve.hxx>

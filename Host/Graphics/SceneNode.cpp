@@ -1,46 +1,7 @@
 #include "SceneNode.h"
 
-#include "Graphics/MaterialManager.h"
-
 namespace orvkit {
 
 SceneNode::~SceneNode() = default;
-
-void GroupSceneNode::AddNode(const std::shared_ptr<SceneNode>& node)
-{
-    if (node) {
-        myChildren.push_back(node);
-    }
-}
-
-BrepSceneNode::BrepSceneNode(const std::shared_ptr<TopoShape>& shape,
-                             MaterialInstance* faceMaterial, MaterialInstance* edgeMaterial,
-                             double deflection, bool relativeDeflection)
-    : myShape(shape), myFaceMaterial(faceMaterial), myEdgeMaterial(edgeMaterial),
-      myDeflection(deflection), myRelativeDeflection(relativeDeflection)
-{
-    MaterialManager::Instance().AddUse(myFaceMaterial);
-    MaterialManager::Instance().AddUse(myEdgeMaterial);
-}
-
-BrepSceneNode::~BrepSceneNode()
-{
-    MaterialManager::Instance().DropUse(myFaceMaterial);
-    MaterialManager::Instance().DropUse(myEdgeMaterial);
-}
-
-void BrepSceneNode::SetFaceMaterial(MaterialInstance* material)
-{
-    MaterialManager::Instance().AddUse(material);
-    MaterialManager::Instance().DropUse(myFaceMaterial);
-    myFaceMaterial = material;
-}
-
-void BrepSceneNode::SetEdgeMaterial(MaterialInstance* material)
-{
-    MaterialManager::Instance().AddUse(material);
-    MaterialManager::Instance().DropUse(myEdgeMaterial);
-    myEdgeMaterial = material;
-}
 
 } // namespace orvkit

@@ -5,6 +5,7 @@
 
 #include "Data/App/CommandManager.h"
 #include "Data/App/DocumentExchanger.h"
+#include "Data/App/DocumentExchangerManager.h"
 #include "Geometry/Command/AExportCommand.h"
 #include "Geometry/Command/AImportCommand.h"
 #include "Geometry/Command/AShapeReaderPostprocessImpl.h"

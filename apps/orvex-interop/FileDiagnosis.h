@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Common/Core/CaptureLogSink.h"
 #include "Common/Core/Logger.h"
 
 #include <functional>

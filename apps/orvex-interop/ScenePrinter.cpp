@@ -2,7 +2,10 @@
 
 #include "PrintFormat.h"
 
-#include "Graphics/Material.h"
+#include "Graphics/BrepSceneNode.h"
+#include "Graphics/GroupSceneNode.h"
+#include "Graphics/MaterialInstance.h"
+#include "Graphics/MaterialTemplate.h"
 
 #include <BRepBndLib.hxx>
 #include <Bnd_Box.hxx>

@@ -6,7 +6,9 @@
 #include "ViewAssets.h"
 
 #include "Common/Core/StringUtil.h"
-#include "Graphics/Material.h"
+#include "Graphics/BrepSceneNode.h"
+#include "Graphics/GroupSceneNode.h"
+#include "Graphics/MaterialInstance.h"
 #include "Graphics/SceneGltf.h"
 
 #include <nlohmann/json.hpp>

@@ -5,6 +5,7 @@
 
 #include "Data/App/CommandManager.h"
 #include "Data/App/DocumentManager.h"
+#include "Data/App/ElementCommand.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Data/View/DialogFactory.h"
 #include "Data/View/DialogUtil.h"

@@ -1,14 +1,16 @@
 // The document: ownership of elements, lookup, views, and undo of committed transactions.
 #include "Support/TestSupport.h"
 
-#include "Annotation/AnnotationModel.h"
+#include "Annotation/DiameterAnnotationModel.h"
 #include "Data/App/DocumentManager.h"
-#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/AssemblyElement.h"
 #include "Data/Kernel/DbViewBase.h"
 #include "Data/Kernel/ElementTable.h"
+#include "Data/Kernel/GroupElement.h"
 #include "Data/Kernel/InstanceElement.h"
 #include "Data/Kernel/LineStyleElement.h"
 #include "Data/Kernel/ShapeElement.h"
+#include "Data/Kernel/UndoTransaction.h"
 
 using namespace orvkit;
 

@@ -3,6 +3,8 @@
 
 #include "Common/Core/Path.h"
 #include "Common/Core/StringUtil.h"
+#include "Graphics/BrepSceneNode.h"
+#include "Graphics/GroupSceneNode.h"
 #include "Graphics/MaterialManager.h"
 #include "Graphics/MathUtil.h"
 #include "Graphics/SceneExchangeManager.h"

@@ -4,7 +4,8 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
-#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/AssemblyElement.h"
+#include "Data/Kernel/GroupElement.h"
 #include "Data/Kernel/InstanceElement.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Xde2Doc.h"

@@ -3,8 +3,9 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Data/Kernel/AssemblyElement.h"
 #include "Data/Kernel/CategoryNames.h"
-#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/GroupElement.h"
 #include "Data/Kernel/InstanceElement.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"

@@ -3,8 +3,10 @@
 
 #include "Common/Core/ParameterDict.h"
 #include "Data/App/DocumentExchanger.h"
+#include "Data/App/DocumentExchangerManager.h"
 #include "Data/Kernel/InstanceElement.h"
 #include "Data/Kernel/ShapeElement.h"
+#include "Data/Kernel/UndoTransaction.h"
 #include "RegisterInteropDataModule.h"
 
 #include <filesystem>

@@ -4,8 +4,9 @@
 #include "Support/TestSupport.h"
 
 #include "Data/App/CommandManager.h"
-#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/AssemblyElement.h"
 #include "Data/Kernel/DbViewBase.h"
+#include "Data/Kernel/GroupElement.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "RegisterInteropDataModule.h"
 #include "Xde2Doc.h"

@@ -2,6 +2,7 @@
 #include "Support/RegistrationChecks.h"
 #include "Support/TestSupport.h"
 
+#include "Data/App/ElementCommand.h"
 #include "RegisterInteropDataModule.h"
 
 using namespace orvkit;

@@ -3,6 +3,8 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/Path.h"
+#include "Graphics/BrepSceneNode.h"
+#include "Graphics/GroupSceneNode.h"
 #include "Graphics/MaterialManager.h"
 #include "Graphics/SceneExchangeManager.h"
 #include "Graphics/SceneNode.h"

@@ -5,6 +5,7 @@
 #include "Common/Core/Path.h"
 #include "Data/Kernel/DbViewBase.h"
 #include "Data/Kernel/ShapeElement.h"
+#include "Data/Kernel/UndoTransaction.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Xde2Doc.h"
 

@@ -3,7 +3,7 @@
 // What the plugin's load-time step leaves in the host's registries. Header-only and written
 // against the host alone, so that a process that loads the plugin with dlopen can check it.
 #include "Data/App/CommandManager.h"
-#include "Data/App/DocumentExchanger.h"
+#include "Data/App/DocumentExchangerManager.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 #include "Graphics/SceneExchangeManager.h"
 

@@ -2,6 +2,8 @@
 // it made is released again so that a long run does not grow.
 #include "FuzzInput.h"
 
+#include "Graphics/BrepSceneNode.h"
+#include "Graphics/GroupSceneNode.h"
 #include "Graphics/MaterialManager.h"
 #include "Graphics/SceneExchangeManager.h"
 #include "Graphics/SceneNode.h"

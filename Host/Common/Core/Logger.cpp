@@ -16,39 +16,6 @@ thread_local int theIndent = 0;
 
 } // namespace
 
-void StderrLogSink::Write(const LogRecord& record)
-{
-    std::string line(static_cast<size_t>(std::max(record.indent, 0)) * 2, ' ');
-    line += record.text;
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stderr);
-}
-
-void CaptureLogSink::Write(const LogRecord& record)
-{
-    const std::lock_guard<std::mutex> lock(myMutex);
-    myRecords.push_back(record);
-}
-
-std::vector<LogRecord> CaptureLogSink::GetRecords() const
-{
-    const std::lock_guard<std::mutex> lock(myMutex);
-    return myRecords;
-}
-
-void CaptureLogSink::Clear()
-{
-    const std::lock_guard<std::mutex> lock(myMutex);
-    myRecords.clear();
-}
-
-bool CaptureLogSink::Contains(int level, const std::string& text) const
-{
-    const std::lock_guard<std::mutex> lock(myMutex);
-    return std::any_of(myRecords.begin(), myRecords.end(),
-                       [&](const LogRecord& r) { return r.level == level && r.text == text; });
-}
-
 Logger& Logger::Instance()
 {
     static Logger instance;
@@ -167,16 +134,6 @@ void Logger::UpdateMinLevel()
         level = std::min(level, sink->GetMinLevel());
     }
     myMinLevel.store(level, std::memory_order_relaxed);
-}
-
-LogAutoIndent::LogAutoIndent(const char* title) : myTitle(title)
-{
-    Logger::Instance().PushIndent();
-}
-
-LogAutoIndent::~LogAutoIndent()
-{
-    Logger::Instance().PopIndent();
 }
 
 } // namespace orvkit

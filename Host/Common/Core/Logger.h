@@ -1,5 +1,10 @@
 #pragma once
 
+// Callers of the logger get the sink interface and the scoped indentation with it; the
+// concrete sinks have headers of their own.
+#include "Common/Core/LogAutoIndent.h"
+#include "Common/Core/LogSink.h"
+
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -7,52 +12,6 @@
 #include <vector>
 
 namespace orvkit {
-
-// One line written through the logger. Reports are texts meant for the user.
-struct LogRecord {
-    int level = 0;
-    int indent = 0;
-    bool report = false;
-    std::string text;
-};
-
-// Receives log records. The logger keeps shared ownership of its sinks and hands a sink one
-// record at a time, whichever thread logs, so a sink needs no lock of its own for Write.
-class LogSink {
-public:
-    virtual ~LogSink() = default;
-    // Lowest level this sink wants; records below it are not formatted for it.
-    virtual int GetMinLevel() const { return 0; }
-    virtual void Write(const LogRecord& record) = 0;
-};
-
-// Writes records to standard error, indented by walk depth, from a level threshold up.
-class StderrLogSink : public LogSink {
-public:
-    explicit StderrLogSink(int minLevel) : myMinLevel(minLevel) {}
-    int GetMinLevel() const override { return myMinLevel; }
-    void Write(const LogRecord& record) override;
-
-private:
-    int myMinLevel;
-};
-
-// Keeps every record in memory; used by tests and by callers that show a log afterwards. It
-// may be read from another thread while records arrive.
-class CaptureLogSink : public LogSink {
-public:
-    void Write(const LogRecord& record) override;
-    // A copy of the records so far, in the order they arrived.
-    std::vector<LogRecord> GetRecords() const;
-    // True when some record at the level has exactly this text (indentation not counted).
-    bool Contains(int level, const std::string& text) const;
-    // Forgets the records so far.
-    void Clear();
-
-private:
-    mutable std::mutex myMutex;
-    std::vector<LogRecord> myRecords;
-};
 
 // The process-wide logger. Levels: 3 errors, 4 failed opens, 1 and 2 progress notes;
 // after an error comes a location line at level 1 ("\t#line, file").
@@ -104,21 +63,6 @@ private:
     std::shared_ptr<const SinkList> mySinks;
     // Read without the lock: a message below it is dropped before it is formatted.
     std::atomic<int> myMinLevel;
-};
-
-// Scoped indentation around one step of a recursive walk. The title is kept as a pointer
-// (string literals), so opening a scope costs no allocation.
-class LogAutoIndent {
-public:
-    explicit LogAutoIndent(const char* title);
-    ~LogAutoIndent();
-    LogAutoIndent(const LogAutoIndent&) = delete;
-    LogAutoIndent& operator=(const LogAutoIndent&) = delete;
-
-    const char* GetTitle() const { return myTitle; }
-
-private:
-    const char* myTitle;
 };
 
 } // namespace orvkit

@@ -21,20 +21,4 @@ private:
     std::set<ObjectId> myChildren;
 };
 
-// A loose collection of elements.
-class GroupElement : public CompositeElement {
-public:
-    // A new group owned by `document`; never null.
-    static GroupElement* Create(Document* document);
-    const char* GetClassName() const override { return "GroupElement"; }
-};
-
-// An assembly: a product made of placed components.
-class AssemblyElement : public CompositeElement {
-public:
-    // A new assembly owned by `document`; never null.
-    static AssemblyElement* Create(Document* document);
-    const char* GetClassName() const override { return "AssemblyElement"; }
-};
-
 } // namespace orvkit

@@ -15,10 +15,6 @@ namespace orvkit {
 // Text encoding of names the document receives: 0 local multibyte, 1 UTF-8.
 enum EnumTextEncoding { TextEncodingLocal = 0, TextEncodingUtf8 = 1 };
 
-// How UndoTransaction::Commit records a transaction. This host knows one way: as an undo step
-// of its own, which Undo reverts as a whole.
-enum EnumTransactionAction { TransactionActionRecord = 0 };
-
 // A framework document: owns its elements, lists some kinds of them in tables (a new document
 // has a line-style table), knows its active view and keeps an undo stack of committed
 // transactions. A committed step can be undone and redone: the elements it created
@@ -54,6 +50,12 @@ public:
     // Takes ownership of `element` under `id` (InvalidId: a fresh id). Returns the element, or
     // null when the pointer is empty or the id is taken.
     Element* NewElement(std::unique_ptr<Element>&& element, ObjectId id);
+    // A new, default-made T owned by the document under a fresh id; never null. The element
+    // classes' Create functions come here.
+    template <class T> T* NewElementOf()
+    {
+        return static_cast<T*>(NewElement(std::make_unique<T>(), ObjectId::InvalidId));
+    }
     // The element under the id, or null.
     Element* FindElement(ObjectId id) const;
     // The element under the id when it is a T, else null.
@@ -118,25 +120,6 @@ private:
     std::unique_ptr<UndoStep> myOpenStep;
     std::vector<std::unique_ptr<UndoStep>> myUndoSteps;
     std::vector<std::unique_ptr<UndoStep>> myRedoSteps;
-};
-
-// A scoped document transaction: Start opens it, Commit records it as one undo step; one that
-// was started but not committed is rolled back when the object goes away.
-class UndoTransaction {
-public:
-    explicit UndoTransaction(Document* document) : myDocument(document) {}
-    ~UndoTransaction();
-    UndoTransaction(const UndoTransaction&) = delete;
-    UndoTransaction& operator=(const UndoTransaction&) = delete;
-
-    // False when the document records no transactions or another one is open.
-    bool Start(const std::string& name);
-    // Records the transaction as EnumTransactionAction says; false when none is open.
-    bool Commit(int action);
-
-private:
-    Document* myDocument;
-    bool myOpen = false;
 };
 
 } // namespace orvkit

@@ -37,16 +37,6 @@ void DrawableElement::CollectShape(GShapeCollector& collector) const
 
 void DrawableElement::CollectOwnShape(GShapeCollector&) const {}
 
-void InstanceElement::CollectOwnShape(GShapeCollector& collector) const
-{
-    const Document* document = GetDocument();
-    const auto* prototype =
-        document != nullptr ? document->FindElementAs<DrawableElement>(GetPrototypeId()) : nullptr;
-    if (prototype != nullptr) {
-        prototype->CollectShape(collector);
-    }
-}
-
 DrawableElement* DrawableElement::CreateInstance(Document* document, const std::string& name,
                                                  ObjectId parentId) const
 {

@@ -1,9 +1,9 @@
 #include "GShapeCollector.h"
-#include "DefaultShapeCollector.h"
+
+#include "Geometry/Kernel/TopoShape.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
-#include <BRep_Builder.hxx>
 #include <Bnd_Box.hxx>
 
 namespace orvkit {
@@ -39,6 +39,13 @@ void GShapeCollector::AddShape(const TopoDS_Shape& shape)
     Collect(myLevelOfDetail == LevelOfDetailBox ? BoxOf(placed) : placed);
 }
 
+void GShapeCollector::AddShape(const std::shared_ptr<TopoShape>& shape)
+{
+    if (shape) {
+        AddShape(shape->GetImpl());
+    }
+}
+
 void GShapeCollector::PushPlacement(const gp_Trsf& placement)
 {
     myPlacements.push_back(GetPlacement().Multiplied(placement));
@@ -55,28 +62,6 @@ const gp_Trsf& GShapeCollector::GetPlacement() const
 {
     static const gp_Trsf identity;
     return myPlacements.empty() ? identity : myPlacements.back();
-}
-
-DefaultShapeCollector::DefaultShapeCollector(EnumLevelOfDetail levelOfDetail)
-    : GShapeCollector(levelOfDetail)
-{
-    BRep_Builder().MakeCompound(myCompound);
-}
-
-void DefaultShapeCollector::Collect(const TopoDS_Shape& placed)
-{
-    if (myCount++ == 0) {
-        myFirst = placed;
-    }
-    BRep_Builder().Add(myCompound, placed);
-}
-
-std::shared_ptr<TopoShape> DefaultShapeCollector::GetShape() const
-{
-    if (myCount == 0) {
-        return nullptr;
-    }
-    return TopoShape::Create(myCount == 1 ? myFirst : TopoDS_Shape(myCompound));
 }
 
 } // namespace orvkit

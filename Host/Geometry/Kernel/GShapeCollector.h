@@ -3,9 +3,12 @@
 #include <TopoDS_Shape.hxx>
 #include <gp_Trsf.hxx>
 
+#include <memory>
 #include <vector>
 
 namespace orvkit {
+
+class TopoShape;
 
 // How much of a shape a collector gathers: 0 the bounding box of each shape, as a box solid;
 // 1 the same as 2 for this host, which has no lighter display form; 2 the exact B-rep.
@@ -24,6 +27,8 @@ public:
 
     // Takes one shape, in the coordinates of the element that gives it.
     void AddShape(const TopoDS_Shape& shape);
+    // The same for a shape an element holds; a null pointer gives nothing.
+    void AddShape(const std::shared_ptr<TopoShape>& shape);
     // Composes `placement` under the current one until the matching PopPlacement.
     void PushPlacement(const gp_Trsf& placement);
     void PopPlacement();

@@ -2,7 +2,7 @@
 
 #include "Common/Core/Logger.h"
 #include "Common/Core/PathUtil.h"
-#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/AssemblyElement.h"
 #include "Data/Kernel/DbViewBase.h"
 #include "Data/Kernel/Document.h"
 #include "Data/View/DialogFactory.h"

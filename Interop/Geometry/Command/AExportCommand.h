@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Data/App/Command.h"
+#include "Data/App/ElementCommand.h"
 
 #include <gp_Ax3.hxx>
 

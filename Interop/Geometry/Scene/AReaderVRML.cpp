@@ -4,6 +4,8 @@
 #include "Common/Core/Logger.h"
 #include "Geometry/IO/OcctFaultScope.h"
 #include "Geometry/Kernel/TopoShape.h"
+#include "Graphics/BrepSceneNode.h"
+#include "Graphics/GroupSceneNode.h"
 #include "Graphics/MaterialManager.h"
 #include "Graphics/MathUtil.h"
 #include "Graphics/SceneNode.h"

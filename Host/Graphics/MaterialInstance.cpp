@@ -1,4 +1,4 @@
-#include "Material.h"
+#include "MaterialInstance.h"
 
 namespace orvkit {
 

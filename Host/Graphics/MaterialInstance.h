@@ -7,30 +7,14 @@
 
 namespace orvkit {
 
+class MaterialTemplate;
+
 // Which sides of a face a material is drawn on.
 enum EnumFaceSide {
     FaceSideFront = 0,
     FaceSideBack = 1,
     // Both sides: for open meshes, whose faces are seen from either side.
     FaceSideDouble = 2
-};
-
-// A kind of material that the MaterialManager knows by name. Its kind names the shading model
-// a renderer uses for the materials made from it ("standard": physically based,
-// metallic-roughness).
-class MaterialTemplate {
-public:
-    MaterialTemplate(std::string name, std::string kind)
-        : myName(std::move(name)), myKind(std::move(kind))
-    {
-    }
-
-    const std::string& GetName() const { return myName; }
-    const std::string& GetKind() const { return myKind; }
-
-private:
-    std::string myName;
-    std::string myKind;
 };
 
 // One material made from a template: a base colour (linear RGB, 0..1, white until set), named
