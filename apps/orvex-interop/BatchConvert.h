@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExportVerbs.h"
 #include "GuardedRun.h"
+#include "WriteChoices.h"
 
 #include <cstdint>
 #include <string>
@@ -64,10 +64,5 @@ private:
     std::string myProgram;
     bool myShowProgress;
 };
-
-// The "convert" verb: checks the options (one error line and exit code 1 when they cannot
-// run), converts, and prints a report on standard output, as text or one JSON document.
-// Returns 1 when any file failed, 0 when all converted.
-int RunConvert(const ConvertOptions& options);
 
 } // namespace orvex::cli

@@ -1,6 +1,6 @@
 // The generic shape reader: every format written here with OpenCASCADE and read back through
 // ShapeIO::Open, the model unit, the post-process hand-over, and failures.
-#include "Support/ScriptedDialogs.h"
+#include "Support/DialogScope.h"
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
