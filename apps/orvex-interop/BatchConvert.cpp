@@ -1,7 +1,6 @@
 #include "BatchConvert.h"
 
 #include "ChildProcess.h"
-#include "PrintFormat.h"
 
 #include "Common/Core/StringUtil.h"
 #include "Geometry/IO/LengthUnit.h"
@@ -9,17 +8,14 @@
 #include "Geometry/Kernel/AxisConvention.h"
 
 #include <fmt/format.h>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <memory>
 #include <sstream>
