@@ -2,11 +2,10 @@
 
 #include "Common/Core/Logger.h"
 #include "Common/Core/PathUtil.h"
+#include "Common/Core/StringUtil.h"
 
 #include <fmt/format.h>
 
-#include <algorithm>
-#include <cctype>
 #include <sstream>
 
 namespace orvex::cli {
@@ -15,20 +14,13 @@ using namespace orvkit;
 
 namespace {
 
-std::string ToLower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // Whether one pattern list ("*.step *.stp") takes the file; "*" takes everything.
 bool PatternTakes(const std::string& patterns, const std::string& extension)
 {
     std::istringstream words(patterns);
     std::string pattern;
     while (words >> pattern) {
-        if (pattern == "*" || ToLower(pattern) == "*" + extension) {
+        if (pattern == "*" || StringUtil::ToLower(pattern) == "*" + extension) {
             return true;
         }
     }
@@ -64,7 +56,7 @@ Path ArgumentDialogs::Answer(const std::string& title)
 void ArgumentDialogs::CheckFileType(const std::string& file,
                                     const std::vector<std::string>& filters)
 {
-    const std::string extension = ToLower(PathUtil::Extension(file));
+    const std::string extension = StringUtil::ToLower(PathUtil::Extension(file));
     std::string offered;
     for (size_t i = 1; i < filters.size(); i += 2) {
         if (filters[i] == "*") {
@@ -80,8 +72,14 @@ void ArgumentDialogs::CheckFileType(const std::string& file,
     }
 }
 
+void ArgumentDialogs::SetDialogValue(const std::string& key, std::unique_ptr<ParameterValue> value)
+{
+    myValues.Add(key, std::move(value));
+}
+
 Path ArgumentDialogs::OpenFile(const std::string& title, const std::vector<std::string>& filters)
 {
+    myCalls.push_back({"open", title, "", filters});
     Path path = Answer(title);
     if (path) {
         CheckFileType(path.GetString(), filters);
@@ -92,6 +90,7 @@ Path ArgumentDialogs::OpenFile(const std::string& title, const std::vector<std::
 Path ArgumentDialogs::SaveFile(const std::string& title, const std::string& defaultName,
                                const std::vector<std::string>& filters)
 {
+    myCalls.push_back({"save", title, defaultName, filters});
     Logger::Instance().Message(2, fmt::format("dialog \"{}\" suggests \"{}\"", title, defaultName));
     Path path = Answer(title);
     if (path) {
@@ -102,16 +101,23 @@ Path ArgumentDialogs::SaveFile(const std::string& title, const std::string& defa
 
 Path ArgumentDialogs::OpenFolder(const std::string& title)
 {
+    myCalls.push_back({"folder", title, "", {}});
     return Answer(title);
 }
 
 void ArgumentDialogs::Notify(const std::string& title, const std::string& text)
 {
+    myCalls.push_back({"notify", title, text, {}});
     Logger::Instance().Message(2, fmt::format("notice \"{}\": {}", title, text));
 }
 
 bool ArgumentDialogs::ShowDialog(const std::string& name, Document*, ParameterDict* params)
 {
+    myCalls.push_back({name, name, "", {}});
+    if (!myAcceptNamed) {
+        Logger::Instance().Message(2, fmt::format("dialog \"{}\": cancelled", name));
+        return false;
+    }
     if (params != nullptr) {
         for (const std::string& key : params->GetKeys()) {
             if (const ParameterValue* value = myValues.Find(key)) {

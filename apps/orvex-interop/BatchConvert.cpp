@@ -1,7 +1,6 @@
 #include "BatchConvert.h"
 
 #include "ChildProcess.h"
-#include "PrintFormat.h"
 
 #include "Common/Core/StringUtil.h"
 #include "Geometry/IO/LengthUnit.h"
@@ -9,17 +8,14 @@
 #include "Geometry/Kernel/AxisConvention.h"
 
 #include <fmt/format.h>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -165,48 +161,6 @@ void Finish(ConvertOutcome& outcome, const ChildProcess& child)
     outcome.ok = true;
     outcome.warnings = WarningLines(child.GetErrors());
     outcome.bytes = bytes;
-}
-
-void PrintText(const std::vector<ConvertOutcome>& outcomes, size_t failed)
-{
-    for (const ConvertOutcome& outcome : outcomes) {
-        if (outcome.ok) {
-            // One line a file, what the file does not keep at its end.
-            std::string warnings;
-            for (const std::string& warning : outcome.warnings) {
-                warnings += "; " + warning;
-            }
-            fmt::print("ok      {} -> {} ({} bytes, {:.2f} s{})\n", outcome.input, outcome.output,
-                       outcome.bytes, outcome.seconds, warnings);
-        } else {
-            fmt::print("failed  {} ({:.2f} s): {}\n", outcome.input, outcome.seconds,
-                       outcome.reason);
-        }
-    }
-    fmt::print("{} converted, {} failed\n", outcomes.size() - failed, failed);
-}
-
-void PrintJson(const std::vector<ConvertOutcome>& outcomes, size_t failed)
-{
-    using Json = nlohmann::ordered_json;
-    Json files = Json::array();
-    for (const ConvertOutcome& outcome : outcomes) {
-        // No reason for a file that converted, no size for one that did not.
-        Json file;
-        file["input"] = outcome.input;
-        file["output"] = outcome.output;
-        file["status"] = outcome.ok ? "ok" : "failed";
-        file["reason"] = outcome.ok ? Json() : Json(outcome.reason);
-        file["seconds"] = std::round(outcome.seconds * 1000.0) / 1000.0;
-        file["bytes"] = outcome.ok ? Json(outcome.bytes) : Json();
-        file["warnings"] = outcome.warnings;
-        files.push_back(std::move(file));
-    }
-    Json report;
-    report["files"] = std::move(files);
-    report["ok"] = outcomes.size() - failed;
-    report["failed"] = failed;
-    std::cout << JsonText(report) << "\n";
 }
 
 } // namespace
@@ -407,25 +361,6 @@ void BatchConvert::ClearProgress() const
         std::fputs("\r\033[K", stderr);
         std::fflush(stderr);
     }
-}
-
-int RunConvert(const ConvertOptions& options)
-{
-    BatchConvert batch(options);
-    if (const std::string problem = batch.CheckOptions(); !problem.empty()) {
-        std::cerr << kErrorPrefix << problem << "\n";
-        return 1;
-    }
-    const std::vector<ConvertOutcome> outcomes = batch.Run();
-    const size_t failed = static_cast<size_t>(
-        std::count_if(outcomes.begin(), outcomes.end(),
-                      [](const ConvertOutcome& outcome) { return !outcome.ok; }));
-    if (options.json) {
-        PrintJson(outcomes, failed);
-    } else {
-        PrintText(outcomes, failed);
-    }
-    return failed > 0 ? 1 : 0;
 }
 
 } // namespace orvex::cli

@@ -1,34 +1,12 @@
 #pragma once
 
-#include "ExportVerbs.h"
-#include "GuardedRun.h"
+#include "ConvertOptions.h"
+#include "ConvertOutcome.h"
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace orvex::cli {
-
-struct ConvertOptions {
-    std::vector<std::string> files;
-    std::string format; // an extension of a format that can be written (ModelFormat), any case
-    std::string outDir;
-    unsigned jobs = 0;    // files converted at a time; 0: one per core
-    WriteChoices choices; // handed to each file's "export"
-    bool json = false;
-    RunLimits limits; // each file's time and memory limits, handed to its child
-};
-
-// What became of one input file.
-struct ConvertOutcome {
-    std::string input;  // as given
-    std::string output; // where it is, or would have been, written
-    bool ok = false;
-    std::string reason;                // why it failed; empty when ok
-    double seconds = 0.0;              // wall time of its conversion
-    std::uintmax_t bytes = 0;          // size of the file written; 0 when it failed
-    std::vector<std::string> warnings; // what the file written does not keep of the model
-};
 
 // Converts many model files, each in a child process of its own that runs the program's
 // "export" verb, so that a file which crashes a translator or runs out of memory fails alone
@@ -64,10 +42,5 @@ private:
     std::string myProgram;
     bool myShowProgress;
 };
-
-// The "convert" verb: checks the options (one error line and exit code 1 when they cannot
-// run), converts, and prints a report on standard output, as text or one JSON document.
-// Returns 1 when any file failed, 0 when all converted.
-int RunConvert(const ConvertOptions& options);
 
 } // namespace orvex::cli

@@ -2,6 +2,7 @@
 
 #include "ArgumentDialogs.h"
 #include "FileDiagnosis.h"
+#include "LoadLog.h"
 
 #include "Data/App/CommandManager.h"
 #include "Data/App/DocumentManager.h"

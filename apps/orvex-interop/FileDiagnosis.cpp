@@ -47,16 +47,6 @@ void PrintError(const std::string& file, const orvkit::LoadFailure& failure)
     PrintError(file, failure ? failure.Describe() : std::string("the reader gave no reason"));
 }
 
-LoadLog::LoadLog() : mySink(std::make_shared<orvkit::CaptureLogSink>())
-{
-    orvkit::Logger::Instance().AddSink(mySink);
-}
-
-LoadLog::~LoadLog()
-{
-    orvkit::Logger::Instance().RemoveSink(mySink);
-}
-
 bool WriteOutput(const std::string& path, const char* format,
                  const std::function<bool(const std::string& file)>& write, std::string& error)
 {

@@ -4,7 +4,6 @@
 #include "Common/Core/Logger.h"
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,21 +24,5 @@ void PrintError(const std::string& file, const orvkit::LoadFailure& failure);
 // Writes `path` whole or not at all (orvkit::ReplaceFile); false with the reason in `error`.
 bool WriteOutput(const std::string& path, const char* format,
                  const std::function<bool(const std::string& file)>& write, std::string& error);
-
-// Keeps what is logged while something runs, so that a failure or the warnings can be shown
-// afterwards.
-class LoadLog {
-public:
-    LoadLog();
-    ~LoadLog();
-    LoadLog(const LoadLog&) = delete;
-    LoadLog& operator=(const LoadLog&) = delete;
-
-    // A copy of what was logged so far.
-    std::vector<orvkit::LogRecord> GetRecords() const { return mySink->GetRecords(); }
-
-private:
-    std::shared_ptr<orvkit::CaptureLogSink> mySink;
-};
 
 } // namespace orvex::cli

@@ -1,6 +1,6 @@
 // The command host: the registry, interactive and batch runs, dialogs, import settings and the
 // documents commands make.
-#include "Support/ScriptedDialogs.h"
+#include "Support/DialogScope.h"
 #include "Support/TestSupport.h"
 
 #include "Data/App/CommandManager.h"

@@ -1,6 +1,6 @@
 // The two export commands as the application runs them: by name through the registry, with
 // scripted dialogs, writing real files that OpenCASCADE reads back.
-#include "Support/ScriptedDialogs.h"
+#include "Support/DialogScope.h"
 #include "Support/TestSupport.h"
 
 #include "Data/App/CommandManager.h"
@@ -102,8 +102,8 @@ protected:
     bool Export(const std::string& file, int source = 2, int target = 2)
     {
         DialogScope dialogs({file});
-        dialogs->SetDialogValue("ModelAxisSource", source);
-        dialogs->SetDialogValue("ModelAxisTarget", target);
+        dialogs->SetDialogValue("ModelAxisSource", ParameterCreator::Create(source));
+        dialogs->SetDialogValue("ModelAxisTarget", ParameterCreator::Create(target));
         CommandContext context(&myDocument, nullptr);
         const bool written = CommandManager::Instance().Run("ExportModel", &context);
         myCalls = dialogs->GetCalls();

@@ -1,6 +1,6 @@
 // The three import commands as the application runs them: by name through the command
 // registry, with dialogs answered by a script, on a document with an active 3D view.
-#include "Support/ScriptedDialogs.h"
+#include "Support/DialogScope.h"
 #include "Support/TestSupport.h"
 
 #include "Common/Core/StringUtil.h"

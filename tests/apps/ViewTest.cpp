@@ -1,6 +1,11 @@
 // The view and snapshot verbs: the offline page's embedded model and tree, its size with many
 // instances, its failures, and what a real browser makes of it.
+#include "DocumentPrinter.h"
+#include "ViewPage.h"
+
 #include "Support/TestSupport.h"
+
+#include "Xde2Doc.h"
 
 #include "AssemblyGenerator.h"
 
@@ -183,13 +188,19 @@ protected:
     TempDir myDir;
 };
 
-TEST_F(ViewTest, ThePageHoldsOneMeshPerPartAndTheTreeImportPrints)
+// The page's model, without a process: the tree the printer shows, one mesh per part.
+TEST_F(ViewTest, ThePageHoldsOneMeshPerPartAndTheTreeThePrinterShows)
 {
-    const std::string page = View(kSample, "sample.html");
-    const nlohmann::json tree = nlohmann::json::parse(Embedded(page, "orvex-tree"));
-    const ProgramRun import = Program("import --json " + Quote(kSample));
-    ASSERT_EQ(import.exitCode, 0);
-    const nlohmann::json printed = nlohmann::json::parse(import.out);
+    orvkit::Xde2Doc converter;
+    ASSERT_TRUE(converter.Load(kSample));
+    converter.Transfer();
+    const orvex::cli::ViewPage model(*converter.GetDocument(), kSample);
+    std::string error;
+    ASSERT_TRUE(model.Write(myDir.File("sample.html"), error)) << error;
+    const std::string page = ReadWholeFile(myDir.File("sample.html"));
+    const nlohmann::json tree = nlohmann::json::parse(model.GetTreeJson());
+    EXPECT_EQ(tree, nlohmann::json::parse(Embedded(page, "orvex-tree")));
+    const nlohmann::json printed = orvex::cli::DocumentPrinter(*converter.GetDocument()).ToJson();
     EXPECT_EQ(tree["summary"], printed["summary"]);
     EXPECT_EQ(tree["roots"], printed["roots"]);
     ASSERT_EQ(tree["elements"].size(), printed["elements"].size());

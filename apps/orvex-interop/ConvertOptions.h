@@ -1,0 +1,22 @@
+#pragma once
+
+#include "GuardedRun.h"
+#include "WriteChoices.h"
+
+#include <string>
+#include <vector>
+
+namespace orvex::cli {
+
+// What a batch conversion converts, to what and where.
+struct ConvertOptions {
+    std::vector<std::string> files;
+    std::string format; // an extension of a format that can be written (ModelFormat), any case
+    std::string outDir;
+    unsigned jobs = 0;    // files converted at a time; 0: one per core
+    WriteChoices choices; // handed to each file's "export"
+    bool json = false;
+    RunLimits limits; // each file's time and memory limits, handed to its child
+};
+
+} // namespace orvex::cli

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvex::cli {
+
+// What became of one input file of a batch conversion.
+struct ConvertOutcome {
+    std::string input;  // as given
+    std::string output; // where it is, or would have been, written
+    bool ok = false;
+    std::string reason;                // why it failed; empty when ok
+    double seconds = 0.0;              // wall time of its conversion
+    std::uintmax_t bytes = 0;          // size of the file written; 0 when it failed
+    std::vector<std::string> warnings; // what the file written does not keep of the model
+};
+
+} // namespace orvex::cli

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Common/Core/CaptureLogSink.h"
+#include "Common/Core/Logger.h"
+
+#include <memory>
+#include <vector>
+
+namespace orvex::cli {
+
+// Keeps what is logged while something runs, so that a failure or the warnings can be shown
+// afterwards.
+class LoadLog {
+public:
+    LoadLog();
+    ~LoadLog();
+    LoadLog(const LoadLog&) = delete;
+    LoadLog& operator=(const LoadLog&) = delete;
+
+    // A copy of what was logged so far.
+    std::vector<orvkit::LogRecord> GetRecords() const { return mySink->GetRecords(); }
+
+private:
+    std::shared_ptr<orvkit::CaptureLogSink> mySink;
+};
+
+} // namespace orvex::cli

@@ -1,0 +1,99 @@
+#include "ModelWriting.h"
+
+#include "FileDiagnosis.h"
+
+#include "Common/Core/StringUtil.h"
+#include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/ModelFormat.h"
+#include "Geometry/Kernel/AxisConvention.h"
+#include "Interop/Kernel/XdeModelReader.h"
+
+#include <fmt/format.h>
+
+#include <filesystem>
+#include <iostream>
+
+namespace orvex::cli {
+
+using namespace orvkit;
+
+namespace {
+
+const char* const kError = "orvex-interop: error: ";
+const char* const kUnknownAxis = "an axis is 0, 1, 2, x-up, y-up or z-up, not '{}'";
+const char* const kUnknownUnit = "unknown unit '{}' (mm, cm, m, km, um, in, ft, mi, mil or uin)";
+const char* const kUnknownFormat = "no format is written as '{}' (one of: {})";
+const char* const kCannotWrite = "cannot write '{}': {}";
+const char* const kNoSuchElement = "no part, assembly or instance is named '{}'";
+const char* const kWarning = "orvex-interop: warning: '{}': {}\n";
+
+// The options as the writer takes them; false after one error line.
+bool ToWriteOptions(const WriteChoices& choices, XdeWriteOptions& options)
+{
+    const int from = AxisConvention::Parse(StringUtil::ToLower(choices.from));
+    const int to = AxisConvention::Parse(StringUtil::ToLower(choices.to));
+    if (from < 0 || to < 0) {
+        PrintWriteFailure(fmt::format(kUnknownAxis, from < 0 ? choices.from : choices.to));
+        return false;
+    }
+    if (!choices.unit.empty() && LengthUnit::GetMetres(choices.unit) <= 0.0) {
+        PrintWriteFailure(fmt::format(kUnknownUnit, choices.unit));
+        return false;
+    }
+    options.transform = AxisConvention::GetChange(from, to);
+    options.unit = choices.unit;
+    options.deflection = choices.deflection;
+    options.angle = choices.angle;
+    return true;
+}
+
+} // namespace
+
+void PrintWriteFailure(const std::string& text)
+{
+    std::cerr << kError << text << "\n";
+}
+
+std::string CannotWriteText(const std::string& path, const std::string& reason)
+{
+    return fmt::format(kCannotWrite, path, reason);
+}
+
+std::string UnknownFormatText(const std::string& name)
+{
+    return fmt::format(kUnknownFormat, name, ModelFormat::WritableNames());
+}
+
+std::string NoSuchElementText(const std::string& name)
+{
+    return fmt::format(kNoSuchElement, name);
+}
+
+bool ReadForWriting(const std::string& input, const WriteChoices& choices,
+                    XdeWriteOptions& writeOptions, XdeDocumentImpl& model)
+{
+    if (!ToWriteOptions(choices, writeOptions)) {
+        return false;
+    }
+    if (!XdeModelReader::Open(input, model, nullptr)) {
+        PrintError(input, model.failure);
+        return false;
+    }
+    return true;
+}
+
+void PrintNotKept(const std::string& file, const std::vector<std::string>& warnings)
+{
+    for (const std::string& warning : warnings) {
+        std::cerr << fmt::format(kWarning, file, warning);
+    }
+}
+
+long long FileSize(const std::string& path)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<long long>(size);
+}
+
+} // namespace orvex::cli

@@ -1,0 +1,74 @@
+#include "verbs/CommandRun.h"
+#include "verbs/Verbs.h"
+
+#include "Common/Core/ParameterDict.h"
+#include "Geometry/IO/ImportSettingsModel.h"
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace orvex::cli {
+
+using namespace orvkit;
+
+namespace {
+
+struct ReadOptions {
+    std::string file;
+    std::optional<double> edgeLength;     // small-edge repair
+    std::optional<double> solidTolerance; // solid-making
+    bool batch = false;
+    bool json = false;
+};
+
+// Sets the import preferences, runs "Import" on the file and prints the document.
+int RunRead(const ReadOptions& options)
+{
+    SharedParameterDict& preferences = ImportSettingsModel::GetPreferences();
+    if (options.edgeLength) {
+        preferences.Add(ImportSettingsModel::FixEdgesKey, ParameterCreator::Create(true));
+        preferences.Add(ImportSettingsModel::EdgeLengthKey,
+                        ParameterCreator::Create(*options.edgeLength));
+    }
+    if (options.solidTolerance) {
+        preferences.Add(ImportSettingsModel::FixSolidKey, ParameterCreator::Create(true));
+        preferences.Add(ImportSettingsModel::MakeSolidTolKey,
+                        ParameterCreator::Create(*options.solidTolerance));
+    }
+    ParameterDict parameters;
+    std::vector<std::string> answers;
+    if (options.batch) {
+        parameters.Add("FilePath", ParameterCreator::Create(options.file));
+    } else {
+        answers.push_back(options.file);
+    }
+    return RunOnNewDocument("Import", answers, parameters, options.batch, options.json,
+                            options.file);
+}
+
+} // namespace
+
+Verb AddReadVerb(CLI::App& app)
+{
+    const auto options = std::make_shared<ReadOptions>();
+    CLI::App* verb = app.add_subcommand(
+        "read", "Import any model file the shape reader knows (STEP, IGES, BREP, STL, OBJ, "
+                "glTF) through the \"Import\" command, with optional repair");
+    verb->add_option("FILE", options->file, "The model file")->required();
+    verb->add_option("--fix-edges", options->edgeLength,
+                     "Remove edges shorter than LENGTH (mm) after reading")
+        ->check(CLI::PositiveNumber);
+    verb->add_option("--make-solid", options->solidTolerance,
+                     "Sew the faces within TOLERANCE (mm) and make a solid of them")
+        ->check(CLI::PositiveNumber);
+    verb->add_flag("--batch", options->batch,
+                   "Run the batch form: one element, compounds not split");
+    verb->add_flag("--json", options->json, "Print one JSON document instead of the tree");
+    return {verb, [options](const RunLimits&) { return RunRead(*options); },
+            [options] { return options->file; }};
+}
+
+} // namespace orvex::cli
