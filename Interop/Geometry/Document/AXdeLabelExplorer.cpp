@@ -55,7 +55,8 @@ void AXdeLabelExplorer::Next(bool descend)
             // A referred label with a shape is walked to make the prototype; one without is
             // walked in the reference's place, as part of whatever the reference is part of.
             const bool inPrototype = frame.node.inPrototype || !frame.node.shape.IsNull();
-            Push(frame.node.referred, top, inPrototype);
+            const TDF_Label referred = frame.node.referred;
+            Push(referred, top, inPrototype);
             return;
         }
         if (frame.children.More()) {
