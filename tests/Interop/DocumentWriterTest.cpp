@@ -139,11 +139,21 @@ TEST_F(DocumentWriterTest, ColourFoundByOneChildStaysForLaterSiblingsButNotAbove
     builder.SetColor(red, kRed);
     const TDF_Label plain = builder.AddPart("Plain", MakeBox(2, 2, 2));
     const TDF_Label outside = builder.AddPart("Outside", MakeBox(3, 3, 3));
+    const TDF_Label blue = builder.AddPart("Blue", MakeBox(4, 4, 4));
+    builder.SetColor(blue, kBlue);
+    const TDF_Label late = builder.AddPart("Late", MakeBox(5, 5, 5));
     const TDF_Label inner = builder.AddAssembly("Inner");
     builder.AddComponent(inner, red, Translation(0, 0, 0));
     builder.AddComponent(inner, plain, Translation(5, 0, 0));
+    // The second reference to Red finds its prototype made: Red is not walked again, so its
+    // colour does not come back after Blue's.
+    const TDF_Label second = builder.AddAssembly("Second");
+    builder.AddComponent(second, blue, Translation(0, 0, 0));
+    builder.AddComponent(second, red, Translation(0, 5, 0));
+    builder.AddComponent(second, late, Translation(0, 10, 0));
     const TDF_Label root = builder.AddAssembly("Root");
     builder.AddComponent(root, inner, Translation(0, 0, 0));
+    builder.AddComponent(root, second, Translation(0, 0, 20));
     builder.AddComponent(root, outside, Translation(0, 10, 0));
     auto document = Import(builder);
 
@@ -160,6 +170,7 @@ TEST_F(DocumentWriterTest, ColourFoundByOneChildStaysForLaterSiblingsButNotAbove
     };
     check("Red", kRed);
     check("Plain", kRed);
+    check("Late", kBlue);
     check("Outside", kWhite);
 }
 
