@@ -9,6 +9,7 @@
 #include "Geometry/IO/ModelFormat.h"
 #include "Graphics/SceneExchangeManager.h"
 #include "Graphics/SceneNode.h"
+#include "InteropKeys.h"
 #include "Xde2Doc.h"
 
 namespace orvex::cli {
@@ -38,7 +39,7 @@ std::unique_ptr<ViewPage> ReadPage(const std::string& file)
     }
     CommandSession session;
     ParameterDict parameters;
-    if (!session.Run("Import", {file}, parameters, false, parameters)) {
+    if (!session.Run(InteropKeys::ImportCommand, {file}, parameters, false, parameters)) {
         return nullptr;
     }
     return std::make_unique<ViewPage>(session.GetDocument(), file);

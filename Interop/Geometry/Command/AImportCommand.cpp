@@ -15,6 +15,7 @@
 #include "Data/Kernel/WireElement.h"
 #include "Data/View/DialogFactory.h"
 #include "Data/View/DialogUtil.h"
+#include "Geometry/Document/AElementBuilder.h"
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 #include "Geometry/IO/ShapeIO.h"
@@ -36,7 +37,6 @@ const char* const kDocumentIsNull = "Document is null!";
 const char* const kOpenModelTitle = "打开模型";
 const char* const kOpenFailed = "打开失败";
 const char* const kOpeningFile = "打开文件: {}";
-const char* const kImportSchema = "ImportSchema";
 const char* const kSettingsDialog = "ImportSettingsDlg";
 const char* const kSettingsCancelled = "Cannot open file: %s (the import settings were cancelled)";
 const char* const kDefaultDocType = "ORVX";
@@ -95,14 +95,6 @@ void ZoomToExtent(CommandContext* context)
     if (Viewer* viewer = context->GetViewer()) {
         viewer->ZoomToExtend(kZoomFactor);
     }
-}
-
-void MarkImported(EntityElement& element, const std::string& name)
-{
-    element.SetName(name);
-    element.SetCategory(CategoryNames::Shape());
-    element.SetSchemaName(kImportSchema);
-    element.SetBrowserable(true);
 }
 
 // The reader formats as the open-file dialog takes them, with "All Files" last. Asterisks
@@ -169,7 +161,7 @@ void CreateImportGroup(Document* document, const std::vector<std::shared_ptr<Top
         children.insert(child->GetId());
         child->SetParentId(group->GetId());
     }
-    MarkImported(*group, name);
+    AElementBuilder::MarkImported(*group, name, false);
     group->SetChildren(children);
 }
 
@@ -197,7 +189,7 @@ Element* CreateImportElement(Document* document, const std::shared_ptr<TopoShape
     } else {
         static_cast<ShapeElement*>(element)->SetShape(shape);
     }
-    MarkImported(*element, name);
+    AElementBuilder::MarkImported(*element, name, false);
     return element;
 }
 

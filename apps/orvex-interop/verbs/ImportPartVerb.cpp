@@ -2,6 +2,7 @@
 #include "verbs/Verbs.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "InteropKeys.h"
 
 #include <CLI/CLI.hpp>
 
@@ -24,10 +25,10 @@ int RunImportPart(const ImportPartOptions& options)
 {
     ParameterDict parameters;
     if (!options.docType.empty()) {
-        parameters.Add("DocType", ParameterCreator::Create(options.docType));
+        parameters.Add(InteropKeys::DocType, ParameterCreator::Create(options.docType));
     }
-    return RunOnNewDocument("ImportAsPart", {options.file}, parameters, false, options.json,
-                            options.file);
+    return RunOnNewDocument(InteropKeys::ImportAsPartCommand, {options.file}, parameters, false,
+                            options.json, options.file);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "Data/App/DocumentExchangerManager.h"
 #include "Data/App/DocumentManager.h"
 #include "Data/Kernel/Document.h"
+#include "InteropKeys.h"
 
 #include <CLI/CLI.hpp>
 
@@ -39,7 +40,8 @@ int RunOpen(const OpenOptions& options)
                   << "': no document exchanger takes the extension '" << extension << "'\n";
         return 1;
     }
-    exchanger->GetSettings()->Add("UseColor", ParameterCreator::Create(!options.noColor));
+    exchanger->GetSettings()->Add(InteropKeys::UseColor,
+                                  ParameterCreator::Create(!options.noColor));
     // A new document, as the application makes one for a file it opens.
     const std::shared_ptr<Document> document = DocumentManager::Instance().NewDocument();
     LoadFailure::Clear();

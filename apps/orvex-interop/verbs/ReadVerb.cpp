@@ -3,6 +3,7 @@
 
 #include "Common/Core/ParameterDict.h"
 #include "Geometry/IO/ImportSettingsModel.h"
+#include "InteropKeys.h"
 
 #include <CLI/CLI.hpp>
 
@@ -24,29 +25,30 @@ struct ReadOptions {
     bool json = false;
 };
 
-// Sets the import preferences, runs "Import" on the file and prints the document.
+// Runs "Import" on the file and prints the document. The repairs go to the command as
+// parameters: the batch form reads them, and the interactive form's settings dialog takes them
+// as the user's answers. Either way they hold for this read alone.
 int RunRead(const ReadOptions& options)
 {
-    SharedParameterDict& preferences = ImportSettingsModel::GetPreferences();
+    ParameterDict parameters;
     if (options.edgeLength) {
-        preferences.Add(ImportSettingsModel::FixEdgesKey, ParameterCreator::Create(true));
-        preferences.Add(ImportSettingsModel::EdgeLengthKey,
-                        ParameterCreator::Create(*options.edgeLength));
+        parameters.Add(ImportSettingsModel::FixEdgesKey, ParameterCreator::Create(true));
+        parameters.Add(ImportSettingsModel::EdgeLengthKey,
+                       ParameterCreator::Create(*options.edgeLength));
     }
     if (options.solidTolerance) {
-        preferences.Add(ImportSettingsModel::FixSolidKey, ParameterCreator::Create(true));
-        preferences.Add(ImportSettingsModel::MakeSolidTolKey,
-                        ParameterCreator::Create(*options.solidTolerance));
+        parameters.Add(ImportSettingsModel::FixSolidKey, ParameterCreator::Create(true));
+        parameters.Add(ImportSettingsModel::MakeSolidTolKey,
+                       ParameterCreator::Create(*options.solidTolerance));
     }
-    ParameterDict parameters;
     std::vector<std::string> answers;
     if (options.batch) {
-        parameters.Add("FilePath", ParameterCreator::Create(options.file));
+        parameters.Add(InteropKeys::FilePath, ParameterCreator::Create(options.file));
     } else {
         answers.push_back(options.file);
     }
-    return RunOnNewDocument("Import", answers, parameters, options.batch, options.json,
-                            options.file);
+    return RunOnNewDocument(InteropKeys::ImportCommand, answers, parameters, options.batch,
+                            options.json, options.file);
 }
 
 } // namespace

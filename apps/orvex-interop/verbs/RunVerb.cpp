@@ -3,6 +3,7 @@
 
 #include "Common/Core/ParameterDict.h"
 #include "Data/App/CommandManager.h"
+#include "InteropKeys.h"
 
 #include <CLI/CLI.hpp>
 
@@ -73,7 +74,7 @@ int RunCommand(const RunOptions& options)
     std::string title = options.command;
     if (!options.answers.empty()) {
         title = options.answers.front();
-    } else if (const ParameterValue* filePath = parameters.Find("FilePath")) {
+    } else if (const ParameterValue* filePath = parameters.Find(InteropKeys::FilePath)) {
         title = filePath->ToString();
     }
     return RunOnNewDocument(options.command, options.answers, parameters, options.batch,
