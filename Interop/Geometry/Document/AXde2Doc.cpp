@@ -53,11 +53,11 @@ private:
     // children, a reference for its prototype (or, when the referred label has no shape, for
     // what that label gives in its place). Its indent keeps the log lines at the walk's depth.
     struct OpenLabel {
-        OpenLabel(const AXdeLabelNode& label, bool root)
+        OpenLabel(const AXdeLabelExplorer::Node& label, bool root)
             : node(label), isRoot(root), indent("ADocumentWriter::OpenLabel")
         {
         }
-        AXdeLabelNode node;
+        AXdeLabelExplorer::Node node;
         // The sole free assembly: its container is not handed on and its children are shown.
         bool isRoot;
         std::set<ObjectId> children;
@@ -77,9 +77,10 @@ private:
     void WriteDimensions(const PartElements& parts);
     Element* WriteFreeShape(const TDF_Label& label, bool soleFreeShape, PartElements& parts);
     // Handles the walk's current label; false when the walk is not to go below it.
-    bool Visit(const AXdeLabelNode& node, bool soleFreeShape, Walk& walk, PartElements& parts);
-    bool VisitReference(const AXdeLabelNode& node, Walk& walk);
-    Element* WritePart(const AXdeLabelNode& node, PartElements& parts);
+    bool Visit(const AXdeLabelExplorer::Node& node, bool soleFreeShape, Walk& walk,
+               PartElements& parts);
+    bool VisitReference(const AXdeLabelExplorer::Node& node, Walk& walk);
+    Element* WritePart(const AXdeLabelExplorer::Node& node, PartElements& parts);
     // Makes the elements of the open labels at `depth` and below, deepest first.
     void CloseDownTo(Walk& walk, int depth);
     Element* CloseAssembly(const OpenLabel& assembly);
@@ -137,7 +138,7 @@ Element* ADocumentWriter::WriteFreeShape(const TDF_Label& label, bool soleFreeSh
     Walk walk;
     AXdeLabelExplorer explorer(myXdeDocument->colorTool, label);
     while (explorer.More()) {
-        const AXdeLabelNode& node = explorer.Current();
+        const AXdeLabelExplorer::Node& node = explorer.Current();
         // The walk has left the subtrees of the open labels at this depth and below.
         CloseDownTo(walk, node.depth);
         explorer.Next(Visit(node, soleFreeShape, walk, parts));
@@ -146,7 +147,7 @@ Element* ADocumentWriter::WriteFreeShape(const TDF_Label& label, bool soleFreeSh
     return walk.result;
 }
 
-bool ADocumentWriter::Visit(const AXdeLabelNode& node, bool soleFreeShape, Walk& walk,
+bool ADocumentWriter::Visit(const AXdeLabelExplorer::Node& node, bool soleFreeShape, Walk& walk,
                             PartElements& parts)
 {
     switch (node.kind) {
@@ -166,7 +167,7 @@ bool ADocumentWriter::Visit(const AXdeLabelNode& node, bool soleFreeShape, Walk&
     return true;
 }
 
-bool ADocumentWriter::VisitReference(const AXdeLabelNode& node, Walk& walk)
+bool ADocumentWriter::VisitReference(const AXdeLabelExplorer::Node& node, Walk& walk)
 {
     if (node.referred.IsNull()) {
         return false;
@@ -185,7 +186,7 @@ bool ADocumentWriter::VisitReference(const AXdeLabelNode& node, Walk& walk)
     return true;
 }
 
-Element* ADocumentWriter::WritePart(const AXdeLabelNode& node, PartElements& parts)
+Element* ADocumentWriter::WritePart(const AXdeLabelExplorer::Node& node, PartElements& parts)
 {
     if (node.shape.IsNull()) {
         return nullptr;
@@ -227,7 +228,7 @@ Element* ADocumentWriter::CloseAssembly(const OpenLabel& assembly)
 
 Element* ADocumentWriter::CloseReference(const OpenLabel& reference)
 {
-    const AXdeLabelNode& node = reference.node;
+    const AXdeLabelExplorer::Node& node = reference.node;
     if (node.shape.IsNull()) {
         // The referred label stood in the reference's place: no instance, no placement.
         return reference.below;

@@ -19,24 +19,6 @@ enum class EnumXdeLabelKind {
     Other      // nothing to walk or to make
 };
 
-// One label as the explorer yields it.
-struct AXdeLabelNode {
-    TDF_Label label;
-    EnumXdeLabelKind kind = EnumXdeLabelKind::Other;
-    // 0 for the label the walk starts from; a child or a referred label is one deeper.
-    int depth = 0;
-    // Reached below a reference whose referred label has a shape: made for a prototype.
-    bool inPrototype = false;
-    // A part's shape, or a reference's referred shape; null when the label has none.
-    TopoDS_Shape shape;
-    // A reference's referred label; null when it has none.
-    TDF_Label referred;
-    // A reference's own placement in its assembly; the enclosing placements are not in it.
-    TopLoc_Location location;
-    // The colour in effect at this label; for a part, its own colour when it has one.
-    Quantity_Color color;
-};
-
 // Walks the label tree below one free shape depth first, in the manner of OCCT's
 // XCAFPrs_DocumentExplorer: a stack of its own instead of recursion, each label yielded with
 // its placement, its colour and whether it belongs to a prototype.
@@ -50,11 +32,29 @@ struct AXdeLabelNode {
 // Usage: for (AXdeLabelExplorer it(tool, label); it.More(); it.Next()) { it.Current() ... }
 class AXdeLabelExplorer {
 public:
+    // One label as the explorer yields it.
+    struct Node {
+        TDF_Label label;
+        EnumXdeLabelKind kind = EnumXdeLabelKind::Other;
+        // 0 for the label the walk starts from; a child or a referred label is one deeper.
+        int depth = 0;
+        // Reached below a reference whose referred label has a shape: made for a prototype.
+        bool inPrototype = false;
+        // A part's shape, or a reference's referred shape; null when the label has none.
+        TopoDS_Shape shape;
+        // A reference's referred label; null when it has none.
+        TDF_Label referred;
+        // A reference's own placement in its assembly; the enclosing placements are not in it.
+        TopLoc_Location location;
+        // The colour in effect at this label; for a part, its own colour when it has one.
+        Quantity_Color color;
+    };
+
     AXdeLabelExplorer(const Handle(XCAFDoc_ColorTool)& colorTool, const TDF_Label& start);
 
     // True while the explorer stands on a label.
     bool More() const { return !myStack.empty(); }
-    const AXdeLabelNode& Current() const { return myStack.back().node; }
+    const Node& Current() const { return myStack.back().node; }
     // Moves to the next label depth first. With `descend` false the current label's children
     // (or referred label) are passed over: a prototype that exists already is not walked
     // again, and leaves the colour in effect as it is.
@@ -62,7 +62,7 @@ public:
 
 private:
     struct Frame {
-        AXdeLabelNode node;
+        Node node;
         // The assembly's children still to walk.
         TDF_ChildIterator children;
         // A reference whose referred label is still to walk.
