@@ -438,6 +438,9 @@ TEST(CaughtFailureTest, NamesWhatWasThrownAndPassesOnWhatItIsNotToCatch)
     EXPECT_THROW(CaughtFailure::Guard([] { throw std::bad_alloc(); }, CaughtFailure::OcctOnly),
                  std::bad_alloc);
     EXPECT_THROW(CaughtFailure::Guard([] { throw 42; }, CaughtFailure::OcctOnly), int);
+    EXPECT_TRUE(
+        CaughtFailure::Guard([] { throw std::bad_alloc(); }, CaughtFailure::OcctAndStandard));
+    EXPECT_THROW(CaughtFailure::Guard([] { throw 42; }, CaughtFailure::OcctAndStandard), int);
 }
 
 TEST_F(ShapeIOTest, UnreadableFilesGiveNullAndOneReasonNamingTheFile)

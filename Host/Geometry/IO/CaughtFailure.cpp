@@ -54,7 +54,7 @@ std::optional<CaughtFailure> CaughtFailure::Guard(const std::function<void()>& w
         }
         return CaughtFailure{StandardException, TypeName(error), error.what()};
     } catch (...) {
-        if (what == OcctOnly) {
+        if (what != Everything) {
             throw;
         }
         return CaughtFailure{UnknownException, kUnknownException, {}};

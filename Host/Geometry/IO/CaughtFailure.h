@@ -21,6 +21,8 @@ struct CaughtFailure {
     enum EnumCatch {
         // Only OpenCASCADE's failures; anything else goes on to the caller.
         OcctOnly,
+        // OpenCASCADE's failures and standard exceptions; anything else goes on to the caller.
+        OcctAndStandard,
         // Every exception.
         Everything,
     };
