@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Data/Kernel/Document.h"
+#include "Geometry/IO/ExportMeshing.h"
 #include "Graphics/SceneNode.h"
 
 #include <TDocStd_Document.hxx>
@@ -21,9 +22,9 @@ class SceneGltf {
 public:
     // A document's drawable content, for the 3D page: in the document's own units and axes,
     // nodes named by element id so that the page can find the node of a tree entry, parts
-    // meshed with a chordal deflection of 0.5 % of each shape's bounding-box diagonal and 0.5 rad
-    // angular. Meshes keep in their extras the triangle ranges of the faces, and the polylines
-    // of the edges, that dimensions measure.
+    // meshed as ExportMeshing says for the page (0.5 % of each shape's bounding-box diagonal,
+    // 0.5 rad angular). Meshes keep in their extras the triangle ranges of the faces, and the
+    // polylines of the edges, that dimensions measure.
     explicit SceneGltf(const Document& document);
     // A display scene (a VRML file's), for the page: groups with their transforms, shapes in
     // their face material's colour, nodes named by their depth-first number from 1.
@@ -34,9 +35,10 @@ public:
         // Metres in one unit of the document (0.001 for millimetres).
         double metresPerUnit = 0.001;
         // Meshing of parts that carry no triangles yet: chordal deflection in document units,
-        // 0 for 0.1 % of each part's bounding-box diagonal, and angular deflection in radians.
+        // 0 for what ExportMeshing gives files (0.1 % of each part's bounding-box diagonal),
+        // and angular deflection in radians.
         double deflection = 0.0;
-        double angle = 0.5;
+        double angle = ExportMeshing::AngularDeflection;
     };
     // An XDE document as a glTF file has it: metres and Y up (one root node turns and scales
     // the model), a node per assembly, instance and part named as in the document, a mesh per

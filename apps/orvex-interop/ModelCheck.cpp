@@ -5,6 +5,7 @@
 
 #include "Common/Core/StringUtil.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 #include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeValidationProps.h"
 

@@ -7,6 +7,7 @@
 #include "Common/Core/StringUtil.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeValidationProps.h"

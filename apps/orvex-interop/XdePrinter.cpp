@@ -4,6 +4,7 @@
 
 #include "Geometry/Kernel/TopoShape.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 #include "XdeLabelSequence.h"
 #include "XdeNode.h"
 #include "XdeNodeIterator.h"

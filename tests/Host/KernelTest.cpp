@@ -5,6 +5,7 @@
 #include "Common/Core/ParameterDict.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 
 #include <Interface_Static.hxx>
 #include <STEPCAFControl_Reader.hxx>

@@ -6,6 +6,7 @@
 
 #include "Common/Core/StringUtil.h"
 #include "Geometry/IO/MeshFileCheck.h"
+#include "Geometry/IO/ReadableMeshFile.h"
 #include "Interop/Kernel/XdeModelReader.h"
 
 #include <XCAFDoc_DocumentTool.hxx>

@@ -3,6 +3,7 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Geometry/IO/CaughtFailure.h"
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 #include "Geometry/IO/ShapeIO.h"
@@ -24,6 +25,7 @@
 #include <RWGltf_CafWriter.hxx>
 #include <STEPControl_Reader.hxx>
 #include <STEPControl_Writer.hxx>
+#include <Standard_DomainError.hxx>
 #include <Standard_Failure.hxx>
 #include <StlAPI_Writer.hxx>
 #include <TColStd_IndexedDataMapOfStringString.hxx>
@@ -409,6 +411,35 @@ TEST_F(ShapeIOTest, FailedOrEmptyRepairKeepsTheShapeAsRead)
             EXPECT_NE(reasons[0].text.find("repair exploded"), std::string::npos);
         }
     }
+}
+
+// The one catch of the exchange layer, behind the messages of the reads, repairs and writes:
+// what each kind of exception becomes, and that a guard for OpenCASCADE's failures alone lets
+// the others on to the caller, as the kernel's reads need.
+TEST(CaughtFailureTest, NamesWhatWasThrownAndPassesOnWhatItIsNotToCatch)
+{
+    const auto occt = CaughtFailure::Guard([] { throw Standard_DomainError("bad domain"); });
+    ASSERT_TRUE(occt);
+    EXPECT_EQ(occt->kind, CaughtFailure::OcctFailure);
+    EXPECT_FALSE(occt->fault);
+    EXPECT_EQ(occt->Describe(), "Standard_DomainError: bad domain");
+    const auto standard = CaughtFailure::Guard([] { throw std::out_of_range("index 7"); });
+    ASSERT_TRUE(standard);
+    EXPECT_EQ(standard->kind, CaughtFailure::StandardException);
+    EXPECT_EQ(standard->Describe(), "std::out_of_range: index 7");
+    const auto unknown = CaughtFailure::Guard([] { throw 42; });
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(unknown->Describe(), "unknown exception");
+    EXPECT_FALSE(CaughtFailure::Guard([] {}));
+
+    EXPECT_TRUE(
+        CaughtFailure::Guard([] { throw Standard_DomainError("x"); }, CaughtFailure::OcctOnly));
+    EXPECT_THROW(CaughtFailure::Guard([] { throw std::bad_alloc(); }, CaughtFailure::OcctOnly),
+                 std::bad_alloc);
+    EXPECT_THROW(CaughtFailure::Guard([] { throw 42; }, CaughtFailure::OcctOnly), int);
+    EXPECT_TRUE(
+        CaughtFailure::Guard([] { throw std::bad_alloc(); }, CaughtFailure::OcctAndStandard));
+    EXPECT_THROW(CaughtFailure::Guard([] { throw 42; }, CaughtFailure::OcctAndStandard), int);
 }
 
 TEST_F(ShapeIOTest, UnreadableFilesGiveNullAndOneReasonNamingTheFile)

@@ -4,11 +4,12 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Geometry/IO/ExportMeshing.h"
 #include "Geometry/IO/ImportSettingsModel.h"
-#include "Geometry/IO/MeshShapeWriters.h"
 #include "Geometry/IO/ReplacingWrite.h"
 #include "Geometry/IO/ShapeIO.h"
 #include "Geometry/IO/StaticSettingsScope.h"
+#include "Geometry/IO/StlShapeWriter.h"
 
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>

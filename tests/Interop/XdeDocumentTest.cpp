@@ -7,6 +7,7 @@
 #include "Data/Kernel/ShapeElement.h"
 #include "Geometry/Kernel/TopoShape.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 #include "Xde2Doc.h"
 #include "XdeDocumentI.h"
 #include "XdeDocumentO.h"

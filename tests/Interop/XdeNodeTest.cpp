@@ -2,6 +2,7 @@
 #include "Support/TestSupport.h"
 
 #include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 #include "XdeLabelSequence.h"
 #include "XdeNode.h"
 #include "XdeNodeIterator.h"

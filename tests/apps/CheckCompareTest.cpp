@@ -6,6 +6,7 @@
 #include "Support/TestSupport.h"
 
 #include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeModelWriter.h"

@@ -2,7 +2,6 @@
 
 #include "Common/Core/LoadFailure.h"
 
-#include <memory>
 #include <string>
 
 namespace orvkit {
@@ -18,7 +17,7 @@ namespace orvkit {
 // Each check reads the file once, without trusting a length or count it has not held against
 // the bytes there are, and refuses the file with the reason when the reader could not be given
 // it safely. A file the reader would refuse anyway, for a reason of no danger, passes: its own
-// words say more.
+// words say more. The OBJ check runs in ReadableMeshFile, which also makes the copy.
 namespace MeshFileCheck {
 
 // Deeper scene trees are refused: real scenes, skeletons included, stay far below it, and the
@@ -37,33 +36,5 @@ constexpr int kMaxFaceVertices = 1024;
 LoadFailure Gltf(const std::string& path);
 
 } // namespace MeshFileCheck
-
-class ScopedTempFolder;
-
-// An OBJ or STL file as its reader may be given it. Both readers hand on a last line without a
-// line break without its terminating zero and read past its end; such a file is read from a
-// copy with one, in a temporary folder (an OBJ copy's "mtllib" names are made to lead back to
-// the original's folder). A binary STL is read as it is. An OBJ file is checked first: a
-// refusal is a parse error of format "OBJ" with the line of the face. The copy lasts as long as
-// this object.
-class ReadableMeshFile {
-public:
-    enum EnumFormat { OBJ, STL };
-
-    ReadableMeshFile(const std::string& path, EnumFormat format);
-    ~ReadableMeshFile();
-    ReadableMeshFile(const ReadableMeshFile&) = delete;
-    ReadableMeshFile& operator=(const ReadableMeshFile&) = delete;
-
-    // Why the file cannot be read; None when GetPath() can be.
-    const LoadFailure& GetRefusal() const { return myRefusal; }
-    // What to give the reader: the file itself or its copy.
-    const std::string& GetPath() const { return myPath; }
-
-private:
-    LoadFailure myRefusal;
-    std::string myPath;
-    std::unique_ptr<ScopedTempFolder> myCopy;
-};
 
 } // namespace orvkit

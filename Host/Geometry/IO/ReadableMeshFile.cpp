@@ -1,9 +1,10 @@
 // Mesh files made fit for OpenCASCADE's OBJ and STL readers: the OBJ check of every face's vertex
 // references, counted as the reader counts them, and the copy of a file whose last line has no
 // line break.
-#include "Geometry/IO/MeshFileCheck.h"
+#include "Geometry/IO/ReadableMeshFile.h"
 
 #include "Common/Core/ScopedTempFolder.h"
+#include "Geometry/IO/MeshFileCheck.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,16 +1,15 @@
 #include "ReplacingWrite.h"
 
 #include "Common/Core/Logger.h"
+#include "Geometry/IO/CaughtFailure.h"
 #include "Geometry/IO/OcctFaultScope.h"
-
-#include <Standard_ErrorHandler.hxx>
-#include <Standard_Failure.hxx>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -33,7 +32,6 @@ const char* const kWriterFailed = "the writer for %s failed";
 const char* const kWriterFailedWith = "the writer for %s failed: %s";
 const char* const kNothingWritten = "the writer for %s wrote no file";
 const char* const kCannotMove = "the written file cannot be moved there: %s";
-const char* const kUnknownException = "unknown exception";
 
 // Longest part of the target's name that goes into the temporary folder's name, so that the
 // folder's name stays within the file system's limit.
@@ -75,25 +73,20 @@ bool RunGuarded(const ReplacingWriteFunction& write, const std::string& file, co
                 std::string& reason)
 {
     OcctFaultScope faults;
-    try {
-        OCC_CATCH_SIGNALS
-        if (write(file, reason)) {
-            return true;
-        }
-        if (reason.empty()) {
-            reason = Format(kWriterFailed, format);
-        }
-    } catch (const Standard_Failure& failure) {
-        const std::string message = std::string(failure.DynamicType()->Name()) +
-                                    (*failure.GetMessageString() != '\0' ? ": " : "") +
-                                    failure.GetMessageString();
+    bool written = false;
+    const std::optional<CaughtFailure> caught =
+        CaughtFailure::Guard([&] { written = write(file, reason); });
+    if (caught) {
+        // A standard exception's own text says enough; OpenCASCADE's needs its type.
+        const std::string message =
+            caught->kind == CaughtFailure::StandardException ? caught->message : caught->Describe();
         reason = Format(kWriterFailedWith, format, message.c_str());
-    } catch (const std::exception& error) {
-        reason = Format(kWriterFailedWith, format, error.what());
-    } catch (...) {
-        reason = Format(kWriterFailedWith, format, kUnknownException);
+        return false;
     }
-    return false;
+    if (!written && reason.empty()) {
+        reason = Format(kWriterFailed, format);
+    }
+    return written;
 }
 
 // Moves what the function wrote into the target's folder: the files beside the main one first,

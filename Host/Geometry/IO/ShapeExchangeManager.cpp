@@ -1,24 +1,25 @@
 #include "ShapeExchangeManager.h"
 
-#include "Geometry/IO/CadShapeReaders.h"
-#include "Geometry/IO/CadShapeWriters.h"
-#include "Geometry/IO/MeshShapeReaders.h"
-#include "Geometry/IO/MeshShapeWriters.h"
+#include "Common/Core/StringUtil.h"
+#include "Geometry/IO/BrepShapeReader.h"
+#include "Geometry/IO/BrepShapeWriter.h"
+#include "Geometry/IO/GltfShapeReader.h"
+#include "Geometry/IO/GltfShapeWriter.h"
+#include "Geometry/IO/IgesShapeReader.h"
+#include "Geometry/IO/IgesShapeWriter.h"
+#include "Geometry/IO/ObjShapeReader.h"
+#include "Geometry/IO/ObjShapeWriter.h"
+#include "Geometry/IO/StepShapeReader.h"
+#include "Geometry/IO/StepShapeWriter.h"
+#include "Geometry/IO/StlShapeReader.h"
+#include "Geometry/IO/StlShapeWriter.h"
 
 #include <algorithm>
-#include <cctype>
 #include <mutex>
 
 namespace orvkit {
 
 namespace {
-
-std::string ToLower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // One entry per format: display name -> "*.ext1 *.ext2".
 template <class Format>
@@ -39,7 +40,7 @@ template <class Format>
 const Format* FindFormat(const std::vector<std::unique_ptr<Format>>& registered,
                          const std::string& extension)
 {
-    const std::string wanted = ToLower(extension);
+    const std::string wanted = StringUtil::ToLower(extension);
     for (auto it = registered.rbegin(); it != registered.rend(); ++it) {
         const std::vector<std::string> extensions = (*it)->GetExtensions();
         if (std::find(extensions.begin(), extensions.end(), wanted) != extensions.end()) {

@@ -2,6 +2,7 @@
 
 #include "Common/Core/ParameterDict.h"
 #include "Geometry/IO/ShapeReader.h"
+#include "Geometry/IO/ShapeReaderPostprocess.h"
 #include "Geometry/IO/ShapeWriter.h"
 #include "Geometry/Kernel/TopoShape.h"
 
@@ -12,15 +13,6 @@
 #include <vector>
 
 namespace orvkit {
-
-// Runs after every read of the generic shape reader and may replace the shape it read.
-class ShapeReaderPostprocess {
-public:
-    virtual ~ShapeReaderPostprocess() = default;
-    // The shape to continue with: a repaired one, or `shape` itself.
-    virtual std::shared_ptr<TopoShape> Process(const std::shared_ptr<TopoShape>& shape,
-                                               ParameterDict* settings) = 0;
-};
 
 // The process-wide registry of the generic shape reader's and writer's formats and helpers. It
 // knows STEP, IGES, BREP, STL, OBJ and glTF, both ways, from the start.

@@ -3,6 +3,7 @@
 #include "Common/Core/FileUtil.h"
 #include "Common/Core/Logger.h"
 #include "Common/Core/PathUtil.h"
+#include "Geometry/IO/CaughtFailure.h"
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/OcctFaultScope.h"
 #include "Geometry/IO/OcctServices.h"
@@ -13,17 +14,11 @@
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_Printer.hxx>
-#include <Standard_ErrorHandler.hxx>
-#include <Standard_Failure.hxx>
 #include <TCollection_AsciiString.hxx>
 #include <TopoDS_Iterator.hxx>
 
-#include <cxxabi.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <exception>
-#include <typeinfo>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -39,7 +34,6 @@ const char* const kRepairFailed =
     "Repair after reading %s failed (%s%s%s); the shape is kept as read";
 const char* const kRepairGaveNothing =
     "Repair after reading %s gave no shape; the shape is kept as read";
-const char* const kUnknownException = "unknown exception";
 const char* const kNullShape = "Cannot write file: %s (there is no shape to write)";
 const char* const kEmptyShape = "Cannot write file: %s (the shape is empty)";
 const char* const kNoWriter =
@@ -123,25 +117,7 @@ std::string WritablePatterns()
     return JoinedPatterns(formats);
 }
 
-// The readable name of an exception's class.
-std::string TypeName(const std::exception& error)
-{
-    const char* mangled = typeid(error).name();
-    int status = 0;
-    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
-    std::string name = status == 0 && demangled != nullptr ? demangled : mangled;
-    std::free(demangled);
-    return name;
-}
-
-// What a reader or the post-process threw: the exception's class and its message (may be
-// empty).
-struct Fault {
-    std::string type;
-    std::string message;
-};
-
-void LogReadFailure(const std::string& path, const ShapeReader& reader, const Fault& fault)
+void LogReadFailure(const std::string& path, const ShapeReader& reader, const CaughtFailure& fault)
 {
     const char* separator = fault.message.empty() ? "" : ": ";
     Logger::Instance().Message(4, kReadFailed, path.c_str(), reader.GetFormatName().c_str(),
@@ -154,20 +130,17 @@ TopoDS_Shape ReadGuarded(const ShapeReader& reader, const std::string& path,
                          const ImportSettingsModel& settings)
 {
     OcctFaultScope faults;
-    try {
-        OCC_CATCH_SIGNALS
-        return reader.Read(path, settings);
-    } catch (const Standard_Failure& failure) {
-        LogReadFailure(path, reader, {failure.DynamicType()->Name(), failure.GetMessageString()});
-    } catch (const std::exception& error) {
-        LogReadFailure(path, reader, {TypeName(error), error.what()});
-    } catch (...) {
-        LogReadFailure(path, reader, {kUnknownException, {}});
+    TopoDS_Shape shape;
+    const std::optional<CaughtFailure> caught =
+        CaughtFailure::Guard([&] { shape = reader.Read(path, settings); });
+    if (caught) {
+        LogReadFailure(path, reader, *caught);
+        return {};
     }
-    return {};
+    return shape;
 }
 
-void LogRepairFailure(const std::string& path, const Fault& fault)
+void LogRepairFailure(const std::string& path, const CaughtFailure& fault)
 {
     const char* separator = fault.message.empty() ? "" : ": ";
     Logger::Instance().Message(3, kRepairFailed, path.c_str(), fault.type.c_str(), separator,
@@ -183,17 +156,10 @@ std::shared_ptr<TopoShape> Postprocess(ShapeReaderPostprocess& postprocess,
 {
     std::shared_ptr<TopoShape> processed;
     OcctFaultScope faults;
-    try {
-        OCC_CATCH_SIGNALS
-        processed = postprocess.Process(shape, settings);
-    } catch (const Standard_Failure& failure) {
-        LogRepairFailure(path, {failure.DynamicType()->Name(), failure.GetMessageString()});
-        return shape;
-    } catch (const std::exception& error) {
-        LogRepairFailure(path, {TypeName(error), error.what()});
-        return shape;
-    } catch (...) {
-        LogRepairFailure(path, {kUnknownException, {}});
+    const std::optional<CaughtFailure> caught =
+        CaughtFailure::Guard([&] { processed = postprocess.Process(shape, settings); });
+    if (caught) {
+        LogRepairFailure(path, *caught);
         return shape;
     }
     if (!processed || processed->IsNull()) {

@@ -2,38 +2,14 @@
 
 namespace orvkit {
 
-namespace {
-
-// Passes the translator's position on to the host's handler.
-class HandlerIndicator : public Message_ProgressIndicator {
-public:
-    HandlerIndicator(ProgressHandler& handler, std::string step)
-        : myHandler(handler), myStep(std::move(step))
-    {
-    }
-
-protected:
-    void Show(const Message_ProgressScope&, const Standard_Boolean) override
-    {
-        myHandler.Update(myStep, GetPosition());
-    }
-
-private:
-    ProgressHandler& myHandler;
-    std::string myStep;
-};
-
-} // namespace
-
-std::string DescribeTranslatorFailure(const Standard_Failure& failure)
+std::string DescribeTranslatorFailure(const CaughtFailure& failure)
 {
-    const std::string type = failure.DynamicType()->Name();
-    if (OcctFaultScope::IsFault(failure)) {
+    const std::string& type = failure.type;
+    if (failure.fault) {
         return "it crashed (" + (type == "Standard_Failure" ? std::string("memory fault") : type) +
                ")";
     }
-    const std::string message = failure.GetMessageString();
-    return message.empty() ? type : type + ": " + message;
+    return failure.Describe();
 }
 
 bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::string& logText)
@@ -51,33 +27,6 @@ bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension)
                     "'" + extension + "' (expected .step, .stp, .iges or .igs, in lower case)"};
     LoadFailure::Record(impl.failure);
     return false;
-}
-
-KernelProgress::KernelProgress(const char* format)
-    : myHandler(Progress::Instance().GetHandler()), myFormat(format)
-{
-    if (myHandler) {
-        myIndicator = new HandlerIndicator(*myHandler, std::string("Translating ") + format);
-    }
-}
-
-KernelProgress::~KernelProgress()
-{
-    if (myHandler) {
-        myHandler->Finish();
-    }
-}
-
-void KernelProgress::Parsing() const
-{
-    if (myHandler) {
-        myHandler->Update("Reading " + myFormat + " file", 0.0);
-    }
-}
-
-Message_ProgressRange KernelProgress::Start()
-{
-    return Message_ProgressIndicator::Start(myIndicator);
 }
 
 } // namespace orvkit

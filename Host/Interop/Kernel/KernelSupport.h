@@ -2,51 +2,29 @@
 
 #include "Common/Core/LoadFailure.h"
 #include "Common/Core/Logger.h"
-#include "Common/Core/Progress.h"
+#include "Geometry/IO/CaughtFailure.h"
 #include "Geometry/IO/OcctFaultScope.h"
 #include "Geometry/IO/OcctMessageCapture.h"
 #include "Geometry/IO/OcctServices.h"
 #include "Geometry/IO/ReplacingWrite.h"
 #include "Geometry/IO/StaticSettingsScope.h"
 #include "Geometry/IO/TranslatorLock.h"
+#include "Interop/Kernel/KernelProgress.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
 #include <IFSelect_ReturnStatus.hxx>
-#include <Message_ProgressIndicator.hxx>
-#include <Message_ProgressRange.hxx>
-#include <Standard_ErrorHandler.hxx>
-#include <Standard_Failure.hxx>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace orvkit {
 
-// Forwards a translator's progress to the host's progress handler for the length of one read.
-// Without a handler it does nothing and the translator runs without an indicator.
-class KernelProgress {
-public:
-    explicit KernelProgress(const char* format);
-    ~KernelProgress();
-    KernelProgress(const KernelProgress&) = delete;
-    KernelProgress& operator=(const KernelProgress&) = delete;
-
-    // Says that the file is being parsed (the parser itself reports nothing).
-    void Parsing() const;
-    // The range to hand to the translator's Transfer.
-    Message_ProgressRange Start();
-
-private:
-    std::shared_ptr<ProgressHandler> myHandler;
-    Handle(Message_ProgressIndicator) myIndicator;
-    std::string myFormat;
-};
-
 // The words for a caught translator exception; a fault's own text holds an address, which
 // tells a user nothing.
-std::string DescribeTranslatorFailure(const Standard_Failure& failure);
+std::string DescribeTranslatorFailure(const CaughtFailure& failure);
 
 // Records `failure` as the document's and the thread's last failure, logs `logText` at level 4
 // and returns false.
@@ -55,6 +33,39 @@ bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::stri
 // Records that no XDE reader takes `extension` (nothing is logged: the callers stay silent
 // about other files) and returns false.
 bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension);
+
+// The parse and the transfer of ReadIntoDocument, which guards them. False, with the failure
+// recorded and the document emptied, when the file does not parse or `beforeTransfer` refuses
+// it; `done` is what the transfer gave.
+template <class Reader, class BeforeTransfer>
+bool ParseAndTransfer(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
+                      const char* format, BeforeTransfer& beforeTransfer, KernelProgress& progress,
+                      const OcctMessageCapture& messages, bool& done)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point started = Clock::now();
+    progress.Parsing();
+    if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
+        impl.CreateNew();
+        return FailLoad(impl, {LoadFailureParseError, format, messages.GetFirstFailure()},
+                        std::string(format) + " reader: cannot read " + path);
+    }
+    const Clock::time_point parsed = Clock::now();
+    const std::string refusal = beforeTransfer(reader);
+    if (!refusal.empty()) {
+        impl.CreateNew();
+        return FailLoad(impl, {LoadFailureParseError, format, refusal},
+                        std::string(format) + " reader: cannot read " + path + " (" + refusal +
+                            ")");
+    }
+    done = reader.Transfer(impl.document, progress.Start());
+    // Where a long read went: the benchmark and people with slow files read this line.
+    Logger::Instance().Message(1, "%s reader: parsed %s in %.3f s, translated it in %.3f s", format,
+                               path.c_str(),
+                               std::chrono::duration<double>(parsed - started).count(),
+                               std::chrono::duration<double>(Clock::now() - parsed).count());
+    return true;
+}
 
 // Reads `path` with an XCAF reader into a fresh document in `impl`. The reader is configured
 // by the caller; faults and exceptions of the translator give false and an empty document.
@@ -75,39 +86,25 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
     }
     impl.CreateNew();
     bool done = false;
+    bool parsed = false;
     KernelProgress progress(format);
     OcctFaultScope faults;
     OcctMessageCapture messages;
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point started = Clock::now();
-    try {
-        OCC_CATCH_SIGNALS
-        progress.Parsing();
-        if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
-            impl.CreateNew();
-            return FailLoad(impl, {LoadFailureParseError, format, messages.GetFirstFailure()},
-                            std::string(format) + " reader: cannot read " + path);
-        }
-        const Clock::time_point parsed = Clock::now();
-        const std::string refusal = beforeTransfer(reader);
-        if (!refusal.empty()) {
-            impl.CreateNew();
-            return FailLoad(impl, {LoadFailureParseError, format, refusal},
-                            std::string(format) + " reader: cannot read " + path + " (" + refusal +
-                                ")");
-        }
-        done = reader.Transfer(impl.document, progress.Start());
-        // Where a long read went: the benchmark and people with slow files read this line.
-        Logger::Instance().Message(1, "%s reader: parsed %s in %.3f s, translated it in %.3f s",
-                                   format, path.c_str(),
-                                   std::chrono::duration<double>(parsed - started).count(),
-                                   std::chrono::duration<double>(Clock::now() - parsed).count());
-    } catch (const Standard_Failure& failure) {
+    const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
+        [&] {
+            parsed = ParseAndTransfer(reader, path, impl, format, beforeTransfer, progress,
+                                      messages, done);
+        },
+        CaughtFailure::OcctOnly);
+    if (caught) {
         impl.CreateNew();
-        const std::string why = DescribeTranslatorFailure(failure);
+        const std::string why = DescribeTranslatorFailure(*caught);
         return FailLoad(impl, {LoadFailureTranslatorFault, format, why},
                         std::string(format) + " reader: translation of " + path +
                             " failed: " + why);
+    }
+    if (!parsed) {
+        return false;
     }
     impl.RefreshTools();
     if (!done && impl.freeShapes.IsEmpty()) {

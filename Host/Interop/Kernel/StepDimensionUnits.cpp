@@ -1,14 +1,13 @@
 #include "StepDimensionUnits.h"
 
 #include "Common/Core/Logger.h"
+#include "Geometry/IO/CaughtFailure.h"
 
 #include <Interface_EntityIterator.hxx>
 #include <Interface_Graph.hxx>
 #include <Interface_InterfaceModel.hxx>
 #include <Precision.hxx>
 #include <STEPConstruct_UnitContext.hxx>
-#include <Standard_ErrorHandler.hxx>
-#include <Standard_Failure.hxx>
 #include <StepBasic_LengthMeasureWithUnit.hxx>
 #include <StepBasic_MeasureWithUnit.hxx>
 #include <StepBasic_NamedUnit.hxx>
@@ -36,6 +35,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace orvkit {
@@ -381,12 +381,11 @@ StepDimensionUnitsResult UnifyStepDimensionUnits(const Handle(XSControl_WorkSess
         return {};
     }
     StepDimensionUnitsResult result;
-    try {
-        OCC_CATCH_SIGNALS
-        result = Unify(session, impl);
-    } catch (const Standard_Failure& failure) {
+    const std::optional<CaughtFailure> caught =
+        CaughtFailure::Guard([&] { result = Unify(session, impl); }, CaughtFailure::OcctOnly);
+    if (caught) {
         Logger::Instance().Message(3, "STEP reader: dimension values left as read: %s %s",
-                                   failure.DynamicType()->Name(), failure.GetMessageString());
+                                   caught->type.c_str(), caught->message.c_str());
         return result;
     }
     if (result.untraced > 0) {

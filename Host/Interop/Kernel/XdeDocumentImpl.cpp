@@ -2,7 +2,6 @@
 
 #include "Geometry/IO/TranslatorLock.h"
 
-#include <TDataStd_Name.hxx>
 #include <XCAFApp_Application.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 
@@ -66,22 +65,6 @@ void XdeDocumentImpl::Close()
             XCAFApp_Application::GetApplication()->Close(document);
         }
         document.Nullify();
-    }
-}
-
-TCollection_ExtendedString XdeLabelImpl::GetName() const
-{
-    Handle(TDataStd_Name) name;
-    if (label.IsNull() || !label.FindAttribute(TDataStd_Name::GetID(), name)) {
-        return {};
-    }
-    return name->Get();
-}
-
-void XdeLabelImpl::SetName(const std::string& name)
-{
-    if (!label.IsNull()) {
-        TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str(), Standard_True));
     }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <NCollection_Sequence.hxx>
-#include <TCollection_ExtendedString.hxx>
 #include <TDF_Label.hxx>
 #include <TDocStd_Document.hxx>
 #include <XCAFDoc_ColorTool.hxx>
@@ -9,8 +8,6 @@
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include "Common/Core/LoadFailure.h"
-
-#include <string>
 
 namespace orvkit {
 
@@ -41,19 +38,6 @@ public:
 
 private:
     void Close();
-};
-
-// One label of a kernel document.
-class XdeLabelImpl {
-public:
-    explicit XdeLabelImpl(const TDF_Label& label) : label(label) {}
-
-    // The label's name; empty when it has none.
-    TCollection_ExtendedString GetName() const;
-    // Stores a UTF-8 name on the label.
-    void SetName(const std::string& name);
-
-    TDF_Label label;
 };
 
 } // namespace orvkit

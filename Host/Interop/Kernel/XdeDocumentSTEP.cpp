@@ -1,6 +1,6 @@
 #include "XdeDocumentSTEP.h"
 
-#include "Geometry/IO/CadShapeReaders.h"
+#include "Geometry/IO/TranslatorRead.h"
 #include "Interop/Kernel/StepAssemblyActor.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
 

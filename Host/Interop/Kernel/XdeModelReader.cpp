@@ -4,6 +4,7 @@
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/MeshFileCheck.h"
 #include "Geometry/IO/ModelFormat.h"
+#include "Geometry/IO/ReadableMeshFile.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 #include "Geometry/IO/ShapeReader.h"
 #include "Interop/Kernel/KernelSupport.h"
@@ -14,6 +15,8 @@
 #include <RWObj_CafReader.hxx>
 #include <TDataStd_Name.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
+
+#include <optional>
 
 namespace orvkit {
 
@@ -31,6 +34,15 @@ std::string ReadableExtensions()
         }
     }
     return list;
+}
+
+// Records a read that the reader's exception ended; returns false.
+bool FailReading(XdeDocumentImpl& impl, const char* format, const std::string& path,
+                 const CaughtFailure& caught)
+{
+    const std::string why = DescribeTranslatorFailure(caught);
+    return FailLoad(impl, {LoadFailureTranslatorFault, format, why},
+                    std::string(format) + " reader: reading " + path + " failed: " + why);
 }
 
 // glTF and OBJ through OpenCASCADE's document readers, which fill the document themselves,
@@ -52,14 +64,15 @@ bool ReadMeshDocument(RWMesh_CafReader& reader, const std::string& readable,
     OcctFaultScope faults;
     OcctMessageCapture messages;
     bool done = false;
-    try {
-        OCC_CATCH_SIGNALS
-        done = reader.Perform(TCollection_AsciiString(readable.c_str()), Message_ProgressRange());
-    } catch (const Standard_Failure& failure) {
+    const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
+        [&] {
+            done =
+                reader.Perform(TCollection_AsciiString(readable.c_str()), Message_ProgressRange());
+        },
+        CaughtFailure::OcctOnly);
+    if (caught) {
         impl.CreateNew();
-        const std::string why = DescribeTranslatorFailure(failure);
-        return FailLoad(impl, {LoadFailureTranslatorFault, format, why},
-                        std::string(format) + " reader: reading " + path + " failed: " + why);
+        return FailReading(impl, format, path, *caught);
     }
     if (!done) {
         impl.CreateNew();
@@ -87,14 +100,11 @@ bool ReadSingleShape(const std::string& path, XdeDocumentImpl& impl, const Model
     TopoDS_Shape shape;
     if (reader != nullptr) {
         OcctFaultScope faults;
-        try {
-            OCC_CATCH_SIGNALS
-            shape = reader->Read(path, ImportSettingsModel(settings));
-        } catch (const Standard_Failure& failure) {
-            const std::string why = DescribeTranslatorFailure(failure);
-            return FailLoad(impl, {LoadFailureTranslatorFault, format.name, why},
-                            std::string(format.name) + " reader: reading " + path +
-                                " failed: " + why);
+        const std::optional<CaughtFailure> caught =
+            CaughtFailure::Guard([&] { shape = reader->Read(path, ImportSettingsModel(settings)); },
+                                 CaughtFailure::OcctOnly);
+        if (caught) {
+            return FailReading(impl, format.name, path, *caught);
         }
     }
     if (shape.IsNull()) {

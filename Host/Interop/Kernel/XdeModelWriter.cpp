@@ -1,8 +1,8 @@
 #include "XdeModelWriter.h"
 
 #include "Common/Core/PathUtil.h"
+#include "Geometry/IO/ExportMeshing.h"
 #include "Geometry/IO/LengthUnit.h"
-#include "Geometry/IO/MeshShapeWriters.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Graphics/SceneGltf.h"
 #include "Interop/Kernel/KernelSupport.h"
@@ -58,9 +58,7 @@ bool MeshParts(XdeDocumentImpl& impl, const XdeWriteOptions& options)
         }
         anyFace = true;
         // Without a deflection given, the shape writers' own: 0.1 % of the part's size.
-        const double deflection = options.deflection > 0.0
-                                      ? options.deflection
-                                      : ExportMeshing::GetLinearDeflection(shape);
+        const double deflection = ExportMeshing::GetLinearDeflection(shape, options.deflection);
         BRepMesh_IncrementalMesh(shape, deflection, Standard_False, options.angle, Standard_False);
     }
     return anyFace;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Geometry/IO/ShapeExchangeManager.h"
+#include "Geometry/IO/ShapeReaderPostprocess.h"
 
 // Repairs every shape the generic shape reader reads, as the import settings ask: removes
 // small edges ("FixEdges", "EdgeLength") and sews the faces into a solid ("FixSolid",

@@ -7,6 +7,7 @@
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 #include "XdeNode.h"
 
 #include <Quantity_Color.hxx>

@@ -1,6 +1,7 @@
 #include "XdeLabelSequence.h"
 
 #include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 #include "XdeNode.h"
 
 #include <NCollection_Sequence.hxx>

@@ -1,7 +1,7 @@
 #include "XdeNode.h"
 
 #include "Common/Core/StringUtil.h"
-#include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 
 #include <TDF_Label.hxx>
 #include <TopLoc_Location.hxx>

@@ -1,6 +1,7 @@
 #include "XdeNodeIterator.h"
 
 #include "Interop/Kernel/XdeDocumentImpl.h"
+#include "Interop/Kernel/XdeLabelImpl.h"
 #include "XdeNode.h"
 
 #include <TDF_ChildIterator.hxx>

@@ -1,0 +1,57 @@
+#include "StepShapeWriter.h"
+
+#include "Geometry/IO/ModelFormat.h"
+#include "Geometry/IO/StaticSettingsScope.h"
+#include "Geometry/IO/TranslatorLock.h"
+#include "Geometry/IO/TranslatorWrite.h"
+
+#include <IFSelect_ReturnStatus.hxx>
+#include <STEPControl_Controller.hxx>
+#include <STEPControl_Writer.hxx>
+
+namespace orvkit {
+
+namespace {
+
+const char* const kStepNotTransferred = "the STEP translator cannot transfer the shape";
+const char* const kStepNotWritten = "the STEP translator cannot write the file";
+
+} // namespace
+
+std::string StepShapeWriter::GetFormatName() const
+{
+    return "STEP Files";
+}
+
+std::vector<std::string> StepShapeWriter::GetExtensions() const
+{
+    return ModelFormat::Get(ModelFormat::STEP).extensions;
+}
+
+bool StepShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,
+                            ParameterDict* settings, std::string& reason) const
+{
+    // The parameters must be registered before they are set, and set before the writer is
+    // made: the writer fixes the schema of its model when it is constructed. All of it under
+    // the translator lock, until the writer is gone.
+    const TranslatorLock lock;
+    STEPControl_Controller::Init();
+    StaticSettingsScope scope;
+    if (SetWriteModelUnit(scope, settings, reason) == 0.0) {
+        return false;
+    }
+    scope.SetText("write.step.unit", "MM");
+    scope.SetText("write.step.schema", "AP214IS");
+    STEPControl_Writer writer;
+    if (writer.Transfer(shape, STEPControl_AsIs) != IFSelect_RetDone) {
+        reason = kStepNotTransferred;
+        return false;
+    }
+    if (writer.Write(path.c_str()) != IFSelect_RetDone) {
+        reason = kStepNotWritten;
+        return false;
+    }
+    return true;
+}
+
+} // namespace orvkit

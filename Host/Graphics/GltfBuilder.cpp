@@ -1,0 +1,682 @@
+#include "GltfBuilder.h"
+
+#include "Common/Core/StringUtil.h"
+
+#include "Annotation/AnnotationElement.h"
+#include "Data/Kernel/CompositeElement.h"
+#include "Data/Kernel/ReferenceShape.h"
+#include "Geometry/Kernel/TopoShape.h"
+#include "Graphics/BrepSceneNode.h"
+#include "Graphics/GroupSceneNode.h"
+#include "Graphics/MaterialInstance.h"
+
+#include <BRepAdaptor_Curve.hxx>
+#include <BRepBndLib.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
+#include <GCPnts_TangentialDeflection.hxx>
+#include <Poly_Triangulation.hxx>
+#include <TDF_ChildIterator.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TDF_Tool.hxx>
+#include <TDataStd_Name.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Face.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+#include <XCAFDoc_VisMaterial.hxx>
+#include <gp.hxx>
+#include <gp_Quaternion.hxx>
+
+#include <cmath>
+
+namespace orvkit {
+
+namespace {
+
+const glm::vec3 kUncoloured{0.6f, 0.6f, 0.62f};
+
+// Placements to six significant digits (a micrometre in a metre): what a view needs, and
+// short in the page, where every instance has one.
+double Short(double value)
+{
+    if (value == 0.0 || !std::isfinite(value)) {
+        return 0.0;
+    }
+    const double scale =
+        std::pow(10.0, 5 - static_cast<int>(std::floor(std::log10(std::abs(value)))));
+    return std::round(value * scale) / scale;
+}
+
+// The triangles of one colour within a shape.
+struct Primitive {
+    std::vector<float> positions;
+    std::vector<float> normals;
+    std::vector<uint32_t> indices;
+};
+
+// Appends the face's triangulation, with normals averaged over the triangles at each node so
+// that a face is smooth and the edges between faces stay sharp.
+void AppendFace(const TopoDS_Face& face, const gp_Trsf& frame, Primitive& primitive)
+{
+    TopLoc_Location location;
+    const Handle(Poly_Triangulation) triangulation = BRep_Tool::Triangulation(face, location);
+    if (triangulation.IsNull() || triangulation->NbTriangles() == 0) {
+        return;
+    }
+    const gp_Trsf& placement = location.Transformation();
+    const bool reversed = face.Orientation() == TopAbs_REVERSED;
+    const uint32_t first = static_cast<uint32_t>(primitive.positions.size() / 3);
+    const int nodes = triangulation->NbNodes();
+    std::vector<gp_Pnt> points(static_cast<size_t>(nodes));
+    for (int i = 1; i <= nodes; ++i) {
+        points[static_cast<size_t>(i - 1)] =
+            triangulation->Node(i).Transformed(placement).Transformed(frame);
+    }
+    std::vector<gp_XYZ> normals(points.size(), gp_XYZ(0, 0, 0));
+    for (int t = 1; t <= triangulation->NbTriangles(); ++t) {
+        int a = 0, b = 0, c = 0;
+        triangulation->Triangle(t).Get(a, b, c);
+        if (reversed) {
+            std::swap(b, c);
+        }
+        const gp_XYZ& pa = points[static_cast<size_t>(a - 1)].XYZ();
+        const gp_XYZ normal = (points[static_cast<size_t>(b - 1)].XYZ() - pa)
+                                  .Crossed(points[static_cast<size_t>(c - 1)].XYZ() - pa);
+        for (const int node : {a, b, c}) {
+            normals[static_cast<size_t>(node - 1)] += normal;
+            primitive.indices.push_back(first + static_cast<uint32_t>(node - 1));
+        }
+    }
+    for (size_t i = 0; i < points.size(); ++i) {
+        const double length = normals[i].Modulus();
+        const gp_XYZ unit = length > 0 ? normals[i] / length : gp_XYZ(0, 0, 1);
+        for (int k = 1; k <= 3; ++k) {
+            primitive.positions.push_back(static_cast<float>(points[i].Coord(k)));
+            primitive.normals.push_back(static_cast<float>(unit.Coord(k)));
+        }
+    }
+}
+
+// The diagonal of the shape's bounding box, tolerance gap included; 0 for a shape of no extent.
+double Diagonal(const TopoDS_Shape& shape)
+{
+    Bnd_Box box;
+    BRepBndLib::Add(shape, box);
+    return std::sqrt(box.SquareExtent());
+}
+
+} // namespace
+
+// A shape's faces gathered into one primitive per colour.
+struct GltfBuilder::ColoredFaces {
+    // Where one of the listed faces went: its primitive's colour, first index, index count.
+    struct FaceRange {
+        int face;
+        Color color;
+        size_t first, count;
+    };
+    std::map<Color, Primitive> byColor;
+    // The colours in the order they first appear.
+    std::vector<Color> order;
+    std::vector<FaceRange> ranges;
+
+    // Appends every face of `shape` to the primitive of its colour: its own in `faceColors`,
+    // else `base`. The faces in `listed` keep their ranges.
+    void Gather(const TopoDS_Shape& shape, const gp_Trsf& frame, const glm::vec3& base,
+                const FaceColorTable* faceColors, const std::set<int>* listed)
+    {
+        TopTools_IndexedMapOfShape faces;
+        TopExp::MapShapes(shape, TopAbs_FACE, faces);
+        for (int i = 1; i <= faces.Extent(); ++i) {
+            glm::vec3 color = base;
+            if (faceColors != nullptr) {
+                const auto found = faceColors->find(static_cast<unsigned int>(i - 1));
+                if (found != faceColors->end()) {
+                    color = found->second;
+                }
+            }
+            const Color colorKey{color.r, color.g, color.b};
+            if (byColor.count(colorKey) == 0) {
+                order.push_back(colorKey);
+            }
+            Primitive& primitive = byColor[colorKey];
+            const size_t first = primitive.indices.size();
+            AppendFace(TopoDS::Face(faces.FindKey(i)), frame, primitive);
+            if (listed != nullptr && listed->count(i - 1) != 0) {
+                ranges.push_back({i - 1, colorKey, first, primitive.indices.size() - first});
+            }
+        }
+    }
+};
+
+std::string GltfBuilder::Build(const Document& document, std::string& binary)
+{
+    myDocument = &document;
+    CollectMeasured(document);
+    nlohmann::json sceneNodes = nlohmann::json::array();
+    for (const Element* element : document.GetElements()) {
+        const auto* entity = dynamic_cast<const EntityElement*>(element);
+        if (!element->GetParentId().IsValid() && (entity == nullptr || !entity->IsManaged())) {
+            const int node = MakeNode(*element);
+            if (node >= 0) {
+                sceneNodes.push_back(node);
+            }
+        }
+    }
+    return Finish(sceneNodes, binary);
+}
+
+std::string GltfBuilder::Build(const SceneNode& root, std::string& binary)
+{
+    int next = 0;
+    const int node = MakeSceneNode(root, next);
+    return Finish(node >= 0 ? nlohmann::json::array({node}) : nlohmann::json::array(), binary);
+}
+
+std::string GltfBuilder::Build(const Handle(TDocStd_Document)& document,
+                               const SceneGltf::Options& options, std::string& binary)
+{
+    myDeflection = options.deflection;
+    // A file for other programs is meshed as the shape writers mesh: finer than the page,
+    // since the triangles are all they get.
+    myRelativeDeflection = ExportMeshing::RelativeDeflection;
+    myAngle = options.angle;
+    const TDF_Label main = document->Main();
+    myColors = XCAFDoc_DocumentTool::ColorTool(main);
+    myMaterialTool = XCAFDoc_DocumentTool::VisMaterialTool(main);
+    TDF_LabelSequence roots;
+    XCAFDoc_DocumentTool::ShapeTool(main)->GetFreeShapes(roots);
+    // The document's units and Z up into glTF's metres and Y up, (x, y, z) -> (x, z, -y),
+    // in every vertex and placement, as glTF readers (OpenCASCADE's among them) convert
+    // each node back: a root node that turned the model would come back as a placement of
+    // its own.
+    myFrame.SetRotation(gp::OX(), -M_PI / 2.0);
+    myUnitScale = options.metresPerUnit;
+    myVertexFrame = myFrame;
+    myVertexFrame.SetScaleFactor(options.metresPerUnit);
+    myShortPlacements = false;
+    nlohmann::json nodes = nlohmann::json::array();
+    for (const TDF_Label& root : roots) {
+        const int node = MakeXdeNode(root, std::nullopt);
+        if (node >= 0) {
+            nodes.push_back(node);
+        }
+    }
+    return Finish(nodes, binary);
+}
+
+// The faces and edges dimensions measure: the page highlights them, so where they are is kept
+// with the mesh.
+void GltfBuilder::CollectMeasured(const Document& document)
+{
+    for (const Element* element : document.GetElements()) {
+        const auto* annotation = dynamic_cast<const AnnotationElement*>(element);
+        if (annotation == nullptr) {
+            continue;
+        }
+        for (const ObjectId target : {annotation->GetTarget1(), annotation->GetTarget2()}) {
+            const auto* reference = document.FindElementAs<ReferenceShape>(target);
+            if (reference == nullptr) {
+                continue;
+            }
+            const PickedId& picked = reference->GetPickedId();
+            Measured& measured = myMeasured[picked.GetElementId().GetValue()];
+            if (picked.GetShapeType() == TopoShapeFace) {
+                measured.faces.insert(picked.GetTopoShapeId());
+            } else if (picked.GetShapeType() == TopoShapeEdge) {
+                measured.edges.insert(picked.GetTopoShapeId());
+            }
+        }
+    }
+}
+
+// The node of `element` and what it draws; -1 when it draws nothing.
+int GltfBuilder::MakeNode(const Element& element)
+{
+    nlohmann::json node{{"name", std::to_string(element.GetId().GetValue())}};
+    nlohmann::json children = nlohmann::json::array();
+    if (const auto* drawable = dynamic_cast<const DrawableElement*>(&element)) {
+        AddPlacement(drawable->GetTransform(), node);
+        if (drawable->GetPrototypeId().IsValid()) {
+            AddPrototype(*drawable, node, children);
+        } else if (const auto* shape = dynamic_cast<const ShapeElement*>(&element)) {
+            const int mesh = MeshOf(*shape);
+            if (mesh >= 0) {
+                node["mesh"] = mesh;
+            }
+        }
+    }
+    if (const auto* composite = dynamic_cast<const CompositeElement*>(&element)) {
+        for (const ObjectId id : composite->GetChildren()) {
+            if (const Element* child = myDocument->FindElement(id)) {
+                const int index = MakeNode(*child);
+                if (index >= 0) {
+                    children.push_back(index);
+                }
+            }
+        }
+    }
+    return AddNode(std::move(node), std::move(children));
+}
+
+// What an instance draws: its prototype's mesh when the prototype is a shape in place, else
+// the prototype's own node as its child.
+void GltfBuilder::AddPrototype(const DrawableElement& drawable, nlohmann::json& node,
+                               nlohmann::json& children)
+{
+    const Element* prototype = myDocument->FindElement(drawable.GetPrototypeId());
+    const auto* prototypeShape = dynamic_cast<const ShapeElement*>(prototype);
+    if (prototypeShape != nullptr && prototypeShape->GetTransform().Form() == gp_Identity) {
+        const int mesh = MeshOf(*prototypeShape);
+        if (mesh >= 0) {
+            node["mesh"] = mesh;
+        }
+    } else if (prototype != nullptr) {
+        const int child = MakeNode(*prototype);
+        if (child >= 0) {
+            children.push_back(child);
+        }
+    }
+}
+
+// The mesh of a shape element, made on first use; -1 when it has no faces.
+int GltfBuilder::MeshOf(const ShapeElement& element)
+{
+    if (!element.GetShape() || element.GetShape()->IsNull()) {
+        return -1;
+    }
+    const auto measured = myMeasured.find(element.GetId().GetValue());
+    const TopoDS_Shape& shape = element.GetShape()->GetImpl();
+    const int mesh = MeshOf(&element, element.GetName(), shape,
+                            element.HasColor() ? element.GetColor() : kUncoloured,
+                            element.GetFaceColors() ? &*element.GetFaceColors() : nullptr,
+                            measured != myMeasured.end() ? &measured->second.faces : nullptr);
+    if (mesh >= 0) {
+        nlohmann::json& extras = myMeshes[static_cast<size_t>(mesh)]["extras"];
+        extras["element"] = element.GetId().GetValue();
+        if (measured != myMeasured.end() && !measured->second.edges.empty()) {
+            AddEdges(shape, measured->second.edges, extras);
+        }
+    }
+    return mesh;
+}
+
+// The measured edges as polylines ("edges": index to x, y, z, x, y, z, ...), as finely as the
+// page meshes faces.
+void GltfBuilder::AddEdges(const TopoDS_Shape& shape, const std::set<int>& listed,
+                           nlohmann::json& extras)
+{
+    TopTools_IndexedMapOfShape edges;
+    TopExp::MapShapes(shape, TopAbs_EDGE, edges);
+    const double deflection =
+        ExportMeshing::GetLinearDeflection(Diagonal(shape), ExportMeshing::PageRelativeDeflection);
+    for (const int index : listed) {
+        if (index < 0 || index >= edges.Extent() ||
+            BRep_Tool::Degenerated(TopoDS::Edge(edges.FindKey(index + 1)))) {
+            continue;
+        }
+        const BRepAdaptor_Curve curve(TopoDS::Edge(edges.FindKey(index + 1)));
+        const GCPnts_TangentialDeflection points(curve, ExportMeshing::AngularDeflection,
+                                                 deflection);
+        nlohmann::json line = nlohmann::json::array();
+        for (int i = 1; i <= points.NbPoints(); ++i) {
+            const gp_Pnt point = points.Value(i);
+            line.insert(line.end(), {Short(point.X()), Short(point.Y()), Short(point.Z())});
+        }
+        extras["edges"][std::to_string(index)] = std::move(line);
+    }
+}
+
+int GltfBuilder::MakeSceneNode(const SceneNode& scene, int& next)
+{
+    nlohmann::json node{{"name", std::to_string(++next)}};
+    const glm::dmat4& transform = scene.GetTransform();
+    if (transform != glm::dmat4(1.0)) {
+        nlohmann::json matrix = nlohmann::json::array();
+        for (int column = 0; column < 4; ++column) {
+            for (int row = 0; row < 4; ++row) {
+                matrix.push_back(Short(transform[column][row]));
+            }
+        }
+        node["matrix"] = std::move(matrix);
+    }
+    nlohmann::json children = nlohmann::json::array();
+    if (const auto* group = dynamic_cast<const GroupSceneNode*>(&scene)) {
+        for (const auto& child : group->GetChildren()) {
+            const int index = MakeSceneNode(*child, next);
+            if (index >= 0) {
+                children.push_back(index);
+            }
+        }
+    } else if (const auto* brep = dynamic_cast<const BrepSceneNode*>(&scene)) {
+        const MaterialInstance* material = brep->GetFaceMaterial();
+        if (brep->GetTopoShape() && !brep->GetTopoShape()->IsNull()) {
+            const int mesh =
+                MeshOf(brep, material != nullptr ? material->GetName() : std::string(),
+                       brep->GetTopoShape()->GetImpl(),
+                       material != nullptr ? material->GetColor() : kUncoloured, nullptr);
+            if (mesh >= 0) {
+                node["mesh"] = mesh;
+            }
+        }
+    }
+    return AddNode(std::move(node), std::move(children));
+}
+
+std::string GltfBuilder::NameOf(const TDF_Label& label)
+{
+    Handle(TDataStd_Name) name;
+    return label.FindAttribute(TDataStd_Name::GetID(), name)
+               ? StringUtil::ToA(name->Get().ToExtString())
+               : std::string();
+}
+
+// A label's own colour: surface, then generic, then its visual material's base colour.
+GltfBuilder::OptionalColor GltfBuilder::ColorOf(const TDF_Label& label) const
+{
+    Quantity_Color color;
+    if (myColors->GetColor(label, XCAFDoc_ColorSurf, color) ||
+        myColors->GetColor(label, XCAFDoc_ColorGen, color)) {
+        return Color{static_cast<float>(color.Red()), static_cast<float>(color.Green()),
+                     static_cast<float>(color.Blue())};
+    }
+    if (!myMaterialTool.IsNull()) {
+        const Handle(XCAFDoc_VisMaterial) material = myMaterialTool->GetShapeMaterial(label);
+        if (!material.IsNull()) {
+            // BaseColor() gives a temporary: keep a copy.
+            const Quantity_Color base = material->BaseColor().GetRGB();
+            return Color{static_cast<float>(base.Red()), static_cast<float>(base.Green()),
+                         static_cast<float>(base.Blue())};
+        }
+    }
+    return std::nullopt;
+}
+
+// The faces of a part that its sub-shape labels colour, by index in its face map.
+FaceColorTable GltfBuilder::FaceColorsOf(const TDF_Label& part, const TopoDS_Shape& shape) const
+{
+    FaceColorTable table;
+    TopTools_IndexedMapOfShape faces;
+    TopExp::MapShapes(shape, TopAbs_FACE, faces);
+    for (TDF_ChildIterator it(part); it.More(); it.Next()) {
+        const OptionalColor color = ColorOf(it.Value());
+        TopoDS_Shape sub;
+        if (!color || !XCAFDoc_ShapeTool::IsSubShape(it.Value()) ||
+            !XCAFDoc_ShapeTool::GetShape(it.Value(), sub)) {
+            continue;
+        }
+        for (TopExp_Explorer face(sub, TopAbs_FACE); face.More(); face.Next()) {
+            const int index = faces.FindIndex(face.Current());
+            if (index > 0) {
+                table[static_cast<unsigned int>(index - 1)] =
+                    glm::vec3((*color)[0], (*color)[1], (*color)[2]);
+            }
+        }
+    }
+    return table;
+}
+
+// The node of an XDE label (an instance, an assembly or a part) drawn in `inherited` unless it
+// has a colour of its own; -1 when it draws nothing.
+int GltfBuilder::MakeXdeNode(const TDF_Label& label, OptionalColor inherited)
+{
+    TDF_Label referred = label;
+    const bool instance = XCAFDoc_ShapeTool::GetReferredShape(label, referred);
+    std::string name = NameOf(label);
+    nlohmann::json node{{"name", name.empty() ? NameOf(referred) : name}};
+    if (instance) {
+        AddPlacement(XCAFDoc_ShapeTool::GetLocation(label).Transformation(), node);
+    }
+    OptionalColor color = instance ? ColorOf(label) : std::nullopt;
+    if (!color) {
+        color = ColorOf(referred);
+    }
+    if (!color) {
+        color = inherited;
+    }
+    nlohmann::json children = nlohmann::json::array();
+    if (XCAFDoc_ShapeTool::IsAssembly(referred)) {
+        TDF_LabelSequence components;
+        XCAFDoc_ShapeTool::GetComponents(referred, components);
+        for (const TDF_Label& component : components) {
+            const int child = MakeXdeNode(component, color);
+            if (child >= 0) {
+                children.push_back(child);
+            }
+        }
+    } else {
+        const int mesh = MeshOfPart(referred, color);
+        if (mesh >= 0) {
+            node["mesh"] = mesh;
+        }
+    }
+    return AddNode(std::move(node), std::move(children));
+}
+
+int GltfBuilder::MeshOfPart(const TDF_Label& part, const OptionalColor& color)
+{
+    const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
+    if (shape.IsNull()) {
+        return -1;
+    }
+    TCollection_AsciiString entry;
+    TDF_Tool::Entry(part, entry);
+    const Color base = color ? *color : Color{kUncoloured.r, kUncoloured.g, kUncoloured.b};
+    const auto key = myPartKeys.emplace(entry.ToCString(), base).first;
+    // The other instances of a part find its mesh without looking at its faces again.
+    if (const auto known = myMeshIndex.find(&*key); known != myMeshIndex.end()) {
+        return known->second;
+    }
+    const FaceColorTable faceColors = FaceColorsOf(part, shape);
+    // The mesh is made in the part's own frame: its instances place it.
+    return MeshOf(&*key, NameOf(part), shape.Located(TopLoc_Location()),
+                  glm::vec3(base[0], base[1], base[2]), faceColors.empty() ? nullptr : &faceColors);
+}
+
+std::string GltfBuilder::Finish(const nlohmann::json& sceneNodes, std::string& binary)
+{
+    nlohmann::json json{{"asset", {{"version", "2.0"}, {"generator", "orvex-interop"}}},
+                        {"scene", 0},
+                        {"scenes", {{{"nodes", sceneNodes}}}},
+                        {"nodes", myNodes},
+                        {"meshes", myMeshes},
+                        {"materials", myMaterials},
+                        {"accessors", myAccessors},
+                        {"bufferViews", myViews},
+                        {"buffers", {{{"byteLength", myBinary.size()}}}}};
+    if (myNodes.empty()) {
+        // glTF wants no empty arrays.
+        for (const char* key : {"nodes", "meshes", "materials", "accessors", "bufferViews"}) {
+            json.erase(key);
+        }
+        json.erase("buffers");
+        json["scenes"] = {nlohmann::json::object()};
+    }
+    binary = myBinary;
+    return json.dump();
+}
+
+// Keeps the node, with its children, unless it draws nothing (-1).
+int GltfBuilder::AddNode(nlohmann::json node, nlohmann::json children)
+{
+    if (!node.contains("mesh") && children.empty()) {
+        return -1;
+    }
+    if (!children.empty()) {
+        node["children"] = std::move(children);
+    }
+    myNodes.push_back(std::move(node));
+    return static_cast<int>(myNodes.size()) - 1;
+}
+
+// A placement in the file's frame: turned into its axes (the frame's rotation on both sides,
+// as glTF readers undo it on every node) and its translation into its unit.
+void GltfBuilder::AddPlacement(const gp_Trsf& own, nlohmann::json& node) const
+{
+    gp_Trsf transform = myFrame;
+    transform.Multiply(own);
+    transform.Multiply(myFrame.Inverted());
+    transform.SetTranslationPart(transform.TranslationPart() * myUnitScale);
+    if (transform.Form() == gp_Identity) {
+        return;
+    }
+    const auto Round = [this](double value) { return myShortPlacements ? Short(value) : value; };
+    const gp_XYZ& translation = transform.TranslationPart();
+    const double scale = transform.ScaleFactor();
+    if (scale <= 0.0 || transform.IsNegative()) {
+        // Mirrors: glTF takes them only as a matrix (column-major).
+        nlohmann::json matrix = nlohmann::json::array();
+        for (int column = 1; column <= 4; ++column) {
+            for (int row = 1; row <= 4; ++row) {
+                const double value =
+                    row == 4 ? (column == 4 ? 1.0 : 0.0) : transform.Value(row, column);
+                matrix.push_back(Round(value));
+            }
+        }
+        node["matrix"] = std::move(matrix);
+        return;
+    }
+    if (translation.SquareModulus() > 0) {
+        node["translation"] = {Round(translation.X()), Round(translation.Y()),
+                               Round(translation.Z())};
+    }
+    const gp_Quaternion rotation = transform.GetRotation();
+    if (std::abs(rotation.W()) < 1.0) {
+        node["rotation"] = {Round(rotation.X()), Round(rotation.Y()), Round(rotation.Z()),
+                            Round(rotation.W())};
+    }
+    if (scale != 1.0) {
+        node["scale"] = {Round(scale), Round(scale), Round(scale)};
+    }
+}
+
+// The mesh of `shape` under `key`, made on first use with a primitive per colour: `base`, and
+// the colours `faceColors` gives faces by index; -1 when it has no faces. Where the faces in
+// `listed` went (primitive, first index, index count) is kept in the mesh's extras as "faces".
+int GltfBuilder::MeshOf(const void* key, const std::string& name, const TopoDS_Shape& shape,
+                        const glm::vec3& base, const FaceColorTable* faceColors,
+                        const std::set<int>* listed)
+{
+    const auto known = myMeshIndex.find(key);
+    if (known != myMeshIndex.end()) {
+        return known->second;
+    }
+    int& index = myMeshIndex[key];
+    index = -1;
+    Bnd_Box box;
+    BRepBndLib::Add(shape, box);
+    if (box.IsVoid()) {
+        return index;
+    }
+    // The box keeps its tolerance gap here: these meshes have always been measured so.
+    const double deflection = ExportMeshing::GetLinearDeflection(
+        std::sqrt(box.SquareExtent()), myRelativeDeflection, myDeflection);
+    BRepMesh_IncrementalMesh(shape, deflection, Standard_False, myAngle);
+    ColoredFaces colored;
+    colored.Gather(shape, myVertexFrame, base, faceColors, listed);
+    nlohmann::json mesh = MakeMesh(name, colored);
+    if (mesh.is_null()) {
+        return index;
+    }
+    myMeshes.push_back(std::move(mesh));
+    index = static_cast<int>(myMeshes.size()) - 1;
+    return index;
+}
+
+// The mesh of the gathered faces, its primitives' data added to the buffer; null when no
+// colour has a triangle.
+nlohmann::json GltfBuilder::MakeMesh(const std::string& name, const ColoredFaces& colored)
+{
+    nlohmann::json primitives = nlohmann::json::array();
+    std::map<Color, size_t> primitiveOf;
+    for (const Color& colorKey : colored.order) {
+        const Primitive& primitive = colored.byColor.at(colorKey);
+        if (primitive.indices.empty()) {
+            continue;
+        }
+        primitiveOf[colorKey] = primitives.size();
+        nlohmann::json attributes{
+            {"POSITION", AddAccessor(primitive.positions, "VEC3", 34962, true)},
+            {"NORMAL", AddAccessor(primitive.normals, "VEC3", 34962, false)}};
+        primitives.push_back({{"attributes", attributes},
+                              {"indices", AddIndices(primitive.indices)},
+                              {"material", MaterialOf(colorKey)}});
+    }
+    if (primitives.empty()) {
+        return nullptr;
+    }
+    nlohmann::json mesh{{"name", name}, {"primitives", primitives}};
+    for (const ColoredFaces::FaceRange& range : colored.ranges) {
+        if (range.count > 0) {
+            mesh["extras"]["faces"][std::to_string(range.face)] = {primitiveOf[range.color],
+                                                                   range.first, range.count};
+        }
+    }
+    return mesh;
+}
+
+int GltfBuilder::MaterialOf(const Color& color)
+{
+    const auto known = myMaterialIndex.find(color);
+    if (known != myMaterialIndex.end()) {
+        return known->second;
+    }
+    myMaterials.push_back({{"pbrMetallicRoughness",
+                            {{"baseColorFactor", {color[0], color[1], color[2], 1.0f}},
+                             {"metallicFactor", 0.1f},
+                             {"roughnessFactor", 0.6f}}},
+                           {"doubleSided", true}});
+    const int index = static_cast<int>(myMaterials.size()) - 1;
+    myMaterialIndex.emplace(color, index);
+    return index;
+}
+
+int GltfBuilder::AddView(const void* data, size_t bytes, int target)
+{
+    while (myBinary.size() % 4 != 0) {
+        myBinary.push_back('\0');
+    }
+    const size_t offset = myBinary.size();
+    myBinary.append(static_cast<const char*>(data), bytes);
+    myViews.push_back(
+        {{"buffer", 0}, {"byteOffset", offset}, {"byteLength", bytes}, {"target", target}});
+    return static_cast<int>(myViews.size()) - 1;
+}
+
+int GltfBuilder::AddAccessor(const std::vector<float>& values, const char* type, int target,
+                             bool bounds)
+{
+    nlohmann::json accessor{{"bufferView", AddView(values.data(), values.size() * 4, target)},
+                            {"componentType", 5126},
+                            {"count", values.size() / 3},
+                            {"type", type}};
+    if (bounds) {
+        std::array<float, 3> low{values[0], values[1], values[2]};
+        std::array<float, 3> high = low;
+        for (size_t i = 0; i < values.size(); ++i) {
+            low[i % 3] = std::min(low[i % 3], values[i]);
+            high[i % 3] = std::max(high[i % 3], values[i]);
+        }
+        accessor["min"] = low;
+        accessor["max"] = high;
+    }
+    myAccessors.push_back(std::move(accessor));
+    return static_cast<int>(myAccessors.size()) - 1;
+}
+
+int GltfBuilder::AddIndices(const std::vector<uint32_t>& indices)
+{
+    myAccessors.push_back({{"bufferView", AddView(indices.data(), indices.size() * 4, 34963)},
+                           {"componentType", 5125},
+                           {"count", indices.size()},
+                           {"type", "SCALAR"}});
+    return static_cast<int>(myAccessors.size()) - 1;
+}
+
+} // namespace orvkit

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Common/Core/Progress.h"
+
+#include <Message_ProgressIndicator.hxx>
+#include <Message_ProgressRange.hxx>
+
+#include <memory>
+#include <string>
+
+namespace orvkit {
+
+// Forwards a translator's progress to the host's progress handler for the length of one read.
+// Without a handler it does nothing and the translator runs without an indicator.
+class KernelProgress {
+public:
+    explicit KernelProgress(const char* format);
+    ~KernelProgress();
+    KernelProgress(const KernelProgress&) = delete;
+    KernelProgress& operator=(const KernelProgress&) = delete;
+
+    // Says that the file is being parsed (the parser itself reports nothing).
+    void Parsing() const;
+    // The range to hand to the translator's Transfer.
+    Message_ProgressRange Start();
+
+private:
+    std::shared_ptr<ProgressHandler> myHandler;
+    Handle(Message_ProgressIndicator) myIndicator;
+    std::string myFormat;
+};
+
+} // namespace orvkit
