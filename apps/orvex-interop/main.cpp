@@ -5,16 +5,16 @@
 #include "TerminalProgress.h"
 
 #include "Common/Core/Logger.h"
-#include "Common/Core/StderrLogSink.h"
 #include "Common/Core/Progress.h"
+#include "Common/Core/StderrLogSink.h"
+#include "Geometry/IO/CaughtFailure.h"
 #include "RegisterInteropDataModule.h"
-
-#include <Standard_Failure.hxx>
 
 #include <CLI/CLI.hpp>
 
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -114,14 +114,16 @@ int main(int argc, char** argv)
         return exitCode;
     }
     ShowLogOrProgress(verbosity);
-    try {
-        return Dispatch(verbs, limits);
-    } catch (const Standard_Failure& failure) {
-        std::cerr << "orvex-interop: error: " << failure.DynamicType()->Name() << ": "
-                  << failure.GetMessageString() << "\n";
-        return 1;
-    } catch (const std::exception& error) {
-        std::cerr << "orvex-interop: error: " << error.what() << "\n";
+    int verbExit = 1;
+    const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
+        [&] { verbExit = Dispatch(verbs, limits); }, CaughtFailure::OcctAndStandard);
+    if (caught) {
+        std::cerr << "orvex-interop: error: "
+                  << (caught->kind == CaughtFailure::OcctFailure
+                          ? caught->type + ": " + caught->message
+                          : caught->message)
+                  << "\n";
         return 1;
     }
+    return verbExit;
 }

@@ -15,8 +15,9 @@ bool XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSetti
 {
     SetStepReadDefaults(scope);
     scope.SetInteger("read.step.constructivegeom.relationship", 0);
-    const std::string codePage =
-        settings != nullptr ? settings->GetString("CodePage", "UTF8") : std::string("UTF8");
+    const std::string codePage = settings != nullptr
+                                     ? settings->GetString(XdeDocumentSTEP::CodePageKey, "UTF8")
+                                     : std::string("UTF8");
     const bool knownCodePage = scope.SetText("read.step.codepage", codePage.c_str());
 
     reader.SetColorMode(Standard_True);
@@ -40,13 +41,13 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     StaticSettingsScope scope;
     if (!ConfigureReader(reader, scope, settings)) {
         // Read with another code page, the names would come out wrong without a word.
-        const std::string codePage = settings->GetString("CodePage", "");
+        const std::string codePage = settings->GetString(XdeDocumentSTEP::CodePageKey, "");
         return FailLoad(impl,
                         {LoadFailureInvalidSetting, "STEP", "unknown code page '" + codePage + "'"},
                         "Cannot read file: " + path + " (unknown code page '" + codePage + "')");
     }
-    const bool stock =
-        settings != nullptr && ParameterCast::Cast(settings->Find("StockReader"), false);
+    const bool stock = settings != nullptr &&
+                       ParameterCast::Cast(settings->Find(XdeDocumentSTEP::StockReaderKey), false);
     const auto chooseActor = [stock](STEPCAFControl_Reader& parsed) {
         if (!stock) {
             StepAssemblyActor::Install(parsed.ChangeReader());

@@ -22,6 +22,9 @@ namespace orvkit {
 //   square of the placements of a part, and the setting is there to compare the two or to
 //   step around a difference should one ever be found.
 struct XdeDocumentSTEP {
+    static constexpr const char* CodePageKey = "CodePage";
+    static constexpr const char* StockReaderKey = "StockReader";
+
     // Reads the file at the UTF-8 path into `impl`, replacing its content. False, with a log
     // line, when the file is missing, unreadable or the translator fails; `impl` is then empty.
     static bool Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);

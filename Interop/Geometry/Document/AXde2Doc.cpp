@@ -17,6 +17,7 @@
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeSubShapeColors.h"
+#include "InteropKeys.h"
 
 #include <NCollection_DataMap.hxx>
 #include <TDF_LabelSequence.hxx>
@@ -28,8 +29,6 @@
 namespace orvkit {
 
 namespace {
-
-const char* const kUseColorKey = "UseColor";
 
 using PartElements = ADimensionBuilder::PartElements;
 
@@ -296,7 +295,7 @@ Xde2Doc::Xde2Doc() : mySettings(nullptr), myCreateAssembly(false), myXdeDocument
     // while it is made leaves nothing behind.
     auto settings = std::make_unique<ParameterDict>();
     auto kernel = std::make_unique<XdeDocumentImpl>();
-    settings->Add(kUseColorKey, ParameterCreator::Create(true));
+    settings->Add(InteropKeys::UseColor, ParameterCreator::Create(true));
     mySettings = settings.release();
     myXdeDocument = kernel.release();
 }
@@ -315,12 +314,12 @@ ParameterDict* Xde2Doc::GetSettings() const
 
 bool Xde2Doc::GetUseColor() const
 {
-    return ParameterCast::Cast(mySettings->Find(kUseColorKey), false);
+    return ParameterCast::Cast(mySettings->Find(InteropKeys::UseColor), false);
 }
 
 void Xde2Doc::SetUseColor(bool value)
 {
-    mySettings->Add(kUseColorKey, ParameterCreator::Create(value));
+    mySettings->Add(InteropKeys::UseColor, ParameterCreator::Create(value));
 }
 
 #pragma GCC diagnostic push

@@ -2,6 +2,7 @@
 
 #include "Common/Core/ParameterDict.h"
 #include "Geometry/IO/ModelFormat.h"
+#include "InteropKeys.h"
 #include "Xde2Doc.h"
 
 namespace orvkit {
@@ -18,7 +19,7 @@ XdeDocumentExchanger::~XdeDocumentExchanger() = default;
 
 bool XdeDocumentExchanger::LoadFile(Document* document, const std::string& fileName)
 {
-    const bool useColor = ParameterCast::Cast(mySettings->Find("UseColor"), true);
+    const bool useColor = ParameterCast::Cast(mySettings->Find(InteropKeys::UseColor), true);
     Xde2Doc converter;
     converter.SetUseColor(useColor);
     if (!converter.Load(fileName)) {

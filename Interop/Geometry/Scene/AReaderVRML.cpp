@@ -2,6 +2,7 @@
 
 #include "Common/Core/LoadFailure.h"
 #include "Common/Core/Logger.h"
+#include "Geometry/IO/CaughtFailure.h"
 #include "Geometry/IO/OcctFaultScope.h"
 #include "Geometry/Kernel/TopoShape.h"
 #include "Graphics/BrepSceneNode.h"
@@ -10,8 +11,6 @@
 #include "Graphics/MathUtil.h"
 #include "Graphics/SceneNode.h"
 
-#include <Standard_ErrorHandler.hxx>
-#include <Standard_Failure.hxx>
 #include <TopoDS_Shape.hxx>
 #include <VrmlData_Appearance.hxx>
 #include <VrmlData_Geometry.hxx>
@@ -334,33 +333,36 @@ std::shared_ptr<SceneNode> ReaderVRML::Load(const std::string& fileName)
     // OpenCASCADE builds a shape's topology from the file's indices without checking them: an
     // index past the points throws, a huge one faults. Either ends this load, not the process.
     bool parsed = false;
-    try {
-        OCC_CATCH_SIGNALS
-        {
+    std::shared_ptr<SceneNode> root;
+    const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
+        [&] {
             std::ifstream file(fileName);
             if (!file.is_open()) {
-                return Fail({LoadFailureNotReadable, kFormat, {}});
+                root = Fail({LoadFailureNotReadable, kFormat, {}});
+                return;
             }
             scene << file;
             parsed = true;
-        }
-        if (scene.Status() != VrmlData_StatusOK) {
-            return Fail({LoadFailureParseError, kFormat, VrmlStatusText(scene.Status()),
-                         scene.GetLineError()});
-        }
-        std::shared_ptr<SceneNode> root = builder.Build(scene);
-        return root ? root : Fail({LoadFailureParseError, kFormat, builder.GetReason()});
-    } catch (const Standard_Failure& failure) {
-        // A fault's own text holds an address, which tells a user nothing.
-        const std::string type = failure.DynamicType()->Name();
-        const bool fault = OcctFaultScope::IsFault(failure);
-        const std::string reason =
-            !parsed ? "the VRML parser crashed (" + type + ")"
-                    : kBadGeometry + type +
-                          (fault ? "" : std::string(" ") + failure.GetMessageString());
-        ORVKIT_LOG_ERROR(kScenePrefix + reason);
-        return Fail({LoadFailureTranslatorFault, kFormat, reason});
+            if (scene.Status() != VrmlData_StatusOK) {
+                root = Fail({LoadFailureParseError, kFormat, VrmlStatusText(scene.Status()),
+                             scene.GetLineError()});
+                return;
+            }
+            root = builder.Build(scene);
+            if (!root) {
+                root = Fail({LoadFailureParseError, kFormat, builder.GetReason()});
+            }
+        },
+        CaughtFailure::OcctOnly);
+    if (!caught) {
+        return root;
     }
+    // A fault's own text holds an address, which tells a user nothing.
+    const std::string reason =
+        !parsed ? "the VRML parser crashed (" + caught->type + ")"
+                : kBadGeometry + caught->type + (caught->fault ? "" : " " + caught->message);
+    ORVKIT_LOG_ERROR(kScenePrefix + reason);
+    return Fail({LoadFailureTranslatorFault, kFormat, reason});
 }
 
 void ReaderVRML::GetFilters(std::unordered_map<std::string, std::string>& filters)

@@ -5,6 +5,7 @@
 #include "PrintFormat.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Xde2Doc.h"
 
 #include <CLI/CLI.hpp>
@@ -32,10 +33,12 @@ int RunImport(const ImportOptions& options)
     converter.SetUseColor(!options.noColor);
     converter.SetCreateAssembly(options.assembly);
     if (!options.codePage.empty()) {
-        converter.GetSettings()->Add("CodePage", ParameterCreator::Create(options.codePage));
+        converter.GetSettings()->Add(XdeDocumentSTEP::CodePageKey,
+                                     ParameterCreator::Create(options.codePage));
     }
     if (options.stockReader) {
-        converter.GetSettings()->Add("StockReader", ParameterCreator::Create(true));
+        converter.GetSettings()->Add(XdeDocumentSTEP::StockReaderKey,
+                                     ParameterCreator::Create(true));
     }
     if (!converter.Load(options.file)) {
         PrintError(options.file, converter.GetLastFailure());
