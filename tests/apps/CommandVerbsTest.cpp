@@ -254,6 +254,11 @@ TEST_F(CommandVerbsTest, MakeSolidSewsLooseFacesOfACorpusFile)
     ASSERT_EQ(solid.size(), 1u);
     EXPECT_EQ(solid[0]["shapeType"], "Solid");
     EXPECT_EQ(solid[0]["faces"], 4);
+    // The batch form takes the repair as a parameter rather than from the settings dialog.
+    const auto batch =
+        Elements(Json("read --batch --make-solid 0.01 --json " + Quote(file)), "ShapeElement");
+    ASSERT_EQ(batch.size(), 1u);
+    EXPECT_EQ(batch[0]["shapeType"], "Solid");
 }
 
 TEST_F(CommandVerbsTest, ExportCommandsFailWithOneLine)
