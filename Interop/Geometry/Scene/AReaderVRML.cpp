@@ -336,13 +336,17 @@ std::shared_ptr<SceneNode> ReaderVRML::Load(const std::string& fileName)
     std::shared_ptr<SceneNode> root;
     const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
         [&] {
-            std::ifstream file(fileName);
-            if (!file.is_open()) {
-                root = Fail({LoadFailureNotReadable, kFormat, {}});
-                return;
+            {
+                // Closed before the geometry is built: a fault there jumps past this frame's
+                // destructors, which would leak the stream's buffer.
+                std::ifstream file(fileName);
+                if (!file.is_open()) {
+                    root = Fail({LoadFailureNotReadable, kFormat, {}});
+                    return;
+                }
+                scene << file;
+                parsed = true;
             }
-            scene << file;
-            parsed = true;
             if (scene.Status() != VrmlData_StatusOK) {
                 root = Fail({LoadFailureParseError, kFormat, VrmlStatusText(scene.Status()),
                              scene.GetLineError()});
