@@ -15,6 +15,7 @@
 #include <IFSelect_ReturnStatus.hxx>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,36 +35,53 @@ bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::stri
 // about other files) and returns false.
 bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension);
 
+// What a format brings to ReadIntoDocument besides its configured reader.
+template <class Reader> struct ReadHooks {
+    // Parses the file into the reader's session. Nothing when it did; otherwise why not, empty
+    // for the translator's own first complaint. OpenCASCADE's ReadFile unless set.
+    std::function<std::optional<std::string>(Reader&)> parse;
+    // Runs between parsing and translating; a non-empty text refuses the file for that reason.
+    std::function<std::string(Reader&)> beforeTransfer;
+    // Parsing done before the read took the lock, counted in the parse's time.
+    double parsedBeforeSeconds = 0;
+};
+
 // The parse and the transfer of ReadIntoDocument, which guards them. False, with the failure
-// recorded and the document emptied, when the file does not parse or `beforeTransfer` refuses
-// it; `done` is what the transfer gave.
-template <class Reader, class BeforeTransfer>
+// recorded and the document emptied, when the file does not parse or the hooks refuse it;
+// `done` is what the transfer gave.
+template <class Reader>
 bool ParseAndTransfer(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
-                      const char* format, BeforeTransfer& beforeTransfer, KernelProgress& progress,
+                      const char* format, const ReadHooks<Reader>& hooks, KernelProgress& progress,
                       const OcctMessageCapture& messages, bool& done)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point started = Clock::now();
     progress.Parsing();
-    if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
+    const std::optional<std::string> unparsed =
+        hooks.parse ? hooks.parse(reader)
+                    : (reader.ReadFile(path.c_str()) == IFSelect_RetDone
+                           ? std::nullopt
+                           : std::optional<std::string>(std::string()));
+    const std::string refusal =
+        unparsed ? *unparsed : (hooks.beforeTransfer ? hooks.beforeTransfer(reader) : "");
+    if (unparsed && refusal.empty()) {
         impl.CreateNew();
         return FailLoad(impl, {LoadFailureParseError, format, messages.GetFirstFailure()},
                         std::string(format) + " reader: cannot read " + path);
     }
-    const Clock::time_point parsed = Clock::now();
-    const std::string refusal = beforeTransfer(reader);
     if (!refusal.empty()) {
         impl.CreateNew();
         return FailLoad(impl, {LoadFailureParseError, format, refusal},
                         std::string(format) + " reader: cannot read " + path + " (" + refusal +
                             ")");
     }
+    const Clock::time_point parsed = Clock::now();
     done = reader.Transfer(impl.document, progress.Start());
     // Where a long read went: the benchmark and people with slow files read this line.
-    Logger::Instance().Message(1, "%s reader: parsed %s in %.3f s, translated it in %.3f s", format,
-                               path.c_str(),
-                               std::chrono::duration<double>(parsed - started).count(),
-                               std::chrono::duration<double>(Clock::now() - parsed).count());
+    Logger::Instance().Message(
+        1, "%s reader: parsed %s in %.3f s, translated it in %.3f s", format, path.c_str(),
+        hooks.parsedBeforeSeconds + std::chrono::duration<double>(parsed - started).count(),
+        std::chrono::duration<double>(Clock::now() - parsed).count());
     return true;
 }
 
@@ -71,11 +89,10 @@ bool ParseAndTransfer(Reader& reader, const std::string& path, XdeDocumentImpl& 
 // by the caller; faults and exceptions of the translator give false and an empty document.
 // Every false leaves its reason in impl.failure. The caller holds a TranslatorLock from before
 // the reader was made; the read takes it again, so that a caller who forgot still translates
-// under it. `beforeTransfer(reader)` runs between parsing and translating; a non-empty text
-// it returns refuses the file for that reason.
-template <class Reader, class BeforeTransfer>
+// under it.
+template <class Reader>
 bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
-                      const char* format, BeforeTransfer beforeTransfer)
+                      const char* format, const ReadHooks<Reader>& hooks = {})
 {
     const TranslatorLock lock;
     impl.failure = LoadFailure::CheckFile(path);
@@ -92,8 +109,7 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
     OcctMessageCapture messages;
     const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
         [&] {
-            parsed = ParseAndTransfer(reader, path, impl, format, beforeTransfer, progress,
-                                      messages, done);
+            parsed = ParseAndTransfer(reader, path, impl, format, hooks, progress, messages, done);
         },
         CaughtFailure::OcctOnly);
     if (caught) {
@@ -112,13 +128,6 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
                         std::string(format) + " reader: no shape could be translated from " + path);
     }
     return true;
-}
-
-template <class Reader>
-bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
-                      const char* format)
-{
-    return ReadIntoDocument(reader, path, impl, format, [](Reader&) { return std::string(); });
 }
 
 } // namespace orvkit

@@ -90,14 +90,16 @@ bool XdeDocumentIGES::Open(const std::string& path, XdeDocumentImpl& impl, Param
     reader.SetNameMode(Standard_True);
     reader.SetLayerMode(Standard_True);
     reader.SetReadVisible(Standard_False);
-    return ReadIntoDocument(reader, path, impl, "IGES", [](IGESCAFControl_Reader& parsed) {
+    ReadHooks<IGESCAFControl_Reader> hooks;
+    hooks.beforeTransfer = [](IGESCAFControl_Reader& parsed) {
         const Handle(Interface_InterfaceModel) model = parsed.WS()->Model();
         const int loop = model.IsNull() ? 0 : FindSelfContainingEntity(model);
         // IGES numbers entities by their directory line, two lines each.
         return loop == 0 ? std::string()
                          : "entity at directory line " + std::to_string(2 * loop - 1) +
                                " contains itself through subfigures or groups";
-    });
+    };
+    return ReadIntoDocument(reader, path, impl, "IGES", hooks);
 }
 
 bool XdeDocumentIGES::Write(const std::string& file, XdeDocumentImpl& impl, const char* unit)

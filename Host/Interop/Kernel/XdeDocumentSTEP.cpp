@@ -1,5 +1,6 @@
 #include "XdeDocumentSTEP.h"
 
+#include "Geometry/IO/StepModelLoad.h"
 #include "Geometry/IO/TranslatorRead.h"
 #include "Interop/Kernel/StepAssemblyActor.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
@@ -7,6 +8,8 @@
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_Controller.hxx>
 #include <TDF_LabelSequence.hxx>
+
+#include <chrono>
 
 namespace orvkit {
 
@@ -34,6 +37,27 @@ bool XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSetti
 bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings)
 {
     InstallOcctServices();
+    const bool stockParser =
+        settings != nullptr && ParameterCast::Cast(settings->Find(StockParserKey), false);
+    // Parsed before the lock is taken, so that other reads translate meanwhile.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point started = Clock::now();
+    std::optional<StepFileParse> parse;
+    if (!stockParser && !LoadFailure::CheckFile(path)) {
+        parse.emplace(StepFileParse::Read(path));
+    }
+    ReadHooks<STEPCAFControl_Reader> hooks;
+    hooks.parsedBeforeSeconds = std::chrono::duration<double>(Clock::now() - started).count();
+    hooks.parse = [&](STEPCAFControl_Reader& reader) { return ParseStep(reader, path, parse); };
+    const bool stockActor =
+        settings != nullptr && ParameterCast::Cast(settings->Find(StockReaderKey), false);
+    hooks.beforeTransfer = [stockActor](STEPCAFControl_Reader& parsed) {
+        if (!stockActor) {
+            StepAssemblyActor::Install(parsed.ChangeReader());
+        }
+        return std::string();
+    };
+
     // Held until the reader is gone: its construction registers the STEP controller, and the
     // parameters set below must stay as they are until the transfer is done.
     const TranslatorLock lock;
@@ -46,21 +70,36 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
                         {LoadFailureInvalidSetting, "STEP", "unknown code page '" + codePage + "'"},
                         "Cannot read file: " + path + " (unknown code page '" + codePage + "')");
     }
-    const bool stock = settings != nullptr &&
-                       ParameterCast::Cast(settings->Find(XdeDocumentSTEP::StockReaderKey), false);
-    const auto chooseActor = [stock](STEPCAFControl_Reader& parsed) {
-        if (!stock) {
-            StepAssemblyActor::Install(parsed.ChangeReader());
-        }
-        return std::string();
-    };
-    if (!ReadIntoDocument(reader, path, impl, "STEP", chooseActor)) {
+    if (!ReadIntoDocument(reader, path, impl, "STEP", hooks)) {
         return false;
     }
     // The reader leaves some dimension values in the file's unit while it converts the rest
     // and the geometry; the document keeps all of them in its own.
     UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
     return true;
+}
+
+std::optional<std::string> XdeDocumentSTEP::ParseStep(STEPCAFControl_Reader& reader,
+                                                      const std::string& path,
+                                                      std::optional<StepFileParse>& parse)
+{
+    if (parse && parse->GetOutcome() == StepFileParse::Refused) {
+        return parse->GetReason();
+    }
+    if (parse && parse->GetOutcome() == StepFileParse::Parsed &&
+        LoadStepModel(*parse, reader.ChangeReader().WS(), path)) {
+        parse.reset();
+        return std::nullopt;
+    }
+    if (parse) {
+        Logger::Instance().Message(2, "STEP reader: %s is read with OpenCASCADE's parser (%s)",
+                                   path.c_str(), parse->GetReason().c_str());
+        parse.reset();
+    }
+    if (reader.ReadFile(path.c_str()) == IFSelect_RetDone) {
+        return std::nullopt;
+    }
+    return std::string();
 }
 
 bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, const char* unit)

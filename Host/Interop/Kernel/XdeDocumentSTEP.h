@@ -1,11 +1,13 @@
 #pragma once
 
 #include "Common/Core/ParameterDict.h"
+#include "Geometry/IO/StepFileParse.h"
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
 #include <STEPCAFControl_Reader.hxx>
 
+#include <optional>
 #include <string>
 
 namespace orvkit {
@@ -17,6 +19,9 @@ namespace orvkit {
 // Settings keys read from the dictionary (absent keys take the defaults):
 //   "CodePage" (text, default "UTF8"): encoding of 8-bit names in files that do not say, one of
 //   OpenCASCADE's code page names ("CP1251", "iso8859-5", "SJIS", ...).
+//   "StockParser" (flag, default false): parse with OpenCASCADE's own STEP parser instead of
+//   StepFileParse. Both give the same model; OpenCASCADE's takes about three times as long,
+//   keeps process-wide state and parses one file at a time.
 //   "StockReader" (flag, default false): translate with OpenCASCADE's own STEP actor instead
 //   of StepAssemblyActor. Both give the same document; the stock actor's time grows with the
 //   square of the placements of a part, and the setting is there to compare the two or to
@@ -24,6 +29,7 @@ namespace orvkit {
 struct XdeDocumentSTEP {
     static constexpr const char* CodePageKey = "CodePage";
     static constexpr const char* StockReaderKey = "StockReader";
+    static constexpr const char* StockParserKey = "StockParser";
 
     // Reads the file at the UTF-8 path into `impl`, replacing its content. False, with a log
     // line, when the file is missing, unreadable or the translator fails; `impl` is then empty.
@@ -41,6 +47,15 @@ struct XdeDocumentSTEP {
     // translator takes ("MM", "IN"; LengthUnit::GetTranslatorName). Names, colours, layers,
     // validation properties and dimensions go with it. False when the translator fails.
     static bool Write(const std::string& file, XdeDocumentImpl& impl, const char* unit = "MM");
+
+private:
+    // Puts the file's model into the reader's session: from `parse` when it took the file,
+    // with OpenCASCADE's parser when it did not (a note in the log says why) or when there is
+    // no parse. Nothing when the model is there; otherwise why not ("" for the parser's own
+    // complaint). `parse` is emptied.
+    static std::optional<std::string> ParseStep(STEPCAFControl_Reader& reader,
+                                                const std::string& path,
+                                                std::optional<StepFileParse>& parse);
 };
 
 } // namespace orvkit

@@ -1,0 +1,269 @@
+// The kernel's STEP parser against OpenCASCADE's: on every file it takes, the loaded model must
+// be the one OpenCASCADE's parser loads, entity by entity with the same check messages; what
+// it does not take must be left to OpenCASCADE's parser, and numbers no geometry can hold must
+// refuse the file.
+#include "Support/StepModels.h"
+#include "Support/TestSupport.h"
+
+#include "Common/Core/ParameterDict.h"
+#include "Geometry/IO/StepFileParse.h"
+#include "Interop/Kernel/XdeDocumentSTEP.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+using namespace orvkit;
+using namespace orvtest;
+
+namespace {
+
+std::string StepFile(const std::string& data)
+{
+    return "ISO-10303-21;\nHEADER;\nFILE_DESCRIPTION(('a test'),'2;1');\n"
+           "FILE_NAME('t.stp','2026-12-07',('me'),(''),'','','');\n"
+           "FILE_SCHEMA(('AUTOMOTIVE_DESIGN { 1 0 10303 214 1 1 1 1 }'));\nENDSEC;\nDATA;\n" +
+           data + "ENDSEC;\nEND-ISO-10303-21;\n";
+}
+
+// Both parsers on one file: ours must take it and load what OpenCASCADE's loads.
+void ExpectSameModel(const std::string& path)
+{
+    const Handle(StepData_StepModel) ours = ParseStepModel(path, false);
+    ASSERT_FALSE(ours.IsNull()) << path << ": " << StepFileParse::Read(path).GetReason();
+    const Handle(StepData_StepModel) stock = ParseStepModel(path, true);
+    ASSERT_FALSE(stock.IsNull()) << path;
+    const std::string expected = DescribeStepModel(stock);
+    const std::string actual = DescribeStepModel(ours);
+    if (expected != actual) {
+        // The first line that differs tells more than two model dumps.
+        std::istringstream a(expected);
+        std::istringstream b(actual);
+        std::string left;
+        std::string right;
+        int line = 1;
+        while (std::getline(a, left) && std::getline(b, right) && left == right) {
+            ++line;
+        }
+        FAIL() << path << ": models differ at line " << line << ":\n  OCCT: " << left
+               << "\n  ours: " << right;
+    }
+}
+
+// The records of a parse, one line each, for comparing parses of one text.
+std::string Flatten(const StepFileParse& parse)
+{
+    std::string out = std::to_string(parse.GetHeaderCount()) + " header records\n";
+    for (const StepFileParse::Chunk& chunk : parse.GetChunks()) {
+        for (const StepFileParse::Record& record : chunk.records) {
+            out += std::string(record.ident) + " " + record.type + ":";
+            for (std::uint32_t i = 0; i < record.paramCount; ++i) {
+                const StepFileParse::Param& param = chunk.params[record.firstParam + i];
+                out += " " + std::to_string(int(param.kind)) + "=" + param.text;
+            }
+            out += "\n";
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(StepFileParseTest, LoadsTheModelOpenCascadeLoadsOnEveryCorpusFile)
+{
+    int files = 0;
+    for (const char* folder : {"step", "step-pmi", "large"}) {
+        const std::string dir = CorpusFile(folder);
+        if (dir.empty() || !std::filesystem::is_directory(dir)) {
+            continue;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            ExpectSameModel(entry.path().string());
+            ++files;
+        }
+    }
+    ExpectSameModel(SamplePath());
+    if (files == 0) {
+        GTEST_SKIP() << "corpus not available; only the sample was compared";
+    }
+}
+
+// Every construct of the file format, each in a file of its own so that a difference names it.
+TEST(StepFileParseTest, LoadsTheModelOpenCascadeLoadsForEveryConstruct)
+{
+    const TempDir dir;
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"nested and empty lists",
+         "#1=CARTESIAN_POINT('',(0.,0.,0.));\n#2=CARTESIAN_POINT('',(1.,0.,0.));\n"
+         "#3=B_SPLINE_CURVE_WITH_KNOTS('',1,(#1,#2),.UNSPECIFIED.,.F.,.F.,(2,2),(0.,1.),"
+         ".UNSPECIFIED.);\n#4=B_SPLINE_SURFACE_WITH_KNOTS('',1,1,((#1,#2),(#2,#1)),"
+         ".UNSPECIFIED.,.F.,.F.,.F.,(2,2),(2,2),(0.,1.),(0.,1.),.UNSPECIFIED.);\n"
+         "#5=PRODUCT('p','p','',());\n"},
+        {"typed parameters",
+         "#1=DIMENSIONAL_EXPONENTS(1.,0.,0.,0.,0.,0.,0.);\n"
+         "#2=(LENGTH_UNIT()NAMED_UNIT(*)SI_UNIT(.MILLI.,.METRE.));\n"
+         "#3=MEASURE_REPRESENTATION_ITEM('d',LENGTH_MEASURE(2.5),#2);\n"
+         "#4=UNCERTAINTY_MEASURE_WITH_UNIT(LENGTH_MEASURE(1.E-07),#2,'distance','');\n"
+         "#5=DESCRIPTIVE_REPRESENTATION_ITEM('x',DESCRIPTIVE_MEASURE('y'));\n"},
+        {"complex entities, one out of order",
+         "#1=(GEOMETRIC_REPRESENTATION_CONTEXT(3)GLOBAL_UNCERTAINTY_ASSIGNED_CONTEXT(())"
+         "GLOBAL_UNIT_ASSIGNED_CONTEXT(())REPRESENTATION_CONTEXT('',''));\n"
+         "#2=(SI_UNIT(.MILLI.,.METRE.)LENGTH_UNIT()NAMED_UNIT(*));\n"},
+        {"strings: doubled apostrophes, escapes, line breaks, comment marks",
+         "#1=PRODUCT('it''s','\\X2\\00E9\\X0\\','\\S\\e and \\X\\E9','two\nlines',());\n"
+         "#2=PRODUCT('/* not a comment */','a, b) c','''' , '',());\n"
+         "#3=PRODUCT('ends with spaces'   ,'x'\n,'y', ());\n"},
+        {"enumerations, logicals, binaries, omitted and derived values",
+         "#1=ORIENTED_EDGE('',*,*,#1,.T.);\n#2=VERTEX_POINT('',$);\n"
+         "#3=BOOLEAN_RESULT(.DIFFERENCE.,$,$);\n#4=CURVE_STYLE('',$,$,$);\n"
+         "#5=SOME_BINARY(\"0F3A\",.U.);\n"},
+        {"comments, blanks, tabs and CRLF between tokens",
+         "/* a comment\n over lines */#1 = CARTESIAN_POINT ( '' , ( 1. , /* x */ 2. ,3.) ) ;\r\n"
+         "#2\t=\tDIRECTION('',(0.,0.,1.));\r\n/**/#3=VECTOR('',#2,1.);\n"},
+        {"numbers in all their spellings",
+         "#1=CARTESIAN_POINT('',(1.5E-3,-2.,+3.,.5));\n#2=CARTESIAN_POINT('',(0.E+000,1.E99,"
+         "-12.25E+02));\n#3=B_SPLINE_CURVE_WITH_KNOTS('',+2,(#1,#2),.UNSPECIFIED.,.F.,.F.,"
+         "(-2,2),(0.,1.),.UNSPECIFIED.);\n"},
+        {"dangling references, unknown types, gaps in the numbering",
+         "#10=CARTESIAN_POINT('',(0.,0.,0.));\n#12=LINE('',#10,#99);\n"
+         "#20=NOT_A_STEP_ENTITY('x',(#10,#12),3);\n#7=VERTEX_POINT('',#10);\n"},
+        {"user-defined types", "#1=!MY_THING('a',1);\n#2=CARTESIAN_POINT('',(0.,0.,0.));\n"},
+    };
+    for (const auto& [name, data] : cases) {
+        SCOPED_TRACE(name);
+        ExpectSameModel(dir.Write(std::string("case.stp"), StepFile(data)));
+    }
+    // Keywords in any case and an empty header section.
+    ExpectSameModel(dir.Write("keywords.stp", "iso-10303-21;header;endsec;data;\n"
+                                              "#1=CARTESIAN_POINT('',(0.,0.,0.));\n"
+                                              "endsec;end-iso-10303-21;\ntrailing junk"));
+}
+
+// OpenCASCADE 7.6's parser frees memory it did not allocate at the end of a scope, and its
+// reader data loads nothing of a file with one: such a file is refused, whole, with the reason.
+TEST(StepFileParseTest, RefusesScopesOpenCascadeCannotLoad)
+{
+    const StepFileParse parse = StepFileParse::FromText(
+        StepFile("#2=CARTESIAN_POINT('',(0.,0.,0.));\n#1=&SCOPE\n#3=VERTEX_POINT('',#2);\n"
+                 "ENDSCOPE\nVERTEX_POINT('',#2);\n"));
+    EXPECT_EQ(parse.GetOutcome(), StepFileParse::Refused);
+    EXPECT_EQ(parse.GetReason(), "entity #1 opens a scope (&SCOPE), which OpenCASCADE cannot load");
+    EXPECT_TRUE(parse.GetChunks().empty());
+}
+
+// Malformed files are left to OpenCASCADE's parser, which recovers in its own ways; the import
+// says so in the log and reads what OpenCASCADE reads.
+TEST(StepFileParseTest, LeavesWhatItDoesNotTakeToOpenCascade)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"missing ;", StepFile("#1=CARTESIAN_POINT('',(0.,0.,0.))\n#2=VERTEX_POINT('',#1);\n")},
+        {"stray character", StepFile("#1=CARTESIAN_POINT('',(0.,@,0.));\n")},
+        {"lowercase exponent", StepFile("#1=CARTESIAN_POINT('',(1.5e3,0.,0.));\n")},
+        {"a scope's end alone", StepFile("#1=CARTESIAN_POINT('',(0.,0.,0.));\nENDSCOPE\n")},
+        {"unterminated string", StepFile("#1=PRODUCT('abc);\n")},
+        {"unterminated comment", StepFile("/* #1=PRODUCT('a','b','',());\n")},
+        {"no end", "ISO-10303-21;\nHEADER;\nENDSEC;\nDATA;\n#1=CARTESIAN_POINT('',(0.,0.,0.));\n"},
+        {"empty data section", StepFile("")},
+        {"no parameter list", StepFile("#1=CARTESIAN_POINT;\n")},
+        {"garbage", "\x01\x02\x03 not a STEP file"},
+    };
+    for (const auto& [name, text] : cases) {
+        SCOPED_TRACE(name);
+        const StepFileParse parse = StepFileParse::FromText(text);
+        EXPECT_EQ(parse.GetOutcome(), StepFileParse::NotTaken);
+        EXPECT_NE(parse.GetReason().find("at byte"), std::string::npos) << parse.GetReason();
+        EXPECT_TRUE(parse.GetChunks().empty());
+    }
+
+    const TempDir dir;
+    std::string sample = ReadWholeFile(SamplePath());
+    sample.replace(sample.find("DATA;"), 5, "DATA;\n#999999=@;\n");
+    const std::string path = dir.Write("stray.stp", sample);
+    const ScopedLogCapture log;
+    XdeDocumentImpl ours;
+    ASSERT_TRUE(XdeDocumentSTEP::Open(path, ours, nullptr));
+    const std::vector<LogRecord> records = log->GetRecords();
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const LogRecord& record) {
+        return record.level == 2 &&
+               record.text == "STEP reader: " + path +
+                                  " is read with OpenCASCADE's parser (a type expected at byte " +
+                                  std::to_string(sample.find("@")) + ")";
+    }));
+    ParameterDict stock;
+    stock.Add(XdeDocumentSTEP::StockParserKey, ParameterCreator::Create(true));
+    XdeDocumentImpl theirs;
+    ASSERT_TRUE(XdeDocumentSTEP::Open(path, theirs, &stock));
+    EXPECT_EQ(ours.freeShapes.Length(), theirs.freeShapes.Length());
+}
+
+TEST(StepFileParseTest, RefusesNumbersNoGeometryCanHold)
+{
+    for (const char* number : {"1.E308", "-1.E400", "1.E999", "2.E100", "1234567890.E95",
+                               "100000000000000000000000000000000000000000000000000000000000"
+                               "00000000000000000000000000000000000000000000."}) {
+        SCOPED_TRACE(number);
+        const StepFileParse parse = StepFileParse::FromText(
+            StepFile("#1=CARTESIAN_POINT('',(0.,0.,0.));\n#7=CARTESIAN_POINT('',(0.," +
+                     std::string(number) + ",0.));\n"));
+        EXPECT_EQ(parse.GetOutcome(), StepFileParse::Refused);
+        EXPECT_NE(parse.GetReason().find("entity #7 holds the number "), std::string::npos)
+            << parse.GetReason();
+    }
+    for (const char* number : {"1.E99", "1.9E100", "-0.00001E104", "1.E-400"}) {
+        SCOPED_TRACE(number);
+        EXPECT_EQ(StepFileParse::FromText(
+                      StepFile("#7=CARTESIAN_POINT('',(0.," + std::string(number) + ",0.));\n"))
+                      .GetOutcome(),
+                  StepFileParse::Parsed);
+    }
+
+    // The import gives the reason and an empty document, without waiting for the translator.
+    const TempDir dir;
+    const std::string path = dir.Write(
+        "far.stp", StepFile("#1=CARTESIAN_POINT('',(1.E308,0.,0.));\n#2=VERTEX_POINT('',#1);\n"));
+    XdeDocumentImpl impl;
+    EXPECT_FALSE(XdeDocumentSTEP::Open(path, impl, nullptr));
+    EXPECT_EQ(impl.failure.kind, LoadFailureParseError);
+    EXPECT_NE(impl.failure.detail.find("entity #1 holds the number 1.E308"), std::string::npos)
+        << impl.failure.detail;
+    EXPECT_TRUE(impl.freeShapes.IsEmpty());
+}
+
+// A large file is cut into chunks parsed at once; the records must be those of one pass, also
+// when cuts fall into strings that look like entity ends.
+TEST(StepFileParseTest, ChunksGiveTheRecordsOfOnePass)
+{
+    // Points only, then products whose strings hold what a cut looks for (";", a line end, "#").
+    for (const bool tricky : {false, true}) {
+        SCOPED_TRACE(tricky ? "cuts in strings" : "clean cuts");
+        std::string data;
+        const int count = 90000;
+        data.reserve(std::size_t(count) * 80);
+        for (int i = 1; i <= count; ++i) {
+            const std::string n = std::to_string(i);
+            if (tricky && i % 2 == 0) {
+                data += "#" + n + "=PRODUCT('x;\n#" + n + "=','(',' ;\n#',());\n";
+            } else {
+                data += "#" + n + "=CARTESIAN_POINT('',(" + n + ".,-1.5E-3,(1,2)));\n";
+            }
+        }
+        const std::string text = StepFile(data);
+        ASSERT_GE(text.size(), StepFileParse::ParallelFrom);
+        const StepFileParse one = StepFileParse::FromText(text, 1);
+        ASSERT_EQ(one.GetOutcome(), StepFileParse::Parsed) << one.GetReason();
+        EXPECT_EQ(one.GetChunks().size(), 1u);
+        // Seven header records (three entities, four sub-lists); a point is three records (its
+        // two sub-lists first), a product two.
+        EXPECT_EQ(one.GetHeaderCount(), 7);
+        EXPECT_EQ(one.GetRecordCount(), 7 + (tricky ? count / 2 * 5 : count * 3));
+        for (const unsigned threads : {2u, 3u, 7u}) {
+            const StepFileParse many = StepFileParse::FromText(text, threads);
+            ASSERT_EQ(many.GetOutcome(), StepFileParse::Parsed) << many.GetReason();
+            if (!tricky) {
+                EXPECT_EQ(many.GetChunks().size(), threads);
+            }
+            EXPECT_EQ(many.GetParamCount(), one.GetParamCount());
+            EXPECT_EQ(Flatten(many), Flatten(one));
+        }
+    }
+}

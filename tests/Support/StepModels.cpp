@@ -1,0 +1,85 @@
+#include "StepModels.h"
+
+#include "Geometry/IO/OcctServices.h"
+#include "Geometry/IO/StepFileParse.h"
+#include "Geometry/IO/StepModelLoad.h"
+#include "Geometry/IO/TranslatorLock.h"
+
+#include <IFSelect_ReturnStatus.hxx>
+#include <Interface_Check.hxx>
+#include <STEPControl_Reader.hxx>
+#include <Standard_Type.hxx>
+#include <StepData_Protocol.hxx>
+#include <StepData_StepWriter.hxx>
+#include <XSControl_WorkSession.hxx>
+
+#include <optional>
+#include <sstream>
+
+namespace orvtest {
+
+namespace {
+
+void DescribeCheck(std::ostringstream& out, const char* what, const Handle(Interface_Check)& check)
+{
+    if (check.IsNull()) {
+        return;
+    }
+    for (int i = 1; i <= check->NbFails(); ++i) {
+        out << what << " fail: " << check->CFail(i) << "\n";
+    }
+    for (int i = 1; i <= check->NbWarnings(); ++i) {
+        out << what << " warning: " << check->CWarning(i) << "\n";
+    }
+}
+
+} // namespace
+
+std::string DescribeStepModel(const Handle(StepData_StepModel)& model)
+{
+    std::ostringstream out;
+    if (model.IsNull()) {
+        return "no model";
+    }
+    const int count = model->NbEntities();
+    out << count << " entities\n";
+    for (int i = 1; i <= count; ++i) {
+        const Handle(Standard_Transient)& entity = model->Value(i);
+        out << "#" << model->IdentLabel(entity) << " " << entity->DynamicType()->Name() << "\n";
+        DescribeCheck(out, ("#" + std::to_string(model->IdentLabel(entity))).c_str(),
+                      model->Check(i, Standard_True));
+    }
+    DescribeCheck(out, "model", model->GlobalCheck(Standard_True));
+    const Handle(StepData_Protocol) protocol =
+        Handle(StepData_Protocol)::DownCast(model->Protocol());
+    StepData_StepWriter writer(model);
+    writer.SendModel(protocol);
+    std::ostringstream text;
+    writer.Print(text);
+    out << text.str();
+    return out.str();
+}
+
+Handle(StepData_StepModel) ParseStepModel(const std::string& path, bool stock)
+{
+    orvkit::InstallOcctServices();
+    std::optional<orvkit::StepFileParse> parse;
+    if (!stock) {
+        parse.emplace(orvkit::StepFileParse::Read(path));
+        if (parse->GetOutcome() != orvkit::StepFileParse::Parsed) {
+            return {};
+        }
+    }
+    const orvkit::TranslatorLock lock;
+    STEPControl_Reader reader;
+    if (stock) {
+        if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
+            return {};
+        }
+    } else if (!orvkit::LoadStepModel(*parse, reader.WS(), path)) {
+        return {};
+    }
+    return reader.StepModel();
+}
+
+} // namespace orvtest
