@@ -628,6 +628,12 @@ private:
 
     void ScanKeyword(std::size_t word, std::size_t& length, EnumToken& token) const
     {
+        // Every keyword starts with one of these letters; most words are type names that do
+        // not.
+        const char first = char(*myP & ~0x20);
+        if (first != 'S' && first != 'H' && first != 'E' && first != 'D' && first != 'I') {
+            return;
+        }
         const char* after = myP + word;
         if (word > 0 && after < myEnd && *after == ';') {
             static const struct {
@@ -706,15 +712,14 @@ StepFileParse StepFileParse::Read(const std::string& path, unsigned threads)
         return parse;
     }
     parse.mySize = std::size_t(size);
-    parse.myText.reset(new char[parse.mySize + 1]);
+    parse.myText.resize(parse.mySize + 1);
     in.seekg(0);
-    if (!in.read(parse.myText.get(), size)) {
+    if (!in.read(parse.myText.data(), size)) {
         parse.myOutcome = Unreadable;
         parse.myReason = "the file cannot be read";
         return parse;
     }
     in.close();
-    parse.myText[parse.mySize] = '\0';
     parse.Parse(threads);
     return parse;
 }
@@ -723,9 +728,8 @@ StepFileParse StepFileParse::FromText(std::string text, unsigned threads)
 {
     StepFileParse parse;
     parse.mySize = text.size();
-    parse.myText.reset(new char[parse.mySize + 1]);
-    std::memcpy(parse.myText.get(), text.data(), text.size());
-    parse.myText[parse.mySize] = '\0';
+    parse.myText.resize(parse.mySize + 1);
+    std::memcpy(parse.myText.data(), text.data(), text.size());
     parse.Parse(threads);
     return parse;
 }
@@ -764,7 +768,7 @@ void StepFileParse::Parse(unsigned threads)
     // stretch before it, which then does not end cleanly, and the file is parsed in one piece.
     std::vector<std::size_t> cuts{0};
     if (mySize >= ParallelFrom && threads > 1) {
-        const char* text = myText.get();
+        const char* text = myText.data();
         for (unsigned i = 1; i < threads; ++i) {
             const char* from = text + std::max(cuts.back() + 1, mySize / threads * i);
             const char* end = text + mySize;
@@ -802,16 +806,17 @@ bool StepFileParse::ParseChunks(const std::vector<std::size_t>& cuts)
     myChunks.assign(count, Chunk{});
     std::vector<ChunkParser> parsers;
     parsers.reserve(count);
-    const char* text = myText.get();
+    const char* text = myText.data();
     for (std::size_t i = 0; i < count; ++i) {
         parsers.emplace_back(text + cuts[i], text + cuts[i + 1], i == 0, i + 1 == count,
                              myChunks[i]);
         parsers.back().SetOrigin(text);
-        // A guess at the records, so that the vectors grow little: about one record and four
-        // parameters in 60 bytes.
+        // More than a file ever needs (a record takes 30 to 60 bytes of text, a parameter 10 to
+        // 20), so that the vectors never move: reserved pages that are not written take no
+        // memory.
         const std::size_t bytes = cuts[i + 1] - cuts[i];
-        myChunks[i].records.reserve(bytes / 60);
-        myChunks[i].params.reserve(bytes / 15);
+        myChunks[i].records.reserve(bytes / 16 + 16);
+        myChunks[i].params.reserve(bytes / 4 + 16);
     }
     std::vector<char> taken(count, 0);
     std::vector<std::thread> workers;
@@ -848,7 +853,7 @@ void StepFileParse::Terminate()
     }
     // Every text token is followed by a blank or a single punctuation character, already read:
     // that character becomes the text's end.
-    char* text = myText.get();
+    char* text = myText.data();
     const auto terminate = [text, this](const char* start, std::uint32_t length) {
         if (start >= text && start < text + mySize) {
             text[(start - text) + length] = '\0';

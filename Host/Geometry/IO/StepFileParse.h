@@ -1,10 +1,11 @@
 #pragma once
 
+#include "Geometry/IO/HugePageAllocator.h"
+
 #include <Interface_ParamType.hxx>
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,8 @@ public:
 
     // One stretch of the file's records with their parameters; chunks follow in file order.
     struct Chunk {
-        std::vector<Record> records;
-        std::vector<Param> params;
+        std::vector<Record, HugePageAllocator<Record>> records;
+        std::vector<Param, HugePageAllocator<Param>> params;
     };
 
     // Reads and parses the file at `path`. `threads` bounds the chunks parsed at once; 0 takes
@@ -85,7 +86,7 @@ public:
     void ReleaseRecords();
 
     // Files from this size on are cut into chunks parsed in parallel.
-    static constexpr std::size_t ParallelFrom = std::size_t(4) << 20;
+    static constexpr std::size_t ParallelFrom = std::size_t(1) << 20;
 
 private:
     StepFileParse() = default;
@@ -93,7 +94,8 @@ private:
     bool ParseChunks(const std::vector<std::size_t>& cuts);
     void Terminate();
 
-    std::unique_ptr<char[]> myText;
+    // The file's text and a terminating zero.
+    std::vector<char, HugePageAllocator<char>> myText;
     std::size_t mySize = 0;
     EnumOutcome myOutcome = NotTaken;
     std::string myReason;
