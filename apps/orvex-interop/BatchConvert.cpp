@@ -234,10 +234,14 @@ std::vector<BatchConvert::Task> BatchConvert::Plan(std::vector<ConvertOutcome>& 
         // Absolute paths: a file name starting with '-' must not read as an option.
         Task task{index,
                   {kChildVerb, fs::absolute(outcome.input).string(), absoluteOutput.string()}};
-        // Both limits always, so that a child given none does not take its defaults.
+        // The memory limit always, so that a child given none does not take its default; the
+        // time limit when one was given, since by default each child sizes it by its own file.
         task.arguments.insert(task.arguments.begin(),
-                              {"--timeout", std::to_string(myOptions.limits.seconds),
-                               "--max-memory", std::to_string(myOptions.limits.megabytes)});
+                              {"--max-memory", std::to_string(myOptions.limits.megabytes)});
+        if (myOptions.limits.seconds >= 0) {
+            task.arguments.insert(task.arguments.begin(),
+                                  {"--timeout", std::to_string(myOptions.limits.seconds)});
+        }
         AddWriteArguments(task.arguments);
         tasks.push_back(std::move(task));
     }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <sstream>
@@ -169,8 +170,22 @@ double DefaultMemoryLimit()
                       (1024.0 * 1024.0));
 }
 
-int GuardedRun(const std::function<int()>& verb, const RunLimits& limits, const std::string& input)
+double DefaultTimeLimit(const std::string& input)
 {
+    std::error_code code;
+    const std::uintmax_t bytes = input.empty() ? 0 : std::filesystem::file_size(input, code);
+    if (input.empty() || code) {
+        return input.empty() ? 900 : 30;
+    }
+    return std::ceil(30 + 2 * (static_cast<double>(bytes) / (1024.0 * 1024.0)));
+}
+
+int GuardedRun(const std::function<int()>& verb, const RunLimits& given, const std::string& input)
+{
+    RunLimits limits = given;
+    if (limits.seconds < 0) {
+        limits.seconds = DefaultTimeLimit(input);
+    }
     InstallCrashNote(input);
     Outcome outcome;
     outcome.verb = &verb;

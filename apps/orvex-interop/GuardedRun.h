@@ -7,6 +7,7 @@ namespace orvex::cli {
 
 // What a verb may take before it is stopped; 0 for no limit.
 struct RunLimits {
+    // Negative: DefaultTimeLimit of the verb's input.
     double seconds = 0;
     double megabytes = 0; // of the process's resident memory
 };
@@ -14,6 +15,12 @@ struct RunLimits {
 // Three quarters of this machine's physical memory, in megabytes: what a read may take by
 // default, leaving the rest to the system and to what else runs.
 double DefaultMemoryLimit();
+
+// What a read of `input` may take by default: 30 s, and 2 s more for each megabyte of the
+// file. A small file that hangs a translator ends within a minute; the largest assemblies
+// import at about half a second a megabyte, so a 1 GB file has more than half an hour, four
+// times what it needs. 900 s when there is no input file to size.
+double DefaultTimeLimit(const std::string& input);
 
 // Runs a verb so that no input file can take the program down without a word:
 // - on a thread with a large stack, so that deeply nested real files never reach its end;

@@ -90,11 +90,13 @@ int main(int argc, char** argv)
     CLI::App app{"orvex-interop: STEP and IGES assemblies, any model file, .lin line types and "
                  "VRML scenes read into framework documents"};
     app.require_subcommand(1);
-    // Long enough for the largest real assemblies, short enough that a translator stuck in a
-    // loop does not hold a batch job for good.
-    RunLimits limits{900, DefaultMemoryLimit()};
+    // By default the time grows with the file: long enough for the largest real assemblies,
+    // short enough that a translator stuck in a loop on a small file does not hold a user or a
+    // batch job for long.
+    RunLimits limits{-1, DefaultMemoryLimit()};
     app.add_option("--timeout", limits.seconds,
-                   "Give up reading a file after SECONDS (default 900; 0: no limit)")
+                   "Give up reading a file after SECONDS (default 30, plus 2 for each megabyte "
+                   "of the file; 0: no limit)")
         ->check(CLI::NonNegativeNumber);
     app.add_option("--max-memory", limits.megabytes,
                    "Give up reading a file once the program holds more than MB megabytes of "

@@ -3,6 +3,7 @@
 #include "Support/TestSupport.h"
 
 #include "AssemblyGenerator.h"
+#include "GuardedRun.h"
 
 #include <nlohmann/json.hpp>
 
@@ -195,16 +196,32 @@ TEST_F(ProgramTest, AReadThatNeedsMoreMemoryThanAllowedIsCutOffWithOneLine)
     EXPECT_EQ(Program("--max-memory 0 read " + Quote(kSample)).exitCode, 0);
 }
 
+// A hand-made IGES line whose parameters reach into the pointer columns (the section letter in
+// column 72): OpenCASCADE 7.6's IGES parser never finishes it.
+std::string EndlessIges()
+{
+    const auto record = [](const std::string& text, char section, int number) {
+        std::string line = text;
+        line.resize(72, ' ');
+        return line + section + std::string(7 - std::to_string(number).size(), ' ') +
+               std::to_string(number) + "\n";
+    };
+    std::string parameters = "110,-1.0D999,0.,0.,1.,1.,1.;";
+    parameters.resize(64, ' ');
+    return record("hostile line", 'S', 1) +
+           record("1H,,1H;,4Hline,8Hline.igs,4Horvx,4Horvx,32,38,6,308,15,4Hline,1.,2,2HMM,", 'G',
+                  1) +
+           record("1,1.,15H20261207.000000,1.E-06,1000.,4Horvx,4Horvx,11,0;", 'G', 2) +
+           record("     110       1       0       0       0       0       0       000000000", 'D',
+                  1) +
+           record("     110       0       0       1       0                               0", 'D',
+                  2) +
+           parameters + "      1P      1\n" + record("S      1G      2D      2P      1", 'T', 1);
+}
+
 TEST_F(ProgramTest, AReadThatNeverEndsIsCutOffWithOneLine)
 {
-    // A line that starts at minus infinity (-1.D999 overflows a double) sends OpenCASCADE 7.6's
-    // IGES transfer into a loop that never ends. The columns of the record stay as they were.
-    std::string iges = ReadWholeFile(CorpusFile("iges/UKI60998.igs"));
-    const std::string line = "110,15.0,-40.0,-15.0,0.85786438,-40.0,-29.14213562;   ";
-    ASSERT_NE(iges.find(line), std::string::npos);
-    iges.replace(iges.find(line), line.size(),
-                 "110,-1.D999,-40.0,-15.0,0.85786438,-40.0,-29.14213562;");
-    const std::string endless = myDir.Write("endless.igs", iges);
+    const std::string endless = myDir.Write("endless.igs", EndlessIges());
     const ProgramRun run = Program("--timeout 2 import " + Quote(endless));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
@@ -212,6 +229,51 @@ TEST_F(ProgramTest, AReadThatNeverEndsIsCutOffWithOneLine)
     EXPECT_NE(run.err.find("'" + endless + "': not finished after 2 s"), std::string::npos)
         << run.err;
     EXPECT_EQ(Program("--timeout 0 import " + Quote(SamplePath())).exitCode, 0);
+}
+
+// Numbers past what a double or OpenCASCADE's geometry holds once kept its translators looping
+// until the time limit; they are refused before the translators see them, at once, at the
+// default limit.
+TEST_F(ProgramTest, NumbersNoGeometryHoldsAreRefusedAtOnce)
+{
+    // A line from minus infinity (-1.D999 overflows a double), the record's columns kept.
+    std::string iges = ReadWholeFile(CorpusFile("iges/UKI60998.igs"));
+    const std::string line = "110,15.0,-40.0,-15.0,0.85786438,-40.0,-29.14213562;   ";
+    ASSERT_NE(iges.find(line), std::string::npos);
+    iges.replace(iges.find(line), line.size(),
+                 "110,-1.D999,-40.0,-15.0,0.85786438,-40.0,-29.14213562;");
+    std::string step = ReadWholeFile(kSample);
+    const std::string point = "#57=CARTESIAN_POINT('#57',(0.0,0.0,3.0))";
+    ASSERT_NE(step.find(point), std::string::npos);
+    step.replace(step.find(point), point.size(), "#57=CARTESIAN_POINT('#57',(1.E308,0.0,3.0))");
+    const std::pair<std::string, std::string> cases[] = {
+        {myDir.Write("far.igs", iges), "not a readable IGES file: entity at directory line "},
+        {myDir.Write("far.stp", step),
+         "not a readable STEP file: entity #57 holds the number 1.E308"},
+    };
+    for (const auto& [path, reason] : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const ProgramRun run = Program("import " + Quote(path));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(Lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find("'" + path + "': " + reason), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("beyond what OpenCASCADE's geometry holds"), std::string::npos)
+            << run.err;
+    }
+}
+
+TEST_F(ProgramTest, TheDefaultTimeLimitGrowsWithTheFile)
+{
+    using orvex::cli::DefaultTimeLimit;
+    EXPECT_EQ(DefaultTimeLimit(myDir.Write("small.stp", std::string(3000, ' '))), 31);
+    const std::string large = myDir.Write("large.stp", " ");
+    std::filesystem::resize_file(large, std::uintmax_t(500) << 20); // sparse
+    EXPECT_EQ(DefaultTimeLimit(large), 1030);
+    std::filesystem::resize_file(large, std::uintmax_t(1) << 30);
+    EXPECT_EQ(DefaultTimeLimit(large), 30 + 2048);
+    EXPECT_EQ(DefaultTimeLimit(myDir.File("missing.stp")), 30);
+    EXPECT_EQ(DefaultTimeLimit(""), 900);
 }
 
 TEST_F(ProgramTest, CtrlCDuringALongReadEndsTheProgramAsAnInterrupt)

@@ -40,9 +40,10 @@ bool SetReadModelUnit(StaticSettingsScope& scope, const ImportSettingsModel& set
     return true;
 }
 
-TopoDS_Shape TranslateRoots(XSControl_Reader& reader, const std::string& path, const char* format)
+TopoDS_Shape TranslateRoots(XSControl_Reader& reader, const std::string& path, const char* format,
+                            const std::function<bool(XSControl_Reader&)>& parse)
 {
-    if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
+    if (!(parse ? parse(reader) : reader.ReadFile(path.c_str()) == IFSelect_RetDone)) {
         LogCannotRead(format, path, kNotParsed);
         return {};
     }

@@ -4,6 +4,7 @@
 
 #include <TopoDS_Shape.hxx>
 
+#include <functional>
 #include <string>
 
 class XSControl_Reader;
@@ -26,7 +27,10 @@ bool SetReadModelUnit(StaticSettingsScope& scope, const ImportSettingsModel& set
                       const char* format, const std::string& path);
 
 // Parses the file, transfers every root and gives them in one shape; null, with the reason
-// logged, when the file does not parse, has no root or nothing could be translated.
-TopoDS_Shape TranslateRoots(XSControl_Reader& reader, const std::string& path, const char* format);
+// logged, when the file does not parse, has no root or nothing could be translated. `parse`
+// puts the file's model into the reader's session (OpenCASCADE's ReadFile when empty) and says
+// whether it could.
+TopoDS_Shape TranslateRoots(XSControl_Reader& reader, const std::string& path, const char* format,
+                            const std::function<bool(XSControl_Reader&)>& parse = {});
 
 } // namespace orvkit

@@ -1,5 +1,6 @@
 #include "XdeDocumentIGES.h"
 
+#include "Interop/Kernel/IgesNumberCheck.h"
 #include "Interop/Kernel/KernelSupport.h"
 
 #include <IGESBasic_Group.hxx>
@@ -91,6 +92,17 @@ bool XdeDocumentIGES::Open(const std::string& path, XdeDocumentImpl& impl, Param
     reader.SetLayerMode(Standard_True);
     reader.SetReadVisible(Standard_False);
     ReadHooks<IGESCAFControl_Reader> hooks;
+    // OpenCASCADE's IGES parser loops on such numbers instead of failing: looked for first.
+    hooks.parse = [&path](IGESCAFControl_Reader& reader) -> std::optional<std::string> {
+        std::string hostile = FindHostileIgesNumber(path);
+        if (!hostile.empty()) {
+            return hostile;
+        }
+        if (reader.ReadFile(path.c_str()) == IFSelect_RetDone) {
+            return std::nullopt;
+        }
+        return std::string();
+    };
     hooks.beforeTransfer = [](IGESCAFControl_Reader& parsed) {
         const Handle(Interface_InterfaceModel) model = parsed.WS()->Model();
         const int loop = model.IsNull() ? 0 : FindSelfContainingEntity(model);
