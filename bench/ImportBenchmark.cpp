@@ -6,18 +6,23 @@
 #include "Common/Core/CaptureLogSink.h"
 #include "Common/Core/Logger.h"
 #include "Data/Kernel/Document.h"
+#include "Geometry/IO/StepFileParse.h"
+#include "Geometry/IO/StepModelLoad.h"
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Xde2Doc.h"
 
 #include <IFSelect_ReturnStatus.hxx>
 #include <STEPCAFControl_Reader.hxx>
+#include <StepFile_ReadData.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDocStd_Document.hxx>
 #include <XCAFApp_Application.hxx>
 #include <XCAFDoc_ColorTool.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
+#include <XSControl_WorkSession.hxx>
+#include <step.tab.hxx>
 
 #include <benchmark/benchmark.h>
 
@@ -27,8 +32,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <sys/resource.h>
@@ -365,6 +372,156 @@ void RunImportCase(benchmark::State& state, const ImportCase& importCase)
     state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path, code)) / 1e6;
 }
 
+// The parse alone, ours against OpenCASCADE's, each in a process of its own.
+enum class ParseSide {
+    OcctLex,        // OpenCASCADE's scanner and parser filling its record lists
+    OcctParse,      // OpenCASCADE's whole ReadFile: records, reader data, entities, graph
+    OursLex,        // StepFileParse: the file read, lexed and cut into records
+    OursParse,      // StepFileParse, then the reader data, entities and graph as ReadFile does
+    OursTwoThreads, // OursParse of the file in two threads at once
+    OursTwice,      // OursParse twice, one after the other
+};
+
+bool ParseOurs(const std::string& path)
+{
+    orvkit::StepFileParse parse = orvkit::StepFileParse::Read(path);
+    if (parse.GetOutcome() != orvkit::StepFileParse::Parsed) {
+        return false;
+    }
+    const orvkit::TranslatorLock lock;
+    STEPCAFControl_Reader reader;
+    orvkit::StaticSettingsScope scope;
+    orvkit::XdeDocumentSTEP::ConfigureReader(reader, scope, nullptr);
+    return orvkit::LoadStepModel(parse, reader.ChangeReader().WS(), path);
+}
+
+Measurement MeasureParse(const std::string& path, ParseSide side)
+{
+    Measurement result;
+    const auto start = Clock::now();
+    switch (side) {
+    case ParseSide::OcctLex: {
+        std::ifstream in(path, std::ios::binary);
+        StepFile_ReadData records;
+        step::scanner scanner(&records, &in);
+        scanner.yyrestart(&in);
+        step::parser parser(&scanner);
+        result.ok = parser.parse() == 0;
+        int header = 0;
+        int count = 0;
+        int params = 0;
+        records.GetFileNbR(&header, &count, &params);
+        result.count = size_t(count);
+        break;
+    }
+    case ParseSide::OcctParse: {
+        STEPCAFControl_Reader reader;
+        orvkit::StaticSettingsScope scope;
+        orvkit::XdeDocumentSTEP::ConfigureReader(reader, scope, nullptr);
+        result.ok = reader.ReadFile(path.c_str()) == IFSelect_RetDone;
+        break;
+    }
+    case ParseSide::OursLex: {
+        const orvkit::StepFileParse parse = orvkit::StepFileParse::Read(path);
+        result.ok = parse.GetOutcome() == orvkit::StepFileParse::Parsed;
+        result.count = size_t(parse.GetRecordCount());
+        break;
+    }
+    case ParseSide::OursParse:
+        result.ok = ParseOurs(path);
+        break;
+    case ParseSide::OursTwoThreads: {
+        bool other = false;
+        std::thread second([&] { other = ParseOurs(path); });
+        result.ok = ParseOurs(path);
+        second.join();
+        result.ok = result.ok && other;
+        break;
+    }
+    case ParseSide::OursTwice:
+        result.ok = ParseOurs(path) && ParseOurs(path);
+        break;
+    }
+    result.seconds = SecondsBetween(start, Clock::now());
+    return result;
+}
+
+struct ParseCase {
+    std::string name;
+    AssemblyParameters parameters; // of a generated file
+    std::string corpusFile;        // or a file of the corpus
+};
+
+void RunParseCase(benchmark::State& state, const ParseCase& parseCase)
+{
+    std::string path = parseCase.corpusFile;
+    std::string error;
+    if (path.empty() && !EnsureFile(parseCase.parameters, path, error)) {
+        state.SkipWithError(("cannot generate the file: " + error).c_str());
+        return;
+    }
+    if (!std::filesystem::is_regular_file(path)) {
+        state.SkipWithError((path + " is not there").c_str());
+        return;
+    }
+    constexpr int kSides = 6;
+    double sums[kSides] = {};
+    int runs = 0;
+    for (auto _ : state) {
+        Measurement one[kSides];
+        for (int side = 0; side < kSides; ++side) {
+            one[side] = InChildProcess([&] { return MeasureParse(path, ParseSide(side)); });
+            if (!one[side].ok) {
+                state.SkipWithError("a parse failed");
+                return;
+            }
+            sums[side] += one[side].seconds;
+        }
+        state.SetIterationTime(one[int(ParseSide::OursParse)].seconds);
+        ++runs;
+    }
+    if (runs == 0) {
+        return;
+    }
+    const auto mean = [&](ParseSide side) { return sums[int(side)] / runs; };
+    state.counters["a_lex_s"] = mean(ParseSide::OcctLex);
+    state.counters["b_lex_s"] = mean(ParseSide::OursLex);
+    state.counters["b_div_a_lex"] = mean(ParseSide::OursLex) / mean(ParseSide::OcctLex);
+    state.counters["a_parse_s"] = mean(ParseSide::OcctParse);
+    state.counters["b_parse_s"] = mean(ParseSide::OursParse);
+    state.counters["b_div_a_parse"] = mean(ParseSide::OursParse) / mean(ParseSide::OcctParse);
+    state.counters["b_two_threads_s"] = mean(ParseSide::OursTwoThreads);
+    state.counters["b_one_after_other_s"] = mean(ParseSide::OursTwice);
+    std::error_code code;
+    state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path, code)) / 1e6;
+}
+
+std::vector<ParseCase> ParseCases()
+{
+    std::vector<ParseCase> cases;
+    ParseCase instances;
+    instances.name = "Parse/P50_D3_N100000";
+    instances.parameters.parts = 50;
+    instances.parameters.instances = 100'000;
+    instances.parameters.depth = 3;
+    instances.parameters.fanout = 10;
+    cases.push_back(instances);
+    ParseCase faceColors;
+    faceColors.name = "Parse/P2000_F20";
+    faceColors.parameters.parts = 2'000;
+    faceColors.parameters.instances = 2'000;
+    faceColors.parameters.depth = 1;
+    faceColors.parameters.faces = 20;
+    faceColors.parameters.faceColors = true;
+    cases.push_back(faceColors);
+    // The corpus's largest well-formed STEP file.
+    ParseCase corpus;
+    corpus.name = "Parse/corpus_trj4_pm2";
+    corpus.corpusFile = std::string(ORVEX_CORPUS_DIR) + "/large/trj4_pm2-ec-214.stp";
+    cases.push_back(corpus);
+    return cases;
+}
+
 std::vector<ImportCase> ImportCases()
 {
     std::vector<ImportCase> cases;
@@ -410,6 +567,14 @@ int main(int argc, char** argv)
             importCase.name.c_str(),
             [importCase](benchmark::State& state) { RunImportCase(state, importCase); })
             ->Iterations(importCase.iterations)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (const ParseCase& parseCase : ParseCases()) {
+        benchmark::RegisterBenchmark(
+            parseCase.name.c_str(),
+            [parseCase](benchmark::State& state) { RunParseCase(state, parseCase); })
+            ->Iterations(iterations > 0 ? iterations : 2)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }

@@ -11,6 +11,8 @@ packages=(
     libfontconfig-dev
     libglm-dev libfmt-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    # The import benchmark times OpenCASCADE's own STEP scanner, whose header needs flex's.
+    libfl-dev
     clang libclang-rt-14-dev clang-format
     locales
     # The 3D page inlines three.js; snapshots and the page's tests draw it in headless

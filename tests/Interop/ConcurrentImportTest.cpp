@@ -1,6 +1,7 @@
 // Imports in several threads at once, while another thread logs and uses the registries as an
 // interface thread does, give what one import after another gives. Built with ORVEX_TSAN this
 // is also the program ThreadSanitizer watches (scripts/tsan.sh).
+#include "Support/StepModels.h"
 #include "Support/TestSupport.h"
 
 #include "Annotation/AnnotationElement.h"
@@ -13,6 +14,7 @@
 #include "Geometry/IO/ImportSettingsModel.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
 #include "Geometry/IO/ShapeIO.h"
+#include "Geometry/IO/StepFileParse.h"
 #include "Geometry/IO/TranslatorLock.h"
 #include "Graphics/BrepSceneNode.h"
 #include "Graphics/GroupSceneNode.h"
@@ -284,6 +286,35 @@ TEST_F(ConcurrentImportTest, EveryTranslationWaitsForTheTranslatorLock)
         held.reset();
         EXPECT_TRUE(done.get()) << name;
     }
+}
+
+// The STEP parse takes no lock and no process-wide state: two files parse, each in chunks on
+// threads of its own, while a translation holds the translator lock, and give the records one
+// pass gives.
+TEST_F(ConcurrentImportTest, StepFilesParseAtOnceWhileATranslationHoldsTheLock)
+{
+    std::string data;
+    for (int i = 1; i <= 25000; ++i) {
+        data += "#" + std::to_string(i) + "=CARTESIAN_POINT('p" + std::to_string(i) +
+                "',(1.,2.5,-3.E-2));\n";
+    }
+    const std::string text = "ISO-10303-21;\nHEADER;\nFILE_DESCRIPTION((''),'2;1');\nENDSEC;\n"
+                             "DATA;\n" +
+                             data + "ENDSEC;\nEND-ISO-10303-21;\n";
+    ASSERT_GE(text.size(), StepFileParse::ParallelFrom);
+    const std::string first = theDir->Write("points1.stp", text);
+    const std::string second = theDir->Write("points2.stp", text);
+    const std::string expected = FlattenStepParse(StepFileParse::FromText(text, 1));
+    std::optional<TranslatorLock> held(std::in_place);
+    std::future<std::string> one = std::async(
+        std::launch::async, [&] { return FlattenStepParse(StepFileParse::Read(first, 2)); });
+    std::future<std::string> two = std::async(
+        std::launch::async, [&] { return FlattenStepParse(StepFileParse::Read(second, 2)); });
+    ASSERT_EQ(one.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    ASSERT_EQ(two.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    held.reset();
+    EXPECT_EQ(one.get(), expected);
+    EXPECT_EQ(two.get(), expected);
 }
 
 } // namespace

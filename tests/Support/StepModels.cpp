@@ -60,6 +60,22 @@ std::string DescribeStepModel(const Handle(StepData_StepModel)& model)
     return out.str();
 }
 
+std::string FlattenStepParse(const orvkit::StepFileParse& parse)
+{
+    std::string out = std::to_string(parse.GetHeaderCount()) + " header records\n";
+    for (const orvkit::StepFileParse::Chunk& chunk : parse.GetChunks()) {
+        for (const orvkit::StepFileParse::Record& record : chunk.records) {
+            out += std::string(record.ident) + " " + record.type + ":";
+            for (std::uint32_t i = 0; i < record.paramCount; ++i) {
+                const orvkit::StepFileParse::Param& param = chunk.params[record.firstParam + i];
+                out += " " + std::to_string(int(param.kind)) + "=" + param.text;
+            }
+            out += "\n";
+        }
+    }
+    return out;
+}
+
 Handle(StepData_StepModel) ParseStepModel(const std::string& path, bool stock)
 {
     orvkit::InstallOcctServices();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Geometry/IO/StepFileParse.h"
+
 #include <StepData_StepModel.hxx>
 
 #include <string>
@@ -14,5 +16,9 @@ std::string DescribeStepModel(const Handle(StepData_StepModel)& model);
 // The model of the file at `path` as OpenCASCADE's own parser loads it (`stock`), or as
 // StepFileParse and LoadStepModel do; null when that parser did not take the file.
 Handle(StepData_StepModel) ParseStepModel(const std::string& path, bool stock);
+
+// The records of a parse, one line each (ident, type, then each parameter as kind=text), for
+// comparing two parses of one text.
+std::string FlattenStepParse(const orvkit::StepFileParse& parse);
 
 } // namespace orvtest

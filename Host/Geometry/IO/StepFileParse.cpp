@@ -720,17 +720,17 @@ StepFileParse StepFileParse::Read(const std::string& path, unsigned threads)
         return parse;
     }
     in.close();
-    parse.Parse(threads);
+    parse.Parse(threads, ParallelFrom);
     return parse;
 }
 
-StepFileParse StepFileParse::FromText(std::string text, unsigned threads)
+StepFileParse StepFileParse::FromText(std::string text, unsigned threads, std::size_t parallelFrom)
 {
     StepFileParse parse;
     parse.mySize = text.size();
     parse.myText.resize(parse.mySize + 1);
     std::memcpy(parse.myText.data(), text.data(), text.size());
-    parse.Parse(threads);
+    parse.Parse(threads, parallelFrom);
     return parse;
 }
 
@@ -758,7 +758,7 @@ void StepFileParse::ReleaseRecords()
     myChunks.shrink_to_fit();
 }
 
-void StepFileParse::Parse(unsigned threads)
+void StepFileParse::Parse(unsigned threads, std::size_t parallelFrom)
 {
     if (threads == 0) {
         threads = std::max(1u, std::thread::hardware_concurrency());
@@ -767,7 +767,7 @@ void StepFileParse::Parse(unsigned threads)
     // nearly every entity ends so. A cut inside a string or a comment is found out by the
     // stretch before it, which then does not end cleanly, and the file is parsed in one piece.
     std::vector<std::size_t> cuts{0};
-    if (mySize >= ParallelFrom && threads > 1) {
+    if (mySize >= parallelFrom && threads > 1) {
         const char* text = myText.data();
         for (unsigned i = 1; i < threads; ++i) {
             const char* from = text + std::max(cuts.back() + 1, mySize / threads * i);

@@ -62,11 +62,15 @@ public:
         std::vector<Param, HugePageAllocator<Param>> params;
     };
 
+    // Files from this size on are cut into chunks parsed in parallel.
+    static constexpr std::size_t ParallelFrom = std::size_t(1) << 20;
+
     // Reads and parses the file at `path`. `threads` bounds the chunks parsed at once; 0 takes
     // the machine's cores. Small files are parsed in one chunk.
     static StepFileParse Read(const std::string& path, unsigned threads = 0);
-    // Parses `text` as a file's content.
-    static StepFileParse FromText(std::string text, unsigned threads = 0);
+    // Parses `text` as a file's content, cut into chunks from `parallelFrom` bytes on.
+    static StepFileParse FromText(std::string text, unsigned threads = 0,
+                                  std::size_t parallelFrom = ParallelFrom);
 
     StepFileParse(StepFileParse&&) = default;
     StepFileParse& operator=(StepFileParse&&) = default;
@@ -85,12 +89,9 @@ public:
     // addresses until the model is loaded).
     void ReleaseRecords();
 
-    // Files from this size on are cut into chunks parsed in parallel.
-    static constexpr std::size_t ParallelFrom = std::size_t(1) << 20;
-
 private:
     StepFileParse() = default;
-    void Parse(unsigned threads);
+    void Parse(unsigned threads, std::size_t parallelFrom);
     bool ParseChunks(const std::vector<std::size_t>& cuts);
     void Terminate();
 

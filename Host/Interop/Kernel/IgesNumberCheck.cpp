@@ -142,8 +142,9 @@ std::string FindHostileIgesNumber(const std::string& path)
     long directoryLine = 0;
     number >> directoryLine;
     return "entity at directory line " + std::to_string(directoryLine) + " holds the number " +
-           found.substr(0, 40) + ", beyond what OpenCASCADE's geometry holds (magnitudes below "
-                                 "2e+100)";
+           found.substr(0, 40) +
+           ", beyond what OpenCASCADE's geometry holds (magnitudes below "
+           "2e+100)";
 }
 
 } // namespace orvkit
