@@ -26,9 +26,13 @@ std::string StepFile(const std::string& data)
            data + "ENDSEC;\nEND-ISO-10303-21;\n";
 }
 
-// Both parsers on one file: ours must take it and load what OpenCASCADE's loads.
+// Both parsers on one file: ours must take it, make the records OpenCASCADE's scanner makes
+// and load the model OpenCASCADE's parser loads.
 void ExpectSameModel(const std::string& path)
 {
+    const std::optional<std::string> records = FlattenOcctStepRecords(ReadWholeFile(path));
+    ASSERT_TRUE(records) << path;
+    EXPECT_EQ(FlattenStepParse(StepFileParse::Read(path)), *records) << path;
     const Handle(StepData_StepModel) ours = ParseStepModel(path, false);
     ASSERT_FALSE(ours.IsNull()) << path << ": " << StepFileParse::Read(path).GetReason();
     const Handle(StepData_StepModel) stock = ParseStepModel(path, true);

@@ -11,7 +11,9 @@
 #include <Standard_Type.hxx>
 #include <StepData_Protocol.hxx>
 #include <StepData_StepWriter.hxx>
+#include <StepFile_ReadData.hxx>
 #include <XSControl_WorkSession.hxx>
+#include <step.tab.hxx>
 
 #include <optional>
 #include <sstream>
@@ -73,6 +75,40 @@ std::string FlattenStepParse(const orvkit::StepFileParse& parse)
             out += "\n";
         }
     }
+    return out;
+}
+
+std::optional<std::string> FlattenOcctStepRecords(const std::string& text)
+{
+    std::istringstream in(text);
+    StepFile_ReadData records;
+    {
+        step::scanner scanner(&records, &in);
+        scanner.yyrestart(&in);
+        step::parser parser(&scanner);
+        if (parser.parse() != 0 || records.GetLastError() != nullptr) {
+            return std::nullopt;
+        }
+    }
+    int header = 0;
+    int count = 0;
+    int params = 0;
+    records.GetFileNbR(&header, &count, &params);
+    std::string out = std::to_string(header) + " header records\n";
+    char* ident = nullptr;
+    char* type = nullptr;
+    int any = 0;
+    for (int i = 0; i < count && records.GetRecordDescription(&ident, &type, &any); ++i) {
+        out += std::string(ident) + " " + type + ":";
+        Interface_ParamType kind = Interface_ParamMisc;
+        char* value = nullptr;
+        while (any != 0 && records.GetArgDescription(&kind, &value)) {
+            out += " " + std::to_string(int(kind)) + "=" + value;
+        }
+        out += "\n";
+        records.NextRecord();
+    }
+    records.ClearRecorder(3);
     return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <StepData_StepModel.hxx>
 
+#include <optional>
 #include <string>
 
 namespace orvtest {
@@ -20,5 +21,9 @@ Handle(StepData_StepModel) ParseStepModel(const std::string& path, bool stock);
 // The records of a parse, one line each (ident, type, then each parameter as kind=text), for
 // comparing two parses of one text.
 std::string FlattenStepParse(const orvkit::StepFileParse& parse);
+
+// The records OpenCASCADE's own scanner makes of `text`, flattened as FlattenStepParse does;
+// nothing when its parser fails or reports a syntax error.
+std::optional<std::string> FlattenOcctStepRecords(const std::string& text);
 
 } // namespace orvtest
