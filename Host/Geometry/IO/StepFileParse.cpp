@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -133,9 +134,10 @@ enum EnumToken {
 // kinds come out as its records have them.
 class ChunkParser {
 public:
-    ChunkParser(const char* begin, const char* end, bool first, bool last,
+    // `origin` is the file's first byte, where the byte offsets in reasons count from.
+    ChunkParser(const char* origin, const char* begin, const char* end, bool first, bool last,
                 StepFileParse::Chunk& chunk)
-        : myP(begin), myEnd(end), myFirst(first), myLast(last), myChunk(chunk)
+        : myOrigin(origin), myP(begin), myEnd(end), myFirst(first), myLast(last), myChunk(chunk)
     {
     }
 
@@ -173,18 +175,11 @@ private:
     bool Fail(const char* what)
     {
         if (myWhy.empty()) {
-            myWhy = std::string(what) + " at byte " + std::to_string(myStart - myBase());
+            myWhy = std::string(what) + " at byte " + std::to_string(myStart - myOrigin);
         }
         return false;
     }
 
-    const char* myBase() const { return myOrigin != nullptr ? myOrigin : myStart; }
-
-public:
-    // Where byte offsets in reasons count from.
-    void SetOrigin(const char* origin) { myOrigin = origin; }
-
-private:
     bool ParseHeader()
     {
         if (myToken != Step) {
@@ -672,10 +667,10 @@ private:
         }
     }
 
+    const char* myOrigin;
     const char* myP;
     const char* myEnd;
     const char* myStart = nullptr;
-    const char* myOrigin = nullptr;
     const char* myLastTextEnd = nullptr;
     bool myFirst;
     bool myLast;
@@ -704,19 +699,28 @@ StepFileParse::~StepFileParse() = default;
 StepFileParse StepFileParse::Read(const std::string& path, unsigned threads)
 {
     StepFileParse parse;
+    parse.myOutcome = Unreadable;
+    // Never opened otherwise: opening a FIFO would wait for a writer.
+    std::error_code code;
+    if (!std::filesystem::is_regular_file(path, code)) {
+        parse.myReason = "not a regular file";
+        return parse;
+    }
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     const std::streamoff size = in ? std::streamoff(in.tellg()) : std::streamoff(-1);
+    parse.myReason = "the file cannot be read";
     if (size < 0) {
-        parse.myOutcome = Unreadable;
-        parse.myReason = "the file cannot be read";
+        return parse;
+    }
+    try {
+        parse.myText.resize(std::size_t(size) + 1);
+    } catch (const std::bad_alloc&) {
+        parse.myReason = "the file does not fit in memory";
         return parse;
     }
     parse.mySize = std::size_t(size);
-    parse.myText.resize(parse.mySize + 1);
     in.seekg(0);
     if (!in.read(parse.myText.data(), size)) {
-        parse.myOutcome = Unreadable;
-        parse.myReason = "the file cannot be read";
         return parse;
     }
     in.close();
@@ -808,9 +812,8 @@ bool StepFileParse::ParseChunks(const std::vector<std::size_t>& cuts)
     parsers.reserve(count);
     const char* text = myText.data();
     for (std::size_t i = 0; i < count; ++i) {
-        parsers.emplace_back(text + cuts[i], text + cuts[i + 1], i == 0, i + 1 == count,
+        parsers.emplace_back(text, text + cuts[i], text + cuts[i + 1], i == 0, i + 1 == count,
                              myChunks[i]);
-        parsers.back().SetOrigin(text);
         // More than a file ever needs (a record takes 30 to 60 bytes of text, a parameter 10 to
         // 20), so that the vectors never move: reserved pages that are not written take no
         // memory.
