@@ -496,32 +496,6 @@ void RunParseCase(benchmark::State& state, const ParseCase& parseCase)
     state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path, code)) / 1e6;
 }
 
-std::vector<ParseCase> ParseCases()
-{
-    std::vector<ParseCase> cases;
-    ParseCase instances;
-    instances.name = "Parse/P50_D3_N100000";
-    instances.parameters.parts = 50;
-    instances.parameters.instances = 100'000;
-    instances.parameters.depth = 3;
-    instances.parameters.fanout = 10;
-    cases.push_back(instances);
-    ParseCase faceColors;
-    faceColors.name = "Parse/P2000_F20";
-    faceColors.parameters.parts = 2'000;
-    faceColors.parameters.instances = 2'000;
-    faceColors.parameters.depth = 1;
-    faceColors.parameters.faces = 20;
-    faceColors.parameters.faceColors = true;
-    cases.push_back(faceColors);
-    // The corpus's largest well-formed STEP file.
-    ParseCase corpus;
-    corpus.name = "Parse/corpus_trj4_pm2";
-    corpus.corpusFile = std::string(ORVEX_CORPUS_DIR) + "/large/trj4_pm2-ec-214.stp";
-    cases.push_back(corpus);
-    return cases;
-}
-
 std::vector<ImportCase> ImportCases()
 {
     std::vector<ImportCase> cases;
@@ -546,6 +520,23 @@ std::vector<ImportCase> ImportCases()
     faceColors.parameters.faceColors = true;
     faceColors.iterations = 2;
     cases.push_back(faceColors);
+    return cases;
+}
+
+std::vector<ParseCase> ParseCases()
+{
+    std::vector<ParseCase> cases;
+    // The largest files of the import cases.
+    for (const ImportCase& importCase : ImportCases()) {
+        if (importCase.parameters.instances >= 100'000 || importCase.parameters.faceColors) {
+            const std::string suffix = importCase.name.substr(importCase.name.find('/'));
+            cases.push_back({"Parse" + suffix, importCase.parameters, {}});
+        }
+    }
+    // The corpus's largest well-formed STEP file.
+    cases.push_back({"Parse/corpus_trj4_pm2",
+                     {},
+                     std::string(ORVEX_CORPUS_DIR) + "/large/trj4_pm2-ec-214.stp"});
     return cases;
 }
 
