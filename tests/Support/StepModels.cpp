@@ -108,7 +108,6 @@ std::optional<std::string> FlattenOcctStepRecords(const std::string& text)
         out += "\n";
         records.NextRecord();
     }
-    records.ClearRecorder(3);
     return out;
 }
 

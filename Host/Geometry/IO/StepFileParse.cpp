@@ -385,13 +385,10 @@ private:
             return;
         }
         Scan();
-        // A text token must end before the next one begins: its last character is overwritten
-        // by its terminating zero once the whole file is taken.
-        if ((myToken == Value || myToken == Ident || myToken == Type || myToken == Entity) &&
-            myStart == myLastTextEnd) {
-            myToken = Bad;
-        }
+        // A text token must end before the next one begins: the character after it is
+        // overwritten by its terminating zero once the whole file is taken.
         if (myToken == Value || myToken == Ident || myToken == Type || myToken == Entity) {
+            myToken = myStart == myLastTextEnd ? Bad : myToken;
             myLastTextEnd = myP;
         }
     }
@@ -507,14 +504,12 @@ private:
 
     void ScanName()
     {
-        const char* q = myP + 1;
-        while (q < myEnd && IsDigit(*q)) {
-            ++q;
-        }
-        if (q == myP + 1) {
+        const std::size_t digits = Count(myP + 1, IsDigit);
+        if (digits == 0) {
             myToken = Bad;
             return;
         }
+        const char* q = myP + 1 + digits;
         const char* after = q;
         while (after < myEnd && (*after == ' ' || *after == '\t')) {
             ++after;
@@ -524,11 +519,10 @@ private:
 
     void ScanBinary()
     {
-        const char* q = myP + 1;
-        while (q < myEnd && (IsDigit(*q) || (*q >= 'A' && *q <= 'F'))) {
-            ++q;
-        }
-        if (q == myP + 1 || q >= myEnd || *q != '"') {
+        const std::size_t digits =
+            Count(myP + 1, [](char x) { return IsDigit(x) || (x >= 'A' && x <= 'F'); });
+        const char* q = myP + 1 + digits;
+        if (digits == 0 || q >= myEnd || *q != '"') {
             myToken = Bad;
             return;
         }
@@ -537,15 +531,12 @@ private:
 
     void ScanUserType()
     {
-        const char* q = myP + 1;
-        while (q < myEnd && IsWordChar(*q)) {
-            ++q;
-        }
-        if (q == myP + 1) {
+        const std::size_t letters = Count(myP + 1, IsWordChar);
+        if (letters == 0) {
             myToken = Bad;
             return;
         }
-        SetText(Type, std::size_t(q - myP));
+        SetText(Type, 1 + letters);
     }
 
     std::size_t Count(const char* from, bool (*accept)(char)) const
@@ -797,10 +788,7 @@ void StepFileParse::Parse(unsigned threads, std::size_t parallelFrom)
         Terminate();
         return;
     }
-    if (!ParseChunks({0, mySize})) {
-        myChunks.clear();
-        return;
-    }
+    ParseChunks({0, mySize});
     Terminate();
 }
 
