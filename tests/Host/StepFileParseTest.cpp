@@ -114,6 +114,12 @@ TEST(StepFileParseTest, LoadsTheModelOpenCascadeLoadsForEveryConstruct)
         {"dangling references, unknown types, gaps in the numbering",
          "#10=CARTESIAN_POINT('',(0.,0.,0.));\n#12=LINE('',#10,#99);\n"
          "#20=NOT_A_STEP_ENTITY('x',(#10,#12),3);\n#7=VERTEX_POINT('',#10);\n"},
+        {"a name given twice, a reference to #0",
+         "#1=CARTESIAN_POINT('',(0.,0.,0.));\n#1=DIRECTION('',(0.,0.,1.));\n"
+         "#2=VECTOR('',#1,1.);\n#3=VERTEX_POINT('',#0);\n"},
+        {"names far apart",
+         "#1000000=CARTESIAN_POINT('',(0.,0.,0.));\n"
+         "#900000000=VERTEX_POINT('',#1000000);\n#7=VERTEX_POINT('',#900000000);\n"},
         {"user-defined types", "#1=!MY_THING('a',1);\n#2=CARTESIAN_POINT('',(0.,0.,0.));\n"},
     };
     for (const auto& [name, data] : cases) {
