@@ -16,6 +16,7 @@
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GCPnts_TangentialDeflection.hxx>
+#include <Poly_PolygonOnTriangulation.hxx>
 #include <Poly_Triangulation.hxx>
 #include <TDF_ChildIterator.hxx>
 #include <TDF_LabelSequence.hxx>
@@ -23,6 +24,7 @@
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
@@ -40,6 +42,8 @@ namespace orvkit {
 namespace {
 
 const glm::vec3 kUncoloured{0.6f, 0.6f, 0.62f};
+// Edges: nearly black, as CAD viewers draw them (linear RGB).
+constexpr std::array<float, 3> kEdgeColour{0.02f, 0.02f, 0.025f};
 
 // Placements to six significant digits (a micrometre in a metre): what a view needs, and
 // short in the page, where every instance has one.
@@ -111,6 +115,61 @@ double Diagonal(const TopoDS_Shape& shape)
     return std::sqrt(box.SquareExtent());
 }
 
+// The edge lines of a shape: polylines as segments between shared points.
+struct Lines {
+    std::vector<float> positions;
+    std::vector<uint32_t> indices;
+
+    void Add(const std::vector<gp_Pnt>& polyline, const gp_Trsf& frame)
+    {
+        const uint32_t first = static_cast<uint32_t>(positions.size() / 3);
+        for (size_t i = 0; i < polyline.size(); ++i) {
+            const gp_Pnt point = polyline[i].Transformed(frame);
+            positions.insert(positions.end(),
+                             {float(point.X()), float(point.Y()), float(point.Z())});
+            if (i > 0) {
+                indices.insert(indices.end(), {first + uint32_t(i) - 1, first + uint32_t(i)});
+            }
+        }
+    }
+};
+
+// The points of an edge as the faces' triangulation has them, so that the line runs exactly
+// along the triangles' borders; from the curve, within `deflection`, for an edge no meshed
+// face holds.
+std::vector<gp_Pnt> EdgePolyline(const TopoDS_Edge& edge, const TopTools_ListOfShape& faces,
+                                 double deflection)
+{
+    std::vector<gp_Pnt> points;
+    for (const TopoDS_Shape& face : faces) {
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation) triangulation =
+            BRep_Tool::Triangulation(TopoDS::Face(face), location);
+        if (triangulation.IsNull()) {
+            continue;
+        }
+        const Handle(Poly_PolygonOnTriangulation) polygon =
+            BRep_Tool::PolygonOnTriangulation(edge, triangulation, location);
+        if (polygon.IsNull()) {
+            continue;
+        }
+        const gp_Trsf& placement = location.Transformation();
+        for (int i = 1; i <= polygon->NbNodes(); ++i) {
+            points.push_back(triangulation->Node(polygon->Node(i)).Transformed(placement));
+        }
+        return points;
+    }
+    if (BRep_Tool::IsGeometric(edge)) {
+        const BRepAdaptor_Curve curve(edge);
+        const GCPnts_TangentialDeflection sampled(curve, ExportMeshing::AngularDeflection,
+                                                  deflection);
+        for (int i = 1; i <= sampled.NbPoints(); ++i) {
+            points.push_back(sampled.Value(i));
+        }
+    }
+    return points;
+}
+
 } // namespace
 
 // A shape's faces gathered into one primitive per colour.
@@ -158,6 +217,7 @@ struct GltfBuilder::ColoredFaces {
 std::string GltfBuilder::Build(const Document& document, std::string& binary)
 {
     myDocument = &document;
+    myEdgeLines = true;
     CollectMeasured(document);
     nlohmann::json sceneNodes = nlohmann::json::array();
     for (const Element* element : document.GetElements()) {
@@ -584,6 +644,9 @@ int GltfBuilder::MeshOf(const void* key, const std::string& name, const TopoDS_S
     if (mesh.is_null()) {
         return index;
     }
+    if (myEdgeLines) {
+        AddEdgeLines(shape, deflection, mesh);
+    }
     myMeshes.push_back(std::move(mesh));
     index = static_cast<int>(myMeshes.size()) - 1;
     return index;
@@ -619,6 +682,29 @@ nlohmann::json GltfBuilder::MakeMesh(const std::string& name, const ColoredFaces
         }
     }
     return mesh;
+}
+
+// The shape's edges, each once, as one line primitive in a dark material of its own, after the
+// faces' primitives so that their indices stay as the extras give them.
+void GltfBuilder::AddEdgeLines(const TopoDS_Shape& shape, double deflection, nlohmann::json& mesh)
+{
+    TopTools_IndexedDataMapOfShapeListOfShape edgeFaces;
+    TopExp::MapShapesAndAncestors(shape, TopAbs_EDGE, TopAbs_FACE, edgeFaces);
+    Lines lines;
+    for (int i = 1; i <= edgeFaces.Extent(); ++i) {
+        const TopoDS_Edge& edge = TopoDS::Edge(edgeFaces.FindKey(i));
+        if (!BRep_Tool::Degenerated(edge)) {
+            lines.Add(EdgePolyline(edge, edgeFaces(i), deflection), myVertexFrame);
+        }
+    }
+    if (lines.indices.empty()) {
+        return;
+    }
+    mesh["primitives"].push_back(
+        {{"attributes", {{"POSITION", AddAccessor(lines.positions, "VEC3", 34962, true)}}},
+         {"indices", AddIndices(lines.indices)},
+         {"material", MaterialOf(kEdgeColour)},
+         {"mode", 1}});
 }
 
 int GltfBuilder::MaterialOf(const Color& color)

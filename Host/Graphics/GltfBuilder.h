@@ -74,6 +74,7 @@ private:
                const glm::vec3& base, const FaceColorTable* faceColors,
                const std::set<int>* listed = nullptr);
     nlohmann::json MakeMesh(const std::string& name, const ColoredFaces& colored);
+    void AddEdgeLines(const TopoDS_Shape& shape, double deflection, nlohmann::json& mesh);
     int MaterialOf(const Color& color);
     int AddView(const void* data, size_t bytes, int target);
     int AddAccessor(const std::vector<float>& values, const char* type, int target, bool bounds);
@@ -92,6 +93,8 @@ private:
     // The page rounds placements to six digits, where every instance costs bytes; a file
     // keeps them whole.
     bool myShortPlacements = true;
+    // The page draws each part's edges over its faces: one line primitive after the faces'.
+    bool myEdgeLines = false;
     const Document* myDocument = nullptr;
     // Mesh keys of the XDE walk: a part's label entry with the colour it is drawn in.
     std::set<std::pair<std::string, Color>> myPartKeys;

@@ -21,16 +21,25 @@ namespace orvex::cli {
 
 namespace {
 
-// "12.7 +0.08/-0.03", as the program prints dimensions.
+// "Ø12.7 +0.08/-0.03": the value as the program prints dimensions, marked as drawings mark
+// diameters, radii and angles.
 std::string DimensionLabel(const nlohmann::json& element)
 {
+    const std::string kind = element.value("kind", std::string());
     std::string label =
         element["value"].is_number() ? Number(element["value"].get<double>()) : std::string("?");
+    if (kind == "Diameter") {
+        label = "\u00d8" + label;
+    } else if (kind == "Radius") {
+        label = "R" + label;
+    } else if (kind == "Angular") {
+        label += "\u00b0";
+    }
     const nlohmann::json& tolerance = element["tolerance"];
-    const std::string kind = tolerance["kind"].get<std::string>();
-    if (kind != "none") {
-        label += " " + DeviationText(tolerance["upper"].get<double>(),
-                                     tolerance["lower"].get<double>(), kind == "plus-minus");
+    if (tolerance["kind"].get<std::string>() != "none") {
+        label +=
+            " " + DeviationText(tolerance["upper"].get<double>(), tolerance["lower"].get<double>(),
+                                tolerance["kind"] == "plus-minus");
     }
     return label;
 }

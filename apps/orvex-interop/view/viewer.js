@@ -1,17 +1,28 @@
 // The page's own script: the model from the embedded glTF, the element tree from the embedded
-// JSON, picking, highlighting, standard views and dimension labels. Everything it needs is in
-// the page; it fetches nothing.
+// JSON, picking, highlighting, standard views, edges and dimension labels. Everything it needs
+// is in the page; it fetches nothing.
 (function () {
   'use strict';
 
   // What a headless browser (or a person with the console open) can ask the page.
   // Also kept on the body as JSON, for tools that only see the DOM (chromium --dump-dom).
-  const status = { ready: false, errors: [], meshes: 0, nodes: 0, measured: 0 };
+  const status = { ready: false, errors: [], meshes: 0, instances: 0, edges: 0, nodes: 0, measured: 0 };
   window.orvexView = status;
+  status.startMs = Math.round(performance.now());
   function report() { document.body.dataset.status = JSON.stringify(status); }
   window.addEventListener('error', function (event) { status.errors.push(String(event.message)); report(); });
 
-  const tree = JSON.parse(document.getElementById('orvex-tree').textContent);
+  // The embedded texts, taken out of the document once read: megabytes of text in it make
+  // every layout of the page slow.
+  function take(id) {
+    const element = document.getElementById(id);
+    const text = element.textContent;
+    element.textContent = '';
+    return text;
+  }
+  const tree = JSON.parse(take('orvex-tree'));
+  const modelText = take('orvex-model');
+  const bufferText = take('orvex-buffer').trim();
   const elements = new Map(tree.elements.map(function (e) { return [e.id, e]; }));
   document.title = tree.file;
   document.getElementById('title').textContent = tree.file;
@@ -21,12 +32,18 @@
   if (hash.get('panel') === '0') document.getElementById('side').style.display = 'none';
 
   const host = document.getElementById('view');
-  const renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+  // Smoothing the edges of a hundred thousand instances costs a software renderer more than
+  // it shows; smaller models have it.
+  const instanceCount = tree.elements.filter(function (e) { return e.prototype; }).length;
+  const renderer = new THREE.WebGLRenderer({ antialias: instanceCount <= 20000, preserveDrawingBuffer: true });
   // The glTF colours are linear; the screen wants sRGB.
   renderer.gammaOutput = true;
   renderer.gammaFactor = 2.2;
   renderer.setPixelRatio(window.devicePixelRatio || 1);
   host.appendChild(renderer.domElement);
+  const leaders = document.createElementNS('http://www.w3.org/2000/svg', 'svg');
+  leaders.id = 'leaders';
+  host.appendChild(leaders);
   const scene = new THREE.Scene();
   scene.background = new THREE.Color(0xf2f3f5);
   const sky = new THREE.HemisphereLight(0xffffff, 0x8088a0, 0.75);
@@ -44,33 +61,38 @@
     iso: [1, -1, 0.8], front: [0, -1, 0], back: [0, 1, 0], left: [-1, 0, 0],
     right: [1, 0, 0], top: [0, 0, 1], bottom: [0, 0, -1]
   };
-  let model = null;
+  // What the scene draws: one batch for each part's primitive, drawing all its instances.
+  const drawn = new THREE.Group();
+  scene.add(drawn);
+  const batches = [];
+  // The glTF's nodes as plain objects ({ name, parent, def }), by name (an element id).
   const nodesById = new Map();
+  // The glTF's meshes as the loader made them, with their extras.
+  let parts = [];
+  let loaded = false;
   const labels = [];
 
   // Draws once per frame however often it is asked: a large assembly costs a lot to draw
   // with a software renderer, and a view change asks several times.
-  let drawing = false;
+  let drawing = 0;
   function render() {
-    if (drawing) return;
-    drawing = true;
-    requestAnimationFrame(draw);
+    if (!drawing) drawing = requestAnimationFrame(draw);
   }
   function draw() {
-    drawing = false;
+    if (drawing) cancelAnimationFrame(drawing);
+    drawing = 0;
+    status.frames = (status.frames || 0) + 1;
     light.position.copy(camera.position);
+    cull();
     renderer.render(scene, camera);
-    for (const label of labels) {
-      const point = label.point.clone().project(camera);
-      label.div.style.display = point.z < 1 ? '' : 'none';
-      label.div.style.left = ((point.x + 1) / 2 * host.clientWidth) + 'px';
-      label.div.style.top = ((1 - point.y) / 2 * host.clientHeight) + 'px';
-    }
+    layOutLabels();
   }
 
   function resize() {
     const width = host.clientWidth || 800, height = host.clientHeight || 600;
     renderer.setSize(width, height);
+    leaders.setAttribute('width', width);
+    leaders.setAttribute('height', height);
     camera.aspect = width / height;
     camera.updateProjectionMatrix();
     render();
@@ -78,8 +100,7 @@
 
   // Looks at the whole model from `name`'s direction.
   function show(name) {
-    if (!model) return;
-    const box = new THREE.Box3().setFromObject(model);
+    const box = boundingBox();
     if (box.isEmpty()) return;
     const center = box.getCenter(new THREE.Vector3());
     const radius = Math.max(box.getSize(new THREE.Vector3()).length() / 2, 1e-6);
@@ -105,25 +126,66 @@
     buttons.appendChild(button);
   });
   let current = views[hash.get('view')] ? hash.get('view') : 'iso';
+  const edgesButton = document.createElement('button');
+  edgesButton.textContent = 'Edges';
+  edgesButton.addEventListener('click', function () { setEdges(!edgesShown); });
+  buttons.appendChild(edgesButton);
 
-  // Selection: the nodes of an element glow; the tree entry and the info box follow.
+  // Edges on or off ("#edges=0" starts with them off).
+  let edgesShown = true;
+  function setEdges(on) {
+    edgesShown = on;
+    for (const batch of batches) if (!batch.isMesh) batch.visible = on;
+    edgesButton.classList.toggle('off', !on);
+    render();
+  }
+
+  // Whether `node` is, or lies under, a node named `name`.
+  function under(node, name) {
+    for (; node; node = node.parent) if (node.name === name) return true;
+    return false;
+  }
+
+  // An object drawing `geometry` once for each of `nodes`, at their world matrices. Lines are
+  // drawn instanced as three.js draws instanced meshes: its line shader takes the same
+  // per-instance matrix.
+  function instances(geometry, material, nodes, Kind) {
+    const object = new Kind(geometry, material, nodes.length);
+    if (!object.isInstancedMesh) {
+      object.isInstancedMesh = true;
+      object.instanceMatrix = new THREE.BufferAttribute(new Float32Array(nodes.length * 16), 16);
+      object.count = nodes.length;
+      object.raycast = function () {};
+    }
+    nodes.forEach(function (node, i) { node.world.toArray(object.instanceMatrix.array, i * 16); });
+    // One bounding sphere does not hold the instances.
+    object.frustumCulled = false;
+    object.userData.nodes = nodes;
+    return object;
+  }
+
+  // Selection: the instances of an element are drawn again in a glowing copy of their
+  // material over their batch; the tree entry and the info box follow.
   const highlighted = [];
   function clearHighlight() {
-    for (const item of highlighted) item.mesh.material = item.material;
+    for (const glow of highlighted) drawn.remove(glow);
     highlighted.length = 0;
-    document.querySelectorAll('#tree span.selected').forEach(function (s) { s.classList.remove('selected'); });
+    document.querySelectorAll('#side span.selected').forEach(function (s) { s.classList.remove('selected'); });
   }
   function highlight(id) {
-    for (const node of nodesById.get(String(id)) || []) {
-      node.traverse(function (object) {
-        if (object.isMesh) {
-          highlighted.push({ mesh: object, material: object.material });
-          const glow = object.material.clone();
-          glow.emissive = new THREE.Color(0xff8c00);
-          glow.emissiveIntensity = 0.6;
-          object.material = glow;
-        }
-      });
+    const name = String(id);
+    for (const batch of batches) {
+      if (!batch.isMesh) continue;
+      const picked = batch.userData.nodes.filter(function (node) { return under(node, name); });
+      if (!picked.length) continue;
+      const glow = batch.material.clone();
+      glow.emissive = new THREE.Color(0xff8c00);
+      glow.emissiveIntensity = 0.6;
+      glow.polygonOffset = false;
+      const copy = instances(batch.geometry, glow, picked, THREE.InstancedMesh);
+      copy.raycast = function () {};
+      drawn.add(copy);
+      highlighted.push(copy);
     }
   }
   function describe(element) {
@@ -132,13 +194,14 @@
     if (element.color) lines.push('colour ' + element.color);
     const node = (nodesById.get(String(element.id)) || [])[0];
     if (node) {
-      const p = node.position, q = node.quaternion;
+      const p = new THREE.Vector3(), q = new THREE.Quaternion(), s = new THREE.Vector3();
+      node.local.decompose(p, q, s);
       const angle = 2 * Math.acos(Math.min(1, Math.abs(q.w))) * 180 / Math.PI;
       let text = 'at (' + [p.x, p.y, p.z].map(function (v) { return +v.toFixed(4); }).join(', ') + ')';
       if (angle > 1e-6) {
-        const s = Math.sqrt(1 - q.w * q.w) * Math.sign(q.w || 1);
+        const sine = Math.sqrt(1 - q.w * q.w) * Math.sign(q.w || 1);
         text += ' rotated ' + (+angle.toFixed(3)) + ' deg about (' +
-          [q.x / s, q.y / s, q.z / s].map(function (v) { return +v.toFixed(4); }).join(', ') + ')';
+          [q.x / sine, q.y / sine, q.z / sine].map(function (v) { return +v.toFixed(4); }).join(', ') + ')';
       }
       lines.push(text);
     }
@@ -150,17 +213,29 @@
     const element = elements.get(id);
     if (!element) return;
     highlight(id);
-    const span = document.querySelector('#tree span[data-id="' + id + '"]');
+    const span = reveal(id);
     if (span) { span.classList.add('selected'); span.scrollIntoView({ block: 'nearest' }); }
+    const listed = document.querySelector('#dimensions span[data-id="' + id + '"]');
+    if (listed) listed.classList.add('selected');
     document.getElementById('info').textContent = describe(element);
     render();
   }
 
-  // The tree: names, aliases, classes; a prototype shows how many instances use it.
+  // The tree: names, aliases, classes; a prototype shows how many instances use it. Entries
+  // are made when their parent opens, so that a tree of a hundred thousand instances costs
+  // only what is shown. A small tree opens whole; a large one shows its roots.
   const uses = new Map();
   for (const e of tree.elements) if (e.prototype) uses.set(e.prototype, (uses.get(e.prototype) || 0) + 1);
-  function entry(element) {
+  const openWhole = tree.elements.length <= 2000;
+  const entries = new Map();
+  function childrenOf(element) {
+    return (element.children || []).filter(function (child) { return elements.has(child); });
+  }
+  function entry(element, depth) {
     const li = document.createElement('li');
+    const toggle = document.createElement('span');
+    toggle.className = 'toggle';
+    li.appendChild(toggle);
     const span = document.createElement('span');
     span.dataset.id = element.id;
     span.textContent = element.name || '(unnamed)';
@@ -171,15 +246,58 @@
     span.appendChild(kind);
     span.addEventListener('click', function () { select(element.id); });
     li.appendChild(span);
-    if (element.children && element.children.length) {
-      const ul = document.createElement('ul');
-      for (const child of element.children) if (elements.has(child)) ul.appendChild(entry(elements.get(child)));
-      li.appendChild(ul);
+    if (!entries.has(element.id)) entries.set(element.id, li);
+    if (childrenOf(element).length) {
+      toggle.textContent = '\u25b8';
+      toggle.addEventListener('click', function () { open(li, element, !li.classList.contains('open')); });
+      if (openWhole) open(li, element, true, depth);
     }
     return li;
   }
+  // Children come a page at a time: a "more" entry brings the next page.
+  const page = 200;
+  function open(li, element, on, depth) {
+    if (on && !li.list) {
+      li.list = document.createElement('ul');
+      li.shown = 0;
+      li.appendChild(li.list);
+      more(li, element, (depth || 0) + 1);
+    }
+    if (li.list) li.list.style.display = on ? '' : 'none';
+    li.classList.toggle('open', on);
+    li.firstChild.textContent = on ? '\u25be' : '\u25b8';
+  }
+  function more(li, element, depth) {
+    const children = childrenOf(element);
+    if (li.more) li.more.remove();
+    for (const child of children.slice(li.shown, li.shown + page)) {
+      li.list.appendChild(entry(elements.get(child), depth));
+    }
+    li.shown = Math.min(children.length, li.shown + page);
+    li.more = null;
+    if (li.shown < children.length) {
+      li.more = document.createElement('li');
+      li.more.className = 'more';
+      li.more.textContent = '\u2026 ' + (children.length - li.shown) + ' more';
+      li.more.addEventListener('click', function () { more(li, element, depth); });
+      li.list.appendChild(li.more);
+    }
+  }
+  // The entry of `id`, its parents opened for it.
+  function reveal(id) {
+    const path = [];
+    for (let e = elements.get(id); e; e = elements.get(e.parent)) path.unshift(e);
+    for (let i = 0; i + 1 < path.length; i++) {
+      const li = entries.get(path[i].id);
+      if (!li) break;
+      open(li, path[i], true);
+      while (!entries.has(path[i + 1].id) && li.more) more(li, path[i], i + 1);
+    }
+    const li = entries.get(id);
+    return li ? li.children[1] : null;
+  }
   const rootList = document.createElement('ul');
-  for (const id of tree.roots) rootList.appendChild(entry(elements.get(id)));
+  for (const id of tree.roots) rootList.appendChild(entry(elements.get(id), 0));
   document.getElementById('tree').appendChild(rootList);
 
   // Picking: the nearest named node under the pointer that is an element of the tree.
@@ -187,22 +305,23 @@
   let pressed = null;
   renderer.domElement.addEventListener('pointerdown', function (event) { pressed = [event.clientX, event.clientY]; });
   renderer.domElement.addEventListener('pointerup', function (event) {
-    if (!model || !pressed || Math.hypot(event.clientX - pressed[0], event.clientY - pressed[1]) > 4) return;
+    if (!loaded || !pressed || Math.hypot(event.clientX - pressed[0], event.clientY - pressed[1]) > 4) return;
     const rect = renderer.domElement.getBoundingClientRect();
     const pointer = new THREE.Vector2(((event.clientX - rect.left) / rect.width) * 2 - 1,
                                       -((event.clientY - rect.top) / rect.height) * 2 + 1);
     raycaster.setFromCamera(pointer, camera);
-    const hit = raycaster.intersectObject(model, true)[0];
-    for (let object = hit && hit.object; object; object = object.parent) {
-      const id = Number(object.name);
-      if (object.name && elements.has(id)) { select(id); return; }
+    const hit = raycaster.intersectObjects(batches.filter(function (b) { return b.isMesh; }))[0];
+    const batch = hit && hit.object.userData;
+    for (let node = batch && batch.part.nodes[batch.order[hit.instanceId]]; node; node = node.parent) {
+      const id = Number(node.name);
+      if (node.name && elements.has(id)) { select(id); return; }
     }
     clearHighlight();
     render();
   });
 
-  // The faces a dimension measures, drawn over their part wherever it is placed. Each mesh
-  // names its shape element and, for measured faces, where their triangles are.
+  // The faces and edges a dimension measures, drawn over every instance of their part. Each
+  // mesh's extras name its shape element and, for measured faces, where their triangles are.
   const overlays = [];
   const overlayMaterial = new THREE.MeshBasicMaterial({
     color: 0xff3d00, side: THREE.DoubleSide, polygonOffset: true,
@@ -210,100 +329,321 @@
   });
   const edgeMaterial = new THREE.LineBasicMaterial({ color: 0xff3d00, depthTest: false });
   function showTargets(dimension) {
-    if (!model) return;
     for (const [element, type, index] of dimension.targets || []) {
-      if (type === 'Edge') {
-        model.traverse(function (object) {
-          const points = object.userData.element === element && object.userData.edges &&
-                         object.userData.edges[index];
-          if (!points) return;
+      for (const part of parts) {
+        if (!part.extras || part.extras.element !== element || !part.nodes.length) continue;
+        let overlay = null;
+        if (type === 'Edge' && part.extras.edges && part.extras.edges[index]) {
           const geometry = new THREE.BufferGeometry();
           (geometry.setAttribute || geometry.addAttribute).call(
-            geometry, 'position', new THREE.Float32BufferAttribute(points, 3));
-          const line = new THREE.Line(geometry, edgeMaterial);
-          line.renderOrder = 1;
-          object.add(line);
-          overlays.push(line);
-        });
-        continue;
+            geometry, 'position', new THREE.Float32BufferAttribute(part.extras.edges[index], 3));
+          overlay = instances(geometry, edgeMaterial, part.nodes, THREE.Line);
+          overlay.renderOrder = 1;
+        } else if (type === 'Face' && part.extras.faces && part.extras.faces[index]) {
+          const range = part.extras.faces[index];
+          const primitive = part.primitives[range[0]];
+          if (!primitive) continue;
+          const geometry = new THREE.BufferGeometry();
+          geometry.setIndex(primitive.geometry.index);
+          (geometry.setAttribute || geometry.addAttribute).call(
+            geometry, 'position', primitive.geometry.attributes.position);
+          geometry.setDrawRange(range[1], range[2]);
+          overlay = instances(geometry, overlayMaterial, part.nodes, THREE.InstancedMesh);
+        }
+        if (overlay) {
+          overlay.raycast = function () {};
+          drawn.add(overlay);
+          overlays.push(overlay);
+        }
       }
-      if (type !== 'Face') continue;
-      model.traverse(function (object) {
-        const range = object.userData.element === element && object.userData.faces &&
-                      object.userData.faces[index];
-        if (!range) return;
-        const primitive = object.isMesh ? object : object.children[range[0]];
-        if (!primitive || !primitive.geometry) return;
-        const geometry = new THREE.BufferGeometry();
-        geometry.setIndex(primitive.geometry.index);
-        (geometry.setAttribute || geometry.addAttribute).call(
-          geometry, 'position', primitive.geometry.attributes.position);
-        geometry.setDrawRange(range[1], range[2]);
-        const overlay = new THREE.Mesh(geometry, overlayMaterial);
-        primitive.add(overlay);
-        overlays.push(overlay);
-      });
     }
     render();
   }
   function hideTargets() {
-    for (const overlay of overlays) overlay.parent.remove(overlay);
+    for (const overlay of overlays) drawn.remove(overlay);
     overlays.length = 0;
     render();
   }
 
-  // Dimensions: their value and tolerance at their text point; hovering shows what they measure.
+  // Dimensions: their value and tolerance near their text point, listed in the panel too;
+  // hovering either shows what they measure.
+  const dimensionList = document.createElement('ul');
   for (const e of tree.elements) {
-    if (e.label && e.textPoint) {
-      const div = document.createElement('div');
-      div.className = 'dimension';
-      div.textContent = e.label;
-      div.addEventListener('click', function () { select(e.id); });
-      div.addEventListener('mouseenter', function () { showTargets(e); });
-      div.addEventListener('mouseleave', hideTargets);
-      host.appendChild(div);
-      labels.push({ div: div, point: new THREE.Vector3().fromArray(e.textPoint) });
+    if (!e.label || !e.textPoint) continue;
+    const div = document.createElement('div');
+    div.className = 'dimension';
+    div.textContent = e.label;
+    host.appendChild(div);
+    const li = document.createElement('li');
+    const span = document.createElement('span');
+    span.dataset.id = e.id;
+    span.textContent = e.label + '  ' + (e.name || '');
+    li.appendChild(span);
+    dimensionList.appendChild(li);
+    for (const target of [div, span]) {
+      target.addEventListener('click', function () { select(e.id); });
+      target.addEventListener('mouseenter', function () { showTargets(e); });
+      target.addEventListener('mouseleave', hideTargets);
+    }
+    const leader = document.createElementNS('http://www.w3.org/2000/svg', 'line');
+    leaders.appendChild(leader);
+    labels.push({ id: e.id, div: div, leader: leader, point: new THREE.Vector3().fromArray(e.textPoint) });
+  }
+  if (labels.length) {
+    const heading = document.createElement('h2');
+    heading.textContent = 'Dimensions (' + labels.length + ')';
+    document.getElementById('dimensions').append(heading, dimensionList);
+  }
+
+  // Labels go where their text point is unless another label is there already; then they
+  // move to the nearest free place around it, on a leader line back to the point.
+  function layOutLabels() {
+    const placed = [];
+    const width = host.clientWidth, height = host.clientHeight;
+    const projected = labels.map(function (label) {
+      const p = label.point.clone().project(camera);
+      if (!label.size) label.size = [label.div.offsetWidth + 4, label.div.offsetHeight + 4];
+      return { label: label, x: (p.x + 1) / 2 * width, y: (1 - p.y) / 2 * height, visible: p.z < 1 };
+    });
+    projected.sort(function (a, b) { return a.y - b.y || a.x - b.x; });
+    function free(box) {
+      return placed.every(function (o) {
+        return box.x + box.w <= o.x || o.x + o.w <= box.x || box.y + box.h <= o.y || o.y + o.h <= box.y;
+      });
+    }
+    for (const item of projected) {
+      const label = item.label;
+      label.div.style.display = item.visible ? '' : 'none';
+      label.leader.style.display = 'none';
+      if (!item.visible) continue;
+      const [w, h] = label.size;
+      let box = { x: item.x - w / 2, y: item.y - h / 2, w: w, h: h };
+      // Rings of places around the point, nearest first: above, below, then to the sides.
+      for (let ring = 1; !free(box) && ring <= 30; ring++) {
+        const candidates = [[0, -1], [0, 1], [1, -1], [-1, -1], [1, 1], [-1, 1], [1, 0], [-1, 0]];
+        for (const [dx, dy] of candidates) {
+          const moved = { x: item.x - w / 2 + dx * ring * (w / 2 + 4), y: item.y - h / 2 + dy * ring * h, w: w, h: h };
+          if (free(moved)) { box = moved; break; }
+        }
+      }
+      placed.push(box);
+      label.box = box;
+      label.div.style.left = box.x + 'px';
+      label.div.style.top = box.y + 'px';
+      if (Math.abs(box.x + w / 2 - item.x) > 1 || Math.abs(box.y + h / 2 - item.y) > 1) {
+        const leader = label.leader;
+        leader.style.display = '';
+        leader.setAttribute('x1', item.x);
+        leader.setAttribute('y1', item.y);
+        leader.setAttribute('x2', Math.min(Math.max(item.x, box.x), box.x + w));
+        leader.setAttribute('y2', Math.min(Math.max(item.y, box.y), box.y + h));
+      }
+    }
+    status.labels = labels.filter(function (l) { return l.div.style.display !== 'none' && l.box; })
+      .map(function (l) { return { id: l.id, x: Math.round(l.box.x), y: Math.round(l.box.y), w: l.box.w, h: l.box.h }; });
+  }
+
+  function boundingBox() {
+    const box = new THREE.Box3(), one = new THREE.Box3(), matrix = new THREE.Matrix4();
+    for (const part of parts) {
+      for (const primitive of part.primitives) {
+        if (!primitive.isMesh) continue;
+        if (!primitive.geometry.boundingBox) primitive.geometry.computeBoundingBox();
+        for (const node of part.nodes) {
+          box.union(one.copy(primitive.geometry.boundingBox).applyMatrix4(node.world));
+        }
+      }
+    }
+    return box;
+  }
+
+  // Instances under a pixel across are drawn as a dot of their part's colour, and those under
+  // 16 pixels without their edges, which would only blacken them. A hundred thousand
+  // instances seen whole are mostly such, and a software renderer draws every triangle.
+  let dots = null;
+  function makeDots() {
+    const total = parts.reduce(function (sum, part) { return sum + part.nodes.length; }, 0);
+    const geometry = new THREE.BufferGeometry();
+    (geometry.setAttribute || geometry.addAttribute).call(
+      geometry, 'position', new THREE.BufferAttribute(new Float32Array(total * 3), 3));
+    (geometry.setAttribute || geometry.addAttribute).call(
+      geometry, 'color', new THREE.BufferAttribute(new Float32Array(total * 3), 3));
+    dots = new THREE.Points(geometry, new THREE.PointsMaterial({
+      size: 2, sizeAttenuation: false, vertexColors: THREE.VertexColors }));
+    dots.frustumCulled = false;
+    dots.raycast = function () {};
+    drawn.add(dots);
+  }
+  function cull() {
+    if (!dots) return;
+    const scale = (host.clientHeight || 600) / 2 / Math.tan(camera.fov * Math.PI / 360);
+    const eye = camera.position;
+    const dotPositions = dots.geometry.attributes.position, dotColors = dots.geometry.attributes.color;
+    let shown = 0, segments = 0, dotted = 0;
+    for (const part of parts) {
+      const n = part.nodes.length;
+      if (!part.batches.length || !n) continue;
+      let faces = 0, edges = 0;
+      for (let i = 0; i < n; i++) {
+        const dx = part.centers[3 * i] - eye.x, dy = part.centers[3 * i + 1] - eye.y,
+              dz = part.centers[3 * i + 2] - eye.z;
+        const distance = Math.sqrt(dx * dx + dy * dy + dz * dz);
+        const pixels = distance > part.radii[i] ? 2 * part.radii[i] * scale / distance : Infinity;
+        if (pixels >= 1) {
+          part.faceOrder[faces++] = i;
+        } else {
+          dotPositions.array.set(part.centers.subarray(3 * i, 3 * i + 3), dotted * 3);
+          dotColors.array.set(part.color, dotted * 3);
+          dotted++;
+        }
+        if (pixels >= 16) part.edgeOrder[edges++] = i;
+      }
+      shown += faces;
+      for (const batch of part.batches) {
+        const order = batch.isMesh ? part.faceOrder : part.edgeOrder;
+        const count = batch.isMesh ? faces : edges;
+        const target = batch.instanceMatrix.array;
+        for (let k = 0; k < count; k++) {
+          for (let j = 0, from = order[k] * 16; j < 16; j++) target[k * 16 + j] = part.matrices[from + j];
+        }
+        batch.count = count;
+        batch.userData.order = order;
+        if (!batch.isMesh && batch.visible) segments += count * batch.geometry.index.count / 2;
+        batch.instanceMatrix.needsUpdate = true;
+      }
+    }
+    dots.geometry.setDrawRange(0, dotted);
+    dotPositions.needsUpdate = dotColors.needsUpdate = true;
+    // What the last frame drew, for tools.
+    status.shown = shown;
+    status.dots = dotted;
+    status.edges = segments;
+  }
+
+  // The glTF's nodes, walked here as plain objects with their world matrices: three.js's
+  // loader would make an object of its own for each of thousands of instances. Each node
+  // with a mesh becomes an instance of that mesh's part.
+  function walk(json) {
+    const defs = json.nodes || [];
+    const roots = (json.scenes && json.scenes[json.scene || 0] || {}).nodes || [];
+    const stack = roots.map(function (index) { return [index, null]; }).reverse();
+    while (stack.length) {
+      const [index, parent] = stack.pop();
+      const def = defs[index];
+      const local = new THREE.Matrix4();
+      if (def.matrix) local.fromArray(def.matrix);
+      else local.compose(new THREE.Vector3().fromArray(def.translation || [0, 0, 0]),
+                         new THREE.Quaternion().fromArray(def.rotation || [0, 0, 0, 1]),
+                         new THREE.Vector3().fromArray(def.scale || [1, 1, 1]));
+      const node = { name: def.name || '', parent: parent, local: local,
+                     world: parent ? new THREE.Matrix4().multiplyMatrices(parent.world, local) : local };
+      if (node.name) {
+        if (!nodesById.has(node.name)) nodesById.set(node.name, []);
+        nodesById.get(node.name).push(node);
+        status.nodes++;
+      }
+      if (def.mesh !== undefined && parts[def.mesh]) parts[def.mesh].nodes.push(node);
+      for (let i = (def.children || []).length - 1; i >= 0; i--) stack.push([def.children[i], node]);
     }
   }
 
-  // The glTF with its buffer as a data URI, as the loader reads it.
-  function gltf() {
-    const json = JSON.parse(document.getElementById('orvex-model').textContent);
-    if (json.buffers) {
-      json.buffers[0].uri = 'data:application/octet-stream;base64,' +
-        document.getElementById('orvex-buffer').textContent.trim();
+  // A part's primitives, one batch each. Faces give way a little in depth so that the edges
+  // on them show.
+  function batchPart(part) {
+    const n = part.nodes.length;
+    part.batches = [];
+    if (!n) return;
+    part.matrices = new Float32Array(n * 16);
+    part.centers = new Float32Array(n * 3);
+    part.radii = new Float32Array(n);
+    part.faceOrder = new Uint32Array(n);
+    part.edgeOrder = new Uint32Array(n);
+    const sphere = new THREE.Sphere(), center = new THREE.Vector3();
+    const face = part.primitives.find(function (p) { return p.isMesh; });
+    part.color = face ? face.material.color.toArray() : [0.5, 0.5, 0.5];
+    for (const primitive of part.primitives) {
+      if (!primitive.geometry.boundingSphere) primitive.geometry.computeBoundingSphere();
+      sphere.radius = Math.max(sphere.radius, primitive.geometry.boundingSphere.center.length() +
+                                               primitive.geometry.boundingSphere.radius);
     }
-    return JSON.stringify(json);
+    part.nodes.forEach(function (node, i) {
+      node.world.toArray(part.matrices, i * 16);
+      center.setFromMatrixPosition(node.world);
+      center.toArray(part.centers, i * 3);
+      part.radii[i] = sphere.radius * node.world.getMaxScaleOnAxis();
+    });
+    for (const primitive of part.primitives) {
+      if (primitive.isMesh) {
+        primitive.material.polygonOffset = true;
+        primitive.material.polygonOffsetFactor = 1;
+        primitive.material.polygonOffsetUnits = 1;
+        status.meshes++;
+        status.instances += part.nodes.length;
+      }
+      const batch = instances(primitive.geometry, primitive.material, part.nodes,
+                              primitive.isMesh ? THREE.InstancedMesh : THREE.LineSegments);
+      batch.userData.part = part;
+      part.batches.push(batch);
+      batches.push(batch);
+      drawn.add(batch);
+    }
+  }
+
+  // The glTF read in two: its meshes through three.js's loader, from a copy whose scene holds
+  // each mesh once, and its nodes by `walk`.
+  function load() {
+    const json = JSON.parse(modelText);
+    if (json.buffers) json.buffers[0].uri = 'data:application/octet-stream;base64,' + bufferText;
+    const meshes = json.meshes || [];
+    const once = Object.assign({}, json, {
+      nodes: meshes.map(function (mesh, i) { return { name: 'm' + i, mesh: i }; }),
+      scenes: [{ nodes: meshes.map(function (mesh, i) { return i; }) }], scene: 0
+    });
+    if (!meshes.length) delete once.nodes;
+    new THREE.GLTFLoader().parse(JSON.stringify(once), '', function (gltf) {
+      status.parsedMs = Math.round(performance.now());
+      parts = meshes.map(function (mesh, i) {
+        const object = gltf.scene.getObjectByName('m' + i);
+        const primitives = [];
+        if (object) object.traverse(function (o) { if (o.isMesh || o.isLineSegments) primitives.push(o); });
+        if (mesh.extras) status.measured += Object.keys(mesh.extras.faces || {}).length +
+                                           Object.keys(mesh.extras.edges || {}).length;
+        return { extras: mesh.extras, primitives: primitives, nodes: [] };
+      });
+      walk(json);
+      parts.forEach(batchPart);
+      makeDots();
+      loaded = true;
+      setEdges(hash.get('edges') !== '0');
+      show(current);
+      // "#hover=ID" shows what dimension ID measures, as hovering its label does.
+      const hovered = elements.get(Number(hash.get('hover')));
+      if (hovered) showTargets(hovered);
+      status.highlighted = overlays.length;
+      // "#select=ID" selects element ID, as clicking it does.
+      if (elements.has(Number(hash.get('select')))) {
+        select(Number(hash.get('select')));
+        status.selected = highlighted.reduce(function (sum, copy) { return sum + copy.count; }, 0);
+      }
+      status.loadMs = Math.round(performance.now());
+      // The first frame, drawn now and waited for, so that tools can tell how long the page
+      // takes to show the model.
+      draw();
+      renderer.getContext().finish();
+      status.firstFrameMs = Math.round(performance.now());
+      status.drawCalls = renderer.info.render.calls;
+      status.triangles = renderer.info.render.triangles;
+      status.lines = renderer.info.render.lines;
+      status.ready = true;
+      report();
+    }, function (error) {
+      status.errors.push('the model could not be read: ' + (error && error.message || error));
+      report();
+    });
   }
 
   window.addEventListener('resize', resize);
   resize();
   status.scriptMs = Math.round(performance.now());
-  new THREE.GLTFLoader().parse(gltf(), '', function (loaded) {
-    status.parsedMs = Math.round(performance.now());
-    model = loaded.scene;
-    scene.add(model);
-    model.traverse(function (object) {
-      if (object.isMesh) status.meshes++;
-      for (const kind of ['faces', 'edges']) {
-        if (object.userData[kind]) status.measured += Object.keys(object.userData[kind]).length;
-      }
-      if (object.name) {
-        if (!nodesById.has(object.name)) nodesById.set(object.name, []);
-        nodesById.get(object.name).push(object);
-        status.nodes++;
-      }
-    });
-    show(current);
-    // "#hover=ID" shows what dimension ID measures, as hovering its label does.
-    const hovered = elements.get(Number(hash.get('hover')));
-    if (hovered) showTargets(hovered);
-    status.highlighted = overlays.length;
-    status.loadMs = Math.round(performance.now());
-    status.ready = true;
-    report();
-  }, function (error) {
-    status.errors.push('the model could not be read: ' + (error && error.message || error));
-    report();
-  });
+  load();
 })();
