@@ -145,6 +145,16 @@ std::map<std::string, int> CountColours(const Picture& picture)
     return counts;
 }
 
+// Pixels drawn near black, as edges are: the parts' colours, shaded, stay brighter.
+int CountDark(const Picture& picture)
+{
+    int dark = 0;
+    for (const auto& [r, g, b] : picture.pixels) {
+        dark += std::max({r, g, b}) < 80 ? 1 : 0;
+    }
+    return dark;
+}
+
 class ViewTest : public ::testing::Test {
 protected:
     // The state the page's script leaves on its body once headless Chromium has loaded `url`.
@@ -173,6 +183,20 @@ protected:
             status.replace(quote, 6, "\"");
         }
         return nlohmann::json::parse(status);
+    }
+
+    // What headless Chromium draws of `url`.
+    Picture Screenshot(const std::string& url)
+    {
+        const std::string png = myDir.File("screenshot.png");
+        const std::string command =
+            "chromium --headless --no-sandbox --use-gl=swiftshader --enable-unsafe-swiftshader "
+            "--hide-scrollbars --virtual-time-budget=20000 --window-size=600,400 "
+            "--user-data-dir=" +
+            Quote(myDir.File("profile")) + " --screenshot=" + Quote(png) + " " + Quote(url) +
+            " > /dev/null 2>&1";
+        EXPECT_EQ(system(command.c_str()), 0);
+        return ReadPng(ReadWholeFile(png));
     }
 
     ProgramRun Program(const std::string& arguments) { return RunProgram(arguments, myDir); }
@@ -219,6 +243,16 @@ TEST_F(ViewTest, ThePageHoldsOneMeshPerPartAndTheTreeThePrinterShows)
     const nlohmann::json gltf = nlohmann::json::parse(Embedded(page, "orvex-model"));
     EXPECT_EQ(gltf["asset"]["version"], "2.0");
     EXPECT_EQ(gltf["meshes"].size(), 5u); // nut, rod, bolt, l-bracket, plate
+    // Each part's edges are one line primitive, after its faces' so that the faces' indices
+    // stay those the extras give.
+    for (const auto& mesh : gltf["meshes"]) {
+        const nlohmann::json& primitives = mesh["primitives"];
+        ASSERT_GE(primitives.size(), 2u);
+        EXPECT_EQ(primitives.back().value("mode", 4), 1) << mesh["name"];
+        for (size_t i = 0; i + 1 < primitives.size(); ++i) {
+            EXPECT_EQ(primitives[i].value("mode", 4), 4) << mesh["name"];
+        }
+    }
     // The buffer the glTF describes is the one in the page.
     const size_t base64 = Embedded(page, "orvex-buffer").size();
     EXPECT_EQ((gltf["buffers"][0]["byteLength"].get<size_t>() + 2) / 3 * 4, base64);
@@ -246,6 +280,15 @@ TEST_F(ViewTest, ThousandsOfInstancesShareTheirPartsMeshes)
         EXPECT_EQ(gltf["meshes"].size(), 50u);
     }
     EXPECT_LE(large.size(), small.size() * 3 / 2 + 200 * (2'000 - 50));
+    if (system("command -v chromium > /dev/null 2>&1") != 0) {
+        return;
+    }
+    // Drawn as one instanced mesh per part: draw calls grow with the parts.
+    const nlohmann::json state = BrowserStatus("file://" + myDir.File("many.html"));
+    EXPECT_TRUE(state["errors"].empty()) << state["errors"];
+    EXPECT_EQ(state.value("meshes", 0), 50);
+    EXPECT_EQ(state.value("instances", 0), 2'000);
+    EXPECT_LE(state.value("drawCalls", 1'000), 101); // faces, edges, and the dots
 }
 
 TEST_F(ViewTest, ScenesAndOtherModelFilesHaveTheirPagesToo)
@@ -303,7 +346,16 @@ TEST_F(ViewTest, ChromiumDrawsEveryPartInItsColour)
     const nlohmann::json state = BrowserStatus("file://" + page);
     EXPECT_TRUE(state.value("ready", false));
     EXPECT_TRUE(state["errors"].empty()) << state["errors"];
-    EXPECT_GT(state.value("meshes", 0), 0);
+    // One instanced mesh and one set of edge lines per part, whatever the instances.
+    EXPECT_EQ(state.value("meshes", 0), 5);
+    EXPECT_EQ(state.value("instances", 0), 18);
+    EXPECT_EQ(state.value("drawCalls", 0), 10);
+    EXPECT_GT(state.value("edges", 0), 100);
+    EXPECT_EQ(BrowserStatus("file://" + page + "#edges=0").value("edges", -1), 0);
+    // Selecting an instance lights each place it is drawn: the nut-bolt assembly #13 sits in
+    // both l-bracket assemblies, and holds a nut and a bolt.
+    EXPECT_EQ(BrowserStatus("file://" + page + "#select=13").value("selected", 0), 4);
+    EXPECT_EQ(BrowserStatus("file://" + page + "#select=12").value("selected", 0), 12);
 
     const ProgramRun run = Program("snapshot " + Quote(kSample) + " " +
                                    Quote(myDir.File("sample.png")) + " --size 600x400");
@@ -317,6 +369,11 @@ TEST_F(ViewTest, ChromiumDrawsEveryPartInItsColour)
     }
     EXPECT_LT(colours.count("background") ? colours.at("background") : 0,
               static_cast<int>(picture.pixels.size() * 9 / 10));
+    // The parts' edges are dark lines over their colours, and go with "#edges=0".
+    const int edged = CountDark(picture);
+    EXPECT_GT(edged, 500);
+    const int plain = CountDark(Screenshot("file://" + page + "#view=iso&panel=0&edges=0"));
+    EXPECT_LT(plain, edged / 10) << edged;
 
     // Hovering a dimension's label lays its measured face over the part.
     // Faces in OCCT's own PMI sample; edges in a NIST one, when the shared corpus is there.
@@ -342,6 +399,56 @@ TEST_F(ViewTest, ChromiumDrawsEveryPartInItsColour)
                                                      "#hover=" + std::to_string(dimension));
         EXPECT_TRUE(hovered["errors"].empty()) << hovered["errors"];
         EXPECT_GE(hovered.value("highlighted", 0), 1) << file;
+    }
+}
+
+// Dimensions that share their text points are laid apart, each readable, marked as drawings
+// mark diameters.
+TEST_F(ViewTest, DimensionLabelsDoNotOverlap)
+{
+    if (system("command -v chromium > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no chromium";
+    }
+    int files = 0;
+    for (const char* file :
+         {"step-pmi/nist_ftc_07_asme1_ap242-e2.stp", "step-pmi/nist_ftc_09_asme1_ap242-e1.stp"}) {
+        const std::string pmi = CorpusFile(file);
+        if (pmi.empty()) {
+            continue;
+        }
+        ++files;
+        const std::string page = View(pmi, "pmi.html");
+        const nlohmann::json tree = nlohmann::json::parse(Embedded(page, "orvex-tree"));
+        size_t dimensions = 0;
+        bool diameter = false;
+        for (const auto& element : tree["elements"]) {
+            if (element.contains("textPoint")) {
+                ++dimensions;
+                const std::string label = element["label"];
+                // "Ø5.9436 +0.2032/-0.2032"
+                diameter = diameter || (label.rfind("\u00d8", 0) == 0 &&
+                                        label.find(" +") != std::string::npos &&
+                                        label.find("/-") != std::string::npos);
+            }
+        }
+        EXPECT_TRUE(diameter) << file;
+        const nlohmann::json state = BrowserStatus("file://" + myDir.File("pmi.html"));
+        const nlohmann::json& boxes = state["labels"];
+        EXPECT_EQ(boxes.size(), dimensions) << file;
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            for (size_t j = i + 1; j < boxes.size(); ++j) {
+                const nlohmann::json& a = boxes[i];
+                const nlohmann::json& b = boxes[j];
+                const bool apart = a["x"].get<double>() + a["w"].get<double>() <= b["x"] ||
+                                   b["x"].get<double>() + b["w"].get<double>() <= a["x"] ||
+                                   a["y"].get<double>() + a["h"].get<double>() <= b["y"] ||
+                                   b["y"].get<double>() + b["h"].get<double>() <= a["y"];
+                EXPECT_TRUE(apart) << file << ": " << a << " and " << b;
+            }
+        }
+    }
+    if (files == 0) {
+        GTEST_SKIP() << "corpus not available";
     }
 }
 
