@@ -356,6 +356,11 @@ TEST_F(ViewTest, ChromiumDrawsEveryPartInItsColour)
     // both l-bracket assemblies, and holds a nut and a bolt.
     EXPECT_EQ(BrowserStatus("file://" + page + "#select=13").value("selected", 0), 4);
     EXPECT_EQ(BrowserStatus("file://" + page + "#select=12").value("selected", 0), 12);
+    // Picking finds the instance under the pointer: the plate (#21) in the middle of the view.
+    const nlohmann::json picked = BrowserStatus("file://" + page + "#pick=0.5,0.5");
+    EXPECT_EQ(picked.value("picked", 0), 21);
+    EXPECT_EQ(picked.value("selected", 0), 1);
+    EXPECT_EQ(BrowserStatus("file://" + page + "#pick=0.01,0.01").value("picked", -1), 0);
 
     const ProgramRun run = Program("snapshot " + Quote(kSample) + " " +
                                    Quote(myDir.File("sample.png")) + " --size 600x400");

@@ -307,18 +307,23 @@
   renderer.domElement.addEventListener('pointerup', function (event) {
     if (!loaded || !pressed || Math.hypot(event.clientX - pressed[0], event.clientY - pressed[1]) > 4) return;
     const rect = renderer.domElement.getBoundingClientRect();
-    const pointer = new THREE.Vector2(((event.clientX - rect.left) / rect.width) * 2 - 1,
-                                      -((event.clientY - rect.top) / rect.height) * 2 + 1);
+    pick(event.clientX - rect.left, event.clientY - rect.top);
+  });
+  // Selects what is drawn at (x, y) of the view, or nothing.
+  function pick(x, y) {
+    const pointer = new THREE.Vector2(x / host.clientWidth * 2 - 1, -y / host.clientHeight * 2 + 1);
+    camera.updateMatrixWorld();
     raycaster.setFromCamera(pointer, camera);
     const hit = raycaster.intersectObjects(batches.filter(function (b) { return b.isMesh; }))[0];
     const batch = hit && hit.object.userData;
     for (let node = batch && batch.part.nodes[batch.order[hit.instanceId]]; node; node = node.parent) {
       const id = Number(node.name);
-      if (node.name && elements.has(id)) { select(id); return; }
+      if (node.name && elements.has(id)) { select(id); return id; }
     }
     clearHighlight();
     render();
-  });
+    return 0;
+  }
 
   // The faces and edges a dimension measures, drawn over every instance of their part. Each
   // mesh's extras name its shape element and, for measured faces, where their triangles are.
@@ -556,8 +561,9 @@
     part.matrices = new Float32Array(n * 16);
     part.centers = new Float32Array(n * 3);
     part.radii = new Float32Array(n);
-    part.faceOrder = new Uint32Array(n);
-    part.edgeOrder = new Uint32Array(n);
+    // Which instances the batches draw, in their order: all until the first frame culls.
+    part.faceOrder = new Uint32Array(n).map(function (zero, i) { return i; });
+    part.edgeOrder = part.faceOrder.slice();
     const sphere = new THREE.Sphere(), center = new THREE.Vector3();
     const face = part.primitives.find(function (p) { return p.isMesh; });
     part.color = face ? face.material.color.toArray() : [0.5, 0.5, 0.5];
@@ -583,6 +589,7 @@
       const batch = instances(primitive.geometry, primitive.material, part.nodes,
                               primitive.isMesh ? THREE.InstancedMesh : THREE.LineSegments);
       batch.userData.part = part;
+      batch.userData.order = primitive.isMesh ? part.faceOrder : part.edgeOrder;
       part.batches.push(batch);
       batches.push(batch);
       drawn.add(batch);
@@ -620,11 +627,14 @@
       const hovered = elements.get(Number(hash.get('hover')));
       if (hovered) showTargets(hovered);
       status.highlighted = overlays.length;
-      // "#select=ID" selects element ID, as clicking it does.
-      if (elements.has(Number(hash.get('select')))) {
-        select(Number(hash.get('select')));
-        status.selected = highlighted.reduce(function (sum, copy) { return sum + copy.count; }, 0);
+      // "#select=ID" selects element ID, as clicking its entry does; "#pick=X,Y" what is drawn
+      // at that point of the view (in fractions of its width and height), as clicking does.
+      if (elements.has(Number(hash.get('select')))) select(Number(hash.get('select')));
+      if (hash.get('pick')) {
+        const at = hash.get('pick').split(',').map(Number);
+        status.picked = pick(at[0] * host.clientWidth, at[1] * host.clientHeight);
       }
+      status.selected = highlighted.reduce(function (sum, copy) { return sum + copy.count; }, 0);
       status.loadMs = Math.round(performance.now());
       // The first frame, drawn now and waited for, so that tools can tell how long the page
       // takes to show the model.
