@@ -12,8 +12,8 @@
   function report() { document.body.dataset.status = JSON.stringify(status); }
   window.addEventListener('error', function (event) { status.errors.push(String(event.message)); report(); });
 
-  // The embedded texts, taken out of the document once read: megabytes of text in it make
-  // every layout of the page slow.
+  // The embedded texts, taken out of the document once read, so that the page does not hold
+  // tens of megabytes twice.
   function take(id) {
     const element = document.getElementById(id);
     const text = element.textContent;
@@ -65,7 +65,8 @@
   const drawn = new THREE.Group();
   scene.add(drawn);
   const batches = [];
-  // The glTF's nodes as plain objects ({ name, parent, def }), by name (an element id).
+  // The glTF's nodes as plain objects ({ name, parent, local, world }), by name (an element
+  // id).
   const nodesById = new Map();
   // The glTF's meshes as the loader made them, with their extras.
   let parts = [];
@@ -155,7 +156,6 @@
       object.isInstancedMesh = true;
       object.instanceMatrix = new THREE.BufferAttribute(new Float32Array(nodes.length * 16), 16);
       object.count = nodes.length;
-      object.raycast = function () {};
     }
     nodes.forEach(function (node, i) { node.world.toArray(object.instanceMatrix.array, i * 16); });
     // One bounding sphere does not hold the instances.
@@ -183,7 +183,6 @@
       glow.emissiveIntensity = 0.6;
       glow.polygonOffset = false;
       const copy = instances(batch.geometry, glow, picked, THREE.InstancedMesh);
-      copy.raycast = function () {};
       drawn.add(copy);
       highlighted.push(copy);
     }
@@ -231,7 +230,7 @@
   function childrenOf(element) {
     return (element.children || []).filter(function (child) { return elements.has(child); });
   }
-  function entry(element, depth) {
+  function entry(element) {
     const li = document.createElement('li');
     const toggle = document.createElement('span');
     toggle.className = 'toggle';
@@ -250,28 +249,28 @@
     if (childrenOf(element).length) {
       toggle.textContent = '\u25b8';
       toggle.addEventListener('click', function () { open(li, element, !li.classList.contains('open')); });
-      if (openWhole) open(li, element, true, depth);
+      if (openWhole) open(li, element, true);
     }
     return li;
   }
   // Children come a page at a time: a "more" entry brings the next page.
   const page = 200;
-  function open(li, element, on, depth) {
+  function open(li, element, on) {
     if (on && !li.list) {
       li.list = document.createElement('ul');
       li.shown = 0;
       li.appendChild(li.list);
-      more(li, element, (depth || 0) + 1);
+      more(li, element);
     }
     if (li.list) li.list.style.display = on ? '' : 'none';
     li.classList.toggle('open', on);
     li.firstChild.textContent = on ? '\u25be' : '\u25b8';
   }
-  function more(li, element, depth) {
+  function more(li, element) {
     const children = childrenOf(element);
     if (li.more) li.more.remove();
     for (const child of children.slice(li.shown, li.shown + page)) {
-      li.list.appendChild(entry(elements.get(child), depth));
+      li.list.appendChild(entry(elements.get(child)));
     }
     li.shown = Math.min(children.length, li.shown + page);
     li.more = null;
@@ -279,7 +278,7 @@
       li.more = document.createElement('li');
       li.more.className = 'more';
       li.more.textContent = '\u2026 ' + (children.length - li.shown) + ' more';
-      li.more.addEventListener('click', function () { more(li, element, depth); });
+      li.more.addEventListener('click', function () { more(li, element); });
       li.list.appendChild(li.more);
     }
   }
@@ -291,13 +290,13 @@
       const li = entries.get(path[i].id);
       if (!li) break;
       open(li, path[i], true);
-      while (!entries.has(path[i + 1].id) && li.more) more(li, path[i], i + 1);
+      while (!entries.has(path[i + 1].id) && li.more) more(li, path[i]);
     }
     const li = entries.get(id);
     return li ? li.children[1] : null;
   }
   const rootList = document.createElement('ul');
-  for (const id of tree.roots) rootList.appendChild(entry(elements.get(id), 0));
+  for (const id of tree.roots) rootList.appendChild(entry(elements.get(id)));
   document.getElementById('tree').appendChild(rootList);
 
   // Picking: the nearest named node under the pointer that is an element of the tree.
@@ -356,7 +355,6 @@
           overlay = instances(geometry, overlayMaterial, part.nodes, THREE.InstancedMesh);
         }
         if (overlay) {
-          overlay.raycast = function () {};
           drawn.add(overlay);
           overlays.push(overlay);
         }
@@ -445,11 +443,11 @@
       }
     }
     status.labels = labels.filter(function (l) { return l.div.style.display !== 'none' && l.box; })
-      .map(function (l) { return { id: l.id, x: Math.round(l.box.x), y: Math.round(l.box.y), w: l.box.w, h: l.box.h }; });
+      .map(function (l) { return { id: l.id, x: l.box.x, y: l.box.y, w: l.box.w, h: l.box.h }; });
   }
 
   function boundingBox() {
-    const box = new THREE.Box3(), one = new THREE.Box3(), matrix = new THREE.Matrix4();
+    const box = new THREE.Box3(), one = new THREE.Box3();
     for (const part of parts) {
       for (const primitive of part.primitives) {
         if (!primitive.isMesh) continue;
@@ -476,7 +474,6 @@
     dots = new THREE.Points(geometry, new THREE.PointsMaterial({
       size: 2, sizeAttenuation: false, vertexColors: THREE.VertexColors }));
     dots.frustumCulled = false;
-    dots.raycast = function () {};
     drawn.add(dots);
   }
   function cull() {
@@ -564,19 +561,20 @@
     // Which instances the batches draw, in their order: all until the first frame culls.
     part.faceOrder = new Uint32Array(n).map(function (zero, i) { return i; });
     part.edgeOrder = part.faceOrder.slice();
-    const sphere = new THREE.Sphere(), center = new THREE.Vector3();
     const face = part.primitives.find(function (p) { return p.isMesh; });
     part.color = face ? face.material.color.toArray() : [0.5, 0.5, 0.5];
+    // How far the part reaches from its origin, which is where its instances are placed.
+    let reach = 0;
     for (const primitive of part.primitives) {
       if (!primitive.geometry.boundingSphere) primitive.geometry.computeBoundingSphere();
-      sphere.radius = Math.max(sphere.radius, primitive.geometry.boundingSphere.center.length() +
-                                               primitive.geometry.boundingSphere.radius);
+      const sphere = primitive.geometry.boundingSphere;
+      reach = Math.max(reach, sphere.center.length() + sphere.radius);
     }
+    const center = new THREE.Vector3();
     part.nodes.forEach(function (node, i) {
       node.world.toArray(part.matrices, i * 16);
-      center.setFromMatrixPosition(node.world);
-      center.toArray(part.centers, i * 3);
-      part.radii[i] = sphere.radius * node.world.getMaxScaleOnAxis();
+      center.setFromMatrixPosition(node.world).toArray(part.centers, i * 3);
+      part.radii[i] = reach * node.world.getMaxScaleOnAxis();
     });
     for (const primitive of part.primitives) {
       if (primitive.isMesh) {
