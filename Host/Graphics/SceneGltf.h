@@ -23,8 +23,9 @@ public:
     // A document's drawable content, for the 3D page: in the document's own units and axes,
     // nodes named by element id so that the page can find the node of a tree entry, parts
     // meshed as ExportMeshing says for the page (0.5 % of each shape's bounding-box diagonal,
-    // 0.5 rad angular). Meshes keep in their extras the triangle ranges of the faces, and the
-    // polylines of the edges, that dimensions measure.
+    // 0.5 rad angular). Each part's edges follow its faces' primitives as one line primitive;
+    // meshes keep in their extras the triangle ranges of the faces, and the polylines of the
+    // edges, that dimensions measure.
     explicit SceneGltf(const Document& document);
     // A display scene (a VRML file's), for the page: groups with their transforms, shapes in
     // their face material's colour, nodes named by their depth-first number from 1.
