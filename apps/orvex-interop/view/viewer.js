@@ -563,6 +563,7 @@
     part.edgeOrder = part.faceOrder.slice();
     const face = part.primitives.find(function (p) { return p.isMesh; });
     part.color = face ? face.material.color.toArray() : [0.5, 0.5, 0.5];
+    if (face) status.instances += n;
     // How far the part reaches from its origin, which is where its instances are placed.
     let reach = 0;
     for (const primitive of part.primitives) {
@@ -582,7 +583,6 @@
         primitive.material.polygonOffsetFactor = 1;
         primitive.material.polygonOffsetUnits = 1;
         status.meshes++;
-        status.instances += part.nodes.length;
       }
       const batch = instances(primitive.geometry, primitive.material, part.nodes,
                               primitive.isMesh ? THREE.InstancedMesh : THREE.LineSegments);
