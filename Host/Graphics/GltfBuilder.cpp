@@ -641,11 +641,16 @@ int GltfBuilder::MeshOf(const void* key, const std::string& name, const TopoDS_S
     ColoredFaces colored;
     colored.Gather(shape, myVertexFrame, base, faceColors, listed);
     nlohmann::json mesh = MakeMesh(name, colored);
-    if (mesh.is_null()) {
-        return index;
-    }
     if (myEdgeLines) {
-        AddEdgeLines(shape, deflection, mesh);
+        // A shape of wires alone is drawn as its lines, in its own colour.
+        const bool wires = mesh.is_null();
+        if (wires) {
+            mesh = {{"name", name}, {"primitives", nlohmann::json::array()}};
+        }
+        AddEdgeLines(shape, deflection, wires ? Color{base.r, base.g, base.b} : kEdgeColour, mesh);
+    }
+    if (mesh.is_null() || mesh["primitives"].empty()) {
+        return index;
     }
     myMeshes.push_back(std::move(mesh));
     index = static_cast<int>(myMeshes.size()) - 1;
@@ -684,9 +689,10 @@ nlohmann::json GltfBuilder::MakeMesh(const std::string& name, const ColoredFaces
     return mesh;
 }
 
-// The shape's edges, each once, as one line primitive in a dark material of its own, after the
-// faces' primitives so that their indices stay as the extras give them.
-void GltfBuilder::AddEdgeLines(const TopoDS_Shape& shape, double deflection, nlohmann::json& mesh)
+// The shape's edges, each once, as one line primitive in `color`, after the faces' primitives
+// so that their indices stay as the extras give them.
+void GltfBuilder::AddEdgeLines(const TopoDS_Shape& shape, double deflection, const Color& color,
+                               nlohmann::json& mesh)
 {
     TopTools_IndexedDataMapOfShapeListOfShape edgeFaces;
     TopExp::MapShapesAndAncestors(shape, TopAbs_EDGE, TopAbs_FACE, edgeFaces);
@@ -703,7 +709,7 @@ void GltfBuilder::AddEdgeLines(const TopoDS_Shape& shape, double deflection, nlo
     mesh["primitives"].push_back(
         {{"attributes", {{"POSITION", AddAccessor(lines.positions, "VEC3", 34962, true)}}},
          {"indices", AddIndices(lines.indices)},
-         {"material", MaterialOf(kEdgeColour)},
+         {"material", MaterialOf(color)},
          {"mode", 1}});
 }
 

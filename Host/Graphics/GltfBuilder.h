@@ -74,7 +74,8 @@ private:
                const glm::vec3& base, const FaceColorTable* faceColors,
                const std::set<int>* listed = nullptr);
     nlohmann::json MakeMesh(const std::string& name, const ColoredFaces& colored);
-    void AddEdgeLines(const TopoDS_Shape& shape, double deflection, nlohmann::json& mesh);
+    void AddEdgeLines(const TopoDS_Shape& shape, double deflection, const Color& color,
+                      nlohmann::json& mesh);
     int MaterialOf(const Color& color);
     int AddView(const void* data, size_t bytes, int target);
     int AddAccessor(const std::vector<float>& values, const char* type, int target, bool bounds);

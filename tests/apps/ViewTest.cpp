@@ -315,6 +315,25 @@ TEST_F(ViewTest, ScenesAndOtherModelFilesHaveTheirPagesToo)
     tree = nlohmann::json::parse(Embedded(page, "orvex-tree"));
     EXPECT_GT(tree["summary"].value("ShapeElement", 0), 0);
     EXPECT_FALSE(nlohmann::json::parse(Embedded(page, "orvex-model"))["meshes"].empty());
+
+    // A part of wires alone is drawn as its lines, in its own colour (yellow here).
+    const std::string wires = CorpusFile("iges/Disc.igs");
+    ASSERT_FALSE(wires.empty());
+    const std::string wirePage = View(wires, "wires.html");
+    const nlohmann::json gltf = nlohmann::json::parse(Embedded(wirePage, "orvex-model"));
+    ASSERT_EQ(gltf["meshes"].size(), 1u);
+    const nlohmann::json& lines = gltf["meshes"][0]["primitives"];
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["mode"], 1);
+    const nlohmann::json& colour = gltf["materials"][lines[0]["material"].get<size_t>()]
+                                       ["pbrMetallicRoughness"]["baseColorFactor"];
+    EXPECT_GT(colour[0].get<double>(), 0.9);
+    EXPECT_LT(colour[2].get<double>(), 0.1);
+    if (system("command -v chromium > /dev/null 2>&1") == 0) {
+        const nlohmann::json state = BrowserStatus("file://" + myDir.File("wires.html"));
+        EXPECT_TRUE(state["errors"].empty()) << state["errors"];
+        EXPECT_GT(state.value("edges", 0), 100);
+    }
 }
 
 TEST_F(ViewTest, FailuresSayWhyAndLeaveNothing)

@@ -136,7 +136,7 @@
   let edgesShown = true;
   function setEdges(on) {
     edgesShown = on;
-    for (const batch of batches) if (!batch.isMesh) batch.visible = on;
+    for (const batch of batches) if (!batch.isMesh && !batch.userData.part.wire) batch.visible = on;
     edgesButton.classList.toggle('off', !on);
     render();
   }
@@ -450,7 +450,7 @@
     const box = new THREE.Box3(), one = new THREE.Box3();
     for (const part of parts) {
       for (const primitive of part.primitives) {
-        if (!primitive.isMesh) continue;
+        if (!primitive.isMesh && !part.wire) continue;
         if (!primitive.geometry.boundingBox) primitive.geometry.computeBoundingBox();
         for (const node of part.nodes) {
           box.union(one.copy(primitive.geometry.boundingBox).applyMatrix4(node.world));
@@ -491,16 +491,16 @@
               dz = part.centers[3 * i + 2] - eye.z;
         const distance = Math.sqrt(dx * dx + dy * dy + dz * dz);
         const pixels = distance > part.radii[i] ? 2 * part.radii[i] * scale / distance : Infinity;
-        if (pixels >= 1) {
+        if (pixels >= 1 || part.wire) {
           part.faceOrder[faces++] = i;
         } else {
           dotPositions.array.set(part.centers.subarray(3 * i, 3 * i + 3), dotted * 3);
           dotColors.array.set(part.color, dotted * 3);
           dotted++;
         }
-        if (pixels >= 16) part.edgeOrder[edges++] = i;
+        if (pixels >= 16 || part.wire) part.edgeOrder[edges++] = i;
       }
-      shown += faces;
+      shown += part.wire ? 0 : faces;
       for (const batch of part.batches) {
         const order = batch.isMesh ? part.faceOrder : part.edgeOrder;
         const count = batch.isMesh ? faces : edges;
@@ -564,6 +564,8 @@
     const face = part.primitives.find(function (p) { return p.isMesh; });
     part.color = face ? face.material.color.toArray() : [0.5, 0.5, 0.5];
     if (face) status.instances += n;
+    // A part of wires alone is its lines: drawn however small, whatever the edges button says.
+    part.wire = !face;
     // How far the part reaches from its origin, which is where its instances are placed.
     let reach = 0;
     for (const primitive of part.primitives) {
