@@ -5,10 +5,13 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/StringUtil.h"
+#include "Geometry/IO/BrepFileCheck.h"
 #include "Geometry/IO/MeshFileCheck.h"
 #include "Geometry/IO/ReadableMeshFile.h"
 #include "Interop/Kernel/XdeModelReader.h"
 
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepTools.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_VisMaterial.hxx>
 #include <XCAFDoc_VisMaterialTool.hxx>
@@ -309,4 +312,36 @@ TEST(ReadableMeshFileTest, ALastLineWithoutLineBreakIsReadFromACopyThatStillFind
         EXPECT_EQ(orvtest::ReadWholeFile(readable.GetPath()).substr(24), "f 1 2 3 \n");
         EXPECT_TRUE(Reads(path));
     }
+}
+
+// BRepTools sizes its node arrays by the counts a BREP file states: each is held against the
+// bytes after it. A cube written by BRepTools has empty mesh sections; each case fills one.
+TEST(BrepFileCheckTest, MeshCountsPastTheBytesThereAreAreRefusedBeforeBRepToolsAllocates)
+{
+    TempDir dir;
+    ASSERT_TRUE(
+        BRepTools::Write(BRepPrimAPI_MakeBox(10, 10, 10).Shape(), dir.File("made.brep").c_str()));
+    const std::string cube = orvtest::ReadWholeFile(dir.File("made.brep"));
+    ASSERT_NE(cube.find("Polygon3D 0\n"), std::string::npos);
+    EXPECT_EQ(CheckBrepFile(dir.Write("cube.brep", cube)), "");
+    EXPECT_TRUE(Reads(dir.File("cube.brep")));
+    const auto with = [&](const std::string& section, const std::string& filled) {
+        std::string text = cube;
+        text.replace(text.find("\n" + section + " 0\n") + 1, section.size() + 3, filled);
+        return dir.Write("case.brep", text);
+    };
+    // A billion nodes in an 800-byte file: 24 GB asked for and filled, as the fuzzer found.
+    const std::string huge = with("Polygon3D", "Polygon3D 1\n999999999 1\n0.1\n0 0 0\n");
+    EXPECT_EQ(CheckBrepFile(huge).rfind("it states 999999999 nodes in a 3D polygon", 0), 0u)
+        << CheckBrepFile(huge);
+    EXPECT_FALSE(Reads(huge));
+    EXPECT_NE(CheckBrepFile(with("PolygonOnTriangulations",
+                                 "PolygonOnTriangulations 1\n500000000 1 2\np 0.1 0\n")),
+              "");
+    EXPECT_NE(CheckBrepFile(with("Triangulations", "Triangulations 1\n3 400000000 0 0 0.1\n")), "");
+    // Counts the file holds pass, and BRepTools reads what follows.
+    EXPECT_EQ(CheckBrepFile(with("Polygon3D", "Polygon3D 1\n2 1\n0.1\n0 0 0 1 0 0\n0 1\n")), "");
+    EXPECT_EQ(CheckBrepFile(with("Triangulations",
+                                 "Triangulations 1\n3 1 0 0 0.1\n0 0 0 1 0 0 0 1 0\n1 2 3\n")),
+              "");
 }

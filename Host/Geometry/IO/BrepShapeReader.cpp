@@ -1,5 +1,6 @@
 #include "BrepShapeReader.h"
 
+#include "Geometry/IO/BrepFileCheck.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/ShapeReadLog.h"
 
@@ -30,6 +31,11 @@ std::vector<std::string> BrepShapeReader::GetExtensions() const
 
 TopoDS_Shape BrepShapeReader::Read(const std::string& path, const ImportSettingsModel&) const
 {
+    const std::string refused = CheckBrepFile(path);
+    if (!refused.empty()) {
+        LogCannotRead("BREP", path, refused);
+        return {};
+    }
     std::ifstream in(path, std::ios::binary);
     // A read that fails throws instead of leaving the stream quietly failed: BRepTools keeps
     // looping on a failed stream, so a file cut short would hang the read, and it writes its

@@ -1,0 +1,180 @@
+#include "BrepFileCheck.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+
+namespace orvkit {
+
+namespace {
+
+// Whitespace-separated words of the file's text, as BRepTools reads them.
+class Words {
+public:
+    explicit Words(const std::string& text) : myText(text) {}
+
+    bool Next(std::string& word)
+    {
+        while (myAt < myText.size() && std::isspace(static_cast<unsigned char>(myText[myAt]))) {
+            ++myAt;
+        }
+        const size_t start = myAt;
+        while (myAt < myText.size() && !std::isspace(static_cast<unsigned char>(myText[myAt]))) {
+            ++myAt;
+        }
+        word.assign(myText, start, myAt - start);
+        return myAt > start;
+    }
+
+    // The next word as a count, as `operator>>` into an int would read it; -1 when it is not
+    // one (BRepTools then stops reading at it).
+    long long Count()
+    {
+        std::string word;
+        if (!Next(word)) {
+            return -1;
+        }
+        long long value = 0;
+        size_t i = word[0] == '+' ? 1 : 0;
+        if (i >= word.size() || !std::isdigit(static_cast<unsigned char>(word[i]))) {
+            return -1;
+        }
+        for (; i < word.size() && std::isdigit(static_cast<unsigned char>(word[i])); ++i) {
+            value = std::min(value * 10 + (word[i] - '0'), 1LL << 40);
+        }
+        return value;
+    }
+
+    bool Skip(long long words)
+    {
+        std::string word;
+        for (long long i = 0; i < words; ++i) {
+            if (!Next(word)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    size_t Left() const { return myText.size() - myAt; }
+    size_t At() const { return myAt; }
+    void MoveTo(size_t at) { myAt = at; }
+
+private:
+    const std::string& myText;
+    size_t myAt = 0;
+};
+
+// Whether `count` items of `numbers` numbers each can be in the bytes left.
+bool Fits(const Words& words, long long count, long long numbers)
+{
+    return count <= static_cast<long long>(words.Left() / 2) / numbers;
+}
+
+std::string TooMany(long long count, const char* what, size_t bytes)
+{
+    return "it states " + std::to_string(count) + " " + what + ", more than its " +
+           std::to_string(bytes) + " bytes can hold";
+}
+
+// The sections whose counts size arrays, from the word after their heading. Each returns the
+// reason the file is refused, or empty; a section that ends early is BRepTools' to complain of.
+std::string CheckPolygons3D(Words& words, size_t bytes)
+{
+    const long long polygons = words.Count();
+    for (long long i = 0; i < polygons; ++i) {
+        const long long nodes = words.Count();
+        const long long parameters = words.Count();
+        if (nodes < 0 || parameters < 0) {
+            return {};
+        }
+        const long long numbers = parameters != 0 ? 4 : 3;
+        if (!Fits(words, nodes, numbers)) {
+            return TooMany(nodes, "nodes in a 3D polygon", bytes);
+        }
+        if (!words.Skip(1 + numbers * nodes)) {
+            return {};
+        }
+    }
+    return {};
+}
+
+std::string CheckPolygonsOnTriangulation(Words& words, size_t bytes)
+{
+    const long long polygons = words.Count();
+    for (long long i = 0; i < polygons; ++i) {
+        const long long nodes = words.Count();
+        if (nodes < 0) {
+            return {};
+        }
+        if (!Fits(words, nodes, 1)) {
+            return TooMany(nodes, "nodes in a polygon on a triangulation", bytes);
+        }
+        if (!words.Skip(nodes + 2)) { // the nodes, "p" and the deflection
+            return {};
+        }
+        const long long parameters = words.Count();
+        if (parameters < 0 || !words.Skip(parameters != 0 ? nodes : 0)) {
+            return {};
+        }
+    }
+    return {};
+}
+
+std::string CheckTriangulations(Words& words, size_t bytes, bool withNormals)
+{
+    const long long triangulations = words.Count();
+    for (long long i = 0; i < triangulations; ++i) {
+        const long long nodes = words.Count();
+        const long long triangles = words.Count();
+        const long long uv = words.Count();
+        const long long normals = withNormals ? words.Count() : 0;
+        if (nodes < 0 || triangles < 0 || uv < 0 || normals < 0) {
+            return {};
+        }
+        const long long perNode = 3 + (uv != 0 ? 2 : 0) + (normals != 0 ? 3 : 0);
+        if (!Fits(words, nodes, perNode)) {
+            return TooMany(nodes, "nodes in a triangulation", bytes);
+        }
+        if (!Fits(words, triangles, 3)) {
+            return TooMany(triangles, "triangles in a triangulation", bytes);
+        }
+        if (!words.Skip(1 + perNode * nodes + 3 * triangles)) {
+            return {};
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+std::string CheckBrepFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    Words words(text);
+    // Normals come with triangulations from the third version of the format on.
+    const bool withNormals = text.find("CASCADE Topology V3") != std::string::npos;
+    // BRepTools takes a section's heading from a word that holds its name anywhere, wherever
+    // the sections before end: every such word is checked as a heading.
+    std::string word;
+    while (words.Next(word)) {
+        const size_t after = words.At();
+        std::string reason;
+        if (word.find("PolygonOnTriangulations") != std::string::npos) {
+            reason = CheckPolygonsOnTriangulation(words, text.size());
+        } else if (word.find("Triangulations") != std::string::npos) {
+            reason = CheckTriangulations(words, text.size(), withNormals);
+        } else if (word.find("Polygon3D") != std::string::npos) {
+            reason = CheckPolygons3D(words, text.size());
+        }
+        if (!reason.empty()) {
+            return reason;
+        }
+        words.MoveTo(after);
+    }
+    return {};
+}
+
+} // namespace orvkit
