@@ -134,6 +134,18 @@ struct Lines {
     }
 };
 
+// The points of an edge's curve, within `deflection` and the page's angle.
+std::vector<gp_Pnt> CurvePoints(const TopoDS_Edge& edge, double deflection)
+{
+    const BRepAdaptor_Curve curve(edge);
+    const GCPnts_TangentialDeflection sampled(curve, ExportMeshing::AngularDeflection, deflection);
+    std::vector<gp_Pnt> points;
+    for (int i = 1; i <= sampled.NbPoints(); ++i) {
+        points.push_back(sampled.Value(i));
+    }
+    return points;
+}
+
 // The points of an edge as the faces' triangulation has them, so that the line runs exactly
 // along the triangles' borders; from the curve, within `deflection`, for an edge no meshed
 // face holds.
@@ -159,15 +171,7 @@ std::vector<gp_Pnt> EdgePolyline(const TopoDS_Edge& edge, const TopTools_ListOfS
         }
         return points;
     }
-    if (BRep_Tool::IsGeometric(edge)) {
-        const BRepAdaptor_Curve curve(edge);
-        const GCPnts_TangentialDeflection sampled(curve, ExportMeshing::AngularDeflection,
-                                                  deflection);
-        for (int i = 1; i <= sampled.NbPoints(); ++i) {
-            points.push_back(sampled.Value(i));
-        }
-    }
-    return points;
+    return BRep_Tool::IsGeometric(edge) ? CurvePoints(edge, deflection) : points;
 }
 
 } // namespace
@@ -381,12 +385,9 @@ void GltfBuilder::AddEdges(const TopoDS_Shape& shape, const std::set<int>& liste
             BRep_Tool::Degenerated(TopoDS::Edge(edges.FindKey(index + 1)))) {
             continue;
         }
-        const BRepAdaptor_Curve curve(TopoDS::Edge(edges.FindKey(index + 1)));
-        const GCPnts_TangentialDeflection points(curve, ExportMeshing::AngularDeflection,
-                                                 deflection);
         nlohmann::json line = nlohmann::json::array();
-        for (int i = 1; i <= points.NbPoints(); ++i) {
-            const gp_Pnt point = points.Value(i);
+        for (const gp_Pnt& point :
+             CurvePoints(TopoDS::Edge(edges.FindKey(index + 1)), deflection)) {
             line.insert(line.end(), {Short(point.X()), Short(point.Y()), Short(point.Z())});
         }
         extras["edges"][std::to_string(index)] = std::move(line);

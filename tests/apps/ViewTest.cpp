@@ -160,10 +160,7 @@ protected:
     // The state the page's script leaves on its body once headless Chromium has loaded `url`.
     nlohmann::json BrowserStatus(const std::string& url)
     {
-        const std::string command =
-            "chromium --headless --no-sandbox --use-gl=swiftshader --enable-unsafe-swiftshader "
-            "--virtual-time-budget=20000 --user-data-dir=" +
-            Quote(myDir.File("profile")) + " --dump-dom " + Quote(url) + " 2>/dev/null";
+        const std::string command = Chromium() + " --dump-dom " + Quote(url) + " 2>/dev/null";
         std::string dom;
         if (FILE* pipe = popen(command.c_str(), "r")) {
             char buffer[65536];
@@ -189,14 +186,19 @@ protected:
     Picture Screenshot(const std::string& url)
     {
         const std::string png = myDir.File("screenshot.png");
-        const std::string command =
-            "chromium --headless --no-sandbox --use-gl=swiftshader --enable-unsafe-swiftshader "
-            "--hide-scrollbars --virtual-time-budget=20000 --window-size=600,400 "
-            "--user-data-dir=" +
-            Quote(myDir.File("profile")) + " --screenshot=" + Quote(png) + " " + Quote(url) +
-            " > /dev/null 2>&1";
+        const std::string command = Chromium() + " --hide-scrollbars --window-size=600,400 " +
+                                    "--screenshot=" + Quote(png) + " " + Quote(url) +
+                                    " > /dev/null 2>&1";
         EXPECT_EQ(system(command.c_str()), 0);
         return ReadPng(ReadWholeFile(png));
+    }
+
+    // Headless Chromium with software OpenGL, given the time the page's script needs.
+    std::string Chromium() const
+    {
+        return "chromium --headless --no-sandbox --use-gl=swiftshader --enable-unsafe-swiftshader "
+               "--virtual-time-budget=20000 --user-data-dir=" +
+               Quote(myDir.File("profile"));
     }
 
     ProgramRun Program(const std::string& arguments) { return RunProgram(arguments, myDir); }

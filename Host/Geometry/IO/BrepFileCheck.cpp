@@ -4,6 +4,7 @@
 #include <cctype>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 
 namespace orvkit {
 
@@ -14,7 +15,7 @@ class Words {
 public:
     explicit Words(const std::string& text) : myText(text) {}
 
-    bool Next(std::string& word)
+    bool Next(std::string_view& word)
     {
         while (myAt < myText.size() && std::isspace(static_cast<unsigned char>(myText[myAt]))) {
             ++myAt;
@@ -23,7 +24,7 @@ public:
         while (myAt < myText.size() && !std::isspace(static_cast<unsigned char>(myText[myAt]))) {
             ++myAt;
         }
-        word.assign(myText, start, myAt - start);
+        word = std::string_view(myText).substr(start, myAt - start);
         return myAt > start;
     }
 
@@ -31,7 +32,7 @@ public:
     // one (BRepTools then stops reading at it).
     long long Count()
     {
-        std::string word;
+        std::string_view word;
         if (!Next(word)) {
             return -1;
         }
@@ -48,7 +49,7 @@ public:
 
     bool Skip(long long words)
     {
-        std::string word;
+        std::string_view word;
         for (long long i = 0; i < words; ++i) {
             if (!Next(word)) {
                 return false;
@@ -58,6 +59,7 @@ public:
     }
 
     size_t Left() const { return myText.size() - myAt; }
+    size_t Size() const { return myText.size(); }
     size_t At() const { return myAt; }
     void MoveTo(size_t at) { myAt = at; }
 
@@ -72,15 +74,15 @@ bool Fits(const Words& words, long long count, long long numbers)
     return count <= static_cast<long long>(words.Left() / 2) / numbers;
 }
 
-std::string TooMany(long long count, const char* what, size_t bytes)
+std::string TooMany(const Words& words, long long count, const char* what)
 {
     return "it states " + std::to_string(count) + " " + what + ", more than its " +
-           std::to_string(bytes) + " bytes can hold";
+           std::to_string(words.Size()) + " bytes can hold";
 }
 
 // The sections whose counts size arrays, from the word after their heading. Each returns the
 // reason the file is refused, or empty; a section that ends early is BRepTools' to complain of.
-std::string CheckPolygons3D(Words& words, size_t bytes)
+std::string CheckPolygons3D(Words& words)
 {
     const long long polygons = words.Count();
     for (long long i = 0; i < polygons; ++i) {
@@ -91,7 +93,7 @@ std::string CheckPolygons3D(Words& words, size_t bytes)
         }
         const long long numbers = parameters != 0 ? 4 : 3;
         if (!Fits(words, nodes, numbers)) {
-            return TooMany(nodes, "nodes in a 3D polygon", bytes);
+            return TooMany(words, nodes, "nodes in a 3D polygon");
         }
         if (!words.Skip(1 + numbers * nodes)) {
             return {};
@@ -100,7 +102,7 @@ std::string CheckPolygons3D(Words& words, size_t bytes)
     return {};
 }
 
-std::string CheckPolygonsOnTriangulation(Words& words, size_t bytes)
+std::string CheckPolygonsOnTriangulation(Words& words)
 {
     const long long polygons = words.Count();
     for (long long i = 0; i < polygons; ++i) {
@@ -109,7 +111,7 @@ std::string CheckPolygonsOnTriangulation(Words& words, size_t bytes)
             return {};
         }
         if (!Fits(words, nodes, 1)) {
-            return TooMany(nodes, "nodes in a polygon on a triangulation", bytes);
+            return TooMany(words, nodes, "nodes in a polygon on a triangulation");
         }
         if (!words.Skip(nodes + 2)) { // the nodes, "p" and the deflection
             return {};
@@ -122,7 +124,7 @@ std::string CheckPolygonsOnTriangulation(Words& words, size_t bytes)
     return {};
 }
 
-std::string CheckTriangulations(Words& words, size_t bytes, bool withNormals)
+std::string CheckTriangulations(Words& words, bool withNormals)
 {
     const long long triangulations = words.Count();
     for (long long i = 0; i < triangulations; ++i) {
@@ -135,10 +137,10 @@ std::string CheckTriangulations(Words& words, size_t bytes, bool withNormals)
         }
         const long long perNode = 3 + (uv != 0 ? 2 : 0) + (normals != 0 ? 3 : 0);
         if (!Fits(words, nodes, perNode)) {
-            return TooMany(nodes, "nodes in a triangulation", bytes);
+            return TooMany(words, nodes, "nodes in a triangulation");
         }
         if (!Fits(words, triangles, 3)) {
-            return TooMany(triangles, "triangles in a triangulation", bytes);
+            return TooMany(words, triangles, "triangles in a triangulation");
         }
         if (!words.Skip(1 + perNode * nodes + 3 * triangles)) {
             return {};
@@ -158,16 +160,16 @@ std::string CheckBrepFile(const std::string& path)
     const bool withNormals = text.find("CASCADE Topology V3") != std::string::npos;
     // BRepTools takes a section's heading from a word that holds its name anywhere, wherever
     // the sections before end: every such word is checked as a heading.
-    std::string word;
+    std::string_view word;
     while (words.Next(word)) {
         const size_t after = words.At();
         std::string reason;
         if (word.find("PolygonOnTriangulations") != std::string::npos) {
-            reason = CheckPolygonsOnTriangulation(words, text.size());
+            reason = CheckPolygonsOnTriangulation(words);
         } else if (word.find("Triangulations") != std::string::npos) {
-            reason = CheckTriangulations(words, text.size(), withNormals);
+            reason = CheckTriangulations(words, withNormals);
         } else if (word.find("Polygon3D") != std::string::npos) {
-            reason = CheckPolygons3D(words, text.size());
+            reason = CheckPolygons3D(words);
         }
         if (!reason.empty()) {
             return reason;

@@ -160,7 +160,6 @@
     nodes.forEach(function (node, i) { node.world.toArray(object.instanceMatrix.array, i * 16); });
     // One bounding sphere does not hold the instances.
     object.frustumCulled = false;
-    object.userData.nodes = nodes;
     return object;
   }
 
@@ -176,7 +175,7 @@
     const name = String(id);
     for (const batch of batches) {
       if (!batch.isMesh) continue;
-      const picked = batch.userData.nodes.filter(function (node) { return under(node, name); });
+      const picked = batch.userData.part.nodes.filter(function (node) { return under(node, name); });
       if (!picked.length) continue;
       const glow = batch.material.clone();
       glow.emissive = new THREE.Color(0xff8c00);
