@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <fstream>
 #include <iterator>
 #include <string_view>
@@ -28,23 +29,30 @@ public:
         return myAt > start;
     }
 
-    // The next word as a count, as `operator>>` into an int would read it; -1 when it is not
-    // one (BRepTools then stops reading at it).
+    // What Count gives when there is no number: BRepTools' stream fails there and the read
+    // stops.
+    static constexpr long long kNone = LLONG_MIN;
+
+    // The next integer, read as `operator>>` into an int reads it: a sign and the digits only,
+    // the rest of the word left for the next read.
     long long Count()
     {
-        std::string_view word;
-        if (!Next(word)) {
-            return -1;
+        while (myAt < myText.size() && std::isspace(static_cast<unsigned char>(myText[myAt]))) {
+            ++myAt;
+        }
+        const bool negative = myAt < myText.size() && myText[myAt] == '-';
+        if (myAt < myText.size() && (myText[myAt] == '+' || myText[myAt] == '-')) {
+            ++myAt;
+        }
+        if (myAt >= myText.size() || !std::isdigit(static_cast<unsigned char>(myText[myAt]))) {
+            return kNone;
         }
         long long value = 0;
-        size_t i = word[0] == '+' ? 1 : 0;
-        if (i >= word.size() || !std::isdigit(static_cast<unsigned char>(word[i]))) {
-            return -1;
+        for (; myAt < myText.size() && std::isdigit(static_cast<unsigned char>(myText[myAt]));
+             ++myAt) {
+            value = std::min(value * 10 + (myText[myAt] - '0'), 1LL << 40);
         }
-        for (; i < word.size() && std::isdigit(static_cast<unsigned char>(word[i])); ++i) {
-            value = std::min(value * 10 + (word[i] - '0'), 1LL << 40);
-        }
-        return value;
+        return negative ? -value : value;
     }
 
     bool Skip(long long words)
@@ -88,7 +96,7 @@ std::string CheckPolygons3D(Words& words)
     for (long long i = 0; i < polygons; ++i) {
         const long long nodes = words.Count();
         const long long parameters = words.Count();
-        if (nodes < 0 || parameters < 0) {
+        if (nodes < 0 || parameters == Words::kNone) {
             return {};
         }
         const long long numbers = parameters != 0 ? 4 : 3;
@@ -117,7 +125,7 @@ std::string CheckPolygonsOnTriangulation(Words& words)
             return {};
         }
         const long long parameters = words.Count();
-        if (parameters < 0 || !words.Skip(parameters != 0 ? nodes : 0)) {
+        if (parameters == Words::kNone || !words.Skip(parameters != 0 ? nodes : 0)) {
             return {};
         }
     }
@@ -132,7 +140,7 @@ std::string CheckTriangulations(Words& words, bool withNormals)
         const long long triangles = words.Count();
         const long long uv = words.Count();
         const long long normals = withNormals ? words.Count() : 0;
-        if (nodes < 0 || triangles < 0 || uv < 0 || normals < 0) {
+        if (nodes < 0 || triangles < 0 || uv == Words::kNone || normals == Words::kNone) {
             return {};
         }
         const long long perNode = 3 + (uv != 0 ? 2 : 0) + (normals != 0 ? 3 : 0);
