@@ -11,13 +11,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <sstream>
 #include <thread>
 
@@ -39,6 +43,10 @@ const char* const kChildVerb = "export";
 const char* const kUnknownFormat = "unknown format '{}' (expected {})";
 const char* const kUnknownAxis = "unknown axis '{}' for {} (expected 0, 1, 2, x-up, y-up or z-up)";
 const char* const kUnknownUnit = "unknown unit '{}' for --unit (expected mm, cm, m, in, ft, ...)";
+const char* const kNoFiles = "no files to convert (give them as arguments or with --from-list)";
+const char* const kBadShard =
+    "bad --shard '{}' (expected K/N with K from 1 to N, as in 2/8 for the second of eight)";
+const char* const kNoList = "cannot read the file list '{}': {}";
 const char* const kNoFolder = "output folder '{}' does not exist";
 const char* const kNotFolder = "output folder '{}' is not a folder";
 const char* const kNotWritable = "output folder '{}' is not writable";
@@ -174,8 +182,69 @@ BatchConvert::BatchConvert(ConvertOptions options, std::string program)
     myOptions.choices.to = orvkit::StringUtil::ToLower(myOptions.choices.to);
 }
 
+bool Shard::Parse(const std::string& text, Shard& shard)
+{
+    const size_t slash = text.find('/');
+    if (slash == std::string::npos) {
+        return false;
+    }
+    const auto number = [](const std::string& digits, unsigned& value) {
+        // At most 9 digits, so that it fits; nobody runs a billion machines.
+        if (digits.empty() || digits.size() > 9 ||
+            !std::all_of(digits.begin(), digits.end(),
+                         [](char c) { return c >= '0' && c <= '9'; })) {
+            return false;
+        }
+        value = static_cast<unsigned>(std::stoul(digits));
+        return true;
+    };
+    Shard parsed;
+    if (!number(text.substr(0, slash), parsed.index) ||
+        !number(text.substr(slash + 1), parsed.count) || parsed.index < 1 ||
+        parsed.index > parsed.count) {
+        return false;
+    }
+    shard = parsed;
+    return true;
+}
+
+bool ReadFileList(const std::string& path, std::vector<std::string>& files, std::string& error)
+{
+    std::ifstream file;
+    if (path != "-") {
+        file.open(path);
+        std::error_code code;
+        if (!file || fs::is_directory(path, code)) {
+            error = fmt::format(kNoList, path,
+                                fs::exists(path, code) ? "it is not a readable file"
+                                                       : "it does not exist");
+            return false;
+        }
+    }
+    std::istream& lines = path == "-" ? std::cin : file;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            files.push_back(line);
+        }
+    }
+    if (lines.bad()) {
+        error = fmt::format(kNoList, path, std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
 std::string BatchConvert::CheckOptions() const
 {
+    if (myOptions.files.empty()) {
+        return kNoFiles;
+    }
+    if (Shard shard; !myOptions.shard.empty() && !Shard::Parse(myOptions.shard, shard)) {
+        return fmt::format(kBadShard, myOptions.shard);
+    }
     const orvkit::ModelFormat* format = orvkit::ModelFormat::ForName(myOptions.format);
     if (format == nullptr || !format->writable || !format->Takes("." + myOptions.format)) {
         return fmt::format(kUnknownFormat, myOptions.format, orvkit::ModelFormat::WritableNames());
@@ -206,31 +275,46 @@ std::string BatchConvert::CheckOptions() const
 
 std::vector<BatchConvert::Task> BatchConvert::Plan(std::vector<ConvertOutcome>& outcomes) const
 {
+    const std::vector<std::string>& files = myOptions.files;
+    std::vector<size_t> order(files.size());
+    std::iota(order.begin(), order.end(), 0);
+    Shard shard;
+    const bool sharded = Shard::Parse(myOptions.shard, shard);
+    if (sharded) {
+        // Byte order, not the locale's: every machine must see the same list.
+        std::stable_sort(order.begin(), order.end(),
+                         [&files](size_t a, size_t b) { return files[a] < files[b]; });
+    }
     std::vector<Task> tasks;
     // Outputs by their normalised absolute path, so "out/a.stl" and "./out/a.stl" are one file.
-    std::map<fs::path, size_t> claimed;
-    outcomes.resize(myOptions.files.size());
-    for (size_t index = 0; index < myOptions.files.size(); ++index) {
-        ConvertOutcome& outcome = outcomes[index];
-        outcome.input = myOptions.files[index];
-        const fs::path output = fs::path(myOptions.outDir) /
-                                (fs::path(outcome.input).stem().string() + "." + myOptions.format);
-        outcome.output = output.string();
+    // Every file claims its output, the other shards' too, so that each shard decides the same
+    // way which of two files with one output name is converted.
+    std::map<fs::path, std::string> claimed;
+    for (size_t position = 0; position < order.size(); ++position) {
+        const std::string& input = files[order[position]];
+        const fs::path output =
+            fs::path(myOptions.outDir) / (fs::path(input).stem().string() + "." + myOptions.format);
         std::error_code code;
         fs::path absoluteOutput = fs::weakly_canonical(fs::absolute(output), code);
         if (code) {
             absoluteOutput = fs::absolute(output).lexically_normal();
         }
-        const auto [earlier, isNew] = claimed.emplace(absoluteOutput, index);
+        const auto [earlier, isNew] = claimed.emplace(absoluteOutput, input);
+        if (sharded && !shard.Holds(position)) {
+            continue;
+        }
+        ConvertOutcome& outcome = outcomes.emplace_back();
+        outcome.input = input;
+        outcome.output = output.string();
         if (!isNew) {
-            outcome.reason =
-                fmt::format(kSameOutput, outcome.output, outcomes[earlier->second].input);
+            outcome.reason = fmt::format(kSameOutput, outcome.output, earlier->second);
             continue;
         }
         if (fs::equivalent(outcome.input, output, code)) {
             outcome.reason = kOutputIsInput;
             continue;
         }
+        const size_t index = outcomes.size() - 1;
         // Absolute paths: a file name starting with '-' must not read as an option.
         Task task{index,
                   {kChildVerb, fs::absolute(outcome.input).string(), absoluteOutput.string()}};

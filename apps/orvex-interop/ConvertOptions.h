@@ -10,7 +10,9 @@ namespace orvex::cli {
 
 // What a batch conversion converts, to what and where.
 struct ConvertOptions {
-    std::vector<std::string> files;
+    std::vector<std::string> files; // with those of the list file, when there is one
+    std::string listFile;           // one path a line; "-": standard input; empty: none
+    std::string shard;              // "K/N": the K-th of N shards of the sorted files; empty: all
     std::string format; // an extension of a format that can be written (ModelFormat), any case
     std::string outDir;
     unsigned jobs = 0;    // files converted at a time; 0: one per core

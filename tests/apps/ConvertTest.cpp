@@ -20,7 +20,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
 
 #include <pty.h>
 #include <sys/wait.h>
@@ -263,6 +265,68 @@ TEST_F(ConvertTest, NeverOverwritesAnotherInputsOutputOrTheInputItself)
     EXPECT_EQ(OutputNames(), (std::vector<std::string>{"own.step", "part.step"}));
 }
 
+TEST_F(ConvertTest, ShardsOfTheSortedListAreDisjointCoverItAndDoNotDependOnItsOrder)
+{
+    // Seven boxes, and an eighth file whose output name is a box's: across all shards one of
+    // the two is converted, by the same rule on every machine.
+    std::vector<std::string> files;
+    for (const char* name : {"g", "c", "a", "f", "b", "e", "d"}) {
+        files.push_back(WriteStep(std::string(name) + ".step", MakeBox(1, 1, 1)));
+    }
+    fs::create_directory(myDir.File("z"));
+    const std::string twin = WriteStep("z/a.stp", MakeBox(1, 1, 1));
+    // Half on the command line, half in a list read from standard input, with a blank line
+    // and a carriage return the list's writer left.
+    std::string list;
+    for (size_t i = 4; i < files.size(); ++i) {
+        list += files[i] + (i == 5 ? "\r\n\n" : "\n");
+    }
+    list += twin + "\n";
+    const std::string listFile = myDir.Write("list.txt", list);
+    std::string arguments;
+    for (size_t i = 0; i < 4; ++i) {
+        arguments += " " + Quote(files[i]);
+    }
+    std::map<std::string, int> shardOf; // every input, to the shard that reported it
+    std::set<std::string> written;
+    for (unsigned k = 1; k <= 3; ++k) {
+        const std::string shard = std::to_string(k) + "/3";
+        const ProgramRun run =
+            Program("convert --json --format brep --shard " + shard + " --out " + Quote(myOut) +
+                    arguments + " --from-list - < " + Quote(listFile));
+        const nlohmann::json report = nlohmann::json::parse(run.out);
+        EXPECT_EQ(report["shard"], (nlohmann::json{{"index", k}, {"count", 3}}));
+        // Dealt round: the k-th, (k+3)-th, ... of the sorted list.
+        EXPECT_EQ(report["files"].size(), k == 3 ? 2u : 3u) << run.out;
+        for (const nlohmann::json& file : report["files"]) {
+            EXPECT_TRUE(shardOf.emplace(file["input"], k).second) << file.dump();
+            if (file["status"] == "ok") {
+                EXPECT_TRUE(written.insert(file["output"]).second) << file.dump();
+            }
+        }
+        // The same shard of the same files in another order and given another way.
+        const ProgramRun again =
+            Program("convert --json --format brep --shard " + shard + " --out " +
+                    Quote(myDir.File("z")) + " --from-list " + Quote(listFile) + arguments);
+        std::vector<std::string> inputs, inputsAgain;
+        for (const nlohmann::json& file : report["files"]) {
+            inputs.push_back(file["input"]);
+        }
+        const nlohmann::json reportAgain = nlohmann::json::parse(again.out);
+        for (const nlohmann::json& file : reportAgain["files"]) {
+            inputsAgain.push_back(file["input"]);
+        }
+        EXPECT_EQ(inputs, inputsAgain);
+        EXPECT_TRUE(std::is_sorted(inputs.begin(), inputs.end()));
+    }
+    EXPECT_EQ(shardOf.size(), files.size() + 1);
+    EXPECT_EQ(written.size(), files.size());
+    EXPECT_EQ(OutputNames().size(), files.size());
+    // z/a.stp sorts after a.step, so a.step wins wherever the twin's shard runs.
+    EXPECT_TRUE(written.count(myOut + "/a.brep"));
+    EXPECT_EQ(ReadBack(myOut + "/a.brep"), 6);
+}
+
 TEST_F(ConvertTest, BadArgumentsGiveOneErrorLineAndConvertNothing)
 {
     const std::string file = myDir.Write("not-a-folder", "x");
@@ -272,6 +336,11 @@ TEST_F(ConvertTest, BadArgumentsGiveOneErrorLineAndConvertNothing)
         {"--format step --out " + Quote(file), "is not a folder"},
         {"--format step --out " + Quote(myOut) + " --jobs 0", "--jobs"},
         {"--format step --out " + Quote(myOut) + " --from w-up", "unknown axis 'w-up'"},
+        {"--format step --out " + Quote(myOut) + " --shard 0/3", "bad --shard '0/3'"},
+        {"--format step --out " + Quote(myOut) + " --shard 4/3", "bad --shard '4/3'"},
+        {"--format step --out " + Quote(myOut) + " --shard x/y", "bad --shard 'x/y'"},
+        {"--format step --out " + Quote(myOut) + " --from-list " + Quote(myOut),
+         "cannot read the file list"},
     };
     for (const auto& [arguments, words] : cases) {
         const ProgramRun run = Program("convert " + Quote(kSample) + " " + arguments);

@@ -23,7 +23,7 @@ namespace {
 
 const char* const kErrorPrefix = "orvex-interop: error: ";
 
-void PrintText(const std::vector<ConvertOutcome>& outcomes, size_t failed)
+void PrintText(const std::vector<ConvertOutcome>& outcomes, size_t failed, const std::string& shard)
 {
     for (const ConvertOutcome& outcome : outcomes) {
         if (outcome.ok) {
@@ -39,12 +39,20 @@ void PrintText(const std::vector<ConvertOutcome>& outcomes, size_t failed)
                        outcome.reason);
         }
     }
-    fmt::print("{} converted, {} failed\n", outcomes.size() - failed, failed);
+    fmt::print("{}{} converted, {} failed\n", shard.empty() ? "" : "shard " + shard + ": ",
+               outcomes.size() - failed, failed);
 }
 
-void PrintJson(const std::vector<ConvertOutcome>& outcomes, size_t failed)
+void PrintJson(const std::vector<ConvertOutcome>& outcomes, size_t failed, const std::string& shard)
 {
     using Json = nlohmann::ordered_json;
+    Json report;
+    // Which part of the list this was, so that the reports of all shards can be put together
+    // and checked for completeness; null without --shard.
+    Shard parsed;
+    report["shard"] = Shard::Parse(shard, parsed)
+                          ? Json{{"index", parsed.index}, {"count", parsed.count}}
+                          : Json();
     Json files = Json::array();
     for (const ConvertOutcome& outcome : outcomes) {
         // No reason for a file that converted, no size for one that did not.
@@ -58,7 +66,6 @@ void PrintJson(const std::vector<ConvertOutcome>& outcomes, size_t failed)
         file["warnings"] = outcome.warnings;
         files.push_back(std::move(file));
     }
-    Json report;
     report["files"] = std::move(files);
     report["ok"] = outcomes.size() - failed;
     report["failed"] = failed;
@@ -68,8 +75,13 @@ void PrintJson(const std::vector<ConvertOutcome>& outcomes, size_t failed)
 // Checks the options (one error line and exit code 1 when they cannot run), converts, and
 // prints a report on standard output, as text or one JSON document. Returns 1 when any file
 // failed, 0 when all converted.
-int RunConvert(const ConvertOptions& options)
+int RunConvert(ConvertOptions options)
 {
+    if (std::string error;
+        !options.listFile.empty() && !ReadFileList(options.listFile, options.files, error)) {
+        std::cerr << kErrorPrefix << error << "\n";
+        return 1;
+    }
     BatchConvert batch(options);
     if (const std::string problem = batch.CheckOptions(); !problem.empty()) {
         std::cerr << kErrorPrefix << problem << "\n";
@@ -80,9 +92,9 @@ int RunConvert(const ConvertOptions& options)
         std::count_if(outcomes.begin(), outcomes.end(),
                       [](const ConvertOutcome& outcome) { return !outcome.ok; }));
     if (options.json) {
-        PrintJson(outcomes, failed);
+        PrintJson(outcomes, failed, options.shard);
     } else {
-        PrintText(outcomes, failed);
+        PrintText(outcomes, failed, options.shard);
     }
     return failed > 0 ? 1 : 0;
 }
@@ -95,7 +107,15 @@ Verb AddConvertVerb(CLI::App& app)
     CLI::App* verb = app.add_subcommand(
         "convert", "Convert model files with 'export', each in a process of its own so that a "
                    "file which crashes fails alone, and report how each went");
-    verb->add_option("FILE", options->files, "The model files (any the program reads)")->required();
+    verb->add_option("FILE", options->files, "The model files (any the program reads)");
+    verb->add_option("--from-list", options->listFile,
+                     "Also convert the files listed in LIST, one path a line ('-': standard "
+                     "input), for more files than a command line holds")
+        ->type_name("LIST");
+    verb->add_option("--shard", options->shard,
+                     "Convert only the K-th of N shards of the files, sorted by name (for N "
+                     "machines, each given its K); the same files give the same shards")
+        ->type_name("K/N");
     verb->add_option("--format", options->format,
                      "Format to write: " + ModelFormat::WritableNames())
         ->required();
@@ -113,7 +133,7 @@ Verb AddConvertVerb(CLI::App& app)
                  [options](const RunLimits& limits) {
                      ConvertOptions limited = *options;
                      limited.limits = limits;
-                     return RunConvert(limited);
+                     return RunConvert(std::move(limited));
                  },
                  [] { return std::string(); }};
     convert.limited = false;
