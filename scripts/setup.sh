@@ -18,6 +18,9 @@ packages=(
     # The 3D page inlines three.js; snapshots and the page's tests draw it in headless
     # Chromium with its software OpenGL; the tests read the pictures with zlib.
     libjs-three chromium zlib1g-dev
+    # The Debian package: its dependencies (dpkg-shlibdeps), and the tests of its manual page;
+    # the test of batch conversion over GNU parallel, whose reports it merges with jq.
+    dpkg-dev man-db parallel jq
 )
 
 missing=()

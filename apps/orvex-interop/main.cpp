@@ -2,6 +2,7 @@
 #include "verbs/Verbs.h"
 
 #include "GuardedRun.h"
+#include "HelpPages.h"
 #include "TerminalProgress.h"
 
 #include "Common/Core/Logger.h"
@@ -97,11 +98,12 @@ int main(int argc, char** argv)
     app.add_option("--timeout", limits.seconds,
                    "Give up reading a file after SECONDS (default 30, plus 2 for each megabyte "
                    "of the file; 0: no limit)")
+        ->type_name("SECONDS")
         ->check(CLI::NonNegativeNumber);
     app.add_option("--max-memory", limits.megabytes,
                    "Give up reading a file once the program holds more than MB megabytes of "
-                   "memory (default three quarters of this machine's: " +
-                       std::to_string(static_cast<long long>(limits.megabytes)) + "; 0: no limit)")
+                   "memory (default three quarters of the machine's; 0: no limit)")
+        ->type_name("MB")
         ->check(CLI::NonNegativeNumber);
     int verbosity = 0;
     app.add_flag("-v,--verbose", verbosity,
@@ -109,6 +111,18 @@ int main(int argc, char** argv)
     std::vector<Verb> verbs;
     for (const AddVerb add : kVerbs) {
         verbs.push_back(add(app));
+    }
+
+    app.set_version_flag("--version", ORVEX_VERSION);
+    // What the package installs, made here from the options above so that neither can drift
+    // from the program. Not in --help: they are for whoever packages the program.
+    if (argc == 2 && std::string(argv[1]) == "--man-page") {
+        std::cout << ManPage(app, ORVEX_VERSION);
+        return 0;
+    }
+    if (argc == 2 && std::string(argv[1]) == "--bash-completion") {
+        std::cout << BashCompletion(app);
+        return 0;
     }
 
     int exitCode = 0;

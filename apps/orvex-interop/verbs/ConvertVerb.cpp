@@ -118,13 +118,16 @@ Verb AddConvertVerb(CLI::App& app)
         ->type_name("K/N");
     verb->add_option("--format", options->format,
                      "Format to write: " + ModelFormat::WritableNames())
+        ->type_name("FORMAT")
         ->required();
     verb->add_option("--out", options->outDir,
                      "An existing folder; each FILE is written to it as "
                      "<name without extension>.<format>")
+        ->type_name("FOLDER")
         ->required();
     verb->add_option("--jobs", options->jobs,
                      "Files converted at a time (default: one per processor core)")
+        ->type_name("N")
         ->check(CLI::PositiveNumber);
     AddWriteChoices(*verb, options->choices);
     verb->add_flag("--json", options->json, "Print the report as one JSON document");
