@@ -9,7 +9,6 @@
 
 #include <Interface_Static.hxx>
 #include <STEPCAFControl_Reader.hxx>
-#include <TDataStd_Name.hxx>
 
 #include "Common/Core/Progress.h"
 
@@ -52,19 +51,6 @@ TEST_F(KernelTest, StepRoundTripKeepsNameAndColourAndFillsTheTools)
     EXPECT_TRUE(impl.colorTool->GetColor(label, XCAFDoc_ColorSurf, color));
     EXPECT_TRUE(
         ColorNear(Quantity_Color(Quantity_NOC_RED), color.Red(), color.Green(), color.Blue()));
-}
-
-TEST_F(KernelTest, IgesRoundTripKeepsTheShape)
-{
-    XcafBuilder builder;
-    builder.AddPart("Cylinder", MakeCylinder(2, 5));
-    builder.Finish();
-    const std::string path = myDir.File("cylinder.igs");
-    ASSERT_TRUE(XdeDocumentIGES::Save(path, builder.GetImpl(), nullptr));
-    XdeDocumentImpl impl;
-    ASSERT_TRUE(XdeDocumentIGES::Open(path, impl, nullptr));
-    ASSERT_GE(impl.freeShapes.Length(), 1);
-    EXPECT_FALSE(impl.shapeTool->GetShape(impl.freeShapes.First()).IsNull());
 }
 
 TEST_F(KernelTest, ReadersRestoreTheTranslatorParametersTheyChange)

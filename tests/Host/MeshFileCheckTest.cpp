@@ -18,9 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include <sys/stat.h>

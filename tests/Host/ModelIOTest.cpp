@@ -13,8 +13,6 @@
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 
-#include <filesystem>
-
 using namespace orvkit;
 using namespace orvtest;
 
@@ -139,13 +137,10 @@ TEST_F(ModelIOTest, ExtractKeepsTheSubtreeAndPlacesAnInstanceWhereItWas)
     ASSERT_FALSE(right.IsNull());
     XdeDocumentImpl placed;
     ASSERT_TRUE(XdeModelEdit::Extract(source, right, true, placed));
-    double x0, y0, z0, x1, y1, z1;
-    BoxOf(placed).Get(x0, y0, z0, x1, y1, z1);
-    EXPECT_NEAR(x0, 100.0, 1e-6);
+    EXPECT_NEAR(BoxOf(placed).CornerMin().X(), 100.0, 1e-6);
     XdeDocumentImpl alone;
     ASSERT_TRUE(XdeModelEdit::Extract(source, right, false, alone));
-    BoxOf(alone).Get(x0, y0, z0, x1, y1, z1);
-    EXPECT_NEAR(x0, 0.0, 1e-6);
+    EXPECT_NEAR(BoxOf(alone).CornerMin().X(), 0.0, 1e-6);
     EXPECT_EQ(PartsAndInstances(alone), std::make_pair(1, 0));
     EXPECT_TRUE(XdeModelEdit::FindNamed(source, "nothing").IsNull());
 }

@@ -11,19 +11,15 @@
 
 #include <BRepBndLib.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
-#include <BRepPrimAPI_MakeSphere.hxx>
 #include <BRepTools.hxx>
-#include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <IGESControl_Controller.hxx>
-#include <IGESControl_Reader.hxx>
 #include <IGESControl_Writer.hxx>
 #include <Interface_Static.hxx>
 #include <Message_ProgressRange.hxx>
 #include <Poly_Triangulation.hxx>
 #include <RWGltf_CafWriter.hxx>
-#include <STEPControl_Reader.hxx>
 #include <STEPControl_Writer.hxx>
 #include <Standard_DomainError.hxx>
 #include <Standard_Failure.hxx>
@@ -33,7 +29,6 @@
 #include <TopoDS.hxx>
 
 #include <filesystem>
-#include <fstream>
 #include <unordered_map>
 
 using namespace orvkit;
@@ -96,25 +91,44 @@ std::vector<LogRecord> Reasons(const ScopedLogCapture& log)
     return reasons;
 }
 
+// Exactly one reason: at `level`, naming the file and saying `because`.
+::testing::AssertionResult OneReason(const ScopedLogCapture& log, int level,
+                                     const std::string& path, const std::string& because)
+{
+    const std::vector<LogRecord> reasons = Reasons(log);
+    if (reasons.size() != 1) {
+        return ::testing::AssertionFailure() << reasons.size() << " reasons";
+    }
+    if (reasons[0].level != level || reasons[0].text.find(path) == std::string::npos ||
+        reasons[0].text.find(because) == std::string::npos) {
+        return ::testing::AssertionFailure()
+               << "level " << reasons[0].level << ": " << reasons[0].text;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// What the reader handed the post-process, and how often.
+struct Handed {
+    int calls = 0;
+    ParameterDict* settings = nullptr;
+    std::shared_ptr<TopoShape> shape;
+};
+
 // Keeps what the reader handed over and answers with a shape of its own, or with nothing, or
 // with an exception.
 class RecordingPostprocess : public ShapeReaderPostprocess {
 public:
     enum class Answer { Replace, Nothing, Throw };
 
-    RecordingPostprocess(Answer answer, int* calls, ParameterDict** settings,
-                         std::shared_ptr<TopoShape>* received, std::shared_ptr<TopoShape> reply)
-        : myAnswer(answer), myCalls(calls), mySettings(settings), myReceived(received),
-          myReply(std::move(reply))
+    RecordingPostprocess(Answer answer, Handed* handed, std::shared_ptr<TopoShape> reply = {})
+        : myAnswer(answer), myHanded(handed), myReply(std::move(reply))
     {
     }
 
     std::shared_ptr<TopoShape> Process(const std::shared_ptr<TopoShape>& shape,
                                        ParameterDict* settings) override
     {
-        ++*myCalls;
-        *mySettings = settings;
-        *myReceived = shape;
+        *myHanded = {myHanded->calls + 1, settings, shape};
         if (myAnswer == Answer::Throw) {
             throw Standard_Failure("repair exploded");
         }
@@ -123,9 +137,7 @@ public:
 
 private:
     Answer myAnswer;
-    int* myCalls;
-    ParameterDict** mySettings;
-    std::shared_ptr<TopoShape>* myReceived;
+    Handed* myHanded;
     std::shared_ptr<TopoShape> myReply;
 };
 
@@ -215,135 +227,83 @@ protected:
     TempDir myDir;
 };
 
-TEST_F(ShapeIOTest, StepAndIgesGiveWhatTheirTranslatorsGive)
+TEST_F(ShapeIOTest, StepReadLeavesTheTranslatorUnitAsItWasFound)
 {
-    const TopoDS_Shape box = MakeBox(10, 20, 30);
-    const std::string step = WriteStep(box, "box.step");
-    const std::string iges = WriteIges(box, "box.igs");
-
-    STEPControl_Reader stepReader;
-    ASSERT_EQ(stepReader.ReadFile(step.c_str()), IFSelect_RetDone);
-    stepReader.TransferRoots();
-    const TopoDS_Shape stepDirect = stepReader.OneShape();
-    IGESControl_Reader igesReader;
-    ASSERT_EQ(igesReader.ReadFile(iges.c_str()), IFSelect_RetDone);
-    igesReader.TransferRoots();
-    const TopoDS_Shape igesDirect = igesReader.OneShape();
-
-    for (const auto& [path, direct] :
-         {std::make_pair(step, stepDirect), std::make_pair(iges, igesDirect)}) {
-        const std::shared_ptr<TopoShape> shape = Open(path);
-        ASSERT_TRUE(shape) << path;
-        EXPECT_EQ(shape->GetImpl().ShapeType(), direct.ShapeType()) << path;
-        EXPECT_EQ(shape->CountChildren(TopoShapeFace), 6) << path;
-        EXPECT_EQ(shape->CountChildren(TopoShapeSolid), 1) << path;
-        EXPECT_TRUE(ExtentsNear(shape->GetImpl(), 10, 20, 30, 1e-3)) << path;
-    }
-}
-
-TEST_F(ShapeIOTest, StepAndIgesAreReadInTheModelUnit)
-{
-    // A file in metres read in millimetres and the other way round.
     const std::string metres = WriteStepInMetres(MakeBox(1, 2, 3), "metres.step");
-    std::shared_ptr<TopoShape> shape = Open(metres, "mm");
-    ASSERT_TRUE(shape);
-    EXPECT_TRUE(ExtentsNear(shape->GetImpl(), 1000, 2000, 3000, 1e-2));
-    shape = Open(metres, "m");
-    ASSERT_TRUE(shape);
-    EXPECT_TRUE(ExtentsNear(shape->GetImpl(), 1, 2, 3, 1e-5));
-
-    const std::string millimetres = WriteIges(MakeBox(10, 20, 30), "millimetres.igs");
-    shape = Open(millimetres, "cm");
-    ASSERT_TRUE(shape);
-    EXPECT_TRUE(ExtentsNear(shape->GetImpl(), 1, 2, 3, 1e-5));
-
-    // Without a dictionary the model unit is the default, millimetres.
-    shape = ShapeIO::Open(metres, nullptr);
-    ASSERT_TRUE(shape);
-    EXPECT_TRUE(ExtentsNear(shape->GetImpl(), 1000, 2000, 3000, 1e-2));
-
-    // The translators' process-wide unit is left as it was found.
     const std::string before = Interface_Static::CVal("xstep.cascade.unit");
     ASSERT_TRUE(Open(metres, "in"));
     EXPECT_EQ(std::string(Interface_Static::CVal("xstep.cascade.unit")), before);
 }
 
-TEST_F(ShapeIOTest, BrepComesBackAsWritten)
-{
-    TopoDS_Shape cylinder = MakeCylinder(2, 5);
-    const std::string path = myDir.File("cylinder.brep");
-    ASSERT_TRUE(BRepTools::Write(cylinder, path.c_str()));
-    // BREP has no unit: the model unit changes nothing.
-    const std::shared_ptr<TopoShape> shape = Open(path, "m");
-    ASSERT_TRUE(shape);
-    EXPECT_EQ(shape->GetShapeType(), TopoShapeSolid);
-    EXPECT_EQ(shape->CountChildren(TopoShapeFace), 3);
-    EXPECT_TRUE(ExtentsNear(shape->GetImpl(), 4, 4, 5, 1e-6));
-}
-
-TEST_F(ShapeIOTest, StlIsOneFaceHoldingEveryTriangle)
-{
-    const TopoDS_Shape cylinder = MakeCylinder(10, 20);
-    for (const bool ascii : {true, false}) {
-        const std::string path = WriteStl(cylinder, ascii ? "ascii.stl" : "binary.stl", ascii);
-        const int written = CountTriangles(cylinder);
-        ASSERT_GT(written, 50) << path;
-        const std::shared_ptr<TopoShape> shape = Open(path, "m");
-        ASSERT_TRUE(shape) << path;
-        EXPECT_EQ(shape->GetShapeType(), TopoShapeFace) << path;
-        EXPECT_EQ(CountTriangles(shape->GetImpl()), written) << path;
-        // STL has no unit: coordinates are kept whatever the model unit. (Both boxes are those
-        // of the mesh's nodes.)
-        const Extents mesh = ExtentsOf(cylinder);
-        EXPECT_TRUE(ExtentsNear(shape->GetImpl(), mesh.x, mesh.y, mesh.z, 1e-4)) << path;
-    }
-}
-
-TEST_F(ShapeIOTest, ObjGivesOneFacePerObjectAndKeepsItsCoordinates)
-{
-    const std::string path = myDir.Write("two.obj", "# a square and a triangle\n"
-                                                    "o square\n"
-                                                    "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 0 2 0\n"
-                                                    "f 1 2 3 4\n"
-                                                    "o triangle\n"
-                                                    "v 0 0 3\nv 4 0 3\nv 0 2 3\n"
-                                                    "f 5 6 7\n");
-    for (const char* unit : {"mm", "m"}) {
-        const std::shared_ptr<TopoShape> shape = Open(path, unit);
-        ASSERT_TRUE(shape) << unit;
-        EXPECT_EQ(shape->GetShapeType(), TopoShapeCompound) << unit;
-        EXPECT_EQ(shape->CountChildren(TopoShapeFace), 2) << unit;
-        EXPECT_EQ(CountTriangles(shape->GetImpl()), 3) << unit;
-        EXPECT_TRUE(ExtentsNear(shape->GetImpl(), 4, 2, 3, 1e-6)) << unit;
-    }
-}
-
-TEST_F(ShapeIOTest, GltfIsScaledFromMetresIntoTheModelUnitWithZUp)
+// STEP and IGES are scaled from their own unit into the model unit (a file in metres read in
+// millimetres and the other way round). BREP, STL and OBJ have no unit: their coordinates are
+// kept whatever the model unit. glTF is in metres with Z up and is scaled into the model unit.
+// Without settings the model unit is the default, millimetres. A mesh file gives faces holding
+// every triangle, one face per OBJ object and per face glTF was written from.
+TEST_F(ShapeIOTest, EachFormatGivesItsShapeInTheModelUnit)
 {
     const TopoDS_Shape box = MakeBox(10, 20, 30);
-    for (const bool binary : {true, false}) {
-        const std::string path = WriteGltf(box, binary ? "box.glb" : "box.gltf", binary);
-        std::shared_ptr<TopoShape> shape = Open(path, "mm");
-        ASSERT_TRUE(shape) << path;
-        EXPECT_EQ(CountTriangles(shape->GetImpl()), 12) << path;
-        EXPECT_TRUE(ExtentsNear(shape->GetImpl(), 10, 20, 30, 1e-3)) << path;
-        shape = Open(path, "m");
-        ASSERT_TRUE(shape) << path;
-        EXPECT_TRUE(ExtentsNear(shape->GetImpl(), 0.01, 0.02, 0.03, 1e-6)) << path;
+    // Extensions are matched whatever their case.
+    const std::string step = WriteStep(box, "box.StP");
+    const std::string iges = WriteIges(box, "box.igs");
+    const std::string metres = WriteStepInMetres(MakeBox(1, 2, 3), "metres.step");
+    const TopoDS_Shape cylinder = MakeCylinder(10, 20);
+    const std::string brep = myDir.File("cylinder.brep");
+    ASSERT_TRUE(BRepTools::Write(MakeCylinder(2, 5), brep.c_str()));
+    const std::string asciiStl = WriteStl(cylinder, "ascii.stl", true);
+    const std::string binaryStl = WriteStl(cylinder, "BINARY.STL", false);
+    const int written = CountTriangles(cylinder);
+    ASSERT_GT(written, 50);
+    // Both boxes are those of the mesh's nodes.
+    const Extents mesh = ExtentsOf(cylinder);
+    const std::string obj = myDir.Write("two.obj", "# a square and a triangle\n"
+                                                   "o square\n"
+                                                   "v 0 0 0\nv 4 0 0\nv 4 2 0\nv 0 2 0\n"
+                                                   "f 1 2 3 4\n"
+                                                   "o triangle\n"
+                                                   "v 0 0 3\nv 4 0 3\nv 0 2 3\n"
+                                                   "f 5 6 7\n");
+    const std::string glb = WriteGltf(box, "box.glb", true);
+    const std::string gltf = WriteGltf(box, "box.gltf", false);
+    struct Case {
+        std::string path;
+        const char* unit;
+        EnumTopoShapeType type;
+        int solids;
+        int faces;
+        int triangles;
+        Extents extents;
+        double tolerance;
+    };
+    const Case cases[] = {
+        {step, "mm", TopoShapeSolid, 1, 6, 0, {10, 20, 30}, 1e-3},
+        {iges, "mm", TopoShapeSolid, 1, 6, 0, {10, 20, 30}, 1e-3},
+        {iges, "cm", TopoShapeSolid, 1, 6, 0, {1, 2, 3}, 1e-5},
+        {metres, "mm", TopoShapeSolid, 1, 6, 0, {1000, 2000, 3000}, 1e-2},
+        {metres, "m", TopoShapeSolid, 1, 6, 0, {1, 2, 3}, 1e-5},
+        {metres, nullptr, TopoShapeSolid, 1, 6, 0, {1000, 2000, 3000}, 1e-2},
+        {brep, "m", TopoShapeSolid, 1, 3, 0, {4, 4, 5}, 1e-6},
+        {asciiStl, "m", TopoShapeFace, 0, 1, written, mesh, 1e-4},
+        {binaryStl, "m", TopoShapeFace, 0, 1, written, mesh, 1e-4},
+        {obj, "mm", TopoShapeCompound, 0, 2, 3, {4, 2, 3}, 1e-6},
+        {obj, "m", TopoShapeCompound, 0, 2, 3, {4, 2, 3}, 1e-6},
+        {glb, "mm", TopoShapeCompound, 0, 6, 12, {10, 20, 30}, 1e-3},
+        {glb, "m", TopoShapeCompound, 0, 6, 12, {0.01, 0.02, 0.03}, 1e-6},
+        {gltf, "mm", TopoShapeCompound, 0, 6, 12, {10, 20, 30}, 1e-3},
+        {gltf, "m", TopoShapeCompound, 0, 6, 12, {0.01, 0.02, 0.03}, 1e-6},
+    };
+    for (const Case& c : cases) {
+        const std::string name = c.path + " in " + (c.unit ? c.unit : "no settings");
+        const std::shared_ptr<TopoShape> shape =
+            c.unit ? Open(c.path, c.unit) : ShapeIO::Open(c.path, nullptr);
+        ASSERT_TRUE(shape) << name;
+        EXPECT_EQ(shape->GetShapeType(), c.type) << name;
+        EXPECT_EQ(shape->CountChildren(TopoShapeSolid), c.solids) << name;
+        EXPECT_EQ(shape->CountChildren(TopoShapeFace), c.faces) << name;
+        EXPECT_EQ(CountTriangles(shape->GetImpl()), c.triangles) << name;
+        const Extents& e = c.extents;
+        EXPECT_TRUE(ExtentsNear(shape->GetImpl(), e.x, e.y, e.z, c.tolerance)) << name;
     }
-}
-
-TEST_F(ShapeIOTest, ExtensionsAreMatchedWhateverTheirCase)
-{
-    const TopoDS_Shape box = MakeBox(1, 1, 1);
-    const std::string stl = WriteStl(box, "BOX.STL", false);
-    const std::string step = WriteStep(box, "Box.StP");
-    std::shared_ptr<TopoShape> shape = Open(stl);
-    ASSERT_TRUE(shape);
-    EXPECT_EQ(shape->GetShapeType(), TopoShapeFace);
-    shape = Open(step);
-    ASSERT_TRUE(shape);
-    EXPECT_EQ(shape->GetShapeType(), TopoShapeSolid);
 }
 
 TEST_F(ShapeIOTest, ListsEveryFormatWithItsPatterns)
@@ -361,31 +321,27 @@ TEST_F(ShapeIOTest, ListsEveryFormatWithItsPatterns)
 TEST_F(ShapeIOTest, PostprocessGetsTheSameSettingsAndItsShapeIsReturned)
 {
     const std::string path = WriteStep(MakeBox(1, 2, 3), "box.step");
-    int calls = 0;
-    ParameterDict* received = nullptr;
-    std::shared_ptr<TopoShape> readShape;
+    Handed handed;
     const std::shared_ptr<TopoShape> reply = TopoShape::Create(MakeCylinder(1, 1));
     ShapeExchangeManager::Instance().SetPostprocess(std::make_unique<RecordingPostprocess>(
-        RecordingPostprocess::Answer::Replace, &calls, &received, &readShape, reply));
+        RecordingPostprocess::Answer::Replace, &handed, reply));
 
     ParameterDict settings;
-    const std::shared_ptr<TopoShape> shape = ShapeIO::Open(path, &settings);
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(received, &settings);
-    ASSERT_TRUE(readShape);
-    EXPECT_EQ(readShape->GetShapeType(), TopoShapeSolid);
-    EXPECT_TRUE(ExtentsNear(readShape->GetImpl(), 1, 2, 3, 1e-5));
-    EXPECT_EQ(shape, reply);
+    EXPECT_EQ(ShapeIO::Open(path, &settings), reply);
+    EXPECT_EQ(handed.calls, 1);
+    EXPECT_EQ(handed.settings, &settings);
+    ASSERT_TRUE(handed.shape);
+    EXPECT_EQ(handed.shape->GetShapeType(), TopoShapeSolid);
+    EXPECT_TRUE(ExtentsNear(handed.shape->GetImpl(), 1, 2, 3, 1e-5));
 
     // A null dictionary is handed over as it is.
-    received = &settings;
     EXPECT_EQ(ShapeIO::Open(path, nullptr), reply);
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(received, nullptr);
+    EXPECT_EQ(handed.calls, 2);
+    EXPECT_EQ(handed.settings, nullptr);
 
     // A failed read never reaches the post-process.
     EXPECT_FALSE(ShapeIO::Open(myDir.File("missing.step"), &settings));
-    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(handed.calls, 2);
 }
 
 TEST_F(ShapeIOTest, FailedOrEmptyRepairKeepsTheShapeAsRead)
@@ -393,23 +349,16 @@ TEST_F(ShapeIOTest, FailedOrEmptyRepairKeepsTheShapeAsRead)
     const std::string path = WriteStep(MakeBox(1, 2, 3), "box.step");
     for (const auto answer :
          {RecordingPostprocess::Answer::Nothing, RecordingPostprocess::Answer::Throw}) {
-        int calls = 0;
-        ParameterDict* received = nullptr;
-        std::shared_ptr<TopoShape> readShape;
+        Handed handed;
         ShapeExchangeManager::Instance().SetPostprocess(
-            std::make_unique<RecordingPostprocess>(answer, &calls, &received, &readShape, nullptr));
+            std::make_unique<RecordingPostprocess>(answer, &handed));
         ScopedLogCapture log;
         std::shared_ptr<TopoShape> shape;
         EXPECT_NO_THROW(shape = ShapeIO::Open(path, nullptr));
-        EXPECT_EQ(calls, 1);
-        EXPECT_EQ(shape, readShape);
-        const std::vector<LogRecord> reasons = Reasons(log);
-        ASSERT_EQ(reasons.size(), 1u);
-        EXPECT_EQ(reasons[0].level, 3);
-        EXPECT_NE(reasons[0].text.find(path), std::string::npos) << reasons[0].text;
-        if (answer == RecordingPostprocess::Answer::Throw) {
-            EXPECT_NE(reasons[0].text.find("repair exploded"), std::string::npos);
-        }
+        EXPECT_EQ(handed.calls, 1);
+        EXPECT_EQ(shape, handed.shape);
+        const bool threw = answer == RecordingPostprocess::Answer::Throw;
+        EXPECT_TRUE(OneReason(log, 3, path, threw ? "repair exploded" : ""));
     }
 }
 
@@ -486,19 +435,11 @@ TEST_F(ShapeIOTest, UnreadableFilesGiveNullAndOneReasonNamingTheFile)
         std::shared_ptr<TopoShape> shape;
         EXPECT_NO_THROW(shape = ShapeIO::Open(path, nullptr)) << path;
         EXPECT_FALSE(shape) << path;
-        const std::vector<LogRecord> reasons = Reasons(log);
-        ASSERT_EQ(reasons.size(), 1u) << path;
-        EXPECT_EQ(reasons[0].level, 4) << path;
-        EXPECT_NE(reasons[0].text.find(path), std::string::npos) << reasons[0].text;
-        EXPECT_NE(reasons[0].text.find(because), std::string::npos) << reasons[0].text;
+        EXPECT_TRUE(OneReason(log, 4, path, because)) << path;
     }
-    {
-        ScopedLogCapture log;
-        EXPECT_FALSE(ShapeIO::Open(box, &unknownUnit));
-        const std::vector<LogRecord> reasons = Reasons(log);
-        ASSERT_EQ(reasons.size(), 1u);
-        EXPECT_NE(reasons[0].text.find("furlong"), std::string::npos) << reasons[0].text;
-    }
+    const ScopedLogCapture log;
+    EXPECT_FALSE(ShapeIO::Open(box, &unknownUnit));
+    EXPECT_TRUE(OneReason(log, 4, box, "furlong"));
 }
 
 TEST_F(ShapeIOTest, UnknownExtensionListsWhatIsReadable)

@@ -14,6 +14,7 @@
 #include <XCAFDoc_Dimension.hxx>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -63,44 +64,44 @@ TopoDS_Shape TargetShape(const Document& document, ObjectId target)
     return owner->GetShape()->FindChild(picked.GetShapeType(), picked.GetTopoShapeId());
 }
 
-struct KindCounts {
-    int linear = 0;
-    int angular = 0;
-    int diameter = 0;
-    int radius = 0;
-    int plusMinus = 0;
-    int range = 0;
-};
+// Linear, angular, diameter and radius annotations (the kinds in their enum order), then how
+// many carry plus/minus and range tolerances.
+using KindCounts = std::array<int, 6>;
 
 KindCounts CountKinds(const std::vector<AnnotationElement*>& annotations)
 {
-    KindCounts counts;
+    KindCounts counts{};
     for (const AnnotationElement* annotation : annotations) {
-        switch (annotation->GetKind()) {
-        case AnnotationLinear:
-            ++counts.linear;
-            break;
-        case AnnotationAngular:
-            ++counts.angular;
-            break;
-        case AnnotationDiameter:
-            ++counts.diameter;
-            break;
-        case AnnotationRadius:
-            ++counts.radius;
-            break;
-        }
-        counts.plusMinus += annotation->GetToleranceType() == TolerancePlusMinus ? 1 : 0;
-        counts.range += annotation->GetToleranceType() == ToleranceRange ? 1 : 0;
+        ++counts.at(annotation->GetKind());
+        counts[4] += annotation->GetToleranceType() == TolerancePlusMinus ? 1 : 0;
+        counts[5] += annotation->GetToleranceType() == ToleranceRange ? 1 : 0;
     }
     return counts;
 }
 
+// The dimensions of a kernel document that carry semantics, in label order.
+std::vector<Handle(XCAFDimTolObjects_DimensionObject)>
+SemanticDimensions(const XdeDocumentImpl& impl)
+{
+    TDF_LabelSequence labels;
+    impl.dimTolTool->GetDimensionLabels(labels);
+    std::vector<Handle(XCAFDimTolObjects_DimensionObject)> objects;
+    for (const TDF_Label& label : labels) {
+        Handle(XCAFDoc_Dimension) dimension;
+        if (label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension) &&
+            dimension->GetObject()->GetType() !=
+                XCAFDimTolObjects_DimensionType_DimensionPresentation &&
+            dimension->GetObject()->GetType() != XCAFDimTolObjects_DimensionType_CommonLabel) {
+            objects.push_back(dimension->GetObject());
+        }
+    }
+    return objects;
+}
+
 TEST(DimensionTest, EveryDimensionOfTheFourKindsBecomesAnAnnotation)
 {
-    // Per file: linear, angular, diameter, radius annotations, then how many carry plus/minus
-    // and range tolerances. Thickness, unspecified-location and outer-to-centre dimensions,
-    // and labels that only group others, make none.
+    // Thickness, unspecified-location and outer-to-centre dimensions, and labels that only
+    // group others, make none.
     const std::map<std::string, KindCounts> expected = {
         {"step-pmi/nist_ctc_01_asme1_ap242-e1.stp", {0, 1, 7, 0, 6, 2}},
         {"step-pmi/nist_ctc_02_asme1_ap242-e2.stp", {0, 0, 7, 0, 7, 0}},
@@ -113,13 +114,7 @@ TEST(DimensionTest, EveryDimensionOfTheFourKindsBecomesAnAnnotation)
     };
     for (const auto& [file, counts] : expected) {
         IMPORT_PMI_OR_SKIP(imported, file);
-        const KindCounts actual = CountKinds(imported.annotations);
-        EXPECT_EQ(actual.linear, counts.linear) << file;
-        EXPECT_EQ(actual.angular, counts.angular) << file;
-        EXPECT_EQ(actual.diameter, counts.diameter) << file;
-        EXPECT_EQ(actual.radius, counts.radius) << file;
-        EXPECT_EQ(actual.plusMinus, counts.plusMinus) << file;
-        EXPECT_EQ(actual.range, counts.range) << file;
+        EXPECT_EQ(CountKinds(imported.annotations), counts) << file;
         for (const AnnotationElement* annotation : imported.annotations) {
             EXPECT_TRUE(annotation->IsBrowserable()) << file;
         }
@@ -136,22 +131,16 @@ TEST(DimensionTest, AnnotationsCarryTheFilesValuesTolerancesAndTextPoints)
         // The kernel's own reading of the file, dimension by dimension, in the same order.
         XdeDocumentImpl impl;
         ASSERT_TRUE(XdeDocumentSTEP::Open(CorpusFile(file), impl, nullptr));
-        TDF_LabelSequence labels;
-        impl.dimTolTool->GetDimensionLabels(labels);
         std::vector<Handle(XCAFDimTolObjects_DimensionObject)> objects;
-        for (const TDF_Label& label : labels) {
-            Handle(XCAFDoc_Dimension) dimension;
-            if (!label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension)) {
-                continue;
-            }
-            const auto type = dimension->GetObject()->GetType();
+        for (const auto& object : SemanticDimensions(impl)) {
+            const auto type = object->GetType();
             if (type == XCAFDimTolObjects_DimensionType_Location_LinearDistance ||
                 type == XCAFDimTolObjects_DimensionType_Size_CurveLength ||
                 type == XCAFDimTolObjects_DimensionType_Location_Angular ||
                 type == XCAFDimTolObjects_DimensionType_Size_Angular ||
                 type == XCAFDimTolObjects_DimensionType_Size_Diameter ||
                 type == XCAFDimTolObjects_DimensionType_Size_Radius) {
-                objects.push_back(dimension->GetObject());
+                objects.push_back(object);
             }
         }
         ASSERT_EQ(objects.size(), imported.annotations.size()) << file;
@@ -284,29 +273,6 @@ TEST(DimensionTest, OtherTypesMakeNoAnnotationButKeepTheirReferenceTargets)
     }
 }
 
-} // namespace
-
-namespace {
-
-// The dimensions of a kernel document that carry semantics, in label order.
-std::vector<Handle(XCAFDimTolObjects_DimensionObject)>
-SemanticDimensions(const XdeDocumentImpl& impl)
-{
-    TDF_LabelSequence labels;
-    impl.dimTolTool->GetDimensionLabels(labels);
-    std::vector<Handle(XCAFDimTolObjects_DimensionObject)> objects;
-    for (const TDF_Label& label : labels) {
-        Handle(XCAFDoc_Dimension) dimension;
-        if (label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension) &&
-            dimension->GetObject()->GetType() !=
-                XCAFDimTolObjects_DimensionType_DimensionPresentation &&
-            dimension->GetObject()->GetType() != XCAFDimTolObjects_DimensionType_CommonLabel) {
-            objects.push_back(dimension->GetObject());
-        }
-    }
-    return objects;
-}
-
 // The value arrays of those dimensions.
 std::vector<std::vector<double>> ValuesOf(const XdeDocumentImpl& impl)
 {
@@ -425,10 +391,6 @@ TEST(DimensionUnitTest, EveryDimensionIsTracedToItsEntityAndRescaledOnce)
     }
 }
 
-} // namespace
-
-namespace {
-
 // Dimensions built in the test and written as AP242.
 class BuiltDimensionTest : public ::testing::Test {
 protected:
@@ -473,38 +435,26 @@ TEST_F(BuiltDimensionTest, DistanceBetweenTwoFacesPointsAtBothFaces)
     EXPECT_NEAR(a.Plane().Distance(b.Plane().Location()), 10.0, 1e-9);
 }
 
-TEST_F(BuiltDimensionTest, UnsupportedTypesMakeNoAnnotationButTheirTargetsExist)
+// A thickness makes no annotation, yet its face target exists; a diameter on the whole part
+// makes one whose targets stay unset, and a radius without a target makes nothing.
+TEST_F(BuiltDimensionTest, UnsupportedTypesKeepTheirTargetsAndAWholePartTargetStaysUnset)
 {
     XcafBuilder builder;
     const TDF_Label box = builder.AddPart("Block", MakeBox(10, 20, 30));
     builder.AddDimension(XCAFDimTolObjects_DimensionType_Size_Thickness, 5,
                          {builder.AddSubShape(box, TopAbs_FACE, 4)});
-    auto document = Import(builder);
-    EXPECT_TRUE(ElementsOf<AnnotationElement>(*document).empty());
-    const auto references = ElementsOf<ReferenceShape>(*document);
-    ASSERT_EQ(references.size(), 1u);
-    EXPECT_EQ(references[0]->GetPickedId().GetShapeType(), TopoShapeFace);
-}
-
-TEST_F(BuiltDimensionTest, WholePartTargetOrNoTargetLeavesTheTargetUnset)
-{
-    XcafBuilder builder;
-    const TDF_Label box = builder.AddPart("Block", MakeBox(10, 20, 30));
     builder.AddDimension(XCAFDimTolObjects_DimensionType_Size_Diameter, 8, {box});
     builder.AddDimension(XCAFDimTolObjects_DimensionType_Size_Radius, 4, {});
     auto document = Import(builder);
     const auto annotations = ElementsOf<AnnotationElement>(*document);
-    EXPECT_FALSE(annotations.empty());
-    for (const AnnotationElement* annotation : annotations) {
-        EXPECT_FALSE(annotation->GetTarget1().IsValid());
-        EXPECT_FALSE(annotation->GetTarget2().IsValid());
-    }
-    EXPECT_TRUE(ElementsOf<ReferenceShape>(*document).empty());
+    ASSERT_EQ(annotations.size(), 1u);
+    EXPECT_EQ(annotations[0]->GetKind(), AnnotationDiameter);
+    EXPECT_FALSE(annotations[0]->GetTarget1().IsValid());
+    EXPECT_FALSE(annotations[0]->GetTarget2().IsValid());
+    const auto references = ElementsOf<ReferenceShape>(*document);
+    ASSERT_EQ(references.size(), 1u);
+    EXPECT_EQ(references[0]->GetPickedId().GetShapeType(), TopoShapeFace);
 }
-
-} // namespace
-
-namespace {
 
 TEST(DimensionWithoutShapesTest, FileWithGdtButNoGeometryReadsWithoutTargets)
 {

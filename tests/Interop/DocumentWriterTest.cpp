@@ -48,7 +48,8 @@ protected:
     TempDir myDir;
 };
 
-TEST_F(DocumentWriterTest, TwoPartsInTheSoleAssemblyBecomePrototypesInstancesAndOneGroup)
+// With create-assembly set, the same file gives an assembly in place of the group.
+TEST_F(DocumentWriterTest, SoleAssemblyBecomesOneGroupOfInstancesOrWithCreateAssemblyAnAssembly)
 {
     XcafBuilder builder;
     const TDF_Label box = builder.AddPart("Box", MakeBox(10, 10, 10));
@@ -90,18 +91,8 @@ TEST_F(DocumentWriterTest, TwoPartsInTheSoleAssemblyBecomePrototypesInstancesAnd
         instances[0]->GetName() == "Cylinder" ? instances[0] : instances[1];
     EXPECT_EQ(cylinderInstance->GetName(), "Cylinder");
     EXPECT_NEAR(cylinderInstance->GetTransform().TranslationPart().X(), 30.0, 1e-9);
-}
 
-TEST_F(DocumentWriterTest, CreateAssemblyMakesTheSoleRootAnAssembly)
-{
-    XcafBuilder builder;
-    const TDF_Label box = builder.AddPart("Box", MakeBox(10, 10, 10));
-    const TDF_Label assembly = builder.AddAssembly("Frame");
-    builder.AddComponent(assembly, box, Translation(0, 0, 0));
-    builder.AddComponent(assembly, builder.AddPart("Pin", MakeCylinder(1, 5)),
-                         Translation(0, 0, 10));
-    auto document = Import(builder, true);
-
+    document = Import(builder, true);
     EXPECT_TRUE(ElementsNamed(*document, "GroupElement").empty());
     const auto assemblies = ElementsNamed(*document, "AssemblyElement");
     ASSERT_EQ(assemblies.size(), 1u);
@@ -110,13 +101,15 @@ TEST_F(DocumentWriterTest, CreateAssemblyMakesTheSoleRootAnAssembly)
     EXPECT_EQ(static_cast<AssemblyElement*>(assemblies[0])->GetChildren().size(), 2u);
 }
 
-TEST_F(DocumentWriterTest, OnePartReferencedTwiceSharesOneHiddenPrototype)
+// Each instance takes the prototype's name, and as alias its reference's name without a
+// leading "NAUO".
+TEST_F(DocumentWriterTest, OnePartReferencedTwiceSharesOneHiddenPrototypeAndNamesItsInstances)
 {
     XcafBuilder builder;
     const TDF_Label bolt = builder.AddPart("Bolt", MakeCylinder(2, 12));
     const TDF_Label assembly = builder.AddAssembly("Pair");
-    builder.AddComponent(assembly, bolt, Translation(10, 0, 0));
-    builder.AddComponent(assembly, bolt, Translation(0, 20, 0));
+    builder.AddComponent(assembly, bolt, Translation(10, 0, 0), "NAUO12");
+    builder.AddComponent(assembly, bolt, Translation(0, 20, 0), "bolt_left");
     auto document = Import(builder);
 
     const auto shapes = ElementsOf<ShapeElement>(*document);
@@ -130,6 +123,12 @@ TEST_F(DocumentWriterTest, OnePartReferencedTwiceSharesOneHiddenPrototype)
     const gp_XYZ second = instances[1]->GetTransform().TranslationPart();
     EXPECT_TRUE(first.IsEqual(gp_XYZ(10, 0, 0), 1e-9)) << first.X() << " " << first.Y();
     EXPECT_TRUE(second.IsEqual(gp_XYZ(0, 20, 0), 1e-9)) << second.X() << " " << second.Y();
+    std::set<std::string> aliases;
+    for (const InstanceElement* instance : instances) {
+        EXPECT_EQ(instance->GetName(), "Bolt");
+        aliases.insert(instance->GetAliasName());
+    }
+    EXPECT_EQ(aliases, (std::set<std::string>{"12", "bolt_left"}));
 }
 
 TEST_F(DocumentWriterTest, ColourFoundByOneChildStaysForLaterSiblingsButNotAboveItsAssembly)
@@ -174,7 +173,8 @@ TEST_F(DocumentWriterTest, ColourFoundByOneChildStaysForLaterSiblingsButNotAbove
     check("Outside", kWhite);
 }
 
-TEST_F(DocumentWriterTest, CompoundWithoutCreateAssemblyTakesItsFirstColouredMembersColour)
+// With create-assembly set, the same compound is split into numbered members instead.
+TEST_F(DocumentWriterTest, CompoundTakesItsFirstColouredMembersColourOrIsSplitWithCreateAssembly)
 {
     const TopoDS_Shape box = MakeBox(1, 1, 1);
     const TopoDS_Shape cylinder = MakeCylinder(1, 4);
@@ -189,6 +189,21 @@ TEST_F(DocumentWriterTest, CompoundWithoutCreateAssemblyTakesItsFirstColouredMem
     EXPECT_TRUE(shapes[0]->IsBrowserable());
     EXPECT_TRUE(ColorNear(kBlue, shapes[0]->GetColor().r, shapes[0]->GetColor().g,
                           shapes[0]->GetColor().b));
+
+    document = Import(builder, true);
+    const auto assemblies = ElementsNamed(*document, "AssemblyElement");
+    ASSERT_EQ(assemblies.size(), 1u);
+    EXPECT_EQ(assemblies[0]->GetName(), "Pair");
+    EXPECT_TRUE(static_cast<AssemblyElement*>(assemblies[0])->IsBrowserable());
+    const auto* solid1 = dynamic_cast<ShapeElement*>(FindByName(*document, "Solid:1"));
+    const auto* solid2 = dynamic_cast<ShapeElement*>(FindByName(*document, "Solid:2"));
+    ASSERT_NE(solid1, nullptr);
+    ASSERT_NE(solid2, nullptr);
+    EXPECT_EQ(solid1->GetParentId(), assemblies[0]->GetId());
+    EXPECT_TRUE(
+        ColorNear(kWhite, solid1->GetColor().r, solid1->GetColor().g, solid1->GetColor().b));
+    EXPECT_TRUE(ColorNear(kBlue, solid2->GetColor().r, solid2->GetColor().g, solid2->GetColor().b));
+    EXPECT_EQ(ElementsOf<ShapeElement>(*document).size(), 2u);
 }
 
 TEST_F(DocumentWriterTest, AnUnsplitCompoundsFaceTableComparesWithThePartsOwnColour)
@@ -219,30 +234,6 @@ TEST_F(DocumentWriterTest, AnUnsplitCompoundsFaceTableComparesWithThePartsOwnCol
     ASSERT_EQ(table.count(7), 1u);
     EXPECT_TRUE(ColorNear(kRed, table.at(0).r, table.at(0).g, table.at(0).b));
     EXPECT_TRUE(ColorNear(kGreen, table.at(7).r, table.at(7).g, table.at(7).b));
-}
-
-TEST_F(DocumentWriterTest, CompoundWithCreateAssemblyIsSplitIntoNumberedMembers)
-{
-    const TopoDS_Shape box = MakeBox(1, 1, 1);
-    const TopoDS_Shape cylinder = MakeCylinder(1, 4);
-    XcafBuilder builder;
-    const TDF_Label part = builder.AddPart("Pair", MakeCompound({box, cylinder}));
-    builder.SetSubShapeColor(part, cylinder, kBlue);
-    auto document = Import(builder, true);
-
-    const auto assemblies = ElementsNamed(*document, "AssemblyElement");
-    ASSERT_EQ(assemblies.size(), 1u);
-    EXPECT_EQ(assemblies[0]->GetName(), "Pair");
-    EXPECT_TRUE(static_cast<AssemblyElement*>(assemblies[0])->IsBrowserable());
-    const auto* solid1 = dynamic_cast<ShapeElement*>(FindByName(*document, "Solid:1"));
-    const auto* solid2 = dynamic_cast<ShapeElement*>(FindByName(*document, "Solid:2"));
-    ASSERT_NE(solid1, nullptr);
-    ASSERT_NE(solid2, nullptr);
-    EXPECT_EQ(solid1->GetParentId(), assemblies[0]->GetId());
-    EXPECT_TRUE(
-        ColorNear(kWhite, solid1->GetColor().r, solid1->GetColor().g, solid1->GetColor().b));
-    EXPECT_TRUE(ColorNear(kBlue, solid2->GetColor().r, solid2->GetColor().g, solid2->GetColor().b));
-    EXPECT_EQ(ElementsOf<ShapeElement>(*document).size(), 2u);
 }
 
 TEST_F(DocumentWriterTest, SplitCompoundCountsVerticesSoNumbersHaveGaps)
@@ -325,23 +316,6 @@ TEST_F(DocumentWriterTest, NonAsciiNamesArriveInBothTextEncodings)
         ASSERT_EQ(shapes.size(), 1u);
         EXPECT_EQ(shapes[0]->GetName(), "螺栓 M6 – Ø12") << "encoding " << encoding;
     }
-}
-
-TEST_F(DocumentWriterTest, InstanceTakesThePrototypeNameAndTheReferenceNameWithoutNauoAsAlias)
-{
-    XcafBuilder builder;
-    const TDF_Label bolt = builder.AddPart("Bolt", MakeCylinder(1, 6));
-    const TDF_Label assembly = builder.AddAssembly("Joint");
-    builder.AddComponent(assembly, bolt, Translation(0, 0, 0), "NAUO12");
-    builder.AddComponent(assembly, bolt, Translation(5, 0, 0), "bolt_left");
-    auto document = Import(builder);
-
-    std::set<std::string> aliases;
-    for (const InstanceElement* instance : ElementsOf<InstanceElement>(*document)) {
-        EXPECT_EQ(instance->GetName(), "Bolt");
-        aliases.insert(instance->GetAliasName());
-    }
-    EXPECT_EQ(aliases, (std::set<std::string>{"12", "bolt_left"}));
 }
 
 TEST_F(DocumentWriterTest, LabelWithoutNameGivesAnEmptyName)

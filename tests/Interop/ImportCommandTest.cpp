@@ -154,45 +154,58 @@ TEST_F(ImportCommandTest, FilterListBlanksAsterisksInDescriptionsAndEndsWithAllF
     }
 }
 
-TEST_F(ImportCommandTest, CancelledDialogsChangeNothing)
+// AdvImport and ImportAsPart are also given a file they cannot load: an STL file, taken
+// through "All Files", and a broken STEP file.
+TEST_F(ImportCommandTest, CancelledDialogsAndFilesThatCannotBeLoadedChangeNothing)
 {
-    DialogScope dialogs({"", "", ""});
+    const std::string stl = WriteBrep("model.stl", MakeBox(1, 1, 1));
+    DialogScope dialogs({"", "", "", stl, myDir.Write("bad.step", "not a step file")});
     EXPECT_FALSE(Run("Import"));
+    EXPECT_FALSE(Run("AdvImport"));
+    EXPECT_FALSE(Run("ImportAsPart"));
+    EXPECT_EQ(dialogs->GetCalls().size(), 3u);
     EXPECT_FALSE(Run("AdvImport"));
     EXPECT_FALSE(Run("ImportAsPart"));
     EXPECT_EQ(myDocument.GetElementCount(), myBaseline);
     EXPECT_EQ(myDocument.GetUndoCount(), 0u);
     EXPECT_TRUE(myViewer.myFactors.empty());
-    EXPECT_EQ(dialogs->GetCalls().size(), 3u);
 }
 
-TEST_F(ImportCommandTest, ASolidBecomesOneShapeElementInTheActivePart)
+// Wires and edges become wire elements, the rest shape elements; a compound of one shape or
+// of none stays whole.
+TEST_F(ImportCommandTest, AnythingButACompoundOfSeveralBecomesOneElementInTheActivePart)
 {
-    DialogScope dialogs({WriteBrep("box.brep", MakeBox(1, 2, 3))});
-    ASSERT_TRUE(Run("Import"));
-    const auto made = NewElements();
-    ASSERT_EQ(made.size(), 1u);
-    const auto* shape = dynamic_cast<ShapeElement*>(made[0]);
-    ASSERT_NE(shape, nullptr);
-    ExpectImported(*shape, "box.brep");
-    EXPECT_EQ(shape->GetShape()->GetShapeType(), TopoShapeSolid);
-    EXPECT_EQ(shape->GetPartId(), myPart->GetId());
-    EXPECT_FALSE(shape->GetParentId().IsValid());
-    EXPECT_EQ(myViewer.myFactors, std::vector<float>{1.2f});
-}
-
-TEST_F(ImportCommandTest, WiresAndEdgesBecomeWireElements)
-{
-    DialogScope dialogs({WriteBrep("wire.brep", MakeWire()), WriteBrep("edge.brep", MakeEdge())});
-    ASSERT_TRUE(Run("Import"));
-    ASSERT_TRUE(Run("Import"));
-    const auto wires = ElementsOf<WireElement>(myDocument);
-    ASSERT_EQ(wires.size(), 2u);
-    ExpectImported(*wires[0], "wire.brep");
-    EXPECT_EQ(wires[0]->GetShape()->GetShapeType(), TopoShapeWire);
-    EXPECT_EQ(wires[1]->GetShape()->GetShapeType(), TopoShapeEdge);
-    EXPECT_EQ(wires[1]->GetPartId(), myPart->GetId());
-    EXPECT_TRUE(ElementsOf<ShapeElement>(myDocument).empty());
+    const struct {
+        const char* file;
+        TopoDS_Shape shape;
+        bool wire;
+        EnumTopoShapeType type;
+    } cases[] = {
+        {"box.brep", MakeBox(1, 2, 3), false, TopoShapeSolid},
+        {"wire.brep", MakeWire(), true, TopoShapeWire},
+        {"edge.brep", MakeEdge(), true, TopoShapeEdge},
+        {"one.brep", MakeCompound({MakeBox(1, 1, 1)}), false, TopoShapeCompound},
+        {"none.brep", MakeCompound({}), false, TopoShapeCompound},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& expected = cases[i];
+        DialogScope dialogs({WriteBrep(expected.file, expected.shape)});
+        ASSERT_TRUE(Run("Import")) << expected.file;
+        const auto made = NewElements();
+        ASSERT_EQ(made.size(), i + 1) << expected.file;
+        const Element& element = *made.back();
+        ExpectImported(element, expected.file);
+        const auto* wire = dynamic_cast<const WireElement*>(&element);
+        const auto* shape = dynamic_cast<const ShapeElement*>(&element);
+        ASSERT_EQ(wire != nullptr, expected.wire) << expected.file;
+        ASSERT_EQ(shape != nullptr, !expected.wire) << expected.file;
+        EXPECT_EQ((wire ? wire->GetShape() : shape->GetShape())->GetShapeType(), expected.type)
+            << expected.file;
+        EXPECT_EQ(element.GetPartId(), myPart->GetId()) << expected.file;
+        EXPECT_FALSE(element.GetParentId().IsValid()) << expected.file;
+        EXPECT_EQ(myViewer.myFactors, std::vector<float>(i + 1, 1.2f)) << expected.file;
+    }
+    EXPECT_EQ(ElementsNamed(myDocument, "GroupElement").size(), 1u); // only the part
 }
 
 TEST_F(ImportCommandTest, ACompoundOfSeveralShapesBecomesAGroupOfNumberedChildren)
@@ -235,21 +248,6 @@ TEST_F(ImportCommandTest, AStepCompoundIsSplitUnderTheFileName)
         EXPECT_NE(FindByName(myDocument, name), nullptr) << name;
     }
     EXPECT_EQ(FindByName(myDocument, "part.step:4"), nullptr);
-}
-
-TEST_F(ImportCommandTest, ACompoundOfOneOrNoneStaysOneElementInTheActivePart)
-{
-    DialogScope dialogs({WriteBrep("one.brep", MakeCompound({MakeBox(1, 1, 1)})),
-                         WriteBrep("none.brep", MakeCompound({}))});
-    ASSERT_TRUE(Run("Import"));
-    ASSERT_TRUE(Run("Import"));
-    const auto shapes = ElementsOf<ShapeElement>(myDocument);
-    ASSERT_EQ(shapes.size(), 2u);
-    for (const ShapeElement* shape : shapes) {
-        EXPECT_EQ(shape->GetShape()->GetShapeType(), TopoShapeCompound); // the whole compound
-        EXPECT_EQ(shape->GetPartId(), myPart->GetId());
-    }
-    EXPECT_EQ(ElementsNamed(myDocument, "GroupElement").size(), 1u); // only the part
 }
 
 TEST_F(ImportCommandTest, OneUndoStepPerImportRemovesAllItMadeAndRedoBringsItBack)
@@ -379,17 +377,6 @@ TEST_F(ImportCommandTest, AdvImportHonoursCreateAssembly)
     EXPECT_EQ(dialogs->GetCalls()[0].filters,
               (std::vector<std::string>{"CAD Files (.igs .iges .stp .step)",
                                         "*.igs *.iges *.stp *.step", "All Files", "*"}));
-}
-
-TEST_F(ImportCommandTest, AdvImportOfAFileItCannotLoadLeavesTheDocumentAlone)
-{
-    const std::string stl = WriteBrep("model.stl", MakeBox(1, 1, 1)); // through "All Files"
-    DialogScope dialogs({stl, myDir.Write("bad.step", "not a step file")});
-    EXPECT_FALSE(Run("AdvImport"));
-    EXPECT_FALSE(Run("ImportAsPart"));
-    EXPECT_EQ(myDocument.GetElementCount(), myBaseline);
-    EXPECT_EQ(myDocument.GetUndoCount(), 0u);
-    EXPECT_TRUE(myViewer.myFactors.empty());
 }
 
 class ImportAsPartTest : public ImportCommandTest {

@@ -34,11 +34,7 @@ using orvkit::XdeDocumentImpl;
 using orvtest::TempDir;
 
 // What a verb printed and returned.
-struct VerbRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using VerbRun = orvtest::ProgramRun;
 
 VerbRun RunVerb(const std::function<int()>& verb)
 {
@@ -106,11 +102,6 @@ TDF_Label FirstInstanceOf(const XdeDocumentImpl& impl, const std::string& part)
     return {};
 }
 
-void Rename(const TDF_Label& label, const std::string& name)
-{
-    TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str(), Standard_True));
-}
-
 void Move(XdeDocumentImpl& impl, const TDF_Label& component, double dx)
 {
     gp_Trsf shift;
@@ -148,21 +139,6 @@ TEST_F(CompareTest, AFileIsEqualToItselfAndToItsOwnRewrite)
     EXPECT_EQ(rewritten.exitCode, 0) << rewritten.out;
 }
 
-TEST_F(CompareTest, ColourChangeOfOnePartIsNamedWithBothColours)
-{
-    const std::string changed = WriteVariant(myDir, "colour.stp", [](XdeDocumentImpl& impl) {
-        impl.colorTool->SetColor(Named(impl, "l-bracket"),
-                                 Quantity_Color(1.0, 0.0, 0.0, Quantity_TOC_RGB),
-                                 XCAFDoc_ColorSurf);
-    });
-    const VerbRun run = Compare(myBase, changed);
-    EXPECT_EQ(run.exitCode, 1) << run.out;
-    EXPECT_NE(run.out.find("l-bracket-assembly:1/l-bracket: colour "), std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find(" vs #ff0000"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("1 difference;"), std::string::npos) << run.out;
-}
-
 TEST_F(CompareTest, MovedInstanceIsNamedAndTheRestStaysEqual)
 {
     const std::string moved = WriteVariant(myDir, "moved.stp", [](XdeDocumentImpl& impl) {
@@ -185,33 +161,48 @@ TEST_F(CompareTest, MovedInstanceIsNamedAndTheRestStaysEqual)
     EXPECT_TRUE(placement) << run.out;
 }
 
-TEST_F(CompareTest, RenamedPartIsMatchedByOrderAndItsNameReported)
+// Each change is one line naming the path and both values; a renamed part is still paired by
+// its order, so its geometry and placement are compared and agree.
+TEST_F(CompareTest, EachChangeIsNamedWithItsPathAndBothValues)
 {
-    const std::string renamed = WriteVariant(
-        myDir, "renamed.stp", [](XdeDocumentImpl& impl) { Rename(Named(impl, "rod"), "shaft"); });
-    const VerbRun run = Compare(myBase, renamed);
-    EXPECT_EQ(run.exitCode, 1) << run.out;
-    EXPECT_NE(run.out.find("product name/rod-assembly/rod: name 'rod' vs 'shaft'"),
-              std::string::npos)
-        << run.out;
-    // Paired despite the new name: its geometry and placement are still compared, and agree.
-    EXPECT_EQ(run.out.find("only in"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("1 difference;"), std::string::npos) << run.out;
-}
-
-TEST_F(CompareTest, SiblingsOfOneNameAreNumberedAndAMissingOneIsListed)
-{
-    const std::string fewer = WriteVariant(myDir, "fewer.stp", [](XdeDocumentImpl& impl) {
-        const TDF_Label nut = FirstInstanceOf(impl, "nut");
-        impl.shapeTool->RemoveComponent(nut);
-        impl.shapeTool->UpdateAssemblies();
-    });
-    const VerbRun run = Compare(myBase, fewer);
-    EXPECT_EQ(run.exitCode, 1) << run.out;
-    EXPECT_NE(run.out.find("product name/rod-assembly/nut:2: only in the first file"),
-              std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("(model): instances"), std::string::npos) << run.out;
+    const struct {
+        const char* name;
+        std::function<void(XdeDocumentImpl&)> edit;
+        std::vector<std::string> shown;
+        const char* absent; // what belongs to another change
+    } cases[] = {
+        {"colour",
+         [](XdeDocumentImpl& impl) {
+             impl.colorTool->SetColor(Named(impl, "l-bracket"),
+                                      Quantity_Color(1.0, 0.0, 0.0, Quantity_TOC_RGB),
+                                      XCAFDoc_ColorSurf);
+         },
+         {"l-bracket-assembly:1/l-bracket: colour ", " vs #ff0000", "1 difference;"},
+         "only in"},
+        {"renamed",
+         [](XdeDocumentImpl& impl) {
+             TDataStd_Name::Set(Named(impl, "rod"), TCollection_ExtendedString("shaft"));
+         },
+         {"product name/rod-assembly/rod: name 'rod' vs 'shaft'", "1 difference;"},
+         "only in"},
+        // Siblings of one name are numbered, and the missing one is listed.
+        {"fewer",
+         [](XdeDocumentImpl& impl) {
+             impl.shapeTool->RemoveComponent(FirstInstanceOf(impl, "nut"));
+             impl.shapeTool->UpdateAssemblies();
+         },
+         {"product name/rod-assembly/nut:2: only in the first file", "(model): instances"},
+         ": name '"},
+    };
+    for (const auto& c : cases) {
+        const VerbRun run =
+            Compare(myBase, WriteVariant(myDir, c.name + std::string(".stp"), c.edit));
+        EXPECT_EQ(run.exitCode, 1) << c.name << "\n" << run.out;
+        for (const std::string& shown : c.shown) {
+            EXPECT_NE(run.out.find(shown), std::string::npos) << c.name << "\n" << run.out;
+        }
+        EXPECT_EQ(run.out.find(c.absent), std::string::npos) << c.name << "\n" << run.out;
+    }
 }
 
 TEST_F(CompareTest, MeshFormatLeavesOutVolumeAndSaysSo)
@@ -227,22 +218,23 @@ TEST_F(CompareTest, MeshFormatLeavesOutVolumeAndSaysSo)
     for (const nlohmann::json& item : out["leftOut"]) {
         leftOut.push_back(item["topic"]);
     }
-    EXPECT_NE(std::find(leftOut.begin(), leftOut.end(), "volume"), leftOut.end()) << run.out;
-    EXPECT_NE(std::find(leftOut.begin(), leftOut.end(), "colours"), leftOut.end()) << run.out;
-    EXPECT_NE(std::find(leftOut.begin(), leftOut.end(), "tree"), leftOut.end()) << run.out;
+    for (const char* topic : {"volume", "colours", "tree"}) {
+        EXPECT_NE(std::find(leftOut.begin(), leftOut.end(), topic), leftOut.end()) << run.out;
+    }
     // Triangles within 0.1 % of each part's size: the whole model's area and box agree at 1 %.
     EXPECT_EQ(run.exitCode, 0) << run.out;
 }
 
-TEST(CompareErrorTest, UnreadableFileGivesExitTwoAndOneLine)
+TEST(VerbErrorTest, UnreadableFileGivesExitTwoAndOneLine)
 {
     const TempDir dir;
-    const VerbRun missing = Compare(orvtest::SamplePath(), dir.File("missing.stp"));
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_EQ(orvtest::Lines(missing.err), 1u) << missing.err;
-    EXPECT_NE(missing.err.find("missing.stp"), std::string::npos) << missing.err;
-    EXPECT_TRUE(missing.out.empty()) << missing.out;
-
+    const std::string missing = dir.File("missing.stp");
+    for (const VerbRun& run : {Compare(orvtest::SamplePath(), missing), Check(missing)}) {
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(orvtest::Lines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find("missing.stp"), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
     const std::string broken = dir.Write("broken.stp", "ISO-10303-21;\nnot a model\n");
     EXPECT_EQ(Compare(broken, orvtest::SamplePath()).exitCode, 2);
 }
@@ -252,44 +244,36 @@ protected:
     TempDir myDir;
 };
 
-TEST_F(CheckTest, PropertiesWrittenFromTheGeometryAgree)
+// Properties written from the geometry agree; a rod's volume made 5 % larger differs for the
+// rod only.
+TEST_F(CheckTest, DeclaredPropertiesAgreeUnlessAlteredAndThenForThatPartOnly)
 {
-    const std::string path = WriteVariant(myDir, "props.stp", [](XdeDocumentImpl& impl) {
-        orvkit::XdeValidationProps::StoreForParts(impl);
-    });
-    const VerbRun run = Check(path, true);
-    ASSERT_EQ(run.exitCode, 0) << run.out;
-    const nlohmann::json out = nlohmann::json::parse(run.out);
-    EXPECT_TRUE(out["agrees"].get<bool>());
-    // The five parts, and the four assemblies whose values the writer adds.
-    ASSERT_EQ(out["products"].size(), 9u) << run.out;
-    EXPECT_EQ(std::count_if(out["products"].begin(), out["products"].end(),
-                            [](const nlohmann::json& p) { return p["kind"] == "part"; }),
-              5);
-    for (const nlohmann::json& part : out["products"]) {
-        EXPECT_EQ(part["volume"]["verdict"], "ok") << part.dump();
-        EXPECT_EQ(part["area"]["verdict"], "ok") << part.dump();
-        EXPECT_EQ(part["centroid"]["verdict"], "ok") << part.dump();
+    for (const double factor : {1.0, 1.05}) {
+        const bool altered = factor != 1.0;
+        const std::string path = WriteVariant(
+            myDir, altered ? "altered.stp" : "props.stp", [factor](XdeDocumentImpl& impl) {
+                orvkit::XdeValidationProps::StoreForParts(impl);
+                const TDF_Label rod = Named(impl, "rod");
+                XCAFDoc_Volume::Set(rod, orvkit::XdeValidationProps::Declared(rod).volume * factor);
+            });
+        const VerbRun run = Check(path, true);
+        ASSERT_EQ(run.exitCode, altered ? 1 : 0) << run.out;
+        const nlohmann::json out = nlohmann::json::parse(run.out);
+        EXPECT_EQ(out["agrees"].get<bool>(), !altered);
+        EXPECT_EQ(out["differences"], altered ? 1 : 0);
+        // The five parts, and the four assemblies whose values the writer adds.
+        ASSERT_EQ(out["products"].size(), 9u) << run.out;
+        EXPECT_EQ(std::count_if(out["products"].begin(), out["products"].end(),
+                                [](const nlohmann::json& p) { return p["kind"] == "part"; }),
+                  5);
+        for (const nlohmann::json& part : out["products"]) {
+            const bool rod = part["path"] == "product name/rod-assembly/rod";
+            EXPECT_EQ(part["volume"]["verdict"], rod && altered ? "differs" : "ok") << part.dump();
+            EXPECT_EQ(part["area"]["verdict"], "ok") << part.dump();
+            EXPECT_EQ(part["centroid"]["verdict"], "ok") << part.dump();
+        }
     }
-}
-
-TEST_F(CheckTest, AlteredVolumeDiffersForThatPartOnly)
-{
-    const std::string path = WriteVariant(myDir, "altered.stp", [](XdeDocumentImpl& impl) {
-        orvkit::XdeValidationProps::StoreForParts(impl);
-        const TDF_Label rod = Named(impl, "rod");
-        XCAFDoc_Volume::Set(rod, orvkit::XdeValidationProps::Declared(rod).volume * 1.05);
-    });
-    const VerbRun run = Check(path, true);
-    ASSERT_EQ(run.exitCode, 1) << run.out;
-    const nlohmann::json out = nlohmann::json::parse(run.out);
-    EXPECT_EQ(out["differences"], 1);
-    for (const nlohmann::json& part : out["products"]) {
-        const bool rod = part["path"] == "product name/rod-assembly/rod";
-        EXPECT_EQ(part["volume"]["verdict"], rod ? "differs" : "ok") << part.dump();
-        EXPECT_EQ(part["area"]["verdict"], "ok") << part.dump();
-    }
-    const VerbRun text = Check(path);
+    const VerbRun text = Check(myDir.File("altered.stp"));
     EXPECT_NE(text.out.find("differs (4.76 %)"), std::string::npos) << text.out;
 }
 
@@ -329,13 +313,6 @@ TEST_F(CheckTest, ShapeWithoutDeclarationsShowsComputedValues)
     EXPECT_NEAR(part["volume"]["computed"].get<double>(), 6000.0, 1e-6);
     EXPECT_NEAR(part["area"]["computed"].get<double>(), 2200.0, 1e-6);
     EXPECT_NEAR(part["centroid"]["computed"][2].get<double>(), 15.0, 1e-9);
-}
-
-TEST_F(CheckTest, UnreadableFileGivesExitTwo)
-{
-    const VerbRun run = Check(myDir.File("missing.stp"));
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(orvtest::Lines(run.err), 1u) << run.err;
 }
 
 } // namespace

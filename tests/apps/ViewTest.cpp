@@ -14,7 +14,6 @@
 #include <zlib.h>
 
 #include <array>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -50,14 +49,14 @@ Picture ReadPng(const std::string& bytes)
     int channels = 0;
     for (size_t at = 8; at + 12 <= bytes.size();) {
         const auto byte = [&](size_t i) { return static_cast<uint8_t>(bytes[i]); };
-        const uint32_t length =
-            byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3);
+        const auto word = [&](size_t i) {
+            return byte(i) << 24 | byte(i + 1) << 16 | byte(i + 2) << 8 | byte(i + 3);
+        };
+        const uint32_t length = word(at);
         const std::string type = bytes.substr(at + 4, 4);
         if (type == "IHDR") {
-            picture.width =
-                byte(at + 8) << 24 | byte(at + 9) << 16 | byte(at + 10) << 8 | byte(at + 11);
-            picture.height =
-                byte(at + 12) << 24 | byte(at + 13) << 16 | byte(at + 14) << 8 | byte(at + 15);
+            picture.width = word(at + 8);
+            picture.height = word(at + 12);
             channels = byte(at + 17) == 6 ? 4 : byte(at + 17) == 2 ? 3 : 0;
             if (byte(at + 16) != 8 || byte(at + 20) != 0) {
                 channels = 0; // only 8-bit, not interlaced
@@ -84,27 +83,12 @@ Picture ReadPng(const std::string& bytes)
             const int a = x >= static_cast<size_t>(channels) ? row[x - channels] : 0;
             const int b = previous[x];
             const int c = x >= static_cast<size_t>(channels) ? previous[x - channels] : 0;
-            int predicted = 0;
-            switch (line[0]) {
-            case 1:
-                predicted = a;
-                break;
-            case 2:
-                predicted = b;
-                break;
-            case 3:
-                predicted = (a + b) / 2;
-                break;
-            case 4: {
-                const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b),
-                          pc = std::abs(p - c);
-                predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-                break;
-            }
-            default:
-                break;
-            }
-            row[x] = static_cast<uint8_t>(line[1 + x] + predicted);
+            // PNG's row filters: none, sub, up, average and Paeth.
+            const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b),
+                      pc = std::abs(p - c);
+            const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            const int predicted[] = {0, a, b, (a + b) / 2, paeth};
+            row[x] = static_cast<uint8_t>(line[1 + x] + (line[0] < 5 ? predicted[line[0]] : 0));
         }
         for (int x = 0; x < picture.width; ++x) {
             picture.pixels.push_back(
@@ -389,12 +373,11 @@ TEST_F(ViewTest, ChromiumDrawsEveryPartInItsColour)
     const Picture picture = ReadPng(ReadWholeFile(myDir.File("sample.png")));
     ASSERT_EQ(picture.width, 600);
     ASSERT_EQ(picture.height, 400);
-    const std::map<std::string, int> colours = CountColours(picture);
+    std::map<std::string, int> colours = CountColours(picture);
     for (const char* part : {"red", "orange", "yellow", "green", "blue"}) {
-        EXPECT_GT(colours.count(part) ? colours.at(part) : 0, 100) << part;
+        EXPECT_GT(colours[part], 100) << part;
     }
-    EXPECT_LT(colours.count("background") ? colours.at("background") : 0,
-              static_cast<int>(picture.pixels.size() * 9 / 10));
+    EXPECT_LT(colours["background"], static_cast<int>(picture.pixels.size() * 9 / 10));
     // The parts' edges are dark lines over their colours, and go with "#edges=0".
     const int edged = CountDark(picture);
     EXPECT_GT(edged, 500);
