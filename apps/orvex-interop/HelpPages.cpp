@@ -4,7 +4,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -17,7 +16,7 @@ std::vector<const CLI::App*> Verbs(const CLI::App& app)
     return app.get_subcommands([](const CLI::App*) { return true; });
 }
 
-// Options in the order they were added, `--help` last, as `--help` lists them.
+// Options (or positional arguments) in the order `--help` lists them, hidden ones left out.
 std::vector<const CLI::Option*> Options(const CLI::App& app, bool positional)
 {
     return app.get_options([positional](const CLI::Option* option) {
@@ -49,15 +48,41 @@ std::string Roff(const std::string& text)
     return escaped;
 }
 
+// "-v", "--verbose": the names an option is given by, short ones first.
+std::vector<std::string> Names(const CLI::Option& option)
+{
+    std::vector<std::string> names;
+    for (const std::string& name : option.get_snames()) {
+        names.push_back("-" + name);
+    }
+    for (const std::string& name : option.get_lnames()) {
+        names.push_back("--" + name);
+    }
+    return names;
+}
+
+// The names of `app`'s options (those that take a value only, when `valuesOnly`), joined by
+// `separator`.
+std::string JoinNames(const CLI::App& app, bool valuesOnly, const char* separator)
+{
+    std::string joined;
+    for (const CLI::Option* option : Options(app, false)) {
+        if (valuesOnly && !TakesValue(*option)) {
+            continue;
+        }
+        for (const std::string& name : Names(*option)) {
+            joined += (joined.empty() ? "" : separator) + name;
+        }
+    }
+    return joined;
+}
+
 // "-v, --verbose" or "--timeout SECONDS", bold names and an italic value.
 std::string OptionTerm(const CLI::Option& option)
 {
     std::string term;
-    for (const std::string& name : option.get_snames()) {
-        term += (term.empty() ? "" : ", ") + std::string("\\fB\\-") + Roff(name) + "\\fR";
-    }
-    for (const std::string& name : option.get_lnames()) {
-        term += (term.empty() ? "" : ", ") + std::string("\\fB\\-\\-") + Roff(name) + "\\fR";
+    for (const std::string& name : Names(option)) {
+        term += (term.empty() ? "\\fB" : ", \\fB") + Roff(name) + "\\fR";
     }
     if (TakesValue(option)) {
         // Without what CLI11 adds for a check (":POSITIVE"), which --help shows beside it.
@@ -89,48 +114,6 @@ std::string Usage(const CLI::App& verb)
         usage += " " + (argument->get_required() ? name : "[" + name + "]") + (many ? "..." : "");
     }
     return usage;
-}
-
-// A name bash can use in a function or variable.
-std::string ShellName(const std::string& name)
-{
-    std::string result;
-    for (const char c : name) {
-        result += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
-    }
-    return result;
-}
-
-std::string OptionWords(const CLI::App& app)
-{
-    std::string words;
-    for (const CLI::Option* option : Options(app, false)) {
-        for (const std::string& name : option->get_snames()) {
-            words += (words.empty() ? "-" : " -") + name;
-        }
-        for (const std::string& name : option->get_lnames()) {
-            words += (words.empty() ? "--" : " --") + name;
-        }
-    }
-    return words;
-}
-
-// The options of `app` that take a value, as a case pattern: "--timeout|--max-memory".
-std::string ValueOptions(const CLI::App& app)
-{
-    std::string pattern;
-    for (const CLI::Option* option : Options(app, false)) {
-        if (!TakesValue(*option)) {
-            continue;
-        }
-        for (const std::string& name : option->get_snames()) {
-            pattern += (pattern.empty() ? "-" : "|-") + name;
-        }
-        for (const std::string& name : option->get_lnames()) {
-            pattern += (pattern.empty() ? "--" : "|--") + name;
-        }
-    }
-    return pattern;
 }
 
 } // namespace
@@ -181,7 +164,8 @@ std::string BashCompletion(const CLI::App& app)
     std::string cases;
     for (const CLI::App* verb : Verbs(app)) {
         verbs += (verbs.empty() ? "" : " ") + verb->get_name();
-        cases += fmt::format("        {}) words=\"{}\" ;;\n", verb->get_name(), OptionWords(*verb));
+        cases += fmt::format("        {}) words=\"{}\" ;;\n", verb->get_name(),
+                             JoinNames(*verb, false, " "));
     }
     // The verb is the first word that is neither an option nor the value of one; what follows
     // '-' is an option of the program or of its verb, anything else a file.
@@ -210,8 +194,9 @@ _{name}() {{
 }}
 complete -F _{name} orvex-interop
 )",
-        fmt::arg("name", ShellName("orvex-interop")), fmt::arg("values", ValueOptions(app)),
-        fmt::arg("options", OptionWords(app)), fmt::arg("verbs", verbs), fmt::arg("cases", cases));
+        fmt::arg("name", "orvex_interop"), fmt::arg("values", JoinNames(app, true, "|")),
+        fmt::arg("options", JoinNames(app, false, " ")), fmt::arg("verbs", verbs),
+        fmt::arg("cases", cases));
 }
 
 } // namespace orvex::cli
