@@ -215,6 +215,18 @@ TEST_F(LineStyleReaderTest, ALineTooLongIsDroppedWithAnErrorAndTheReadGoesOn)
     EXPECT_EQ(styles[0]->GetComponents().size(), 2u);
 }
 
+TEST_F(LineStyleReaderTest, ALineOfTheLongestLengthIsReadAndOneMoreIsNot)
+{
+    // 4096 characters before the line's end are read; 4097 are too many.
+    Load("*EDGE," + std::string(4096 - 6, 'e') + "\nA,1\n*OVER," + std::string(4097 - 6, 'o') +
+         "\nA,2\n");
+    EXPECT_EQ(Errors("[.lin line style parser]line too long"), 1u);
+    const auto styles = Styles();
+    ASSERT_EQ(styles.size(), 1u);
+    EXPECT_EQ(styles[0]->GetName(), "EDGE");
+    EXPECT_EQ(styles[0]->GetDescription().size(), 4090u);
+}
+
 TEST_F(LineStyleReaderTest, ATitleWhileAStyleIsOpenIsLost)
 {
     Load("*FIRST,first\n*SECOND,second\nA,1,-1\n*THIRD,third\nA,2\n");
