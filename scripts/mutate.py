@@ -111,6 +111,23 @@ def run(command, cwd, timeout):
         return -1
 
 
+def first_failure(build):
+    """Runs the suite until a test fails; the failed test's name, or None when all pass.
+
+    A test that fails for a reason of its own (a time limit on a loaded machine) would count as
+    a kill, so the report names it, for a reader to judge."""
+    try:
+        done = subprocess.run(["ctest", "-j2", "--stop-on-failure", "--timeout", "300"], cwd=build,
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                              timeout=1800)
+    except subprocess.TimeoutExpired:
+        return "(the suite timed out)"
+    if done.returncode == 0:
+        return None
+    failed = re.findall(r"^\s*\d+ - (\S+) \((.*)\)$", done.stdout, re.MULTILINE)
+    return ", ".join(f"{name} ({why})" for name, why in failed) or "(ctest failed)"
+
+
 def prepare_worktree():
     head = subprocess.check_output(["git", "rev-parse", "HEAD"], cwd=ROOT, text=True).strip()
     if not os.path.isdir(WORKTREE):
@@ -161,19 +178,19 @@ def main():
         started = time.time()
         original = apply(WORKTREE, site)
         if original is None:
-            outcome = "gone"
+            outcome = "gone\t"
         else:
             try:
                 if run(["cmake", "--build", build, "-j2"], WORKTREE, 1800) != 0:
-                    outcome = "unviable"
+                    outcome = "unviable\t"
                 else:
-                    failed = run(["ctest", "-j2", "--stop-on-failure", "--timeout", "300"], build,
-                                 1800)
-                    outcome = "killed" if failed != 0 else "survived"
+                    killer = first_failure(build)
+                    outcome = f"killed\t{killer}" if killer else "survived\t"
             finally:
                 with open(os.path.join(WORKTREE, site[0]), "w", encoding="utf-8") as source:
                     source.write(original)
-        totals[outcome] = totals.get(outcome, 0) + 1
+        kind = outcome.split("\t")[0]
+        totals[kind] = totals.get(kind, 0) + 1
         print(f"{mutant_id(site)}\t{outcome}\t{time.time() - started:.0f}s\t{site[0]}\t{site[3]}"
               f"\t{site[1].strip()}", file=report, flush=True)
     # Put the last mutated file's objects back, so the next run starts from the clean tree.
