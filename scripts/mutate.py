@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Mutation testing of the suite: how many small faults put into the product code the tests catch.
 
-    scripts/mutate.py [--count N] [--seed S] [--list] [--only ID,...] [REPORT.tsv]
+    scripts/mutate.py [--count N] [--draw D] [--list] [--only ID,...] [REPORT.tsv]
 
-It picks N mutation sites from the product's C++ sources (the same N for the same seed and the
+It picks N mutation sites from the product's C++ sources (the same N for the same draw and the
 same sources), and for each one changes that one place in a scratch worktree of HEAD, rebuilds
 what depends on it and runs the suite, stopping at the first failure. A mutant is killed when a
 test fails, survives when all pass, and is not counted when it does not compile. Each mutant's
@@ -148,7 +148,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("report", nargs="?", help="where to write the report (default: stdout)")
     parser.add_argument("--count", type=int, default=20, help="mutants to run (default 20)")
-    parser.add_argument("--seed", type=int, default=24, help="which mutants (default 24)")
+    parser.add_argument("--draw", type=int, default=24, help="which mutants (default 24)")
     parser.add_argument("--list", action="store_true", help="list the mutants and run nothing")
     parser.add_argument("--only", help="the mutants to run: ids separated by commas, or an "
                         "earlier report, whose mutants are run again")
@@ -157,7 +157,7 @@ def main():
     os.environ.setdefault("CCACHE_BASEDIR", WORKTREE)
     os.environ.setdefault("CCACHE_NOHASHDIR", "1")
     all_sites = sites(ROOT)
-    chosen = random.Random(args.seed).sample(all_sites, min(args.count, len(all_sites)))
+    chosen = random.Random(args.draw).sample(all_sites, min(args.count, len(all_sites)))
     if args.only:
         if os.path.isfile(args.only):
             with open(args.only) as earlier:

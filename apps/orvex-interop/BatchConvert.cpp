@@ -289,16 +289,19 @@ std::vector<BatchConvert::Task> BatchConvert::Plan(std::vector<ConvertOutcome>& 
     // Outputs by their normalised absolute path, so "out/a.stl" and "./out/a.stl" are one file.
     // Every file claims its output, the other shards' too, so that each shard decides the same
     // way which of two files with one output name is converted.
+    // Every output is a plain name in the one folder, so the folder is resolved once, not once
+    // for each of a whole vault's files.
+    std::error_code code;
+    fs::path folder = fs::weakly_canonical(fs::absolute(myOptions.outDir), code);
+    if (code) {
+        folder = fs::absolute(myOptions.outDir).lexically_normal();
+    }
     std::map<fs::path, std::string> claimed;
     for (size_t position = 0; position < order.size(); ++position) {
         const std::string& input = files[order[position]];
-        const fs::path output =
-            fs::path(myOptions.outDir) / (fs::path(input).stem().string() + "." + myOptions.format);
-        std::error_code code;
-        fs::path absoluteOutput = fs::weakly_canonical(fs::absolute(output), code);
-        if (code) {
-            absoluteOutput = fs::absolute(output).lexically_normal();
-        }
+        const std::string name = fs::path(input).stem().string() + "." + myOptions.format;
+        const fs::path output = fs::path(myOptions.outDir) / name;
+        const fs::path absoluteOutput = folder / name;
         const auto [earlier, isNew] = claimed.emplace(absoluteOutput, input);
         if (sharded && !shard.Holds(position)) {
             continue;
