@@ -12,14 +12,23 @@
 #include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeValidationProps.h"
 
+#include <BRepAdaptor_Curve.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
+#include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
+#include <GCPnts_AbscissaPoint.hxx>
 #include <GProp_GProps.hxx>
 #include <NCollection_DataMap.hxx>
+#include <Precision.hxx>
 #include <Quantity_Color.hxx>
 #include <TDF_LabelMapHasher.hxx>
 #include <TDF_LabelSequence.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
@@ -32,6 +41,7 @@
 #include <array>
 #include <cmath>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -60,6 +70,8 @@ const char* const kIdentity = "identity";
 const char* const kColour = "colour";
 const char* const kInstanceColour = "instance colour";
 const char* const kFaceColours = "face colours";
+const char* const kEdgeColours = "edge colours";
+const char* const kSolidColours = "solid colours";
 const char* const kInstances = "instances";
 const char* const kAssemblies = "assemblies";
 const char* const kParts = "parts";
@@ -80,6 +92,8 @@ const char* const kTopicNames = "names";
 const char* const kTopicPlacements = "placements";
 const char* const kTopicColours = "colours";
 const char* const kTopicFaceColours = "face colours";
+const char* const kTopicEdgeColours = "edge colours";
+const char* const kTopicTopology = "solids, shells, faces, edges, vertices and free edges";
 const char* const kTopicDimensions = "dimensions";
 const char* const kTopicVolume = "volume";
 const char* const kTopicPartProps = "area and centroid of each part";
@@ -98,6 +112,9 @@ constexpr size_t kShownFaceColours = 4;
 // A colour channel may differ by one step of 255 and still count as the same colour: a round
 // trip through a format that stores colours as reals can move it across a rounding boundary.
 constexpr int kColourStepTolerance = 1;
+// The shortest lever a rotation is measured with, in millimetres, so that the rotations of a
+// model without extent are still compared.
+constexpr double kLever = 1.0;
 
 std::string NameOf(const TDF_Label& label)
 {
@@ -181,20 +198,100 @@ Colour ColourOf(const Handle(XCAFDoc_ColorTool)& tool, const TDF_Label& label)
     return {};
 }
 
-// The colours of a part's sub-shape labels, sorted: the part's face colour table.
-std::vector<Colour> FaceColours(const Handle(XCAFDoc_ColorTool)& tool, const TDF_Label& part)
+// Which table a sub-shape label's colour belongs to: a face's, an edge's (edges, wires and
+// vertices: what a wire model colours) or a body's (solids and shells inside a part).
+enum SubShapeKind { SubFace, SubEdge, SubBody, SubKinds };
+
+SubShapeKind KindOf(TopAbs_ShapeEnum type)
 {
-    std::vector<Colour> colours;
+    switch (type) {
+    case TopAbs_FACE:
+        return SubFace;
+    case TopAbs_EDGE:
+    case TopAbs_WIRE:
+    case TopAbs_VERTEX:
+        return SubEdge;
+    default:
+        return SubBody;
+    }
+}
+
+// The colours of a part's sub-shape labels by kind, each sorted: its colour tables.
+std::array<std::vector<Colour>, SubKinds> SubShapeColours(const Handle(XCAFDoc_ColorTool)& tool,
+                                                          const TDF_Label& part)
+{
+    std::array<std::vector<Colour>, SubKinds> colours;
     TDF_LabelSequence subShapes;
     XCAFDoc_ShapeTool::GetSubShapes(part, subShapes);
     for (const TDF_Label& sub : subShapes) {
         const Colour colour = ColourOf(tool, sub);
         if (colour.has) {
-            colours.push_back(colour);
+            colours[KindOf(XCAFDoc_ShapeTool::GetShape(sub).ShapeType())].push_back(colour);
         }
     }
-    std::sort(colours.begin(), colours.end());
+    for (std::vector<Colour>& table : colours) {
+        std::sort(table.begin(), table.end());
+    }
     return colours;
+}
+
+// How a shape is built: the distinct sub-shapes of each kind, and its free edges (on the
+// boundary of one face only), which show faces that no longer share an edge.
+struct Topology {
+    std::array<int, 6> counts{}; // solids, shells, faces, edges, vertices, free edges
+
+    bool Closed() const { return counts[2] > 0 && counts[5] == 0; }
+};
+
+const char* const kTopologyNames[] = {"solids", "shells",   "faces",
+                                      "edges",  "vertices", "free edges"};
+
+// How far a shape's measures can move without the shape having moved: each face may lie
+// anywhere within its tolerance, so the area by each edge's length times its tolerance and
+// the volume by each face's area times its tolerance. OpenCASCADE heals what it reads within
+// these bands, so a model read, written and read again is only known to within them.
+struct Uncertainty {
+    double area = 0.0;
+    double volume = 0.0;
+};
+
+Topology TopologyOf(const TopoDS_Shape& shape, Uncertainty* uncertainty)
+{
+    Topology topology;
+    const TopAbs_ShapeEnum kinds[] = {TopAbs_SOLID, TopAbs_SHELL, TopAbs_FACE, TopAbs_EDGE,
+                                      TopAbs_VERTEX};
+    for (size_t i = 0; i < std::size(kinds); ++i) {
+        TopTools_IndexedMapOfShape map;
+        TopExp::MapShapes(shape, kinds[i], map);
+        topology.counts[i] = map.Extent();
+    }
+    TopTools_IndexedDataMapOfShapeListOfShape faces;
+    TopExp::MapShapesAndAncestors(shape, TopAbs_EDGE, TopAbs_FACE, faces);
+    for (int i = 1; i <= faces.Extent(); ++i) {
+        const TopoDS_Edge& edge = TopoDS::Edge(faces.FindKey(i));
+        // A seam is listed twice by its one face; a degenerate edge bounds nothing.
+        if (faces(i).Extent() == 1 && !BRep_Tool::Degenerated(edge)) {
+            ++topology.counts[5];
+        }
+        if (uncertainty != nullptr && !BRep_Tool::Degenerated(edge)) {
+            double first = 0.0;
+            double last = 0.0;
+            BRep_Tool::Range(edge, first, last);
+            if (!::Precision::IsInfinite(first) && !::Precision::IsInfinite(last) &&
+                BRep_Tool::IsGeometric(edge)) {
+                uncertainty->area += GCPnts_AbscissaPoint::Length(BRepAdaptor_Curve(edge)) *
+                                     BRep_Tool::Tolerance(edge);
+            }
+        }
+    }
+    if (uncertainty != nullptr) {
+        for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+            GProp_GProps face;
+            BRepGProp::SurfaceProperties(it.Current(), face, Standard_True);
+            uncertainty->volume += face.Mass() * BRep_Tool::Tolerance(TopoDS::Face(it.Current()));
+        }
+    }
+    return topology;
 }
 
 std::string FaceColoursText(const std::vector<Colour>& colours)
@@ -248,7 +345,9 @@ struct Node {
 struct Model {
     std::string file;
     const ModelFormat* format = nullptr;
-    orvkit::XdeDocumentImpl impl;
+    // The document compared: read here from `file`, or one the caller holds.
+    std::unique_ptr<orvkit::XdeDocumentImpl> owned;
+    const orvkit::XdeDocumentImpl* impl = nullptr;
     std::vector<Product> products;
     std::vector<Node> nodes;
     std::vector<int> roots;
@@ -268,11 +367,11 @@ struct Model {
 std::vector<double> Model::Dimensions() const
 {
     std::vector<double> values;
-    if (impl.dimTolTool.IsNull()) {
+    if (impl->dimTolTool.IsNull()) {
         return values;
     }
     TDF_LabelSequence labels;
-    impl.dimTolTool->GetDimensionLabels(labels);
+    impl->dimTolTool->GetDimensionLabels(labels);
     for (const TDF_Label& label : labels) {
         Handle(XCAFDoc_Dimension) dimension;
         if (label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension)) {
@@ -288,7 +387,7 @@ std::vector<double> Model::Dimensions() const
 
 TopoDS_Shape Model::WholeShape() const
 {
-    return orvkit::XdeModelEdit::WholeShape(impl);
+    return orvkit::XdeModelEdit::WholeShape(*impl);
 }
 
 // Expands the tree from the free shapes with an explicit stack: one step per node, whatever
@@ -299,8 +398,8 @@ public:
 
     void Run()
     {
-        for (int i = myModel.impl.freeShapes.Length(); i >= 1; --i) {
-            myPending.push_back({myModel.impl.freeShapes.Value(i), -1});
+        for (int i = myModel.impl->freeShapes.Length(); i >= 1; --i) {
+            myPending.push_back({myModel.impl->freeShapes.Value(i), -1});
         }
         while (!myPending.empty()) {
             const Pending next = myPending.back();
@@ -370,24 +469,20 @@ private:
     NCollection_DataMap<TDF_Label, int, TDF_LabelMapHasher> myIndex;
 };
 
-bool Load(const std::string& file, Model& model)
+// Reads `file` into `model`; false with the reason in `failure`.
+bool Load(const std::string& file, Model& model, orvkit::LoadFailure& failure)
 {
     model.file = file;
     model.format = ModelFormat::ForPath(file);
-    if (!orvkit::XdeModelReader::Open(file, model.impl, nullptr)) {
-        PrintError(file, model.impl.failure);
+    model.owned = std::make_unique<orvkit::XdeDocumentImpl>();
+    model.impl = model.owned.get();
+    if (!orvkit::XdeModelReader::Open(file, *model.owned, nullptr)) {
+        failure = model.owned->failure;
         return false;
     }
     TreeWalk(model).Run();
     return true;
 }
-
-struct Difference {
-    std::string path;
-    std::string what;
-    std::string first;
-    std::string second;
-};
 
 // The display segments of a list of sibling nodes ("nut", or "nut:2" when several siblings
 // have that name) and the keys that match them across the two models.
@@ -424,36 +519,36 @@ public:
           myPropertyTolerance(propertyTolerance)
     {
         const double diagonal = std::max(Diagonal(first.box), Diagonal(second.box));
-        myLinear = tolerance * diagonal;
+        // Never below OpenCASCADE's own confusion distance: a model without extent (parts
+        // without geometry) would otherwise call rounding in the last digit a move.
+        myLinear = std::max(tolerance * diagonal, ::Precision::Confusion());
         myCentroidLinear = propertyTolerance * diagonal;
         ChooseTopics();
         if (myTree) {
             CompareTree();
         }
         CompareModel();
-        std::stable_sort(myDifferences.begin(), myDifferences.end(),
-                         [](const Difference& a, const Difference& b) { return a.path < b.path; });
+        std::stable_sort(
+            myDifferences.begin(), myDifferences.end(),
+            [](const CompareDifference& a, const CompareDifference& b) { return a.path < b.path; });
     }
 
     bool IsEqual() const { return myDifferences.empty(); }
 
-    void PrintText(std::ostream& out) const
+    CompareResult Result() const
     {
-        for (const Difference& difference : myDifferences) {
-            out << difference.path << ": " << difference.what;
-            if (!difference.first.empty() || !difference.second.empty()) {
-                out << " " << difference.first << " vs " << difference.second;
-            }
-            out << "\n";
-        }
-        out << orvkit::PathUtil::GetFileName(myFirst.file) << " vs "
-            << orvkit::PathUtil::GetFileName(mySecond.file) << ": " << Summary() << "\n";
+        CompareResult result;
+        result.differences = myDifferences;
+        result.summary = orvkit::PathUtil::GetFileName(myFirst.file) + " vs " +
+                         orvkit::PathUtil::GetFileName(mySecond.file) + ": " + Summary();
+        result.json = ToJson();
+        return result;
     }
 
     nlohmann::json ToJson() const
     {
         nlohmann::json differences = nlohmann::json::array();
-        for (const Difference& d : myDifferences) {
+        for (const CompareDifference& d : myDifferences) {
             nlohmann::json item = {{"path", d.path}, {"what", d.what}};
             item["first"] = d.first.empty() ? nlohmann::json() : nlohmann::json(d.first);
             item["second"] = d.second.empty() ? nlohmann::json() : nlohmann::json(d.second);
@@ -496,8 +591,10 @@ private:
             lacking(a.kind == ModelFormat::KindCad, b.kind == ModelFormat::KindCad), kNoDimensions);
         myVolume = Choose({kTopicVolume}, lacking(!a.IsMesh(), !b.IsMesh()), kNoSolids);
         // A mesh reader makes a face of each primitive, so its faces are not the B-rep's.
+        const char* noFaces = lacking(!a.IsMesh(), !b.IsMesh());
         myFaceColours =
-            myColours && Choose({kTopicFaceColours}, lacking(!a.IsMesh(), !b.IsMesh()), kNoFaces);
+            myColours && Choose({kTopicFaceColours, kTopicEdgeColours}, noFaces, kNoFaces);
+        myTopology = Choose({kTopicTopology}, noFaces, kNoFaces);
         if (myTree) {
             myCompared.push_back(kTopicPartProps);
         } else {
@@ -609,8 +706,8 @@ private:
             Add(path, kInstanceName, "'" + nameA + "'", "'" + nameB + "'");
         }
         if (myColours) {
-            CompareColours(ColourOf(myFirst.impl.colorTool, a.instance),
-                           ColourOf(mySecond.impl.colorTool, b.instance), kInstanceColour, path);
+            CompareColours(ColourOf(myFirst.impl->colorTool, a.instance),
+                           ColourOf(mySecond.impl->colorTool, b.instance), kInstanceColour, path);
         }
     }
 
@@ -626,9 +723,9 @@ private:
                 linear = std::max(linear, std::abs(la(row, col) - lb(row, col)));
             }
         }
-        const double diagonal = std::max(Diagonal(myFirst.box), Diagonal(mySecond.box));
+        const double lever = std::max({Diagonal(myFirst.box), Diagonal(mySecond.box), kLever});
         const double deviation =
-            (a.TranslationPart() - b.TranslationPart()).Modulus() + linear * diagonal;
+            (a.TranslationPart() - b.TranslationPart()).Modulus() + linear * lever;
         if (deviation > myLinear) {
             Add(path, kPlacement, PlacementOf(a), PlacementOf(b));
         }
@@ -644,18 +741,44 @@ private:
             return;
         }
         if (myColours) {
-            CompareColours(ColourOf(myFirst.impl.colorTool, a.label),
-                           ColourOf(mySecond.impl.colorTool, b.label), kColour, path);
+            CompareColours(ColourOf(myFirst.impl->colorTool, a.label),
+                           ColourOf(mySecond.impl->colorTool, b.label), kColour, path);
         }
         if (a.assembly) {
             return;
         }
         if (myFaceColours) {
-            CompareFaceColours(FaceColours(myFirst.impl.colorTool, a.label),
-                               FaceColours(mySecond.impl.colorTool, b.label), path);
+            const auto coloursA = SubShapeColours(myFirst.impl->colorTool, a.label);
+            const auto coloursB = SubShapeColours(mySecond.impl->colorTool, b.label);
+            const char* names[SubKinds] = {kFaceColours, kEdgeColours, kSolidColours};
+            for (size_t kind = 0; kind < SubKinds; ++kind) {
+                CompareFaceColours(coloursA[kind], coloursB[kind], names[kind], path);
+            }
         }
-        CompareProps(Measure(XCAFDoc_ShapeTool::GetShape(a.label)),
-                     Measure(XCAFDoc_ShapeTool::GetShape(b.label)), path);
+        CompareShapes(XCAFDoc_ShapeTool::GetShape(a.label), XCAFDoc_ShapeTool::GetShape(b.label),
+                      path);
+    }
+
+    // Their build and their measures. Volume and centroid belong to closed shapes only: an
+    // open shell has neither, and what BRepGProp gives for it depends on where it is cut open.
+    void CompareShapes(const TopoDS_Shape& a, const TopoDS_Shape& b, const std::string& path)
+    {
+        Uncertainty uncertaintyA;
+        Uncertainty uncertaintyB;
+        const Topology topologyA = TopologyOf(a, &uncertaintyA);
+        const Topology topologyB = TopologyOf(b, &uncertaintyB);
+        if (myTopology) {
+            for (size_t i = 0; i < topologyA.counts.size(); ++i) {
+                if (topologyA.counts[i] != topologyB.counts[i]) {
+                    Add(path, kTopologyNames[i], std::to_string(topologyA.counts[i]),
+                        std::to_string(topologyB.counts[i]));
+                }
+            }
+        }
+        const bool closed = topologyA.Closed() && topologyB.Closed();
+        const Uncertainty band{std::max(uncertaintyA.area, uncertaintyB.area),
+                               std::max(uncertaintyA.volume, uncertaintyB.volume)};
+        CompareProps(Measure(a, closed), Measure(b, closed), band, path);
     }
 
     void CompareColours(const Colour& a, const Colour& b, const char* what, const std::string& path)
@@ -666,23 +789,24 @@ private:
     }
 
     void CompareFaceColours(const std::vector<Colour>& a, const std::vector<Colour>& b,
-                            const std::string& path)
+                            const char* what, const std::string& path)
     {
         bool same = a.size() == b.size();
         for (size_t i = 0; same && i < a.size(); ++i) {
             same = a[i].Matches(b[i]);
         }
         if (!same) {
-            Add(path, kFaceColours, FaceColoursText(a), FaceColoursText(b));
+            Add(path, what, FaceColoursText(a), FaceColoursText(b));
         }
     }
 
-    // The shape's volume, area and centroid. Without volumes (a mesh on one side) the centroid
-    // is that of the surface on both sides: a solid's centroid is not a mesh's.
-    XdeValidationProps Measure(const TopoDS_Shape& shape) const
+    // The shape's volume, area and centroid. A shape that is not closed on both sides has no
+    // volume, and neither has a mesh: then the centroid is that of the surface on both sides.
+    XdeValidationProps Measure(const TopoDS_Shape& shape, bool closed) const
     {
         XdeValidationProps props = XdeValidationProps::Compute(shape);
-        if (!myVolume && props.hasVolume) {
+        if (props.hasVolume && (!closed || !myVolume)) {
+            props.hasVolume = false;
             GProp_GProps surface;
             BRepGProp::SurfaceProperties(shape, surface, Standard_True);
             props.centroid = surface.CentreOfMass();
@@ -692,12 +816,12 @@ private:
     }
 
     void CompareProps(const XdeValidationProps& a, const XdeValidationProps& b,
-                      const std::string& path)
+                      const Uncertainty& band, const std::string& path)
     {
         if (myVolume) {
-            CompareScalar(a.hasVolume, a.volume, b.hasVolume, b.volume, kVolume, path);
+            CompareScalar(a.hasVolume, a.volume, b.hasVolume, b.volume, band.volume, kVolume, path);
         }
-        CompareScalar(a.hasArea, a.area, b.hasArea, b.area, kArea, path);
+        CompareScalar(a.hasArea, a.area, b.hasArea, b.area, band.area, kArea, path);
         if (a.hasCentroid != b.hasCentroid ||
             (a.hasCentroid && a.centroid.Distance(b.centroid) > myCentroidLinear)) {
             Add(path, kCentroid, a.hasCentroid ? PointText(a.centroid.XYZ()) : kNone,
@@ -705,10 +829,11 @@ private:
         }
     }
 
-    void CompareScalar(bool hasA, double a, bool hasB, double b, const char* what,
+    // Equal within the relative tolerance, or within what the shapes' own tolerances allow.
+    void CompareScalar(bool hasA, double a, bool hasB, double b, double band, const char* what,
                        const std::string& path)
     {
-        if (hasA != hasB || (hasA && !Near(a, b, myPropertyTolerance))) {
+        if (hasA != hasB || (hasA && !Near(a, b, myPropertyTolerance) && std::abs(a - b) > band)) {
             Add(path, what, hasA ? Value(a) : kNone, hasB ? Value(b) : kNone);
         }
     }
@@ -720,7 +845,7 @@ private:
             CompareCount(myFirst.Count(false), mySecond.Count(false), kParts);
             CompareCount(myFirst.instances, mySecond.instances, kInstances);
         } else {
-            CompareProps(Measure(myFirst.WholeShape()), Measure(mySecond.WholeShape()), kModelPath);
+            CompareShapes(myFirst.WholeShape(), mySecond.WholeShape(), kModelPath);
         }
         if (myDimensions) {
             CompareDimensions(myFirst.Dimensions(), mySecond.Dimensions());
@@ -806,30 +931,72 @@ private:
     bool myTree = false;
     bool myColours = false;
     bool myFaceColours = false;
+    bool myTopology = false;
     bool myDimensions = false;
     bool myVolume = false;
     std::vector<std::string> myCompared;
     std::vector<std::pair<const char*, std::string>> myLeftOut;
-    std::vector<Difference> myDifferences;
+    std::vector<CompareDifference> myDifferences;
     std::unordered_set<uint64_t> myProductPairs;
 };
 
 } // namespace
 
+std::string CompareResult::Text() const
+{
+    std::string text;
+    for (const CompareDifference& difference : differences) {
+        text += difference.path + ": " + difference.what;
+        if (!difference.first.empty() || !difference.second.empty()) {
+            text += " " + difference.first + " vs " + difference.second;
+        }
+        text += "\n";
+    }
+    return text + summary + "\n";
+}
+
+bool CompareWritten(const orvkit::XdeDocumentImpl& written, const std::string& source,
+                    const std::string& file, const CompareOptions& options, CompareResult& result,
+                    orvkit::LoadFailure& failure)
+{
+    Model first;
+    first.file = source;
+    // What the source's format could hold is what the model in memory holds.
+    first.format = ModelFormat::ForPath(source);
+    if (first.format == nullptr) {
+        first.format = ModelFormat::ForPath(file);
+    }
+    first.impl = &written;
+    TreeWalk(first).Run();
+    Model second;
+    if (!Load(file, second, failure)) {
+        return false;
+    }
+    result = ModelCompare(first, second, options.tolerance, options.propertyTolerance).Result();
+    return true;
+}
+
 int RunCompare(const CompareOptions& options)
 {
     Model first;
     Model second;
-    if (!Load(options.first, first) || !Load(options.second, second)) {
+    orvkit::LoadFailure failure;
+    if (!Load(options.first, first, failure)) {
+        PrintError(options.first, failure);
         return 2;
     }
-    const ModelCompare compare(first, second, options.tolerance, options.propertyTolerance);
-    if (options.json) {
-        std::cout << JsonText(compare.ToJson()) << "\n";
-    } else {
-        compare.PrintText(std::cout);
+    if (!Load(options.second, second, failure)) {
+        PrintError(options.second, failure);
+        return 2;
     }
-    return compare.IsEqual() ? 0 : 1;
+    const CompareResult result =
+        ModelCompare(first, second, options.tolerance, options.propertyTolerance).Result();
+    if (options.json) {
+        std::cout << JsonText(result.json) << "\n";
+    } else {
+        std::cout << result.Text();
+    }
+    return result.Equal() ? 0 : 1;
 }
 
 } // namespace orvex::cli

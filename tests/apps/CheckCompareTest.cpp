@@ -12,10 +12,17 @@
 #include "Interop/Kernel/XdeModelWriter.h"
 #include "Interop/Kernel/XdeValidationProps.h"
 
+#include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepTools.hxx>
+#include <BRep_Builder.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TNaming_Builder.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Solid.hxx>
 #include <XCAFDoc_Centroid.hxx>
 #include <XCAFDoc_Location.hxx>
 #include <XCAFDoc_Volume.hxx>
@@ -223,6 +230,119 @@ TEST_F(CompareTest, MeshFormatLeavesOutVolumeAndSaysSo)
     }
     // Triangles within 0.1 % of each part's size: the whole model's area and box agree at 1 %.
     EXPECT_EQ(run.exitCode, 0) << run.out;
+}
+
+// A document of one part, `shape`, named "part"; `edit` colours it.
+void OnePart(XdeDocumentImpl& impl, const TopoDS_Shape& shape,
+             const std::function<void(XdeDocumentImpl&, const TDF_Label&)>& edit = {})
+{
+    ASSERT_TRUE(impl.CreateNew());
+    const TDF_Label part = impl.shapeTool->AddShape(shape, Standard_False);
+    TDataStd_Name::Set(part, TCollection_ExtendedString("part"));
+    if (edit) {
+        edit(impl, part);
+    }
+    impl.RefreshTools();
+}
+
+std::string WritePart(const TempDir& dir, const std::string& name, const TopoDS_Shape& shape)
+{
+    XdeDocumentImpl impl;
+    OnePart(impl, shape);
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(orvkit::XdeDocumentSTEP::Save(path, impl, nullptr));
+    return path;
+}
+
+// What measures the same can be built differently: a box of 6 faces and the same box fused
+// from two halves whose faces stay split (10 faces, same volume, area, centroid and box); the
+// faces of a shell and the same faces apart (their edges no longer shared). The build shows.
+TEST_F(CompareTest, ShapesThatMeasureTheSameButAreBuiltDifferentlyDiffer)
+{
+    const TopoDS_Shape box = orvtest::MakeBox(10, 10, 10);
+    const TopoDS_Shape lower = orvtest::MakeBox(10, 10, 5);
+    const TopoDS_Shape upper =
+        orvtest::MakeBox(10, 10, 5).Moved(TopLoc_Location(orvtest::Translation(0, 0, 5)));
+    BRepAlgoAPI_Fuse fused(lower, upper);
+    ASSERT_TRUE(fused.IsDone());
+    TopExp_Explorer shell(box, TopAbs_SHELL);
+    std::vector<TopoDS_Shape> faces;
+    for (TopExp_Explorer it(box, TopAbs_FACE); it.More(); it.Next()) {
+        faces.push_back(BRepBuilderAPI_Copy(it.Current()).Shape());
+    }
+    const struct {
+        const char* name;
+        TopoDS_Shape first;
+        TopoDS_Shape second;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"fused", box, fused.Shape(), {"part: faces 6 vs 10", "part: edges 12 vs 20"}},
+        {"apart",
+         shell.Current(),
+         orvtest::MakeCompound(faces),
+         {"part: edges 12 vs 24", "part: free edges 0 vs 24"}},
+    };
+    for (const auto& c : cases) {
+        const VerbRun run = Compare(WritePart(myDir, c.name + std::string("1.stp"), c.first),
+                                    WritePart(myDir, c.name + std::string("2.stp"), c.second));
+        EXPECT_EQ(run.exitCode, 1) << c.name << "\n" << run.out;
+        for (const std::string& shown : c.shown) {
+            EXPECT_NE(run.out.find(shown), std::string::npos) << c.name << "\n" << run.out;
+        }
+        for (const char* measure : {"part: volume", "part: area", "part: centroid", "box "}) {
+            EXPECT_EQ(run.out.find(measure), std::string::npos) << c.name << "\n" << run.out;
+        }
+    }
+}
+
+// A part's edge colours are their own topic, never face colours; an open shell is measured by
+// its area and the centroid of its surface, not by the volume of a solid it does not bound.
+TEST_F(CompareTest, EdgeColoursAndOpenShellsAreComparedForWhatTheyAre)
+{
+    std::vector<TopoDS_Shape> edges;
+    for (int i = 0; i < 3; ++i) {
+        edges.push_back(BRepBuilderAPI_MakeEdge(gp_Pnt(0, i, 0), gp_Pnt(10, i, 0)).Edge());
+    }
+    const TopoDS_Compound wires = orvtest::MakeCompound(edges);
+    XdeDocumentImpl coloured;
+    OnePart(coloured, wires, [&](XdeDocumentImpl& impl, const TDF_Label& part) {
+        const TDF_Label edge = impl.shapeTool->AddSubShape(part, edges[1]);
+        impl.colorTool->SetColor(edge, Quantity_Color(Quantity_NOC_RED), XCAFDoc_ColorCurv);
+    });
+    const std::string plain = WritePart(myDir, "plain.stp", wires);
+    orvex::cli::CompareResult result;
+    orvkit::LoadFailure failure;
+    ASSERT_TRUE(orvex::cli::CompareWritten(coloured, "wires.stp", plain, {}, result, failure));
+    ASSERT_EQ(result.differences.size(), 1u) << result.Text();
+    EXPECT_EQ(result.differences[0].what, "edge colours") << result.Text();
+    EXPECT_EQ(result.differences[0].first, "1 (#ff0000)") << result.Text();
+
+    // A box without its top, made a solid: BRepGProp gives it a volume that depends on where
+    // it is open. Without its bottom instead, it measures the same area and is still told
+    // apart by its surface's centroid.
+    const auto openBox = [](int skipped) {
+        BRep_Builder builder;
+        TopoDS_Shell shell;
+        builder.MakeShell(shell);
+        int index = 0;
+        for (TopExp_Explorer it(orvtest::MakeBox(10, 10, 10), TopAbs_FACE); it.More(); it.Next()) {
+            if (index++ != skipped) {
+                builder.Add(shell, it.Current());
+            }
+        }
+        TopoDS_Solid solid;
+        builder.MakeSolid(solid);
+        builder.Add(solid, shell);
+        return TopoDS_Shape(solid);
+    };
+    const std::string top = WritePart(myDir, "top.stp", openBox(5));
+    const VerbRun same = Compare(top, top);
+    EXPECT_EQ(same.exitCode, 0) << same.out;
+    const VerbRun other = Compare(top, WritePart(myDir, "bottom.stp", openBox(4)));
+    EXPECT_EQ(other.exitCode, 1) << other.out;
+    EXPECT_NE(other.out.find("part: centroid (5, 5, 4) vs (5, 5, 6)"), std::string::npos)
+        << other.out;
+    EXPECT_EQ(other.out.find(": volume"), std::string::npos) << other.out;
 }
 
 TEST(VerbErrorTest, UnreadableFileGivesExitTwoAndOneLine)
