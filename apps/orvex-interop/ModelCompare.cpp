@@ -20,6 +20,7 @@
 #include <GCPnts_AbscissaPoint.hxx>
 #include <GProp_GProps.hxx>
 #include <NCollection_DataMap.hxx>
+#include <Poly_Triangulation.hxx>
 #include <Precision.hxx>
 #include <Quantity_Color.hxx>
 #include <TDF_LabelMapHasher.hxx>
@@ -100,6 +101,7 @@ const char* const kTopicPartProps = "area and centroid of each part";
 const char* const kTopicModelProps = "area and centroid of the whole model";
 const char* const kTopicBox = "bounding box";
 const char* const kNoTree = "{} keeps no assembly tree";
+const char* const kNoProducts = "{} keeps placed nodes, not shared parts and assemblies";
 const char* const kNoColours = "{} keeps no colours";
 const char* const kNoSolids = "{} holds meshes, not closed solids";
 const char* const kNoFaces = "{} holds triangles, not the model's faces";
@@ -333,6 +335,24 @@ struct Product {
     Bnd_Box box; // of a part, in its own coordinates
 };
 
+// The nodes of the triangulations a shape's faces carry, as they were written to a mesh file
+// (BRepBndLib would widen the box by the meshes' deflection).
+void AddNodes(const TopoDS_Shape& shape, Bnd_Box& box)
+{
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation) mesh =
+            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
+        if (mesh.IsNull()) {
+            continue;
+        }
+        const gp_Trsf placed = location.Transformation();
+        for (int i = 1; i <= mesh->NbNodes(); ++i) {
+            box.Add(mesh->Node(i).Transformed(placed));
+        }
+    }
+}
+
 // One place of a product in the expanded tree: a free shape or an instance.
 struct Node {
     int product = -1;
@@ -348,6 +368,9 @@ struct Model {
     // The document compared: read here from `file`, or one the caller holds.
     std::unique_ptr<orvkit::XdeDocumentImpl> owned;
     const orvkit::XdeDocumentImpl* impl = nullptr;
+    // Measured on the triangles its faces carry rather than on their surfaces: a model that
+    // was meshed to be written to a mesh format is compared with the triangles written.
+    bool byTriangles = false;
     std::vector<Product> products;
     std::vector<Node> nodes;
     std::vector<int> roots;
@@ -455,8 +478,12 @@ private:
         if (!product.assembly) {
             // The geometry's own extent: shape tolerances, which a writer and a reader may
             // each change, would move the box without the model having moved.
-            BRepBndLib::AddOptimal(XCAFDoc_ShapeTool::GetShape(label), product.box, Standard_True,
-                                   Standard_False);
+            const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
+            if (myModel.byTriangles) {
+                AddNodes(shape, product.box);
+            } else {
+                BRepBndLib::AddOptimal(shape, product.box, Standard_True, Standard_False);
+            }
         }
         myModel.products.push_back(std::move(product));
         const int index = static_cast<int>(myModel.products.size()) - 1;
@@ -580,8 +607,14 @@ private:
         const auto lacking = [&](bool firstHas, bool secondHas) {
             return !firstHas ? a.name : !secondHas ? b.name : nullptr;
         };
+        // A mesh format's tree is one of placed nodes, each named by its writer: there is no
+        // part or assembly that its placements share, so the tree is not a product tree.
         const char* noTree = lacking(a.keepsTree, b.keepsTree);
-        myTree = Choose({kTopicTree, kTopicNames, kTopicPlacements}, noTree, kNoTree);
+        const char* noProducts = lacking(!a.IsMesh(), !b.IsMesh());
+        const std::initializer_list<const char*> tree = {kTopicTree, kTopicNames, kTopicPlacements};
+        myTree = noTree != nullptr ? Choose(tree, noTree, kNoTree)
+                                   : Choose(tree, noProducts, kNoProducts);
+        noTree = noTree != nullptr ? noTree : noProducts;
         // Colours are matched part by part and instance by instance, along the tree.
         const char* noColours = lacking(a.keepsColors, b.keepsColors);
         myColours = noColours != nullptr ? Choose({kTopicColours}, noColours, kNoColours)
@@ -778,7 +811,8 @@ private:
         const bool closed = topologyA.Closed() && topologyB.Closed();
         const Uncertainty band{std::max(uncertaintyA.area, uncertaintyB.area),
                                std::max(uncertaintyA.volume, uncertaintyB.volume)};
-        CompareProps(Measure(a, closed), Measure(b, closed), band, path);
+        CompareProps(Measure(a, closed, myFirst.byTriangles),
+                     Measure(b, closed, mySecond.byTriangles), band, path);
     }
 
     void CompareColours(const Colour& a, const Colour& b, const char* what, const std::string& path)
@@ -802,13 +836,14 @@ private:
 
     // The shape's volume, area and centroid. A shape that is not closed on both sides has no
     // volume, and neither has a mesh: then the centroid is that of the surface on both sides.
-    XdeValidationProps Measure(const TopoDS_Shape& shape, bool closed) const
+    XdeValidationProps Measure(const TopoDS_Shape& shape, bool closed, bool byTriangles) const
     {
         XdeValidationProps props = XdeValidationProps::Compute(shape);
-        if (props.hasVolume && (!closed || !myVolume)) {
+        if (byTriangles || (props.hasVolume && (!closed || !myVolume))) {
             props.hasVolume = false;
             GProp_GProps surface;
-            BRepGProp::SurfaceProperties(shape, surface, Standard_True);
+            BRepGProp::SurfaceProperties(shape, surface, Standard_True, byTriangles);
+            props.area = surface.Mass();
             props.centroid = surface.CentreOfMass();
             props.hasCentroid = surface.Mass() > 0.0;
         }
@@ -942,15 +977,19 @@ private:
 
 } // namespace
 
+std::string CompareDifference::Text() const
+{
+    if (first.empty() && second.empty()) {
+        return path + ": " + what;
+    }
+    return path + ": " + what + " " + first + " vs " + second;
+}
+
 std::string CompareResult::Text() const
 {
     std::string text;
     for (const CompareDifference& difference : differences) {
-        text += difference.path + ": " + difference.what;
-        if (!difference.first.empty() || !difference.second.empty()) {
-            text += " " + difference.first + " vs " + difference.second;
-        }
-        text += "\n";
+        text += difference.Text() + "\n";
     }
     return text + summary + "\n";
 }
@@ -959,6 +998,10 @@ bool CompareWritten(const orvkit::XdeDocumentImpl& written, const std::string& s
                     const std::string& file, const CompareOptions& options, CompareResult& result,
                     orvkit::LoadFailure& failure)
 {
+    Model second;
+    if (!Load(file, second, failure)) {
+        return false;
+    }
     Model first;
     first.file = source;
     // What the source's format could hold is what the model in memory holds.
@@ -967,11 +1010,8 @@ bool CompareWritten(const orvkit::XdeDocumentImpl& written, const std::string& s
         first.format = ModelFormat::ForPath(file);
     }
     first.impl = &written;
+    first.byTriangles = second.format != nullptr && second.format->IsMesh();
     TreeWalk(first).Run();
-    Model second;
-    if (!Load(file, second, failure)) {
-        return false;
-    }
     result = ModelCompare(first, second, options.tolerance, options.propertyTolerance).Result();
     return true;
 }

@@ -35,6 +35,9 @@ struct CompareDifference {
     std::string what;
     std::string first;
     std::string second;
+
+    // "PATH: WHAT FIRST vs SECOND", as `compare` prints it.
+    std::string Text() const;
 };
 
 // What a comparison found: its differences in path order, a one-line summary of what was

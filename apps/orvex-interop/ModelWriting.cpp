@@ -1,6 +1,7 @@
 #include "ModelWriting.h"
 
 #include "FileDiagnosis.h"
+#include "ModelCompare.h"
 
 #include "Common/Core/StringUtil.h"
 #include "Geometry/IO/LengthUnit.h"
@@ -26,6 +27,11 @@ const char* const kUnknownFormat = "no format is written as '{}' (one of: {})";
 const char* const kCannotWrite = "cannot write '{}': {}";
 const char* const kNoSuchElement = "no part, assembly or instance is named '{}'";
 const char* const kWarning = "orvex-interop: warning: '{}': {}\n";
+const char* const kReadsBackDifferent = "'{}': written, but it reads back different: {}";
+const char* const kCannotReadBack = "it cannot be read back ({})";
+const char* const kVerified = "verified: {}\n";
+// The differences an error line names before it abbreviates; `compare` lists them all.
+constexpr size_t kShownDifferences = 8;
 
 // The options as the writer takes them; false after one error line.
 bool ToWriteOptions(const WriteChoices& choices, XdeWriteOptions& options)
@@ -87,6 +93,40 @@ void PrintNotKept(const std::string& file, const std::vector<std::string>& warni
     for (const std::string& warning : warnings) {
         std::cerr << fmt::format(kWarning, file, warning);
     }
+}
+
+WriteVerdict VerifyWritten(const XdeDocumentImpl& written, const std::string& source,
+                           const std::string& file)
+{
+    WriteVerdict verdict;
+    CompareResult result;
+    LoadFailure failure;
+    if (!CompareWritten(written, source, file, CompareOptions(), result, failure)) {
+        verdict.differences.push_back(fmt::format(kCannotReadBack, failure.Describe()));
+        return verdict;
+    }
+    verdict.equal = result.Equal();
+    for (const CompareDifference& difference : result.differences) {
+        verdict.differences.push_back(difference.Text());
+    }
+    verdict.summary = result.summary;
+    return verdict;
+}
+
+void PrintVerdict(const std::string& file, const WriteVerdict& verdict)
+{
+    if (verdict.equal) {
+        std::cout << fmt::format(kVerified, verdict.summary);
+        return;
+    }
+    std::string shown;
+    for (size_t i = 0; i < verdict.differences.size() && i < kShownDifferences; ++i) {
+        shown += (i == 0 ? "" : "; ") + verdict.differences[i];
+    }
+    if (verdict.differences.size() > kShownDifferences) {
+        shown += fmt::format("; and {} more", verdict.differences.size() - kShownDifferences);
+    }
+    PrintWriteFailure(fmt::format(kReadsBackDifferent, file, shown));
 }
 
 long long FileSize(const std::string& path)

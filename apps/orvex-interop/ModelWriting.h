@@ -30,6 +30,23 @@ bool ReadForWriting(const std::string& input, const WriteChoices& choices,
 // What the file written does not keep, on standard error, so that the output still pipes.
 void PrintNotKept(const std::string& file, const std::vector<std::string>& warnings);
 
+// What reading a written file back found: equal to the model it was written from or not, the
+// differences as `compare` words them (or why the file could not be read), and the summary.
+struct WriteVerdict {
+    bool equal = false;
+    std::vector<std::string> differences;
+    std::string summary;
+};
+
+// Reads `file` back and compares it with `written`, the model it was written from (read from
+// `source`), on what the file's format holds.
+WriteVerdict VerifyWritten(const orvkit::XdeDocumentImpl& written, const std::string& source,
+                           const std::string& file);
+
+// The verdict: "verified: ..." on standard output when equal, else one error line
+// "'FILE': written, but it reads back different: ..." on standard error.
+void PrintVerdict(const std::string& file, const WriteVerdict& verdict);
+
 // The size of a file in bytes; -1 when it cannot be had.
 long long FileSize(const std::string& path);
 

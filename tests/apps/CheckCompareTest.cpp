@@ -2,6 +2,7 @@
 // with OCCT, written as STEP and read back by the verbs.
 #include "ModelCheck.h"
 #include "ModelCompare.h"
+#include "ModelWriting.h"
 
 #include "Support/TestSupport.h"
 
@@ -343,6 +344,36 @@ TEST_F(CompareTest, EdgeColoursAndOpenShellsAreComparedForWhatTheyAre)
     EXPECT_NE(other.out.find("part: centroid (5, 5, 4) vs (5, 5, 6)"), std::string::npos)
         << other.out;
     EXPECT_EQ(other.out.find(": volume"), std::string::npos) << other.out;
+}
+
+// A written file is read back and compared with the model it was written from: the sample's
+// own rewrite is equal; a file that is not what the model says (here the model moved after
+// the write) is named with its differences, and so is one that cannot be read back.
+TEST_F(CompareTest, VerifiedWriteNamesWhatReadsBackDifferent)
+{
+    XdeDocumentImpl impl;
+    ASSERT_TRUE(orvkit::XdeModelReader::Open(orvtest::SamplePath(), impl, nullptr));
+    EXPECT_TRUE(orvex::cli::VerifyWritten(impl, orvtest::SamplePath(), myBase).equal);
+
+    Move(impl, FirstInstanceOf(impl, "plate"), 1.0);
+    const orvex::cli::WriteVerdict moved =
+        orvex::cli::VerifyWritten(impl, orvtest::SamplePath(), myBase);
+    EXPECT_FALSE(moved.equal);
+    ASSERT_FALSE(moved.differences.empty());
+    const VerbRun printed = RunVerb([&] { return orvex::cli::PrintVerdict("out.stp", moved), 1; });
+    EXPECT_EQ(orvtest::Lines(printed.err), 1u) << printed.err;
+    EXPECT_NE(printed.err.find("error: 'out.stp': written, but it reads back different: "
+                               "product name/plate: placement at (1, 0, 0) vs identity"),
+              std::string::npos)
+        << printed.err;
+
+    const std::string broken = myDir.Write("broken.stp", "ISO-10303-21;\nnot a model\n");
+    const orvex::cli::WriteVerdict unreadable =
+        orvex::cli::VerifyWritten(impl, orvtest::SamplePath(), broken);
+    EXPECT_FALSE(unreadable.equal);
+    ASSERT_EQ(unreadable.differences.size(), 1u);
+    EXPECT_EQ(unreadable.differences[0].rfind("it cannot be read back (", 0), 0u)
+        << unreadable.differences[0];
 }
 
 TEST(VerbErrorTest, UnreadableFileGivesExitTwoAndOneLine)

@@ -225,6 +225,20 @@ TEST_F(ExportVerbsTest, SelectAndSplitWriteWholeSubtreesWithTheirNames)
     EXPECT_NE(rod.dump().find("#ff9100"), std::string::npos); // the rod's orange
 }
 
+// --verify reads each file back and compares it, on what its format holds, with the model it
+// was written from: the sample reads back equal in a CAD and a mesh format.
+TEST_F(ExportVerbsTest, VerifiedExportReadsBackEqual)
+{
+    for (const char* name : {"verified.stp", "verified.glb"}) {
+        const ProgramRun run =
+            Program("export --verify " + Quote(kSample) + " " + Quote(myDir.File(name)));
+        EXPECT_EQ(run.exitCode, 0) << name << "\n" << run.out << run.err;
+        EXPECT_NE(run.out.find(std::string("verified: as1-assembly.stp vs ") + name + ": equal"),
+                  std::string::npos)
+            << run.out;
+    }
+}
+
 TEST_F(ExportVerbsTest, FailedWritesSayWhyAndLeaveTheTargetAsItWas)
 {
     const std::string target = myDir.Write("kept.stp", "the old file\n");

@@ -1,6 +1,8 @@
 #include "verbs/Verbs.h"
 #include "verbs/WriteChoiceOptions.h"
 
+#include "FileDiagnosis.h"
+#include "ModelCompare.h"
 #include "ModelWriting.h"
 
 #include "Geometry/IO/ModelFormat.h"
@@ -24,6 +26,7 @@ struct ExportOptions {
     std::string output;
     std::string select; // name of a part, assembly or instance to write alone; empty: all
     WriteChoices choices;
+    bool verify = false; // read the file back and compare it with what it was written from
 };
 
 // Reads any model file and writes it, or the subtree `select` names, in the format of the
@@ -59,7 +62,12 @@ int RunExport(const ExportOptions& options)
     }
     PrintNotKept(options.output, result.warnings);
     std::cout << "wrote " << options.output << " (" << FileSize(options.output) << " bytes)\n";
-    return 0;
+    if (!options.verify) {
+        return 0;
+    }
+    const WriteVerdict verdict = VerifyWritten(*written, options.input, options.output);
+    PrintVerdict(options.output, verdict);
+    return verdict.equal ? 0 : 1;
 }
 
 } // namespace
@@ -79,6 +87,9 @@ Verb AddExportVerb(CLI::App& app)
     verb->add_option(
         "--select", options->select,
         "Write only the part, assembly or instance of this name, placed as in the model");
+    verb->add_flag("--verify", options->verify,
+                   "Read the file written back and compare it with the model it was written "
+                   "from; exit 1 when it reads back different");
     return {verb, [options](const RunLimits&) { return RunExport(*options); },
             [options] { return options->input; }};
 }
