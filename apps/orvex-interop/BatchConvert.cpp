@@ -1,6 +1,7 @@
 #include "BatchConvert.h"
 
 #include "ChildProcess.h"
+#include "ModelWriting.h"
 
 #include "Common/Core/StringUtil.h"
 #include "Geometry/IO/LengthUnit.h"
@@ -150,11 +151,14 @@ std::string FailureReason(int status, const std::string& errors)
     return fmt::format(kExitedSilently, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
 }
 
-void Finish(ConvertOutcome& outcome, const ChildProcess& child)
+void Finish(ConvertOutcome& outcome, const ChildProcess& child, bool verify)
 {
     const int status = child.GetStatus();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         outcome.reason = FailureReason(status, child.GetErrors());
+        if (verify && IsReadBackDifference(outcome.reason)) {
+            outcome.verified = false;
+        }
         if (WIFSIGNALED(status)) {
             RemoveTemporaries(outcome.output);
         }
@@ -167,6 +171,7 @@ void Finish(ConvertOutcome& outcome, const ChildProcess& child)
         return;
     }
     outcome.ok = true;
+    outcome.verified = verify ? std::optional<bool>(true) : std::nullopt;
     outcome.warnings = WarningLines(child.GetErrors());
     outcome.bytes = bytes;
 }
@@ -349,6 +354,9 @@ void BatchConvert::AddWriteArguments(std::vector<std::string>& arguments) const
         arguments.insert(arguments.end(), {"--deflection", fmt::format("{}", choices.deflection)});
     }
     arguments.insert(arguments.end(), {"--angle", fmt::format("{}", choices.angle)});
+    if (myOptions.verify) {
+        arguments.push_back("--verify");
+    }
 }
 
 unsigned BatchConvert::GetJobs() const
@@ -420,7 +428,7 @@ std::vector<ConvertOutcome> BatchConvert::Run()
             it->child->ReadErrors();
             ConvertOutcome& outcome = outcomes[it->index];
             outcome.seconds = std::chrono::duration<double>(Clock::now() - it->start).count();
-            Finish(outcome, *it->child);
+            Finish(outcome, *it->child, myOptions.verify);
             ++done;
             failed += outcome.ok ? 0 : 1;
             it = running.erase(it);

@@ -18,7 +18,8 @@ struct ConvertOptions {
     unsigned jobs = 0;    // files converted at a time; 0: one per core
     WriteChoices choices; // handed to each file's "export"
     bool json = false;
-    RunLimits limits; // each file's time and memory limits, handed to its child
+    bool verify = false; // each file read back and compared with its model ("export --verify")
+    RunLimits limits;    // each file's time and memory limits, handed to its child
 };
 
 } // namespace orvex::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct ConvertOutcome {
     double seconds = 0.0;              // wall time of its conversion
     std::uintmax_t bytes = 0;          // size of the file written; 0 when it failed
     std::vector<std::string> warnings; // what the file written does not keep of the model
+    // Whether the file read back equal to its model; empty when it was not verified, or when
+    // it failed before it was written.
+    std::optional<bool> verified;
 };
 
 } // namespace orvex::cli

@@ -129,6 +129,13 @@ void PrintVerdict(const std::string& file, const WriteVerdict& verdict)
     PrintWriteFailure(fmt::format(kReadsBackDifferent, file, shown));
 }
 
+bool IsReadBackDifference(const std::string& line)
+{
+    const std::string marker = fmt::format(kReadsBackDifferent, "", "");
+    // The line starts with the quoted file: the marker follows it.
+    return line.find(marker.substr(2)) != std::string::npos;
+}
+
 long long FileSize(const std::string& path)
 {
     std::error_code error;

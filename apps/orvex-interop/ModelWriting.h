@@ -47,6 +47,10 @@ WriteVerdict VerifyWritten(const orvkit::XdeDocumentImpl& written, const std::st
 // "'FILE': written, but it reads back different: ..." on standard error.
 void PrintVerdict(const std::string& file, const WriteVerdict& verdict);
 
+// Whether an error line (without its prefix) is the one PrintVerdict gives a file that was
+// written but reads back different.
+bool IsReadBackDifference(const std::string& line);
+
 // The size of a file in bytes; -1 when it cannot be had.
 long long FileSize(const std::string& path);
 

@@ -89,7 +89,7 @@ protected:
     {
         for (const nlohmann::json& file : report["files"]) {
             if (file["input"] == input) {
-                EXPECT_EQ(file.size(), 7u) << file.dump();
+                EXPECT_EQ(file.size(), 8u) << file.dump();
                 EXPECT_TRUE(file["output"].is_string() && file["seconds"].is_number());
                 return file;
             }
@@ -193,12 +193,14 @@ TEST_F(ConvertTest, ChildKilledBySignalIsFailedWithTheSignalsName)
     EXPECT_TRUE(fs::is_empty(myOut));
 }
 
-TEST_F(ConvertTest, WhatAFileCannotKeepReachesTheReport)
+// What the file cannot keep, and with --verify whether it reads back equal on what it keeps.
+TEST_F(ConvertTest, WhatAFileCannotKeepAndItsVerdictReachTheReport)
 {
-    const ProgramRun run =
-        Program("convert --json --format igs --out " + Quote(myOut) + " " + Quote(kSample));
+    const ProgramRun run = Program("convert --json --verify --format igs --out " + Quote(myOut) +
+                                   " " + Quote(kSample));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const nlohmann::json entry = Entry(nlohmann::json::parse(run.out), kSample);
+    EXPECT_EQ(entry["verified"], true) << entry;
     ASSERT_EQ(entry["warnings"].size(), 1u) << entry;
     EXPECT_NE(entry["warnings"][0].get<std::string>().find("IGES holds no assembly tree"),
               std::string::npos);

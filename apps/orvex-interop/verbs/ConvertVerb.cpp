@@ -32,8 +32,9 @@ void PrintText(const std::vector<ConvertOutcome>& outcomes, size_t failed, const
             for (const std::string& warning : outcome.warnings) {
                 warnings += "; " + warning;
             }
-            fmt::print("ok      {} -> {} ({} bytes, {:.2f} s{})\n", outcome.input, outcome.output,
-                       outcome.bytes, outcome.seconds, warnings);
+            fmt::print("ok      {} -> {} ({} bytes, {:.2f} s{}{})\n", outcome.input, outcome.output,
+                       outcome.bytes, outcome.seconds, outcome.verified ? ", reads back equal" : "",
+                       warnings);
         } else {
             fmt::print("failed  {} ({:.2f} s): {}\n", outcome.input, outcome.seconds,
                        outcome.reason);
@@ -64,6 +65,8 @@ void PrintJson(const std::vector<ConvertOutcome>& outcomes, size_t failed, const
         file["seconds"] = std::round(outcome.seconds * 1000.0) / 1000.0;
         file["bytes"] = outcome.ok ? Json(outcome.bytes) : Json();
         file["warnings"] = outcome.warnings;
+        // Null when not asked for, or when nothing was written to read back.
+        file["verified"] = outcome.verified ? Json(*outcome.verified) : Json();
         files.push_back(std::move(file));
     }
     report["files"] = std::move(files);
@@ -131,6 +134,9 @@ Verb AddConvertVerb(CLI::App& app)
         ->check(CLI::PositiveNumber);
     AddWriteChoices(*verb, options->choices);
     verb->add_flag("--json", options->json, "Print the report as one JSON document");
+    verb->add_flag("--verify", options->verify,
+                   "Read each file written back and compare it with the model it was written "
+                   "from; one that reads back different is kept and counts as failed");
     // Each file runs in a child of its own, which is given the limits.
     Verb convert{verb,
                  [options](const RunLimits& limits) {
