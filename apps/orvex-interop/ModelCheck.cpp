@@ -4,6 +4,7 @@
 #include "PrintFormat.h"
 
 #include "Common/Core/StringUtil.h"
+#include "Interop/Kernel/XdeDeclaredValidation.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeLabelImpl.h"
 #include "Interop/Kernel/XdeModelReader.h"
@@ -40,11 +41,18 @@ constexpr double kCentroidDiagonalFraction = 0.01;
 const char* const kVerdictOk = "ok";
 const char* const kVerdictDiffers = "differs";
 const char* const kVerdictNotDeclared = "not declared";
+const char* const kVerdictNotCompared = "not compared";
 const char* const kUnnamed = "(unnamed)";
 const char* const kNoValue = "-";
 const char* const kAssemblyMark = " (assembly)";
+const char* const kComponentMark = " (component)";
+const char* const kAspectMark = " (shape aspect)";
 const char* const kNoFaces = "no faces: nothing to measure";
+const char* const kAspectNotFound = "not compared: its geometry is not among the part's sub-shapes "
+                                    "(declared {})";
+const char* const kCarrierNotFound = "not compared: not found in the document (declared {})";
 const char* const kSummaryAgree = "every declared value agrees with the geometry";
+const char* const kSummaryNotCompared = "{}; {} not compared";
 const char* const kSummaryDifferOne = "1 declared value differs from the geometry";
 const char* const kSummaryDiffer = "{} declared values differ from the geometry";
 const char* const kSummaryNoneDeclared = "the file declares no validation properties";
@@ -59,15 +67,50 @@ struct Measure {
     const char* verdict = kVerdictNotDeclared;
 };
 
+// What carries a set of values, each stated in its own frame.
+enum class Carrier { Part, Assembly, Component, ShapeAspect };
+
 struct ProductReport {
     std::string path;
-    bool assembly = false;
+    Carrier carrier = Carrier::Part;
+    // Declared values whose carrier's geometry was not found, with why; none compared.
+    const char* notFound = nullptr;
     Measure volume;
     Measure area;
     Measure centroid;
 
     bool HasDeclared() const { return volume.declared || area.declared || centroid.declared; }
 };
+
+const char* KindOf(Carrier carrier)
+{
+    switch (carrier) {
+    case Carrier::Assembly:
+        return "assembly";
+    case Carrier::Component:
+        return "component";
+    case Carrier::ShapeAspect:
+        return "shape aspect";
+    case Carrier::Part:
+        break;
+    }
+    return "part";
+}
+
+const char* MarkOf(Carrier carrier)
+{
+    switch (carrier) {
+    case Carrier::Assembly:
+        return kAssemblyMark;
+    case Carrier::Component:
+        return kComponentMark;
+    case Carrier::ShapeAspect:
+        return kAspectMark;
+    case Carrier::Part:
+        break;
+    }
+    return "";
+}
 
 std::string NameOf(const TDF_Label& label)
 {
@@ -191,19 +234,35 @@ struct Mass {
     }
 };
 
-ProductReport CheckProduct(const std::string& path, const TDF_Label& label, const Mass& mass,
-                           bool assembly)
+ProductReport CheckProduct(const std::string& path, const orvkit::XdeValidationProps& declared,
+                           const Mass& mass, Carrier carrier)
 {
-    const orvkit::XdeValidationProps declared = orvkit::XdeValidationProps::Declared(label);
     const orvkit::XdeValidationProps computed = mass.Props();
     ProductReport report;
     report.path = path;
-    report.assembly = assembly;
+    report.carrier = carrier;
     report.volume = CompareScalar(declared.hasVolume, declared.volume, computed.hasVolume,
                                   computed.volume, kVolumeRelativeTolerance);
     report.area = CompareScalar(declared.hasArea, declared.area, computed.hasArea, computed.area,
                                 kAreaRelativeTolerance);
     report.centroid = CompareCentroid(declared, computed, Diagonal(mass.box));
+    return report;
+}
+
+// Declared values that are not compared with anything, for the reason `why`.
+ProductReport NotCompared(const std::string& path, const orvkit::XdeValidationProps& declared,
+                          Carrier carrier, const char* why)
+{
+    ProductReport report;
+    report.path = path;
+    report.carrier = carrier;
+    report.notFound = why;
+    report.volume = CompareScalar(declared.hasVolume, declared.volume, false, 0.0, 0.0);
+    report.area = CompareScalar(declared.hasArea, declared.area, false, 0.0, 0.0);
+    report.centroid = CompareCentroid(declared, {}, 0.0);
+    for (Measure* measure : {&report.volume, &report.area, &report.centroid}) {
+        measure->verdict = measure->declared ? kVerdictNotCompared : kVerdictNotDeclared;
+    }
     return report;
 }
 
@@ -240,29 +299,29 @@ nlohmann::json MeasureJson(const Measure& measure, bool point)
     return out;
 }
 
-// The parts of a document, and the assemblies that declare validation properties, with their
-// declared and computed properties.
+// The parts of a document, and the assemblies, components and shape aspects that declare
+// validation properties, with their declared and computed properties.
 class ModelCheck {
 public:
-    explicit ModelCheck(const orvkit::XdeDocumentImpl& impl) { CollectProducts(impl); }
+    explicit ModelCheck(const orvkit::XdeDocumentImpl& impl)
+    {
+        IndexDeclarations(impl);
+        CollectProducts(impl);
+    }
 
     // How many declared values differ from the geometry.
-    int CountDifferences() const
-    {
-        int count = 0;
-        for (const ProductReport& part : myProducts) {
-            for (const Measure* measure : {&part.volume, &part.area, &part.centroid}) {
-                count += measure->verdict == kVerdictDiffers ? 1 : 0;
-            }
-        }
-        return count;
-    }
+    int CountDifferences() const { return CountVerdicts(kVerdictDiffers); }
 
     void PrintText(std::ostream& out, const std::string& title) const
     {
         out << title << "\n";
         for (const ProductReport& part : myProducts) {
-            out << "  " << part.path << (part.assembly ? kAssemblyMark : "") << "\n";
+            out << "  " << part.path << MarkOf(part.carrier) << "\n";
+            if (part.notFound != nullptr) {
+                out << "    " << fmt::format(fmt::runtime(part.notFound), DeclaredText(part))
+                    << "\n";
+                continue;
+            }
             if (!part.volume.computed && !part.area.computed && !part.HasDeclared()) {
                 out << "    " << kNoFaces << "\n";
             }
@@ -278,7 +337,7 @@ public:
         nlohmann::json parts = nlohmann::json::array();
         for (const ProductReport& part : myProducts) {
             parts.push_back({{"path", part.path},
-                             {"kind", part.assembly ? "assembly" : "part"},
+                             {"kind", KindOf(part.carrier)},
                              {"declares", part.HasDeclared()},
                              {"volume", MeasureJson(part.volume, false)},
                              {"area", MeasureJson(part.area, false)},
@@ -295,9 +354,46 @@ public:
     }
 
 private:
+    // Where the file attaches each declared set. A document the STEP reader filled carries
+    // them in its list; any other keeps what it declares in its labels' attributes.
+    void IndexDeclarations(const orvkit::XdeDocumentImpl& impl)
+    {
+        myFromFile = !impl.declaredValidation.empty();
+        for (const orvkit::XdeDeclaredValidation& declared : impl.declaredValidation) {
+            if (declared.label.IsNull()) {
+                myUnplaced.push_back(&declared);
+            } else if (declared.carrier == orvkit::XdeValidationCarrier::ShapeAspect) {
+                if (!myAspects.IsBound(declared.label)) {
+                    myAspects.Bind(declared.label, {});
+                }
+                myAspects.ChangeFind(declared.label).push_back(&declared);
+            } else {
+                DeclaredOf& carriers = declared.carrier == orvkit::XdeValidationCarrier::Occurrence
+                                           ? myOccurrences
+                                           : myDeclaredProducts;
+                // The first set the file states for a carrier is the one shown.
+                if (!carriers.IsBound(declared.label)) {
+                    carriers.Bind(declared.label, &declared);
+                }
+            }
+        }
+    }
+
+    // What the file declares for a product in its own frame.
+    orvkit::XdeValidationProps DeclaredFor(const TDF_Label& product) const
+    {
+        if (!myFromFile) {
+            return orvkit::XdeValidationProps::Declared(product);
+        }
+        const orvkit::XdeDeclaredValidation* const* found = myDeclaredProducts.Seek(product);
+        return found == nullptr ? orvkit::XdeValidationProps() : (*found)->values;
+    }
+
     // Parts in the order a depth-first walk from the free shapes meets them, and the
-    // assemblies that declare properties; each product once, under the first path that
+    // assemblies that declare properties, each followed by its shape aspects and by its
+    // components that declare properties; each product once, under the first path that
     // reaches it, so that the walk is linear in the labels however often a product is placed.
+    // Carriers the reader could not place in the document come last.
     void CollectProducts(const orvkit::XdeDocumentImpl& impl)
     {
         TDF_LabelMap seen;
@@ -315,15 +411,67 @@ private:
             }
             const std::string path = parent.empty() ? NameOf(shape) : parent + "/" + NameOf(shape);
             const bool assembly = XCAFDoc_ShapeTool::IsAssembly(shape);
-            ProductReport report = CheckProduct(path, shape, MassOf(shape), assembly);
+            ProductReport report = CheckProduct(path, DeclaredFor(shape), MassOf(shape),
+                                                assembly ? Carrier::Assembly : Carrier::Part);
             if (!assembly || report.HasDeclared()) {
                 myProducts.push_back(std::move(report));
             }
+            CollectAspects(shape, path);
             TDF_LabelSequence components;
             XCAFDoc_ShapeTool::GetComponents(shape, components);
+            CollectComponents(components, path);
             for (int i = components.Length(); i >= 1; --i) {
                 pending.emplace_back(components.Value(i), path);
             }
+        }
+        for (const orvkit::XdeDeclaredValidation* declared : myUnplaced) {
+            const Carrier carrier =
+                declared->carrier == orvkit::XdeValidationCarrier::ShapeAspect
+                    ? Carrier::ShapeAspect
+                    : (declared->carrier == orvkit::XdeValidationCarrier::Occurrence
+                           ? Carrier::Component
+                           : Carrier::Part);
+            myProducts.push_back(
+                NotCompared(declared->name, declared->values, carrier, kCarrierNotFound));
+        }
+    }
+
+    // The part's shape aspects, measured on their own sub-shapes in the part's frame.
+    void CollectAspects(const TDF_Label& part, const std::string& path)
+    {
+        const std::vector<const orvkit::XdeDeclaredValidation*>* aspects = myAspects.Seek(part);
+        if (aspects == nullptr) {
+            return;
+        }
+        for (const orvkit::XdeDeclaredValidation* aspect : *aspects) {
+            const std::string aspectPath = path + "/" + aspect->name;
+            if (aspect->subShape.IsNull()) {
+                myProducts.push_back(
+                    NotCompared(aspectPath, aspect->values, Carrier::ShapeAspect, kAspectNotFound));
+                continue;
+            }
+            myProducts.push_back(CheckProduct(
+                aspectPath, aspect->values, Mass::OfPart(aspect->subShape), Carrier::ShapeAspect));
+        }
+    }
+
+    // The components that declare properties, their product placed as they place it, in the
+    // frame of the assembly at `path`.
+    void CollectComponents(const TDF_LabelSequence& components, const std::string& path)
+    {
+        for (const TDF_Label& component : components) {
+            const orvkit::XdeDeclaredValidation* const* found = myOccurrences.Seek(component);
+            TDF_Label referred;
+            if (found == nullptr || !XCAFDoc_ShapeTool::GetReferredShape(component, referred)) {
+                continue;
+            }
+            const std::string name =
+                orvkit::StringUtil::ToA(orvkit::XdeLabelImpl(component).GetName().ToExtString());
+            Mass placed;
+            placed.Add(MassOf(referred),
+                       XCAFDoc_ShapeTool::GetLocation(component).Transformation());
+            myProducts.push_back(CheckProduct(path + "/" + (name.empty() ? NameOf(referred) : name),
+                                              (*found)->values, placed, Carrier::Component));
         }
     }
 
@@ -388,16 +536,55 @@ private:
                            ValueText(measure.computed, measure.computedValue, point), verdict);
     }
 
-    // "5 parts, 4 assemblies"
+    // "volume 664.4, area 747, centroid (10, 7.5, 1.5)": the values a report declares.
+    static std::string DeclaredText(const ProductReport& report)
+    {
+        std::vector<std::string> values;
+        if (report.volume.declared) {
+            values.push_back("volume " + ValueText(true, report.volume.declaredValue, false));
+        }
+        if (report.area.declared) {
+            values.push_back("area " + ValueText(true, report.area.declaredValue, false));
+        }
+        if (report.centroid.declared) {
+            values.push_back("centroid " + ValueText(true, report.centroid.declaredValue, true));
+        }
+        std::string text;
+        for (const std::string& value : values) {
+            text += (text.empty() ? "" : ", ") + value;
+        }
+        return text;
+    }
+
+    int CountVerdicts(const char* verdict) const
+    {
+        int count = 0;
+        for (const ProductReport& part : myProducts) {
+            for (const Measure* measure : {&part.volume, &part.area, &part.centroid}) {
+                count += measure->verdict == verdict ? 1 : 0;
+            }
+        }
+        return count;
+    }
+
+    // "5 parts, 4 assemblies, 2 components, 1 shape aspect"
     std::string CountText() const
     {
-        const auto assemblies = std::count_if(myProducts.begin(), myProducts.end(),
-                                              [](const ProductReport& p) { return p.assembly; });
-        const size_t parts = myProducts.size() - static_cast<size_t>(assemblies);
-        std::string text = Plural(parts, "part");
-        if (assemblies > 0) {
+        const auto count = [this](Carrier carrier) {
+            return static_cast<size_t>(
+                std::count_if(myProducts.begin(), myProducts.end(),
+                              [carrier](const ProductReport& p) { return p.carrier == carrier; }));
+        };
+        std::string text = Plural(count(Carrier::Part), "part");
+        if (const size_t assemblies = count(Carrier::Assembly)) {
             text +=
                 ", " + std::to_string(assemblies) + (assemblies == 1 ? " assembly" : " assemblies");
+        }
+        if (const size_t components = count(Carrier::Component)) {
+            text += ", " + Plural(components, "component");
+        }
+        if (const size_t aspects = count(Carrier::ShapeAspect)) {
+            text += ", " + Plural(aspects, "shape aspect");
         }
         return text;
     }
@@ -405,18 +592,32 @@ private:
     std::string Summary() const
     {
         const int differences = CountDifferences();
+        std::string summary;
         if (differences == 1) {
-            return kSummaryDifferOne;
+            summary = kSummaryDifferOne;
+        } else if (differences > 1) {
+            summary = fmt::format(fmt::runtime(kSummaryDiffer), differences);
+        } else {
+            const bool anyDeclared =
+                std::any_of(myProducts.begin(), myProducts.end(),
+                            [](const ProductReport& p) { return p.HasDeclared(); });
+            summary = anyDeclared ? kSummaryAgree : kSummaryNoneDeclared;
         }
-        if (differences > 1) {
-            return fmt::format(fmt::runtime(kSummaryDiffer), differences);
-        }
-        const bool anyDeclared =
-            std::any_of(myProducts.begin(), myProducts.end(),
-                        [](const ProductReport& p) { return p.HasDeclared(); });
-        return anyDeclared ? kSummaryAgree : kSummaryNoneDeclared;
+        const int notCompared = CountVerdicts(kVerdictNotCompared);
+        return notCompared == 0
+                   ? summary
+                   : fmt::format(fmt::runtime(kSummaryNotCompared), summary, notCompared);
     }
 
+    bool myFromFile = false;
+    using DeclaredOf =
+        NCollection_DataMap<TDF_Label, const orvkit::XdeDeclaredValidation*, TDF_LabelMapHasher>;
+    DeclaredOf myDeclaredProducts;
+    DeclaredOf myOccurrences;
+    NCollection_DataMap<TDF_Label, std::vector<const orvkit::XdeDeclaredValidation*>,
+                        TDF_LabelMapHasher>
+        myAspects;
+    std::vector<const orvkit::XdeDeclaredValidation*> myUnplaced;
     std::vector<ProductReport> myProducts;
     NCollection_DataMap<TDF_Label, Mass, TDF_LabelMapHasher> myMasses;
 };

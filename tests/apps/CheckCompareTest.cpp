@@ -16,23 +16,38 @@
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
+#include <STEPControl_Reader.hxx>
+#include <StepBasic_ProductDefinition.hxx>
+#include <StepData_StepModel.hxx>
+#include <StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx.hxx>
+#include <StepRepr_NextAssemblyUsageOccurrence.hxx>
+#include <StepRepr_ProductDefinitionShape.hxx>
+#include <StepShape_ManifoldSolidBrep.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TNaming_Builder.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Solid.hxx>
+#include <TransferBRep.hxx>
+#include <Transfer_TransientProcess.hxx>
 #include <XCAFDoc_Centroid.hxx>
 #include <XCAFDoc_Location.hxx>
 #include <XCAFDoc_Volume.hxx>
+#include <XSControl_TransferReader.hxx>
+#include <XSControl_WorkSession.hxx>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -395,6 +410,230 @@ protected:
     TempDir myDir;
 };
 
+// A STEP file as OCCT reads and translates it, for the numbers of the entities that a test
+// attaches properties to.
+class StepEntities {
+public:
+    explicit StepEntities(const std::string& path)
+    {
+        EXPECT_EQ(myReader.ReadFile(path.c_str()), IFSelect_RetDone) << path;
+        myReader.TransferRoots();
+    }
+
+    template <class T> std::vector<Handle(T)> All() const
+    {
+        std::vector<Handle(T)> found;
+        const Handle(Interface_InterfaceModel) model = myReader.Model();
+        for (int i = 1; i <= model->NbEntities(); ++i) {
+            if (const Handle(T) entity = Handle(T)::DownCast(model->Value(i))) {
+                found.push_back(entity);
+            }
+        }
+        return found;
+    }
+
+    // "#12": the entity's number in the file.
+    std::string Ref(const Handle(Standard_Transient)& entity) const
+    {
+        return "#" + std::to_string(myReader.StepModel()->IdentLabel(entity));
+    }
+
+    TopoDS_Shape ShapeOf(const Handle(Standard_Transient)& entity) const
+    {
+        return TransferBRep::ShapeResult(myReader.WS()->TransferReader()->TransientProcess(),
+                                         entity);
+    }
+
+    // The shape definition of the occurrence named `name`, or of a product definition.
+    std::string ShapeOfOccurrence(const std::string& name) const
+    {
+        for (const auto& shape : All<StepRepr_ProductDefinitionShape>()) {
+            const auto occurrence = Handle(StepRepr_NextAssemblyUsageOccurrence)::DownCast(
+                shape->Definition().ProductDefinitionRelationship());
+            if (occurrence && occurrence->Name()->String() == name.c_str()) {
+                return Ref(shape);
+            }
+        }
+        ADD_FAILURE() << "no occurrence " << name;
+        return {};
+    }
+
+    std::string ShapeOfProduct() const
+    {
+        for (const auto& shape : All<StepRepr_ProductDefinitionShape>()) {
+            if (shape->Definition().ProductDefinition()) {
+                return Ref(shape);
+            }
+        }
+        ADD_FAILURE() << "no product";
+        return {};
+    }
+
+    // A representation context in millimetres.
+    std::string Context() const
+    {
+        return Ref(All<StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx>().at(0));
+    }
+
+private:
+    STEPControl_Reader myReader;
+};
+
+// Adds `entities` to the data section of the STEP file at `path`, "@1", "@2"... numbered past
+// the file's largest entity number.
+void AppendEntities(const std::string& path, std::string entities)
+{
+    std::string text = orvtest::ReadWholeFile(path);
+    int largest = 0;
+    const std::regex number("#([0-9]+)\\s*=");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), number);
+         it != std::sregex_iterator(); ++it) {
+        largest = std::max(largest, std::stoi((*it)[1].str()));
+    }
+    for (int i = 19; i >= 1; --i) {
+        entities = std::regex_replace(entities, std::regex("@" + std::to_string(i)),
+                                      "#" + std::to_string(largest + i));
+    }
+    const size_t end = text.rfind("ENDSEC;");
+    ASSERT_NE(end, std::string::npos);
+    text.insert(end, entities);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// A validation property of the entity `carrier` (@1 to @8): a centroid, a volume when
+// `volume` is positive, and the items `moreItems` (",@9") after them.
+std::string PropertyText(const std::string& carrier, const std::string& context,
+                         const gp_XYZ& point, double volume = 0.0,
+                         const std::string& moreItems = "")
+{
+    std::string text = fmt::format(
+        "@1=PROPERTY_DEFINITION_REPRESENTATION(@2,@3);\n"
+        "@2=PROPERTY_DEFINITION('geometric validation property','test',{});\n"
+        "@3=REPRESENTATION('',(@4{}{}),{});\n"
+        "@4=CARTESIAN_POINT('centre point',({:.9f},{:.9f},{:.9f}));\n",
+        carrier, volume > 0.0 ? ",@5" : "", moreItems, context, point.X(), point.Y(), point.Z());
+    if (volume > 0.0) {
+        text += fmt::format("@5=MEASURE_REPRESENTATION_ITEM('volume measure',VOLUME_MEASURE("
+                            "{:.9f}),@6);\n@6=DERIVED_UNIT((@7));\n@7=DERIVED_UNIT_ELEMENT(@8,3.);"
+                            "\n@8=(LENGTH_UNIT()NAMED_UNIT(*)SI_UNIT(.MILLI.,.METRE.));\n",
+                            volume);
+    }
+    return text;
+}
+
+// The report of `key` (a kind or a path) in the check's JSON; null when there is none.
+const nlohmann::json* ReportOf(const nlohmann::json& out, const char* key, const std::string& value)
+{
+    for (const nlohmann::json& product : out["products"]) {
+        if (product[key] == value) {
+            return &product;
+        }
+    }
+    return nullptr;
+}
+
+// A block placed twice in a frame; the file declares the centroid of the second placement
+// on that occurrence, in the frame's coordinates. It agrees there, and only there: the
+// block's own centroid, or the first placement's, declared on it differs.
+TEST_F(CheckTest, ComponentCentroidIsComparedInTheFrameOfItsAssembly)
+{
+    orvtest::XcafBuilder builder;
+    const TDF_Label block = builder.AddPart("block", orvtest::MakeBox(10, 20, 30));
+    const TDF_Label frame = builder.AddAssembly("frame");
+    builder.AddComponent(frame, block, orvtest::Translation(100, 0, 0), "block_1");
+    builder.AddComponent(frame, block, orvtest::Translation(0, 200, 0), "block_2");
+    builder.Finish();
+    const gp_XYZ own(5, 10, 15);
+    const gp_XYZ placed(5, 210, 15);
+    const gp_XYZ first(105, 10, 15);
+    for (const gp_XYZ& declared : {placed, own, first}) {
+        const std::string path = myDir.File("frame.stp");
+        ASSERT_TRUE(builder.SaveStep(path));
+        const StepEntities entities(path);
+        AppendEntities(path, PropertyText(entities.ShapeOfOccurrence("block_2"), entities.Context(),
+                                          declared, 6000.0));
+        const VerbRun run = Check(path, true);
+        const bool right = declared.IsEqual(placed, 1e-9);
+        ASSERT_EQ(run.exitCode, right ? 0 : 1) << run.out;
+        const nlohmann::json out = nlohmann::json::parse(run.out);
+        const nlohmann::json* component = ReportOf(out, "kind", "component");
+        ASSERT_NE(component, nullptr) << run.out;
+        EXPECT_EQ((*component)["path"], "frame/block_2");
+        EXPECT_EQ((*component)["volume"]["verdict"], "ok");
+        EXPECT_EQ((*component)["centroid"]["verdict"], right ? "ok" : "differs");
+        EXPECT_NEAR((*component)["centroid"]["computed"][1].get<double>(), 210.0, 1e-6);
+        EXPECT_EQ(out["differences"], right ? 0 : 1);
+    }
+    const VerbRun text = Check(myDir.File("frame.stp"));
+    EXPECT_NE(text.out.find("  frame/block_2 (component)\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("1 part, 1 component: 1 declared value differs"), std::string::npos)
+        << text.out;
+}
+
+// A part of two boxes. A shape aspect naming the larger box declares its volume and centroid,
+// which agree with that box; a shape aspect whose geometry the file does not give is not
+// compared with anything, in one line; the part's own centroid is its centre point, whatever
+// other points (a bounding box corner) its property lists after it.
+TEST_F(CheckTest, ShapeAspectValuesAreMeasuredOnTheSubShapeTheyName)
+{
+    orvtest::XcafBuilder builder;
+    const TopoDS_Shape large =
+        BRepBuilderAPI_Transform(orvtest::MakeBox(20, 20, 20), orvtest::Translation(50, 0, 0))
+            .Shape();
+    builder.AddPart("pair", orvtest::MakeCompound({orvtest::MakeBox(10, 10, 10), large}));
+    builder.Finish();
+    const std::string path = myDir.File("pair.stp");
+    ASSERT_TRUE(builder.SaveStep(path));
+    const StepEntities entities(path);
+    std::string largeBrep;
+    for (const auto& brep : entities.All<StepShape_ManifoldSolidBrep>()) {
+        if (orvkit::XdeValidationProps::Compute(entities.ShapeOf(brep)).volume > 7000.0) {
+            largeBrep = entities.Ref(brep);
+        }
+    }
+    ASSERT_FALSE(largeBrep.empty());
+    const std::string part = entities.ShapeOfProduct();
+    const std::string context = entities.Context();
+    AppendEntities(path, PropertyText("@9", context, gp_XYZ(60, 10, 10), 8000.0) +
+                             fmt::format("@9=SHAPE_ASPECT('','large box',{},.F.);\n"
+                                         "@10=PROPERTY_DEFINITION('','shape for solid data',@9);\n"
+                                         "@11=SHAPE_DEFINITION_REPRESENTATION(@10,@12);\n"
+                                         "@12=SHAPE_REPRESENTATION('',({}),{});\n",
+                                         part, largeBrep, context));
+    AppendEntities(path, PropertyText("@9", context, gp_XYZ(1, 2, 3), 5.0) +
+                             "@9=SHAPE_ASPECT('','lost'," + part + ",.F.);\n");
+    const gp_XYZ whole = (gp_XYZ(5, 5, 5) * 1000.0 + gp_XYZ(60, 10, 10) * 8000.0) / 9000.0;
+    AppendEntities(path, PropertyText(part, context, whole, 0.0, ",@9") +
+                             "@9=CARTESIAN_POINT('bounding box corner point',(0.,0.,0.));\n");
+
+    const VerbRun run = Check(path, true);
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const nlohmann::json out = nlohmann::json::parse(run.out);
+    // OCCT reads a part of two solids as an assembly of two parts; the aspect stays the part's.
+    const nlohmann::json* pair = ReportOf(out, "path", "pair");
+    const nlohmann::json* measured = ReportOf(out, "path", "pair/large box");
+    const nlohmann::json* lost = ReportOf(out, "path", "pair/lost");
+    ASSERT_TRUE(pair != nullptr && measured != nullptr && lost != nullptr) << run.out;
+    EXPECT_EQ((*pair)["centroid"]["verdict"], "ok") << pair->dump();
+    EXPECT_EQ((*measured)["kind"], "shape aspect");
+    EXPECT_NEAR((*measured)["volume"]["computed"].get<double>(), 8000.0, 1e-6);
+    EXPECT_EQ((*measured)["volume"]["verdict"], "ok");
+    EXPECT_EQ((*measured)["centroid"]["verdict"], "ok");
+    EXPECT_EQ((*lost)["kind"], "shape aspect");
+    EXPECT_EQ((*lost)["volume"]["verdict"], "not compared");
+    EXPECT_TRUE((*lost)["volume"]["computed"].is_null());
+
+    const VerbRun text = Check(path);
+    EXPECT_NE(
+        text.out.find("  pair/lost (shape aspect)\n    not compared: its geometry is not "
+                      "among the part's sub-shapes (declared volume 5, centroid (1, 2, 3))\n"),
+        std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("every declared value agrees with the geometry; 2 not compared"),
+              std::string::npos)
+        << text.out;
+}
+
 // Properties written from the geometry agree; a rod's volume made 5 % larger differs for the
 // rod only.
 TEST_F(CheckTest, DeclaredPropertiesAgreeUnlessAlteredAndThenForThatPartOnly)
@@ -412,13 +651,22 @@ TEST_F(CheckTest, DeclaredPropertiesAgreeUnlessAlteredAndThenForThatPartOnly)
         const nlohmann::json out = nlohmann::json::parse(run.out);
         EXPECT_EQ(out["agrees"].get<bool>(), !altered);
         EXPECT_EQ(out["differences"], altered ? 1 : 0);
-        // The five parts, and the four assemblies whose values the writer adds.
-        ASSERT_EQ(out["products"].size(), 9u) << run.out;
-        EXPECT_EQ(std::count_if(out["products"].begin(), out["products"].end(),
-                                [](const nlohmann::json& p) { return p["kind"] == "part"; }),
-                  5);
+        // The five parts and the four assemblies whose values the writer adds; the writer
+        // declares a part's values on a shape aspect that names the part's solid.
+        ASSERT_EQ(out["products"].size(), 14u) << run.out;
+        const auto count = [&out](const char* kind) {
+            return std::count_if(out["products"].begin(), out["products"].end(),
+                                 [kind](const nlohmann::json& p) { return p["kind"] == kind; });
+        };
+        EXPECT_EQ(count("part"), 5);
+        EXPECT_EQ(count("assembly"), 4);
+        EXPECT_EQ(count("shape aspect"), 5);
         for (const nlohmann::json& part : out["products"]) {
-            const bool rod = part["path"] == "product name/rod-assembly/rod";
+            if (part["kind"] == "part") {
+                continue;
+            }
+            const bool rod =
+                part["path"].get<std::string>().rfind("product name/rod-assembly/rod/", 0) == 0;
             EXPECT_EQ(part["volume"]["verdict"], rod && altered ? "differs" : "ok") << part.dump();
             EXPECT_EQ(part["area"]["verdict"], "ok") << part.dump();
             EXPECT_EQ(part["centroid"]["verdict"], "ok") << part.dump();

@@ -55,6 +55,7 @@ void XdeDocumentImpl::RefreshTools()
 void XdeDocumentImpl::Close()
 {
     freeShapes.Clear();
+    declaredValidation.clear();
     colorTool.Nullify();
     shapeTool.Nullify();
     dimTolTool.Nullify();

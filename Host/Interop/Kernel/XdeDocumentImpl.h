@@ -8,6 +8,9 @@
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include "Common/Core/LoadFailure.h"
+#include "Interop/Kernel/XdeDeclaredValidation.h"
+
+#include <vector>
 
 namespace orvkit {
 
@@ -35,6 +38,9 @@ public:
     NCollection_Sequence<TDF_Label> freeShapes;
     // Why the last read into this document failed; kind None after a successful one.
     LoadFailure failure;
+    // The validation properties the file read into this document declares, each where the file
+    // attaches it; filled by the STEP reader, empty for other formats and for new documents.
+    std::vector<XdeDeclaredValidation> declaredValidation;
 
 private:
     void Close();

@@ -4,6 +4,7 @@
 #include "Geometry/IO/TranslatorRead.h"
 #include "Interop/Kernel/StepAssemblyActor.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
+#include "Interop/Kernel/StepValidationProps.h"
 
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_Controller.hxx>
@@ -76,6 +77,7 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     // The reader leaves some dimension values in the file's unit while it converts the rest
     // and the geometry; the document keeps all of them in its own.
     UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
+    ReadStepValidationProps(reader, impl);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "XdeValidationProps.h"
 
+#include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 
 #include <BRepGProp.hxx>

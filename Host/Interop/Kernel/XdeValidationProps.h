@@ -1,11 +1,12 @@
 #pragma once
 
-#include "Interop/Kernel/XdeDocumentImpl.h"
-
+#include <TDF_Label.hxx>
 #include <TopoDS_Shape.hxx>
 #include <gp_Pnt.hxx>
 
 namespace orvkit {
+
+class XdeDocumentImpl;
 
 // The geometric validation properties of a part, as the CAx-IF's recommended practice has a
 // sending system declare them in the file: its volume, its surface area and its centroid.

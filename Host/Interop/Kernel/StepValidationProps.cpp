@@ -1,0 +1,323 @@
+#include "StepValidationProps.h"
+
+#include <BRep_Builder.hxx>
+#include <Interface_EntityIterator.hxx>
+#include <Interface_Graph.hxx>
+#include <STEPConstruct_ValidationProps.hxx>
+#include <StepAP242_ItemIdentifiedRepresentationUsage.hxx>
+#include <StepBasic_ProductDefinition.hxx>
+#include <StepRepr_NextAssemblyUsageOccurrence.hxx>
+#include <StepRepr_ProductDefinitionShape.hxx>
+#include <StepRepr_PropertyDefinitionRepresentation.hxx>
+#include <StepRepr_Representation.hxx>
+#include <StepRepr_ShapeAspect.hxx>
+#include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <TColStd_SequenceOfTransient.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TopExp.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TransferBRep.hxx>
+#include <Transfer_TransientProcess.hxx>
+#include <XSControl_TransferReader.hxx>
+#include <XSControl_WorkSession.hxx>
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+namespace orvkit {
+
+namespace {
+
+std::string TextOf(const Handle(TCollection_HAsciiString)& text)
+{
+    return text.IsNull() ? std::string() : std::string(text->ToCString());
+}
+
+// Finds the document labels and shapes that the transfer made of STEP entities.
+class CarrierFinder {
+public:
+    CarrierFinder(const STEPCAFControl_Reader& reader, const XdeDocumentImpl& impl,
+                  const Interface_Graph& graph)
+        : myProcess(reader.Reader().WS()->TransferReader()->TransientProcess()),
+          myLabels(reader.GetShapeLabelMap()), myShapeTool(impl.shapeTool), myGraph(graph)
+    {
+    }
+
+    // The shape the transfer made of `entity`; null when it made none.
+    TopoDS_Shape ShapeOf(const Handle(Standard_Transient)& entity) const
+    {
+        const Handle(Transfer_Binder) binder = myProcess->Find(entity);
+        if (binder.IsNull() || !binder->HasResult()) {
+            return {};
+        }
+        return TransferBRep::ShapeResult(myProcess, binder);
+    }
+
+    // The product's shape label; null when the product was not transferred.
+    TDF_Label ProductLabel(const Handle(StepBasic_ProductDefinition)& product) const
+    {
+        const TopoDS_Shape shape = ShapeOf(product);
+        if (shape.IsNull()) {
+            return {};
+        }
+        if (const TDF_Label* label = myLabels.Seek(shape)) {
+            TDF_Label referred = *label;
+            XCAFDoc_ShapeTool::GetReferredShape(*label, referred);
+            return referred;
+        }
+        TDF_Label label;
+        myShapeTool->Search(shape, label, Standard_False, Standard_False, Standard_False);
+        return label;
+    }
+
+    // The component that places the occurrence's product in its parent: the one of the
+    // parent's components that refers to that product with the occurrence's placement.
+    TDF_Label ComponentLabel(const Handle(StepRepr_NextAssemblyUsageOccurrence)& occurrence) const
+    {
+        const TopoDS_Shape placed = ShapeOf(occurrence);
+        const TDF_Label parent = ProductLabel(occurrence->RelatingProductDefinition());
+        const TDF_Label child = ProductLabel(occurrence->RelatedProductDefinition());
+        if (placed.IsNull() || parent.IsNull() || child.IsNull()) {
+            return {};
+        }
+        TDF_LabelSequence components;
+        XCAFDoc_ShapeTool::GetComponents(parent, components);
+        for (const TDF_Label& component : components) {
+            TDF_Label referred;
+            if (XCAFDoc_ShapeTool::GetReferredShape(component, referred) && referred == child &&
+                XCAFDoc_ShapeTool::GetLocation(component).IsEqual(placed.Location())) {
+                return component;
+            }
+        }
+        return {};
+    }
+
+    // The shape aspect's geometry among the part's sub-shapes: its items, found through the
+    // shape representation of a shape definition of the aspect and through geometric item
+    // specific usages. Null when an item that gave a shape is not a sub-shape of the part (a
+    // portion of another frame or another part) or when no item gave one.
+    TopoDS_Shape AspectShape(const Handle(StepRepr_ShapeAspect)& aspect,
+                             const TDF_Label& part) const
+    {
+        std::vector<Handle(StepRepr_RepresentationItem)> items;
+        for (Interface_EntityIterator users = myGraph.Sharings(aspect); users.More();
+             users.Next()) {
+            const Handle(Standard_Transient)& user = users.Value();
+            if (const auto usage =
+                    Handle(StepAP242_ItemIdentifiedRepresentationUsage)::DownCast(user)) {
+                for (int i = 1; i <= usage->NbIdentifiedItem(); ++i) {
+                    items.push_back(usage->IdentifiedItemValue(i));
+                }
+                continue;
+            }
+            if (!user->IsKind(STANDARD_TYPE(StepRepr_PropertyDefinition))) {
+                continue;
+            }
+            for (Interface_EntityIterator definitions = myGraph.Sharings(user); definitions.More();
+                 definitions.Next()) {
+                const auto definition =
+                    Handle(StepShape_ShapeDefinitionRepresentation)::DownCast(definitions.Value());
+                const Handle(StepRepr_Representation) representation =
+                    definition.IsNull() ? nullptr : definition->UsedRepresentation();
+                for (int i = 1; !representation.IsNull() && i <= representation->NbItems(); ++i) {
+                    items.push_back(representation->ItemsValue(i));
+                }
+            }
+        }
+        const TopoDS_Shape partShape = XCAFDoc_ShapeTool::GetShape(part);
+        TopTools_IndexedMapOfShape subShapes;
+        TopExp::MapShapes(partShape, subShapes);
+        std::vector<TopoDS_Shape> found;
+        for (const Handle(StepRepr_RepresentationItem)& item : items) {
+            // Placements and other items without a shape of their own carry no geometry.
+            const TopoDS_Shape shape = item.IsNull() ? TopoDS_Shape() : ShapeOf(item);
+            if (shape.IsNull()) {
+                continue;
+            }
+            if (!subShapes.Contains(shape)) {
+                return {};
+            }
+            found.push_back(shape);
+        }
+        if (found.size() == 1) {
+            return found.front();
+        }
+        if (found.empty()) {
+            return {};
+        }
+        TopoDS_Compound compound;
+        BRep_Builder builder;
+        builder.MakeCompound(compound);
+        for (const TopoDS_Shape& shape : found) {
+            builder.Add(compound, shape);
+        }
+        return compound;
+    }
+
+private:
+    Handle(Transfer_TransientProcess) myProcess;
+    const XCAFDoc_DataMapOfShapeLabel& myLabels;
+    Handle(XCAFDoc_ShapeTool) myShapeTool;
+    const Interface_Graph& myGraph;
+};
+
+// The carrier of one property definition, found in the document; carrier Product with a null
+// label for a definition of no kind that a geometric validation property is attached to.
+XdeDeclaredValidation FindCarrier(const Handle(StepRepr_PropertyDefinition)& property,
+                                  const CarrierFinder& finder,
+                                  const Interface_InterfaceModel& model)
+{
+    XdeDeclaredValidation declared;
+    const StepRepr_CharacterizedDefinition definition = property->Definition();
+    if (const Handle(StepRepr_ShapeAspect) aspect = definition.ShapeAspect()) {
+        declared.carrier = XdeValidationCarrier::ShapeAspect;
+        declared.name = TextOf(aspect->Name());
+        if (declared.name.empty() && aspect->Description()) {
+            declared.name = TextOf(aspect->Description());
+        }
+        if (declared.name.empty()) {
+            declared.name = TextOf(model.StringLabel(aspect));
+        }
+        const Handle(StepRepr_ProductDefinitionShape) ofShape = aspect->OfShape();
+        const Handle(StepBasic_ProductDefinition) part =
+            ofShape.IsNull() ? nullptr : ofShape->Definition().ProductDefinition();
+        if (!part.IsNull()) {
+            declared.label = finder.ProductLabel(part);
+        }
+        if (!declared.label.IsNull()) {
+            declared.subShape = finder.AspectShape(aspect, declared.label);
+        }
+        return declared;
+    }
+    const Handle(StepRepr_ProductDefinitionShape) shape = definition.ProductDefinitionShape();
+    if (shape.IsNull()) {
+        declared.name = TextOf(model.StringLabel(property));
+        return declared;
+    }
+    const StepRepr_CharacterizedDefinition shaped = shape->Definition();
+    if (const Handle(StepBasic_ProductDefinition) product = shaped.ProductDefinition()) {
+        declared.label = finder.ProductLabel(product);
+    } else if (const auto occurrence = Handle(StepRepr_NextAssemblyUsageOccurrence)::DownCast(
+                   shaped.ProductDefinitionRelationship())) {
+        declared.carrier = XdeValidationCarrier::Occurrence;
+        declared.label = finder.ComponentLabel(occurrence);
+    }
+    if (declared.label.IsNull()) {
+        declared.name = TextOf(model.StringLabel(shape));
+    }
+    return declared;
+}
+
+// How well an item's name fits the value the document compares: lower is better, kNotUsed
+// for an item that states something else. One carrier may state several areas and points;
+// OCCT's reader keeps whichever comes last, a bounding box corner as readily as a centroid.
+constexpr int kNotUsed = 100;
+
+int RankOf(const Handle(StepRepr_RepresentationItem)& item, bool point)
+{
+    TCollection_AsciiString name = item->Name().IsNull() ? "" : item->Name()->String();
+    name.LowerCase();
+    if (point) {
+        // The centroid of the volume, then that of the surfaces of a part without solids; the
+        // centres of curves and points and the box corners describe other geometry.
+        if (name.Search("curve") > 0 || name.Search("points") > 0 ||
+            name.Search("bounding box") > 0) {
+            return kNotUsed;
+        }
+        return name.Search("surface") > 0 ? 1 : 0;
+    }
+    // The area of all faces (a solid's is its wetted area) before that of the surfaces
+    // outside solids, which is all a part without solids has.
+    return name.Search("independent") > 0 ? 1 : 0;
+}
+
+// The values one carrier states, each from its best-named item.
+struct DecodedValues {
+    XdeValidationProps values;
+    int areaRank = kNotUsed;
+    int centroidRank = kNotUsed;
+};
+
+// Adds the volume, area and centroid that the representation states to `decoded`.
+void DecodeValues(const STEPConstruct_ValidationProps& tool,
+                  const Handle(StepRepr_Representation)& representation, DecodedValues& decoded)
+{
+    XdeValidationProps& values = decoded.values;
+    for (int i = 1; i <= representation->NbItems(); ++i) {
+        const Handle(StepRepr_RepresentationItem) item = representation->ItemsValue(i);
+        double value = 0.0;
+        Standard_Boolean isArea = Standard_False;
+        gp_Pnt point;
+        if (tool.GetPropReal(item, value, isArea)) {
+            const int rank = isArea ? RankOf(item, false) : 0;
+            if (!isArea) {
+                values.volume = value;
+                values.hasVolume = true;
+            } else if (rank < decoded.areaRank) {
+                values.area = value;
+                values.hasArea = true;
+                decoded.areaRank = rank;
+            }
+        } else if (tool.GetPropPnt(item, representation->ContextOfItems(), point)) {
+            const int rank = RankOf(item, true);
+            if (rank < decoded.centroidRank) {
+                values.centroid = point;
+                values.hasCentroid = true;
+                decoded.centroidRank = rank;
+            }
+        }
+    }
+}
+
+} // namespace
+
+int ReadStepValidationProps(const STEPCAFControl_Reader& reader, XdeDocumentImpl& impl)
+{
+    impl.declaredValidation.clear();
+    const Handle(XSControl_WorkSession) session = reader.Reader().WS();
+    if (session.IsNull() || session->Model().IsNull() || impl.shapeTool.IsNull()) {
+        return 0;
+    }
+    const STEPConstruct_ValidationProps tool(session);
+    TColStd_SequenceOfTransient properties;
+    if (!tool.LoadProps(properties)) {
+        return 0;
+    }
+    const CarrierFinder finder(reader, impl, tool.Graph());
+    // Writers state volume, area and centroid as three properties of one carrier; they are
+    // gathered in one set per carrier entity, in the order the file first names each carrier.
+    std::map<const Standard_Transient*, size_t> setOfCarrier;
+    std::vector<DecodedValues> decoded;
+    for (const Handle(Standard_Transient)& entity : properties) {
+        const auto representation =
+            Handle(StepRepr_PropertyDefinitionRepresentation)::DownCast(entity);
+        const Handle(StepRepr_PropertyDefinition) property =
+            representation.IsNull() ? nullptr : representation->Definition().PropertyDefinition();
+        if (property.IsNull() || representation->UsedRepresentation().IsNull()) {
+            continue;
+        }
+        const Handle(Standard_Transient) carrier = property->Definition().Value();
+        auto [found, added] = setOfCarrier.emplace(carrier.get(), impl.declaredValidation.size());
+        if (added) {
+            impl.declaredValidation.push_back(FindCarrier(property, finder, *session->Model()));
+        }
+        decoded.resize(impl.declaredValidation.size());
+        DecodeValues(tool, representation->UsedRepresentation(), decoded[found->second]);
+    }
+    for (size_t i = 0; i < decoded.size(); ++i) {
+        impl.declaredValidation[i].values = decoded[i].values;
+    }
+    // A carrier that states none of the three (a curve's length and centre, say) is left out.
+    auto& list = impl.declaredValidation;
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [](const XdeDeclaredValidation& declared) {
+                                  const XdeValidationProps& v = declared.values;
+                                  return !v.hasVolume && !v.hasArea && !v.hasCentroid;
+                              }),
+               list.end());
+    return static_cast<int>(list.size());
+}
+
+} // namespace orvkit
