@@ -3,6 +3,7 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Interop/Kernel/IgesNumberCheck.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeLabelImpl.h"
@@ -188,6 +189,38 @@ TEST_F(KernelTest, AFailedSaveLeavesNoFileAndKeepsAnExistingOne)
         entries += entry.path().string().find(".tmp-") != std::string::npos ? 1 : 0;
     }
     EXPECT_EQ(entries, 0u);
+}
+
+// The IGES check takes numbers up to OpenCASCADE's infinite, which its own writer puts where a
+// parameter has no bound, and refuses what lies beyond.
+TEST(IgesNumberCheckTest, NumbersUpToOpenCascadesInfiniteAreTakenAndBeyondRefused)
+{
+    const auto line = [](std::string data, char section, int number) {
+        data.resize(72, ' ');
+        const std::string sequence = std::to_string(number);
+        return data + section + std::string(7 - sequence.size(), ' ') + sequence + "\n";
+    };
+    const TempDir dir;
+    const std::pair<std::string, bool> cases[] = {
+        {"2.0D100", false},      {"-2.D+100", false}, {"1.9999E100", false},
+        {"2.0000001D100", true}, {"-2.1D+100", true}, {"-1.0D999", true},
+    };
+    for (const auto& [number, refused] : cases) {
+        SCOPED_TRACE(number);
+        std::string parameters = "110,0.0,0.0,0.0," + number + ",1.0,1.0;";
+        parameters.resize(64, ' ');
+        const std::string path =
+            dir.Write("line.igs", line("", 'S', 1) + line("1H,,1H;;", 'G', 1) +
+                                      line(parameters + "       1", 'P', 1) +
+                                      line("S      1G      1D      0P      1", 'T', 1));
+        const std::string reason = FindHostileIgesNumber(path);
+        EXPECT_EQ(reason.empty(), !refused) << reason;
+        if (refused) {
+            EXPECT_EQ(reason, "entity at directory line 1 holds the number " + number +
+                                  ", beyond what OpenCASCADE's geometry holds (magnitudes up "
+                                  "to 2e+100)");
+        }
+    }
 }
 
 } // namespace

@@ -69,8 +69,9 @@ bool SameLetters(const char* text, const char* end, const char* upper)
     return true;
 }
 
-// Whether a number's text stands for a magnitude of OpenCASCADE's infinite or more. Most
-// numbers are told apart by their digits and exponent alone; those near the bound are read.
+// Whether a number's text stands for a magnitude beyond OpenCASCADE's infinite. The infinite
+// itself is OpenCASCADE's own way of writing an unbounded parameter, which its reader takes.
+// Most numbers are told apart by their digits and exponent alone; those near the bound are read.
 bool IsHostileNumber(const char* text, std::size_t length)
 {
     const char* p = text;
@@ -103,7 +104,7 @@ bool IsHostileNumber(const char* text, std::size_t length)
     }
     const std::string copy(text, length);
     const double value = std::strtod(copy.c_str(), nullptr);
-    return !std::isfinite(value) || std::fabs(value) >= Precision::Infinite();
+    return !std::isfinite(value) || std::fabs(value) > Precision::Infinite();
 }
 
 enum EnumToken {
@@ -356,7 +357,7 @@ private:
                                        : std::string("the header");
         myWhy = holder + " holds the number " +
                 std::string(myText, std::min<std::uint32_t>(myLength, 40)) +
-                ", beyond what OpenCASCADE's geometry holds (magnitudes below 2e+100)";
+                ", beyond what OpenCASCADE's geometry holds (magnitudes up to 2e+100)";
         return false;
     }
 

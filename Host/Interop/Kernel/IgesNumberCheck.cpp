@@ -53,7 +53,7 @@ bool IsHostile(const std::string& token)
     char* end = nullptr;
     const double value = std::strtod(number.c_str(), &end);
     return end != number.c_str() &&
-           (!std::isfinite(value) || std::fabs(value) >= Precision::Infinite());
+           (!std::isfinite(value) || std::fabs(value) > Precision::Infinite());
 }
 
 // The first hostile number of the parameter text, skipping Hollerith strings; empty when
@@ -143,8 +143,7 @@ std::string FindHostileIgesNumber(const std::string& path)
     number >> directoryLine;
     return "entity at directory line " + std::to_string(directoryLine) + " holds the number " +
            found.substr(0, 40) +
-           ", beyond what OpenCASCADE's geometry holds (magnitudes below "
-           "2e+100)";
+           ", beyond what OpenCASCADE's geometry holds (magnitudes up to 2e+100)";
 }
 
 } // namespace orvkit

@@ -5,6 +5,7 @@
 #include "Interop/Kernel/StepAssemblyActor.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
 #include "Interop/Kernel/StepValidationProps.h"
+#include "Interop/Kernel/StepWriteFixes.h"
 
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_Controller.hxx>
@@ -129,6 +130,7 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     if (!writer.Transfer(impl.document, STEPControl_AsIs)) {
         return false;
     }
+    StepWriteFixes::RepairModel(writer.ChangeWriter().WS(), impl);
     // An error status with the file written whole means that some entity's check failed while
     // it was sent (OpenCASCADE 7.6 flags a few of its own AP242 tolerance entities so); the
     // file is complete, and read back it gives the same dimensions. A failure of the file

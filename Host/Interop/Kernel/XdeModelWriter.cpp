@@ -6,6 +6,7 @@
 #include "Geometry/IO/ModelFormat.h"
 #include "Graphics/SceneGltf.h"
 #include "Interop/Kernel/KernelSupport.h"
+#include "Interop/Kernel/StepWriteFixes.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeModelEdit.h"
@@ -195,6 +196,9 @@ std::string Write(const std::string& path, XdeDocumentImpl& impl, const XdeWrite
     XdeModelEdit::TransformRoots(impl, options.transform);
     const std::string name = format->name;
     if (name == "STEP") {
+        for (std::string& warning : StepWriteFixes::PrepareDocument(impl)) {
+            warnings.push_back(std::move(warning));
+        }
         XdeValidationProps::StoreForParts(impl);
         if (const int dropped = DropUnlinkedDimensions(impl); dropped > 0) {
             warnings.push_back(fmt::format(kUnlinkedDimensions, dropped));

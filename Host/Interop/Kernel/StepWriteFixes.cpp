@@ -1,0 +1,346 @@
+#include "StepWriteFixes.h"
+
+#include "Interop/Kernel/XdeModelEdit.h"
+
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <Precision.hxx>
+#include <StepBasic_Product.hxx>
+#include <StepBasic_ProductDefinition.hxx>
+#include <StepBasic_ProductDefinitionFormation.hxx>
+#include <StepData_StepModel.hxx>
+#include <StepGeom_Curve.hxx>
+#include <StepGeom_HArray1OfTrimmingSelect.hxx>
+#include <StepGeom_TrimmedCurve.hxx>
+#include <StepRepr_PropertyDefinition.hxx>
+#include <StepShape_GeometricCurveSet.hxx>
+#include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <StepVisual_StyledItem.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TDataStd_Name.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_DataMapOfShapeInteger.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TransferBRep.hxx>
+#include <TransferBRep_ShapeMapper.hxx>
+#include <Transfer_FinderProcess.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+#include <XSControl_TransferWriter.hxx>
+
+#include <fmt/format.h>
+
+#include <numeric>
+
+namespace orvkit {
+
+namespace {
+
+const char* const kEndlessEdges = "'{}': {} edges without an end are left out: STEP holds only "
+                                  "bounded curves";
+const char* const kUnnamed = "(unnamed)";
+
+// The name a label was given, spaces around it removed (the writer removes them too); empty
+// when it has none.
+TCollection_AsciiString NameOf(const TDF_Label& label)
+{
+    Handle(TDataStd_Name) name;
+    if (!label.FindAttribute(TDataStd_Name::GetID(), name)) {
+        return {};
+    }
+    TCollection_AsciiString text(name->Get());
+    text.LeftAdjust();
+    text.RightAdjust();
+    return text;
+}
+
+bool IsEndless(const TopoDS_Edge& edge)
+{
+    double first = 0.0;
+    double last = 0.0;
+    BRep_Tool::Range(edge, first, last);
+    return Precision::IsInfinite(first) || Precision::IsInfinite(last);
+}
+
+// Groups of faces connected through shared edges: for each face, the index of its group's
+// first face.
+std::vector<size_t> ConnectedFaces(const std::vector<TopoDS_Shape>& faces)
+{
+    std::vector<size_t> group(faces.size());
+    std::iota(group.begin(), group.end(), size_t(0));
+    const auto root = [&](size_t face) {
+        while (group[face] != face) {
+            face = group[face] = group[group[face]];
+        }
+        return face;
+    };
+    TopTools_DataMapOfShapeInteger firstFaceOfEdge;
+    for (size_t face = 0; face < faces.size(); ++face) {
+        for (TopExp_Explorer it(faces[face], TopAbs_EDGE); it.More(); it.Next()) {
+            const TopoDS_Edge& edge = TopoDS::Edge(it.Current());
+            if (BRep_Tool::Degenerated(edge)) {
+                continue;
+            }
+            if (const int* other = firstFaceOfEdge.Seek(it.Current())) {
+                const size_t a = root(face);
+                const size_t b = root(size_t(*other));
+                group[std::max(a, b)] = std::min(a, b);
+            } else {
+                firstFaceOfEdge.Bind(it.Current(), int(face));
+            }
+        }
+    }
+    for (size_t face = 0; face < faces.size(); ++face) {
+        group[face] = root(face);
+    }
+    return group;
+}
+
+// A part's shape rebuilt for the writer. Its compounds are rebuilt only where they change, so
+// that everything else (and the sub-shape labels naming it) stays as it was.
+class PartRebuild {
+public:
+    // The shape without its endless edges, and the faces lying loose in one compound that share
+    // edges in a shell, where each group's first face was: OpenCASCADE writes each loose face
+    // as a shell of its own, and the edges two faces shared would come back twice. `shape`
+    // itself when nothing changes; a null shape when nothing is left of it.
+    TopoDS_Shape Rebuild(const TopoDS_Shape& shape)
+    {
+        if (shape.ShapeType() == TopAbs_EDGE && IsEndless(TopoDS::Edge(shape))) {
+            myRemoved.push_back(shape);
+            return {};
+        }
+        if (shape.ShapeType() != TopAbs_COMPOUND) {
+            return shape;
+        }
+        std::vector<TopoDS_Shape> members;
+        std::vector<TopoDS_Shape> faces;
+        bool changed = false;
+        for (TopoDS_Iterator it(shape); it.More(); it.Next()) {
+            if (it.Value().ShapeType() == TopAbs_FACE) {
+                faces.push_back(it.Value());
+                members.push_back(it.Value());
+                continue;
+            }
+            const TopoDS_Shape rebuilt = Rebuild(it.Value());
+            changed = changed || !rebuilt.IsEqual(it.Value());
+            members.push_back(rebuilt);
+        }
+        const std::vector<size_t> groups = ConnectedFaces(faces);
+        for (size_t face = 0; face < faces.size(); ++face) {
+            changed = changed || groups[face] != face;
+        }
+        if (!changed) {
+            return shape;
+        }
+        return Assemble(members, faces, groups);
+    }
+
+    // The edges left out.
+    const std::vector<TopoDS_Shape>& GetRemoved() const { return myRemoved; }
+
+private:
+    static TopoDS_Compound Assemble(const std::vector<TopoDS_Shape>& members,
+                                    const std::vector<TopoDS_Shape>& faces,
+                                    const std::vector<size_t>& groups)
+    {
+        BRep_Builder builder;
+        std::vector<TopoDS_Shell> shells(faces.size());
+        for (size_t face = 0; face < faces.size(); ++face) {
+            TopoDS_Shell& shell = shells[groups[face]];
+            if (shell.IsNull()) {
+                builder.MakeShell(shell);
+            }
+            builder.Add(shell, faces[face]);
+        }
+        TopoDS_Compound compound;
+        builder.MakeCompound(compound);
+        size_t face = 0;
+        for (const TopoDS_Shape& member : members) {
+            if (member.IsNull()) {
+                continue;
+            }
+            if (member.ShapeType() != TopAbs_FACE) {
+                builder.Add(compound, member);
+                continue;
+            }
+            const size_t group = groups[face++];
+            if (group == face - 1) {
+                const bool alone = shells[group].NbChildren() == 1;
+                builder.Add(compound, alone ? member : TopoDS_Shape(shells[group]));
+            }
+        }
+        return compound;
+    }
+
+    std::vector<TopoDS_Shape> myRemoved;
+};
+
+// Forgets the sub-shape labels of shapes no longer in the part.
+void ForgetSubShapes(const TDF_Label& part, const std::vector<TopoDS_Shape>& removed)
+{
+    TDF_LabelSequence subShapes;
+    XCAFDoc_ShapeTool::GetSubShapes(part, subShapes);
+    for (const TDF_Label& sub : subShapes) {
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(sub);
+        for (const TopoDS_Shape& gone : removed) {
+            if (shape.IsSame(gone)) {
+                sub.ForgetAllAttributes();
+                break;
+            }
+        }
+    }
+}
+
+// The product the writer made of a label's shape; null when it made none.
+Handle(StepBasic_Product) ProductOf(const Handle(Transfer_FinderProcess)& process,
+                                    const TopoDS_Shape& shape)
+{
+    Handle(StepShape_ShapeDefinitionRepresentation) definition;
+    const Handle(TransferBRep_ShapeMapper) mapper = TransferBRep::ShapeMapper(process, shape);
+    if (!process->FindTypedTransient(mapper, STANDARD_TYPE(StepShape_ShapeDefinitionRepresentation),
+                                     definition)) {
+        return {};
+    }
+    const Handle(StepRepr_PropertyDefinition) property =
+        definition->Definition().PropertyDefinition();
+    if (property.IsNull()) {
+        return {};
+    }
+    const Handle(StepBasic_ProductDefinition) product = property->Definition().ProductDefinition();
+    if (product.IsNull() || product->Formation().IsNull()) {
+        return {};
+    }
+    return product->Formation()->OfProduct();
+}
+
+// The writer names every product it finds no name for after itself ("Open CASCADE STEP
+// translator 7.6 1.2"), and a reader takes that for the part's name.
+void ClearGeneratedNames(const Handle(Transfer_FinderProcess)& process, const XdeDocumentImpl& impl)
+{
+    TDF_LabelSequence labels;
+    impl.shapeTool->GetShapes(labels);
+    const Handle(TCollection_HAsciiString) empty = new TCollection_HAsciiString("");
+    for (const TDF_Label& label : labels) {
+        if (!NameOf(label).IsEmpty()) {
+            continue;
+        }
+        const Handle(StepBasic_Product) product =
+            ProductOf(process, XCAFDoc_ShapeTool::GetShape(label));
+        if (!product.IsNull()) {
+            product->SetId(empty);
+            product->SetName(empty);
+        }
+    }
+}
+
+// An edge alone is written as a curve set of one curve, and its colour goes onto the set; a
+// reader gives the set's colour to the compound it makes of the set, not to the edge. On the
+// curve, it comes back on the edge.
+void StyleCurvesOfSingleCurveSets(const Handle(StepVisual_StyledItem)& styled)
+{
+    const Handle(StepShape_GeometricCurveSet) set =
+        Handle(StepShape_GeometricCurveSet)::DownCast(styled->Item());
+    if (set.IsNull() || set->NbElements() != 1) {
+        return;
+    }
+    const Handle(StepGeom_Curve) curve =
+        Handle(StepGeom_Curve)::DownCast(set->ElementsValue(1).Value());
+    if (!curve.IsNull()) {
+        styled->SetItem(curve);
+    }
+}
+
+// The trims of an edge without a vertex at one end name a point that is not there, written as
+// a null reference; the parameter alone trims the curve as well.
+Handle(StepGeom_HArray1OfTrimmingSelect)
+WithoutMissingPoints(const Handle(StepGeom_HArray1OfTrimmingSelect)& trims)
+{
+    if (trims.IsNull()) {
+        return trims;
+    }
+    std::vector<StepGeom_TrimmingSelect> kept;
+    for (int i = trims->Lower(); i <= trims->Upper(); ++i) {
+        if (!trims->Value(i).Value().IsNull()) {
+            kept.push_back(trims->Value(i));
+        }
+    }
+    if (kept.size() == size_t(trims->Length()) || kept.empty()) {
+        return trims;
+    }
+    Handle(StepGeom_HArray1OfTrimmingSelect) result =
+        new StepGeom_HArray1OfTrimmingSelect(1, int(kept.size()));
+    for (size_t i = 0; i < kept.size(); ++i) {
+        result->SetValue(int(i) + 1, kept[i]);
+    }
+    return result;
+}
+
+} // namespace
+
+std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
+{
+    std::vector<std::string> warnings;
+    if (impl.shapeTool.IsNull()) {
+        return warnings;
+    }
+    bool changed = false;
+    for (const TDF_Label& part : XdeModelEdit::Parts(impl)) {
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
+        if (shape.IsNull()) {
+            continue;
+        }
+        PartRebuild rebuild;
+        TopoDS_Shape rebuilt = rebuild.Rebuild(shape);
+        if (rebuilt.IsEqual(shape)) {
+            continue;
+        }
+        if (rebuilt.IsNull()) {
+            TopoDS_Compound nothing;
+            BRep_Builder().MakeCompound(nothing);
+            rebuilt = nothing;
+        }
+        impl.shapeTool->SetShape(part, rebuilt);
+        changed = true;
+        // An edge without an end is left out rather than cut to some length: any length would
+        // be made up, and the extent of the model with it; what is written is then exactly what
+        // the model holds, and the user is told what is not.
+        if (!rebuild.GetRemoved().empty()) {
+            ForgetSubShapes(part, rebuild.GetRemoved());
+            const TCollection_AsciiString name = NameOf(part);
+            warnings.push_back(fmt::format(kEndlessEdges,
+                                           name.IsEmpty() ? kUnnamed : name.ToCString(),
+                                           rebuild.GetRemoved().size()));
+        }
+    }
+    if (changed) {
+        impl.shapeTool->UpdateAssemblies();
+    }
+    return warnings;
+}
+
+void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
+                                 const XdeDocumentImpl& impl)
+{
+    if (!impl.shapeTool.IsNull()) {
+        ClearGeneratedNames(session->TransferWriter()->FinderProcess(), impl);
+    }
+    const Handle(Interface_InterfaceModel) model = session->Model();
+    for (int i = 1; i <= model->NbEntities(); ++i) {
+        const Handle(Standard_Transient)& entity = model->Value(i);
+        if (const Handle(StepVisual_StyledItem) styled =
+                Handle(StepVisual_StyledItem)::DownCast(entity);
+            !styled.IsNull()) {
+            StyleCurvesOfSingleCurveSets(styled);
+        } else if (const Handle(StepGeom_TrimmedCurve) trimmed =
+                       Handle(StepGeom_TrimmedCurve)::DownCast(entity);
+                   !trimmed.IsNull()) {
+            trimmed->SetTrim1(WithoutMissingPoints(trimmed->Trim1()));
+            trimmed->SetTrim2(WithoutMissingPoints(trimmed->Trim2()));
+        }
+    }
+}
+
+} // namespace orvkit

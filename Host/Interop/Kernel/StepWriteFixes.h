@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Interop/Kernel/XdeDocumentImpl.h"
+
+#include <XSControl_WorkSession.hxx>
+
+#include <string>
+#include <vector>
+
+namespace orvkit {
+
+// What OpenCASCADE's STEP writer needs done around it so that the file it writes is valid and
+// reads back as the document it was given.
+struct StepWriteFixes {
+    // Before the transfer, on the document: leaves out the edges without an end, and puts the
+    // faces that lie loose in a compound and share edges into one shell each, so that they are
+    // written sharing them. What it left out, one sentence a part; none when nothing.
+    static std::vector<std::string> PrepareDocument(XdeDocumentImpl& impl);
+
+    // After the transfer of `impl`, on the session's model: unnamed products stay unnamed, the
+    // colour of an edge written alone goes onto its curve, and no trimmed curve names a point
+    // it does not have.
+    static void RepairModel(const Handle(XSControl_WorkSession)& session,
+                            const XdeDocumentImpl& impl);
+};
+
+} // namespace orvkit
