@@ -12,7 +12,6 @@
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepBndLib.hxx>
-#include <BRepMesh_IncrementalMesh.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GCPnts_TangentialDeflection.hxx>
@@ -35,6 +34,7 @@
 #include <gp.hxx>
 #include <gp_Quaternion.hxx>
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvkit {
@@ -134,11 +134,12 @@ struct Lines {
     }
 };
 
-// The points of an edge's curve, within `deflection` and the page's angle.
-std::vector<gp_Pnt> CurvePoints(const TopoDS_Edge& edge, double deflection)
+// The points of an edge's curve, within `deflection` and `angle`.
+std::vector<gp_Pnt> CurvePoints(const TopoDS_Edge& edge, double deflection,
+                                double angle = ExportMeshing::AngularDeflection)
 {
     const BRepAdaptor_Curve curve(edge);
-    const GCPnts_TangentialDeflection sampled(curve, ExportMeshing::AngularDeflection, deflection);
+    const GCPnts_TangentialDeflection sampled(curve, angle, deflection);
     std::vector<gp_Pnt> points;
     for (int i = 1; i <= sampled.NbPoints(); ++i) {
         points.push_back(sampled.Value(i));
@@ -251,6 +252,7 @@ std::string GltfBuilder::Build(const Handle(TDocStd_Document)& document,
     // since the triangles are all they get.
     myRelativeDeflection = ExportMeshing::RelativeDeflection;
     myAngle = options.angle;
+    myFaceTriangles = options.maxFaceTriangles;
     const TDF_Label main = document->Main();
     myColors = XCAFDoc_DocumentTool::ColorTool(main);
     myMaterialTool = XCAFDoc_DocumentTool::VisMaterialTool(main);
@@ -267,7 +269,7 @@ std::string GltfBuilder::Build(const Handle(TDocStd_Document)& document,
     myShortPlacements = false;
     nlohmann::json nodes = nlohmann::json::array();
     for (const TDF_Label& root : roots) {
-        const int node = MakeXdeNode(root, std::nullopt);
+        const int node = MakeXdeNode(root, Style());
         if (node >= 0) {
             nodes.push_back(node);
         }
@@ -438,6 +440,17 @@ std::string GltfBuilder::NameOf(const TDF_Label& label)
                : std::string();
 }
 
+// A label's own colour for its lines: its curve colour, else the one its faces have.
+GltfBuilder::OptionalColor GltfBuilder::LineColorOf(const TDF_Label& label) const
+{
+    Quantity_Color color;
+    if (myColors->GetColor(label, XCAFDoc_ColorCurv, color)) {
+        return Color{static_cast<float>(color.Red()), static_cast<float>(color.Green()),
+                     static_cast<float>(color.Blue())};
+    }
+    return ColorOf(label);
+}
+
 // A label's own colour: surface, then generic, then its visual material's base colour.
 GltfBuilder::OptionalColor GltfBuilder::ColorOf(const TDF_Label& label) const
 {
@@ -483,9 +496,40 @@ FaceColorTable GltfBuilder::FaceColorsOf(const TDF_Label& part, const TopoDS_Sha
     return table;
 }
 
+// The edges of a part that its sub-shape labels colour, by index in its edge map. A label on an
+// edge wins over one on a wire or compound that holds the edge.
+std::map<int, GltfBuilder::Color> GltfBuilder::EdgeColorsOf(const TDF_Label& part,
+                                                            const TopoDS_Shape& shape) const
+{
+    std::vector<std::pair<TopoDS_Shape, Color>> colored;
+    for (TDF_ChildIterator it(part); it.More(); it.Next()) {
+        const OptionalColor color = LineColorOf(it.Value());
+        TopoDS_Shape sub;
+        if (color && XCAFDoc_ShapeTool::IsSubShape(it.Value()) &&
+            XCAFDoc_ShapeTool::GetShape(it.Value(), sub)) {
+            colored.emplace_back(sub, *color);
+        }
+    }
+    std::stable_sort(colored.begin(), colored.end(), [](const auto& a, const auto& b) {
+        return a.first.ShapeType() < b.first.ShapeType();
+    });
+    TopTools_IndexedMapOfShape edges;
+    TopExp::MapShapes(shape, TopAbs_EDGE, edges);
+    std::map<int, Color> table;
+    for (const auto& [sub, color] : colored) {
+        for (TopExp_Explorer edge(sub, TopAbs_EDGE); edge.More(); edge.Next()) {
+            const int index = edges.FindIndex(edge.Current());
+            if (index > 0) {
+                table[index - 1] = color;
+            }
+        }
+    }
+    return table;
+}
+
 // The node of an XDE label (an instance, an assembly or a part) drawn in `inherited` unless it
-// has a colour of its own; -1 when it draws nothing.
-int GltfBuilder::MakeXdeNode(const TDF_Label& label, OptionalColor inherited)
+// has colours of its own; -1 when it draws nothing.
+int GltfBuilder::MakeXdeNode(const TDF_Label& label, const Style& inherited)
 {
     TDF_Label referred = label;
     const bool instance = XCAFDoc_ShapeTool::GetReferredShape(label, referred);
@@ -494,13 +538,17 @@ int GltfBuilder::MakeXdeNode(const TDF_Label& label, OptionalColor inherited)
     if (instance) {
         AddPlacement(XCAFDoc_ShapeTool::GetLocation(label).Transformation(), node);
     }
-    OptionalColor color = instance ? ColorOf(label) : std::nullopt;
-    if (!color) {
-        color = ColorOf(referred);
-    }
-    if (!color) {
-        color = inherited;
-    }
+    // The nearest colour wins: the instance's, then its part's or assembly's, then the one above.
+    const auto nearest = [&](OptionalColor (GltfBuilder::*of)(const TDF_Label&) const,
+                             const OptionalColor& above) {
+        OptionalColor color = instance ? (this->*of)(label) : std::nullopt;
+        if (!color) {
+            color = (this->*of)(referred);
+        }
+        return color ? color : above;
+    };
+    const Style color{nearest(&GltfBuilder::ColorOf, inherited.faces),
+                      nearest(&GltfBuilder::LineColorOf, inherited.lines)};
     nlohmann::json children = nlohmann::json::array();
     if (XCAFDoc_ShapeTool::IsAssembly(referred)) {
         TDF_LabelSequence components;
@@ -520,7 +568,7 @@ int GltfBuilder::MakeXdeNode(const TDF_Label& label, OptionalColor inherited)
     return AddNode(std::move(node), std::move(children));
 }
 
-int GltfBuilder::MeshOfPart(const TDF_Label& part, const OptionalColor& color)
+int GltfBuilder::MeshOfPart(const TDF_Label& part, const Style& style)
 {
     const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
     if (shape.IsNull()) {
@@ -528,16 +576,20 @@ int GltfBuilder::MeshOfPart(const TDF_Label& part, const OptionalColor& color)
     }
     TCollection_AsciiString entry;
     TDF_Tool::Entry(part, entry);
-    const Color base = color ? *color : Color{kUncoloured.r, kUncoloured.g, kUncoloured.b};
-    const auto key = myPartKeys.emplace(entry.ToCString(), base).first;
+    const Color uncoloured{kUncoloured.r, kUncoloured.g, kUncoloured.b};
+    const Color base = style.faces ? *style.faces : uncoloured;
+    EdgeColors edgeColors{style.lines ? *style.lines : uncoloured, {}};
+    const auto key = myPartKeys.emplace(entry.ToCString(), base, edgeColors.base).first;
     // The other instances of a part find its mesh without looking at its faces again.
     if (const auto known = myMeshIndex.find(&*key); known != myMeshIndex.end()) {
         return known->second;
     }
     const FaceColorTable faceColors = FaceColorsOf(part, shape);
+    edgeColors.own = EdgeColorsOf(part, shape);
     // The mesh is made in the part's own frame: its instances place it.
     return MeshOf(&*key, NameOf(part), shape.Located(TopLoc_Location()),
-                  glm::vec3(base[0], base[1], base[2]), faceColors.empty() ? nullptr : &faceColors);
+                  glm::vec3(base[0], base[1], base[2]), faceColors.empty() ? nullptr : &faceColors,
+                  nullptr, &edgeColors);
 }
 
 std::string GltfBuilder::Finish(const nlohmann::json& sceneNodes, std::string& binary)
@@ -618,11 +670,12 @@ void GltfBuilder::AddPlacement(const gp_Trsf& own, nlohmann::json& node) const
 }
 
 // The mesh of `shape` under `key`, made on first use with a primitive per colour: `base`, and
-// the colours `faceColors` gives faces by index; -1 when it has no faces. Where the faces in
-// `listed` went (primitive, first index, index count) is kept in the mesh's extras as "faces".
+// the colours `faceColors` gives faces by index; -1 when it has nothing to draw. Where the faces
+// in `listed` went (primitive, first index, index count) is kept in the mesh's extras as
+// "faces". With `freeEdges`, the edges that bound no face follow as line primitives.
 int GltfBuilder::MeshOf(const void* key, const std::string& name, const TopoDS_Shape& shape,
                         const glm::vec3& base, const FaceColorTable* faceColors,
-                        const std::set<int>* listed)
+                        const std::set<int>* listed, const EdgeColors* freeEdges)
 {
     const auto known = myMeshIndex.find(key);
     if (known != myMeshIndex.end()) {
@@ -638,7 +691,7 @@ int GltfBuilder::MeshOf(const void* key, const std::string& name, const TopoDS_S
     // The box keeps its tolerance gap here: these meshes have always been measured so.
     const double deflection = ExportMeshing::GetLinearDeflection(
         std::sqrt(box.SquareExtent()), myRelativeDeflection, myDeflection);
-    BRepMesh_IncrementalMesh(shape, deflection, Standard_False, myAngle);
+    ShapeMesher::Mesh(shape, deflection, myAngle, myFaceTriangles);
     ColoredFaces colored;
     colored.Gather(shape, myVertexFrame, base, faceColors, listed);
     nlohmann::json mesh = MakeMesh(name, colored);
@@ -649,6 +702,11 @@ int GltfBuilder::MeshOf(const void* key, const std::string& name, const TopoDS_S
             mesh = {{"name", name}, {"primitives", nlohmann::json::array()}};
         }
         AddEdgeLines(shape, deflection, wires ? Color{base.r, base.g, base.b} : kEdgeColour, mesh);
+    } else if (freeEdges != nullptr) {
+        if (mesh.is_null()) {
+            mesh = {{"name", name}, {"primitives", nlohmann::json::array()}};
+        }
+        AddFreeEdgeLines(shape, deflection, *freeEdges, mesh);
     }
     if (mesh.is_null() || mesh["primitives"].empty()) {
         return index;
@@ -704,12 +762,52 @@ void GltfBuilder::AddEdgeLines(const TopoDS_Shape& shape, double deflection, con
             lines.Add(EdgePolyline(edge, edgeFaces(i), deflection), myVertexFrame);
         }
     }
-    if (lines.indices.empty()) {
+    AddLinePrimitive(lines.positions, lines.indices, color, mesh);
+}
+
+// The edges of `shape` that bound no face (a wire model's, a sketch's), each once, as one line
+// primitive per colour in the order the colours first appear. A file has no other way to hold
+// them; edges of faces are already there as the triangles' borders.
+void GltfBuilder::AddFreeEdgeLines(const TopoDS_Shape& shape, double deflection,
+                                   const EdgeColors& colors, nlohmann::json& mesh)
+{
+    TopTools_IndexedDataMapOfShapeListOfShape edgeFaces;
+    TopExp::MapShapesAndAncestors(shape, TopAbs_EDGE, TopAbs_FACE, edgeFaces);
+    TopTools_IndexedMapOfShape edges;
+    TopExp::MapShapes(shape, TopAbs_EDGE, edges);
+    std::map<Color, Lines> byColor;
+    std::vector<Color> order;
+    for (int i = 1; i <= edges.Extent(); ++i) {
+        const TopoDS_Edge& edge = TopoDS::Edge(edges.FindKey(i));
+        if (!edgeFaces.FindFromKey(edge).IsEmpty() || BRep_Tool::Degenerated(edge) ||
+            !BRep_Tool::IsGeometric(edge)) {
+            continue;
+        }
+        const auto own = colors.own.find(i - 1);
+        const Color& color = own != colors.own.end() ? own->second : colors.base;
+        if (byColor.count(color) == 0) {
+            order.push_back(color);
+        }
+        byColor[color].Add(CurvePoints(edge, deflection, myAngle), myVertexFrame);
+    }
+    for (const Color& color : order) {
+        const Lines& lines = byColor.at(color);
+        AddLinePrimitive(lines.positions, lines.indices, color, mesh);
+    }
+}
+
+// A primitive of line segments (glTF's mode 1) between the points `indices` pairs; nothing when
+// there is no segment.
+void GltfBuilder::AddLinePrimitive(const std::vector<float>& positions,
+                                   const std::vector<uint32_t>& indices, const Color& color,
+                                   nlohmann::json& mesh)
+{
+    if (indices.empty()) {
         return;
     }
     mesh["primitives"].push_back(
-        {{"attributes", {{"POSITION", AddAccessor(lines.positions, "VEC3", 34962, true)}}},
-         {"indices", AddIndices(lines.indices)},
+        {{"attributes", {{"POSITION", AddAccessor(positions, "VEC3", 34962, true)}}},
+         {"indices", AddIndices(indices)},
          {"material", MaterialOf(color)},
          {"mode", 1}});
 }

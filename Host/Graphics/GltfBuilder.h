@@ -4,6 +4,7 @@
 #include "Data/Kernel/DrawableElement.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Geometry/IO/ExportMeshing.h"
+#include "Geometry/IO/ShapeMesher.h"
 #include "Graphics/SceneGltf.h"
 #include "Graphics/SceneNode.h"
 
@@ -23,6 +24,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -46,6 +48,18 @@ private:
     using OptionalColor = std::optional<std::array<float, 3>>;
     using Color = std::array<float, 3>;
     struct ColoredFaces;
+    // The colours an XDE node is drawn in: its faces', and its lines' (a curve colour where it
+    // has one, else the faces').
+    struct Style {
+        OptionalColor faces;
+        OptionalColor lines;
+    };
+    // The colours of a part's free edges (those that bound no face): `base`, and each edge's
+    // own by its index in the part's edge map, from 0.
+    struct EdgeColors {
+        Color base;
+        std::map<int, Color> own;
+    };
 
     // The document walk.
     void CollectMeasured(const Document& document);
@@ -62,9 +76,11 @@ private:
     // The XDE walk.
     static std::string NameOf(const TDF_Label& label);
     OptionalColor ColorOf(const TDF_Label& label) const;
+    OptionalColor LineColorOf(const TDF_Label& label) const;
     FaceColorTable FaceColorsOf(const TDF_Label& part, const TopoDS_Shape& shape) const;
-    int MakeXdeNode(const TDF_Label& label, OptionalColor inherited);
-    int MeshOfPart(const TDF_Label& part, const OptionalColor& color);
+    std::map<int, Color> EdgeColorsOf(const TDF_Label& part, const TopoDS_Shape& shape) const;
+    int MakeXdeNode(const TDF_Label& label, const Style& inherited);
+    int MeshOfPart(const TDF_Label& part, const Style& style);
 
     // What every walk shares.
     std::string Finish(const nlohmann::json& sceneNodes, std::string& binary);
@@ -72,10 +88,14 @@ private:
     void AddPlacement(const gp_Trsf& own, nlohmann::json& node) const;
     int MeshOf(const void* key, const std::string& name, const TopoDS_Shape& shape,
                const glm::vec3& base, const FaceColorTable* faceColors,
-               const std::set<int>* listed = nullptr);
+               const std::set<int>* listed = nullptr, const EdgeColors* freeEdges = nullptr);
     nlohmann::json MakeMesh(const std::string& name, const ColoredFaces& colored);
     void AddEdgeLines(const TopoDS_Shape& shape, double deflection, const Color& color,
                       nlohmann::json& mesh);
+    void AddFreeEdgeLines(const TopoDS_Shape& shape, double deflection, const EdgeColors& colors,
+                          nlohmann::json& mesh);
+    void AddLinePrimitive(const std::vector<float>& positions, const std::vector<uint32_t>& indices,
+                          const Color& color, nlohmann::json& mesh);
     int MaterialOf(const Color& color);
     int AddView(const void* data, size_t bytes, int target);
     int AddAccessor(const std::vector<float>& values, const char* type, int target, bool bounds);
@@ -86,6 +106,7 @@ private:
     double myDeflection = 0.0;
     double myRelativeDeflection = ExportMeshing::PageRelativeDeflection;
     double myAngle = ExportMeshing::AngularDeflection;
+    double myFaceTriangles = ShapeMesher::MaxFaceTriangles;
     // The file's axes and unit against the model's: identity for the page, glTF's Y up and
     // metres for files. Vertices take both at once.
     gp_Trsf myFrame;
@@ -97,8 +118,8 @@ private:
     // The page draws each part's edges over its faces: one line primitive after the faces'.
     bool myEdgeLines = false;
     const Document* myDocument = nullptr;
-    // Mesh keys of the XDE walk: a part's label entry with the colour it is drawn in.
-    std::set<std::pair<std::string, Color>> myPartKeys;
+    // Mesh keys of the XDE walk: a part's label entry with the colours of its faces and lines.
+    std::set<std::tuple<std::string, Color, Color>> myPartKeys;
     nlohmann::json myNodes = nlohmann::json::array();
     nlohmann::json myMeshes = nlohmann::json::array();
     nlohmann::json myMaterials = nlohmann::json::array();

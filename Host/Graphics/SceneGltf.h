@@ -2,6 +2,7 @@
 
 #include "Data/Kernel/Document.h"
 #include "Geometry/IO/ExportMeshing.h"
+#include "Geometry/IO/ShapeMesher.h"
 #include "Graphics/SceneNode.h"
 
 #include <TDocStd_Document.hxx>
@@ -40,6 +41,8 @@ public:
         // and angular deflection in radians.
         double deflection = 0.0;
         double angle = ExportMeshing::AngularDeflection;
+        // The most triangles a face is expected to get; past it, the face is meshed coarser.
+        double maxFaceTriangles = ShapeMesher::MaxFaceTriangles;
     };
     // An XDE document as a glTF file has it: metres and Y up (one root node turns and scales
     // the model), a node per assembly, instance and part named as in the document, a mesh per

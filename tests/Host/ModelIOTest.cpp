@@ -2,14 +2,24 @@
 // XdeModelEdit), and the format table they and the program share.
 #include "Support/TestSupport.h"
 
+#include "Geometry/IO/MeshFileCheck.h"
 #include "Geometry/IO/ModelFormat.h"
+#include "Geometry/IO/ShapeMesher.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeModelWriter.h"
 
+#include <BRepAdaptor_Curve.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeVertex.hxx>
+#include <BRepExtrema_DistShapeShape.hxx>
+#include <BRepPrimAPI_MakeTorus.hxx>
+#include <BRepTools.hxx>
+#include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
+#include <GCPnts_AbscissaPoint.hxx>
+#include <Poly_Triangulation.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
@@ -20,8 +30,12 @@
 #include <gp_Circ.hxx>
 #include <gp_Lin.hxx>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
+#include <cstring>
 #include <functional>
+#include <map>
 
 using namespace orvkit;
 using namespace orvtest;
@@ -52,6 +66,83 @@ Bnd_Box BoxOf(const XdeDocumentImpl& impl)
     Bnd_Box box;
     BRepBndLib::AddOptimal(XdeModelEdit::WholeShape(impl), box, Standard_True, Standard_False);
     return box;
+}
+
+// A binary glTF file the house's glTF check passes: its JSON, and its buffer in `binary`.
+nlohmann::json CheckedGlb(const std::string& path, std::string& binary)
+{
+    const LoadFailure failure = MeshFileCheck::Gltf(path);
+    EXPECT_FALSE(failure) << failure.Describe();
+    const std::string bytes = ReadWholeFile(path);
+    uint32_t length = 0;
+    if (bytes.size() < 20) {
+        return {};
+    }
+    std::memcpy(&length, bytes.data() + 12, 4);
+    binary = bytes.size() >= 28 + length ? bytes.substr(28 + length) : std::string();
+    return nlohmann::json::parse(bytes.substr(20, length));
+}
+
+// The points of a float VEC3 accessor, back in the model's millimetres and Z up.
+std::vector<gp_Pnt> ModelPoints(const nlohmann::json& gltf, const std::string& binary, int accessor)
+{
+    const nlohmann::json& a = gltf["accessors"][static_cast<size_t>(accessor)];
+    const nlohmann::json& view = gltf["bufferViews"][a["bufferView"].get<size_t>()];
+    const size_t offset = view.value("byteOffset", 0u) + a.value("byteOffset", 0u);
+    std::vector<gp_Pnt> points;
+    for (size_t i = 0; i < a["count"].get<size_t>(); ++i) {
+        float xyz[3];
+        std::memcpy(xyz, binary.data() + offset + 12 * i, 12);
+        points.emplace_back(xyz[0] * 1000.0, -xyz[2] * 1000.0, xyz[1] * 1000.0);
+    }
+    return points;
+}
+
+// The total length of the segments of a line primitive.
+double SegmentLength(const nlohmann::json& gltf, const std::string& binary,
+                     const nlohmann::json& primitive, const std::vector<gp_Pnt>& points)
+{
+    const nlohmann::json& a = gltf["accessors"][primitive["indices"].get<size_t>()];
+    const nlohmann::json& view = gltf["bufferViews"][a["bufferView"].get<size_t>()];
+    std::vector<uint32_t> indices(a["count"].get<size_t>());
+    std::memcpy(indices.data(), binary.data() + view.value("byteOffset", 0u), 4 * indices.size());
+    double length = 0.0;
+    for (size_t i = 0; i + 1 < indices.size(); i += 2) {
+        length += points.at(indices[i]).Distance(points.at(indices[i + 1]));
+    }
+    return length;
+}
+
+double CurveLength(const TopoDS_Edge& edge)
+{
+    return GCPnts_AbscissaPoint::Length(BRepAdaptor_Curve(edge));
+}
+
+double DistanceTo(const gp_Pnt& point, const TopoDS_Shape& shape)
+{
+    BRepExtrema_DistShapeShape distance(BRepBuilderAPI_MakeVertex(point).Vertex(), shape);
+    return distance.IsDone() ? distance.Value() : 1e9;
+}
+
+long TrianglesOf(const TopoDS_Shape& shape)
+{
+    long triangles = 0;
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation) mesh =
+            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
+        triangles += mesh.IsNull() ? 0 : mesh->NbTriangles();
+    }
+    return triangles;
+}
+
+// The builder's document as a read leaves it, its free shapes listed, for the writer.
+XdeDocumentImpl& Finished(XcafBuilder& builder)
+{
+    builder.Finish();
+    XdeDocumentImpl& impl = builder.GetImpl();
+    impl.shapeTool->GetFreeShapes(impl.freeShapes);
+    return impl;
 }
 
 class ModelIOTest : public ::testing::Test {
@@ -390,3 +481,143 @@ TEST(StepRoundTripTest, AnEndlessEdgeIsLeftOutAndSaidSoAndTheRestReadsBack)
 }
 
 } // namespace
+
+// A wire model goes to glTF as line primitives, one a colour: the part's curve colour, and an
+// edge's own where a sub-shape label gives it one. The lines run along the edges, all of them.
+TEST_F(ModelIOTest, EdgesAloneGoToGltfAsLinesInTheirColours)
+{
+    const TopoDS_Edge ab = BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 0), gp_Pnt(10, 0, 0));
+    const TopoDS_Edge ac = BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 0), gp_Pnt(0, 20, 0));
+    const TopoDS_Edge arc =
+        BRepBuilderAPI_MakeEdge(gp_Circ(gp_Ax2(gp_Pnt(0, 0, 5), gp::DZ()), 5.0), 0.0, M_PI);
+    XcafBuilder wires;
+    const TDF_Label part = wires.AddPart("wires", MakeCompound({ab, ac, arc}));
+    XdeDocumentImpl& impl = wires.GetImpl();
+    impl.colorTool->SetColor(part, Quantity_Color(0, 1, 0, Quantity_TOC_RGB), XCAFDoc_ColorCurv);
+    impl.colorTool->SetColor(wires.AddSubShape(part, TopAbs_EDGE, 2),
+                             Quantity_Color(1, 0, 0, Quantity_TOC_RGB), XCAFDoc_ColorCurv);
+    const std::string path = myDir.File("wires.glb");
+    const XdeWriteResult result = XdeModelWriter::Save(path, Finished(wires), {});
+    ASSERT_TRUE(result) << result.failure;
+    EXPECT_TRUE(result.warnings.empty()) << result.warnings.front();
+
+    std::string binary;
+    const nlohmann::json gltf = CheckedGlb(path, binary);
+    ASSERT_EQ(gltf["meshes"].size(), 1u);
+    const nlohmann::json& primitives = gltf["meshes"][0]["primitives"];
+    ASSERT_EQ(primitives.size(), 2u);
+    // By colour: the edges drawn in it, as one compound to measure distances against.
+    std::map<std::vector<float>, std::vector<TopoDS_Edge>> expected{
+        {{0.0f, 1.0f, 0.0f, 1.0f}, {ab, ac}}, {{1.0f, 0.0f, 0.0f, 1.0f}, {arc}}};
+    for (const nlohmann::json& primitive : primitives) {
+        EXPECT_EQ(primitive.value("mode", 4), 1);
+        const auto color = gltf["materials"][primitive["material"].get<size_t>()]
+                               ["pbrMetallicRoughness"]["baseColorFactor"]
+                                   .get<std::vector<float>>();
+        ASSERT_EQ(expected.count(color), 1u) << nlohmann::json(color);
+        const std::vector<TopoDS_Edge>& edges = expected[color];
+        const TopoDS_Compound drawn =
+            MakeCompound(std::vector<TopoDS_Shape>(edges.begin(), edges.end()));
+        const std::vector<gp_Pnt> points =
+            ModelPoints(gltf, binary, primitive["attributes"]["POSITION"].get<int>());
+        for (const gp_Pnt& point : points) {
+            EXPECT_LT(DistanceTo(point, drawn), 1e-3);
+        }
+        double length = 0.0;
+        for (const TopoDS_Edge& edge : edges) {
+            length += CurveLength(edge);
+        }
+        // Chords fall a little short of the arc; nothing is left out.
+        EXPECT_NEAR(SegmentLength(gltf, binary, primitive, points), length, 0.002 * length);
+        expected.erase(color);
+    }
+}
+
+// Where a part has faces and edges besides, glTF keeps both; the formats of triangles alone
+// say what they leave out, and refuse a model they would write empty.
+TEST_F(ModelIOTest, MeshFormatsSayWhatTheyLeaveOutOfEdges)
+{
+    const TopoDS_Edge stray = BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 50), gp_Pnt(10, 0, 50));
+    const auto model = [](const TopoDS_Shape& shape, XcafBuilder& builder) -> XdeDocumentImpl& {
+        builder.AddPart("part", shape);
+        return Finished(builder);
+    };
+    XcafBuilder mixed;
+    const std::string glb = myDir.File("mixed.glb");
+    ASSERT_TRUE(
+        XdeModelWriter::Save(glb, model(MakeCompound({MakeBox(10, 10, 10), stray}), mixed), {}));
+    std::string binary;
+    const nlohmann::json gltf = CheckedGlb(glb, binary);
+    std::vector<int> modes;
+    for (const nlohmann::json& primitive : gltf["meshes"][0]["primitives"]) {
+        modes.push_back(primitive.value("mode", 4));
+    }
+    EXPECT_EQ(modes, (std::vector<int>{4, 1}));
+
+    XcafBuilder mixedObj;
+    const XdeWriteResult obj = XdeModelWriter::Save(
+        myDir.File("mixed.obj"), model(MakeCompound({MakeBox(10, 10, 10), stray}), mixedObj), {});
+    ASSERT_TRUE(obj) << obj.failure;
+    ASSERT_EQ(obj.warnings.size(), 1u);
+    EXPECT_NE(obj.warnings.front().find("(1 of them) are left out"), std::string::npos)
+        << obj.warnings.front();
+
+    XcafBuilder edgesOnly;
+    const XdeWriteResult stl =
+        XdeModelWriter::Save(myDir.File("edges.stl"), model(stray, edgesOnly), {});
+    EXPECT_NE(stl.failure.find("made of edges alone, which STL cannot hold"), std::string::npos)
+        << stl.failure;
+    XcafBuilder point;
+    const XdeWriteResult empty = XdeModelWriter::Save(
+        myDir.File("point.glb"), model(BRepBuilderAPI_MakeVertex(gp_Pnt(1, 2, 3)), point), {});
+    EXPECT_EQ(empty.failure, "the model has no faces or edges to write");
+}
+
+// A face that would take the mesher past its budget is meshed coarser, alone, and the warning
+// names its part; the other faces get the deflection asked, and the same model gives the same
+// mesh every time.
+TEST_F(ModelIOTest, FaceBeyondTheMeshBudgetIsMeshedCoarserWithAWarning)
+{
+    const TopoDS_Shape torus = BRepPrimAPI_MakeTorus(30, 5).Shape();
+    const TopoDS_Face face = TopoDS::Face(TopExp_Explorer(torus, TopAbs_FACE).Current());
+    // The estimate follows what the mesher makes: 26,412 triangles at 0.01 here.
+    const double estimate = ShapeMesher::EstimateTriangles(face, 0.01, 0.5);
+    EXPECT_GT(estimate, 20000.0);
+    EXPECT_LT(estimate, 35000.0);
+    EXPECT_NEAR(ShapeMesher::EstimateTriangles(face, 0.04, 0.5), estimate / 4.0, estimate * 0.01);
+
+    XcafBuilder builder;
+    const TopoDS_Shape box = MakeBox(10, 10, 10);
+    builder.AddPart("ring", MakeCompound({torus, box}));
+    XdeWriteOptions options;
+    options.deflection = 0.01;
+    options.maxFaceTriangles = 2000;
+    const std::string path = myDir.File("ring.glb");
+    const XdeWriteResult result = XdeModelWriter::Save(path, Finished(builder), options);
+    ASSERT_TRUE(result) << result.failure;
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_EQ(result.warnings.front().rfind("part 'ring': 1 faces meshed coarser", 0), 0u)
+        << result.warnings.front();
+    const long triangles = TrianglesOf(torus);
+    EXPECT_GT(triangles, 200);
+    EXPECT_LT(triangles, 2000);
+    TopLoc_Location location;
+    for (TopExp_Explorer it(box, TopAbs_FACE); it.More(); it.Next()) {
+        const Handle(Poly_Triangulation) mesh =
+            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
+        ASSERT_FALSE(mesh.IsNull());
+    }
+    // The file holds the coarse mesh: glTF's own meshing kept it.
+    std::string binary;
+    const nlohmann::json gltf = CheckedGlb(path, binary);
+    size_t written = 0;
+    for (const nlohmann::json& primitive : gltf["meshes"][0]["primitives"]) {
+        written += gltf["accessors"][primitive["indices"].get<size_t>()]["count"].get<size_t>();
+    }
+    EXPECT_EQ(written / 3, static_cast<size_t>(triangles + 12));
+
+    BRepTools::Clean(torus);
+    const ShapeMesher::Result again = ShapeMesher::Mesh(torus, 0.01, 0.5, 2000);
+    EXPECT_EQ(again.coarsened, 1);
+    EXPECT_EQ(TrianglesOf(torus), triangles);
+}

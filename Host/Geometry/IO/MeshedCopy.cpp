@@ -1,9 +1,9 @@
 #include "MeshedCopy.h"
 
 #include "Geometry/IO/ExportMeshing.h"
+#include "Geometry/IO/ShapeMesher.h"
 
 #include <BRepBuilderAPI_Copy.hxx>
-#include <BRepMesh_IncrementalMesh.hxx>
 #include <BRep_Tool.hxx>
 #include <Poly_Triangulation.hxx>
 #include <TopExp_Explorer.hxx>
@@ -29,8 +29,8 @@ TopoDS_Shape MeshedCopy(const TopoDS_Shape& shape, std::string& reason)
     // nothing else.
     BRepBuilderAPI_Copy copy(shape, Standard_False, Standard_True);
     const TopoDS_Shape meshed = copy.Shape();
-    BRepMesh_IncrementalMesh(meshed, ExportMeshing::GetLinearDeflection(shape), Standard_False,
-                             ExportMeshing::AngularDeflection, Standard_False);
+    ShapeMesher::Mesh(meshed, ExportMeshing::GetLinearDeflection(shape),
+                      ExportMeshing::AngularDeflection);
     for (TopExp_Explorer it(meshed, TopAbs_FACE); it.More(); it.Next()) {
         TopLoc_Location location;
         const Handle(Poly_Triangulation)& mesh =

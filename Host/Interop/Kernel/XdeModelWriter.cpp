@@ -1,9 +1,11 @@
 #include "XdeModelWriter.h"
 
 #include "Common/Core/PathUtil.h"
+#include "Common/Core/StringUtil.h"
 #include "Geometry/IO/ExportMeshing.h"
 #include "Geometry/IO/LengthUnit.h"
 #include "Geometry/IO/ModelFormat.h"
+#include "Geometry/IO/ShapeMesher.h"
 #include "Graphics/SceneGltf.h"
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/StepWriteFixes.h"
@@ -13,14 +15,17 @@
 #include "Interop/Kernel/XdeValidationProps.h"
 
 #include <BRepBuilderAPI_Transform.hxx>
-#include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Tool.hxx>
 #include <RWObj_CafWriter.hxx>
 #include <StlAPI_Writer.hxx>
 #include <TColStd_IndexedDataMapOfStringString.hxx>
 #include <TDF_LabelSequence.hxx>
+#include <TDF_Tool.hxx>
+#include <TDataStd_Name.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
@@ -38,7 +43,14 @@ namespace {
 const char* const kUnknownFormat = "no format is written with the extension '{}'";
 const char* const kUnknownUnit = "unknown unit '";
 const char* const kNoShapes = "the model holds no shape";
-const char* const kNoFaces = "the model has no faces to mesh";
+const char* const kNothingToMesh = "the model has no faces or edges to write";
+const char* const kEdgesOnly =
+    "the model is made of edges alone, which {} cannot hold; write gltf or glb";
+const char* const kEdgesLeftOut = "{} holds triangles only: the edges that bound no face ({} of "
+                                  "them) are left out; gltf and glb keep them";
+const char* const kCoarser = "part '{}': {} faces meshed coarser than asked (a deflection of up "
+                             "to {:.3g} mm instead of {:.3g} mm), to stay within {:.0f} "
+                             "triangles a face";
 const char* const kUnlinkedDimensions =
     "{} dimensions lack a face or edge they measure and are left out";
 const char* const kFlattened = "{} holds no assembly tree as written here: the model is flattened";
@@ -47,22 +59,85 @@ const char* const kNoDimensions = "{} dimensions are left out: only STEP holds t
 const char* const kMeshOnly =
     "the model is made of triangle meshes, which {} cannot hold; write stl, obj, gltf or glb";
 
-// Meshes every part once, where its instances share it; faces that came from a mesh file keep
-// their triangles. False when no part has a face.
-bool MeshParts(XdeDocumentImpl& impl, const XdeWriteOptions& options)
+// What the parts give the mesh formats.
+struct MeshedParts {
+    bool faces = false;
+    // Edges that bound no face (a wire model's), counted once a part.
+    int freeEdges = 0;
+};
+
+// The edges of `shape` that bound no face, degenerate ones left aside.
+int CountFreeEdges(const TopoDS_Shape& shape)
 {
-    bool anyFace = false;
+    TopTools_IndexedDataMapOfShapeListOfShape edgeFaces;
+    TopExp::MapShapesAndAncestors(shape, TopAbs_EDGE, TopAbs_FACE, edgeFaces);
+    int free = 0;
+    for (int i = 1; i <= edgeFaces.Extent(); ++i) {
+        free +=
+            edgeFaces(i).IsEmpty() && !BRep_Tool::Degenerated(TopoDS::Edge(edgeFaces.FindKey(i)))
+                ? 1
+                : 0;
+    }
+    return free;
+}
+
+std::string PartName(const TDF_Label& label)
+{
+    Handle(TDataStd_Name) name;
+    if (label.FindAttribute(TDataStd_Name::GetID(), name)) {
+        return StringUtil::ToA(name->Get().ToExtString());
+    }
+    TCollection_AsciiString entry;
+    TDF_Tool::Entry(label, entry);
+    return entry.ToCString();
+}
+
+// Meshes every part once, where its instances share it; faces that came from a mesh file keep
+// their triangles. A part whose faces would take the mesher past its budget is meshed coarser,
+// with a warning naming it.
+MeshedParts MeshParts(XdeDocumentImpl& impl, const XdeWriteOptions& options,
+                      std::vector<std::string>& warnings)
+{
+    MeshedParts meshed;
     for (const TDF_Label& label : XdeModelEdit::Parts(impl)) {
         const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
+        meshed.freeEdges += CountFreeEdges(shape);
         if (!TopExp_Explorer(shape, TopAbs_FACE).More()) {
             continue;
         }
-        anyFace = true;
+        meshed.faces = true;
         // Without a deflection given, the shape writers' own: 0.1 % of the part's size.
         const double deflection = ExportMeshing::GetLinearDeflection(shape, options.deflection);
-        BRepMesh_IncrementalMesh(shape, deflection, Standard_False, options.angle, Standard_False);
+        const ShapeMesher::Result result =
+            ShapeMesher::Mesh(shape, deflection, options.angle, options.maxFaceTriangles);
+        if (result.coarsened > 0) {
+            warnings.push_back(fmt::format(kCoarser, PartName(label), result.coarsened,
+                                           result.deflection, deflection,
+                                           options.maxFaceTriangles));
+        }
     }
-    return anyFace;
+    return meshed;
+}
+
+// Why the mesh format cannot be written from what the parts give; empty when it can. Edges that
+// bound no face go to glTF as line primitives. OBJ could hold them as "l" records, but
+// OpenCASCADE's OBJ writer writes triangles alone and its reader skips those records, so lines
+// would be written here and lost on the way back in; a warning says they are left out, and
+// points to glTF, which keeps them.
+std::string CheckMeshed(const MeshedParts& meshed, const ModelFormat& format,
+                        std::vector<std::string>& warnings)
+{
+    const bool keepsLines = format.id == ModelFormat::GLTF || format.id == ModelFormat::GLB;
+    if (!meshed.faces && meshed.freeEdges == 0) {
+        return kNothingToMesh;
+    }
+    if (!meshed.faces && !keepsLines) {
+        return fmt::format(kEdgesOnly, format.name);
+    }
+    if (meshed.freeEdges > 0 && !keepsLines) {
+        warnings.push_back(fmt::format(kEdgesLeftOut, format.name, meshed.freeEdges));
+    }
+    return {};
 }
 
 // Whether a dimension has the faces or edges its kind needs: a size one target, a location
@@ -169,6 +244,7 @@ bool WriteMeshDocument(const std::string& file, XdeDocumentImpl& impl, const Mod
     SceneGltf::Options gltf;
     gltf.deflection = options.deflection;
     gltf.angle = options.angle;
+    gltf.maxFaceTriangles = options.maxFaceTriangles;
     return SceneGltf(impl.document, gltf).Write(file, format.id == ModelFormat::GLB);
 }
 
@@ -205,8 +281,11 @@ std::string Write(const std::string& path, XdeDocumentImpl& impl, const XdeWrite
         }
     }
     AddLossWarnings(impl, *format, warnings);
-    if (format->IsMesh() && !MeshParts(impl, options)) {
-        return kNoFaces;
+    if (format->IsMesh()) {
+        if (std::string reason = CheckMeshed(MeshParts(impl, options, warnings), *format, warnings);
+            !reason.empty()) {
+            return reason;
+        }
     }
     return ReplaceFile(path, format->name, [&](const std::string& file, std::string& reason) {
         if (name == "STEP") {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Geometry/IO/ExportMeshing.h"
+#include "Geometry/IO/ShapeMesher.h"
 
 #include <gp_Trsf.hxx>
 
@@ -21,6 +22,9 @@ struct XdeWriteOptions {
     double deflection = 0.0;
     // Largest angle between neighbouring triangles' normals on a curved face, in radians.
     double angle = ExportMeshing::AngularDeflection;
+    // The most triangles a face of the mesh formats is expected to get; a face expected to get
+    // more is meshed coarser, with a warning naming its part.
+    double maxFaceTriangles = ShapeMesher::MaxFaceTriangles;
 };
 
 } // namespace orvkit
