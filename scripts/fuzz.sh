@@ -5,7 +5,8 @@
 # build-fuzz/findings/TARGET/ and make the script fail.
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
-#   TARGET: linestyle vrml step stepparse iges obj gltf glb stl brep (default: all)
+#   TARGET: linestyle vrml step stepparse roundtrip iges obj gltf glb stl brep (default: all)
+#   (roundtrip reads the bytes as STEP and writes what it read back to STEP and GLB)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -13,7 +14,7 @@ cd "$root"
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]} > 0)) || targets=(linestyle vrml step stepparse iges obj gltf glb stl brep)
+((${#targets[@]} > 0)) || targets=(linestyle vrml step stepparse roundtrip iges obj gltf glb stl brep)
 
 ORVEX_SETUP_ONLY=1 scripts/setup.sh
 build=build-fuzz
@@ -26,10 +27,17 @@ seed_patterns() {
     case $1 in
     linestyle) echo "*.lin" ;;
     vrml) echo "*.wrl *.vrml" ;;
-    step | stepparse) echo "*.stp *.step" ;;
+    step | stepparse | roundtrip) echo "*.stp *.step" ;;
     iges) echo "*.igs *.iges" ;;
     brep) echo "*.brep *.brp" ;;
     *) echo "*.$1" ;;
+    esac
+}
+
+dictionary() {
+    case $1 in
+    stepparse | roundtrip) echo step ;;
+    *) echo "$1" ;;
     esac
 }
 
@@ -56,14 +64,17 @@ for target in "${targets[@]}"; do
     # of the deep stacks such faults leave takes longer than the time limit. The test suite
     # still checks our own code for leaks.
     leaks=1
-    [[ $target == step || $target == stepparse || $target == iges ]] && leaks=0
+    reads_step_or_iges=0
+    [[ $target == step || $target == stepparse || $target == roundtrip || $target == iges ]] &&
+        reads_step_or_iges=1
+    ((reads_step_or_iges)) && leaks=0
     log="$build/fuzz-$target.log"
     echo "fuzz: $target for ${seconds}s ($(ls "$seeds" | wc -l) seeds)" >&2
     # -fork keeps going past a finding, so one run reports every kind it met.
     ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=$leaks" \
     "$build/bin/orvex-fuzz-$target" "$work" "$seeds" -detect_leaks=$leaks -fork=1 -ignore_crashes=1 \
         -ignore_timeouts=1 -ignore_ooms=1 -timeout=20 -rss_limit_mb=4096 -max_len=262144 \
-        -dict="tests/fuzz/${target%parse}.dict" -max_total_time="$seconds" \
+        -dict="tests/fuzz/$(dictionary "$target").dict" -max_total_time="$seconds" \
         -artifact_prefix="$findings/" >"$log" 2>&1 || true
     # A finding counts when it fails again on its own; a time-out that came from a machine
     # busy with other work does not, and is set aside with a note.
@@ -80,7 +91,7 @@ for target in "${targets[@]}"; do
             mkdir -p "$findings/unreproduced"
             mv "$finding" "$findings/unreproduced/"
             echo "fuzz: $target: $(basename "$finding") did not fail again alone; set aside" >&2
-        elif [[ $(basename "$finding") == timeout-* && ($target == step || $target == stepparse || $target == iges) ]]; then
+        elif [[ $(basename "$finding") == timeout-* ]] && ((reads_step_or_iges)); then
             # OpenCASCADE's STEP and IGES translators have loops that never end on some damaged
             # files, deep inside a transfer where nothing can check for them beforehand; the
             # program cuts such a read off with one line (--timeout). Kept to look at, and

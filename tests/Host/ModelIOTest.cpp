@@ -412,6 +412,27 @@ const RoundTripCase kRoundTrips[] = {
          const TDF_Label part = builder.AddPart("skin", LooseFaces(MakeBox(10, 20, 30)));
          builder.SetFaceColor(part, 2, kRed);
      }},
+    {"a white part whose faces have colours of their own",
+     [](XcafBuilder& builder) {
+         std::vector<TopoDS_Shape> faces;
+         for (const TopoDS_Shape& box :
+              {MakeBox(10, 20, 30),
+               MakeBox(1, 2, 3).Moved(TopLoc_Location(Translation(50, 0, 0)))}) {
+             for (TopExp_Explorer it(box, TopAbs_FACE); it.More(); it.Next()) {
+                 faces.push_back(it.Current());
+             }
+         }
+         const TDF_Label part = builder.AddPart("white", MakeCompound(faces));
+         builder.SetColor(part, Quantity_Color(1, 1, 1, Quantity_TOC_RGB));
+         builder.SetFaceColor(part, 1, kRed);
+         builder.SetFaceColor(part, 4, kBlue);
+     }},
+    {"a face colour on a compound of one face",
+     [](XcafBuilder& builder) {
+         const TopoDS_Shape face = TopExp_Explorer(MakeBox(10, 20, 30), TopAbs_FACE).Current();
+         const TDF_Label part = builder.AddPart("patch", MakeCompound({face}));
+         builder.SetFaceColor(part, 0, kRed);
+     }},
     {"an unnamed part and assembly, placed by a named instance",
      [](XcafBuilder& builder) {
          const TDF_Label root = builder.AddAssembly("frame");

@@ -4,6 +4,7 @@
 #include "Geometry/IO/TranslatorRead.h"
 #include "Interop/Kernel/StepAssemblyActor.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
+#include "Interop/Kernel/StepReadFixes.h"
 #include "Interop/Kernel/StepValidationProps.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 
@@ -78,6 +79,7 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     // The reader leaves some dimension values in the file's unit while it converts the rest
     // and the geometry; the document keeps all of them in its own.
     UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
+    StepReadFixes::LiftBodyColours(impl);
     ReadStepValidationProps(reader, impl);
     return true;
 }

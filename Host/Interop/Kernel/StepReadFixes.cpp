@@ -1,0 +1,84 @@
+#include "StepReadFixes.h"
+
+#include <NCollection_DataMap.hxx>
+#include <Quantity_ColorRGBA.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+
+#include <vector>
+
+namespace orvkit {
+
+namespace {
+
+// The part's direct members' own labels, or none when a member has no label of its own.
+std::vector<TDF_Label> BodyLabels(const TDF_Label& part, const TopoDS_Shape& shape)
+{
+    TDF_LabelSequence subLabels;
+    XCAFDoc_ShapeTool::GetSubShapes(part, subLabels);
+    NCollection_DataMap<TopoDS_Shape, TDF_Label, TopTools_ShapeMapHasher> labelOf;
+    for (const TDF_Label& sub : subLabels) {
+        const TopoDS_Shape subShape = XCAFDoc_ShapeTool::GetShape(sub);
+        if (!subShape.IsNull() && !labelOf.IsBound(subShape)) {
+            labelOf.Bind(subShape, sub);
+        }
+    }
+    std::vector<TDF_Label> bodies;
+    for (TopoDS_Iterator it(shape); it.More(); it.Next()) {
+        const TDF_Label* label = labelOf.Seek(it.Value());
+        if (label == nullptr) {
+            return {};
+        }
+        bodies.push_back(*label);
+    }
+    return bodies;
+}
+
+} // namespace
+
+void StepReadFixes::LiftBodyColours(XdeDocumentImpl& impl)
+{
+    if (impl.shapeTool.IsNull() || impl.colorTool.IsNull()) {
+        return;
+    }
+    TDF_LabelSequence labels;
+    impl.shapeTool->GetShapes(labels);
+    for (const TDF_Label& part : labels) {
+        if (XCAFDoc_ShapeTool::IsAssembly(part) || !XCAFDoc_ShapeTool::IsSimpleShape(part)) {
+            continue;
+        }
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
+        if (shape.IsNull() || shape.ShapeType() != TopAbs_COMPOUND || shape.NbChildren() < 2) {
+            continue;
+        }
+        const std::vector<TDF_Label> bodies = BodyLabels(part, shape);
+        if (bodies.empty()) {
+            continue;
+        }
+        for (const XCAFDoc_ColorType type :
+             {XCAFDoc_ColorGen, XCAFDoc_ColorSurf, XCAFDoc_ColorCurv}) {
+            Quantity_ColorRGBA colour;
+            if (impl.colorTool->GetColor(part, type, colour) ||
+                !impl.colorTool->GetColor(bodies.front(), type, colour)) {
+                continue;
+            }
+            bool same = true;
+            for (const TDF_Label& body : bodies) {
+                Quantity_ColorRGBA other;
+                same = same && impl.colorTool->GetColor(body, type, other) && other == colour;
+            }
+            if (!same) {
+                continue;
+            }
+            impl.colorTool->SetColor(part, colour, type);
+            for (const TDF_Label& body : bodies) {
+                impl.colorTool->UnSetColor(body, type);
+            }
+        }
+    }
+}
+
+} // namespace orvkit
