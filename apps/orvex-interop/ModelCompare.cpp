@@ -29,7 +29,9 @@
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Face.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
@@ -257,7 +259,24 @@ struct Uncertainty {
     double volume = 0.0;
 };
 
-Topology TopologyOf(const TopoDS_Shape& shape, Uncertainty* uncertainty)
+// Each sub-shape's measure, taken once for all the places a model puts it: an assembly of
+// 10,000 instances of 50 parts has the faces of 50 parts to measure, not of 10,000.
+class MeasureCache {
+public:
+    template <typename Measure> double Get(const TopoDS_Shape& subShape, Measure measure)
+    {
+        const TopoDS_Shape unplaced = subShape.Located(TopLoc_Location()).Oriented(TopAbs_FORWARD);
+        if (const double* known = myValues.Seek(unplaced)) {
+            return *known;
+        }
+        return *myValues.Bound(unplaced, measure());
+    }
+
+private:
+    NCollection_DataMap<TopoDS_Shape, double, TopTools_ShapeMapHasher> myValues;
+};
+
+Topology TopologyOf(const TopoDS_Shape& shape, Uncertainty* uncertainty, MeasureCache& measures)
 {
     Topology topology;
     const TopAbs_ShapeEnum kinds[] = {TopAbs_SOLID, TopAbs_SHELL, TopAbs_FACE, TopAbs_EDGE,
@@ -276,21 +295,26 @@ Topology TopologyOf(const TopoDS_Shape& shape, Uncertainty* uncertainty)
             ++topology.counts[5];
         }
         if (uncertainty != nullptr && !BRep_Tool::Degenerated(edge)) {
-            double first = 0.0;
-            double last = 0.0;
-            BRep_Tool::Range(edge, first, last);
-            if (!::Precision::IsInfinite(first) && !::Precision::IsInfinite(last) &&
-                BRep_Tool::IsGeometric(edge)) {
-                uncertainty->area += GCPnts_AbscissaPoint::Length(BRepAdaptor_Curve(edge)) *
-                                     BRep_Tool::Tolerance(edge);
-            }
+            uncertainty->area += measures.Get(edge, [&edge] {
+                double first = 0.0;
+                double last = 0.0;
+                BRep_Tool::Range(edge, first, last);
+                return !::Precision::IsInfinite(first) && !::Precision::IsInfinite(last) &&
+                               BRep_Tool::IsGeometric(edge)
+                           ? GCPnts_AbscissaPoint::Length(BRepAdaptor_Curve(edge)) *
+                                 BRep_Tool::Tolerance(edge)
+                           : 0.0;
+            });
         }
     }
     if (uncertainty != nullptr) {
         for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
-            GProp_GProps face;
-            BRepGProp::SurfaceProperties(it.Current(), face, Standard_True);
-            uncertainty->volume += face.Mass() * BRep_Tool::Tolerance(TopoDS::Face(it.Current()));
+            const TopoDS_Face& face = TopoDS::Face(it.Current());
+            uncertainty->volume += measures.Get(face, [&face] {
+                GProp_GProps props;
+                BRepGProp::SurfaceProperties(face, props, Standard_True);
+                return props.Mass() * BRep_Tool::Tolerance(face);
+            });
         }
     }
     return topology;
@@ -798,8 +822,8 @@ private:
     {
         Uncertainty uncertaintyA;
         Uncertainty uncertaintyB;
-        const Topology topologyA = TopologyOf(a, &uncertaintyA);
-        const Topology topologyB = TopologyOf(b, &uncertaintyB);
+        const Topology topologyA = TopologyOf(a, &uncertaintyA, myMeasures);
+        const Topology topologyB = TopologyOf(b, &uncertaintyB, myMeasures);
         if (myTopology) {
             for (size_t i = 0; i < topologyA.counts.size(); ++i) {
                 if (topologyA.counts[i] != topologyB.counts[i]) {
@@ -838,12 +862,15 @@ private:
     // volume, and neither has a mesh: then the centroid is that of the surface on both sides.
     XdeValidationProps Measure(const TopoDS_Shape& shape, bool closed, bool byTriangles) const
     {
-        XdeValidationProps props = XdeValidationProps::Compute(shape);
-        if (byTriangles || (props.hasVolume && (!closed || !myVolume))) {
-            props.hasVolume = false;
+        if (!byTriangles) {
+            return XdeValidationProps::Compute(shape, closed && myVolume);
+        }
+        XdeValidationProps props;
+        if (TopExp_Explorer(shape, TopAbs_FACE).More()) {
             GProp_GProps surface;
-            BRepGProp::SurfaceProperties(shape, surface, Standard_True, byTriangles);
+            BRepGProp::SurfaceProperties(shape, surface, Standard_True, Standard_True);
             props.area = surface.Mass();
+            props.hasArea = true;
             props.centroid = surface.CentreOfMass();
             props.hasCentroid = surface.Mass() > 0.0;
         }
@@ -973,6 +1000,7 @@ private:
     std::vector<std::pair<const char*, std::string>> myLeftOut;
     std::vector<CompareDifference> myDifferences;
     std::unordered_set<uint64_t> myProductPairs;
+    MeasureCache myMeasures;
 };
 
 } // namespace

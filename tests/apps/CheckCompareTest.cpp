@@ -16,7 +16,9 @@
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_NurbsConvert.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <STEPControl_Reader.hxx>
@@ -309,6 +311,19 @@ TEST_F(CompareTest, ShapesThatMeasureTheSameButAreBuiltDifferentlyDiffer)
             EXPECT_EQ(run.out.find(measure), std::string::npos) << c.name << "\n" << run.out;
         }
     }
+}
+
+// The same cylinder with its faces as a plane and a cylinder, and as NURBS surfaces: equal.
+// Integrated at a fixed number of points a knot span, the NURBS one measured 0.9 % more volume.
+TEST_F(CompareTest, TheSameShapeOnOtherSurfacesMeasuresTheSame)
+{
+    const TopoDS_Shape cylinder = BRepPrimAPI_MakeCylinder(5, 20).Shape();
+    const TopoDS_Shape nurbs = BRepBuilderAPI_NurbsConvert(cylinder).Shape();
+    const VerbRun run =
+        Compare(WritePart(myDir, "analytic.stp", cylinder), WritePart(myDir, "nurbs.stp", nurbs));
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_NEAR(orvkit::XdeValidationProps::Compute(nurbs).volume, M_PI * 25 * 20,
+                1e-5 * M_PI * 25 * 20);
 }
 
 // A part's edge colours are their own topic, never face colours; an open shell is measured by

@@ -4,29 +4,63 @@
 #include "Interop/Kernel/XdeModelEdit.h"
 
 #include <BRepGProp.hxx>
+#include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
 #include <XCAFDoc_Area.hxx>
 #include <XCAFDoc_Centroid.hxx>
 #include <XCAFDoc_Volume.hxx>
 
 namespace orvkit {
 
-XdeValidationProps XdeValidationProps::Compute(const TopoDS_Shape& shape)
+namespace {
+
+// The relative accuracy the integrals are taken to. OpenCASCADE's default integration takes
+// a fixed number of points per knot span: on B-spline faces of high degree its volume can be
+// off by more than 1 %, and off differently for two faces that differ by a micrometre in
+// their trims, which made equal shapes measure different.
+const double kAccuracy = 1e-6;
+
+// Faces read from a mesh have triangles and no surface; those are measured on the triangles
+// by the fixed integration, which the adaptive one does not do.
+bool AllFacesHaveSurfaces(const TopoDS_Shape& shape)
+{
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        if (BRep_Tool::Surface(TopoDS::Face(it.Current()), location).IsNull()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+XdeValidationProps XdeValidationProps::Compute(const TopoDS_Shape& shape, bool withVolume)
 {
     XdeValidationProps props;
     if (shape.IsNull() || !TopExp_Explorer(shape, TopAbs_FACE).More()) {
         return props;
     }
+    const bool adaptive = AllFacesHaveSurfaces(shape);
     GProp_GProps surface;
-    BRepGProp::SurfaceProperties(shape, surface, Standard_True);
+    if (adaptive) {
+        BRepGProp::SurfaceProperties(shape, surface, kAccuracy, Standard_True);
+    } else {
+        BRepGProp::SurfaceProperties(shape, surface, Standard_True);
+    }
     props.area = surface.Mass();
     props.hasArea = true;
     props.centroid = surface.CentreOfMass();
     props.hasCentroid = props.area > 0.0;
-    if (TopExp_Explorer(shape, TopAbs_SOLID).More()) {
+    if (withVolume && TopExp_Explorer(shape, TopAbs_SOLID).More()) {
         GProp_GProps volume;
-        BRepGProp::VolumeProperties(shape, volume, Standard_True, Standard_True);
+        if (adaptive) {
+            BRepGProp::VolumeProperties(shape, volume, kAccuracy, Standard_True, Standard_True);
+        } else {
+            BRepGProp::VolumeProperties(shape, volume, Standard_True, Standard_True);
+        }
         if (volume.Mass() > 0.0) {
             props.volume = volume.Mass();
             props.hasVolume = true;

@@ -19,9 +19,10 @@ struct XdeValidationProps {
     bool hasCentroid = false;
 
     // The properties computed from the shape's geometry (BRepGProp); a shape without faces has
-    // none. Faces with only a triangulation (read from a mesh file) are
-    // measured on their triangles.
-    static XdeValidationProps Compute(const TopoDS_Shape& shape);
+    // none. Faces with only a triangulation (read from a mesh file) are measured on their
+    // triangles. Without `withVolume`, only the area and the surface's centroid, which cost
+    // a fraction of the volume.
+    static XdeValidationProps Compute(const TopoDS_Shape& shape, bool withVolume = true);
     // What the file declared for a part's label, as OpenCASCADE's reader left it in the
     // label's volume, area and centroid attributes; each `has` false when it declared nothing.
     static XdeValidationProps Declared(const TDF_Label& label);
