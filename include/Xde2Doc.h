@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orvkit {
 
@@ -50,6 +51,10 @@ public:
     // Why the last Load failed (kind, format, the translator's own words); kind None after a
     // Load that succeeded.
     const LoadFailure& GetLastFailure() const;
+    // What the file of the last Load holds that the read left out, one sentence for a user each
+    // ("2 parts live in files that are not beside it: wheel.stp, axle.stp"); the kernel logs
+    // each as well. Empty after a Load that left nothing out or failed.
+    const std::vector<std::string>& GetReadWarnings() const;
 
     // Writes the kernel document into a new document (3D, transactions disabled), kept and
     // returned by GetDocument(). Always true.

@@ -92,8 +92,8 @@ std::string SignalName(int signal)
 
 // The child's own explanation: its last error line without the program's prefix, or else its
 // last line of any kind.
-// What the child said the file written does not keep: its warning lines, without the prefix
-// and the file's name, which the report gives once.
+// What the child said its read left out and the file written does not keep: its warning
+// lines, without the prefix and the file's name, which the report gives once.
 std::vector<std::string> WarningLines(const std::string& errors)
 {
     std::vector<std::string> warnings;

@@ -47,6 +47,13 @@ void PrintError(const std::string& file, const orvkit::LoadFailure& failure)
     PrintError(file, failure ? failure.Describe() : std::string("the reader gave no reason"));
 }
 
+void PrintWarnings(const std::string& file, const std::vector<std::string>& warnings)
+{
+    for (const std::string& warning : warnings) {
+        std::cerr << "orvex-interop: warning: '" << file << "': " << warning << "\n";
+    }
+}
+
 bool WriteOutput(const std::string& path, const char* format,
                  const std::function<bool(const std::string& file)>& write, std::string& error)
 {

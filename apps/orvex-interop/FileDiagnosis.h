@@ -20,6 +20,9 @@ std::string FirstError(const std::vector<orvkit::LogRecord>& log);
 void PrintError(const std::string& file, const std::string& reason);
 // The one error line for a load that failed, from the reason the reader kept.
 void PrintError(const std::string& file, const orvkit::LoadFailure& failure);
+// The program's warning lines about a file, one for each text: "orvex-interop: warning:
+// 'FILE': TEXT". For what a read left out of the model and what a file written does not keep.
+void PrintWarnings(const std::string& file, const std::vector<std::string>& warnings);
 
 // Writes `path` whole or not at all (orvkit::ReplaceFile); false with the reason in `error`.
 bool WriteOutput(const std::string& path, const char* format,

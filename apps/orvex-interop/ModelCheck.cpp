@@ -631,6 +631,7 @@ int RunCheck(const CheckOptions& options)
         PrintError(options.file, impl.failure);
         return 2;
     }
+    PrintWarnings(options.file, impl.readWarnings);
     const ModelCheck check(impl);
     Print(check, options.file, options.json);
     return check.CountDifferences() == 0 ? 0 : 1;

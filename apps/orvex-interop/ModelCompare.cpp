@@ -1057,6 +1057,9 @@ int RunCompare(const CompareOptions& options)
         PrintError(options.second, failure);
         return 2;
     }
+    // What a read left out is not compared: the warnings say what it was.
+    PrintWarnings(options.first, first.impl->readWarnings);
+    PrintWarnings(options.second, second.impl->readWarnings);
     const CompareResult result =
         ModelCompare(first, second, options.tolerance, options.propertyTolerance).Result();
     if (options.json) {

@@ -26,7 +26,6 @@ const char* const kUnknownUnit = "unknown unit '{}' (mm, cm, m, km, um, in, ft, 
 const char* const kUnknownFormat = "no format is written as '{}' (one of: {})";
 const char* const kCannotWrite = "cannot write '{}': {}";
 const char* const kNoSuchElement = "no part, assembly or instance is named '{}'";
-const char* const kWarning = "orvex-interop: warning: '{}': {}\n";
 const char* const kReadsBackDifferent = "'{}': written, but it reads back different: {}";
 const char* const kCannotReadBack = "it cannot be read back ({})";
 const char* const kVerified = "verified: {}\n";
@@ -85,14 +84,13 @@ bool ReadForWriting(const std::string& input, const WriteChoices& choices,
         PrintError(input, model.failure);
         return false;
     }
+    PrintWarnings(input, model.readWarnings);
     return true;
 }
 
 void PrintNotKept(const std::string& file, const std::vector<std::string>& warnings)
 {
-    for (const std::string& warning : warnings) {
-        std::cerr << fmt::format(kWarning, file, warning);
-    }
+    PrintWarnings(file, warnings);
 }
 
 WriteVerdict VerifyWritten(const XdeDocumentImpl& written, const std::string& source,

@@ -23,7 +23,8 @@ std::string UnknownFormatText(const std::string& name);
 std::string NoSuchElementText(const std::string& name);
 
 // Checks the choices, then reads the input into `model`, with the options as the writer takes
-// them in `writeOptions`; false after one error line.
+// them in `writeOptions`; false after one error line. What the read left out of the model is
+// said in warning lines.
 bool ReadForWriting(const std::string& input, const WriteChoices& choices,
                     orvkit::XdeWriteOptions& writeOptions, orvkit::XdeDocumentImpl& model);
 

@@ -100,6 +100,11 @@ std::string CorpusFile(const std::string& relative)
     return fs::is_regular_file(copy) ? copy : std::string();
 }
 
+std::string TestDataFile(const std::string& relative)
+{
+    return std::string(ORVEX_TEST_DATA_DIR) + "/" + relative;
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -60,6 +60,8 @@ std::string ProgramPath();
 // Path of a file or folder of the shared corpus, else of a file's copy in tests/data; empty
 // when neither has it.
 std::string CorpusFile(const std::string& relative);
+// Path of a file written for the tests, in tests/data ("step-handwritten/wheel.stp").
+std::string TestDataFile(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);
 
 // Captures every log record for the lifetime of the object.

@@ -416,6 +416,47 @@ TEST_F(ProgramTest, OpenGoesThroughTheExchangerChosenByExtension)
     EXPECT_EQ(upper.exitCode, 1);
 }
 
+// A part the read left out is said on standard error by every verb that reads the model, and
+// reaches convert's report; the output is made of what was read.
+TEST_F(ProgramTest, WhatAReadLeftOutIsAWarningOfEveryVerbThatReadsAModel)
+{
+    const std::string assembly = myDir.File("wheels-assembly.stp");
+    std::filesystem::copy_file(TestDataFile("step-handwritten/wheels-assembly.stp"), assembly);
+    const std::string missing = "2 parts live in files that are not beside it: wheel.stp, axle.stp";
+    const std::string line = "orvex-interop: warning: '" + assembly + "': " + missing + "\n";
+    const std::string file = Quote(assembly);
+    for (const auto& [command, lines] :
+         {std::pair{"import " + file, line}, std::pair{"check " + file, line},
+          std::pair{"export " + file + " " + Quote(myDir.File("out.step")), line},
+          std::pair{"compare " + file + " " + file, line + line}}) {
+        const ProgramRun run = Program(command);
+        EXPECT_EQ(run.exitCode, 0) << command << "\n" << run.err;
+        EXPECT_EQ(run.err, lines) << command;
+    }
+    std::filesystem::create_directory(myDir.File("out"));
+    const ProgramRun convert = Program("convert --json --format step --out " +
+                                       Quote(myDir.File("out")) + " " + Quote(assembly));
+    ASSERT_EQ(convert.exitCode, 0) << convert.err;
+    const nlohmann::json report = nlohmann::json::parse(convert.out);
+    EXPECT_EQ(report["files"][0]["warnings"], nlohmann::json::array({missing})) << report;
+
+    // With its parts beside it the same file reads without a word.
+    const ProgramRun whole =
+        Program("check " + Quote(TestDataFile("step-handwritten/wheels-assembly.stp")));
+    EXPECT_EQ(whole.exitCode, 0);
+    EXPECT_EQ(whole.err, "");
+
+    const std::string tessellated = TestDataFile("step-handwritten/tessellated-assembly.stp");
+    const ProgramRun read = Program("check " + Quote(tessellated));
+    EXPECT_EQ(read.err, "orvex-interop: warning: '" + tessellated +
+                            "': 2 parts hold only tessellated geometry, which is not read: "
+                            "tetra, wedge\n");
+    const std::string tetra = TestDataFile("step-handwritten/tessellated-tetra.stp");
+    ExpectOneErrorLine(Program("import " + Quote(tetra)), tetra,
+                       "nothing in the STEP file could be translated into shapes: 1 part holds "
+                       "only tessellated geometry, which is not read: tetra");
+}
+
 // A definition the reader had to skip is a warning; the rest is still shown.
 TEST_F(ProgramTest, LinetypesWarnsOfASkippedDefinitionAndShowsTheRest)
 {

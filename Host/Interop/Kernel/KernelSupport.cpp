@@ -20,6 +20,20 @@ bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::stri
     return false;
 }
 
+std::string ListNames(const std::vector<std::string>& names)
+{
+    // A file of thousands of parts would otherwise make one warning of pages.
+    constexpr size_t kShown = 10;
+    std::string list;
+    for (size_t i = 0; i < names.size() && i < kShown; ++i) {
+        list += (i == 0 ? "" : ", ") + names[i];
+    }
+    if (names.size() > kShown) {
+        list += " and " + std::to_string(names.size() - kShown) + " more";
+    }
+    return list;
+}
+
 bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension)
 {
     impl.failure = {LoadFailureUnknownExtension,

@@ -31,6 +31,9 @@ std::string DescribeTranslatorFailure(const CaughtFailure& failure);
 // and returns false.
 bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::string& logText);
 
+// Names for a message, in their order: "a, b, c", the first ten then "and N more".
+std::string ListNames(const std::vector<std::string>& names);
+
 // Records that no XDE reader takes `extension` (nothing is logged: the callers stay silent
 // about other files) and returns false.
 bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension);

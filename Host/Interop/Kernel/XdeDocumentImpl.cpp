@@ -56,6 +56,7 @@ void XdeDocumentImpl::Close()
 {
     freeShapes.Clear();
     declaredValidation.clear();
+    readWarnings.clear();
     colorTool.Nullify();
     shapeTool.Nullify();
     dimTolTool.Nullify();

@@ -10,6 +10,7 @@
 #include "Common/Core/LoadFailure.h"
 #include "Interop/Kernel/XdeDeclaredValidation.h"
 
+#include <string>
 #include <vector>
 
 namespace orvkit {
@@ -41,6 +42,10 @@ public:
     // The validation properties the file read into this document declares, each where the file
     // attaches it; filled by the STEP reader, empty for other formats and for new documents.
     std::vector<XdeDeclaredValidation> declaredValidation;
+    // What the file read into this document holds that the read left out, one sentence for a
+    // user each ("2 parts live in files that are not beside it: wheel.stp, axle.stp"); filled
+    // by the STEP reader, empty for other formats and for new documents.
+    std::vector<std::string> readWarnings;
 
 private:
     void Close();

@@ -4,17 +4,70 @@
 #include "Geometry/IO/TranslatorRead.h"
 #include "Interop/Kernel/StepAssemblyActor.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
+#include "Interop/Kernel/StepExternFiles.h"
 #include "Interop/Kernel/StepReadFixes.h"
+#include "Interop/Kernel/StepTessellatedParts.h"
 #include "Interop/Kernel/StepValidationProps.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_Controller.hxx>
 #include <TDF_LabelSequence.hxx>
+#include <TopExp_Explorer.hxx>
+#include <XSControl_WorkSession.hxx>
 
 #include <chrono>
+#include <filesystem>
 
 namespace orvkit {
+
+namespace {
+
+// Whether any shape of the document has a face or an edge: a read that gave neither has read
+// nothing a user can see.
+bool HoldsFaceOrEdge(const XdeDocumentImpl& impl)
+{
+    for (const TDF_Label& label : impl.freeShapes) {
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
+        if (TopExp_Explorer(shape, TopAbs_FACE).More() ||
+            TopExp_Explorer(shape, TopAbs_EDGE).More()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Handle(StepData_StepModel) ModelOf(const STEPCAFControl_Reader& reader)
+{
+    return Handle(StepData_StepModel)::DownCast(reader.Reader().Model());
+}
+
+// What the file holds that the transfer left out: parts whose files are not there, whatever
+// else was read, and tessellated parts when nothing was.
+std::vector<std::string> FindUnread(const STEPCAFControl_Reader& reader, const std::string& path,
+                                    const XdeDocumentImpl& impl)
+{
+    std::vector<std::string> warnings = StepExternFiles::Find(reader).Describe();
+    if (!HoldsFaceOrEdge(impl)) {
+        if (std::string tessellated = StepTessellatedParts::Find(path, ModelOf(reader)).Describe();
+            !tessellated.empty()) {
+            warnings.push_back(std::move(tessellated));
+        }
+    }
+    return warnings;
+}
+
+// `path` made absolute. The transfer looks for the files of external parts in the folder of the
+// path the session says it loaded when that path is absolute, and in the current folder when
+// it is not; the parts of "../asm.stp" are beside it, not in the current folder.
+std::string AbsolutePath(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+} // namespace
 
 bool XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSettingsScope& scope,
                                       ParameterDict* settings)
@@ -54,7 +107,9 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     hooks.parse = [&](STEPCAFControl_Reader& reader) { return ParseStep(reader, path, parse); };
     const bool stockActor =
         settings != nullptr && ParameterCast::Cast(settings->Find(StockReaderKey), false);
-    hooks.beforeTransfer = [stockActor](STEPCAFControl_Reader& parsed) {
+    const std::string absolutePath = AbsolutePath(path);
+    hooks.beforeTransfer = [stockActor, &absolutePath](STEPCAFControl_Reader& parsed) {
+        parsed.ChangeReader().WS()->SetLoadedFile(absolutePath.c_str());
         if (!stockActor) {
             StepAssemblyActor::Install(parsed.ChangeReader());
         }
@@ -74,7 +129,22 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
                         "Cannot read file: " + path + " (unknown code page '" + codePage + "')");
     }
     if (!ReadIntoDocument(reader, path, impl, "STEP", hooks)) {
+        // A file of tessellated parts only gives OCCT no shape at all: the failure says why.
+        if (impl.failure.kind == LoadFailureNothingTransferable) {
+            const std::string tessellated =
+                StepTessellatedParts::Find(path, ModelOf(reader)).Describe();
+            if (!tessellated.empty()) {
+                impl.failure.detail = tessellated;
+                LoadFailure::Record(impl.failure);
+                Logger::Instance().Message(4, "STEP reader: %s: %s", path.c_str(),
+                                           tessellated.c_str());
+            }
+        }
         return false;
+    }
+    impl.readWarnings = FindUnread(reader, path, impl);
+    for (const std::string& warning : impl.readWarnings) {
+        Logger::Instance().Message(3, "STEP reader: %s: %s", path.c_str(), warning.c_str());
     }
     // The reader leaves some dimension values in the file's unit while it converts the rest
     // and the geometry; the document keeps all of them in its own.

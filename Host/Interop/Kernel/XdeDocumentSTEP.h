@@ -14,7 +14,11 @@ namespace orvkit {
 
 // STEP files to and from kernel documents. Reads keep assembly structure, names, colours,
 // layers, validation properties and semantic GD&T, whose dimension values, limits and
-// tolerances come in the document's length unit like the geometry, angles in degrees.
+// tolerances come in the document's length unit like the geometry, angles in degrees. Parts
+// that live in files of their own are read from the files beside the one read. What a read
+// leaves out is said in the document's readWarnings and logged: parts whose files are missing
+// or unreadable, and, when nothing with a face or an edge was read, parts of tessellated
+// geometry only (a file of those alone fails, and its failure says so).
 //
 // Settings keys read from the dictionary (absent keys take the defaults):
 //   "CodePage" (text, default "UTF8"): encoding of 8-bit names in files that do not say, one of

@@ -277,6 +277,8 @@ void ADocumentWriter::Walk::HandUp(Element* element)
 bool OpenByExtension(const std::string& extension, const std::string& kernelPath,
                      XdeDocumentImpl& xdeDocument, ParameterDict* settings)
 {
+    // A read that fails before it starts leaves the last one's warnings behind otherwise.
+    xdeDocument.readWarnings.clear();
     const ModelFormat* format = ModelFormat::ForExactExtension(extension);
     if (format != nullptr && format->id == ModelFormat::STEP) {
         return XdeDocumentSTEP::Open(kernelPath, xdeDocument, settings);
@@ -366,6 +368,11 @@ bool Xde2Doc::Transfer(Document* document)
 const LoadFailure& Xde2Doc::GetLastFailure() const
 {
     return myXdeDocument->failure;
+}
+
+const std::vector<std::string>& Xde2Doc::GetReadWarnings() const
+{
+    return myXdeDocument->readWarnings;
 }
 
 const std::shared_ptr<Document>& Xde2Doc::GetDocument() const

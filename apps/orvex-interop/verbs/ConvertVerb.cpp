@@ -27,7 +27,7 @@ void PrintText(const std::vector<ConvertOutcome>& outcomes, size_t failed, const
 {
     for (const ConvertOutcome& outcome : outcomes) {
         if (outcome.ok) {
-            // One line a file, what the file does not keep at its end.
+            // One line a file; what the read left out and what the file does not keep at its end.
             std::string warnings;
             for (const std::string& warning : outcome.warnings) {
                 warnings += "; " + warning;

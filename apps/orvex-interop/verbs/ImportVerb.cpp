@@ -48,6 +48,7 @@ int RunImport(const ImportOptions& options)
         PrintError(options.file, converter.GetLastFailure());
         return 1;
     }
+    PrintWarnings(options.file, converter.GetReadWarnings());
     converter.Transfer();
     Print(DocumentPrinter(*converter.GetDocument()), options.file, options.json);
     return 0;

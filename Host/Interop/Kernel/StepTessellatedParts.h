@@ -1,0 +1,42 @@
+#pragma once
+
+#include <StepData_StepModel.hxx>
+
+#include <string>
+#include <vector>
+
+namespace orvkit {
+
+// The parts of a STEP file whose shape is tessellated geometry (triangulated faces, tessellated
+// shells and solids in a tessellated shape representation), which the reader does not read.
+//
+// OCCT 7.6 has no classes for these entities: its loader keeps them in the model as undefined
+// entities and drops every reference a known entity makes to one, so that a product whose
+// shape definition names a tessellated representation is left with no shape, and nothing in
+// the model says which representation it named. The file's records are parsed again for those
+// references, only when the model holds tessellated shapes. Tessellated shape representations
+// that hold only annotations or saved views (as files with graphical PMI have) are no part's
+// shape.
+//
+// Everything the reader knows of tessellated geometry is here, so that a reader of it replaces
+// this one part.
+struct StepTessellatedParts {
+    // Names of the products whose shape definition names a tessellated shape representation
+    // that holds tessellated shapes, or a shape representation a plain shape representation
+    // relationship ties to one, in the order of the file; each once.
+    std::vector<std::string> products;
+    // Tessellated solids, shells, faces, edges and points in the model.
+    int items = 0;
+
+    // Finds them in `model`, loaded from the file at `path`. The products stay empty when the
+    // second parse does not take the file.
+    static StepTessellatedParts Find(const std::string& path,
+                                     const Handle(StepData_StepModel)& model);
+
+    // What was not read, for a file that gave no face and no edge: "2 parts hold only
+    // tessellated geometry, which is not read: tetra, wedge"; empty when the model holds no
+    // tessellated shape.
+    std::string Describe() const;
+};
+
+} // namespace orvkit
