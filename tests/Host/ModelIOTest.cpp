@@ -27,6 +27,8 @@
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
+#include <XCAFDimTolObjects_DimensionObject.hxx>
+#include <XCAFDoc_Dimension.hxx>
 #include <gp_Circ.hxx>
 #include <gp_Lin.hxx>
 
@@ -36,6 +38,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <sstream>
 
 using namespace orvkit;
 using namespace orvtest;
@@ -478,6 +481,88 @@ TEST(StepRoundTripTest, AnEndlessEdgeIsLeftOutAndSaidSoAndTheRestReadsBack)
     ASSERT_TRUE(XdeModelReader::Open(path, back, nullptr)) << back.failure.Describe();
     EXPECT_EQ(Outline(back), "part 'construction', 0 faces, 1 edges [ curve #FF0000 ]\n"
                              "part 'block', 6 faces, 12 edges\n");
+}
+
+// The dimensions of a model, one line each, sorted: type, value, how many faces or edges each
+// end names, and whether it has a presentation.
+std::vector<std::string> DimensionsOf(const XdeDocumentImpl& impl)
+{
+    std::vector<std::string> lines;
+    TDF_LabelSequence labels;
+    impl.dimTolTool->GetDimensionLabels(labels);
+    for (const TDF_Label& label : labels) {
+        Handle(XCAFDoc_Dimension) dimension;
+        if (!label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension)) {
+            continue;
+        }
+        const Handle(XCAFDimTolObjects_DimensionObject) object = dimension->GetObject();
+        TDF_LabelSequence first;
+        TDF_LabelSequence second;
+        impl.dimTolTool->GetRefShapeLabel(label, first, second);
+        std::ostringstream line;
+        line.precision(9);
+        line << "type " << int(object->GetType()) << " value " << object->GetValue() << " ends "
+             << first.Length() << "+" << second.Length()
+             << (object->GetPresentation().IsNull() ? "" : " shown");
+        lines.push_back(line.str());
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Dimensions as OpenCASCADE's reader gives them are written so that they read back the same: a
+// distance with its first end alone (the reader finds no second one where the path of the
+// distance takes its place), one of no known kind (a size the file gives no value), a label
+// that names no shape and shows its text, and angles, which the document holds in degrees. A
+// size that measures nothing has no form a reader takes: it alone is left out, and said so.
+TEST(StepRoundTripTest, DimensionsReadBackAsTheReaderGaveThem)
+{
+    const TempDir dir;
+    XcafBuilder builder;
+    const TDF_Label box = builder.AddPart("block", MakeBox(10, 20, 30));
+    const TDF_Label x0 = builder.AddSubShape(box, TopAbs_FACE, 0);
+    const TDF_Label x1 = builder.AddSubShape(box, TopAbs_FACE, 1);
+    const TDF_Label y0 = builder.AddSubShape(box, TopAbs_FACE, 2);
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Location_LinearDistance, 10, {x0}, {x1});
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Location_LinearDistance, 12.5, {x0});
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Location_None, 0, {y0});
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Location_Angular, 90, {x0}, {y0});
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Size_Angular, 45, {y0});
+    const TDF_Label note = builder.AddDimension(XCAFDimTolObjects_DimensionType_CommonLabel, 0, {});
+    Handle(XCAFDoc_Dimension) noteAttribute;
+    ASSERT_TRUE(note.FindAttribute(XCAFDoc_Dimension::GetID(), noteAttribute));
+    const Handle(XCAFDimTolObjects_DimensionObject) text = noteAttribute->GetObject();
+    text->SetPresentation(MakeCompound({Segment(gp_Pnt(0, 0, 40), gp_Pnt(5, 0, 40))}),
+                          new TCollection_HAsciiString("note"));
+    noteAttribute->SetObject(text);
+    builder.AddDimension(XCAFDimTolObjects_DimensionType_Size_Diameter, 8, {});
+    builder.Finish();
+    builder.GetImpl().RefreshTools();
+
+    const std::vector<std::string> expected = {
+        "type 0 value 0 ends 1+0",   "type 11 value 90 ends 1+1",
+        "type 2 value 10 ends 1+1",  "type 2 value 12.5 ends 1+0",
+        "type 28 value 45 ends 1+0", "type 30 value 0 ends 0+0 shown"};
+    XdeDocumentImpl* model = &builder.GetImpl();
+    XdeDocumentImpl generations[2];
+    for (XdeDocumentImpl& back : generations) {
+        const bool first = model == &builder.GetImpl();
+        SCOPED_TRACE(first ? "first" : "second");
+        const std::string path = dir.File("dimensions.step");
+        const XdeWriteResult result = XdeModelWriter::Save(path, *model, {});
+        ASSERT_TRUE(result) << result.failure;
+        EXPECT_EQ(result.warnings,
+                  first ? std::vector<std::string>{"1 dimensions lack a face or edge they "
+                                                   "measure, or a presentation to show, and are "
+                                                   "left out"}
+                        : std::vector<std::string>{});
+        // Written in the file's unit, the radian, an angle of 90 degrees is a quarter turn.
+        EXPECT_NE(ReadWholeFile(path).find("POSITIVE_PLANE_ANGLE_MEASURE(1.570796326"),
+                  std::string::npos);
+        ASSERT_TRUE(XdeModelReader::Open(path, back, nullptr)) << back.failure.Describe();
+        EXPECT_EQ(DimensionsOf(back), expected);
+        model = &back;
+    }
 }
 
 } // namespace

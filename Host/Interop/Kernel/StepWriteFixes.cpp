@@ -5,6 +5,9 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Precision.hxx>
+#include <STEPConstruct_UnitContext.hxx>
+#include <StepBasic_MeasureWithUnit.hxx>
+#include <StepBasic_NamedUnit.hxx>
 #include <StepBasic_Product.hxx>
 #include <StepBasic_ProductDefinition.hxx>
 #include <StepBasic_ProductDefinitionFormation.hxx>
@@ -13,8 +16,14 @@
 #include <StepGeom_HArray1OfTrimmingSelect.hxx>
 #include <StepGeom_TrimmedCurve.hxx>
 #include <StepRepr_PropertyDefinition.hxx>
+#include <StepRepr_ReprItemAndPlaneAngleMeasureWithUnit.hxx>
+#include <StepRepr_ReprItemAndPlaneAngleMeasureWithUnitAndQRI.hxx>
+#include <StepRepr_ShapeAspect.hxx>
+#include <StepShape_DimensionalCharacteristicRepresentation.hxx>
+#include <StepShape_DimensionalLocation.hxx>
 #include <StepShape_GeometricCurveSet.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <StepShape_ShapeDimensionRepresentation.hxx>
 #include <StepVisual_StyledItem.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
@@ -32,6 +41,7 @@
 
 #include <fmt/format.h>
 
+#include <cmath>
 #include <numeric>
 
 namespace orvkit {
@@ -278,6 +288,64 @@ WithoutMissingPoints(const Handle(StepGeom_HArray1OfTrimmingSelect)& trims)
     return result;
 }
 
+// A distance or an angle whose second end the model does not have (OpenCASCADE's reader finds no
+// face or edge for it where the path of a distance takes its place, for one) is written with a
+// null reference there, and a reader drops the whole dimension. A shape aspect of the same
+// part that names no geometry keeps it: read back, it is the dimension as it was, its first end
+// alone.
+void CompleteOneEndedLocations(const Handle(Interface_InterfaceModel)& model)
+{
+    std::vector<Handle(StepShape_DimensionalLocation)> oneEnded;
+    for (int i = 1; i <= model->NbEntities(); ++i) {
+        const Handle(StepShape_DimensionalLocation) location =
+            Handle(StepShape_DimensionalLocation)::DownCast(model->Value(i));
+        if (!location.IsNull() && location->RelatedShapeAspect().IsNull() &&
+            !location->RelatingShapeAspect().IsNull()) {
+            oneEnded.push_back(location);
+        }
+    }
+    for (const Handle(StepShape_DimensionalLocation)& location : oneEnded) {
+        const Handle(StepRepr_ShapeAspect) first = location->RelatingShapeAspect();
+        Handle(StepRepr_ShapeAspect) second = new StepRepr_ShapeAspect();
+        second->Init(new TCollection_HAsciiString(), new TCollection_HAsciiString(),
+                     first->OfShape(), StepData_LFalse);
+        location->SetRelatedShapeAspect(second);
+        model->AddWithRefs(second);
+    }
+}
+
+// OpenCASCADE's AP242 writer gives the value of an angle dimension in degrees, as the document
+// holds it, beside the plane angle unit of the file (the radian); a reader takes the number in
+// that unit, and 60 degrees come back as 3437.7. The values are put into their unit. (The
+// bounds of a tolerance are written without a kind of measure, and read as they are written.)
+void PutAnglesIntoTheirUnit(const Handle(StepShape_DimensionalCharacteristicRepresentation)& value)
+{
+    const Handle(StepShape_ShapeDimensionRepresentation) representation = value->Representation();
+    if (representation.IsNull() || representation->Items().IsNull()) {
+        return;
+    }
+    for (int i = 1; i <= representation->NbItems(); ++i) {
+        const Handle(StepRepr_RepresentationItem) item = representation->ItemsValue(i);
+        if (item.IsNull() ||
+            !(item->IsKind(STANDARD_TYPE(StepRepr_ReprItemAndPlaneAngleMeasureWithUnit)) ||
+              item->IsKind(STANDARD_TYPE(StepRepr_ReprItemAndPlaneAngleMeasureWithUnitAndQRI)))) {
+            continue;
+        }
+        const Handle(StepBasic_MeasureWithUnit) measure =
+            Handle(StepRepr_ReprItemAndMeasureWithUnit)::DownCast(item)->GetMeasureWithUnit();
+        if (measure.IsNull() || measure->UnitComponent().NamedUnit().IsNull()) {
+            continue;
+        }
+        STEPConstruct_UnitContext unit;
+        unit.ComputeFactors(measure->UnitComponent().NamedUnit());
+        // Radians a unit.
+        const double factor = unit.PlaneAngleFactor();
+        if (factor > 0.0) {
+            measure->SetValueComponent(measure->ValueComponent() * M_PI / 180.0 / factor);
+        }
+    }
+}
+
 } // namespace
 
 std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
@@ -328,6 +396,7 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
         ClearGeneratedNames(session->TransferWriter()->FinderProcess(), impl);
     }
     const Handle(Interface_InterfaceModel) model = session->Model();
+    CompleteOneEndedLocations(model);
     for (int i = 1; i <= model->NbEntities(); ++i) {
         const Handle(Standard_Transient)& entity = model->Value(i);
         if (const Handle(StepVisual_StyledItem) styled =
@@ -339,6 +408,10 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
                    !trimmed.IsNull()) {
             trimmed->SetTrim1(WithoutMissingPoints(trimmed->Trim1()));
             trimmed->SetTrim2(WithoutMissingPoints(trimmed->Trim2()));
+        } else if (const Handle(StepShape_DimensionalCharacteristicRepresentation) value =
+                       Handle(StepShape_DimensionalCharacteristicRepresentation)::DownCast(entity);
+                   !value.IsNull()) {
+            PutAnglesIntoTheirUnit(value);
         }
     }
 }
