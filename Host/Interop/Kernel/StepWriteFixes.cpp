@@ -50,6 +50,8 @@ namespace {
 
 const char* const kEndlessEdges = "'{}': {} edges without an end are left out: STEP holds only "
                                   "bounded curves";
+const char* const kLooseFaces =
+    "{} faces that lie in no shell are written in {} shells: STEP holds faces only in shells";
 const char* const kUnnamed = "(unnamed)";
 
 // The name a label was given, spaces around it removed (the writer removes them too); empty
@@ -122,6 +124,12 @@ public:
             myRemoved.push_back(shape);
             return {};
         }
+        if (shape.ShapeType() == TopAbs_FACE) {
+            // A part that is a face: written as a shell of it.
+            ++myLooseFaces;
+            ++myShells;
+            return shape;
+        }
         if (shape.ShapeType() != TopAbs_COMPOUND) {
             return shape;
         }
@@ -141,7 +149,9 @@ public:
         const std::vector<size_t> groups = ConnectedFaces(faces);
         for (size_t face = 0; face < faces.size(); ++face) {
             changed = changed || groups[face] != face;
+            myShells += groups[face] == face ? 1 : 0;
         }
+        myLooseFaces += faces.size();
         if (!changed) {
             return shape;
         }
@@ -150,6 +160,10 @@ public:
 
     // The edges left out.
     const std::vector<TopoDS_Shape>& GetRemoved() const { return myRemoved; }
+    // The faces that lie in no shell (in a compound, or the part itself), and the shells they
+    // are written in: a reader gives back shells.
+    size_t GetLooseFaces() const { return myLooseFaces; }
+    size_t GetShells() const { return myShells; }
 
 private:
     static TopoDS_Compound Assemble(const std::vector<TopoDS_Shape>& members,
@@ -186,6 +200,8 @@ private:
     }
 
     std::vector<TopoDS_Shape> myRemoved;
+    size_t myLooseFaces = 0;
+    size_t myShells = 0;
 };
 
 // Forgets the sub-shape labels of shapes no longer in the part.
@@ -355,6 +371,8 @@ std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
         return warnings;
     }
     bool changed = false;
+    size_t looseFaces = 0;
+    size_t shells = 0;
     for (const TDF_Label& part : XdeModelEdit::Parts(impl)) {
         const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
         if (shape.IsNull()) {
@@ -362,6 +380,8 @@ std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
         }
         PartRebuild rebuild;
         TopoDS_Shape rebuilt = rebuild.Rebuild(shape);
+        looseFaces += rebuild.GetLooseFaces();
+        shells += rebuild.GetShells();
         if (rebuilt.IsEqual(shape)) {
             continue;
         }
@@ -385,6 +405,11 @@ std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
     }
     if (changed) {
         impl.shapeTool->UpdateAssemblies();
+    }
+    // STEP puts every face in a set of faces, which a reader makes a shell: loose faces come
+    // back in shells whatever the writer does.
+    if (looseFaces > 0) {
+        warnings.push_back(fmt::format(kLooseFaces, looseFaces, shells));
     }
     return warnings;
 }

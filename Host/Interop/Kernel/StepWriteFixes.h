@@ -14,7 +14,8 @@ namespace orvkit {
 struct StepWriteFixes {
     // Before the transfer, on the document: leaves out the edges without an end, and puts the
     // faces that lie loose in a compound and share edges into one shell each, so that they are
-    // written sharing them. What it left out, one sentence a part; none when nothing.
+    // written sharing them. What it left out, one sentence a part, and how many loose faces
+    // come back in shells; none when nothing.
     static std::vector<std::string> PrepareDocument(XdeDocumentImpl& impl);
 
     // After the transfer of `impl`, on the session's model: unnamed products stay unnamed, the
