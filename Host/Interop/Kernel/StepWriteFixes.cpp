@@ -5,6 +5,9 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Precision.hxx>
+#include <STEPConstruct_UnitContext.hxx>
+#include <StepBasic_MeasureWithUnit.hxx>
+#include <StepBasic_NamedUnit.hxx>
 #include <StepBasic_Product.hxx>
 #include <StepBasic_ProductDefinition.hxx>
 #include <StepBasic_ProductDefinitionFormation.hxx>
@@ -13,8 +16,14 @@
 #include <StepGeom_HArray1OfTrimmingSelect.hxx>
 #include <StepGeom_TrimmedCurve.hxx>
 #include <StepRepr_PropertyDefinition.hxx>
+#include <StepRepr_ReprItemAndPlaneAngleMeasureWithUnit.hxx>
+#include <StepRepr_ReprItemAndPlaneAngleMeasureWithUnitAndQRI.hxx>
+#include <StepRepr_ShapeAspect.hxx>
+#include <StepShape_DimensionalCharacteristicRepresentation.hxx>
+#include <StepShape_DimensionalLocation.hxx>
 #include <StepShape_GeometricCurveSet.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <StepShape_ShapeDimensionRepresentation.hxx>
 #include <StepVisual_StyledItem.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
@@ -32,14 +41,23 @@
 
 #include <fmt/format.h>
 
+#include <cmath>
 #include <numeric>
 
 namespace orvkit {
 
 namespace {
 
-const char* const kEndlessEdges = "'{}': {} edges without an end are left out: STEP holds only "
+const char* const kEndlessEdges = "'{}': {} without an end {} left out: STEP holds only "
                                   "bounded curves";
+const char* const kLooseFaces =
+    "{} that {} in no shell {} written in {}: STEP holds faces only in shells";
+
+// "1 face", "2 faces".
+std::string Counted(size_t count, const char* one, const char* many)
+{
+    return fmt::format("{} {}", count, count == 1 ? one : many);
+}
 const char* const kUnnamed = "(unnamed)";
 
 // The name a label was given, spaces around it removed (the writer removes them too); empty
@@ -112,6 +130,12 @@ public:
             myRemoved.push_back(shape);
             return {};
         }
+        if (shape.ShapeType() == TopAbs_FACE) {
+            // A part that is a face: written as a shell of it.
+            ++myLooseFaces;
+            ++myShells;
+            return shape;
+        }
         if (shape.ShapeType() != TopAbs_COMPOUND) {
             return shape;
         }
@@ -131,7 +155,9 @@ public:
         const std::vector<size_t> groups = ConnectedFaces(faces);
         for (size_t face = 0; face < faces.size(); ++face) {
             changed = changed || groups[face] != face;
+            myShells += groups[face] == face ? 1 : 0;
         }
+        myLooseFaces += faces.size();
         if (!changed) {
             return shape;
         }
@@ -140,6 +166,10 @@ public:
 
     // The edges left out.
     const std::vector<TopoDS_Shape>& GetRemoved() const { return myRemoved; }
+    // The faces that lie in no shell (in a compound, or the part itself), and the shells they
+    // are written in: a reader gives back shells.
+    size_t GetLooseFaces() const { return myLooseFaces; }
+    size_t GetShells() const { return myShells; }
 
 private:
     static TopoDS_Compound Assemble(const std::vector<TopoDS_Shape>& members,
@@ -176,6 +206,8 @@ private:
     }
 
     std::vector<TopoDS_Shape> myRemoved;
+    size_t myLooseFaces = 0;
+    size_t myShells = 0;
 };
 
 // Forgets the sub-shape labels of shapes no longer in the part.
@@ -278,6 +310,64 @@ WithoutMissingPoints(const Handle(StepGeom_HArray1OfTrimmingSelect)& trims)
     return result;
 }
 
+// A distance or an angle whose second end the model does not have (OpenCASCADE's reader finds no
+// face or edge for it where the path of a distance takes its place, for one) is written with a
+// null reference there, and a reader drops the whole dimension. A shape aspect of the same
+// part that names no geometry keeps it: read back, it is the dimension as it was, its first end
+// alone.
+void CompleteOneEndedLocations(const Handle(Interface_InterfaceModel)& model)
+{
+    std::vector<Handle(StepShape_DimensionalLocation)> oneEnded;
+    for (int i = 1; i <= model->NbEntities(); ++i) {
+        const Handle(StepShape_DimensionalLocation) location =
+            Handle(StepShape_DimensionalLocation)::DownCast(model->Value(i));
+        if (!location.IsNull() && location->RelatedShapeAspect().IsNull() &&
+            !location->RelatingShapeAspect().IsNull()) {
+            oneEnded.push_back(location);
+        }
+    }
+    for (const Handle(StepShape_DimensionalLocation)& location : oneEnded) {
+        const Handle(StepRepr_ShapeAspect) first = location->RelatingShapeAspect();
+        Handle(StepRepr_ShapeAspect) second = new StepRepr_ShapeAspect();
+        second->Init(new TCollection_HAsciiString(), new TCollection_HAsciiString(),
+                     first->OfShape(), StepData_LFalse);
+        location->SetRelatedShapeAspect(second);
+        model->AddWithRefs(second);
+    }
+}
+
+// OpenCASCADE's AP242 writer gives the value of an angle dimension in degrees, as the document
+// holds it, beside the plane angle unit of the file (the radian); a reader takes the number in
+// that unit, and 60 degrees come back as 3437.7. The values are put into their unit. (The
+// bounds of a tolerance are written without a kind of measure, and read as they are written.)
+void PutAnglesIntoTheirUnit(const Handle(StepShape_DimensionalCharacteristicRepresentation)& value)
+{
+    const Handle(StepShape_ShapeDimensionRepresentation) representation = value->Representation();
+    if (representation.IsNull() || representation->Items().IsNull()) {
+        return;
+    }
+    for (int i = 1; i <= representation->NbItems(); ++i) {
+        const Handle(StepRepr_RepresentationItem) item = representation->ItemsValue(i);
+        if (item.IsNull() ||
+            !(item->IsKind(STANDARD_TYPE(StepRepr_ReprItemAndPlaneAngleMeasureWithUnit)) ||
+              item->IsKind(STANDARD_TYPE(StepRepr_ReprItemAndPlaneAngleMeasureWithUnitAndQRI)))) {
+            continue;
+        }
+        const Handle(StepBasic_MeasureWithUnit) measure =
+            Handle(StepRepr_ReprItemAndMeasureWithUnit)::DownCast(item)->GetMeasureWithUnit();
+        if (measure.IsNull() || measure->UnitComponent().NamedUnit().IsNull()) {
+            continue;
+        }
+        STEPConstruct_UnitContext unit;
+        unit.ComputeFactors(measure->UnitComponent().NamedUnit());
+        // Radians a unit.
+        const double factor = unit.PlaneAngleFactor();
+        if (factor > 0.0) {
+            measure->SetValueComponent(measure->ValueComponent() * M_PI / 180.0 / factor);
+        }
+    }
+}
+
 } // namespace
 
 std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
@@ -287,6 +377,8 @@ std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
         return warnings;
     }
     bool changed = false;
+    size_t looseFaces = 0;
+    size_t shells = 0;
     for (const TDF_Label& part : XdeModelEdit::Parts(impl)) {
         const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
         if (shape.IsNull()) {
@@ -294,6 +386,8 @@ std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
         }
         PartRebuild rebuild;
         TopoDS_Shape rebuilt = rebuild.Rebuild(shape);
+        looseFaces += rebuild.GetLooseFaces();
+        shells += rebuild.GetShells();
         if (rebuilt.IsEqual(shape)) {
             continue;
         }
@@ -310,13 +404,21 @@ std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
         if (!rebuild.GetRemoved().empty()) {
             ForgetSubShapes(part, rebuild.GetRemoved());
             const TCollection_AsciiString name = NameOf(part);
-            warnings.push_back(fmt::format(kEndlessEdges,
-                                           name.IsEmpty() ? kUnnamed : name.ToCString(),
-                                           rebuild.GetRemoved().size()));
+            const size_t removed = rebuild.GetRemoved().size();
+            warnings.push_back(
+                fmt::format(kEndlessEdges, name.IsEmpty() ? kUnnamed : name.ToCString(),
+                            Counted(removed, "edge", "edges"), removed == 1 ? "is" : "are"));
         }
     }
     if (changed) {
         impl.shapeTool->UpdateAssemblies();
+    }
+    // STEP puts every face in a set of faces, which a reader makes a shell: loose faces come
+    // back in shells whatever the writer does.
+    if (looseFaces > 0) {
+        warnings.push_back(fmt::format(
+            kLooseFaces, Counted(looseFaces, "face", "faces"), looseFaces == 1 ? "lies" : "lie",
+            looseFaces == 1 ? "is" : "are", Counted(shells, "shell", "shells")));
     }
     return warnings;
 }
@@ -328,6 +430,7 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
         ClearGeneratedNames(session->TransferWriter()->FinderProcess(), impl);
     }
     const Handle(Interface_InterfaceModel) model = session->Model();
+    CompleteOneEndedLocations(model);
     for (int i = 1; i <= model->NbEntities(); ++i) {
         const Handle(Standard_Transient)& entity = model->Value(i);
         if (const Handle(StepVisual_StyledItem) styled =
@@ -339,6 +442,10 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
                    !trimmed.IsNull()) {
             trimmed->SetTrim1(WithoutMissingPoints(trimmed->Trim1()));
             trimmed->SetTrim2(WithoutMissingPoints(trimmed->Trim2()));
+        } else if (const Handle(StepShape_DimensionalCharacteristicRepresentation) value =
+                       Handle(StepShape_DimensionalCharacteristicRepresentation)::DownCast(entity);
+                   !value.IsNull()) {
+            PutAnglesIntoTheirUnit(value);
         }
     }
 }

@@ -14,12 +14,15 @@ namespace orvkit {
 struct StepWriteFixes {
     // Before the transfer, on the document: leaves out the edges without an end, and puts the
     // faces that lie loose in a compound and share edges into one shell each, so that they are
-    // written sharing them. What it left out, one sentence a part; none when nothing.
+    // written sharing them. What it left out, one sentence a part, and how many loose faces
+    // come back in shells; none when nothing.
     static std::vector<std::string> PrepareDocument(XdeDocumentImpl& impl);
 
     // After the transfer of `impl`, on the session's model: unnamed products stay unnamed, the
-    // colour of an edge written alone goes onto its curve, and no trimmed curve names a point
-    // it does not have.
+    // colour of an edge written alone goes onto its curve, no trimmed curve names a point it
+    // does not have, and a distance or an angle with one end gets a second one that names no
+    // geometry, without which no reader takes it; the values of angle dimensions are given in
+    // the file's angle unit.
     static void RepairModel(const Handle(XSControl_WorkSession)& session,
                             const XdeDocumentImpl& impl);
 };

@@ -52,7 +52,7 @@ const char* const kCoarser = "part '{}': {} faces meshed coarser than asked (a d
                              "to {:.3g} mm instead of {:.3g} mm), to stay within {:.0f} "
                              "triangles a face";
 const char* const kUnlinkedDimensions =
-    "{} dimensions lack a face or edge they measure and are left out";
+    "{} dimensions lack a face or edge they measure, or a presentation to show, and are left out";
 const char* const kFlattened = "{} holds no assembly tree as written here: the model is flattened";
 const char* const kNoNames = "{} holds no names or colours";
 const char* const kNoDimensions = "{} dimensions are left out: only STEP holds them";
@@ -140,28 +140,38 @@ std::string CheckMeshed(const MeshedParts& meshed, const ModelFormat& format,
     return {};
 }
 
-// Whether a dimension has the faces or edges its kind needs: a size one target, a location
-// (a distance, an angle between two things) two.
-bool IsLinked(const XCAFDoc_DimTolTool& tool, const TDF_Label& dimension)
+// Whether OpenCASCADE's AP242 writer writes a dimension so that a reader gets it back. A size
+// needs what it measures. A distance or an angle needs its first end: the reader leaves the
+// second one out where it finds no face or edge for it (the path of a distance takes its place,
+// say), and such a dimension is written with a second end that names no geometry
+// (StepWriteFixes::RepairModel), which reads back as it was. A label that names no shape is
+// written as its presentation alone, so it needs one; so does a presentation, and its shapes.
+bool IsWritable(const XCAFDoc_DimTolTool& tool, const TDF_Label& dimension)
 {
-    TDF_LabelSequence first;
-    TDF_LabelSequence second;
-    if (!tool.GetRefShapeLabel(dimension, first, second) || first.IsEmpty()) {
-        return false;
-    }
     Handle(XCAFDoc_Dimension) attribute;
     if (!dimension.FindAttribute(XCAFDoc_Dimension::GetID(), attribute)) {
         return false;
     }
-    const XCAFDimTolObjects_DimensionType type = attribute->GetObject()->GetType();
-    const bool location = type <= XCAFDimTolObjects_DimensionType_Location_WithPath;
-    return !location || !second.IsEmpty();
+    const Handle(XCAFDimTolObjects_DimensionObject) object = attribute->GetObject();
+    if (object.IsNull()) {
+        return false;
+    }
+    const bool presented = !object->GetPresentation().IsNull();
+    if (object->GetType() == XCAFDimTolObjects_DimensionType_CommonLabel) {
+        return presented;
+    }
+    TDF_LabelSequence first;
+    TDF_LabelSequence second;
+    const bool linked = tool.GetRefShapeLabel(dimension, first, second) && !first.IsEmpty();
+    if (object->GetType() == XCAFDimTolObjects_DimensionType_DimensionPresentation) {
+        return linked && presented;
+    }
+    return linked;
 }
 
-// Removes the dimensions that lack what their kind measures (the reader found no face or edge
-// for one end of a distance, say): OpenCASCADE's AP242 writer would write them with a null
-// reference, which no reader can use. How many it removed.
-int DropUnlinkedDimensions(XdeDocumentImpl& impl)
+// Removes the dimensions that OpenCASCADE's AP242 writer would write so that no reader gets
+// them back (a size without the face it measures, say). How many it removed.
+int DropUnwritableDimensions(XdeDocumentImpl& impl)
 {
     if (impl.dimTolTool.IsNull()) {
         return 0;
@@ -170,7 +180,7 @@ int DropUnlinkedDimensions(XdeDocumentImpl& impl)
     impl.dimTolTool->GetDimensionLabels(dimensions);
     int dropped = 0;
     for (const TDF_Label& dimension : dimensions) {
-        if (!IsLinked(*impl.dimTolTool, dimension)) {
+        if (!IsWritable(*impl.dimTolTool, dimension)) {
             dimension.ForgetAllAttributes();
             ++dropped;
         }
@@ -276,7 +286,7 @@ std::string Write(const std::string& path, XdeDocumentImpl& impl, const XdeWrite
             warnings.push_back(std::move(warning));
         }
         XdeValidationProps::StoreForParts(impl);
-        if (const int dropped = DropUnlinkedDimensions(impl); dropped > 0) {
+        if (const int dropped = DropUnwritableDimensions(impl); dropped > 0) {
             warnings.push_back(fmt::format(kUnlinkedDimensions, dropped));
         }
     }
