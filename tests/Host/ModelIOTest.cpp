@@ -482,6 +482,24 @@ TEST(StepRoundTripTest, WhatIsWrittenReadsBackTheSame)
     }
 }
 
+// A file declares the precision its shapes were repaired to; written again, the model
+// declares the same (in millimetres now), or a reader repairs it finer and splits edges the
+// first read had joined. The sample is in inches, uncertain to 0.0265 in (0.672 mm).
+TEST(StepRoundTripTest, TheFilesPrecisionIsDeclaredAgain)
+{
+    const TempDir dir;
+    XdeDocumentImpl read;
+    ASSERT_TRUE(XdeModelReader::Open(CorpusFile("step/trj2_as1-pe-203.stp"), read, nullptr));
+    EXPECT_NEAR(read.declaredPrecision, 2.646949085119e-2 * 25.4, 1e-9);
+    const std::string path = dir.File("again.step");
+    ASSERT_TRUE(XdeModelWriter::Save(path, read, {}));
+    EXPECT_NE(ReadWholeFile(path).find("UNCERTAINTY_MEASURE_WITH_UNIT(LENGTH_MEASURE(0.6723"),
+              std::string::npos);
+    XdeDocumentImpl back;
+    ASSERT_TRUE(XdeModelReader::Open(path, back, nullptr));
+    EXPECT_NEAR(back.declaredPrecision, read.declaredPrecision, 1e-9);
+}
+
 // An edge without ends has no place in a STEP file: OpenCASCADE would write it with an endless
 // parameter and a missing point, which no reader takes.
 TEST(StepRoundTripTest, AnEndlessEdgeIsLeftOutAndSaidSoAndTheRestReadsBack)

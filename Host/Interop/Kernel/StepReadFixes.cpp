@@ -2,12 +2,17 @@
 
 #include <NCollection_DataMap.hxx>
 #include <Quantity_ColorRGBA.hxx>
+#include <STEPConstruct_UnitContext.hxx>
+#include <StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx.hxx>
+#include <StepRepr_GlobalUncertaintyAssignedContext.hxx>
+#include <StepRepr_GlobalUnitAssignedContext.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopTools_ShapeMapHasher.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <XCAFDoc_ColorTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
+#include <algorithm>
 #include <vector>
 
 namespace orvkit {
@@ -79,6 +84,30 @@ void StepReadFixes::LiftBodyColours(XdeDocumentImpl& impl)
             }
         }
     }
+}
+
+double StepReadFixes::DeclaredPrecision(const Handle(StepData_StepModel)& model)
+{
+    double greatest = 0.0;
+    if (model.IsNull()) {
+        return greatest;
+    }
+    for (Standard_Integer i = 1; i <= model->NbEntities(); ++i) {
+        const auto context =
+            Handle(StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx)::DownCast(
+                model->Value(i));
+        if (context.IsNull()) {
+            continue;
+        }
+        STEPConstruct_UnitContext units;
+        if (units.ComputeFactors(context->GlobalUnitAssignedContext()) != 0 ||
+            units.ComputeTolerance(context->GlobalUncertaintyAssignedContext()) != 0 ||
+            !units.HasUncertainty()) {
+            continue;
+        }
+        greatest = std::max(greatest, units.Uncertainty() * units.LengthFactor());
+    }
+    return greatest;
 }
 
 } // namespace orvkit

@@ -2,6 +2,8 @@
 
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
+#include <StepData_StepModel.hxx>
+
 namespace orvkit {
 
 // What the document needs after OpenCASCADE's STEP reader so that it holds what the file
@@ -14,6 +16,10 @@ struct StepReadFixes {
     // onto the part. A single body keeps its own colour: a one-face compound's face colour is
     // the face's, not the part's.
     static void LiftBodyColours(XdeDocumentImpl& impl);
+
+    // The greatest length uncertainty the model's representation contexts declare, in
+    // millimetres, as the reader converts it; 0 when none declares one.
+    static double DeclaredPrecision(const Handle(StepData_StepModel)& model);
 };
 
 } // namespace orvkit

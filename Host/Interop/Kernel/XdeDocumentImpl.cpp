@@ -57,6 +57,7 @@ void XdeDocumentImpl::Close()
     freeShapes.Clear();
     declaredValidation.clear();
     readWarnings.clear();
+    declaredPrecision = 0.0;
     colorTool.Nullify();
     shapeTool.Nullify();
     dimTolTool.Nullify();

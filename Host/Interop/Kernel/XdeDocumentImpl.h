@@ -46,6 +46,11 @@ public:
     // user each ("2 parts live in files that are not beside it: wheel.stp, axle.stp"); filled
     // by the STEP reader, empty for other formats and for new documents.
     std::vector<std::string> readWarnings;
+    // The length uncertainty the STEP file read into this document declared, in millimetres
+    // (the greatest, when its representations declare several); 0 when it declared none, and
+    // for other formats and new documents. OpenCASCADE's reader repairs the shapes to this
+    // precision, so a file written from them declares it again and reads back the same.
+    double declaredPrecision = 0.0;
 
 private:
     void Close();

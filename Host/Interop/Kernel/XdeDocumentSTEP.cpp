@@ -15,6 +15,7 @@
 #include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
 #include <XSControl_WorkSession.hxx>
+#include <fmt/format.h>
 
 #include <chrono>
 #include <filesystem>
@@ -150,6 +151,7 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     // and the geometry; the document keeps all of them in its own.
     UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
     StepReadFixes::LiftBodyColours(impl);
+    impl.declaredPrecision = StepReadFixes::DeclaredPrecision(ModelOf(reader));
     ReadStepValidationProps(reader, impl);
     return true;
 }
@@ -192,6 +194,13 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     scope.SetText("write.step.schema", dimensions.IsEmpty() ? "AP214IS" : "AP242DIS");
     scope.SetInteger("write.step.assembly", 1);
     scope.SetText("write.step.unit", unit != nullptr ? unit : "MM");
+    // A model read from STEP declares the precision its file declared, which is the one its
+    // shapes were repaired to: declared finer, a reader splits edges the first read had
+    // joined. Otherwise OpenCASCADE's own estimate from the shapes' tolerances.
+    if (impl.declaredPrecision > 0.0) {
+        scope.SetInteger("write.precision.mode", 2);
+        scope.SetText("write.precision.val", fmt::format("{}", impl.declaredPrecision).c_str());
+    }
     STEPCAFControl_Writer writer;
     writer.SetColorMode(Standard_True);
     writer.SetNameMode(Standard_True);
