@@ -24,6 +24,7 @@
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
@@ -330,6 +331,18 @@ std::string SubShapeColours(const XdeDocumentImpl& impl, const TDF_Label& part,
     return text;
 }
 
+// ", N points" for the vertices on no edge, where there are any.
+std::string FreePoints(const TopoDS_Shape& shape)
+{
+    TopTools_IndexedDataMapOfShapeListOfShape edges;
+    TopExp::MapShapesAndAncestors(shape, TopAbs_VERTEX, TopAbs_EDGE, edges);
+    int points = 0;
+    for (int i = 1; i <= edges.Extent(); ++i) {
+        points += edges(i).IsEmpty() ? 1 : 0;
+    }
+    return points > 0 ? ", " + std::to_string(points) + " points" : std::string();
+}
+
 // What a round trip must keep, one line a product or instance in tree order: names, colours,
 // faces and edges (each once, however many faces share it), face and edge colours.
 void Outline(const XdeDocumentImpl& impl, const TDF_Label& label, const std::string& indent,
@@ -355,7 +368,8 @@ void Outline(const XdeDocumentImpl& impl, const TDF_Label& label, const std::str
     out += indent + "part '" + NameOf(label) + "'" + ColoursOf(impl, label) + ", " +
            std::to_string(faces.Extent()) + " faces" + SubShapeColours(impl, label, TopAbs_FACE) +
            ", " + std::to_string(edges.Extent()) + " edges" +
-           SubShapeColours(impl, label, TopAbs_EDGE) + "\n";
+           SubShapeColours(impl, label, TopAbs_EDGE) +
+           FreePoints(XCAFDoc_ShapeTool::GetShape(label)) + "\n";
 }
 
 std::string Outline(const XdeDocumentImpl& impl)
@@ -442,6 +456,16 @@ const RoundTripCase kRoundTrips[] = {
          builder.SetFaceColor(part, 0, kRed);
      },
      {"1 face that lies in no shell is written in 1 shell: STEP holds faces only in shells"}},
+    {"points in groups of their own and beside curves",
+     [](XcafBuilder& builder) {
+         const auto point = [](double x) {
+             return BRepBuilderAPI_MakeVertex(gp_Pnt(x, 0, 0)).Shape();
+         };
+         builder.AddPart(
+             "datums",
+             MakeCompound({MakeBox(1, 1, 1), point(20), MakeCompound({point(10), point(11)}),
+                           MakeCompound({point(12), Segment(gp_Pnt(5, 5, 5), gp_Pnt(6, 6, 6))})}));
+     }},
     {"an unnamed part and assembly, placed by a named instance",
      [](XcafBuilder& builder) {
          const TDF_Label root = builder.AddAssembly("frame");

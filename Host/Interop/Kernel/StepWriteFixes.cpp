@@ -29,6 +29,7 @@
 #include <TDataStd_Name.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_DataMapOfShapeInteger.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Iterator.hxx>
@@ -211,6 +212,45 @@ private:
 };
 
 // Forgets the sub-shape labels of shapes no longer in the part.
+// The free points inside the compounds of a compound, placed where they lie in it.
+void NestedPoints(const TopoDS_Shape& compound, bool top, TopTools_IndexedMapOfShape& points)
+{
+    for (TopoDS_Iterator it(compound); it.More(); it.Next()) {
+        if (it.Value().ShapeType() == TopAbs_VERTEX && !top) {
+            points.Add(it.Value());
+        } else if (it.Value().ShapeType() == TopAbs_COMPOUND) {
+            NestedPoints(it.Value(), false, points);
+        }
+    }
+}
+
+// OpenCASCADE's writer writes a free point only where it lies straight in a part's compound:
+// one in a compound within it (a group of points, or a point beside some curves) is lost.
+// Such points are put into the part's compound as well, where they are written; the group
+// keeps them for whatever refers to it. The shape itself when it has none.
+TopoDS_Shape WithNestedPointsOnTop(const TopoDS_Shape& shape)
+{
+    if (shape.ShapeType() != TopAbs_COMPOUND) {
+        return shape;
+    }
+    TopTools_IndexedMapOfShape points;
+    NestedPoints(shape, true, points);
+    if (points.IsEmpty()) {
+        return shape;
+    }
+    BRep_Builder builder;
+    TopoDS_Compound compound;
+    builder.MakeCompound(compound);
+    // The iterator places each member by the shape's own location, as it places the points.
+    for (TopoDS_Iterator it(shape); it.More(); it.Next()) {
+        builder.Add(compound, it.Value());
+    }
+    for (int i = 1; i <= points.Extent(); ++i) {
+        builder.Add(compound, points(i));
+    }
+    return compound;
+}
+
 void ForgetSubShapes(const TDF_Label& part, const std::vector<TopoDS_Shape>& removed)
 {
     TDF_LabelSequence subShapes;
@@ -386,6 +426,9 @@ std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
         }
         PartRebuild rebuild;
         TopoDS_Shape rebuilt = rebuild.Rebuild(shape);
+        if (!rebuilt.IsNull()) {
+            rebuilt = WithNestedPointsOnTop(rebuilt);
+        }
         looseFaces += rebuild.GetLooseFaces();
         shells += rebuild.GetShells();
         if (rebuilt.IsEqual(shape)) {
