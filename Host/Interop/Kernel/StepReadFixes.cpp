@@ -19,7 +19,8 @@ namespace orvkit {
 
 namespace {
 
-// The part's direct members' own labels, or none when a member has no label of its own.
+// The part's direct members' own labels, or none when a member is not a body (a solid or a
+// shell) or has no label of its own.
 std::vector<TDF_Label> BodyLabels(const TDF_Label& part, const TopoDS_Shape& shape)
 {
     TDF_LabelSequence subLabels;
@@ -33,8 +34,12 @@ std::vector<TDF_Label> BodyLabels(const TDF_Label& part, const TopoDS_Shape& sha
     }
     std::vector<TDF_Label> bodies;
     for (TopoDS_Iterator it(shape); it.More(); it.Next()) {
+        // Faces, edges and points lying loose in the compound are a part's own sub-shapes,
+        // whose colours are theirs; only a solid or a shell is written as a body of its own.
+        const TopAbs_ShapeEnum type = it.Value().ShapeType();
         const TDF_Label* label = labelOf.Seek(it.Value());
-        if (label == nullptr) {
+        if ((type != TopAbs_SOLID && type != TopAbs_SHELL && type != TopAbs_COMPSOLID) ||
+            label == nullptr) {
             return {};
         }
         bodies.push_back(*label);

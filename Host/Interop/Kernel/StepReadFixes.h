@@ -10,7 +10,7 @@ namespace orvkit {
 // means.
 struct StepReadFixes {
     // A STEP file can colour only representation items, so a part made of several bodies (a
-    // compound of shells, solids or curve sets) is written with its colour on each body, and
+    // compound of solids or shells) is written with its colour on each body, and
     // OpenCASCADE reads it back as that many body colours and none on the part. Where every
     // body of a part carries the same colour of a kind and the part none, the colour goes back
     // onto the part. A single body keeps its own colour: a one-face compound's face colour is
