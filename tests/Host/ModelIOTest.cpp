@@ -12,6 +12,7 @@
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
 #include <BRepPrimAPI_MakeTorus.hxx>
@@ -331,6 +332,19 @@ std::string SubShapeColours(const XdeDocumentImpl& impl, const TDF_Label& part,
     return text;
 }
 
+// ", N wires" and their colours for the wires that bound no face, where there are any.
+std::string FreeWires(const XdeDocumentImpl& impl, const TDF_Label& part)
+{
+    int wires = 0;
+    for (TopExp_Explorer it(XCAFDoc_ShapeTool::GetShape(part), TopAbs_WIRE, TopAbs_FACE); it.More();
+         it.Next()) {
+        ++wires;
+    }
+    return wires > 0
+               ? ", " + std::to_string(wires) + " wires" + SubShapeColours(impl, part, TopAbs_WIRE)
+               : std::string();
+}
+
 // ", N points" for the vertices on no edge, where there are any.
 std::string FreePoints(const TopoDS_Shape& shape)
 {
@@ -368,7 +382,7 @@ void Outline(const XdeDocumentImpl& impl, const TDF_Label& label, const std::str
     out += indent + "part '" + NameOf(label) + "'" + ColoursOf(impl, label) + ", " +
            std::to_string(faces.Extent()) + " faces" + SubShapeColours(impl, label, TopAbs_FACE) +
            ", " + std::to_string(edges.Extent()) + " edges" +
-           SubShapeColours(impl, label, TopAbs_EDGE) +
+           SubShapeColours(impl, label, TopAbs_EDGE) + FreeWires(impl, label) +
            FreePoints(XCAFDoc_ShapeTool::GetShape(label)) + "\n";
 }
 
@@ -456,6 +470,18 @@ const RoundTripCase kRoundTrips[] = {
          builder.SetFaceColor(part, 0, kRed);
      },
      {"1 face that lies in no shell is written in 1 shell: STEP holds faces only in shells"}},
+    {"wires of several edges, one closed, one with its colour, beside a loose edge",
+     [](XcafBuilder& builder) {
+         const TopoDS_Wire open = BRepBuilderAPI_MakePolygon(gp_Pnt(0, 0, 0), gp_Pnt(10, 0, 0),
+                                                             gp_Pnt(10, 10, 0), gp_Pnt(0, 10, 0))
+                                      .Wire();
+         const TopoDS_Wire closed = BRepBuilderAPI_MakePolygon(gp_Pnt(0, 0, 3), gp_Pnt(10, 0, 3),
+                                                               gp_Pnt(10, 10, 3), Standard_True)
+                                        .Wire();
+         const TDF_Label part = builder.AddPart(
+             "sketch", MakeCompound({open, closed, Segment(gp_Pnt(0, 0, 5), gp_Pnt(10, 0, 5))}));
+         builder.SetSubShapeColor(part, closed, kBlue);
+     }},
     {"points in groups of their own and beside curves",
      [](XcafBuilder& builder) {
          const auto point = [](double x) {

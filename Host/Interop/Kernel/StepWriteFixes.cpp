@@ -2,6 +2,7 @@
 
 #include "Interop/Kernel/XdeModelEdit.h"
 
+#include <BRepTools_WireExplorer.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Precision.hxx>
@@ -11,8 +12,13 @@
 #include <StepBasic_Product.hxx>
 #include <StepBasic_ProductDefinition.hxx>
 #include <StepBasic_ProductDefinitionFormation.hxx>
+#include <StepData_GlobalFactors.hxx>
 #include <StepData_StepModel.hxx>
+#include <StepGeom_CartesianPoint.hxx>
+#include <StepGeom_CompositeCurve.hxx>
+#include <StepGeom_CompositeCurveSegment.hxx>
 #include <StepGeom_Curve.hxx>
+#include <StepGeom_HArray1OfCompositeCurveSegment.hxx>
 #include <StepGeom_HArray1OfTrimmingSelect.hxx>
 #include <StepGeom_TrimmedCurve.hxx>
 #include <StepRepr_PropertyDefinition.hxx>
@@ -22,11 +28,13 @@
 #include <StepShape_DimensionalCharacteristicRepresentation.hxx>
 #include <StepShape_DimensionalLocation.hxx>
 #include <StepShape_GeometricCurveSet.hxx>
+#include <StepShape_HArray1OfGeometricSetSelect.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
 #include <StepShape_ShapeDimensionRepresentation.hxx>
 #include <StepVisual_StyledItem.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_DataMapOfShapeInteger.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
@@ -34,6 +42,8 @@
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <TopoDS_Shell.hxx>
+#include <TopoDS_Vertex.hxx>
+#include <TopoDS_Wire.hxx>
 #include <TransferBRep.hxx>
 #include <TransferBRep_ShapeMapper.hxx>
 #include <Transfer_FinderProcess.hxx>
@@ -42,7 +52,10 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <map>
 #include <numeric>
 
 namespace orvkit {
@@ -288,6 +301,154 @@ Handle(StepBasic_Product) ProductOf(const Handle(Transfer_FinderProcess)& proces
     return product->Formation()->OfProduct();
 }
 
+// A point as a key, to within a micrometre of the file's unit.
+using PointKey = std::array<long long, 3>;
+
+PointKey KeyOf(const gp_XYZ& point)
+{
+    return {std::llround(point.X() * 1e3), std::llround(point.Y() * 1e3),
+            std::llround(point.Z() * 1e3)};
+}
+
+// The points a written trimmed curve starts and ends at; false when a trim names none.
+bool EndsOf(const Handle(StepGeom_TrimmedCurve)& curve, PointKey& first, PointKey& last)
+{
+    const auto pointOf = [](const Handle(StepGeom_HArray1OfTrimmingSelect)& trims, PointKey& key) {
+        for (int i = 1; !trims.IsNull() && i <= trims->Length(); ++i) {
+            const Handle(StepGeom_CartesianPoint) point = trims->Value(i).CartesianPoint();
+            if (!point.IsNull() && point->NbCoordinates() == 3) {
+                key = KeyOf(gp_XYZ(point->CoordinatesValue(1), point->CoordinatesValue(2),
+                                   point->CoordinatesValue(3)));
+                return true;
+            }
+        }
+        return false;
+    };
+    return pointOf(curve->Trim1(), first) && pointOf(curve->Trim2(), last);
+}
+
+// The writer writes a wire that bounds no face as its edges' curves, each on its own in the
+// curve set, and a reader makes separate edges of them, each with its own ends: the wire and
+// the points its edges shared are lost. Its curves are put into one composite curve, in the
+// wire's order, which a reader makes a wire again; a colour on a set left with that one curve
+// then goes onto it (StyleCurvesOfSingleCurveSets). The writer works on copies of the edges,
+// so each curve is found by where it starts and ends.
+void JoinWireCurves(const Handle(Interface_InterfaceModel)& model, const XdeDocumentImpl& impl)
+{
+    // Each free wire of more than one edge as its edges' ends in the file's unit, and senses.
+    struct Wire {
+        std::vector<std::pair<PointKey, PointKey>> edges; // as the edge runs, forward
+        std::vector<bool> forward;
+        bool closed = false;
+    };
+    std::vector<Wire> wires;
+    const double toFile = 1.0 / StepData_GlobalFactors::Intance().LengthFactor();
+    for (const TDF_Label& part : XdeModelEdit::Parts(impl)) {
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
+        for (TopExp_Explorer it(shape, TopAbs_WIRE, TopAbs_FACE); it.More(); it.Next()) {
+            Wire wire;
+            wire.closed = BRep_Tool::IsClosed(it.Current());
+            // Placed in the part's frame, as the part's representation holds it.
+            const TopoDS_Shape unplaced =
+                it.Current().Located(it.Current().Location().Predivided(shape.Location()));
+            for (BRepTools_WireExplorer edge(TopoDS::Wire(unplaced)); edge.More(); edge.Next()) {
+                const TopoDS_Edge forward = TopoDS::Edge(edge.Current().Oriented(TopAbs_FORWARD));
+                const TopoDS_Vertex first = TopExp::FirstVertex(forward);
+                const TopoDS_Vertex last = TopExp::LastVertex(forward);
+                if (first.IsNull() || last.IsNull()) {
+                    wire.edges.clear();
+                    break;
+                }
+                wire.edges.emplace_back(KeyOf(BRep_Tool::Pnt(first).XYZ() * toFile),
+                                        KeyOf(BRep_Tool::Pnt(last).XYZ() * toFile));
+                wire.forward.push_back(edge.Current().Orientation() != TopAbs_REVERSED);
+            }
+            if (wire.edges.size() > 1) {
+                wires.push_back(std::move(wire));
+            }
+        }
+    }
+    if (wires.empty()) {
+        return;
+    }
+    const Handle(TCollection_HAsciiString) empty = new TCollection_HAsciiString("");
+    for (int i = 1; i <= model->NbEntities(); ++i) {
+        const auto set = Handle(StepShape_GeometricCurveSet)::DownCast(model->Value(i));
+        if (set.IsNull() || set->NbElements() < 2) {
+            continue;
+        }
+        std::map<std::pair<PointKey, PointKey>, std::vector<int>> curvesByEnds;
+        for (int j = 1; j <= set->NbElements(); ++j) {
+            const auto curve =
+                Handle(StepGeom_TrimmedCurve)::DownCast(set->ElementsValue(j).Value());
+            PointKey first{}, last{};
+            if (!curve.IsNull() && EndsOf(curve, first, last)) {
+                curvesByEnds[{first, last}].push_back(j);
+            }
+        }
+        std::vector<bool> joined(set->NbElements() + 1, false);
+        std::vector<Handle(StepGeom_CompositeCurve)> composites;
+        for (const Wire& wire : wires) {
+            std::vector<int> members;
+            for (const auto& ends : wire.edges) {
+                const auto found = curvesByEnds.find(ends);
+                if (found == curvesByEnds.end()) {
+                    break;
+                }
+                const auto free = std::find_if(found->second.begin(), found->second.end(),
+                                               [&](int j) { return !joined[j]; });
+                if (free == found->second.end()) {
+                    break;
+                }
+                members.push_back(*free);
+                joined[*free] = true;
+            }
+            if (members.size() != wire.edges.size()) {
+                for (const int j : members) {
+                    joined[j] = false;
+                }
+                continue;
+            }
+            const auto segments =
+                new StepGeom_HArray1OfCompositeCurveSegment(1, static_cast<int>(members.size()));
+            for (size_t k = 0; k < members.size(); ++k) {
+                const Handle(StepGeom_CompositeCurveSegment) segment =
+                    new StepGeom_CompositeCurveSegment;
+                const bool end = k + 1 == members.size();
+                segment->Init(
+                    end && !wire.closed ? StepGeom_tcDiscontinuous : StepGeom_tcContinuous,
+                    wire.forward[k],
+                    Handle(StepGeom_Curve)::DownCast(set->ElementsValue(members[k]).Value()));
+                segments->SetValue(static_cast<int>(k) + 1, segment);
+            }
+            const Handle(StepGeom_CompositeCurve) composite = new StepGeom_CompositeCurve;
+            composite->Init(empty, segments, StepData_LFalse);
+            composites.push_back(composite);
+        }
+        if (composites.empty()) {
+            continue;
+        }
+        std::vector<StepShape_GeometricSetSelect> elements;
+        for (const Handle(StepGeom_CompositeCurve)& composite : composites) {
+            StepShape_GeometricSetSelect element;
+            element.SetValue(composite);
+            elements.push_back(element);
+            model->AddWithRefs(composite);
+        }
+        for (int j = 1; j <= set->NbElements(); ++j) {
+            if (!joined[j]) {
+                elements.push_back(set->ElementsValue(j));
+            }
+        }
+        const auto array =
+            new StepShape_HArray1OfGeometricSetSelect(1, static_cast<int>(elements.size()));
+        for (size_t j = 0; j < elements.size(); ++j) {
+            array->SetValue(static_cast<int>(j) + 1, elements[j]);
+        }
+        set->SetElements(array);
+    }
+}
+
 // The writer names every product it finds no name for after itself ("Open CASCADE STEP
 // translator 7.6 1.2"), and a reader takes that for the part's name.
 void ClearGeneratedNames(const Handle(Transfer_FinderProcess)& process, const XdeDocumentImpl& impl)
@@ -473,6 +634,9 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
         ClearGeneratedNames(session->TransferWriter()->FinderProcess(), impl);
     }
     const Handle(Interface_InterfaceModel) model = session->Model();
+    if (!impl.shapeTool.IsNull()) {
+        JoinWireCurves(model, impl);
+    }
     CompleteOneEndedLocations(model);
     for (int i = 1; i <= model->NbEntities(); ++i) {
         const Handle(Standard_Transient)& entity = model->Value(i);
