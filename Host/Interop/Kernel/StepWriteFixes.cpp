@@ -57,6 +57,7 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <set>
 
 namespace orvkit {
 
@@ -371,6 +372,12 @@ void JoinWireCurves(const Handle(Interface_InterfaceModel)& model, const XdeDocu
     if (wires.empty()) {
         return;
     }
+    // A set is only tried with the wires whose first edge it has a curve for.
+    std::multimap<std::pair<PointKey, PointKey>, size_t> wiresByFirstEdge;
+    for (size_t w = 0; w < wires.size(); ++w) {
+        wiresByFirstEdge.emplace(wires[w].edges.front(), w);
+    }
+    std::vector<bool> wireJoined(wires.size(), false);
     const Handle(TCollection_HAsciiString) empty = new TCollection_HAsciiString("");
     for (int i = 1; i <= model->NbEntities(); ++i) {
         const auto set = Handle(StepShape_GeometricCurveSet)::DownCast(model->Value(i));
@@ -386,9 +393,18 @@ void JoinWireCurves(const Handle(Interface_InterfaceModel)& model, const XdeDocu
                 curvesByEnds[{first, last}].push_back(j);
             }
         }
+        std::set<size_t> candidates;
+        for (const auto& [ends, curves] : curvesByEnds) {
+            for (auto [w, end] = wiresByFirstEdge.equal_range(ends); w != end; ++w) {
+                if (!wireJoined[w->second]) {
+                    candidates.insert(w->second);
+                }
+            }
+        }
         std::vector<bool> joined(set->NbElements() + 1, false);
         std::vector<Handle(StepGeom_CompositeCurve)> composites;
-        for (const Wire& wire : wires) {
+        for (const size_t candidate : candidates) {
+            const Wire& wire = wires[candidate];
             std::vector<int> members;
             for (const auto& ends : wire.edges) {
                 const auto found = curvesByEnds.find(ends);
@@ -424,6 +440,7 @@ void JoinWireCurves(const Handle(Interface_InterfaceModel)& model, const XdeDocu
             const Handle(StepGeom_CompositeCurve) composite = new StepGeom_CompositeCurve;
             composite->Init(empty, segments, StepData_LFalse);
             composites.push_back(composite);
+            wireJoined[candidate] = true;
         }
         if (composites.empty()) {
             continue;
