@@ -109,6 +109,21 @@ TEST_F(KernelTest, BadFilesFailWithALogLineAndLeaveAnEmptyDocument)
     EXPECT_FALSE(XdeDocumentIGES::Open("", impl, nullptr));
 }
 
+// A fuzzed file whose validation properties name a missing measure or unit element: the read
+// gets past them instead of following the missing reference, and keeps the one it can decode.
+TEST_F(KernelTest, DamagedValidationPropertiesAreLeftUnread)
+{
+    XdeDocumentImpl impl;
+    ASSERT_TRUE(XdeDocumentSTEP::Open(TestDataFile("crashers/damaged-validation-properties.stp"),
+                                      impl, nullptr))
+        << impl.failure.Describe();
+    ASSERT_EQ(impl.declaredValidation.size(), 1u);
+    const XdeValidationProps& values = impl.declaredValidation.front().values;
+    EXPECT_FALSE(values.hasVolume);
+    EXPECT_FALSE(values.hasArea);
+    EXPECT_TRUE(values.hasCentroid);
+}
+
 TEST_F(KernelTest, TranslatorMemoryFaultsBecomeFailedReads)
 {
     for (const char* file : {"crashers/bug33327.igs", "crashers/bug33569-reduced.stp"}) {

@@ -3,6 +3,8 @@
 #include <NCollection_DataMap.hxx>
 #include <Quantity_ColorRGBA.hxx>
 #include <STEPConstruct_UnitContext.hxx>
+#include <StepBasic_HArray1OfNamedUnit.hxx>
+#include <StepBasic_HArray1OfUncertaintyMeasureWithUnit.hxx>
 #include <StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx.hxx>
 #include <StepRepr_GlobalUncertaintyAssignedContext.hxx>
 #include <StepRepr_GlobalUnitAssignedContext.hxx>
@@ -101,7 +103,11 @@ double StepReadFixes::DeclaredPrecision(const Handle(StepData_StepModel)& model)
         const auto context =
             Handle(StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx)::DownCast(
                 model->Value(i));
-        if (context.IsNull()) {
+        // A damaged file's context may lack its lists, which the decoding reads unchecked.
+        if (context.IsNull() || context->GlobalUnitAssignedContext().IsNull() ||
+            context->GlobalUnitAssignedContext()->Units().IsNull() ||
+            context->GlobalUncertaintyAssignedContext().IsNull() ||
+            context->GlobalUncertaintyAssignedContext()->Uncertainty().IsNull()) {
             continue;
         }
         STEPConstruct_UnitContext units;

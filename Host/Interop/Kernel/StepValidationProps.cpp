@@ -5,7 +5,11 @@
 #include <Interface_Graph.hxx>
 #include <STEPConstruct_ValidationProps.hxx>
 #include <StepAP242_ItemIdentifiedRepresentationUsage.hxx>
+#include <StepBasic_DerivedUnit.hxx>
+#include <StepBasic_DerivedUnitElement.hxx>
+#include <StepBasic_MeasureWithUnit.hxx>
 #include <StepBasic_ProductDefinition.hxx>
+#include <StepRepr_MeasureRepresentationItem.hxx>
 #include <StepRepr_NextAssemblyUsageOccurrence.hxx>
 #include <StepRepr_ProductDefinitionShape.hxx>
 #include <StepRepr_PropertyDefinitionRepresentation.hxx>
@@ -240,6 +244,36 @@ struct DecodedValues {
     int centroidRank = kNotUsed;
 };
 
+// Whether OpenCASCADE's decoding can read the item: it follows every reference without looking,
+// and a damaged file's missing item, measure, value or unit element would crash it.
+bool Decodable(const Handle(StepRepr_RepresentationItem)& item)
+{
+    if (item.IsNull()) {
+        return false;
+    }
+    const auto measure = Handle(StepRepr_MeasureRepresentationItem)::DownCast(item);
+    if (measure.IsNull()) {
+        return true; // a point, which the decoding checks itself
+    }
+    const Handle(StepBasic_MeasureWithUnit) value = measure->Measure();
+    if (value.IsNull() || value->ValueComponentMember().IsNull()) {
+        return false;
+    }
+    const Handle(StepBasic_DerivedUnit) derived = value->UnitComponent().DerivedUnit();
+    if (derived.IsNull()) {
+        return true;
+    }
+    if (derived->Elements().IsNull()) {
+        return false;
+    }
+    for (int i = 1; i <= derived->NbElements(); ++i) {
+        if (derived->ElementsValue(i).IsNull()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Adds the volume, area and centroid that the representation states to `decoded`.
 void DecodeValues(const STEPConstruct_ValidationProps& tool,
                   const Handle(StepRepr_Representation)& representation, DecodedValues& decoded)
@@ -247,6 +281,9 @@ void DecodeValues(const STEPConstruct_ValidationProps& tool,
     XdeValidationProps& values = decoded.values;
     for (int i = 1; i <= representation->NbItems(); ++i) {
         const Handle(StepRepr_RepresentationItem) item = representation->ItemsValue(i);
+        if (!Decodable(item)) {
+            continue;
+        }
         double value = 0.0;
         Standard_Boolean isArea = Standard_False;
         gp_Pnt point;
