@@ -130,18 +130,6 @@ double DistanceTo(const gp_Pnt& point, const TopoDS_Shape& shape)
     return distance.IsDone() ? distance.Value() : 1e9;
 }
 
-long TrianglesOf(const TopoDS_Shape& shape)
-{
-    long triangles = 0;
-    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
-        TopLoc_Location location;
-        const Handle(Poly_Triangulation) mesh =
-            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
-        triangles += mesh.IsNull() ? 0 : mesh->NbTriangles();
-    }
-    return triangles;
-}
-
 // The builder's document as a read leaves it, its free shapes listed, for the writer.
 XdeDocumentImpl& Finished(XcafBuilder& builder)
 {
@@ -812,7 +800,7 @@ TEST_F(ModelIOTest, FaceBeyondTheMeshBudgetIsMeshedCoarserWithAWarning)
     ASSERT_EQ(result.warnings.size(), 1u);
     EXPECT_EQ(result.warnings.front().rfind("part 'ring': 1 faces meshed coarser", 0), 0u)
         << result.warnings.front();
-    const long triangles = TrianglesOf(torus);
+    const int triangles = CountTriangles(torus);
     EXPECT_GT(triangles, 200);
     EXPECT_LT(triangles, 2000);
     TopLoc_Location location;
@@ -833,5 +821,5 @@ TEST_F(ModelIOTest, FaceBeyondTheMeshBudgetIsMeshedCoarserWithAWarning)
     BRepTools::Clean(torus);
     const ShapeMesher::Result again = ShapeMesher::Mesh(torus, 0.01, 0.5, 2000);
     EXPECT_EQ(again.coarsened, 1);
-    EXPECT_EQ(TrianglesOf(torus), triangles);
+    EXPECT_EQ(CountTriangles(torus), triangles);
 }

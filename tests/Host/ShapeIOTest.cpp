@@ -67,18 +67,6 @@ Extents ExtentsOf(const TopoDS_Shape& shape)
                                          << "), expected (" << x << ", " << y << ", " << z << ")";
 }
 
-int CountTriangles(const TopoDS_Shape& shape)
-{
-    int triangles = 0;
-    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
-        TopLoc_Location location;
-        const Handle(Poly_Triangulation) mesh =
-            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
-        triangles += mesh.IsNull() ? 0 : mesh->NbTriangles();
-    }
-    return triangles;
-}
-
 // The records at level 3 or above: the reasons a caller would show.
 std::vector<LogRecord> Reasons(const ScopedLogCapture& log)
 {

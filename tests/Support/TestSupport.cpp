@@ -5,8 +5,11 @@
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <Poly_Triangulation.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
@@ -264,6 +267,18 @@ orvkit::Element* FindByName(const orvkit::Document& document, const std::string&
     return ::testing::AssertionFailure()
            << "expected (" << rgb.r() << ", " << rgb.g() << ", " << rgb.b() << ") got (" << r
            << ", " << g << ", " << b << ")";
+}
+
+int CountTriangles(const TopoDS_Shape& shape)
+{
+    int triangles = 0;
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation) mesh =
+            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
+        triangles += mesh.IsNull() ? 0 : mesh->NbTriangles();
+    }
+    return triangles;
 }
 
 } // namespace orvtest

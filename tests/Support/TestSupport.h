@@ -117,6 +117,8 @@ TopoDS_Shape MakeCylinder(double radius, double height);
 gp_Trsf Translation(double x, double y, double z);
 // A compound of the shapes, in order.
 TopoDS_Compound MakeCompound(const std::vector<TopoDS_Shape>& members);
+// The triangles of the shape's faces' meshes, faces without one counting none.
+int CountTriangles(const TopoDS_Shape& shape);
 
 // Every element of the class T in id order.
 template <class T> std::vector<T*> ElementsOf(const orvkit::Document& document)

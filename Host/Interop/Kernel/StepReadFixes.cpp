@@ -3,8 +3,6 @@
 #include <NCollection_DataMap.hxx>
 #include <Quantity_ColorRGBA.hxx>
 #include <STEPConstruct_UnitContext.hxx>
-#include <StepBasic_HArray1OfNamedUnit.hxx>
-#include <StepBasic_HArray1OfUncertaintyMeasureWithUnit.hxx>
 #include <StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx.hxx>
 #include <StepRepr_GlobalUncertaintyAssignedContext.hxx>
 #include <StepRepr_GlobalUnitAssignedContext.hxx>
@@ -103,13 +101,10 @@ double StepReadFixes::DeclaredPrecision(const Handle(StepData_StepModel)& model)
         const auto context =
             Handle(StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx)::DownCast(
                 model->Value(i));
-        // A damaged file's context may lack its lists, which the decoding reads unchecked.
-        if (context.IsNull() || context->GlobalUnitAssignedContext().IsNull() ||
-            context->GlobalUnitAssignedContext()->Units().IsNull() ||
-            context->GlobalUncertaintyAssignedContext().IsNull() ||
-            context->GlobalUncertaintyAssignedContext()->Uncertainty().IsNull()) {
+        if (context.IsNull()) {
             continue;
         }
+        // The decoding checks for missing contexts, lists and units itself.
         STEPConstruct_UnitContext units;
         if (units.ComputeFactors(context->GlobalUnitAssignedContext()) != 0 ||
             units.ComputeTolerance(context->GlobalUncertaintyAssignedContext()) != 0 ||
