@@ -1,0 +1,58 @@
+#pragma once
+
+#include "orvex/Model.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+namespace orvex {
+
+struct CompareOptions {
+    // Relative: placements and the bounding box within tolerance times the model's
+    // bounding-box diagonal (never below OpenCASCADE's confusion distance), dimension values
+    // within tolerance times their size.
+    double tolerance = 1e-6;
+    // Relative, for volumes, areas and centroids (to the model's diagonal): OpenCASCADE heals
+    // a file's geometry as it reads it, so a model written and read again measures a few parts
+    // in 100,000 differently.
+    double propertyTolerance = 1e-4;
+};
+
+// One difference: where in the tree, what, and the two values as text (empty for a side that
+// has none).
+struct Difference {
+    std::string path;
+    std::string topic;
+    std::string a;
+    std::string b;
+
+    // "PATH: TOPIC A vs B".
+    std::string Text() const;
+};
+
+struct CompareReport {
+    std::string first; // the files compared
+    std::string second;
+    std::vector<Difference> differences; // in path order
+    std::vector<std::string> compared;   // the topics compared
+    // The topics left out, each with why ("glb keeps no assembly tree").
+    std::vector<std::pair<std::string, std::string>> leftOut;
+    double tolerance = 0.0;
+    double propertyTolerance = 0.0;
+    double lengthTolerance = 0.0; // in millimetres
+    // "a.stp vs b.glb: equal; compared ...; left out ...".
+    std::string summary;
+
+    bool Equal() const { return differences.empty(); }
+    nlohmann::json ToJson() const;
+};
+
+// Compares two models: the assembly tree (matched by the path of product names, then by order
+// among siblings of the same name), product and instance names, placements, part, instance,
+// face and edge colours, dimension values, each part's topology, volume, area and centroid,
+// and the model's bounding box. What one of the formats cannot hold is left out and said so.
+CompareReport Compare(const Model& a, const Model& b, const CompareOptions& options = {});
+
+} // namespace orvex
