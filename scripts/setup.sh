@@ -21,6 +21,8 @@ packages=(
     # The Debian package: its dependencies (dpkg-shlibdeps), and the tests of its manual page;
     # the test of batch conversion over GNU parallel, whose reports it merges with jq.
     dpkg-dev man-db parallel jq
+    # The Python module: its bindings, its arrays and its tests.
+    python3-dev pybind11-dev python3-numpy python3-pytest
 )
 
 missing=()

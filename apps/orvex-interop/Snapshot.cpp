@@ -1,6 +1,6 @@
 #include "Snapshot.h"
 
-#include "ChildProcess.h"
+#include "Common/Core/ChildProcess.h"
 #include "FileDiagnosis.h"
 
 #include "Common/Core/ScopedTempFolder.h"
@@ -17,6 +17,7 @@
 namespace orvex::cli {
 
 namespace fs = std::filesystem;
+using orvkit::ChildProcess;
 
 namespace {
 
@@ -109,9 +110,9 @@ bool TakeSnapshot(const ViewPage& page, const SnapshotRequest& request, const st
         }
         pollfd wait{child->GetErrorPipe(), POLLIN, 0};
         ::poll(&wait, wait.fd >= 0 ? 1 : 0, 100);
-        child->ReadErrors();
+        child->Read();
     }
-    child->ReadErrors();
+    child->Read();
     std::error_code code;
     if (!WIFEXITED(child->GetStatus()) || WEXITSTATUS(child->GetStatus()) != 0 ||
         !fs::is_regular_file(picture, code) || fs::file_size(picture, code) == 0) {

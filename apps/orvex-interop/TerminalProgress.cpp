@@ -42,4 +42,26 @@ void TerminalProgress::Finish()
     myStart = std::chrono::steady_clock::now();
 }
 
+// main installs the terminal's handler for the framework's commands; library calls are handed
+// it as a function.
+ShownProgress::ShownProgress() : myHandler(orvkit::Progress::Instance().GetHandler()) {}
+
+ShownProgress::~ShownProgress()
+{
+    if (myHandler) {
+        myHandler->Finish();
+    }
+}
+
+ProgressFunction ShownProgress::Function() const
+{
+    if (!myHandler) {
+        return {};
+    }
+    return [handler = myHandler](const std::string& step, double fraction) {
+        handler->Update(step, fraction);
+        return true;
+    };
+}
+
 } // namespace orvex::cli

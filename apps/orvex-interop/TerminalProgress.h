@@ -2,7 +2,10 @@
 
 #include "Common/Core/Progress.h"
 
+#include "orvex/Context.h"
+
 #include <chrono>
+#include <memory>
 #include <string>
 
 namespace orvex::cli {
@@ -19,6 +22,22 @@ private:
     std::chrono::steady_clock::time_point myStart;
     std::string myLastLine;
     bool myShown = false;
+};
+
+// The progress of one library call where the program shows progress (on a quiet terminal): the
+// function to hand the call, and the line cleared when this object goes.
+class ShownProgress {
+public:
+    ShownProgress();
+    ~ShownProgress();
+    ShownProgress(const ShownProgress&) = delete;
+    ShownProgress& operator=(const ShownProgress&) = delete;
+
+    // Empty when nothing shows.
+    ProgressFunction Function() const;
+
+private:
+    std::shared_ptr<orvkit::ProgressHandler> myHandler;
 };
 
 } // namespace orvex::cli

@@ -42,10 +42,12 @@ struct CompareReport {
     double tolerance = 0.0;
     double propertyTolerance = 0.0;
     double lengthTolerance = 0.0; // in millimetres
-    // "a.stp vs b.glb: equal; compared ...; left out ...".
+    // "equal; compared ...; left out ...", or "2 differences; compared ...".
     std::string summary;
 
     bool Equal() const { return differences.empty(); }
+    // "a.stp vs b.glb: " and the summary: the line `compare` ends with.
+    std::string Line() const;
     nlohmann::json ToJson() const;
 };
 

@@ -60,7 +60,20 @@ struct ConvertedFile {
     // Whether the file read back equal to its model; empty when not verified, or when it
     // failed before it was written.
     std::optional<bool> verified;
+
+    nlohmann::ordered_json ToJson() const;
+    static ConvertedFile FromJson(const nlohmann::json& json);
 };
+
+// Converts one file in this process: reads `input` and writes it to `output` in the format of
+// its extension, read back and compared when `options.verify`. What Convert runs for each file
+// in a child process.
+ConvertedFile ConvertFile(const std::string& input, const std::string& output,
+                          const WriteOptions& options);
+
+// The option of `orvex-interop export` with which it runs as a child of Convert: instead of
+// its text it prints one line of JSON on standard output, the ConvertedFile.
+constexpr const char* kConvertChildFlag = "--report-json";
 
 struct ConvertReport {
     // Why nothing was started (no files, a bad shard, an unknown format or axis, an output

@@ -16,7 +16,8 @@ namespace orvex {
 
 namespace detail {
 struct ModelData;
-}
+struct ModelAccess;
+} // namespace detail
 
 // A colour as "#rrggbb".
 using Color = std::string;
@@ -64,10 +65,11 @@ struct Dimension {
 
 // Triangles of a part in its own frame, millimetres.
 struct Mesh {
-    std::vector<float> vertices;        // x, y, z per vertex
-    std::vector<float> normals;         // one per vertex; empty when the faces give none
+    std::vector<float> vertices;          // x, y, z per vertex
+    std::vector<float> normals;           // one per vertex; empty when the faces give none
     std::vector<std::uint32_t> triangles; // three vertex indices per triangle
-    std::vector<std::uint32_t> faceIds; // the face (as Part::faceColors numbers it) of each triangle
+    std::vector<std::uint32_t>
+        faceIds; // the face (as Part::faceColors numbers it) of each triangle
 };
 
 struct MeshOptions {
@@ -79,8 +81,8 @@ struct MeshOptions {
 };
 
 // A model read from a file: its assembly tree, parts, colours and dimensions. Copies share the
-// one document; a Model is not changed by what is done with it (writing works on a copy), so
-// several threads may read, write or compare one Model, one call each at a time.
+// one document. Writing, comparing, checking and meshing leave the model as it was (a write
+// works on a copy), and may be called from several threads: calls on one model take turns.
 class Model {
 public:
     Model();
@@ -109,6 +111,7 @@ public:
     static Model Adopt(std::unique_ptr<orvkit::XdeDocumentImpl> document, std::string source);
 
 private:
+    friend struct detail::ModelAccess;
     std::shared_ptr<detail::ModelData> myData;
 };
 

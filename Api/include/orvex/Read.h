@@ -29,6 +29,9 @@ struct ReadFailure {
     // One line for a user, as the program prints after the file's name: "not a readable STEP
     // file: unexpected end of file (line 12)".
     std::string reason;
+
+    // "cannot read 'PATH': REASON", the program's error line about the file.
+    std::string Text() const;
 };
 
 struct ReadResult {

@@ -5,13 +5,16 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
+#include <cstdint>
+
 #include <string>
 #include <vector>
 
 namespace orvex {
 
 struct SplitOptions {
-    std::string assembly;      // the assembly to split; empty: the model's top-level one
+    std::string assembly;       // the assembly to split; empty: the model's top-level one
     std::string format = "stp"; // an extension of a format that can be written
     WriteOptions write;         // `select` and `verify` are not used
 };
@@ -37,6 +40,9 @@ struct SplitReport {
     bool Ok() const { return failure.empty(); }
     nlohmann::ordered_json ToJson() const;
 };
+
+// Why the options cannot be written (an unknown format, axis or unit); empty when they can.
+std::string CheckSplitOptions(const SplitOptions& options);
 
 // Writes each distinct child of the assembly, as a whole subtree at its own origin, to a file
 // of its own in `folder` (made when missing), with a manifest.json naming each child's file,

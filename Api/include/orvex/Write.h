@@ -42,8 +42,10 @@ struct WriteReport {
 
     // Written, and equal when read back if that was asked for.
     bool Ok() const { return failure.empty() && verified.value_or(true); }
+    // Why it is not Ok, in one line: the failure, or "'PATH': written, but it reads back
+    // different: " and the first differences; empty when it is.
+    std::string Problem() const;
     nlohmann::ordered_json ToJson() const;
-    static WriteReport FromJson(const nlohmann::json& json);
 };
 
 // Writes the model, or the part `select` names, in the format of the path's extension,

@@ -82,6 +82,8 @@ std::string LoadFailure::Describe() const
                " failed" + withDetail;
     case LoadFailureNothingTransferable:
         return "nothing in the " + what + " could be translated into shapes" + withDetail;
+    case LoadFailureCancelled:
+        return "cancelled";
     }
     return {};
 }

@@ -16,6 +16,7 @@ enum EnumLoadFailure {
     LoadFailureParseError,
     LoadFailureTranslatorFault, // an exception or a memory fault inside the translator
     LoadFailureNothingTransferable,
+    LoadFailureCancelled, // the caller asked the read to stop
 };
 
 // Why a file could not be loaded, kept by the readers for their last failed load so that a

@@ -15,6 +15,9 @@ public:
     virtual void Update(const std::string& step, double fraction) = 0;
     // The operation ended, whether it succeeded or not.
     virtual void Finish() = 0;
+    // Whether the operation should stop; asked between its steps. A read that stops fails as
+    // cancelled.
+    virtual bool IsCancelled() const { return false; }
 };
 
 } // namespace orvkit

@@ -20,6 +20,8 @@ protected:
         myHandler.Update(myStep, GetPosition());
     }
 
+    Standard_Boolean UserBreak() override { return myHandler.IsCancelled(); }
+
 private:
     ProgressHandler& myHandler;
     std::string myStep;
@@ -27,8 +29,8 @@ private:
 
 } // namespace
 
-KernelProgress::KernelProgress(const char* format)
-    : myHandler(Progress::Instance().GetHandler()), myFormat(format)
+KernelProgress::KernelProgress(const char* format, std::shared_ptr<ProgressHandler> handler)
+    : myHandler(std::move(handler)), myFormat(format)
 {
     if (myHandler) {
         myIndicator = new HandlerIndicator(*myHandler, std::string("Translating ") + format);

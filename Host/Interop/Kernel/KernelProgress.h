@@ -10,11 +10,13 @@
 
 namespace orvkit {
 
-// Forwards a translator's progress to the host's progress handler for the length of one read.
-// Without a handler it does nothing and the translator runs without an indicator.
+// Forwards a translator's progress to a progress handler for the length of one read, and the
+// handler's wish to stop to the translator. Without a handler it does nothing and the
+// translator runs without an indicator.
 class KernelProgress {
 public:
-    explicit KernelProgress(const char* format);
+    // `handler` hears of the read; null: none.
+    KernelProgress(const char* format, std::shared_ptr<ProgressHandler> handler);
     ~KernelProgress();
     KernelProgress(const KernelProgress&) = delete;
     KernelProgress& operator=(const KernelProgress&) = delete;
@@ -23,6 +25,8 @@ public:
     void Parsing() const;
     // The range to hand to the translator's Transfer.
     Message_ProgressRange Start();
+    // Whether the handler asked the read to stop.
+    bool IsCancelled() const { return myHandler && myHandler->IsCancelled(); }
 
 private:
     std::shared_ptr<ProgressHandler> myHandler;

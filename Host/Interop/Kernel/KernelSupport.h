@@ -107,7 +107,9 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
     impl.CreateNew();
     bool done = false;
     bool parsed = false;
-    KernelProgress progress(format);
+    // The document's own handler when its reader was given one; else the framework's.
+    KernelProgress progress(format,
+                            impl.progress ? impl.progress : Progress::Instance().GetHandler());
     OcctFaultScope faults;
     OcctMessageCapture messages;
     const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
@@ -124,6 +126,11 @@ bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& 
     }
     if (!parsed) {
         return false;
+    }
+    if (progress.IsCancelled()) {
+        impl.CreateNew();
+        return FailLoad(impl, {LoadFailureCancelled, format, {}},
+                        std::string(format) + " reader: the read of " + path + " was cancelled");
     }
     impl.RefreshTools();
     if (!done && impl.freeShapes.IsEmpty()) {

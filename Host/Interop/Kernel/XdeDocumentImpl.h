@@ -8,8 +8,10 @@
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include "Common/Core/LoadFailure.h"
+#include "Common/Core/ProgressHandler.h"
 #include "Interop/Kernel/XdeDeclaredValidation.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +53,9 @@ public:
     // for other formats and new documents. OpenCASCADE's reader repairs the shapes to this
     // precision, so a file written from them declares it again and reads back the same.
     double declaredPrecision = 0.0;
+    // Hears how reads into this document go, and may stop them; null: the framework's handler
+    // (Progress::Instance()). Kept across reads.
+    std::shared_ptr<ProgressHandler> progress;
 
 private:
     void Close();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WriteChoices.h"
+#include "orvex/Write.h"
 
 namespace CLI {
 class App;
@@ -9,7 +9,7 @@ class App;
 namespace orvex::cli {
 
 // Adds the options every verb that writes models shares (--from, --to, --unit, --deflection,
-// --angle) to `verb`, filling `choices`.
-void AddWriteChoices(CLI::App& verb, WriteChoices& choices);
+// --angle) to `verb`, filling `options`.
+void AddWriteChoices(CLI::App& verb, WriteOptions& options);
 
 } // namespace orvex::cli

@@ -1,9 +1,9 @@
-#include "ModelCheck.h"
+#include "orvex/Check.h"
 
-#include "FileDiagnosis.h"
-#include "PrintFormat.h"
+#include "ModelData.h"
 
 #include "Common/Core/StringUtil.h"
+#include "Geometry/Kernel/ValueText.h"
 #include "Interop/Kernel/XdeDeclaredValidation.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeLabelImpl.h"
@@ -25,7 +25,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvex::cli {
+namespace orvex {
 
 namespace {
 
@@ -34,20 +34,15 @@ namespace {
 // volume or an area within 1 % of the larger of the two values, a centroid within 1 % of the
 // diagonal of the part's bounding box. A faithful transfer lands orders of magnitude closer; a
 // lost face, a flipped shell or a part in another unit lands far outside.
-constexpr double kVolumeRelativeTolerance = 0.01;
-constexpr double kAreaRelativeTolerance = 0.01;
-constexpr double kCentroidDiagonalFraction = 0.01;
+constexpr double kVolumeRelativeTolerance = kCheckVolumeTolerance;
+constexpr double kAreaRelativeTolerance = kCheckAreaTolerance;
+constexpr double kCentroidDiagonalFraction = kCheckCentroidTolerance;
 
 const char* const kVerdictOk = "ok";
 const char* const kVerdictDiffers = "differs";
 const char* const kVerdictNotDeclared = "not declared";
 const char* const kVerdictNotCompared = "not compared";
 const char* const kUnnamed = "(unnamed)";
-const char* const kNoValue = "-";
-const char* const kAssemblyMark = " (assembly)";
-const char* const kComponentMark = " (component)";
-const char* const kAspectMark = " (shape aspect)";
-const char* const kNoFaces = "no faces: nothing to measure";
 const char* const kAspectNotFound = "not compared: its geometry is not among the part's sub-shapes "
                                     "(declared {})";
 const char* const kCarrierNotFound = "not compared: not found in the document (declared {})";
@@ -95,21 +90,6 @@ const char* KindOf(Carrier carrier)
         break;
     }
     return "part";
-}
-
-const char* MarkOf(Carrier carrier)
-{
-    switch (carrier) {
-    case Carrier::Assembly:
-        return kAssemblyMark;
-    case Carrier::Component:
-        return kComponentMark;
-    case Carrier::ShapeAspect:
-        return kAspectMark;
-    case Carrier::Part:
-        break;
-    }
-    return "";
 }
 
 std::string NameOf(const TDF_Label& label)
@@ -268,35 +248,15 @@ ProductReport NotCompared(const std::string& path, const orvkit::XdeValidationPr
 
 std::string ValueText(bool has, const gp_XYZ& value, bool point)
 {
+    using orvkit::Number;
     if (!has) {
-        return kNoValue;
+        return "-";
     }
     if (!point) {
         return Number(value.X(), 7);
     }
     return "(" + Number(value.X(), 7) + ", " + Number(value.Y(), 7) + ", " + Number(value.Z(), 7) +
            ")";
-}
-
-nlohmann::json ValueJson(bool has, const gp_XYZ& value, bool point)
-{
-    if (!has) {
-        return nullptr;
-    }
-    return point ? nlohmann::json::array({value.X(), value.Y(), value.Z()})
-                 : nlohmann::json(value.X());
-}
-
-nlohmann::json MeasureJson(const Measure& measure, bool point)
-{
-    nlohmann::json out;
-    out["declared"] = ValueJson(measure.declared, measure.declaredValue, point);
-    out["computed"] = ValueJson(measure.computed, measure.computedValue, point);
-    if (measure.declared && measure.computed) {
-        out["deviation"] = measure.deviation;
-    }
-    out["verdict"] = measure.verdict;
-    return out;
 }
 
 // The parts of a document, and the assemblies, components and shape aspects that declare
@@ -312,45 +272,25 @@ public:
     // How many declared values differ from the geometry.
     int CountDifferences() const { return CountVerdicts(kVerdictDiffers); }
 
-    void PrintText(std::ostream& out, const std::string& title) const
+    CheckReport Report() const
     {
-        out << title << "\n";
-        for (const ProductReport& part : myProducts) {
-            out << "  " << part.path << MarkOf(part.carrier) << "\n";
-            if (part.notFound != nullptr) {
-                out << "    " << fmt::format(fmt::runtime(part.notFound), DeclaredText(part))
-                    << "\n";
-                continue;
+        CheckReport report;
+        for (const ProductReport& product : myProducts) {
+            CheckedProduct& checked = report.products.emplace_back();
+            checked.path = product.path;
+            checked.kind = KindOf(product.carrier);
+            if (product.notFound != nullptr) {
+                checked.notCompared =
+                    fmt::format(fmt::runtime(product.notFound), DeclaredText(product));
             }
-            if (!part.volume.computed && !part.area.computed && !part.HasDeclared()) {
-                out << "    " << kNoFaces << "\n";
-            }
-            PrintMeasure(out, "volume", part.volume, false);
-            PrintMeasure(out, "area", part.area, false);
-            PrintMeasure(out, "centroid", part.centroid, true);
+            checked.volume = ToValue(product.volume);
+            checked.area = ToValue(product.area);
+            checked.centroid = ToValue(product.centroid);
         }
-        out << CountText() << ": " << Summary() << "\n";
-    }
-
-    nlohmann::json ToJson() const
-    {
-        nlohmann::json parts = nlohmann::json::array();
-        for (const ProductReport& part : myProducts) {
-            parts.push_back({{"path", part.path},
-                             {"kind", KindOf(part.carrier)},
-                             {"declares", part.HasDeclared()},
-                             {"volume", MeasureJson(part.volume, false)},
-                             {"area", MeasureJson(part.area, false)},
-                             {"centroid", MeasureJson(part.centroid, true)}});
-        }
-        return {{"products", parts},
-                {"differences", CountDifferences()},
-                {"agrees", CountDifferences() == 0},
-                {"summary", Summary()},
-                {"tolerances",
-                 {{"volumeRelative", kVolumeRelativeTolerance},
-                  {"areaRelative", kAreaRelativeTolerance},
-                  {"centroidDiagonalFraction", kCentroidDiagonalFraction}}}};
+        report.differences = CountDifferences();
+        report.notCompared = CountVerdicts(kVerdictNotCompared);
+        report.summary = Summary();
+        return report;
     }
 
 private:
@@ -521,21 +461,6 @@ private:
         return myMasses.Find(product);
     }
 
-    static void PrintMeasure(std::ostream& out, const char* name, const Measure& measure,
-                             bool point)
-    {
-        if (!measure.declared && !measure.computed) {
-            return;
-        }
-        std::string verdict = measure.verdict;
-        if (measure.verdict == kVerdictDiffers && measure.computed) {
-            verdict += fmt::format(" ({} %)", Number(measure.deviation * 100.0, 3));
-        }
-        out << fmt::format("    {:<9} declared {}  computed {}  {}\n", name,
-                           ValueText(measure.declared, measure.declaredValue, point),
-                           ValueText(measure.computed, measure.computedValue, point), verdict);
-    }
-
     // "volume 664.4, area 747, centroid (10, 7.5, 1.5)": the values a report declares.
     static std::string DeclaredText(const ProductReport& report)
     {
@@ -567,26 +492,18 @@ private:
         return count;
     }
 
-    // "5 parts, 4 assemblies, 2 components, 1 shape aspect"
-    std::string CountText() const
+    static CheckedValue ToValue(const Measure& measure)
     {
-        const auto count = [this](Carrier carrier) {
-            return static_cast<size_t>(
-                std::count_if(myProducts.begin(), myProducts.end(),
-                              [carrier](const ProductReport& p) { return p.carrier == carrier; }));
-        };
-        std::string text = Plural(count(Carrier::Part), "part");
-        if (const size_t assemblies = count(Carrier::Assembly)) {
-            text +=
-                ", " + std::to_string(assemblies) + (assemblies == 1 ? " assembly" : " assemblies");
-        }
-        if (const size_t components = count(Carrier::Component)) {
-            text += ", " + Plural(components, "component");
-        }
-        if (const size_t aspects = count(Carrier::ShapeAspect)) {
-            text += ", " + Plural(aspects, "shape aspect");
-        }
-        return text;
+        CheckedValue value;
+        value.declared = measure.declared;
+        value.computed = measure.computed;
+        value.declaredValue = {measure.declaredValue.X(), measure.declaredValue.Y(),
+                               measure.declaredValue.Z()};
+        value.computedValue = {measure.computedValue.X(), measure.computedValue.Y(),
+                               measure.computedValue.Z()};
+        value.deviation = measure.deviation;
+        value.verdict = measure.verdict;
+        return value;
     }
 
     std::string Summary() const
@@ -624,17 +541,52 @@ private:
 
 } // namespace
 
-int RunCheck(const CheckOptions& options)
+nlohmann::json CheckReport::ToJson() const
 {
-    orvkit::XdeDocumentImpl impl;
-    if (!orvkit::XdeModelReader::Open(options.file, impl, nullptr)) {
-        PrintError(options.file, impl.failure);
-        return 2;
+    const auto valueJson = [](bool has, const std::array<double, 3>& value, bool point) {
+        if (!has) {
+            return nlohmann::json();
+        }
+        return point ? nlohmann::json::array({value[0], value[1], value[2]})
+                     : nlohmann::json(value[0]);
+    };
+    const auto measureJson = [&](const CheckedValue& measure, bool point) {
+        nlohmann::json out;
+        out["declared"] = valueJson(measure.declared, measure.declaredValue, point);
+        out["computed"] = valueJson(measure.computed, measure.computedValue, point);
+        if (measure.declared && measure.computed) {
+            out["deviation"] = measure.deviation;
+        }
+        out["verdict"] = measure.verdict;
+        return out;
+    };
+    nlohmann::json parts = nlohmann::json::array();
+    for (const CheckedProduct& part : products) {
+        parts.push_back({{"path", part.path},
+                         {"kind", part.kind},
+                         {"declares", part.Declares()},
+                         {"volume", measureJson(part.volume, false)},
+                         {"area", measureJson(part.area, false)},
+                         {"centroid", measureJson(part.centroid, true)}});
     }
-    PrintWarnings(options.file, impl.readWarnings);
-    const ModelCheck check(impl);
-    Print(check, options.file, options.json);
-    return check.CountDifferences() == 0 ? 0 : 1;
+    nlohmann::json json = {{"products", parts},
+                           {"differences", differences},
+                           {"agrees", Agrees()},
+                           {"summary", summary},
+                           {"tolerances",
+                            {{"volumeRelative", kCheckVolumeTolerance},
+                             {"areaRelative", kCheckAreaTolerance},
+                             {"centroidDiagonalFraction", kCheckCentroidTolerance}}}};
+    return json;
 }
 
-} // namespace orvex::cli
+CheckReport Check(const Model& model)
+{
+    detail::ModelData& data = detail::ModelAccess::Data(model);
+    const std::lock_guard<std::recursive_mutex> lock(data.lock);
+    CheckReport report = ModelCheck(*data.document).Report();
+    report.file = data.source;
+    return report;
+}
+
+} // namespace orvex

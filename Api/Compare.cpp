@@ -1,15 +1,13 @@
-#include "ModelCompare.h"
+#include "orvex/Compare.h"
 
-#include "FileDiagnosis.h"
-#include "PrintFormat.h"
+#include "ModelData.h"
+#include "ModelTree.h"
+#include "WriteSupport.h"
 
 #include "Common/Core/PathUtil.h"
-#include "Common/Core/StringUtil.h"
 #include "Geometry/IO/ModelFormat.h"
+#include "Geometry/Kernel/ValueText.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
-#include "Interop/Kernel/XdeLabelImpl.h"
-#include "Interop/Kernel/XdeModelEdit.h"
-#include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeValidationProps.h"
 
 #include <BRepAdaptor_Curve.hxx>
@@ -50,7 +48,13 @@
 #include <unordered_set>
 #include <vector>
 
-namespace orvex::cli {
+namespace orvex {
+
+using namespace detail;
+using orvkit::Number;
+using orvkit::PlacementText;
+using orvkit::Plural;
+using orvkit::ToPlacement;
 
 namespace {
 
@@ -59,7 +63,6 @@ using orvkit::XdeValidationProps;
 
 // What the differences are called, as the output lists them.
 const char* const kModelPath = "(model)";
-const char* const kUnnamed = "(unnamed)";
 const char* const kNone = "none";
 const char* const kOnlyInFirst = "only in the first file";
 const char* const kOnlyInSecond = "only in the second file";
@@ -120,16 +123,6 @@ constexpr int kColourStepTolerance = 1;
 // model without extent are still compared.
 constexpr double kLever = 1.0;
 
-std::string NameOf(const TDF_Label& label)
-{
-    return orvkit::StringUtil::ToA(orvkit::XdeLabelImpl(label).GetName().ToExtString());
-}
-
-std::string Segment(const std::string& name)
-{
-    return name.empty() ? kUnnamed : name;
-}
-
 bool Near(double a, double b, double relative)
 {
     return std::abs(a - b) <= relative * std::max(std::abs(a), std::abs(b));
@@ -143,63 +136,6 @@ std::string Value(double value)
 std::string PointText(const gp_XYZ& point)
 {
     return "(" + Value(point.X()) + ", " + Value(point.Y()) + ", " + Value(point.Z()) + ")";
-}
-
-// A colour as people see it: sRGB bytes and their "#rrggbb".
-struct Colour {
-    bool has = false;
-    std::array<int, 3> bytes{0, 0, 0};
-
-    bool operator<(const Colour& other) const { return bytes < other.bytes; }
-    bool Matches(const Colour& other) const
-    {
-        if (has != other.has) {
-            return false;
-        }
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            if (std::abs(bytes[i] - other.bytes[i]) > kColourStepTolerance) {
-                return false;
-            }
-        }
-        return true;
-    }
-    std::string Text() const
-    {
-        return has ? fmt::format("#{:02x}{:02x}{:02x}", bytes[0], bytes[1], bytes[2]) : kNone;
-    }
-};
-
-Colour ToColour(const Quantity_Color& color)
-{
-    Colour colour;
-    colour.has = true;
-    const float linear[3] = {static_cast<float>(color.Red()), static_cast<float>(color.Green()),
-                             static_cast<float>(color.Blue())};
-    for (size_t i = 0; i < colour.bytes.size(); ++i) {
-        const float srgb =
-            Quantity_Color::Convert_LinearRGB_To_sRGB(std::clamp(linear[i], 0.0f, 1.0f));
-        colour.bytes[i] = static_cast<int>(std::lround(srgb * 255.0f));
-    }
-    return colour;
-}
-
-// The label's own colour: surface, else generic, else curve, else its visual material's.
-Colour ColourOf(const Handle(XCAFDoc_ColorTool)& tool, const TDF_Label& label)
-{
-    Quantity_Color color;
-    for (XCAFDoc_ColorType type : {XCAFDoc_ColorSurf, XCAFDoc_ColorGen, XCAFDoc_ColorCurv}) {
-        if (!tool.IsNull() && tool->GetColor(label, type, color)) {
-            return ToColour(color);
-        }
-    }
-    // Mesh readers give their colours as visual materials.
-    const Handle(XCAFDoc_VisMaterial) material =
-        XCAFDoc_DocumentTool::VisMaterialTool(label)->GetShapeMaterial(label);
-    if (!material.IsNull()) {
-        const Quantity_Color base = material->BaseColor().GetRGB();
-        return ToColour(base);
-    }
-    return {};
 }
 
 // Which table a sub-shape label's colour belongs to: a face's, an edge's (edges, wires and
@@ -350,221 +286,10 @@ std::string PlacementOf(const gp_Trsf& trsf)
     return text.empty() ? kIdentity : text.substr(1);
 }
 
-// A product of a model: a part or an assembly label, with what the walk learnt of it.
-struct Product {
-    TDF_Label label;
-    std::string name;
-    bool assembly = false;
-    int occurrences = 0;
-    Bnd_Box box; // of a part, in its own coordinates
-};
-
-// The nodes of the triangulations a shape's faces carry, as they were written to a mesh file
-// (BRepBndLib would widen the box by the meshes' deflection).
-void AddNodes(const TopoDS_Shape& shape, Bnd_Box& box)
-{
-    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
-        TopLoc_Location location;
-        const Handle(Poly_Triangulation) mesh =
-            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
-        if (mesh.IsNull()) {
-            continue;
-        }
-        const gp_Trsf placed = location.Transformation();
-        for (int i = 1; i <= mesh->NbNodes(); ++i) {
-            box.Add(mesh->Node(i).Transformed(placed));
-        }
-    }
-}
-
-// One place of a product in the expanded tree: a free shape or an instance.
-struct Node {
-    int product = -1;
-    TDF_Label instance; // the component label; null for a free shape
-    gp_Trsf global;     // composed from the root
-    std::vector<int> children;
-};
-
-// One file, read and laid out as an expanded tree.
-struct Model {
-    std::string file;
-    const ModelFormat* format = nullptr;
-    // The document compared: read here from `file`, or one the caller holds.
-    std::unique_ptr<orvkit::XdeDocumentImpl> owned;
-    const orvkit::XdeDocumentImpl* impl = nullptr;
-    // Measured on the triangles its faces carry rather than on their surfaces: a model that
-    // was meshed to be written to a mesh format is compared with the triangles written.
-    bool byTriangles = false;
-    std::vector<Product> products;
-    std::vector<Node> nodes;
-    std::vector<int> roots;
-    Bnd_Box box;
-    int instances = 0;
-
-    int Count(bool assemblies) const
-    {
-        return static_cast<int>(
-            std::count_if(products.begin(), products.end(),
-                          [&](const Product& p) { return p.assembly == assemblies; }));
-    }
-    std::vector<double> Dimensions() const;
-    TopoDS_Shape WholeShape() const;
-};
-
-std::vector<double> Model::Dimensions() const
-{
-    std::vector<double> values;
-    if (impl->dimTolTool.IsNull()) {
-        return values;
-    }
-    TDF_LabelSequence labels;
-    impl->dimTolTool->GetDimensionLabels(labels);
-    for (const TDF_Label& label : labels) {
-        Handle(XCAFDoc_Dimension) dimension;
-        if (label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension)) {
-            const Handle(XCAFDimTolObjects_DimensionObject) object = dimension->GetObject();
-            if (!object.IsNull()) {
-                values.push_back(object->GetValue());
-            }
-        }
-    }
-    std::sort(values.begin(), values.end());
-    return values;
-}
-
-TopoDS_Shape Model::WholeShape() const
-{
-    return orvkit::XdeModelEdit::WholeShape(*impl);
-}
-
-// Expands the tree from the free shapes with an explicit stack: one step per node, whatever
-// the depth, and each product's label read once.
-class TreeWalk {
-public:
-    explicit TreeWalk(Model& model) : myModel(model) {}
-
-    void Run()
-    {
-        for (int i = myModel.impl->freeShapes.Length(); i >= 1; --i) {
-            myPending.push_back({myModel.impl->freeShapes.Value(i), -1});
-        }
-        while (!myPending.empty()) {
-            const Pending next = myPending.back();
-            myPending.pop_back();
-            Visit(next);
-        }
-    }
-
-private:
-    struct Pending {
-        TDF_Label label;
-        int parent;
-    };
-
-    void Visit(const Pending& next)
-    {
-        TDF_Label referred = next.label;
-        const bool instance = XCAFDoc_ShapeTool::GetReferredShape(next.label, referred);
-        Node node;
-        node.product = ProductOf(referred);
-        if (instance && next.parent >= 0) {
-            node.instance = next.label;
-            node.global = myModel.nodes[next.parent].global *
-                          XCAFDoc_ShapeTool::GetLocation(next.label).Transformation();
-            ++myModel.instances;
-        }
-        const int index = static_cast<int>(myModel.nodes.size());
-        (next.parent < 0 ? myModel.roots : myModel.nodes[next.parent].children).push_back(index);
-        Product& product = myModel.products[node.product];
-        ++product.occurrences;
-        if (!product.assembly && !product.box.IsVoid()) {
-            myModel.box.Add(product.box.Transformed(node.global));
-        }
-        myModel.nodes.push_back(std::move(node));
-        if (product.assembly) {
-            TDF_LabelSequence components;
-            XCAFDoc_ShapeTool::GetComponents(referred, components);
-            for (int i = components.Length(); i >= 1; --i) {
-                myPending.push_back({components.Value(i), index});
-            }
-        }
-    }
-
-    int ProductOf(const TDF_Label& label)
-    {
-        if (const int* known = myIndex.Seek(label)) {
-            return *known;
-        }
-        Product product;
-        product.label = label;
-        product.name = NameOf(label);
-        product.assembly = XCAFDoc_ShapeTool::IsAssembly(label);
-        if (!product.assembly) {
-            // The geometry's own extent: shape tolerances, which a writer and a reader may
-            // each change, would move the box without the model having moved.
-            const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
-            if (myModel.byTriangles) {
-                AddNodes(shape, product.box);
-            } else {
-                BRepBndLib::AddOptimal(shape, product.box, Standard_True, Standard_False);
-            }
-        }
-        myModel.products.push_back(std::move(product));
-        const int index = static_cast<int>(myModel.products.size()) - 1;
-        myIndex.Bind(label, index);
-        return index;
-    }
-
-    Model& myModel;
-    std::vector<Pending> myPending;
-    NCollection_DataMap<TDF_Label, int, TDF_LabelMapHasher> myIndex;
-};
-
-// Reads `file` into `model`; false with the reason in `failure`.
-bool Load(const std::string& file, Model& model, orvkit::LoadFailure& failure)
-{
-    model.file = file;
-    model.format = ModelFormat::ForPath(file);
-    model.owned = std::make_unique<orvkit::XdeDocumentImpl>();
-    model.impl = model.owned.get();
-    if (!orvkit::XdeModelReader::Open(file, *model.owned, nullptr)) {
-        failure = model.owned->failure;
-        return false;
-    }
-    TreeWalk(model).Run();
-    return true;
-}
-
-// The display segments of a list of sibling nodes ("nut", or "nut:2" when several siblings
-// have that name) and the keys that match them across the two models.
-struct Siblings {
-    std::vector<std::string> segments;
-    std::vector<std::string> keys;
-};
-
-Siblings NameSiblings(const Model& model, const std::vector<int>& nodes)
-{
-    std::unordered_map<std::string, int> total;
-    std::vector<std::string> names;
-    for (int node : nodes) {
-        names.push_back(Segment(model.products[model.nodes[node].product].name));
-        ++total[names.back()];
-    }
-    Siblings siblings;
-    std::unordered_map<std::string, int> seen;
-    for (const std::string& name : names) {
-        const int occurrence = ++seen[name];
-        siblings.segments.push_back(total[name] > 1 ? name + ":" + std::to_string(occurrence)
-                                                    : name);
-        siblings.keys.push_back(name + '\n' + std::to_string(occurrence));
-    }
-    return siblings;
-}
-
 // The differences between two models, and what was compared.
 class ModelCompare {
 public:
-    ModelCompare(const Model& first, const Model& second, double tolerance,
+    ModelCompare(const ModelTree& first, const ModelTree& second, double tolerance,
                  double propertyTolerance)
         : myFirst(first), mySecond(second), myTolerance(tolerance),
           myPropertyTolerance(propertyTolerance)
@@ -579,41 +304,27 @@ public:
             CompareTree();
         }
         CompareModel();
-        std::stable_sort(
-            myDifferences.begin(), myDifferences.end(),
-            [](const CompareDifference& a, const CompareDifference& b) { return a.path < b.path; });
+        std::stable_sort(myDifferences.begin(), myDifferences.end(),
+                         [](const Difference& a, const Difference& b) { return a.path < b.path; });
     }
 
     bool IsEqual() const { return myDifferences.empty(); }
 
-    CompareResult Result() const
+    CompareReport Report() const
     {
-        CompareResult result;
-        result.differences = myDifferences;
-        result.summary = orvkit::PathUtil::GetFileName(myFirst.file) + " vs " +
-                         orvkit::PathUtil::GetFileName(mySecond.file) + ": " + Summary();
-        result.json = ToJson();
-        return result;
-    }
-
-    nlohmann::json ToJson() const
-    {
-        nlohmann::json differences = nlohmann::json::array();
-        for (const CompareDifference& d : myDifferences) {
-            nlohmann::json item = {{"path", d.path}, {"what", d.what}};
-            item["first"] = d.first.empty() ? nlohmann::json() : nlohmann::json(d.first);
-            item["second"] = d.second.empty() ? nlohmann::json() : nlohmann::json(d.second);
-            differences.push_back(item);
-        }
-        nlohmann::json leftOut = nlohmann::json::array();
+        CompareReport report;
+        report.first = myFirst.file;
+        report.second = mySecond.file;
+        report.differences = myDifferences;
+        report.compared = myCompared;
         for (const auto& [topic, reason] : myLeftOut) {
-            leftOut.push_back({{"topic", topic}, {"reason", reason}});
+            report.leftOut.emplace_back(topic, reason);
         }
-        return {{"first", myFirst.file},       {"second", mySecond.file},
-                {"equal", IsEqual()},          {"differences", differences},
-                {"compared", myCompared},      {"leftOut", leftOut},
-                {"tolerance", myTolerance},    {"propertyTolerance", myPropertyTolerance},
-                {"lengthTolerance", myLinear}, {"summary", Summary()}};
+        report.tolerance = myTolerance;
+        report.propertyTolerance = myPropertyTolerance;
+        report.lengthTolerance = myLinear;
+        report.summary = Summary();
+        return report;
     }
 
 private:
@@ -984,8 +695,8 @@ private:
         return text;
     }
 
-    const Model& myFirst;
-    const Model& mySecond;
+    const ModelTree& myFirst;
+    const ModelTree& mySecond;
     double myTolerance;
     double myPropertyTolerance;
     double myLinear = 0.0;
@@ -998,76 +709,91 @@ private:
     bool myVolume = false;
     std::vector<std::string> myCompared;
     std::vector<std::pair<const char*, std::string>> myLeftOut;
-    std::vector<CompareDifference> myDifferences;
+    std::vector<Difference> myDifferences;
     std::unordered_set<uint64_t> myProductPairs;
     MeasureCache myMeasures;
 };
 
 } // namespace
 
-std::string CompareDifference::Text() const
+std::string Difference::Text() const
 {
-    if (first.empty() && second.empty()) {
-        return path + ": " + what;
+    if (a.empty() && b.empty()) {
+        return path + ": " + topic;
     }
-    return path + ": " + what + " " + first + " vs " + second;
+    return path + ": " + topic + " " + a + " vs " + b;
 }
 
-std::string CompareResult::Text() const
+std::string CompareReport::Line() const
 {
-    std::string text;
-    for (const CompareDifference& difference : differences) {
-        text += difference.Text() + "\n";
-    }
-    return text + summary + "\n";
+    return orvkit::PathUtil::GetFileName(first) + " vs " + orvkit::PathUtil::GetFileName(second) +
+           ": " + summary;
 }
 
-bool CompareWritten(const orvkit::XdeDocumentImpl& written, const std::string& source,
-                    const std::string& file, const CompareOptions& options, CompareResult& result,
-                    orvkit::LoadFailure& failure)
+nlohmann::json CompareReport::ToJson() const
 {
-    Model second;
-    if (!Load(file, second, failure)) {
-        return false;
+    nlohmann::json items = nlohmann::json::array();
+    for (const Difference& d : differences) {
+        nlohmann::json item = {{"path", d.path}, {"what", d.topic}};
+        item["first"] = d.a.empty() ? nlohmann::json() : nlohmann::json(d.a);
+        item["second"] = d.b.empty() ? nlohmann::json() : nlohmann::json(d.b);
+        items.push_back(item);
     }
-    Model first;
+    nlohmann::json left = nlohmann::json::array();
+    for (const auto& [topic, reason] : leftOut) {
+        left.push_back({{"topic", topic}, {"reason", reason}});
+    }
+    return {{"first", first},
+            {"second", second},
+            {"equal", Equal()},
+            {"differences", items},
+            {"compared", compared},
+            {"leftOut", left},
+            {"tolerance", tolerance},
+            {"propertyTolerance", propertyTolerance},
+            {"lengthTolerance", lengthTolerance},
+            {"summary", summary}};
+}
+
+CompareReport Compare(const Model& a, const Model& b, const CompareOptions& options)
+{
+    ModelData& first = ModelAccess::Data(a);
+    ModelData& second = ModelAccess::Data(b);
+    // Both at once, whichever order another thread takes them in.
+    std::unique_lock<std::recursive_mutex> lockFirst(first.lock, std::defer_lock);
+    std::unique_lock<std::recursive_mutex> lockSecond(second.lock, std::defer_lock);
+    if (&first == &second) {
+        lockFirst.lock();
+    } else {
+        std::lock(lockFirst, lockSecond);
+    }
+    return ModelCompare(LaidOut(a).tree, LaidOut(b).tree, options.tolerance,
+                        options.propertyTolerance)
+        .Report();
+}
+
+namespace detail {
+
+CompareReport CompareWritten(const orvkit::XdeDocumentImpl& written, const std::string& source,
+                             const Model& back)
+{
+    ModelData& data = ModelAccess::Data(back);
+    const std::lock_guard<std::recursive_mutex> lock(data.lock);
+    const ModelTree& second = LaidOut(back).tree;
+    ModelTree first;
     first.file = source;
     // What the source's format could hold is what the model in memory holds.
     first.format = ModelFormat::ForPath(source);
     if (first.format == nullptr) {
-        first.format = ModelFormat::ForPath(file);
+        first.format = second.format;
     }
     first.impl = &written;
     first.byTriangles = second.format != nullptr && second.format->IsMesh();
-    TreeWalk(first).Run();
-    result = ModelCompare(first, second, options.tolerance, options.propertyTolerance).Result();
-    return true;
+    BuildTree(first);
+    const CompareOptions options;
+    return ModelCompare(first, second, options.tolerance, options.propertyTolerance).Report();
 }
 
-int RunCompare(const CompareOptions& options)
-{
-    Model first;
-    Model second;
-    orvkit::LoadFailure failure;
-    if (!Load(options.first, first, failure)) {
-        PrintError(options.first, failure);
-        return 2;
-    }
-    if (!Load(options.second, second, failure)) {
-        PrintError(options.second, failure);
-        return 2;
-    }
-    // What a read left out is not compared: the warnings say what it was.
-    PrintWarnings(options.first, first.impl->readWarnings);
-    PrintWarnings(options.second, second.impl->readWarnings);
-    const CompareResult result =
-        ModelCompare(first, second, options.tolerance, options.propertyTolerance).Result();
-    if (options.json) {
-        std::cout << JsonText(result.json) << "\n";
-    } else {
-        std::cout << result.Text();
-    }
-    return result.Equal() ? 0 : 1;
-}
+} // namespace detail
 
-} // namespace orvex::cli
+} // namespace orvex
