@@ -1,8 +1,13 @@
-// The check and compare verbs, called as functions: variants of the sample assembly are built
-// with OCCT, written as STEP and read back by the verbs.
-#include "ModelCheck.h"
-#include "ModelCompare.h"
-#include "ModelWriting.h"
+// Check and compare, called through the library: variants of the sample assembly are built
+// with OCCT, written as STEP and read back; the reports' values are checked, and the text the
+// program prints of them.
+#include "PrintFormat.h"
+#include "ReportPrinter.h"
+
+#include "orvex/Check.h"
+#include "orvex/Compare.h"
+#include "orvex/Read.h"
+#include "orvex/Write.h"
 
 #include "Support/TestSupport.h"
 
@@ -50,6 +55,7 @@
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,32 +64,59 @@ namespace {
 using orvkit::XdeDocumentImpl;
 using orvtest::TempDir;
 
-// What a verb printed and returned.
-using VerbRun = orvtest::ProgramRun;
+// A comparison or a check of files: the report, the program's exit code for it (2 when a file
+// cannot be read, with why in `err`) and its text or JSON as the program prints it.
+struct VerbRun {
+    int exitCode = 2;
+    std::string out;
+    std::string err;
+    orvex::CompareReport compared;
+    orvex::CheckReport checked;
+};
 
-VerbRun RunVerb(const std::function<int()>& verb)
+bool ReadBoth(const std::vector<std::string>& files, std::vector<orvex::Model>& models,
+              VerbRun& run)
 {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    VerbRun run;
-    run.exitCode = verb();
-    run.out = testing::internal::GetCapturedStdout();
-    run.err = testing::internal::GetCapturedStderr();
-    return run;
+    for (const std::string& file : files) {
+        orvex::ReadResult read = orvex::Read(file);
+        if (!read) {
+            run.err = read.failure.Text() + "\n";
+            return false;
+        }
+        models.push_back(std::move(*read.model));
+    }
+    return true;
 }
 
-VerbRun Compare(const std::string& first, const std::string& second, bool json = false)
+VerbRun Compare(const std::string& first, const std::string& second, bool json = false,
+                const orvex::CompareOptions& options = {})
 {
-    orvex::cli::CompareOptions options;
-    options.first = first;
-    options.second = second;
-    options.json = json;
-    return RunVerb([&] { return orvex::cli::RunCompare(options); });
+    VerbRun run;
+    std::vector<orvex::Model> models;
+    if (!ReadBoth({first, second}, models, run)) {
+        return run;
+    }
+    run.compared = orvex::Compare(models[0], models[1], options);
+    run.exitCode = run.compared.Equal() ? 0 : 1;
+    std::ostringstream text;
+    orvex::cli::PrintCompare(text, run.compared);
+    run.out = json ? run.compared.ToJson().dump() : text.str();
+    return run;
 }
 
 VerbRun Check(const std::string& file, bool json = false)
 {
-    return RunVerb([&] { return orvex::cli::RunCheck({file, json}); });
+    VerbRun run;
+    std::vector<orvex::Model> models;
+    if (!ReadBoth({file}, models, run)) {
+        return run;
+    }
+    run.checked = orvex::Check(models[0]);
+    run.exitCode = run.checked.Agrees() ? 0 : 1;
+    std::ostringstream text;
+    orvex::cli::PrintCheck(text, run.checked, orvkit::PathUtil::GetFileName(file) + ":");
+    run.out = json ? run.checked.ToJson().dump() : text.str();
+    return run;
 }
 
 // The sample read, changed by `edit`, and written as STEP to `name` in `dir`.
@@ -236,8 +269,7 @@ TEST_F(CompareTest, MeshFormatLeavesOutVolumeAndSaysSo)
     ASSERT_TRUE(orvkit::XdeModelReader::Open(orvtest::SamplePath(), impl, nullptr));
     const std::string mesh = myDir.File("sample.stl");
     ASSERT_EQ(orvkit::XdeModelWriter::Save(mesh, impl, {}).failure, "");
-    orvex::cli::CompareOptions options{orvtest::SamplePath(), mesh, true, 1e-2, 1e-2};
-    const VerbRun run = RunVerb([&] { return orvex::cli::RunCompare(options); });
+    const VerbRun run = Compare(orvtest::SamplePath(), mesh, true, {1e-2, 1e-2});
     const nlohmann::json out = nlohmann::json::parse(run.out);
     std::vector<std::string> leftOut;
     for (const nlohmann::json& item : out["leftOut"]) {
@@ -335,18 +367,21 @@ TEST_F(CompareTest, EdgeColoursAndOpenShellsAreComparedForWhatTheyAre)
         edges.push_back(BRepBuilderAPI_MakeEdge(gp_Pnt(0, i, 0), gp_Pnt(10, i, 0)).Edge());
     }
     const TopoDS_Compound wires = orvtest::MakeCompound(edges);
-    XdeDocumentImpl coloured;
-    OnePart(coloured, wires, [&](XdeDocumentImpl& impl, const TDF_Label& part) {
+    auto coloured = std::make_unique<XdeDocumentImpl>();
+    OnePart(*coloured, wires, [&](XdeDocumentImpl& impl, const TDF_Label& part) {
         const TDF_Label edge = impl.shapeTool->AddSubShape(part, edges[1]);
         impl.colorTool->SetColor(edge, Quantity_Color(Quantity_NOC_RED), XCAFDoc_ColorCurv);
     });
     const std::string plain = WritePart(myDir, "plain.stp", wires);
-    orvex::cli::CompareResult result;
-    orvkit::LoadFailure failure;
-    ASSERT_TRUE(orvex::cli::CompareWritten(coloured, "wires.stp", plain, {}, result, failure));
-    ASSERT_EQ(result.differences.size(), 1u) << result.Text();
-    EXPECT_EQ(result.differences[0].what, "edge colours") << result.Text();
-    EXPECT_EQ(result.differences[0].first, "1 (#ff0000)") << result.Text();
+    const orvex::ReadResult read = orvex::Read(plain);
+    ASSERT_TRUE(read) << read.failure.Text();
+    const orvex::CompareReport result =
+        orvex::Compare(orvex::Model::Adopt(std::move(coloured), "wires.stp"), *read.model);
+    ASSERT_EQ(result.differences.size(), 1u) << result.ToJson().dump(1);
+    EXPECT_EQ(result.differences[0].path, "part");
+    EXPECT_EQ(result.differences[0].topic, "edge colours");
+    EXPECT_EQ(result.differences[0].a, "1 (#ff0000)");
+    EXPECT_EQ(result.differences[0].b, "none");
 
     // A box without its top, made a solid: BRepGProp gives it a volume that depends on where
     // it is open. Without its bottom instead, it measures the same area and is still told
@@ -377,33 +412,51 @@ TEST_F(CompareTest, EdgeColoursAndOpenShellsAreComparedForWhatTheyAre)
 }
 
 // A written file is read back and compared with the model it was written from: the sample's
-// own rewrite is equal; a file that is not what the model says (here the model moved after
-// the write) is named with its differences, and so is one that cannot be read back.
+// own rewrite is equal, and a model written twice is written the same both times (the write
+// works on a copy). A file that is not what the model says (here the model moved) is named
+// with its differences; one that cannot be read is named with the parser's words.
 TEST_F(CompareTest, VerifiedWriteNamesWhatReadsBackDifferent)
 {
-    XdeDocumentImpl impl;
-    ASSERT_TRUE(orvkit::XdeModelReader::Open(orvtest::SamplePath(), impl, nullptr));
-    EXPECT_TRUE(orvex::cli::VerifyWritten(impl, orvtest::SamplePath(), myBase).equal);
+    const orvex::ReadResult sample = orvex::Read(orvtest::SamplePath());
+    ASSERT_TRUE(sample);
+    orvex::WriteOptions verify;
+    verify.verify = true;
+    for (const char* name : {"first.stp", "second.stp"}) {
+        const orvex::WriteReport written = orvex::Write(*sample.model, myDir.File(name), verify);
+        EXPECT_TRUE(written.Ok()) << written.Problem();
+        EXPECT_EQ(written.verified, std::optional<bool>(true)) << name;
+        EXPECT_GT(written.bytes, 10000u);
+        EXPECT_TRUE(written.Problem().empty());
+    }
+    // Instances are shared parts placed, so the copy's locations must be the ones its shapes
+    // carry: a copy that loses them loses every instance's name.
+    EXPECT_EQ(Compare(myDir.File("first.stp"), myDir.File("second.stp")).exitCode, 0);
 
-    Move(impl, FirstInstanceOf(impl, "plate"), 1.0);
-    const orvex::cli::WriteVerdict moved =
-        orvex::cli::VerifyWritten(impl, orvtest::SamplePath(), myBase);
-    EXPECT_FALSE(moved.equal);
-    ASSERT_FALSE(moved.differences.empty());
-    const VerbRun printed = RunVerb([&] { return orvex::cli::PrintVerdict("out.stp", moved), 1; });
-    EXPECT_EQ(orvtest::Lines(printed.err), 1u) << printed.err;
-    EXPECT_NE(printed.err.find("error: 'out.stp': written, but it reads back different: "
-                               "product name/plate: placement at (1, 0, 0) vs identity"),
-              std::string::npos)
-        << printed.err;
+    auto impl = std::make_unique<XdeDocumentImpl>();
+    ASSERT_TRUE(orvkit::XdeModelReader::Open(orvtest::SamplePath(), *impl, nullptr));
+    Move(*impl, FirstInstanceOf(*impl, "plate"), 1.0);
+    const orvex::Model moved = orvex::Model::Adopt(std::move(impl), orvtest::SamplePath());
+    const orvex::CompareReport compared = orvex::Compare(moved, *sample.model);
+    ASSERT_FALSE(compared.Equal());
+    orvex::WriteReport report;
+    report.path = "out.stp";
+    report.verified = false;
+    for (const orvex::Difference& difference : compared.differences) {
+        report.differences.push_back(difference.Text());
+    }
+    EXPECT_FALSE(report.Ok());
+    EXPECT_EQ(report.Problem().rfind("'out.stp': written, but it reads back different: "
+                                     "product name/plate: placement at (1, 0, 0) vs identity",
+                                     0),
+              0u)
+        << report.Problem();
 
     const std::string broken = myDir.Write("broken.stp", "ISO-10303-21;\nnot a model\n");
-    const orvex::cli::WriteVerdict unreadable =
-        orvex::cli::VerifyWritten(impl, orvtest::SamplePath(), broken);
-    EXPECT_FALSE(unreadable.equal);
-    ASSERT_EQ(unreadable.differences.size(), 1u);
-    EXPECT_EQ(unreadable.differences[0].rfind("it cannot be read back (", 0), 0u)
-        << unreadable.differences[0];
+    const orvex::ReadResult back = orvex::Read(broken);
+    ASSERT_FALSE(back);
+    EXPECT_EQ(back.failure.kind, "parse error");
+    EXPECT_EQ(back.failure.Text().rfind("cannot read '" + broken + "': not a readable STEP", 0), 0u)
+        << back.failure.Text();
 }
 
 TEST(VerbErrorTest, UnreadableFileGivesExitTwoAndOneLine)

@@ -329,12 +329,22 @@ TEST_F(ConvertTest, ShardsOfTheSortedListAreDisjointCoverItAndDoNotDependOnItsOr
     EXPECT_EQ(ReadBack(myOut + "/a.brep"), 6);
 }
 
+// As split does, convert makes the folder it writes into, with the folders above it.
+TEST_F(ConvertTest, AMissingOutputFolderIsMade)
+{
+    const std::string folder = myDir.File("new/deeper");
+    const ProgramRun run =
+        Program("convert " + Quote(kSample) + " --format brep --out " + Quote(folder));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_GT(ReadBack(folder + "/as1-assembly.brep"), 0);
+}
+
 TEST_F(ConvertTest, BadArgumentsGiveOneErrorLineAndConvertNothing)
 {
     const std::string file = myDir.Write("not-a-folder", "x");
     const std::pair<std::string, std::string> cases[] = {
         {"--format xyz --out " + Quote(myOut), "unknown format 'xyz'"},
-        {"--format step --out " + Quote(myDir.File("missing")), "does not exist"},
+        {"--format step --out " + Quote(file + "/sub"), "cannot make the folder"},
         {"--format step --out " + Quote(file), "is not a folder"},
         {"--format step --out " + Quote(myOut) + " --jobs 0", "--jobs"},
         {"--format step --out " + Quote(myOut) + " --from w-up", "unknown axis 'w-up'"},
