@@ -9,8 +9,9 @@
 #   diff -r /tmp/before /tmp/after
 #
 # Each output holds the exit code, standard output and standard error of `import --json`,
-# `xde --json`, `scene --json` or `linetypes --json`. CORPUS defaults to ../shared/corpus beside
-# the checkout.
+# `xde --json`, `scene --json` or `linetypes --json`; for STEP and IGES files also of `check`,
+# `compare` of the file with itself, `export --verify` to STEP and to GLB, and `convert` of
+# the file to STL. CORPUS defaults to ../shared/corpus beside the checkout.
 set -euo pipefail
 
 if [[ $# -ne 2 ]]; then
@@ -39,11 +40,35 @@ record() {
     } >"$target"
 }
 
+# A verb that writes, run in a folder of its own so that the paths it prints are the same in
+# every snapshot; `convert`'s times are not.
+written() {
+    local verb=$1 file=$2
+    shift 2
+    local name=${file#"$corpus"/}
+    local target="$out/${name//\//_}.$verb-$(echo "$*" | tr -c 'a-z0-9' '-')"
+    local work
+    work=$(mktemp -d)
+    mkdir "$work/converted"
+    {
+        set +e
+        (cd "$work" && timeout 300 "$program" --timeout 240 "$verb" "$file" "$@" 2>&1 |
+            sed -e "s|$corpus|CORPUS|g" -e 's/[0-9]*\.[0-9][0-9] s/T s/')
+        echo "exit ${PIPESTATUS[0]}"
+    } >"$target"
+    rm -rf "$work"
+}
+
 while IFS= read -r -d '' file; do
     case ${file,,} in
     *.stp | *.step | *.igs | *.iges)
         record import "$file"
         record xde "$file"
+        written check "$file"
+        written compare "$file" "$file"
+        written export "$file" out.stp --verify
+        written export "$file" out.glb --verify
+        written convert "$file" --format stl --out converted
         ;;
     *.wrl | *.vrml) record scene "$file" ;;
     *.lin) record linetypes "$file" ;;
