@@ -2,7 +2,6 @@
 
 #include "ArgumentDialogs.h"
 #include "FileDiagnosis.h"
-#include "LoadLog.h"
 
 #include "Data/App/CommandManager.h"
 #include "Data/App/DocumentManager.h"
@@ -19,16 +18,16 @@ using namespace orvkit;
 
 namespace {
 
-// Why the run failed, in the order that says the most: a dialog left without an answer, the
-// first error (or message to the user) the run logged, an answer of a file type the dialog
-// did not offer.
-std::string ExplainFailure(const std::vector<LogRecord>& log, const ArgumentDialogs& dialogs)
+// Why the run failed, in the order that says the most: a dialog left without an answer, what
+// the command said (the first error or message to the user it logged), an answer of a file
+// type the dialog did not offer.
+std::string ExplainFailure(const CommandContext& context, const ArgumentDialogs& dialogs)
 {
     if (const auto& title = dialogs.GetCancelledTitle()) {
         return fmt::format("the dialog \"{}\" was cancelled (no answer was given for it)", *title);
     }
-    if (std::string reason = FirstError(log); !reason.empty()) {
-        return reason;
+    if (!context.GetFailure().empty()) {
+        return context.GetFailure();
     }
     if (!dialogs.GetMismatch().empty()) {
         return dialogs.GetMismatch();
@@ -51,19 +50,12 @@ bool CommandSession::Run(const std::string& name, const std::vector<std::string>
     const auto dialogs = std::make_shared<ArgumentDialogs>(answers, dialogValues);
     CommandContext context(myDocument.get(), &parameters, &myViewer);
     DialogUtil::SetProvider(dialogs);
-    bool done = false;
-    std::string reason;
-    {
-        LoadLog log;
-        CommandManager& commands = CommandManager::Instance();
-        done = batch ? commands.BatchRun(name, &context) : commands.Run(name, &context);
-        if (!done) {
-            reason = ExplainFailure(log.GetRecords(), *dialogs);
-        }
-    }
+    CommandManager& commands = CommandManager::Instance();
+    const bool done = batch ? commands.BatchRun(name, &context) : commands.Run(name, &context);
     DialogUtil::SetProvider(nullptr);
     if (!done) {
-        std::cerr << "orvex-interop: error: command '" << name << "' failed: " << reason << "\n";
+        std::cerr << "orvex-interop: error: command '" << name
+                  << "' failed: " << ExplainFailure(context, *dialogs) << "\n";
         return false;
     }
     for (const std::string& answer : dialogs->GetUnusedAnswers()) {

@@ -3,38 +3,9 @@
 #include "Common/Core/LoadFailure.h"
 #include "Geometry/IO/ReplacingWrite.h"
 
-#include <cstring>
 #include <iostream>
 
 namespace orvex::cli {
-
-namespace {
-
-const char* const kOcctPrefix = "OCCT: ";
-
-// OpenCASCADE frames its errors in asterisks; keep the words only.
-std::string Tidy(const std::string& text)
-{
-    const size_t first = text.find_first_not_of("* ");
-    const size_t last = text.find_last_not_of("* ");
-    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-}
-
-} // namespace
-
-std::string FirstError(const std::vector<orvkit::LogRecord>& log)
-{
-    for (const auto& record : log) {
-        if (record.level < 3) {
-            continue;
-        }
-        if (record.text.rfind(kOcctPrefix, 0) == 0) {
-            return Tidy(record.text.substr(std::strlen(kOcctPrefix)));
-        }
-        return record.text;
-    }
-    return std::string();
-}
 
 void PrintError(const std::string& file, const std::string& reason)
 {

@@ -1,8 +1,5 @@
 #pragma once
 
-#include "Common/Core/CaptureLogSink.h"
-#include "Common/Core/Logger.h"
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,9 +10,6 @@ class LoadFailure;
 
 namespace orvex::cli {
 
-// The first error or message to the user the log holds (level 3 or more), with
-// OpenCASCADE's framing removed; empty when there is none.
-std::string FirstError(const std::vector<orvkit::LogRecord>& log);
 // The program's one error line about an input file.
 void PrintError(const std::string& file, const std::string& reason);
 // The one error line for a load that failed, from the reason the reader kept.

@@ -8,8 +8,9 @@
 
 namespace orvex::cli {
 
-// Keeps what is logged while something runs, so that a failure or the warnings can be shown
-// afterwards.
+// Keeps what is logged while something runs, so that what it only logs can be shown afterwards:
+// the line-style reader, whose interface is fixed, says which definitions it skipped in the log
+// alone.
 class LoadLog {
 public:
     LoadLog();

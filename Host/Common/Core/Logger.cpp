@@ -13,6 +13,29 @@ constexpr int kNoSinkLevel = 1 << 30;
 
 // Each thread walks (and indents) on its own.
 thread_local int theIndent = 0;
+// The innermost FirstProblem of the thread; null when none is open.
+thread_local Logger::FirstProblem* theProblem = nullptr;
+
+constexpr int kProblemLevel = 3;
+const char* const kOcctPrefix = "OCCT: ";
+
+// Whether a message must be formatted: some sink wants it, or the thread keeps its problems.
+bool Wanted(int level, int minLevel)
+{
+    return level >= minLevel || (theProblem != nullptr && level >= kProblemLevel);
+}
+
+// OpenCASCADE frames its errors in asterisks; keep the words only.
+std::string Tidy(const std::string& text)
+{
+    if (text.rfind(kOcctPrefix, 0) != 0) {
+        return text;
+    }
+    const std::string words = text.substr(std::char_traits<char>::length(kOcctPrefix));
+    const size_t first = words.find_first_not_of("* ");
+    const size_t last = words.find_last_not_of("* ");
+    return first == std::string::npos ? std::string() : words.substr(first, last - first + 1);
+}
 
 } // namespace
 
@@ -24,9 +47,19 @@ Logger& Logger::Instance()
 
 Logger::Logger() : mySinks(std::make_shared<const SinkList>()), myMinLevel(kNoSinkLevel) {}
 
+Logger::FirstProblem::FirstProblem() : myOuter(theProblem)
+{
+    theProblem = this;
+}
+
+Logger::FirstProblem::~FirstProblem()
+{
+    theProblem = myOuter;
+}
+
 void Logger::Message(int level, const char* format, ...)
 {
-    if (level < myMinLevel.load(std::memory_order_relaxed)) {
+    if (!Wanted(level, myMinLevel.load(std::memory_order_relaxed))) {
         return;
     }
     va_list args;
@@ -45,7 +78,7 @@ void Logger::Message(int level, const char* format, ...)
 
 void Logger::Message(int level, const std::string& text)
 {
-    if (level < myMinLevel.load(std::memory_order_relaxed)) {
+    if (!Wanted(level, myMinLevel.load(std::memory_order_relaxed))) {
         return;
     }
     Dispatch(LogRecord{level, theIndent, false, text});
@@ -115,6 +148,9 @@ int Logger::GetIndent() const
 
 void Logger::Dispatch(const LogRecord& record)
 {
+    if (theProblem != nullptr && theProblem->myText.empty() && record.level >= kProblemLevel) {
+        theProblem->myText = Tidy(record.text);
+    }
     const std::lock_guard<std::recursive_mutex> lock(myMutex);
     // The list as it is now; a sink that adds or removes sinks from its Write changes the
     // next record's list, not this one's.

@@ -47,6 +47,25 @@ public:
     void PopIndent();
     int GetIndent() const;
 
+    // Keeps, while it lives, the first error or report (level 3 or more) that its thread logs,
+    // with OpenCASCADE's framing removed: why an operation that only logs its failure failed.
+    // Scopes nest; the innermost one keeps.
+    class FirstProblem {
+    public:
+        FirstProblem();
+        ~FirstProblem();
+        FirstProblem(const FirstProblem&) = delete;
+        FirstProblem& operator=(const FirstProblem&) = delete;
+
+        // Empty when nothing was logged at that level.
+        const std::string& Get() const { return myText; }
+
+    private:
+        friend class Logger;
+        FirstProblem* myOuter;
+        std::string myText;
+    };
+
 private:
     using SinkList = std::vector<std::shared_ptr<LogSink>>;
 

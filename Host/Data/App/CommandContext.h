@@ -4,6 +4,9 @@
 #include "Common/Core/ParameterDict.h"
 #include "Data/View/Viewer.h"
 
+#include <string>
+#include <utility>
+
 namespace orvkit {
 
 class Document;
@@ -22,12 +25,17 @@ public:
     ParameterDict* GetParameters() const { return myParameters; }
     Viewer* GetViewer() const { return myViewer; }
     ObjectId GetObjectId() const { return myObjectId; }
+    // Why the last run in this context failed, as the command said it; empty when it ran, or
+    // when it failed without a word.
+    const std::string& GetFailure() const { return myFailure; }
+    void SetFailure(std::string failure) { myFailure = std::move(failure); }
 
 private:
     Document* myDocument;
     ParameterDict* myParameters;
     Viewer* myViewer;
     ObjectId myObjectId;
+    std::string myFailure;
 };
 
 } // namespace orvkit

@@ -49,6 +49,17 @@ std::shared_ptr<Command> CommandManager::FindToRun(const std::string& name) cons
 
 bool CommandManager::Run(const std::string& name, CommandContext* context) const
 {
+    // Commands say why they fail in the log; the caller gets it in the context.
+    const Logger::FirstProblem problem;
+    const bool done = RunCommand(name, context);
+    if (context != nullptr) {
+        context->SetFailure(done ? std::string() : problem.Get());
+    }
+    return done;
+}
+
+bool CommandManager::RunCommand(const std::string& name, CommandContext* context) const
+{
     const std::shared_ptr<Command> command = FindToRun(name);
     if (!command) {
         return false;
@@ -65,6 +76,16 @@ bool CommandManager::Run(const std::string& name, CommandContext* context) const
 }
 
 bool CommandManager::BatchRun(const std::string& name, CommandContext* context) const
+{
+    const Logger::FirstProblem problem;
+    const bool done = BatchRunCommand(name, context);
+    if (context != nullptr) {
+        context->SetFailure(done ? std::string() : problem.Get());
+    }
+    return done;
+}
+
+bool CommandManager::BatchRunCommand(const std::string& name, CommandContext* context) const
 {
     const std::shared_ptr<Command> command = FindToRun(name);
     if (!command) {

@@ -36,9 +36,13 @@ public:
     // default, then BatchRun. A context without a dictionary gets one for the run. False, with
     // the reason logged, when there is no such command; otherwise what BatchRun returns.
     bool BatchRun(const std::string& name, CommandContext* context) const;
+    // Both leave in the context why a run failed: the first error the command logged
+    // (CommandContext::GetFailure).
 
 private:
     CommandManager() = default;
+    bool RunCommand(const std::string& name, CommandContext* context) const;
+    bool BatchRunCommand(const std::string& name, CommandContext* context) const;
     // The command of that name; logs and gives null when there is none.
     std::shared_ptr<Command> FindToRun(const std::string& name) const;
 
