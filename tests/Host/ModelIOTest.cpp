@@ -2,6 +2,7 @@
 // XdeModelEdit), and the format table they and the program share.
 #include "Support/TestSupport.h"
 
+#include "Geometry/IO/LabelName.h"
 #include "Geometry/IO/MeshFileCheck.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/ShapeMesher.h"
@@ -272,6 +273,16 @@ TEST(ModelFormatTest, ExtensionsAreFoundInAnyCaseExceptWhereTheyMustBeExact)
     for (const ModelFormat& format : ModelFormat::All()) {
         EXPECT_EQ(&ModelFormat::Get(format.id), &format) << format.name;
     }
+}
+
+// Names are read once for every writer and walker: as UTF-8, so that the Chinese part names
+// common in these files survive, and empty where a label has none.
+TEST(LabelNameTest, NamesComeAsUtf8AndALabelWithoutOneHasNone)
+{
+    XcafBuilder builder;
+    EXPECT_EQ(LabelName(builder.AddPart("齿轮 gear", MakeBox(1, 1, 1))), "齿轮 gear");
+    EXPECT_EQ(LabelName(builder.GetImpl().GetMain().FindChild(99)), "");
+    EXPECT_EQ(LabelName(TDF_Label()), "");
 }
 
 // --- STEP round trips -------------------------------------------------------------------------
