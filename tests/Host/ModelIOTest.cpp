@@ -22,6 +22,7 @@
 #include <Bnd_Box.hxx>
 #include <GCPnts_AbscissaPoint.hxx>
 #include <Poly_Triangulation.hxx>
+#include <RWStl.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
@@ -239,6 +240,32 @@ TEST_F(ModelIOTest, ExtractKeepsTheSubtreeAndPlacesAnInstanceWhereItWas)
     EXPECT_NEAR(BoxOf(alone).CornerMin().X(), 0.0, 1e-6);
     EXPECT_EQ(PartsAndInstances(alone), std::make_pair(1, 0));
     EXPECT_TRUE(XdeModelEdit::FindNamed(source, "nothing").IsNull());
+}
+
+// A caller that has looked the format up hands it down, and the writer writes that format,
+// whatever the path's extension says; only the path-only call reads the extension.
+TEST_F(ModelIOTest, TheFormatHandedDownIsWrittenWhateverThePathSays)
+{
+    const std::pair<ModelFormat::EnumId, const char*> cases[] = {
+        {ModelFormat::STL, "frame.out"},
+        {ModelFormat::GLB, "frame.stl"},
+        {ModelFormat::STEP, "frame.glb"},
+    };
+    for (const auto& [id, name] : cases) {
+        XdeDocumentImpl model;
+        Read(myDir.File("frame.step"), model);
+        const XdeWriteResult result =
+            XdeModelWriter::Save(myDir.File(name), ModelFormat::Get(id), model, {});
+        ASSERT_TRUE(result) << name << ": " << result.failure;
+    }
+    EXPECT_GT(RWStl::ReadFile(myDir.File("frame.out").c_str())->NbTriangles(), 0);
+    EXPECT_EQ(ReadWholeFile(myDir.File("frame.stl")).substr(0, 4), "glTF");
+    EXPECT_EQ(ReadWholeFile(myDir.File("frame.glb")).rfind("ISO-10303-21;", 0), 0u);
+
+    XdeDocumentImpl model;
+    Read(myDir.File("frame.step"), model);
+    EXPECT_EQ(XdeModelWriter::Save(myDir.File("again.out"), model, {}).failure,
+              "no format is written with the extension '.out'");
 }
 
 TEST(ModelReaderTest, BadFilesFailWithTheirReason)
