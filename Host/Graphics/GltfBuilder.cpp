@@ -1,10 +1,10 @@
 #include "GltfBuilder.h"
 
-#include "Common/Core/StringUtil.h"
-
 #include "Annotation/AnnotationElement.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/ReferenceShape.h"
+#include "Geometry/IO/LabelName.h"
+#include "Geometry/Kernel/BoxDiagonal.h"
 #include "Geometry/Kernel/TopoShape.h"
 #include "Graphics/BrepSceneNode.h"
 #include "Graphics/GroupSceneNode.h"
@@ -20,7 +20,6 @@
 #include <TDF_ChildIterator.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDF_Tool.hxx>
-#include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
@@ -105,14 +104,6 @@ void AppendFace(const TopoDS_Face& face, const gp_Trsf& frame, Primitive& primit
             primitive.normals.push_back(static_cast<float>(unit.Coord(k)));
         }
     }
-}
-
-// The diagonal of the shape's bounding box, tolerance gap included; 0 for a shape of no extent.
-double Diagonal(const TopoDS_Shape& shape)
-{
-    Bnd_Box box;
-    BRepBndLib::Add(shape, box);
-    return std::sqrt(box.SquareExtent());
 }
 
 // The edge lines of a shape: polylines as segments between shared points.
@@ -380,8 +371,10 @@ void GltfBuilder::AddEdges(const TopoDS_Shape& shape, const std::set<int>& liste
 {
     TopTools_IndexedMapOfShape edges;
     TopExp::MapShapes(shape, TopAbs_EDGE, edges);
+    Bnd_Box box;
+    BRepBndLib::Add(shape, box);
     const double deflection =
-        ExportMeshing::GetLinearDeflection(Diagonal(shape), ExportMeshing::PageRelativeDeflection);
+        ExportMeshing::GetLinearDeflection(BoxDiagonal(box), ExportMeshing::PageRelativeDeflection);
     for (const int index : listed) {
         if (index < 0 || index >= edges.Extent() ||
             BRep_Tool::Degenerated(TopoDS::Edge(edges.FindKey(index + 1)))) {
@@ -430,14 +423,6 @@ int GltfBuilder::MakeSceneNode(const SceneNode& scene, int& next)
         }
     }
     return AddNode(std::move(node), std::move(children));
-}
-
-std::string GltfBuilder::NameOf(const TDF_Label& label)
-{
-    Handle(TDataStd_Name) name;
-    return label.FindAttribute(TDataStd_Name::GetID(), name)
-               ? StringUtil::ToA(name->Get().ToExtString())
-               : std::string();
 }
 
 // A label's own colour for its lines: its curve colour, else the one its faces have.
@@ -533,8 +518,8 @@ int GltfBuilder::MakeXdeNode(const TDF_Label& label, const Style& inherited)
 {
     TDF_Label referred = label;
     const bool instance = XCAFDoc_ShapeTool::GetReferredShape(label, referred);
-    std::string name = NameOf(label);
-    nlohmann::json node{{"name", name.empty() ? NameOf(referred) : name}};
+    std::string name = LabelName(label);
+    nlohmann::json node{{"name", name.empty() ? LabelName(referred) : name}};
     if (instance) {
         AddPlacement(XCAFDoc_ShapeTool::GetLocation(label).Transformation(), node);
     }
@@ -587,7 +572,7 @@ int GltfBuilder::MeshOfPart(const TDF_Label& part, const Style& style)
     const FaceColorTable faceColors = FaceColorsOf(part, shape);
     edgeColors.own = EdgeColorsOf(part, shape);
     // The mesh is made in the part's own frame: its instances place it.
-    return MeshOf(&*key, NameOf(part), shape.Located(TopLoc_Location()),
+    return MeshOf(&*key, LabelName(part), shape.Located(TopLoc_Location()),
                   glm::vec3(base[0], base[1], base[2]), faceColors.empty() ? nullptr : &faceColors,
                   nullptr, &edgeColors);
 }
@@ -689,8 +674,8 @@ int GltfBuilder::MeshOf(const void* key, const std::string& name, const TopoDS_S
         return index;
     }
     // The box keeps its tolerance gap here: these meshes have always been measured so.
-    const double deflection = ExportMeshing::GetLinearDeflection(
-        std::sqrt(box.SquareExtent()), myRelativeDeflection, myDeflection);
+    const double deflection =
+        ExportMeshing::GetLinearDeflection(BoxDiagonal(box), myRelativeDeflection, myDeflection);
     ShapeMesher::Mesh(shape, deflection, myAngle, myFaceTriangles);
     ColoredFaces colored;
     colored.Gather(shape, myVertexFrame, base, faceColors, listed);

@@ -74,7 +74,6 @@ private:
     int MakeSceneNode(const SceneNode& scene, int& next);
 
     // The XDE walk.
-    static std::string NameOf(const TDF_Label& label);
     OptionalColor ColorOf(const TDF_Label& label) const;
     OptionalColor LineColorOf(const TDF_Label& label) const;
     FaceColorTable FaceColorsOf(const TDF_Label& part, const TopoDS_Shape& shape) const;

@@ -2,6 +2,7 @@
 // XdeModelEdit), and the format table they and the program share.
 #include "Support/TestSupport.h"
 
+#include "Geometry/IO/LabelName.h"
 #include "Geometry/IO/MeshFileCheck.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/ShapeMesher.h"
@@ -21,6 +22,7 @@
 #include <Bnd_Box.hxx>
 #include <GCPnts_AbscissaPoint.hxx>
 #include <Poly_Triangulation.hxx>
+#include <RWStl.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
@@ -240,6 +242,32 @@ TEST_F(ModelIOTest, ExtractKeepsTheSubtreeAndPlacesAnInstanceWhereItWas)
     EXPECT_TRUE(XdeModelEdit::FindNamed(source, "nothing").IsNull());
 }
 
+// A caller that has looked the format up hands it down, and the writer writes that format,
+// whatever the path's extension says; only the path-only call reads the extension.
+TEST_F(ModelIOTest, TheFormatHandedDownIsWrittenWhateverThePathSays)
+{
+    const std::pair<ModelFormat::EnumId, const char*> cases[] = {
+        {ModelFormat::STL, "frame.out"},
+        {ModelFormat::GLB, "frame.stl"},
+        {ModelFormat::STEP, "frame.glb"},
+    };
+    for (const auto& [id, name] : cases) {
+        XdeDocumentImpl model;
+        Read(myDir.File("frame.step"), model);
+        const XdeWriteResult result =
+            XdeModelWriter::Save(myDir.File(name), ModelFormat::Get(id), model, {});
+        ASSERT_TRUE(result) << name << ": " << result.failure;
+    }
+    EXPECT_GT(RWStl::ReadFile(myDir.File("frame.out").c_str())->NbTriangles(), 0);
+    EXPECT_EQ(ReadWholeFile(myDir.File("frame.stl")).substr(0, 4), "glTF");
+    EXPECT_EQ(ReadWholeFile(myDir.File("frame.glb")).rfind("ISO-10303-21;", 0), 0u);
+
+    XdeDocumentImpl model;
+    Read(myDir.File("frame.step"), model);
+    EXPECT_EQ(XdeModelWriter::Save(myDir.File("again.out"), model, {}).failure,
+              "no format is written with the extension '.out'");
+}
+
 TEST(ModelReaderTest, BadFilesFailWithTheirReason)
 {
     const TempDir dir;
@@ -272,6 +300,16 @@ TEST(ModelFormatTest, ExtensionsAreFoundInAnyCaseExceptWhereTheyMustBeExact)
     for (const ModelFormat& format : ModelFormat::All()) {
         EXPECT_EQ(&ModelFormat::Get(format.id), &format) << format.name;
     }
+}
+
+// Names are read once for every writer and walker: as UTF-8, so that the Chinese part names
+// common in these files survive, and empty where a label has none.
+TEST(LabelNameTest, NamesComeAsUtf8AndALabelWithoutOneHasNone)
+{
+    XcafBuilder builder;
+    EXPECT_EQ(LabelName(builder.AddPart("齿轮 gear", MakeBox(1, 1, 1))), "齿轮 gear");
+    EXPECT_EQ(LabelName(builder.GetImpl().GetMain().FindChild(99)), "");
+    EXPECT_EQ(LabelName(TDF_Label()), "");
 }
 
 // --- STEP round trips -------------------------------------------------------------------------

@@ -1,17 +1,21 @@
 // The generic shape writer: every format written through ShapeIO::Save and read back with
 // OpenCASCADE's own readers, the bytes of STL, units and axes, and failures that must leave
-// the folder as it was. Also the replacing write underneath, driven directly.
+// the folder as it was; a shape written alone and as a model of one part come out alike. Also
+// the replacing write underneath, driven directly.
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Geometry/IO/CafShapeWriter.h"
 #include "Geometry/IO/ExportMeshing.h"
 #include "Geometry/IO/ImportSettingsModel.h"
+#include "Geometry/IO/LengthUnit.h"
 #include "Geometry/IO/ReplacingWrite.h"
 #include "Geometry/IO/ShapeIO.h"
 #include "Geometry/IO/StaticSettingsScope.h"
-#include "Geometry/IO/StlShapeWriter.h"
+#include "Interop/Kernel/XdeModelWriter.h"
 
 #include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
@@ -193,6 +197,53 @@ bool HasTriangulation(const TopoDS_Shape& shape)
     return ::testing::AssertionSuccess();
 }
 
+// Every triangle of the shape's meshes as its three corners, placed, face by face in the
+// shape's order: the same triangles written twice read back alike.
+std::vector<gp_Pnt> TriangleCorners(const TopoDS_Shape& shape)
+{
+    std::vector<gp_Pnt> corners;
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation) mesh =
+            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
+        for (int t = 1; !mesh.IsNull() && t <= mesh->NbTriangles(); ++t) {
+            int nodes[3];
+            mesh->Triangle(t).Get(nodes[0], nodes[1], nodes[2]);
+            for (const int node : nodes) {
+                corners.push_back(mesh->Node(node).Transformed(location.Transformation()));
+            }
+        }
+    }
+    return corners;
+}
+
+::testing::AssertionResult SameTriangles(const TopoDS_Shape& first, const TopoDS_Shape& second)
+{
+    const std::vector<gp_Pnt> a = TriangleCorners(first);
+    const std::vector<gp_Pnt> b = TriangleCorners(second);
+    if (a.empty() || a.size() != b.size()) {
+        return ::testing::AssertionFailure()
+               << a.size() / 3 << " triangles against " << b.size() / 3;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (!a[i].IsEqual(b[i], 0.0)) {
+            return ::testing::AssertionFailure()
+                   << "triangle " << i / 3 << " of " << a.size() / 3 << " differs";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// A kernel model of the shape as its one part, as a read of a file holding it would leave it.
+XdeDocumentImpl& OnePartModel(XcafBuilder& builder, const TopoDS_Shape& shape)
+{
+    builder.AddPart("part", shape);
+    builder.Finish();
+    XdeDocumentImpl& impl = builder.GetImpl();
+    impl.shapeTool->GetFreeShapes(impl.freeShapes);
+    return impl;
+}
+
 class ShapeSaveTest : public ::testing::Test {
 protected:
     // Every name in the test folder, sub-folders included, with the bytes of each file.
@@ -211,6 +262,20 @@ protected:
     {
         const std::string path = myDir.File(name);
         EXPECT_TRUE(ShapeIO::Save(TopoShape::Create(shape), path, settings)) << path;
+        return path;
+    }
+
+    // The shape written by the kernel's model writer, as the one part of a model. The model
+    // gets a copy: the writer meshes its document's faces, which would otherwise be the
+    // caller's, and a shape meshed once keeps its triangles when it is written again.
+    std::string SaveAsModel(const TopoDS_Shape& shape, const std::string& name,
+                            const XdeWriteOptions& options = {})
+    {
+        const std::string path = myDir.File(name);
+        XcafBuilder builder;
+        const XdeWriteResult result = XdeModelWriter::Save(
+            path, OnePartModel(builder, BRepBuilderAPI_Copy(shape).Shape()), options);
+        EXPECT_TRUE(result) << path << ": " << result.failure;
         return path;
     }
 
@@ -307,9 +372,9 @@ TEST_F(ShapeSaveTest, GltfIsInMetresWithYUpAndTheModelUnitScalesEveryFormat)
 TEST_F(ShapeSaveTest, StlIsBinaryUnlessAsciiIsAsked)
 {
     ParameterDict ascii;
-    ascii.Add(StlShapeWriter::AsciiKey, ParameterCreator::Create(true));
+    ascii.Add(CafShapeWriter::StlAsciiKey, ParameterCreator::Create(true));
     ParameterDict binary;
-    binary.Add(StlShapeWriter::AsciiKey, ParameterCreator::Create(false));
+    binary.Add(CafShapeWriter::StlAsciiKey, ParameterCreator::Create(false));
     for (ParameterDict* settings : {static_cast<ParameterDict*>(nullptr), &binary}) {
         // An 80-byte header, the triangle count, then 50 bytes per triangle.
         const std::string bytes = ReadWholeFile(Save(PlacedBox(), "binary.stl", settings));
@@ -329,6 +394,69 @@ TEST_F(ShapeSaveTest, StlIsBinaryUnlessAsciiIsAsked)
     }
     EXPECT_EQ(facets, 12u);
     EXPECT_EQ(RWStl::ReadFile(path.c_str())->NbTriangles(), 12);
+}
+
+TEST_F(ShapeSaveTest, AShapeWrittenAloneAndAsAModelGivesTheSameTriangles)
+{
+    // A wide cylinder, whose triangles the linear deflection sets, and a thin one far smaller
+    // than the shape, whose triangles the angle sets; placed, so that locations show too.
+    const TopoDS_Shape shape =
+        MakeCompound({MakeCylinder(50, 20).Moved(TopLoc_Location(Translation(0, 0, 10))),
+                      MakeCylinder(1, 2).Moved(TopLoc_Location(Translation(80, 0, 0)))});
+    EXPECT_TRUE(
+        SameTriangles(ReadStl(Save(shape, "alone.stl")), ReadStl(SaveAsModel(shape, "model.stl"))));
+    EXPECT_TRUE(SameTriangles(ReadMesh(RWGltf_CafReader(), Save(shape, "alone.glb")),
+                              ReadMesh(RWGltf_CafReader(), SaveAsModel(shape, "model.glb"))));
+    EXPECT_TRUE(SameTriangles(ReadMesh(RWObj_CafReader(), Save(shape, "alone.obj")),
+                              ReadMesh(RWObj_CafReader(), SaveAsModel(shape, "model.obj"))));
+}
+
+TEST_F(ShapeSaveTest, StepAndIgesAreWrittenAlikeOnBothRoadsWhateverWasLeftBehind)
+{
+    // Another caller left the process-wide parameters set otherwise: metres and AP203. Both
+    // roads set their own, so the box comes out in millimetres, in AP214, either way.
+    STEPControl_Controller::Init();
+    StaticSettingsScope leftBehind;
+    leftBehind.SetText("write.step.schema", "AP203");
+    leftBehind.SetText("xstep.cascade.unit", "M");
+    for (const char* extension : {".step", ".igs"}) {
+        const auto read = std::string(extension) == ".step" ? ReadStep : ReadIges;
+        const std::string alone = Save(PlacedBox(), std::string("alone") + extension);
+        const std::string model = SaveAsModel(PlacedBox(), std::string("model") + extension);
+        EXPECT_TRUE(SameBox(read(alone), BoxOf(PlacedBox()), 1e-4)) << alone;
+        EXPECT_TRUE(SameBox(read(model), BoxOf(PlacedBox()), 1e-4)) << model;
+    }
+    for (const char* name : {"alone.step", "model.step"}) {
+        EXPECT_NE(ReadWholeFile(myDir.File(name)).find("FILE_SCHEMA(('AUTOMOTIVE_DESIGN"),
+                  std::string::npos)
+            << name;
+    }
+    EXPECT_STREQ(Interface_Static::CVal("xstep.cascade.unit"), "M");
+}
+
+TEST_F(ShapeSaveTest, AnUnknownUnitIsWordedAlikeOnEveryRoad)
+{
+    const std::string expected =
+        "unknown unit 'furlong' (mm, cm, m, km, um, in, ft, mi, mil or uin)";
+    EXPECT_EQ(LengthUnit::UnknownText("furlong"), expected);
+    ParameterDict furlongs;
+    ImportSettingsModel(&furlongs).SetModelUnit("furlong");
+    for (const char* name : {"box.step", "box.igs", "box.stl", "box.glb", "box.brep"}) {
+        ScopedLogCapture log;
+        EXPECT_FALSE(ShapeIO::Save(TopoShape::Create(PlacedBox()), myDir.File(name), &furlongs));
+        EXPECT_TRUE(OneReason(log, myDir.File(name), expected)) << name;
+    }
+    XdeWriteOptions options;
+    options.unit = "furlong";
+    for (const char* name : {"box.step", "box.stl"}) {
+        XcafBuilder builder;
+        EXPECT_EQ(
+            XdeModelWriter::Save(myDir.File(name), OnePartModel(builder, PlacedBox()), options)
+                .failure,
+            expected)
+            << name;
+    }
+    EXPECT_TRUE(Snapshot().empty());
 }
 
 TEST_F(ShapeSaveTest, EachFailureIsFalseWithOneReasonAndLeavesTheFolderAsItWas)

@@ -1,10 +1,11 @@
 #include "ExportMeshing.h"
 
+#include "Geometry/Kernel/BoxDiagonal.h"
+
 #include <BRepBndLib.hxx>
 #include <Bnd_Box.hxx>
 
 #include <algorithm>
-#include <cmath>
 
 namespace orvkit {
 
@@ -27,7 +28,7 @@ double ExportMeshing::GetLinearDeflection(const TopoDS_Shape& shape, double chos
         return MinDeflection;
     }
     box.SetGap(0.0);
-    return GetLinearDeflection(std::sqrt(box.SquareExtent()));
+    return GetLinearDeflection(BoxDiagonal(box));
 }
 
 } // namespace orvkit

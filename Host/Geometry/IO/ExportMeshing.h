@@ -4,10 +4,10 @@
 
 namespace orvkit {
 
-// How finely the house meshes a shape for everything it draws or writes as triangles: the STL,
-// OBJ and glTF shape writers, the model writer's mesh formats and the 3D page. Every mesher
-// asks GetLinearDeflection for its chordal deflection and takes AngularDeflection, unless the
-// user gave values of their own.
+// How finely the house meshes a shape for everything it draws or writes as triangles: the mesh
+// formats of CafMeshWrite, which the shape writers and the model writer share, and the 3D page.
+// Every mesher asks GetLinearDeflection for its chordal deflection and takes AngularDeflection,
+// unless the user gave values of their own.
 //
 // There are two relative deflections on purpose. A file for other programs gets 0.1 % of each
 // part's size, since the triangles are all it will ever have of the part. The 3D page gets

@@ -435,6 +435,135 @@ std::string DecodeBase64(const std::string& text, const std::string& what)
     return bytes;
 }
 
+// The scene tree, walked with a stack of our own: its depth, and how many nodes it places
+// once every node is placed wherever it is a child (a node listed ten times as a child, ten
+// levels deep, places ten billion); a node among its own descendants is refused too.
+class NodeTreeCheck {
+public:
+    explicit NodeTreeCheck(const JsonValue& root)
+        : myRoot(root), myNodes(root, "nodes"), myState(myNodes.Size(), Unseen),
+          myHeight(myNodes.Size(), 1), myPlaced(myNodes.Size(), 1)
+    {
+    }
+
+    // Throws a Refusal when the tree is too deep, a node is among its own descendants, or the
+    // scenes place too many nodes.
+    void Run()
+    {
+        for (size_t start = 0; start < myNodes.Size(); ++start) {
+            if (myState[start] == Unseen) {
+                WalkFrom(start);
+            }
+        }
+        if (PlacedByScenes() > kMostPlaced) {
+            throw Refusal("its scene places more than " + std::to_string(kMostPlaced) + " nodes");
+        }
+    }
+
+private:
+    enum State : unsigned char { Unseen, Open, Done };
+    struct Frame {
+        size_t node;
+        size_t next; // the next child to look at
+    };
+
+    static constexpr uint64_t kMostPlaced = MeshFileCheck::kMaxPlacedNodes;
+    static constexpr auto kDeepest = static_cast<uint32_t>(MeshFileCheck::kMaxNodeDepth);
+
+    static Refusal TooDeep()
+    {
+        return Refusal("its node tree is more than " + std::to_string(kDeepest) + " levels deep");
+    }
+
+    // A node's list of children; null when it has none the reader would follow.
+    const JsonValue* ChildrenOf(size_t node) const
+    {
+        const JsonValue* list = myNodes.At(node).Find("children");
+        return list != nullptr && list->kind == JsonValue::Array ? list : nullptr;
+    }
+
+    // Depth first from `start` through the nodes below it not walked yet. A node is done once
+    // all its children are: its height and what it places are known then.
+    void WalkFrom(size_t start)
+    {
+        myState[start] = Open;
+        std::vector<Frame> path{{start, 0}};
+        while (!path.empty()) {
+            const JsonValue* list = ChildrenOf(path.back().node);
+            if (list == nullptr || path.back().next >= list->items.size()) {
+                Close(path);
+                continue;
+            }
+            const long long child = myNodes.IndexOf(&list->items[path.back().next++]);
+            // A child that names no node the reader skips, with a warning.
+            if (child >= 0) {
+                Descend(path, static_cast<size_t>(child));
+            }
+        }
+    }
+
+    // Goes down to `child` of the node at the end of `path`, or counts it there when it is
+    // done already.
+    void Descend(std::vector<Frame>& path, size_t child)
+    {
+        if (myState[child] == Open) {
+            throw Refusal("node " + myNodes.Name(child) + " is among its own descendants");
+        }
+        if (myState[child] == Done) {
+            AddChild(path.back().node, child);
+            return;
+        }
+        if (path.size() >= kDeepest) {
+            throw TooDeep();
+        }
+        myState[child] = Open;
+        path.push_back({child, 0});
+    }
+
+    // The node at the end of `path` is done: counted in its parent's height and placements.
+    void Close(std::vector<Frame>& path)
+    {
+        const size_t done = path.back().node;
+        myState[done] = Done;
+        path.pop_back();
+        if (!path.empty()) {
+            AddChild(path.back().node, done);
+        }
+    }
+
+    void AddChild(size_t parent, size_t child)
+    {
+        myHeight[parent] = std::max(myHeight[parent], myHeight[child] + 1);
+        if (myHeight[parent] > kDeepest) {
+            throw TooDeep();
+        }
+        myPlaced[parent] = std::min(myPlaced[parent] + myPlaced[child], kMostPlaced + 1);
+    }
+
+    // What the scenes place: their root nodes, each with all below it; past the most, one more.
+    uint64_t PlacedByScenes() const
+    {
+        uint64_t total = 0;
+        const Collection scenes(myRoot, "scenes");
+        for (size_t scene = 0; scene < scenes.Size(); ++scene) {
+            const JsonValue* roots = scenes.At(scene).Find("nodes");
+            for (size_t r = 0; roots != nullptr && r < roots->items.size(); ++r) {
+                const long long node = myNodes.IndexOf(&roots->items[r]);
+                total = std::min(total + (node < 0 ? 0 : myPlaced[static_cast<size_t>(node)]),
+                                 kMostPlaced + 1);
+            }
+        }
+        return total;
+    }
+
+    const JsonValue& myRoot;
+    const Collection myNodes;
+    std::vector<State> myState;
+    std::vector<uint32_t> myHeight;
+    // The node and all it places below it.
+    std::vector<uint64_t> myPlaced;
+};
+
 class GltfCheck {
 public:
     explicit GltfCheck(const std::string& path) : myPath(path), myFile(path, std::ios::binary)
@@ -804,91 +933,7 @@ private:
         }
     }
 
-    // The scene tree, walked with a stack of our own: its depth, and how many nodes it places
-    // once every node is placed wherever it is a child (a node listed ten times as a child,
-    // ten levels deep, places ten billion); a node among its own descendants is refused too.
-    void CheckNodes(const JsonValue& root)
-    {
-        const Collection nodes(root, "nodes");
-        enum State : unsigned char { Unseen, Open, Done };
-        std::vector<State> state(nodes.Size(), Unseen);
-        std::vector<uint32_t> height(nodes.Size(), 1);
-        std::vector<uint64_t> placed(nodes.Size(), 1); // the node and all it places below it
-        const uint64_t most = MeshFileCheck::kMaxPlacedNodes;
-        const auto limit = static_cast<uint32_t>(MeshFileCheck::kMaxNodeDepth);
-        auto tooMany = [&] {
-            return Refusal("its scene places more than " + std::to_string(most) + " nodes");
-        };
-        auto tooDeep = [&] {
-            return Refusal("its node tree is more than " + std::to_string(limit) + " levels deep");
-        };
-        auto addChild = [&](size_t parent, size_t child) {
-            height[parent] = std::max(height[parent], height[child] + 1);
-            if (height[parent] > limit) {
-                throw tooDeep();
-            }
-            placed[parent] = std::min(placed[parent] + placed[child], most + 1);
-        };
-        auto children = [&](size_t node) -> const JsonValue* {
-            const JsonValue* list = nodes.At(node).Find("children");
-            return list != nullptr && list->kind == JsonValue::Array ? list : nullptr;
-        };
-        struct Frame {
-            size_t node;
-            size_t next; // the next child to look at
-        };
-        std::vector<Frame> path;
-        for (size_t start = 0; start < nodes.Size(); ++start) {
-            if (state[start] != Unseen) {
-                continue;
-            }
-            path.push_back({start, 0});
-            state[start] = Open;
-            while (!path.empty()) {
-                Frame& frame = path.back();
-                const JsonValue* list = children(frame.node);
-                if (list != nullptr && frame.next < list->items.size()) {
-                    const long long child = nodes.IndexOf(&list->items[frame.next++]);
-                    if (child < 0) {
-                        continue; // the reader skips it with a warning
-                    }
-                    const auto c = static_cast<size_t>(child);
-                    if (state[c] == Open) {
-                        throw Refusal("node " + nodes.Name(c) + " is among its own descendants");
-                    }
-                    if (state[c] == Done) {
-                        addChild(frame.node, c);
-                    } else if (path.size() >= limit) {
-                        throw tooDeep();
-                    } else {
-                        state[c] = Open;
-                        path.push_back({c, 0});
-                    }
-                    continue;
-                }
-                const size_t done = frame.node;
-                state[done] = Done;
-                path.pop_back();
-                if (!path.empty()) {
-                    addChild(path.back().node, done);
-                }
-            }
-        }
-        // What the scenes place: their root nodes, each with all below it.
-        uint64_t total = 0;
-        const Collection scenes(root, "scenes");
-        for (size_t scene = 0; scene < scenes.Size(); ++scene) {
-            const JsonValue* roots = scenes.At(scene).Find("nodes");
-            for (size_t r = 0; roots != nullptr && r < roots->items.size(); ++r) {
-                const long long node = nodes.IndexOf(&roots->items[r]);
-                total =
-                    std::min(total + (node < 0 ? 0 : placed[static_cast<size_t>(node)]), most + 1);
-            }
-        }
-        if (total > most) {
-            throw tooMany();
-        }
-    }
+    void CheckNodes(const JsonValue& root) { NodeTreeCheck(root).Run(); }
 
     std::string myPath;
     std::string myFolder;

@@ -5,10 +5,7 @@
 #include "Geometry/IO/TranslatorLock.h"
 #include "Geometry/IO/TranslatorWrite.h"
 
-#include <IGESControl_Controller.hxx>
 #include <IGESControl_Writer.hxx>
-#include <IGESData_GlobalSection.hxx>
-#include <IGESData_IGESModel.hxx>
 
 namespace orvkit {
 
@@ -33,19 +30,15 @@ bool IgesShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,
                             ParameterDict* settings, std::string& reason) const
 {
     const TranslatorLock lock;
-    IGESControl_Controller::Init();
-    StaticSettingsScope scope;
-    const double millimetres = SetWriteModelUnit(scope, settings, reason);
-    if (millimetres == 0.0) {
+    const char* modelUnit = GetWriteModelUnit(settings, reason);
+    if (modelUnit == nullptr) {
         return false;
     }
-    // Millimetres in the file, and B-rep entities (mode 1) so that solids stay solids.
-    IGESControl_Writer writer("MM", 1);
-    // The writer scales from the unit its model's global section names, which it takes from
-    // whatever translator ran last rather than from the parameter set above.
-    IGESData_GlobalSection section = writer.Model()->GlobalSection();
-    section.SetCascadeUnit(millimetres);
-    writer.Model()->SetGlobalSection(section);
+    const TranslatorWriteUnits units{modelUnit, "MM"};
+    StaticSettingsScope scope;
+    PrepareIgesWrite(scope, units);
+    IGESControl_Writer writer;
+    SetIgesModelUnit(writer, units);
     // A shape the translator takes only in part is not written: the file would lack the rest.
     if (!writer.AddShape(shape)) {
         reason = kIgesNotTransferred;

@@ -12,6 +12,9 @@ struct LengthUnit {
     // The value OpenCASCADE's STEP and IGES translators take for the unit in their
     // `xstep.cascade.unit` parameter ("MM"); null when the name is not one of the units above.
     static const char* GetTranslatorName(const std::string& unit);
+    // The one wording of a unit that is not one of the above, for every reader, writer and
+    // verb: "unknown unit 'furlong' (mm, cm, m, km, um, in, ft, mi, mil or uin)".
+    static std::string UnknownText(const std::string& unit);
 };
 
 } // namespace orvkit

@@ -2,17 +2,14 @@
 
 #include "Common/Core/StringUtil.h"
 #include "Geometry/IO/BrepShapeReader.h"
-#include "Geometry/IO/BrepShapeWriter.h"
+#include "Geometry/IO/CafShapeWriter.h"
 #include "Geometry/IO/GltfShapeReader.h"
-#include "Geometry/IO/GltfShapeWriter.h"
 #include "Geometry/IO/IgesShapeReader.h"
 #include "Geometry/IO/IgesShapeWriter.h"
 #include "Geometry/IO/ObjShapeReader.h"
-#include "Geometry/IO/ObjShapeWriter.h"
 #include "Geometry/IO/StepShapeReader.h"
 #include "Geometry/IO/StepShapeWriter.h"
 #include "Geometry/IO/StlShapeReader.h"
-#include "Geometry/IO/StlShapeWriter.h"
 
 #include <algorithm>
 #include <mutex>
@@ -68,10 +65,14 @@ ShapeExchangeManager::ShapeExchangeManager()
     AddReader(std::make_unique<GltfShapeReader>());
     AddWriter(std::make_unique<StepShapeWriter>());
     AddWriter(std::make_unique<IgesShapeWriter>());
-    AddWriter(std::make_unique<BrepShapeWriter>());
-    AddWriter(std::make_unique<StlShapeWriter>());
-    AddWriter(std::make_unique<ObjShapeWriter>());
-    AddWriter(std::make_unique<GltfShapeWriter>());
+    AddWriter(std::make_unique<CafShapeWriter>(
+        "BREP Files", std::vector<ModelFormat::EnumId>{ModelFormat::BREP}));
+    AddWriter(std::make_unique<CafShapeWriter>("STL Files",
+                                               std::vector<ModelFormat::EnumId>{ModelFormat::STL}));
+    AddWriter(std::make_unique<CafShapeWriter>("OBJ Files",
+                                               std::vector<ModelFormat::EnumId>{ModelFormat::OBJ}));
+    AddWriter(std::make_unique<CafShapeWriter>(
+        "glTF Files", std::vector<ModelFormat::EnumId>{ModelFormat::GLTF, ModelFormat::GLB}));
 }
 
 void ShapeExchangeManager::ListReaderFormats(

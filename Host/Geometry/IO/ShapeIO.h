@@ -27,6 +27,8 @@ struct ShapeIO {
     //   glTF (.gltf .glb; metres, Y up); the writers come from ShapeExchangeManager.
     // Lengths are taken in the settings' model unit (ImportSettingsModel); `settings` may be null.
     // Mesh formats write a copy meshed as ExportMeshing says; the shape itself is not changed.
+    // STL, OBJ, glTF and BREP are written as the kernel's model writer writes a model whose one
+    // part is the shape, STEP and IGES with the translators' settings it uses (CafShapeWriter).
     // The file is replaced whole or not at all: written under a temporary name, renamed when done.
     // False when the shape is null or empty (nothing but compounds).
     // False when no writer takes the extension, or the name has none.

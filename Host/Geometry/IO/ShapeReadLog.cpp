@@ -1,13 +1,13 @@
 #include "ShapeReadLog.h"
 
 #include "Common/Core/Logger.h"
+#include "Geometry/IO/LengthUnit.h"
 
 namespace orvkit {
 
 namespace {
 
 const char* const kCannotRead = "Cannot read %s file: %s (%s)";
-const char* const kUnknownUnit = "Cannot read %s file: %s (unknown model unit '%s')";
 
 } // namespace
 
@@ -18,7 +18,7 @@ void LogCannotRead(const char* format, const std::string& path, const std::strin
 
 void LogUnknownUnit(const char* format, const std::string& path, const std::string& unit)
 {
-    Logger::Instance().Message(4, kUnknownUnit, format, path.c_str(), unit.c_str());
+    LogCannotRead(format, path, LengthUnit::UnknownText(unit));
 }
 
 void LogRefusal(const char* format, const std::string& path, const LoadFailure& refusal)

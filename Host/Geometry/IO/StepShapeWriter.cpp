@@ -6,7 +6,6 @@
 #include "Geometry/IO/TranslatorWrite.h"
 
 #include <IFSelect_ReturnStatus.hxx>
-#include <STEPControl_Controller.hxx>
 #include <STEPControl_Writer.hxx>
 
 namespace orvkit {
@@ -31,17 +30,15 @@ std::vector<std::string> StepShapeWriter::GetExtensions() const
 bool StepShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,
                             ParameterDict* settings, std::string& reason) const
 {
-    // The parameters must be registered before they are set, and set before the writer is
-    // made: the writer fixes the schema of its model when it is constructed. All of it under
-    // the translator lock, until the writer is gone.
+    // Under the translator lock until the writer is gone, with the parameters set before it is
+    // made.
     const TranslatorLock lock;
-    STEPControl_Controller::Init();
-    StaticSettingsScope scope;
-    if (SetWriteModelUnit(scope, settings, reason) == 0.0) {
+    const char* modelUnit = GetWriteModelUnit(settings, reason);
+    if (modelUnit == nullptr) {
         return false;
     }
-    scope.SetText("write.step.unit", "MM");
-    scope.SetText("write.step.schema", "AP214IS");
+    StaticSettingsScope scope;
+    PrepareStepWrite(scope, {modelUnit, "MM"}, "AP214IS");
     STEPControl_Writer writer;
     if (writer.Transfer(shape, STEPControl_AsIs) != IFSelect_RetDone) {
         reason = kStepNotTransferred;

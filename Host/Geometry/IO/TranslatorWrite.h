@@ -4,18 +4,42 @@
 
 #include <string>
 
+class IGESControl_Writer;
+
 namespace orvkit {
 
 class StaticSettingsScope;
 
-// What the STEP and IGES shape writers share: how the model unit reaches the translator.
+// What every STEP and IGES write sets up, through whichever writer it runs: the shape writers'
+// plain translators and the kernel's document writers take their units, schema and entity
+// kinds from here, so that a shape written alone and the same shape written as a model come
+// out alike, whatever an earlier caller left in OpenCASCADE's process-wide parameters.
 
-// Makes the translator take the shape's lengths in the settings' model unit, and gives the
-// unit's size in millimetres. Zero, with the reason, when the unit is not one the translators
-// know.
-double SetWriteModelUnit(StaticSettingsScope& scope, ParameterDict* settings, std::string& reason);
+// The units of a STEP or IGES write, as the translators name them ("MM", "INCH";
+// LengthUnit::GetTranslatorName): the lengths of the shapes handed to the writer, and those
+// of the file.
+struct TranslatorWriteUnits {
+    const char* model = "MM";
+    const char* file = "MM";
+};
 
-// The reason a writer gives for a model unit that LengthUnit does not know.
-std::string UnknownModelUnit(const std::string& unit);
+// Registers the STEP translator and sets its units and `schema` ("AP214IS", "AP242DIS") in
+// `scope`. Call it before the writer is made: the writer fixes its model's schema and unit
+// when it is constructed.
+void PrepareStepWrite(StaticSettingsScope& scope, const TranslatorWriteUnits& units,
+                      const char* schema);
+
+// Registers the IGES translator and sets its units and B-rep entities (so that solids stay
+// solids) in `scope`. Call it before the writer is made, then SetIgesModelUnit on the writer.
+void PrepareIgesWrite(StaticSettingsScope& scope, const TranslatorWriteUnits& units);
+
+// Makes an IGES writer scale from `units.model`. The writer scales from the unit its model's
+// global section names, which it takes from whatever translator ran last rather than from the
+// parameter PrepareIgesWrite sets.
+void SetIgesModelUnit(IGESControl_Writer& writer, const TranslatorWriteUnits& units);
+
+// The translators' name of the settings' model unit (`settings` may be null); null, with the
+// reason, when LengthUnit does not know the unit.
+const char* GetWriteModelUnit(ParameterDict* settings, std::string& reason);
 
 } // namespace orvkit

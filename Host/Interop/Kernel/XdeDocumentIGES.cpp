@@ -1,5 +1,6 @@
 #include "XdeDocumentIGES.h"
 
+#include "Geometry/IO/TranslatorWrite.h"
 #include "Interop/Kernel/IgesNumberCheck.h"
 #include "Interop/Kernel/KernelSupport.h"
 
@@ -8,7 +9,6 @@
 #include <IGESBasic_SubfigureDef.hxx>
 #include <IGESCAFControl_Reader.hxx>
 #include <IGESCAFControl_Writer.hxx>
-#include <IGESControl_Controller.hxx>
 #include <Interface_InterfaceModel.hxx>
 #include <XSControl_WorkSession.hxx>
 
@@ -117,11 +117,12 @@ bool XdeDocumentIGES::Open(const std::string& path, XdeDocumentImpl& impl, Param
 bool XdeDocumentIGES::Write(const std::string& file, XdeDocumentImpl& impl, const char* unit)
 {
     const TranslatorLock lock;
-    IGESControl_Controller::Init();
+    // The document's lengths are millimetres.
+    const TranslatorWriteUnits units{"MM", unit != nullptr ? unit : "MM"};
     StaticSettingsScope scope;
-    scope.SetInteger("write.iges.brep.mode", 1);
-    scope.SetText("write.iges.unit", unit != nullptr ? unit : "MM");
+    PrepareIgesWrite(scope, units);
     IGESCAFControl_Writer writer;
+    SetIgesModelUnit(writer, units);
     writer.SetColorMode(Standard_True);
     writer.SetNameMode(Standard_True);
     writer.SetLayerMode(Standard_True);

@@ -2,6 +2,7 @@
 
 #include "Geometry/IO/StepModelLoad.h"
 #include "Geometry/IO/TranslatorRead.h"
+#include "Geometry/IO/TranslatorWrite.h"
 #include "Interop/Kernel/StepAssemblyActor.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
 #include "Interop/Kernel/StepExternFiles.h"
@@ -11,7 +12,6 @@
 #include "Interop/Kernel/StepWriteFixes.h"
 
 #include <STEPCAFControl_Writer.hxx>
-#include <STEPControl_Controller.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
 #include <XSControl_WorkSession.hxx>
@@ -182,18 +182,17 @@ std::optional<std::string> XdeDocumentSTEP::ParseStep(STEPCAFControl_Reader& rea
 bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, const char* unit)
 {
     const TranslatorLock lock;
-    // The writer's model takes the schema and the unit when it is made: set them first.
-    STEPControl_Controller::Init();
     StaticSettingsScope scope;
     // Semantic dimensions only exist in AP242; plain assemblies stay AP214 for older readers.
-    // The schema is chosen before the transfer, which builds its entities for it.
+    // The schema is chosen before the transfer, which builds its entities for it. The
+    // document's lengths are millimetres.
     TDF_LabelSequence dimensions;
     if (!impl.dimTolTool.IsNull()) {
         impl.dimTolTool->GetDimensionLabels(dimensions);
     }
-    scope.SetText("write.step.schema", dimensions.IsEmpty() ? "AP214IS" : "AP242DIS");
+    PrepareStepWrite(scope, {"MM", unit != nullptr ? unit : "MM"},
+                     dimensions.IsEmpty() ? "AP214IS" : "AP242DIS");
     scope.SetInteger("write.step.assembly", 1);
-    scope.SetText("write.step.unit", unit != nullptr ? unit : "MM");
     // A model read from STEP declares the precision its file declared, which is the one its
     // shapes were repaired to: declared finer, a reader splits edges the first read had
     // joined. Otherwise OpenCASCADE's own estimate from the shapes' tolerances.

@@ -1,6 +1,6 @@
 #include "XdeModelEdit.h"
 
-#include "Common/Core/StringUtil.h"
+#include "Geometry/IO/LabelName.h"
 
 #include <BRep_Builder.hxx>
 #include <TDF_ChildIterator.hxx>
@@ -18,15 +18,6 @@
 namespace orvkit {
 
 namespace {
-
-std::string NameOf(const TDF_Label& label)
-{
-    Handle(TDataStd_Name) name;
-    if (!label.FindAttribute(TDataStd_Name::GetID(), name)) {
-        return {};
-    }
-    return StringUtil::ToA(name->Get().ToExtString());
-}
 
 // Moves a shape label's shape and its sub-shape labels' shapes by `location`, so that the
 // sub-shapes are still found in the moved shape.
@@ -53,11 +44,11 @@ TDF_Label XdeModelEdit::FindNamed(const XdeDocumentImpl& impl, const std::string
     while (!pending.empty()) {
         const TDF_Label label = pending.back();
         pending.pop_back();
-        if (NameOf(label) == name) {
+        if (LabelName(label) == name) {
             return label;
         }
         TDF_Label referred = label;
-        if (XCAFDoc_ShapeTool::GetReferredShape(label, referred) && NameOf(referred) == name) {
+        if (XCAFDoc_ShapeTool::GetReferredShape(label, referred) && LabelName(referred) == name) {
             return referred;
         }
         TDF_LabelSequence components;
@@ -124,7 +115,8 @@ bool XdeModelEdit::Extract(const XdeDocumentImpl& source, const TDF_Label& label
     }
     if (placed && XCAFDoc_ShapeTool::IsComponent(label)) {
         const TDF_Label root = target.shapeTool->NewShape();
-        TDataStd_Name::Set(root, TCollection_ExtendedString(NameOf(label).c_str(), Standard_True));
+        TDataStd_Name::Set(root,
+                           TCollection_ExtendedString(LabelName(label).c_str(), Standard_True));
         const TDF_Label instance =
             target.shapeTool->AddComponent(root, copy, XCAFDoc_ShapeTool::GetLocation(label));
         XCAFDoc_Editor::CloneMetaData(label, instance, nullptr);

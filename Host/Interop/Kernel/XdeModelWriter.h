@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Geometry/IO/ModelFormat.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeWriteOptions.h"
 #include "Interop/Kernel/XdeWriteResult.h"
@@ -18,10 +19,18 @@ namespace orvkit {
 //   per colour, names; metres and Y up;
 //   OBJ: the parts placed, with their names and material colours;
 //   STL and BREP: the whole model as one placed shape.
+// The mesh formats and BREP are meshed and written by CafMeshWrite, as the shape writers write
+// a shape; STEP and IGES take their translators' settings from TranslatorWrite, as they do.
 struct XdeModelWriter {
-    // Writes `impl` to `path`, which is replaced whole or not at all. The document is changed
-    // on the way (transformed, meshed, given validation properties, dimensions that measure
-    // nothing dropped): write a document the caller does not need any more.
+    // Writes `impl` to `path` in `format`, whatever the path's extension says; the path is
+    // replaced whole or not at all. The document is changed on the way (transformed, meshed,
+    // given validation properties, dimensions that measure nothing dropped): write a document
+    // the caller does not need any more. A caller that has looked the format up already passes
+    // it here, so that nothing below looks it up again.
+    static XdeWriteResult Save(const std::string& path, const ModelFormat& format,
+                               XdeDocumentImpl& impl, const XdeWriteOptions& options);
+    // The same in the format of the path's extension; a failure when no format is written with
+    // it.
     static XdeWriteResult Save(const std::string& path, XdeDocumentImpl& impl,
                                const XdeWriteOptions& options);
 };

@@ -1,6 +1,5 @@
-#include "MeshedShapeDocument.h"
+#include "ShapeDocument.h"
 
-#include "Geometry/IO/MeshedCopy.h"
 #include "Geometry/IO/TranslatorLock.h"
 
 #include <XCAFApp_Application.hxx>
@@ -9,28 +8,19 @@
 
 namespace orvkit {
 
-namespace {
-
-const char* const kNoDocument = "no document can be made for the mesh writer";
-
-} // namespace
-
-MeshedShapeDocument::MeshedShapeDocument(const TopoDS_Shape& shape)
+ShapeDocument::ShapeDocument(const TopoDS_Shape& shape)
 {
-    const TopoDS_Shape meshed = MeshedCopy(shape, myReason);
-    if (meshed.IsNull()) {
-        return;
-    }
     const TranslatorLock lock;
     XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", myDocument);
     if (myDocument.IsNull()) {
-        myReason = kNoDocument;
         return;
     }
-    XCAFDoc_DocumentTool::ShapeTool(myDocument->Main())->AddShape(meshed, Standard_False);
+    // One part, as the model writer gets a model of one part: a compound is not made an
+    // assembly of its members, so that the shape is meshed as one, as ExportMeshing says.
+    XCAFDoc_DocumentTool::ShapeTool(myDocument->Main())->AddShape(shape, Standard_False);
 }
 
-MeshedShapeDocument::~MeshedShapeDocument()
+ShapeDocument::~ShapeDocument()
 {
     const TranslatorLock lock;
     if (!myDocument.IsNull() && myDocument->IsOpened()) {
