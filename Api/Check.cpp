@@ -2,11 +2,11 @@
 
 #include "ModelData.h"
 
-#include "Common/Core/StringUtil.h"
+#include "Geometry/IO/LabelName.h"
+#include "Geometry/Kernel/BoxDiagonal.h"
 #include "Geometry/Kernel/ValueText.h"
 #include "Interop/Kernel/XdeDeclaredValidation.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
-#include "Interop/Kernel/XdeLabelImpl.h"
 #include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeValidationProps.h"
 
@@ -42,7 +42,6 @@ const char* const kVerdictOk = "ok";
 const char* const kVerdictDiffers = "differs";
 const char* const kVerdictNotDeclared = "not declared";
 const char* const kVerdictNotCompared = "not compared";
-const char* const kUnnamed = "(unnamed)";
 const char* const kAspectNotFound = "not compared: its geometry is not among the part's sub-shapes "
                                     "(declared {})";
 const char* const kCarrierNotFound = "not compared: not found in the document (declared {})";
@@ -92,16 +91,10 @@ const char* KindOf(Carrier carrier)
     return "part";
 }
 
+// The label's name, or "(unnamed)".
 std::string NameOf(const TDF_Label& label)
 {
-    const std::string name =
-        orvkit::StringUtil::ToA(orvkit::XdeLabelImpl(label).GetName().ToExtString());
-    return name.empty() ? kUnnamed : name;
-}
-
-double Diagonal(const Bnd_Box& box)
-{
-    return box.IsVoid() ? 0.0 : std::sqrt(box.SquareExtent());
+    return detail::Segment(orvkit::LabelName(label));
 }
 
 // Sets the verdict of a measure whose deviation is known, against `limit`.
@@ -225,7 +218,7 @@ ProductReport CheckProduct(const std::string& path, const orvkit::XdeValidationP
                                   computed.volume, kVolumeRelativeTolerance);
     report.area = CompareScalar(declared.hasArea, declared.area, computed.hasArea, computed.area,
                                 kAreaRelativeTolerance);
-    report.centroid = CompareCentroid(declared, computed, Diagonal(mass.box));
+    report.centroid = CompareCentroid(declared, computed, orvkit::BoxDiagonal(mass.box));
     return report;
 }
 
@@ -405,8 +398,7 @@ private:
             if (found == nullptr || !XCAFDoc_ShapeTool::GetReferredShape(component, referred)) {
                 continue;
             }
-            const std::string name =
-                orvkit::StringUtil::ToA(orvkit::XdeLabelImpl(component).GetName().ToExtString());
+            const std::string name = orvkit::LabelName(component);
             Mass placed;
             placed.Add(MassOf(referred),
                        XCAFDoc_ShapeTool::GetLocation(component).Transformation());

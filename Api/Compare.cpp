@@ -1,5 +1,7 @@
 #include "orvex/Compare.h"
 
+#include "Geometry/IO/LabelName.h"
+#include "Geometry/Kernel/BoxDiagonal.h"
 #include "ModelData.h"
 #include "ModelTree.h"
 #include "WriteSupport.h"
@@ -294,7 +296,8 @@ public:
         : myFirst(first), mySecond(second), myTolerance(tolerance),
           myPropertyTolerance(propertyTolerance)
     {
-        const double diagonal = std::max(Diagonal(first.box), Diagonal(second.box));
+        const double diagonal =
+            std::max(orvkit::BoxDiagonal(first.box), orvkit::BoxDiagonal(second.box));
         // Never below OpenCASCADE's own confusion distance: a model without extent (parts
         // without geometry) would otherwise call rounding in the last digit a move.
         myLinear = std::max(tolerance * diagonal, ::Precision::Confusion());
@@ -329,11 +332,6 @@ public:
 
 private:
     using Match = std::tuple<int, int, std::string>; // node of each model, path
-
-    static double Diagonal(const Bnd_Box& box)
-    {
-        return box.IsVoid() ? 0.0 : std::sqrt(box.SquareExtent());
-    }
 
     void ChooseTopics()
     {
@@ -468,8 +466,8 @@ private:
 
     void CompareInstances(const Node& a, const Node& b, const std::string& path)
     {
-        const std::string nameA = NameOf(a.instance);
-        const std::string nameB = NameOf(b.instance);
+        const std::string nameA = orvkit::LabelName(a.instance);
+        const std::string nameB = orvkit::LabelName(b.instance);
         if (nameA != nameB) {
             Add(path, kInstanceName, "'" + nameA + "'", "'" + nameB + "'");
         }
@@ -491,7 +489,8 @@ private:
                 linear = std::max(linear, std::abs(la(row, col) - lb(row, col)));
             }
         }
-        const double lever = std::max({Diagonal(myFirst.box), Diagonal(mySecond.box), kLever});
+        const double lever =
+            std::max({orvkit::BoxDiagonal(myFirst.box), orvkit::BoxDiagonal(mySecond.box), kLever});
         const double deviation =
             (a.TranslationPart() - b.TranslationPart()).Modulus() + linear * lever;
         if (deviation > myLinear) {

@@ -1,6 +1,7 @@
 #include "ModelData.h"
 
 #include "Geometry/IO/ExportMeshing.h"
+#include "Geometry/IO/LabelName.h"
 #include "Geometry/IO/ShapeMesher.h"
 
 #include <BRepBuilderAPI_Copy.hxx>
@@ -78,7 +79,7 @@ void LayOutParts(ModelData& data)
             for (const TDF_Label& component : components) {
                 TDF_Label referred;
                 XCAFDoc_ShapeTool::GetReferredShape(component, referred);
-                assembly.components.push_back(Segment(NameOf(referred)));
+                assembly.components.push_back(Segment(orvkit::LabelName(referred)));
             }
             data.assemblies.push_back(std::move(assembly));
             continue;
@@ -177,7 +178,7 @@ std::string TargetName(const TDF_Label& label)
     while (!part.IsNull() && !part.Father().IsNull() && XCAFDoc_ShapeTool::IsSubShape(part)) {
         part = part.Father();
     }
-    return Segment(NameOf(part));
+    return Segment(orvkit::LabelName(part));
 }
 
 // Hands Mesh's vectors to the caller's part of the work: the triangles of every face, with

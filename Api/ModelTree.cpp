@@ -1,7 +1,6 @@
 #include "ModelTree.h"
 
-#include "Common/Core/StringUtil.h"
-#include "Interop/Kernel/XdeLabelImpl.h"
+#include "Geometry/IO/LabelName.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeModelReader.h"
 
@@ -41,11 +40,6 @@ const char* const kNone = "none";
 constexpr int kColourStepTolerance = 1;
 
 } // namespace
-
-std::string NameOf(const TDF_Label& label)
-{
-    return orvkit::StringUtil::ToA(orvkit::XdeLabelImpl(label).GetName().ToExtString());
-}
 
 std::string Segment(const std::string& name)
 {
@@ -212,7 +206,7 @@ private:
         }
         Product product;
         product.label = label;
-        product.name = NameOf(label);
+        product.name = orvkit::LabelName(label);
         product.assembly = XCAFDoc_ShapeTool::IsAssembly(label);
         if (!product.assembly) {
             // The geometry's own extent: shape tolerances, which a writer and a reader may

@@ -20,8 +20,6 @@ namespace orvex::detail {
 // What an unnamed product is called in a path.
 extern const char* const kUnnamed;
 
-// The label's name as UTF-8; empty when it has none.
-std::string NameOf(const TDF_Label& label);
 // A product's segment of a path: its name, or "(unnamed)".
 std::string Segment(const std::string& name);
 

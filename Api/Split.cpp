@@ -1,5 +1,6 @@
 #include "orvex/Split.h"
 
+#include "Geometry/IO/LabelName.h"
 #include "ModelData.h"
 #include "WriteSupport.h"
 
@@ -84,8 +85,8 @@ std::vector<AssemblyChild> ChildrenOf(const TDF_Label& assembly)
         }
         if (!byProduct.IsBound(product)) {
             byProduct.Bind(product, children.size());
-            const std::string name = detail::NameOf(product);
-            children.push_back({product, name.empty() ? detail::NameOf(component) : name, {}});
+            const std::string name = orvkit::LabelName(product);
+            children.push_back({product, name.empty() ? orvkit::LabelName(component) : name, {}});
         }
         children[byProduct.Find(product)].placements.push_back(
             XdeModelEdit::GetPlacement(component));
@@ -256,7 +257,7 @@ SplitReport Split(const Model& model, const std::string& folder, const SplitOpti
                         {"placements", placements}});
     }
     const nlohmann::ordered_json manifest = {
-        {"source", data.source}, {"assembly", detail::NameOf(assembly)}, {"children", list}};
+        {"source", data.source}, {"assembly", orvkit::LabelName(assembly)}, {"children", list}};
     WriteManifest(folder, manifest, report);
     return report;
 }

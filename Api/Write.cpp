@@ -30,7 +30,6 @@ using namespace orvkit;
 
 namespace {
 
-const char* const kUnknownUnit = "unknown unit '{}' (mm, cm, m, km, um, in, ft, mi, mil or uin)";
 const char* const kUnknownAxis = "an axis is 0, 1, 2, x-up, y-up or z-up, not '{}'";
 const char* const kUnknownFormat = "no format is written as '{}' (one of: {})";
 const char* const kCannotWrite = "cannot write '{}': {}";
@@ -62,7 +61,7 @@ std::string ToWriteOptions(const WriteOptions& options, XdeWriteOptions& writeOp
         return fmt::format(kUnknownAxis, from < 0 ? options.fromUp : options.up);
     }
     if (!options.unit.empty() && LengthUnit::GetMetres(options.unit) <= 0.0) {
-        return fmt::format(kUnknownUnit, options.unit);
+        return LengthUnit::UnknownText(options.unit);
     }
     writeOptions.transform = AxisConvention::GetChange(from, to);
     writeOptions.unit = options.unit;
@@ -108,8 +107,7 @@ WriteReport WriteDocument(XdeDocumentImpl& document, const std::string& source,
 {
     WriteReport report;
     report.path = path;
-    const XdeWriteResult result = XdeModelWriter::Save(path, document, writeOptions);
-    (void)format;
+    const XdeWriteResult result = XdeModelWriter::Save(path, format, document, writeOptions);
     if (!result) {
         report.failure = CannotWriteText(path, result.failure);
         return report;
