@@ -23,6 +23,8 @@ packages=(
     dpkg-dev man-db parallel jq
     # The Python module: its bindings, its arrays and its tests.
     python3-dev pybind11-dev python3-numpy python3-pytest
+    # The package's test checks it with lintian.
+    lintian
 )
 
 missing=()
