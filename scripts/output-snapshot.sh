@@ -53,7 +53,7 @@ written() {
     {
         set +e
         (cd "$work" && timeout 300 "$program" --timeout 240 "$verb" "$file" "$@" 2>&1 |
-            sed -e "s|$corpus|CORPUS|g" -e 's/[0-9]*\.[0-9][0-9] s/T s/')
+            sed -e "s|$corpus|CORPUS|g" -e "s|$work|WORK|g" -e 's/[0-9]*\.[0-9][0-9] s/T s/')
         echo "exit ${PIPESTATUS[0]}"
     } >"$target"
     rm -rf "$work"
