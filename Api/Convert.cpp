@@ -516,12 +516,12 @@ ConvertedFile ConvertFile(const std::string& input, const std::string& output,
     file.input = input;
     file.output = output;
     const Clock::time_point start = Clock::now();
-    const ReadResult read = Read(input, ReadOptions{false, {}, options.progress});
+    ReadResult read = Read(input, ReadOptions{false, {}, options.progress});
     if (!read) {
         file.reason = read.failure.Text();
     } else {
         file.warnings = read.warnings;
-        const WriteReport written = Write(*read.model, output, options);
+        const WriteReport written = Write(std::move(*read.model), output, options);
         file.warnings.insert(file.warnings.end(), written.lost.begin(), written.lost.end());
         file.verified = written.verified;
         file.ok = written.Ok();

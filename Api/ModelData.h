@@ -31,6 +31,8 @@ struct ModelData {
 
 struct ModelAccess {
     static ModelData& Data(const Model& model) { return *model.myData; }
+    // Whether no other copy shares the model's document.
+    static bool IsAlone(const Model& model) { return model.myData.use_count() == 1; }
 };
 
 // The model's tree and lists, laid out on the first call; the caller holds the lock.

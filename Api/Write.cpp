@@ -179,7 +179,12 @@ std::string CheckWriteOptions(const std::string& path, const WriteOptions& optio
     return detail::ToWriteOptions(options, writeOptions);
 }
 
-WriteReport Write(const Model& model, const std::string& path, const WriteOptions& options)
+namespace {
+
+// Writes the model, or the part chosen; with `consume`, writes its own document, which the
+// writer changes (moves, meshes and measures), instead of a copy.
+WriteReport WriteModel(const Model& model, const std::string& path, const WriteOptions& options,
+                       bool consume)
 {
     WriteReport report;
     report.path = path;
@@ -199,7 +204,11 @@ WriteReport Write(const Model& model, const std::string& path, const WriteOption
     detail::ModelData& data = detail::ModelAccess::Data(model);
     const std::lock_guard<std::recursive_mutex> lock(data.lock);
     // The writer changes what it writes (moves, meshes and measures it): it gets a copy, or
-    // the part chosen, taken out.
+    // the part chosen, taken out, unless the model is given up.
+    if (consume && options.select.empty()) {
+        return detail::WriteDocument(*data.document, data.source, path, *format, writeOptions,
+                                     options.verify);
+    }
     XdeDocumentImpl written;
     if (options.select.empty()) {
         detail::CopyDocument(*data.document, written);
@@ -211,6 +220,22 @@ WriteReport Write(const Model& model, const std::string& path, const WriteOption
         }
     }
     return detail::WriteDocument(written, data.source, path, *format, writeOptions, options.verify);
+}
+
+} // namespace
+
+WriteReport Write(const Model& model, const std::string& path, const WriteOptions& options)
+{
+    return WriteModel(model, path, options, false);
+}
+
+WriteReport Write(Model&& model, const std::string& path, const WriteOptions& options)
+{
+    // A copy of the model elsewhere still needs the document as it is.
+    const bool alone = detail::ModelAccess::IsAlone(model);
+    WriteReport report = WriteModel(model, path, options, alone);
+    model = Model();
+    return report;
 }
 
 } // namespace orvex

@@ -162,6 +162,17 @@ TEST(ApiWriteTest, AModelIsWrittenManyTimesAndRefusesWhatCannotBeWritten)
     ASSERT_TRUE(back);
     EXPECT_TRUE(orvex::Compare(model, *back.model).Equal());
 
+    // A model given up is written as it stands, and left empty; one that a copy still shares is
+    // copied first, so that the copy is left as it was.
+    orvex::Model given = ReadSample();
+    const orvex::Model kept = given;
+    EXPECT_TRUE(orvex::Write(std::move(given), dir.File("c.stp"), verify).Ok());
+    EXPECT_EQ(kept.Instances().size(), instances);
+    EXPECT_TRUE(orvex::Write(orvex::Model(kept), dir.File("d.stp")).Ok());
+    EXPECT_TRUE(orvex::Write(ReadSample(), dir.File("e.stp"), verify).Ok());
+    EXPECT_TRUE(given.Parts().empty());
+    EXPECT_TRUE(orvex::Compare(kept, *orvex::Read(dir.File("d.stp")).model).Equal());
+
     orvex::WriteOptions bad;
     bad.unit = "furlong";
     EXPECT_EQ(

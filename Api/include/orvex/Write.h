@@ -52,6 +52,9 @@ struct WriteReport {
 // keeping what that format can hold; the file is replaced whole or not at all. The model
 // itself is not changed.
 WriteReport Write(const Model& model, const std::string& path, const WriteOptions& options = {});
+// The same for a model the caller gives up, which is left empty: a model no copy shares is
+// written without copying its document first.
+WriteReport Write(Model&& model, const std::string& path, const WriteOptions& options = {});
 
 // "cannot write 'PATH': REASON" when the choices of axes, unit or format cannot be written;
 // empty when they can.

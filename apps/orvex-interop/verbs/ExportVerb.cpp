@@ -47,14 +47,14 @@ int RunExport(const ExportArguments& arguments)
         PrintWriteFailure(problem);
         return 1;
     }
-    const ReadResult read = ReadModel(arguments.input);
+    ReadResult read = ReadModel(arguments.input);
     if (!read) {
         return 1;
     }
     WriteOptions options = arguments.options;
     const ShownProgress progress;
     options.progress = progress.Function();
-    const WriteReport report = Write(*read.model, arguments.output, options);
+    const WriteReport report = Write(std::move(*read.model), arguments.output, options);
     if (!report.failure.empty()) {
         PrintWriteFailure(report.failure);
         return 1;
