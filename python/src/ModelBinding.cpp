@@ -3,6 +3,8 @@
 #include "Arrays.h"
 #include "Errors.h"
 #include "Progress.h"
+#include "Repr.h"
+#include "WriteChoices.h"
 
 #include "orvex/Read.h"
 #include "orvex/Write.h"
@@ -20,17 +22,6 @@ namespace orvex::python {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A name as Python shows a str, quoted and escaped.
-std::string Quoted(const std::string& text)
-{
-    return py::repr(py::str(text)).cast<std::string>();
-}
-
-std::string Plural(size_t count, const char* one, const char* many)
-{
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
 
 ModelObject ReadModel(const fs::path& path, bool assembly, const std::string& codePage,
                       py::object progress)
@@ -63,12 +54,7 @@ WriteReport WriteModel(const ModelObject& self, const fs::path& path,
                        const std::optional<std::string>& select, bool verify, py::object progress)
 {
     Progress bridge(std::move(progress));
-    WriteOptions options;
-    options.up = up.value_or("");
-    options.fromUp = fromUp.value_or("");
-    options.unit = unit;
-    options.deflection = deflection.value_or(0.0);
-    options.angle = angle;
+    WriteOptions options = WriteChoices(up, fromUp, unit, deflection, angle);
     options.select = select.value_or("");
     options.verify = verify;
     options.progress = bridge.Function();
@@ -117,15 +103,15 @@ std::vector<Dimension> DimensionsOf(const ModelObject& self)
 std::string ModelRepr(const ModelObject& self)
 {
     return "<orvex.Model " + Quoted(self.shared->model.Source()) + ": " +
-           Plural(self.shared->parts.size(), "part", "parts") + ", " +
-           Plural(self.shared->instances.size(), "instance", "instances") + ">";
+           Counted(self.shared->parts.size(), "part", "parts") + ", " +
+           Counted(self.shared->instances.size(), "instance", "instances") + ">";
 }
 
 std::string PartRepr(const PartObject& self)
 {
     const Part& part = self.Get();
     return "<orvex.Part " + Quoted(part.name) + (part.color ? " " + *part.color : "") + ", " +
-           Plural(part.faces, "face", "faces") + ">";
+           Counted(part.faces, "face", "faces") + ">";
 }
 
 std::string InstanceRepr(const InstanceObject& self)
@@ -138,8 +124,8 @@ std::string InstanceRepr(const InstanceObject& self)
 std::string MeshRepr(const MeshObject& self)
 {
     return "<orvex.Mesh " +
-           Plural(static_cast<size_t>(self.vertices.shape(0)), "vertex", "vertices") + ", " +
-           Plural(static_cast<size_t>(self.triangles.shape(0)), "triangle", "triangles") + ">";
+           Counted(static_cast<size_t>(self.vertices.shape(0)), "vertex", "vertices") + ", " +
+           Counted(static_cast<size_t>(self.triangles.shape(0)), "triangle", "triangles") + ">";
 }
 
 std::string DimensionRepr(const Dimension& dimension)
@@ -148,7 +134,7 @@ std::string DimensionRepr(const Dimension& dimension)
     if (dimension.value) {
         text += " " + py::repr(py::float_(*dimension.value)).cast<std::string>();
     }
-    return text + " on " + Plural(dimension.targets.size(), "target", "targets") + ">";
+    return text + " on " + Counted(dimension.targets.size(), "target", "targets") + ">";
 }
 
 } // namespace
@@ -173,7 +159,7 @@ void AddModel(py::module_& module)
                       "The names of the products its components place, in their order.")
         .def("__repr__", [](const Assembly& self) {
             return "<orvex.Assembly " + Quoted(self.name) + " of " +
-                   Plural(self.components.size(), "component", "components") + ">";
+                   Counted(self.components.size(), "component", "components") + ">";
         });
 
     py::class_<Dimension>(module, "Dimension", "A dimension the file carries (AP242 PMI).")

@@ -4,6 +4,8 @@
 #include "JsonValue.h"
 #include "ModelArgument.h"
 #include "Progress.h"
+#include "Repr.h"
+#include "WriteChoices.h"
 
 #include "orvex/Check.h"
 #include "orvex/Compare.h"
@@ -46,30 +48,6 @@ struct CheckedValueObject {
         return py::float_(number[0]);
     }
 };
-
-std::string Quoted(const std::string& text)
-{
-    return py::repr(py::str(text)).cast<std::string>();
-}
-
-std::string Count(size_t count, const char* one, const char* many)
-{
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-// How a file is written, from the keyword arguments every writing call shares.
-WriteOptions WriteChoices(const std::optional<std::string>& up,
-                          const std::optional<std::string>& fromUp, const std::string& unit,
-                          std::optional<double> deflection, double angle)
-{
-    WriteOptions options;
-    options.up = up.value_or("");
-    options.fromUp = fromUp.value_or("");
-    options.unit = unit;
-    options.deflection = deflection.value_or(0.0);
-    options.angle = angle;
-    return options;
-}
 
 CompareReport CompareModels(const py::object& a, const py::object& b, double tolerance,
                             double propertyTolerance)
@@ -201,7 +179,7 @@ void AddWriteReport(py::module_& module)
         .def("to_json", [](const WriteReport& self) { return JsonValue(self.ToJson()); })
         .def("__repr__", [](const WriteReport& self) {
             std::string text = "<orvex.WriteReport " + Quoted(self.path) + ": " +
-                               Count(self.bytes, "byte", "bytes");
+                               Counted(self.bytes, "byte", "bytes");
             if (self.verified) {
                 text += *self.verified ? ", verified" : ", differs when read back";
             }
@@ -235,7 +213,7 @@ void AddCompareReport(py::module_& module)
             return "<orvex.CompareReport " + Quoted(self.first) + " vs " + Quoted(self.second) +
                    ": " +
                    (self.Equal() ? std::string("equal")
-                                 : Count(self.differences.size(), "difference", "differences")) +
+                                 : Counted(self.differences.size(), "difference", "differences")) +
                    ">";
         });
 }
@@ -335,7 +313,7 @@ void AddConvertReport(py::module_& module)
             "\"K/N\" when one shard was converted; else None.")
         .def("to_json", [](const ConvertReport& self) { return JsonValue(self.ToJson()); })
         .def("__repr__", [](const ConvertReport& self) {
-            return "<orvex.ConvertReport " + Count(self.files.size(), "file", "files") + ", " +
+            return "<orvex.ConvertReport " + Counted(self.files.size(), "file", "files") + ", " +
                    std::to_string(self.failed) + " failed>";
         });
 }
@@ -370,7 +348,7 @@ void AddSplitReport(py::module_& module)
         .def("to_json", [](const SplitReport& self) { return JsonValue(self.ToJson()); })
         .def("__repr__", [](const SplitReport& self) {
             return "<orvex.SplitReport " + Quoted(self.folder) + ": " +
-                   Count(self.children.size(), "child", "children") + ">";
+                   Counted(self.children.size(), "child", "children") + ">";
         });
 }
 

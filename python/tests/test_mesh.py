@@ -39,11 +39,6 @@ class TestMeshArrays:
             assert face_ids.max() < part.faces
             assert set(numpy.unique(face_ids)) == set(range(part.faces))
 
-    def test_normals_have_unit_length(self, model):
-        normals = model.parts[0].mesh().normals
-        if normals.shape[0]:
-            assert numpy.allclose(numpy.linalg.norm(normals, axis=1), 1.0, atol=1e-3)
-
     def test_triangles_cover_the_area_the_geometry_has(self, model):
         # The check measures each part's B-rep surface with OpenCASCADE, apart from the mesh.
         computed = {p.path.split("/")[-1]: p.area.computed
