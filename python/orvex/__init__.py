@@ -1,0 +1,68 @@
+"""Read, write, compare, check and convert CAD models: STEP and IGES assemblies with their
+names, colours and dimensions, and glTF, GLB, OBJ, STL and BREP files.
+
+    import orvex
+    model = orvex.read("assembly.stp")
+    for part in model.parts:
+        print(part.name, part.color)
+    model.write("assembly.glb")
+    print(orvex.compare("assembly.stp", "assembly.glb").summary)
+
+Failures raise orvex.Error (orvex.ReadError, orvex.WriteError). Reading, writing, meshing,
+comparing and converting release the GIL, so other threads run meanwhile.
+"""
+
+from ._orvex import (
+    Assembly,
+    CheckedProduct,
+    CheckedValue,
+    CheckReport,
+    CompareReport,
+    ConvertedFile,
+    ConvertReport,
+    Difference,
+    Dimension,
+    Error,
+    Instance,
+    Mesh,
+    Model,
+    Part,
+    ReadError,
+    SplitChild,
+    SplitReport,
+    WriteError,
+    WriteReport,
+    __version__,
+    check,
+    compare,
+    convert,
+    read,
+    split,
+)
+
+__all__ = [
+    "Assembly",
+    "CheckedProduct",
+    "CheckedValue",
+    "CheckReport",
+    "CompareReport",
+    "ConvertedFile",
+    "ConvertReport",
+    "Difference",
+    "Dimension",
+    "Error",
+    "Instance",
+    "Mesh",
+    "Model",
+    "Part",
+    "ReadError",
+    "SplitChild",
+    "SplitReport",
+    "WriteError",
+    "WriteReport",
+    "check",
+    "compare",
+    "convert",
+    "read",
+    "split",
+]
