@@ -9,7 +9,7 @@ namespace {
 
 // Without a callable a read or a write takes the GIL only this often, to hear Ctrl+C. A
 // conversion reports once a file and always takes it, so its reports may come from any thread.
-constexpr auto kSignalCheckInterval = std::chrono::milliseconds(100);
+constexpr auto kSignalCheckInterval = std::chrono::milliseconds(50);
 
 } // namespace
 
