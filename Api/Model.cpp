@@ -3,6 +3,7 @@
 #include "Geometry/IO/ExportMeshing.h"
 #include "Geometry/IO/LabelName.h"
 #include "Geometry/IO/ShapeMesher.h"
+#include "Graphics/FaceTriangles.h"
 
 #include <BRepBuilderAPI_Copy.hxx>
 #include <BRep_Tool.hxx>
@@ -52,18 +53,6 @@ std::map<int, Color> FaceColorsOf(const Handle(XCAFDoc_ColorTool)& tool, const T
         }
     }
     return colors;
-}
-
-std::array<double, 16> MatrixOf(const gp_Trsf& placement)
-{
-    std::array<double, 16> matrix{};
-    for (int row = 1; row <= 3; ++row) {
-        for (int col = 1; col <= 4; ++col) {
-            matrix[static_cast<size_t>((row - 1) * 4 + col - 1)] = placement.Value(row, col);
-        }
-    }
-    matrix[15] = 1.0;
-    return matrix;
 }
 
 void LayOutParts(ModelData& data)
@@ -179,50 +168,6 @@ std::string TargetName(const TDF_Label& label)
         part = part.Father();
     }
     return Segment(orvkit::LabelName(part));
-}
-
-// Hands Mesh's vectors to the caller's part of the work: the triangles of every face, with
-// the face each came from and normals averaged at each node within the face, so that a face is
-// smooth and the edges between faces stay sharp.
-void AppendFace(const TopoDS_Face& face, uint32_t faceId, Mesh& mesh)
-{
-    TopLoc_Location location;
-    const Handle(Poly_Triangulation) triangulation = BRep_Tool::Triangulation(face, location);
-    if (triangulation.IsNull() || triangulation->NbTriangles() == 0) {
-        return;
-    }
-    const gp_Trsf& placement = location.Transformation();
-    const bool reversed = face.Orientation() == TopAbs_REVERSED;
-    const uint32_t first = static_cast<uint32_t>(mesh.vertices.size() / 3);
-    const int nodes = triangulation->NbNodes();
-    std::vector<gp_XYZ> points(static_cast<size_t>(nodes));
-    for (int i = 1; i <= nodes; ++i) {
-        points[static_cast<size_t>(i - 1)] = triangulation->Node(i).Transformed(placement).XYZ();
-    }
-    std::vector<gp_XYZ> normals(points.size(), gp_XYZ(0, 0, 0));
-    for (int t = 1; t <= triangulation->NbTriangles(); ++t) {
-        int a = 0, b = 0, c = 0;
-        triangulation->Triangle(t).Get(a, b, c);
-        if (reversed) {
-            std::swap(b, c);
-        }
-        const gp_XYZ& pa = points[static_cast<size_t>(a - 1)];
-        const gp_XYZ normal = (points[static_cast<size_t>(b - 1)] - pa)
-                                  .Crossed(points[static_cast<size_t>(c - 1)] - pa);
-        for (const int node : {a, b, c}) {
-            normals[static_cast<size_t>(node - 1)] += normal;
-            mesh.triangles.push_back(first + static_cast<uint32_t>(node - 1));
-        }
-        mesh.faceIds.push_back(faceId);
-    }
-    for (size_t i = 0; i < points.size(); ++i) {
-        const double length = normals[i].Modulus();
-        const gp_XYZ unit = length > 0 ? normals[i] / length : gp_XYZ(0, 0, 1);
-        for (int k = 1; k <= 3; ++k) {
-            mesh.vertices.push_back(static_cast<float>(points[i].Coord(k)));
-            mesh.normals.push_back(static_cast<float>(unit.Coord(k)));
-        }
-    }
 }
 
 } // namespace
@@ -360,7 +305,9 @@ Mesh Model::MeshOf(size_t part, const MeshOptions& options) const
     TopTools_IndexedMapOfShape faces;
     TopExp::MapShapes(copy, TopAbs_FACE, faces);
     for (int i = 1; i <= faces.Extent(); ++i) {
-        detail::AppendFace(TopoDS::Face(faces(i)), static_cast<uint32_t>(i - 1), mesh);
+        const size_t triangles = orvkit::AppendFaceTriangles(
+            TopoDS::Face(faces(i)), gp_Trsf(), mesh.vertices, mesh.normals, mesh.triangles);
+        mesh.faceIds.insert(mesh.faceIds.end(), triangles, static_cast<uint32_t>(i - 1));
     }
     return mesh;
 }

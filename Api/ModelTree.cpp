@@ -264,6 +264,18 @@ Siblings NameSiblings(const ModelTree& model, const std::vector<int>& nodes)
     return siblings;
 }
 
+std::array<double, 16> MatrixOf(const gp_Trsf& placement)
+{
+    std::array<double, 16> matrix{};
+    for (int row = 1; row <= 3; ++row) {
+        for (int col = 1; col <= 4; ++col) {
+            matrix[static_cast<size_t>((row - 1) * 4 + col - 1)] = placement.Value(row, col);
+        }
+    }
+    matrix[15] = 1.0;
+    return matrix;
+}
+
 int ModelTree::Count(bool assemblies) const
 {
     return static_cast<int>(std::count_if(products.begin(), products.end(), [&](const Product& p) {

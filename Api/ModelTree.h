@@ -23,6 +23,9 @@ extern const char* const kUnnamed;
 // A product's segment of a path: its name, or "(unnamed)".
 std::string Segment(const std::string& name);
 
+// A placement as a 4x4 matrix, row by row (the last row 0 0 0 1).
+std::array<double, 16> MatrixOf(const gp_Trsf& placement);
+
 // A colour as people see it: sRGB bytes and their "#rrggbb".
 struct Colour {
     bool has = false;

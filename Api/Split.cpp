@@ -2,6 +2,7 @@
 
 #include "Geometry/IO/LabelName.h"
 #include "ModelData.h"
+#include "ModelTree.h"
 #include "WriteSupport.h"
 
 #include "Common/Core/StringUtil.h"
@@ -122,18 +123,6 @@ nlohmann::ordered_json PlacementJson(const gp_Trsf& placement)
             {"rotation", rotation}};
 }
 
-std::array<double, 16> MatrixOf(const gp_Trsf& placement)
-{
-    std::array<double, 16> matrix{};
-    for (int row = 1; row <= 3; ++row) {
-        for (int col = 1; col <= 4; ++col) {
-            matrix[static_cast<size_t>((row - 1) * 4 + col - 1)] = placement.Value(row, col);
-        }
-    }
-    matrix[15] = 1.0;
-    return matrix;
-}
-
 // Writes one child, as a whole subtree at its own origin; false with the reason in the report.
 bool WriteChild(const XdeDocumentImpl& model, const AssemblyChild& child, const std::string& path,
                 const ModelFormat& format, const XdeWriteOptions& writeOptions, SplitReport& report)
@@ -154,7 +143,7 @@ bool WriteChild(const XdeDocumentImpl& model, const AssemblyChild& child, const 
     entry.bytes = written.bytes;
     entry.lost = written.lost;
     for (const gp_Trsf& placement : child.placements) {
-        entry.placements.push_back(MatrixOf(placement));
+        entry.placements.push_back(detail::MatrixOf(placement));
     }
     return true;
 }

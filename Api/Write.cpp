@@ -103,7 +103,8 @@ void CopyDocument(const XdeDocumentImpl& source, XdeDocumentImpl& target)
 
 WriteReport WriteDocument(XdeDocumentImpl& document, const std::string& source,
                           const std::string& path, const ModelFormat& format,
-                          const XdeWriteOptions& writeOptions, bool verify)
+                          const XdeWriteOptions& writeOptions, bool verify,
+                          const ProgressFunction& progress)
 {
     WriteReport report;
     report.path = path;
@@ -116,14 +117,17 @@ WriteReport WriteDocument(XdeDocumentImpl& document, const std::string& source,
     std::error_code error;
     report.bytes = std::filesystem::file_size(path, error);
     if (verify) {
-        VerifyWritten(document, source, report);
+        VerifyWritten(document, source, progress, report);
     }
     return report;
 }
 
-void VerifyWritten(const XdeDocumentImpl& written, const std::string& source, WriteReport& report)
+void VerifyWritten(const XdeDocumentImpl& written, const std::string& source,
+                   const ProgressFunction& progress, WriteReport& report)
 {
-    ReadResult back = Read(report.path);
+    ReadOptions options;
+    options.progress = progress;
+    ReadResult back = Read(report.path, options);
     if (!back) {
         report.verified = false;
         report.differences.push_back(fmt::format(kCannotReadBack, back.failure.reason));
@@ -207,7 +211,7 @@ WriteReport WriteModel(const Model& model, const std::string& path, const WriteO
     // the part chosen, taken out, unless the model is given up.
     if (consume && options.select.empty()) {
         return detail::WriteDocument(*data.document, data.source, path, *format, writeOptions,
-                                     options.verify);
+                                     options.verify, options.progress);
     }
     XdeDocumentImpl written;
     if (options.select.empty()) {
@@ -219,7 +223,8 @@ WriteReport WriteModel(const Model& model, const std::string& path, const WriteO
             return report;
         }
     }
-    return detail::WriteDocument(written, data.source, path, *format, writeOptions, options.verify);
+    return detail::WriteDocument(written, data.source, path, *format, writeOptions, options.verify,
+                                 options.progress);
 }
 
 } // namespace

@@ -28,12 +28,13 @@ void CopyDocument(const orvkit::XdeDocumentImpl& source, orvkit::XdeDocumentImpl
 // `source`).
 WriteReport WriteDocument(orvkit::XdeDocumentImpl& document, const std::string& source,
                           const std::string& path, const orvkit::ModelFormat& format,
-                          const orvkit::XdeWriteOptions& writeOptions, bool verify);
+                          const orvkit::XdeWriteOptions& writeOptions, bool verify,
+                          const ProgressFunction& progress = {});
 
 // Reads report.path back and compares it with `written`, the document it was written from,
 // on what the file's format holds; fills the report's verdict.
 void VerifyWritten(const orvkit::XdeDocumentImpl& written, const std::string& source,
-                   WriteReport& report);
+                   const ProgressFunction& progress, WriteReport& report);
 
 // Compares `written`, a document in memory that was read from `source` (whose format says
 // what it can hold) and then written, with `back`, the file read back.

@@ -7,6 +7,7 @@
 #include "Geometry/Kernel/BoxDiagonal.h"
 #include "Geometry/Kernel/TopoShape.h"
 #include "Graphics/BrepSceneNode.h"
+#include "Graphics/FaceTriangles.h"
 #include "Graphics/GroupSceneNode.h"
 #include "Graphics/MaterialInstance.h"
 
@@ -62,49 +63,6 @@ struct Primitive {
     std::vector<float> normals;
     std::vector<uint32_t> indices;
 };
-
-// Appends the face's triangulation, with normals averaged over the triangles at each node so
-// that a face is smooth and the edges between faces stay sharp.
-void AppendFace(const TopoDS_Face& face, const gp_Trsf& frame, Primitive& primitive)
-{
-    TopLoc_Location location;
-    const Handle(Poly_Triangulation) triangulation = BRep_Tool::Triangulation(face, location);
-    if (triangulation.IsNull() || triangulation->NbTriangles() == 0) {
-        return;
-    }
-    const gp_Trsf& placement = location.Transformation();
-    const bool reversed = face.Orientation() == TopAbs_REVERSED;
-    const uint32_t first = static_cast<uint32_t>(primitive.positions.size() / 3);
-    const int nodes = triangulation->NbNodes();
-    std::vector<gp_Pnt> points(static_cast<size_t>(nodes));
-    for (int i = 1; i <= nodes; ++i) {
-        points[static_cast<size_t>(i - 1)] =
-            triangulation->Node(i).Transformed(placement).Transformed(frame);
-    }
-    std::vector<gp_XYZ> normals(points.size(), gp_XYZ(0, 0, 0));
-    for (int t = 1; t <= triangulation->NbTriangles(); ++t) {
-        int a = 0, b = 0, c = 0;
-        triangulation->Triangle(t).Get(a, b, c);
-        if (reversed) {
-            std::swap(b, c);
-        }
-        const gp_XYZ& pa = points[static_cast<size_t>(a - 1)].XYZ();
-        const gp_XYZ normal = (points[static_cast<size_t>(b - 1)].XYZ() - pa)
-                                  .Crossed(points[static_cast<size_t>(c - 1)].XYZ() - pa);
-        for (const int node : {a, b, c}) {
-            normals[static_cast<size_t>(node - 1)] += normal;
-            primitive.indices.push_back(first + static_cast<uint32_t>(node - 1));
-        }
-    }
-    for (size_t i = 0; i < points.size(); ++i) {
-        const double length = normals[i].Modulus();
-        const gp_XYZ unit = length > 0 ? normals[i] / length : gp_XYZ(0, 0, 1);
-        for (int k = 1; k <= 3; ++k) {
-            primitive.positions.push_back(static_cast<float>(points[i].Coord(k)));
-            primitive.normals.push_back(static_cast<float>(unit.Coord(k)));
-        }
-    }
-}
 
 // The edge lines of a shape: polylines as segments between shared points.
 struct Lines {
@@ -202,7 +160,8 @@ struct GltfBuilder::ColoredFaces {
             }
             Primitive& primitive = byColor[colorKey];
             const size_t first = primitive.indices.size();
-            AppendFace(TopoDS::Face(faces.FindKey(i)), frame, primitive);
+            AppendFaceTriangles(TopoDS::Face(faces.FindKey(i)), frame, primitive.positions,
+                                primitive.normals, primitive.indices);
             if (listed != nullptr && listed->count(i - 1) != 0) {
                 ranges.push_back({i - 1, colorKey, first, primitive.indices.size() - first});
             }

@@ -83,6 +83,8 @@ struct MeshOptions {
 // A model read from a file: its assembly tree, parts, colours and dimensions. Copies share the
 // one document. Writing, comparing, checking and meshing leave the model as it was (a write
 // works on a copy), and may be called from several threads: calls on one model take turns.
+// Freeing the last copy of a model closes its document, which takes OpenCASCADE's translator
+// lock: a caller that holds a lock a read's progress function waits for must not free one.
 class Model {
 public:
     Model();
@@ -97,11 +99,14 @@ public:
     // What the read left out of the model, one sentence each.
     const std::vector<std::string>& Warnings() const;
 
+    // Laid out on the first call; the lists never change afterwards and stay valid as long as
+    // the model (or a copy of it) lives.
     const std::vector<Part>& Parts() const;
     const std::vector<Instance>& Instances() const;
     const std::vector<Assembly>& Assemblies() const;
     std::vector<Dimension> Dimensions() const;
-    // The triangles of a part, meshed on first use with these options.
+    // The triangles of a part, meshed anew on each call with these options, on a copy of its
+    // faces so that the model's own stay as they were.
     Mesh MeshOf(size_t part, const MeshOptions& options = {}) const;
 
     // The kernel document behind it, for code that works on the document itself.

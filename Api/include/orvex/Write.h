@@ -24,6 +24,8 @@ struct WriteOptions {
     std::string select;
     // Read the file written back and compare it with what it was written from.
     bool verify = false;
+    // Hears the reading back of `verify` (and, in ConvertFile, the read); the writers
+    // themselves report nothing.
     ProgressFunction progress;
 };
 
