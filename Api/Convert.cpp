@@ -45,7 +45,6 @@ const char* const kNoFiles = "no files to convert (give them as arguments or wit
 const char* const kBadShard =
     "bad --shard '{}' (expected K/N with K from 1 to N, as in 2/8 for the second of eight)";
 const char* const kNoList = "cannot read the file list '{}': {}";
-const char* const kCannotMakeFolder = "cannot make the folder '{}': {}";
 const char* const kNotFolder = "output folder '{}' is not a folder";
 const char* const kNotWritable = "output folder '{}' is not writable";
 const char* const kSameOutput =
@@ -125,14 +124,14 @@ std::string FailureReason(int status, const std::string& errors)
 // The report is the last line of the child's standard output.
 void Finish(ConvertedFile& file, const ChildProcess& child)
 {
-    const std::string& output = child.GetOutput();
-    const size_t end = output.find_last_not_of('\n');
-    const size_t start = end == std::string::npos ? 0 : output.rfind('\n', end);
-    const std::string line =
-        end == std::string::npos
-            ? std::string()
-            : output.substr(start == std::string::npos ? 0 : start + 1,
-                            end + 1 - (start == std::string::npos ? 0 : start + 1));
+    // The report is the child's last line: the kernel may have printed before it.
+    std::string_view output = child.GetOutput();
+    while (!output.empty() && output.back() == '\n') {
+        output.remove_suffix(1);
+    }
+    const size_t newline = output.rfind('\n');
+    const std::string_view line =
+        newline == std::string_view::npos ? output : output.substr(newline + 1);
     const nlohmann::json json = nlohmann::json::parse(line, nullptr, false);
     if (json.is_discarded() || !json.is_object()) {
         const int status = child.GetStatus();
@@ -292,7 +291,7 @@ private:
         // Made when missing, as a split makes its folder.
         fs::create_directories(folder, code);
         if (code && !fs::exists(folder)) {
-            return fmt::format(kCannotMakeFolder, folder, code.message());
+            return detail::CannotMakeFolderText(folder, code.message());
         }
         if (!fs::is_directory(folder, code)) {
             return fmt::format(kNotFolder, folder);

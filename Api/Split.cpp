@@ -32,8 +32,6 @@ namespace fs = std::filesystem;
 
 const char* const kNotAssembly = "'{}' is not an assembly";
 const char* const kNoAssembly = "the model has no assembly to split";
-const char* const kNoSuchElement = "no part, assembly or instance is named '{}'";
-const char* const kCannotMakeFolder = "cannot make the folder '{}': {}";
 const char* const kManifest = "manifest.json";
 const char* const kNoShape = "it holds no shape";
 
@@ -51,7 +49,7 @@ TDF_Label FindAssembly(const XdeDocumentImpl& model, const std::string& name, st
     if (!name.empty()) {
         const TDF_Label named = XdeModelEdit::FindNamed(model, name);
         if (named.IsNull()) {
-            failure = fmt::format(kNoSuchElement, name);
+            failure = detail::NoSuchElementText(name);
             return {};
         }
         TDF_Label referred = named;
@@ -218,7 +216,7 @@ SplitReport Split(const Model& model, const std::string& folder, const SplitOpti
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) {
-        report.failure = fmt::format(kCannotMakeFolder, folder, error.message());
+        report.failure = detail::CannotMakeFolderText(folder, error.message());
         return report;
     }
     const std::string lower = StringUtil::ToLower(options.format);

@@ -33,7 +33,6 @@ namespace {
 const char* const kUnknownAxis = "an axis is 0, 1, 2, x-up, y-up or z-up, not '{}'";
 const char* const kUnknownFormat = "no format is written as '{}' (one of: {})";
 const char* const kCannotWrite = "cannot write '{}': {}";
-const char* const kNoSuchElement = "no part, assembly or instance is named '{}'";
 const char* const kCannotReadBack = "it cannot be read back ({})";
 const char* const kReadsBackDifferent = "'{}': written, but it reads back different: {}";
 // The differences a line names before it abbreviates; `compare` lists them all.
@@ -51,6 +50,16 @@ std::string CannotWriteText(const std::string& path, const std::string& reason)
 std::string UnknownFormatText(const std::string& name)
 {
     return fmt::format(kUnknownFormat, name, ModelFormat::WritableNames());
+}
+
+std::string NoSuchElementText(const std::string& name)
+{
+    return fmt::format("no part, assembly or instance is named '{}'", name);
+}
+
+std::string CannotMakeFolderText(const std::string& folder, const std::string& reason)
+{
+    return fmt::format("cannot make the folder '{}': {}", folder, reason);
 }
 
 std::string ToWriteOptions(const WriteOptions& options, XdeWriteOptions& writeOptions)
@@ -219,7 +228,7 @@ WriteReport WriteModel(const Model& model, const std::string& path, const WriteO
     } else {
         const TDF_Label label = XdeModelEdit::FindNamed(*data.document, options.select);
         if (label.IsNull() || !XdeModelEdit::Extract(*data.document, label, true, written)) {
-            report.failure = fmt::format(kNoSuchElement, options.select);
+            report.failure = detail::NoSuchElementText(options.select);
             return report;
         }
     }

@@ -15,6 +15,10 @@ namespace orvex::detail {
 std::string CannotWriteText(const std::string& path, const std::string& reason);
 // "no format is written as 'NAME' (one of: ...)".
 std::string UnknownFormatText(const std::string& name);
+// "no part, assembly or instance is named 'NAME'".
+std::string NoSuchElementText(const std::string& name);
+// "cannot make the folder 'FOLDER': REASON".
+std::string CannotMakeFolderText(const std::string& folder, const std::string& reason);
 
 // The options as the writer takes them; why they cannot be, or empty.
 std::string ToWriteOptions(const WriteOptions& options, orvkit::XdeWriteOptions& writeOptions);
