@@ -1,15 +1,29 @@
-#include "ViewPage.h"
+#include "orvex/Page.h"
 
-#include "DocumentPrinter.h"
-#include "FileDiagnosis.h"
-#include "PrintFormat.h"
+#include "PageWrite.h"
+#include "ReportJson.h"
 #include "ViewAssets.h"
+#include "WriteSupport.h"
 
+#include "Common/Core/LoadFailure.h"
+#include "Common/Core/ParameterCreator.h"
+#include "Common/Core/ParameterDict.h"
+#include "Common/Core/PathUtil.h"
 #include "Common/Core/StringUtil.h"
+#include "Data/App/CommandContext.h"
+#include "Data/App/CommandManager.h"
+#include "Data/App/DocumentManager.h"
+#include "Data/App/DocumentPrinter.h"
+#include "Geometry/IO/ModelFormat.h"
+#include "Geometry/IO/ReplacingWrite.h"
+#include "Geometry/Kernel/ValueText.h"
 #include "Graphics/BrepSceneNode.h"
 #include "Graphics/GroupSceneNode.h"
 #include "Graphics/MaterialInstance.h"
+#include "Graphics/SceneExchangeManager.h"
 #include "Graphics/SceneGltf.h"
+#include "InteropKeys.h"
+#include "Xde2Doc.h"
 
 #include <nlohmann/json.hpp>
 
@@ -17,7 +31,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace orvex::cli {
+namespace orvex {
 
 namespace {
 
@@ -26,8 +40,9 @@ namespace {
 std::string DimensionLabel(const nlohmann::json& element)
 {
     const std::string kind = element.value("kind", std::string());
-    std::string label =
-        element["value"].is_number() ? Number(element["value"].get<double>()) : std::string("?");
+    std::string label = element["value"].is_number()
+                            ? orvkit::Number(element["value"].get<double>())
+                            : std::string("?");
     if (kind == "Diameter") {
         label = "\u00d8" + label;
     } else if (kind == "Radius") {
@@ -37,9 +52,9 @@ std::string DimensionLabel(const nlohmann::json& element)
     }
     const nlohmann::json& tolerance = element["tolerance"];
     if (tolerance["kind"].get<std::string>() != "none") {
-        label +=
-            " " + DeviationText(tolerance["upper"].get<double>(), tolerance["lower"].get<double>(),
-                                tolerance["kind"] == "plus-minus");
+        label += " " + orvkit::DeviationText(tolerance["upper"].get<double>(),
+                                             tolerance["lower"].get<double>(),
+                                             tolerance["kind"] == "plus-minus");
     }
     return label;
 }
@@ -56,7 +71,7 @@ std::string ForScript(std::string json)
 // The element tree with what the page shows, and no more: placements come from the model.
 std::string CompactTree(const orvkit::Document& document, const std::string& file)
 {
-    const nlohmann::json full = DocumentPrinter(document).ToJson();
+    const nlohmann::json full = orvkit::DocumentPrinter(document).ToJson();
     nlohmann::json elements = nlohmann::json::array();
     for (const nlohmann::json& element : full["elements"]) {
         nlohmann::json kept{
@@ -86,7 +101,7 @@ std::string CompactTree(const orvkit::Document& document, const std::string& fil
                               {"elements", elements},
                               {"roots", full["roots"]},
                               {"summary", full["summary"]}};
-    return ForScript(tree.dump());
+    return ForScript(tree.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 // The scene's nodes in depth-first order from 1, as SceneGltf names them.
@@ -106,7 +121,7 @@ void AddSceneNode(const orvkit::SceneNode& node, int parent, nlohmann::json& ele
                               : std::string("shape");
         if (material != nullptr) {
             const glm::vec3& c = material->GetColor();
-            element["color"] = ToSrgbHex(c.r, c.g, c.b);
+            element["color"] = orvkit::ToSrgbHex(c.r, c.g, c.b);
         }
         elements.push_back(std::move(element));
         return;
@@ -133,7 +148,7 @@ std::string SceneTree(const orvkit::SceneNode& root, const std::string& file)
     }
     return ForScript(
         nlohmann::json{{"file", file}, {"elements", elements}, {"roots", {1}}, {"summary", summary}}
-            .dump());
+            .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 bool ReadText(const std::string& path, std::string& text)
@@ -145,63 +160,165 @@ bool ReadText(const std::string& path, std::string& text)
     return in.good() || in.eof() ? !text.empty() : false;
 }
 
-} // namespace
+// What a page shows: the element tree, and the model as glTF (its JSON as text, its buffer in
+// base64), each ready to stand inside a script element.
+struct PageContent {
+    std::string tree;
+    std::string model;
+    std::string buffer;
+};
 
-ViewPage::ViewPage(const orvkit::Document& document, const std::string& file)
-    : myTree(CompactTree(document, file))
+PageContent ContentOf(const orvkit::Document& document, const std::string& file)
 {
     const orvkit::SceneGltf scene(document);
-    myModel = ForScript(scene.GetJson());
-    myBuffer = orvkit::StringUtil::ToBase64(scene.GetBinary());
+    return {CompactTree(document, file), ForScript(scene.GetJson()),
+            orvkit::StringUtil::ToBase64(scene.GetBinary())};
 }
 
-ViewPage::ViewPage(const orvkit::SceneNode& root, const std::string& file)
-    : myTree(SceneTree(root, file))
+// A display scene's page (a VRML file's): its tree lists the scene's groups and shapes, the
+// latter named and coloured by their face material.
+PageContent ContentOf(const orvkit::SceneNode& root, const std::string& file)
 {
     const orvkit::SceneGltf scene(root);
-    myModel = ForScript(scene.GetJson());
-    myBuffer = orvkit::StringUtil::ToBase64(scene.GetBinary());
+    return {SceneTree(root, file), ForScript(scene.GetJson()),
+            orvkit::StringUtil::ToBase64(scene.GetBinary())};
 }
 
-bool ViewPage::Write(const std::string& path, std::string& error) const
+// Reads `file` into what its page shows: STEP and IGES through Xde2Doc, scenes through the
+// scene readers, anything else through the "Import" command (with the file as its parameter,
+// so that no dialog opens). False with why in `failure`.
+bool ReadContent(const std::string& file, PageContent& content, ReadFailure& failure)
+{
+    using namespace orvkit;
+    const std::string extension = PathUtil::Extension(file);
+    const ModelFormat* format = ModelFormat::ForExactExtension(extension);
+    if (format != nullptr && format->kind == ModelFormat::KindCad) {
+        Xde2Doc converter;
+        if (!converter.Load(file)) {
+            failure = ToReadFailure(file, converter.GetLastFailure());
+            return false;
+        }
+        converter.Transfer();
+        content = ContentOf(*converter.GetDocument(), file);
+        return true;
+    }
+    // The readers below record why they failed, if they did, for this thread.
+    LoadFailure::Clear();
+    if (SceneExchangeManager::Instance().FindReader(extension) != nullptr) {
+        const std::shared_ptr<SceneNode> root = SceneExchangeManager::Instance().Load(file);
+        if (!root) {
+            failure = ToReadFailure(file, LoadFailure::Last());
+            return false;
+        }
+        content = ContentOf(*root, file);
+        return true;
+    }
+    const std::shared_ptr<Document> document = DocumentManager::Instance().NewDocument();
+    ParameterDict parameters;
+    parameters.Add(InteropKeys::FilePath, ParameterCreator::Create(file));
+    CommandContext context(document.get(), &parameters, nullptr);
+    const bool done = CommandManager::Instance().BatchRun(InteropKeys::ImportCommand, &context);
+    if (done) {
+        content = ContentOf(*document, file);
+    } else {
+        failure = ToReadFailure(file, LoadFailure::Last());
+        if (failure.kind.empty()) {
+            failure = {"not readable", file, context.GetFailure()};
+        }
+    }
+    DocumentManager::Instance().CloseDocument(document.get());
+    return done;
+}
+
+// The page's HTML: the template with each mark replaced once, in order, so that nothing
+// inserted is taken for a mark. False with the reason when three.js is not installed.
+bool PageHtml(const PageContent& content, std::string& html, std::string& reason)
 {
     std::string three, controls, loader;
-    const std::string directory = ThreeDirectory();
+    const std::string directory = detail::ThreeDirectory();
     if (!ReadText(directory + "/three.min.js", three) ||
         !ReadText(directory + "/examples/js/controls/OrbitControls.js", controls) ||
         !ReadText(directory + "/examples/js/loaders/GLTFLoader.js", loader)) {
-        error = "three.js is not installed in " + directory + " (Debian package libjs-three)";
+        reason = "three.js is not installed in " + directory + " (Debian package libjs-three)";
         return false;
     }
-    // Each mark is replaced once, in order, so that nothing inserted is taken for a mark.
-    const std::pair<const char*, const std::string*> parts[] = {{"ORVEX_TREE", &myTree},
-                                                                {"ORVEX_MODEL", &myModel},
-                                                                {"ORVEX_BUFFER", &myBuffer},
+    const std::string viewer = detail::ViewerScript();
+    const std::pair<const char*, const std::string*> parts[] = {{"ORVEX_TREE", &content.tree},
+                                                                {"ORVEX_MODEL", &content.model},
+                                                                {"ORVEX_BUFFER", &content.buffer},
                                                                 {"ORVEX_THREE", &three},
                                                                 {"ORVEX_ORBIT_CONTROLS", &controls},
                                                                 {"ORVEX_GLTF_LOADER", &loader},
-                                                                {"ORVEX_VIEWER", nullptr}};
-    const std::string viewer = ViewerScript();
-    const std::string page = PageTemplate();
-    std::string html;
+                                                                {"ORVEX_VIEWER", &viewer}};
+    const std::string page = detail::PageTemplate();
     size_t from = 0;
     for (const auto& [mark, text] : parts) {
         const size_t at = page.find(mark, from);
         html.append(page, from, at - from);
-        html += text != nullptr ? *text : viewer;
+        html += *text;
         from = at + std::strlen(mark);
     }
     html.append(page, from, std::string::npos);
+    return true;
+}
 
-    return WriteOutput(
-        path, "HTML",
-        [&html](const std::string& file) {
+} // namespace
+
+const std::vector<std::string>& ViewNames()
+{
+    static const std::vector<std::string> names{"iso",   "front", "back",  "left",
+                                                "right", "top",   "bottom"};
+    return names;
+}
+
+nlohmann::ordered_json PageReport::ToJson() const
+{
+    return {
+        {"input", input},
+        {"output", output},
+        {"ok", Ok()},
+        {"failure", failure.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(failure)}};
+}
+
+namespace detail {
+
+PageOutcome WritePageFile(const std::string& input, const std::string& page)
+{
+    PageOutcome outcome;
+    PageContent content;
+    if (!ReadContent(input, content, outcome.read)) {
+        // Every reader records why it failed; a silent one is a fault of ours, said as such.
+        if (outcome.read.reason.empty()) {
+            outcome.read.reason = "the reader gave no reason";
+        }
+        return outcome;
+    }
+    std::string html;
+    if (!PageHtml(content, html, outcome.writeReason)) {
+        return outcome;
+    }
+    outcome.writeReason =
+        orvkit::ReplaceFile(page, "HTML", [&html](const std::string& file, std::string&) {
             std::ofstream out(file, std::ios::binary);
             out << html;
             out.close();
             return out.good();
-        },
-        error);
+        });
+    return outcome;
 }
 
-} // namespace orvex::cli
+} // namespace detail
+
+PageReport WritePage(const std::string& input, const std::string& page)
+{
+    const detail::PageOutcome outcome = detail::WritePageFile(input, page);
+    PageReport report{input, page, outcome.read, {}};
+    if (!outcome.read.kind.empty()) {
+        report.failure = outcome.read.Text();
+    } else if (!outcome.writeReason.empty()) {
+        report.failure = detail::CannotWriteText(page, outcome.writeReason);
+    }
+    return report;
+}
+
+} // namespace orvex

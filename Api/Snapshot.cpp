@@ -1,9 +1,13 @@
-#include "Snapshot.h"
+#include "orvex/Page.h"
+
+#include "PageWrite.h"
+#include "WriteSupport.h"
 
 #include "Common/Core/ChildProcess.h"
-#include "FileDiagnosis.h"
-
 #include "Common/Core/ScopedTempFolder.h"
+#include "Geometry/IO/ReplacingWrite.h"
+
+#include <algorithm>
 
 #include <chrono>
 #include <cstdlib>
@@ -14,7 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace orvex::cli {
+namespace orvex {
 
 namespace fs = std::filesystem;
 using orvkit::ChildProcess;
@@ -33,15 +37,8 @@ std::string LastLine(const std::string& text)
                        end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
-} // namespace
-
-const std::vector<std::string>& ViewNames()
-{
-    static const std::vector<std::string> names{"iso",   "front", "back",  "left",
-                                                "right", "top",   "bottom"};
-    return names;
-}
-
+// The Chromium to draw with: $ORVEX_CHROMIUM, else chromium, chromium-browser or google-chrome
+// on the PATH; empty when there is none.
 std::string FindChromium()
 {
     if (const char* chosen = std::getenv("ORVEX_CHROMIUM"); chosen != nullptr && *chosen) {
@@ -63,24 +60,14 @@ std::string FindChromium()
     return {};
 }
 
-bool TakeSnapshot(const ViewPage& page, const SnapshotRequest& request, const std::string& path,
-                  std::string& error)
+// Draws the page `html` into `picture`; the reason when it could not.
+std::string Draw(const std::string& html, const std::string& picture, const fs::path& profile,
+                 const SnapshotOptions& options)
 {
     const std::string chromium = FindChromium();
     if (chromium.empty()) {
-        error = "no renderer: headless Chromium is not installed (Debian package chromium, or "
-                "set ORVEX_CHROMIUM)";
-        return false;
-    }
-    const orvkit::ScopedTempFolder folder("orvex-snapshot-");
-    if (folder.GetPath().empty()) {
-        error = "cannot make a temporary folder";
-        return false;
-    }
-    const std::string html = (folder.GetPath() / "page.html").string();
-    const std::string picture = (folder.GetPath() / "snapshot.png").string();
-    if (!page.Write(html, error)) {
-        return false;
+        return "no renderer: headless Chromium is not installed (Debian package chromium, or "
+               "set ORVEX_CHROMIUM)";
     }
     // The page is ours and read from a private folder; the sandbox would refuse to start as
     // root, which is where batch jobs often run.
@@ -90,23 +77,24 @@ bool TakeSnapshot(const ViewPage& page, const SnapshotRequest& request, const st
         "--use-gl=swiftshader",
         "--enable-unsafe-swiftshader",
         "--hide-scrollbars",
-        "--user-data-dir=" + (folder.GetPath() / "profile").string(),
+        "--user-data-dir=" + profile.string(),
         "--virtual-time-budget=20000",
-        "--window-size=" + std::to_string(request.width) + "," + std::to_string(request.height),
+        "--window-size=" + std::to_string(options.width) + "," + std::to_string(options.height),
         "--screenshot=" + picture,
-        "file://" + html + "#view=" + request.view + "&panel=0"};
+        "file://" + html + "#view=" + options.view + "&panel=0"};
+    std::string error;
     std::unique_ptr<ChildProcess> child =
         ChildProcess::Start(chromium, "chromium", arguments, error);
     if (!child) {
-        return false;
+        return error;
     }
     const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(request.timeoutSeconds);
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
     while (!child->TryWait()) {
         if (std::chrono::steady_clock::now() > deadline) {
-            error = "the renderer did not finish within " +
-                    std::to_string(static_cast<int>(request.timeoutSeconds)) + " s";
-            return false; // the child is killed with its object
+            // The child is killed with its object.
+            return "the renderer did not finish within " +
+                   std::to_string(static_cast<int>(options.timeoutSeconds)) + " s";
         }
         pollfd wait{child->GetErrorPipe(), POLLIN, 0};
         ::poll(&wait, wait.fd >= 0 ? 1 : 0, 100);
@@ -117,17 +105,56 @@ bool TakeSnapshot(const ViewPage& page, const SnapshotRequest& request, const st
     if (!WIFEXITED(child->GetStatus()) || WEXITSTATUS(child->GetStatus()) != 0 ||
         !fs::is_regular_file(picture, code) || fs::file_size(picture, code) == 0) {
         const std::string said = LastLine(child->GetErrors());
-        error = "the renderer failed" + (said.empty() ? std::string() : ": " + said);
-        return false;
+        return "the renderer failed" + (said.empty() ? std::string() : ": " + said);
     }
-    return WriteOutput(
-        path, "PNG",
-        [&picture](const std::string& file) {
-            std::error_code copied;
-            fs::copy_file(picture, file, fs::copy_options::overwrite_existing, copied);
-            return !copied;
-        },
-        error);
+    return {};
 }
 
-} // namespace orvex::cli
+} // namespace
+
+PageReport WriteSnapshot(const std::string& input, const std::string& picture,
+                         const SnapshotOptions& options)
+{
+    PageReport report{input, picture, {}, {}};
+    const auto fail = [&report, &picture](const std::string& reason) {
+        report.failure = detail::CannotWriteText(picture, reason);
+        return report;
+    };
+    const auto& views = ViewNames();
+    if (std::find(views.begin(), views.end(), options.view) == views.end()) {
+        return fail("unknown view '" + options.view + "'");
+    }
+    if (options.width < 16 || options.height < 16 || options.width > 8192 ||
+        options.height > 8192) {
+        return fail("the size is " + std::to_string(options.width) + "x" +
+                    std::to_string(options.height) + " pixels, not 16 to 8192 each way");
+    }
+    const orvkit::ScopedTempFolder folder("orvex-snapshot-");
+    if (folder.GetPath().empty()) {
+        return fail("cannot make a temporary folder");
+    }
+    const std::string html = (folder.GetPath() / "page.html").string();
+    const std::string drawn = (folder.GetPath() / "snapshot.png").string();
+    const detail::PageOutcome page = detail::WritePageFile(input, html);
+    if (!page.read.kind.empty()) {
+        report.read = page.read;
+        report.failure = page.read.Text();
+        return report;
+    }
+    if (!page.writeReason.empty()) {
+        return fail(page.writeReason);
+    }
+    if (const std::string reason = Draw(html, drawn, folder.GetPath() / "profile", options);
+        !reason.empty()) {
+        return fail(reason);
+    }
+    const std::string reason =
+        orvkit::ReplaceFile(picture, "PNG", [&drawn](const std::string& file, std::string&) {
+            std::error_code copied;
+            fs::copy_file(drawn, file, fs::copy_options::overwrite_existing, copied);
+            return !copied;
+        });
+    return reason.empty() ? report : fail(reason);
+}
+
+} // namespace orvex

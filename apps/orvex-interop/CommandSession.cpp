@@ -1,7 +1,6 @@
 #include "CommandSession.h"
 
 #include "ArgumentDialogs.h"
-#include "FileDiagnosis.h"
 
 #include "Data/App/CommandManager.h"
 #include "Data/App/DocumentManager.h"

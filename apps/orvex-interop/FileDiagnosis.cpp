@@ -1,7 +1,6 @@
 #include "FileDiagnosis.h"
 
 #include "Common/Core/LoadFailure.h"
-#include "Geometry/IO/ReplacingWrite.h"
 
 #include <iostream>
 
@@ -23,18 +22,6 @@ void PrintWarnings(const std::string& file, const std::vector<std::string>& warn
     for (const std::string& warning : warnings) {
         std::cerr << "orvex-interop: warning: '" << file << "': " << warning << "\n";
     }
-}
-
-bool WriteOutput(const std::string& path, const char* format,
-                 const std::function<bool(const std::string& file)>& write, std::string& error)
-{
-    const std::string reason = orvkit::ReplaceFile(
-        path, format, [&write](const std::string& file, std::string&) { return write(file); });
-    if (reason.empty()) {
-        return true;
-    }
-    error = "Cannot write file: " + path + " (" + reason + ")";
-    return false;
 }
 
 } // namespace orvex::cli

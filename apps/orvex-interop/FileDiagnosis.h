@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,9 +16,5 @@ void PrintError(const std::string& file, const orvkit::LoadFailure& failure);
 // The program's warning lines about a file, one for each text: "orvex-interop: warning:
 // 'FILE': TEXT". For what a read left out of the model and what a file written does not keep.
 void PrintWarnings(const std::string& file, const std::vector<std::string>& warnings);
-
-// Writes `path` whole or not at all (orvkit::ReplaceFile); false with the reason in `error`.
-bool WriteOutput(const std::string& path, const char* format,
-                 const std::function<bool(const std::string& file)>& write, std::string& error);
 
 } // namespace orvex::cli

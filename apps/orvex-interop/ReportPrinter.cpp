@@ -88,7 +88,7 @@ ReadResult ReadModel(const std::string& path, ReadOptions options)
     return result;
 }
 
-void PrintWriteFailure(const std::string& text)
+void PrintFailure(const std::string& text)
 {
     std::cerr << "orvex-interop: error: " << text << "\n";
 }
@@ -103,7 +103,7 @@ void PrintWritten(const WriteReport& report)
     if (*report.verified) {
         std::cout << "verified: " << report.summary << "\n";
     } else {
-        PrintWriteFailure(report.Problem());
+        PrintFailure(report.Problem());
     }
 }
 
@@ -166,7 +166,7 @@ void PrintSplit(std::ostream& out, const SplitReport& report)
     }
     if (!report.failure.empty()) {
         out.flush();
-        PrintWriteFailure(report.failure);
+        PrintFailure(report.failure);
         return;
     }
     out << report.manifest << "\n";

@@ -20,7 +20,7 @@ namespace orvex::cli {
 ReadResult ReadModel(const std::string& path, ReadOptions options = {});
 
 // The program's one error line, "orvex-interop: error: " and `text`.
-void PrintWriteFailure(const std::string& text);
+void PrintFailure(const std::string& text);
 
 // A written file: what it does not keep (warning lines), "wrote FILE (N bytes)", and with
 // verification "verified: ..." or the error line saying it reads back different.

@@ -8,6 +8,8 @@ names, colours and dimensions, and glTF, GLB, OBJ, STL and BREP files.
     model.write("assembly.glb")
     print(orvex.compare("assembly.stp", "assembly.glb").summary)
 
+orvex.write_page and orvex.write_snapshot make an offline 3D page of a file and a picture of it.
+
 Failures raise orvex.Error (orvex.ReadError, orvex.WriteError). Reading, writing, meshing,
 comparing and converting release the GIL, so other threads run meanwhile.
 """
@@ -26,6 +28,7 @@ from ._orvex import (
     Instance,
     Mesh,
     Model,
+    PageReport,
     Part,
     ReadError,
     SplitChild,
@@ -38,6 +41,8 @@ from ._orvex import (
     convert,
     read,
     split,
+    write_page,
+    write_snapshot,
 )
 
 __all__ = [
@@ -54,6 +59,7 @@ __all__ = [
     "Instance",
     "Mesh",
     "Model",
+    "PageReport",
     "Part",
     "ReadError",
     "SplitChild",
@@ -65,4 +71,6 @@ __all__ = [
     "convert",
     "read",
     "split",
+    "write_page",
+    "write_snapshot",
 ]

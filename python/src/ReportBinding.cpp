@@ -10,6 +10,7 @@
 #include "orvex/Check.h"
 #include "orvex/Compare.h"
 #include "orvex/Convert.h"
+#include "orvex/Page.h"
 #include "orvex/Split.h"
 #include "orvex/Write.h"
 
@@ -318,6 +319,64 @@ void AddConvertReport(py::module_& module)
         });
 }
 
+// Raises ReadError when the input could not be read, WriteError when the page or picture
+// could not be written.
+const PageReport& Raised(const PageReport& report)
+{
+    if (!report.read.kind.empty()) {
+        RaiseReadError(report.read);
+    }
+    if (!report.Ok()) {
+        RaiseWriteError(report.output, report.failure);
+    }
+    return report;
+}
+
+PageReport WritePageFile(const fs::path& input, const fs::path& page)
+{
+    PageReport report;
+    {
+        py::gil_scoped_release released;
+        report = WritePage(input.string(), page.string());
+    }
+    return Raised(report);
+}
+
+PageReport WriteSnapshotFile(const fs::path& input, const fs::path& picture, int width,
+                             int height, const std::string& view, double timeout)
+{
+    SnapshotOptions options;
+    options.width = width;
+    options.height = height;
+    options.view = view;
+    options.timeoutSeconds = timeout;
+    PageReport report;
+    {
+        py::gil_scoped_release released;
+        report = WriteSnapshot(input.string(), picture.string(), options);
+    }
+    return Raised(report);
+}
+
+void AddPageReport(py::module_& module)
+{
+    py::class_<PageReport>(module, "PageReport", "A page or a picture written.")
+        .def_readonly("input", &PageReport::input)
+        .def_readonly("output", &PageReport::output)
+        .def("to_json", [](const PageReport& self) { return JsonValue(self.ToJson()); })
+        .def("__repr__", [](const PageReport& self) {
+            return "<orvex.PageReport " + Quoted(self.input) + " -> " + Quoted(self.output) + ">";
+        });
+    module.def("write_page", &WritePageFile, py::arg("path"), py::arg("page"),
+               "Writes the offline 3D page of a file: one HTML file with the model, its element "
+               "tree and its dimensions, that opens in a browser without fetching anything.");
+    module.def("write_snapshot", &WriteSnapshotFile, py::arg("path"), py::arg("picture"),
+               py::kw_only(), py::arg("width") = 1200, py::arg("height") = 800,
+               py::arg("view") = "iso", py::arg("timeout") = 120.0,
+               "Writes a PNG picture of a file's model, drawn by headless Chromium; view is one "
+               "of iso, front, back, left, right, top, bottom.");
+}
+
 void AddSplitReport(py::module_& module)
 {
     py::class_<SplitChild>(module, "SplitChild", "One distinct child written to its own file.")
@@ -361,6 +420,7 @@ void AddReports(py::module_& module)
     AddCheckReport(module);
     AddConvertReport(module);
     AddSplitReport(module);
+    AddPageReport(module);
 
     module.def("compare", &CompareModels, py::arg("a"), py::arg("b"), py::kw_only(),
                py::arg("tolerance") = 1e-6, py::arg("property_tolerance") = 1e-4,

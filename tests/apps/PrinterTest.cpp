@@ -1,6 +1,6 @@
 // The program's printers, called on documents read in the test: the text a person reads and
 // the JSON a program reads, without a process between.
-#include "DocumentPrinter.h"
+#include "Data/App/DocumentPrinter.h"
 #include "LineStylePrinter.h"
 #include "ScenePrinter.h"
 #include "XdePrinter.h"

@@ -1,6 +1,6 @@
 #include "DocumentPrinter.h"
 
-#include "PrintFormat.h"
+#include "Geometry/Kernel/ValueText.h"
 
 #include "Annotation/AnnotationElement.h"
 #include "Data/Kernel/CompositeElement.h"
@@ -18,15 +18,13 @@
 #include <cmath>
 #include <map>
 
-namespace orvex::cli {
-
-using namespace orvkit;
+namespace orvkit {
 
 namespace {
 
 Placement ToPlacement(const gp_Trsf& transform)
 {
-    return cli::ToPlacement(transform.TranslationPart(), transform.VectorialPart());
+    return orvkit::ToPlacement(transform.TranslationPart(), transform.VectorialPart());
 }
 
 const char* ToleranceName(EnumToleranceType type)
@@ -45,8 +43,8 @@ const char* ToleranceName(EnumToleranceType type)
 // The dimension's tolerance as the program prints it.
 std::string DeviationText(const AnnotationElement& annotation)
 {
-    return cli::DeviationText(annotation.GetUpperTolerance(), annotation.GetLowerTolerance(),
-                              annotation.GetToleranceType() == TolerancePlusMinus);
+    return orvkit::DeviationText(annotation.GetUpperTolerance(), annotation.GetLowerTolerance(),
+                                 annotation.GetToleranceType() == TolerancePlusMinus);
 }
 
 // The shape a shape or curve element holds; null for other elements.
@@ -319,4 +317,4 @@ nlohmann::json DocumentPrinter::ElementToJson(const Element& element) const
     return json;
 }
 
-} // namespace orvex::cli
+} // namespace orvkit

@@ -7,25 +7,25 @@
 #include <ostream>
 #include <string>
 
-namespace orvex::cli {
+namespace orvkit {
 
 // Shows a framework document to a person (an indented element tree and a summary line) or to
 // a program (one JSON document). Colours are shown as sRGB hex; the document keeps linear RGB.
 class DocumentPrinter {
 public:
-    explicit DocumentPrinter(const orvkit::Document& document) : myDocument(document) {}
+    explicit DocumentPrinter(const Document& document) : myDocument(document) {}
 
     void PrintText(std::ostream& out, const std::string& title) const;
     nlohmann::json ToJson() const;
 
 private:
-    void PrintElement(std::ostream& out, const orvkit::Element& element, int depth) const;
-    nlohmann::json ElementToJson(const orvkit::Element& element) const;
+    void PrintElement(std::ostream& out, const Element& element, int depth) const;
+    nlohmann::json ElementToJson(const Element& element) const;
     // "name Face 3" for the sub-shape a reference element names.
-    std::string DescribeTarget(orvkit::ObjectId targetId) const;
-    nlohmann::json TargetToJson(orvkit::ObjectId targetId) const;
+    std::string DescribeTarget(ObjectId targetId) const;
+    nlohmann::json TargetToJson(ObjectId targetId) const;
 
-    const orvkit::Document& myDocument;
+    const Document& myDocument;
 };
 
-} // namespace orvex::cli
+} // namespace orvkit

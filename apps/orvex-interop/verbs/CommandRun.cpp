@@ -1,7 +1,7 @@
 #include "verbs/CommandRun.h"
 
 #include "CommandSession.h"
-#include "DocumentPrinter.h"
+#include "Data/App/DocumentPrinter.h"
 #include "PrintFormat.h"
 
 namespace orvex::cli {
@@ -14,7 +14,7 @@ int RunOnNewDocument(const std::string& name, const std::vector<std::string>& an
     if (!session.Run(name, answers, parameters, batch, parameters)) {
         return 1;
     }
-    Print(DocumentPrinter(session.GetDocument()), title, json);
+    Print(orvkit::DocumentPrinter(session.GetDocument()), title, json);
     return 0;
 }
 

@@ -48,7 +48,7 @@ int RunConvert(ConvertArguments arguments)
 {
     if (std::string error;
         !arguments.listFile.empty() && !ReadFileList(arguments.listFile, arguments.files, error)) {
-        PrintWriteFailure(error);
+        PrintFailure(error);
         return 1;
     }
     // The program converts each file with itself.
@@ -63,7 +63,7 @@ int RunConvert(ConvertArguments arguments)
         std::fflush(stderr);
     }
     if (!report.error.empty()) {
-        PrintWriteFailure(report.error);
+        PrintFailure(report.error);
         return 1;
     }
     if (arguments.json) {

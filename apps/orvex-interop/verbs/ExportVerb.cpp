@@ -44,7 +44,7 @@ int RunExport(const ExportArguments& arguments)
     // What cannot be written is said before the file is read.
     if (const std::string problem = CheckWriteOptions(arguments.output, arguments.options);
         !problem.empty()) {
-        PrintWriteFailure(problem);
+        PrintFailure(problem);
         return 1;
     }
     ReadResult read = ReadModel(arguments.input);
@@ -56,7 +56,7 @@ int RunExport(const ExportArguments& arguments)
     options.progress = progress.Function();
     const WriteReport report = Write(std::move(*read.model), arguments.output, options);
     if (!report.failure.empty()) {
-        PrintWriteFailure(report.failure);
+        PrintFailure(report.failure);
         return 1;
     }
     PrintWritten(report);

@@ -1,6 +1,6 @@
 #include "verbs/Verbs.h"
 
-#include "DocumentPrinter.h"
+#include "Data/App/DocumentPrinter.h"
 #include "FileDiagnosis.h"
 #include "PrintFormat.h"
 
@@ -50,7 +50,7 @@ int RunImport(const ImportOptions& options)
     }
     PrintWarnings(options.file, converter.GetReadWarnings());
     converter.Transfer();
-    Print(DocumentPrinter(*converter.GetDocument()), options.file, options.json);
+    Print(orvkit::DocumentPrinter(*converter.GetDocument()), options.file, options.json);
     return 0;
 }
 

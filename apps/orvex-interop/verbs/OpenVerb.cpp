@@ -1,6 +1,6 @@
 #include "verbs/Verbs.h"
 
-#include "DocumentPrinter.h"
+#include "Data/App/DocumentPrinter.h"
 #include "FileDiagnosis.h"
 #include "PrintFormat.h"
 
@@ -49,7 +49,7 @@ int RunOpen(const OpenOptions& options)
         PrintError(options.file, LoadFailure::Last());
         return 1;
     }
-    Print(DocumentPrinter(*document), options.file, options.json);
+    Print(orvkit::DocumentPrinter(*document), options.file, options.json);
     return 0;
 }
 

@@ -1,8 +1,8 @@
 #include "verbs/Verbs.h"
 
-#include "FileDiagnosis.h"
-#include "PageReader.h"
-#include "Snapshot.h"
+#include "ReportPrinter.h"
+
+#include "orvex/Page.h"
 
 #include <CLI/CLI.hpp>
 
@@ -14,7 +14,7 @@ namespace orvex::cli {
 
 namespace {
 
-struct SnapshotOptions {
+struct SnapshotArguments {
     std::string file;
     std::string output;
     std::string size = "1200x800";
@@ -22,9 +22,9 @@ struct SnapshotOptions {
 };
 
 // A picture of the same scene the page shows.
-int RunSnapshot(const SnapshotOptions& options)
+int RunSnapshot(const SnapshotArguments& options)
 {
-    SnapshotRequest request;
+    orvex::SnapshotOptions request;
     char separator = 0;
     std::istringstream size(options.size);
     if (!(size >> request.width >> separator >> request.height) || separator != 'x' ||
@@ -36,13 +36,9 @@ int RunSnapshot(const SnapshotOptions& options)
         return 1;
     }
     request.view = options.view;
-    const std::unique_ptr<ViewPage> page = ReadPage(options.file);
-    if (!page) {
-        return 1;
-    }
-    std::string error;
-    if (!TakeSnapshot(*page, request, options.output, error)) {
-        PrintError(options.output, error);
+    const PageReport report = WriteSnapshot(options.file, options.output, request);
+    if (!report.Ok()) {
+        PrintFailure(report.failure);
         return 1;
     }
     std::cout << options.output << "\n";
@@ -53,7 +49,7 @@ int RunSnapshot(const SnapshotOptions& options)
 
 Verb AddSnapshotVerb(CLI::App& app)
 {
-    const auto options = std::make_shared<SnapshotOptions>();
+    const auto options = std::make_shared<SnapshotArguments>();
     CLI::App* verb = app.add_subcommand(
         "snapshot", "Write a PNG picture of a file's model, drawn by headless Chromium");
     verb->add_option("FILE", options->file,

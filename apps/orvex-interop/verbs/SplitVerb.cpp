@@ -31,7 +31,7 @@ int RunSplit(const SplitArguments& arguments)
 {
     // What cannot be written is said before the file is read.
     if (const std::string problem = CheckSplitOptions(arguments.options); !problem.empty()) {
-        PrintWriteFailure(problem);
+        PrintFailure(problem);
         return 1;
     }
     const ReadResult read = ReadModel(arguments.input);

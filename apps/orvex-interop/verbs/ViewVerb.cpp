@@ -1,13 +1,15 @@
 #include "verbs/Verbs.h"
 
-#include "FileDiagnosis.h"
-#include "PageReader.h"
+#include "ReportPrinter.h"
+
+#include "orvex/Page.h"
 
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <string>
 
 namespace orvex::cli {
 
@@ -21,16 +23,12 @@ struct ViewOptions {
 // The offline 3D page of a file, beside it in the current folder unless told.
 int RunView(const ViewOptions& options)
 {
-    const std::unique_ptr<ViewPage> page = ReadPage(options.file);
-    if (!page) {
-        return 1;
-    }
     const std::string output = !options.output.empty()
                                    ? options.output
                                    : std::filesystem::path(options.file).stem().string() + ".html";
-    std::string error;
-    if (!page->Write(output, error)) {
-        PrintError(output, error);
+    const PageReport report = WritePage(options.file, output);
+    if (!report.Ok()) {
+        PrintFailure(report.failure);
         return 1;
     }
     std::cout << output << "\n";
