@@ -1,8 +1,10 @@
-// What a STEP read leaves out is said: tessellated parts, which OCCT 7.6 does not read, and
-// parts whose files are not beside their assembly; parts whose files are there are read.
+// What a STEP read leaves out is said: tessellated parts when OCCT's own parser reads the
+// file, and parts whose files are not beside their assembly; parts whose files are there are
+// read.
 #include "Support/StepModels.h"
 #include "Support/TestSupport.h"
 
+#include "Common/Core/ParameterCreator.h"
 #include "Interop/Kernel/StepTessellatedParts.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeModelEdit.h"
@@ -41,12 +43,17 @@ void CopyInto(const TempDir& dir, const std::vector<std::string>& names)
     }
 }
 
-TEST(StepUnreadTest, TessellatedPartsAreNamedWhenNothingElseWasRead)
+TEST(StepUnreadTest, TessellatedPartsAreNamedWhenOpenCascadesParserReadsTheFile)
 {
+    // Tessellated geometry is read from the records of the program's own parse; a file that
+    // goes to OpenCASCADE's parser instead (as one it does not take would) names the parts it
+    // leaves out.
+    orvkit::ParameterDict stock;
+    stock.Add(orvkit::XdeDocumentSTEP::StockParserKey, orvkit::ParameterCreator::Create(true));
     ScopedLogCapture log;
     orvkit::XdeDocumentImpl impl;
     const std::string path = TestDataFile(kHandwritten + "tessellated-assembly.stp");
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(path, impl, nullptr));
+    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(path, impl, &stock));
     const std::string expected =
         "2 parts hold only tessellated geometry, which is not read: tetra, wedge";
     EXPECT_EQ(impl.readWarnings, Warnings{expected});
@@ -55,10 +62,14 @@ TEST(StepUnreadTest, TessellatedPartsAreNamedWhenNothingElseWasRead)
 
     // A file of one tessellated part gives OCCT no shape at all: the failure says why.
     ASSERT_FALSE(orvkit::XdeDocumentSTEP::Open(TestDataFile(kHandwritten + "tessellated-tetra.stp"),
-                                               impl, nullptr));
+                                               impl, &stock));
     EXPECT_EQ(impl.failure.kind, orvkit::LoadFailureNothingTransferable);
     EXPECT_EQ(impl.failure.detail,
               "1 part holds only tessellated geometry, which is not read: tetra");
+    EXPECT_TRUE(impl.readWarnings.empty());
+
+    // Read the usual way, both come in whole and nothing is said.
+    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(path, impl, nullptr));
     EXPECT_TRUE(impl.readWarnings.empty());
 }
 

@@ -1,5 +1,8 @@
 #include "StepAssemblyActor.h"
 
+#include "Interop/Kernel/StepTessellation.h"
+
+#include <BRep_Builder.hxx>
 #include <Geom_Direction.hxx>
 #include <HeaderSection_FileName.hxx>
 #include <Interface_EntityIterator.hxx>
@@ -23,6 +26,8 @@
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
 #include <StepToGeom.hxx>
 #include <TopLoc_Location.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Iterator.hxx>
 #include <TransferBRep.hxx>
 #include <Transfer_TransientProcess.hxx>
 #include <UnitsMethods.hxx>
@@ -98,10 +103,13 @@ const int kItemsWorthIndexing = 16;
 
 } // namespace
 
-void StepAssemblyActor::Install(XSControl_Reader& reader)
+void StepAssemblyActor::Install(XSControl_Reader& reader,
+                                std::shared_ptr<StepTessellation> tessellation)
 {
     const Handle(XSControl_TransferReader) transfer = reader.WS()->TransferReader();
-    transfer->SetActor(new StepAssemblyActor);
+    Handle(StepAssemblyActor) actor = new StepAssemblyActor;
+    actor->myTessellation = std::move(tessellation);
+    transfer->SetActor(actor);
     // Restarts the transfer process, which holds the actor it was started with.
     transfer->BeginTransfer();
 }
@@ -118,6 +126,8 @@ bool StepAssemblyActor::TakesAssemblies(const Handle(Transfer_TransientProcess)&
         myEmptyProducts.clear();
         myItems.clear();
         myLengthFactors.clear();
+        myTessellatedShapes.clear();
+        myTessellationBound = false;
         myTakesAssemblies =
             !IsIdeasFile(model) &&
             TCollection_AsciiString(Interface_Static::CVal("read.step.product.mode")) == "ON";
@@ -136,20 +146,86 @@ StepAssemblyActor::Transfer(const Handle(Standard_Transient)& start,
                             const Handle(Transfer_TransientProcess)& process,
                             const Message_ProgressRange& range)
 {
-    if (start.IsNull() || !TakesAssemblies(process)) {
+    if (start.IsNull()) {
         return STEPControl_ActorRead::Transfer(start, process, range);
     }
+    const bool assemblies = TakesAssemblies(process);
+    BindTessellation(process);
     if (const Handle(StepBasic_ProductDefinition) product =
             Handle(StepBasic_ProductDefinition)::DownCast(start)) {
         Message_ProgressScope scope(range, nullptr, 2);
-        PrepareProduct(product, process, scope.Next());
-        return STEPControl_ActorRead::Transfer(start, process, scope.Next());
+        if (assemblies) {
+            PrepareProduct(product, process, scope.Next());
+        }
+        return WithTessellation(
+            product, STEPControl_ActorRead::Transfer(start, process, scope.Next()), process);
     }
     if (const Handle(StepRepr_NextAssemblyUsageOccurrence) occurrence =
-            Handle(StepRepr_NextAssemblyUsageOccurrence)::DownCast(start)) {
+            Handle(StepRepr_NextAssemblyUsageOccurrence)::DownCast(start);
+        assemblies && !occurrence.IsNull()) {
         return TransferOccurrence(occurrence, process, range);
     }
     return STEPControl_ActorRead::Transfer(start, process, range);
+}
+
+void StepAssemblyActor::BindTessellation(const Handle(Transfer_TransientProcess)& process)
+{
+    if (!myTessellation || myTessellationBound) {
+        return;
+    }
+    myTessellationBound = true;
+    for (const auto& [standIn, representation] : myTessellation->GetStandIns()) {
+        // A context without units leaves lengths as they are written.
+        const Handle(StepRepr_RepresentationContext) context = standIn->ContextOfItems();
+        const double factor = context.IsNull() ? 1.0 : ContextLengthFactor(context).value_or(1.0);
+        const TopoDS_Shape shape = myTessellation->ShapeOf(representation, factor);
+        if (!shape.IsNull()) {
+            process->Bind(standIn, new TransferBRep_ShapeBinder(shape));
+            myTessellatedShapes.insert(shape.TShape().get());
+        }
+    }
+    // Styled items find the faces, shells and solids they colour through their stand-ins.
+    for (const auto& [standIn, item] : myTessellation->GetItemStandIns()) {
+        if (const TopoDS_Shape shape = myTessellation->MadeShape(item); !shape.IsNull()) {
+            process->Bind(standIn, new TransferBRep_ShapeBinder(shape));
+        }
+    }
+}
+
+Handle(Transfer_Binder)
+StepAssemblyActor::WithTessellation(const Handle(StepBasic_ProductDefinition)& product,
+                                    const Handle(Transfer_Binder)& binder,
+                                    const Handle(Transfer_TransientProcess)& process)
+{
+    if (myTessellatedShapes.empty() || binder.IsNull()) {
+        return binder;
+    }
+    const TopoDS_Shape shape = TransferBRep::ShapeResult(binder);
+    if (shape.IsNull() || shape.ShapeType() != TopAbs_COMPOUND) {
+        return binder;
+    }
+    // The exact shape wins, as in OCCT 7.7 and later.
+    BRep_Builder builder;
+    TopoDS_Compound exact;
+    builder.MakeCompound(exact);
+    int kept = 0, dropped = 0;
+    TopoDS_Shape last;
+    for (TopoDS_Iterator it(shape, Standard_False, Standard_False); it.More(); it.Next()) {
+        if (myTessellatedShapes.count(it.Value().TShape().get()) != 0) {
+            ++dropped;
+        } else {
+            builder.Add(exact, it.Value());
+            last = it.Value();
+            ++kept;
+        }
+    }
+    if (dropped == 0 || kept == 0) {
+        return binder;
+    }
+    Handle(TransferBRep_ShapeBinder) result = new TransferBRep_ShapeBinder(
+        kept == 1 ? last.Moved(shape.Location()) : exact.Moved(shape.Location()));
+    process->Rebind(product, result);
+    return result;
 }
 
 const StepAssemblyActor::RepresentationUse&
@@ -234,6 +310,12 @@ StepAssemblyActor::LengthFactorOf(const Handle(StepRepr_Representation)& represe
     if (context.IsNull()) {
         return 1.0;
     }
+    return ContextLengthFactor(context);
+}
+
+std::optional<double>
+StepAssemblyActor::ContextLengthFactor(const Handle(Standard_Transient)& context)
+{
     const auto known = myLengthFactors.find(context.get());
     if (known != myLengthFactors.end()) {
         return known->second;
@@ -381,7 +463,8 @@ StepAssemblyActor::ProductBinder(const Handle(StepBasic_ProductDefinition)& prod
     }
     Message_ProgressScope scope(range, nullptr, 2);
     PrepareProduct(product, process, scope.Next());
-    binder = TransferEntity(product, process, Standard_False, scope.Next());
+    binder = WithTessellation(
+        product, TransferEntity(product, process, Standard_False, scope.Next()), process);
     if (binder.IsNull()) {
         myEmptyProducts.insert(product.get());
     }

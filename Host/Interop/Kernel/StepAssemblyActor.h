@@ -9,11 +9,15 @@
 #include <TransferBRep_ShapeBinder.hxx>
 #include <XSControl_Reader.hxx>
 
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace orvkit {
+
+class StepTessellation;
 
 // OpenCASCADE's STEP transfer actor with a faster road through assemblies.
 //
@@ -30,13 +34,19 @@ namespace orvkit {
 //
 // Files written by I-DEAS and reads with "read.step.product.mode" off go through the base
 // class alone: the former need state the base class keeps to itself.
+//
+// The stand-ins of tessellated representations (see StepTessellation) are bound to their
+// shapes before anything is translated, so that OCCT takes them as translated. A product
+// with both an exact shape and a tessellated one keeps the exact one alone.
 class StepAssemblyActor : public STEPControl_ActorRead {
 public:
     StepAssemblyActor() = default;
 
-    // Puts a new actor of this kind on the reader's session. Call it after ReadFile, which
-    // resets the session's actor, and before Transfer.
-    static void Install(XSControl_Reader& reader);
+    // Puts a new actor of this kind on the reader's session, with the file's tessellated
+    // geometry when it has some. Call it after ReadFile, which resets the session's actor, and
+    // before Transfer.
+    static void Install(XSControl_Reader& reader,
+                        std::shared_ptr<StepTessellation> tessellation = nullptr);
 
     // A product: its occurrences first (here), then the product itself (OCCT). Anything
     // else: as OCCT.
@@ -87,6 +97,14 @@ private:
                                           const Message_ProgressRange& range);
     // Whether this actor takes the start entity's assembly part, for the model being read.
     bool TakesAssemblies(const Handle(Transfer_TransientProcess)& process);
+    // Binds the stand-ins of tessellated representations to their shapes, once per model.
+    void BindTessellation(const Handle(Transfer_TransientProcess)& process);
+    // `binder`, or when its shape holds both exact and tessellated shapes, a binder of the
+    // exact ones, bound to the product in its place.
+    Handle(Transfer_Binder) WithTessellation(const Handle(StepBasic_ProductDefinition)& product,
+                                             const Handle(Transfer_Binder)& binder,
+                                             const Handle(Transfer_TransientProcess)& process);
+    std::optional<double> ContextLengthFactor(const Handle(Standard_Transient)& context);
 
     std::unordered_map<const Standard_Transient*, RepresentationUse> myUses;
     // The items of large representations.
@@ -98,6 +116,10 @@ private:
     std::unordered_set<const Standard_Transient*> myEmptyProducts;
     Handle(Standard_Transient) myModel; // what the caches below describe
     bool myTakesAssemblies = false;
+    std::shared_ptr<StepTessellation> myTessellation;
+    // The shapes of the tessellated representations, bound once per model.
+    std::unordered_set<const Standard_Transient*> myTessellatedShapes;
+    bool myTessellationBound = false;
 };
 
 } // namespace orvkit

@@ -1,5 +1,6 @@
 #include "XdeDocumentSTEP.h"
 
+#include "Geometry/IO/LengthUnit.h"
 #include "Geometry/IO/StepModelLoad.h"
 #include "Geometry/IO/TranslatorRead.h"
 #include "Geometry/IO/TranslatorWrite.h"
@@ -8,6 +9,8 @@
 #include "Interop/Kernel/StepExternFiles.h"
 #include "Interop/Kernel/StepReadFixes.h"
 #include "Interop/Kernel/StepTessellatedParts.h"
+#include "Interop/Kernel/StepTessellation.h"
+#include "Interop/Kernel/StepTessellationWrite.h"
 #include "Interop/Kernel/StepValidationProps.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 
@@ -16,6 +19,9 @@
 #include <TopExp_Explorer.hxx>
 #include <XSControl_WorkSession.hxx>
 #include <fmt/format.h>
+
+#include <XSControl_TransferReader.hxx>
+#include <XSControl_WorkSession.hxx>
 
 #include <chrono>
 #include <filesystem>
@@ -43,12 +49,18 @@ Handle(StepData_StepModel) ModelOf(const STEPCAFControl_Reader& reader)
     return Handle(StepData_StepModel)::DownCast(reader.Reader().Model());
 }
 
-// What the file holds that the transfer left out: parts whose files are not there, whatever
-// else was read, and tessellated parts when nothing was.
+// What the file holds that the transfer left out: parts whose files are not there, tessellated
+// wires, edges and points, whatever else was read, and tessellated parts when nothing was
+// (read with OpenCASCADE's parser, which keeps no records to read them from).
 std::vector<std::string> FindUnread(const STEPCAFControl_Reader& reader, const std::string& path,
-                                    const XdeDocumentImpl& impl)
+                                    const XdeDocumentImpl& impl,
+                                    const StepTessellation* tessellation)
 {
     std::vector<std::string> warnings = StepExternFiles::Find(reader).Describe();
+    if (tessellation != nullptr && !tessellation->Unread().empty()) {
+        warnings.push_back(fmt::format("its tessellated wires, edges and points are not read: {}",
+                                       ListNames(tessellation->Unread())));
+    }
     if (!HoldsFaceOrEdge(impl)) {
         if (std::string tessellated = StepTessellatedParts::Find(path, ModelOf(reader)).Describe();
             !tessellated.empty()) {
@@ -105,14 +117,18 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     }
     ReadHooks<STEPCAFControl_Reader> hooks;
     hooks.parsedBeforeSeconds = std::chrono::duration<double>(Clock::now() - started).count();
-    hooks.parse = [&](STEPCAFControl_Reader& reader) { return ParseStep(reader, path, parse); };
+    std::shared_ptr<StepTessellation> tessellation;
+    hooks.parse = [&](STEPCAFControl_Reader& reader) {
+        return ParseStep(reader, path, parse, tessellation);
+    };
     const bool stockActor =
         settings != nullptr && ParameterCast::Cast(settings->Find(StockReaderKey), false);
     const std::string absolutePath = AbsolutePath(path);
-    hooks.beforeTransfer = [stockActor, &absolutePath](STEPCAFControl_Reader& parsed) {
+    hooks.beforeTransfer = [stockActor, &absolutePath,
+                            &tessellation](STEPCAFControl_Reader& parsed) {
         parsed.ChangeReader().WS()->SetLoadedFile(absolutePath.c_str());
         if (!stockActor) {
-            StepAssemblyActor::Install(parsed.ChangeReader());
+            StepAssemblyActor::Install(parsed.ChangeReader(), tessellation);
         }
         return std::string();
     };
@@ -143,7 +159,7 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
         }
         return false;
     }
-    impl.readWarnings = FindUnread(reader, path, impl);
+    impl.readWarnings = FindUnread(reader, path, impl, tessellation.get());
     for (const std::string& warning : impl.readWarnings) {
         Logger::Instance().Message(3, "STEP reader: %s: %s", path.c_str(), warning.c_str());
     }
@@ -156,16 +172,32 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     return true;
 }
 
-std::optional<std::string> XdeDocumentSTEP::ParseStep(STEPCAFControl_Reader& reader,
-                                                      const std::string& path,
-                                                      std::optional<StepFileParse>& parse)
+std::optional<std::string>
+XdeDocumentSTEP::ParseStep(STEPCAFControl_Reader& reader, const std::string& path,
+                           std::optional<StepFileParse>& parse,
+                           std::shared_ptr<StepTessellation>& tessellation)
 {
     if (parse && parse->GetOutcome() == StepFileParse::Refused) {
         return parse->GetReason();
     }
+    if (parse && parse->GetOutcome() == StepFileParse::Parsed) {
+        std::string refusal;
+        tessellation = StepTessellation::Collect(*parse, refusal);
+        if (!refusal.empty()) {
+            return refusal;
+        }
+    }
     if (parse && parse->GetOutcome() == StepFileParse::Parsed &&
         LoadStepModel(*parse, reader.ChangeReader().WS(), path)) {
         parse.reset();
+        if (tessellation) {
+            // The stand-ins join the model: its graph, and the transfer's copy of it, are made
+            // again.
+            tessellation->Substitute(ModelOf(reader));
+            const Handle(XSControl_WorkSession)& session = reader.ChangeReader().WS();
+            session->ComputeGraph(Standard_True);
+            session->TransferReader()->SetGraph(session->HGraph());
+        }
         return std::nullopt;
     }
     if (parse) {
@@ -190,8 +222,11 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     if (!impl.dimTolTool.IsNull()) {
         impl.dimTolTool->GetDimensionLabels(dimensions);
     }
-    PrepareStepWrite(scope, {"MM", unit != nullptr ? unit : "MM"},
-                     dimensions.IsEmpty() ? "AP214IS" : "AP242DIS");
+    // Parts made of triangles are written as AP242 tessellated geometry, after OCCT's part.
+    StepTessellationWrite tessellated(impl);
+    const char* fileUnit = unit != nullptr ? unit : "MM";
+    PrepareStepWrite(scope, {"MM", fileUnit},
+                     dimensions.IsEmpty() && tessellated.Empty() ? "AP214IS" : "AP242DIS");
     scope.SetInteger("write.step.assembly", 1);
     // A model read from STEP declares the precision its file declared, which is the one its
     // shapes were repaired to: declared finer, a reader splits edges the first read had
@@ -210,13 +245,28 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     if (!writer.Transfer(impl.document, STEPControl_AsIs)) {
         return false;
     }
-    StepWriteFixes::RepairModel(writer.ChangeWriter().WS(), impl);
+    const Handle(XSControl_WorkSession)& session = writer.ChangeWriter().WS();
+    StepWriteFixes::RepairModel(session, impl);
+    tessellated.FindRepresentations(session);
     // An error status with the file written whole means that some entity's check failed while
     // it was sent (OpenCASCADE 7.6 flags a few of its own AP242 tolerance entities so); the
     // file is complete, and read back it gives the same dimensions. A failure of the file
     // itself is a stop or a fail.
     const IFSelect_ReturnStatus status = writer.Write(file.c_str());
-    return status == IFSelect_RetDone || status == IFSelect_RetError;
+    if (status != IFSelect_RetDone && status != IFSelect_RetError) {
+        return false;
+    }
+    if (tessellated.Empty()) {
+        return true;
+    }
+    // The translator's unit names are the table's names in capitals.
+    const double metres = LengthUnit::GetMetres(fileUnit);
+    const double millimetres = metres > 0.0 ? metres * 1000.0 : 1.0;
+    const std::string reason = tessellated.AppendTo(file, session, millimetres);
+    if (!reason.empty()) {
+        Logger::Instance().Message(3, "STEP writer: %s: %s", file.c_str(), reason.c_str());
+    }
+    return reason.empty();
 }
 
 bool XdeDocumentSTEP::Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)

@@ -7,10 +7,13 @@
 
 #include <STEPCAFControl_Reader.hxx>
 
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace orvkit {
+
+class StepTessellation;
 
 // STEP files to and from kernel documents. Reads keep assembly structure, names, colours,
 // layers, validation properties and semantic GD&T, whose dimension values, limits and
@@ -56,10 +59,12 @@ private:
     // Puts the file's model into the reader's session: from `parse` when it took the file,
     // with OpenCASCADE's parser when it did not (a note in the log says why) or when there is
     // no parse. Nothing when the model is there; otherwise why not ("" for the parser's own
-    // complaint). `parse` is emptied.
+    // complaint). `parse` is emptied. The tessellated geometry of a file the parse took is read
+    // from its records into `tessellation` first.
     static std::optional<std::string> ParseStep(STEPCAFControl_Reader& reader,
                                                 const std::string& path,
-                                                std::optional<StepFileParse>& parse);
+                                                std::optional<StepFileParse>& parse,
+                                                std::shared_ptr<StepTessellation>& tessellation);
 };
 
 } // namespace orvkit

@@ -4,6 +4,7 @@
 #include "Geometry/IO/CafMeshWrite.h"
 #include "Geometry/IO/LengthUnit.h"
 #include "Interop/Kernel/KernelSupport.h"
+#include "Interop/Kernel/StepTessellationWrite.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
@@ -34,6 +35,8 @@ const char* const kUnlinkedDimensions =
 const char* const kFlattened = "{} holds no assembly tree as written here: the model is flattened";
 const char* const kNoNames = "{} holds no names or colours";
 const char* const kNoDimensions = "{} dimensions are left out: only STEP holds them";
+const char* const kMixedFaces = "STEP cannot hold parts whose faces mix triangle meshes with exact "
+                                "surfaces ({}); write stl, obj, gltf or glb";
 const char* const kMeshOnly =
     "the model is made of triangle meshes, which {} cannot hold; write stl, obj, gltf or glb";
 
@@ -169,7 +172,14 @@ std::string Write(const std::string& path, const ModelFormat& format, XdeDocumen
     if (impl.shapeTool.IsNull() || impl.freeShapes.IsEmpty()) {
         return kNoShapes;
     }
-    if (!format.IsMesh() && HasMeshOnlyFaces(impl)) {
+    // STEP holds parts made of triangles as tessellated geometry, but no part that mixes
+    // them with exact faces; IGES holds no triangles at all.
+    if (format.id == ModelFormat::STEP) {
+        if (const std::vector<std::string> mixed = StepTessellationWrite::MixedParts(impl);
+            !mixed.empty()) {
+            return fmt::format(kMixedFaces, ListNames(mixed));
+        }
+    } else if (!format.IsMesh() && HasMeshOnlyFaces(impl)) {
         return fmt::format(kMeshOnly, format.name);
     }
     PrepareForFormat(impl, format, options, warnings);

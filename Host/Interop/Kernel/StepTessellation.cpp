@@ -1,0 +1,652 @@
+#include "StepTessellation.h"
+
+#include "Geometry/IO/StepFileParse.h"
+
+#include <BRep_Builder.hxx>
+#include <StepGeom_CartesianPoint.hxx>
+#include <StepGeom_GeometricRepresentationItem.hxx>
+#include <StepRepr_HArray1OfRepresentationItem.hxx>
+#include <StepRepr_RepresentationContext.hxx>
+#include <StepRepr_RepresentationRelationship.hxx>
+#include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <StepVisual_StyledItem.hxx>
+#include <TCollection_HAsciiString.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TopoDS_Solid.hxx>
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <unordered_set>
+
+namespace orvkit {
+
+namespace {
+
+using Param = StepFileParse::Param;
+using Record = StepFileParse::Record;
+
+// Shells and solids hold faces, representations hold shells and solids; deeper nesting is not
+// a tessellated shape.
+constexpr int kMaxDepth = 8;
+
+// Tessellated entities that are shapes this reader does not make: wires, edges, points and
+// faces of Bezier patches.
+const char* const kUnreadTypes[] = {
+    "TESSELLATED_WIRE",
+    "TESSELLATED_EDGE",
+    "TESSELLATED_CONNECTING_EDGE",
+    "CUBIC_BEZIER_TESSELLATED_EDGE",
+    "CUBIC_BEZIER_TRIANGULATED_FACE",
+    "TESSELLATED_VERTEX",
+    "TESSELLATED_POINT_SET",
+};
+
+const char* const kRepresentationType = "TESSELLATED_SHAPE_REPRESENTATION";
+
+// An entity's record with its sub-lists, and what is wrong with it.
+class EntityReader {
+public:
+    EntityReader(int number, const Record& record, const Param* params,
+                 const std::vector<std::pair<const Record*, const Param*>>& subs)
+        : myNumber(number), myRecord(record), myParams(params), mySubs(subs)
+    {
+    }
+
+    int Count() const { return int(myRecord.paramCount); }
+    const Param& At(int index) const { return myParams[index]; }
+
+    // "#12" -> 12; 0 for anything else.
+    static int Reference(const Param& param)
+    {
+        return param.kind == Interface_ParamIdent && param.text[0] == '#'
+                   ? std::atoi(param.text + 1)
+                   : 0;
+    }
+
+    // The parameters of the sub-list `param` names; false when it names none.
+    bool List(const Param& param, const Param*& items, int& count) const
+    {
+        if (param.kind != Interface_ParamSub || param.text[0] != '$') {
+            return false;
+        }
+        const size_t index = size_t(std::atoi(param.text + 1));
+        if (index >= mySubs.size() || mySubs[index].first == nullptr) {
+            return false;
+        }
+        items = mySubs[index].second;
+        count = int(mySubs[index].first->paramCount);
+        return true;
+    }
+
+    bool Integer(const Param& param, int& value) const
+    {
+        if (param.kind != Interface_ParamInteger) {
+            return false;
+        }
+        char* end = nullptr;
+        const long number = std::strtol(param.text, &end, 10);
+        if (end == param.text || number < INT32_MIN || number > INT32_MAX) {
+            return false;
+        }
+        value = int(number);
+        return true;
+    }
+
+    bool Real(const Param& param, double& value) const
+    {
+        if (param.kind != Interface_ParamReal && param.kind != Interface_ParamInteger) {
+            return false;
+        }
+        char* end = nullptr;
+        value = std::strtod(param.text, &end);
+        return end != param.text && std::isfinite(value);
+    }
+
+    // A list of integers.
+    bool Integers(const Param& param, std::vector<int>& values) const
+    {
+        const Param* items = nullptr;
+        int count = 0;
+        if (!List(param, items, count)) {
+            return false;
+        }
+        values.resize(size_t(count));
+        for (int i = 0; i < count; ++i) {
+            if (!Integer(items[i], values[size_t(i)])) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // A list of lists of three reals.
+    bool Points(const Param& param, std::vector<gp_XYZ>& points) const
+    {
+        const Param* rows = nullptr;
+        int count = 0;
+        if (!List(param, rows, count)) {
+            return false;
+        }
+        points.resize(size_t(count));
+        for (int i = 0; i < count; ++i) {
+            const Param* xyz = nullptr;
+            int three = 0;
+            double x = 0, y = 0, z = 0;
+            if (!List(rows[i], xyz, three) || three != 3 || !Real(xyz[0], x) || !Real(xyz[1], y) ||
+                !Real(xyz[2], z)) {
+                return false;
+            }
+            points[size_t(i)].SetCoord(x, y, z);
+        }
+        return true;
+    }
+
+    // A list of lists of integers.
+    bool IntegerLists(const Param& param, std::vector<std::vector<int>>& lists) const
+    {
+        const Param* rows = nullptr;
+        int count = 0;
+        if (!List(param, rows, count)) {
+            return false;
+        }
+        lists.resize(size_t(count));
+        for (int i = 0; i < count; ++i) {
+            if (!Integers(rows[i], lists[size_t(i)])) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The references a list holds.
+    std::vector<int> References(const Param& param) const
+    {
+        std::vector<int> references;
+        const Param* items = nullptr;
+        int count = 0;
+        if (List(param, items, count)) {
+            for (int i = 0; i < count; ++i) {
+                if (const int reference = Reference(items[i]); reference != 0) {
+                    references.push_back(reference);
+                }
+            }
+        }
+        return references;
+    }
+
+    // "entity #12 (TRIANGULATED_FACE)".
+    std::string Name() const { return fmt::format("entity #{} ({})", myNumber, myRecord.type); }
+    // "entity #12 (TRIANGULATED_FACE): WHAT".
+    std::string Wrong(const std::string& what) const { return Name() + ": " + what; }
+
+private:
+    int myNumber;
+    const Record& myRecord;
+    const Param* myParams;
+    const std::vector<std::pair<const Record*, const Param*>>& mySubs;
+};
+
+// A string parameter's text without its quotes.
+std::string UnquotedText(const Param& param)
+{
+    std::string text(param.text, param.length);
+    if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') {
+        text = text.substr(1, text.size() - 2);
+    }
+    return text;
+}
+
+// The triangles of strips and fans, as OpenCASCADE 7.7 and later orient them: a strip's
+// triangles alternate, a fan's turn about its first point; triangles with two equal corners
+// are dropped.
+void AddStrip(const std::vector<int>& strip, std::vector<std::array<int, 3>>& triangles)
+{
+    for (size_t i = 2; i < strip.size(); ++i) {
+        const int a = strip[i - 2], b = strip[i - 1], c = strip[i];
+        if (a == b || b == c || a == c) {
+            continue;
+        }
+        triangles.push_back(i % 2 == 0 ? std::array<int, 3>{a, c, b} : std::array<int, 3>{a, b, c});
+    }
+}
+
+void AddFan(const std::vector<int>& fan, std::vector<std::array<int, 3>>& triangles)
+{
+    for (size_t i = 2; i < fan.size(); ++i) {
+        const int a = fan[0], b = fan[i - 1], c = fan[i];
+        if (a == b || b == c || a == c) {
+            continue;
+        }
+        triangles.push_back({a, c, b});
+    }
+}
+
+} // namespace
+
+std::shared_ptr<StepTessellation> StepTessellation::Collect(const StepFileParse& parse,
+                                                            std::string& refusal)
+{
+    auto tessellation = std::make_shared<StepTessellation>();
+    // Read per face before the coordinates lists are known: the positions its triangles use
+    // (into its point index, or into the list when it has none) and its point index.
+    struct RawFace {
+        int coordinates = 0;
+        int pointCount = 0; // pnmax
+        std::vector<int> pointIndex;
+        std::vector<std::array<int, 3>> triangles; // positions from 1
+        std::vector<gp_XYZ> normals;
+        std::string name; // "entity #N (TYPE)", for what is wrong with it
+    };
+    std::map<int, RawFace> faces;
+    bool anyShape = false;
+
+    std::vector<std::pair<const Record*, const Param*>> subs;
+    int skipped = parse.GetHeaderCount();
+    for (const StepFileParse::Chunk& chunk : parse.GetChunks()) {
+        for (const Record& record : chunk.records) {
+            if (skipped > 0) {
+                --skipped;
+                continue;
+            }
+            const Param* params = chunk.params.data() + record.firstParam;
+            if (record.ident[0] == '$') {
+                const size_t index = size_t(std::atoi(record.ident + 1));
+                if (subs.size() <= index) {
+                    subs.resize(index + 1, {nullptr, nullptr});
+                }
+                subs[index] = {&record, params};
+                continue;
+            }
+            const int number = record.ident[0] == '#' ? std::atoi(record.ident + 1) : 0;
+            const EntityReader entity(number, record, params, subs);
+            const char* type = record.type;
+            const auto is = [type](const char* name) { return std::strcmp(type, name) == 0; };
+            const bool complexFace = is("COMPLEX_TRIANGULATED_FACE");
+            const bool complexSet = is("COMPLEX_TRIANGULATED_SURFACE_SET");
+            const bool plainFace = is("TRIANGULATED_FACE");
+            const bool plainSet = is("TRIANGULATED_SURFACE_SET");
+            if (number == 0) {
+                // A complex entity's further part, or the header: nothing read here.
+            } else if (is("COORDINATES_LIST")) {
+                int count = 0;
+                std::vector<gp_XYZ>& points = tessellation->myCoordinates[number];
+                if (entity.Count() != 3 || !entity.Integer(entity.At(1), count) ||
+                    !entity.Points(entity.At(2), points)) {
+                    refusal = entity.Wrong("not a list of points of three coordinates each");
+                    return nullptr;
+                }
+                if (size_t(count) != points.size()) {
+                    refusal = entity.Wrong(
+                        fmt::format("declares {} points but lists {}", count, points.size()));
+                    return nullptr;
+                }
+            } else if (plainFace || plainSet || complexFace || complexSet) {
+                // Faces have a geometric link the surface sets lack, after their normals.
+                const int link = plainFace || complexFace ? 1 : 0;
+                const int expected = (plainFace || plainSet ? 6 : 7) + link;
+                RawFace& face = faces[number];
+                face.name = entity.Name();
+                bool read = entity.Count() == expected &&
+                            (face.coordinates = EntityReader::Reference(entity.At(1))) != 0 &&
+                            entity.Integer(entity.At(2), face.pointCount) &&
+                            entity.Points(entity.At(3), face.normals) &&
+                            entity.Integers(entity.At(4 + link), face.pointIndex);
+                std::vector<std::vector<int>> lists;
+                if (read && (plainFace || plainSet)) {
+                    read = entity.IntegerLists(entity.At(5 + link), lists);
+                    for (const std::vector<int>& triangle : lists) {
+                        if (triangle.size() != 3) {
+                            refusal = entity.Wrong(
+                                fmt::format("a triangle of {} points", triangle.size()));
+                            return nullptr;
+                        }
+                        face.triangles.push_back({triangle[0], triangle[1], triangle[2]});
+                    }
+                } else if (read) {
+                    for (const int which : {5, 6}) {
+                        read = read && entity.IntegerLists(entity.At(which + link), lists);
+                        for (const std::vector<int>& list : lists) {
+                            if (list.size() < 3) {
+                                refusal = entity.Wrong(fmt::format(
+                                    "a triangle {} of {} point{}", which == 5 ? "strip" : "fan",
+                                    list.size(), list.size() == 1 ? "" : "s"));
+                                return nullptr;
+                            }
+                            (which == 5 ? AddStrip : AddFan)(list, face.triangles);
+                        }
+                    }
+                }
+                if (!read) {
+                    refusal = entity.Wrong("its parameters are not those of a triangulated face");
+                    return nullptr;
+                }
+                anyShape = true;
+            } else if (is("TESSELLATED_SHELL") || is("TESSELLATED_SOLID")) {
+                Group& group = tessellation->myGroups[number];
+                group.kind = is("TESSELLATED_SOLID") ? Kind::Solid : Kind::Shell;
+                group.items =
+                    entity.Count() >= 2 ? entity.References(entity.At(1)) : std::vector<int>();
+                anyShape = true;
+            } else if (std::strncmp(type, kRepresentationType, std::strlen(kRepresentationType)) ==
+                       0) {
+                Group& group = tessellation->myGroups[number];
+                group.kind = Kind::Representation;
+                if (entity.Count() >= 3) {
+                    group.name = UnquotedText(entity.At(0));
+                    group.items = entity.References(entity.At(1));
+                    group.context = EntityReader::Reference(entity.At(2));
+                }
+            } else if ((record.paramCount == 3 && is("STYLED_ITEM")) ||
+                       (record.paramCount == 4 && is("OVER_RIDING_STYLED_ITEM"))) {
+                tessellation->myStyled[number] = EntityReader::Reference(entity.At(2));
+            } else if (record.paramCount == 2 && is("SHAPE_DEFINITION_REPRESENTATION")) {
+                tessellation->myDefinitions[number] = EntityReader::Reference(entity.At(1));
+            } else if (record.paramCount == 4 && (is("SHAPE_REPRESENTATION_RELATIONSHIP") ||
+                                                  is("REPRESENTATION_RELATIONSHIP"))) {
+                // Plain, or the first part of a complex one that places a representation.
+                tessellation->myRelationships[number] = {EntityReader::Reference(entity.At(2)),
+                                                         EntityReader::Reference(entity.At(3))};
+            } else {
+                for (const char* unread : kUnreadTypes) {
+                    if (is(unread)) {
+                        ++tessellation->myUnread[unread];
+                    }
+                }
+            }
+            subs.clear();
+        }
+    }
+    if (!anyShape && tessellation->myUnread.empty()) {
+        return nullptr;
+    }
+
+    // Each face's points, checked against its list, numbered from 0 in the order its triangles
+    // first use them.
+    for (auto& [number, raw] : faces) {
+        const auto list = tessellation->myCoordinates.find(raw.coordinates);
+        if (list == tessellation->myCoordinates.end()) {
+            refusal = fmt::format("{}: its coordinates #{} are not a coordinates list", raw.name,
+                                  raw.coordinates);
+            return nullptr;
+        }
+        const int listed = int(list->second.size());
+        const bool indexed = !raw.pointIndex.empty();
+        if (indexed && int(raw.pointIndex.size()) != raw.pointCount) {
+            refusal = fmt::format("{}: declares {} points but indexes {}", raw.name, raw.pointCount,
+                                  raw.pointIndex.size());
+            return nullptr;
+        }
+        for (const int point : raw.pointIndex) {
+            if (point < 1 || point > listed) {
+                refusal = fmt::format("{}: its point index names point {} of {}", raw.name, point,
+                                      listed);
+                return nullptr;
+            }
+        }
+        const int positions = indexed ? raw.pointCount : listed;
+        if (!raw.normals.empty() && raw.normals.size() != 1 &&
+            int(raw.normals.size()) != positions) {
+            refusal = fmt::format("{}: {} normals for {} points", raw.name, raw.normals.size(),
+                                  positions);
+            return nullptr;
+        }
+        Face& face = tessellation->myFaces[number];
+        face.coordinates = raw.coordinates;
+        std::unordered_map<int, int> local; // position -> point of the face
+        std::vector<int> usedPositions;
+        face.triangles.reserve(raw.triangles.size());
+        for (const std::array<int, 3>& triangle : raw.triangles) {
+            std::array<int, 3> corners{};
+            for (int k = 0; k < 3; ++k) {
+                const int position = triangle[size_t(k)];
+                if (position < 1 || position > positions) {
+                    refusal = fmt::format("{}: a triangle names point {} of {}", raw.name, position,
+                                          positions);
+                    return nullptr;
+                }
+                const auto [at, added] = local.emplace(position, int(usedPositions.size()));
+                if (added) {
+                    usedPositions.push_back(position);
+                }
+                corners[size_t(k)] = at->second;
+            }
+            face.triangles.push_back(corners);
+        }
+        face.points.reserve(usedPositions.size());
+        for (const int position : usedPositions) {
+            face.points.push_back((indexed ? raw.pointIndex[size_t(position - 1)] : position) - 1);
+            if (raw.normals.size() > 1) {
+                face.normals.push_back(raw.normals[size_t(position - 1)]);
+            }
+        }
+        if (raw.normals.size() == 1) {
+            face.normals = raw.normals;
+        }
+    }
+
+    // Representations that hold shapes; others hold annotations or saved views.
+    for (const auto& [number, group] : tessellation->myGroups) {
+        if (group.kind != Kind::Representation) {
+            continue;
+        }
+        for (const int item : group.items) {
+            if (tessellation->myFaces.count(item) != 0 ||
+                (tessellation->myGroups.count(item) != 0 &&
+                 tessellation->myGroups.at(item).kind != Kind::Representation)) {
+                tessellation->myShaped.insert(number);
+                break;
+            }
+        }
+    }
+    return tessellation;
+}
+
+void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
+{
+    std::unordered_set<int> contexts;
+    for (const int representation : myShaped) {
+        contexts.insert(myGroups.at(representation).context);
+    }
+    std::unordered_map<int, Handle(StepRepr_RepresentationContext)> contextByNumber;
+    std::vector<Handle(Standard_Transient)> referring;
+    for (int i = 1; i <= model->NbEntities(); ++i) {
+        const Handle(Standard_Transient)& entity = model->Value(i);
+        const int number = model->IdentLabel(entity);
+        if (contexts.count(number) != 0) {
+            contextByNumber[number] = Handle(StepRepr_RepresentationContext)::DownCast(entity);
+        }
+        if (myDefinitions.count(number) != 0 || myRelationships.count(number) != 0 ||
+            myStyled.count(number) != 0) {
+            referring.push_back(entity);
+        }
+    }
+    std::unordered_map<int, Handle(StepShape_ShapeRepresentation)> made;
+    // The stand-in for `representation` when it is a tessellated one that holds shapes.
+    const auto standIn = [&](int representation) -> Handle(StepShape_ShapeRepresentation) {
+        if (myShaped.count(representation) == 0) {
+            return nullptr;
+        }
+        Handle(StepShape_ShapeRepresentation)& stand = made[representation];
+        if (stand.IsNull()) {
+            const Group& group = myGroups.at(representation);
+            // OCCT takes no representation without items; this point is never translated, as
+            // the stand-in is bound to its shape before the transfer.
+            Handle(StepGeom_CartesianPoint) origin = new StepGeom_CartesianPoint;
+            origin->Init3D(new TCollection_HAsciiString(""), 0, 0, 0);
+            Handle(StepRepr_HArray1OfRepresentationItem) items =
+                new StepRepr_HArray1OfRepresentationItem(1, 1);
+            items->SetValue(1, origin);
+            stand = new StepShape_ShapeRepresentation;
+            stand->Init(new TCollection_HAsciiString(group.name.c_str()), items,
+                        contextByNumber[group.context]);
+            model->AddEntity(origin);
+            model->AddEntity(stand);
+            myStandIns.emplace_back(stand, representation);
+        }
+        return stand;
+    };
+    for (const Handle(Standard_Transient)& entity : referring) {
+        const int number = model->IdentLabel(entity);
+        const int index = model->Number(entity);
+        bool patched = false;
+        if (const auto definition =
+                Handle(StepShape_ShapeDefinitionRepresentation)::DownCast(entity)) {
+            if (definition->UsedRepresentation().IsNull()) {
+                if (const auto stand = standIn(myDefinitions.at(number))) {
+                    definition->SetUsedRepresentation(stand);
+                    patched = true;
+                }
+            }
+        } else if (const auto styled = Handle(StepVisual_StyledItem)::DownCast(entity)) {
+            const int item = myStyled.at(number);
+            if (styled->ItemAP242().IsNull() &&
+                (myFaces.count(item) != 0 ||
+                 (myGroups.count(item) != 0 && myGroups.at(item).kind != Kind::Representation))) {
+                // A geometric item, which the styled item's target takes.
+                Handle(StepRepr_RepresentationItem) stand =
+                    new StepGeom_GeometricRepresentationItem;
+                stand->Init(new TCollection_HAsciiString(""));
+                model->AddEntity(stand);
+                myItemStandIns.emplace_back(stand, item);
+                styled->SetItem(stand);
+                patched = true;
+            }
+        } else if (const auto relationship =
+                       Handle(StepRepr_RepresentationRelationship)::DownCast(entity)) {
+            const auto [first, second] = myRelationships.at(number);
+            if (relationship->Rep1().IsNull()) {
+                if (const auto stand = standIn(first)) {
+                    relationship->SetRep1(stand);
+                    patched = true;
+                }
+            }
+            if (relationship->Rep2().IsNull()) {
+                if (const auto stand = standIn(second)) {
+                    relationship->SetRep2(stand);
+                    patched = true;
+                }
+            }
+        }
+        // The loader kept the entity's record as its content for the reference it could not
+        // take; the graph follows that content rather than the entity while it is there.
+        if (patched && model->IsRedefinedContent(index)) {
+            model->ClearReportEntity(index);
+        }
+    }
+}
+
+TopoDS_Shape StepTessellation::ShapeOf(int representation, double lengthFactor)
+{
+    const auto found = myGroups.find(representation);
+    if (found == myGroups.end()) {
+        return {};
+    }
+    std::vector<TopoDS_Shape> shapes;
+    for (const int item : found->second.items) {
+        if (TopoDS_Shape shape = ItemShape(item, lengthFactor, 0); !shape.IsNull()) {
+            shapes.push_back(shape);
+        }
+    }
+    if (shapes.size() == 1) {
+        return shapes.front();
+    }
+    if (shapes.empty()) {
+        return {};
+    }
+    BRep_Builder builder;
+    TopoDS_Compound compound;
+    builder.MakeCompound(compound);
+    for (const TopoDS_Shape& shape : shapes) {
+        builder.Add(compound, shape);
+    }
+    return compound;
+}
+
+TopoDS_Shape StepTessellation::ItemShape(int item, double lengthFactor, int depth)
+{
+    auto& made = myMade[item];
+    if (!made.second.IsNull() && made.first == lengthFactor) {
+        return made.second;
+    }
+    if (const auto face = myFaces.find(item); face != myFaces.end()) {
+        made = {lengthFactor, MakeFace(item, face->second, lengthFactor)};
+        return made.second;
+    }
+    const auto group = myGroups.find(item);
+    if (group == myGroups.end() || depth > kMaxDepth ||
+        group->second.kind == Kind::Representation) {
+        return {};
+    }
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    for (const int member : group->second.items) {
+        const TopoDS_Shape shape = ItemShape(member, lengthFactor, depth + 1);
+        if (shape.IsNull()) {
+            continue;
+        }
+        // A solid's items are faces, or shells whose faces it gathers.
+        if (shape.ShapeType() == TopAbs_FACE) {
+            builder.Add(shell, shape);
+        } else {
+            for (TopoDS_Iterator it(shape); it.More(); it.Next()) {
+                builder.Add(shell, it.Value());
+            }
+        }
+    }
+    TopoDS_Shape shape = shell;
+    if (group->second.kind == Kind::Solid) {
+        TopoDS_Solid solid;
+        builder.MakeSolid(solid);
+        builder.Add(solid, shell);
+        shape = solid;
+    }
+    // Looked up again: the members' shapes may have grown the table.
+    myMade[item] = {lengthFactor, shape};
+    return shape;
+}
+
+TopoDS_Shape StepTessellation::MadeShape(int item) const
+{
+    const auto found = myMade.find(item);
+    return found == myMade.end() ? TopoDS_Shape() : found->second.second;
+}
+
+TopoDS_Face StepTessellation::MakeFace(int /*number*/, const Face& face, double lengthFactor)
+{
+    const std::vector<gp_XYZ>& list = myCoordinates.at(face.coordinates);
+    Handle(Poly_Triangulation) mesh = new Poly_Triangulation(
+        int(face.points.size()), int(face.triangles.size()), Standard_False, !face.normals.empty());
+    for (size_t i = 0; i < face.points.size(); ++i) {
+        mesh->SetNode(int(i) + 1, gp_Pnt(list[size_t(face.points[i])] * lengthFactor));
+        if (!face.normals.empty()) {
+            const gp_XYZ& normal = face.normals[face.normals.size() == 1 ? 0 : i];
+            mesh->SetNormal(int(i) + 1, gp_Dir(normal.Modulus() > 0 ? normal : gp_XYZ(0, 0, 1)));
+        }
+    }
+    for (size_t i = 0; i < face.triangles.size(); ++i) {
+        const std::array<int, 3>& t = face.triangles[i];
+        mesh->SetTriangle(int(i) + 1, Poly_Triangle(t[0] + 1, t[1] + 1, t[2] + 1));
+    }
+    TopoDS_Face made;
+    BRep_Builder().MakeFace(made, mesh);
+    return made;
+}
+
+std::vector<std::string> StepTessellation::Unread() const
+{
+    std::vector<std::string> unread;
+    for (const auto& [type, count] : myUnread) {
+        unread.push_back(fmt::format("{} {}", count, type));
+    }
+    return unread;
+}
+
+} // namespace orvkit

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <Poly_Triangulation.hxx>
+#include <StepData_StepModel.hxx>
+#include <StepRepr_RepresentationItem.hxx>
+#include <StepShape_ShapeRepresentation.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Shape.hxx>
+#include <gp_XYZ.hxx>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace orvkit {
+
+class StepFileParse;
+
+// The tessellated geometry of a STEP file (AP242): triangulated faces, complex triangulated
+// faces (strips and fans), triangulated surface sets, and the tessellated shells, solids and
+// shape representations that gather them, read from the parse's records before OpenCASCADE
+// loads them. OCCT 7.6 has no classes for these entities: its loader keeps them as undefined
+// entities and drops every reference a known entity makes to one, so the links from shape
+// definitions and representation relationships to tessellated representations are read here
+// too, and given back to the loaded model as stand-in shape representations (Substitute).
+// Bound to their shapes before the transfer, the stand-ins bring the tessellated shapes
+// through OCCT's own transfer: parts, assemblies, placements and names as for exact geometry.
+//
+// A face becomes a TopoDS_Face without a surface, holding its triangles as a
+// Poly_Triangulation (BRep_Tool::Triangulation gives them back), in the document's unit.
+class StepTessellation {
+public:
+    // Reads what the records hold. Null when they hold no tessellated shape; `refusal` names
+    // the entity and what is wrong with it when the geometry is malformed (an index past its
+    // list, a count that does not fit, a strip or fan of fewer than three points).
+    static std::shared_ptr<StepTessellation> Collect(const StepFileParse& parse,
+                                                     std::string& refusal);
+
+    // Gives each shape definition and representation relationship of `model` that lost its
+    // reference to a tessellated shape representation holding shapes a stand-in: a shape
+    // representation of the same name and context, added to the model. Call it once the model
+    // is loaded, before the transfer.
+    void Substitute(const Handle(StepData_StepModel)& model);
+    // Gives each styled item that lost its reference to a tessellated face, shell or solid a
+    // stand-in representation item, added to the model, so that its colour finds the shape.
+    // Part of Substitute.
+    // The stand-ins, each with the tessellated representation it stands for.
+    const std::vector<std::pair<Handle(StepShape_ShapeRepresentation), int>>& GetStandIns() const
+    {
+        return myStandIns;
+    }
+    // The stand-ins of styled tessellated items, each with the item it stands for.
+    const std::vector<std::pair<Handle(StepRepr_RepresentationItem), int>>& GetItemStandIns() const
+    {
+        return myItemStandIns;
+    }
+    // The shape made for a tessellated item by the last ShapeOf that reached it; null when none
+    // did.
+    TopoDS_Shape MadeShape(int item) const;
+
+    // The shape of a tessellated shape representation, its coordinates scaled by
+    // `lengthFactor`: its one item, or a compound of them. Null when it holds no shape. Each
+    // face is made once, so items sharing a face share it.
+    TopoDS_Shape ShapeOf(int representation, double lengthFactor);
+
+    // Tessellated entities that are shapes but are not read (wires, edges, points, Bezier
+    // faces), by type and count: "3 TESSELLATED_EDGE"; empty when there are none.
+    std::vector<std::string> Unread() const;
+
+private:
+    enum class Kind { Face, Shell, Solid, Representation };
+
+    struct Face {
+        int coordinates = 0;     // the coordinates list
+        std::vector<int> points; // the face's points: indices into the list, from 0
+        std::vector<std::array<int, 3>> triangles; // into `points`, from 0
+        std::vector<gp_XYZ> normals;               // none, one for all, or one per point
+    };
+    struct Group {
+        Kind kind = Kind::Shell;
+        std::vector<int> items;
+        int context = 0;
+        std::string name;
+    };
+
+    TopoDS_Shape ItemShape(int item, double lengthFactor, int depth);
+    TopoDS_Face MakeFace(int number, const Face& face, double lengthFactor);
+
+    std::unordered_map<int, std::vector<gp_XYZ>> myCoordinates;
+    std::unordered_map<int, Face> myFaces;
+    std::unordered_map<int, Group> myGroups;
+    // Tessellated representations that hold shapes.
+    std::unordered_set<int> myShaped;
+    // What shape definitions and representation relationships refer to, by entity number.
+    std::unordered_map<int, int> myDefinitions;
+    std::unordered_map<int, std::pair<int, int>> myRelationships;
+    std::vector<std::pair<Handle(StepShape_ShapeRepresentation), int>> myStandIns;
+    std::unordered_map<int, int> myStyled; // styled item -> the item it styles
+    std::vector<std::pair<Handle(StepRepr_RepresentationItem), int>> myItemStandIns;
+    std::unordered_map<std::string, int> myUnread;
+    // Items made (faces, shells, solids), by entity, with the length factor they were made with.
+    std::unordered_map<int, std::pair<double, TopoDS_Shape>> myMade;
+};
+
+} // namespace orvkit

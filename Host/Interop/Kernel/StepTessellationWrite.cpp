@@ -1,0 +1,308 @@
+#include "StepTessellationWrite.h"
+
+#include "Geometry/IO/LabelName.h"
+#include "Interop/Kernel/XdeModelEdit.h"
+
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <Poly_Triangulation.hxx>
+#include <StepRepr_RepresentationContext.hxx>
+#include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <TransferBRep.hxx>
+#include <TransferBRep_ShapeMapper.hxx>
+#include <Transfer_FinderProcess.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+#include <XSControl_TransferWriter.hxx>
+
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace orvkit {
+
+namespace {
+
+// Counts a part's faces that have a surface and those that are triangles alone.
+void CountFaces(const TopoDS_Shape& shape, int& exact, int& meshed)
+{
+    exact = meshed = 0;
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        (BRep_Tool::IsGeometric(TopoDS::Face(it.Current())) ? exact : meshed) += 1;
+    }
+}
+
+// A real as Part 21 writes it: always with a decimal point, the exponent after "E".
+std::string Real(double value)
+{
+    std::string text = fmt::format("{}", value);
+    const size_t exponent = text.find_first_of("eE");
+    const std::string mantissa = text.substr(0, exponent);
+    std::string out = mantissa.find('.') == std::string::npos ? mantissa + "." : mantissa;
+    if (exponent != std::string::npos) {
+        out += "E" + text.substr(exponent + 1);
+    }
+    return out;
+}
+
+// Writes numbered entities of Part 21 text.
+class EntityText {
+public:
+    explicit EntityText(int next) : myNext(next) {}
+
+    // Adds "#N=TEXT;" and gives N.
+    int Add(const std::string& text)
+    {
+        myText << '#' << myNext << '=' << text << ";\n";
+        return myNext++;
+    }
+
+    std::string Text() const { return myText.str(); }
+
+private:
+    int myNext;
+    std::ostringstream myText;
+};
+
+std::string List(const std::vector<int>& references)
+{
+    std::string text = "(";
+    for (size_t i = 0; i < references.size(); ++i) {
+        text += (i == 0 ? "#" : ",#") + std::to_string(references[i]);
+    }
+    return text + ")";
+}
+
+// A face's triangles as a TRIANGULATED_FACE over a coordinates list of its own, in the file's
+// unit, its placement applied and its triangles turned as the face is; 0 for a face without.
+int WriteFace(const TopoDS_Face& face, double scale, EntityText& out)
+{
+    TopLoc_Location location;
+    const Handle(Poly_Triangulation) mesh = BRep_Tool::Triangulation(face, location);
+    if (mesh.IsNull() || mesh->NbTriangles() == 0) {
+        return 0;
+    }
+    const gp_Trsf placement = location.Transformation();
+    std::string points;
+    points.reserve(size_t(mesh->NbNodes()) * 40);
+    for (int i = 1; i <= mesh->NbNodes(); ++i) {
+        const gp_Pnt point = mesh->Node(i).Transformed(placement);
+        points += fmt::format("{}({},{},{})", i == 1 ? "" : ",", Real(point.X() / scale),
+                              Real(point.Y() / scale), Real(point.Z() / scale));
+    }
+    const int coordinates =
+        out.Add(fmt::format("COORDINATES_LIST('',{},({}))", mesh->NbNodes(), points));
+    const bool reversed = face.Orientation() == TopAbs_REVERSED;
+    std::string normals;
+    if (mesh->HasNormals()) {
+        for (int i = 1; i <= mesh->NbNodes(); ++i) {
+            gp_Dir normal = mesh->Normal(i).Transformed(placement);
+            if (reversed) {
+                normal.Reverse();
+            }
+            normals += fmt::format("{}({},{},{})", i == 1 ? "" : ",", Real(normal.X()),
+                                   Real(normal.Y()), Real(normal.Z()));
+        }
+    }
+    std::string triangles;
+    triangles.reserve(size_t(mesh->NbTriangles()) * 20);
+    for (int i = 1; i <= mesh->NbTriangles(); ++i) {
+        int a, b, c;
+        mesh->Triangle(i).Get(a, b, c);
+        if (reversed) {
+            std::swap(b, c);
+        }
+        triangles += fmt::format("{}({},{},{})", i == 1 ? "" : ",", a, b, c);
+    }
+    return out.Add(fmt::format("TRIANGULATED_FACE('',#{},{},({}),$,(),({}))", coordinates,
+                               mesh->NbNodes(), normals, triangles));
+}
+
+// The colour's style, as a presentation style assignment of a surface colour.
+int WriteStyle(const Quantity_Color& colour, EntityText& out)
+{
+    double r, g, b;
+    colour.Values(r, g, b, Quantity_TOC_sRGB);
+    // Ten digits: a colour's channels need no more, and 0.9999999999999999 reads as 1.
+    const auto channel = [](double value) {
+        return Real(std::stod(fmt::format("{:.10f}", value)));
+    };
+    const int rgb =
+        out.Add(fmt::format("COLOUR_RGB('',{},{},{})", channel(r), channel(g), channel(b)));
+    const int fill = out.Add(fmt::format("FILL_AREA_STYLE_COLOUR('',#{})", rgb));
+    const int area = out.Add(fmt::format("FILL_AREA_STYLE('',(#{}))", fill));
+    const int surface = out.Add(fmt::format("SURFACE_STYLE_FILL_AREA(#{})", area));
+    const int side = out.Add(fmt::format("SURFACE_SIDE_STYLE('',(#{}))", surface));
+    const int usage = out.Add(fmt::format("SURFACE_STYLE_USAGE(.BOTH.,#{})", side));
+    return out.Add(fmt::format("PRESENTATION_STYLE_ASSIGNMENT((#{}))", usage));
+}
+
+} // namespace
+
+std::vector<std::string> StepTessellationWrite::MixedParts(const XdeDocumentImpl& impl)
+{
+    std::vector<std::string> mixed;
+    for (const TDF_Label& part : XdeModelEdit::Parts(impl)) {
+        int exact = 0, meshed = 0;
+        CountFaces(XCAFDoc_ShapeTool::GetShape(part), exact, meshed);
+        if (exact > 0 && meshed > 0) {
+            mixed.push_back(LabelName(part));
+        }
+    }
+    return mixed;
+}
+
+StepTessellationWrite::StepTessellationWrite(XdeDocumentImpl& impl) : myImpl(impl)
+{
+    for (const TDF_Label& label : XdeModelEdit::Parts(impl)) {
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
+        int exact = 0, meshed = 0;
+        CountFaces(shape, exact, meshed);
+        if (meshed == 0 || exact > 0) {
+            continue;
+        }
+        Part part;
+        part.label = label;
+        part.name = LabelName(label);
+        part.shape = shape;
+        Quantity_Color colour;
+        if (!impl.colorTool.IsNull() &&
+            (impl.colorTool->GetColor(label, XCAFDoc_ColorSurf, colour) ||
+             impl.colorTool->GetColor(label, XCAFDoc_ColorGen, colour))) {
+            part.colour = colour;
+        }
+        for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+            std::optional<Quantity_Color> faceColour;
+            if (!impl.colorTool.IsNull() &&
+                impl.colorTool->GetColor(it.Current(), XCAFDoc_ColorSurf, colour)) {
+                faceColour = colour;
+            }
+            part.faceColours.push_back(faceColour);
+        }
+        // OCCT writes the part around an empty representation.
+        TopoDS_Compound empty;
+        BRep_Builder().MakeCompound(empty);
+        impl.shapeTool->SetShape(label, empty);
+        myParts.push_back(std::move(part));
+    }
+    if (!myParts.empty()) {
+        impl.shapeTool->UpdateAssemblies();
+    }
+}
+
+StepTessellationWrite::~StepTessellationWrite()
+{
+    for (const Part& part : myParts) {
+        myImpl.shapeTool->SetShape(part.label, part.shape);
+    }
+    if (!myParts.empty()) {
+        myImpl.shapeTool->UpdateAssemblies();
+    }
+}
+
+void StepTessellationWrite::FindRepresentations(const Handle(XSControl_WorkSession)& session)
+{
+    const Handle(Transfer_FinderProcess) process = session->TransferWriter()->FinderProcess();
+    for (Part& part : myParts) {
+        Handle(StepShape_ShapeDefinitionRepresentation) definition;
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part.label);
+        const Handle(TransferBRep_ShapeMapper) mapper = TransferBRep::ShapeMapper(process, shape);
+        if (process->FindTypedTransient(
+                mapper, STANDARD_TYPE(StepShape_ShapeDefinitionRepresentation), definition)) {
+            part.representation =
+                Handle(StepShape_ShapeRepresentation)::DownCast(definition->UsedRepresentation());
+        }
+    }
+}
+
+std::string StepTessellationWrite::AppendTo(const std::string& file,
+                                            const Handle(XSControl_WorkSession)& session,
+                                            double millimetres) const
+{
+    const Handle(Interface_InterfaceModel) model = session->Model();
+    EntityText out(model->NbEntities() + 1);
+    std::vector<std::string> missing;
+    std::vector<int> styled;
+    int context = 0;
+    for (const Part& part : myParts) {
+        const int representation =
+            part.representation.IsNull() ? 0 : model->Number(part.representation);
+        const int partContext =
+            part.representation.IsNull() ? 0 : model->Number(part.representation->ContextOfItems());
+        if (representation == 0 || partContext == 0) {
+            missing.push_back(part.name);
+            continue;
+        }
+        context = partContext;
+        // The faces, then what gathers them as the part's shape does.
+        std::vector<int> faces;
+        size_t index = 0;
+        for (TopExp_Explorer it(part.shape, TopAbs_FACE); it.More(); it.Next(), ++index) {
+            const int face = WriteFace(TopoDS::Face(it.Current()), millimetres, out);
+            if (face == 0) {
+                continue;
+            }
+            faces.push_back(face);
+            if (part.faceColours[index]) {
+                const int style = WriteStyle(*part.faceColours[index], out);
+                styled.push_back(
+                    out.Add(fmt::format("STYLED_ITEM('color',(#{}),#{})", style, face)));
+            }
+        }
+        if (faces.empty()) {
+            continue;
+        }
+        int item = 0;
+        switch (part.shape.ShapeType()) {
+        case TopAbs_SOLID:
+            item = out.Add(fmt::format("TESSELLATED_SOLID('',{},$)", List(faces)));
+            break;
+        case TopAbs_FACE:
+            item = faces.front();
+            break;
+        default:
+            item = out.Add(fmt::format("TESSELLATED_SHELL('',{},$)", List(faces)));
+            break;
+        }
+        if (part.colour) {
+            const int style = WriteStyle(*part.colour, out);
+            styled.push_back(out.Add(fmt::format("STYLED_ITEM('color',(#{}),#{})", style, item)));
+        }
+        const int tessellated = out.Add(
+            fmt::format("TESSELLATED_SHAPE_REPRESENTATION('{}',(#{}),#{})", "", item, partContext));
+        out.Add(fmt::format("SHAPE_REPRESENTATION_RELATIONSHIP('','',#{},#{})", representation,
+                            tessellated));
+    }
+    if (!styled.empty()) {
+        out.Add(fmt::format("MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION('',{},#{})",
+                            List(styled), context));
+    }
+    if (!missing.empty()) {
+        return fmt::format("the writer made no representation for {} to hold its triangles",
+                           missing.front());
+    }
+    // The file ends with the data section's end and the file's; what is added goes before.
+    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+    stream.seekg(0, std::ios::end);
+    const std::streamoff size = stream.tellg();
+    const std::streamoff tail = std::min<std::streamoff>(size, 256);
+    std::string end(size_t(tail), '\0');
+    stream.seekg(size - tail);
+    stream.read(end.data(), tail);
+    const size_t at = end.rfind("ENDSEC;");
+    if (!stream || at == std::string::npos) {
+        return "the file written has no end of its data section";
+    }
+    stream.seekp(size - tail + std::streamoff(at));
+    stream << out.Text() << "ENDSEC;\nEND-ISO-10303-21;\n";
+    stream.close();
+    return stream.fail() ? std::string("the tessellated parts could not be added") : std::string();
+}
+
+} // namespace orvkit
