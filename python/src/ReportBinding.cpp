@@ -342,8 +342,8 @@ PageReport WritePageFile(const fs::path& input, const fs::path& page)
     return Raised(report);
 }
 
-PageReport WriteSnapshotFile(const fs::path& input, const fs::path& picture, int width,
-                             int height, const std::string& view, double timeout)
+PageReport WriteSnapshotFile(const fs::path& input, const fs::path& picture, int width, int height,
+                             const std::string& view, double timeout)
 {
     SnapshotOptions options;
     options.width = width;
