@@ -177,16 +177,22 @@ std::array<std::vector<Colour>, SubKinds> SubShapeColours(const Handle(XCAFDoc_C
     return colours;
 }
 
-// How a shape is built: the distinct sub-shapes of each kind, and its free edges (on the
-// boundary of one face only), which show faces that no longer share an edge.
+// How a shape is built: the distinct sub-shapes of each kind, its free edges (on the
+// boundary of one face only), which show faces that no longer share an edge, and the
+// triangles and their vertices of the faces that are triangles alone (read from tessellated
+// STEP or a mesh file), which a faithful writer keeps exactly.
 struct Topology {
-    std::array<int, 6> counts{}; // solids, shells, faces, edges, vertices, free edges
+    // solids, shells, faces, edges, vertices, free edges, triangles, triangle vertices
+    std::array<int, 8> counts{};
+    int meshFaces = 0;
 
-    bool Closed() const { return counts[2] > 0 && counts[5] == 0; }
+    // Faces of triangles alone have no edges to show a gap: such a shape is closed when it
+    // says it is a solid.
+    bool Closed() const { return meshFaces > 0 ? counts[0] > 0 : counts[2] > 0 && counts[5] == 0; }
 };
 
-const char* const kTopologyNames[] = {"solids", "shells",   "faces",
-                                      "edges",  "vertices", "free edges"};
+const char* const kTopologyNames[] = {"solids",   "shells",     "faces",     "edges",
+                                      "vertices", "free edges", "triangles", "triangle vertices"};
 
 // How far a shape's measures can move without the shape having moved: each face may lie
 // anywhere within its tolerance, so the area by each edge's length times its tolerance and
@@ -223,6 +229,16 @@ Topology TopologyOf(const TopoDS_Shape& shape, Uncertainty* uncertainty, Measure
         TopTools_IndexedMapOfShape map;
         TopExp::MapShapes(shape, kinds[i], map);
         topology.counts[i] = map.Extent();
+        for (int k = 1; kinds[i] == TopAbs_FACE && k <= map.Extent(); ++k) {
+            const TopoDS_Face& face = TopoDS::Face(map(k));
+            TopLoc_Location location;
+            const Handle(Poly_Triangulation) mesh = BRep_Tool::Triangulation(face, location);
+            if (!BRep_Tool::IsGeometric(face) && !mesh.IsNull()) {
+                ++topology.meshFaces;
+                topology.counts[6] += mesh->NbTriangles();
+                topology.counts[7] += mesh->NbNodes();
+            }
+        }
     }
     TopTools_IndexedDataMapOfShapeListOfShape faces;
     TopExp::MapShapesAndAncestors(shape, TopAbs_EDGE, TopAbs_FACE, faces);

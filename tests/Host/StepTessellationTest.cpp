@@ -6,6 +6,7 @@
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeModelWriter.h"
+#include "Interop/Kernel/XdeValidationProps.h"
 
 #include <BRepBndLib.hxx>
 #include <BRep_Tool.hxx>
@@ -142,6 +143,13 @@ TEST_F(StepTessellationTest, ATessellatedSolidIsAPartOfTrianglesInTheDocumentsUn
     box.Get(x0, y0, z0, x1, y1, z1);
     EXPECT_NEAR(x1 - x0, 100.0, 1e-6);
     EXPECT_NEAR(z1 - z0, 100.0, 1e-6);
+
+    // Measured by its triangles: a closed solid has a volume and its centroid.
+    const orvkit::XdeValidationProps props = orvkit::XdeValidationProps::Compute(shape);
+    ASSERT_TRUE(props.hasVolume);
+    EXPECT_NEAR(props.volume, 100.0 * 100.0 * 100.0 / 6.0, 1e-3);
+    EXPECT_NEAR(props.area, 100.0 * 100.0 * 1.5 + 100.0 * 100.0 * std::sqrt(3.0) / 2.0, 1e-3);
+    EXPECT_NEAR(props.centroid.X(), 25.0, 1e-6);
 }
 
 TEST_F(StepTessellationTest, StripsAndFansGiveConsistentlyTurnedTrianglesWithoutDegenerateOnes)

@@ -263,11 +263,17 @@ TEST_F(ExportVerbsTest, FailedWritesSayWhyAndLeaveTheTargetAsItWas)
     EXPECT_EQ(ReadWholeFile(target), "the old file\n");
     ::chmod(locked.c_str(), 0700);
 
-    // A mesh cannot become B-rep faces.
+    // IGES holds no triangle meshes; STEP holds them as tessellated geometry, which reads
+    // back as it was written.
     const std::string mesh = myDir.File("as1.stl");
     ASSERT_EQ(Program("export " + sample + Quote(mesh)).exitCode, 0);
-    ExpectOneErrorLine("export " + Quote(mesh) + " " + Quote(target), "triangle meshes");
-    EXPECT_EQ(ReadWholeFile(target), "the old file\n");
+    const std::string iges = myDir.Write("kept.igs", "the old file\n");
+    ExpectOneErrorLine("export " + Quote(mesh) + " " + Quote(iges), "triangle meshes");
+    EXPECT_EQ(ReadWholeFile(iges), "the old file\n");
+    const ProgramRun tessellated =
+        Program("export --verify " + Quote(mesh) + " " + Quote(myDir.File("as1-mesh.stp")));
+    EXPECT_EQ(tessellated.exitCode, 0) << tessellated.err;
+    EXPECT_NE(tessellated.out.find(": equal;"), std::string::npos) << tessellated.out;
 }
 
 } // namespace

@@ -3,11 +3,14 @@
 #include <Precision.hxx>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 namespace orvkit {
@@ -18,21 +21,32 @@ namespace {
 const char kNoIdent[] = "#0";
 const char kSubListType[] = "/* (SUB) */";
 
-// Sub-list names "$1", "$2", ...: one immutable table for the process, made on first use, in
-// slots of 8 characters.
-constexpr int kMaxSubLists = 16384;
-constexpr int kSlot = 8;
+// Sub-list names "$1", "$2", ...: made on first use in blocks that stay for the process, so
+// that every parse, on any thread, shares them. An entity of a million sub-lists (the triangles
+// of a large tessellated face) takes a few dozen blocks.
+constexpr int kNamesPerBlock = 16384;
+constexpr int kMaxSubLists = 1 << 24;
+constexpr int kSlot = 16;
 
 const char* SubListName(int number)
 {
-    static const std::unique_ptr<char[]> table = [] {
-        std::unique_ptr<char[]> names(new char[std::size_t(kMaxSubLists) * kSlot]);
-        for (int i = 1; i < kMaxSubLists; ++i) {
-            std::snprintf(names.get() + std::size_t(i) * kSlot, kSlot, "$%d", i);
+    static std::array<std::atomic<char*>, kMaxSubLists / kNamesPerBlock> blocks{};
+    static std::mutex making;
+    std::atomic<char*>& slot = blocks[size_t(number / kNamesPerBlock)];
+    char* block = slot.load(std::memory_order_acquire);
+    if (block == nullptr) {
+        const std::lock_guard<std::mutex> guard(making);
+        block = slot.load(std::memory_order_relaxed);
+        if (block == nullptr) {
+            block = new char[size_t(kNamesPerBlock) * kSlot];
+            const int first = number / kNamesPerBlock * kNamesPerBlock;
+            for (int i = 0; i < kNamesPerBlock; ++i) {
+                std::snprintf(block + size_t(i) * kSlot, kSlot, "$%d", first + i);
+            }
+            slot.store(block, std::memory_order_release);
         }
-        return names;
-    }();
-    return table.get() + std::size_t(number) * kSlot;
+    }
+    return block + size_t(number % kNamesPerBlock) * kSlot;
 }
 
 // Deeper lists than this are given to OpenCASCADE's parser, which has its own stack limit;

@@ -603,6 +603,9 @@ TopoDS_Shape StepTessellation::ItemShape(int item, double lengthFactor, int dept
     }
     TopoDS_Shape shape = shell;
     if (group->second.kind == Kind::Solid) {
+        // A tessellated solid is closed by definition; without edges, the flag is what says
+        // so (to the volume's measure, say).
+        shell.Closed(Standard_True);
         TopoDS_Solid solid;
         builder.MakeSolid(solid);
         builder.Add(solid, shell);

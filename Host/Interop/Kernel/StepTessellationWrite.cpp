@@ -38,6 +38,13 @@ void CountFaces(const TopoDS_Shape& shape, int& exact, int& meshed)
     }
 }
 
+// What comes before the i-th (from 1) of a list's tuples: nothing before the first, and a new
+// line every few, so that no line of the file grows with the mesh.
+const char* Separator(int i)
+{
+    return i == 1 ? "" : i % 6 == 1 ? ",\n" : ",";
+}
+
 // A real as Part 21 writes it: always with a decimal point, the exponent after "E".
 std::string Real(double value)
 {
@@ -93,7 +100,7 @@ int WriteFace(const TopoDS_Face& face, double scale, EntityText& out)
     points.reserve(size_t(mesh->NbNodes()) * 40);
     for (int i = 1; i <= mesh->NbNodes(); ++i) {
         const gp_Pnt point = mesh->Node(i).Transformed(placement);
-        points += fmt::format("{}({},{},{})", i == 1 ? "" : ",", Real(point.X() / scale),
+        points += fmt::format("{}({},{},{})", Separator(i), Real(point.X() / scale),
                               Real(point.Y() / scale), Real(point.Z() / scale));
     }
     const int coordinates =
@@ -106,8 +113,8 @@ int WriteFace(const TopoDS_Face& face, double scale, EntityText& out)
             if (reversed) {
                 normal.Reverse();
             }
-            normals += fmt::format("{}({},{},{})", i == 1 ? "" : ",", Real(normal.X()),
-                                   Real(normal.Y()), Real(normal.Z()));
+            normals += fmt::format("{}({},{},{})", Separator(i), Real(normal.X()), Real(normal.Y()),
+                                   Real(normal.Z()));
         }
     }
     std::string triangles;
@@ -118,7 +125,7 @@ int WriteFace(const TopoDS_Face& face, double scale, EntityText& out)
         if (reversed) {
             std::swap(b, c);
         }
-        triangles += fmt::format("{}({},{},{})", i == 1 ? "" : ",", a, b, c);
+        triangles += fmt::format("{}({},{},{})", Separator(i), a, b, c);
     }
     return out.Add(fmt::format("TRIANGULATED_FACE('',#{},{},({}),$,(),({}))", coordinates,
                                mesh->NbNodes(), normals, triangles));

@@ -7,6 +7,7 @@
 #include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_MapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <XCAFDoc_Area.hxx>
 #include <XCAFDoc_Centroid.hxx>
@@ -59,7 +60,21 @@ XdeValidationProps XdeValidationProps::Compute(const TopoDS_Shape& shape, bool w
         if (adaptive) {
             BRepGProp::VolumeProperties(shape, volume, kAccuracy, Standard_True, Standard_True);
         } else {
-            BRepGProp::VolumeProperties(shape, volume, Standard_True, Standard_True);
+            // Faces of triangles alone are measured by their triangles. Without edges to show
+            // a shell closed, a shell of them counts when it says it is closed, as the shell of
+            // a tessellated solid does.
+            TopTools_MapOfShape seen;
+            for (TopExp_Explorer it(shape, TopAbs_SHELL); it.More(); it.Next()) {
+                const TopoDS_Shape& shell = it.Current();
+                const bool closed = BRep_Tool::IsClosed(shell) ||
+                                    (shell.Closed() && !TopExp_Explorer(shell, TopAbs_EDGE).More());
+                if (closed && seen.Add(shell)) {
+                    GProp_GProps part;
+                    BRepGProp::VolumeProperties(shell, part, Standard_False, Standard_True,
+                                                Standard_True);
+                    volume.Add(part);
+                }
+            }
         }
         if (volume.Mass() > 0.0) {
             props.volume = volume.Mass();
