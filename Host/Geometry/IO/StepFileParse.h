@@ -83,6 +83,9 @@ public:
     int GetRecordCount() const;
     int GetParamCount() const;
     const std::vector<Chunk>& GetChunks() const { return myChunks; }
+    // The records, to be changed before they are loaded (a reader that took some entities'
+    // parameters itself may empty them).
+    std::vector<Chunk>& ChangeChunks() { return myChunks; }
     std::size_t GetSize() const { return mySize; }
 
     // Frees the records, keeping the texts they point to (the reader data keeps the texts'

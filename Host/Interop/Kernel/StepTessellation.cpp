@@ -230,7 +230,7 @@ void AddFan(const std::vector<int>& fan, std::vector<std::array<int, 3>>& triang
 
 } // namespace
 
-std::shared_ptr<StepTessellation> StepTessellation::Collect(const StepFileParse& parse,
+std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse,
                                                             std::string& refusal)
 {
     auto tessellation = std::make_shared<StepTessellation>();
@@ -248,15 +248,18 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(const StepFileParse&
     bool anyShape = false;
 
     std::vector<std::pair<const Record*, const Param*>> subs;
+    std::vector<Record*> emptied; // faces read, with their sub-lists
     int skipped = parse.GetHeaderCount();
-    for (const StepFileParse::Chunk& chunk : parse.GetChunks()) {
-        for (const Record& record : chunk.records) {
+    for (StepFileParse::Chunk& chunk : parse.ChangeChunks()) {
+        Record* firstSub = nullptr; // of the entity being read
+        for (Record& record : chunk.records) {
             if (skipped > 0) {
                 --skipped;
                 continue;
             }
             const Param* params = chunk.params.data() + record.firstParam;
             if (record.ident[0] == '$') {
+                firstSub = firstSub == nullptr ? &record : firstSub;
                 const size_t index = size_t(std::atoi(record.ident + 1));
                 if (subs.size() <= index) {
                     subs.resize(index + 1, {nullptr, nullptr});
@@ -328,6 +331,10 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(const StepFileParse&
                     return nullptr;
                 }
                 anyShape = true;
+                for (Record* sub = firstSub; sub != nullptr && sub != &record; ++sub) {
+                    emptied.push_back(sub);
+                }
+                emptied.push_back(&record);
             } else if (is("TESSELLATED_SHELL") || is("TESSELLATED_SOLID")) {
                 Group& group = tessellation->myGroups[number];
                 group.kind = is("TESSELLATED_SOLID") ? Kind::Solid : Kind::Shell;
@@ -361,10 +368,15 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(const StepFileParse&
                 }
             }
             subs.clear();
+            firstSub = nullptr;
         }
     }
     if (!anyShape && tessellation->myUnread.empty()) {
         return nullptr;
+    }
+    for (Record* record : emptied) {
+        record->paramCount =
+            record->ident[0] == '$' ? 0 : std::min<std::uint32_t>(record->paramCount, 1);
     }
 
     // Each face's points, checked against its list, numbered from 0 in the order its triangles

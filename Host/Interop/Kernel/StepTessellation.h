@@ -35,9 +35,10 @@ class StepTessellation {
 public:
     // Reads what the records hold. Null when they hold no tessellated shape; `refusal` names
     // the entity and what is wrong with it when the geometry is malformed (an index past its
-    // list, a count that does not fit, a strip or fan of fewer than three points).
-    static std::shared_ptr<StepTessellation> Collect(const StepFileParse& parse,
-                                                     std::string& refusal);
+    // list, a count that does not fit, a strip or fan of fewer than three points). The faces'
+    // records keep their name alone: OCCT's loader, which cannot use them, would spend time
+    // that grows with the square of a face's triangles on their lists.
+    static std::shared_ptr<StepTessellation> Collect(StepFileParse& parse, std::string& refusal);
 
     // Gives each shape definition and representation relationship of `model` that lost its
     // reference to a tessellated shape representation holding shapes a stand-in: a shape
