@@ -14,7 +14,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using orvtest::ReadWholeFile;
 using orvtest::TempDir;
+using orvtest::TestDataFile;
 
 orvex::Model ReadSample()
 {
@@ -232,3 +234,41 @@ TEST(ApiConvertTest, ChildrenReportTheirOutcomesAsValues)
 }
 
 } // namespace
+
+// A tessellated part is its triangles everywhere: its mesh, its measures, its comparison.
+TEST(ApiTessellationTest, TrianglesAreTheMeshTheMeasuresAndWhatIsCompared)
+{
+    const std::string file = TestDataFile("step-handwritten/tessellated-assembly.stp");
+    orvex::ReadResult read = orvex::Read(file);
+    ASSERT_TRUE(read) << read.failure.Text();
+    for (const orvex::Part& part : read.model->Parts()) {
+        const orvex::Mesh mesh = read.model->MeshOf(part.index);
+        EXPECT_EQ(mesh.faceIds.size(), part.name == "tetra" ? 4u : 2u) << part.name;
+    }
+    const orvex::CheckReport check = orvex::Check(*read.model);
+    const auto tetra =
+        std::find_if(check.products.begin(), check.products.end(),
+                     [](const orvex::CheckedProduct& p) { return p.path == "pyramids/tetra"; });
+    ASSERT_NE(tetra, check.products.end());
+    ASSERT_TRUE(tetra->volume.computed);
+    EXPECT_NEAR(tetra->volume.computedValue[0], 1000.0 / 6.0, 1e-6);
+
+    // One triangle fewer is a difference of the part's triangles, not of its faces.
+    const TempDir dir;
+    std::string text = ReadWholeFile(file);
+    const std::string triangles = "((1,3,2),(1,2,4),(2,3,4),(1,4,3))";
+    ASSERT_NE(text.find(triangles), std::string::npos);
+    text.replace(text.find(triangles), triangles.size(), "((1,3,2),(1,2,4),(2,3,4))");
+    orvex::ReadResult fewer = orvex::Read(dir.Write("fewer.stp", text));
+    ASSERT_TRUE(fewer) << fewer.failure.Text();
+    const orvex::CompareReport report = orvex::Compare(*read.model, *fewer.model, {});
+    EXPECT_FALSE(report.Equal());
+    const auto difference =
+        std::find_if(report.differences.begin(), report.differences.end(),
+                     [](const orvex::Difference& d) { return d.topic == "triangles"; });
+    ASSERT_NE(difference, report.differences.end()) << report.ToJson().dump(1);
+    EXPECT_EQ(difference->a, "4");
+    EXPECT_EQ(difference->b, "3");
+    EXPECT_TRUE(std::none_of(report.differences.begin(), report.differences.end(),
+                             [](const orvex::Difference& d) { return d.topic == "faces"; }));
+}
