@@ -332,11 +332,18 @@ TEST_F(StepTessellationTest, AStepRoundTripKeepsTheTrianglesColoursAndPlacements
         << why;
     impl.colorTool->SetColor(PartLabel(impl, "tetra"),
                              Quantity_Color(0.2, 0.4, 0.6, Quantity_TOC_sRGB), XCAFDoc_ColorSurf);
+    // An instance's own colour is not written, and the write says so.
+    TDF_LabelSequence placed;
+    ASSERT_EQ(XCAFDoc_ShapeTool::GetUsers(PartLabel(impl, "wedge"), placed), 1);
+    impl.colorTool->SetColor(placed.First(), Quantity_Color(Quantity_NOC_GREEN), XCAFDoc_ColorSurf);
     orvkit::XdeWriteOptions options;
     options.unit = "in";
     const orvkit::XdeWriteResult written =
         orvkit::XdeModelWriter::Save(myDir.File("back.stp"), impl, options);
     ASSERT_TRUE(written) << written.failure;
+    EXPECT_EQ(written.warnings,
+              std::vector<std::string>{"the colours of 1 instance of parts made of triangles are "
+                                       "not written, only the parts' own: wedge"});
     // The document written from is as it was.
     EXPECT_EQ(FacesOf(PartShape(impl, "tetra")).triangles, 4);
     const std::string text = ReadWholeFile(myDir.File("back.stp"));

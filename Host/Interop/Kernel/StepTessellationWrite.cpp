@@ -1,6 +1,7 @@
 #include "StepTessellationWrite.h"
 
 #include "Geometry/IO/LabelName.h"
+#include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 
 #include <BRep_Builder.hxx>
@@ -163,6 +164,39 @@ std::vector<std::string> StepTessellationWrite::MixedParts(const XdeDocumentImpl
         }
     }
     return mixed;
+}
+
+std::vector<std::string> StepTessellationWrite::Losses(const XdeDocumentImpl& impl)
+{
+    std::vector<std::string> coloured;
+    if (impl.colorTool.IsNull()) {
+        return {};
+    }
+    TDF_LabelSequence assemblies;
+    impl.shapeTool->GetShapes(assemblies);
+    for (const TDF_Label& assembly : assemblies) {
+        TDF_LabelSequence components;
+        XCAFDoc_ShapeTool::GetComponents(assembly, components, Standard_False);
+        for (const TDF_Label& component : components) {
+            TDF_Label part;
+            int exact = 0, meshed = 0;
+            if (XCAFDoc_ShapeTool::GetReferredShape(component, part) &&
+                !XCAFDoc_ShapeTool::IsAssembly(part) &&
+                (impl.colorTool->IsSet(component, XCAFDoc_ColorSurf) ||
+                 impl.colorTool->IsSet(component, XCAFDoc_ColorGen))) {
+                CountFaces(XCAFDoc_ShapeTool::GetShape(part), exact, meshed);
+                if (meshed > 0 && exact == 0) {
+                    coloured.push_back(LabelName(component));
+                }
+            }
+        }
+    }
+    if (coloured.empty()) {
+        return {};
+    }
+    return {fmt::format("the colours of {} instance{} of parts made of triangles are not "
+                        "written, only the parts' own: {}",
+                        coloured.size(), coloured.size() == 1 ? "" : "s", ListNames(coloured))};
 }
 
 StepTessellationWrite::StepTessellationWrite(XdeDocumentImpl& impl) : myImpl(impl)

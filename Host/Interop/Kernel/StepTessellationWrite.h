@@ -28,6 +28,9 @@ class StepTessellationWrite {
 public:
     // The names of the parts whose faces mix exact surfaces and triangles alone.
     static std::vector<std::string> MixedParts(const XdeDocumentImpl& impl);
+    // What such a write leaves out, one sentence each: the colours that instances of parts
+    // made of triangles give them.
+    static std::vector<std::string> Losses(const XdeDocumentImpl& impl);
 
     // Takes the shapes of the parts made of triangles alone out of `impl` until it is
     // destroyed.

@@ -149,6 +149,9 @@ void PrepareForFormat(XdeDocumentImpl& impl, const ModelFormat& format,
             warnings.push_back(std::move(warning));
         }
         XdeValidationProps::StoreForParts(impl);
+        for (std::string& warning : StepTessellationWrite::Losses(impl)) {
+            warnings.push_back(std::move(warning));
+        }
         if (const int dropped = DropUnwritableDimensions(impl); dropped > 0) {
             warnings.push_back(fmt::format(kUnlinkedDimensions, dropped));
         }
