@@ -441,6 +441,11 @@ TEST_F(StepTessellationTest, MalformedTessellationIsRefusedWithItsEntityNamed)
         EXPECT_FALSE(Read(PartFile(body), impl, &why));
         EXPECT_NE(why.find(expected), std::string::npos) << why;
     }
+    // A malformed list that no face uses (an annotation's, say) is no reason to refuse.
+    orvkit::XdeDocumentImpl impl;
+    std::string why;
+    EXPECT_TRUE(Read(PartFile(good + "\n#34=COORDINATES_LIST('',9,((0.,0.)));"), impl, &why))
+        << why;
 }
 
 } // namespace

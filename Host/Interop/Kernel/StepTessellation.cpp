@@ -245,6 +245,7 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
         std::string name; // "entity #N (TYPE)", for what is wrong with it
     };
     std::map<int, RawFace> faces;
+    std::unordered_map<int, std::string> wrongLists; // coordinates lists, what is wrong
     bool anyShape = false;
 
     std::vector<std::pair<const Record*, const Param*>> subs;
@@ -278,17 +279,19 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
             if (number == 0) {
                 // A complex entity's further part, or the header: nothing read here.
             } else if (is("COORDINATES_LIST")) {
+                // What is wrong with a list is said only when a face uses it: annotations have
+                // coordinates lists too, which are not read here.
                 int count = 0;
                 std::vector<gp_XYZ>& points = tessellation->myCoordinates[number];
                 if (entity.Count() != 3 || !entity.Integer(entity.At(1), count) ||
                     !entity.Points(entity.At(2), points)) {
-                    refusal = entity.Wrong("not a list of points of three coordinates each");
-                    return nullptr;
-                }
-                if (size_t(count) != points.size()) {
-                    refusal = entity.Wrong(
+                    points.clear();
+                    wrongLists[number] =
+                        entity.Wrong("not a list of points of three coordinates each");
+                } else if (size_t(count) != points.size()) {
+                    wrongLists[number] = entity.Wrong(
                         fmt::format("declares {} points but lists {}", count, points.size()));
-                    return nullptr;
+                    points.clear();
                 }
             } else if (plainFace || plainSet || complexFace || complexSet) {
                 // Faces have a geometric link the surface sets lack, after their normals.
@@ -382,6 +385,10 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
     // Each face's points, checked against its list, numbered from 0 in the order its triangles
     // first use them.
     for (auto& [number, raw] : faces) {
+        if (const auto wrong = wrongLists.find(raw.coordinates); wrong != wrongLists.end()) {
+            refusal = wrong->second;
+            return nullptr;
+        }
         const auto list = tessellation->myCoordinates.find(raw.coordinates);
         if (list == tessellation->myCoordinates.end()) {
             refusal = fmt::format("{}: its coordinates #{} are not a coordinates list", raw.name,
