@@ -1,5 +1,8 @@
 #include "KernelSupport.h"
 
+#include <BRep_Builder.hxx>
+#include <TopoDS_Compound.hxx>
+
 namespace orvkit {
 
 std::string DescribeTranslatorFailure(const CaughtFailure& failure)
@@ -41,6 +44,20 @@ bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension)
                     "'" + extension + "' (expected .step, .stp, .iges or .igs, in lower case)"};
     LoadFailure::Record(impl.failure);
     return false;
+}
+
+TopoDS_Shape OneOrCompound(const std::vector<TopoDS_Shape>& shapes)
+{
+    if (shapes.size() <= 1) {
+        return shapes.empty() ? TopoDS_Shape() : shapes.front();
+    }
+    BRep_Builder builder;
+    TopoDS_Compound compound;
+    builder.MakeCompound(compound);
+    for (const TopoDS_Shape& shape : shapes) {
+        builder.Add(compound, shape);
+    }
+    return compound;
 }
 
 } // namespace orvkit

@@ -14,9 +14,11 @@
 
 #include <IFSelect_ReturnStatus.hxx>
 
+#include <TopoDS_Shape.hxx>
 #include <chrono>
 #include <functional>
 #include <optional>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +35,9 @@ bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::stri
 
 // Names for a message, in their order: "a, b, c", the first ten then "and N more".
 std::string ListNames(const std::vector<std::string>& names);
+
+// The one shape, or a compound of them; null for none.
+TopoDS_Shape OneOrCompound(const std::vector<TopoDS_Shape>& shapes);
 
 // Records that no XDE reader takes `extension` (nothing is logged: the callers stay silent
 // about other files) and returns false.

@@ -1,8 +1,8 @@
 #include "StepAssemblyActor.h"
 
+#include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/StepTessellation.h"
 
-#include <BRep_Builder.hxx>
 #include <Geom_Direction.hxx>
 #include <HeaderSection_FileName.hxx>
 #include <Interface_EntityIterator.hxx>
@@ -26,7 +26,6 @@
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
 #include <StepToGeom.hxx>
 #include <TopLoc_Location.hxx>
-#include <TopoDS_Compound.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <TransferBRep.hxx>
 #include <Transfer_TransientProcess.hxx>
@@ -205,25 +204,20 @@ StepAssemblyActor::WithTessellation(const Handle(StepBasic_ProductDefinition)& p
         return binder;
     }
     // The exact shape wins, as in OCCT 7.7 and later.
-    BRep_Builder builder;
-    TopoDS_Compound exact;
-    builder.MakeCompound(exact);
-    int kept = 0, dropped = 0;
-    TopoDS_Shape last;
+    std::vector<TopoDS_Shape> exact;
+    bool dropped = false;
     for (TopoDS_Iterator it(shape, Standard_False, Standard_False); it.More(); it.Next()) {
         if (myTessellatedShapes.count(it.Value().TShape().get()) != 0) {
-            ++dropped;
+            dropped = true;
         } else {
-            builder.Add(exact, it.Value());
-            last = it.Value();
-            ++kept;
+            exact.push_back(it.Value());
         }
     }
-    if (dropped == 0 || kept == 0) {
+    if (!dropped || exact.empty()) {
         return binder;
     }
-    Handle(TransferBRep_ShapeBinder) result = new TransferBRep_ShapeBinder(
-        kept == 1 ? last.Moved(shape.Location()) : exact.Moved(shape.Location()));
+    Handle(TransferBRep_ShapeBinder) result =
+        new TransferBRep_ShapeBinder(OneOrCompound(exact).Moved(shape.Location()));
     process->Rebind(product, result);
     return result;
 }

@@ -1,6 +1,7 @@
 #include "StepTessellation.h"
 
 #include "Geometry/IO/StepFileParse.h"
+#include "Interop/Kernel/KernelSupport.h"
 
 #include <BRep_Builder.hxx>
 #include <StepGeom_CartesianPoint.hxx>
@@ -12,7 +13,6 @@
 #include <StepVisual_StyledItem.hxx>
 #include <TCollection_HAsciiString.hxx>
 #include <TopoDS.hxx>
-#include <TopoDS_Compound.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <TopoDS_Shell.hxx>
 #include <TopoDS_Solid.hxx>
@@ -573,19 +573,7 @@ TopoDS_Shape StepTessellation::ShapeOf(int representation, double lengthFactor)
             shapes.push_back(shape);
         }
     }
-    if (shapes.size() == 1) {
-        return shapes.front();
-    }
-    if (shapes.empty()) {
-        return {};
-    }
-    BRep_Builder builder;
-    TopoDS_Compound compound;
-    builder.MakeCompound(compound);
-    for (const TopoDS_Shape& shape : shapes) {
-        builder.Add(compound, shape);
-    }
-    return compound;
+    return OneOrCompound(shapes);
 }
 
 TopoDS_Shape StepTessellation::ItemShape(int item, double lengthFactor, int depth)
