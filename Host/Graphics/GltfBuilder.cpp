@@ -16,6 +16,7 @@
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GCPnts_TangentialDeflection.hxx>
+#include <Poly_Polygon3D.hxx>
 #include <Poly_PolygonOnTriangulation.hxx>
 #include <Poly_Triangulation.hxx>
 #include <TDF_ChildIterator.hxx>
@@ -25,6 +26,7 @@
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
@@ -121,7 +123,17 @@ std::vector<gp_Pnt> EdgePolyline(const TopoDS_Edge& edge, const TopTools_ListOfS
         }
         return points;
     }
-    return BRep_Tool::IsGeometric(edge) ? CurvePoints(edge, deflection) : points;
+    if (BRep_Tool::IsGeometric(edge)) {
+        return CurvePoints(edge, deflection);
+    }
+    // An edge of points alone (read from tessellated STEP) is its polygon.
+    TopLoc_Location location;
+    if (const Handle(Poly_Polygon3D) polygon = BRep_Tool::Polygon3D(edge, location)) {
+        for (int i = 1; i <= polygon->NbNodes(); ++i) {
+            points.push_back(polygon->Nodes().Value(i).Transformed(location.Transformation()));
+        }
+    }
+    return points;
 }
 
 } // namespace
@@ -340,8 +352,8 @@ void GltfBuilder::AddEdges(const TopoDS_Shape& shape, const std::set<int>& liste
             continue;
         }
         nlohmann::json line = nlohmann::json::array();
-        for (const gp_Pnt& point :
-             CurvePoints(TopoDS::Edge(edges.FindKey(index + 1)), deflection)) {
+        for (const gp_Pnt& point : EdgePolyline(TopoDS::Edge(edges.FindKey(index + 1)),
+                                                TopTools_ListOfShape(), deflection)) {
             line.insert(line.end(), {Short(point.X()), Short(point.Y()), Short(point.Z())});
         }
         extras["edges"][std::to_string(index)] = std::move(line);

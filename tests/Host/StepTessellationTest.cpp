@@ -11,6 +11,7 @@
 #include <BRepBndLib.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
+#include <Poly_Polygon3D.hxx>
 #include <Poly_Triangulation.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
@@ -283,6 +284,42 @@ ENDSEC;)",
     const Faces faces = FacesOf(PartShape(impl, "box"));
     EXPECT_EQ(faces.count, 6);
     EXPECT_EQ(faces.withSurface, 6);
+}
+
+TEST_F(StepTessellationTest, EdgesAreLinesOfPointsBesideTheFacesAndAreWrittenBack)
+{
+    const std::string body = R"(#30=TESSELLATED_SHAPE_REPRESENTATION('part',(#31),#5);
+#31=TESSELLATED_SHELL('',(#32,#34,#35),$);
+#32=TRIANGULATED_FACE('',#33,4,(),$,(),((1,2,3),(2,4,3)));
+#33=COORDINATES_LIST('',4,((0.,0.,0.),(10.,0.,0.),(0.,10.,0.),(10.,10.,0.)));
+#34=TESSELLATED_EDGE('',#33,$,(1,2,4));
+#35=TESSELLATED_CONNECTING_EDGE('',#33,$,(3,4),.T.,#32,#32,(3,4),(3,4));)";
+    orvkit::XdeDocumentImpl impl;
+    std::string why;
+    ASSERT_TRUE(Read(PartFile(body), impl, &why)) << why;
+    const auto polygons = [](const TopoDS_Shape& shape) {
+        std::vector<int> points;
+        for (TopExp_Explorer it(shape, TopAbs_EDGE); it.More(); it.Next()) {
+            TopLoc_Location location;
+            const Handle(Poly_Polygon3D) polygon =
+                BRep_Tool::Polygon3D(TopoDS::Edge(it.Current()), location);
+            points.push_back(polygon.IsNull() ? 0 : polygon->NbNodes());
+        }
+        std::sort(points.begin(), points.end());
+        return points;
+    };
+    const TopoDS_Shape shape = PartShape(impl, "part");
+    EXPECT_EQ(FacesOf(shape).triangles, 2);
+    EXPECT_EQ(polygons(shape), (std::vector<int>{2, 3}));
+    EXPECT_TRUE(impl.readWarnings.empty());
+
+    const orvkit::XdeWriteResult written =
+        orvkit::XdeModelWriter::Save(myDir.File("edges.stp"), impl, {});
+    ASSERT_TRUE(written) << written.failure;
+    orvkit::XdeDocumentImpl back;
+    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(myDir.File("edges.stp"), back, nullptr));
+    EXPECT_EQ(FacesOf(PartShape(back, "part")).triangles, 2);
+    EXPECT_EQ(polygons(PartShape(back, "part")), (std::vector<int>{2, 3}));
 }
 
 TEST_F(StepTessellationTest, ColoursOfTessellatedSolidsAndFacesComeThrough)

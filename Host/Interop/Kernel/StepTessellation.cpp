@@ -4,6 +4,8 @@
 #include "Interop/Kernel/KernelSupport.h"
 
 #include <BRep_Builder.hxx>
+#include <Poly_Polygon3D.hxx>
+#include <Precision.hxx>
 #include <StepGeom_CartesianPoint.hxx>
 #include <StepGeom_GeometricRepresentationItem.hxx>
 #include <StepRepr_HArray1OfRepresentationItem.hxx>
@@ -11,11 +13,14 @@
 #include <StepRepr_RepresentationRelationship.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
 #include <StepVisual_StyledItem.hxx>
+#include <TColgp_Array1OfPnt.hxx>
 #include <TCollection_HAsciiString.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Edge.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <TopoDS_Shell.hxx>
 #include <TopoDS_Solid.hxx>
+#include <TopoDS_Vertex.hxx>
 
 #include <fmt/format.h>
 
@@ -39,13 +44,8 @@ constexpr int kMaxDepth = 8;
 // Tessellated entities that are shapes this reader does not make: wires, edges, points and
 // faces of Bezier patches.
 const char* const kUnreadTypes[] = {
-    "TESSELLATED_WIRE",
-    "TESSELLATED_EDGE",
-    "TESSELLATED_CONNECTING_EDGE",
-    "CUBIC_BEZIER_TESSELLATED_EDGE",
-    "CUBIC_BEZIER_TRIANGULATED_FACE",
-    "TESSELLATED_VERTEX",
-    "TESSELLATED_POINT_SET",
+    "TESSELLATED_WIRE",   "CUBIC_BEZIER_TESSELLATED_EDGE", "CUBIC_BEZIER_TRIANGULATED_FACE",
+    "TESSELLATED_VERTEX", "TESSELLATED_POINT_SET",
 };
 
 const char* const kRepresentationType = "TESSELLATED_SHAPE_REPRESENTATION";
@@ -245,6 +245,12 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
         std::string name; // "entity #N (TYPE)", for what is wrong with it
     };
     std::map<int, RawFace> faces;
+    struct RawEdge {
+        int coordinates = 0;
+        std::vector<int> points; // into the list, from 1
+        std::string name;
+    };
+    std::map<int, RawEdge> edges;
     std::unordered_map<int, std::string> wrongLists; // coordinates lists, what is wrong
     bool anyShape = false;
 
@@ -338,6 +344,17 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
                     emptied.push_back(sub);
                 }
                 emptied.push_back(&record);
+            } else if ((record.paramCount == 4 && is("TESSELLATED_EDGE")) ||
+                       (record.paramCount == 9 && is("TESSELLATED_CONNECTING_EDGE"))) {
+                // (name, coordinates, geometric link, line strip, and for a connecting edge
+                // the faces it joins, which its points already place).
+                RawEdge& edge = edges[number];
+                edge.name = entity.Name();
+                if ((edge.coordinates = EntityReader::Reference(entity.At(1))) == 0 ||
+                    !entity.Integers(entity.At(3), edge.points) || edge.points.size() < 2) {
+                    refusal = entity.Wrong("not a line strip of two points or more");
+                    return nullptr;
+                }
             } else if (is("TESSELLATED_SHELL") || is("TESSELLATED_SOLID")) {
                 Group& group = tessellation->myGroups[number];
                 group.kind = is("TESSELLATED_SOLID") ? Kind::Solid : Kind::Shell;
@@ -450,13 +467,36 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
         }
     }
 
+    for (auto& [number, raw] : edges) {
+        if (const auto wrong = wrongLists.find(raw.coordinates); wrong != wrongLists.end()) {
+            refusal = wrong->second;
+            return nullptr;
+        }
+        const auto list = tessellation->myCoordinates.find(raw.coordinates);
+        if (list == tessellation->myCoordinates.end()) {
+            refusal = fmt::format("{}: its coordinates #{} are not a coordinates list", raw.name,
+                                  raw.coordinates);
+            return nullptr;
+        }
+        Edge& edge = tessellation->myEdges[number];
+        edge.coordinates = raw.coordinates;
+        for (const int point : raw.points) {
+            if (point < 1 || size_t(point) > list->second.size()) {
+                refusal = fmt::format("{}: its line strip names point {} of {}", raw.name, point,
+                                      list->second.size());
+                return nullptr;
+            }
+            edge.points.push_back(point - 1);
+        }
+    }
+
     // Representations that hold shapes; others hold annotations or saved views.
     for (const auto& [number, group] : tessellation->myGroups) {
         if (group.kind != Kind::Representation) {
             continue;
         }
         for (const int item : group.items) {
-            if (tessellation->myFaces.count(item) != 0 ||
+            if (tessellation->myFaces.count(item) != 0 || tessellation->myEdges.count(item) != 0 ||
                 (tessellation->myGroups.count(item) != 0 &&
                  tessellation->myGroups.at(item).kind != Kind::Representation)) {
                 tessellation->myShaped.insert(number);
@@ -526,7 +566,7 @@ void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
         } else if (const auto styled = Handle(StepVisual_StyledItem)::DownCast(entity)) {
             const int item = myStyled.at(number);
             if (styled->ItemAP242().IsNull() &&
-                (myFaces.count(item) != 0 ||
+                (myFaces.count(item) != 0 || myEdges.count(item) != 0 ||
                  (myGroups.count(item) != 0 && myGroups.at(item).kind != Kind::Representation))) {
                 // A geometric item, which the styled item's target takes.
                 Handle(StepRepr_RepresentationItem) stand =
@@ -586,6 +626,10 @@ TopoDS_Shape StepTessellation::ItemShape(int item, double lengthFactor, int dept
         made = {lengthFactor, MakeFace(item, face->second, lengthFactor)};
         return made.second;
     }
+    if (const auto edge = myEdges.find(item); edge != myEdges.end()) {
+        made = {lengthFactor, MakeEdge(edge->second, lengthFactor)};
+        return made.second;
+    }
     const auto group = myGroups.find(item);
     if (group == myGroups.end() || depth > kMaxDepth ||
         group->second.kind == Kind::Representation) {
@@ -594,17 +638,21 @@ TopoDS_Shape StepTessellation::ItemShape(int item, double lengthFactor, int dept
     BRep_Builder builder;
     TopoDS_Shell shell;
     builder.MakeShell(shell);
+    std::vector<TopoDS_Shape> edges;
     for (const int member : group->second.items) {
         const TopoDS_Shape shape = ItemShape(member, lengthFactor, depth + 1);
         if (shape.IsNull()) {
             continue;
         }
-        // A solid's items are faces, or shells whose faces it gathers.
+        // A solid's items are faces and edges, or shells whose faces it gathers.
         if (shape.ShapeType() == TopAbs_FACE) {
             builder.Add(shell, shape);
+        } else if (shape.ShapeType() == TopAbs_EDGE) {
+            edges.push_back(shape);
         } else {
             for (TopoDS_Iterator it(shape); it.More(); it.Next()) {
-                builder.Add(shell, it.Value());
+                (it.Value().ShapeType() == TopAbs_FACE ? builder.Add(shell, it.Value())
+                                                       : edges.push_back(it.Value()));
             }
         }
     }
@@ -617,6 +665,10 @@ TopoDS_Shape StepTessellation::ItemShape(int item, double lengthFactor, int dept
         builder.MakeSolid(solid);
         builder.Add(solid, shell);
         shape = solid;
+    }
+    if (!edges.empty()) {
+        edges.insert(edges.begin(), shape);
+        shape = OneOrCompound(edges);
     }
     // Looked up again: the members' shapes may have grown the table.
     myMade[item] = {lengthFactor, shape};
@@ -647,6 +699,24 @@ TopoDS_Face StepTessellation::MakeFace(int /*number*/, const Face& face, double 
     }
     TopoDS_Face made;
     BRep_Builder().MakeFace(made, mesh);
+    return made;
+}
+
+TopoDS_Shape StepTessellation::MakeEdge(const Edge& edge, double lengthFactor)
+{
+    const std::vector<gp_XYZ>& list = myCoordinates.at(edge.coordinates);
+    TColgp_Array1OfPnt points(1, int(edge.points.size()));
+    for (size_t i = 0; i < edge.points.size(); ++i) {
+        points.SetValue(int(i) + 1, gp_Pnt(list[size_t(edge.points[i])] * lengthFactor));
+    }
+    BRep_Builder builder;
+    TopoDS_Edge made;
+    builder.MakeEdge(made, new Poly_Polygon3D(points));
+    for (const int end : {1, points.Upper()}) {
+        TopoDS_Vertex vertex;
+        builder.MakeVertex(vertex, points(end), Precision::Confusion());
+        builder.Add(made, vertex.Oriented(end == 1 ? TopAbs_FORWARD : TopAbs_REVERSED));
+    }
     return made;
 }
 

@@ -30,7 +30,10 @@ class StepFileParse;
 // through OCCT's own transfer: parts, assemblies, placements and names as for exact geometry.
 //
 // A face becomes a TopoDS_Face without a surface, holding its triangles as a
-// Poly_Triangulation (BRep_Tool::Triangulation gives them back), in the document's unit.
+// Poly_Triangulation (BRep_Tool::Triangulation gives them back), in the document's unit. An
+// edge (TESSELLATED_EDGE, TESSELLATED_CONNECTING_EDGE) becomes a TopoDS_Edge without a curve,
+// holding its points as a Poly_Polygon3D; beside the faces of a shell or solid, the edges
+// join it in a compound.
 class StepTessellation {
 public:
     // Reads what the records hold. Null when they hold no tessellated shape; `refusal` names
@@ -67,8 +70,8 @@ public:
     // face is made once, so items sharing a face share it.
     TopoDS_Shape ShapeOf(int representation, double lengthFactor);
 
-    // Tessellated entities that are shapes but are not read (wires, edges, points, Bezier
-    // faces), by type and count: "3 TESSELLATED_EDGE"; empty when there are none.
+    // Tessellated entities that are shapes but are not read (wires, points, Bezier faces and
+    // edges), by type and count: "3 TESSELLATED_VERTEX"; empty when there are none.
     std::vector<std::string> Unread() const;
 
 private:
@@ -80,6 +83,10 @@ private:
         std::vector<std::array<int, 3>> triangles; // into `points`, from 0
         std::vector<gp_XYZ> normals;               // none, one for all, or one per point
     };
+    struct Edge {
+        int coordinates = 0;
+        std::vector<int> points; // indices into the list, from 0
+    };
     struct Group {
         Kind kind = Kind::Shell;
         std::vector<int> items;
@@ -89,9 +96,11 @@ private:
 
     TopoDS_Shape ItemShape(int item, double lengthFactor, int depth);
     TopoDS_Face MakeFace(int number, const Face& face, double lengthFactor);
+    TopoDS_Shape MakeEdge(const Edge& edge, double lengthFactor);
 
     std::unordered_map<int, std::vector<gp_XYZ>> myCoordinates;
     std::unordered_map<int, Face> myFaces;
+    std::unordered_map<int, Edge> myEdges;
     std::unordered_map<int, Group> myGroups;
     // Tessellated representations that hold shapes.
     std::unordered_set<int> myShaped;

@@ -6,6 +6,7 @@
 
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <Poly_Polygon3D.hxx>
 #include <Poly_Triangulation.hxx>
 #include <StepRepr_RepresentationContext.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
@@ -30,12 +31,19 @@ namespace orvkit {
 
 namespace {
 
-// Counts a part's faces that have a surface and those that are triangles alone.
+// Counts a part's faces and edges that have a surface or a curve, and those that are
+// triangles or points alone.
 void CountFaces(const TopoDS_Shape& shape, int& exact, int& meshed)
 {
     exact = meshed = 0;
     for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
         (BRep_Tool::IsGeometric(TopoDS::Face(it.Current())) ? exact : meshed) += 1;
+    }
+    for (TopExp_Explorer it(shape, TopAbs_EDGE); it.More(); it.Next()) {
+        const TopoDS_Edge& edge = TopoDS::Edge(it.Current());
+        if (!BRep_Tool::Degenerated(edge)) {
+            (BRep_Tool::IsGeometric(edge) ? exact : meshed) += 1;
+        }
     }
 }
 
@@ -149,6 +157,79 @@ int WriteStyle(const Quantity_Color& colour, EntityText& out)
     const int side = out.Add(fmt::format("SURFACE_SIDE_STYLE('',(#{}))", surface));
     const int usage = out.Add(fmt::format("SURFACE_STYLE_USAGE(.BOTH.,#{})", side));
     return out.Add(fmt::format("PRESENTATION_STYLE_ASSIGNMENT((#{}))", usage));
+}
+
+// An edge's points as a TESSELLATED_EDGE over a coordinates list of its own; 0 for an edge
+// without a polygon.
+int WriteEdge(const TopoDS_Edge& edge, double scale, EntityText& out)
+{
+    TopLoc_Location location;
+    const Handle(Poly_Polygon3D) polygon = BRep_Tool::Polygon3D(edge, location);
+    if (polygon.IsNull() || polygon->NbNodes() < 2) {
+        return 0;
+    }
+    std::string points, strip;
+    for (int i = 1; i <= polygon->NbNodes(); ++i) {
+        const gp_Pnt point = polygon->Nodes().Value(i).Transformed(location.Transformation());
+        points += fmt::format("{}({},{},{})", Separator(i), Real(point.X() / scale),
+                              Real(point.Y() / scale), Real(point.Z() / scale));
+        strip += fmt::format("{}{}", i == 1 ? "" : ",", i);
+    }
+    const int coordinates =
+        out.Add(fmt::format("COORDINATES_LIST('',{},({}))", polygon->NbNodes(), points));
+    return out.Add(fmt::format("TESSELLATED_EDGE('',#{},$,({}))", coordinates, strip));
+}
+
+using FaceColours = std::vector<std::optional<Quantity_Color>>;
+
+// Writes the items `shape` gathers (faces, edges, shells, solids; a compound's members), its
+// faces numbered from `face` on in `colours`, adding the items and the faces' styled items.
+void WriteItems(const TopoDS_Shape& shape, const FaceColours& colours, double scale, size_t& face,
+                std::vector<int>& items, std::vector<int>& styled, EntityText& out)
+{
+    const auto writeFace = [&](const TopoDS_Shape& each) {
+        const int written = WriteFace(TopoDS::Face(each), scale, out);
+        const size_t index = face++;
+        if (written != 0 && index < colours.size() && colours[index]) {
+            const int style = WriteStyle(*colours[index], out);
+            styled.push_back(
+                out.Add(fmt::format("STYLED_ITEM('color',(#{}),#{})", style, written)));
+        }
+        return written;
+    };
+    switch (shape.ShapeType()) {
+    case TopAbs_FACE:
+        if (const int written = writeFace(shape)) {
+            items.push_back(written);
+        }
+        break;
+    case TopAbs_EDGE:
+        if (const int written = WriteEdge(TopoDS::Edge(shape), scale, out)) {
+            items.push_back(written);
+        }
+        break;
+    case TopAbs_SHELL:
+    case TopAbs_SOLID: {
+        std::vector<int> faces;
+        for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+            if (const int written = writeFace(it.Current())) {
+                faces.push_back(written);
+            }
+        }
+        if (!faces.empty()) {
+            items.push_back(out.Add(fmt::format(shape.ShapeType() == TopAbs_SOLID
+                                                    ? "TESSELLATED_SOLID('',{},$)"
+                                                    : "TESSELLATED_SHELL('',{},$)",
+                                                List(faces))));
+        }
+        break;
+    }
+    default:
+        for (TopoDS_Iterator it(shape); it.More(); it.Next()) {
+            WriteItems(it.Value(), colours, scale, face, items, styled, out);
+        }
+        break;
+    }
 }
 
 } // namespace
@@ -281,42 +362,23 @@ std::string StepTessellationWrite::AppendTo(const std::string& file,
             continue;
         }
         context = partContext;
-        // The faces, then what gathers them as the part's shape does.
-        std::vector<int> faces;
-        size_t index = 0;
-        for (TopExp_Explorer it(part.shape, TopAbs_FACE); it.More(); it.Next(), ++index) {
-            const int face = WriteFace(TopoDS::Face(it.Current()), millimetres, out);
-            if (face == 0) {
-                continue;
-            }
-            faces.push_back(face);
-            if (part.faceColours[index]) {
-                const int style = WriteStyle(*part.faceColours[index], out);
-                styled.push_back(
-                    out.Add(fmt::format("STYLED_ITEM('color',(#{}),#{})", style, face)));
-            }
-        }
-        if (faces.empty()) {
+        // Each item the part's shape gathers, with the faces' own colours; the part's colour
+        // on each.
+        size_t face = 0;
+        std::vector<int> items;
+        WriteItems(part.shape, part.faceColours, millimetres, face, items, styled, out);
+        if (items.empty()) {
             continue;
         }
-        int item = 0;
-        switch (part.shape.ShapeType()) {
-        case TopAbs_SOLID:
-            item = out.Add(fmt::format("TESSELLATED_SOLID('',{},$)", List(faces)));
-            break;
-        case TopAbs_FACE:
-            item = faces.front();
-            break;
-        default:
-            item = out.Add(fmt::format("TESSELLATED_SHELL('',{},$)", List(faces)));
-            break;
-        }
-        if (part.colour) {
-            const int style = WriteStyle(*part.colour, out);
-            styled.push_back(out.Add(fmt::format("STYLED_ITEM('color',(#{}),#{})", style, item)));
+        for (const int item : items) {
+            if (part.colour) {
+                const int style = WriteStyle(*part.colour, out);
+                styled.push_back(
+                    out.Add(fmt::format("STYLED_ITEM('color',(#{}),#{})", style, item)));
+            }
         }
         const int tessellated = out.Add(
-            fmt::format("TESSELLATED_SHAPE_REPRESENTATION('{}',(#{}),#{})", "", item, partContext));
+            fmt::format("TESSELLATED_SHAPE_REPRESENTATION('',{},#{})", List(items), partContext));
         out.Add(fmt::format("SHAPE_REPRESENTATION_RELATIONSHIP('','',#{},#{})", representation,
                             tessellated));
     }

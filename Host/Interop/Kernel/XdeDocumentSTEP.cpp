@@ -50,7 +50,7 @@ Handle(StepData_StepModel) ModelOf(const STEPCAFControl_Reader& reader)
 }
 
 // What the file holds that the transfer left out: parts whose files are not there, tessellated
-// wires, edges and points, whatever else was read, and tessellated parts when nothing was
+// wires, points and Bezier patches, whatever else was read, and tessellated parts when nothing was
 // (read with OpenCASCADE's parser, which keeps no records to read them from).
 std::vector<std::string> FindUnread(const STEPCAFControl_Reader& reader, const std::string& path,
                                     const XdeDocumentImpl& impl,
@@ -58,7 +58,7 @@ std::vector<std::string> FindUnread(const STEPCAFControl_Reader& reader, const s
 {
     std::vector<std::string> warnings = StepExternFiles::Find(reader).Describe();
     if (tessellation != nullptr && !tessellation->Unread().empty()) {
-        warnings.push_back(fmt::format("its tessellated wires, edges and points are not read: {}",
+        warnings.push_back(fmt::format("tessellated items of these kinds are not read: {}",
                                        ListNames(tessellation->Unread())));
     }
     if (!HoldsFaceOrEdge(impl)) {
