@@ -13,10 +13,13 @@
 #include <Bnd_Box.hxx>
 #include <Poly_Polygon3D.hxx>
 #include <Poly_Triangulation.hxx>
+#include <TColStd_HSequenceOfExtendedString.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_LayerTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include <fmt/format.h>
@@ -322,7 +325,7 @@ TEST_F(StepTessellationTest, EdgesAreLinesOfPointsBesideTheFacesAndAreWrittenBac
     EXPECT_EQ(polygons(PartShape(back, "part")), (std::vector<int>{2, 3}));
 }
 
-TEST_F(StepTessellationTest, ColoursOfTessellatedSolidsAndFacesComeThrough)
+TEST_F(StepTessellationTest, ColoursAndLayersOfTessellatedSolidsAndFacesComeThrough)
 {
     // The solid red; its one face, styled on its own, blue.
     const std::string body = std::string(kTetra) + R"(
@@ -342,7 +345,8 @@ TEST_F(StepTessellationTest, ColoursOfTessellatedSolidsAndFacesComeThrough)
 #95=SURFACE_STYLE_USAGE(.BOTH.,#94);
 #96=PRESENTATION_STYLE_ASSIGNMENT((#95));
 #97=STYLED_ITEM('color',(#96),#32);
-#98=MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION('',(#87,#97),#5);)";
+#98=MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION('',(#87,#97),#5);
+#99=PRESENTATION_LAYER_ASSIGNMENT('hull','',(#31));)";
     orvkit::XdeDocumentImpl impl;
     std::string why;
     ASSERT_TRUE(Read(PartFile(body), impl, &why)) << why;
@@ -358,9 +362,14 @@ TEST_F(StepTessellationTest, ColoursOfTessellatedSolidsAndFacesComeThrough)
     ASSERT_TRUE(colours->GetColor(face.Current(), XCAFDoc_ColorSurf, colour));
     EXPECT_NEAR(colour.Blue(), 1.0, 1e-6);
     EXPECT_NEAR(colour.Red(), 0.0, 1e-6);
+    // And its layer.
+    Handle(TColStd_HSequenceOfExtendedString) layers;
+    ASSERT_TRUE(XCAFDoc_DocumentTool::LayerTool(impl.document->Main())->GetLayers(shape, layers));
+    ASSERT_EQ(layers->Length(), 1);
+    EXPECT_EQ(TCollection_AsciiString(layers->Value(1)), "hull");
 }
 
-TEST_F(StepTessellationTest, AStepRoundTripKeepsTheTrianglesColoursAndPlacementsInInches)
+TEST_F(StepTessellationTest, AStepRoundTripKeepsTheTrianglesColoursLayersAndPlacementsInInches)
 {
     orvkit::XdeDocumentImpl impl;
     std::string why;
@@ -373,6 +382,8 @@ TEST_F(StepTessellationTest, AStepRoundTripKeepsTheTrianglesColoursAndPlacements
     TDF_LabelSequence placed;
     ASSERT_EQ(XCAFDoc_ShapeTool::GetUsers(PartLabel(impl, "wedge"), placed), 1);
     impl.colorTool->SetColor(placed.First(), Quantity_Color(Quantity_NOC_GREEN), XCAFDoc_ColorSurf);
+    XCAFDoc_DocumentTool::LayerTool(impl.document->Main())
+        ->SetLayer(PartLabel(impl, "tetra"), TCollection_ExtendedString("外壳 'a'", Standard_True));
     orvkit::XdeWriteOptions options;
     options.unit = "in";
     const orvkit::XdeWriteResult written =
@@ -404,6 +415,11 @@ TEST_F(StepTessellationTest, AStepRoundTripKeepsTheTrianglesColoursAndPlacements
         EXPECT_NEAR(a.CornerMax().Distance(b.CornerMax()), 0.0, 1e-6);
         EXPECT_NEAR(a.CornerMin().Distance(b.CornerMin()), 0.0, 1e-6);
     }
+    Handle(TColStd_HSequenceOfExtendedString) layers;
+    ASSERT_TRUE(XCAFDoc_DocumentTool::LayerTool(back.document->Main())
+                    ->GetLayers(PartShape(back, "tetra"), layers));
+    ASSERT_EQ(layers->Length(), 1);
+    EXPECT_TRUE(layers->Value(1).IsEqual(TCollection_ExtendedString("外壳 'a'", Standard_True)));
     Quantity_Color colour;
     ASSERT_TRUE(back.colorTool->GetColor(PartShape(back, "tetra"), XCAFDoc_ColorSurf, colour));
     EXPECT_TRUE(colour.IsEqual(Quantity_Color(0.2, 0.4, 0.6, Quantity_TOC_sRGB)));

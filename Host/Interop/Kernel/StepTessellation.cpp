@@ -12,6 +12,9 @@
 #include <StepRepr_RepresentationContext.hxx>
 #include <StepRepr_RepresentationRelationship.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <StepVisual_HArray1OfLayeredItem.hxx>
+#include <StepVisual_LayeredItem.hxx>
+#include <StepVisual_PresentationLayerAssignment.hxx>
 #include <StepVisual_StyledItem.hxx>
 #include <TColgp_Array1OfPnt.hxx>
 #include <TCollection_HAsciiString.hxx>
@@ -373,6 +376,16 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
             } else if ((record.paramCount == 3 && is("STYLED_ITEM")) ||
                        (record.paramCount == 4 && is("OVER_RIDING_STYLED_ITEM"))) {
                 tessellation->myStyled[number] = EntityReader::Reference(entity.At(2));
+            } else if (record.paramCount == 3 && is("PRESENTATION_LAYER_ASSIGNMENT")) {
+                // Each member by its place, 0 for what is not a reference.
+                const Param* members = nullptr;
+                int count = 0;
+                if (entity.List(entity.At(2), members, count)) {
+                    std::vector<int>& layered = tessellation->myLayered[number];
+                    for (int i = 0; i < count; ++i) {
+                        layered.push_back(EntityReader::Reference(members[i]));
+                    }
+                }
             } else if (record.paramCount == 2 && is("SHAPE_DEFINITION_REPRESENTATION")) {
                 tessellation->myDefinitions[number] = EntityReader::Reference(entity.At(1));
             } else if (record.paramCount == 4 && (is("SHAPE_REPRESENTATION_RELATIONSHIP") ||
@@ -522,7 +535,7 @@ void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
             contextByNumber[number] = Handle(StepRepr_RepresentationContext)::DownCast(entity);
         }
         if (myDefinitions.count(number) != 0 || myRelationships.count(number) != 0 ||
-            myStyled.count(number) != 0) {
+            myStyled.count(number) != 0 || myLayered.count(number) != 0) {
             referring.push_back(entity);
         }
     }
@@ -551,6 +564,23 @@ void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
         }
         return stand;
     };
+    std::unordered_map<int, Handle(StepRepr_RepresentationItem)> items;
+    // The stand-in for `item` when it is a tessellated face, edge, shell or solid: a geometric
+    // item, which styled items and layers take.
+    const auto itemStandIn = [&](int item) -> Handle(StepRepr_RepresentationItem) {
+        if (myFaces.count(item) == 0 && myEdges.count(item) == 0 &&
+            (myGroups.count(item) == 0 || myGroups.at(item).kind == Kind::Representation)) {
+            return nullptr;
+        }
+        Handle(StepRepr_RepresentationItem)& stand = items[item];
+        if (stand.IsNull()) {
+            stand = new StepGeom_GeometricRepresentationItem;
+            stand->Init(new TCollection_HAsciiString(""));
+            model->AddEntity(stand);
+            myItemStandIns.emplace_back(stand, item);
+        }
+        return stand;
+    };
     for (const Handle(Standard_Transient)& entity : referring) {
         const int number = model->IdentLabel(entity);
         const int index = model->Number(entity);
@@ -564,18 +594,26 @@ void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
                 }
             }
         } else if (const auto styled = Handle(StepVisual_StyledItem)::DownCast(entity)) {
-            const int item = myStyled.at(number);
-            if (styled->ItemAP242().IsNull() &&
-                (myFaces.count(item) != 0 || myEdges.count(item) != 0 ||
-                 (myGroups.count(item) != 0 && myGroups.at(item).kind != Kind::Representation))) {
-                // A geometric item, which the styled item's target takes.
-                Handle(StepRepr_RepresentationItem) stand =
-                    new StepGeom_GeometricRepresentationItem;
-                stand->Init(new TCollection_HAsciiString(""));
-                model->AddEntity(stand);
-                myItemStandIns.emplace_back(stand, item);
-                styled->SetItem(stand);
-                patched = true;
+            if (styled->ItemAP242().IsNull()) {
+                if (const auto stand = itemStandIn(myStyled.at(number))) {
+                    styled->SetItem(stand);
+                    patched = true;
+                }
+            }
+        } else if (const auto layer =
+                       Handle(StepVisual_PresentationLayerAssignment)::DownCast(entity)) {
+            const std::vector<int>& assigned = myLayered.at(number);
+            const Handle(StepVisual_HArray1OfLayeredItem) members = layer->AssignedItems();
+            for (int i = 1;
+                 !members.IsNull() && i <= members->Length() && size_t(i) <= assigned.size(); ++i) {
+                if (members->Value(i).IsNull()) {
+                    if (const auto stand = itemStandIn(assigned[size_t(i - 1)])) {
+                        StepVisual_LayeredItem member;
+                        member.SetValue(stand);
+                        members->SetValue(i, member);
+                        patched = true;
+                    }
+                }
             }
         } else if (const auto relationship =
                        Handle(StepRepr_RepresentationRelationship)::DownCast(entity)) {

@@ -45,12 +45,11 @@ public:
 
     // Gives each shape definition and representation relationship of `model` that lost its
     // reference to a tessellated shape representation holding shapes a stand-in: a shape
-    // representation of the same name and context, added to the model. Call it once the model
-    // is loaded, before the transfer.
+    // representation of the same name and context, added to the model. Styled items and
+    // layers that lost their reference to a tessellated face, edge, shell or solid get a
+    // stand-in representation item, so that their colour and layer find it. Call it once the
+    // model is loaded, before the transfer.
     void Substitute(const Handle(StepData_StepModel)& model);
-    // Gives each styled item that lost its reference to a tessellated face, shell or solid a
-    // stand-in representation item, added to the model, so that its colour finds the shape.
-    // Part of Substitute.
     // The stand-ins, each with the tessellated representation it stands for.
     const std::vector<std::pair<Handle(StepShape_ShapeRepresentation), int>>& GetStandIns() const
     {
@@ -108,7 +107,8 @@ private:
     std::unordered_map<int, int> myDefinitions;
     std::unordered_map<int, std::pair<int, int>> myRelationships;
     std::vector<std::pair<Handle(StepShape_ShapeRepresentation), int>> myStandIns;
-    std::unordered_map<int, int> myStyled; // styled item -> the item it styles
+    std::unordered_map<int, int> myStyled;               // styled item -> the item it styles
+    std::unordered_map<int, std::vector<int>> myLayered; // layer -> its members by place
     std::vector<std::pair<Handle(StepRepr_RepresentationItem), int>> myItemStandIns;
     std::unordered_map<std::string, int> myUnread;
     // Items made (faces, shells, solids), by entity, with the length factor they were made with.

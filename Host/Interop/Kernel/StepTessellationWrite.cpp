@@ -10,6 +10,9 @@
 #include <Poly_Triangulation.hxx>
 #include <StepRepr_RepresentationContext.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <TColStd_HSequenceOfExtendedString.hxx>
+#include <TCollection_AsciiString.hxx>
+#include <TCollection_ExtendedString.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
@@ -18,6 +21,8 @@
 #include <TransferBRep.hxx>
 #include <TransferBRep_ShapeMapper.hxx>
 #include <Transfer_FinderProcess.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_LayerTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 #include <XSControl_TransferWriter.hxx>
 
@@ -25,6 +30,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace orvkit {
@@ -65,6 +71,27 @@ std::string Real(double value)
         out += "E" + text.substr(exponent + 1);
     }
     return out;
+}
+
+// A text as a Part 21 string: quotes doubled, characters beyond ASCII as \X2\ hex.
+std::string StepString(const std::string& utf8)
+{
+    const TCollection_ExtendedString wide(utf8.c_str(), Standard_True);
+    std::string out = "'";
+    bool hex = false;
+    for (int i = 1; i <= wide.Length(); ++i) {
+        const Standard_ExtCharacter c = wide.Value(i);
+        if (c >= 0x20 && c < 0x7f) {
+            out += hex ? "\\X0\\" : "";
+            hex = false;
+            out += c == '\'' ? "''" : c == '\\' ? "\\\\" : std::string(1, char(c));
+        } else {
+            out += hex ? "" : "\\X2\\";
+            hex = true;
+            out += fmt::format("{:04X}", unsigned(c));
+        }
+    }
+    return out + (hex ? "\\X0\\'" : "'");
 }
 
 // Writes numbered entities of Part 21 text.
@@ -299,6 +326,13 @@ StepTessellationWrite::StepTessellationWrite(XdeDocumentImpl& impl) : myImpl(imp
              impl.colorTool->GetColor(label, XCAFDoc_ColorGen, colour))) {
             part.colour = colour;
         }
+        Handle(TColStd_HSequenceOfExtendedString) layers;
+        if (XCAFDoc_DocumentTool::LayerTool(impl.document->Main())->GetLayers(label, layers) &&
+            !layers.IsNull()) {
+            for (int i = 1; i <= layers->Length(); ++i) {
+                part.layers.push_back(TCollection_AsciiString(layers->Value(i)).ToCString());
+            }
+        }
         for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
             std::optional<Quantity_Color> faceColour;
             if (!impl.colorTool.IsNull() &&
@@ -351,6 +385,7 @@ std::string StepTessellationWrite::AppendTo(const std::string& file,
     EntityText out(model->NbEntities() + 1);
     std::vector<std::string> missing;
     std::vector<int> styled;
+    std::map<std::string, std::vector<int>> layered;
     int context = 0;
     for (const Part& part : myParts) {
         const int representation =
@@ -371,6 +406,9 @@ std::string StepTessellationWrite::AppendTo(const std::string& file,
             continue;
         }
         for (const int item : items) {
+            for (const std::string& layer : part.layers) {
+                layered[layer].push_back(item);
+            }
             if (part.colour) {
                 const int style = WriteStyle(*part.colour, out);
                 styled.push_back(
@@ -385,6 +423,10 @@ std::string StepTessellationWrite::AppendTo(const std::string& file,
     if (!styled.empty()) {
         out.Add(fmt::format("MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION('',{},#{})",
                             List(styled), context));
+    }
+    for (const auto& [layer, members] : layered) {
+        out.Add(fmt::format("PRESENTATION_LAYER_ASSIGNMENT({},'',{})", StepString(layer),
+                            List(members)));
     }
     if (!missing.empty()) {
         return fmt::format("the writer made no representation for {} to hold its triangles",

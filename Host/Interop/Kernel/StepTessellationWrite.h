@@ -20,7 +20,8 @@ namespace orvkit {
 // writes the part, its name, placements and instances around an empty representation), and
 // after the file is written, a tessellated shape representation of its faces is added to the
 // file, tied to the part's representation by a shape representation relationship, with the
-// part's and its faces' colours as styled items. This reader reads such a file back as it was.
+// part's and its faces' colours as styled items, and its layers. This reader reads such a file back
+// as it was.
 //
 // Faces keep their triangles, points and normals. A part whose faces mix exact surfaces and
 // triangles cannot be written so (MixedParts).
@@ -55,6 +56,7 @@ private:
         TopoDS_Shape shape;
         std::optional<Quantity_Color> colour;
         std::vector<std::optional<Quantity_Color>> faceColours; // by face, in explorer order
+        std::vector<std::string> layers;
         Handle(StepShape_ShapeRepresentation) representation;
     };
 
