@@ -39,7 +39,7 @@ namespace {
 
 // Counts a part's faces and edges that have a surface or a curve, and those that are
 // triangles or points alone.
-void CountFaces(const TopoDS_Shape& shape, int& exact, int& meshed)
+void CountExactAndMeshed(const TopoDS_Shape& shape, int& exact, int& meshed)
 {
     exact = meshed = 0;
     for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
@@ -266,7 +266,7 @@ std::vector<std::string> StepTessellationWrite::MixedParts(const XdeDocumentImpl
     std::vector<std::string> mixed;
     for (const TDF_Label& part : XdeModelEdit::Parts(impl)) {
         int exact = 0, meshed = 0;
-        CountFaces(XCAFDoc_ShapeTool::GetShape(part), exact, meshed);
+        CountExactAndMeshed(XCAFDoc_ShapeTool::GetShape(part), exact, meshed);
         if (exact > 0 && meshed > 0) {
             mixed.push_back(LabelName(part));
         }
@@ -292,7 +292,7 @@ std::vector<std::string> StepTessellationWrite::Losses(const XdeDocumentImpl& im
                 !XCAFDoc_ShapeTool::IsAssembly(part) &&
                 (impl.colorTool->IsSet(component, XCAFDoc_ColorSurf) ||
                  impl.colorTool->IsSet(component, XCAFDoc_ColorGen))) {
-                CountFaces(XCAFDoc_ShapeTool::GetShape(part), exact, meshed);
+                CountExactAndMeshed(XCAFDoc_ShapeTool::GetShape(part), exact, meshed);
                 if (meshed > 0 && exact == 0) {
                     coloured.push_back(LabelName(component));
                 }
@@ -312,7 +312,7 @@ StepTessellationWrite::StepTessellationWrite(XdeDocumentImpl& impl) : myImpl(imp
     for (const TDF_Label& label : XdeModelEdit::Parts(impl)) {
         const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
         int exact = 0, meshed = 0;
-        CountFaces(shape, exact, meshed);
+        CountExactAndMeshed(shape, exact, meshed);
         if (meshed == 0 || exact > 0) {
             continue;
         }
