@@ -39,10 +39,10 @@ double Height(int i, int j)
 // once to the system's temporary folder and reused.
 bool EnsureFiles(int faces, std::string& stl, std::string& step)
 {
-    const std::string stem = (fs::temp_directory_path() /
-                              ("orvex-bench-tessellated" + std::to_string(faces) + "-" +
-                               kGeneratorRevision))
-                                 .string();
+    const std::string stem =
+        (fs::temp_directory_path() /
+         ("orvex-bench-tessellated" + std::to_string(faces) + "-" + kGeneratorRevision))
+            .string();
     stl = stem + ".stl";
     step = stem + ".stp";
     std::error_code code;
@@ -93,8 +93,8 @@ bool EnsureFiles(int faces, std::string& stl, std::string& step)
             for (int i = 0; i < kFaceSide; ++i) {
                 const int a = j * (kFaceSide + 1) + i + 1;
                 const int b = a + 1, c = a + kFaceSide + 2, d = a + kFaceSide + 1;
-                std::fprintf(data, "%s(%d,%d,%d),(%d,%d,%d)", i + j == 0 ? "" : ",", a, b, c, a,
-                             c, d);
+                std::fprintf(data, "%s(%d,%d,%d),(%d,%d,%d)", i + j == 0 ? "" : ",", a, b, c, a, c,
+                             d);
                 const int x = f * kFaceSide + i;
                 const double p[4][3] = {{double(x), double(j), Height(x, j)},
                                         {double(x + 1), double(j), Height(x + 1, j)},
@@ -103,8 +103,7 @@ bool EnsureFiles(int faces, std::string& stl, std::string& step)
                 for (const auto& [u, v, w] : {std::array<int, 3>{0, 1, 2}, {0, 2, 3}}) {
                     std::fprintf(text, " facet normal 0 0 1\n  outer loop\n");
                     for (const int k : {u, v, w}) {
-                        std::fprintf(text, "   vertex %12e %12e %12e\n", p[k][0], p[k][1],
-                                     p[k][2]);
+                        std::fprintf(text, "   vertex %12e %12e %12e\n", p[k][0], p[k][1], p[k][2]);
                     }
                     std::fputs("  endloop\n endfacet\n", text);
                 }
@@ -178,8 +177,13 @@ void BM_Tessellated(benchmark::State& state)
     state.counters["b_div_a"] = ours / occt;
 }
 
-BENCHMARK(BM_Tessellated)->Arg(50)->Arg(100)->Arg(200)->UseManualTime()->Iterations(2)->Unit(
-    benchmark::kSecond);
+BENCHMARK(BM_Tessellated)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200)
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 
