@@ -30,6 +30,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <unordered_set>
 
@@ -112,8 +113,9 @@ public:
         return end != param.text && std::isfinite(value);
     }
 
-    // A list of integers.
-    bool Integers(const Param& param, std::vector<int>& values) const
+    // A list whose members `read` takes one by one.
+    template <class T, class Read>
+    bool ListOf(const Param& param, std::vector<T>& values, const Read& read) const
     {
         const Param* items = nullptr;
         int count = 0;
@@ -122,50 +124,40 @@ public:
         }
         values.resize(size_t(count));
         for (int i = 0; i < count; ++i) {
-            if (!Integer(items[i], values[size_t(i)])) {
+            if (!read(items[i], values[size_t(i)])) {
                 return false;
             }
         }
         return true;
+    }
+
+    bool Integers(const Param& param, std::vector<int>& values) const
+    {
+        return ListOf(param, values,
+                      [this](const Param& item, int& value) { return Integer(item, value); });
     }
 
     // A list of lists of three reals.
     bool Points(const Param& param, std::vector<gp_XYZ>& points) const
     {
-        const Param* rows = nullptr;
-        int count = 0;
-        if (!List(param, rows, count)) {
-            return false;
-        }
-        points.resize(size_t(count));
-        for (int i = 0; i < count; ++i) {
+        return ListOf(param, points, [this](const Param& row, gp_XYZ& point) {
             const Param* xyz = nullptr;
             int three = 0;
             double x = 0, y = 0, z = 0;
-            if (!List(rows[i], xyz, three) || three != 3 || !Real(xyz[0], x) || !Real(xyz[1], y) ||
+            if (!List(row, xyz, three) || three != 3 || !Real(xyz[0], x) || !Real(xyz[1], y) ||
                 !Real(xyz[2], z)) {
                 return false;
             }
-            points[size_t(i)].SetCoord(x, y, z);
-        }
-        return true;
+            point.SetCoord(x, y, z);
+            return true;
+        });
     }
 
-    // A list of lists of integers.
     bool IntegerLists(const Param& param, std::vector<std::vector<int>>& lists) const
     {
-        const Param* rows = nullptr;
-        int count = 0;
-        if (!List(param, rows, count)) {
-            return false;
-        }
-        lists.resize(size_t(count));
-        for (int i = 0; i < count; ++i) {
-            if (!Integers(rows[i], lists[size_t(i)])) {
-                return false;
-            }
-        }
-        return true;
+        return ListOf(param, lists, [this](const Param& row, std::vector<int>& list) {
+            return Integers(row, list);
+        });
     }
 
     // The references a list holds.
@@ -255,6 +247,14 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
     };
     std::map<int, RawEdge> edges;
     std::unordered_map<int, std::string> wrongLists; // coordinates lists, what is wrong
+    // What refers to which entity, kept in lists while the records are read (every STEP file
+    // has them, most without tessellation) and looked up only in a file that has it.
+    struct {
+        std::vector<std::pair<int, int>> definitions;
+        std::vector<std::pair<int, std::pair<int, int>>> relationships;
+        std::vector<std::pair<int, int>> styled;
+        std::vector<std::pair<int, std::vector<int>>> layered;
+    } links;
     bool anyShape = false;
 
     std::vector<std::pair<const Record*, const Param*>> subs;
@@ -375,24 +375,26 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
                 }
             } else if ((record.paramCount == 3 && is("STYLED_ITEM")) ||
                        (record.paramCount == 4 && is("OVER_RIDING_STYLED_ITEM"))) {
-                tessellation->myStyled[number] = EntityReader::Reference(entity.At(2));
+                links.styled.emplace_back(number, EntityReader::Reference(entity.At(2)));
             } else if (record.paramCount == 3 && is("PRESENTATION_LAYER_ASSIGNMENT")) {
                 // Each member by its place, 0 for what is not a reference.
                 const Param* members = nullptr;
                 int count = 0;
                 if (entity.List(entity.At(2), members, count)) {
-                    std::vector<int>& layered = tessellation->myLayered[number];
+                    std::vector<int>& layered =
+                        links.layered.emplace_back(number, std::vector<int>()).second;
                     for (int i = 0; i < count; ++i) {
                         layered.push_back(EntityReader::Reference(members[i]));
                     }
                 }
             } else if (record.paramCount == 2 && is("SHAPE_DEFINITION_REPRESENTATION")) {
-                tessellation->myDefinitions[number] = EntityReader::Reference(entity.At(1));
+                links.definitions.emplace_back(number, EntityReader::Reference(entity.At(1)));
             } else if (record.paramCount == 4 && (is("SHAPE_REPRESENTATION_RELATIONSHIP") ||
                                                   is("REPRESENTATION_RELATIONSHIP"))) {
                 // Plain, or the first part of a complex one that places a representation.
-                tessellation->myRelationships[number] = {EntityReader::Reference(entity.At(2)),
-                                                         EntityReader::Reference(entity.At(3))};
+                links.relationships.push_back({number,
+                                               {EntityReader::Reference(entity.At(2)),
+                                                EntityReader::Reference(entity.At(3))}});
             } else {
                 for (const char* unread : kUnreadTypes) {
                     if (is(unread)) {
@@ -407,6 +409,11 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
     if (!anyShape && tessellation->myUnread.empty()) {
         return nullptr;
     }
+    tessellation->myDefinitions.insert(links.definitions.begin(), links.definitions.end());
+    tessellation->myRelationships.insert(links.relationships.begin(), links.relationships.end());
+    tessellation->myStyled.insert(links.styled.begin(), links.styled.end());
+    tessellation->myLayered.insert(std::make_move_iterator(links.layered.begin()),
+                                   std::make_move_iterator(links.layered.end()));
     for (Record* record : emptied) {
         record->paramCount =
             record->ident[0] == '$' ? 0 : std::min<std::uint32_t>(record->paramCount, 1);

@@ -1,6 +1,7 @@
 #include "StepValidationProps.h"
 
-#include <BRep_Builder.hxx>
+#include "Interop/Kernel/KernelSupport.h"
+
 #include <Interface_EntityIterator.hxx>
 #include <Interface_Graph.hxx>
 #include <STEPConstruct_ValidationProps.hxx>
@@ -20,7 +21,6 @@
 #include <TDF_LabelSequence.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
-#include <TopoDS_Compound.hxx>
 #include <TransferBRep.hxx>
 #include <Transfer_TransientProcess.hxx>
 #include <XSControl_TransferReader.hxx>
@@ -145,19 +145,7 @@ public:
             }
             found.push_back(shape);
         }
-        if (found.size() == 1) {
-            return found.front();
-        }
-        if (found.empty()) {
-            return {};
-        }
-        TopoDS_Compound compound;
-        BRep_Builder builder;
-        builder.MakeCompound(compound);
-        for (const TopoDS_Shape& shape : found) {
-            builder.Add(compound, shape);
-        }
-        return compound;
+        return OneOrCompound(found);
     }
 
 private:
