@@ -227,8 +227,7 @@ public:
         size_t done = failed;
 
         std::vector<Running> running;
-        const unsigned jobs =
-            myOptions.jobs > 0 ? myOptions.jobs : std::max(1u, std::thread::hardware_concurrency());
+        const unsigned jobs = Jobs();
         size_t next = 0;
         Report(done, failed, files.size());
         while (next < tasks.size() || !running.empty()) {
@@ -381,6 +380,7 @@ private:
             arguments.insert(arguments.end(), {"--timeout", std::to_string(myOptions.seconds)});
         }
         arguments.insert(arguments.end(), {"--max-memory", std::to_string(myOptions.megabytes)});
+        arguments.insert(arguments.end(), {"--transfer-jobs", std::to_string(TransferJobs())});
         // Absolute paths: a file name starting with '-' must not read as an option.
         arguments.insert(arguments.end(), {kChildVerb, fs::absolute(input).string(), output});
         const WriteOptions& write = myOptions.write;
@@ -408,6 +408,21 @@ private:
         if (myOptions.progress) {
             myOptions.progress(done, failed, total);
         }
+    }
+
+    static unsigned Cores() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+    unsigned Jobs() const { return myOptions.jobs > 0 ? myOptions.jobs : Cores(); }
+
+    // The processes each child translates its parts with: as given, else the cores left to
+    // each of the files converted at a time.
+    unsigned TransferJobs() const
+    {
+        if (myOptions.transferJobs > 0) {
+            return myOptions.transferJobs;
+        }
+        const size_t atOnce = std::max<size_t>(1, std::min<size_t>(Jobs(), myFiles.size()));
+        return std::max(1u, Cores() / static_cast<unsigned>(atOnce));
     }
 
     const std::vector<std::string>& myFiles;

@@ -99,6 +99,10 @@ ReadResult Read(const std::string& path, const ReadOptions& options)
         settings.Add(orvkit::XdeDocumentSTEP::CodePageKey,
                      orvkit::ParameterCreator::Create(options.codePage));
     }
+    if (options.transferJobs > 0) {
+        settings.Add(orvkit::XdeDocumentSTEP::TransferJobsKey,
+                     orvkit::ParameterCreator::Create(options.transferJobs));
+    }
     if (!orvkit::XdeModelReader::Open(path, *document, &settings)) {
         // Every reader records why it failed; a silent one is a fault of ours, said as such.
         result.failure = ToReadFailure(path, document->failure);

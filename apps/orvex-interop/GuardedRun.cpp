@@ -1,5 +1,7 @@
 #include "GuardedRun.h"
 
+#include "Common/Core/WorkerProcesses.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -225,7 +227,9 @@ int GuardedRun(const std::function<int()>& verb, const RunLimits& given, const s
             GiveUp(input, "not finished after " + Number(limits.seconds) +
                               " s (--timeout SECONDS allows more; 0 for no limit)");
         }
-        if (limits.megabytes > 0 && ResidentMegabytes() > limits.megabytes) {
+        // A read's worker processes count too, by the memory each holds on its own.
+        if (limits.megabytes > 0 &&
+            ResidentMegabytes() + orvkit::WorkerProcesses::PrivateMegabytes() > limits.megabytes) {
             GiveUp(input, "more than " + Number(limits.megabytes) +
                               " MB of memory needed (--max-memory MB allows more; 0 for no "
                               "limit)");

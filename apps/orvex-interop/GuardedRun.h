@@ -9,7 +9,9 @@ namespace orvex::cli {
 struct RunLimits {
     // Negative: DefaultTimeLimit of the verb's input.
     double seconds = 0;
-    double megabytes = 0; // of the process's resident memory
+    double megabytes = 0; // of the process's resident memory, and its read's workers'
+    // Processes that translate a STEP file's parts; 0: one per core.
+    int transferJobs = 0;
 };
 
 // Three quarters of this machine's physical memory, in megabytes: what a read may take by

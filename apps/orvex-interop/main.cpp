@@ -9,6 +9,7 @@
 #include "Common/Core/Progress.h"
 #include "Common/Core/StderrLogSink.h"
 #include "Geometry/IO/CaughtFailure.h"
+#include "Interop/Kernel/StepTransferWorkers.h"
 #include "RegisterInteropDataModule.h"
 
 #include <CLI/CLI.hpp>
@@ -105,9 +106,16 @@ int main(int argc, char** argv)
                    "memory (default three quarters of the machine's; 0: no limit)")
         ->type_name("MB")
         ->check(CLI::NonNegativeNumber);
+    app.add_option("--transfer-jobs", limits.transferJobs,
+                   "Processes that translate the parts of a STEP file (default one per core; 1: "
+                   "this process alone; small files always take one)")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
     int verbosity = 0;
     app.add_flag("-v,--verbose", verbosity,
                  "Show the log on standard error (-v notes and errors, -vv everything)");
+    // The limits above may follow the verb too: "import --transfer-jobs 1 F".
+    app.fallthrough();
     std::vector<Verb> verbs;
     for (const AddVerb add : kVerbs) {
         verbs.push_back(add(app));
@@ -130,6 +138,7 @@ int main(int argc, char** argv)
         return exitCode;
     }
     ShowLogOrProgress(verbosity);
+    orvkit::StepTransferWorkers::SetDefaultJobs(limits.transferJobs);
     int verbExit = 1;
     const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
         [&] { verbExit = Dispatch(verbs, limits); }, CaughtFailure::OcctAndStandard);

@@ -1,21 +1,29 @@
-// The kernel's STEP assembly actor against OpenCASCADE's own: both must give the same XCAF
-// document, label by label, on real files and on assemblies shaped to reach every branch.
+// The kernel's STEP assembly actor against OpenCASCADE's own, and the kernel's read in one
+// process against its read with worker processes: all must give the same XCAF document, label
+// by label, on real files and on assemblies shaped to reach every branch.
+#include "AssemblyGenerator.h"
 #include "Support/TestSupport.h"
 
+#include "Common/Core/CaptureLogSink.h"
+#include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 
+#include <BRep_Tool.hxx>
 #include <Quantity_ColorRGBA.hxx>
 #include <TColStd_HSequenceOfExtendedString.hxx>
 #include <TDF_ChildIterator.hxx>
 #include <TDF_Tool.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_LayerTool.hxx>
 #include <gp_Ax1.hxx>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -69,6 +77,14 @@ LabelRecord Describe(const TDF_Label& label, XdeDocumentImpl& impl)
                 record.numbers.push_back(placement.Value(row, column));
             }
         }
+        // The geometry itself, through its vertices and their tolerances.
+        gp_XYZ sum;
+        double tolerance = 0;
+        for (TopExp_Explorer vertex(shape, TopAbs_VERTEX); vertex.More(); vertex.Next()) {
+            sum += BRep_Tool::Pnt(TopoDS::Vertex(vertex.Current())).XYZ();
+            tolerance += BRep_Tool::Tolerance(TopoDS::Vertex(vertex.Current()));
+        }
+        record.numbers.insert(record.numbers.end(), {sum.X(), sum.Y(), sum.Z(), tolerance});
     }
     for (const XCAFDoc_ColorType type : {XCAFDoc_ColorGen, XCAFDoc_ColorSurf, XCAFDoc_ColorCurv}) {
         Quantity_ColorRGBA color;
@@ -94,11 +110,15 @@ struct DocumentRecord {
     std::string summary;
 };
 
-DocumentRecord Read(const std::string& path, bool stock)
+// With `jobs` processes translating the parts; the kernel's default when 0.
+DocumentRecord Read(const std::string& path, bool stock, int jobs = 1)
 {
     DocumentRecord result;
     ParameterDict settings;
     settings.Add("StockReader", ParameterCreator::Create(stock));
+    if (jobs > 0) {
+        settings.Add(XdeDocumentSTEP::TransferJobsKey, ParameterCreator::Create(jobs));
+    }
     XdeDocumentImpl impl;
     if (!XdeDocumentSTEP::Open(path, impl, &settings)) {
         result.summary = "not read";
@@ -135,12 +155,27 @@ void ExpectSameLabels(const DocumentRecord& ours, const DocumentRecord& theirs)
     }
 }
 
-// Reads `path` with both actors, compares the documents and returns ours.
+// Workers for files of any size while it lives.
+class WorkersForAnyFile {
+public:
+    WorkersForAnyFile() { ::setenv("ORVEX_TRANSFER_MIN_FACES", "0", 1); }
+    ~WorkersForAnyFile() { ::unsetenv("ORVEX_TRANSFER_MIN_FACES"); }
+    WorkersForAnyFile(const WorkersForAnyFile&) = delete;
+    WorkersForAnyFile& operator=(const WorkersForAnyFile&) = delete;
+};
+
+// Reads `path` with both actors, and with ours in one process and in two and three, compares
+// the documents and returns ours.
 DocumentRecord ExpectSameDocument(const std::string& path)
 {
     SCOPED_TRACE(path);
     DocumentRecord ours = Read(path, false);
     ExpectSameLabels(ours, Read(path, true));
+    const WorkersForAnyFile workers;
+    for (const int jobs : {2, 3}) {
+        SCOPED_TRACE(std::to_string(jobs) + " processes");
+        ExpectSameLabels(Read(path, false, jobs), ours);
+    }
     return ours;
 }
 
@@ -225,6 +260,33 @@ TEST_F(StepAssemblyActorTest, SameDocumentOnRealFiles)
         ASSERT_FALSE(path.empty()) << file;
         EXPECT_FALSE(ExpectSameDocument(path).labels.empty());
     }
+}
+
+TEST_F(StepAssemblyActorTest, SameDocumentWhenWorkersTranslateDistinctParts)
+{
+    // Parts each placed once and parts placed many times, a third of their faces coloured:
+    // the workers' shapes must carry the face colours and the instances.
+    const auto log = std::make_shared<CaptureLogSink>();
+    Logger::Instance().AddSink(log);
+    for (const auto& [parts, instances, depth] : {std::tuple{40, 40, 1}, std::tuple{12, 60, 2}}) {
+        orvex::bench::AssemblyParameters parameters;
+        parameters.parts = parts;
+        parameters.instances = instances;
+        parameters.depth = depth;
+        parameters.fanout = 3;
+        parameters.faceColors = true;
+        const std::string path = myDir.File("generated-" + std::to_string(parts) + ".step");
+        ASSERT_TRUE(orvex::bench::WriteAssemblyStep(parameters, path));
+        const DocumentRecord ours = ExpectSameDocument(path);
+        EXPECT_GT(ours.labels.size(), static_cast<size_t>(parts * 3));
+    }
+    Logger::Instance().RemoveSink(log);
+    // The workers did translate: a note says how many processes took part.
+    int noted = 0;
+    for (const LogRecord& record : log->GetRecords()) {
+        noted += record.text.find("processes translate") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(noted, 4);
 }
 
 TEST_F(StepAssemblyActorTest, SameDocumentOnEveryCorpusStepFile)

@@ -40,6 +40,9 @@ struct ConvertOptions {
     // Each file's time and memory limits; 0: none. Negative seconds: 30 s and 2 s a megabyte.
     double seconds = -1;
     double megabytes = 0;
+    // Processes each file's read translates its parts with; 0: the cores shared out among
+    // the files converted at a time.
+    unsigned transferJobs = 0;
     // The program each file is converted by; empty: the orvex-interop installed beside this
     // library (or found on the PATH).
     std::string program;

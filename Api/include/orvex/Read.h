@@ -18,6 +18,9 @@ struct ReadOptions {
     // empty: UTF-8.
     std::string codePage;
     ProgressFunction progress;
+    // Processes that translate the parts of a STEP file; 0: one per core. Files too small to
+    // gain from more take one.
+    int transferJobs = 0;
 };
 
 // Why a file could not be read.

@@ -50,6 +50,9 @@ template <class Reader> struct ReadHooks {
     std::function<std::optional<std::string>(Reader&)> parse;
     // Runs between parsing and translating; a non-empty text refuses the file for that reason.
     std::function<std::string(Reader&)> beforeTransfer;
+    // Runs after translating; a non-empty text fails the read, as a translator fault, for that
+    // reason.
+    std::function<std::string(Reader&)> afterTransfer;
     // Parsing done before the read took the lock, counted in the parse's time.
     double parsedBeforeSeconds = 0;
 };
@@ -85,6 +88,13 @@ bool ParseAndTransfer(Reader& reader, const std::string& path, XdeDocumentImpl& 
     }
     const Clock::time_point parsed = Clock::now();
     done = reader.Transfer(impl.document, progress.Start());
+    if (const std::string fault = hooks.afterTransfer ? hooks.afterTransfer(reader) : "";
+        !fault.empty()) {
+        impl.CreateNew();
+        return FailLoad(impl, {LoadFailureTranslatorFault, format, fault},
+                        std::string(format) + " reader: translation of " + path +
+                            " failed: " + fault);
+    }
     // Where a long read went: the benchmark and people with slow files read this line.
     Logger::Instance().Message(
         1, "%s reader: parsed %s in %.3f s, translated it in %.3f s", format, path.c_str(),

@@ -2,6 +2,7 @@
 
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/StepTessellation.h"
+#include "Interop/Kernel/StepTransferWorkers.h"
 
 #include <Geom_Direction.hxx>
 #include <HeaderSection_FileName.hxx>
@@ -102,8 +103,8 @@ const int kItemsWorthIndexing = 16;
 
 } // namespace
 
-void StepAssemblyActor::Install(XSControl_Reader& reader,
-                                std::shared_ptr<StepTessellation> tessellation)
+Handle(StepAssemblyActor) StepAssemblyActor::Install(XSControl_Reader& reader,
+                                                     std::shared_ptr<StepTessellation> tessellation)
 {
     const Handle(XSControl_TransferReader) transfer = reader.WS()->TransferReader();
     Handle(StepAssemblyActor) actor = new StepAssemblyActor;
@@ -111,6 +112,13 @@ void StepAssemblyActor::Install(XSControl_Reader& reader,
     transfer->SetActor(actor);
     // Restarts the transfer process, which holds the actor it was started with.
     transfer->BeginTransfer();
+    return actor;
+}
+
+bool StepAssemblyActor::TakesAssembliesOf(const Handle(StepData_StepModel)& model)
+{
+    return !model.IsNull() && !IsIdeasFile(model) &&
+           TCollection_AsciiString(Interface_Static::CVal("read.step.product.mode")) == "ON";
 }
 
 bool StepAssemblyActor::TakesAssemblies(const Handle(Transfer_TransientProcess)& process)
@@ -127,9 +135,7 @@ bool StepAssemblyActor::TakesAssemblies(const Handle(Transfer_TransientProcess)&
         myLengthFactors.clear();
         myTessellatedShapes.clear();
         myTessellationBound = false;
-        myTakesAssemblies =
-            !IsIdeasFile(model) &&
-            TCollection_AsciiString(Interface_Static::CVal("read.step.product.mode")) == "ON";
+        myTakesAssemblies = TakesAssembliesOf(model);
     }
     if (!model->IsInitializedUnit()) {
         // What the base class does first on every transfer; products translated here come
@@ -155,6 +161,9 @@ StepAssemblyActor::Transfer(const Handle(Standard_Transient)& start,
         Message_ProgressScope scope(range, nullptr, 2);
         if (assemblies) {
             PrepareProduct(product, process, scope.Next());
+        }
+        if (myWorkers) {
+            myWorkers->Bind(product, process);
         }
         return WithTessellation(
             product, STEPControl_ActorRead::Transfer(start, process, scope.Next()), process);
@@ -457,6 +466,9 @@ StepAssemblyActor::ProductBinder(const Handle(StepBasic_ProductDefinition)& prod
     }
     Message_ProgressScope scope(range, nullptr, 2);
     PrepareProduct(product, process, scope.Next());
+    if (myWorkers) {
+        myWorkers->Bind(product, process);
+    }
     binder = WithTessellation(
         product, TransferEntity(product, process, Standard_False, scope.Next()), process);
     if (binder.IsNull()) {

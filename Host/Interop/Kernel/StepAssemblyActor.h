@@ -2,6 +2,7 @@
 
 #include <STEPControl_ActorRead.hxx>
 #include <StepBasic_ProductDefinition.hxx>
+#include <StepData_StepModel.hxx>
 #include <StepRepr_NextAssemblyUsageOccurrence.hxx>
 #include <StepRepr_Representation.hxx>
 #include <StepRepr_ShapeRepresentationRelationship.hxx>
@@ -18,6 +19,7 @@
 namespace orvkit {
 
 class StepTessellation;
+class StepTransferWorkers;
 
 // OpenCASCADE's STEP transfer actor with a faster road through assemblies.
 //
@@ -37,7 +39,8 @@ class StepTessellation;
 //
 // The stand-ins of tessellated representations (see StepTessellation) are bound to their
 // shapes before anything is translated, so that OCCT takes them as translated. A product
-// with both an exact shape and a tessellated one keeps the exact one alone.
+// with both an exact shape and a tessellated one keeps the exact one alone. So are, product by
+// product, the solids and shells that worker processes translated (see StepTransferWorkers).
 class StepAssemblyActor : public STEPControl_ActorRead {
 public:
     StepAssemblyActor() = default;
@@ -45,8 +48,18 @@ public:
     // Puts a new actor of this kind on the reader's session, with the file's tessellated
     // geometry when it has some. Call it after ReadFile, which resets the session's actor, and
     // before Transfer.
-    static void Install(XSControl_Reader& reader,
-                        std::shared_ptr<StepTessellation> tessellation = nullptr);
+    static Handle(StepAssemblyActor)
+    Install(XSControl_Reader& reader, std::shared_ptr<StepTessellation> tessellation = nullptr);
+
+    // Whether this actor translates the assemblies of `model` itself (not for I-DEAS files,
+    // nor with "read.step.product.mode" off).
+    static bool TakesAssembliesOf(const Handle(StepData_StepModel)& model);
+
+    // Workers that translate parts' geometry for this actor's transfer.
+    void SetWorkers(std::shared_ptr<StepTransferWorkers> workers)
+    {
+        myWorkers = std::move(workers);
+    }
 
     // A product: its occurrences first (here), then the product itself (OCCT). Anything
     // else: as OCCT.
@@ -120,6 +133,7 @@ private:
     // The shapes of the tessellated representations, bound once per model.
     std::unordered_set<const Standard_Transient*> myTessellatedShapes;
     bool myTessellationBound = false;
+    std::shared_ptr<StepTransferWorkers> myWorkers;
 };
 
 } // namespace orvkit

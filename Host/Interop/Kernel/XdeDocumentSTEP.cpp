@@ -11,6 +11,7 @@
 #include "Interop/Kernel/StepTessellatedParts.h"
 #include "Interop/Kernel/StepTessellation.h"
 #include "Interop/Kernel/StepTessellationWrite.h"
+#include "Interop/Kernel/StepTransferWorkers.h"
 #include "Interop/Kernel/StepValidationProps.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 
@@ -103,6 +104,13 @@ bool XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSetti
     return knownCodePage;
 }
 
+int XdeDocumentSTEP::TransferJobs(ParameterDict* settings)
+{
+    const int given =
+        settings != nullptr ? ParameterCast::Cast(settings->Find(TransferJobsKey), 0) : 0;
+    return given > 0 ? given : StepTransferWorkers::DefaultJobs();
+}
+
 bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings)
 {
     InstallOcctServices();
@@ -124,13 +132,29 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     const bool stockActor =
         settings != nullptr && ParameterCast::Cast(settings->Find(StockReaderKey), false);
     const std::string absolutePath = AbsolutePath(path);
-    hooks.beforeTransfer = [stockActor, &absolutePath,
-                            &tessellation](STEPCAFControl_Reader& parsed) {
-        parsed.ChangeReader().WS()->SetLoadedFile(absolutePath.c_str());
+    const int jobs = TransferJobs(settings);
+    std::shared_ptr<StepTransferWorkers> workers;
+    hooks.beforeTransfer = [stockActor, jobs, &absolutePath, &tessellation,
+                            &workers](STEPCAFControl_Reader& parsed) {
+        STEPControl_Reader& reader = parsed.ChangeReader();
+        reader.WS()->SetLoadedFile(absolutePath.c_str());
         if (!stockActor) {
-            StepAssemblyActor::Install(parsed.ChangeReader(), tessellation);
+            const Handle(StepAssemblyActor) actor =
+                StepAssemblyActor::Install(reader, tessellation);
+            if (jobs > 1 && StepAssemblyActor::TakesAssembliesOf(ModelOf(parsed))) {
+                Handle(TColStd_HSequenceOfTransient) roots = new TColStd_HSequenceOfTransient;
+                for (int i = 1; i <= reader.NbRootsForTransfer(); ++i) {
+                    roots->Append(reader.RootForTransfer(i));
+                }
+                workers = StepTransferWorkers::Start(
+                    reader.WS()->TransferReader()->TransientProcess(), roots, jobs);
+                actor->SetWorkers(workers);
+            }
         }
         return std::string();
+    };
+    hooks.afterTransfer = [&workers](STEPCAFControl_Reader&) {
+        return workers ? workers->Finish() : std::string();
     };
 
     // Held until the reader is gone: its construction registers the STEP controller, and the

@@ -33,10 +33,14 @@ class StepTessellation;
 //   of StepAssemblyActor. Both give the same document; the stock actor's time grows with the
 //   square of the placements of a part, and the setting is there to compare the two or to
 //   step around a difference should one ever be found.
+//   "TransferJobs" (integer, default 0: one per core): how many processes translate the parts'
+//   geometry (StepTransferWorkers); 1 translates it in this process alone. Files too small
+//   to gain from more are translated in one process whatever it says.
 struct XdeDocumentSTEP {
     static constexpr const char* CodePageKey = "CodePage";
     static constexpr const char* StockReaderKey = "StockReader";
     static constexpr const char* StockParserKey = "StockParser";
+    static constexpr const char* TransferJobsKey = "TransferJobs";
 
     // Reads the file at the UTF-8 path into `impl`, replacing its content. False, with a log
     // line, when the file is missing, unreadable or the translator fails; `impl` is then empty.
@@ -56,6 +60,8 @@ struct XdeDocumentSTEP {
     static bool Write(const std::string& file, XdeDocumentImpl& impl, const char* unit = "MM");
 
 private:
+    // The "TransferJobs" setting, with 0 or none made one per core.
+    static int TransferJobs(ParameterDict* settings);
     // Puts the file's model into the reader's session: from `parse` when it took the file,
     // with OpenCASCADE's parser when it did not (a note in the log says why) or when there is
     // no parse. Nothing when the model is there; otherwise why not ("" for the parser's own

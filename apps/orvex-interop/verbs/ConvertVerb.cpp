@@ -115,6 +115,7 @@ Verb AddConvertVerb(CLI::App& app)
                      ConvertArguments limited = *arguments;
                      limited.options.seconds = limits.seconds;
                      limited.options.megabytes = limits.megabytes;
+                     limited.options.transferJobs = limits.transferJobs;
                      return RunConvert(std::move(limited));
                  },
                  [] { return std::string(); }};

@@ -1,0 +1,630 @@
+#include "Interop/Kernel/StepTransferWorkers.h"
+
+#include "Common/Core/Logger.h"
+#include "Common/Core/WorkerProcesses.h"
+
+#include <BRep_Builder.hxx>
+#include <BinTools.hxx>
+#include <Interface_EntityIterator.hxx>
+#include <Interface_Graph.hxx>
+#include <Interface_Static.hxx>
+#include <STEPControl_ActorRead.hxx>
+#include <Standard_ErrorHandler.hxx>
+#include <Standard_Failure.hxx>
+#include <StepData_StepModel.hxx>
+#include <StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx.hxx>
+#include <StepGeom_GeometricRepresentationContextAndGlobalUnitAssignedContext.hxx>
+#include <StepRepr_NextAssemblyUsageOccurrence.hxx>
+#include <StepRepr_ProductDefinitionShape.hxx>
+#include <StepShape_ClosedShell.hxx>
+#include <StepShape_FaceBasedSurfaceModel.hxx>
+#include <StepShape_ManifoldSolidBrep.hxx>
+#include <StepShape_NonManifoldSurfaceShapeRepresentation.hxx>
+#include <StepShape_OpenShell.hxx>
+#include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <StepShape_ShapeRepresentation.hxx>
+#include <StepShape_ShellBasedSurfaceModel.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_HShape.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <TransferBRep_ShapeBinder.hxx>
+#include <Transfer_SimpleBinderOfTransient.hxx>
+#include <Transfer_VoidBinder.hxx>
+#include <UnitsMethods.hxx>
+#include <XSAlgo.hxx>
+#include <XSAlgo_AlgoContainer.hxx>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <thread>
+#include <unordered_set>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace orvkit {
+
+namespace {
+
+// Below this many faces in all, the workers' start and the copying of their results cost
+// more than they save. ORVEX_TRANSFER_MIN_FACES replaces it, so that tests can have small
+// files translated by workers.
+long long FacesWorthWorkers()
+{
+    if (const char* given = std::getenv("ORVEX_TRANSFER_MIN_FACES"); given != nullptr && *given) {
+        return std::atoll(given);
+    }
+    return 1500;
+}
+
+const char kMagic[8] = {'O', 'R', 'V', 'X', 'T', 'W', '1', '\n'};
+
+// Whether the representation's context gives its units itself: then translating its items
+// depends on nothing translated before them, which is what lets another process do it.
+bool HasOwnUnits(const Handle(StepRepr_Representation)& representation)
+{
+    const Handle(StepRepr_RepresentationContext) context = representation->ContextOfItems();
+    return !context.IsNull() &&
+           (context->IsKind(STANDARD_TYPE(
+                StepGeom_GeometricRepresentationContextAndGlobalUnitAssignedContext)) ||
+            context->IsKind(
+                STANDARD_TYPE(StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx)));
+}
+
+int FacesOf(const StepShape_Shell& shell)
+{
+    if (const Handle(StepShape_OpenShell) open = shell.OpenShell()) {
+        return open->NbCfsFaces();
+    }
+    if (const Handle(StepShape_ClosedShell) closed = shell.ClosedShell()) {
+        return closed->NbCfsFaces();
+    }
+    return 0;
+}
+
+// How much work translating `item` is, in faces; 0 for an item a worker does not take: only
+// solids and shells, which OCCT translates on their own, go to workers.
+int CostOf(const Handle(StepRepr_RepresentationItem)& item)
+{
+    if (const Handle(StepShape_ManifoldSolidBrep) solid =
+            Handle(StepShape_ManifoldSolidBrep)::DownCast(item)) {
+        return 1 + (solid->Outer().IsNull() ? 0 : solid->Outer()->NbCfsFaces());
+    }
+    if (const Handle(StepShape_ShellBasedSurfaceModel) shells =
+            Handle(StepShape_ShellBasedSurfaceModel)::DownCast(item)) {
+        int faces = 1;
+        for (int i = 1; i <= shells->NbSbsmBoundary(); ++i) {
+            faces += FacesOf(shells->SbsmBoundaryValue(i));
+        }
+        return faces;
+    }
+    if (item->IsKind(STANDARD_TYPE(StepShape_FaceBasedSurfaceModel))) {
+        return 1;
+    }
+    return 0;
+}
+
+// The products below `roots` in the order the assembly actor translates them: each root after
+// the products its occurrences place, depth first.
+std::vector<Handle(StepBasic_ProductDefinition)>
+ProductOrder(const Handle(TColStd_HSequenceOfTransient)& roots, const Interface_Graph& graph)
+{
+    std::vector<Handle(StepBasic_ProductDefinition)> order;
+    std::unordered_set<const Standard_Transient*> seen;
+    struct Frame {
+        Handle(StepBasic_ProductDefinition) product;
+        std::vector<Handle(StepBasic_ProductDefinition)> children;
+        size_t next = 0;
+    };
+    const auto children = [&graph](const Handle(StepBasic_ProductDefinition)& product) {
+        std::vector<Handle(StepBasic_ProductDefinition)> placed;
+        for (Interface_EntityIterator it = graph.Sharings(product); it.More(); it.Next()) {
+            const Handle(StepRepr_NextAssemblyUsageOccurrence) occurrence =
+                Handle(StepRepr_NextAssemblyUsageOccurrence)::DownCast(it.Value());
+            if (!occurrence.IsNull() && occurrence->RelatingProductDefinition() == product &&
+                !occurrence->RelatedProductDefinition().IsNull()) {
+                placed.push_back(occurrence->RelatedProductDefinition());
+            }
+        }
+        return placed;
+    };
+    for (int i = 1; !roots.IsNull() && i <= roots->Length(); ++i) {
+        const Handle(StepBasic_ProductDefinition) root =
+            Handle(StepBasic_ProductDefinition)::DownCast(roots->Value(i));
+        if (root.IsNull() || !seen.insert(root.get()).second) {
+            continue;
+        }
+        // Deep assemblies walk on a stack of their own.
+        std::vector<Frame> stack;
+        stack.push_back({root, children(root)});
+        while (!stack.empty()) {
+            Frame& top = stack.back();
+            if (top.next < top.children.size()) {
+                Handle(StepBasic_ProductDefinition) child = top.children[top.next++];
+                if (seen.insert(child.get()).second) {
+                    std::vector<Handle(StepBasic_ProductDefinition)> below = children(child);
+                    stack.push_back({std::move(child), std::move(below)});
+                }
+                continue;
+            }
+            order.push_back(top.product);
+            stack.pop_back();
+        }
+    }
+    return order;
+}
+
+bool HasOccurrences(const Handle(StepBasic_ProductDefinition)& product,
+                    const Interface_Graph& graph)
+{
+    for (Interface_EntityIterator it = graph.Sharings(product); it.More(); it.Next()) {
+        const Handle(StepRepr_NextAssemblyUsageOccurrence) occurrence =
+            Handle(StepRepr_NextAssemblyUsageOccurrence)::DownCast(it.Value());
+        if (!occurrence.IsNull() && occurrence->RelatingProductDefinition() == product) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The representations of the product's own shape, as the translation of a product finds them
+// (not those of its shape aspects), that a worker can translate the items of.
+std::vector<Handle(StepShape_ShapeRepresentation)>
+OwnRepresentations(const Handle(StepBasic_ProductDefinition)& product, const Interface_Graph& graph)
+{
+    std::vector<Handle(StepShape_ShapeRepresentation)> found;
+    for (Interface_EntityIterator it = graph.Sharings(product); it.More(); it.Next()) {
+        const Handle(StepRepr_ProductDefinitionShape) shape =
+            Handle(StepRepr_ProductDefinitionShape)::DownCast(it.Value());
+        if (shape.IsNull()) {
+            continue;
+        }
+        for (Interface_EntityIterator user = graph.Sharings(shape); user.More(); user.Next()) {
+            const Handle(StepShape_ShapeDefinitionRepresentation) definition =
+                Handle(StepShape_ShapeDefinitionRepresentation)::DownCast(user.Value());
+            if (definition.IsNull()) {
+                continue;
+            }
+            const Handle(StepShape_ShapeRepresentation) representation =
+                Handle(StepShape_ShapeRepresentation)::DownCast(definition->UsedRepresentation());
+            // Non-manifold representations are translated as one whole.
+            if (!representation.IsNull() &&
+                !representation->IsKind(
+                    STANDARD_TYPE(StepShape_NonManifoldSurfaceShapeRepresentation)) &&
+                HasOwnUnits(representation)) {
+                found.push_back(representation);
+            }
+        }
+    }
+    return found;
+}
+
+void WriteInt(std::ostream& out, std::int32_t value)
+{
+    out.write(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+bool ReadInt(std::istream& in, std::int32_t& value)
+{
+    return static_cast<bool>(in.read(reinterpret_cast<char*>(&value), sizeof value));
+}
+
+bool WriteAll(int file, const std::string& text)
+{
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t count = ::write(file, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return false;
+        }
+        written += static_cast<size_t>(count);
+    }
+    return true;
+}
+
+bool ReadAll(int file, std::string& text)
+{
+    struct stat status {};
+    if (::fstat(file, &status) != 0) {
+        return false;
+    }
+    text.resize(static_cast<size_t>(status.st_size));
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t count =
+            ::pread(file, text.data() + done, text.size() - done, static_cast<off_t>(done));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(count);
+    }
+    return true;
+}
+
+std::string SignalName(int signal)
+{
+    const char* name = ::sigabbrev_np(signal);
+    return name != nullptr ? std::string("SIG") + name : "signal " + std::to_string(signal);
+}
+
+} // namespace
+
+namespace {
+std::atomic<int> gDefaultJobs{0};
+} // namespace
+
+int StepTransferWorkers::DefaultJobs()
+{
+    const int set = gDefaultJobs.load();
+    return set > 0 ? set : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+void StepTransferWorkers::SetDefaultJobs(int jobs)
+{
+    gDefaultJobs.store(std::max(0, jobs));
+}
+
+std::unique_ptr<StepTransferWorkers>
+StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
+                           const Handle(TColStd_HSequenceOfTransient)& roots, int jobs)
+{
+    const int level = Interface_Static::IVal("read.step.assembly.level");
+    if (jobs <= 1 || process.IsNull() || !process->HasGraph() || level == 3) {
+        return nullptr;
+    }
+    const Interface_Graph& graph = process->Graph();
+    std::unique_ptr<StepTransferWorkers> workers(new StepTransferWorkers);
+    std::unordered_set<const Standard_Transient*> planned;
+    std::vector<int> costs;
+    long long total = 0;
+    for (const Handle(StepBasic_ProductDefinition)& product : ProductOrder(roots, graph)) {
+        // At this level an assembly's own shape is not read.
+        if (level == 2 && HasOccurrences(product, graph)) {
+            continue;
+        }
+        for (const Handle(StepShape_ShapeRepresentation)& representation :
+             OwnRepresentations(product, graph)) {
+            for (int i = 1; i <= representation->NbItems(); ++i) {
+                const Handle(StepRepr_RepresentationItem) item = representation->ItemsValue(i);
+                const int cost = item.IsNull() ? 0 : CostOf(item);
+                if (cost == 0 || !planned.insert(item.get()).second) {
+                    continue;
+                }
+                workers->myItemsOfProduct[product.get()].push_back(workers->myItems.size());
+                Item& planned = workers->myItems.emplace_back();
+                planned.item = item;
+                planned.representation = representation;
+                costs.push_back(cost);
+                total += cost;
+            }
+        }
+    }
+    if (total < FacesWorthWorkers() || workers->myItems.size() < 2) {
+        return nullptr;
+    }
+    // Consecutive shares of about the same number of faces; the first is the read's own,
+    // which it translates as it comes to them.
+    const int shares = static_cast<int>(std::min<size_t>(jobs, workers->myItems.size()));
+    std::vector<std::vector<size_t>> work(shares);
+    long long before = 0;
+    for (size_t i = 0; i < workers->myItems.size(); ++i) {
+        Item& item = workers->myItems[i];
+        item.worker = static_cast<int>(std::min<long long>(shares - 1, before * shares / total));
+        before += costs[i];
+        item.index = static_cast<int>(work[item.worker].size());
+        work[item.worker].push_back(i);
+    }
+    workers->myWorkers.resize(shares);
+    const pid_t parent = ::getpid();
+    for (int share = 1; share < shares; ++share) {
+        Worker& worker = workers->myWorkers[share];
+        worker.file = ::memfd_create("orvex-transfer", MFD_CLOEXEC);
+        std::cout.flush();
+        std::cerr.flush();
+        std::fflush(nullptr);
+        const pid_t pid = worker.file < 0 ? -1 : ::fork();
+        if (pid == 0) {
+            Work(process, workers->myItems, work[share], worker.file, parent);
+        }
+        if (pid < 0) {
+            // No process to be had: the read translates this share itself.
+            if (worker.file >= 0) {
+                ::close(worker.file);
+                worker.file = -1;
+            }
+            for (const size_t item : work[share]) {
+                workers->myItems[item].worker = 0;
+            }
+            worker.collected = true;
+            continue;
+        }
+        worker.pid = pid;
+        WorkerProcesses::Add(pid);
+    }
+    Logger::Instance().Message(
+        1, "STEP reader: %d processes translate %zu solids and shells of %lld faces", shares,
+        workers->myItems.size(), total);
+    return workers;
+}
+
+void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
+                               const std::vector<Item>& items, const std::vector<size_t>& share,
+                               int file, pid_t parent)
+{
+    // Dies with the read: a read given up on (a time or memory limit) leaves no worker behind.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) {
+        ::_exit(1);
+    }
+    // What OCCT prints while it translates is the read's to print, once.
+    const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nothing >= 0) {
+        ::dup2(nothing, STDOUT_FILENO);
+        ::dup2(nothing, STDERR_FILENO);
+    }
+    int exitCode = 0;
+    try {
+        OCC_CATCH_SIGNALS
+        // What the base actor does before its first transfer, which has not happened here.
+        const Handle(StepData_StepModel) model =
+            Handle(StepData_StepModel)::DownCast(process->Model());
+        if (!model->IsInitializedUnit()) {
+            XSAlgo::AlgoContainer()->PrepareForTransfer();
+            model->SetLocalLengthUnit(UnitsMethods::GetCasCadeLengthUnit());
+        }
+        const Handle(STEPControl_ActorRead) actor = new STEPControl_ActorRead;
+        struct Done {
+            bool portable = true;
+            std::vector<std::pair<int, Handle(Transfer_Binder)>> bound; // map index, binder
+        };
+        std::vector<Done> done(share.size());
+        Handle(StepRepr_Representation) units;
+        for (size_t i = 0; i < share.size(); ++i) {
+            const Item& item = items[share[i]];
+            if (item.representation != units) {
+                units = item.representation;
+                actor->PrepareUnits(units, process);
+            }
+            const int first = process->NbMapped() + 1;
+            try {
+                OCC_CATCH_SIGNALS
+                actor->TransferShape(item.item, process, Standard_True, Standard_False);
+            } catch (const Standard_Failure&) {
+                done[i].portable = false; // the read translates it, and meets the fault itself
+            }
+            for (int index = first; index <= process->NbMapped(); ++index) {
+                done[i].bound.emplace_back(index, process->MapItem(index));
+            }
+        }
+        // An entity bound again by a later item (geometry shared between solids) no longer
+        // holds the shape the first item made: that item and all after it are the read's.
+        for (size_t i = 0; i < done.size(); ++i) {
+            for (const auto& [index, binder] : done[i].bound) {
+                if (process->MapItem(index) != binder) {
+                    for (size_t later = i; later < done.size(); ++later) {
+                        done[later].portable = false;
+                    }
+                }
+            }
+        }
+        std::ostringstream out(std::ios::binary);
+        out.write(kMagic, sizeof kMagic);
+        WriteInt(out, static_cast<std::int32_t>(done.size()));
+        BRep_Builder builder;
+        TopoDS_Compound shapes;
+        builder.MakeCompound(shapes);
+        std::int32_t count = 0;
+        for (size_t i = 0; i < done.size(); ++i) {
+            // Entity numbers with their shapes; a null shape for a curve or surface the
+            // translation keeps for the edges and faces that share it, which the read checks
+            // it has not made itself but does not take over.
+            std::vector<std::pair<std::int32_t, TopoDS_Shape>> bound;
+            bool hasItem = false;
+            for (const auto& [index, binder] : done[i].bound) {
+                if (binder->DynamicType() == STANDARD_TYPE(Transfer_VoidBinder)) {
+                    continue; // a message, no result
+                }
+                const Handle(Standard_Transient)& entity = process->Mapped(index);
+                const Handle(TransferBRep_ShapeBinder) shape =
+                    Handle(TransferBRep_ShapeBinder)::DownCast(binder);
+                const Handle(Transfer_SimpleBinderOfTransient) geometry =
+                    Handle(Transfer_SimpleBinderOfTransient)::DownCast(binder);
+                if (!shape.IsNull() && !shape->Result().IsNull()) {
+                    hasItem = hasItem || entity == items[share[i]].item;
+                    bound.emplace_back(model->Number(entity), shape->Result());
+                } else if (!geometry.IsNull() && !geometry->Result().IsNull() &&
+                           !geometry->Result()->IsKind(STANDARD_TYPE(TopoDS_HShape))) {
+                    bound.emplace_back(model->Number(entity), TopoDS_Shape());
+                } else {
+                    done[i].portable = false;
+                    break;
+                }
+            }
+            const bool portable = done[i].portable && hasItem;
+            WriteInt(out, portable ? static_cast<std::int32_t>(bound.size()) : -1);
+            if (!portable) {
+                continue;
+            }
+            for (const auto& [number, shape] : bound) {
+                WriteInt(out, number);
+                WriteInt(out, shape.IsNull() ? -1 : count++);
+                if (!shape.IsNull()) {
+                    builder.Add(shapes, shape);
+                }
+            }
+        }
+        BinTools::Write(shapes, out);
+        exitCode = WriteAll(file, out.str()) ? 0 : 3;
+    } catch (const Standard_Failure&) {
+        exitCode = 2;
+    } catch (const std::exception&) {
+        exitCode = 2;
+    }
+    // No destructors and no exit handlers: they belong to the read.
+    ::_exit(exitCode);
+}
+
+bool StepTransferWorkers::Collect(Worker& worker)
+{
+    worker.collected = true;
+    int status = 0;
+    pid_t waited = -1;
+    do {
+        waited = ::waitpid(worker.pid, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    WorkerProcesses::Remove(worker.pid);
+    worker.pid = -1;
+    std::string text;
+    const bool read = ReadAll(worker.file, text);
+    ::close(worker.file);
+    worker.file = -1;
+    if (waited < 0) {
+        myFailure = "a translation worker was lost";
+    } else if (WIFSIGNALED(status)) {
+        myFailure = "a translation worker was killed by " + SignalName(WTERMSIG(status));
+    } else if (WEXITSTATUS(status) != 0) {
+        myFailure =
+            "a translation worker failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
+    } else if (!read || text.size() < sizeof kMagic ||
+               std::memcmp(text.data(), kMagic, sizeof kMagic) != 0) {
+        myFailure = "a translation worker's results cannot be read";
+    }
+    if (!myFailure.empty()) {
+        return false;
+    }
+    std::istringstream in(text, std::ios::binary);
+    in.seekg(sizeof kMagic);
+    std::int32_t items = 0;
+    bool good = ReadInt(in, items) && items >= 0;
+    std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> entries;
+    for (std::int32_t i = 0; good && i < items; ++i) {
+        std::int32_t count = 0;
+        good = ReadInt(in, count);
+        entries.emplace_back();
+        Result& result = worker.results.emplace_back();
+        result.portable = good && count >= 0;
+        for (std::int32_t k = 0; good && k < count; ++k) {
+            std::int32_t number = 0, shape = 0;
+            good = ReadInt(in, number) && ReadInt(in, shape);
+            entries.back().emplace_back(number, shape);
+        }
+    }
+    std::vector<TopoDS_Shape> shapes;
+    if (good) {
+        try {
+            OCC_CATCH_SIGNALS
+            TopoDS_Shape all;
+            BinTools::Read(all, in);
+            for (TopoDS_Iterator it(all, Standard_False, Standard_False); it.More(); it.Next()) {
+                shapes.push_back(it.Value());
+            }
+        } catch (const Standard_Failure&) {
+            good = false;
+        }
+    }
+    for (size_t i = 0; good && i < entries.size(); ++i) {
+        for (const auto& [number, shape] : entries[i]) {
+            good = good && shape >= -1 && (shape < 0 || static_cast<size_t>(shape) < shapes.size());
+            if (good) {
+                worker.results[i].bound.emplace_back(
+                    number, shape < 0 ? TopoDS_Shape() : shapes[static_cast<size_t>(shape)]);
+            }
+        }
+    }
+    if (!good) {
+        myFailure = "a translation worker's results cannot be read";
+    }
+    return good;
+}
+
+void StepTransferWorkers::Bind(const Handle(StepBasic_ProductDefinition)& product,
+                               const Handle(Transfer_TransientProcess)& process)
+{
+    const auto found = myItemsOfProduct.find(product.get());
+    if (found == myItemsOfProduct.end()) {
+        return;
+    }
+    const Handle(Interface_InterfaceModel) model = process->Model();
+    for (const size_t index : found->second) {
+        const Item& item = myItems[index];
+        if (item.worker == 0) {
+            continue;
+        }
+        Worker& worker = myWorkers[static_cast<size_t>(item.worker)];
+        if (!worker.collected && !Collect(worker)) {
+            // Nothing more is worth translating: the read fails with this reason.
+            Finish();
+            throw Standard_Failure(myFailure.c_str());
+        }
+        if (!myFailure.empty()) {
+            throw Standard_Failure(myFailure.c_str());
+        }
+        const Result& result = worker.results[static_cast<size_t>(item.index)];
+        // Translated already by another road, or sharing an entity with what was: the read
+        // translates it where it comes to it, as it would have.
+        bool free = result.portable && !process->IsBound(item.item);
+        for (size_t k = 0; free && k < result.bound.size(); ++k) {
+            const int number = result.bound[k].first;
+            free = number >= 1 && number <= model->NbEntities() &&
+                   !process->IsBound(model->Value(number));
+        }
+        if (!free) {
+            continue;
+        }
+        for (const auto& [number, shape] : result.bound) {
+            if (!shape.IsNull()) {
+                process->Bind(model->Value(number), new TransferBRep_ShapeBinder(shape));
+            }
+        }
+    }
+}
+
+void StepTransferWorkers::Stop(Worker& worker)
+{
+    if (worker.pid > 0) {
+        ::kill(worker.pid, SIGKILL);
+        int status = 0;
+        while (::waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        WorkerProcesses::Remove(worker.pid);
+        worker.pid = -1;
+    }
+    if (worker.file >= 0) {
+        ::close(worker.file);
+        worker.file = -1;
+    }
+    worker.collected = true;
+}
+
+std::string StepTransferWorkers::Finish()
+{
+    for (Worker& worker : myWorkers) {
+        Stop(worker);
+    }
+    return myFailure;
+}
+
+StepTransferWorkers::~StepTransferWorkers()
+{
+    Finish();
+}
+
+} // namespace orvkit

@@ -1,0 +1,125 @@
+// What a read with worker processes does when a worker dies, and that it leaves nothing behind.
+// That the workers' documents are the same as one process's is StepAssemblyActorTest's.
+#include "AssemblyGenerator.h"
+#include "Support/TestSupport.h"
+
+#include "Common/Core/LoadFailure.h"
+#include "Common/Core/ParameterDict.h"
+#include "Common/Core/WorkerProcesses.h"
+#include "Interop/Kernel/XdeDocumentSTEP.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+#include <sys/wait.h>
+
+using namespace orvkit;
+using namespace orvtest;
+
+namespace {
+
+size_t OpenDescriptors()
+{
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+bool HasChildren()
+{
+    return ::waitpid(-1, nullptr, WNOHANG) != -1 || errno != ECHILD;
+}
+
+class StepTransferWorkersTest : public ::testing::Test {
+protected:
+    // Enough distinct parts that a worker translates for a while, even in a fast build.
+    std::string WriteParts(int parts)
+    {
+        orvex::bench::AssemblyParameters parameters;
+        parameters.parts = parts;
+        parameters.instances = parts;
+        parameters.depth = 1;
+        parameters.faces = 20;
+        const std::string path = myDir.File("parts.step");
+        EXPECT_TRUE(orvex::bench::WriteAssemblyStep(parameters, path));
+        return path;
+    }
+
+    static bool Read(const std::string& path, int jobs, XdeDocumentImpl& impl)
+    {
+        ParameterDict settings;
+        settings.Add(XdeDocumentSTEP::TransferJobsKey, ParameterCreator::Create(jobs));
+        return XdeDocumentSTEP::Open(path, impl, &settings);
+    }
+
+    TempDir myDir;
+};
+
+TEST_F(StepTransferWorkersTest, AKilledWorkerFailsTheReadAndLeavesNothingBehind)
+{
+    const std::string path = WriteParts(300);
+    const size_t descriptors = OpenDescriptors();
+    // Kills each worker as soon as it appears.
+    std::atomic<bool> reading{true};
+    std::atomic<int> killed{0};
+    std::thread killer([&] {
+        while (reading) {
+            for (const pid_t worker : WorkerProcesses::Running()) {
+                if (::kill(worker, SIGKILL) == 0) {
+                    ++killed;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    XdeDocumentImpl impl;
+    const bool read = Read(path, 3, impl);
+    reading = false;
+    killer.join();
+    ASSERT_GE(killed.load(), 1);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(impl.failure.kind, LoadFailureTranslatorFault);
+    EXPECT_EQ(impl.failure.detail, "a translation worker was killed by SIGKILL");
+    EXPECT_TRUE(impl.freeShapes.IsEmpty());
+    // Every worker reaped, every memory file closed, none left on the list.
+    EXPECT_FALSE(HasChildren());
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+    EXPECT_TRUE(WorkerProcesses::Running().empty());
+
+    // The next read of the same file, left alone, is whole.
+    XdeDocumentImpl again;
+    ASSERT_TRUE(Read(path, 3, again));
+    EXPECT_EQ(again.freeShapes.Length(), 1);
+    EXPECT_FALSE(HasChildren());
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+TEST_F(StepTransferWorkersTest, SmallFilesAndOneJobStayInOneProcess)
+{
+    // A worker for every part of a few hundred faces would cost more than it saves.
+    const std::string path = WriteParts(20);
+    for (const int jobs : {1, 2}) {
+        XdeDocumentImpl impl;
+        std::atomic<bool> reading{true};
+        std::atomic<bool> seen{false};
+        std::thread watcher([&] {
+            while (reading) {
+                seen = seen || !WorkerProcesses::Running().empty();
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        });
+        EXPECT_TRUE(Read(path, jobs, impl));
+        reading = false;
+        watcher.join();
+        EXPECT_FALSE(seen) << jobs << " jobs";
+    }
+}
+
+} // namespace
