@@ -5,6 +5,9 @@
 
 #include "Common/Core/CaptureLogSink.h"
 #include "Common/Core/Logger.h"
+#include "Common/Core/ParameterCreator.h"
+#include "Common/Core/ParameterDict.h"
+#include "Common/Core/WorkerProcesses.h"
 #include "Data/Kernel/Document.h"
 #include "Geometry/IO/StepFileParse.h"
 #include "Geometry/IO/StepModelLoad.h"
@@ -27,6 +30,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +59,7 @@ struct ImportCase {
     std::string name;
     AssemblyParameters parameters;
     int iterations = 1;
+    int transferJobs = 0; // processes translating the parts; 0: the kernel's default
 };
 
 std::string DataDirectory()
@@ -77,6 +82,7 @@ struct Measurement {
     double seconds = 0.0;         // all of it
     double cpuSeconds = 0.0;
     double peakMegabytes = 0.0;
+    double workersMegabytes = 0.0; // the most the import's worker processes held of their own
     size_t count = 0;
     char error[200] = {}; // why a child failed
 };
@@ -262,15 +268,30 @@ Measurement ReadWithOcct(const std::string& path)
 
 // The full import: Load into the plugin's kernel document, Transfer into a new framework
 // document. The kernel's own note on the log splits Load into parsing and translating.
-Measurement ImportWithPlugin(const std::string& path)
+Measurement ImportWithPlugin(const std::string& path, int transferJobs)
 {
     Measurement result;
     const auto log = std::make_shared<orvkit::CaptureLogSink>();
     orvkit::Logger::Instance().AddSink(log);
+    // The workers' own memory, looked at as often as the program's memory limit does.
+    std::atomic<bool> loading{true};
+    std::thread watcher([&] {
+        while (loading) {
+            result.workersMegabytes =
+                std::max(result.workersMegabytes, orvkit::WorkerProcesses::PrivateMegabytes());
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
     const auto start = Clock::now();
     orvkit::Xde2Doc converter;
     converter.SetUseColor(true);
+    if (transferJobs > 0) {
+        converter.GetSettings()->Add(orvkit::XdeDocumentSTEP::TransferJobsKey,
+                                     orvkit::ParameterCreator::Create(transferJobs));
+    }
     result.ok = converter.Load(path);
+    loading = false;
+    watcher.join();
     const auto loaded = Clock::now();
     result.ok = result.ok && converter.Transfer() && converter.GetDocument() != nullptr;
     const auto end = Clock::now();
@@ -315,7 +336,8 @@ void RunImportCase(benchmark::State& state, const ImportCase& importCase)
     int runs = 0;
     for (auto _ : state) {
         const Measurement stock = InChildProcess([&] { return ReadWithOcct(path); });
-        const Measurement full = InChildProcess([&] { return ImportWithPlugin(path); });
+        const Measurement full =
+            InChildProcess([&] { return ImportWithPlugin(path, importCase.transferJobs); });
         if (!stock.ok || stock.count != 1) {
             state.SkipWithError("OCCT could not read the generated file into one root");
             break;
@@ -341,6 +363,7 @@ void RunImportCase(benchmark::State& state, const ImportCase& importCase)
             sum->seconds += one->seconds;
             sum->cpuSeconds += one->cpuSeconds;
             sum->peakMegabytes = std::max(sum->peakMegabytes, one->peakMegabytes);
+            sum->workersMegabytes = std::max(sum->workersMegabytes, one->workersMegabytes);
             sum->count = one->count;
         }
         ++runs;
@@ -360,6 +383,7 @@ void RunImportCase(benchmark::State& state, const ImportCase& importCase)
     state.counters["b_total_s"] = b.seconds / n;
     state.counters["b_cpu_s"] = b.cpuSeconds / n;
     state.counters["b_peak_MB"] = b.peakMegabytes;
+    state.counters["b_workers_MB"] = b.workersMegabytes;
     state.counters["b_div_a"] = b.seconds / a.seconds;
     state.counters["b_div_a_transfer"] = b.transferSeconds / a.transferSeconds;
     state.counters["b_div_a_peak"] = b.peakMegabytes / a.peakMegabytes;
@@ -520,6 +544,23 @@ std::vector<ImportCase> ImportCases()
     faceColors.parameters.faceColors = true;
     faceColors.iterations = 2;
     cases.push_back(faceColors);
+    // Distinct mixed parts placed once each, with and without face colours, translated in one
+    // process and in two.
+    for (const int parts : {500, 1'000, 2'000, 4'000}) {
+        for (const bool colors : {false, true}) {
+            for (const int jobs : {1, 2}) {
+                ImportCase distinct;
+                distinct.name = "ImportDistinct/P" + std::to_string(parts) + (colors ? "_C" : "") +
+                                "/J" + std::to_string(jobs);
+                distinct.parameters.parts = parts;
+                distinct.parameters.instances = parts;
+                distinct.parameters.depth = 1;
+                distinct.parameters.faceColors = colors;
+                distinct.transferJobs = jobs;
+                cases.push_back(distinct);
+            }
+        }
+    }
     return cases;
 }
 
@@ -528,7 +569,8 @@ std::vector<ParseCase> ParseCases()
     std::vector<ParseCase> cases;
     // The largest files of the import cases.
     for (const ImportCase& importCase : ImportCases()) {
-        if (importCase.parameters.instances >= 100'000 || importCase.parameters.faceColors) {
+        if (importCase.transferJobs == 0 &&
+            (importCase.parameters.instances >= 100'000 || importCase.parameters.faceColors)) {
             const std::string suffix = importCase.name.substr(importCase.name.find('/'));
             cases.push_back({"Parse" + suffix, importCase.parameters, {}});
         }

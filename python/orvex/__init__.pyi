@@ -241,7 +241,12 @@ class PageReport:
     def to_json(self) -> dict[str, Any]: ...
 
 def read(
-    path: _Path, *, assembly: bool = False, code_page: str = "", progress: _Progress = None
+    path: _Path,
+    *,
+    assembly: bool = False,
+    code_page: str = "",
+    transfer_jobs: Optional[int] = None,
+    progress: _Progress = None,
 ) -> Model: ...
 def compare(
     a: _ModelOrPath, b: _ModelOrPath, *, tolerance: float = 1e-6, property_tolerance: float = 1e-4
@@ -262,6 +267,7 @@ def convert(
     angle: float = 0.5,
     timeout: Optional[float] = None,
     max_memory: Optional[float] = None,
+    transfer_jobs: Optional[int] = None,
     program: Optional[str] = None,
     progress: Optional[Callable[[int, int, int], object]] = None,
 ) -> ConvertReport: ...

@@ -24,12 +24,13 @@ namespace {
 namespace fs = std::filesystem;
 
 ModelObject ReadModel(const fs::path& path, bool assembly, const std::string& codePage,
-                      py::object progress)
+                      std::optional<unsigned> transferJobs, py::object progress)
 {
     Progress bridge(std::move(progress));
     ReadOptions options;
     options.assembly = assembly;
     options.codePage = codePage;
+    options.transferJobs = static_cast<int>(transferJobs.value_or(0));
     options.progress = bridge.Function();
     ReadResult result;
     std::shared_ptr<const SharedModel> shared;
@@ -255,9 +256,11 @@ void AddModel(py::module_& module)
         .def("__repr__", &ModelRepr);
 
     module.def("read", &ReadModel, py::arg("path"), py::kw_only(), py::arg("assembly") = false,
-               py::arg("code_page") = "", py::arg("progress") = py::none(),
+               py::arg("code_page") = "", py::arg("transfer_jobs") = py::none(),
+               py::arg("progress") = py::none(),
                "Reads a model file (STEP, IGES, glTF, GLB, OBJ, STL, BREP). Raises ReadError "
-               "when it cannot be read.");
+               "when it cannot be read. transfer_jobs: processes that translate a STEP file's "
+               "parts (default one per core).");
 }
 
 } // namespace orvex::python

@@ -102,6 +102,7 @@ ConvertReport ConvertFiles(const std::vector<fs::path>& files, const std::string
                            const std::optional<std::string>& fromUp, const std::string& unit,
                            std::optional<double> deflection, double angle,
                            std::optional<double> timeout, std::optional<double> maxMemory,
+                           std::optional<unsigned> transferJobs,
                            const std::optional<std::string>& program, py::object progress)
 {
     std::vector<std::string> inputs;
@@ -119,6 +120,7 @@ ConvertReport ConvertFiles(const std::vector<fs::path>& files, const std::string
     options.verify = verify;
     options.seconds = timeout.value_or(options.seconds);
     options.megabytes = maxMemory.value_or(0.0);
+    options.transferJobs = transferJobs.value_or(0);
     options.program = program.value_or("");
     options.progress = bridge.CountFunction();
     ConvertReport report;
@@ -435,7 +437,8 @@ void AddReports(py::module_& module)
                py::arg("from_up") = py::none(), py::arg("unit") = "mm",
                py::arg("deflection") = py::none(), py::arg("angle") = 0.5,
                py::arg("timeout") = py::none(), py::arg("max_memory") = py::none(),
-               py::arg("program") = py::none(), py::arg("progress") = py::none(),
+               py::arg("transfer_jobs") = py::none(), py::arg("program") = py::none(),
+               py::arg("progress") = py::none(),
                "Converts many files, each in a process of its own, into the folder out. Raises "
                "Error when none could be started; a file that fails is in the report.");
     module.def("split", &SplitModel, py::arg("model"), py::arg("folder"), py::kw_only(),

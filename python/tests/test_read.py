@@ -117,3 +117,18 @@ class TestReadErrors:
             assert len(orvex.read(path).instances()) == 18
         with pytest.raises(TypeError):
             orvex.read(42)
+
+
+class TestTransferJobs:
+    def test_workers_read_the_same_model_as_one_process(self, sample, monkeypatch):
+        # The sample is small: workers translate it only when told to for any size.
+        monkeypatch.setenv("ORVEX_TRANSFER_MIN_FACES", "0")
+        alone = orvex.read(sample, transfer_jobs=1)
+        shared = orvex.read(sample, transfer_jobs=2)
+        report = orvex.compare(alone, shared)
+        assert report.equal, report.differences
+        assert [i.path for i in alone.instances()] == [i.path for i in shared.instances()]
+
+    def test_jobs_must_be_a_count(self, sample):
+        with pytest.raises(TypeError):
+            orvex.read(sample, transfer_jobs=-1)

@@ -4,10 +4,16 @@
 #include "Common/Core/WorkerProcesses.h"
 
 #include <BRep_Builder.hxx>
+#include <BRep_TFace.hxx>
 #include <BinTools.hxx>
+#include <Geom_ElementarySurface.hxx>
+#include <Geom_OffsetSurface.hxx>
+#include <Geom_RectangularTrimmedSurface.hxx>
 #include <Interface_EntityIterator.hxx>
 #include <Interface_Graph.hxx>
 #include <Interface_Static.hxx>
+#include <Message.hxx>
+#include <Message_Messenger.hxx>
 #include <STEPControl_ActorRead.hxx>
 #include <Standard_ErrorHandler.hxx>
 #include <Standard_Failure.hxx>
@@ -24,6 +30,8 @@
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
 #include <StepShape_ShapeRepresentation.hxx>
 #include <StepShape_ShellBasedSurfaceModel.hxx>
+#include <TopExp.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_HShape.hxx>
 #include <TopoDS_Iterator.hxx>
@@ -211,6 +219,68 @@ OwnRepresentations(const Handle(StepBasic_ProductDefinition)& product, const Int
     return found;
 }
 
+// The surface whose axes a face's surface takes, when they are an elementary surface's.
+Handle(Geom_ElementarySurface) ElementaryOf(const TopoDS_Shape& face)
+{
+    Handle(Geom_Surface) surface = Handle(BRep_TFace)::DownCast(face.TShape())->Surface();
+    for (int depth = 0; depth < 8 && !surface.IsNull(); ++depth) {
+        if (const auto trimmed = Handle(Geom_RectangularTrimmedSurface)::DownCast(surface)) {
+            surface = trimmed->BasisSurface();
+        } else if (const auto offset = Handle(Geom_OffsetSurface)::DownCast(surface)) {
+            surface = offset->BasisSurface();
+        } else {
+            break;
+        }
+    }
+    return Handle(Geom_ElementarySurface)::DownCast(surface);
+}
+
+// Binary BREP makes an elementary surface's axes again from its main and X directions, which
+// moves their last bits; a file written from the document would then differ from one
+// written after a read in one process. Their exact values go beside the BREP, face by face.
+void WriteAxes(std::ostream& out, const TopoDS_Shape& shapes)
+{
+    TopTools_IndexedMapOfShape faces;
+    TopExp::MapShapes(shapes, TopAbs_FACE, faces);
+    out.put(static_cast<char>(0));
+    const std::int32_t count = faces.Extent();
+    out.write(reinterpret_cast<const char*>(&count), sizeof count);
+    for (int i = 1; i <= faces.Extent(); ++i) {
+        const Handle(Geom_ElementarySurface) surface = ElementaryOf(faces(i));
+        out.put(surface.IsNull() ? '\0' : '\1');
+        if (!surface.IsNull()) {
+            const gp_Ax3 axes = surface->Position();
+            out.write(reinterpret_cast<const char*>(&axes), sizeof axes);
+        }
+    }
+}
+
+bool ReadAxes(std::istream& in, const TopoDS_Shape& shapes)
+{
+    TopTools_IndexedMapOfShape faces;
+    TopExp::MapShapes(shapes, TopAbs_FACE, faces);
+    std::int32_t count = 0;
+    if (in.get() != 0 || !in.read(reinterpret_cast<char*>(&count), sizeof count) ||
+        count != faces.Extent()) {
+        return false;
+    }
+    for (int i = 1; i <= faces.Extent(); ++i) {
+        const int has = in.get();
+        const Handle(Geom_ElementarySurface) surface = ElementaryOf(faces(i));
+        if (has != (surface.IsNull() ? 0 : 1)) {
+            return false;
+        }
+        if (has == 1) {
+            gp_Ax3 axes;
+            if (!in.read(reinterpret_cast<char*>(&axes), sizeof axes)) {
+                return false;
+            }
+            surface->SetPosition(axes);
+        }
+    }
+    return true;
+}
+
 void WriteInt(std::ostream& out, std::int32_t value)
 {
     out.write(reinterpret_cast<const char*>(&value), sizeof value);
@@ -374,12 +444,16 @@ void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
     if (::getppid() != parent) {
         ::_exit(1);
     }
-    // What OCCT prints while it translates is the read's to print, once.
+    // What OCCT says while it translates is the read's to say, once. Its messages go nowhere:
+    // the printers the read installed lock what another thread of the read may have held when
+    // it forked, and nothing unlocks it here.
     const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (nothing >= 0) {
         ::dup2(nothing, STDOUT_FILENO);
         ::dup2(nothing, STDERR_FILENO);
     }
+    Message::DefaultMessenger()->ChangePrinters().Clear();
+    process->SetMessenger(new Message_Messenger);
     int exitCode = 0;
     try {
         OCC_CATCH_SIGNALS
@@ -472,6 +546,7 @@ void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
             }
         }
         BinTools::Write(shapes, out);
+        WriteAxes(out, shapes);
         exitCode = WriteAll(file, out.str()) ? 0 : 3;
     } catch (const Standard_Failure&) {
         exitCode = 2;
@@ -533,6 +608,7 @@ bool StepTransferWorkers::Collect(Worker& worker)
             OCC_CATCH_SIGNALS
             TopoDS_Shape all;
             BinTools::Read(all, in);
+            good = ReadAxes(in, all);
             for (TopoDS_Iterator it(all, Standard_False, Standard_False); it.More(); it.Next()) {
                 shapes.push_back(it.Value());
             }
