@@ -102,8 +102,9 @@ int main(int argc, char** argv)
         ->type_name("SECONDS")
         ->check(CLI::NonNegativeNumber);
     app.add_option("--max-memory", limits.megabytes,
-                   "Give up reading a file once the program holds more than MB megabytes of "
-                   "memory (default three quarters of the machine's; 0: no limit)")
+                   "Give up reading a file once the program, with its translation workers, "
+                   "holds more than MB megabytes of memory (default three quarters of the "
+                   "machine's; 0: no limit)")
         ->type_name("MB")
         ->check(CLI::NonNegativeNumber);
     app.add_option("--transfer-jobs", limits.transferJobs,

@@ -4,11 +4,17 @@
 #include "Common/Core/WorkerProcesses.h"
 
 #include <BRep_Builder.hxx>
+#include <BRep_CurveRepresentation.hxx>
+#include <BRep_TEdge.hxx>
 #include <BRep_TFace.hxx>
 #include <BinTools.hxx>
+#include <Geom_Conic.hxx>
 #include <Geom_ElementarySurface.hxx>
+#include <Geom_Line.hxx>
+#include <Geom_OffsetCurve.hxx>
 #include <Geom_OffsetSurface.hxx>
 #include <Geom_RectangularTrimmedSurface.hxx>
+#include <Geom_TrimmedCurve.hxx>
 #include <Interface_EntityIterator.hxx>
 #include <Interface_Graph.hxx>
 #include <Interface_Static.hxx>
@@ -43,6 +49,7 @@
 #include <XSAlgo_AlgoContainer.hxx>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -219,7 +226,7 @@ OwnRepresentations(const Handle(StepBasic_ProductDefinition)& product, const Int
     return found;
 }
 
-// The surface whose axes a face's surface takes, when they are an elementary surface's.
+// The elementary surface under a face's surface, if any.
 Handle(Geom_ElementarySurface) ElementaryOf(const TopoDS_Shape& face)
 {
     Handle(Geom_Surface) surface = Handle(BRep_TFace)::DownCast(face.TShape())->Surface();
@@ -235,60 +242,114 @@ Handle(Geom_ElementarySurface) ElementaryOf(const TopoDS_Shape& face)
     return Handle(Geom_ElementarySurface)::DownCast(surface);
 }
 
-// Binary BREP makes an elementary surface's axes again from its main and X directions, which
-// moves their last bits; a file written from the document would then differ from one
-// written after a read in one process. Their exact values go beside the BREP, face by face.
+// The line or conic under an edge's 3D curve, if any.
+Handle(Geom_Curve) LineOrConicOf(const TopoDS_Shape& edge)
+{
+    Handle(Geom_Curve) curve;
+    for (const Handle(BRep_CurveRepresentation)& representation :
+         Handle(BRep_TEdge)::DownCast(edge.TShape())->Curves()) {
+        if (representation->IsCurve3D()) {
+            curve = representation->Curve3D();
+            break;
+        }
+    }
+    for (int depth = 0; depth < 8 && !curve.IsNull(); ++depth) {
+        if (const auto trimmed = Handle(Geom_TrimmedCurve)::DownCast(curve)) {
+            curve = trimmed->BasisCurve();
+        } else if (const auto offset = Handle(Geom_OffsetCurve)::DownCast(curve)) {
+            curve = offset->BasisCurve();
+        } else {
+            break;
+        }
+    }
+    if (curve.IsNull() || curve->IsKind(STANDARD_TYPE(Geom_Line)) ||
+        curve->IsKind(STANDARD_TYPE(Geom_Conic))) {
+        return curve;
+    }
+    return nullptr;
+}
+
+template <class Value> void WriteRaw(std::ostream& out, const Value& value)
+{
+    out.write(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+template <class Value> bool ReadRaw(std::istream& in, Value& value)
+{
+    return static_cast<bool>(in.read(reinterpret_cast<char*>(&value), sizeof value));
+}
+
+// Binary BREP makes the axes of planes, cylinders, cones, circles and lines again from their
+// directions, which moves their last bits; a file written after a read with workers would
+// then differ from one written after a read in one process. Their exact values go beside the
+// BREP, face by face and edge by edge, in the order a walk of the shapes meets them.
 void WriteAxes(std::ostream& out, const TopoDS_Shape& shapes)
 {
-    TopTools_IndexedMapOfShape faces;
+    TopTools_IndexedMapOfShape faces, edges;
     TopExp::MapShapes(shapes, TopAbs_FACE, faces);
-    out.put(static_cast<char>(0));
-    const std::int32_t count = faces.Extent();
-    out.write(reinterpret_cast<const char*>(&count), sizeof count);
+    TopExp::MapShapes(shapes, TopAbs_EDGE, edges);
+    WriteRaw(out, std::array<std::int32_t, 2>{faces.Extent(), edges.Extent()});
     for (int i = 1; i <= faces.Extent(); ++i) {
         const Handle(Geom_ElementarySurface) surface = ElementaryOf(faces(i));
         out.put(surface.IsNull() ? '\0' : '\1');
         if (!surface.IsNull()) {
-            const gp_Ax3 axes = surface->Position();
-            out.write(reinterpret_cast<const char*>(&axes), sizeof axes);
+            WriteRaw(out, surface->Position());
+        }
+    }
+    for (int i = 1; i <= edges.Extent(); ++i) {
+        const Handle(Geom_Curve) curve = LineOrConicOf(edges(i));
+        if (const auto line = Handle(Geom_Line)::DownCast(curve)) {
+            out.put('\1');
+            WriteRaw(out, line->Position());
+        } else if (const auto conic = Handle(Geom_Conic)::DownCast(curve)) {
+            out.put('\2');
+            WriteRaw(out, conic->Position());
+        } else {
+            out.put('\0');
         }
     }
 }
 
 bool ReadAxes(std::istream& in, const TopoDS_Shape& shapes)
 {
-    TopTools_IndexedMapOfShape faces;
+    TopTools_IndexedMapOfShape faces, edges;
     TopExp::MapShapes(shapes, TopAbs_FACE, faces);
-    std::int32_t count = 0;
-    if (in.get() != 0 || !in.read(reinterpret_cast<char*>(&count), sizeof count) ||
-        count != faces.Extent()) {
+    TopExp::MapShapes(shapes, TopAbs_EDGE, edges);
+    std::array<std::int32_t, 2> counts{};
+    if (!ReadRaw(in, counts) || counts[0] != faces.Extent() || counts[1] != edges.Extent()) {
         return false;
     }
     for (int i = 1; i <= faces.Extent(); ++i) {
-        const int has = in.get();
         const Handle(Geom_ElementarySurface) surface = ElementaryOf(faces(i));
-        if (has != (surface.IsNull() ? 0 : 1)) {
+        const int kind = in.get();
+        gp_Ax3 axes;
+        if (kind != (surface.IsNull() ? 0 : 1) || (kind == 1 && !ReadRaw(in, axes))) {
             return false;
         }
-        if (has == 1) {
-            gp_Ax3 axes;
-            if (!in.read(reinterpret_cast<char*>(&axes), sizeof axes)) {
-                return false;
-            }
+        if (kind == 1) {
             surface->SetPosition(axes);
         }
     }
+    for (int i = 1; i <= edges.Extent(); ++i) {
+        const Handle(Geom_Curve) curve = LineOrConicOf(edges(i));
+        const auto line = Handle(Geom_Line)::DownCast(curve);
+        const auto conic = Handle(Geom_Conic)::DownCast(curve);
+        const int kind = in.get();
+        if (kind != (!line.IsNull() ? 1 : !conic.IsNull() ? 2 : 0)) {
+            return false;
+        }
+        gp_Ax1 axis;
+        gp_Ax2 axes;
+        if ((kind == 1 && !ReadRaw(in, axis)) || (kind == 2 && !ReadRaw(in, axes))) {
+            return false;
+        }
+        if (kind == 1) {
+            line->SetPosition(axis);
+        } else if (kind == 2) {
+            conic->SetPosition(axes);
+        }
+    }
     return true;
-}
-
-void WriteInt(std::ostream& out, std::int32_t value)
-{
-    out.write(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-bool ReadInt(std::istream& in, std::int32_t& value)
-{
-    return static_cast<bool>(in.read(reinterpret_cast<char*>(&value), sizeof value));
 }
 
 bool WriteAll(int file, const std::string& text)
@@ -335,10 +396,9 @@ std::string SignalName(int signal)
     return name != nullptr ? std::string("SIG") + name : "signal " + std::to_string(signal);
 }
 
-} // namespace
-
-namespace {
+// What SetDefaultJobs set; 0: one per core.
 std::atomic<int> gDefaultJobs{0};
+
 } // namespace
 
 int StepTransferWorkers::DefaultJobs()
@@ -379,9 +439,9 @@ StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
                     continue;
                 }
                 workers->myItemsOfProduct[product.get()].push_back(workers->myItems.size());
-                Item& planned = workers->myItems.emplace_back();
-                planned.item = item;
-                planned.representation = representation;
+                Item& entry = workers->myItems.emplace_back();
+                entry.item = item;
+                entry.representation = representation;
                 costs.push_back(cost);
                 total += cost;
             }
@@ -501,7 +561,7 @@ void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
         }
         std::ostringstream out(std::ios::binary);
         out.write(kMagic, sizeof kMagic);
-        WriteInt(out, static_cast<std::int32_t>(done.size()));
+        WriteRaw<std::int32_t>(out, static_cast<std::int32_t>(done.size()));
         BRep_Builder builder;
         TopoDS_Compound shapes;
         builder.MakeCompound(shapes);
@@ -533,13 +593,13 @@ void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
                 }
             }
             const bool portable = done[i].portable && hasItem;
-            WriteInt(out, portable ? static_cast<std::int32_t>(bound.size()) : -1);
+            WriteRaw<std::int32_t>(out, portable ? static_cast<std::int32_t>(bound.size()) : -1);
             if (!portable) {
                 continue;
             }
             for (const auto& [number, shape] : bound) {
-                WriteInt(out, number);
-                WriteInt(out, shape.IsNull() ? -1 : count++);
+                WriteRaw<std::int32_t>(out, number);
+                WriteRaw<std::int32_t>(out, shape.IsNull() ? -1 : count++);
                 if (!shape.IsNull()) {
                     builder.Add(shapes, shape);
                 }
@@ -588,17 +648,17 @@ bool StepTransferWorkers::Collect(Worker& worker)
     std::istringstream in(text, std::ios::binary);
     in.seekg(sizeof kMagic);
     std::int32_t items = 0;
-    bool good = ReadInt(in, items) && items >= 0;
+    bool good = ReadRaw(in, items) && items >= 0;
     std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> entries;
     for (std::int32_t i = 0; good && i < items; ++i) {
         std::int32_t count = 0;
-        good = ReadInt(in, count);
+        good = ReadRaw(in, count);
         entries.emplace_back();
         Result& result = worker.results.emplace_back();
         result.portable = good && count >= 0;
         for (std::int32_t k = 0; good && k < count; ++k) {
             std::int32_t number = 0, shape = 0;
-            good = ReadInt(in, number) && ReadInt(in, shape);
+            good = ReadRaw(in, number) && ReadRaw(in, shape);
             entries.back().emplace_back(number, shape);
         }
     }
