@@ -14,6 +14,9 @@
 #include <csignal>
 #include <filesystem>
 #include <thread>
+#include <vector>
+
+#include <unistd.h>
 
 #include <sys/wait.h>
 
@@ -119,6 +122,40 @@ TEST_F(StepTransferWorkersTest, SmallFilesAndOneJobStayInOneProcess)
         reading = false;
         watcher.join();
         EXPECT_FALSE(seen) << jobs << " jobs";
+    }
+}
+
+TEST(WorkerProcessesTest, AWorkersMemoryCountsWhatItTakesAfterTheFork)
+{
+    // A worker that, once told, writes 64 MB of its own, says so and waits to be killed.
+    int go[2];
+    int ready[2];
+    ASSERT_EQ(::pipe(go), 0);
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t worker = ::fork();
+    if (worker == 0) {
+        char signal = 0;
+        (void)!::read(go[0], &signal, 1);
+        std::vector<char> own(64 << 20, 1);
+        (void)!::write(ready[1], &own[own.size() / 2], 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ASSERT_GT(worker, 0);
+    WorkerProcesses::Add(worker);
+    EXPECT_LT(WorkerProcesses::PrivateMegabytes(), 16.0); // all it holds is still shared
+    char signal = 1;
+    ASSERT_EQ(::write(go[1], &signal, 1), 1);
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    const double megabytes = WorkerProcesses::PrivateMegabytes();
+    EXPECT_GE(megabytes, 60.0);
+    EXPECT_LT(megabytes, 100.0);
+    ::kill(worker, SIGKILL);
+    ::waitpid(worker, nullptr, 0);
+    WorkerProcesses::Remove(worker);
+    EXPECT_EQ(WorkerProcesses::PrivateMegabytes(), 0.0);
+    for (const int end : {go[0], go[1], ready[0], ready[1]}) {
+        ::close(end);
     }
 }
 

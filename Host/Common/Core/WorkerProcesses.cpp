@@ -7,8 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
-
 namespace orvkit::WorkerProcesses {
 
 namespace {
@@ -19,33 +17,38 @@ std::mutex& ListMutex()
     return mutex;
 }
 
-// Each worker with its resident pages when it was added.
+// Each worker with the anonymous memory it shared when it was added, in kilobytes.
 std::vector<std::pair<pid_t, long long>>& List()
 {
     static std::vector<std::pair<pid_t, long long>> workers;
     return workers;
 }
 
-// The resident pages of `process` ("self" or a number); 0 once it is gone.
-long long ResidentPages(const std::string& process)
+// The resident anonymous memory of `process` ("self" or a number), in kilobytes: the heap and
+// stacks, which a fork shares page for page; 0 once it is gone.
+long long AnonymousKilobytes(const std::string& process)
 {
-    FILE* file = std::fopen(("/proc/" + process + "/statm").c_str(), "re");
+    FILE* file = std::fopen(("/proc/" + process + "/status").c_str(), "re");
     if (file == nullptr) {
         return 0;
     }
-    long long size = 0;
-    long long resident = 0;
-    const bool read = std::fscanf(file, "%lld %lld", &size, &resident) == 2;
+    long long kilobytes = 0;
+    char line[256];
+    while (std::fgets(line, sizeof line, file) != nullptr) {
+        if (std::sscanf(line, "RssAnon: %lld", &kilobytes) == 1) {
+            break;
+        }
+    }
     std::fclose(file);
-    return read ? resident : 0;
+    return kilobytes;
 }
 
 } // namespace
 
 void Add(pid_t worker)
 {
-    // Just forked, the worker holds what this process holds.
-    const long long shared = ResidentPages("self");
+    // Just forked, the worker shares this process's heap.
+    const long long shared = AnonymousKilobytes("self");
     const std::lock_guard<std::mutex> lock(ListMutex());
     List().emplace_back(worker, shared);
 }
@@ -76,12 +79,11 @@ double PrivateMegabytes()
         const std::lock_guard<std::mutex> lock(ListMutex());
         workers = List();
     }
-    long long pages = 0;
+    long long kilobytes = 0;
     for (const auto& [worker, shared] : workers) {
-        pages += std::max(0LL, ResidentPages(std::to_string(worker)) - shared);
+        kilobytes += std::max(0LL, AnonymousKilobytes(std::to_string(worker)) - shared);
     }
-    return static_cast<double>(pages) * static_cast<double>(::sysconf(_SC_PAGESIZE)) /
-           (1024.0 * 1024.0);
+    return static_cast<double>(kilobytes) / 1024.0;
 }
 
 } // namespace orvkit::WorkerProcesses

@@ -18,8 +18,8 @@ void Remove(pid_t worker);
 std::vector<pid_t> Running();
 
 // The memory the workers hold besides what they shared with this process when they were
-// forked, in megabytes. It is told from their resident size, which is cheap to read while
-// they run; a shared page a worker has written to and so copied is not counted.
+// forked, in megabytes: the growth of their resident heap, which is cheap to read while they
+// run. A shared page a worker has written to, and so copied, is not counted.
 double PrivateMegabytes();
 
 } // namespace WorkerProcesses
