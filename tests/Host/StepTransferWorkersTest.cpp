@@ -3,15 +3,20 @@
 #include "AssemblyGenerator.h"
 #include "Support/TestSupport.h"
 
+#include "Common/Core/CaptureLogSink.h"
 #include "Common/Core/LoadFailure.h"
+#include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/WorkerProcesses.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
+
+#include <TDF_LabelSequence.hxx>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 #include <vector>
@@ -49,7 +54,6 @@ protected:
         parameters.parts = parts;
         parameters.instances = parts;
         parameters.depth = 1;
-        parameters.faces = 20;
         const std::string path = myDir.File("parts.step");
         EXPECT_TRUE(orvex::bench::WriteAssemblyStep(parameters, path));
         return path;
@@ -102,6 +106,47 @@ TEST_F(StepTransferWorkersTest, AKilledWorkerFailsTheReadAndLeavesNothingBehind)
     EXPECT_EQ(again.freeShapes.Length(), 1);
     EXPECT_FALSE(HasChildren());
     EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+TEST_F(StepTransferWorkersTest, AWorkerThatMakesNoProgressIsStoppedAndTheReadGoesOn)
+{
+    // A worker that never finishes (here: stopped) must not hold the read for ever; after the
+    // wait the read translates the worker's share itself and the document is whole.
+    const std::string path = WriteParts(300);
+    ::setenv("ORVEX_TRANSFER_PATIENCE", "0.5", 1);
+    const auto log = std::make_shared<CaptureLogSink>();
+    Logger::Instance().AddSink(log);
+    std::atomic<bool> reading{true};
+    std::atomic<int> stopped{0};
+    std::thread stopper([&] {
+        while (reading) {
+            for (const pid_t worker : WorkerProcesses::Running()) {
+                stopped += ::kill(worker, SIGSTOP) == 0 ? 1 : 0;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    XdeDocumentImpl impl;
+    const bool read = Read(path, 2, impl);
+    reading = false;
+    stopper.join();
+    Logger::Instance().RemoveSink(log);
+    ::unsetenv("ORVEX_TRANSFER_PATIENCE");
+    ASSERT_GE(stopped.load(), 1);
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(HasChildren());
+    XdeDocumentImpl alone;
+    ASSERT_TRUE(Read(path, 1, alone));
+    TDF_LabelSequence shapes, shapesAlone;
+    impl.shapeTool->GetShapes(shapes);
+    alone.shapeTool->GetShapes(shapesAlone);
+    EXPECT_EQ(shapes.Length(), shapesAlone.Length());
+    EXPECT_EQ(shapes.Length(), 301); // the parts and their assembly
+    bool noted = false;
+    for (const LogRecord& record : log->GetRecords()) {
+        noted = noted || record.text.find("made no progress") != std::string::npos;
+    }
+    EXPECT_TRUE(noted);
 }
 
 TEST_F(StepTransferWorkersTest, SmallFilesAndOneJobStayInOneProcess)

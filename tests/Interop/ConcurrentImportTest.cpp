@@ -27,6 +27,7 @@
 #include <XCAFDimTolObjects_DimensionType.hxx>
 
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <future>
 #include <map>
@@ -163,6 +164,9 @@ protected:
     // assembly, a built one with colours as STEP and as IGES, a part with dimensions, a scene.
     static void SetUpTestSuite()
     {
+        // Every STEP read of more than one solid forks translation workers, from threads that
+        // read at the same time.
+        ::setenv("ORVEX_TRANSFER_MIN_FACES", "0", 1);
         theDir = new TempDir();
         theFiles = {SamplePath(), theDir->File("frame.step"), theDir->File("frame.iges"),
                     theDir->File("block.step")};

@@ -84,6 +84,16 @@ long long FacesWorthWorkers()
     return 1500;
 }
 
+// How long a worker may take beyond the read's own share at the least, in seconds.
+// ORVEX_TRANSFER_PATIENCE replaces it, so that tests can stop a worker and see the read go on.
+double LeastPatience()
+{
+    if (const char* given = std::getenv("ORVEX_TRANSFER_PATIENCE"); given != nullptr && *given) {
+        return std::atof(given);
+    }
+    return 30.0;
+}
+
 const char kMagic[8] = {'O', 'R', 'V', 'X', 'T', 'W', '1', '\n'};
 
 // Whether the representation's context gives its units itself: then translating its items
@@ -487,8 +497,10 @@ StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
             continue;
         }
         worker.pid = pid;
+        worker.items = work[share].size();
         WorkerProcesses::Add(pid);
     }
+    workers->myStarted = std::chrono::steady_clock::now();
     Logger::Instance().Message(
         1, "STEP reader: %d processes translate %zu solids and shells of %lld faces", shares,
         workers->myItems.size(), total);
@@ -620,11 +632,33 @@ void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
 bool StepTransferWorkers::Collect(Worker& worker)
 {
     worker.collected = true;
+    // A worker forked while another thread of the program held a lock that the translation
+    // takes (OCCT's exception handlers share one) waits for it for ever. The shares are about
+    // even, so a worker still at work long after the read finished its own share is taken to
+    // be stuck: it is stopped, and the read translates its share itself.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point waiting = Clock::now();
+    const Clock::duration patience = std::max<Clock::duration>(
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(LeastPatience())),
+        4 * (waiting - myStarted));
     int status = 0;
     pid_t waited = -1;
-    do {
-        waited = ::waitpid(worker.pid, &status, 0);
-    } while (waited < 0 && errno == EINTR);
+    auto pause = std::chrono::microseconds(200);
+    while ((waited = ::waitpid(worker.pid, &status, WNOHANG)) == 0 ||
+           (waited < 0 && errno == EINTR)) {
+        if (Clock::now() - waiting > patience) {
+            Logger::Instance().Message(
+                3,
+                "STEP reader: a translation worker made no progress in %.0f s; the read "
+                "translates its %zu solids and shells itself",
+                std::chrono::duration<double>(Clock::now() - waiting).count(), worker.items);
+            Stop(worker);
+            worker.results.assign(worker.items, Result());
+            return true;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min<decltype(pause)>(pause * 2, std::chrono::milliseconds(10));
+    }
     WorkerProcesses::Remove(worker.pid);
     worker.pid = -1;
     std::string text;

@@ -8,6 +8,7 @@
 #include <TopoDS_Shape.hxx>
 #include <Transfer_TransientProcess.hxx>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -79,11 +80,14 @@ private:
         pid_t pid = -1;
         int file = -1; // the memory file it writes its results into
         bool collected = false;
+        size_t items = 0; // in its share
         std::vector<Result> results;
     };
 
     StepTransferWorkers() = default;
-    // Waits for `worker` and reads its results; false, with myFailure set, when it failed.
+    // Waits for `worker` and reads its results; false, with myFailure set, when it failed. A
+    // worker that takes far longer than the read took for its own share is stopped, and its
+    // share left to the read.
     bool Collect(Worker& worker);
     // Kills `worker` when it runs and reaps it.
     static void Stop(Worker& worker);
@@ -95,6 +99,7 @@ private:
     std::vector<Item> myItems;
     std::unordered_map<const Standard_Transient*, std::vector<size_t>> myItemsOfProduct;
     std::vector<Worker> myWorkers; // [0] stands for the read itself
+    std::chrono::steady_clock::time_point myStarted;
     std::string myFailure;
 };
 
