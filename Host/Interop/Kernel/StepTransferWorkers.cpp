@@ -682,7 +682,7 @@ bool StepTransferWorkers::Collect(Worker& worker)
     std::istringstream in(text, std::ios::binary);
     in.seekg(sizeof kMagic);
     std::int32_t items = 0;
-    bool good = ReadRaw(in, items) && items >= 0;
+    bool good = ReadRaw(in, items) && items >= 0 && static_cast<size_t>(items) == worker.items;
     std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> entries;
     for (std::int32_t i = 0; good && i < items; ++i) {
         std::int32_t count = 0;
