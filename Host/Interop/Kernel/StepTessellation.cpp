@@ -419,9 +419,9 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
             record->ident[0] == '$' ? 0 : std::min<std::uint32_t>(record->paramCount, 1);
     }
 
-    // Each face's points, checked against its list, numbered from 0 in the order its triangles
-    // first use them.
-    for (auto& [number, raw] : faces) {
+    // The coordinates list a face or an edge names; null, with the refusal, when it is none
+    // or a malformed one.
+    const auto listOf = [&](const auto& raw) -> const std::vector<gp_XYZ>* {
         if (const auto wrong = wrongLists.find(raw.coordinates); wrong != wrongLists.end()) {
             refusal = wrong->second;
             return nullptr;
@@ -432,7 +432,17 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
                                   raw.coordinates);
             return nullptr;
         }
-        const int listed = int(list->second.size());
+        return &list->second;
+    };
+
+    // Each face's points, checked against its list, numbered from 0 in the order its triangles
+    // first use them.
+    for (auto& [number, raw] : faces) {
+        const auto* list = listOf(raw);
+        if (list == nullptr) {
+            return nullptr;
+        }
+        const int listed = int(list->size());
         const bool indexed = !raw.pointIndex.empty();
         if (indexed && int(raw.pointIndex.size()) != raw.pointCount) {
             refusal = fmt::format("{}: declares {} points but indexes {}", raw.name, raw.pointCount,
@@ -488,22 +498,16 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
     }
 
     for (auto& [number, raw] : edges) {
-        if (const auto wrong = wrongLists.find(raw.coordinates); wrong != wrongLists.end()) {
-            refusal = wrong->second;
-            return nullptr;
-        }
-        const auto list = tessellation->myCoordinates.find(raw.coordinates);
-        if (list == tessellation->myCoordinates.end()) {
-            refusal = fmt::format("{}: its coordinates #{} are not a coordinates list", raw.name,
-                                  raw.coordinates);
+        const auto* list = listOf(raw);
+        if (list == nullptr) {
             return nullptr;
         }
         Edge& edge = tessellation->myEdges[number];
         edge.coordinates = raw.coordinates;
         for (const int point : raw.points) {
-            if (point < 1 || size_t(point) > list->second.size()) {
+            if (point < 1 || size_t(point) > list->size()) {
                 refusal = fmt::format("{}: its line strip names point {} of {}", raw.name, point,
-                                      list->second.size());
+                                      list->size());
                 return nullptr;
             }
             edge.points.push_back(point - 1);
