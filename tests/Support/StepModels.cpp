@@ -3,19 +3,25 @@
 #include "Geometry/IO/OcctServices.h"
 #include "Geometry/IO/StepFileParse.h"
 #include "Geometry/IO/StepModelLoad.h"
+#include "Geometry/IO/StepRecordDecode.h"
 #include "Geometry/IO/TranslatorLock.h"
 
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Check.hxx>
+#include <Interface_Graph.hxx>
 #include <STEPControl_Reader.hxx>
 #include <Standard_Type.hxx>
 #include <StepData_Protocol.hxx>
 #include <StepData_StepWriter.hxx>
+#include <StepData_WriterLib.hxx>
 #include <StepFile_ReadData.hxx>
+#include <TColStd_HArray1OfListOfInteger.hxx>
 #include <XSControl_WorkSession.hxx>
 #include <step.tab.hxx>
 
+#include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 
 namespace orvtest {
@@ -35,6 +41,20 @@ void DescribeCheck(std::ostringstream& out, const char* what, const Handle(Inter
     }
 }
 
+std::string DescribeSharings(const Interface_Graph& graph)
+{
+    std::ostringstream out;
+    for (int i = 1; i <= graph.Size(); ++i) {
+        out << i << ":";
+        for (TColStd_ListIteratorOfListOfInteger sharing(graph.SharingTable()->Value(i));
+             sharing.More(); sharing.Next()) {
+            out << " " << sharing.Value();
+        }
+        out << "\n";
+    }
+    return out.str();
+}
+
 } // namespace
 
 std::string DescribeStepModel(const Handle(StepData_StepModel)& model)
@@ -48,14 +68,31 @@ std::string DescribeStepModel(const Handle(StepData_StepModel)& model)
     for (int i = 1; i <= count; ++i) {
         const Handle(Standard_Transient)& entity = model->Value(i);
         out << "#" << model->IdentLabel(entity) << " " << entity->DynamicType()->Name() << "\n";
-        DescribeCheck(out, ("#" + std::to_string(model->IdentLabel(entity))).c_str(),
-                      model->Check(i, Standard_True));
+        const std::string label = "#" + std::to_string(model->IdentLabel(entity));
+        DescribeCheck(out, label.c_str(), model->Check(i, Standard_True));
+        DescribeCheck(out, (label + " semantic").c_str(), model->Check(i, Standard_False));
     }
     DescribeCheck(out, "model", model->GlobalCheck(Standard_True));
     const Handle(StepData_Protocol) protocol =
         Handle(StepData_Protocol)::DownCast(model->Protocol());
+    // The header, then the entities of the classes the kernel decodes itself, written out.
+    // Both loads read every other entity with OpenCASCADE's own code, so its class, checks and
+    // sharings tell them apart; and OpenCASCADE 7.6's writer does not end on some of them (it
+    // fills memory with a surface style rendering's properties, for one).
+    std::set<Handle(Standard_Type)> decoded;
+    for (int kind = orvkit::StepRecordDecode::CartesianPoint;
+         kind <= orvkit::StepRecordDecode::AdvancedFace; ++kind) {
+        decoded.insert(
+            orvkit::StepRecordDecode::New(orvkit::StepRecordDecode::Kind(kind))->DynamicType());
+    }
     StepData_StepWriter writer(model);
-    writer.SendModel(protocol);
+    writer.SendModel(protocol, Standard_True);
+    const StepData_WriterLib library(protocol);
+    for (int i = 1; i <= count; ++i) {
+        if (decoded.count(model->Value(i)->DynamicType()) > 0) {
+            writer.SendEntity(i, library);
+        }
+    }
     std::ostringstream text;
     writer.Print(text);
     out << text.str();
@@ -111,26 +148,30 @@ std::optional<std::string> FlattenOcctStepRecords(const std::string& text)
     return out;
 }
 
-Handle(StepData_StepModel) ParseStepModel(const std::string& path, bool stock)
+ParsedStepModel ParseStepModel(const std::string& path, bool stock)
 {
     orvkit::InstallOcctServices();
+    ParsedStepModel result;
     std::optional<orvkit::StepFileParse> parse;
     if (!stock) {
         parse.emplace(orvkit::StepFileParse::Read(path));
         if (parse->GetOutcome() != orvkit::StepFileParse::Parsed) {
-            return {};
+            return result;
         }
     }
     const orvkit::TranslatorLock lock;
-    STEPControl_Reader reader;
+    auto reader = std::make_shared<STEPControl_Reader>();
     if (stock) {
-        if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) {
-            return {};
+        if (reader->ReadFile(path.c_str()) != IFSelect_RetDone) {
+            return result;
         }
-    } else if (!orvkit::LoadStepModel(*parse, reader.WS(), path)) {
-        return {};
+    } else if (!orvkit::LoadStepModel(*parse, reader->WS(), path)) {
+        return result;
     }
-    return reader.StepModel();
+    result.reader = reader;
+    result.model = reader->StepModel();
+    result.graph = DescribeSharings(reader->WS()->Graph());
+    return result;
 }
 
 } // namespace orvtest

@@ -2,21 +2,34 @@
 
 #include "Geometry/IO/StepFileParse.h"
 
+#include <STEPControl_Reader.hxx>
 #include <StepData_StepModel.hxx>
 
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace orvtest {
 
-// A STEP model as text: the header and every entity written back with its number in the file
-// and its type, then every check message the load left, on the model and on each entity.
+// A STEP model as text: every entity's number in the file, its class, and the check messages
+// the load left and the semantic checks the session made, then the header and the entities the
+// kernel decodes itself written back.
 // Two parses of one file gave the same model when these texts are equal.
 std::string DescribeStepModel(const Handle(StepData_StepModel)& model);
 
+// A STEP file's model with the reader that loaded it: the reader's session empties the model
+// when it goes.
+struct ParsedStepModel {
+    std::shared_ptr<STEPControl_Reader> reader;
+    Handle(StepData_StepModel) model;
+    // The session graph's sharing lists: each entity's number, then the numbers of the entities
+    // that share it, in the graph's order.
+    std::string graph;
+};
+
 // The model of the file at `path` as OpenCASCADE's own parser loads it (`stock`), or as
-// StepFileParse and LoadStepModel do; null when that parser did not take the file.
-Handle(StepData_StepModel) ParseStepModel(const std::string& path, bool stock);
+// StepFileParse and LoadStepModel do; a null model when that parser did not take the file.
+ParsedStepModel ParseStepModel(const std::string& path, bool stock);
 
 // The records of a parse, one line each (ident, type, then each parameter as kind=text), for
 // comparing two parses of one text.

@@ -1,0 +1,368 @@
+#include "StepRecordDecode.h"
+
+#include <Interface_FileReaderData.hxx>
+#include <StepGeom_Axis2Placement.hxx>
+#include <StepGeom_Axis2Placement2d.hxx>
+#include <StepGeom_Axis2Placement3d.hxx>
+#include <StepGeom_CartesianPoint.hxx>
+#include <StepGeom_Circle.hxx>
+#include <StepGeom_Curve.hxx>
+#include <StepGeom_CylindricalSurface.hxx>
+#include <StepGeom_Direction.hxx>
+#include <StepGeom_Line.hxx>
+#include <StepGeom_Plane.hxx>
+#include <StepGeom_Point.hxx>
+#include <StepGeom_Surface.hxx>
+#include <StepGeom_Vector.hxx>
+#include <StepShape_AdvancedFace.hxx>
+#include <StepShape_Edge.hxx>
+#include <StepShape_EdgeCurve.hxx>
+#include <StepShape_EdgeLoop.hxx>
+#include <StepShape_FaceBound.hxx>
+#include <StepShape_FaceOuterBound.hxx>
+#include <StepShape_HArray1OfFaceBound.hxx>
+#include <StepShape_HArray1OfOrientedEdge.hxx>
+#include <StepShape_Loop.hxx>
+#include <StepShape_OrientedEdge.hxx>
+#include <StepShape_Vertex.hxx>
+#include <StepShape_VertexPoint.hxx>
+#include <TColStd_HArray1OfReal.hxx>
+#include <TCollection_HAsciiString.hxx>
+
+#include <cstring>
+#include <string_view>
+
+namespace orvkit::StepRecordDecode {
+
+namespace {
+
+using Param = StepFileParse::Param;
+
+// A name OpenCASCADE keeps as it stands: the text between the apostrophes holds no
+// apostrophe, backslash (escapes and code pages) or control character (line ends it drops).
+bool IsPlainName(const Param& param)
+{
+    if (param.kind != Interface_ParamText || param.length < 2) {
+        return false;
+    }
+    for (std::uint32_t i = 1; i + 1 < param.length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(param.text[i]);
+        if (c < 0x20 || c > 0x7e || c == '\'' || c == '\\') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsReal(const Param& param)
+{
+    return param.kind == Interface_ParamReal || param.kind == Interface_ParamInteger;
+}
+
+bool IsBoolean(const Param& param)
+{
+    return param.kind == Interface_ParamEnum && param.length == 3 &&
+           (std::strcmp(param.text, ".T.") == 0 || std::strcmp(param.text, ".F.") == 0);
+}
+
+// A derived attribute: OpenCASCADE warns about anything else in its place.
+bool IsDerived(const Param& param)
+{
+    return param.length == 1 && param.text[0] == '*';
+}
+
+bool IsVoid(const Param& param)
+{
+    return param.kind == Interface_ParamVoid;
+}
+
+bool RefersTo(const Param& param, const Handle(Standard_Type)& type, const Links& links)
+{
+    if (param.kind != Interface_ParamIdent) {
+        return false;
+    }
+    const Handle(Standard_Type)& target = links.ClassOf(param);
+    return !target.IsNull() && target->SubType(type);
+}
+
+// A sub-list of `least` to `most` parameters, each taken by `accept`.
+template <typename Accept>
+bool IsListOf(const Param& param, std::uint32_t least, std::uint32_t most, const Links& links,
+              Accept accept)
+{
+    if (param.kind != Interface_ParamSub) {
+        return false;
+    }
+    const Params list = links.SubList(param);
+    if (list.count < least || list.count > most) {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < list.count; ++i) {
+        if (!accept(list.first[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Handle(TCollection_HAsciiString) Name(const Param& param)
+{
+    if (param.length == 2) {
+        return new TCollection_HAsciiString;
+    }
+    return new TCollection_HAsciiString(
+        TCollection_AsciiString(param.text + 1, int(param.length) - 2));
+}
+
+double Real(const Param& param)
+{
+    return Interface_FileReaderData::Fastof(param.text);
+}
+
+bool Boolean(const Param& param)
+{
+    return param.text[1] == 'T';
+}
+
+// The entity a reference names, of the class `Accepts` found it to be.
+template <typename T> Handle(T) EntityAs(const Param& param, const Links& links)
+{
+    return Handle(T)(static_cast<T*>(links.Entity(param).get()));
+}
+
+} // namespace
+
+Kind KindOf(const char* type, std::uint32_t length)
+{
+    static constexpr struct {
+        std::string_view name;
+        Kind kind;
+    } kTypes[] = {
+        {"CARTESIAN_POINT", CartesianPoint},
+        {"DIRECTION", Direction},
+        {"VECTOR", Vector},
+        {"AXIS2_PLACEMENT_3D", Axis2Placement3d},
+        {"LINE", Line},
+        {"CIRCLE", Circle},
+        {"PLANE", Plane},
+        {"CYLINDRICAL_SURFACE", CylindricalSurface},
+        {"VERTEX_POINT", VertexPoint},
+        {"EDGE_CURVE", EdgeCurve},
+        {"ORIENTED_EDGE", OrientedEdge},
+        {"EDGE_LOOP", EdgeLoop},
+        {"FACE_BOUND", FaceBound},
+        {"FACE_OUTER_BOUND", FaceOuterBound},
+        {"ADVANCED_FACE", AdvancedFace},
+    };
+    const std::string_view name(type, length);
+    for (const auto& entry : kTypes) {
+        if (entry.name == name) {
+            return entry.kind;
+        }
+    }
+    return None;
+}
+
+bool Accepts(Kind kind, Params params, const Links& links)
+{
+    const Param* p = params.first;
+    const auto count = [&](std::uint32_t wanted) {
+        return params.count == wanted && IsPlainName(p[0]);
+    };
+    const auto refersTo = [&](const Param& param, const Handle(Standard_Type)& type) {
+        return RefersTo(param, type, links);
+    };
+    switch (kind) {
+    case CartesianPoint:
+    case Direction:
+        return count(2) && IsListOf(p[1], 2, 3, links, IsReal);
+    case Vector:
+        return count(3) && refersTo(p[1], STANDARD_TYPE(StepGeom_Direction)) && IsReal(p[2]);
+    case Axis2Placement3d:
+        return count(4) && refersTo(p[1], STANDARD_TYPE(StepGeom_CartesianPoint)) &&
+               (IsVoid(p[2]) || refersTo(p[2], STANDARD_TYPE(StepGeom_Direction))) &&
+               (IsVoid(p[3]) || refersTo(p[3], STANDARD_TYPE(StepGeom_Direction)));
+    case Line:
+        return count(3) && refersTo(p[1], STANDARD_TYPE(StepGeom_CartesianPoint)) &&
+               refersTo(p[2], STANDARD_TYPE(StepGeom_Vector));
+    case Circle:
+        return count(3) &&
+               (refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement3d)) ||
+                refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement2d))) &&
+               IsReal(p[2]);
+    case Plane:
+        return count(2) && refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement3d));
+    case CylindricalSurface:
+        return count(3) && refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement3d)) && IsReal(p[2]);
+    case VertexPoint:
+        return count(2) && refersTo(p[1], STANDARD_TYPE(StepGeom_Point));
+    case EdgeCurve:
+        return count(5) && refersTo(p[1], STANDARD_TYPE(StepShape_Vertex)) &&
+               refersTo(p[2], STANDARD_TYPE(StepShape_Vertex)) &&
+               refersTo(p[3], STANDARD_TYPE(StepGeom_Curve)) && IsBoolean(p[4]);
+    case OrientedEdge:
+        return count(5) && IsDerived(p[1]) && IsDerived(p[2]) &&
+               refersTo(p[3], STANDARD_TYPE(StepShape_Edge)) && IsBoolean(p[4]);
+    case EdgeLoop:
+        return count(2) && IsListOf(p[1], 1, UINT32_MAX, links, [&](const Param& edge) {
+                   return refersTo(edge, STANDARD_TYPE(StepShape_OrientedEdge));
+               });
+    case FaceBound:
+    case FaceOuterBound:
+        return count(3) && refersTo(p[1], STANDARD_TYPE(StepShape_Loop)) && IsBoolean(p[2]);
+    case AdvancedFace:
+        return count(4) &&
+               IsListOf(p[1], 1, UINT32_MAX, links,
+                        [&](const Param& bound) {
+                            return refersTo(bound, STANDARD_TYPE(StepShape_FaceBound));
+                        }) &&
+               refersTo(p[2], STANDARD_TYPE(StepGeom_Surface)) && IsBoolean(p[3]);
+    case None:
+        break;
+    }
+    return false;
+}
+
+Handle(Standard_Transient) New(Kind kind)
+{
+    switch (kind) {
+    case CartesianPoint:
+        return new StepGeom_CartesianPoint;
+    case Direction:
+        return new StepGeom_Direction;
+    case Vector:
+        return new StepGeom_Vector;
+    case Axis2Placement3d:
+        return new StepGeom_Axis2Placement3d;
+    case Line:
+        return new StepGeom_Line;
+    case Circle:
+        return new StepGeom_Circle;
+    case Plane:
+        return new StepGeom_Plane;
+    case CylindricalSurface:
+        return new StepGeom_CylindricalSurface;
+    case VertexPoint:
+        return new StepShape_VertexPoint;
+    case EdgeCurve:
+        return new StepShape_EdgeCurve;
+    case OrientedEdge:
+        return new StepShape_OrientedEdge;
+    case EdgeLoop:
+        return new StepShape_EdgeLoop;
+    case FaceBound:
+        return new StepShape_FaceBound;
+    case FaceOuterBound:
+        return new StepShape_FaceOuterBound;
+    case AdvancedFace:
+        return new StepShape_AdvancedFace;
+    case None:
+        break;
+    }
+    return Handle(Standard_Transient)();
+}
+
+void Fill(Kind kind, const Handle(Standard_Transient)& entity, Params params, const Links& links)
+{
+    const Param* p = params.first;
+    const Handle(TCollection_HAsciiString) name = Name(p[0]);
+    Standard_Transient* const object = entity.get();
+    switch (kind) {
+    case CartesianPoint: {
+        const Params xyz = links.SubList(p[1]);
+        auto* point = static_cast<StepGeom_CartesianPoint*>(object);
+        if (xyz.count == 3) {
+            point->Init3D(name, Real(xyz.first[0]), Real(xyz.first[1]), Real(xyz.first[2]));
+        } else {
+            point->Init2D(name, Real(xyz.first[0]), Real(xyz.first[1]));
+        }
+        return;
+    }
+    case Direction: {
+        const Params ratios = links.SubList(p[1]);
+        const Handle(TColStd_HArray1OfReal) values =
+            new TColStd_HArray1OfReal(1, int(ratios.count));
+        for (std::uint32_t i = 0; i < ratios.count; ++i) {
+            values->SetValue(int(i) + 1, Real(ratios.first[i]));
+        }
+        static_cast<StepGeom_Direction*>(object)->Init(name, values);
+        return;
+    }
+    case Vector:
+        static_cast<StepGeom_Vector*>(object)->Init(name, EntityAs<StepGeom_Direction>(p[1], links),
+                                                    Real(p[2]));
+        return;
+    case Axis2Placement3d: {
+        const bool hasAxis = !IsVoid(p[2]);
+        const bool hasRef = !IsVoid(p[3]);
+        static_cast<StepGeom_Axis2Placement3d*>(object)->Init(
+            name, EntityAs<StepGeom_CartesianPoint>(p[1], links), hasAxis,
+            hasAxis ? EntityAs<StepGeom_Direction>(p[2], links) : Handle(StepGeom_Direction)(),
+            hasRef,
+            hasRef ? EntityAs<StepGeom_Direction>(p[3], links) : Handle(StepGeom_Direction)());
+        return;
+    }
+    case Line:
+        static_cast<StepGeom_Line*>(object)->Init(name,
+                                                  EntityAs<StepGeom_CartesianPoint>(p[1], links),
+                                                  EntityAs<StepGeom_Vector>(p[2], links));
+        return;
+    case Circle: {
+        StepGeom_Axis2Placement position;
+        position.SetValue(links.Entity(p[1]));
+        static_cast<StepGeom_Circle*>(object)->Init(name, position, Real(p[2]));
+        return;
+    }
+    case Plane:
+        static_cast<StepGeom_Plane*>(object)->Init(
+            name, EntityAs<StepGeom_Axis2Placement3d>(p[1], links));
+        return;
+    case CylindricalSurface:
+        static_cast<StepGeom_CylindricalSurface*>(object)->Init(
+            name, EntityAs<StepGeom_Axis2Placement3d>(p[1], links), Real(p[2]));
+        return;
+    case VertexPoint:
+        static_cast<StepShape_VertexPoint*>(object)->Init(name,
+                                                          EntityAs<StepGeom_Point>(p[1], links));
+        return;
+    case EdgeCurve:
+        static_cast<StepShape_EdgeCurve*>(object)->Init(
+            name, EntityAs<StepShape_Vertex>(p[1], links), EntityAs<StepShape_Vertex>(p[2], links),
+            EntityAs<StepGeom_Curve>(p[3], links), Boolean(p[4]));
+        return;
+    case OrientedEdge:
+        static_cast<StepShape_OrientedEdge*>(object)->Init(
+            name, EntityAs<StepShape_Edge>(p[3], links), Boolean(p[4]));
+        return;
+    case EdgeLoop: {
+        const Params edges = links.SubList(p[1]);
+        const Handle(StepShape_HArray1OfOrientedEdge) list =
+            new StepShape_HArray1OfOrientedEdge(1, int(edges.count));
+        for (std::uint32_t i = 0; i < edges.count; ++i) {
+            list->SetValue(int(i) + 1, EntityAs<StepShape_OrientedEdge>(edges.first[i], links));
+        }
+        static_cast<StepShape_EdgeLoop*>(object)->Init(name, list);
+        return;
+    }
+    case FaceBound:
+    case FaceOuterBound:
+        static_cast<StepShape_FaceBound*>(object)->Init(name, EntityAs<StepShape_Loop>(p[1], links),
+                                                        Boolean(p[2]));
+        return;
+    case AdvancedFace: {
+        const Params bounds = links.SubList(p[1]);
+        const Handle(StepShape_HArray1OfFaceBound) list =
+            new StepShape_HArray1OfFaceBound(1, int(bounds.count));
+        for (std::uint32_t i = 0; i < bounds.count; ++i) {
+            list->SetValue(int(i) + 1, EntityAs<StepShape_FaceBound>(bounds.first[i], links));
+        }
+        static_cast<StepShape_AdvancedFace*>(object)->Init(
+            name, list, EntityAs<StepGeom_Surface>(p[2], links), Boolean(p[3]));
+        return;
+    }
+    case None:
+        break;
+    }
+}
+
+} // namespace orvkit::StepRecordDecode

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "Geometry/IO/StepFileParse.h"
+
+#include <Standard_Handle.hxx>
+#include <Standard_Type.hxx>
+
+#include <cstdint>
+
+class Standard_Transient;
+
+namespace orvkit {
+
+// Entities of the commonest types of B-rep files (points, directions, vectors, placements,
+// lines, circles, planes, cylinders, vertices, edges, loops, face bounds, faces), made straight
+// from a parse's records, without OpenCASCADE's reader data: they are nine in ten entities of
+// a B-rep file, and reading them parameter by parameter through the reader data, with a check
+// for each, is most of the time OpenCASCADE takes to load a model.
+//
+// A record is decoded only when OpenCASCADE would read it without a word: the number and kinds
+// of its parameters are those of its type, every reference names an entity of the class the
+// field takes, names are plain ASCII texts that need no cleaning. What is decoded is exactly
+// what OpenCASCADE's own reading would make. Any other record is left to OpenCASCADE, with the
+// checks and reports it makes.
+namespace StepRecordDecode {
+
+enum Kind : std::uint8_t {
+    None,
+    CartesianPoint,
+    Direction,
+    Vector,
+    Axis2Placement3d,
+    Line,
+    Circle,
+    Plane,
+    CylindricalSurface,
+    VertexPoint,
+    EdgeCurve,
+    OrientedEdge,
+    EdgeLoop,
+    FaceBound,
+    FaceOuterBound,
+    AdvancedFace,
+};
+
+// A record's parameters.
+struct Params {
+    const StepFileParse::Param* first = nullptr;
+    std::uint32_t count = 0;
+};
+
+// What the loader knows of the records parameters name.
+class Links {
+public:
+    virtual ~Links() = default;
+    // The parameters of the sub-list a parameter ("$2") names.
+    virtual Params SubList(const StepFileParse::Param& param) const = 0;
+    // The class of the entity a reference ("#12") names; null when it names none, or one whose
+    // class is only known once OpenCASCADE has recognised it (a complex entity).
+    virtual const Handle(Standard_Type)& ClassOf(const StepFileParse::Param& param) const = 0;
+    // The entity a reference names, once every entity is made.
+    virtual const Handle(Standard_Transient)& Entity(const StepFileParse::Param& param) const = 0;
+};
+
+// The kind of records of a type, None for a type left to OpenCASCADE.
+Kind KindOf(const char* type, std::uint32_t length);
+
+// Whether a record of `kind` with `params` decodes without a word. It uses the records of its
+// sub-lists, no others: those are the parameters `ForEachSubList` lists.
+bool Accepts(Kind kind, Params params, const Links& links);
+
+// Calls `visit` with each sub-list parameter of a record of `kind` that `Accepts` took.
+template <typename Visit> void ForEachSubList(Params params, Visit visit)
+{
+    for (std::uint32_t i = 0; i < params.count; ++i) {
+        if (params.first[i].kind == Interface_ParamSub) {
+            visit(params.first[i]);
+        }
+    }
+}
+
+// A new, empty entity of the class OpenCASCADE makes for `kind`.
+Handle(Standard_Transient) New(Kind kind);
+
+// Fills `entity`, made by `New(kind)`, from a record `Accepts` took.
+void Fill(Kind kind, const Handle(Standard_Transient)& entity, Params params, const Links& links);
+
+} // namespace StepRecordDecode
+
+} // namespace orvkit
