@@ -155,6 +155,33 @@ TEST(StepFileParseTest, LoadsTheModelOpenCascadeLoadsForEveryConstruct)
          "#41=B_SPLINE_SURFACE_WITH_KNOTS('',1,1,((#1,#3),(#3,#1)),.UNSPECIFIED.,.F.,.F.,.F.,"
          "(2,2),(2,2),(0.,1.),(0.,1.),.UNSPECIFIED.);\n"
          "#42=ORIENTED_EDGE('',*,*,#24,.T.);\n#43=EDGE_LOOP('open',(#42));\n"},
+        {"assembly structure, well formed and not",
+         "#1=CARTESIAN_POINT('',(0.,0.,0.));\n#2=DIRECTION('',(0.,0.,1.));\n"
+         "#3=DIRECTION('',(1.,0.,0.));\n#4=AXIS2_PLACEMENT_3D('',#1,#2,#3);\n"
+         "#5=(GEOMETRIC_REPRESENTATION_CONTEXT(3)GLOBAL_UNCERTAINTY_ASSIGNED_CONTEXT(())"
+         "GLOBAL_UNIT_ASSIGNED_CONTEXT(())REPRESENTATION_CONTEXT('',''));\n"
+         "#6=SHAPE_REPRESENTATION('a',(#4),#5);\n#7=SHAPE_REPRESENTATION('b',(#4),#5);\n"
+         "#8=ITEM_DEFINED_TRANSFORMATION('','',#4,#4);\n"
+         "#9=ITEM_DEFINED_TRANSFORMATION('t',$,#4,#1);\n"
+         "#10=(REPRESENTATION_RELATIONSHIP('','',#6,#7)"
+         "REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION(#8)SHAPE_REPRESENTATION_RELATIONSHIP());"
+         "\n"
+         "#11=(REPRESENTATION_RELATIONSHIP('r',$,#6,#7)"
+         "REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION(#4)SHAPE_REPRESENTATION_RELATIONSHIP());"
+         "\n"
+         "#12=(REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION(#9)"
+         "REPRESENTATION_RELATIONSHIP('','',#7,#6)SHAPE_REPRESENTATION_RELATIONSHIP());\n"
+         "#13=PRODUCT_CONTEXT('',#14,'mechanical');\n#14=APPLICATION_CONTEXT('');\n"
+         "#15=PRODUCT('p','p','',(#13));\n#16=PRODUCT_DEFINITION_FORMATION('','',#15);\n"
+         "#17=PRODUCT_DEFINITION_CONTEXT('part definition',#14,'design');\n"
+         "#18=PRODUCT_DEFINITION('d','',#16,#17);\n#19=PRODUCT_DEFINITION('e','',#16,#17);\n"
+         "#20=NEXT_ASSEMBLY_USAGE_OCCURRENCE('1','n','',#18,#19,$);\n"
+         "#21=NEXT_ASSEMBLY_USAGE_OCCURRENCE('2','\\X2\\00E9\\X0\\',$,#18,#19,'ref');\n"
+         "#22=PRODUCT_DEFINITION_SHAPE('s','',#20);\n#23=PRODUCT_DEFINITION_SHAPE('s',$,#18);\n"
+         "#24=PRODUCT_DEFINITION_SHAPE('it''s','',#18);\n"
+         "#25=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#10,#22);\n"
+         "#26=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#12,#23);\n"
+         "#27=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#6,#22);\n"},
     };
     for (const auto& [name, data] : cases) {
         SCOPED_TRACE(name);

@@ -75,7 +75,7 @@ TEST_F(HostileInputTest, ImportFailuresSayWhatKindOfProblemItWas)
         {myDir.Write("empty.igs", ""), LoadFailureEmpty},
         {myDir.Write("model.obj", "v 0 0 0\n"), LoadFailureUnknownExtension},
         {myDir.Write("text.stp", "not a step file\n"), LoadFailureParseError},
-        {myDir.Write("loop.stp", SelfReferringStep()), LoadFailureTranslatorFault},
+        {TestDataFile("crashers/bug33569-reduced.stp"), LoadFailureTranslatorFault},
     };
     for (const auto& [path, kind] : cases) {
         Xde2Doc importer;
@@ -87,6 +87,9 @@ TEST_F(HostileInputTest, ImportFailuresSayWhatKindOfProblemItWas)
         EXPECT_EQ(importer.GetLastFailure().Describe().find("Address"), std::string::npos)
             << importer.GetLastFailure().Describe();
     }
+    // An oriented edge that is its own edge: OpenCASCADE's checks of a loaded file recurse on
+    // it without end, which the kernel's load does not run; its translation leaves it out.
+    EXPECT_TRUE(Xde2Doc().Load(myDir.Write("loop.stp", SelfReferringStep())));
     // A good load afterwards clears the reason.
     Xde2Doc importer;
     ASSERT_TRUE(importer.Load(kSample));
@@ -176,7 +179,7 @@ TEST_F(HostileInputTest, ReadsLeaveTheApplicationsSignalHandlersInPlace)
     }
     Xde2Doc importer;
     EXPECT_TRUE(importer.Load(kSample));
-    EXPECT_FALSE(importer.Load(myDir.Write("loop.stp", SelfReferringStep())));
+    EXPECT_FALSE(importer.Load(TestDataFile("crashers/bug33569-reduced.stp")));
     EXPECT_NE(LoadScene("box.wrl", "#VRML V2.0 utf8\nShape { geometry Box { } }\n"), nullptr);
     for (int i = 0; i < 3; ++i) {
         struct sigaction now {};

@@ -70,7 +70,6 @@ std::string DescribeStepModel(const Handle(StepData_StepModel)& model)
         out << "#" << model->IdentLabel(entity) << " " << entity->DynamicType()->Name() << "\n";
         const std::string label = "#" + std::to_string(model->IdentLabel(entity));
         DescribeCheck(out, label.c_str(), model->Check(i, Standard_True));
-        DescribeCheck(out, (label + " semantic").c_str(), model->Check(i, Standard_False));
     }
     DescribeCheck(out, "model", model->GlobalCheck(Standard_True));
     const Handle(StepData_Protocol) protocol =
@@ -81,7 +80,7 @@ std::string DescribeStepModel(const Handle(StepData_StepModel)& model)
     // fills memory with a surface style rendering's properties, for one).
     std::set<Handle(Standard_Type)> decoded;
     for (int kind = orvkit::StepRecordDecode::CartesianPoint;
-         kind <= orvkit::StepRecordDecode::AdvancedFace; ++kind) {
+         kind <= orvkit::StepRecordDecode::LastKind; ++kind) {
         decoded.insert(
             orvkit::StepRecordDecode::New(orvkit::StepRecordDecode::Kind(kind))->DynamicType());
     }

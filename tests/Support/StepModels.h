@@ -11,9 +11,10 @@
 
 namespace orvtest {
 
-// A STEP model as text: every entity's number in the file, its class, and the check messages
-// the load left and the semantic checks the session made, then the header and the entities the
-// kernel decodes itself written back.
+// A STEP model as text: every entity's number in the file, its class and the check messages the
+// load left, then the header and the entities the kernel decodes itself written back. (The
+// semantic checks are not the load's: a session makes them when asked, and OpenCASCADE's checks
+// of a model give different messages on a second asking.)
 // Two parses of one file gave the same model when these texts are equal.
 std::string DescribeStepModel(const Handle(StepData_StepModel)& model);
 

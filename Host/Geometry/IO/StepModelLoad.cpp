@@ -15,6 +15,7 @@
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_Msg.hxx>
+#include <NCollection_IncAllocator.hxx>
 #include <OSD_Signal.hxx>
 #include <Standard_ErrorHandler.hxx>
 #include <Standard_Failure.hxx>
@@ -24,10 +25,14 @@
 #include <StepData_StepModel.hxx>
 #include <StepData_StepReaderData.hxx>
 #include <StepData_StepReaderTool.hxx>
+#include <TColStd_HArray1OfListOfInteger.hxx>
+#include <TColStd_SequenceOfAsciiString.hxx>
 #include <XSControl_WorkSession.hxx>
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -233,12 +238,23 @@ public:
     // Made while the model has no general tool, so that the graph's evaluation stops at the
     // empty lists.
     explicit FilledGraph(const Handle(Interface_InterfaceModel)& model)
-        : Interface_Graph(model, Standard_False)
+        : Interface_Graph(model, Standard_False), myNodes(new NCollection_IncAllocator)
     {
     }
 
-    // Records that entity `sharing` shares entity `shared`, both numbers in the model.
-    void AddSharing(int shared, int sharing) { thesharings->ChangeValue(shared).Append(sharing); }
+    // Records that entity `sharing` shares entity `shared`, both numbers in the model. The
+    // lists' nodes come from blocks that go with the last list.
+    void AddSharing(int shared, int sharing)
+    {
+        TColStd_ListOfInteger& list = thesharings->ChangeValue(shared);
+        if (list.IsEmpty()) {
+            list.Clear(myNodes);
+        }
+        list.Append(sharing);
+    }
+
+private:
+    Handle(NCollection_IncAllocator) myNodes;
 };
 
 // The model loaded with the commonest entities decoded from the parse's records (see
@@ -281,6 +297,25 @@ public:
         return myEntities[std::size_t(Target(param))];
     }
 
+    int PartCount() const override
+    {
+        int count = 0;
+        ForEachPart(myCurrent, [&](int) { ++count; });
+        return count;
+    }
+
+    StepRecordDecode::Params Part(int index) const override
+    {
+        StepRecordDecode::Params params;
+        ForEachPart(myCurrent, [&](int n) {
+            if (index-- == 0) {
+                params = {myRecords[std::size_t(n)].params,
+                          myRecords[std::size_t(n)].record->paramCount};
+            }
+        });
+        return params;
+    }
+
 private:
     // What the load knows of each type name of the file.
     struct TypeInfo {
@@ -292,7 +327,7 @@ private:
     struct Record {
         const StepFileParse::Record* record = nullptr;
         const StepFileParse::Param* params = nullptr;
-        // Null for sub-lists, header records, the parts of complex entities and their first.
+        // Null for sub-lists, header records and the parts of complex entities after the first.
         const TypeInfo* type = nullptr;
         int modelNumber = 0;
         StepRecordDecode::Kind decoded = StepRecordDecode::None;
@@ -303,7 +338,37 @@ private:
         return myIndex.Find(NameNumber(param.text, param.length));
     }
 
+    // Calls `visit` with the record of entity `n` and each further part of it, when complex.
+    template <typename Visit> void ForEachPart(int n, Visit visit) const
+    {
+        visit(n);
+        for (int next = n + 1; next < int(myRecords.size()); ++next) {
+            const StepFileParse::Record& record = *myRecords[std::size_t(next)].record;
+            if (record.ident[0] == '$') {
+                continue;
+            }
+            if (record.ident[0] != '#' || NameNumber(record.ident, record.identLength) != 0) {
+                return;
+            }
+            visit(next);
+        }
+    }
+
+    // Calls `visit` with every record of entity `n`: its parts and their sub-lists.
+    template <typename Visit> void ForEachOwnRecord(int n, Visit visit) const
+    {
+        ForEachPart(n, [&](int part) {
+            for (int s = part - 1; s > 0 && myRecords[std::size_t(s)].record->ident[0] == '$';
+                 --s) {
+                visit(s);
+            }
+            visit(part);
+        });
+    }
+
+    template <typename CaseOf> Handle(Standard_Type) ClassOfCase(CaseOf caseOf) const;
     const TypeInfo* InfoOf(const StepFileParse::Record& record);
+    const TypeInfo* ComplexInfoOf(int head);
     void Plan();
     Handle(StepData_StepReaderData) FillData(Resource_FormatType codePage) const;
     void MakeEntities(StepData_StepReaderTool& tool, StepData_StepReaderData& data);
@@ -317,15 +382,43 @@ private:
     const StepFileParse& myParse;
     EntityIndex& myIndex;
     Handle(StepData_Protocol) myProtocol;
-    std::vector<Record> myRecords; // by the record's number in the file, from 1
-    std::vector<bool> myEmptied;   // records whose parameters the reader data leaves out
+    std::vector<Record> myRecords;    // by the record's number in the file, from 1
+    std::vector<bool> myEmptied;      // records the reader data leaves empty
+    std::vector<int> myEntityRecords; // the records of entities, in the file's order
     std::vector<int> myRecordOfModel;
     std::vector<Handle(Standard_Transient)> myEntities;
-    std::vector<Handle(Interface_ReportEntity)> myReports; // by record number in the file
+    // By record number in the file: the few records whose reading said something.
+    std::map<int, Handle(Interface_ReportEntity)> myReports;
     std::unordered_map<std::string_view, TypeInfo> myTypes;
+    std::unordered_map<std::string, TypeInfo> myComplexTypes;
     int myCurrent = 0; // the record being decoded, for its sub-lists
     int myKeptParams = 0;
 };
+
+// The class the protocol's recognition makes of a record whose case number `caseOf` gives, as
+// the reader tool finds it; null for none.
+template <typename CaseOf> Handle(Standard_Type) DecodingLoad::ClassOfCase(CaseOf caseOf) const
+{
+    Interface_ReaderLib readers(myProtocol);
+    for (readers.Start(); readers.More(); readers.Next()) {
+        const Handle(StepData_ReadWriteModule) module =
+            Handle(StepData_ReadWriteModule)::DownCast(readers.Module());
+        const int caseNumber = module.IsNull() ? 0 : caseOf(module);
+        if (caseNumber <= 0) {
+            continue;
+        }
+        Interface_GeneralLib general(readers.Protocol());
+        for (general.Start(); general.More(); general.Next()) {
+            Handle(Standard_Transient) entity;
+            if (general.Protocol()->DynamicType() == readers.Protocol()->DynamicType() &&
+                general.Module()->NewVoid(caseNumber, entity)) {
+                return entity->DynamicType();
+            }
+        }
+        return Handle(Standard_Type)();
+    }
+    return Handle(Standard_Type)();
+}
 
 const DecodingLoad::TypeInfo* DecodingLoad::InfoOf(const StepFileParse::Record& record)
 {
@@ -334,33 +427,37 @@ const DecodingLoad::TypeInfo* DecodingLoad::InfoOf(const StepFileParse::Record& 
     TypeInfo& info = found->second;
     if (added) {
         info.kind = StepRecordDecode::KindOf(record.type, record.typeLength);
-        // The class the protocol's recognition makes of the type, as the reader tool finds it.
         const TCollection_AsciiString name(record.type, int(record.typeLength));
-        Interface_ReaderLib readers(myProtocol);
-        for (readers.Start(); readers.More() && info.type.IsNull(); readers.Next()) {
-            const Handle(StepData_ReadWriteModule) module =
-                Handle(StepData_ReadWriteModule)::DownCast(readers.Module());
-            const int caseNumber = module.IsNull() ? 0 : module->CaseStep(name);
-            if (caseNumber <= 0) {
-                continue;
-            }
-            Interface_GeneralLib general(readers.Protocol());
-            for (general.Start(); general.More(); general.Next()) {
-                Handle(Standard_Transient) entity;
-                if (general.Protocol()->DynamicType() == readers.Protocol()->DynamicType() &&
-                    general.Module()->NewVoid(caseNumber, entity)) {
-                    info.type = entity->DynamicType();
-                    break;
-                }
-            }
-        }
+        info.type = ClassOfCase(
+            [&](const Handle(StepData_ReadWriteModule)& module) { return module->CaseStep(name); });
     }
     return &info;
 }
 
-// Decides which records are decoded. The reader data keeps every record, so that its numbers
-// (which its messages give) are the file's, but not the parameters of decoded records and of
-// their sub-lists.
+// The class of a complex entity, from the types of its parts as the recognition finds it; the
+// load never decodes one.
+const DecodingLoad::TypeInfo* DecodingLoad::ComplexInfoOf(int head)
+{
+    TColStd_SequenceOfAsciiString parts;
+    std::string key;
+    ForEachPart(head, [&](int n) {
+        const StepFileParse::Record& record = *myRecords[std::size_t(n)].record;
+        parts.Append(TCollection_AsciiString(record.type, int(record.typeLength)));
+        key.append(record.type, record.typeLength).push_back(' ');
+    });
+    const auto [found, added] = myComplexTypes.try_emplace(key);
+    if (added) {
+        found->second.kind = StepRecordDecode::KindOfComplex(key);
+        found->second.type = ClassOfCase([&](const Handle(StepData_ReadWriteModule)& module) {
+            return module->CaseStep(parts);
+        });
+    }
+    return &found->second;
+}
+
+// Decides which records are decoded. The reader data has as many records as the file, so that
+// its numbers (which its messages give) are the file's, but leaves decoded records and their
+// sub-lists empty.
 void DecodingLoad::Plan()
 {
     myRecords.assign(std::size_t(myParse.GetRecordCount()) + 1, Record());
@@ -374,6 +471,7 @@ void DecodingLoad::Plan()
     }
     const int header = myParse.GetHeaderCount();
     int lastNamed = 0;
+    std::vector<int> complexHeads;
     for (int n = header + 1; n <= number; ++n) {
         const StepFileParse::Record& record = *myRecords[std::size_t(n)].record;
         if (record.ident[0] != '#') {
@@ -381,17 +479,19 @@ void DecodingLoad::Plan()
         }
         if (NameNumber(record.ident, record.identLength) > 0) {
             myRecords[std::size_t(n)].type = InfoOf(record);
+            myEntityRecords.push_back(n);
             lastNamed = n;
-        } else if (lastNamed > 0) {
-            // A part of a complex entity: its class is the recognition's to find.
-            myRecords[std::size_t(lastNamed)].type = nullptr;
+        } else if (lastNamed > 0 && (complexHeads.empty() || complexHeads.back() != lastNamed)) {
+            complexHeads.push_back(lastNamed);
         }
     }
+    for (const int head : complexHeads) {
+        myRecords[std::size_t(head)].type = ComplexInfoOf(head);
+    }
     myEmptied.assign(std::size_t(number) + 1, false);
-    myKeptParams = myParse.GetParamCount();
-    for (int n = header + 1; n <= number; ++n) {
+    for (const int n : myEntityRecords) {
         Record& entry = myRecords[std::size_t(n)];
-        if (entry.type == nullptr || entry.type->kind == StepRecordDecode::None) {
+        if (entry.type->kind == StepRecordDecode::None) {
             continue;
         }
         myCurrent = n;
@@ -400,12 +500,11 @@ void DecodingLoad::Plan()
             continue;
         }
         entry.decoded = entry.type->kind;
-        myEmptied[std::size_t(n)] = true;
-        myKeptParams -= int(entry.record->paramCount);
-        for (int s = n - 1; s > 0 && myRecords[std::size_t(s)].record->ident[0] == '$'; --s) {
-            myEmptied[std::size_t(s)] = true;
-            myKeptParams -= int(myRecords[std::size_t(s)].record->paramCount);
-        }
+        ForEachOwnRecord(n, [&](int own) { myEmptied[std::size_t(own)] = true; });
+    }
+    for (int n = 1; n <= number; ++n) {
+        myKeptParams +=
+            myEmptied[std::size_t(n)] ? 0 : int(myRecords[std::size_t(n)].record->paramCount);
     }
 }
 
@@ -420,26 +519,26 @@ Handle(StepData_StepReaderData) DecodingLoad::FillData(Resource_FormatType codeP
     for (int m = 1; m <= count; ++m) {
         const Record& entry = myRecords[std::size_t(m)];
         const StepFileParse::Record& record = *entry.record;
-        const bool emptied = myEmptied[std::size_t(m)];
-        data->SetRecord(m, record.ident, record.type,
-                        emptied ? 0 : (record.paramCount > 0 ? 1 : 0));
+        if (myEmptied[std::size_t(m)]) {
+            data->InitParams(m);
+            continue;
+        }
+        data->SetRecord(m, record.ident, record.type, record.paramCount > 0 ? 1 : 0);
         if (record.ident[0] == '$') {
             const std::size_t sub = std::size_t(SubListNumber(record.ident));
             subLists.resize(std::max(subLists.size(), sub + 1), 0);
             subLists[sub] = m;
         }
-        if (!emptied) {
-            const StepFileParse::Param* param = entry.params;
-            for (std::uint32_t i = 0; i < record.paramCount; ++i, ++param) {
-                int target = 0;
-                if (param->kind == Interface_ParamIdent) {
-                    target = Target(*param);
-                } else if (param->kind == Interface_ParamSub) {
-                    const std::size_t sub = std::size_t(SubListNumber(param->text));
-                    target = sub < subLists.size() ? subLists[sub] : 0;
-                }
-                data->Interface_FileReaderData::AddParam(m, param->text, param->kind, target);
+        const StepFileParse::Param* param = entry.params;
+        for (std::uint32_t i = 0; i < record.paramCount; ++i, ++param) {
+            int target = 0;
+            if (param->kind == Interface_ParamIdent) {
+                target = Target(*param);
+            } else if (param->kind == Interface_ParamSub) {
+                const std::size_t sub = std::size_t(SubListNumber(param->text));
+                target = sub < subLists.size() ? subLists[sub] : 0;
             }
+            data->Interface_FileReaderData::AddParam(m, param->text, param->kind, target);
         }
         data->InitParams(m);
     }
@@ -450,23 +549,25 @@ Handle(StepData_StepReaderData) DecodingLoad::FillData(Resource_FormatType codeP
 void DecodingLoad::MakeEntities(StepData_StepReaderTool& tool, StepData_StepReaderData& data)
 {
     myEntities.assign(myRecords.size(), Handle(Standard_Transient)());
-    myReports.assign(myRecords.size(), Handle(Interface_ReportEntity)());
-    for (int m = data.FindNextRecord(0); m > 0; m = data.FindNextRecord(m)) {
-        const int n = m;
+    myReports.clear();
+    // A check that took no message serves the next record.
+    Handle(Interface_Check) check = new Interface_Check;
+    for (const int n : myEntityRecords) {
         Handle(Standard_Transient)& entity = myEntities[std::size_t(n)];
         const StepRecordDecode::Kind kind = myRecords[std::size_t(n)].decoded;
         if (kind != StepRecordDecode::None) {
             entity = StepRecordDecode::New(kind);
-        } else {
-            Handle(Interface_Check) check = new Interface_Check;
-            if (!tool.Recognize(m, check, entity)) {
-                entity = tool.UnknownEntity();
-                myReports[std::size_t(n)] = new Interface_ReportEntity(check, entity);
-            } else if (check->NbFails() + check->NbWarnings() > 0 && !entity.IsNull()) {
-                myReports[std::size_t(n)] = new Interface_ReportEntity(check, entity);
+        } else if (!tool.Recognize(n, check, entity)) {
+            entity = tool.UnknownEntity();
+            myReports[n] = new Interface_ReportEntity(check, entity);
+            check = new Interface_Check;
+        } else if (check->NbFails() + check->NbWarnings() > 0) {
+            if (!entity.IsNull()) {
+                myReports[n] = new Interface_ReportEntity(check, entity);
             }
+            check = new Interface_Check;
         }
-        data.BindEntity(m, entity);
+        data.BindEntity(n, entity);
     }
 }
 
@@ -485,9 +586,10 @@ Handle(Standard_Transient) DecodingLoad::LoadRecord(StepData_StepReaderTool& too
                                                     const Handle(StepData_StepModel)& model,
                                                     int number)
 {
-    const int n = number;
     Handle(Standard_Transient) entity = data.BoundEntity(number);
-    Handle(Interface_ReportEntity)& report = myReports[std::size_t(n)];
+    const auto recognised = myReports.find(number);
+    Handle(Interface_ReportEntity) report =
+        recognised == myReports.end() ? Handle(Interface_ReportEntity)() : recognised->second;
     Handle(Interface_Check) check = report.IsNull() ? new Interface_Check(entity) : report->Check();
     if (tool.TraceLevel() >= 2 && myProtocol->IsUnknownEntity(entity) &&
         !tool.Messenger().IsNull()) {
@@ -497,10 +599,11 @@ Handle(Standard_Transient) DecodingLoad::LoadRecord(StepData_StepReaderTool& too
     }
     tool.AnalyseRecord(number, entity, check);
     model->AddEntity(entity);
-    Added(model, n);
+    Added(model, number);
     int fails = check->NbFails();
     if (fails + check->NbWarnings() > 0) {
         report = new Interface_ReportEntity(check, entity);
+        myReports[number] = report;
         if (tool.TraceLevel() >= 2 && !tool.Messenger().IsNull()) {
             Message_Messenger::StreamBuffer out = tool.Messenger()->SendInfo();
             check->Print(out, 2);
@@ -531,17 +634,17 @@ void DecodingLoad::LoadEntities(StepData_StepReaderTool& tool, StepData_StepRead
             messenger->Send(Message_Msg("XSTEP_11"), Message_Info);
         }
     }
-    model->Reservate(data.NbEntities());
+    const std::size_t count = myEntityRecords.size();
+    model->Reservate(int(count));
     myRecordOfModel.assign(1, 0);
-    myRecordOfModel.reserve(std::size_t(data.NbEntities()) + 1);
-    int next = data.FindNextRecord(0);
-    while (next > 0) {
-        int number = next;
+    myRecordOfModel.reserve(count + 1);
+    std::size_t next = 0;
+    while (next < count) {
+        std::size_t at = next;
         try {
             OCC_CATCH_SIGNALS
-            for (number = next; number > 0; number = data.FindNextRecord(number)) {
-                next = number;
-                const int n = number;
+            for (; at < count; ++at) {
+                const int n = myEntityRecords[at];
                 Record& entry = myRecords[std::size_t(n)];
                 if (entry.decoded != StepRecordDecode::None) {
                     myCurrent = n;
@@ -549,17 +652,18 @@ void DecodingLoad::LoadEntities(StepData_StepReaderTool& tool, StepData_StepRead
                                            {entry.params, entry.record->paramCount}, *this);
                     model->AddEntity(myEntities[std::size_t(n)]);
                     Added(model, n);
-                } else if (LoadRecord(tool, data, model, number).IsNull() && !messenger.IsNull()) {
+                } else if (LoadRecord(tool, data, model, n).IsNull() && !messenger.IsNull()) {
                     Message_Msg message("XSTEP_21");
                     message.Arg(model->NbEntities());
                     messenger->Send(message, Message_Info);
                 }
             }
-            next = 0;
+            next = count;
         } catch (const Standard_Failure& failure) {
             // As the reader tool does: the record that raised is kept as an unknown entity
             // with the failure, and the load goes on with the next one.
-            next = data.FindNextRecord(number);
+            next = at + 1;
+            const int number = myEntityRecords[at];
             const bool signal = failure.IsKind(STANDARD_TYPE(OSD_Signal));
             const Handle(Standard_Transient) entity = data.BoundEntity(number);
             if (entity.IsNull()) {
@@ -582,34 +686,38 @@ void DecodingLoad::LoadEntities(StepData_StepReaderTool& tool, StepData_StepRead
             Handle(Interface_Check) contentCheck = check;
             tool.AnalyseRecord(number, unknown, contentCheck);
             report->SetContent(unknown);
-            myReports[std::size_t(number)] = report;
+            myReports[number] = report;
             model->AddEntity(entity);
             Added(model, number);
         }
     }
-    int reports = 0;
-    for (const Handle(Interface_ReportEntity)& report : myReports) {
-        reports += report.IsNull() ? 0 : 1;
-    }
-    if (reports > 0) {
+    if (!myReports.empty()) {
+        const int reports = int(myReports.size());
         if (tool.TraceLevel() > 0 && !messenger.IsNull()) {
             Message_Msg message("XSTEP_24");
             message.Arg(reports);
             messenger->Send(message, Message_Info);
         }
         model->Reservate(-reports - 10);
-        for (std::size_t n = 0; n < myReports.size(); ++n) {
-            if (!myReports[n].IsNull()) {
-                model->SetReportEntity(-model->Number(myEntities[n]), myReports[n]);
-            }
+        for (const auto& [n, report] : myReports) {
+            model->SetReportEntity(-model->Number(myEntities[std::size_t(n)]), report);
         }
     }
+    // The numbers entities have in the file: the reader tool gives those of the records it
+    // holds, the load those of the decoded ones.
     try {
         OCC_CATCH_SIGNALS
         tool.EndRead(model);
     } catch (const Standard_Failure&) {
         if (!messenger.IsNull()) {
             messenger->Send(Message_Msg("XSTEP_11"), Message_Info);
+        }
+    }
+    for (const int n : myEntityRecords) {
+        const Record& entry = myRecords[std::size_t(n)];
+        if (entry.decoded != StepRecordDecode::None && entry.modelNumber > 0) {
+            model->SetIdentLabel(myEntities[std::size_t(n)],
+                                 NameNumber(entry.record->ident, entry.record->identLength));
         }
     }
 }
@@ -634,11 +742,12 @@ void DecodingLoad::Load(const Handle(StepData_StepModel)& model)
         model->SetProtocol(myProtocol);
     }
     tool.Clear();
+    data.Nullify();
 }
 
 // The graph OpenCASCADE's evaluation makes: entity i is in the sharing list of each entity it
 // shares, once for each time it shares it, lists in ascending order of i. A decoded entity
-// shares exactly what its record references; any other is asked, as the evaluation does.
+// shares exactly what its records reference; any other is asked, as the evaluation does.
 Handle(Interface_HGraph) DecodingLoad::MakeGraph(const Handle(StepData_StepModel)& model)
 {
     const Handle(Interface_GTool) tool = model->GTool();
@@ -660,15 +769,10 @@ Handle(Interface_HGraph) DecodingLoad::MakeGraph(const Handle(StepData_StepModel
                     graph.AddSharing(shared, i);
                 }
             };
-            myCurrent = n;
-            const StepRecordDecode::Params params{entry->params, entry->record->paramCount};
-            for (std::uint32_t p = 0; p < params.count; ++p) {
-                share(params.first[p]);
-            }
-            StepRecordDecode::ForEachSubList(params, [&](const StepFileParse::Param& sub) {
-                const StepRecordDecode::Params list = SubList(sub);
-                for (std::uint32_t p = 0; p < list.count; ++p) {
-                    share(list.first[p]);
+            ForEachOwnRecord(n, [&](int own) {
+                const Record& record = myRecords[std::size_t(own)];
+                for (std::uint32_t p = 0; p < record.record->paramCount; ++p) {
+                    share(record.params[p]);
                 }
             });
             continue;
@@ -707,10 +811,6 @@ bool LoadStepModel(StepFileParse& parse, const Handle(XSControl_WorkSession)& se
         DecodingLoad load(parse, index, protocol);
         load.Load(model);
         SessionGraph::Set(*session, load.MakeGraph(model));
-        // As the session does when it takes a loaded model: the semantic checks are made once
-        // the graph is there, and marked as to be made again.
-        session->ComputeCheck();
-        session->ClearData(3);
     } else {
         LoadByReaderTool(parse, model, protocol);
         session->SetModel(model);

@@ -1,6 +1,9 @@
 #include "StepRecordDecode.h"
 
 #include <Interface_FileReaderData.hxx>
+#include <StepBasic_ProductDefinition.hxx>
+#include <StepBasic_ProductDefinitionOrReference.hxx>
+#include <StepBasic_ProductDefinitionRelationship.hxx>
 #include <StepGeom_Axis2Placement.hxx>
 #include <StepGeom_Axis2Placement2d.hxx>
 #include <StepGeom_Axis2Placement3d.hxx>
@@ -14,7 +17,18 @@
 #include <StepGeom_Point.hxx>
 #include <StepGeom_Surface.hxx>
 #include <StepGeom_Vector.hxx>
+#include <StepRepr_CharacterizedDefinition.hxx>
+#include <StepRepr_FunctionallyDefinedTransformation.hxx>
+#include <StepRepr_ItemDefinedTransformation.hxx>
+#include <StepRepr_NextAssemblyUsageOccurrence.hxx>
+#include <StepRepr_ProductDefinitionShape.hxx>
+#include <StepRepr_Representation.hxx>
+#include <StepRepr_RepresentationItem.hxx>
+#include <StepRepr_ShapeRepresentationRelationship.hxx>
+#include <StepRepr_ShapeRepresentationRelationshipWithTransformation.hxx>
+#include <StepRepr_Transformation.hxx>
 #include <StepShape_AdvancedFace.hxx>
+#include <StepShape_ContextDependentShapeRepresentation.hxx>
 #include <StepShape_Edge.hxx>
 #include <StepShape_EdgeCurve.hxx>
 #include <StepShape_EdgeLoop.hxx>
@@ -105,6 +119,12 @@ bool IsListOf(const Param& param, std::uint32_t least, std::uint32_t most, const
     return true;
 }
 
+// An optional text: omitted, or a plain one.
+bool IsOptionalName(const Param& param)
+{
+    return param.kind == Interface_ParamVoid || IsPlainName(param);
+}
+
 Handle(TCollection_HAsciiString) Name(const Param& param)
 {
     if (param.length == 2) {
@@ -130,6 +150,19 @@ template <typename T> Handle(T) EntityAs(const Param& param, const Links& links)
     return Handle(T)(static_cast<T*>(links.Entity(param).get()));
 }
 
+// An optional text `IsOptionalName` took: null when omitted.
+Handle(TCollection_HAsciiString) OptionalName(const Param& param)
+{
+    return param.kind == Interface_ParamVoid ? Handle(TCollection_HAsciiString)() : Name(param);
+}
+
+StepBasic_ProductDefinitionOrReference ProductDefinitionOf(const Param& param, const Links& links)
+{
+    StepBasic_ProductDefinitionOrReference definition;
+    definition.SetValue(links.Entity(param));
+    return definition;
+}
+
 } // namespace
 
 Kind KindOf(const char* type, std::uint32_t length)
@@ -153,6 +186,10 @@ Kind KindOf(const char* type, std::uint32_t length)
         {"FACE_BOUND", FaceBound},
         {"FACE_OUTER_BOUND", FaceOuterBound},
         {"ADVANCED_FACE", AdvancedFace},
+        {"PRODUCT_DEFINITION_SHAPE", ProductDefinitionShape},
+        {"NEXT_ASSEMBLY_USAGE_OCCURRENCE", NextAssemblyUsageOccurrence},
+        {"ITEM_DEFINED_TRANSFORMATION", ItemDefinedTransformation},
+        {"CONTEXT_DEPENDENT_SHAPE_REPRESENTATION", ContextDependentShapeRepresentation},
     };
     const std::string_view name(type, length);
     for (const auto& entry : kTypes) {
@@ -161,6 +198,14 @@ Kind KindOf(const char* type, std::uint32_t length)
         }
     }
     return None;
+}
+
+Kind KindOfComplex(std::string_view types)
+{
+    return types == "REPRESENTATION_RELATIONSHIP REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION "
+                    "SHAPE_REPRESENTATION_RELATIONSHIP "
+               ? ShapeRepresentationRelationshipWithTransformation
+               : None;
 }
 
 bool Accepts(Kind kind, Params params, const Links& links)
@@ -217,6 +262,37 @@ bool Accepts(Kind kind, Params params, const Links& links)
                             return refersTo(bound, STANDARD_TYPE(StepShape_FaceBound));
                         }) &&
                refersTo(p[2], STANDARD_TYPE(StepGeom_Surface)) && IsBoolean(p[3]);
+    case ProductDefinitionShape:
+        return count(3) && IsOptionalName(p[1]) &&
+               (refersTo(p[2], STANDARD_TYPE(StepBasic_ProductDefinition)) ||
+                refersTo(p[2], STANDARD_TYPE(StepBasic_ProductDefinitionRelationship)));
+    case NextAssemblyUsageOccurrence:
+        return count(6) && IsPlainName(p[1]) && IsOptionalName(p[2]) &&
+               refersTo(p[3], STANDARD_TYPE(StepBasic_ProductDefinition)) &&
+               refersTo(p[4], STANDARD_TYPE(StepBasic_ProductDefinition)) && IsOptionalName(p[5]);
+    case ItemDefinedTransformation:
+        return count(4) && IsOptionalName(p[1]) &&
+               refersTo(p[2], STANDARD_TYPE(StepRepr_RepresentationItem)) &&
+               refersTo(p[3], STANDARD_TYPE(StepRepr_RepresentationItem));
+    case ContextDependentShapeRepresentation:
+        // No name: two references.
+        return params.count == 2 &&
+               refersTo(p[0], STANDARD_TYPE(StepRepr_ShapeRepresentationRelationship)) &&
+               refersTo(p[1], STANDARD_TYPE(StepRepr_ProductDefinitionShape));
+    case ShapeRepresentationRelationshipWithTransformation: {
+        if (links.PartCount() != 3 || !count(4) || !IsOptionalName(p[1]) ||
+            !refersTo(p[2], STANDARD_TYPE(StepRepr_Representation)) ||
+            !refersTo(p[3], STANDARD_TYPE(StepRepr_Representation))) {
+            return false;
+        }
+        const Params transformation = links.Part(1);
+        return transformation.count == 1 &&
+               (refersTo(transformation.first[0],
+                         STANDARD_TYPE(StepRepr_ItemDefinedTransformation)) ||
+                refersTo(transformation.first[0],
+                         STANDARD_TYPE(StepRepr_FunctionallyDefinedTransformation))) &&
+               links.Part(2).count == 0;
+    }
     case None:
         break;
     }
@@ -256,6 +332,16 @@ Handle(Standard_Transient) New(Kind kind)
         return new StepShape_FaceOuterBound;
     case AdvancedFace:
         return new StepShape_AdvancedFace;
+    case ProductDefinitionShape:
+        return new StepRepr_ProductDefinitionShape;
+    case NextAssemblyUsageOccurrence:
+        return new StepRepr_NextAssemblyUsageOccurrence;
+    case ItemDefinedTransformation:
+        return new StepRepr_ItemDefinedTransformation;
+    case ContextDependentShapeRepresentation:
+        return new StepShape_ContextDependentShapeRepresentation;
+    case ShapeRepresentationRelationshipWithTransformation:
+        return new StepRepr_ShapeRepresentationRelationshipWithTransformation;
     case None:
         break;
     }
@@ -265,8 +351,14 @@ Handle(Standard_Transient) New(Kind kind)
 void Fill(Kind kind, const Handle(Standard_Transient)& entity, Params params, const Links& links)
 {
     const Param* p = params.first;
-    const Handle(TCollection_HAsciiString) name = Name(p[0]);
     Standard_Transient* const object = entity.get();
+    if (kind == ContextDependentShapeRepresentation) {
+        static_cast<StepShape_ContextDependentShapeRepresentation*>(object)->Init(
+            EntityAs<StepRepr_ShapeRepresentationRelationship>(p[0], links),
+            EntityAs<StepRepr_ProductDefinitionShape>(p[1], links));
+        return;
+    }
+    const Handle(TCollection_HAsciiString) name = Name(p[0]);
     switch (kind) {
     case CartesianPoint: {
         const Params xyz = links.SubList(p[1]);
@@ -360,6 +452,32 @@ void Fill(Kind kind, const Handle(Standard_Transient)& entity, Params params, co
             name, list, EntityAs<StepGeom_Surface>(p[2], links), Boolean(p[3]));
         return;
     }
+    case ProductDefinitionShape: {
+        StepRepr_CharacterizedDefinition definition;
+        definition.SetValue(links.Entity(p[2]));
+        static_cast<StepRepr_ProductDefinitionShape*>(object)->Init(name, !IsVoid(p[1]),
+                                                                    OptionalName(p[1]), definition);
+        return;
+    }
+    case NextAssemblyUsageOccurrence:
+        static_cast<StepRepr_NextAssemblyUsageOccurrence*>(object)->Init(
+            name, Name(p[1]), !IsVoid(p[2]), OptionalName(p[2]), ProductDefinitionOf(p[3], links),
+            ProductDefinitionOf(p[4], links), !IsVoid(p[5]), OptionalName(p[5]));
+        return;
+    case ItemDefinedTransformation:
+        static_cast<StepRepr_ItemDefinedTransformation*>(object)->Init(
+            name, OptionalName(p[1]), EntityAs<StepRepr_RepresentationItem>(p[2], links),
+            EntityAs<StepRepr_RepresentationItem>(p[3], links));
+        return;
+    case ShapeRepresentationRelationshipWithTransformation: {
+        StepRepr_Transformation transformation;
+        transformation.SetValue(links.Entity(links.Part(1).first[0]));
+        static_cast<StepRepr_ShapeRepresentationRelationshipWithTransformation*>(object)->Init(
+            name, OptionalName(p[1]), EntityAs<StepRepr_Representation>(p[2], links),
+            EntityAs<StepRepr_Representation>(p[3], links), transformation);
+        return;
+    }
+    case ContextDependentShapeRepresentation:
     case None:
         break;
     }

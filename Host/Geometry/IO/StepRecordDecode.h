@@ -6,16 +6,19 @@
 #include <Standard_Type.hxx>
 
 #include <cstdint>
+#include <string_view>
 
 class Standard_Transient;
 
 namespace orvkit {
 
 // Entities of the commonest types of B-rep files (points, directions, vectors, placements,
-// lines, circles, planes, cylinders, vertices, edges, loops, face bounds, faces), made straight
-// from a parse's records, without OpenCASCADE's reader data: they are nine in ten entities of
-// a B-rep file, and reading them parameter by parameter through the reader data, with a check
-// for each, is most of the time OpenCASCADE takes to load a model.
+// lines, circles, planes, cylinders, vertices, edges, loops, face bounds, faces) and of
+// assemblies (occurrences, their shape definitions and placements), made straight from a
+// parse's records, without OpenCASCADE's reader data: they are nine in ten entities of a B-rep
+// file and eight in ten of a large assembly, and reading them parameter by parameter through
+// the reader data, with a check for each, is most of the time OpenCASCADE takes to load a
+// model.
 //
 // A record is decoded only when OpenCASCADE would read it without a word: the number and kinds
 // of its parameters are those of its type, every reference names an entity of the class the
@@ -41,6 +44,14 @@ enum Kind : std::uint8_t {
     FaceBound,
     FaceOuterBound,
     AdvancedFace,
+    // The structure of assemblies: placed occurrences and their transformations.
+    ProductDefinitionShape,
+    NextAssemblyUsageOccurrence,
+    ItemDefinedTransformation,
+    ContextDependentShapeRepresentation,
+    // A complex entity: representation relationship, with transformation, of shapes.
+    ShapeRepresentationRelationshipWithTransformation,
+    LastKind = ShapeRepresentationRelationshipWithTransformation,
 };
 
 // A record's parameters.
@@ -60,24 +71,21 @@ public:
     virtual const Handle(Standard_Type)& ClassOf(const StepFileParse::Param& param) const = 0;
     // The entity a reference names, once every entity is made.
     virtual const Handle(Standard_Transient)& Entity(const StepFileParse::Param& param) const = 0;
+    // The parts of a complex entity: how many, and the parameters of each (0 is the first).
+    virtual int PartCount() const = 0;
+    virtual Params Part(int index) const = 0;
 };
 
 // The kind of records of a type, None for a type left to OpenCASCADE.
 Kind KindOf(const char* type, std::uint32_t length);
 
-// Whether a record of `kind` with `params` decodes without a word. It uses the records of its
-// sub-lists, no others: those are the parameters `ForEachSubList` lists.
-bool Accepts(Kind kind, Params params, const Links& links);
+// The kind of complex entities whose parts have these types, in the file's order, each followed
+// by one space ("A B "); None for those left to OpenCASCADE.
+Kind KindOfComplex(std::string_view types);
 
-// Calls `visit` with each sub-list parameter of a record of `kind` that `Accepts` took.
-template <typename Visit> void ForEachSubList(Params params, Visit visit)
-{
-    for (std::uint32_t i = 0; i < params.count; ++i) {
-        if (params.first[i].kind == Interface_ParamSub) {
-            visit(params.first[i]);
-        }
-    }
-}
+// Whether a record of `kind` with `params` (of its first part, for a complex entity) decodes
+// without a word. It uses no records but its own: its parts and their sub-lists.
+bool Accepts(Kind kind, Params params, const Links& links);
 
 // A new, empty entity of the class OpenCASCADE makes for `kind`.
 Handle(Standard_Transient) New(Kind kind);
