@@ -56,10 +56,10 @@ int NameNumber(const char* text, std::uint32_t length)
 }
 
 // The record each entity name stands for, built when every name is given once and every
-// reference names an entity of the file. The reader data is then given its references already
-// resolved, which spares OpenCASCADE's own resolution (a map of all names and a pass over all
-// parameters, a tenth of its reading). Any other file is resolved by OpenCASCADE, with its
-// checks for names given twice and dangling references.
+// reference names an entity of the file. The load then resolves references itself, which
+// spares OpenCASCADE's own resolution (a map of all names and a pass over all parameters), and
+// decodes entities. Any other file is resolved by OpenCASCADE, with its checks for names given
+// twice and dangling references.
 class EntityIndex {
 public:
     bool Build(const StepFileParse& parse)
@@ -136,80 +136,35 @@ int SubListNumber(const char* text)
     return std::atoi(text + 1);
 }
 
-Handle(StepData_StepReaderData)
-FillReaderData(const StepFileParse& parse, Resource_FormatType codePage, const EntityIndex* index)
+// The model as OpenCASCADE's reader tool loads it after its own parse, for a file in which a
+// name is given twice or a reference names no entity: the tool resolves the references, with
+// its checks for both, and reads every entity.
+void LoadByReaderTool(StepFileParse& parse, const Handle(StepData_StepModel)& model,
+                      const Handle(StepData_Protocol)& protocol)
 {
-    Handle(StepData_StepReaderData) data = new StepData_StepReaderData(
-        parse.GetHeaderCount(), parse.GetRecordCount(), parse.GetParamCount(), codePage);
-    // A sub-list is named again in every entity; a reference to it means its latest record,
-    // which comes before the record that holds the reference.
-    std::vector<int> subLists;
+    Handle(StepData_StepReaderData) data =
+        new StepData_StepReaderData(parse.GetHeaderCount(), parse.GetRecordCount(),
+                                    parse.GetParamCount(), model->SourceCodePage());
     int number = 0;
     for (const StepFileParse::Chunk& chunk : parse.GetChunks()) {
         for (const StepFileParse::Record& record : chunk.records) {
             ++number;
             data->SetRecord(number, record.ident, record.type, record.paramCount > 0 ? 1 : 0);
-            if (index != nullptr && record.ident[0] == '$') {
-                const std::size_t sub = std::size_t(SubListNumber(record.ident));
-                subLists.resize(std::max(subLists.size(), sub + 1), 0);
-                subLists[sub] = number;
-            }
             const StepFileParse::Param* param = chunk.params.data() + record.firstParam;
             for (std::uint32_t i = 0; i < record.paramCount; ++i, ++param) {
-                if (index == nullptr) {
-                    data->AddStepParam(number, param->text, param->kind);
-                    continue;
-                }
-                int target = 0;
-                if (param->kind == Interface_ParamIdent) {
-                    target = index->Find(NameNumber(param->text, param->length));
-                } else if (param->kind == Interface_ParamSub) {
-                    const std::size_t sub = std::size_t(SubListNumber(param->text));
-                    target = sub < subLists.size() ? subLists[sub] : 0;
-                }
-                data->Interface_FileReaderData::AddParam(number, param->text, param->kind, target);
+                data->AddStepParam(number, param->text, param->kind);
             }
             data->InitParams(number);
         }
     }
-    return data;
-}
-
-// What StepData_StepReaderTool::Prepare does after resolving the references: an empty entity
-// of its type for each record, under the same guard.
-void MakeEntities(StepData_StepReaderTool& tool)
-{
-    try {
-        OCC_CATCH_SIGNALS
-        tool.SetEntities();
-    } catch (const Standard_Failure& failure) {
-        Message::SendInfo() << " Exception Raised during Preparation :\n"
-                            << failure.GetMessageString()
-                            << "\n Now, trying to continue, but with presomption of failure\n";
-    }
-}
-
-// The model as OpenCASCADE's reader tool loads it, from a reader data of every record.
-void LoadByReaderTool(StepFileParse& parse, const Handle(StepData_StepModel)& model,
-                      const Handle(StepData_Protocol)& protocol)
-{
-    EntityIndex index;
-    const bool resolved = index.Build(parse);
-    Handle(StepData_StepReaderData) data =
-        FillReaderData(parse, model->SourceCodePage(), resolved ? &index : nullptr);
     parse.ReleaseRecords();
-    index = EntityIndex();
 
     const int failsBefore = data->GlobalCheck()->NbFails();
     StepData_StepReaderTool tool(data, protocol);
     tool.SetErrorHandle(Standard_True);
     const Handle(StepData_FileRecognizer) noRecognizer;
     tool.PrepareHeader(noRecognizer);
-    if (resolved) {
-        MakeEntities(tool);
-    } else {
-        tool.Prepare(noRecognizer);
-    }
+    tool.Prepare(noRecognizer);
     tool.LoadModel(model);
     if (model->Protocol().IsNull()) {
         model->SetProtocol(protocol);
@@ -625,15 +580,19 @@ void DecodingLoad::LoadEntities(StepData_StepReaderTool& tool, StepData_StepRead
                                 const Handle(StepData_StepModel)& model)
 {
     const Handle(Message_Messenger) messenger = tool.Messenger();
+    // The header and the end of the reading, each under the reader tool's guard.
+    const auto guarded =
+        [&](void (StepData_StepReaderTool::*step)(const Handle(Interface_InterfaceModel)&)) {
+            try {
+                OCC_CATCH_SIGNALS(tool.*step)(model);
+            } catch (const Standard_Failure&) {
+                if (!messenger.IsNull()) {
+                    messenger->Send(Message_Msg("XSTEP_11"), Message_Info);
+                }
+            }
+        };
     tool.SetModel(model);
-    try {
-        OCC_CATCH_SIGNALS
-        tool.BeginRead(model);
-    } catch (const Standard_Failure&) {
-        if (!messenger.IsNull()) {
-            messenger->Send(Message_Msg("XSTEP_11"), Message_Info);
-        }
-    }
+    guarded(&StepData_StepReaderTool::BeginRead);
     const std::size_t count = myEntityRecords.size();
     model->Reservate(int(count));
     myRecordOfModel.assign(1, 0);
@@ -705,14 +664,7 @@ void DecodingLoad::LoadEntities(StepData_StepReaderTool& tool, StepData_StepRead
     }
     // The numbers entities have in the file: the reader tool gives those of the records it
     // holds, the load those of the decoded ones.
-    try {
-        OCC_CATCH_SIGNALS
-        tool.EndRead(model);
-    } catch (const Standard_Failure&) {
-        if (!messenger.IsNull()) {
-            messenger->Send(Message_Msg("XSTEP_11"), Message_Info);
-        }
-    }
+    guarded(&StepData_StepReaderTool::EndRead);
     for (const int n : myEntityRecords) {
         const Record& entry = myRecords[std::size_t(n)];
         if (entry.decoded != StepRecordDecode::None && entry.modelNumber > 0) {
@@ -795,7 +747,7 @@ Handle(Interface_HGraph) DecodingLoad::MakeGraph(const Handle(StepData_StepModel
 } // namespace
 
 bool LoadStepModel(StepFileParse& parse, const Handle(XSControl_WorkSession)& session,
-                   const std::string& path, StepModelLoading loading)
+                   const std::string& path)
 {
     const Handle(StepData_Protocol) protocol =
         Handle(StepData_Protocol)::DownCast(session->Protocol());
@@ -804,7 +756,7 @@ bool LoadStepModel(StepFileParse& parse, const Handle(XSControl_WorkSession)& se
     }
     const Handle(StepData_StepModel) model = new StepData_StepModel;
     EntityIndex index;
-    if (loading == StepModelLoading::Decoding && index.Build(parse)) {
+    if (index.Build(parse)) {
         // The session takes the model while it is empty, which spares computing a graph that
         // is made from the records below.
         session->SetModel(model);

@@ -150,6 +150,18 @@ template <typename T> Handle(T) EntityAs(const Param& param, const Links& links)
     return Handle(T)(static_cast<T*>(links.Entity(param).get()));
 }
 
+// The entities a sub-list names, of the class `Accepts` found them to be.
+template <typename Array, typename T>
+Handle(Array) EntityList(const Param& param, const Links& links)
+{
+    const Params items = links.SubList(param);
+    const Handle(Array) list = new Array(1, int(items.count));
+    for (std::uint32_t i = 0; i < items.count; ++i) {
+        list->SetValue(int(i) + 1, EntityAs<T>(items.first[i], links));
+    }
+    return list;
+}
+
 // An optional text `IsOptionalName` took: null when omitted.
 Handle(TCollection_HAsciiString) OptionalName(const Param& param)
 {
@@ -426,32 +438,20 @@ void Fill(Kind kind, const Handle(Standard_Transient)& entity, Params params, co
         static_cast<StepShape_OrientedEdge*>(object)->Init(
             name, EntityAs<StepShape_Edge>(p[3], links), Boolean(p[4]));
         return;
-    case EdgeLoop: {
-        const Params edges = links.SubList(p[1]);
-        const Handle(StepShape_HArray1OfOrientedEdge) list =
-            new StepShape_HArray1OfOrientedEdge(1, int(edges.count));
-        for (std::uint32_t i = 0; i < edges.count; ++i) {
-            list->SetValue(int(i) + 1, EntityAs<StepShape_OrientedEdge>(edges.first[i], links));
-        }
-        static_cast<StepShape_EdgeLoop*>(object)->Init(name, list);
+    case EdgeLoop:
+        static_cast<StepShape_EdgeLoop*>(object)->Init(
+            name, EntityList<StepShape_HArray1OfOrientedEdge, StepShape_OrientedEdge>(p[1], links));
         return;
-    }
     case FaceBound:
     case FaceOuterBound:
         static_cast<StepShape_FaceBound*>(object)->Init(name, EntityAs<StepShape_Loop>(p[1], links),
                                                         Boolean(p[2]));
         return;
-    case AdvancedFace: {
-        const Params bounds = links.SubList(p[1]);
-        const Handle(StepShape_HArray1OfFaceBound) list =
-            new StepShape_HArray1OfFaceBound(1, int(bounds.count));
-        for (std::uint32_t i = 0; i < bounds.count; ++i) {
-            list->SetValue(int(i) + 1, EntityAs<StepShape_FaceBound>(bounds.first[i], links));
-        }
+    case AdvancedFace:
         static_cast<StepShape_AdvancedFace*>(object)->Init(
-            name, list, EntityAs<StepGeom_Surface>(p[2], links), Boolean(p[3]));
+            name, EntityList<StepShape_HArray1OfFaceBound, StepShape_FaceBound>(p[1], links),
+            EntityAs<StepGeom_Surface>(p[2], links), Boolean(p[3]));
         return;
-    }
     case ProductDefinitionShape: {
         StepRepr_CharacterizedDefinition definition;
         definition.SetValue(links.Entity(p[2]));
