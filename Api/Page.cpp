@@ -190,11 +190,10 @@ PageContent ContentOf(const orvkit::SceneNode& root, const std::string& file)
 bool ReadContent(const std::string& file, PageContent& content, ReadFailure& failure)
 {
     using namespace orvkit;
-    const std::string extension = PathUtil::Extension(file);
-    const ModelFormat* format = ModelFormat::ForExactExtension(extension);
+    const ModelFormat* format = ModelFormat::ForPath(file);
     if (format != nullptr && format->kind == ModelFormat::KindCad) {
         Xde2Doc converter;
-        if (!converter.Load(file)) {
+        if (!converter.LoadIgnoringCase(file)) {
             failure = ToReadFailure(file, converter.GetLastFailure());
             return false;
         }
@@ -204,7 +203,7 @@ bool ReadContent(const std::string& file, PageContent& content, ReadFailure& fai
     }
     // The readers below record why they failed, if they did, for this thread.
     LoadFailure::Clear();
-    if (SceneExchangeManager::Instance().FindReader(extension) != nullptr) {
+    if (SceneExchangeManager::Instance().FindReader(PathUtil::Extension(file)) != nullptr) {
         const std::shared_ptr<SceneNode> root = SceneExchangeManager::Instance().Load(file);
         if (!root) {
             failure = ToReadFailure(file, LoadFailure::Last());

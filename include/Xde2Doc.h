@@ -47,6 +47,10 @@ public:
     bool Load(const std::string& fileName);
     // As above, with the path's own text.
     bool Load(const Path& path);
+    // As Load(fileName), with the extension compared without regard to case: SolidWorks and
+    // other systems write ".STEP" and ".IGS". The program's verbs read through this one; Load
+    // keeps the exact rule that the document exchanger and the import commands rely on.
+    bool LoadIgnoringCase(const std::string& fileName);
 
     // Why the last Load failed (kind, format, the translator's own words); kind None after a
     // Load that succeeded.

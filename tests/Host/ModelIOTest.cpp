@@ -527,6 +527,17 @@ const RoundTripCase kRoundTrips[] = {
          builder.AddComponent(inner, part, Translation(5, 0, 0), "41");
          builder.AddComponent(root, inner, Translation(0, 0, 0), "inner-1");
      }},
+    {"a part placed twice in one spot, each instance with its own name",
+     [](XcafBuilder& builder) {
+         const TDF_Label root = builder.AddAssembly("analysis");
+         const TDF_Label solid = builder.AddPart("solid", MakeBox(1, 2, 3));
+         const TDF_Label mesh = builder.AddPart("mesh", MakeBox(1, 2, 3));
+         builder.AddComponent(root, solid, Translation(0, 0, 0), "=>[0:1:1:2]");
+         builder.AddComponent(root, mesh, Translation(0, 0, 0), "=>[0:1:1:3]");
+         builder.AddComponent(root, solid, Translation(0, 0, 0), "again");
+         builder.AddComponent(root, mesh, Translation(0, 0, 0), "");
+         builder.AddComponent(root, solid, Translation(0, 0, 0), "last");
+     }},
 };
 
 // What the model writer writes reads back as the model it was given, and written again from

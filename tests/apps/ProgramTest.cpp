@@ -413,6 +413,40 @@ TEST_F(ProgramTest, OpenGoesThroughTheExchangerChosenByExtension)
     EXPECT_EQ(upper.exitCode, 1);
 }
 
+// SolidWorks writes ".STEP" by default: every verb that reads or writes a model takes an
+// extension in any case, and the file written under an upper-case name is the format it names.
+TEST_F(ProgramTest, UpperCaseExtensionsReadAndWriteLikeLowerCase)
+{
+    const std::string step = myDir.Write("AS1.STEP", ReadWholeFile(kSample));
+    const std::string iges = myDir.File("AS1.IGS");
+    const std::string copy = myDir.File("COPY.Stp");
+    const std::string parts = myDir.File("parts");
+    const std::string converted = myDir.File("converted");
+    const std::string commands[] = {
+        "import " + Quote(step),
+        "xde " + Quote(step),
+        "check " + Quote(step),
+        "export " + Quote(step) + " " + Quote(iges),
+        "export " + Quote(step) + " " + Quote(copy),
+        "import " + Quote(iges),
+        "compare " + Quote(step) + " " + Quote(copy),
+        "export " + Quote(copy) + " " + Quote(myDir.File("AS1.GLB")),
+        "split " + Quote(step) + " " + Quote(parts),
+        "convert " + Quote(iges) + " --format STEP --out " + Quote(converted),
+        "view " + Quote(step) + " -o " + Quote(myDir.File("AS1.HTML")),
+    };
+    for (const std::string& command : commands) {
+        const ProgramRun run = Program(command);
+        EXPECT_EQ(run.exitCode, 0) << command << "\n" << run.err;
+        EXPECT_EQ(run.err.find("extension"), std::string::npos) << command << "\n" << run.err;
+    }
+    EXPECT_EQ(ReadWholeFile(iges).substr(72, 1), "S"); // IGES: the start section's column 73
+    EXPECT_EQ(ReadWholeFile(copy).rfind("ISO-10303-21;", 0), 0u);
+    EXPECT_EQ(ReadWholeFile(myDir.File("AS1.GLB")).substr(0, 4), "glTF");
+    EXPECT_TRUE(std::filesystem::exists(converted + "/AS1.step"));
+    EXPECT_NE(ReadWholeFile(myDir.File("AS1.HTML")).find("<html"), std::string::npos);
+}
+
 // A part the read left out is said on standard error by every verb that reads the model, and
 // reaches convert's report; the output is made of what was read.
 TEST_F(ProgramTest, WhatAReadLeftOutIsAWarningOfEveryVerbThatReadsAModel)

@@ -37,11 +37,12 @@ std::string ListNames(const std::vector<std::string>& names)
     return list;
 }
 
-bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension)
+bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension, bool exactCase)
 {
     impl.failure = {LoadFailureUnknownExtension,
                     {},
-                    "'" + extension + "' (expected .step, .stp, .iges or .igs, in lower case)"};
+                    "'" + extension + "' (expected .step, .stp, .iges or .igs" +
+                        (exactCase ? ", in lower case)" : ")")};
     LoadFailure::Record(impl.failure);
     return false;
 }

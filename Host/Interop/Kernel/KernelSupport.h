@@ -40,8 +40,9 @@ std::string ListNames(const std::vector<std::string>& names);
 TopoDS_Shape OneOrCompound(const std::vector<TopoDS_Shape>& shapes);
 
 // Records that no XDE reader takes `extension` (nothing is logged: the callers stay silent
-// about other files) and returns false.
-bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension);
+// about other files) and returns false. `exactCase`: the caller takes lower-case extensions
+// only, and the reason says so.
+bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension, bool exactCase = true);
 
 // What a format brings to ReadIntoDocument besides its configured reader.
 template <class Reader> struct ReadHooks {

@@ -21,6 +21,7 @@
 #include <StepGeom_HArray1OfCompositeCurveSegment.hxx>
 #include <StepGeom_HArray1OfTrimmingSelect.hxx>
 #include <StepGeom_TrimmedCurve.hxx>
+#include <StepRepr_NextAssemblyUsageOccurrence.hxx>
 #include <StepRepr_PropertyDefinition.hxx>
 #include <StepRepr_ReprItemAndPlaneAngleMeasureWithUnit.hxx>
 #include <StepRepr_ReprItemAndPlaneAngleMeasureWithUnitAndQRI.hxx>
@@ -280,9 +281,9 @@ void ForgetSubShapes(const TDF_Label& part, const std::vector<TopoDS_Shape>& rem
     }
 }
 
-// The product the writer made of a label's shape; null when it made none.
-Handle(StepBasic_Product) ProductOf(const Handle(Transfer_FinderProcess)& process,
-                                    const TopoDS_Shape& shape)
+// The product definition the writer made of a label's shape; null when it made none.
+Handle(StepBasic_ProductDefinition) DefinitionOf(const Handle(Transfer_FinderProcess)& process,
+                                                 const TopoDS_Shape& shape)
 {
     Handle(StepShape_ShapeDefinitionRepresentation) definition;
     const Handle(TransferBRep_ShapeMapper) mapper = TransferBRep::ShapeMapper(process, shape);
@@ -292,10 +293,14 @@ Handle(StepBasic_Product) ProductOf(const Handle(Transfer_FinderProcess)& proces
     }
     const Handle(StepRepr_PropertyDefinition) property =
         definition->Definition().PropertyDefinition();
-    if (property.IsNull()) {
-        return {};
-    }
-    const Handle(StepBasic_ProductDefinition) product = property->Definition().ProductDefinition();
+    return property.IsNull() ? nullptr : property->Definition().ProductDefinition();
+}
+
+// The product the writer made of a label's shape; null when it made none.
+Handle(StepBasic_Product) ProductOf(const Handle(Transfer_FinderProcess)& process,
+                                    const TopoDS_Shape& shape)
+{
+    const Handle(StepBasic_ProductDefinition) product = DefinitionOf(process, shape);
     if (product.IsNull() || product->Formation().IsNull()) {
         return {};
     }
@@ -486,6 +491,59 @@ void ClearGeneratedNames(const Handle(Transfer_FinderProcess)& process, const Xd
     }
 }
 
+// The writer names an occurrence through the shape it places, so of two occurrences that place
+// one part in the same spot the first gets the name of the last and the others none (a reader
+// then names them after their ids). Each occurrence gets the name of its own component: the
+// writer makes an assembly's occurrences in the order of its components, so the k-th
+// occurrence of a part in an assembly is the k-th component that places it. An assembly whose
+// occurrences of a part are not as many as its components placing it is left as written.
+void NameEveryOccurrence(const Handle(Transfer_FinderProcess)& process,
+                         const Handle(Interface_InterfaceModel)& model, const XdeDocumentImpl& impl)
+{
+    using Pair = std::pair<StepBasic_ProductDefinition*, StepBasic_ProductDefinition*>;
+    std::map<Pair, std::vector<Handle(StepRepr_NextAssemblyUsageOccurrence)>> written;
+    for (int i = 1; i <= model->NbEntities(); ++i) {
+        const auto occurrence =
+            Handle(StepRepr_NextAssemblyUsageOccurrence)::DownCast(model->Value(i));
+        if (!occurrence.IsNull()) {
+            written[{occurrence->RelatingProductDefinition().get(),
+                     occurrence->RelatedProductDefinition().get()}]
+                .push_back(occurrence);
+        }
+    }
+    TDF_LabelSequence labels;
+    impl.shapeTool->GetShapes(labels);
+    for (const TDF_Label& assembly : labels) {
+        TDF_LabelSequence components;
+        if (!XCAFDoc_ShapeTool::GetComponents(assembly, components)) {
+            continue;
+        }
+        const Handle(StepBasic_ProductDefinition) parent =
+            DefinitionOf(process, XCAFDoc_ShapeTool::GetShape(assembly));
+        std::map<Pair, std::vector<TDF_Label>> placing;
+        for (const TDF_Label& component : components) {
+            TDF_Label part;
+            if (!parent.IsNull() && XCAFDoc_ShapeTool::GetReferredShape(component, part)) {
+                placing[{parent.get(),
+                         DefinitionOf(process, XCAFDoc_ShapeTool::GetShape(part)).get()}]
+                    .push_back(component);
+            }
+        }
+        for (const auto& [pair, placed] : placing) {
+            const auto found = written.find(pair);
+            if (found == written.end() || found->second.size() != placed.size()) {
+                continue;
+            }
+            for (size_t k = 0; k < placed.size(); ++k) {
+                const TCollection_AsciiString name = NameOf(placed[k]);
+                if (!name.IsEmpty()) {
+                    found->second[k]->SetName(new TCollection_HAsciiString(name));
+                }
+            }
+        }
+    }
+}
+
 // An edge alone is written as a curve set of one curve, and its colour goes onto the set; a
 // reader gives the set's colour to the compound it makes of the set, not to the edge. On the
 // curve, it comes back on the edge.
@@ -647,10 +705,11 @@ std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
 void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
                                  const XdeDocumentImpl& impl)
 {
+    const Handle(Interface_InterfaceModel) model = session->Model();
     if (!impl.shapeTool.IsNull()) {
         ClearGeneratedNames(session->TransferWriter()->FinderProcess(), impl);
+        NameEveryOccurrence(session->TransferWriter()->FinderProcess(), model, impl);
     }
-    const Handle(Interface_InterfaceModel) model = session->Model();
     if (!impl.shapeTool.IsNull()) {
         JoinWireCurves(model, impl);
     }

@@ -272,21 +272,22 @@ void ADocumentWriter::Walk::HandUp(Element* element)
     parent.children.insert(element->GetId());
 }
 
-// The kernel reader for the extension, compared exactly: ".stp"/".step" or ".igs"/".iges".
-// Any other extension is not read and not reported.
+// The kernel reader for the extension: ".stp"/".step" or ".igs"/".iges", compared exactly or,
+// with `exactCase` false, in any case. Any other extension is not read and not reported.
 bool OpenByExtension(const std::string& extension, const std::string& kernelPath,
-                     XdeDocumentImpl& xdeDocument, ParameterDict* settings)
+                     XdeDocumentImpl& xdeDocument, ParameterDict* settings, bool exactCase)
 {
     // A read that fails before it starts leaves the last one's warnings behind otherwise.
     xdeDocument.readWarnings.clear();
-    const ModelFormat* format = ModelFormat::ForExactExtension(extension);
+    const ModelFormat* format = ModelFormat::ForExactExtension(
+        exactCase ? extension : StringUtil::ToLower(extension));
     if (format != nullptr && format->id == ModelFormat::STEP) {
         return XdeDocumentSTEP::Open(kernelPath, xdeDocument, settings);
     }
     if (format != nullptr && format->id == ModelFormat::IGES) {
         return XdeDocumentIGES::Open(kernelPath, xdeDocument, settings);
     }
-    return RefuseExtension(xdeDocument, extension);
+    return RefuseExtension(xdeDocument, extension, exactCase);
 }
 
 } // namespace
@@ -341,13 +342,19 @@ bool Xde2Doc::Load(const std::string& fileName)
 {
     // The extension is taken from the name as given; the kernel gets the UTF-8 form.
     return OpenByExtension(PathUtil::Extension(fileName), StringUtil::ToUTF8(fileName),
-                           *myXdeDocument, mySettings);
+                           *myXdeDocument, mySettings, true);
+}
+
+bool Xde2Doc::LoadIgnoringCase(const std::string& fileName)
+{
+    return OpenByExtension(PathUtil::Extension(fileName), StringUtil::ToUTF8(fileName),
+                           *myXdeDocument, mySettings, false);
 }
 
 bool Xde2Doc::Load(const Path& path)
 {
     return OpenByExtension(PathUtil::Extension(path.GetString()), path.GetString(), *myXdeDocument,
-                           mySettings);
+                           mySettings, true);
 }
 
 bool Xde2Doc::Transfer()

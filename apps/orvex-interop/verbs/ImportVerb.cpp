@@ -44,7 +44,7 @@ int RunImport(const ImportOptions& options)
             converter.GetSettings()->Add(key, ParameterCreator::Create(true));
         }
     }
-    if (!converter.Load(options.file)) {
+    if (!converter.LoadIgnoringCase(options.file)) {
         PrintError(options.file, converter.GetLastFailure());
         return 1;
     }
