@@ -27,12 +27,16 @@
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <STEPControl_Reader.hxx>
+#include <StepBasic_Product.hxx>
 #include <StepBasic_ProductDefinition.hxx>
+#include <StepBasic_ProductDefinitionFormation.hxx>
 #include <StepData_StepModel.hxx>
 #include <StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx.hxx>
 #include <StepRepr_NextAssemblyUsageOccurrence.hxx>
 #include <StepRepr_ProductDefinitionShape.hxx>
+#include <StepRepr_Representation.hxx>
 #include <StepShape_ManifoldSolidBrep.hxx>
+#include <StepShape_ShapeDefinitionRepresentation.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TNaming_Builder.hxx>
@@ -537,6 +541,23 @@ public:
         return {};
     }
 
+    // The shape definition of the product named `name`, and the context the file represents
+    // that shape in.
+    std::pair<std::string, std::string> ShapeOfProduct(const std::string& name) const
+    {
+        for (const auto& definition : All<StepShape_ShapeDefinitionRepresentation>()) {
+            const auto shape = Handle(StepRepr_ProductDefinitionShape)::DownCast(
+                definition->Definition().PropertyDefinition());
+            const Handle(StepBasic_ProductDefinition) product =
+                shape.IsNull() ? nullptr : shape->Definition().ProductDefinition();
+            if (product && product->Formation()->OfProduct()->Name()->String() == name.c_str()) {
+                return {Ref(shape), Ref(definition->UsedRepresentation()->ContextOfItems())};
+            }
+        }
+        ADD_FAILURE() << "no product " << name;
+        return {};
+    }
+
     // A representation context in millimetres.
     std::string Context() const
     {
@@ -700,6 +721,57 @@ TEST_F(CheckTest, ShapeAspectValuesAreMeasuredOnTheSubShapeTheyName)
     EXPECT_NE(text.out.find("every declared value agrees with the geometry; 2 not compared"),
               std::string::npos)
         << text.out;
+}
+
+// A frame places a block twice and a plate once, both off the frame's origin. The file hangs the
+// block's and the plate's values on the frame, each stated in the context of that part's shape,
+// as some writers do: they are checked on the parts, in the parts' own frames, and a block
+// volume made 10 % larger differs for the block only. The frame's own values, stated in its
+// own context, stay the frame's.
+TEST_F(CheckTest, AssemblyValuesStatedInAPartsContextAreThatPartsValues)
+{
+    orvtest::XcafBuilder builder;
+    const TDF_Label block = builder.AddPart("block", orvtest::MakeBox(10, 20, 30));
+    const TDF_Label plate = builder.AddPart("plate", orvtest::MakeBox(40, 40, 2));
+    const TDF_Label frame = builder.AddAssembly("frame");
+    builder.AddComponent(frame, block, orvtest::Translation(100, 0, 0), "block_1");
+    builder.AddComponent(frame, block, orvtest::Translation(0, 200, 0), "block_2");
+    builder.AddComponent(frame, plate, orvtest::Translation(0, 0, -50), "plate_1");
+    builder.Finish();
+    const gp_XYZ whole =
+        (gp_XYZ(105, 10, 15) * 6000 + gp_XYZ(5, 210, 15) * 6000 + gp_XYZ(20, 20, -49) * 3200) /
+        15200;
+    for (const double blockVolume : {6000.0, 6600.0}) {
+        const bool right = blockVolume == 6000.0;
+        const std::string path = myDir.File("frame.stp");
+        ASSERT_TRUE(builder.SaveStep(path));
+        const StepEntities entities(path);
+        const auto [frameShape, frameContext] = entities.ShapeOfProduct("frame");
+        const std::string blockContext = entities.ShapeOfProduct("block").second;
+        const std::string plateContext = entities.ShapeOfProduct("plate").second;
+        ASSERT_NE(blockContext, frameContext);
+        AppendEntities(path,
+                       PropertyText(frameShape, blockContext, gp_XYZ(5, 10, 15), blockVolume));
+        AppendEntities(path, PropertyText(frameShape, plateContext, gp_XYZ(20, 20, 1), 3200.0));
+        AppendEntities(path, PropertyText(frameShape, frameContext, whole, 15200.0));
+
+        const VerbRun run = Check(path, true);
+        ASSERT_EQ(run.exitCode, right ? 0 : 1) << run.out;
+        const nlohmann::json out = nlohmann::json::parse(run.out);
+        EXPECT_EQ(out["differences"], right ? 0 : 1);
+        const nlohmann::json* frameReport = ReportOf(out, "path", "frame");
+        const nlohmann::json* blockReport = ReportOf(out, "path", "frame/block");
+        const nlohmann::json* plateReport = ReportOf(out, "path", "frame/plate");
+        ASSERT_TRUE(frameReport && blockReport && plateReport) << run.out;
+        EXPECT_EQ((*frameReport)["volume"]["declared"], 15200.0);
+        EXPECT_EQ((*blockReport)["volume"]["declared"], blockVolume);
+        EXPECT_EQ((*plateReport)["volume"]["declared"], 3200.0);
+        for (const nlohmann::json* report : {frameReport, blockReport, plateReport}) {
+            const bool altered = report == blockReport && !right;
+            EXPECT_EQ((*report)["volume"]["verdict"], altered ? "differs" : "ok") << run.out;
+            EXPECT_EQ((*report)["centroid"]["verdict"], "ok") << run.out;
+        }
+    }
 }
 
 // Properties written from the geometry agree; a rod's volume made 5 % larger differs for the

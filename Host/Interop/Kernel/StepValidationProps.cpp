@@ -4,6 +4,7 @@
 
 #include <Interface_EntityIterator.hxx>
 #include <Interface_Graph.hxx>
+#include <NCollection_DataMap.hxx>
 #include <STEPConstruct_ValidationProps.hxx>
 #include <StepAP242_ItemIdentifiedRepresentationUsage.hxx>
 #include <StepBasic_DerivedUnit.hxx>
@@ -15,9 +16,13 @@
 #include <StepRepr_ProductDefinitionShape.hxx>
 #include <StepRepr_PropertyDefinitionRepresentation.hxx>
 #include <StepRepr_Representation.hxx>
+#include <StepRepr_RepresentationContext.hxx>
 #include <StepRepr_ShapeAspect.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <StepShape_ShapeRepresentation.hxx>
 #include <TColStd_SequenceOfTransient.hxx>
+#include <TDF_LabelMap.hxx>
+#include <TDF_LabelMapHasher.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
@@ -98,6 +103,34 @@ public:
         return {};
     }
 
+    // The product whose values a validation property of `assembly` states in `context`: the
+    // one product placed in the assembly whose shape, or a shape aspect's shape, the file
+    // represents in that context. Null when the assembly's own shape is represented there,
+    // or when no product or several are. Some writers hang every part's values on the root,
+    // and only the context tells which part they describe, in that part's frame.
+    Handle(StepBasic_ProductDefinition)
+    ProductStatedIn(const Handle(StepBasic_ProductDefinition)& assembly,
+                    const Handle(StepRepr_RepresentationContext)& context)
+    {
+        if (context.IsNull()) {
+            return nullptr;
+        }
+        auto [found, added] = myProductsInContext.try_emplace(context.get());
+        if (added) {
+            found->second = ProductsRepresentedIn(context);
+        }
+        const std::vector<Handle(StepBasic_ProductDefinition)>& products = found->second;
+        if (products.size() != 1 || products.front() == assembly) {
+            return nullptr;
+        }
+        const TDF_Label parent = ProductLabel(assembly);
+        const TDF_Label part = ProductLabel(products.front());
+        if (parent.IsNull() || part.IsNull() || !PlacedUnder(parent).Contains(part)) {
+            return nullptr;
+        }
+        return products.front();
+    }
+
     // The shape aspect's geometry among the part's sub-shapes: its items, found through the
     // shape representation of a shape definition of the aspect and through geometric item
     // specific usages. Null when an item that gave a shape is not a sub-shape of the part (a
@@ -149,10 +182,77 @@ public:
     }
 
 private:
+    // The products whose shape representations, or whose shape aspects' ones, use `context`.
+    std::vector<Handle(StepBasic_ProductDefinition)>
+    ProductsRepresentedIn(const Handle(StepRepr_RepresentationContext)& context) const
+    {
+        std::vector<Handle(StepBasic_ProductDefinition)> products;
+        for (Interface_EntityIterator users = myGraph.Sharings(context); users.More();
+             users.Next()) {
+            if (!users.Value()->IsKind(STANDARD_TYPE(StepShape_ShapeRepresentation))) {
+                continue;
+            }
+            for (Interface_EntityIterator definitions = myGraph.Sharings(users.Value());
+                 definitions.More(); definitions.Next()) {
+                const auto definition =
+                    Handle(StepShape_ShapeDefinitionRepresentation)::DownCast(definitions.Value());
+                const Handle(StepRepr_PropertyDefinition) shape =
+                    definition.IsNull() ? nullptr : definition->Definition().PropertyDefinition();
+                const Handle(StepBasic_ProductDefinition) product = ProductOfShape(shape);
+                if (!product.IsNull() &&
+                    std::find(products.begin(), products.end(), product) == products.end()) {
+                    products.push_back(product);
+                }
+            }
+        }
+        return products;
+    }
+
+    // The product that a product definition shape, or a shape aspect's property, belongs to.
+    static Handle(StepBasic_ProductDefinition)
+    ProductOfShape(const Handle(StepRepr_PropertyDefinition)& shape)
+    {
+        if (shape.IsNull()) {
+            return nullptr;
+        }
+        const StepRepr_CharacterizedDefinition definition = shape->Definition();
+        if (const Handle(StepRepr_ShapeAspect) aspect = definition.ShapeAspect()) {
+            const Handle(StepRepr_ProductDefinitionShape) ofShape = aspect->OfShape();
+            return ofShape.IsNull() ? nullptr : ofShape->Definition().ProductDefinition();
+        }
+        return definition.ProductDefinition();
+    }
+
+    // The products placed in the assembly at any depth, found once per assembly.
+    const TDF_LabelMap& PlacedUnder(const TDF_Label& assembly)
+    {
+        if (const TDF_LabelMap* placed = myPlacedUnder.Seek(assembly)) {
+            return *placed;
+        }
+        TDF_LabelMap placed;
+        std::vector<TDF_Label> pending{assembly};
+        while (!pending.empty()) {
+            TDF_LabelSequence components;
+            XCAFDoc_ShapeTool::GetComponents(pending.back(), components);
+            pending.pop_back();
+            for (const TDF_Label& component : components) {
+                TDF_Label product;
+                if (XCAFDoc_ShapeTool::GetReferredShape(component, product) &&
+                    placed.Add(product)) {
+                    pending.push_back(product);
+                }
+            }
+        }
+        return *myPlacedUnder.Bound(assembly, placed);
+    }
+
     Handle(Transfer_TransientProcess) myProcess;
     const XCAFDoc_DataMapOfShapeLabel& myLabels;
     Handle(XCAFDoc_ShapeTool) myShapeTool;
     const Interface_Graph& myGraph;
+    std::map<const Standard_Transient*, std::vector<Handle(StepBasic_ProductDefinition)>>
+        myProductsInContext;
+    NCollection_DataMap<TDF_Label, TDF_LabelMap, TDF_LabelMapHasher> myPlacedUnder;
 };
 
 // The carrier of one property definition, found in the document; carrier Product with a null
@@ -200,6 +300,20 @@ XdeDeclaredValidation FindCarrier(const Handle(StepRepr_PropertyDefinition)& pro
         declared.name = TextOf(model.StringLabel(shape));
     }
     return declared;
+}
+
+// The product placed in an assembly that a property of the assembly states its values for, by
+// the context they are stated in; null for a property of anything else, or of the assembly
+// itself.
+Handle(StepBasic_ProductDefinition)
+PartStatedFor(const Handle(StepRepr_PropertyDefinition)& property,
+              const Handle(StepRepr_Representation)& values, CarrierFinder& finder)
+{
+    const Handle(StepRepr_ProductDefinitionShape) shape =
+        property->Definition().ProductDefinitionShape();
+    const Handle(StepBasic_ProductDefinition) product =
+        shape.IsNull() ? nullptr : shape->Definition().ProductDefinition();
+    return product.IsNull() ? nullptr : finder.ProductStatedIn(product, values->ContextOfItems());
 }
 
 // How well an item's name fits the value the document compares: lower is better, kNotUsed
@@ -310,9 +424,10 @@ int ReadStepValidationProps(const STEPCAFControl_Reader& reader, XdeDocumentImpl
     if (!tool.LoadProps(properties)) {
         return 0;
     }
-    const CarrierFinder finder(reader, impl, tool.Graph());
+    CarrierFinder finder(reader, impl, tool.Graph());
     // Writers state volume, area and centroid as three properties of one carrier; they are
-    // gathered in one set per carrier entity, in the order the file first names each carrier.
+    // gathered in one set per carrier entity (per product, for what an assembly states for one
+    // placed in it), in the order the file first names each carrier.
     std::map<const Standard_Transient*, size_t> setOfCarrier;
     std::vector<DecodedValues> decoded;
     for (const Handle(Standard_Transient)& entity : properties) {
@@ -323,13 +438,18 @@ int ReadStepValidationProps(const STEPCAFControl_Reader& reader, XdeDocumentImpl
         if (property.IsNull() || representation->UsedRepresentation().IsNull()) {
             continue;
         }
-        const Handle(Standard_Transient) carrier = property->Definition().Value();
+        const Handle(StepRepr_Representation) values = representation->UsedRepresentation();
+        const Handle(StepBasic_ProductDefinition) part = PartStatedFor(property, values, finder);
+        const Handle(Standard_Transient) carrier =
+            part.IsNull() ? property->Definition().Value() : part;
         auto [found, added] = setOfCarrier.emplace(carrier.get(), impl.declaredValidation.size());
-        if (added) {
+        if (added && part.IsNull()) {
             impl.declaredValidation.push_back(FindCarrier(property, finder, *session->Model()));
+        } else if (added) {
+            impl.declaredValidation.emplace_back().label = finder.ProductLabel(part);
         }
         decoded.resize(impl.declaredValidation.size());
-        DecodeValues(tool, representation->UsedRepresentation(), decoded[found->second]);
+        DecodeValues(tool, values, decoded[found->second]);
     }
     for (size_t i = 0; i < decoded.size(); ++i) {
         impl.declaredValidation[i].values = decoded[i].values;

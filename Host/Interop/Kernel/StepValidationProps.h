@@ -10,7 +10,9 @@ namespace orvkit {
 // translated into `impl` into impl.declaredValidation, each with what the file attaches it to:
 // a product (its product definition's shape), an occurrence (the shape of a next assembly usage
 // occurrence) or a shape aspect, whose geometric items are looked up among the sub-shapes the
-// transfer made of its part. Values come in the document's units, as OCCT's reader gives them.
+// transfer made of its part. Values an assembly carries in the context of the shape of one
+// product placed in it describe that product, and go to it. Values come in the document's
+// units, as OCCT's reader gives them.
 //
 // OCCT 7.6 keeps such properties in volume, area and centroid attributes of whichever label its
 // search for the carrier's shape returns: a shape aspect's values can land on the root
