@@ -281,12 +281,22 @@ TEST_F(StepTessellationTest, AnExactShapeWinsOverATessellatedOneOfTheSamePart)
 ENDSEC;)",
                                           shape[1].str(), context[1].str());
     text.replace(text.rfind("ENDSEC;"), 7, added);
-    orvkit::XdeDocumentImpl impl;
-    std::string why;
-    ASSERT_TRUE(Read(text, impl, &why)) << why;
-    const Faces faces = FacesOf(PartShape(impl, "box"));
-    EXPECT_EQ(faces.count, 6);
-    EXPECT_EQ(faces.withSurface, 6);
+    // And the tessellated solid listed in the box's own representation beside its solid (the
+    // tessellated representation then named by nothing), as OpenCASCADE 7.7 and later can
+    // write both.
+    std::string beside =
+        std::regex_replace(text, std::regex(R"(BREP_SHAPE_REPRESENTATION\('[^']*',\()"),
+                           "$&#90003,", std::regex_constants::format_first_only);
+    ASSERT_NE(beside, text);
+    beside.erase(beside.find("#90001="), beside.find("#90002=") - beside.find("#90001="));
+    for (const std::string& variant : {text, beside}) {
+        orvkit::XdeDocumentImpl impl;
+        std::string why;
+        ASSERT_TRUE(Read(variant, impl, &why)) << why;
+        const Faces faces = FacesOf(PartShape(impl, "box"));
+        EXPECT_EQ(faces.count, 6);
+        EXPECT_EQ(faces.withSurface, 6);
+    }
 }
 
 TEST_F(StepTessellationTest, EdgesAreLinesOfPointsBesideTheFacesAndAreWrittenBack)
@@ -431,6 +441,61 @@ TEST_F(StepTessellationTest, AStepRoundTripKeepsTheTrianglesColoursLayersAndPlac
     EXPECT_NEAR(
         XCAFDoc_ShapeTool::GetLocation(users.First()).Transformation().TranslationPart().X(), 20.0,
         1e-9);
+}
+
+TEST_F(StepTessellationTest, TriangulatedFacesListedByAPlainShapeRepresentationAreThePartsFaces)
+{
+    // As OpenCASCADE 7.7 and later write a part of triangles: its faces straight among the
+    // items of its shape representation, beside a placement.
+    orvkit::XdeDocumentImpl impl;
+    std::string why;
+    ASSERT_TRUE(Read(ReadWholeFile(TestDataFile("step-handwritten/tessellated-loose-faces.stp")),
+                     impl, &why))
+        << why;
+    EXPECT_TRUE(impl.readWarnings.empty()) << impl.readWarnings.front();
+    // The square of two triangles, red nowhere and on the layer; the flap of one, red.
+    const auto check = [](const orvkit::XdeDocumentImpl& doc, bool layers) {
+        const TopoDS_Shape shape = PartShape(doc, "panel");
+        ASSERT_FALSE(shape.IsNull());
+        // Faces listed loose are joined by nothing in the file: a compound of them, as loose
+        // faces of a tessellated representation are.
+        EXPECT_EQ(shape.ShapeType(), TopAbs_COMPOUND);
+        const Faces faces = FacesOf(shape);
+        EXPECT_EQ(faces.count, 2); // not again from the tessellated representation beside it
+        EXPECT_EQ(faces.withSurface, 0);
+        EXPECT_EQ(faces.triangles, 3);
+        EXPECT_EQ(faces.nodes, 7);
+        for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+            const bool flap = FacesOf(it.Current()).triangles == 1;
+            SCOPED_TRACE(flap ? "flap" : "square");
+            Quantity_Color colour;
+            EXPECT_EQ(doc.colorTool->GetColor(it.Current(), XCAFDoc_ColorSurf, colour), flap);
+            EXPECT_TRUE(!flap || colour.IsEqual(Quantity_Color(Quantity_NOC_RED)));
+            Handle(TColStd_HSequenceOfExtendedString) names;
+            if (layers && !flap) {
+                ASSERT_TRUE(XCAFDoc_DocumentTool::LayerTool(doc.document->Main())
+                                ->GetLayers(it.Current(), names));
+                ASSERT_EQ(names->Length(), 1);
+                EXPECT_EQ(TCollection_AsciiString(names->Value(1)), "skin");
+            }
+        }
+        TDF_LabelSequence users;
+        ASSERT_EQ(XCAFDoc_ShapeTool::GetUsers(PartLabel(doc, "panel"), users), 1);
+        EXPECT_NEAR(
+            XCAFDoc_ShapeTool::GetLocation(users.First()).Transformation().TranslationPart().X(),
+            20.0, 1e-9);
+    };
+    check(impl, true);
+
+    // Written as tessellated geometry and read back (a face's layers are not written).
+    const orvkit::XdeWriteResult written =
+        orvkit::XdeModelWriter::Save(myDir.File("back.stp"), impl, {});
+    ASSERT_TRUE(written) << written.failure;
+    orvkit::XdeDocumentImpl back;
+    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(myDir.File("back.stp"), back, nullptr))
+        << back.failure.Describe();
+    EXPECT_TRUE(back.readWarnings.empty());
+    check(back, false);
 }
 
 TEST_F(StepTessellationTest, APartMixingTrianglesAndExactFacesIsRefusedByName)

@@ -68,6 +68,12 @@ TEST(StepUnreadTest, TessellatedPartsAreNamedWhenOpenCascadesParserReadsTheFile)
               "1 part holds only tessellated geometry, which is not read: tetra");
     EXPECT_TRUE(impl.readWarnings.empty());
 
+    // Nor are triangulated faces listed by a plain shape representation read so.
+    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(
+        TestDataFile(kHandwritten + "tessellated-loose-faces.stp"), impl, &stock));
+    EXPECT_EQ(impl.readWarnings,
+              Warnings{"1 part holds only tessellated geometry, which is not read: panel"});
+
     // Read the usual way, both come in whole and nothing is said.
     ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(path, impl, nullptr));
     EXPECT_TRUE(impl.readWarnings.empty());

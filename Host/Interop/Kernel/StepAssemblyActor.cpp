@@ -182,13 +182,13 @@ void StepAssemblyActor::BindTessellation(const Handle(Transfer_TransientProcess)
         return;
     }
     myTessellationBound = true;
-    for (const auto& [standIn, representation] : myTessellation->GetStandIns()) {
+    for (const auto& [bound, representation] : myTessellation->GetRepresentations()) {
         // A context without units leaves lengths as they are written.
-        const Handle(StepRepr_RepresentationContext) context = standIn->ContextOfItems();
+        const Handle(StepRepr_RepresentationContext) context = bound->ContextOfItems();
         const double factor = context.IsNull() ? 1.0 : ContextLengthFactor(context).value_or(1.0);
         const TopoDS_Shape shape = myTessellation->ShapeOf(representation, factor);
         if (!shape.IsNull()) {
-            process->Bind(standIn, new TransferBRep_ShapeBinder(shape));
+            process->Bind(bound, new TransferBRep_ShapeBinder(shape));
             myTessellatedShapes.insert(shape.TShape().get());
         }
     }

@@ -37,8 +37,9 @@ class StepTransferWorkers;
 // Files written by I-DEAS and reads with "read.step.product.mode" off go through the base
 // class alone: the former need state the base class keeps to itself.
 //
-// The stand-ins of tessellated representations (see StepTessellation) are bound to their
-// shapes before anything is translated, so that OCCT takes them as translated. A product
+// The stand-ins of tessellated representations, and the shape representations that list
+// tessellated items alone (see StepTessellation), are bound to their shapes before anything is
+// translated, so that OCCT takes them as translated. A product
 // with both an exact shape and a tessellated one keeps the exact one alone. So are, product by
 // product, the solids and shells that worker processes translated (see StepTransferWorkers).
 class StepAssemblyActor : public STEPControl_ActorRead {
@@ -110,7 +111,7 @@ private:
                                           const Message_ProgressRange& range);
     // Whether this actor takes the start entity's assembly part, for the model being read.
     bool TakesAssemblies(const Handle(Transfer_TransientProcess)& process);
-    // Binds the stand-ins of tessellated representations to their shapes, once per model.
+    // Binds the representations of tessellated shapes to their shapes, once per model.
     void BindTessellation(const Handle(Transfer_TransientProcess)& process);
     // `binder`, or when its shape holds both exact and tessellated shapes, a binder of the
     // exact ones, bound to the product in its place.

@@ -44,6 +44,9 @@ const char* const kGeometryTypes[] = {
 
 // The representation type and its subtypes (..._WITH_ACCURACY_PARAMETERS).
 const char* const kRepresentationType = "TESSELLATED_SHAPE_REPRESENTATION";
+// Shape representations of other types end so; OCCT 7.7 and later list tessellated items
+// straight among their items.
+const char* const kShapeRepresentation = "SHAPE_REPRESENTATION";
 
 bool IsGeometryType(const char* type)
 {
@@ -57,8 +60,14 @@ bool IsGeometryType(const char* type)
 
 bool IsRepresentationType(const char* type)
 {
-    return type != nullptr &&
-           std::strncmp(type, kRepresentationType, std::strlen(kRepresentationType)) == 0;
+    if (type == nullptr) {
+        return false;
+    }
+    const size_t length = std::strlen(type);
+    const size_t suffix = std::strlen(kShapeRepresentation);
+    return std::strncmp(type, kRepresentationType, std::strlen(kRepresentationType)) == 0 ||
+           (length >= suffix && std::strcmp(type + length - suffix, kShapeRepresentation) == 0 &&
+            std::strcmp(type, "CONTEXT_DEPENDENT_SHAPE_REPRESENTATION") != 0);
 }
 
 // Whether OCCT kept `entity` as an undefined entity of a tessellated shape type.
@@ -83,7 +92,7 @@ int ReferenceOf(const StepFileParse::Param& param)
 // What one pass over the records finds.
 struct FileLinks {
     std::unordered_set<int> geometry; // tessellated shape items
-    // Tessellated shape representations with every entity they refer to.
+    // Shape representations, tessellated or not, with every entity they refer to.
     std::vector<std::pair<int, std::vector<int>>> representations;
     std::vector<std::pair<int, int>> definitions;   // shape definition, its representation
     std::vector<std::pair<int, int>> relationships; // the two representations of a plain one
@@ -97,7 +106,7 @@ void FileLinks::Read(const StepFileParse& parse)
     for (const StepFileParse::Chunk& chunk : parse.GetChunks()) {
         // The entity being read: its number, its references so far (its sub-lists, "$1" and
         // on, come before it, and the parts of a complex one follow it as "#0"), and whether
-        // one of its types is a tessellated shape representation.
+        // one of its types is a shape representation.
         int entity = 0;
         std::vector<int> references;
         std::vector<int> pending; // of the sub-lists read since the last entity record
@@ -149,7 +158,8 @@ void FileLinks::Read(const StepFileParse& parse)
 }
 
 // The shape definitions of the file whose representation is a tessellated shape representation
-// that holds tessellated shapes (others hold annotations or saved views), or one tied to such a
+// that holds tessellated shapes (others hold annotations or saved views) or a shape
+// representation of another type that lists some among its items, or one tied to such a
 // representation by a plain shape representation relationship; by entity number. A
 // relationship with a placement is an assembly's and is not followed: it would make the
 // assembly a tessellated part.

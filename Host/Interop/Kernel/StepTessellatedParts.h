@@ -22,8 +22,9 @@ namespace orvkit {
 // this one part.
 struct StepTessellatedParts {
     // Names of the products whose shape definition names a tessellated shape representation
-    // that holds tessellated shapes, or a shape representation a plain shape representation
-    // relationship ties to one, in the order of the file; each once.
+    // that holds tessellated shapes, a shape representation of another type that lists some
+    // among its items, or a shape representation a plain shape representation relationship
+    // ties to one of these, in the order of the file; each once.
     std::vector<std::string> products;
     // Tessellated solids, shells, faces, edges and points in the model.
     int items = 0;

@@ -8,6 +8,7 @@
 #include <Precision.hxx>
 #include <StepGeom_CartesianPoint.hxx>
 #include <StepGeom_GeometricRepresentationItem.hxx>
+#include <StepGeom_Placement.hxx>
 #include <StepRepr_HArray1OfRepresentationItem.hxx>
 #include <StepRepr_RepresentationContext.hxx>
 #include <StepRepr_RepresentationRelationship.hxx>
@@ -27,6 +28,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +55,17 @@ const char* const kUnreadTypes[] = {
 };
 
 const char* const kRepresentationType = "TESSELLATED_SHAPE_REPRESENTATION";
+
+// Whether `type` names a shape representation of any type: SHAPE_REPRESENTATION,
+// ADVANCED_BREP_SHAPE_REPRESENTATION, MANIFOLD_SURFACE_SHAPE_REPRESENTATION and the like.
+// (A context dependent shape representation ends so too, but has two parameters, not three.)
+bool IsShapeRepresentation(const char* type)
+{
+    const char* const suffix = "SHAPE_REPRESENTATION";
+    const size_t length = std::strlen(type);
+    return length >= std::strlen(suffix) &&
+           std::strcmp(type + length - std::strlen(suffix), suffix) == 0;
+}
 
 // An entity's record with its sub-lists, and what is wrong with it.
 class EntityReader {
@@ -254,6 +267,7 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
         std::vector<std::pair<int, std::pair<int, int>>> relationships;
         std::vector<std::pair<int, int>> styled;
         std::vector<std::pair<int, std::vector<int>>> layered;
+        std::vector<std::pair<int, Group>> representations; // of types other than tessellated
     } links;
     bool anyShape = false;
 
@@ -373,6 +387,11 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
                     group.items = entity.References(entity.At(1));
                     group.context = EntityReader::Reference(entity.At(2));
                 }
+            } else if (record.paramCount == 3 && IsShapeRepresentation(type)) {
+                // Its items, in case some turn out to be tessellated (kept in a list like the
+                // links above, and looked at only in a file with tessellated shapes).
+                links.representations.emplace_back(
+                    number, Group{Kind::Representation, entity.References(entity.At(1)), 0, {}});
             } else if ((record.paramCount == 3 && is("STYLED_ITEM")) ||
                        (record.paramCount == 4 && is("OVER_RIDING_STYLED_ITEM"))) {
                 links.styled.emplace_back(number, EntityReader::Reference(entity.At(2)));
@@ -514,28 +533,41 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
         }
     }
 
+    tessellation->FindShaped(links.representations);
+    return tessellation;
+}
+
+void StepTessellation::FindShaped(std::vector<std::pair<int, Group>>& plain)
+{
     // Representations that hold shapes; others hold annotations or saved views.
-    for (const auto& [number, group] : tessellation->myGroups) {
-        if (group.kind != Kind::Representation) {
-            continue;
-        }
-        for (const int item : group.items) {
-            if (tessellation->myFaces.count(item) != 0 || tessellation->myEdges.count(item) != 0 ||
-                (tessellation->myGroups.count(item) != 0 &&
-                 tessellation->myGroups.at(item).kind != Kind::Representation)) {
-                tessellation->myShaped.insert(number);
-                break;
-            }
+    const auto holdsShapes = [this](const Group& group) {
+        return std::any_of(group.items.begin(), group.items.end(), [this](int item) {
+            const auto member = myGroups.find(item);
+            return myFaces.count(item) != 0 || myEdges.count(item) != 0 ||
+                   (member != myGroups.end() && member->second.kind != Kind::Representation);
+        });
+    };
+    for (const auto& [number, group] : myGroups) {
+        if (group.kind == Kind::Representation && holdsShapes(group)) {
+            myShaped.insert(number);
         }
     }
-    return tessellation;
+    for (auto& [number, group] : plain) {
+        if (holdsShapes(group)) {
+            myShaped.insert(number);
+            myPlain.insert(number);
+            myGroups[number] = std::move(group);
+        }
+    }
 }
 
 void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
 {
     std::unordered_set<int> contexts;
     for (const int representation : myShaped) {
-        contexts.insert(myGroups.at(representation).context);
+        if (myPlain.count(representation) == 0) {
+            contexts.insert(myGroups.at(representation).context);
+        }
     }
     std::unordered_map<int, Handle(StepRepr_RepresentationContext)> contextByNumber;
     std::vector<Handle(Standard_Transient)> referring;
@@ -549,11 +581,14 @@ void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
             myStyled.count(number) != 0 || myLayered.count(number) != 0) {
             referring.push_back(entity);
         }
+        if (myPlain.count(number) != 0) {
+            TakePlain(entity, number);
+        }
     }
     std::unordered_map<int, Handle(StepShape_ShapeRepresentation)> made;
     // The stand-in for `representation` when it is a tessellated one that holds shapes.
     const auto standIn = [&](int representation) -> Handle(StepShape_ShapeRepresentation) {
-        if (myShaped.count(representation) == 0) {
+        if (myShaped.count(representation) == 0 || myPlain.count(representation) != 0) {
             return nullptr;
         }
         Handle(StepShape_ShapeRepresentation)& stand = made[representation];
@@ -571,7 +606,7 @@ void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
                         contextByNumber[group.context]);
             model->AddEntity(origin);
             model->AddEntity(stand);
-            myStandIns.emplace_back(stand, representation);
+            myRepresentations.emplace_back(stand, representation);
         }
         return stand;
     };
@@ -650,12 +685,33 @@ void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
     }
 }
 
+void StepTessellation::TakePlain(const Handle(Standard_Transient)& entity, int number)
+{
+    const auto representation = Handle(StepShape_ShapeRepresentation)::DownCast(entity);
+    if (representation.IsNull()) {
+        return;
+    }
+    for (int i = 1; i <= representation->NbItems(); ++i) {
+        // The loader left the tessellated items null; a placement places what the
+        // representation holds and is no shape of its own.
+        const Handle(StepRepr_RepresentationItem) item = representation->ItemsValue(i);
+        if (!item.IsNull() && !item->IsKind(STANDARD_TYPE(StepGeom_Placement))) {
+            return;
+        }
+    }
+    myRepresentations.emplace_back(representation, number);
+}
+
 TopoDS_Shape StepTessellation::ShapeOf(int representation, double lengthFactor)
 {
     const auto found = myGroups.find(representation);
     if (found == myGroups.end()) {
         return {};
     }
+    // Faces listed loose make a compound, not a shell: unlike a tessellated shell, nothing in
+    // the file says that they join. OCCT 7.7 and later make the same compound of them, and the
+    // export writes a compound's faces loose again, so that a round trip gives back what it
+    // read.
     std::vector<TopoDS_Shape> shapes;
     for (const int item : found->second.items) {
         if (TopoDS_Shape shape = ItemShape(item, lengthFactor, 0); !shape.IsNull()) {

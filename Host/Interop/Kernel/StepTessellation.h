@@ -28,6 +28,10 @@ class StepFileParse;
 // too, and given back to the loaded model as stand-in shape representations (Substitute).
 // Bound to their shapes before the transfer, the stand-ins bring the tessellated shapes
 // through OCCT's own transfer: parts, assemblies, placements and names as for exact geometry.
+// OCCT 7.7 and later write tessellated items straight among the items of a shape
+// representation of another type (a plain one, say, of triangulated faces and a placement);
+// OCCT 7.6 loads such a representation without them, so it is bound itself to the shape of its
+// tessellated items, as a stand-in is, unless it holds exact geometry too.
 //
 // A face becomes a TopoDS_Face without a surface, holding its triangles as a
 // Poly_Triangulation (BRep_Tool::Triangulation gives them back), in the document's unit. An
@@ -50,10 +54,13 @@ public:
     // stand-in representation item, so that their colour and layer find it. Call it once the
     // model is loaded, before the transfer.
     void Substitute(const Handle(StepData_StepModel)& model);
-    // The stand-ins, each with the tessellated representation it stands for.
-    const std::vector<std::pair<Handle(StepShape_ShapeRepresentation), int>>& GetStandIns() const
+    // The representations to bind to tessellated shapes (ShapeOf): the stand-ins, each with the
+    // tessellated representation it stands for, and the shape representations of other types
+    // whose only shapes are tessellated items, each with its own number.
+    const std::vector<std::pair<Handle(StepShape_ShapeRepresentation), int>>&
+    GetRepresentations() const
     {
-        return myStandIns;
+        return myRepresentations;
     }
     // The stand-ins of styled tessellated items, each with the item it stands for.
     const std::vector<std::pair<Handle(StepRepr_RepresentationItem), int>>& GetItemStandIns() const
@@ -64,9 +71,9 @@ public:
     // did.
     TopoDS_Shape MadeShape(int item) const;
 
-    // The shape of a tessellated shape representation, its coordinates scaled by
-    // `lengthFactor`: its one item, or a compound of them. Null when it holds no shape. Each
-    // face is made once, so items sharing a face share it.
+    // The shape of a representation of GetRepresentations, its coordinates scaled by
+    // `lengthFactor`: its one tessellated item, or a compound of them. Null when it holds no
+    // shape. Each face is made once, so items sharing a face share it.
     TopoDS_Shape ShapeOf(int representation, double lengthFactor);
 
     // Tessellated entities that are shapes but are not read (wires, points, Bezier faces and
@@ -93,6 +100,14 @@ private:
         std::string name;
     };
 
+    // Marks the representations that hold tessellated shapes, and takes those of `plain`
+    // (shape representations of other types, by number) that do.
+    void FindShaped(std::vector<std::pair<int, Group>>& plain);
+    // Binds the shape representation `entity` (its number in the file) to the shape of its
+    // tessellated items, unless it holds exact geometry beside them: then that is its shape, and
+    // the tessellated items are dropped, as the tessellated representation of a part that has an
+    // exact one is.
+    void TakePlain(const Handle(Standard_Transient)& entity, int number);
     TopoDS_Shape ItemShape(int item, double lengthFactor, int depth);
     TopoDS_Face MakeFace(int number, const Face& face, double lengthFactor);
     TopoDS_Shape MakeEdge(const Edge& edge, double lengthFactor);
@@ -101,12 +116,14 @@ private:
     std::unordered_map<int, Face> myFaces;
     std::unordered_map<int, Edge> myEdges;
     std::unordered_map<int, Group> myGroups;
-    // Tessellated representations that hold shapes.
+    // Representations that hold tessellated shapes, and those of them that are not tessellated
+    // representations (OCCT loads them).
     std::unordered_set<int> myShaped;
+    std::unordered_set<int> myPlain;
     // What shape definitions and representation relationships refer to, by entity number.
     std::unordered_map<int, int> myDefinitions;
     std::unordered_map<int, std::pair<int, int>> myRelationships;
-    std::vector<std::pair<Handle(StepShape_ShapeRepresentation), int>> myStandIns;
+    std::vector<std::pair<Handle(StepShape_ShapeRepresentation), int>> myRepresentations;
     std::unordered_map<int, int> myStyled;               // styled item -> the item it styles
     std::unordered_map<int, std::vector<int>> myLayered; // layer -> its members by place
     std::vector<std::pair<Handle(StepRepr_RepresentationItem), int>> myItemStandIns;
