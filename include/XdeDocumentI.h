@@ -26,6 +26,9 @@ public:
     // Reads the .stp/.step or .igs/.iges file (extension compared exactly) into the kernel
     // document. False for any other extension, without reading, or when the kernel cannot read.
     bool Open(const std::wstring& path);
+    // As Open, with the extension compared without regard to case (".STEP", ".IGS"), as the
+    // program's verbs take files.
+    bool OpenIgnoringCase(const std::wstring& path);
 
     // Node on the root label of the document.
     std::shared_ptr<XdeNode> GetRootNode() const;
@@ -51,6 +54,9 @@ public:
     // Curve colour of the shape, else `fallback` (a generic colour is not used for edges).
     glm::vec3 GetEdgeColor(const std::shared_ptr<TopoShape>& shape,
                            const glm::vec3& fallback) const;
+
+private:
+    bool OpenAs(const std::wstring& path, bool exactCase);
 };
 
 } // namespace orvkit

@@ -527,16 +527,27 @@ const RoundTripCase kRoundTrips[] = {
          builder.AddComponent(inner, part, Translation(5, 0, 0), "41");
          builder.AddComponent(root, inner, Translation(0, 0, 0), "inner-1");
      }},
-    {"a part placed twice in one spot, each instance with its own name",
+    {"parts placed twice in one spot, by two assemblies, each instance with its own name",
      [](XcafBuilder& builder) {
-         const TDF_Label root = builder.AddAssembly("analysis");
+         const TDF_Label root = builder.AddAssembly("model");
+         const TDF_Label analysis = builder.AddAssembly("analysis");
          const TDF_Label solid = builder.AddPart("solid", MakeBox(1, 2, 3));
          const TDF_Label mesh = builder.AddPart("mesh", MakeBox(1, 2, 3));
-         builder.AddComponent(root, solid, Translation(0, 0, 0), "=>[0:1:1:2]");
-         builder.AddComponent(root, mesh, Translation(0, 0, 0), "=>[0:1:1:3]");
-         builder.AddComponent(root, solid, Translation(0, 0, 0), "again");
-         builder.AddComponent(root, mesh, Translation(0, 0, 0), "");
-         builder.AddComponent(root, solid, Translation(0, 0, 0), "last");
+         // One location for all, as a reader gives the occurrences of one representation:
+         // each part placed so is the same shape wherever it is placed.
+         const TopLoc_Location spot(Translation(5, 0, 0));
+         const auto place = [&](const TDF_Label& assembly, const TDF_Label& part,
+                                const char* name) {
+             const TDF_Label component =
+                 builder.GetImpl().shapeTool->AddComponent(assembly, part, spot);
+             TDataStd_Name::Set(component, name);
+         };
+         place(root, solid, "=>[0:1:1:2]");
+         place(root, mesh, "=>[0:1:1:3]");
+         place(root, solid, "again");
+         place(root, mesh, "and again");
+         place(analysis, mesh, "first");
+         place(analysis, solid, "second");
      }},
 };
 

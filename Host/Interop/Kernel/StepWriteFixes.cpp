@@ -491,12 +491,13 @@ void ClearGeneratedNames(const Handle(Transfer_FinderProcess)& process, const Xd
     }
 }
 
-// The writer names an occurrence through the shape it places, so of two occurrences that place
-// one part in the same spot the first gets the name of the last and the others none (a reader
-// then names them after their ids). Each occurrence gets the name of its own component: the
-// writer makes an assembly's occurrences in the order of its components, so the k-th
-// occurrence of a part in an assembly is the k-th component that places it. An assembly whose
-// occurrences of a part are not as many as its components placing it is left as written.
+// The writer names an occurrence through the shape it places, so of the occurrences that place
+// one part in the same spot (with one location, as a reader makes them) the first gets the name
+// of the last and the others none, and a reader then names them after their ids. Each occurrence
+// gets the name of its own component: the writer makes an assembly's occurrences in the order of
+// its components, so the k-th occurrence of a part in an assembly is the k-th component that places
+// it. An assembly whose occurrences of a part are not as many as its components placing it is left
+// as written.
 void NameEveryOccurrence(const Handle(Transfer_FinderProcess)& process,
                          const Handle(Interface_InterfaceModel)& model, const XdeDocumentImpl& impl)
 {

@@ -41,10 +41,21 @@ XdeDocumentI::~XdeDocumentI() = default;
 
 bool XdeDocumentI::Open(const std::wstring& path)
 {
+    return OpenAs(path, true);
+}
+
+bool XdeDocumentI::OpenIgnoringCase(const std::wstring& path)
+{
+    return OpenAs(path, false);
+}
+
+bool XdeDocumentI::OpenAs(const std::wstring& path, bool exactCase)
+{
     const std::string utf8 = PathUtil::ToUtf8(path);
     Logger::Instance().Message(1, "Xde: Begin %s", utf8.c_str());
+    const std::string extension = PathUtil::Extension(utf8);
     bool done = false;
-    switch (ParseDocType(StringUtil::ToW(PathUtil::Extension(utf8)))) {
+    switch (ParseDocType(StringUtil::ToW(exactCase ? extension : StringUtil::ToLower(extension)))) {
     case EnumXdeDocType::STEP:
         done = XdeDocumentSTEP::Open(utf8, GetImpl(), GetSettings());
         break;
@@ -52,7 +63,7 @@ bool XdeDocumentI::Open(const std::wstring& path)
         done = XdeDocumentIGES::Open(utf8, GetImpl(), GetSettings());
         break;
     case EnumXdeDocType::None:
-        RefuseExtension(GetImpl(), PathUtil::Extension(utf8));
+        RefuseExtension(GetImpl(), extension, exactCase);
         break;
     }
     Logger::Instance().Message(1, "Xde: End.");

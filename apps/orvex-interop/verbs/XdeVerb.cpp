@@ -28,7 +28,7 @@ int RunXde(const XdeOptions& options)
 {
     XdeDocumentI document;
     LoadFailure::Clear();
-    if (!document.Open(StringUtil::ToW(options.file))) {
+    if (!document.OpenIgnoringCase(StringUtil::ToW(options.file))) {
         PrintError(options.file, LoadFailure::Last());
         return 1;
     }
