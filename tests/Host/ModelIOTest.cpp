@@ -15,6 +15,7 @@
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
 #include <BRepPrimAPI_MakeTorus.hxx>
 #include <BRepTools.hxx>
@@ -508,6 +509,17 @@ const RoundTripCase kRoundTrips[] = {
              "sketch", MakeCompound({open, closed, Segment(gp_Pnt(0, 0, 5), gp_Pnt(10, 0, 5))}));
          builder.SetSubShapeColor(part, closed, kBlue);
      }},
+    {"curves coloured as a part and as a group, not edge by edge",
+     [](XcafBuilder& builder) {
+         XdeDocumentImpl& impl = builder.GetImpl();
+         const TDF_Label curve =
+             builder.AddPart("curve", MakeCompound({Segment(gp_Pnt(0, 0, 0), gp_Pnt(10, 0, 0))}));
+         impl.colorTool->SetColor(curve, kRed, XCAFDoc_ColorCurv);
+         const TopoDS_Shape group = MakeCompound({Segment(gp_Pnt(0, 0, 5), gp_Pnt(10, 0, 5))});
+         const TDF_Label part = builder.AddPart("bracket", MakeCompound({MakeBox(1, 1, 1), group}));
+         impl.colorTool->SetColor(impl.shapeTool->AddSubShape(part, group), kBlue,
+                                  XCAFDoc_ColorCurv);
+     }},
     {"points in groups of their own and beside curves",
      [](XcafBuilder& builder) {
          const auto point = [](double x) {
@@ -578,6 +590,27 @@ TEST(StepRoundTripTest, WhatIsWrittenReadsBackTheSame)
             model = &back;
         }
     }
+}
+
+// The writer keeps no record of which curve it wrote for which edge of a wire, and writes no
+// colour for such an edge: the colour has to be put on the curve after the transfer. (A wire of
+// one edge comes back as the edge alone, which the outline would count.)
+TEST(StepRoundTripTest, AnEdgeOfAWireKeepsItsColour)
+{
+    const TempDir dir;
+    XcafBuilder builder;
+    const TopoDS_Edge edge = Segment(gp_Pnt(0, 0, 0), gp_Pnt(10, 0, 0));
+    const TDF_Label part =
+        builder.AddPart("wire", MakeCompound({BRepBuilderAPI_MakeWire(edge).Wire()}));
+    ColourEdge(builder, part, edge, kRed);
+    builder.Finish();
+    builder.GetImpl().RefreshTools();
+    const std::string path = dir.File("wire.step");
+    ASSERT_TRUE(XdeModelWriter::Save(path, builder.GetImpl(), {}));
+    XdeDocumentImpl back;
+    ASSERT_TRUE(XdeModelReader::Open(path, back, nullptr)) << back.failure.Describe();
+    ASSERT_EQ(back.freeShapes.Size(), 1);
+    EXPECT_EQ(SubShapeColours(back, back.freeShapes.First(), TopAbs_EDGE), " [ curve #FF0000 ]");
 }
 
 // A file declares the precision its shapes were repaired to; written again, the model

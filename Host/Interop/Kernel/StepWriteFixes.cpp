@@ -1,5 +1,6 @@
 #include "StepWriteFixes.h"
 
+#include "Interop/Kernel/StepCurveStyles.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 
 #include <BRepTools_WireExplorer.hxx>
@@ -32,7 +33,6 @@
 #include <StepShape_HArray1OfGeometricSetSelect.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
 #include <StepShape_ShapeDimensionRepresentation.hxx>
-#include <StepVisual_StyledItem.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
@@ -337,7 +337,7 @@ bool EndsOf(const Handle(StepGeom_TrimmedCurve)& curve, PointKey& first, PointKe
 // curve set, and a reader makes separate edges of them, each with its own ends: the wire and
 // the points its edges shared are lost. Its curves are put into one composite curve, in the
 // wire's order, which a reader makes a wire again; a colour on a set left with that one curve
-// then goes onto it (StyleCurvesOfSingleCurveSets). The writer works on copies of the edges,
+// then goes onto it (StepCurveStyles). The writer works on copies of the edges,
 // so each curve is found by where it starts and ends.
 void JoinWireCurves(const Handle(Interface_InterfaceModel)& model, const XdeDocumentImpl& impl)
 {
@@ -545,23 +545,6 @@ void NameEveryOccurrence(const Handle(Transfer_FinderProcess)& process,
     }
 }
 
-// An edge alone is written as a curve set of one curve, and its colour goes onto the set; a
-// reader gives the set's colour to the compound it makes of the set, not to the edge. On the
-// curve, it comes back on the edge.
-void StyleCurvesOfSingleCurveSets(const Handle(StepVisual_StyledItem)& styled)
-{
-    const Handle(StepShape_GeometricCurveSet) set =
-        Handle(StepShape_GeometricCurveSet)::DownCast(styled->Item());
-    if (set.IsNull() || set->NbElements() != 1) {
-        return;
-    }
-    const Handle(StepGeom_Curve) curve =
-        Handle(StepGeom_Curve)::DownCast(set->ElementsValue(1).Value());
-    if (!curve.IsNull()) {
-        styled->SetItem(curve);
-    }
-}
-
 // The trims of an edge without a vertex at one end name a point that is not there, written as
 // a null reference; the parameter alone trims the curve as well.
 Handle(StepGeom_HArray1OfTrimmingSelect)
@@ -713,17 +696,14 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
     }
     if (!impl.shapeTool.IsNull()) {
         JoinWireCurves(model, impl);
+        StepCurveStyles::Place(session, impl);
     }
     CompleteOneEndedLocations(model);
     for (int i = 1; i <= model->NbEntities(); ++i) {
         const Handle(Standard_Transient)& entity = model->Value(i);
-        if (const Handle(StepVisual_StyledItem) styled =
-                Handle(StepVisual_StyledItem)::DownCast(entity);
-            !styled.IsNull()) {
-            StyleCurvesOfSingleCurveSets(styled);
-        } else if (const Handle(StepGeom_TrimmedCurve) trimmed =
-                       Handle(StepGeom_TrimmedCurve)::DownCast(entity);
-                   !trimmed.IsNull()) {
+        if (const Handle(StepGeom_TrimmedCurve) trimmed =
+                Handle(StepGeom_TrimmedCurve)::DownCast(entity);
+            !trimmed.IsNull()) {
             trimmed->SetTrim1(WithoutMissingPoints(trimmed->Trim1()));
             trimmed->SetTrim2(WithoutMissingPoints(trimmed->Trim2()));
         } else if (const Handle(StepShape_DimensionalCharacteristicRepresentation) value =

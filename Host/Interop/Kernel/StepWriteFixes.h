@@ -19,7 +19,8 @@ struct StepWriteFixes {
     static std::vector<std::string> PrepareDocument(XdeDocumentImpl& impl);
 
     // After the transfer of `impl`, on the session's model: unnamed products stay unnamed, the
-    // colour of an edge written alone goes onto its curve, no trimmed curve names a point it
+    // colours of edges and wires go where a reader finds them (StepCurveStyles), no trimmed
+    // curve names a point it
     // does not have, and a distance or an angle with one end gets a second one that names no
     // geometry, without which no reader takes it; the values of angle dimensions are given in
     // the file's angle unit.

@@ -1,0 +1,158 @@
+#include "StepCurveStyles.h"
+
+#include "Interop/Kernel/XdeModelEdit.h"
+
+#include <Quantity_Color.hxx>
+#include <STEPConstruct.hxx>
+#include <STEPConstruct_Styles.hxx>
+#include <StepGeom_Curve.hxx>
+#include <StepRepr_RepresentationContext.hxx>
+#include <StepShape_GeometricCurveSet.hxx>
+#include <StepVisual_Colour.hxx>
+#include <StepVisual_MechanicalDesignGeometricPresentationRepresentation.hxx>
+#include <StepVisual_StyledItem.hxx>
+#include <TDF_LabelSequence.hxx>
+#include <TopExp.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <Transfer_FinderProcess.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+#include <XSControl_TransferWriter.hxx>
+
+#include <set>
+#include <vector>
+
+namespace orvkit {
+
+namespace {
+
+// An edge or a wire with a colour of its own.
+struct ColouredCurve {
+    TopoDS_Shape part; // the shape of the part it is in
+    TopoDS_Shape curve;
+    Quantity_Color colour;
+};
+
+// The edges and wires of the parts that have a colour of their own, their curve colour where
+// they have one (the writer writes whichever they have).
+std::vector<ColouredCurve> ColouredCurves(const XdeDocumentImpl& impl)
+{
+    std::vector<ColouredCurve> curves;
+    for (const TDF_Label& part : XdeModelEdit::Parts(impl)) {
+        TDF_LabelSequence subShapes;
+        XCAFDoc_ShapeTool::GetSubShapes(part, subShapes);
+        for (const TDF_Label& sub : subShapes) {
+            const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(sub);
+            Quantity_Color colour;
+            if (!shape.IsNull() &&
+                (shape.ShapeType() == TopAbs_EDGE || shape.ShapeType() == TopAbs_WIRE) &&
+                (impl.colorTool->GetColor(sub, XCAFDoc_ColorCurv, colour) ||
+                 impl.colorTool->GetColor(sub, XCAFDoc_ColorGen, colour) ||
+                 impl.colorTool->GetColor(sub, XCAFDoc_ColorSurf, colour))) {
+                curves.push_back({XCAFDoc_ShapeTool::GetShape(part), shape, colour});
+            }
+        }
+    }
+    return curves;
+}
+
+// The curve written for an edge of a wire that bounds no face. The writer writes such a wire
+// as a curve set of its edges' curves, one an edge in the wire's order, and keeps no record of
+// which curve is which edge's. Null when the edge is in no such wire, or in more than one, or
+// when the writer left an edge out (a degenerate one): the order then says nothing.
+Handle(StepRepr_RepresentationItem) CurveInWire(const Handle(Transfer_FinderProcess)& process,
+                                                const TopoDS_Shape& part, const TopoDS_Shape& edge)
+{
+    TopTools_IndexedDataMapOfShapeListOfShape wires;
+    TopExp::MapShapesAndAncestors(part, TopAbs_EDGE, TopAbs_WIRE, wires);
+    const TopTools_ListOfShape* holding = wires.Seek(edge);
+    if (holding == nullptr || holding->Extent() != 1) {
+        return {};
+    }
+    TopLoc_Location location;
+    const auto set = Handle(StepShape_GeometricCurveSet)::DownCast(
+        STEPConstruct::FindEntity(process, holding->First(), location));
+    if (set.IsNull()) {
+        return {};
+    }
+    int count = 0;
+    int position = 0;
+    for (TopoDS_Iterator it(holding->First()); it.More(); it.Next()) {
+        ++count;
+        position = it.Value().IsSame(edge) ? count : position;
+    }
+    if (position == 0 || count != set->NbElements()) {
+        return {};
+    }
+    return Handle(StepGeom_Curve)::DownCast(set->ElementsValue(position).Value());
+}
+
+// A style on a curve set of one curve goes onto the curve: a reader gives a set's colour to
+// the compound it makes of the set, and a curve's to the edge (or, of a composite curve, the
+// wire) it makes of the curve.
+void StyleTheCurve(const Handle(StepVisual_StyledItem)& styled)
+{
+    const Handle(StepShape_GeometricCurveSet) set =
+        Handle(StepShape_GeometricCurveSet)::DownCast(styled->Item());
+    if (set.IsNull() || set->NbElements() != 1) {
+        return;
+    }
+    const Handle(StepGeom_Curve) curve =
+        Handle(StepGeom_Curve)::DownCast(set->ElementsValue(1).Value());
+    if (!curve.IsNull()) {
+        styled->SetItem(curve);
+    }
+}
+
+} // namespace
+
+void StepCurveStyles::Place(const Handle(XSControl_WorkSession)& session,
+                            const XdeDocumentImpl& impl)
+{
+    if (impl.shapeTool.IsNull() || impl.colorTool.IsNull()) {
+        return;
+    }
+    const Handle(Transfer_FinderProcess) process = session->TransferWriter()->FinderProcess();
+    // The writer writes an edge alone as a set of its one curve (a wire as a set that
+    // JoinWireCurves has left with one composite curve), and gives the set the colour of the
+    // edge, or that of the compound or part around it, which it writes as that set too: only
+    // the sets of edges and wires with colours of their own hand their style to the curve.
+    std::set<const Standard_Transient*> curveSets;
+    STEPConstruct_Styles styles(session);
+    Handle(StepRepr_RepresentationContext) context;
+    for (const ColouredCurve& coloured : ColouredCurves(impl)) {
+        TopLoc_Location location;
+        const Handle(StepRepr_RepresentationItem) item =
+            STEPConstruct::FindEntity(process, coloured.curve, location);
+        if (!item.IsNull()) {
+            curveSets.insert(item.get());
+            continue;
+        }
+        if (coloured.curve.ShapeType() != TopAbs_EDGE) {
+            continue;
+        }
+        const Handle(StepRepr_RepresentationItem) curve =
+            CurveInWire(process, coloured.part, coloured.curve);
+        if (curve.IsNull()) {
+            continue;
+        }
+        const Handle(StepVisual_Colour) colour = STEPConstruct_Styles::EncodeColor(coloured.colour);
+        styles.AddStyle(curve, styles.MakeColorPSA(curve, nullptr, colour, nullptr, 0.0), nullptr);
+        context = context.IsNull() ? styles.FindContext(coloured.part) : context;
+    }
+    const Handle(Interface_InterfaceModel) model = session->Model();
+    for (int i = 1; i <= model->NbEntities(); ++i) {
+        const auto styled = Handle(StepVisual_StyledItem)::DownCast(model->Value(i));
+        if (!styled.IsNull() && curveSets.count(styled->Item().get()) > 0) {
+            StyleTheCurve(styled);
+        }
+    }
+    // The styles written here are presented as the writer presents its own.
+    Handle(StepVisual_MechanicalDesignGeometricPresentationRepresentation) presentation;
+    if (!context.IsNull() && styles.CreateMDGPR(context, presentation)) {
+        model->AddWithRefs(presentation);
+    }
+}
+
+} // namespace orvkit
