@@ -23,6 +23,7 @@
 #include <Bnd_Box.hxx>
 #include <GCPnts_AbscissaPoint.hxx>
 #include <Poly_Triangulation.hxx>
+#include <Precision.hxx>
 #include <RWStl.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
@@ -629,6 +630,23 @@ TEST(StepRoundTripTest, TheFilesPrecisionIsDeclaredAgain)
     XdeDocumentImpl back;
     ASSERT_TRUE(XdeModelReader::Open(path, back, nullptr));
     EXPECT_NEAR(back.declaredPrecision, read.declaredPrecision, 1e-9);
+
+    // A file that declares less than any shape can be repaired to (1e-17 m, as some do) is
+    // written with OpenCASCADE's confusion distance: read back at 1e-14 mm, a solid of the ABC
+    // dataset came back with two faces more and a fifth more volume.
+    std::string text = ReadWholeFile(path);
+    const std::string declared = "LENGTH_MEASURE(0.6723";
+    for (size_t at = text.find(declared); at != std::string::npos; at = text.find(declared)) {
+        text.replace(at, text.find(')', at) - at, "LENGTH_MEASURE(1.E-14");
+    }
+    const std::string fine = dir.Write("fine.step", text);
+    XdeDocumentImpl finer;
+    ASSERT_TRUE(XdeModelReader::Open(fine, finer, nullptr));
+    EXPECT_NEAR(finer.declaredPrecision, 1e-14, 1e-20);
+    ASSERT_TRUE(XdeModelWriter::Save(path, finer, {}));
+    XdeDocumentImpl coarser;
+    ASSERT_TRUE(XdeModelReader::Open(path, coarser, nullptr));
+    EXPECT_DOUBLE_EQ(coarser.declaredPrecision, Precision::Confusion());
 }
 
 // An edge without ends has no place in a STEP file: OpenCASCADE would write it with an endless

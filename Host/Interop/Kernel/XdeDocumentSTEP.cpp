@@ -15,6 +15,7 @@
 #include "Interop/Kernel/StepValidationProps.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 
+#include <Precision.hxx>
 #include <STEPCAFControl_Writer.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
@@ -24,6 +25,7 @@
 #include <XSControl_TransferReader.hxx>
 #include <XSControl_WorkSession.hxx>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -254,10 +256,13 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     scope.SetInteger("write.step.assembly", 1);
     // A model read from STEP declares the precision its file declared, which is the one its
     // shapes were repaired to: declared finer, a reader splits edges the first read had
-    // joined. Otherwise OpenCASCADE's own estimate from the shapes' tolerances.
+    // joined. No shape is finer than OpenCASCADE's confusion distance, whatever a file declares
+    // (some declare 1e-17 m): a reader asked to repair to less rebuilds faces and edges the
+    // first read kept. Otherwise OpenCASCADE's own estimate from the shapes' tolerances.
     if (impl.declaredPrecision > 0.0) {
+        const double precision = std::max(impl.declaredPrecision, Precision::Confusion());
         scope.SetInteger("write.precision.mode", 2);
-        scope.SetText("write.precision.val", fmt::format("{}", impl.declaredPrecision).c_str());
+        scope.SetText("write.precision.val", fmt::format("{}", precision).c_str());
     }
     STEPCAFControl_Writer writer;
     writer.SetColorMode(Standard_True);
