@@ -57,6 +57,29 @@ def explained(differences, warnings):
     return all(d.get("what", "") in allowed for d in differences)
 
 
+def tree_of(record, step):
+    """The leaves, assemblies and instances an import found, with their names, in order; None
+    when the import failed."""
+    if code_of(record, step) != 0:
+        return None
+    try:
+        elements = json.loads(read(record, step + ".out")).get("elements", [])
+    except ValueError:
+        return None
+    kinds = ("ShapeElement", "AssemblyElement", "InstanceElement", "GroupElement")
+    return sorted((e["class"], e.get("name", ""), e.get("alias", ""))
+                  for e in elements if e.get("class") in kinds)
+
+
+def occt_agrees(record):
+    """Whether OpenCASCADE's reader finds in the STEP file written what it found in the STEP
+    file read (IGES holds no tree to compare with); None when there is nothing to compare."""
+    if code_of(record, "stock") is None or code_of(record, "stock-original") is None:
+        return None
+    written = tree_of(record, "stock")
+    return written is not None and written == tree_of(record, "stock-original")
+
+
 def classify(record):
     """(outcome, kinds): outcome one of imported-not, written-not, refused, equal, warned,
     differs; kinds the difference or failure kinds found."""
@@ -87,6 +110,7 @@ def main():
     outcomes = defaultdict(int)
     by_kind = defaultdict(list)
     glb_fails = 0
+    occt_same = occt_total = 0
     for key in sorted(os.listdir(records)):
         record = os.path.join(records, key)
         if not os.path.exists(os.path.join(record, "done")):
@@ -97,6 +121,12 @@ def main():
         for kind in kinds:
             by_kind[kind].append(name)
         glb_fails += any(k.startswith("GLB fails") for k in kinds)
+        agrees = occt_agrees(record)
+        if agrees is not None:
+            occt_total += 1
+            occt_same += agrees
+            if not agrees:
+                by_kind["OpenCASCADE reads other parts or names from the STEP written"].append(name)
 
     print("%-70s %5s  %s" % ("what", "files", "first files"))
     for kind, names in sorted(by_kind.items(), key=lambda item: (-len(item[1]), item[0])):
@@ -108,9 +138,10 @@ def main():
     share = 100.0 * kept / round_trips if round_trips else 0.0
     print(
         "%d files: %d import; %d written; %d of %d round trips equal (%d only in what the export"
-        " warns of): %.1f %%; %d written files refused; %d GLB exports fail"
+        " warns of): %.1f %%; %d written files refused; OpenCASCADE finds the same parts and"
+        " names in %d of %d; %d GLB exports fail"
         % (total, imported, round_trips, kept, round_trips, outcomes["warned"], share,
-           outcomes["refused"], glb_fails))
+           outcomes["refused"], occt_same, occt_total, glb_fails))
 
 
 if __name__ == "__main__":
