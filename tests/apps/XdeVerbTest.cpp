@@ -80,7 +80,7 @@ TEST_F(XdeVerbTest, BadInputGivesOneLineAndExitCodeOne)
     const std::string sample = ReadWholeFile(kSample);
     for (const std::string& path :
          {myDir.File("missing.step"), myDir.Write("empty.stp", ""),
-          myDir.Write("garbage.step", "text\n"), myDir.Write("model.STEP", sample),
+          myDir.Write("garbage.step", "text\n"), myDir.Write("model.stl", sample),
           myDir.Write("cut.stp", sample.substr(0, sample.size() / 2))}) {
         const ProgramRun run = Program("xde " + Quote(path));
         EXPECT_EQ(run.exitCode, 1) << path;
