@@ -279,8 +279,8 @@ bool OpenByExtension(const std::string& extension, const std::string& kernelPath
 {
     // A read that fails before it starts leaves the last one's warnings behind otherwise.
     xdeDocument.readWarnings.clear();
-    const ModelFormat* format = ModelFormat::ForExactExtension(
-        exactCase ? extension : StringUtil::ToLower(extension));
+    const ModelFormat* format =
+        ModelFormat::ForExactExtension(exactCase ? extension : StringUtil::ToLower(extension));
     if (format != nullptr && format->id == ModelFormat::STEP) {
         return XdeDocumentSTEP::Open(kernelPath, xdeDocument, settings);
     }
