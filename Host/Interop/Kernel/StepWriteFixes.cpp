@@ -1,5 +1,6 @@
 #include "StepWriteFixes.h"
 
+#include "Interop/Kernel/StepSharedTopology.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 
 #include <BRepTools_WireExplorer.hxx>
@@ -732,6 +733,7 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
             PutAnglesIntoTheirUnit(value);
         }
     }
+    StepSharedTopology::Rejoin(session);
 }
 
 } // namespace orvkit

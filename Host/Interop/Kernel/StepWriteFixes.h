@@ -22,7 +22,8 @@ struct StepWriteFixes {
     // colour of an edge written alone goes onto its curve, no trimmed curve names a point it
     // does not have, and a distance or an angle with one end gets a second one that names no
     // geometry, without which no reader takes it; the values of angle dimensions are given in
-    // the file's angle unit.
+    // the file's angle unit; the edges and vertices written once for each shell that shares them
+    // are written once (StepSharedTopology).
     static void RepairModel(const Handle(XSControl_WorkSession)& session,
                             const XdeDocumentImpl& impl);
 };
