@@ -19,6 +19,7 @@
 #include <BRepExtrema_DistShapeShape.hxx>
 #include <BRepPrimAPI_MakeTorus.hxx>
 #include <BRepTools.hxx>
+#include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GCPnts_AbscissaPoint.hxx>
@@ -34,6 +35,7 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Iterator.hxx>
+#include <TopoDS_Shell.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
 #include <gp_Circ.hxx>
@@ -360,6 +362,27 @@ std::string SubShapeColours(const XdeDocumentImpl& impl, const TDF_Label& part,
     return text;
 }
 
+// ", bodies" and the colours of the shells and solids that have their own, where any has.
+std::string BodyColours(const XdeDocumentImpl& impl, const TDF_Label& part)
+{
+    std::vector<std::string> colours;
+    TDF_LabelSequence subShapes;
+    XCAFDoc_ShapeTool::GetSubShapes(part, subShapes);
+    for (const TDF_Label& sub : subShapes) {
+        const TopAbs_ShapeEnum type = XCAFDoc_ShapeTool::GetShape(sub).ShapeType();
+        const std::string colour = ColoursOf(impl, sub);
+        if ((type == TopAbs_SHELL || type == TopAbs_SOLID) && !colour.empty()) {
+            colours.push_back(colour);
+        }
+    }
+    std::sort(colours.begin(), colours.end());
+    std::string text;
+    for (const std::string& colour : colours) {
+        text += " [" + colour + " ]";
+    }
+    return text.empty() ? text : ", bodies" + text;
+}
+
 // ", N wires" and their colours for the wires that bound no face, where there are any.
 std::string FreeWires(const XdeDocumentImpl& impl, const TDF_Label& part)
 {
@@ -386,7 +409,7 @@ std::string FreePoints(const TopoDS_Shape& shape)
 }
 
 // What a round trip must keep, one line a product or instance in tree order: names, colours,
-// faces and edges (each once, however many faces share it), face and edge colours.
+// faces and edges (each once, however many faces share it), face, edge and body colours.
 void Outline(const XdeDocumentImpl& impl, const TDF_Label& label, const std::string& indent,
              std::string& out)
 {
@@ -410,8 +433,8 @@ void Outline(const XdeDocumentImpl& impl, const TDF_Label& label, const std::str
     out += indent + "part '" + NameOf(label) + "'" + ColoursOf(impl, label) + ", " +
            std::to_string(faces.Extent()) + " faces" + SubShapeColours(impl, label, TopAbs_FACE) +
            ", " + std::to_string(edges.Extent()) + " edges" +
-           SubShapeColours(impl, label, TopAbs_EDGE) + FreeWires(impl, label) +
-           FreePoints(XCAFDoc_ShapeTool::GetShape(label)) + "\n";
+           SubShapeColours(impl, label, TopAbs_EDGE) + BodyColours(impl, label) +
+           FreeWires(impl, label) + FreePoints(XCAFDoc_ShapeTool::GetShape(label)) + "\n";
 }
 
 std::string Outline(const XdeDocumentImpl& impl)
@@ -446,6 +469,20 @@ TopoDS_Compound LooseFaces(const TopoDS_Shape& solid)
     return MakeCompound(faces);
 }
 
+// The faces of a box, each in a shell of its own, in a compound: the shells share their edges,
+// as the shells of one surface model do when read.
+TopoDS_Compound ShellOfEachFace(const TopoDS_Shape& solid)
+{
+    std::vector<TopoDS_Shape> shells;
+    for (TopExp_Explorer it(solid, TopAbs_FACE); it.More(); it.Next()) {
+        TopoDS_Shell shell;
+        BRep_Builder().MakeShell(shell);
+        BRep_Builder().Add(shell, it.Current());
+        shells.push_back(shell);
+    }
+    return MakeCompound(shells);
+}
+
 const Quantity_Color kRed(1, 0, 0, Quantity_TOC_RGB);
 const Quantity_Color kBlue(0, 0, 1, Quantity_TOC_RGB);
 const Quantity_Color kOrange(1, 0.5, 0, Quantity_TOC_sRGB);
@@ -475,6 +512,14 @@ const RoundTripCase kRoundTrips[] = {
          builder.SetFaceColor(part, 2, kRed);
      },
      {"6 faces that lie in no shell are written in 1 shell: STEP holds faces only in shells"}},
+    {"a part of shells that share their edges, one edge and one face with its own colour",
+     [](XcafBuilder& builder) {
+         const TopoDS_Compound panels = ShellOfEachFace(MakeBox(10, 20, 30));
+         const TDF_Label part = builder.AddPart("panels", panels);
+         builder.SetColor(part, kOrange);
+         builder.SetFaceColor(part, 1, kRed);
+         ColourEdge(builder, part, TopExp_Explorer(panels, TopAbs_EDGE).Current(), kBlue);
+     }},
     {"a white part whose faces have colours of their own",
      [](XcafBuilder& builder) {
          std::vector<TopoDS_Shape> faces;

@@ -1,6 +1,7 @@
 #include "StepWriteFixes.h"
 
 #include "Interop/Kernel/StepCurveStyles.h"
+#include "Interop/Kernel/StepSharedTopology.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 
 #include <BRepTools_WireExplorer.hxx>
@@ -693,8 +694,6 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
     if (!impl.shapeTool.IsNull()) {
         ClearGeneratedNames(session->TransferWriter()->FinderProcess(), impl);
         NameEveryOccurrence(session->TransferWriter()->FinderProcess(), model, impl);
-    }
-    if (!impl.shapeTool.IsNull()) {
         JoinWireCurves(model, impl);
         StepCurveStyles::Place(session, impl);
     }
@@ -712,6 +711,7 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
             PutAnglesIntoTheirUnit(value);
         }
     }
+    StepSharedTopology::Rejoin(session);
 }
 
 } // namespace orvkit
