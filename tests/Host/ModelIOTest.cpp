@@ -17,15 +17,23 @@
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
+#include <BRepLib.hxx>
+#include <BRepOffsetAPI_MakePipe.hxx>
 #include <BRepPrimAPI_MakeTorus.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GCPnts_AbscissaPoint.hxx>
+#include <Geom2dAPI_Interpolate.hxx>
+#include <Geom2d_BSplineCurve.hxx>
+#include <Geom2d_Line.hxx>
+#include <Geom_CylindricalSurface.hxx>
 #include <Poly_Triangulation.hxx>
 #include <Precision.hxx>
 #include <RWStl.hxx>
+#include <TColStd_HArray1OfReal.hxx>
+#include <TColgp_HArray1OfPnt2d.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
@@ -38,6 +46,7 @@
 #include <TopoDS_Shell.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
+#include <gp_Ax3.hxx>
 #include <gp_Circ.hxx>
 #include <gp_Lin.hxx>
 
@@ -838,6 +847,57 @@ TEST(StepRoundTripTest, DimensionsReadBackAsTheReaderGaveThem)
     }
 }
 
+// Two half tubes swept along a helix and sharing their two long edges, as an IGES spring holds
+// its coil. With `bend` above 0, the pcurve of an end edge of the second leaves its corner over
+// the shared edge by that much (as the spring's does): a coarse polygon of it steps over the bend,
+// a fine one crosses the shared edge.
+TopoDS_Shape MakeHalfTubeCoil(double bend)
+{
+    Handle(Geom_CylindricalSurface) cylinder = new Geom_CylindricalSurface(gp_Ax3(), 15.0);
+    const gp_Vec2d turn(2.0 * M_PI, 8.0);
+    TopoDS_Edge helix = BRepBuilderAPI_MakeEdge(new Geom2d_Line(gp_Pnt2d(), gp_Dir2d(turn)),
+                                                cylinder, 0.0, 5.0 * turn.Magnitude());
+    BRepLib::BuildCurves3d(helix);
+    gp_Pnt start;
+    gp_Vec tangent;
+    BRepAdaptor_Curve(helix).D1(0.0, start, tangent);
+    const gp_Circ section(gp_Ax2(start, gp_Dir(tangent), gp::DX()), 2.5);
+    const TopoDS_Wire profile =
+        BRepBuilderAPI_MakeWire(BRepBuilderAPI_MakeEdge(section, 0.0, M_PI),
+                                BRepBuilderAPI_MakeEdge(section, M_PI, 2 * M_PI));
+    const TopoDS_Shape coil =
+        BRepOffsetAPI_MakePipe(BRepBuilderAPI_MakeWire(helix), profile).Shape();
+    if (bend <= 0.0) {
+        return coil;
+    }
+    TopExp_Explorer faces(coil, TopAbs_FACE);
+    faces.Next();
+    const TopoDS_Face face = TopoDS::Face(faces.Current());
+    for (TopExp_Explorer it(face, TopAbs_EDGE); it.More(); it.Next()) {
+        const TopoDS_Edge edge = TopoDS::Edge(it.Current());
+        double first = 0.0;
+        double last = 0.0;
+        const Handle(Geom2d_Curve) pcurve = BRep_Tool::CurveOnSurface(edge, face, first, last);
+        const gp_Pnt2d corner = pcurve->Value(first);
+        if (std::abs(corner.Y() - pcurve->Value(last).Y()) > 1e-9 || corner.Y() < 1.0) {
+            continue; // not the end edge at the far end of the coil
+        }
+        const int count = 11;
+        Handle(TColgp_HArray1OfPnt2d) points = new TColgp_HArray1OfPnt2d(1, count);
+        Handle(TColStd_HArray1OfReal) parameters = new TColStd_HArray1OfReal(1, count);
+        for (int i = 1; i <= count; ++i) {
+            parameters->SetValue(i, first + (last - first) * (i - 1) / (count - 1));
+            points->SetValue(i, pcurve->Value(parameters->Value(i)));
+        }
+        parameters->SetValue(2, first + 0.05 * (last - first));
+        points->SetValue(2, gp_Pnt2d(corner.X() - bend, corner.Y() - bend));
+        Geom2dAPI_Interpolate bent(points, parameters, Standard_False, 1e-9);
+        bent.Perform();
+        BRep_Builder().UpdateEdge(edge, bent.Curve(), face, 3.0 * 2.5 * bend);
+    }
+    return coil;
+}
+
 } // namespace
 
 // A wire model goes to glTF as line primitives, one a colour: the part's curve colour, and an
@@ -978,4 +1038,49 @@ TEST_F(ModelIOTest, FaceBeyondTheMeshBudgetIsMeshedCoarserWithAWarning)
     const ShapeMesher::Result again = ShapeMesher::Mesh(torus, 0.01, 0.5, 2000);
     EXPECT_EQ(again.coarsened, 1);
     EXPECT_EQ(CountTriangles(torus), triangles);
+}
+
+TEST_F(ModelIOTest, FaceWhoseBordersCrossIsMeshedAloneCoarserWithAWarning)
+{
+    const TopoDS_Shape clean = MakeHalfTubeCoil(0.0);
+    ShapeMesher::Mesh(clean, 0.1, 0.5);
+    std::vector<int> cleanTriangles;
+    for (TopExp_Explorer it(clean, TopAbs_FACE); it.More(); it.Next()) {
+        cleanTriangles.push_back(CountTriangles(it.Current()));
+    }
+    ASSERT_EQ(cleanTriangles.size(), 2u);
+
+    // BRepMesh finds the bent end crossing the shared edge at 0.1 and refines both five times
+    // before it gives the face up; the first half tube, meshed with them, then got 9,029
+    // triangles instead of 5,230, and the second none. A coil of the real spring's size never
+    // finished.
+    const TopoDS_Shape coil = MakeHalfTubeCoil(0.1);
+    XcafBuilder builder;
+    builder.AddPart("coil", coil);
+    XdeWriteOptions options;
+    options.deflection = 0.1;
+    const XdeWriteResult result =
+        XdeModelWriter::Save(myDir.File("coil.glb"), Finished(builder), options);
+    ASSERT_TRUE(result) << result.failure;
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_EQ(result.warnings.front().rfind("part 'coil': 1 faces meshed coarser", 0), 0u);
+    EXPECT_NE(result.warnings.front().find("borders cross"), std::string::npos)
+        << result.warnings.front();
+    TopExp_Explorer faces(coil, TopAbs_FACE);
+    const TopoDS_Shape whole = faces.Current();
+    faces.Next();
+    const TopoDS_Shape crossed = faces.Current();
+    // The first keeps the shared edges' points asked for; the second has triangles, fewer.
+    EXPECT_EQ(CountTriangles(whole), cleanTriangles[0]);
+    const int triangles = CountTriangles(crossed);
+    EXPECT_GT(triangles, 100);
+    EXPECT_LT(triangles, cleanTriangles[1]);
+
+    BRepTools::Clean(coil);
+    const ShapeMesher::Result again = ShapeMesher::Mesh(coil, 0.1, 0.5);
+    EXPECT_EQ(again.coarsened, 0);
+    EXPECT_EQ(again.crossed, 1);
+    EXPECT_DOUBLE_EQ(again.crossedDeflection, 0.2);
+    EXPECT_EQ(CountTriangles(whole), cleanTriangles[0]);
+    EXPECT_EQ(CountTriangles(crossed), triangles);
 }

@@ -38,6 +38,9 @@ const char* const kEdgesLeftOut = "{} holds triangles only: the edges that bound
 const char* const kCoarser = "part '{}': {} faces meshed coarser than asked (a deflection of up "
                              "to {:.3g} {} instead of {:.3g} {}), to stay within {:.0f} "
                              "triangles a face";
+const char* const kCrossed = "part '{}': {} faces meshed coarser than asked (a deflection of up "
+                             "to {:.3g} {} instead of {:.3g} {}), since their borders cross "
+                             "themselves at the deflection asked";
 const char* const kNotWrittenHere = "{} files are written through a translator, not here";
 const char* const kStlFailed = "the STL writer failed";
 const char* const kObjFailed = "OpenCASCADE's OBJ writer failed";
@@ -109,7 +112,8 @@ std::vector<TDF_Label> Parts(const Handle(TDocStd_Document)& document)
 }
 
 // Meshes every part once, where its instances share it. A part whose faces would take the
-// mesher past its budget is meshed coarser, with a warning naming it.
+// mesher past its budget, or whose faces' borders cross themselves, is meshed coarser, with a
+// warning naming it.
 MeshedParts MeshParts(const Handle(TDocStd_Document)& document,
                       const CafMeshWrite::Options& options, std::vector<std::string>& warnings)
 {
@@ -128,6 +132,11 @@ MeshedParts MeshParts(const Handle(TDocStd_Document)& document,
             warnings.push_back(fmt::format(kCoarser, PartName(label), result.coarsened,
                                            result.deflection, options.documentUnit, deflection,
                                            options.documentUnit, options.maxFaceTriangles));
+        }
+        if (result.crossed > 0) {
+            warnings.push_back(fmt::format(kCrossed, PartName(label), result.crossed,
+                                           result.crossedDeflection, options.documentUnit,
+                                           deflection, options.documentUnit));
         }
     }
     return meshed;

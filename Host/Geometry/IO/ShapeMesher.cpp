@@ -1,5 +1,7 @@
 #include "ShapeMesher.h"
 
+#include "Geometry/IO/BorderCheckedMeshContext.h"
+
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
@@ -11,6 +13,7 @@
 #include <Precision.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_MapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 
@@ -54,6 +57,65 @@ double SideAlong(double k, double deflection, double angle)
 int SamplesOver(int knotSpans)
 {
     return std::clamp(2 * knotSpans, kMinSamples, kMaxSamples);
+}
+
+// The angular deflection one doubling coarser than `current`, for a face asked `asked`.
+double CoarserAngle(double current, double asked)
+{
+    return std::min(current * std::sqrt(2.0), std::max(asked, kMaxAngle));
+}
+
+// A face to mesh alone, from this deflection on; `crossed` when its borders cross themselves
+// at the deflection asked, else it is beyond the budget of triangles.
+struct Coarse {
+    TopoDS_Face face;
+    double deflection;
+    double angle;
+    bool crossed;
+};
+
+// Meshes `shape` as BRepMesh_IncrementalMesh does, unless BRepMesh finds faces whose borders
+// cross themselves: then nothing is meshed and those faces are returned.
+std::vector<TopoDS_Face> MeshChecked(const TopoDS_Shape& shape, double deflection, double angle)
+{
+    Handle(BorderCheckedMeshContext) context = new BorderCheckedMeshContext;
+    BRepMesh_IncrementalMesh mesher;
+    mesher.SetShape(shape);
+    mesher.ChangeParameters().Deflection = deflection;
+    mesher.ChangeParameters().Angle = angle;
+    mesher.Perform(context);
+    return context->GetCrossedFaces();
+}
+
+// Meshes `face` alone at its deflection, or, while its borders cross themselves there, doubled
+// up to kMaxDoublings times; returns the deflection it was meshed at, 0 when none would do and it
+// has no triangles (as BRepMesh leaves such a face).
+double MeshAlone(const Coarse& face, double askedAngle)
+{
+    double deflection = face.deflection;
+    double angle = face.angle;
+    for (int step = 0; step < kMaxDoublings; ++step) {
+        if (MeshChecked(face.face, deflection, angle).empty()) {
+            return deflection;
+        }
+        deflection *= 2.0;
+        angle = CoarserAngle(angle, askedAngle);
+    }
+    return 0.0;
+}
+
+// A compound of the faces of `faces` that are not in `left`.
+TopoDS_Compound FacesBut(const TopTools_IndexedMapOfShape& faces, const TopTools_MapOfShape& left)
+{
+    TopoDS_Compound compound;
+    BRep_Builder builder;
+    builder.MakeCompound(compound);
+    for (int i = 1; i <= faces.Extent(); ++i) {
+        if (!left.Contains(faces.FindKey(i))) {
+            builder.Add(compound, faces.FindKey(i));
+        }
+    }
+    return compound;
 }
 
 } // namespace
@@ -127,15 +189,8 @@ ShapeMesher::Result ShapeMesher::Mesh(const TopoDS_Shape& shape, double deflecti
     Result result;
     TopTools_IndexedMapOfShape faces;
     TopExp::MapShapes(shape, TopAbs_FACE, faces);
-    struct Coarse {
-        TopoDS_Face face;
-        double deflection;
-        double angle;
-    };
     std::vector<Coarse> coarse;
-    TopoDS_Compound rest;
-    BRep_Builder builder;
-    builder.MakeCompound(rest);
+    TopTools_MapOfShape alone;
     for (int i = 1; i <= faces.Extent(); ++i) {
         const TopoDS_Face& face = TopoDS::Face(faces.FindKey(i));
         double faceDeflection = deflection;
@@ -144,26 +199,32 @@ ShapeMesher::Result ShapeMesher::Mesh(const TopoDS_Shape& shape, double deflecti
              step < kMaxDoublings && EstimateTriangles(face, faceDeflection, faceAngle) > budget;
              ++step) {
             faceDeflection *= 2.0;
-            faceAngle = std::min(faceAngle * std::sqrt(2.0), std::max(angle, kMaxAngle));
+            faceAngle = CoarserAngle(faceAngle, angle);
         }
-        if (faceDeflection == deflection) {
-            builder.Add(rest, face);
-            continue;
+        if (faceDeflection != deflection) {
+            coarse.push_back({face, faceDeflection, faceAngle, false});
+            alone.Add(face);
         }
-        coarse.push_back({face, faceDeflection, faceAngle});
-        ++result.coarsened;
-        result.deflection = std::max(result.deflection, faceDeflection);
-    }
-    if (coarse.empty()) {
-        BRepMesh_IncrementalMesh(shape, deflection, Standard_False, angle, Standard_False);
-        return result;
     }
     // The faces within the budget together, so that they share their edges' points as they
-    // would have; each coarse face alone, where its borders get its own coarser points.
-    BRepMesh_IncrementalMesh(rest, deflection, Standard_False, angle, Standard_False);
+    // would have; each coarse or crossed face alone, where its borders get its own points.
+    std::vector<TopoDS_Face> crossed =
+        MeshChecked(alone.IsEmpty() ? shape : FacesBut(faces, alone), deflection, angle);
+    while (!crossed.empty()) {
+        for (const TopoDS_Face& face : crossed) {
+            coarse.push_back({face, deflection, angle, true});
+            alone.Add(face);
+        }
+        crossed = MeshChecked(FacesBut(faces, alone), deflection, angle);
+    }
     for (const Coarse& face : coarse) {
-        BRepMesh_IncrementalMesh(face.face, face.deflection, Standard_False, face.angle,
-                                 Standard_False);
+        const double meshed = MeshAlone(face, angle);
+        if (meshed > deflection) {
+            int& count = face.crossed ? result.crossed : result.coarsened;
+            double& largest = face.crossed ? result.crossedDeflection : result.deflection;
+            ++count;
+            largest = std::max(largest, meshed);
+        }
     }
     return result;
 }
