@@ -668,8 +668,12 @@ private:
         if (a.IsVoid() && b.IsVoid()) {
             return;
         }
-        if (a.IsVoid() || b.IsVoid() || a.CornerMin().Distance(b.CornerMin()) > myLinear ||
-            a.CornerMax().Distance(b.CornerMax()) > myLinear) {
+        // A corner lies on some face, edge or vertex, which is only known to within its
+        // tolerance: healing an IGES face's borders moves the box by that much.
+        const double allowed =
+            std::max({myLinear, myFirst.largestTolerance, mySecond.largestTolerance});
+        if (a.IsVoid() || b.IsVoid() || a.CornerMin().Distance(b.CornerMin()) > allowed ||
+            a.CornerMax().Distance(b.CornerMax()) > allowed) {
             Add(kModelPath, kBoundingBox, BoxText(a), BoxText(b));
         }
     }

@@ -8,6 +8,7 @@
 #include <BRep_Tool.hxx>
 #include <NCollection_DataMap.hxx>
 #include <Poly_Triangulation.hxx>
+#include <ShapeAnalysis_ShapeTolerance.hxx>
 #include <TDF_LabelMapHasher.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
@@ -216,6 +217,9 @@ private:
                 AddNodes(shape, product.box);
             } else {
                 BRepBndLib::AddOptimal(shape, product.box, Standard_True, Standard_False);
+                myModel.largestTolerance =
+                    std::max(myModel.largestTolerance,
+                             ShapeAnalysis_ShapeTolerance().Tolerance(shape, 1, TopAbs_SHAPE));
             }
         }
         myModel.products.push_back(std::move(product));

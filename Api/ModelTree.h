@@ -74,6 +74,9 @@ struct ModelTree {
     std::vector<Node> nodes;
     std::vector<int> roots;
     Bnd_Box box;
+    // The largest tolerance of a face, edge or vertex of its parts: the geometry is only known
+    // to within it, and a reader's healing moves it within that band.
+    double largestTolerance = 0.0;
     int instances = 0;
 
     int Count(bool assemblies) const;

@@ -27,6 +27,7 @@
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <STEPControl_Reader.hxx>
+#include <ShapeFix_ShapeTolerance.hxx>
 #include <StepBasic_Product.hxx>
 #include <StepBasic_ProductDefinition.hxx>
 #include <StepBasic_ProductDefinitionFormation.hxx>
@@ -347,6 +348,27 @@ TEST_F(CompareTest, ShapesThatMeasureTheSameButAreBuiltDifferentlyDiffer)
             EXPECT_EQ(run.out.find(measure), std::string::npos) << c.name << "\n" << run.out;
         }
     }
+}
+
+// A box whose faces, edges and vertices are known to 1 µm, as a reader's healing leaves an IGES
+// face: moved by a fifth of that, as healing its borders again moves them, its bounding box
+// agrees; moved by five times that, it differs.
+TEST_F(CompareTest, TheBoundingBoxAgreesWithinTheShapesOwnTolerance)
+{
+    const auto written = [&](const std::string& name, double shift) {
+        TopoDS_Shape box = orvtest::MakeBox(10, 10, 10);
+        ShapeFix_ShapeTolerance().SetTolerance(box, 1e-3);
+        box =
+            BRepBuilderAPI_Transform(box, orvtest::Translation(shift, 0, 0), Standard_True).Shape();
+        const std::string path = myDir.File(name);
+        EXPECT_TRUE(BRepTools::Write(box, path.c_str()));
+        return path;
+    };
+    const std::string original = written("box.brep", 0.0);
+    EXPECT_EQ(Compare(original, written("healed.brep", 2e-4)).exitCode, 0);
+    const VerbRun moved = Compare(original, written("moved.brep", 5e-3));
+    EXPECT_EQ(moved.exitCode, 1);
+    EXPECT_NE(moved.out.find("bounding box"), std::string::npos) << moved.out;
 }
 
 // The same cylinder with its faces as a plane and a cylinder, and as NURBS surfaces: equal.
