@@ -35,6 +35,33 @@ std::string ValueText(bool has, const std::array<double, 3>& value, bool point)
            ")";
 }
 
+// "35 +0/-0.2", "34.8..35.2", "20 H7"; "" without a value.
+std::string PmiValueText(const PmiDimension& dimension)
+{
+    std::string text = dimension.value ? Number(*dimension.value, 7) : std::string();
+    if (dimension.limits) {
+        text = Number((*dimension.limits)[0], 7) + ".." + Number((*dimension.limits)[1], 7);
+    } else if (dimension.upper && dimension.lower) {
+        text +=
+            fmt::format(" {}{}/{}{}", *dimension.upper < 0 ? "" : "+", Number(*dimension.upper, 7),
+                        *dimension.lower > 0 ? "+" : "", Number(*dimension.lower, 7));
+    }
+    if (!dimension.toleranceClass.empty()) {
+        text += " " + dimension.toleranceClass;
+    }
+    return text;
+}
+
+// " on A face 1, A face 2"; "" without targets.
+std::string TargetsText(const std::vector<std::string>& targets)
+{
+    std::string text;
+    for (const std::string& target : targets) {
+        text += (text.empty() ? " on " : ", ") + target;
+    }
+    return text;
+}
+
 void PrintMeasure(std::ostream& out, const char* name, const CheckedValue& measure, bool point)
 {
     if (!measure.declared && !measure.computed) {
@@ -132,6 +159,30 @@ void PrintCheck(std::ostream& out, const CheckReport& report, const std::string&
         PrintMeasure(out, "centroid", part.centroid, true);
     }
     out << CountText(report) << ": " << report.summary << "\n";
+}
+
+void PrintPmi(std::ostream& out, const PmiList& list, const std::string& title)
+{
+    out << title << "\n";
+    for (const PmiDimension& dimension : list.dimensions) {
+        out << "  dimension " << dimension.kind << " " << PmiValueText(dimension)
+            << TargetsText(dimension.targets) << "\n";
+    }
+    for (const PmiTolerance& tolerance : list.tolerances) {
+        out << "  tolerance " << tolerance.type << " \"" << tolerance.frame << "\""
+            << TargetsText(tolerance.targets) << "\n";
+    }
+    for (const PmiDatum& datum : list.datums) {
+        out << "  datum " << datum.label << TargetsText(datum.targets) << "\n";
+    }
+    for (const PmiDatumTarget& target : list.datumTargets) {
+        out << "  datum target " << target.label << " (" << target.type << ") of datum "
+            << target.datum << TargetsText(target.targets) << "\n";
+    }
+    out << fmt::format("{}, {}, {}, {}\n", Plural(list.dimensions.size(), "dimension"),
+                       Plural(list.tolerances.size(), "geometric tolerance"),
+                       Plural(list.datums.size(), "datum"),
+                       Plural(list.datumTargets.size(), "datum target"));
 }
 
 void PrintConvert(std::ostream& out, const ConvertReport& report)

@@ -3,6 +3,7 @@
 #include "orvex/Check.h"
 #include "orvex/Compare.h"
 #include "orvex/Convert.h"
+#include "orvex/Pmi.h"
 #include "orvex/Read.h"
 #include "orvex/Split.h"
 #include "orvex/Write.h"
@@ -32,6 +33,10 @@ void PrintCompare(std::ostream& out, const CompareReport& report);
 // Each product with its declared and computed values and verdicts under `title`, then the
 // count and the summary.
 void PrintCheck(std::ostream& out, const CheckReport& report, const std::string& title);
+
+// Each dimension, tolerance, datum and datum target on a line of its own under `title`, with
+// what it controls, then the count.
+void PrintPmi(std::ostream& out, const PmiList& list, const std::string& title);
 
 // One line a file, then "N converted, M failed" (after "shard K/N: " with a shard).
 void PrintConvert(std::ostream& out, const ConvertReport& report);

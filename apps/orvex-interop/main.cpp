@@ -30,10 +30,10 @@ using namespace orvex::cli;
 // The verbs in the order `--help` lists them.
 using AddVerb = Verb (*)(CLI::App& app);
 const AddVerb kVerbs[] = {
-    AddImportVerb,  AddViewVerb,       AddSnapshotVerb, AddXdeVerb,
-    AddOpenVerb,    AddLineTypesVerb,  AddSceneVerb,    AddRunVerb,
-    AddReadVerb,    AddImportPartVerb, AddExportVerb,   AddSplitVerb,
-    AddConvertVerb, AddCheckVerb,      AddCompareVerb,  AddCommandsVerb,
+    AddImportVerb,    AddViewVerb,     AddSnapshotVerb, AddXdeVerb,   AddOpenVerb,
+    AddLineTypesVerb, AddSceneVerb,    AddRunVerb,      AddReadVerb,  AddImportPartVerb,
+    AddExportVerb,    AddSplitVerb,    AddConvertVerb,  AddCheckVerb, AddPmiVerb,
+    AddCompareVerb,   AddCommandsVerb,
 };
 
 // Parses the arguments; false, with the program's exit code in `exitCode`, after --help or

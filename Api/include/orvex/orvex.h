@@ -12,6 +12,7 @@
 #include "orvex/Convert.h"
 #include "orvex/Model.h"
 #include "orvex/Page.h"
+#include "orvex/Pmi.h"
 #include "orvex/Read.h"
 #include "orvex/Split.h"
 #include "orvex/Write.h"

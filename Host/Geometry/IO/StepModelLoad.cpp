@@ -2,6 +2,7 @@
 
 #include "Geometry/IO/StepFileParse.h"
 #include "Geometry/IO/StepRecordDecode.h"
+#include "Geometry/IO/StepToleranceMagnitudes.h"
 
 #include <Interface_Check.hxx>
 #include <Interface_EntityIterator.hxx>
@@ -166,6 +167,7 @@ void LoadByReaderTool(StepFileParse& parse, const Handle(StepData_StepModel)& mo
     tool.PrepareHeader(noRecognizer);
     tool.Prepare(noRecognizer);
     tool.LoadModel(model);
+    LinkToleranceMagnitudes(*data);
     if (model->Protocol().IsNull()) {
         model->SetProtocol(protocol);
     }
@@ -690,6 +692,7 @@ void DecodingLoad::Load(const Handle(StepData_StepModel)& model)
                             << "\n Now, trying to continue, but with presomption of failure\n";
     }
     LoadEntities(tool, *data, model);
+    LinkToleranceMagnitudes(*data);
     if (model->Protocol().IsNull()) {
         model->SetProtocol(myProtocol);
     }

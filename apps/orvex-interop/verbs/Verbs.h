@@ -20,6 +20,7 @@ Verb AddExportVerb(CLI::App& app);
 Verb AddSplitVerb(CLI::App& app);
 Verb AddConvertVerb(CLI::App& app);
 Verb AddCheckVerb(CLI::App& app);
+Verb AddPmiVerb(CLI::App& app);
 Verb AddCompareVerb(CLI::App& app);
 Verb AddCommandsVerb(CLI::App& app);
 
