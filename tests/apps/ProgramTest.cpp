@@ -396,6 +396,42 @@ TEST_F(ProgramTest, ImportShowsDimensionsInMillimetresWithSignedDeviations)
     }
 }
 
+TEST_F(ProgramTest, PmiListsTolerancesInMillimetresWithTheirFramesAndDatums)
+{
+    const std::string path = CorpusFile("step-pmi/nist_ftc_07_asme1_ap242-e2.stp");
+    if (path.empty()) {
+        GTEST_SKIP() << "corpus not available";
+    }
+    // An inch file: a projected position tolerance of .023 diameter to D, B and C.
+    const ProgramRun text = Program("pmi " + Quote(path));
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("tolerance position \"⌖ ⌀0.5842 Ⓟ | D | B | C\" on "
+                            "NIST_FTC_07_ASME1_RD face "),
+              std::string::npos)
+        << text.out;
+
+    const ProgramRun run = Program("pmi --json " + Quote(path));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const nlohmann::json json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["file"], path);
+    ASSERT_EQ(json["tolerances"].size(), 24u);
+    int projected = 0;
+    for (const nlohmann::json& tolerance : json["tolerances"]) {
+        EXPECT_GT(tolerance["value"].get<double>(), 0.0) << tolerance.dump();
+        EXPECT_FALSE(tolerance["targets"].empty()) << tolerance.dump();
+        if (tolerance["zone"] == "diameter" && tolerance["modifiers"].size() == 1 &&
+            tolerance["modifiers"][0] == "projected") {
+            ++projected;
+        }
+    }
+    EXPECT_GE(projected, 2);
+    EXPECT_FALSE(json["datums"].empty());
+
+    const ProgramRun missing = Program("pmi " + Quote(myDir.File("none.stp")));
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1) << missing.err;
+}
+
 TEST_F(ProgramTest, OpenGoesThroughTheExchangerChosenByExtension)
 {
     const ProgramRun run = Program("open " + Quote(kSample));
