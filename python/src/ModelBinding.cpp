@@ -6,6 +6,7 @@
 #include "Repr.h"
 #include "WriteChoices.h"
 
+#include "orvex/Pmi.h"
 #include "orvex/Read.h"
 #include "orvex/Write.h"
 
@@ -99,6 +100,12 @@ std::vector<Dimension> DimensionsOf(const ModelObject& self)
 {
     py::gil_scoped_release released;
     return self.shared->model.Dimensions();
+}
+
+PmiList PmiOf(const ModelObject& self)
+{
+    py::gil_scoped_release released;
+    return ReadPmi(self.shared->model);
 }
 
 std::string ModelRepr(const ModelObject& self)
@@ -246,6 +253,9 @@ void AddModel(py::module_& module)
         .def_property_readonly("assemblies",
                                [](const ModelObject& self) { return self.shared->assemblies; })
         .def_property_readonly("dimensions", &DimensionsOf)
+        .def_property_readonly("pmi", &PmiOf,
+                               "Its semantic PMI: dimensions, geometric tolerances, datums and "
+                               "datum targets, read anew on each call.")
         .def("write", &WriteModel, py::arg("path"), py::kw_only(), py::arg("up") = py::none(),
              py::arg("from_up") = py::none(), py::arg("unit") = "mm",
              py::arg("deflection") = py::none(), py::arg("angle") = 0.5,

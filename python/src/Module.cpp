@@ -3,6 +3,7 @@
 // meanwhile; a progress callable gets the GIL back for its own call.
 #include "Errors.h"
 #include "ModelBinding.h"
+#include "PmiBinding.h"
 #include "ReportBinding.h"
 
 #include <pybind11/pybind11.h>
@@ -19,6 +20,7 @@ PYBIND11_MODULE(_orvex, module)
     python::AddErrors(module);
     // The reports first, so that the signatures of the calls that return them name them.
     python::AddReports(module);
+    python::AddPmi(module);
     python::AddModel(module);
     module.attr("__name__") = name;
 }

@@ -88,6 +88,18 @@ class TestStructure:
         assert (radius.value, radius.upper, radius.lower) == pytest.approx((25.0, 0.2, -0.2))
         assert radius.targets == ["Block"]
 
+    def test_pmi_is_what_the_program_lists(self, run_program, data):
+        path = data / "step-pmi" / "bug32745_pmi1.stp"
+        listed = run_program("pmi", "--json", path)
+        pmi = orvex.read(path).pmi
+        assert len(pmi.dimensions) == len(listed["dimensions"]) == 7
+        assert [(d.kind, d.value, d.targets) for d in pmi.dimensions] == [
+            (d["kind"], d["value"], d["targets"]) for d in listed["dimensions"]]
+        radius = pmi.dimensions[0]
+        assert (radius.kind, radius.upper, radius.lower) == ("radius", 0.2, -0.2)
+        assert radius.targets == ["Block face 13"]
+        assert pmi.tolerances == [] and pmi.datums == []
+
     def test_source_is_the_path_read(self, model, sample):
         assert model.source == str(sample)
         assert model.warnings == []
