@@ -37,30 +37,28 @@ bool IsBoundedBothWays(const TopoDS_Face& face)
            !Precision::IsInfinite(v2);
 }
 
-// Cuts the edge's line on the face at its range; false when it has none to cut.
-bool BoundLine(const TopoDS_Edge& edge, const TopoDS_Face& face)
+// Cuts the edge's line on the face at its range, when it has one.
+void BoundLine(const TopoDS_Edge& edge, const TopoDS_Face& face)
 {
     if (BRep_Tool::Degenerated(edge) || BRep_Tool::IsClosed(edge, face)) {
-        return false;
+        return;
     }
     double first = 0.0;
     double last = 0.0;
     const Handle(Geom2d_Curve) curve = BRep_Tool::CurveOnSurface(edge, face, first, last);
     if (curve.IsNull() || curve->DynamicType() != STANDARD_TYPE(Geom2d_Line) || first >= last) {
-        return false;
+        return;
     }
     BRep_Builder builder;
     builder.UpdateEdge(edge, new Geom2d_TrimmedCurve(curve, first, last), face,
                        BRep_Tool::Tolerance(edge));
     builder.Range(edge, face, first, last);
-    return true;
 }
 
 } // namespace
 
-int StepLinePcurves::Bound(const TopoDS_Shape& shape)
+void StepLinePcurves::Bound(const TopoDS_Shape& shape)
 {
-    int cut = 0;
     // A face placed twice in the shape has its curves once.
     TopTools_MapOfShape seen;
     for (TopExp_Explorer faces(shape, TopAbs_FACE); faces.More(); faces.Next()) {
@@ -69,10 +67,9 @@ int StepLinePcurves::Bound(const TopoDS_Shape& shape)
             continue;
         }
         for (TopExp_Explorer edges(face, TopAbs_EDGE); edges.More(); edges.Next()) {
-            cut += BoundLine(TopoDS::Edge(edges.Current()), face) ? 1 : 0;
+            BoundLine(TopoDS::Edge(edges.Current()), face);
         }
     }
-    return cut;
 }
 
 } // namespace orvkit

@@ -19,8 +19,8 @@ class StepLinePcurves {
 public:
     // Cuts each line that an edge of `shape` has on a surface bounded both ways at the edge's
     // range, in place: the edges are the same edges with the same geometry. Seams and
-    // degenerated edges keep their lines, which the reader treats apart. How many were cut.
-    static int Bound(const TopoDS_Shape& shape);
+    // degenerated edges keep their lines, which the reader treats apart.
+    static void Bound(const TopoDS_Shape& shape);
 };
 
 } // namespace orvkit
