@@ -17,6 +17,7 @@
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
+#include <BRepGProp.hxx>
 #include <BRepLib.hxx>
 #include <BRepOffsetAPI_MakePipe.hxx>
 #include <BRepPrimAPI_MakeTorus.hxx>
@@ -25,6 +26,7 @@
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GCPnts_AbscissaPoint.hxx>
+#include <GProp_GProps.hxx>
 #include <Geom2dAPI_Interpolate.hxx>
 #include <Geom2d_BSplineCurve.hxx>
 #include <Geom2d_Line.hxx>
@@ -701,6 +703,43 @@ TEST(StepRoundTripTest, TheFilesPrecisionIsDeclaredAgain)
     XdeDocumentImpl coarser;
     ASSERT_TRUE(XdeModelReader::Open(path, coarser, nullptr));
     EXPECT_DOUBLE_EQ(coarser.declaredPrecision, Precision::Confusion());
+}
+
+// Written as endless lines, the straight curves of a face's edges on its B-spline surface were
+// trimmed again by the reader at the wrong places, and its repair made the face smaller (this
+// face, from a solid of OCCT's test data, by a third). Read, the file gives its edges such lines.
+TEST(StepRoundTripTest, AFaceOnABSplineSurfaceKeepsItsArea)
+{
+    const TempDir dir;
+    XdeDocumentImpl read;
+    ASSERT_TRUE(XdeModelReader::Open(TestDataFile("step/trj7_b1-ec-214-face.stp"), read, nullptr));
+    ASSERT_EQ(read.freeShapes.Size(), 1);
+    const TopoDS_Shape face = XCAFDoc_ShapeTool::GetShape(read.freeShapes.First());
+    int lines = 0;
+    for (TopExp_Explorer it(face, TopAbs_FACE); it.More(); it.Next()) {
+        for (TopExp_Explorer edge(it.Current(), TopAbs_EDGE); edge.More(); edge.Next()) {
+            double first = 0.0;
+            double last = 0.0;
+            const Handle(Geom2d_Curve) curve = BRep_Tool::CurveOnSurface(
+                TopoDS::Edge(edge.Current()), TopoDS::Face(it.Current()), first, last);
+            lines += !curve.IsNull() && curve->IsKind(STANDARD_TYPE(Geom2d_Line)) ? 1 : 0;
+        }
+    }
+    ASSERT_GT(lines, 0);
+    GProp_GProps first;
+    BRepGProp::SurfaceProperties(face, first);
+    const std::string outline = Outline(read);
+
+    const std::string path = dir.File("face.step");
+    ASSERT_TRUE(XdeModelWriter::Save(path, read, {}));
+    XdeDocumentImpl back;
+    ASSERT_TRUE(XdeModelReader::Open(path, back, nullptr)) << back.failure.Describe();
+    ASSERT_EQ(back.freeShapes.Size(), 1);
+    GProp_GProps second;
+    BRepGProp::SurfaceProperties(XCAFDoc_ShapeTool::GetShape(back.freeShapes.First()), second);
+    EXPECT_NEAR(second.Mass(), first.Mass(), 1e-6 * first.Mass());
+    EXPECT_LT(second.CentreOfMass().Distance(first.CentreOfMass()), 1e-4);
+    EXPECT_EQ(Outline(back), outline);
 }
 
 // An edge without ends has no place in a STEP file: OpenCASCADE would write it with an endless

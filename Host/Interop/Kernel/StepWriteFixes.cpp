@@ -1,6 +1,7 @@
 #include "StepWriteFixes.h"
 
 #include "Interop/Kernel/StepCurveStyles.h"
+#include "Interop/Kernel/StepLinePcurves.h"
 #include "Interop/Kernel/StepSharedTopology.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 
@@ -645,6 +646,7 @@ std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
         if (shape.IsNull()) {
             continue;
         }
+        StepLinePcurves::Bound(shape);
         PartRebuild rebuild;
         TopoDS_Shape rebuilt = rebuild.Rebuild(shape);
         if (!rebuilt.IsNull()) {

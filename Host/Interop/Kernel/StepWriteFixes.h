@@ -12,10 +12,11 @@ namespace orvkit {
 // What OpenCASCADE's STEP writer needs done around it so that the file it writes is valid and
 // reads back as the document it was given.
 struct StepWriteFixes {
-    // Before the transfer, on the document: leaves out the edges without an end, and puts the
+    // Before the transfer, on the document: leaves out the edges without an end, puts the
     // faces that lie loose in a compound and share edges into one shell each, so that they are
-    // written sharing them. What it left out, one sentence a part, and how many loose faces
-    // come back in shells; none when nothing.
+    // written sharing them, and gives straight curves on faces an end (StepLinePcurves). What it
+    // left out, one sentence a part, and how many loose faces come back in shells; none when
+    // nothing.
     static std::vector<std::string> PrepareDocument(XdeDocumentImpl& impl);
 
     // After the transfer of `impl`, on the session's model: unnamed products stay unnamed and
