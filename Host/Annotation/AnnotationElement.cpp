@@ -22,6 +22,14 @@ const char* AnnotationElement::GetKindName(EnumAnnotationKind kind)
         return "Diameter";
     case AnnotationRadius:
         return "Radius";
+    case AnnotationDimension:
+        return "Dimension";
+    case AnnotationGeometricTolerance:
+        return "GeometricTolerance";
+    case AnnotationDatum:
+        return "Datum";
+    case AnnotationDatumTarget:
+        return "DatumTarget";
     }
     return "Unknown";
 }

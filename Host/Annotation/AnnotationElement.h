@@ -7,11 +7,18 @@
 
 namespace orvkit {
 
+// The first four are dimension annotations (AnnotationElement); the others are the rest of a
+// file's semantic PMI (PmiElement): a dimension of any other type, a geometric tolerance, a
+// datum and a datum target.
 enum EnumAnnotationKind {
     AnnotationLinear = 0,
     AnnotationAngular = 1,
     AnnotationDiameter = 2,
-    AnnotationRadius = 3
+    AnnotationRadius = 3,
+    AnnotationDimension = 4,
+    AnnotationGeometricTolerance = 5,
+    AnnotationDatum = 6,
+    AnnotationDatumTarget = 7
 };
 
 // How a dimension's tolerance is given: none, plus/minus values, or limits turned into
@@ -24,7 +31,8 @@ class AnnotationElement : public DrawableElement {
 public:
     static AnnotationElement* Create(Document* document, EnumAnnotationKind kind);
     const char* GetClassName() const override { return "AnnotationElement"; }
-    // "Linear", "Angular", "Diameter" or "Radius".
+    // "Linear", "Angular", "Diameter", "Radius", "Dimension", "GeometricTolerance", "Datum" or
+    // "DatumTarget".
     static const char* GetKindName(EnumAnnotationKind kind);
 
     EnumAnnotationKind GetKind() const { return myKind; }

@@ -3,6 +3,7 @@
 #include "Geometry/Kernel/ValueText.h"
 
 #include "Annotation/AnnotationElement.h"
+#include "Annotation/PmiElement.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/CurveElement.h"
 #include "Data/Kernel/DrawableElement.h"
@@ -192,6 +193,9 @@ void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, in
             }
         }
     }
+    if (const auto* pmi = dynamic_cast<const PmiElement*>(&element)) {
+        PrintPmi(out, *pmi);
+    }
     if (const auto* reference = dynamic_cast<const ReferenceShape*>(&element)) {
         out << " -> " << DescribeTarget(reference->GetId());
     }
@@ -203,6 +207,86 @@ void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, in
             }
         }
     }
+}
+
+void DocumentPrinter::PrintPmi(std::ostream& out, const PmiElement& pmi) const
+{
+    const PmiContent& content = pmi.GetContent();
+    out << " kind=" << AnnotationElement::GetKindName(pmi.GetKind());
+    const std::pair<const char*, const std::string*> words[] = {
+        {"label", &content.label},
+        {"type", &content.type},
+        {"datum", &content.datumLabel},
+    };
+    for (const auto& [key, text] : words) {
+        if (!text->empty()) {
+            out << " " << key << "=\"" << *text << "\"";
+        }
+    }
+    if (content.hasValue) {
+        out << " value=" << Number(content.value);
+    }
+    if (content.toleranceType != ToleranceNone) {
+        out << " "
+            << orvkit::DeviationText(content.upperTolerance, content.lowerTolerance,
+                                     content.toleranceType == TolerancePlusMinus);
+    }
+    std::string modifiers;
+    for (const std::string& modifier : content.modifiers) {
+        modifiers += (modifiers.empty() ? "" : ", ") + modifier;
+    }
+    const std::pair<const char*, const std::string*> qualifiers[] = {
+        {"zone", &content.zone},
+        {"material", &content.materialModifier},
+        {"zone-modifier", &content.zoneModifier},
+        {"modifiers", &modifiers},
+        {"frame", &content.frame},
+    };
+    for (const auto& [key, text] : qualifiers) {
+        if (!text->empty()) {
+            out << " " << key << "=\"" << *text << "\"";
+        }
+    }
+    for (ObjectId target : content.targets) {
+        out << " target=" << DescribeTarget(target);
+    }
+}
+
+void DocumentPrinter::AddPmiToJson(const PmiElement& pmi, nlohmann::json& json) const
+{
+    const PmiContent& content = pmi.GetContent();
+    json["kind"] = AnnotationElement::GetKindName(pmi.GetKind());
+    json["type"] = content.type;
+    json["label"] = content.label;
+    json["datumLabel"] = content.datumLabel;
+    json["value"] = content.hasValue ? nlohmann::json(content.value) : nullptr;
+    json["tolerance"] = {{"kind", ToleranceName(content.toleranceType)},
+                         {"upper", content.upperTolerance},
+                         {"lower", content.lowerTolerance}};
+    json["zone"] = content.zone;
+    json["materialModifier"] = content.materialModifier;
+    json["zoneModifier"] = content.zoneModifier;
+    json["modifiers"] = content.modifiers;
+    nlohmann::json datums = nlohmann::json::array();
+    for (const PmiDatumReference& datum : content.datums) {
+        datums.push_back({{"label", datum.label},
+                          {"modifiers", datum.modifiers},
+                          {"element", datum.datum.IsValid() ? nlohmann::json(datum.datum.GetValue())
+                                                            : nullptr}});
+    }
+    json["datums"] = std::move(datums);
+    json["frame"] = content.frame;
+    nlohmann::json targets = nlohmann::json::array();
+    for (ObjectId target : content.targets) {
+        targets.push_back(TargetToJson(target));
+    }
+    json["targets"] = std::move(targets);
+    // Not "textPoint": that names a dimension the page draws a label for.
+    const gp_Pnt& origin = content.textPlane.Location();
+    const gp_Dir& normal = content.textPlane.Direction();
+    json["textPosition"] =
+        content.hasTextPoint ? nlohmann::json{origin.X(), origin.Y(), origin.Z()} : nullptr;
+    json["planeNormal"] = {normal.X(), normal.Y(), normal.Z()};
 }
 
 nlohmann::json DocumentPrinter::ToJson() const
@@ -303,6 +387,9 @@ nlohmann::json DocumentPrinter::ElementToJson(const Element& element) const
         const gp_Dir& normal = annotation->GetCoordinate().Direction();
         json["textPoint"] = {origin.X(), origin.Y(), origin.Z()};
         json["planeNormal"] = {normal.X(), normal.Y(), normal.Z()};
+    }
+    if (const auto* pmi = dynamic_cast<const PmiElement*>(&element)) {
+        AddPmiToJson(*pmi, json);
     }
     if (const auto* reference = dynamic_cast<const ReferenceShape*>(&element)) {
         json["target"] = TargetToJson(reference->GetId());

@@ -9,6 +9,8 @@
 
 namespace orvkit {
 
+class PmiElement;
+
 // Shows a framework document to a person (an indented element tree and a summary line) or to
 // a program (one JSON document). Colours are shown as sRGB hex; the document keeps linear RGB.
 class DocumentPrinter {
@@ -21,6 +23,9 @@ public:
 private:
     void PrintElement(std::ostream& out, const Element& element, int depth) const;
     nlohmann::json ElementToJson(const Element& element) const;
+    // The fields of a PMI element that its kind fills, then its targets.
+    void PrintPmi(std::ostream& out, const PmiElement& pmi) const;
+    void AddPmiToJson(const PmiElement& pmi, nlohmann::json& json) const;
     // "name Face 3" for the sub-shape a reference element names.
     std::string DescribeTarget(ObjectId targetId) const;
     nlohmann::json TargetToJson(ObjectId targetId) const;

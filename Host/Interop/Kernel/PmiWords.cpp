@@ -139,6 +139,30 @@ const char* PmiWords::ToleranceZone(XCAFDimTolObjects_GeomToleranceTypeValue zon
     }
 }
 
+const char* PmiWords::ZoneSymbol(XCAFDimTolObjects_GeomToleranceTypeValue zone)
+{
+    switch (zone) {
+    case XCAFDimTolObjects_GeomToleranceTypeValue_Diameter:
+        return "⌀";
+    case XCAFDimTolObjects_GeomToleranceTypeValue_SphericalDiameter:
+        return "S⌀";
+    default:
+        return "";
+    }
+}
+
+const char* PmiWords::MaterialSymbol(XCAFDimTolObjects_GeomToleranceMatReqModif modifier)
+{
+    switch (modifier) {
+    case XCAFDimTolObjects_GeomToleranceMatReqModif_M:
+        return "Ⓜ";
+    case XCAFDimTolObjects_GeomToleranceMatReqModif_L:
+        return "Ⓛ";
+    default:
+        return "";
+    }
+}
+
 const char* PmiWords::MaterialModifier(XCAFDimTolObjects_GeomToleranceMatReqModif modifier)
 {
     switch (modifier) {
@@ -173,6 +197,20 @@ const char* PmiWords::ToleranceModifier(XCAFDimTolObjects_GeomToleranceModif mod
 const char* PmiWords::DatumModifier(XCAFDimTolObjects_DatumSingleModif modifier)
 {
     return At(kDatumModifiers, modifier);
+}
+
+const char* PmiWords::DatumModifierSymbol(XCAFDimTolObjects_DatumSingleModif modifier)
+{
+    switch (modifier) {
+    case XCAFDimTolObjects_DatumSingleModif_MaximumMaterialRequirement:
+        return "Ⓜ";
+    case XCAFDimTolObjects_DatumSingleModif_LeastMaterialRequirement:
+        return "Ⓛ";
+    case XCAFDimTolObjects_DatumSingleModif_FreeState:
+        return "Ⓕ";
+    default:
+        return "";
+    }
 }
 
 const char* PmiWords::DatumTargetType(XCAFDimTolObjects_DatumTargetType type)

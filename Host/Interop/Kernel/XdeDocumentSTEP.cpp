@@ -241,12 +241,20 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
 {
     const TranslatorLock lock;
     StaticSettingsScope scope;
-    // Semantic dimensions only exist in AP242; plain assemblies stay AP214 for older readers.
-    // The schema is chosen before the transfer, which builds its entities for it. The
+    // Semantic dimensions, tolerances and datums only exist in AP242 (OpenCASCADE fails to
+    // write a tolerance of its own kind as AP214); plain assemblies stay AP214 for older
+    // readers. The schema is chosen before the transfer, which builds its entities for it. The
     // document's lengths are millimetres.
     TDF_LabelSequence dimensions;
     if (!impl.dimTolTool.IsNull()) {
+        // Each call clears the list it fills.
+        TDF_LabelSequence tolerances;
+        TDF_LabelSequence datums;
         impl.dimTolTool->GetDimensionLabels(dimensions);
+        impl.dimTolTool->GetGeomToleranceLabels(tolerances);
+        impl.dimTolTool->GetDatumLabels(datums);
+        dimensions.Append(tolerances);
+        dimensions.Append(datums);
     }
     // Parts made of triangles are written as AP242 tessellated geometry, after OCCT's part.
     StepTessellationWrite tessellated(impl);

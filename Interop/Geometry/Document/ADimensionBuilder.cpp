@@ -4,16 +4,15 @@
 #include "Annotation/AnnotationModel.h"
 #include "Annotation/DiameterAnnotationModel.h"
 #include "Annotation/LinearAnnotationModel.h"
+#include "Annotation/PmiElement.h"
 #include "Annotation/RadiusAnnotationModel.h"
 #include "Annotation/SizeAnnotationModel.h"
 #include "Data/Kernel/Document.h"
-#include "Data/Kernel/ReferenceShape.h"
-#include "Data/Kernel/ShapeElement.h"
+#include "Interop/Kernel/PmiWords.h"
 
 #include <TDF_LabelSequence.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDoc_Dimension.hxx>
-#include <XCAFDoc_ShapeTool.hxx>
 
 namespace orvkit {
 
@@ -70,23 +69,65 @@ void SetTargets(AnnotationModel& model, ObjectId target1, ObjectId target2)
     }
 }
 
+struct Deviation {
+    EnumToleranceType type = ToleranceNone;
+    double upper = 0;
+    double lower = 0;
+};
+
 // Limits are kept as offsets from the value, as plus/minus tolerances are.
-void SetTolerance(AnnotationModel& model, const XCAFDimTolObjects_DimensionObject& object)
+Deviation DeviationOf(const XCAFDimTolObjects_DimensionObject& object)
 {
     if (object.IsDimWithRange()) {
-        const double upper = object.GetUpperBound();
-        const double lower = object.GetLowerBound();
         const double value = object.GetValue();
-        model.SetToleranceType(ToleranceRange);
-        model.SetUpperTolerance(upper - value);
-        model.SetLowerTolerance(lower - value);
-    } else if (object.IsDimWithPlusMinusTolerance()) {
-        model.SetToleranceType(TolerancePlusMinus);
-        model.SetUpperTolerance(object.GetUpperTolValue());
-        model.SetLowerTolerance(object.GetLowerTolValue());
-    } else {
-        model.SetToleranceType(ToleranceNone);
+        return {ToleranceRange, object.GetUpperBound() - value, object.GetLowerBound() - value};
     }
+    if (object.IsDimWithPlusMinusTolerance()) {
+        return {TolerancePlusMinus, object.GetUpperTolValue(), object.GetLowerTolValue()};
+    }
+    return {};
+}
+
+void SetTolerance(AnnotationModel& model, const XCAFDimTolObjects_DimensionObject& object)
+{
+    const Deviation deviation = DeviationOf(object);
+    model.SetToleranceType(deviation.type);
+    if (deviation.type != ToleranceNone) {
+        model.SetUpperTolerance(deviation.upper);
+        model.SetLowerTolerance(deviation.lower);
+    }
+}
+
+// Common labels only group other dimensions and presentations carry no meaning of their own;
+// every other type says something about the part.
+bool IsSemantic(XCAFDimTolObjects_DimensionType type)
+{
+    return type != XCAFDimTolObjects_DimensionType_CommonLabel &&
+           type != XCAFDimTolObjects_DimensionType_DimensionPresentation;
+}
+
+// A dimension of a type none of the four annotation kinds draws: it keeps its type, value,
+// tolerance and targets, so that nothing the file says about the part is lost.
+DrawableElement* MakeOtherDimension(const XCAFDimTolObjects_DimensionObject& object,
+                                    ObjectId target1, ObjectId target2, Document* document)
+{
+    PmiContent content;
+    content.type = PmiWords::DimensionType(object.GetType());
+    const Handle(TColStd_HArray1OfReal) values = object.GetValues();
+    content.hasValue = !values.IsNull() && values->Length() > 0;
+    content.value = content.hasValue ? object.GetValue() : 0;
+    const Deviation deviation = DeviationOf(object);
+    content.toleranceType = deviation.type;
+    content.upperTolerance = deviation.upper;
+    content.lowerTolerance = deviation.lower;
+    content.hasTextPoint = object.HasTextPoint();
+    content.textPlane = CoordinateOf(object);
+    for (ObjectId target : {target1, target2}) {
+        if (target.IsValid()) {
+            content.targets.push_back(target);
+        }
+    }
+    return PmiElement::Create(document, AnnotationDimension, std::move(content));
 }
 
 } // namespace
@@ -94,7 +135,7 @@ void SetTolerance(AnnotationModel& model, const XCAFDimTolObjects_DimensionObjec
 ADimensionBuilder::ADimensionBuilder(Document* document,
                                      const Handle(XCAFDoc_DimTolTool)& dimTolTool,
                                      const PartElements& parts)
-    : myDocument(document), myDimTolTool(dimTolTool), myParts(parts)
+    : myDocument(document), myDimTolTool(dimTolTool), myTargets(document, parts)
 {
 }
 
@@ -113,11 +154,12 @@ DrawableElement* ADimensionBuilder::CreateDimension(const TDF_Label& label)
     FindTargets(label, target1, target2);
     // Targets come first: their reference elements exist even when the type makes no
     // annotation.
-    const ObjectId id1 = CreateReferenceTarget(target1);
-    const ObjectId id2 = CreateReferenceTarget(target2);
+    const ObjectId id1 = myTargets.Create(target1);
+    const ObjectId id2 = myTargets.Create(target2);
     BuiltModel built = CreateModel(*object);
     if (!built.model) {
-        return nullptr;
+        return IsSemantic(object->GetType()) ? MakeOtherDimension(*object, id1, id2, myDocument)
+                                             : nullptr;
     }
     SetTargets(*built.model, id1, id2);
     SetTolerance(*built.model, *object);
@@ -138,35 +180,6 @@ void ADimensionBuilder::FindTargets(const TDF_Label& label, TDF_Label& target1,
     } else if (first.Length() > 1) {
         target2 = first.Value(2);
     }
-}
-
-ObjectId ADimensionBuilder::CreateReferenceTarget(const TDF_Label& label)
-{
-    if (label.IsNull()) {
-        return ObjectId::InvalidId;
-    }
-    const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
-    const TDF_Label father = label.Father();
-    if (shape.IsNull() || father.IsNull()) {
-        return ObjectId::InvalidId;
-    }
-    // Only a sub-shape label of a written part can be named inside that part's element.
-    auto owner = myParts.find(father);
-    if (owner == myParts.end()) {
-        return ObjectId::InvalidId;
-    }
-    const auto* element = myDocument->FindElementAs<ShapeElement>(owner->second);
-    if (element == nullptr || !element->GetShape()) {
-        return ObjectId::InvalidId;
-    }
-    const int index = element->GetShape()->FindChildIndex(TopoShape::Create(shape));
-    if (index < 0) {
-        return ObjectId::InvalidId;
-    }
-    PickedId picked(owner->second);
-    picked.SetShapeType(static_cast<EnumTopoShapeType>(shape.ShapeType()));
-    picked.SetTopoShapeId(index);
-    return ReferenceShape::Create(myDocument, picked)->GetId();
 }
 
 ADimensionBuilder::BuiltModel

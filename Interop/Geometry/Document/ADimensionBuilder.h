@@ -1,14 +1,12 @@
 #pragma once
 
 #include "Common/Core/ObjectId.h"
+#include "Geometry/Document/AReferenceTargets.h"
 
 #include <TDF_Label.hxx>
-#include <TDF_LabelMapHasher.hxx>
 #include <XCAFDoc_DimTolTool.hxx>
 
-#include <climits>
 #include <memory>
-#include <unordered_map>
 
 class XCAFDimTolObjects_DimensionObject;
 
@@ -23,21 +21,16 @@ class DrawableElement;
 // It is built from the map the shape pass returns, so it cannot run before that pass.
 class ADimensionBuilder {
 public:
-    struct LabelHash {
-        size_t operator()(const TDF_Label& label) const
-        {
-            return static_cast<size_t>(TDF_LabelMapHasher::HashCode(label, INT_MAX));
-        }
-    };
-    // Part label -> id of the element the shape pass made for it.
-    using PartElements = std::unordered_map<TDF_Label, ObjectId, LabelHash>;
+    using PartElements = AReferenceTargets::PartElements;
 
     // `parts` must outlive the builder.
     ADimensionBuilder(Document* document, const Handle(XCAFDoc_DimTolTool)& dimTolTool,
                       const PartElements& parts);
 
-    // The annotation for one dimension label; null when the label holds no dimension or its
-    // type makes none. The targets' ReferenceShape elements are made in either case.
+    // The annotation for one dimension label: an AnnotationElement for the four kinds it has,
+    // a PmiElement of kind Dimension for another semantic type; null when the label holds no
+    // dimension or only presentation. The targets' ReferenceShape elements are made in either
+    // case.
     DrawableElement* CreateDimension(const TDF_Label& label);
 
 private:
@@ -50,15 +43,12 @@ private:
     // The first label of the first list, and the first of the second list, else the second
     // of the first; null labels where there are none.
     void FindTargets(const TDF_Label& label, TDF_Label& target1, TDF_Label& target2) const;
-    // A ReferenceShape naming the sub-shape of a written part; InvalidId when the label is not
-    // a sub-shape label of one.
-    ObjectId CreateReferenceTarget(const TDF_Label& label);
     // The model for the dimension's type; no model for a type that makes no annotation.
     BuiltModel CreateModel(const XCAFDimTolObjects_DimensionObject& object);
 
     Document* myDocument;
     Handle(XCAFDoc_DimTolTool) myDimTolTool;
-    const PartElements& myParts;
+    AReferenceTargets myTargets;
 };
 
 } // namespace orvkit

@@ -10,6 +10,7 @@
 #include "Data/Kernel/DrawableElement.h"
 #include "Geometry/Document/ADimensionBuilder.h"
 #include "Geometry/Document/AElementBuilder.h"
+#include "Geometry/Document/APmiBuilder.h"
 #include "Geometry/Document/AXdeLabelExplorer.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Interop/Kernel/KernelSupport.h"
@@ -34,7 +35,8 @@ using PartElements = ADimensionBuilder::PartElements;
 
 // Writes the label tree of a kernel document into a framework document: one element per
 // simple shape, an assembly (or the root group) per assembly label, and per reference an
-// instance of a prototype made once per referred shape; then the dimensions. Built, run once
+// instance of a prototype made once per referred shape; then the dimensions, datums and
+// geometric tolerances. Built, run once
 // and destroyed by Xde2Doc::Transfer.
 class ADocumentWriter {
 public:
@@ -74,6 +76,7 @@ private:
     // Every free shape, in list order; returns the element made for each part label.
     PartElements WriteShapes();
     void WriteDimensions(const PartElements& parts);
+    void WriteTolerancesAndDatums(const PartElements& parts);
     Element* WriteFreeShape(const TDF_Label& label, bool soleFreeShape, PartElements& parts);
     // Handles the walk's current label; false when the walk is not to go below it.
     bool Visit(const AXdeLabelExplorer::Node& node, bool soleFreeShape, Walk& walk,
@@ -99,6 +102,7 @@ void ADocumentWriter::WriteDocument()
 {
     const PartElements parts = WriteShapes();
     WriteDimensions(parts);
+    WriteTolerancesAndDatums(parts);
 }
 
 PartElements ADocumentWriter::WriteShapes()
@@ -127,6 +131,31 @@ void ADocumentWriter::WriteDimensions(const PartElements& parts)
     for (const TDF_Label& label : dimensions) {
         if (DrawableElement* annotation = builder.CreateDimension(label)) {
             annotation->SetBrowserable(true);
+        }
+    }
+}
+
+// Datums come first so that the tolerances that refer to them follow; a datum the list and a
+// tolerance both name is one element.
+void ADocumentWriter::WriteTolerancesAndDatums(const PartElements& parts)
+{
+    const Handle(XCAFDoc_DimTolTool)& tool = myXdeDocument->dimTolTool;
+    if (tool.IsNull()) {
+        return;
+    }
+    APmiBuilder builder(myDocument, tool, parts);
+    TDF_LabelSequence datums;
+    tool->GetDatumLabels(datums);
+    for (const TDF_Label& label : datums) {
+        if (DrawableElement* datum = builder.CreateDatum(label)) {
+            datum->SetBrowserable(true);
+        }
+    }
+    TDF_LabelSequence tolerances;
+    tool->GetGeomToleranceLabels(tolerances);
+    for (const TDF_Label& label : tolerances) {
+        if (DrawableElement* tolerance = builder.CreateTolerance(label)) {
+            tolerance->SetBrowserable(true);
         }
     }
 }
