@@ -96,7 +96,7 @@ completions() {
         completion "$root/usr/share/bash-completion/completions/orvex-interop" "$@"
 }
 verbs=$(completions orvex-interop "")
-[[ $(wc -l <<<"$verbs") -eq 16 ]] || fail "completion lacks verbs: $verbs"
+[[ $(wc -l <<<"$verbs") -eq 17 ]] || fail "completion lacks verbs: $verbs"
 [[ $(completions orvex-interop --timeout 5 con) == convert ]] || fail "'con' does not complete"
 options=$(completions orvex-interop -v convert --)
 grep -qx -- "--shard" <<<"$options" || fail "convert's options do not complete: $options"
