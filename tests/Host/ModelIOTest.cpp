@@ -418,8 +418,8 @@ std::string FreePoints(const TopoDS_Shape& shape)
 }
 
 // What a round trip must keep, one line a product or instance in tree order: names, colours,
-// faces, edges and vertices (each once, however many faces or edges share it), face, edge and
-// body colours.
+// faces, edges and vertices (each once, however many faces or edges share it), face, edge,
+// vertex and body colours.
 void Outline(const XdeDocumentImpl& impl, const TDF_Label& label, const std::string& indent,
              std::string& out)
 {
@@ -446,8 +446,8 @@ void Outline(const XdeDocumentImpl& impl, const TDF_Label& label, const std::str
            std::to_string(faces.Extent()) + " faces" + SubShapeColours(impl, label, TopAbs_FACE) +
            ", " + std::to_string(edges.Extent()) + " edges" +
            SubShapeColours(impl, label, TopAbs_EDGE) + ", " + std::to_string(vertices.Extent()) +
-           " vertices" + BodyColours(impl, label) + FreeWires(impl, label) +
-           FreePoints(XCAFDoc_ShapeTool::GetShape(label)) + "\n";
+           " vertices" + SubShapeColours(impl, label, TopAbs_VERTEX) + BodyColours(impl, label) +
+           FreeWires(impl, label) + FreePoints(XCAFDoc_ShapeTool::GetShape(label)) + "\n";
 }
 
 std::string Outline(const XdeDocumentImpl& impl)
@@ -599,6 +599,18 @@ const RoundTripCase kRoundTrips[] = {
          ColourEdge(builder, part, edges[0], kRed);
          ColourEdge(builder, part, edges[1], kBlue);
          ColourEdge(builder, part, chain, kOrange);
+     }},
+    {"vertices of a solid and of a shell with colours of their own",
+     [](XcafBuilder& builder) {
+         const TopoDS_Shape box = MakeBox(10, 20, 30);
+         const TopoDS_Shape panels = ShellOfEachFace(MakeBox(5, 5, 5));
+         const TDF_Label part = builder.AddPart("corners", MakeCompound({box, panels}));
+         XdeDocumentImpl& impl = builder.GetImpl();
+         for (const auto& [shape, colour] : {std::make_pair(box, kRed), {panels, kBlue}}) {
+             const TopoDS_Shape vertex = TopExp_Explorer(shape, TopAbs_VERTEX).Current();
+             impl.colorTool->SetColor(impl.shapeTool->AddSubShape(part, vertex), colour,
+                                      XCAFDoc_ColorCurv);
+         }
      }},
     {"curves coloured as a part and as a group, not edge by edge",
      [](XcafBuilder& builder) {

@@ -11,6 +11,7 @@
 #include <StepGeom_Curve.hxx>
 #include <StepRepr_RepresentationContext.hxx>
 #include <StepShape_GeometricCurveSet.hxx>
+#include <StepShape_VertexPoint.hxx>
 #include <StepVisual_Colour.hxx>
 #include <StepVisual_MechanicalDesignGeometricPresentationRepresentation.hxx>
 #include <StepVisual_StyledItem.hxx>
@@ -32,15 +33,15 @@ namespace orvkit {
 
 namespace {
 
-// An edge or a wire with a colour of its own.
+// An edge, a wire or a vertex with a colour of its own.
 struct ColouredCurve {
     TopoDS_Shape part; // the shape of the part it is in
     TopoDS_Shape curve;
     Quantity_Color colour;
 };
 
-// The edges and wires of the parts that have a colour of their own, their curve colour where
-// they have one (the writer writes whichever they have).
+// The edges, wires and vertices of the parts that have a colour of their own, their curve
+// colour where they have one (the writer writes whichever they have).
 std::vector<ColouredCurve> ColouredCurves(const XdeDocumentImpl& impl)
 {
     std::vector<ColouredCurve> curves;
@@ -51,7 +52,8 @@ std::vector<ColouredCurve> ColouredCurves(const XdeDocumentImpl& impl)
             const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(sub);
             Quantity_Color colour;
             if (!shape.IsNull() &&
-                (shape.ShapeType() == TopAbs_EDGE || shape.ShapeType() == TopAbs_WIRE) &&
+                (shape.ShapeType() == TopAbs_EDGE || shape.ShapeType() == TopAbs_WIRE ||
+                 shape.ShapeType() == TopAbs_VERTEX) &&
                 (impl.colorTool->GetColor(sub, XCAFDoc_ColorCurv, colour) ||
                  impl.colorTool->GetColor(sub, XCAFDoc_ColorGen, colour) ||
                  impl.colorTool->GetColor(sub, XCAFDoc_ColorSurf, colour))) {
@@ -161,20 +163,24 @@ void StepCurveStyles::Place(const Handle(XSControl_WorkSession)& session,
         TopLoc_Location location;
         const Handle(StepRepr_RepresentationItem) item =
             STEPConstruct::FindEntity(process, coloured.curve, location);
-        if (!item.IsNull()) {
+        // The writer styles what it wrote for a point alone, but goes no deeper than the edges
+        // of a shape: a vertex of an edge gets its colour here.
+        const bool ofEdge = !item.IsNull() && item->IsKind(STANDARD_TYPE(StepShape_VertexPoint));
+        if (!item.IsNull() && !ofEdge) {
             curveSets.insert(item.get());
             continue;
         }
-        if (coloured.curve.ShapeType() != TopAbs_EDGE) {
-            continue;
-        }
-        const Handle(StepRepr_RepresentationItem) curve =
-            CurveInWire(process, coloured.part, coloured.curve);
-        if (curve.IsNull()) {
+        const Handle(StepRepr_RepresentationItem) target =
+            ofEdge ? item
+            : coloured.curve.ShapeType() == TopAbs_EDGE
+                ? CurveInWire(process, coloured.part, coloured.curve)
+                : nullptr;
+        if (target.IsNull()) {
             continue;
         }
         const Handle(StepVisual_Colour) colour = STEPConstruct_Styles::EncodeColor(coloured.colour);
-        styles.AddStyle(curve, styles.MakeColorPSA(curve, nullptr, colour, nullptr, 0.0), nullptr);
+        styles.AddStyle(target, styles.MakeColorPSA(target, nullptr, colour, nullptr, 0.0),
+                        nullptr);
         context = context.IsNull() ? styles.FindContext(coloured.part) : context;
     }
     const Handle(Interface_InterfaceModel) model = session->Model();
