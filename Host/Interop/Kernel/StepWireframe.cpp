@@ -29,6 +29,7 @@
 #include <array>
 #include <map>
 #include <numeric>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -94,9 +95,9 @@ std::vector<CurveSets> MeetingCurves(const Handle(Transfer_FinderProcess)& proce
     }
     std::vector<CurveSets> meeting;
     for (auto& [first, sets] : groups) {
-        std::sort(sets.begin(), sets.end());
-        if (sets.size() > 1 && !sets.front().IsNull() &&
-            std::adjacent_find(sets.begin(), sets.end()) == sets.end()) {
+        // In the part's order, so that a reader gives back the wires in it.
+        const std::set<Handle(StepShape_GeometricCurveSet)> distinct(sets.begin(), sets.end());
+        if (sets.size() > 1 && distinct.size() == sets.size() && distinct.count(nullptr) == 0) {
             meeting.push_back(std::move(sets));
         }
     }
