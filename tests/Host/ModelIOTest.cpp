@@ -420,7 +420,8 @@ std::string FreePoints(const TopoDS_Shape& shape)
 }
 
 // What a round trip must keep, one line a product or instance in tree order: names, colours,
-// faces and edges (each once, however many faces share it), face, edge and body colours.
+// faces, edges and vertices (each once, however many faces or edges share it), face, edge,
+// vertex and body colours.
 void Outline(const XdeDocumentImpl& impl, const TDF_Label& label, const std::string& indent,
              std::string& out)
 {
@@ -439,12 +440,15 @@ void Outline(const XdeDocumentImpl& impl, const TDF_Label& label, const std::str
     }
     TopTools_IndexedMapOfShape faces;
     TopTools_IndexedMapOfShape edges;
+    TopTools_IndexedMapOfShape vertices;
     TopExp::MapShapes(XCAFDoc_ShapeTool::GetShape(label), TopAbs_FACE, faces);
     TopExp::MapShapes(XCAFDoc_ShapeTool::GetShape(label), TopAbs_EDGE, edges);
+    TopExp::MapShapes(XCAFDoc_ShapeTool::GetShape(label), TopAbs_VERTEX, vertices);
     out += indent + "part '" + NameOf(label) + "'" + ColoursOf(impl, label) + ", " +
            std::to_string(faces.Extent()) + " faces" + SubShapeColours(impl, label, TopAbs_FACE) +
            ", " + std::to_string(edges.Extent()) + " edges" +
-           SubShapeColours(impl, label, TopAbs_EDGE) + BodyColours(impl, label) +
+           SubShapeColours(impl, label, TopAbs_EDGE) + ", " + std::to_string(vertices.Extent()) +
+           " vertices" + SubShapeColours(impl, label, TopAbs_VERTEX) + BodyColours(impl, label) +
            FreeWires(impl, label) + FreePoints(XCAFDoc_ShapeTool::GetShape(label)) + "\n";
 }
 
@@ -565,6 +569,50 @@ const RoundTripCase kRoundTrips[] = {
          const TDF_Label part = builder.AddPart(
              "sketch", MakeCompound({open, closed, Segment(gp_Pnt(0, 0, 5), gp_Pnt(10, 0, 5))}));
          builder.SetSubShapeColor(part, closed, kBlue);
+     }},
+    {"wires that meet at their ends, their edges with colours of their own",
+     [](XcafBuilder& builder) {
+         // The outline of a slot: two arcs and two lines, each edge a wire of its own, as a
+         // wireframe model holds its edges, and a chain of two lines beside it, in one wire.
+         const gp_Pnt corners[] = {{0, 0, 0}, {10, 0, 0}, {10, 4, 0}, {0, 4, 0}};
+         TopoDS_Vertex ends[4];
+         for (int i = 0; i < 4; ++i) {
+             ends[i] = BRepBuilderAPI_MakeVertex(corners[i]).Vertex();
+         }
+         const auto arc = [&](int from, int to, double x) {
+             const gp_Circ circle(gp_Ax2(gp_Pnt(x, 2, 0), gp::DZ()), 2);
+             return BRepBuilderAPI_MakeEdge(circle, ends[from], ends[to]).Edge();
+         };
+         const TopoDS_Edge edges[] = {
+             BRepBuilderAPI_MakeEdge(ends[0], ends[1]).Edge(), arc(1, 2, 10),
+             BRepBuilderAPI_MakeEdge(ends[2], ends[3]).Edge(), arc(3, 0, 0)};
+         std::vector<TopoDS_Shape> wires;
+         for (const TopoDS_Edge& edge : edges) {
+             wires.push_back(BRepBuilderAPI_MakeWire(edge).Wire());
+         }
+         const TopoDS_Vertex far = BRepBuilderAPI_MakeVertex(gp_Pnt(20, 0, 0)).Vertex();
+         const TopoDS_Edge chain = BRepBuilderAPI_MakeEdge(ends[1], far).Edge();
+         wires.push_back(
+             BRepBuilderAPI_MakeWire(
+                 chain,
+                 BRepBuilderAPI_MakeEdge(far, BRepBuilderAPI_MakeVertex(gp_Pnt(20, 4, 0))).Edge())
+                 .Wire());
+         const TDF_Label part = builder.AddPart("slot", MakeCompound(wires));
+         ColourEdge(builder, part, edges[0], kRed);
+         ColourEdge(builder, part, edges[1], kBlue);
+         ColourEdge(builder, part, chain, kOrange);
+     }},
+    {"vertices of a solid and of a shell with colours of their own",
+     [](XcafBuilder& builder) {
+         const TopoDS_Shape box = MakeBox(10, 20, 30);
+         const TopoDS_Shape panels = ShellOfEachFace(MakeBox(5, 5, 5));
+         const TDF_Label part = builder.AddPart("corners", MakeCompound({box, panels}));
+         XdeDocumentImpl& impl = builder.GetImpl();
+         for (const auto& [shape, colour] : {std::make_pair(box, kRed), {panels, kBlue}}) {
+             const TopoDS_Shape vertex = TopExp_Explorer(shape, TopAbs_VERTEX).Current();
+             impl.colorTool->SetColor(impl.shapeTool->AddSubShape(part, vertex), colour,
+                                      XCAFDoc_ColorCurv);
+         }
      }},
     {"curves coloured as a part and as a group, not edge by edge",
      [](XcafBuilder& builder) {
@@ -768,8 +816,8 @@ TEST(StepRoundTripTest, AnEndlessEdgeIsLeftOutAndSaidSoAndTheRestReadsBack)
     EXPECT_EQ(text.find("E+100"), std::string::npos);
     XdeDocumentImpl back;
     ASSERT_TRUE(XdeModelReader::Open(path, back, nullptr)) << back.failure.Describe();
-    EXPECT_EQ(Outline(back), "part 'construction', 0 faces, 1 edges [ curve #FF0000 ]\n"
-                             "part 'block', 6 faces, 12 edges\n");
+    EXPECT_EQ(Outline(back), "part 'construction', 0 faces, 1 edges [ curve #FF0000 ], 2 vertices\n"
+                             "part 'block', 6 faces, 12 edges, 8 vertices\n");
 }
 
 // Faces outside a shell come back in shells, as many as the warning says: the faces that share

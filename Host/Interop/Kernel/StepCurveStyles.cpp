@@ -2,24 +2,30 @@
 
 #include "Interop/Kernel/XdeModelEdit.h"
 
+#include <BRepTools_WireExplorer.hxx>
 #include <Quantity_Color.hxx>
 #include <STEPConstruct.hxx>
 #include <STEPConstruct_Styles.hxx>
+#include <StepGeom_CompositeCurve.hxx>
+#include <StepGeom_CompositeCurveSegment.hxx>
 #include <StepGeom_Curve.hxx>
 #include <StepRepr_RepresentationContext.hxx>
 #include <StepShape_GeometricCurveSet.hxx>
+#include <StepShape_VertexPoint.hxx>
 #include <StepVisual_Colour.hxx>
 #include <StepVisual_MechanicalDesignGeometricPresentationRepresentation.hxx>
 #include <StepVisual_StyledItem.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <Transfer_FinderProcess.hxx>
 #include <XCAFDoc_ColorTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 #include <XSControl_TransferWriter.hxx>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -27,15 +33,15 @@ namespace orvkit {
 
 namespace {
 
-// An edge or a wire with a colour of its own.
+// An edge, a wire or a vertex with a colour of its own.
 struct ColouredCurve {
     TopoDS_Shape part; // the shape of the part it is in
     TopoDS_Shape curve;
     Quantity_Color colour;
 };
 
-// The edges and wires of the parts that have a colour of their own, their curve colour where
-// they have one (the writer writes whichever they have).
+// The edges, wires and vertices of the parts that have a colour of their own, their curve
+// colour where they have one (the writer writes whichever they have).
 std::vector<ColouredCurve> ColouredCurves(const XdeDocumentImpl& impl)
 {
     std::vector<ColouredCurve> curves;
@@ -46,7 +52,8 @@ std::vector<ColouredCurve> ColouredCurves(const XdeDocumentImpl& impl)
             const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(sub);
             Quantity_Color colour;
             if (!shape.IsNull() &&
-                (shape.ShapeType() == TopAbs_EDGE || shape.ShapeType() == TopAbs_WIRE) &&
+                (shape.ShapeType() == TopAbs_EDGE || shape.ShapeType() == TopAbs_WIRE ||
+                 shape.ShapeType() == TopAbs_VERTEX) &&
                 (impl.colorTool->GetColor(sub, XCAFDoc_ColorCurv, colour) ||
                  impl.colorTool->GetColor(sub, XCAFDoc_ColorGen, colour) ||
                  impl.colorTool->GetColor(sub, XCAFDoc_ColorSurf, colour))) {
@@ -57,10 +64,31 @@ std::vector<ColouredCurve> ColouredCurves(const XdeDocumentImpl& impl)
     return curves;
 }
 
+// The curves of a curve set in order, those of a composite curve (a wire JoinWireCurves joined)
+// in its order.
+std::vector<Handle(StepRepr_RepresentationItem)>
+CurvesOf(const Handle(StepShape_GeometricCurveSet)& set)
+{
+    std::vector<Handle(StepRepr_RepresentationItem)> curves;
+    for (int i = 1; i <= set->NbElements(); ++i) {
+        const Handle(Standard_Transient) element = set->ElementsValue(i).Value();
+        const auto composite = Handle(StepGeom_CompositeCurve)::DownCast(element);
+        for (int j = 1; !composite.IsNull() && j <= composite->NbSegments(); ++j) {
+            curves.push_back(composite->SegmentsValue(j)->ParentCurve());
+        }
+        if (composite.IsNull()) {
+            curves.push_back(Handle(StepGeom_Curve)::DownCast(element));
+        }
+    }
+    return curves;
+}
+
 // The curve written for an edge of a wire that bounds no face. The writer writes such a wire
 // as a curve set of its edges' curves, one an edge in the wire's order, and keeps no record of
 // which curve is which edge's. Null when the edge is in no such wire, or in more than one, or
-// when the writer left an edge out (a degenerate one): the order then says nothing.
+// when the writer left an edge out (a degenerate one): the order then says nothing. A reader
+// takes no colour from a curve inside a composite curve; StepWireframe gives the colour to the
+// edge it makes of the curve where the wire meets others.
 Handle(StepRepr_RepresentationItem) CurveInWire(const Handle(Transfer_FinderProcess)& process,
                                                 const TopoDS_Shape& part, const TopoDS_Shape& edge)
 {
@@ -76,16 +104,26 @@ Handle(StepRepr_RepresentationItem) CurveInWire(const Handle(Transfer_FinderProc
     if (set.IsNull()) {
         return {};
     }
-    int count = 0;
-    int position = 0;
-    for (TopoDS_Iterator it(holding->First()); it.More(); it.Next()) {
-        ++count;
-        position = it.Value().IsSame(edge) ? count : position;
+    // A composite curve has the edges in the order they follow one another.
+    std::vector<TopoDS_Shape> edges;
+    if (set->NbElements() == 1 &&
+        set->ElementsValue(1).Value()->IsKind(STANDARD_TYPE(StepGeom_CompositeCurve))) {
+        for (BRepTools_WireExplorer it(TopoDS::Wire(holding->First())); it.More(); it.Next()) {
+            edges.push_back(it.Current());
+        }
+    } else {
+        for (TopoDS_Iterator it(holding->First()); it.More(); it.Next()) {
+            edges.push_back(it.Value());
+        }
     }
-    if (position == 0 || count != set->NbElements()) {
+    const auto position = std::find_if(edges.begin(), edges.end(),
+                                       [&](const TopoDS_Shape& e) { return e.IsSame(edge); }) -
+                          edges.begin();
+    const std::vector<Handle(StepRepr_RepresentationItem)> curves = CurvesOf(set);
+    if (size_t(position) == edges.size() || edges.size() != curves.size()) {
         return {};
     }
-    return Handle(StepGeom_Curve)::DownCast(set->ElementsValue(position).Value());
+    return curves[size_t(position)];
 }
 
 // A style on a curve set of one curve goes onto the curve: a reader gives a set's colour to
@@ -125,20 +163,24 @@ void StepCurveStyles::Place(const Handle(XSControl_WorkSession)& session,
         TopLoc_Location location;
         const Handle(StepRepr_RepresentationItem) item =
             STEPConstruct::FindEntity(process, coloured.curve, location);
-        if (!item.IsNull()) {
+        // The writer styles what it wrote for a point alone, but goes no deeper than the edges
+        // of a shape: a vertex of an edge gets its colour here.
+        const bool ofEdge = !item.IsNull() && item->IsKind(STANDARD_TYPE(StepShape_VertexPoint));
+        if (!item.IsNull() && !ofEdge) {
             curveSets.insert(item.get());
             continue;
         }
-        if (coloured.curve.ShapeType() != TopAbs_EDGE) {
-            continue;
-        }
-        const Handle(StepRepr_RepresentationItem) curve =
-            CurveInWire(process, coloured.part, coloured.curve);
-        if (curve.IsNull()) {
+        const Handle(StepRepr_RepresentationItem) target =
+            ofEdge ? item
+            : coloured.curve.ShapeType() == TopAbs_EDGE
+                ? CurveInWire(process, coloured.part, coloured.curve)
+                : nullptr;
+        if (target.IsNull()) {
             continue;
         }
         const Handle(StepVisual_Colour) colour = STEPConstruct_Styles::EncodeColor(coloured.colour);
-        styles.AddStyle(curve, styles.MakeColorPSA(curve, nullptr, colour, nullptr, 0.0), nullptr);
+        styles.AddStyle(target, styles.MakeColorPSA(target, nullptr, colour, nullptr, 0.0),
+                        nullptr);
         context = context.IsNull() ? styles.FindContext(coloured.part) : context;
     }
     const Handle(Interface_InterfaceModel) model = session->Model();

@@ -3,6 +3,7 @@
 #include "Interop/Kernel/StepCurveStyles.h"
 #include "Interop/Kernel/StepLinePcurves.h"
 #include "Interop/Kernel/StepSharedTopology.h"
+#include "Interop/Kernel/StepWireframe.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 
 #include <BRepTools_WireExplorer.hxx>
@@ -698,6 +699,7 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
         NameEveryOccurrence(session->TransferWriter()->FinderProcess(), model, impl);
         JoinWireCurves(model, impl);
         StepCurveStyles::Place(session, impl);
+        StepWireframe::ShareVertices(session, impl);
     }
     CompleteOneEndedLocations(model);
     for (int i = 1; i <= model->NbEntities(); ++i) {

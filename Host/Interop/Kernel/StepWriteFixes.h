@@ -21,7 +21,8 @@ struct StepWriteFixes {
 
     // After the transfer of `impl`, on the session's model: unnamed products stay unnamed and
     // each occurrence has its own instance's name, the colours of edges and wires go where a
-    // reader finds them (StepCurveStyles), no trimmed curve names a point it does not have, a
+    // reader finds them (StepCurveStyles), wires and edges that meet at their ends are written
+    // sharing their vertices (StepWireframe), no trimmed curve names a point it does not have, a
     // distance or an angle with one end gets a second one that names no geometry, without
     // which no reader takes it, the values of angle dimensions are given in the file's angle
     // unit, and the edges and vertices written once for each shell that shares them are
