@@ -3,6 +3,7 @@
 #include "orvex/Pmi.h"
 
 #include "Geometry/IO/LabelName.h"
+#include "Interop/Kernel/PmiFrame.h"
 #include "Interop/Kernel/PmiWords.h"
 
 #include <TDF_LabelSequence.hxx>
@@ -159,40 +160,18 @@ void ReadDimensions(const Handle(XCAFDoc_DimTolTool)& tool, TargetNames& names, 
     }
 }
 
-std::vector<std::string> DatumModifiersOf(const XCAFDimTolObjects_DatumObject& datum)
-{
-    std::vector<std::string> modifiers;
-    const XCAFDimTolObjects_DatumModifiersSequence sequence = datum.GetModifiers();
-    for (const XCAFDimTolObjects_DatumSingleModif modifier : sequence) {
-        modifiers.push_back(PmiWords::DatumModifier(modifier));
-    }
-    return modifiers;
-}
-
 std::string TextOf(const Handle(TCollection_HAsciiString)& text)
 {
     return text.IsNull() ? std::string() : std::string(text->ToCString());
 }
 
-// The datums of one tolerance's frame, by place, a common datum's in the file's order.
-std::vector<PmiDatumReference> DatumsOf(const Handle(XCAFDoc_DimTolTool)& tool,
-                                        const TDF_Label& tolerance)
+// The datums of one tolerance's frame, by place.
+std::vector<PmiDatumReference> DatumsOf(const std::vector<orvkit::PmiFrameDatum>& frame)
 {
     std::vector<PmiDatumReference> datums;
-    TDF_LabelSequence labels;
-    tool->GetDatumWithObjectOfTolerLabels(tolerance, labels);
-    for (const TDF_Label& label : labels) {
-        Handle(XCAFDoc_Datum) attribute;
-        if (label.FindAttribute(XCAFDoc_Datum::GetID(), attribute) &&
-            !attribute->GetObject().IsNull()) {
-            const Handle(XCAFDimTolObjects_DatumObject) object = attribute->GetObject();
-            datums.push_back(
-                {TextOf(object->GetName()), object->GetPosition(), DatumModifiersOf(*object)});
-        }
+    for (const orvkit::PmiFrameDatum& datum : frame) {
+        datums.push_back({datum.name, datum.place, datum.modifiers});
     }
-    std::stable_sort(
-        datums.begin(), datums.end(),
-        [](const PmiDatumReference& a, const PmiDatumReference& b) { return a.place < b.place; });
     return datums;
 }
 
@@ -227,43 +206,6 @@ PmiTolerance ToleranceOf(const XCAFDimTolObjects_GeomToleranceObject& object)
     return tolerance;
 }
 
-// The symbol a frame shows for a modifier word, or the word itself where there is none.
-std::string SymbolOf(const std::string& modifier)
-{
-    static const std::map<std::string, std::string> kSymbols = {{"MMC", "Ⓜ"},
-                                                                {"LMC", "Ⓛ"},
-                                                                {"projected", "Ⓟ"},
-                                                                {"free state", "Ⓕ"},
-                                                                {"tangent plane", "Ⓣ"},
-                                                                {"unequally disposed", "Ⓤ"},
-                                                                {"statistical", "〈ST〉"}};
-    const auto found = kSymbols.find(modifier);
-    return found == kSymbols.end() ? modifier : found->second;
-}
-
-// The frame as a drawing shows it: "⌖ ⌀0.15 Ⓛ | G | H", a common datum as "A-B".
-std::string FrameText(const XCAFDimTolObjects_GeomToleranceObject& object,
-                      const PmiTolerance& tolerance)
-{
-    std::string text = PmiWords::ToleranceSymbol(object.GetType());
-    text += text.empty() ? "" : " ";
-    text += tolerance.zone == "diameter" ? "⌀" : tolerance.zone.empty() ? "" : "S⌀";
-    text += fmt::format("{:g}", tolerance.value.value_or(0.0));
-    for (const std::string& modifier : tolerance.modifiers) {
-        text += " " + SymbolOf(modifier);
-    }
-    int place = -1;
-    for (const PmiDatumReference& datum : tolerance.datums) {
-        text += datum.place == place ? "-" : " | ";
-        text += datum.label;
-        for (const std::string& modifier : datum.modifiers) {
-            text += SymbolOf(modifier);
-        }
-        place = datum.place;
-    }
-    return text;
-}
-
 void ReadTolerances(const Handle(XCAFDoc_DimTolTool)& tool, TargetNames& names, PmiList& list)
 {
     TDF_LabelSequence labels;
@@ -276,9 +218,10 @@ void ReadTolerances(const Handle(XCAFDoc_DimTolTool)& tool, TargetNames& names, 
         }
         const Handle(XCAFDimTolObjects_GeomToleranceObject) object = attribute->GetObject();
         PmiTolerance tolerance = ToleranceOf(*object);
-        tolerance.datums = DatumsOf(tool, label);
+        const std::vector<orvkit::PmiFrameDatum> frame = orvkit::PmiFrame::Datums(tool, label);
+        tolerance.datums = DatumsOf(frame);
         tolerance.targets = names.OfItem(tool, label);
-        tolerance.frame = FrameText(*object, tolerance);
+        tolerance.frame = orvkit::PmiFrame::Text(*object, frame);
         list.tolerances.push_back(std::move(tolerance));
     }
 }

@@ -2,6 +2,7 @@
 
 #include "Data/Kernel/Document.h"
 #include "Geometry/Kernel/ValueText.h"
+#include "Interop/Kernel/PmiFrame.h"
 #include "Interop/Kernel/PmiWords.h"
 
 #include <TDF_LabelSequence.hxx>
@@ -33,22 +34,6 @@ template <class Object> void SetTextPlane(const Object& object, PmiContent& cont
 {
     content.hasTextPoint = object.HasPointText();
     content.textPlane = gp_Ax2(object.GetPointTextAttach(), object.GetPlane().Direction());
-}
-
-// "⌖ ⌀0.15 Ⓛ | G | H": the symbol, the zone's sign and value with its material condition,
-// then the datums' cells.
-std::string FrameText(const XCAFDimTolObjects_GeomToleranceObject& object,
-                      const std::vector<std::string>& datumCells)
-{
-    std::string text = PmiWords::ToleranceSymbol(object.GetType());
-    text += text.empty() ? "" : " ";
-    text += PmiWords::ZoneSymbol(object.GetTypeOfValue()) + Number(object.GetValue());
-    const std::string material = PmiWords::MaterialSymbol(object.GetMaterialRequirementModifier());
-    text += material.empty() ? "" : " " + material;
-    for (const std::string& cell : datumCells) {
-        text += " | " + cell;
-    }
-    return text;
 }
 
 PmiContent ToleranceContent(const XCAFDimTolObjects_GeomToleranceObject& object)
@@ -136,9 +121,9 @@ DrawableElement* APmiBuilder::CreateTolerance(const TDF_Label& label)
     const Handle(XCAFDimTolObjects_GeomToleranceObject) object = tolerance->GetObject();
     PmiContent content = ToleranceContent(*object);
     content.targets = CreateTargets(label);
-    std::vector<std::string> cells;
-    content.datums = FrameDatums(label, cells);
-    content.frame = FrameText(*object, cells);
+    const std::vector<PmiFrameDatum> frame = PmiFrame::Datums(myDimTolTool, label);
+    content.datums = FrameDatums(frame);
+    content.frame = PmiFrame::Text(*object, frame);
     return PmiElement::Create(myDocument, AnnotationGeometricTolerance, std::move(content));
 }
 
@@ -157,40 +142,13 @@ std::vector<ObjectId> APmiBuilder::CreateTargets(const TDF_Label& label)
     return targets;
 }
 
-std::vector<PmiDatumReference> APmiBuilder::FrameDatums(const TDF_Label& tolerance,
-                                                        std::vector<std::string>& cells)
+std::vector<PmiDatumReference> APmiBuilder::FrameDatums(const std::vector<PmiFrameDatum>& frame)
 {
-    // The kernel gives one label per letter, the first of a datum's targets standing for the
-    // datum, in the order they were attached; the frame's order is each datum's position.
-    TDF_LabelSequence labels;
-    myDimTolTool->GetDatumWithObjectOfTolerLabels(tolerance, labels);
-    struct Placed {
-        int position;
-        PmiDatumReference reference;
-        std::string cell;
-    };
-    std::vector<Placed> placed;
-    for (const TDF_Label& label : labels) {
-        const Handle(XCAFDimTolObjects_DatumObject) object = DatumObjectOf(label);
-        if (object.IsNull()) {
-            continue;
-        }
-        Placed datum{object->GetPosition(), {}, TextOf(object->GetName())};
-        datum.reference.label = datum.cell;
-        for (const XCAFDimTolObjects_DatumSingleModif modifier : object->GetModifiers()) {
-            datum.reference.modifiers.emplace_back(PmiWords::DatumModifier(modifier));
-            const std::string symbol = PmiWords::DatumModifierSymbol(modifier);
-            datum.cell += symbol.empty() ? "" : " " + symbol;
-        }
-        datum.reference.datum = CreateDatum(label)->GetId();
-        placed.push_back(std::move(datum));
-    }
-    std::stable_sort(placed.begin(), placed.end(),
-                     [](const Placed& a, const Placed& b) { return a.position < b.position; });
     std::vector<PmiDatumReference> datums;
-    for (Placed& datum : placed) {
-        datums.push_back(std::move(datum.reference));
-        cells.push_back(std::move(datum.cell));
+    for (const PmiFrameDatum& datum : frame) {
+        DrawableElement* element = CreateDatum(datum.label);
+        datums.push_back({datum.name, datum.modifiers,
+                          element != nullptr ? element->GetId() : ObjectId::InvalidId});
     }
     return datums;
 }

@@ -2,6 +2,7 @@
 
 #include "Annotation/PmiElement.h"
 #include "Geometry/Document/AReferenceTargets.h"
+#include "Interop/Kernel/PmiFrame.h"
 
 #include <TDF_Label.hxx>
 #include <XCAFDoc_DimTolTool.hxx>
@@ -39,10 +40,8 @@ private:
     // ReferenceShape elements for every shape the label refers to, in the kernel's order;
     // shapes outside the written parts are left out.
     std::vector<ObjectId> CreateTargets(const TDF_Label& label);
-    // The datums of a tolerance in frame order, one per datum letter; `cells` receives the
-    // frame's text for each ("A", "B Ⓜ").
-    std::vector<PmiDatumReference> FrameDatums(const TDF_Label& tolerance,
-                                               std::vector<std::string>& cells);
+    // The frame's datums with the elements CreateDatum makes for them.
+    std::vector<PmiDatumReference> FrameDatums(const std::vector<PmiFrameDatum>& frame);
 
     Document* myDocument;
     Handle(XCAFDoc_DimTolTool) myDimTolTool;

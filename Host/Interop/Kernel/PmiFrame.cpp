@@ -1,0 +1,105 @@
+#include "PmiFrame.h"
+
+#include "Geometry/Kernel/ValueText.h"
+#include "Interop/Kernel/PmiWords.h"
+
+#include <TDF_LabelSequence.hxx>
+#include <XCAFDimTolObjects_DatumObject.hxx>
+#include <XCAFDimTolObjects_GeomToleranceObject.hxx>
+#include <XCAFDoc_Datum.hxx>
+
+#include <algorithm>
+
+namespace orvkit {
+
+namespace {
+
+// The symbol a frame shows for a tolerance modifier; "" for one it draws outside the frame or
+// not at all.
+const char* ModifierSymbol(XCAFDimTolObjects_GeomToleranceModif modifier)
+{
+    switch (modifier) {
+    case XCAFDimTolObjects_GeomToleranceModif_Free_State:
+        return "Ⓕ";
+    case XCAFDimTolObjects_GeomToleranceModif_Tangent_Plane:
+        return "Ⓣ";
+    case XCAFDimTolObjects_GeomToleranceModif_Statistical_Tolerance:
+        return "〈ST〉";
+    case XCAFDimTolObjects_GeomToleranceModif_Common_Zone:
+        return "CZ";
+    default:
+        return "";
+    }
+}
+
+const char* ZoneModifierSymbol(XCAFDimTolObjects_GeomToleranceZoneModif modifier)
+{
+    switch (modifier) {
+    case XCAFDimTolObjects_GeomToleranceZoneModif_Projected:
+        return "Ⓟ";
+    case XCAFDimTolObjects_GeomToleranceZoneModif_NonUniform:
+        return "Ⓤ";
+    default:
+        return "";
+    }
+}
+
+void AddSymbol(std::string& text, const char* symbol)
+{
+    if (*symbol != '\0') {
+        text += std::string(" ") + symbol;
+    }
+}
+
+} // namespace
+
+std::vector<PmiFrameDatum> PmiFrame::Datums(const Handle(XCAFDoc_DimTolTool)& tool,
+                                            const TDF_Label& tolerance)
+{
+    std::vector<PmiFrameDatum> datums;
+    TDF_LabelSequence labels;
+    tool->GetDatumWithObjectOfTolerLabels(tolerance, labels);
+    for (const TDF_Label& label : labels) {
+        Handle(XCAFDoc_Datum) attribute;
+        if (!label.FindAttribute(XCAFDoc_Datum::GetID(), attribute) ||
+            attribute->GetObject().IsNull()) {
+            continue;
+        }
+        const Handle(XCAFDimTolObjects_DatumObject) object = attribute->GetObject();
+        PmiFrameDatum datum{label, {}, object->GetPosition(), {}, {}};
+        if (!object->GetName().IsNull()) {
+            datum.name = object->GetName()->ToCString();
+        }
+        for (const XCAFDimTolObjects_DatumSingleModif modifier : object->GetModifiers()) {
+            datum.modifiers.emplace_back(PmiWords::DatumModifier(modifier));
+            datum.symbols += PmiWords::DatumModifierSymbol(modifier);
+        }
+        datums.push_back(std::move(datum));
+    }
+    std::stable_sort(
+        datums.begin(), datums.end(),
+        [](const PmiFrameDatum& a, const PmiFrameDatum& b) { return a.place < b.place; });
+    return datums;
+}
+
+std::string PmiFrame::Text(const XCAFDimTolObjects_GeomToleranceObject& tolerance,
+                           const std::vector<PmiFrameDatum>& datums)
+{
+    std::string text = PmiWords::ToleranceSymbol(tolerance.GetType());
+    text += text.empty() ? "" : " ";
+    text += PmiWords::ZoneSymbol(tolerance.GetTypeOfValue()) + Number(tolerance.GetValue());
+    AddSymbol(text, PmiWords::MaterialSymbol(tolerance.GetMaterialRequirementModifier()));
+    AddSymbol(text, ZoneModifierSymbol(tolerance.GetZoneModifier()));
+    for (const XCAFDimTolObjects_GeomToleranceModif modifier : tolerance.GetModifiers()) {
+        AddSymbol(text, ModifierSymbol(modifier));
+    }
+    const PmiFrameDatum* previous = nullptr;
+    for (const PmiFrameDatum& datum : datums) {
+        text += previous != nullptr && previous->place == datum.place ? "-" : " | ";
+        text += datum.name + datum.symbols;
+        previous = &datum;
+    }
+    return text;
+}
+
+} // namespace orvkit
