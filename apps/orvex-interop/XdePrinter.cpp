@@ -3,6 +3,7 @@
 #include "PrintFormat.h"
 
 #include "Geometry/Kernel/TopoShape.h"
+#include "Interop/Kernel/PmiFrame.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeLabelImpl.h"
 #include "XdeLabelSequence.h"
@@ -50,6 +51,10 @@ const char* XdeKindName(EnumXdeShapeType kind)
 XdePrinter::XdePrinter(const XdeDocumentI& document) : myDocument(document)
 {
     Walk(document.GetRootNode());
+    // Only once every label is counted: reading a PMI item's fields adds empty labels to it.
+    for (Label& label : myLabels) {
+        label.pmi = PmiFrame::Describe(label.label);
+    }
 }
 
 void XdePrinter::Walk(const std::shared_ptr<XdeNode>& node)
@@ -74,6 +79,7 @@ XdePrinter::Label XdePrinter::Describe(const std::shared_ptr<XdeNode>& node) con
     }
     label.color = myDocument.GetColor(node, kNoColor);
     label.hasColor = label.color != kNoColor;
+    label.label = node->GetImpl()->label;
     if (label.kind != EnumXdeShapeType::Simple) {
         return label;
     }
@@ -117,6 +123,9 @@ void XdePrinter::PrintText(std::ostream& out, const std::string& title) const
         if (label.edgeColors > 0) {
             out << " edge-colors=" << label.edgeColors;
         }
+        if (!label.pmi.empty()) {
+            out << " pmi=\"" << label.pmi << "\"";
+        }
         out << "\n";
     }
     out << "Summary: " << myLabels.size() << " labels, " << myDocument.GetShapeCount()
@@ -150,7 +159,8 @@ nlohmann::json XdePrinter::ToJson() const
                           ? nlohmann::json(ToSrgbHex(label.color.r, label.color.g, label.color.b))
                           : nlohmann::json()},
             {"faceColors", label.faceColors},
-            {"edgeColors", label.edgeColors}};
+            {"edgeColors", label.edgeColors},
+            {"pmi", label.pmi.empty() ? nlohmann::json() : nlohmann::json(label.pmi)}};
         labels.push_back(json);
     }
     nlohmann::json summary{{"labels", myLabels.size()}, {"free", myDocument.GetShapeCount()}};

@@ -2,6 +2,7 @@
 
 #include "XdeDocumentI.h"
 
+#include <TDF_Label.hxx>
 #include <gp_Trsf.hxx>
 
 #include <glm/vec3.hpp>
@@ -38,6 +39,8 @@ private:
         glm::vec3 color{0, 0, 0};
         int faceColors = 0;
         int edgeColors = 0;
+        std::string pmi; // what a label of the document's PMI says; "" for other labels
+        TDF_Label label;
     };
 
     void Walk(const std::shared_ptr<orvkit::XdeNode>& node);

@@ -427,6 +427,10 @@ TEST_F(ProgramTest, PmiListsTolerancesInMillimetresWithTheirFramesAndDatums)
     EXPECT_GE(projected, 2);
     EXPECT_FALSE(json["datums"].empty());
 
+    // The kernel document's labels say the same.
+    const ProgramRun xde = Program("xde " + Quote(path));
+    EXPECT_NE(xde.out.find(" pmi=\"⌖ ⌀0.5842 Ⓟ | D | B | C\""), std::string::npos) << xde.out;
+
     const ProgramRun missing = Program("pmi " + Quote(myDir.File("none.stp")));
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1) << missing.err;

@@ -5,8 +5,12 @@
 
 #include <TDF_LabelSequence.hxx>
 #include <XCAFDimTolObjects_DatumObject.hxx>
+#include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDimTolObjects_GeomToleranceObject.hxx>
 #include <XCAFDoc_Datum.hxx>
+#include <XCAFDoc_Dimension.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_GeomTolerance.hxx>
 
 #include <algorithm>
 
@@ -100,6 +104,34 @@ std::string PmiFrame::Text(const XCAFDimTolObjects_GeomToleranceObject& toleranc
         previous = &datum;
     }
     return text;
+}
+
+std::string PmiFrame::Describe(const TDF_Label& label)
+{
+    Handle(XCAFDoc_GeomTolerance) tolerance;
+    if (label.FindAttribute(XCAFDoc_GeomTolerance::GetID(), tolerance) &&
+        !tolerance->GetObject().IsNull()) {
+        return Text(*tolerance->GetObject(),
+                    Datums(XCAFDoc_DocumentTool::DimTolTool(label), label));
+    }
+    Handle(XCAFDoc_Dimension) dimension;
+    if (label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension) &&
+        !dimension->GetObject().IsNull()) {
+        const Handle(XCAFDimTolObjects_DimensionObject) object = dimension->GetObject();
+        return std::string(PmiWords::DimensionType(object->GetType())) + " " +
+               Number(object->GetValue());
+    }
+    Handle(XCAFDoc_Datum) datum;
+    if (!label.FindAttribute(XCAFDoc_Datum::GetID(), datum) || datum->GetObject().IsNull()) {
+        return std::string();
+    }
+    const Handle(XCAFDimTolObjects_DatumObject) object = datum->GetObject();
+    const std::string name = object->GetName().IsNull() ? "" : object->GetName()->ToCString();
+    if (!object->IsDatumTarget()) {
+        return "datum " + name;
+    }
+    return "datum target " + name + std::to_string(object->GetDatumTargetNumber()) + " (" +
+           PmiWords::DatumTargetType(object->GetDatumTargetType()) + ")";
 }
 
 } // namespace orvkit

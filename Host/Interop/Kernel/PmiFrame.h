@@ -33,6 +33,10 @@ std::vector<PmiFrameDatum> Datums(const Handle(XCAFDoc_DimTolTool)& tool,
 std::string Text(const XCAFDimTolObjects_GeomToleranceObject& tolerance,
                  const std::vector<PmiFrameDatum>& datums);
 
+// One line for a label of the document's PMI: "⌖ 0.75 | A | B | C" for a tolerance, "diameter
+// 35" for a dimension, "datum A", "datum target A1 (point)"; "" for any other label.
+std::string Describe(const TDF_Label& label);
+
 } // namespace PmiFrame
 
 } // namespace orvkit
