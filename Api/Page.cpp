@@ -22,6 +22,7 @@
 #include "Graphics/MaterialInstance.h"
 #include "Graphics/SceneExchangeManager.h"
 #include "Graphics/SceneGltf.h"
+#include "Interop/Kernel/PmiWords.h"
 #include "InteropKeys.h"
 #include "Xde2Doc.h"
 
@@ -59,6 +60,97 @@ std::string DimensionLabel(const nlohmann::json& element)
     return label;
 }
 
+// A dimension of another type: its value with its deviations, marked as drawings mark spheres,
+// or its type in words when the file gives no value ("location").
+std::string OtherDimensionLabel(const nlohmann::json& element)
+{
+    const std::string type = element.value("type", std::string());
+    if (!element["value"].is_number()) {
+        return type;
+    }
+    const std::string label = DimensionLabel(element);
+    if (type == "spherical diameter") {
+        return "S\u2300" + label;
+    }
+    return type == "spherical radius" ? "SR" + label : label;
+}
+
+// The cells of a PMI item's label as a drawing shows them. A feature control frame: the
+// tolerance's symbol, its zone with the zone's shape, material condition and modifiers, then
+// one cell for each datum ("⌖", "⌀0.15 Ⓛ", "G", "H"). A datum or a datum target: its label.
+nlohmann::json PmiCells(const nlohmann::json& element)
+{
+    const std::string kind = element.value("kind", std::string());
+    if (kind == "Datum" || kind == "DatumTarget") {
+        return {element["label"]};
+    }
+    if (kind != "GeometricTolerance") {
+        return {OtherDimensionLabel(element)};
+    }
+    const std::string type = element.value("type", std::string());
+    const std::string symbol = orvkit::PmiWords::ToleranceSymbol(type);
+    std::string zone = element["zone"] == "diameter"             ? "\u2300"
+                       : element["zone"] == "spherical diameter" ? "S\u2300"
+                                                                 : "";
+    zone += element["value"].is_number() ? orvkit::Number(element["value"].get<double>()) : "";
+    std::vector<std::string> modifiers{element["materialModifier"].get<std::string>(),
+                                       element["zoneModifier"].get<std::string>()};
+    for (const nlohmann::json& modifier : element["modifiers"]) {
+        modifiers.push_back(modifier.get<std::string>());
+    }
+    for (const std::string& modifier : modifiers) {
+        zone += modifier.empty() ? "" : " " + orvkit::PmiWords::ModifierSymbol(modifier);
+    }
+    nlohmann::json cells{symbol.empty() ? type : symbol, zone};
+    for (const nlohmann::json& datum : element["datums"]) {
+        std::string cell = datum["label"].get<std::string>();
+        for (const nlohmann::json& word : datum["modifiers"]) {
+            const std::string modifier = word.get<std::string>();
+            const std::string shown = orvkit::PmiWords::ModifierSymbol(modifier);
+            cell += shown == modifier ? " " + modifier : shown;
+        }
+        cells.push_back(cell);
+    }
+    return cells;
+}
+
+// Targets as the page draws them: [element, "Face" or "Edge", index].
+nlohmann::json CompactTargets(const nlohmann::json& targets)
+{
+    nlohmann::json compact = nlohmann::json::array();
+    for (const nlohmann::json& target : targets) {
+        if (target.is_object()) {
+            compact.push_back({target["element"], target["shapeType"], target["index"]});
+        }
+    }
+    return compact;
+}
+
+// What the page draws for a PMI item: its kind, its label's cells, where the file puts its
+// text (when it does), what it controls, and the datums whose features it refers to.
+void KeepPmi(const nlohmann::json& element, nlohmann::json& kept)
+{
+    kept["pmi"] = element["kind"];
+    kept["type"] = element["type"];
+    kept["cells"] = PmiCells(element);
+    std::string label;
+    for (const nlohmann::json& cell : kept["cells"]) {
+        label += (label.empty() ? "" : " | ") + cell.get<std::string>();
+    }
+    kept["label"] = label;
+    if (element["textPosition"].is_array()) {
+        kept["textPosition"] = element["textPosition"];
+    }
+    kept["targets"] = CompactTargets(element["targets"]);
+    nlohmann::json datums = nlohmann::json::array();
+    for (const nlohmann::json& datum : element["datums"]) {
+        if (datum["element"].is_number()) {
+            datums.push_back(datum["element"]);
+        }
+    }
+    kept["datums"] = std::move(datums);
+}
+
 // JSON text that can stand inside a script element: "</" would end it.
 std::string ForScript(std::string json)
 {
@@ -87,13 +179,9 @@ std::string CompactTree(const orvkit::Document& document, const std::string& fil
         if (element.contains("textPoint")) {
             kept["textPoint"] = element["textPoint"];
             kept["label"] = DimensionLabel(element);
-            nlohmann::json targets = nlohmann::json::array();
-            for (const nlohmann::json& target : element["targets"]) {
-                if (target.is_object()) {
-                    targets.push_back({target["element"], target["shapeType"], target["index"]});
-                }
-            }
-            kept["targets"] = std::move(targets);
+            kept["targets"] = CompactTargets(element["targets"]);
+        } else if (element["class"] == "PmiElement") {
+            KeepPmi(element, kept);
         }
         elements.push_back(std::move(kept));
     }

@@ -1,5 +1,6 @@
 // The page's own script: the model from the embedded glTF, the element tree from the embedded
-// JSON, picking, highlighting, standard views, edges and dimension labels. Everything it needs
+// JSON, picking, highlighting, standard views, edges, dimension labels and PMI (feature control
+// frames, datums, datum targets) with their panel. Everything it needs
 // is in the page; it fetches nothing.
 (function () {
   'use strict';
@@ -213,7 +214,7 @@
     highlight(id);
     const span = reveal(id);
     if (span) { span.classList.add('selected'); span.scrollIntoView({ block: 'nearest' }); }
-    const listed = document.querySelector('#dimensions span[data-id="' + id + '"]');
+    const listed = document.querySelector('#dimensions span[data-id="' + id + '"], #pmi span[data-id="' + id + '"]');
     if (listed) listed.classList.add('selected');
     document.getElementById('info').textContent = describe(element);
     render();
@@ -323,25 +324,40 @@
     return 0;
   }
 
-  // The faces and edges a dimension measures, drawn over every instance of their part. Each
-  // mesh's extras name its shape element and, for measured faces, where their triangles are.
+  // The faces and edges a dimension measures or other PMI controls, drawn over every instance
+  // of their part; the features of the datums a tolerance refers to, in a colour of their own.
+  // Each mesh's extras name its shape element and, for measured faces, where their triangles
+  // are.
   const overlays = [];
-  const overlayMaterial = new THREE.MeshBasicMaterial({
-    color: 0xff3d00, side: THREE.DoubleSide, polygonOffset: true,
-    polygonOffsetFactor: -1, polygonOffsetUnits: -1
-  });
-  const edgeMaterial = new THREE.LineBasicMaterial({ color: 0xff3d00, depthTest: false });
-  function showTargets(dimension) {
-    for (const [element, type, index] of dimension.targets || []) {
+  function overlayMaterials(color) {
+    return {
+      face: new THREE.MeshBasicMaterial({
+        color: color, side: THREE.DoubleSide, polygonOffset: true,
+        polygonOffsetFactor: -1, polygonOffsetUnits: -1
+      }),
+      edge: new THREE.LineBasicMaterial({ color: color, depthTest: false })
+    };
+  }
+  const targetMaterials = overlayMaterials(0xff3d00), datumMaterials = overlayMaterials(0x1e88e5);
+  function showTargets(item) {
+    overlayTargets(item.targets, targetMaterials);
+    for (const id of item.datums || []) {
+      const datum = elements.get(id);
+      if (datum) overlayTargets(datum.targets, datumMaterials);
+    }
+    render();
+  }
+  // The parts' geometry for `targets`, each as [part, 'Face' or 'Edge', geometry].
+  function targetGeometry(targets) {
+    const found = [];
+    for (const [element, type, index] of targets || []) {
       for (const part of parts) {
         if (!part.extras || part.extras.element !== element || !part.nodes.length) continue;
-        let overlay = null;
         if (type === 'Edge' && part.extras.edges && part.extras.edges[index]) {
           const geometry = new THREE.BufferGeometry();
           (geometry.setAttribute || geometry.addAttribute).call(
             geometry, 'position', new THREE.Float32BufferAttribute(part.extras.edges[index], 3));
-          overlay = instances(geometry, edgeMaterial, part.nodes, THREE.Line);
-          overlay.renderOrder = 1;
+          found.push([part, type, geometry]);
         } else if (type === 'Face' && part.extras.faces && part.extras.faces[index]) {
           const range = part.extras.faces[index];
           const primitive = part.primitives[range[0]];
@@ -351,15 +367,35 @@
           (geometry.setAttribute || geometry.addAttribute).call(
             geometry, 'position', primitive.geometry.attributes.position);
           geometry.setDrawRange(range[1], range[2]);
-          overlay = instances(geometry, overlayMaterial, part.nodes, THREE.InstancedMesh);
-        }
-        if (overlay) {
-          drawn.add(overlay);
-          overlays.push(overlay);
+          found.push([part, type, geometry]);
         }
       }
     }
-    render();
+    return found;
+  }
+  function overlayTargets(targets, materials) {
+    for (const [part, type, geometry] of targetGeometry(targets)) {
+      const overlay = type === 'Edge' ? instances(geometry, materials.edge, part.nodes, THREE.Line)
+                                      : instances(geometry, materials.face, part.nodes, THREE.InstancedMesh);
+      if (type === 'Edge') overlay.renderOrder = 1;
+      drawn.add(overlay);
+      overlays.push(overlay);
+    }
+  }
+  // The middle of `targets` on the first instance of their part: where a PMI item whose file
+  // gives no text point is drawn. Null when none of them is drawn.
+  function targetCentre(targets) {
+    const box = new THREE.Box3(), point = new THREE.Vector3();
+    for (const [part, type, geometry] of targetGeometry(targets)) {
+      const positions = geometry.attributes.position, world = part.nodes[0].world;
+      const index = type === 'Face' ? geometry.index : null;
+      const from = index ? geometry.drawRange.start : 0;
+      const to = index ? from + geometry.drawRange.count : positions.count;
+      for (let i = from; i < to; i++) {
+        box.expandByPoint(point.fromBufferAttribute(positions, index ? index.getX(i) : i).applyMatrix4(world));
+      }
+    }
+    return box.isEmpty() ? null : box.getCenter(new THREE.Vector3());
   }
   function hideTargets() {
     for (const overlay of overlays) drawn.remove(overlay);
@@ -397,14 +433,140 @@
     document.getElementById('dimensions').append(heading, dimensionList);
   }
 
+  // PMI other than the four dimension kinds: feature control frames as their cells (symbol,
+  // zone, datums), datums as a boxed letter, datum targets and other dimensions as their
+  // label. Each stands at its file's text point or, where the file gives none, over what it
+  // controls. The panel switches them on and off, by kind or one by one.
+  const pmiKinds = [['GeometricTolerance', 'Geometric tolerances'], ['Datum', 'Datums'],
+                    ['DatumTarget', 'Datum targets'], ['Dimension', 'Other dimensions']];
+  // The characteristic symbols drawn as lines, so that a page shows them whatever fonts the
+  // browser has (few fonts have them all), in a 16-unit square.
+  const symbolPaths = {
+    '\u2220': 'M14 13H2L12 4', '\u2197': 'M3 13L13 3M8 3H13V8', '\u25cb': 'M2 8a6 6 0 1 0 12 0a6 6 0 1 0-12 0',
+    '\u25ce': 'M2 8a6 6 0 1 0 12 0a6 6 0 1 0-12 0M5 8a3 3 0 1 0 6 0a3 3 0 1 0-6 0',
+    '\u232d': 'M4 8a4 4 0 1 0 8 0a4 4 0 1 0-8 0M1 14L7 2M9 14L15 2', '\u23e5': 'M1 12H11L15 4H5Z',
+    '\u2225': 'M3 14L9 2M7 14L13 2', '\u27c2': 'M2 14H14M8 14V2',
+    '\u2316': 'M3.5 8a4.5 4.5 0 1 0 9 0a4.5 4.5 0 1 0-9 0M8 1V15M1 8H15', '\u2312': 'M2 12A6 6 0 0 1 14 12',
+    '\u2313': 'M2 12A6 6 0 0 1 14 12Z', '\u23e4': 'M2 8H14', '\u232f': 'M2 8H14M4 4.5H12M4 11.5H12',
+    '\u2330': 'M2 14H13M2 14L7 4M7 14L12 4M4 4H7V7M9 4H12V7'
+  };
+  const circled = { '\u24c2': 'M', '\u24c1': 'L', '\u24c5': 'P', '\u24bb': 'F', '\u24c9': 'T', '\u24ca': 'U' };
+  // The diameter sign too: the fonts that have it draw it too small to read beside digits.
+  const diameterPath = 'M3.5 8a4.5 4.5 0 1 0 9 0a4.5 4.5 0 1 0-9 0M2 14L14 2';
+  function glyph(d) {
+    const svg = document.createElementNS('http://www.w3.org/2000/svg', 'svg');
+    svg.setAttribute('viewBox', '0 0 16 16');
+    const path = document.createElementNS('http://www.w3.org/2000/svg', 'path');
+    path.setAttribute('d', d);
+    svg.appendChild(path);
+    return svg;
+  }
+  // A cell's text, its diameter signs and circled modifiers (Ⓜ, Ⓛ, Ⓟ, ...) drawn: the latter
+  // as letters in a ring.
+  function cellOf(cell) {
+    const span = document.createElement('span');
+    if (symbolPaths[cell]) {
+      span.appendChild(glyph(symbolPaths[cell]));
+      return span;
+    }
+    for (const part of cell.split(/([\u24b6-\u24e9\u2300])/)) {
+      if (part === '\u2300') {
+        span.appendChild(glyph(diameterPath)).classList.add('diameter');
+      } else if (circled[part]) {
+        const ring = document.createElement('b');
+        ring.className = 'ring';
+        ring.textContent = circled[part];
+        span.appendChild(ring);
+      } else {
+        span.append(part);
+      }
+    }
+    return span;
+  }
+  function pmiLabel(e) {
+    const div = document.createElement('div');
+    div.className = 'pmi ' + e.pmi;
+    div.dataset.id = e.id;
+    div.dataset.text = e.label;
+    div.title = e.type || e.pmi;
+    for (const cell of e.cells) div.appendChild(cellOf(cell));
+    return div;
+  }
+
+  const pmiLabels = [];
+  function pmiEntry(e, label) {
+    const li = document.createElement('li');
+    const box = document.createElement('input');
+    box.type = 'checkbox';
+    box.checked = true;
+    box.addEventListener('change', function () { label.off = !box.checked; render(); });
+    label.toggle = box;
+    const span = document.createElement('span');
+    span.dataset.id = e.id;
+    span.textContent = e.label + (e.type ? '  ' + e.type : '');
+    li.append(box, span);
+    return [li, span];
+  }
+  function pmiSection(title, items) {
+    const heading = document.createElement('h3');
+    const all = document.createElement('input');
+    all.type = 'checkbox';
+    all.checked = true;
+    all.addEventListener('change', function () {
+      for (const label of items) { label.off = !all.checked; label.toggle.checked = all.checked; }
+      render();
+    });
+    heading.append(all, title + ' (' + items.length + ')');
+    return heading;
+  }
+  function makePmi() {
+    const panel = document.getElementById('pmi');
+    for (const [kind, title] of pmiKinds) {
+      const list = document.createElement('ul');
+      const items = [];
+      for (const e of tree.elements) {
+        if (e.pmi !== kind) continue;
+        const div = pmiLabel(e);
+        host.appendChild(div);
+        const leader = document.createElementNS('http://www.w3.org/2000/svg', 'line');
+        leaders.appendChild(leader);
+        const label = { id: e.id, element: e, pmi: kind, div: div, leader: leader, point: null };
+        const [li, span] = pmiEntry(e, label);
+        list.appendChild(li);
+        for (const target of [div, span]) {
+          target.addEventListener('click', function () { select(e.id); });
+          target.addEventListener('mouseenter', function () { showTargets(e); });
+          target.addEventListener('mouseleave', hideTargets);
+        }
+        items.push(label);
+      }
+      if (!items.length) continue;
+      if (!panel.children.length) panel.appendChild(document.createElement('h2')).textContent = 'PMI';
+      panel.append(pmiSection(title, items), list);
+      for (const label of items) { labels.push(label); pmiLabels.push(label); }
+    }
+  }
+  makePmi();
+  // Once the model is in: where each item stands.
+  function placePmi() {
+    for (const label of pmiLabels) {
+      const position = label.element.textPosition;
+      label.point = position ? new THREE.Vector3().fromArray(position) : targetCentre(label.element.targets);
+    }
+  }
+
   // Labels go where their text point is unless another label is there already; then they
   // move to the nearest free place around it, on a leader line back to the point.
   function layOutLabels() {
     const placed = [];
     const width = host.clientWidth, height = host.clientHeight;
     const projected = labels.map(function (label) {
+      if (!label.point || label.off) return { label: label, visible: false };
       const p = label.point.clone().project(camera);
-      if (!label.size) label.size = [label.div.offsetWidth + 4, label.div.offsetHeight + 4];
+      if (!label.size) {
+        label.div.style.display = '';
+        label.size = [label.div.offsetWidth + 4, label.div.offsetHeight + 4];
+      }
       return { label: label, x: (p.x + 1) / 2 * width, y: (1 - p.y) / 2 * height, visible: p.z < 1 };
     });
     projected.sort(function (a, b) { return a.y - b.y || a.x - b.x; });
@@ -441,8 +603,16 @@
         leader.setAttribute('y2', Math.min(Math.max(item.y, box.y), box.y + h));
       }
     }
-    status.labels = labels.filter(function (l) { return l.div.style.display !== 'none' && l.box; })
+    const shown = labels.filter(function (l) { return l.div.style.display !== 'none' && l.box; });
+    status.labels = shown.filter(function (l) { return !l.pmi; })
       .map(function (l) { return { id: l.id, x: l.box.x, y: l.box.y, w: l.box.w, h: l.box.h }; });
+    // The PMI labels as the browser lays them out, for tools that check what a reader sees.
+    const origin = host.getBoundingClientRect();
+    status.pmi = shown.filter(function (l) { return l.pmi; }).map(function (l) {
+      const r = l.div.getBoundingClientRect();
+      return { id: l.id, kind: l.pmi, text: l.div.dataset.text, cells: l.div.children.length,
+               x: r.left - origin.left, y: r.top - origin.top, w: r.width, h: r.height };
+    });
   }
 
   function boundingBox() {
@@ -618,6 +788,7 @@
       });
       walk(json);
       parts.forEach(batchPart);
+      placePmi();
       makeDots();
       loaded = true;
       setEdges(hash.get('edges') !== '0');

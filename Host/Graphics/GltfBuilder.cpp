@@ -1,6 +1,7 @@
 #include "GltfBuilder.h"
 
 #include "Annotation/AnnotationElement.h"
+#include "Annotation/PmiElement.h"
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/ReferenceShape.h"
 #include "Geometry/IO/LabelName.h"
@@ -239,16 +240,18 @@ std::string GltfBuilder::Build(const Handle(TDocStd_Document)& document,
     return Finish(nodes, binary);
 }
 
-// The faces and edges dimensions measure: the page highlights them, so where they are is kept
-// with the mesh.
+// The faces and edges dimensions measure and other PMI controls: the page highlights them, so
+// where they are is kept with the mesh.
 void GltfBuilder::CollectMeasured(const Document& document)
 {
     for (const Element* element : document.GetElements()) {
-        const auto* annotation = dynamic_cast<const AnnotationElement*>(element);
-        if (annotation == nullptr) {
-            continue;
+        std::vector<ObjectId> targets;
+        if (const auto* annotation = dynamic_cast<const AnnotationElement*>(element)) {
+            targets = {annotation->GetTarget1(), annotation->GetTarget2()};
+        } else if (const auto* pmi = dynamic_cast<const PmiElement*>(element)) {
+            targets = pmi->GetContent().targets;
         }
-        for (const ObjectId target : {annotation->GetTarget1(), annotation->GetTarget2()}) {
+        for (const ObjectId target : targets) {
             const auto* reference = document.FindElementAs<ReferenceShape>(target);
             if (reference == nullptr) {
                 continue;

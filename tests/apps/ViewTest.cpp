@@ -498,4 +498,101 @@ TEST_F(ViewTest, DimensionLabelsDoNotOverlap)
     }
 }
 
+// Whether two boxes of a page's status ({x, y, w, h}) share no pixel.
+bool Apart(const nlohmann::json& a, const nlohmann::json& b)
+{
+    return a["x"].get<double>() + a["w"].get<double>() <= b["x"].get<double>() ||
+           b["x"].get<double>() + b["w"].get<double>() <= a["x"].get<double>() ||
+           a["y"].get<double>() + a["h"].get<double>() <= b["y"].get<double>() ||
+           b["y"].get<double>() + b["h"].get<double>() <= a["y"].get<double>();
+}
+
+// Feature control frames are drawn as their cells, datums as their letters, each apart from
+// every other label, whether the file places them (ftc 10) or not (ctc 01: over what they
+// control); hovering a frame lights its faces and its datums' features.
+TEST_F(ViewTest, FeatureControlFramesAreDrawnApartWithTheirCells)
+{
+    if (system("command -v chromium > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no chromium";
+    }
+    int files = 0;
+    for (const char* file :
+         {"step-pmi/nist_ctc_01_asme1_ap242-e1.stp", "step-pmi/nist_ftc_10_asme1_ap242-e2.stp"}) {
+        const std::string pmi = CorpusFile(file);
+        if (pmi.empty()) {
+            continue;
+        }
+        ++files;
+        const nlohmann::json tree =
+            nlohmann::json::parse(Embedded(View(pmi, "pmi.html"), "orvex-tree"));
+        std::map<int, nlohmann::json> frames;
+        for (const auto& element : tree["elements"]) {
+            if (element.value("pmi", "") == "GeometricTolerance") {
+                frames[element["id"].get<int>()] = element;
+            }
+        }
+        ASSERT_FALSE(frames.empty()) << file;
+        const nlohmann::json state = BrowserStatus("file://" + myDir.File("pmi.html"));
+        EXPECT_TRUE(state["errors"].empty()) << state["errors"];
+        const nlohmann::json& drawn = state["pmi"];
+        size_t framesDrawn = 0;
+        for (const auto& label : drawn) {
+            const auto frame = frames.find(label["id"].get<int>());
+            if (frame != frames.end()) {
+                ++framesDrawn;
+                EXPECT_EQ(label["text"], frame->second["label"]);
+                EXPECT_EQ(label["cells"], frame->second["cells"].size());
+            }
+        }
+        EXPECT_EQ(framesDrawn, frames.size()) << file;
+        for (size_t i = 0; i < drawn.size(); ++i) {
+            for (size_t j = i + 1; j < drawn.size(); ++j) {
+                EXPECT_TRUE(Apart(drawn[i], drawn[j])) << file << ": " << drawn[i] << drawn[j];
+            }
+            for (const auto& dimension : state["labels"]) {
+                EXPECT_TRUE(Apart(drawn[i], dimension)) << file << ": " << drawn[i] << dimension;
+            }
+        }
+    }
+    if (files == 0) {
+        GTEST_SKIP() << "corpus not available";
+    }
+}
+
+// What the frames of NIST's ctc 01 say, cell by cell, and what hovering one lights: the two
+// faces of its holes and the face of datum A (datums B and C name no face in the file).
+TEST_F(ViewTest, AFrameShowsItsSymbolZoneAndDatums)
+{
+    const std::string pmi = CorpusFile("step-pmi/nist_ctc_01_asme1_ap242-e1.stp");
+    if (pmi.empty()) {
+        GTEST_SKIP() << "corpus not available";
+    }
+    const nlohmann::json tree =
+        nlohmann::json::parse(Embedded(View(pmi, "ctc01.html"), "orvex-tree"));
+    std::multiset<std::string> labels;
+    int position = 0;
+    for (const auto& element : tree["elements"]) {
+        if (element.contains("pmi")) {
+            labels.insert(element["pmi"].get<std::string>() + " " +
+                          element["label"].get<std::string>());
+        }
+        if (element.value("type", "") == "position" && position == 0) {
+            position = element["id"].get<int>();
+            EXPECT_EQ(element["cells"], nlohmann::json({"\u2316", "0.75", "A", "B", "C"}));
+            EXPECT_EQ(element["datums"].size(), 3u);
+        }
+    }
+    for (const char* label :
+         {"GeometricTolerance \u23e5 | 0.2", "GeometricTolerance \u27c2 | 1.5 | A",
+          "GeometricTolerance \u2313 | 0.5 all around | A", "Datum A"}) {
+        EXPECT_EQ(labels.count(label), 1u) << label;
+    }
+    if (system("command -v chromium > /dev/null 2>&1") != 0) {
+        return;
+    }
+    const nlohmann::json hovered =
+        BrowserStatus("file://" + myDir.File("ctc01.html") + "#hover=" + std::to_string(position));
+    EXPECT_EQ(hovered.value("highlighted", 0), 3);
+}
+
 } // namespace

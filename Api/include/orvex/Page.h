@@ -25,7 +25,8 @@ struct PageReport {
 };
 
 // Writes the offline 3D page of any file the program reads: one HTML file holding the model
-// (as embedded glTF), its element tree and its dimensions, with three.js inlined from the
+// (as embedded glTF), its element tree, its dimensions and its other PMI (feature control
+// frames drawn as their cells, datums, datum targets), with three.js inlined from the
 // system's libjs-three, so that it opens in any current browser without fetching anything.
 // STEP and IGES come in with their assemblies, VRML as its scene, other formats through the
 // plugin's "Import" command. The page is written whole or not at all.

@@ -1,6 +1,7 @@
 #include "PmiWords.h"
 
 #include <iterator>
+#include <utility>
 
 namespace orvkit {
 
@@ -127,6 +128,16 @@ const char* PmiWords::ToleranceSymbol(XCAFDimTolObjects_GeomToleranceType type)
                : "";
 }
 
+const char* PmiWords::ToleranceSymbol(const std::string& type)
+{
+    for (size_t i = 1; i < std::size(kToleranceTypes); ++i) {
+        if (type == kToleranceTypes[i]) {
+            return kToleranceSymbols[i];
+        }
+    }
+    return "";
+}
+
 const char* PmiWords::ToleranceZone(XCAFDimTolObjects_GeomToleranceTypeValue zone)
 {
     switch (zone) {
@@ -192,6 +203,25 @@ const char* PmiWords::ZoneModifier(XCAFDimTolObjects_GeomToleranceZoneModif modi
 const char* PmiWords::ToleranceModifier(XCAFDimTolObjects_GeomToleranceModif modifier)
 {
     return At(kToleranceModifiers, modifier);
+}
+
+std::string PmiWords::ModifierSymbol(const std::string& modifier)
+{
+    static const std::pair<const char*, const char*> kSymbols[] = {
+        {"MMC", "Ⓜ"},
+        {"LMC", "Ⓛ"},
+        {"projected", "Ⓟ"},
+        {"free state", "Ⓕ"},
+        {"tangent plane", "Ⓣ"},
+        {"unequally disposed", "Ⓤ"},
+        {"statistical", "〈ST〉"},
+    };
+    for (const auto& [word, symbol] : kSymbols) {
+        if (modifier == word) {
+            return symbol;
+        }
+    }
+    return modifier;
 }
 
 const char* PmiWords::DatumModifier(XCAFDimTolObjects_DatumSingleModif modifier)

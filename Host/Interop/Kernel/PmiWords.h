@@ -9,6 +9,8 @@
 #include <XCAFDimTolObjects_GeomToleranceTypeValue.hxx>
 #include <XCAFDimTolObjects_GeomToleranceZoneModif.hxx>
 
+#include <string>
+
 namespace orvkit {
 
 // The words a user reads for the kernel's PMI enumerations, the same in the program's listings,
@@ -23,6 +25,8 @@ const char* ToleranceType(XCAFDimTolObjects_GeomToleranceType type);
 // The drafting symbol of a tolerance type: "⌖" for position, "⏥" for flatness, ...; "" for
 // none.
 const char* ToleranceSymbol(XCAFDimTolObjects_GeomToleranceType type);
+// The same for a type in words ("position": "⌖"); "" for a word that names no type.
+const char* ToleranceSymbol(const std::string& type);
 // "diameter" or "spherical diameter"; null for a zone without a shape of its own.
 const char* ToleranceZone(XCAFDimTolObjects_GeomToleranceTypeValue zone);
 // The sign before a zone's value in a tolerance frame: "⌀" or "S⌀"; "" for none.
@@ -35,6 +39,10 @@ const char* MaterialSymbol(XCAFDimTolObjects_GeomToleranceMatReqModif modifier);
 const char* ZoneModifier(XCAFDimTolObjects_GeomToleranceZoneModif modifier);
 // "all around", "free state", "tangent plane", "common zone", ...
 const char* ToleranceModifier(XCAFDimTolObjects_GeomToleranceModif modifier);
+// The symbol a frame shows for a modifier in words, of a tolerance or of a datum: "Ⓜ" for
+// "MMC", "Ⓟ" for "projected", "Ⓕ" for "free state", ...; the word itself where a frame has no
+// symbol for it.
+std::string ModifierSymbol(const std::string& modifier);
 // "MMC", "LMC", "basic", "translation", "free state", ...
 const char* DatumModifier(XCAFDimTolObjects_DatumSingleModif modifier);
 // The symbol a frame shows after a datum's letter: "Ⓜ", "Ⓛ" or "Ⓕ"; "" for a modifier drawn
