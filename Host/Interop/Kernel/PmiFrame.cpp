@@ -18,40 +18,16 @@ namespace orvkit {
 
 namespace {
 
-// The symbol a frame shows for a tolerance modifier; "" for one it draws outside the frame or
-// not at all.
-const char* ModifierSymbol(XCAFDimTolObjects_GeomToleranceModif modifier)
+// Appends the symbol a frame shows for a modifier; one it has no symbol for is drawn outside
+// the frame ("all around") or not at all, and is left to the item's own list.
+void AddSymbol(std::string& text, const char* word, const char* separator = " ")
 {
-    switch (modifier) {
-    case XCAFDimTolObjects_GeomToleranceModif_Free_State:
-        return "Ⓕ";
-    case XCAFDimTolObjects_GeomToleranceModif_Tangent_Plane:
-        return "Ⓣ";
-    case XCAFDimTolObjects_GeomToleranceModif_Statistical_Tolerance:
-        return "〈ST〉";
-    case XCAFDimTolObjects_GeomToleranceModif_Common_Zone:
-        return "CZ";
-    default:
-        return "";
+    if (word == nullptr) {
+        return;
     }
-}
-
-const char* ZoneModifierSymbol(XCAFDimTolObjects_GeomToleranceZoneModif modifier)
-{
-    switch (modifier) {
-    case XCAFDimTolObjects_GeomToleranceZoneModif_Projected:
-        return "Ⓟ";
-    case XCAFDimTolObjects_GeomToleranceZoneModif_NonUniform:
-        return "Ⓤ";
-    default:
-        return "";
-    }
-}
-
-void AddSymbol(std::string& text, const char* symbol)
-{
-    if (*symbol != '\0') {
-        text += std::string(" ") + symbol;
+    const std::string symbol = PmiWords::ModifierSymbol(word);
+    if (symbol != word) {
+        text += separator + symbol;
     }
 }
 
@@ -76,7 +52,7 @@ std::vector<PmiFrameDatum> PmiFrame::Datums(const Handle(XCAFDoc_DimTolTool)& to
         }
         for (const XCAFDimTolObjects_DatumSingleModif modifier : object->GetModifiers()) {
             datum.modifiers.emplace_back(PmiWords::DatumModifier(modifier));
-            datum.symbols += PmiWords::DatumModifierSymbol(modifier);
+            AddSymbol(datum.symbols, PmiWords::DatumModifier(modifier), "");
         }
         datums.push_back(std::move(datum));
     }
@@ -92,10 +68,10 @@ std::string PmiFrame::Text(const XCAFDimTolObjects_GeomToleranceObject& toleranc
     std::string text = PmiWords::ToleranceSymbol(tolerance.GetType());
     text += text.empty() ? "" : " ";
     text += PmiWords::ZoneSymbol(tolerance.GetTypeOfValue()) + Number(tolerance.GetValue());
-    AddSymbol(text, PmiWords::MaterialSymbol(tolerance.GetMaterialRequirementModifier()));
-    AddSymbol(text, ZoneModifierSymbol(tolerance.GetZoneModifier()));
+    AddSymbol(text, PmiWords::MaterialModifier(tolerance.GetMaterialRequirementModifier()));
+    AddSymbol(text, PmiWords::ZoneModifier(tolerance.GetZoneModifier()));
     for (const XCAFDimTolObjects_GeomToleranceModif modifier : tolerance.GetModifiers()) {
-        AddSymbol(text, ModifierSymbol(modifier));
+        AddSymbol(text, PmiWords::ToleranceModifier(modifier));
     }
     const PmiFrameDatum* previous = nullptr;
     for (const PmiFrameDatum& datum : datums) {

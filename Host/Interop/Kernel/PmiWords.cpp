@@ -162,18 +162,6 @@ const char* PmiWords::ZoneSymbol(XCAFDimTolObjects_GeomToleranceTypeValue zone)
     }
 }
 
-const char* PmiWords::MaterialSymbol(XCAFDimTolObjects_GeomToleranceMatReqModif modifier)
-{
-    switch (modifier) {
-    case XCAFDimTolObjects_GeomToleranceMatReqModif_M:
-        return "Ⓜ";
-    case XCAFDimTolObjects_GeomToleranceMatReqModif_L:
-        return "Ⓛ";
-    default:
-        return "";
-    }
-}
-
 const char* PmiWords::MaterialModifier(XCAFDimTolObjects_GeomToleranceMatReqModif modifier)
 {
     switch (modifier) {
@@ -227,20 +215,6 @@ std::string PmiWords::ModifierSymbol(const std::string& modifier)
 const char* PmiWords::DatumModifier(XCAFDimTolObjects_DatumSingleModif modifier)
 {
     return At(kDatumModifiers, modifier);
-}
-
-const char* PmiWords::DatumModifierSymbol(XCAFDimTolObjects_DatumSingleModif modifier)
-{
-    switch (modifier) {
-    case XCAFDimTolObjects_DatumSingleModif_MaximumMaterialRequirement:
-        return "Ⓜ";
-    case XCAFDimTolObjects_DatumSingleModif_LeastMaterialRequirement:
-        return "Ⓛ";
-    case XCAFDimTolObjects_DatumSingleModif_FreeState:
-        return "Ⓕ";
-    default:
-        return "";
-    }
 }
 
 const char* PmiWords::DatumTargetType(XCAFDimTolObjects_DatumTargetType type)

@@ -33,8 +33,6 @@ const char* ToleranceZone(XCAFDimTolObjects_GeomToleranceTypeValue zone);
 const char* ZoneSymbol(XCAFDimTolObjects_GeomToleranceTypeValue zone);
 // "MMC" or "LMC"; null for none.
 const char* MaterialModifier(XCAFDimTolObjects_GeomToleranceMatReqModif modifier);
-// "Ⓜ" or "Ⓛ"; "" for none.
-const char* MaterialSymbol(XCAFDimTolObjects_GeomToleranceMatReqModif modifier);
 // "projected", "runout" or "unequally disposed"; null for none.
 const char* ZoneModifier(XCAFDimTolObjects_GeomToleranceZoneModif modifier);
 // "all around", "free state", "tangent plane", "common zone", ...
@@ -45,9 +43,6 @@ const char* ToleranceModifier(XCAFDimTolObjects_GeomToleranceModif modifier);
 std::string ModifierSymbol(const std::string& modifier);
 // "MMC", "LMC", "basic", "translation", "free state", ...
 const char* DatumModifier(XCAFDimTolObjects_DatumSingleModif modifier);
-// The symbol a frame shows after a datum's letter: "Ⓜ", "Ⓛ" or "Ⓕ"; "" for a modifier drawn
-// without one.
-const char* DatumModifierSymbol(XCAFDimTolObjects_DatumSingleModif modifier);
 // "point", "line", "rectangle", "circle" or "area".
 const char* DatumTargetType(XCAFDimTolObjects_DatumTargetType type);
 
