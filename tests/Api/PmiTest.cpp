@@ -242,8 +242,9 @@ TEST(PmiTest, ADatumTiedToItsFacesByAnyUsageKeepsThem)
     EXPECT_EQ(pmi.datums[1].targets, std::vector<std::string>{"BLOCK face 2"});
 }
 
-// A tolerance of a kind the reader does not know, one whose feature leads to no shape, a datum
-// no frame names and a plain datum target are named in the read's warnings.
+// A dimension and a tolerance whose features lead to no shape, a tolerance of a kind the reader
+// does not know, a datum no frame names and a plain datum target are named in the read's
+// warnings.
 TEST(PmiTest, TheItemsTheReaderLeavesOutAreNamed)
 {
     const orvtest::TempDir dir;
@@ -265,7 +266,9 @@ TEST(PmiTest, TheItemsTheReaderLeavesOutAreNamed)
         edited = std::regex_replace(
             edited, std::regex("ENDSEC;\\s*END-ISO"),
             "#9001 = DATUM('','',#4,.F.,'K');\n#9002 = DATUM_TARGET('','area',#4,.T.,'1');\n"
-            "#9003 = SHAPE_ASPECT_RELATIONSHIP('','',#9002,#9001);\nENDSEC;\nEND-ISO");
+            "#9003 = SHAPE_ASPECT_RELATIONSHIP('','',#9002,#9001);\n"
+            "#9004 = SHAPE_ASPECT('','',#4,.F.);\n#9005 = DIMENSIONAL_SIZE(#9004,'diameter');\n"
+            "ENDSEC;\nEND-ISO");
         position = NumberOf(edited, "\\( GEOMETRIC_TOLERANCE", "'Position.1'");
         flatness = NumberOf(edited, "\\( FLATNESS_TOLERANCE", "");
         return edited;
@@ -274,9 +277,11 @@ TEST(PmiTest, TheItemsTheReaderLeavesOutAreNamed)
     const orvex::ReadResult read = orvex::Read(path);
     ASSERT_TRUE(read) << read.failure.Text();
     EXPECT_EQ(orvex::ReadPmi(*read.model).tolerances.size(), 0u);
+    EXPECT_EQ(orvex::ReadPmi(*read.model).dimensions.size(), 2u);
     EXPECT_EQ(
         read.warnings,
         (std::vector<std::string>{
+            "1 dimension of the file is not read: 'diameter' (#9005)",
             "2 geometric tolerances of the file are not read: 'Position.1' (#" + position +
                 "), 'Flatness.1' (#" + flatness + ", of a kind not read)",
             // A datum comes with the frames that name it.
@@ -288,6 +293,24 @@ TEST(PmiTest, TheItemsTheReaderLeavesOutAreNamed)
 
     // The block as written is read whole, without a word.
     EXPECT_TRUE(orvex::Read(WriteBlock(dir)).warnings.empty());
+}
+
+// NIST's first test case ties datums B and C to the two halves of a hole each with the general
+// usage, its items a typed set.
+TEST(PmiTest, EveryDatumOfTheFirstNistCaseHasItsFaces)
+{
+    const std::string path = orvtest::CorpusFile("step-pmi/nist_ctc_01_asme1_ap242-e1.stp");
+    if (path.empty()) {
+        GTEST_SKIP() << "the corpus is not here";
+    }
+    const orvex::ReadResult read = orvex::Read(path);
+    ASSERT_TRUE(read) << read.failure.Text();
+    EXPECT_TRUE(read.warnings.empty());
+    const orvex::PmiList pmi = orvex::ReadPmi(*read.model);
+    ASSERT_EQ(pmi.datums.size(), 3u);
+    EXPECT_EQ(pmi.datums[0].targets, std::vector<std::string>{"SOLID face 97"});
+    EXPECT_EQ(pmi.datums[1].targets, (std::vector<std::string>{"SOLID face 90", "SOLID face 89"}));
+    EXPECT_EQ(pmi.datums[2].targets, (std::vector<std::string>{"SOLID face 75", "SOLID face 76"}));
 }
 
 TEST(PmiTest, AFileWithoutPmiListsNothing)

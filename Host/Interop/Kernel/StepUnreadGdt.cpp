@@ -1,5 +1,7 @@
 #include "StepUnreadGdt.h"
 
+#include "Common/Core/Logger.h"
+#include "Geometry/IO/CaughtFailure.h"
 #include "Interop/Kernel/KernelSupport.h"
 
 #include <Interface_EntityIterator.hxx>
@@ -14,12 +16,16 @@
 #include <StepDimTol_DatumTarget.hxx>
 #include <StepDimTol_GeometricTolerance.hxx>
 #include <StepRepr_ShapeAspectRelationship.hxx>
+#include <StepShape_DimensionalLocation.hxx>
+#include <StepShape_DimensionalSize.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <Transfer_TransientProcess.hxx>
 #include <XCAFDimTolObjects_DatumObject.hxx>
+#include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDimTolObjects_GeomToleranceObject.hxx>
 #include <XCAFDoc_Datum.hxx>
+#include <XCAFDoc_Dimension.hxx>
 #include <XCAFDoc_GeomTolerance.hxx>
 #include <XSControl_TransferReader.hxx>
 
@@ -33,15 +39,16 @@ namespace orvkit {
 
 namespace {
 
+constexpr const char* kUnreadDimensions = "{} dimension{} of the file {} not read: {}";
 constexpr const char* kUnreadTolerances = "{} geometric tolerance{} of the file {} not read: {}";
 constexpr const char* kUnreadDatums = "{} datum{} of the file {} not read: {}";
 constexpr const char* kUnreadTargets = "{} datum target{} of the file {} not read: {}";
 constexpr const char* kUnknownKind = "of a kind not read";
 
-// A geometric tolerance of the file: its name, entity number and value in millimetres.
+// A geometric tolerance of the file: its name, entity and value in millimetres.
 struct ToleranceEntity {
     std::string name;
-    int number = 0;
+    Handle(Standard_Transient) entity;
     std::optional<double> value;
     bool unknownKind = false;
 };
@@ -85,13 +92,12 @@ std::vector<ToleranceEntity> ToleranceEntities(const Handle(StepData_StepModel)&
     std::vector<ToleranceEntity> entities;
     for (Standard_Integer i = 1; i <= model->NbEntities(); ++i) {
         const Handle(Standard_Transient) entity = model->Value(i);
-        const int number = model->IdentLabel(entity);
         if (const Handle(StepDimTol_GeometricTolerance) tolerance =
                 Handle(StepDimTol_GeometricTolerance)::DownCast(entity);
             !tolerance.IsNull()) {
-            entities.push_back({TextOf(tolerance->Name()), number, MagnitudeOf(*tolerance)});
+            entities.push_back({TextOf(tolerance->Name()), entity, MagnitudeOf(*tolerance)});
         } else if (std::optional<std::string> name = UnknownToleranceName(entity)) {
-            entities.push_back({std::move(*name), number, std::nullopt, true});
+            entities.push_back({std::move(*name), entity, std::nullopt, true});
         }
     }
     return entities;
@@ -142,8 +148,63 @@ std::vector<std::string> UnreadTolerances(const Handle(StepData_StepModel)& mode
         }
         unread.push_back(
             entity.unknownKind
-                ? fmt::format("'{}' (#{}, {})", entity.name, entity.number, kUnknownKind)
-                : fmt::format("'{}' (#{})", entity.name, entity.number));
+                ? fmt::format("'{}' (#{}, {})", entity.name, model->IdentLabel(entity.entity),
+                              kUnknownKind)
+                : fmt::format("'{}' (#{})", entity.name, model->IdentLabel(entity.entity)));
+    }
+    return unread;
+}
+
+// The names of the dimension labels, in the order the reader made them; notes and drawn-only
+// dimensions come from other entities.
+std::vector<std::string> DimensionLabels(const XdeDocumentImpl& impl)
+{
+    std::vector<std::string> read;
+    TDF_LabelSequence labels;
+    impl.dimTolTool->GetDimensionLabels(labels);
+    for (const TDF_Label& label : labels) {
+        Handle(XCAFDoc_Dimension) dimension;
+        Handle(TDataStd_Name) name;
+        if (!label.FindAttribute(XCAFDoc_Dimension::GetID(), dimension) ||
+            dimension->GetObject().IsNull() ||
+            dimension->GetObject()->GetType() == XCAFDimTolObjects_DimensionType_CommonLabel ||
+            dimension->GetObject()->GetType() ==
+                XCAFDimTolObjects_DimensionType_DimensionPresentation) {
+            continue;
+        }
+        read.emplace_back(label.FindAttribute(TDataStd_Name::GetID(), name)
+                              ? TCollection_AsciiString(name->Get()).ToCString()
+                              : "");
+    }
+    return read;
+}
+
+// A dimension's label takes the name of its entity, and labels come in the entities' order.
+std::vector<std::string> UnreadDimensions(const Handle(StepData_StepModel)& model,
+                                          const XdeDocumentImpl& impl)
+{
+    const std::vector<std::string> read = DimensionLabels(impl);
+    std::vector<std::string> unread;
+    size_t next = 0;
+    for (Standard_Integer i = 1; i <= model->NbEntities(); ++i) {
+        const Handle(Standard_Transient) entity = model->Value(i);
+        Handle(TCollection_HAsciiString) name;
+        if (const Handle(StepShape_DimensionalSize) size =
+                Handle(StepShape_DimensionalSize)::DownCast(entity);
+            !size.IsNull()) {
+            name = size->Name();
+        } else if (const Handle(StepShape_DimensionalLocation) location =
+                       Handle(StepShape_DimensionalLocation)::DownCast(entity);
+                   !location.IsNull()) {
+            name = location->Name();
+        } else {
+            continue;
+        }
+        if (next < read.size() && read[next] == TextOf(name)) {
+            ++next;
+            continue;
+        }
+        unread.push_back(fmt::format("'{}' (#{})", TextOf(name), model->IdentLabel(entity)));
     }
     return unread;
 }
@@ -217,6 +278,30 @@ void UnreadDatumItems(const Handle(StepData_StepModel)& model, const Interface_G
     }
 }
 
+std::vector<std::string> Find(const Handle(StepData_StepModel)& model, const Interface_Graph& graph,
+                              const XdeDocumentImpl& impl)
+{
+    std::vector<std::string> datums;
+    std::vector<std::string> targets;
+    UnreadDatumItems(model, graph, impl, datums, targets);
+    std::vector<std::string> warnings;
+    if (const std::vector<std::string> dimensions = UnreadDimensions(model, impl);
+        !dimensions.empty()) {
+        warnings.push_back(Warning(kUnreadDimensions, dimensions));
+    }
+    if (const std::vector<std::string> tolerances = UnreadTolerances(model, impl);
+        !tolerances.empty()) {
+        warnings.push_back(Warning(kUnreadTolerances, tolerances));
+    }
+    if (!datums.empty()) {
+        warnings.push_back(Warning(kUnreadDatums, datums));
+    }
+    if (!targets.empty()) {
+        warnings.push_back(Warning(kUnreadTargets, targets));
+    }
+    return warnings;
+}
+
 } // namespace
 
 std::vector<std::string> FindUnreadStepGdt(const Handle(XSControl_WorkSession)& session,
@@ -227,23 +312,16 @@ std::vector<std::string> FindUnreadStepGdt(const Handle(XSControl_WorkSession)& 
         return {};
     }
     const Handle(StepData_StepModel) model = Handle(StepData_StepModel)::DownCast(session->Model());
-    if (model.IsNull()) {
+    const Handle(Transfer_TransientProcess) process = session->TransferReader()->TransientProcess();
+    if (model.IsNull() || !process->HasGraph()) {
         return {};
     }
-    std::vector<std::string> datums;
-    std::vector<std::string> targets;
-    UnreadDatumItems(model, session->TransferReader()->TransientProcess()->Graph(), impl, datums,
-                     targets);
     std::vector<std::string> warnings;
-    if (const std::vector<std::string> tolerances = UnreadTolerances(model, impl);
-        !tolerances.empty()) {
-        warnings.push_back(Warning(kUnreadTolerances, tolerances));
-    }
-    if (!datums.empty()) {
-        warnings.push_back(Warning(kUnreadDatums, datums));
-    }
-    if (!targets.empty()) {
-        warnings.push_back(Warning(kUnreadTargets, targets));
+    const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
+        [&] { warnings = Find(model, process->Graph(), impl); }, CaughtFailure::OcctOnly);
+    if (caught) {
+        Logger::Instance().Message(3, "STEP reader: PMI left out not looked for: %s %s",
+                                   caught->type.c_str(), caught->message.c_str());
     }
     return warnings;
 }
