@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <regex>
 
 namespace {
@@ -190,6 +191,126 @@ TEST(PmiTest, AMagnitudeWrittenAsARepresentationItemKeepsItsValue)
     EXPECT_NEAR(pmi.tolerances[0].value.value_or(0), 0.15, 1e-9);
     EXPECT_EQ(pmi.tolerances[0].frame, "⌖ ⌀0.15 Ⓛ | G | HⓁ");
     EXPECT_NEAR(pmi.tolerances[1].value.value_or(0), 0.05, 1e-9);
+}
+
+// The block's file with `edit` made to its text, written beside it.
+std::string EditedBlock(const orvtest::TempDir& dir,
+                        const std::function<std::string(const std::string&)>& edit)
+{
+    const std::string text = orvtest::ReadWholeFile(WriteBlock(dir));
+    const std::string edited = edit(text);
+    EXPECT_NE(edited, text);
+    const std::string path = dir.File("edited.stp");
+    std::ofstream(path, std::ios::binary) << edited;
+    return path;
+}
+
+// The number of the entity of a type whose parameters start with `start`.
+std::string NumberOf(const std::string& text, const std::string& type, const std::string& start)
+{
+    std::smatch match;
+    const std::regex entity("#(\\d+) = " + type + "\\(" +
+                            std::regex_replace(start, std::regex(R"([()$.])"), R"(\$&)"));
+    return std::regex_search(text, match, entity) ? match[1].str() : std::string("?");
+}
+
+// Files tie a datum feature to its faces with the general usage too, its items a typed set,
+// or tie the datum itself to a face; the datums keep their faces either way.
+TEST(PmiTest, ADatumTiedToItsFacesByAnyUsageKeepsThem)
+{
+    const orvtest::TempDir dir;
+    const std::string path = EditedBlock(dir, [](const std::string& text) {
+        // G's feature by the general usage; H's feature by none, the datum itself by a specific
+        // one.
+        const std::string g = NumberOf(text, "DATUM_FEATURE", "'','',#4,.T.");
+        std::string edited = std::regex_replace(
+            text, std::regex("GEOMETRIC_ITEM_SPECIFIC_USAGE\\('',''(,#" + g + ",#\\d+,)(#\\d+)\\)"),
+            "ITEM_IDENTIFIED_REPRESENTATION_USAGE('',$$$1SET_REPRESENTATION_ITEM(($2)))");
+        const std::string h = NumberOf(edited, "DATUM", "'','',#4,.F.,'H'");
+        return std::regex_replace(
+            edited,
+            std::regex(
+                R"(GEOMETRIC_ITEM_SPECIFIC_USAGE\('','',(#\d+),(#\d+,#\d+)\);(\s*#\d+ = DATUM\('','',#4,.F.,'H'\)))"),
+            "GEOMETRIC_ITEM_SPECIFIC_USAGE('','',#" + h + ",$2);$3");
+    });
+
+    const orvex::PmiList pmi = ReadPmiOf(path);
+    ASSERT_EQ(pmi.datums.size(), 2u);
+    EXPECT_EQ(pmi.datums[0].label, "G");
+    EXPECT_EQ(pmi.datums[0].targets, std::vector<std::string>{"BLOCK face 4"});
+    EXPECT_EQ(pmi.datums[1].label, "H");
+    EXPECT_EQ(pmi.datums[1].targets, std::vector<std::string>{"BLOCK face 2"});
+}
+
+// A dimension and a tolerance whose features lead to no shape, a tolerance of a kind the reader
+// does not know, a datum no frame names and a plain datum target are named in the read's
+// warnings.
+TEST(PmiTest, TheItemsTheReaderLeavesOutAreNamed)
+{
+    const orvtest::TempDir dir;
+    std::string position;
+    std::string flatness;
+    const std::string path = EditedBlock(dir, [&](const std::string& text) {
+        std::string edited =
+            std::regex_replace(text, std::regex(R"(FLATNESS_TOLERANCE\('','',(#\d+),(#\d+)\))"),
+                               "( FLATNESS_TOLERANCE() GEOMETRIC_TOLERANCE('Flatness.1','',$1,$2) "
+                               "GEOMETRIC_TOLERANCE_WITH_DEFINED_UNIT($1) )");
+        // The position's feature loses its face.
+        edited = std::regex_replace(
+            edited,
+            std::regex(
+                R"(GEOMETRIC_ITEM_SPECIFIC_USAGE\('','',#\d+,#\d+,#\d+\);(\s*#\d+ = \( GEOMETRIC_TOLERANCE\('',''))"),
+            "SHAPE_ASPECT('','',#4,.F.);$1");
+        edited = std::regex_replace(edited, std::regex(R"(GEOMETRIC_TOLERANCE\('','')"),
+                                    "GEOMETRIC_TOLERANCE('Position.1',''");
+        edited = std::regex_replace(
+            edited, std::regex("ENDSEC;\\s*END-ISO"),
+            "#9001 = DATUM('','',#4,.F.,'K');\n#9002 = DATUM_TARGET('','area',#4,.T.,'1');\n"
+            "#9003 = SHAPE_ASPECT_RELATIONSHIP('','',#9002,#9001);\n"
+            "#9004 = SHAPE_ASPECT('','',#4,.F.);\n#9005 = DIMENSIONAL_SIZE(#9004,'diameter');\n"
+            "ENDSEC;\nEND-ISO");
+        position = NumberOf(edited, "\\( GEOMETRIC_TOLERANCE", "'Position.1'");
+        flatness = NumberOf(edited, "\\( FLATNESS_TOLERANCE", "");
+        return edited;
+    });
+
+    const orvex::ReadResult read = orvex::Read(path);
+    ASSERT_TRUE(read) << read.failure.Text();
+    EXPECT_EQ(orvex::ReadPmi(*read.model).tolerances.size(), 0u);
+    EXPECT_EQ(orvex::ReadPmi(*read.model).dimensions.size(), 2u);
+    EXPECT_EQ(
+        read.warnings,
+        (std::vector<std::string>{
+            "1 dimension of the file is not read: 'diameter' (#9005)",
+            "2 geometric tolerances of the file are not read: 'Position.1' (#" + position +
+                "), 'Flatness.1' (#" + flatness + ", of a kind not read)",
+            // A datum comes with the frames that name it.
+            "3 datums of the file are not read: G (#" +
+                NumberOf(orvtest::ReadWholeFile(path), "DATUM", "'','',#4,.F.,'G'") + "), H (#" +
+                NumberOf(orvtest::ReadWholeFile(path), "DATUM", "'','',#4,.F.,'H'") +
+                "), K (#9001)",
+            "1 datum target of the file is not read: K1 (#9002)"}));
+
+    // The block as written is read whole, without a word.
+    EXPECT_TRUE(orvex::Read(WriteBlock(dir)).warnings.empty());
+}
+
+// NIST's first test case ties datums B and C to the two halves of a hole each with the general
+// usage, its items a typed set.
+TEST(PmiTest, EveryDatumOfTheFirstNistCaseHasItsFaces)
+{
+    const std::string path = orvtest::CorpusFile("step-pmi/nist_ctc_01_asme1_ap242-e1.stp");
+    if (path.empty()) {
+        GTEST_SKIP() << "the corpus is not here";
+    }
+    const orvex::ReadResult read = orvex::Read(path);
+    ASSERT_TRUE(read) << read.failure.Text();
+    EXPECT_TRUE(read.warnings.empty());
+    const orvex::PmiList pmi = orvex::ReadPmi(*read.model);
+    ASSERT_EQ(pmi.datums.size(), 3u);
+    EXPECT_EQ(pmi.datums[0].targets, std::vector<std::string>{"SOLID face 97"});
+    EXPECT_EQ(pmi.datums[1].targets, (std::vector<std::string>{"SOLID face 90", "SOLID face 89"}));
+    EXPECT_EQ(pmi.datums[2].targets, (std::vector<std::string>{"SOLID face 75", "SOLID face 76"}));
 }
 
 TEST(PmiTest, AFileWithoutPmiListsNothing)

@@ -98,7 +98,11 @@ TEST(StepUnreadTest, TessellatedAnnotationsAreNoPartsShape)
         EXPECT_TRUE(orvkit::StepTessellatedParts::Find(path, parsed.model).products.empty());
         orvkit::XdeDocumentImpl impl;
         ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(path, impl, nullptr));
-        EXPECT_TRUE(impl.readWarnings.empty());
+        // Both files hold semantic PMI the reader leaves out, which is said; nothing tessellated
+        // is.
+        for (const std::string& warning : impl.readWarnings) {
+            EXPECT_EQ(warning.find("tessellated"), std::string::npos) << warning;
+        }
     }
 }
 

@@ -102,7 +102,10 @@ TEST_F(ExportVerbsTest, StepRoundTripKeepsTheWholeDocument)
             EXPECT_EQ(after["summary"].value("AnnotationElement", 0),
                       before["summary"].value("AnnotationElement", 0));
             EXPECT_TRUE(ap242);
-            EXPECT_EQ(run.err, "");
+            // The reader finds no face for the two diameters of a pattern of holes, and says so.
+            EXPECT_EQ(run.err, "orvex-interop: warning: '" + source +
+                                   "': 2 dimensions of the file are not read: 'diameter' (#1637), "
+                                   "'diameter' (#1676)\n");
         }
 
         // Every part declares its validation properties, and they are those of its geometry.

@@ -1,6 +1,7 @@
 #include "StepModelLoad.h"
 
 #include "Geometry/IO/StepFileParse.h"
+#include "Geometry/IO/StepIdentifiedItems.h"
 #include "Geometry/IO/StepRecordDecode.h"
 #include "Geometry/IO/StepToleranceMagnitudes.h"
 
@@ -168,6 +169,7 @@ void LoadByReaderTool(StepFileParse& parse, const Handle(StepData_StepModel)& mo
     tool.Prepare(noRecognizer);
     tool.LoadModel(model);
     LinkToleranceMagnitudes(*data);
+    LinkIdentifiedItemSets(*data);
     if (model->Protocol().IsNull()) {
         model->SetProtocol(protocol);
     }
@@ -693,6 +695,7 @@ void DecodingLoad::Load(const Handle(StepData_StepModel)& model)
     }
     LoadEntities(tool, *data, model);
     LinkToleranceMagnitudes(*data);
+    LinkIdentifiedItemSets(*data);
     if (model->Protocol().IsNull()) {
         model->SetProtocol(myProtocol);
     }

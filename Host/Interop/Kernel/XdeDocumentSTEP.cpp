@@ -5,6 +5,7 @@
 #include "Geometry/IO/TranslatorRead.h"
 #include "Geometry/IO/TranslatorWrite.h"
 #include "Interop/Kernel/StepAssemblyActor.h"
+#include "Interop/Kernel/StepDatumFeatures.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
 #include "Interop/Kernel/StepExternFiles.h"
 #include "Interop/Kernel/StepReadFixes.h"
@@ -12,6 +13,7 @@
 #include "Interop/Kernel/StepTessellation.h"
 #include "Interop/Kernel/StepTessellationWrite.h"
 #include "Interop/Kernel/StepTransferWorkers.h"
+#include "Interop/Kernel/StepUnreadGdt.h"
 #include "Interop/Kernel/StepValidationProps.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 
@@ -185,13 +187,19 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
         }
         return false;
     }
-    impl.readWarnings = FindUnread(reader, path, impl, tessellation.get());
-    for (const std::string& warning : impl.readWarnings) {
-        Logger::Instance().Message(3, "STEP reader: %s: %s", path.c_str(), warning.c_str());
-    }
     // The reader leaves some dimension values in the file's unit while it converts the rest
     // and the geometry; the document keeps all of them in its own.
     UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
+    // The reader finds a datum's faces through one kind of usage only; files also use the
+    // general one.
+    LinkStepDatumFeatures(reader.ChangeReader().WS(), impl);
+    impl.readWarnings = FindUnread(reader, path, impl, tessellation.get());
+    for (std::string& warning : FindUnreadStepGdt(reader.ChangeReader().WS(), impl)) {
+        impl.readWarnings.push_back(std::move(warning));
+    }
+    for (const std::string& warning : impl.readWarnings) {
+        Logger::Instance().Message(3, "STEP reader: %s: %s", path.c_str(), warning.c_str());
+    }
     StepReadFixes::LiftBodyColours(impl);
     impl.declaredPrecision = StepReadFixes::DeclaredPrecision(ModelOf(reader));
     ReadStepValidationProps(reader, impl);
