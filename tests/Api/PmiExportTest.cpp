@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using orvtest::XcafBuilder;
@@ -77,6 +79,15 @@ protected:
         features.Append(feature);
         Tool()->SetDatum(features, label);
         Tool()->SetDatumToGeomTol(label, tolerance);
+    }
+
+    orvex::Model Saved(const std::string& name)
+    {
+        const std::string path = myDir.File(name);
+        EXPECT_TRUE(myBuilder.SaveStep(path));
+        orvex::ReadResult read = orvex::Read(path);
+        EXPECT_TRUE(read) << read.failure.Text();
+        return read ? *read.model : orvex::Model();
     }
 
     orvex::PmiList WrittenAndRead(const char* unit = nullptr)
@@ -186,6 +197,37 @@ TEST_F(PmiExportTest, AnAngleKeepsItsDeviationsAndADistanceStandsBesideAThicknes
     EXPECT_EQ(pmi.dimensions[2].kind, "linear distance");
     EXPECT_EQ(pmi.dimensions[2].targets,
               (std::vector<std::string>{"BLOCK face 4", "BLOCK face 5"}));
+}
+
+TEST_F(PmiExportTest, CompareNamesADroppedToleranceAndAFormatWithoutPmiIsSaidSo)
+{
+    TDF_Label position;
+    AddTolerance({Face(1)}, XCAFDimTolObjects_GeomToleranceType_Position, 0.2, &position);
+    AddDatum(Face(4), position, "A", 1);
+    TDF_Label flatness;
+    AddTolerance({Face(5)}, XCAFDimTolObjects_GeomToleranceType_Flatness, 0.05, &flatness);
+    const orvex::Model full = Saved("full.stp");
+    flatness.ForgetAllAttributes();
+    const orvex::Model dropped = Saved("dropped.stp");
+
+    const orvex::CompareReport report = orvex::Compare(full, dropped);
+    ASSERT_EQ(report.differences.size(), 1u) << report.summary;
+    EXPECT_EQ(report.differences[0].Text(), "tolerance 2 (flatness): only in the first file");
+    EXPECT_NE(std::find(report.compared.begin(), report.compared.end(), "pmi"),
+              report.compared.end());
+
+    orvex::WriteOptions options;
+    options.verify = true;
+    const orvex::WriteReport copy = orvex::Write(full, myDir.File("copy.stp"), options);
+    EXPECT_EQ(copy.verified, std::optional<bool>(true)) << copy.summary;
+    const orvex::WriteReport iges = orvex::Write(full, myDir.File("block.igs"), options);
+    EXPECT_NE(std::find(iges.lost.begin(), iges.lost.end(),
+                        "3 PMI items (tolerances, datums) are not kept: IGES holds no semantic "
+                        "PMI"),
+              iges.lost.end())
+        << ::testing::PrintToString(iges.lost);
+    EXPECT_NE(iges.summary.find("pmi (IGES holds no semantic PMI)"), std::string::npos)
+        << iges.summary;
 }
 
 } // namespace
