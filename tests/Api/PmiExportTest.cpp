@@ -63,16 +63,14 @@ protected:
     }
 
     void AddDatum(const TDF_Label& feature, const TDF_Label& tolerance, const char* name, int place,
-                  int target = 0)
+                  bool maximumMaterial = false)
     {
         const TDF_Label label = Tool()->AddDatum();
         Handle(XCAFDimTolObjects_DatumObject) object = new XCAFDimTolObjects_DatumObject;
         object->SetName(new TCollection_HAsciiString(name));
         object->SetPosition(place);
-        if (target > 0) {
-            object->IsDatumTarget(Standard_True);
-            object->SetDatumTargetNumber(target);
-            object->SetDatumTargetType(XCAFDimTolObjects_DatumTargetType_Point);
+        if (maximumMaterial) {
+            object->AddModifier(XCAFDimTolObjects_DatumSingleModif_MaximumMaterialRequirement);
         }
         XCAFDoc_Datum::Set(label)->SetObject(object);
         TDF_LabelSequence features;
@@ -152,6 +150,21 @@ TEST_F(PmiExportTest, MaterialModifierAndProjectedZoneComeBack)
     EXPECT_NEAR(pmi.tolerances[0].zoneValue.value_or(0), 6.5, 1e-9);
     EXPECT_EQ(pmi.tolerances[0].frame, "⌖ ⌀0.15 Ⓜ Ⓟ | A");
     EXPECT_EQ(pmi.tolerances[1].modifiers, std::vector<std::string>{"LMC"});
+}
+
+TEST_F(PmiExportTest, EachDatumOfACommonDatumKeepsItsOwnModifiers)
+{
+    TDF_Label label;
+    AddTolerance({Face(1)}, XCAFDimTolObjects_GeomToleranceType_Position, 0.2, &label);
+    AddDatum(Face(4), label, "A", 1);
+    AddDatum(Face(0), label, "B", 2, true);
+    AddDatum(Face(2), label, "C", 2, true);
+
+    const orvex::PmiList pmi = WrittenAndRead();
+    ASSERT_EQ(pmi.tolerances.size(), 1u);
+    ASSERT_EQ(pmi.tolerances[0].datums.size(), 3u);
+    EXPECT_EQ(pmi.tolerances[0].datums[2].modifiers, std::vector<std::string>{"MMC"});
+    EXPECT_EQ(pmi.tolerances[0].frame, "⌖ 0.2 | A | BⓂ-CⓂ");
 }
 
 TEST_F(PmiExportTest, ValuesKeepTheirSizeInAFileOfAnotherUnit)

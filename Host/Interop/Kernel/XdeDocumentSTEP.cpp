@@ -194,6 +194,7 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     // and the geometry; the document keeps all of them in its own.
     UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
     StepReadFixes::LiftBodyColours(impl);
+    StepReadFixes::SeparateCommonDatumModifiers(impl);
     impl.declaredPrecision = StepReadFixes::DeclaredPrecision(ModelOf(reader));
     ReadStepValidationProps(reader, impl);
     return true;
