@@ -7,8 +7,10 @@
 
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 
+#include <BRepBuilderAPI_MakeVertex.hxx>
 #include <TDF_Label.hxx>
 #include <TDF_LabelSequence.hxx>
+#include <TopoDS_Vertex.hxx>
 #include <XCAFDimTolObjects_DatumObject.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
 #include <XCAFDimTolObjects_GeomToleranceObject.hxx>
@@ -62,8 +64,9 @@ protected:
         attribute->SetObject(o);
     }
 
+    // A datum, or with `target` its datum target of that number on a point.
     void AddDatum(const TDF_Label& feature, const TDF_Label& tolerance, const char* name, int place,
-                  bool maximumMaterial = false)
+                  bool maximumMaterial = false, int target = 0)
     {
         const TDF_Label label = Tool()->AddDatum();
         Handle(XCAFDimTolObjects_DatumObject) object = new XCAFDimTolObjects_DatumObject;
@@ -71,6 +74,11 @@ protected:
         object->SetPosition(place);
         if (maximumMaterial) {
             object->AddModifier(XCAFDimTolObjects_DatumSingleModif_MaximumMaterialRequirement);
+        }
+        if (target > 0) {
+            object->IsDatumTarget(Standard_True);
+            object->SetDatumTargetNumber(target);
+            object->SetDatumTargetType(XCAFDimTolObjects_DatumTargetType_Point);
         }
         XCAFDoc_Datum::Set(label)->SetObject(object);
         TDF_LabelSequence features;
@@ -165,6 +173,24 @@ TEST_F(PmiExportTest, EachDatumOfACommonDatumKeepsItsOwnModifiers)
     ASSERT_EQ(pmi.tolerances[0].datums.size(), 3u);
     EXPECT_EQ(pmi.tolerances[0].datums[2].modifiers, std::vector<std::string>{"MMC"});
     EXPECT_EQ(pmi.tolerances[0].frame, "⌖ 0.2 | A | BⓂ-CⓂ");
+}
+
+// The points of a datum target are often isolated points of a part of their own.
+TEST_F(PmiExportTest, ADatumTargetOnAnIsolatedPointKeepsIt)
+{
+    const TopoDS_Shape first = BRepBuilderAPI_MakeVertex(gp_Pnt(5, 0, 10)).Vertex();
+    const TopoDS_Shape second = BRepBuilderAPI_MakeVertex(gp_Pnt(35, 0, 10)).Vertex();
+    const TDF_Label points = myBuilder.AddPart("POINTS", orvtest::MakeCompound({first, second}));
+    TDF_Label label;
+    AddTolerance({Face(1)}, XCAFDimTolObjects_GeomToleranceType_Position, 0.2, &label);
+    AddDatum(myBuilder.AddSubShape(points, TopAbs_VERTEX, 1), label, "A", 1, false, 1);
+    AddDatum(myBuilder.AddSubShape(points, TopAbs_VERTEX, 0), label, "A", 1, false, 2);
+
+    const orvex::PmiList pmi = WrittenAndRead();
+    ASSERT_EQ(pmi.datumTargets.size(), 2u);
+    EXPECT_EQ(pmi.datumTargets[0].label, "A1");
+    EXPECT_EQ(pmi.datumTargets[0].targets, std::vector<std::string>{"POINTS vertex 1"});
+    EXPECT_EQ(pmi.datumTargets[1].targets, std::vector<std::string>{"POINTS vertex 0"});
 }
 
 TEST_F(PmiExportTest, ValuesKeepTheirSizeInAFileOfAnotherUnit)

@@ -1,7 +1,11 @@
 #include "StepPmiWrite.h"
 
+#include <BRep_Tool.hxx>
 #include <Interface_InterfaceModel.hxx>
+#include <Precision.hxx>
 #include <STEPConstruct_UnitContext.hxx>
+#include <StepAP242_GeometricItemSpecificUsage.hxx>
+#include <StepAP242_ItemIdentifiedRepresentationUsageDefinition.hxx>
 #include <StepBasic_ConversionBasedUnitAndLengthUnit.hxx>
 #include <StepBasic_ConversionBasedUnitAndPlaneAngleUnit.hxx>
 #include <StepBasic_LengthMeasureWithUnit.hxx>
@@ -12,29 +16,40 @@
 #include <StepDimTol_GeoTolAndGeoTolWthMaxTol.hxx>
 #include <StepDimTol_GeometricTolerance.hxx>
 #include <StepDimTol_HArray1OfToleranceZoneTarget.hxx>
+#include <StepDimTol_PlacedDatumTargetFeature.hxx>
 #include <StepDimTol_ProjectedZoneDefinition.hxx>
 #include <StepDimTol_RunoutZoneDefinition.hxx>
 #include <StepDimTol_ToleranceZone.hxx>
 #include <StepDimTol_ToleranceZoneForm.hxx>
+#include <StepGeom_CartesianPoint.hxx>
 #include <StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx.hxx>
 #include <StepRepr_AllAroundShapeAspect.hxx>
+#include <StepRepr_FeatureForDatumTargetRelationship.hxx>
+#include <StepRepr_HArray1OfRepresentationItem.hxx>
 #include <StepRepr_ProductDefinitionShape.hxx>
 #include <StepRepr_ReprItemAndMeasureWithUnit.hxx>
 #include <StepRepr_ShapeAspectRelationship.hxx>
 #include <StepShape_AngularLocation.hxx>
 #include <StepShape_AngularSize.hxx>
 #include <StepShape_DimensionalCharacteristicRepresentation.hxx>
+#include <StepShape_GeometricSet.hxx>
 #include <StepShape_PlusMinusTolerance.hxx>
 #include <StepShape_ShapeDimensionRepresentation.hxx>
+#include <StepShape_ShapeRepresentation.hxx>
 #include <StepShape_ShapeRepresentationWithParameters.hxx>
 #include <StepShape_ToleranceValue.hxx>
 #include <TDF_LabelSequence.hxx>
+#include <TopoDS.hxx>
+#include <XCAFDimTolObjects_DatumObject.hxx>
 #include <XCAFDimTolObjects_GeomToleranceObject.hxx>
+#include <XCAFDoc_Datum.hxx>
 #include <XCAFDoc_GeomTolerance.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
 
 #include <cmath>
 #include <cstring>
 #include <set>
+#include <string>
 
 namespace orvkit {
 
@@ -289,6 +304,58 @@ void WriteProjectedZone(const Handle(Interface_InterfaceModel)& model,
     }
 }
 
+// The point written at `point` (in the file's units) in a set of points, with the
+// representation that holds the set; null ones when there is none.
+std::pair<Handle(StepGeom_CartesianPoint), Handle(StepShape_ShapeRepresentation)>
+WrittenPoint(const Handle(Interface_InterfaceModel)& model, const gp_Pnt& point)
+{
+    for (int i = 1; i <= model->NbEntities(); ++i) {
+        const Handle(StepShape_ShapeRepresentation) representation =
+            Handle(StepShape_ShapeRepresentation)::DownCast(model->Value(i));
+        for (int j = 1; !representation.IsNull() && j <= representation->NbItems(); ++j) {
+            const Handle(StepShape_GeometricSet) set =
+                Handle(StepShape_GeometricSet)::DownCast(representation->ItemsValue(j));
+            for (int k = 1; !set.IsNull() && k <= set->NbElements(); ++k) {
+                const Handle(StepGeom_CartesianPoint) written =
+                    Handle(StepGeom_CartesianPoint)::DownCast(set->ElementsValue(k).Point());
+                if (!written.IsNull() && written->NbCoordinates() == 3 &&
+                    point.Distance(
+                        gp_Pnt(written->CoordinatesValue(1), written->CoordinatesValue(2),
+                               written->CoordinatesValue(3))) <= Precision::Confusion()) {
+                    return {written, representation};
+                }
+            }
+        }
+    }
+    return {};
+}
+
+// The target's feature: a shape aspect identifying the point, tied to the target.
+void LinkDatumTarget(const Handle(Interface_InterfaceModel)& model,
+                     const Handle(StepDimTol_PlacedDatumTargetFeature)& target, const gp_Pnt& point)
+{
+    const auto [written, representation] = WrittenPoint(model, point);
+    if (written.IsNull()) {
+        return;
+    }
+    Handle(StepRepr_ShapeAspect) feature = new StepRepr_ShapeAspect;
+    feature->Init(new TCollection_HAsciiString(), new TCollection_HAsciiString(), target->OfShape(),
+                  StepData_LTrue);
+    StepAP242_ItemIdentifiedRepresentationUsageDefinition definition;
+    definition.SetValue(feature);
+    Handle(StepRepr_HArray1OfRepresentationItem) items =
+        new StepRepr_HArray1OfRepresentationItem(1, 1);
+    items->SetValue(1, written);
+    Handle(StepAP242_GeometricItemSpecificUsage) usage = new StepAP242_GeometricItemSpecificUsage;
+    usage->Init(new TCollection_HAsciiString(), new TCollection_HAsciiString(), definition,
+                representation, items);
+    Handle(StepRepr_FeatureForDatumTargetRelationship) relation =
+        new StepRepr_FeatureForDatumTargetRelationship;
+    relation->Init(new TCollection_HAsciiString(), Standard_False, nullptr, feature, target);
+    model->AddWithRefs(usage);
+    model->AddWithRefs(relation);
+}
+
 } // namespace
 
 StepPmiWrite::StepPmiWrite(const XdeDocumentImpl& impl)
@@ -319,6 +386,40 @@ StepPmiWrite::StepPmiWrite(const XdeDocumentImpl& impl)
         tolerance.projectedLength = object->GetValueOfZoneModifier();
         myTolerances.push_back(tolerance);
     }
+    NoteDatumTargets(impl);
+}
+
+void StepPmiWrite::NoteDatumTargets(const XdeDocumentImpl& impl)
+{
+    TDF_LabelSequence labels;
+    impl.dimTolTool->GetDatumLabels(labels);
+    // The writer writes a datum or target once for its name and number, in this order.
+    std::set<std::string> written;
+    for (const TDF_Label& label : labels) {
+        Handle(XCAFDoc_Datum) attribute;
+        if (!label.FindAttribute(XCAFDoc_Datum::GetID(), attribute) ||
+            attribute->GetObject().IsNull() || attribute->GetObject()->GetName().IsNull()) {
+            continue;
+        }
+        const Handle(XCAFDimTolObjects_DatumObject) datum = attribute->GetObject();
+        if (!written
+                 .insert(std::string(datum->GetName()->ToCString()) + "#" +
+                         std::to_string(datum->GetDatumTargetNumber()))
+                 .second ||
+            !datum->IsDatumTarget() ||
+            datum->GetDatumTargetType() == XCAFDimTolObjects_DatumTargetType_Area) {
+            continue;
+        }
+        TDF_LabelSequence features;
+        TDF_LabelSequence none;
+        impl.dimTolTool->GetRefShapeLabel(label, features, none);
+        const TopoDS_Shape feature =
+            features.IsEmpty() ? TopoDS_Shape() : XCAFDoc_ShapeTool::GetShape(features.First());
+        myTargetPoints.push_back(
+            !feature.IsNull() && feature.ShapeType() == TopAbs_VERTEX
+                ? std::optional<gp_Pnt>(BRep_Tool::Pnt(TopoDS::Vertex(feature)))
+                : std::nullopt);
+    }
 }
 
 void StepPmiWrite::Complete(const Handle(XSControl_WorkSession)& session, double millimetres) const
@@ -326,11 +427,25 @@ void StepPmiWrite::Complete(const Handle(XSControl_WorkSession)& session, double
     const Handle(Interface_InterfaceModel) model = session->Model();
     MeasureUnits measures(UnitsOf(model, millimetres));
     std::vector<Handle(StepDimTol_GeometricTolerance)> tolerances;
+    std::vector<Handle(StepDimTol_PlacedDatumTargetFeature)> targets;
+    std::set<const Standard_Transient*> linked;
     for (int i = 1; i <= model->NbEntities(); ++i) {
         const Handle(Standard_Transient) entity = model->Value(i);
         measures.ConvertEntity(entity);
         if (entity->IsKind(STANDARD_TYPE(StepDimTol_GeometricTolerance))) {
             tolerances.push_back(Handle(StepDimTol_GeometricTolerance)::DownCast(entity));
+        } else if (entity->IsKind(STANDARD_TYPE(StepDimTol_PlacedDatumTargetFeature))) {
+            targets.push_back(Handle(StepDimTol_PlacedDatumTargetFeature)::DownCast(entity));
+        } else if (const auto relation =
+                       Handle(StepRepr_FeatureForDatumTargetRelationship)::DownCast(entity);
+                   !relation.IsNull()) {
+            linked.insert(relation->RelatedShapeAspect().get());
+        }
+    }
+    // Matched by order, as the tolerances are.
+    for (size_t i = 0; i < targets.size() && targets.size() == myTargetPoints.size(); ++i) {
+        if (myTargetPoints[i] && linked.count(targets[i].get()) == 0) {
+            LinkDatumTarget(model, targets[i], myTargetPoints[i]->XYZ() / millimetres);
         }
     }
     // The tolerances are matched with the document's by order; a writer that skipped one

@@ -3,7 +3,9 @@
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
 #include <XSControl_WorkSession.hxx>
+#include <gp_Pnt.hxx>
 
+#include <optional>
 #include <vector>
 
 namespace orvkit {
@@ -17,7 +19,10 @@ namespace orvkit {
 //   150 mm);
 // - an "all around" tolerance names an all-around shape aspect of its faces, and an "all over"
 //   one the whole part: the writer drops both modifiers;
-// - a projected tolerance zone is written with its length: the writer writes no projected zone.
+// - a projected tolerance zone is written with its length: the writer writes no projected zone;
+// - a datum target on an isolated point of a part names the point written for it: the writer
+//   finds no item written for a vertex of a set of points, and writes the target without its
+//   feature, which a reader then drops.
 class StepPmiWrite {
 public:
     // Before the transfer: notes what the writer will leave out of each tolerance it writes.
@@ -35,7 +40,12 @@ private:
         double projectedLength = 0.0; // in millimetres
     };
 
+    void NoteDatumTargets(const XdeDocumentImpl& impl);
+
     std::vector<Tolerance> myTolerances;
+    // Each datum target the writer writes as placed at a point, in its order: the point it is
+    // on, in millimetres in its part's frame; none where its feature is not a vertex.
+    std::vector<std::optional<gp_Pnt>> myTargetPoints;
 };
 
 } // namespace orvkit
