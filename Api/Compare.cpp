@@ -4,6 +4,7 @@
 #include "Geometry/Kernel/BoxDiagonal.h"
 #include "ModelData.h"
 #include "ModelTree.h"
+#include "PmiCompare.h"
 #include "WriteSupport.h"
 
 #include "Common/Core/PathUtil.h"
@@ -107,12 +108,14 @@ const char* const kTopicVolume = "volume";
 const char* const kTopicPartProps = "area and centroid of each part";
 const char* const kTopicModelProps = "area and centroid of the whole model";
 const char* const kTopicBox = "bounding box";
+const char* const kTopicPmi = "pmi";
 const char* const kNoTree = "{} keeps no assembly tree";
 const char* const kNoProducts = "{} keeps placed nodes, not shared parts and assemblies";
 const char* const kNoColours = "{} keeps no colours";
 const char* const kNoSolids = "{} holds meshes, not closed solids";
 const char* const kNoFaces = "{} holds triangles, not the model's faces";
 const char* const kNoDimensions = "{} holds no dimensions";
+const char* const kNoPmi = "{} holds no semantic PMI";
 const char* const kColoursNeedTree = "matched along the assembly tree, which {} lacks";
 const char* const kModelPropsInstead = "compared for the whole model instead";
 
@@ -371,6 +374,8 @@ private:
         myDimensions = Choose(
             {kTopicDimensions},
             lacking(a.kind == ModelFormat::KindCad, b.kind == ModelFormat::KindCad), kNoDimensions);
+        myPmi = Choose({kTopicPmi}, lacking(a.id == ModelFormat::STEP, b.id == ModelFormat::STEP),
+                       kNoPmi);
         myVolume = Choose({kTopicVolume}, lacking(!a.IsMesh(), !b.IsMesh()), kNoSolids);
         // A mesh reader makes a face of each primitive, so its faces are not the B-rep's.
         const char* noFaces = lacking(!a.IsMesh(), !b.IsMesh());
@@ -638,6 +643,13 @@ private:
         if (myDimensions) {
             CompareDimensions(myFirst.Dimensions(), mySecond.Dimensions());
         }
+        if (myPmi && myFirst.impl != nullptr && mySecond.impl != nullptr) {
+            for (Difference& difference : PmiCompare(myTolerance)
+                                              .Compare(ReadPmiOf(*myFirst.impl, myFirst.file),
+                                                       ReadPmiOf(*mySecond.impl, mySecond.file))) {
+                myDifferences.push_back(std::move(difference));
+            }
+        }
         CompareBoxes();
     }
 
@@ -725,6 +737,7 @@ private:
     bool myFaceColours = false;
     bool myTopology = false;
     bool myDimensions = false;
+    bool myPmi = false;
     bool myVolume = false;
     std::vector<std::string> myCompared;
     std::vector<std::pair<const char*, std::string>> myLeftOut;

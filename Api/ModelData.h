@@ -3,6 +3,7 @@
 #include "ModelTree.h"
 
 #include "orvex/Model.h"
+#include "orvex/Pmi.h"
 
 #include <memory>
 #include <mutex>
@@ -37,5 +38,8 @@ struct ModelAccess {
 
 // The model's tree and lists, laid out on the first call; the caller holds the lock.
 const ModelData& LaidOut(const Model& model);
+
+// The semantic PMI of a document read from `file` (ReadPmi); the caller holds its model's lock.
+PmiList ReadPmiOf(const orvkit::XdeDocumentImpl& document, const std::string& file);
 
 } // namespace orvex::detail

@@ -279,9 +279,16 @@ PmiList ReadPmi(const Model& model)
 {
     detail::ModelData& data = detail::ModelAccess::Data(model);
     const std::lock_guard<std::recursive_mutex> lock(data.lock);
+    return detail::ReadPmiOf(*data.document, data.source);
+}
+
+namespace detail {
+
+PmiList ReadPmiOf(const orvkit::XdeDocumentImpl& document, const std::string& file)
+{
     PmiList list;
-    list.file = data.source;
-    const Handle(XCAFDoc_DimTolTool)& tool = data.document->dimTolTool;
+    list.file = file;
+    const Handle(XCAFDoc_DimTolTool)& tool = document.dimTolTool;
     if (tool.IsNull()) {
         return list;
     }
@@ -291,6 +298,8 @@ PmiList ReadPmi(const Model& model)
     ReadDatums(tool, names, list);
     return list;
 }
+
+} // namespace detail
 
 namespace {
 

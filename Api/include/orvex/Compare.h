@@ -54,7 +54,8 @@ struct CompareReport {
 // Compares two models: the assembly tree (matched by the path of product names, then by order
 // among siblings of the same name), product and instance names, placements, part, instance,
 // face and edge colours, dimension values, each part's topology, volume, area and centroid,
-// and the model's bounding box. What one of the formats cannot hold is left out and said so.
+// the model's bounding box, and between two STEP files the PMI item by item (topic "pmi").
+// What one of the formats cannot hold is left out and said so.
 CompareReport Compare(const Model& a, const Model& b, const CompareOptions& options = {});
 
 } // namespace orvex

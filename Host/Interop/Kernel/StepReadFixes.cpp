@@ -6,13 +6,18 @@
 #include <StepGeom_GeomRepContextAndGlobUnitAssCtxAndGlobUncertaintyAssCtx.hxx>
 #include <StepRepr_GlobalUncertaintyAssignedContext.hxx>
 #include <StepRepr_GlobalUnitAssignedContext.hxx>
+#include <TDF_LabelMap.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopTools_ShapeMapHasher.hxx>
 #include <TopoDS_Iterator.hxx>
+#include <XCAFDimTolObjects_DatumObject.hxx>
 #include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_Datum.hxx>
+#include <XCAFDoc_DimTolTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 namespace orvkit {
@@ -45,6 +50,21 @@ std::vector<TDF_Label> BodyLabels(const TDF_Label& part, const TopoDS_Shape& sha
         bodies.push_back(*label);
     }
     return bodies;
+}
+
+// Whether `sequence` begins with all of `start`.
+bool IsPrefix(const XCAFDimTolObjects_DatumModifiersSequence& start,
+              const XCAFDimTolObjects_DatumModifiersSequence& sequence)
+{
+    if (start.Length() > sequence.Length()) {
+        return false;
+    }
+    for (int i = 1; i <= start.Length(); ++i) {
+        if (start.Value(i) != sequence.Value(i)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -87,6 +107,41 @@ void StepReadFixes::LiftBodyColours(XdeDocumentImpl& impl)
             for (const TDF_Label& body : bodies) {
                 impl.colorTool->UnSetColor(body, type);
             }
+        }
+    }
+}
+
+void StepReadFixes::SeparateCommonDatumModifiers(XdeDocumentImpl& impl)
+{
+    if (impl.dimTolTool.IsNull()) {
+        return;
+    }
+    TDF_LabelSequence tolerances;
+    impl.dimTolTool->GetGeomToleranceLabels(tolerances);
+    TDF_LabelMap separated;
+    for (const TDF_Label& tolerance : tolerances) {
+        TDF_LabelSequence datums;
+        impl.dimTolTool->GetDatumWithObjectOfTolerLabels(tolerance, datums);
+        // The modifiers the previous datum at each place of the frame was read with.
+        std::map<int, XCAFDimTolObjects_DatumModifiersSequence> previous;
+        for (const TDF_Label& label : datums) {
+            Handle(XCAFDoc_Datum) attribute;
+            if (!label.FindAttribute(XCAFDoc_Datum::GetID(), attribute) ||
+                attribute->GetObject().IsNull() || !separated.Add(label)) {
+                continue;
+            }
+            const Handle(XCAFDimTolObjects_DatumObject) datum = attribute->GetObject();
+            const XCAFDimTolObjects_DatumModifiersSequence read = datum->GetModifiers();
+            const auto before = previous.find(datum->GetPosition());
+            if (before != previous.end() && IsPrefix(before->second, read)) {
+                XCAFDimTolObjects_DatumModifiersSequence own;
+                for (int i = before->second.Length() + 1; i <= read.Length(); ++i) {
+                    own.Append(read.Value(i));
+                }
+                datum->SetModifiers(own);
+                attribute->SetObject(datum);
+            }
+            previous[datum->GetPosition()] = read;
         }
     }
 }

@@ -17,6 +17,11 @@ struct StepReadFixes {
     // the face's, not the part's.
     static void LiftBodyColours(XdeDocumentImpl& impl);
 
+    // OpenCASCADE's reader gives each datum of a common datum ("A-B") the modifiers of the datums
+    // before it in the frame as well as its own: B of "A(M)-B(M)" reads as B(M)(M). Each keeps
+    // its own.
+    static void SeparateCommonDatumModifiers(XdeDocumentImpl& impl);
+
     // The greatest length uncertainty the model's representation contexts declare, in
     // millimetres, as the reader converts it; 0 when none declares one.
     static double DeclaredPrecision(const Handle(StepData_StepModel)& model);

@@ -10,9 +10,6 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Precision.hxx>
-#include <STEPConstruct_UnitContext.hxx>
-#include <StepBasic_MeasureWithUnit.hxx>
-#include <StepBasic_NamedUnit.hxx>
 #include <StepBasic_Product.hxx>
 #include <StepBasic_ProductDefinition.hxx>
 #include <StepBasic_ProductDefinitionFormation.hxx>
@@ -27,15 +24,11 @@
 #include <StepGeom_TrimmedCurve.hxx>
 #include <StepRepr_NextAssemblyUsageOccurrence.hxx>
 #include <StepRepr_PropertyDefinition.hxx>
-#include <StepRepr_ReprItemAndPlaneAngleMeasureWithUnit.hxx>
-#include <StepRepr_ReprItemAndPlaneAngleMeasureWithUnitAndQRI.hxx>
 #include <StepRepr_ShapeAspect.hxx>
-#include <StepShape_DimensionalCharacteristicRepresentation.hxx>
 #include <StepShape_DimensionalLocation.hxx>
 #include <StepShape_GeometricCurveSet.hxx>
 #include <StepShape_HArray1OfGeometricSetSelect.hxx>
 #include <StepShape_ShapeDefinitionRepresentation.hxx>
-#include <StepShape_ShapeDimensionRepresentation.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp.hxx>
@@ -599,38 +592,6 @@ void CompleteOneEndedLocations(const Handle(Interface_InterfaceModel)& model)
     }
 }
 
-// OpenCASCADE's AP242 writer gives the value of an angle dimension in degrees, as the document
-// holds it, beside the plane angle unit of the file (the radian); a reader takes the number in
-// that unit, and 60 degrees come back as 3437.7. The values are put into their unit. (The
-// bounds of a tolerance are written without a kind of measure, and read as they are written.)
-void PutAnglesIntoTheirUnit(const Handle(StepShape_DimensionalCharacteristicRepresentation)& value)
-{
-    const Handle(StepShape_ShapeDimensionRepresentation) representation = value->Representation();
-    if (representation.IsNull() || representation->Items().IsNull()) {
-        return;
-    }
-    for (int i = 1; i <= representation->NbItems(); ++i) {
-        const Handle(StepRepr_RepresentationItem) item = representation->ItemsValue(i);
-        if (item.IsNull() ||
-            !(item->IsKind(STANDARD_TYPE(StepRepr_ReprItemAndPlaneAngleMeasureWithUnit)) ||
-              item->IsKind(STANDARD_TYPE(StepRepr_ReprItemAndPlaneAngleMeasureWithUnitAndQRI)))) {
-            continue;
-        }
-        const Handle(StepBasic_MeasureWithUnit) measure =
-            Handle(StepRepr_ReprItemAndMeasureWithUnit)::DownCast(item)->GetMeasureWithUnit();
-        if (measure.IsNull() || measure->UnitComponent().NamedUnit().IsNull()) {
-            continue;
-        }
-        STEPConstruct_UnitContext unit;
-        unit.ComputeFactors(measure->UnitComponent().NamedUnit());
-        // Radians a unit.
-        const double factor = unit.PlaneAngleFactor();
-        if (factor > 0.0) {
-            measure->SetValueComponent(measure->ValueComponent() * M_PI / 180.0 / factor);
-        }
-    }
-}
-
 } // namespace
 
 std::vector<std::string> StepWriteFixes::PrepareDocument(XdeDocumentImpl& impl)
@@ -709,10 +670,6 @@ void StepWriteFixes::RepairModel(const Handle(XSControl_WorkSession)& session,
             !trimmed.IsNull()) {
             trimmed->SetTrim1(WithoutMissingPoints(trimmed->Trim1()));
             trimmed->SetTrim2(WithoutMissingPoints(trimmed->Trim2()));
-        } else if (const Handle(StepShape_DimensionalCharacteristicRepresentation) value =
-                       Handle(StepShape_DimensionalCharacteristicRepresentation)::DownCast(entity);
-                   !value.IsNull()) {
-            PutAnglesIntoTheirUnit(value);
         }
     }
     StepSharedTopology::Rejoin(session);

@@ -24,9 +24,9 @@ struct StepWriteFixes {
     // reader finds them (StepCurveStyles), wires and edges that meet at their ends are written
     // sharing their vertices (StepWireframe), no trimmed curve names a point it does not have, a
     // distance or an angle with one end gets a second one that names no geometry, without
-    // which no reader takes it, the values of angle dimensions are given in the file's angle
-    // unit, and the edges and vertices written once for each shell that shares them are
-    // written once (StepSharedTopology).
+    // which no reader takes it, and the edges and vertices written once for each shell that
+    // shares them are written once (StepSharedTopology). The PMI's values and modifiers are
+    // StepPmiWrite's.
     static void RepairModel(const Handle(XSControl_WorkSession)& session,
                             const XdeDocumentImpl& impl);
 };

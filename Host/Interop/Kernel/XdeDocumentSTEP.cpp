@@ -8,6 +8,7 @@
 #include "Interop/Kernel/StepDatumFeatures.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
 #include "Interop/Kernel/StepExternFiles.h"
+#include "Interop/Kernel/StepPmiWrite.h"
 #include "Interop/Kernel/StepReadFixes.h"
 #include "Interop/Kernel/StepTessellatedParts.h"
 #include "Interop/Kernel/StepTessellation.h"
@@ -201,6 +202,7 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
         Logger::Instance().Message(3, "STEP reader: %s: %s", path.c_str(), warning.c_str());
     }
     StepReadFixes::LiftBodyColours(impl);
+    StepReadFixes::SeparateCommonDatumModifiers(impl);
     impl.declaredPrecision = StepReadFixes::DeclaredPrecision(ModelOf(reader));
     ReadStepValidationProps(reader, impl);
     return true;
@@ -280,6 +282,7 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
         scope.SetInteger("write.precision.mode", 2);
         scope.SetText("write.precision.val", fmt::format("{}", precision).c_str());
     }
+    const StepPmiWrite pmi(impl);
     STEPCAFControl_Writer writer;
     writer.SetColorMode(Standard_True);
     writer.SetNameMode(Standard_True);
@@ -292,6 +295,10 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     }
     const Handle(XSControl_WorkSession)& session = writer.ChangeWriter().WS();
     StepWriteFixes::RepairModel(session, impl);
+    // The translator's unit names are the table's names in capitals.
+    const double metres = LengthUnit::GetMetres(fileUnit);
+    const double millimetres = metres > 0.0 ? metres * 1000.0 : 1.0;
+    pmi.Complete(session, millimetres);
     tessellated.FindRepresentations(session);
     // An error status with the file written whole means that some entity's check failed while
     // it was sent (OpenCASCADE 7.6 flags a few of its own AP242 tolerance entities so); the
@@ -304,9 +311,6 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     if (tessellated.Empty()) {
         return true;
     }
-    // The translator's unit names are the table's names in capitals.
-    const double metres = LengthUnit::GetMetres(fileUnit);
-    const double millimetres = metres > 0.0 ? metres * 1000.0 : 1.0;
     const std::string reason = tessellated.AppendTo(file, session, millimetres);
     if (!reason.empty()) {
         Logger::Instance().Message(3, "STEP writer: %s: %s", file.c_str(), reason.c_str());

@@ -15,11 +15,14 @@
 #include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
+#include <XCAFDimTolObjects_DatumObject.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
+#include <XCAFDoc_Datum.hxx>
 #include <XCAFDoc_Dimension.hxx>
 
 #include <fmt/format.h>
 
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -34,7 +37,7 @@ const char* const kUnlinkedDimensions =
     "{} dimensions lack a face or edge they measure, or a presentation to show, and are left out";
 const char* const kFlattened = "{} holds no assembly tree as written here: the model is flattened";
 const char* const kNoNames = "{} holds no names or colours";
-const char* const kNoDimensions = "{} dimensions are left out: only STEP holds them";
+const char* const kNoPmi = "{} PMI {} ({}) {} not kept: {} holds no semantic PMI";
 const char* const kMixedFaces = "STEP cannot hold parts whose faces mix triangle meshes with exact "
                                 "surfaces ({}); write stl, obj, gltf or glb";
 const char* const kMeshOnly =
@@ -88,6 +91,70 @@ int DropUnwritableDimensions(XdeDocumentImpl& impl)
     return dropped;
 }
 
+// The semantic PMI items of the document, by kind, counted as the library lists them: a datum
+// stated once for each frame that names it is one datum, and so is a datum target.
+std::vector<std::pair<const char*, size_t>> CountPmi(const XCAFDoc_DimTolTool& tool)
+{
+    TDF_LabelSequence labels;
+    tool.GetDimensionLabels(labels);
+    size_t dimensions = 0;
+    for (const TDF_Label& label : labels) {
+        Handle(XCAFDoc_Dimension) attribute;
+        if (label.FindAttribute(XCAFDoc_Dimension::GetID(), attribute) &&
+            !attribute->GetObject().IsNull() &&
+            attribute->GetObject()->GetType() != XCAFDimTolObjects_DimensionType_CommonLabel &&
+            attribute->GetObject()->GetType() !=
+                XCAFDimTolObjects_DimensionType_DimensionPresentation) {
+            ++dimensions;
+        }
+    }
+    tool.GetGeomToleranceLabels(labels);
+    const size_t tolerances = size_t(labels.Length());
+    tool.GetDatumLabels(labels);
+    std::set<std::string> datums;
+    std::set<std::string> targets;
+    for (const TDF_Label& label : labels) {
+        Handle(XCAFDoc_Datum) attribute;
+        if (!label.FindAttribute(XCAFDoc_Datum::GetID(), attribute) ||
+            attribute->GetObject().IsNull() || attribute->GetObject()->GetName().IsNull()) {
+            continue;
+        }
+        const Handle(XCAFDimTolObjects_DatumObject) datum = attribute->GetObject();
+        const std::string name = datum->GetName()->ToCString();
+        if (datum->IsDatumTarget()) {
+            targets.insert(name + std::to_string(datum->GetDatumTargetNumber()));
+        } else {
+            datums.insert(name);
+        }
+    }
+    return {{"dimensions", dimensions},
+            {"tolerances", tolerances},
+            {"datums", datums.size()},
+            {"datum targets", targets.size()}};
+}
+
+// "12 PMI items (dimensions, tolerances, datums) are not kept: IGES holds no semantic PMI"; empty
+// when the document has none.
+std::string PmiLoss(const XdeDocumentImpl& impl, const ModelFormat& format)
+{
+    if (impl.dimTolTool.IsNull()) {
+        return {};
+    }
+    size_t count = 0;
+    std::string kinds;
+    for (const auto& [kind, number] : CountPmi(*impl.dimTolTool)) {
+        if (number > 0) {
+            count += number;
+            kinds += (kinds.empty() ? "" : ", ") + std::string(kind);
+        }
+    }
+    if (count == 0) {
+        return {};
+    }
+    return fmt::format(kNoPmi, count, count == 1 ? "item" : "items", kinds,
+                       count == 1 ? "is" : "are", format.name);
+}
+
 // What the format loses of this model, for the user.
 void AddLossWarnings(const XdeDocumentImpl& impl, const ModelFormat& format,
                      std::vector<std::string>& warnings)
@@ -102,12 +169,10 @@ void AddLossWarnings(const XdeDocumentImpl& impl, const ModelFormat& format,
     if (!format.keepsColors) {
         warnings.push_back(fmt::format(kNoNames, format.name));
     }
-    TDF_LabelSequence dimensions;
-    if (!impl.dimTolTool.IsNull()) {
-        impl.dimTolTool->GetDimensionLabels(dimensions);
-    }
-    if (!dimensions.IsEmpty() && format.id != ModelFormat::STEP) {
-        warnings.push_back(fmt::format(kNoDimensions, dimensions.Length()));
+    if (format.id != ModelFormat::STEP) {
+        if (std::string pmi = PmiLoss(impl, format); !pmi.empty()) {
+            warnings.push_back(std::move(pmi));
+        }
     }
 }
 
