@@ -131,7 +131,8 @@ TEST_F(PmiExportTest, AllAroundAndAllOverComeBack)
     EXPECT_EQ(pmi.tolerances[0].modifiers, std::vector<std::string>{"all around"});
     EXPECT_EQ(pmi.tolerances[0].targets,
               (std::vector<std::string>{"BLOCK face 0", "BLOCK face 2"}));
-    EXPECT_EQ(pmi.tolerances[0].frame, "⌓ 0.5 all around | A");
+    // A drawing marks all around on the leader, not inside the frame.
+    EXPECT_EQ(pmi.tolerances[0].frame, "⌓ 0.5 | A");
     EXPECT_EQ(pmi.tolerances[1].modifiers, std::vector<std::string>{"all over"});
     EXPECT_EQ(pmi.tolerances[1].targets, std::vector<std::string>{"BLOCK"});
 }
