@@ -188,13 +188,20 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
         }
         return false;
     }
+    FinishRead(reader, path, impl, tessellation.get());
+    return true;
+}
+
+void XdeDocumentSTEP::FinishRead(STEPCAFControl_Reader& reader, const std::string& path,
+                                 XdeDocumentImpl& impl, const StepTessellation* tessellation)
+{
     // The reader leaves some dimension values in the file's unit while it converts the rest
     // and the geometry; the document keeps all of them in its own.
     UnifyStepDimensionUnits(reader.ChangeReader().WS(), impl);
     // The reader finds a datum's faces through one kind of usage only; files also use the
     // general one.
     LinkStepDatumFeatures(reader.ChangeReader().WS(), impl);
-    impl.readWarnings = FindUnread(reader, path, impl, tessellation.get());
+    impl.readWarnings = FindUnread(reader, path, impl, tessellation);
     for (std::string& warning : FindUnreadStepGdt(reader.ChangeReader().WS(), impl)) {
         impl.readWarnings.push_back(std::move(warning));
     }
@@ -205,7 +212,6 @@ bool XdeDocumentSTEP::Open(const std::string& path, XdeDocumentImpl& impl, Param
     StepReadFixes::SeparateCommonDatumModifiers(impl);
     impl.declaredPrecision = StepReadFixes::DeclaredPrecision(ModelOf(reader));
     ReadStepValidationProps(reader, impl);
-    return true;
 }
 
 std::optional<std::string>

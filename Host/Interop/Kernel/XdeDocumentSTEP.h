@@ -51,7 +51,7 @@ struct XdeDocumentSTEP {
     // knows (the reader then keeps the earlier one).
     static bool ConfigureReader(STEPCAFControl_Reader& reader, StaticSettingsScope& scope,
                                 ParameterDict* settings);
-    // Writes `impl` as AP214 STEP, or AP242 when it holds dimensions. False when the file cannot be
+    // Writes `impl` as AP214 STEP, or AP242 when it holds PMI. False when the file cannot be
     // written; an existing file is then left as it was.
     static bool Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);
     // Writes `impl` straight into `file` (no replacing), lengths in `unit`, a name the
@@ -62,6 +62,11 @@ struct XdeDocumentSTEP {
 private:
     // The "TransferJobs" setting, with 0 or none made one per core.
     static int TransferJobs(ParameterDict* settings);
+    // What the document needs after a successful transfer: values in its own units, datums'
+    // faces, the warnings of what the file holds and the transfer left out, body colours on
+    // their parts, the declared precision and validation properties.
+    static void FinishRead(STEPCAFControl_Reader& reader, const std::string& path,
+                           XdeDocumentImpl& impl, const StepTessellation* tessellation);
     // Puts the file's model into the reader's session: from `parse` when it took the file,
     // with OpenCASCADE's parser when it did not (a note in the log says why) or when there is
     // no parse. Nothing when the model is there; otherwise why not ("" for the parser's own
