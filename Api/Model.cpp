@@ -1,7 +1,9 @@
 #include "ModelData.h"
+#include "PartFacts.h"
 
 #include "Geometry/IO/ExportMeshing.h"
 #include "Geometry/IO/LabelName.h"
+#include "Geometry/IO/LabelProperties.h"
 #include "Geometry/IO/ShapeMesher.h"
 #include "Graphics/FaceTriangles.h"
 
@@ -62,7 +64,11 @@ void LayOutParts(ModelData& data)
     for (size_t i = 0; i < tree.products.size(); ++i) {
         const detail::Product& product = tree.products[i];
         if (product.assembly) {
-            Assembly assembly{Segment(product.name), {}};
+            Assembly assembly;
+            assembly.name = Segment(product.name);
+            assembly.id = orvkit::LabelProductId(product.label);
+            assembly.description = orvkit::LabelDescription(product.label);
+            assembly.properties = PropertiesOf(product.label);
             TDF_LabelSequence components;
             XCAFDoc_ShapeTool::GetComponents(product.label, components);
             for (const TDF_Label& component : components) {
@@ -81,6 +87,11 @@ void LayOutParts(ModelData& data)
         part.color = ColorOf(ColourOf(tree.impl->colorTool, product.label));
         part.faceColors = FaceColorsOf(tree.impl->colorTool, product.label, faces);
         part.faces = static_cast<size_t>(faces.Extent());
+        part.id = orvkit::LabelProductId(product.label);
+        part.description = orvkit::LabelDescription(product.label);
+        part.material = MaterialOf(product.label);
+        part.bodies = BodiesOf(product.label, faces);
+        part.properties = PropertiesOf(product.label);
         data.partOfProduct[i] = static_cast<int>(part.index);
         data.productOfPart.push_back(i);
         data.parts.push_back(std::move(part));
@@ -132,6 +143,7 @@ void LayOutInstances(ModelData& data)
         instance.part = static_cast<size_t>(data.partOfProduct[static_cast<size_t>(node.product)]);
         instance.color = own ? own : productColor ? productColor : next.inherited;
         instance.matrix = MatrixOf(node.global);
+        instance.properties = PropertiesOf(node.instance);
         data.instances.push_back(std::move(instance));
     }
 }

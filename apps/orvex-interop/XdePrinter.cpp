@@ -1,5 +1,6 @@
 #include "XdePrinter.h"
 
+#include "LabelFacts.h"
 #include "PrintFormat.h"
 
 #include "Geometry/Kernel/TopoShape.h"
@@ -126,7 +127,7 @@ void XdePrinter::PrintText(std::ostream& out, const std::string& title) const
         if (!label.pmi.empty()) {
             out << " pmi=\"" << label.pmi << "\"";
         }
-        out << "\n";
+        out << LabelFactsText(label.label) << "\n";
     }
     out << "Summary: " << myLabels.size() << " labels, " << myDocument.GetShapeCount()
         << " free shapes";
@@ -160,7 +161,8 @@ nlohmann::json XdePrinter::ToJson() const
                           : nlohmann::json()},
             {"faceColors", label.faceColors},
             {"edgeColors", label.edgeColors},
-            {"pmi", label.pmi.empty() ? nlohmann::json() : nlohmann::json(label.pmi)}};
+            {"pmi", label.pmi.empty() ? nlohmann::json() : nlohmann::json(label.pmi)},
+            {"facts", LabelFactsJson(label.label)}};
         labels.push_back(json);
     }
     nlohmann::json summary{{"labels", myLabels.size()}, {"free", myDocument.GetShapeCount()}};

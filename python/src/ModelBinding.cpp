@@ -2,6 +2,7 @@
 
 #include "Arrays.h"
 #include "Errors.h"
+#include "FactsBinding.h"
 #include "Progress.h"
 #include "Repr.h"
 #include "WriteChoices.h"
@@ -159,10 +160,16 @@ const std::vector<py::object>& ModelObject::PartObjects()
     return parts;
 }
 
-void AddModel(py::module_& module)
+namespace {
+
+void AddValueClasses(py::module_& module)
 {
     py::class_<Assembly>(module, "Assembly", "A product made of components.")
         .def_readonly("name", &Assembly::name)
+        .def_readonly("id", &Assembly::id, "The product's id; \"\" when the file gives none.")
+        .def_readonly("description", &Assembly::description)
+        .def_property_readonly("properties",
+                               [](const Assembly& self) { return PropertyDict(self.properties); })
         .def_readonly("components", &Assembly::components,
                       "The names of the products its components place, in their order.")
         .def("__repr__", [](const Assembly& self) {
@@ -189,7 +196,10 @@ void AddModel(py::module_& module)
         .def_readonly("face_ids", &MeshObject::faceIds,
                       "uint32, the face of each triangle, numbered as Part.face_colors is.")
         .def("__repr__", &MeshRepr);
+}
 
+void AddPartClass(py::module_& module)
+{
     py::class_<PartObject>(module, "Part",
                            "One distinct part of a model, however often it is placed.")
         .def_property_readonly(
@@ -205,11 +215,29 @@ void AddModel(py::module_& module)
         .def_property_readonly(
             "faces", [](const PartObject& self) { return self.Get().faces; },
             "How many faces it has.")
+        .def_property_readonly(
+            "id", [](const PartObject& self) { return self.Get().id; },
+            "The product's id; \"\" when the file gives none.")
+        .def_property_readonly("description",
+                               [](const PartObject& self) { return self.Get().description; })
+        .def_property_readonly(
+            "material", [](const PartObject& self) { return self.Get().material; },
+            "An orvex.Material, or None.")
+        .def_property_readonly(
+            "bodies", [](const PartObject& self) { return self.Get().bodies; },
+            "Its named solids and shells.")
+        .def_property_readonly(
+            "properties",
+            [](const PartObject& self) { return PropertyDict(self.Get().properties); },
+            "What the file says about the part: a dict of name to orvex.Property.")
         .def("mesh", &MeshPart, py::arg("deflection") = py::none(), py::arg("angle") = 0.5,
              "Its triangles. deflection: largest distance between surface and triangles in "
              "mm (None: 0.1 % of the part's size); angle: in radians.")
         .def("__repr__", &PartRepr);
+}
 
+void AddInstanceClass(py::module_& module)
+{
     py::class_<InstanceObject>(module, "Instance",
                                "One product placed in the model: a leaf of its assembly tree.")
         .def_property_readonly(
@@ -226,7 +254,20 @@ void AddModel(py::module_& module)
         .def_property_readonly(
             "matrix", [](const InstanceObject& self) { return MatrixArray(self.Get().matrix); },
             "Its placement in the model, a 4 x 4 float64 array in millimetres.")
+        .def_property_readonly(
+            "properties",
+            [](const InstanceObject& self) { return PropertyDict(self.Get().properties); },
+            "What the file says about this placement: a dict of name to orvex.Property.")
         .def("__repr__", &InstanceRepr);
+}
+
+} // namespace
+
+void AddModel(py::module_& module)
+{
+    AddValueClasses(module);
+    AddPartClass(module);
+    AddInstanceClass(module);
 
     py::class_<ModelObject>(module, "Model",
                             "A model read from a file: its assembly tree, parts, colours and "

@@ -2,6 +2,7 @@
 // reads, writes, meshes or compares runs with the GIL released, so other Python threads go on
 // meanwhile; a progress callable gets the GIL back for its own call.
 #include "Errors.h"
+#include "FactsBinding.h"
 #include "ModelBinding.h"
 #include "PmiBinding.h"
 #include "ReportBinding.h"
@@ -21,6 +22,7 @@ PYBIND11_MODULE(_orvex, module)
     // The reports first, so that the signatures of the calls that return them name them.
     python::AddReports(module);
     python::AddPmi(module);
+    python::AddFacts(module);
     python::AddModel(module);
     module.attr("__name__") = name;
 }

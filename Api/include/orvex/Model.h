@@ -22,10 +22,43 @@ struct ModelAccess;
 // A colour as "#rrggbb".
 using Color = std::string;
 
+// A value a file gives a product, an occurrence or a body (a part number, a mass, a flag).
+struct Property {
+    enum class Type { Text, Number, Boolean };
+    Type type = Type::Text;
+    std::string text;    // a text
+    double number = 0.0; // a number, as the file gives it
+    std::string unit;    // a number's unit as the file names it ("kg", "mm"); empty for none
+    bool boolean = false;
+};
+// Properties by name.
+using Properties = std::map<std::string, Property>;
+
+// What a part is made of.
+struct Material {
+    std::string name;
+    std::string description;
+    std::optional<double> density; // kg/m³
+};
+
+// A named solid or shell of a part ("Boss-Extrude2", "PartBody").
+struct Body {
+    std::string name;
+    std::string kind; // "solid", "shell", ...
+    // Its faces, numbered as Part::faceColors numbers them.
+    std::vector<int> faces;
+    Properties properties;
+};
+
 // One distinct part (a product with geometry and no components), however often it is placed.
 struct Part {
     size_t index = 0; // in Model::Parts()
     std::string name;
+    std::string id;          // the product's id; empty when the file gives none
+    std::string description; // the product's description; empty when the file gives none
+    std::optional<Material> material;
+    std::vector<Body> bodies;
+    Properties properties;
     std::optional<Color> color;
     // Colours given to single faces, by face index: the order in which the part's faces are
     // first met walking its shape (TopExp::MapShapes), from 0.
@@ -44,11 +77,16 @@ struct Instance {
     std::optional<Color> color;
     // Its placement in the model, row by row (the last row is 0 0 0 1); millimetres.
     std::array<double, 16> matrix{};
+    // What the file says about this placement of the part (not about the part itself).
+    Properties properties;
 };
 
 // A product made of components.
 struct Assembly {
     std::string name;
+    std::string id;
+    std::string description;
+    Properties properties;
     // The names of the products its components place, in their order.
     std::vector<std::string> components;
 };

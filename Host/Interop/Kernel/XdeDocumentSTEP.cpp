@@ -5,9 +5,11 @@
 #include "Geometry/IO/TranslatorRead.h"
 #include "Geometry/IO/TranslatorWrite.h"
 #include "Interop/Kernel/StepAssemblyActor.h"
+#include "Interop/Kernel/StepBodyNames.h"
 #include "Interop/Kernel/StepDatumFeatures.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
 #include "Interop/Kernel/StepExternFiles.h"
+#include "Interop/Kernel/StepMaterials.h"
 #include "Interop/Kernel/StepPmiWrite.h"
 #include "Interop/Kernel/StepReadFixes.h"
 #include "Interop/Kernel/StepTessellatedParts.h"
@@ -104,7 +106,8 @@ bool XdeDocumentSTEP::ConfigureReader(STEPCAFControl_Reader& reader, StaticSetti
     reader.SetPropsMode(Standard_True);
     reader.SetGDTMode(Standard_True);
     reader.SetSHUOMode(Standard_True);
-    reader.SetMatMode(Standard_True);
+    // StepMaterials reads them after the transfer.
+    reader.SetMatMode(Standard_False);
     reader.SetViewMode(Standard_True);
     return knownCodePage;
 }
@@ -205,11 +208,15 @@ void XdeDocumentSTEP::FinishRead(STEPCAFControl_Reader& reader, const std::strin
     for (std::string& warning : FindUnreadStepGdt(reader.ChangeReader().WS(), impl)) {
         impl.readWarnings.push_back(std::move(warning));
     }
+    for (std::string& warning : StepMaterials::Read(reader, impl)) {
+        impl.readWarnings.push_back(std::move(warning));
+    }
     for (const std::string& warning : impl.readWarnings) {
         Logger::Instance().Message(3, "STEP reader: %s: %s", path.c_str(), warning.c_str());
     }
     StepReadFixes::LiftBodyColours(impl);
     StepReadFixes::SeparateCommonDatumModifiers(impl);
+    ReadStepBodyNames(reader, impl);
     impl.declaredPrecision = StepReadFixes::DeclaredPrecision(ModelOf(reader));
     ReadStepValidationProps(reader, impl);
 }
@@ -278,6 +285,8 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     PrepareStepWrite(scope, {"MM", fileUnit},
                      dimensions.IsEmpty() && tessellated.Empty() ? "AP214IS" : "AP242DIS");
     scope.SetInteger("write.step.assembly", 1);
+    // The names of bodies and other sub-shapes go onto their items.
+    scope.SetInteger("write.stepcaf.subshapes.name", 1);
     // A model read from STEP declares the precision its file declared, which is the one its
     // shapes were repaired to: declared finer, a reader splits edges the first read had
     // joined. No shape is finer than OpenCASCADE's confusion distance, whatever a file declares
@@ -296,11 +305,13 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     writer.SetDimTolMode(Standard_True);
     writer.SetPropsMode(Standard_True);
     writer.SetSHUOMode(Standard_True);
+    writer.SetMaterialMode(Standard_False); // StepMaterials writes them, in a unit readers know
     if (!writer.Transfer(impl.document, STEPControl_AsIs)) {
         return false;
     }
     const Handle(XSControl_WorkSession)& session = writer.ChangeWriter().WS();
     StepWriteFixes::RepairModel(session, impl);
+    StepMaterials::Write(session, impl);
     // The translator's unit names are the table's names in capitals.
     const double metres = LengthUnit::GetMetres(fileUnit);
     const double millimetres = metres > 0.0 ? metres * 1000.0 : 1.0;

@@ -1,0 +1,134 @@
+#include "LabelProperties.h"
+
+#include <TCollection_AsciiString.hxx>
+#include <TCollection_ExtendedString.hxx>
+#include <TCollection_HAsciiString.hxx>
+#include <TDataStd_AsciiString.hxx>
+#include <TDataStd_Comment.hxx>
+#include <TDataStd_NamedData.hxx>
+#include <TDataStd_TreeNode.hxx>
+#include <XCAFDoc.hxx>
+#include <XCAFDoc_Material.hxx>
+
+#include <algorithm>
+
+namespace orvkit {
+
+namespace {
+
+std::string Utf8(const TCollection_ExtendedString& text)
+{
+    return TCollection_AsciiString(text).ToCString();
+}
+
+TCollection_ExtendedString Extended(const std::string& text)
+{
+    return TCollection_ExtendedString(text.c_str(), Standard_True);
+}
+
+std::string TextOf(const Handle(TCollection_HAsciiString)& text)
+{
+    return text.IsNull() ? std::string() : std::string(text->ToCString());
+}
+
+} // namespace
+
+std::vector<LabelProperty> ReadLabelProperties(const TDF_Label& label)
+{
+    std::vector<LabelProperty> properties;
+    Handle(TDataStd_NamedData) data;
+    if (label.IsNull() || !label.FindAttribute(TDataStd_NamedData::GetID(), data)) {
+        return properties;
+    }
+    data->LoadDeferredData();
+    if (data->HasReals()) {
+        for (TDataStd_DataMapIteratorOfDataMapOfStringReal it(data->GetRealsContainer()); it.More();
+             it.Next()) {
+            LabelProperty property;
+            property.name = Utf8(it.Key());
+            property.type = LabelProperty::Type::Number;
+            property.number = it.Value();
+            if (data->HasString(it.Key())) {
+                property.unit = Utf8(data->GetString(it.Key()));
+            }
+            properties.push_back(std::move(property));
+        }
+    }
+    if (data->HasIntegers()) {
+        for (TColStd_DataMapIteratorOfDataMapOfStringInteger it(data->GetIntegersContainer());
+             it.More(); it.Next()) {
+            LabelProperty property;
+            property.name = Utf8(it.Key());
+            property.type = LabelProperty::Type::Boolean;
+            property.boolean = it.Value() != 0;
+            properties.push_back(std::move(property));
+        }
+    }
+    if (data->HasStrings()) {
+        for (TDataStd_DataMapIteratorOfDataMapOfStringString it(data->GetStringsContainer());
+             it.More(); it.Next()) {
+            // A string under a number's name is that number's unit.
+            if (!data->HasReal(it.Key())) {
+                LabelProperty property;
+                property.name = Utf8(it.Key());
+                property.text = Utf8(it.Value());
+                properties.push_back(std::move(property));
+            }
+        }
+    }
+    std::sort(properties.begin(), properties.end(),
+              [](const LabelProperty& a, const LabelProperty& b) { return a.name < b.name; });
+    return properties;
+}
+
+void WriteLabelProperty(const TDF_Label& label, const LabelProperty& property)
+{
+    const Handle(TDataStd_NamedData) data = TDataStd_NamedData::Set(label);
+    const TCollection_ExtendedString name = Extended(property.name);
+    switch (property.type) {
+    case LabelProperty::Type::Text:
+        data->SetString(name, Extended(property.text));
+        break;
+    case LabelProperty::Type::Number:
+        data->SetReal(name, property.number);
+        if (!property.unit.empty()) {
+            data->SetString(name, Extended(property.unit));
+        }
+        break;
+    case LabelProperty::Type::Boolean:
+        data->SetInteger(name, property.boolean ? 1 : 0);
+        break;
+    }
+}
+
+std::string LabelProductId(const TDF_Label& label)
+{
+    Handle(TDataStd_AsciiString) id;
+    return !label.IsNull() && label.FindAttribute(TDataStd_AsciiString::GetID(), id)
+               ? std::string(id->Get().ToCString())
+               : std::string();
+}
+
+std::string LabelDescription(const TDF_Label& label)
+{
+    Handle(TDataStd_Comment) comment;
+    return !label.IsNull() && label.FindAttribute(TDataStd_Comment::GetID(), comment)
+               ? Utf8(comment->Get())
+               : std::string();
+}
+
+std::optional<LabelMaterial> ReadLabelMaterial(const TDF_Label& label)
+{
+    Handle(TDataStd_TreeNode) node;
+    Handle(XCAFDoc_Material) material;
+    if (label.IsNull() || !label.FindAttribute(XCAFDoc::MaterialRefGUID(), node) ||
+        !node->HasFather() ||
+        !node->Father()->Label().FindAttribute(XCAFDoc_Material::GetID(), material) ||
+        TextOf(material->GetName()).empty()) {
+        return std::nullopt;
+    }
+    return LabelMaterial{TextOf(material->GetName()), TextOf(material->GetDescription()),
+                         material->GetDensity()};
+}
+
+} // namespace orvkit

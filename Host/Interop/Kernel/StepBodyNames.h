@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Interop/Kernel/XdeDocumentImpl.h"
+
+#include <STEPCAFControl_Reader.hxx>
+
+namespace orvkit {
+
+// Reads the names CAD systems give the bodies of a part ("Boss-Extrude2", "Body1",
+// "PartBody": a named MANIFOLD_SOLID_BREP, BREP_WITH_VOIDS or SHELL_BASED_SURFACE_MODEL) onto
+// sub-shape labels of the part's label, one for each named solid or shell, as XCAF keeps the
+// names of sub-shapes. OCCT 7.6's own option for this (read.stepcaf.subshapes.name) also makes
+// a label for every named face, wire, edge and vertex, and none for the body of a part with
+// one body. The writer's option of the same name writes them back onto the bodies' items.
+// Call it after the transfer, with the reader that made `impl`; returns how many it named.
+int ReadStepBodyNames(const STEPCAFControl_Reader& reader, XdeDocumentImpl& impl);
+
+} // namespace orvkit
