@@ -1,5 +1,6 @@
 #include "orvex/Compare.h"
 
+#include "FactsCompare.h"
 #include "Geometry/IO/LabelName.h"
 #include "Geometry/Kernel/BoxDiagonal.h"
 #include "ModelData.h"
@@ -109,6 +110,7 @@ const char* const kTopicPartProps = "area and centroid of each part";
 const char* const kTopicModelProps = "area and centroid of the whole model";
 const char* const kTopicBox = "bounding box";
 const char* const kTopicPmi = "pmi";
+const char* const kTopicProperty = "property";
 const char* const kNoTree = "{} keeps no assembly tree";
 const char* const kNoProducts = "{} keeps placed nodes, not shared parts and assemblies";
 const char* const kNoColours = "{} keeps no colours";
@@ -116,6 +118,7 @@ const char* const kNoSolids = "{} holds meshes, not closed solids";
 const char* const kNoFaces = "{} holds triangles, not the model's faces";
 const char* const kNoDimensions = "{} holds no dimensions";
 const char* const kNoPmi = "{} holds no semantic PMI";
+const char* const kNoProperties = "{} keeps no materials, body names or properties";
 const char* const kColoursNeedTree = "matched along the assembly tree, which {} lacks";
 const char* const kModelPropsInstead = "compared for the whole model instead";
 
@@ -374,8 +377,9 @@ private:
         myDimensions = Choose(
             {kTopicDimensions},
             lacking(a.kind == ModelFormat::KindCad, b.kind == ModelFormat::KindCad), kNoDimensions);
-        myPmi = Choose({kTopicPmi}, lacking(a.id == ModelFormat::STEP, b.id == ModelFormat::STEP),
-                       kNoPmi);
+        const char* noStep = lacking(a.id == ModelFormat::STEP, b.id == ModelFormat::STEP);
+        myPmi = Choose({kTopicPmi}, noStep, kNoPmi);
+        myFacts = Choose({kTopicProperty}, noStep, kNoProperties) && myTree;
         myVolume = Choose({kTopicVolume}, lacking(!a.IsMesh(), !b.IsMesh()), kNoSolids);
         // A mesh reader makes a face of each primitive, so its faces are not the B-rep's.
         const char* noFaces = lacking(!a.IsMesh(), !b.IsMesh());
@@ -480,8 +484,22 @@ private:
             CompareInstances(na, nb, path);
         }
         ComparePlacements(na.global, nb.global, path);
+        const FactsCompare facts(myPropertyTolerance);
+        if (myFacts && !na.instance.IsNull() && !nb.instance.IsNull()) {
+            Append(facts.CompareInstances(na.instance, nb.instance, path));
+        }
         if (myProductPairs.insert(PairKey(na.product, nb.product)).second) {
             CompareProducts(pa, pb, path);
+            if (myFacts) {
+                Append(facts.CompareProducts(pa.label, pb.label, path));
+            }
+        }
+    }
+
+    void Append(std::vector<Difference> differences)
+    {
+        for (Difference& difference : differences) {
+            myDifferences.push_back(std::move(difference));
         }
     }
 
@@ -644,11 +662,9 @@ private:
             CompareDimensions(myFirst.Dimensions(), mySecond.Dimensions());
         }
         if (myPmi && myFirst.impl != nullptr && mySecond.impl != nullptr) {
-            for (Difference& difference : PmiCompare(myTolerance)
-                                              .Compare(ReadPmiOf(*myFirst.impl, myFirst.file),
-                                                       ReadPmiOf(*mySecond.impl, mySecond.file))) {
-                myDifferences.push_back(std::move(difference));
-            }
+            Append(PmiCompare(myTolerance)
+                       .Compare(ReadPmiOf(*myFirst.impl, myFirst.file),
+                                ReadPmiOf(*mySecond.impl, mySecond.file)));
         }
         CompareBoxes();
     }
@@ -738,6 +754,7 @@ private:
     bool myTopology = false;
     bool myDimensions = false;
     bool myPmi = false;
+    bool myFacts = false;
     bool myVolume = false;
     std::vector<std::string> myCompared;
     std::vector<std::pair<const char*, std::string>> myLeftOut;

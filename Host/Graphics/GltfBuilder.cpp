@@ -5,6 +5,7 @@
 #include "Data/Kernel/CompositeElement.h"
 #include "Data/Kernel/ReferenceShape.h"
 #include "Geometry/IO/LabelName.h"
+#include "Geometry/IO/LabelProperties.h"
 #include "Geometry/Kernel/BoxDiagonal.h"
 #include "Geometry/Kernel/TopoShape.h"
 #include "Graphics/BrepSceneNode.h"
@@ -524,7 +525,28 @@ int GltfBuilder::MakeXdeNode(const TDF_Label& label, const Style& inherited)
             node["mesh"] = mesh;
         }
     }
+    AddFacts(label, referred, instance, node);
     return AddNode(std::move(node), std::move(children));
+}
+
+// What the file says about the product a node places, and about this placement of it, as
+// application data in the node's extras (the glTF way): a placement's own properties under
+// "instance". A part's go onto its mesh too, which its other placements share.
+void GltfBuilder::AddFacts(const TDF_Label& label, const TDF_Label& referred, bool instance,
+                           nlohmann::json& node)
+{
+    nlohmann::json product = LabelFactsJson(referred);
+    if (!product.is_null()) {
+        node["extras"] = product;
+        if (node.contains("mesh")) {
+            myMeshes[node["mesh"].get<size_t>()]["extras"].update(product);
+        }
+    }
+    if (instance) {
+        if (nlohmann::json own = LabelFactsJson(label); !own.is_null()) {
+            node["extras"]["instance"] = std::move(own);
+        }
+    }
 }
 
 int GltfBuilder::MeshOfPart(const TDF_Label& part, const Style& style)

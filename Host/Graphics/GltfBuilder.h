@@ -78,6 +78,8 @@ private:
     OptionalColor LineColorOf(const TDF_Label& label) const;
     FaceColorTable FaceColorsOf(const TDF_Label& part, const TopoDS_Shape& shape) const;
     std::map<int, Color> EdgeColorsOf(const TDF_Label& part, const TopoDS_Shape& shape) const;
+    void AddFacts(const TDF_Label& label, const TDF_Label& referred, bool instance,
+                  nlohmann::json& node);
     int MakeXdeNode(const TDF_Label& label, const Style& inherited);
     int MeshOfPart(const TDF_Label& part, const Style& style);
 

@@ -1,7 +1,8 @@
 #include "XdePrinter.h"
 
-#include "LabelFacts.h"
 #include "PrintFormat.h"
+
+#include "Geometry/IO/LabelProperties.h"
 
 #include "Geometry/Kernel/TopoShape.h"
 #include "Interop/Kernel/PmiFrame.h"
@@ -127,7 +128,7 @@ void XdePrinter::PrintText(std::ostream& out, const std::string& title) const
         if (!label.pmi.empty()) {
             out << " pmi=\"" << label.pmi << "\"";
         }
-        out << LabelFactsText(label.label) << "\n";
+        out << FactsText(LabelFactsJson(label.label)) << "\n";
     }
     out << "Summary: " << myLabels.size() << " labels, " << myDocument.GetShapeCount()
         << " free shapes";

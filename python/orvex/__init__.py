@@ -16,6 +16,7 @@ comparing and converting release the GIL, so other threads run meanwhile.
 
 from ._orvex import (
     Assembly,
+    Body,
     CheckedProduct,
     CheckedValue,
     CheckReport,
@@ -29,6 +30,7 @@ from ._orvex import (
     Dimension,
     Error,
     Instance,
+    Material,
     Mesh,
     Model,
     PageReport,
@@ -36,6 +38,7 @@ from ._orvex import (
     Pmi,
     PmiDimension,
     PmiTolerance,
+    Property,
     ReadError,
     SplitChild,
     SplitReport,
@@ -53,6 +56,7 @@ from ._orvex import (
 
 __all__ = [
     "Assembly",
+    "Body",
     "CheckedProduct",
     "CheckedValue",
     "CheckReport",
@@ -66,6 +70,7 @@ __all__ = [
     "Dimension",
     "Error",
     "Instance",
+    "Material",
     "Mesh",
     "Model",
     "PageReport",
@@ -73,6 +78,7 @@ __all__ = [
     "Pmi",
     "PmiDimension",
     "PmiTolerance",
+    "Property",
     "ReadError",
     "SplitChild",
     "SplitReport",

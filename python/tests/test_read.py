@@ -100,6 +100,19 @@ class TestStructure:
         assert radius.targets == ["Block face 13"]
         assert pmi.tolerances == [] and pmi.datums == []
 
+    def test_materials_and_bodies_are_what_the_program_lists(self, run_program, data):
+        path = data / "step-handwritten" / "materials-cube-cylinder.step"
+        labels = run_program("xde", "--json", path)["labels"]
+        listed = {l["name"]: l["facts"]["material"] for l in labels
+                  if l["facts"] and "material" in l["facts"]}
+        parts = {p.name: p for p in orvex.read(path).parts}
+        assert {n: (p.material.name, p.material.density) for n, p in parts.items()} == {
+            n: (m["name"], pytest.approx(m["density"])) for n, m in listed.items()}
+        cube = parts["red_cube"]
+        assert cube.material.density == pytest.approx(7850.0)
+        assert [(b.name, b.kind, len(b.faces)) for b in cube.bodies] == [
+            ("red_cube", "solid", cube.faces)]
+
     def test_source_is_the_path_read(self, model, sample):
         assert model.source == str(sample)
         assert model.warnings == []

@@ -1,5 +1,7 @@
 #include "DocumentPrinter.h"
 
+#include "Geometry/IO/LabelProperties.h"
+
 #include "Geometry/Kernel/ValueText.h"
 
 #include "Annotation/AnnotationElement.h"
@@ -169,6 +171,10 @@ void DocumentPrinter::PrintElement(std::ostream& out, const Element& element, in
         if (shape->GetFaceColors()) {
             out << " face-colors=" << shape->GetFaceColors()->size();
         }
+    }
+    if (const auto* entity = dynamic_cast<const EntityElement*>(&element);
+        entity != nullptr && !entity->GetFacts().empty()) {
+        out << FactsText(nlohmann::json::parse(entity->GetFacts()));
     }
     if (const auto* external = dynamic_cast<const ExternalDocument*>(&element)) {
         out << " document=\"" << external->GetDocumentId() << "\"";
@@ -347,6 +353,9 @@ nlohmann::json DocumentPrinter::ElementToJson(const Element& element) const
         json["alias"] = entity->GetAliasName();
         json["browserable"] = entity->IsBrowserable();
         json["managed"] = entity->IsManaged();
+        if (!entity->GetFacts().empty()) {
+            json["facts"] = nlohmann::json::parse(entity->GetFacts());
+        }
     }
     if (const auto* drawable = dynamic_cast<const DrawableElement*>(&element)) {
         if (drawable->GetPrototypeId().IsValid()) {

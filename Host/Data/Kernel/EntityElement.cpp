@@ -27,4 +27,10 @@ bool EntityElement::SetAliasName(const std::string& aliasName)
     return true;
 }
 
+bool EntityElement::SetFacts(const std::string& facts)
+{
+    myFacts = facts;
+    return true;
+}
+
 } // namespace orvkit

@@ -21,6 +21,10 @@ public:
     // A second name shown beside the main one (the file's own instance name, say).
     const std::string& GetAliasName() const { return myAliasName; }
     bool SetAliasName(const std::string& aliasName);
+    // What the file says about it besides its shape (material, properties, ...) as a JSON
+    // object in text; empty when nothing.
+    const std::string& GetFacts() const { return myFacts; }
+    bool SetFacts(const std::string& facts);
 
 private:
     bool myBrowserable = false;
@@ -28,6 +32,7 @@ private:
     bool myHasColor = false;
     glm::vec3 myColor{1.0f, 1.0f, 1.0f};
     std::string myAliasName;
+    std::string myFacts;
 };
 
 } // namespace orvkit

@@ -10,6 +10,8 @@
 #include <XCAFDoc.hxx>
 #include <XCAFDoc_Material.hxx>
 
+#include <fmt/format.h>
+
 #include <algorithm>
 
 namespace orvkit {
@@ -29,6 +31,21 @@ TCollection_ExtendedString Extended(const std::string& text)
 std::string TextOf(const Handle(TCollection_HAsciiString)& text)
 {
     return text.IsNull() ? std::string() : std::string(text->ToCString());
+}
+
+nlohmann::json ValueJson(const LabelProperty& property)
+{
+    switch (property.type) {
+    case LabelProperty::Type::Number:
+        return property.unit.empty()
+                   ? nlohmann::json(property.number)
+                   : nlohmann::json{{"value", property.number}, {"unit", property.unit}};
+    case LabelProperty::Type::Boolean:
+        return property.boolean;
+    case LabelProperty::Type::Text:
+        break;
+    }
+    return property.text;
 }
 
 } // namespace
@@ -129,6 +146,58 @@ std::optional<LabelMaterial> ReadLabelMaterial(const TDF_Label& label)
     }
     return LabelMaterial{TextOf(material->GetName()), TextOf(material->GetDescription()),
                          material->GetDensity()};
+}
+
+nlohmann::json LabelFactsJson(const TDF_Label& label)
+{
+    nlohmann::json facts = nlohmann::json::object();
+    if (const std::string id = LabelProductId(label); !id.empty()) {
+        facts["id"] = id;
+    }
+    if (const std::string description = LabelDescription(label); !description.empty()) {
+        facts["description"] = description;
+    }
+    if (const auto material = ReadLabelMaterial(label)) {
+        facts["material"] = {{"name", material->name},
+                             {"description", material->description},
+                             {"density", material->density > 0.0 ? nlohmann::json(material->density)
+                                                                 : nlohmann::json()}};
+    }
+    const std::vector<LabelProperty> properties = ReadLabelProperties(label);
+    for (const LabelProperty& property : properties) {
+        facts["properties"][property.name] = ValueJson(property);
+    }
+    return facts.empty() ? nlohmann::json() : facts;
+}
+
+std::string FactsText(const nlohmann::json& facts)
+{
+    if (!facts.is_object()) {
+        return {};
+    }
+    std::string text;
+    for (const char* key : {"id", "description"}) {
+        if (facts.contains(key)) {
+            text += fmt::format(" {}=\"{}\"", key, facts[key].get<std::string>());
+        }
+    }
+    if (facts.contains("material")) {
+        const nlohmann::json& material = facts["material"];
+        text += fmt::format(" material=\"{}\"", material["name"].get<std::string>());
+        if (material["density"].is_number()) {
+            text += fmt::format(" density={:g} kg/m3", material["density"].get<double>());
+        }
+    }
+    const nlohmann::json properties = facts.value("properties", nlohmann::json::object());
+    for (const auto& [name, value] : properties.items()) {
+        const std::string shown = value.is_string() ? value.get<std::string>()
+                                  : value.is_object()
+                                      ? fmt::format("{:g} {}", value["value"].get<double>(),
+                                                    value["unit"].get<std::string>())
+                                      : value.dump();
+        text += fmt::format(" \"{}\"=\"{}\"", name, shown);
+    }
+    return text;
 }
 
 } // namespace orvkit

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <TDF_Label.hxx>
+#include <nlohmann/json.hpp>
 
 #include <optional>
 #include <string>
@@ -42,5 +43,13 @@ std::string LabelDescription(const TDF_Label& label);
 
 // The label's material; none when it has none.
 std::optional<LabelMaterial> ReadLabelMaterial(const TDF_Label& label);
+
+// All of the above as JSON: {"id", "description", "material": {"name", "description",
+// "density"}, "properties": {name: a string, a number, {"value", "unit"} or a boolean}}, each
+// key only when the label has it; null when it has none.
+nlohmann::json LabelFactsJson(const TDF_Label& label);
+// Those facts for a listing: ` id="P-1" material="Steel" density=7850 kg/m3 "Mass"="2.5 kg"`;
+// empty for null.
+std::string FactsText(const nlohmann::json& facts);
 
 } // namespace orvkit

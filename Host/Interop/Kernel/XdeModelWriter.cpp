@@ -2,6 +2,8 @@
 
 #include "Common/Core/PathUtil.h"
 #include "Geometry/IO/CafMeshWrite.h"
+#include "Geometry/IO/LabelName.h"
+#include "Geometry/IO/LabelProperties.h"
 #include "Geometry/IO/LengthUnit.h"
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/StepTessellationWrite.h"
@@ -23,6 +25,7 @@
 #include <fmt/format.h>
 
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -38,6 +41,7 @@ const char* const kUnlinkedDimensions =
 const char* const kFlattened = "{} holds no assembly tree as written here: the model is flattened";
 const char* const kNoNames = "{} holds no names or colours";
 const char* const kNoPmi = "{} PMI {} ({}) {} not kept: {} holds no semantic PMI";
+const char* const kNoFacts = "{} {} not kept: {} holds none";
 const char* const kMixedFaces = "STEP cannot hold parts whose faces mix triangle meshes with exact "
                                 "surfaces ({}); write stl, obj, gltf or glb";
 const char* const kMeshOnly =
@@ -155,6 +159,44 @@ std::string PmiLoss(const XdeDocumentImpl& impl, const ModelFormat& format)
                        count == 1 ? "is" : "are", format.name);
 }
 
+// "2 materials, 1 body name and 4 properties are not kept: IGES holds none"; empty when the
+// document has none of them.
+std::string FactsLoss(const XdeDocumentImpl& impl, const ModelFormat& format)
+{
+    size_t materials = 0, bodies = 0, properties = 0;
+    TDF_LabelSequence shapes;
+    impl.shapeTool->GetShapes(shapes);
+    for (const TDF_Label& shape : shapes) {
+        materials += ReadLabelMaterial(shape) ? 1 : 0;
+        TDF_LabelSequence below;
+        XCAFDoc_ShapeTool::GetComponents(shape, below);
+        XCAFDoc_ShapeTool::GetSubShapes(shape, below);
+        below.Append(shape);
+        for (const TDF_Label& label : below) {
+            properties += ReadLabelProperties(label).size();
+            const TopoDS_Shape sub = XCAFDoc_ShapeTool::GetShape(label);
+            bodies += label != shape && XCAFDoc_ShapeTool::IsSubShape(label) && !sub.IsNull() &&
+                              sub.ShapeType() <= TopAbs_SHELL && !LabelName(label).empty()
+                          ? 1
+                          : 0;
+        }
+    }
+    std::string lost;
+    for (const auto& [count, one, many] : {std::make_tuple(materials, "material", "materials"),
+                                           std::make_tuple(bodies, "body name", "body names"),
+                                           std::make_tuple(properties, "property", "properties")}) {
+        if (count > 0) {
+            lost +=
+                fmt::format("{}{} {}", lost.empty() ? "" : ", ", count, count == 1 ? one : many);
+        }
+    }
+    if (lost.empty()) {
+        return {};
+    }
+    const bool one = materials + bodies + properties == 1;
+    return fmt::format(kNoFacts, lost, one ? "is" : "are", format.name);
+}
+
 // What the format loses of this model, for the user.
 void AddLossWarnings(const XdeDocumentImpl& impl, const ModelFormat& format,
                      std::vector<std::string>& warnings)
@@ -172,6 +214,13 @@ void AddLossWarnings(const XdeDocumentImpl& impl, const ModelFormat& format,
     if (format.id != ModelFormat::STEP) {
         if (std::string pmi = PmiLoss(impl, format); !pmi.empty()) {
             warnings.push_back(std::move(pmi));
+        }
+    }
+    // glTF keeps them as application data on its nodes and meshes.
+    if (format.id != ModelFormat::STEP && format.id != ModelFormat::GLTF &&
+        format.id != ModelFormat::GLB) {
+        if (std::string facts = FactsLoss(impl, format); !facts.empty()) {
+            warnings.push_back(std::move(facts));
         }
     }
 }

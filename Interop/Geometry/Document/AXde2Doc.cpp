@@ -1,5 +1,7 @@
 #include "Xde2Doc.h"
 
+#include "Geometry/IO/LabelProperties.h"
+
 #include "Common/Core/LoadFailure.h"
 #include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
@@ -87,6 +89,7 @@ private:
     void CloseDownTo(Walk& walk, int depth);
     Element* CloseAssembly(const OpenLabel& assembly);
     Element* CloseReference(const OpenLabel& reference);
+    static Element* WithFacts(Element* element, const TDF_Label& label);
     // Keeps what the referred label gave as the shape's prototype; InvalidId when it gave
     // nothing, and then the next reference to the shape tries again.
     ObjectId KeepPrototype(const TopoDS_Shape& shape, Element* made);
@@ -227,7 +230,7 @@ Element* ADocumentWriter::WritePart(const AXdeLabelExplorer::Node& node, PartEle
     if (element != nullptr) {
         parts[node.label] = element->GetId();
     }
-    return element;
+    return WithFacts(element, node.label);
 }
 
 void ADocumentWriter::CloseDownTo(Walk& walk, int depth)
@@ -251,7 +254,8 @@ Element* ADocumentWriter::CloseAssembly(const OpenLabel& assembly)
         myBuilder.CreateRoot(name, assembly.children);
         return nullptr;
     }
-    return myBuilder.CreateAssembly(name, assembly.children, assembly.node.inPrototype);
+    return WithFacts(myBuilder.CreateAssembly(name, assembly.children, assembly.node.inPrototype),
+                     assembly.node.label);
 }
 
 Element* ADocumentWriter::CloseReference(const OpenLabel& reference)
@@ -262,8 +266,21 @@ Element* ADocumentWriter::CloseReference(const OpenLabel& reference)
         return reference.below;
     }
     const ObjectId prototypeId = KeepPrototype(node.shape, reference.below);
-    return myBuilder.CreateInstance(myBuilder.GetLabelName(node.label), prototypeId, node.location,
-                                    node.inPrototype);
+    return WithFacts(myBuilder.CreateInstance(myBuilder.GetLabelName(node.label), prototypeId,
+                                              node.location, node.inPrototype),
+                     node.label);
+}
+
+// The element, given what the file says about its label besides its shape.
+Element* ADocumentWriter::WithFacts(Element* element, const TDF_Label& label)
+{
+    auto* entity = dynamic_cast<EntityElement*>(element);
+    if (entity != nullptr) {
+        if (const nlohmann::json facts = LabelFactsJson(label); !facts.is_null()) {
+            entity->SetFacts(facts.dump());
+        }
+    }
+    return element;
 }
 
 ObjectId ADocumentWriter::KeepPrototype(const TopoDS_Shape& shape, Element* made)
