@@ -5,6 +5,7 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Common/Core/WriteTime.h"
 #include "Geometry/IO/CafShapeWriter.h"
 #include "Geometry/IO/ExportMeshing.h"
 #include "Geometry/IO/ImportSettingsModel.h"
@@ -39,11 +40,15 @@
 #include <TopoDS_Solid.hxx>
 #include <TopoDS_Wire.hxx>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <stdexcept>
 
 #include <sys/stat.h>
@@ -244,6 +249,66 @@ XdeDocumentImpl& OnePartModel(XcafBuilder& builder, const TopoDS_Shape& shape)
     return impl;
 }
 
+// A kernel model of `count` boxes, each a free part with a name and a colour of its own, made
+// anew at each call. The STEP writer presents the colours and the IGES writer names the parts
+// walking maps keyed by where the shapes lie in memory.
+XdeDocumentImpl& ColouredPartsModel(XcafBuilder& builder, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const TDF_Label part = builder.AddPart("part" + std::to_string(i), MakeBox(1.0 + i, 1, 1));
+        builder.SetColor(part, Quantity_Color(i / double(count), 0.5, 0.25, Quantity_TOC_RGB));
+    }
+    builder.Finish();
+    XdeDocumentImpl& impl = builder.GetImpl();
+    impl.shapeTool->GetFreeShapes(impl.freeShapes);
+    return impl;
+}
+
+// Sets an environment variable while it lives, then puts back what was there.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : myName(name)
+    {
+        if (const char* old = std::getenv(name)) {
+            myOld = old;
+        }
+        ::setenv(name, value, 1);
+    }
+    ~ScopedEnvironment()
+    {
+        if (myOld) {
+            ::setenv(myName, myOld->c_str(), 1);
+        } else {
+            ::unsetenv(myName);
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* myName;
+    std::optional<std::string> myOld;
+};
+
+// The time stamp of a STEP file's header; empty when it has none.
+std::string StepTimeStamp(const std::string& text)
+{
+    const std::string before = "FILE_NAME('Open CASCADE Shape Model','";
+    const size_t at = text.find(before);
+    return at == std::string::npos ? std::string() : text.substr(at + before.size(), 19);
+}
+
+// The current local time as a STEP header writes it.
+std::string LocalNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
 class ShapeSaveTest : public ::testing::Test {
 protected:
     // Every name in the test folder, sub-folders included, with the bytes of each file.
@@ -432,6 +497,58 @@ TEST_F(ShapeSaveTest, StepAndIgesAreWrittenAlikeOnBothRoadsWhateverWasLeftBehind
             << name;
     }
     EXPECT_STREQ(Interface_Static::CVal("xstep.cascade.unit"), "M");
+}
+
+TEST_F(ShapeSaveTest, SourceDateEpochGivesTheSameBytesOnBothRoads)
+{
+    const ScopedEnvironment epoch(WriteTime::EpochVariable, "86400");
+    // The IGES dates are the file's generation and its last change.
+    for (const auto& [extension, stamp] :
+         {std::make_pair(std::string(".step"), std::string("'1970-01-02T00:00:00'")),
+          std::make_pair(std::string(".igs"), std::string("15H19700102.000000,"))}) {
+        const std::string alone = ReadWholeFile(Save(PlacedBox(), "alone1" + extension));
+        EXPECT_EQ(alone, ReadWholeFile(Save(PlacedBox(), "alone2" + extension))) << extension;
+        EXPECT_NE(alone.find(stamp), std::string::npos) << extension;
+        std::string models[2];
+        for (std::string& model : models) {
+            XcafBuilder builder;
+            const std::string path = myDir.File("model" + extension);
+            const XdeWriteResult result =
+                XdeModelWriter::Save(path, ColouredPartsModel(builder, 12), {});
+            ASSERT_TRUE(result) << result.failure;
+            model = ReadWholeFile(path);
+        }
+        EXPECT_TRUE(models[0] == models[1]) << extension;
+        EXPECT_NE(models[0].find(stamp), std::string::npos) << extension;
+        if (extension == ".igs") {
+            EXPECT_NE(models[0].find(stamp, models[0].find(stamp) + 1), std::string::npos);
+        }
+    }
+}
+
+TEST_F(ShapeSaveTest, ABadSourceDateEpochIsSaidOnceAndTheCurrentTimeStamped)
+{
+    // Negative, not a number, past the year 9999, too large for any integer.
+    for (const char* bad : {"-86400", "86400s", "253402300800", "99999999999999999999"}) {
+        const ScopedEnvironment epoch(WriteTime::EpochVariable, bad);
+        ScopedLogCapture log;
+        const std::string before = LocalNow();
+        const std::string first = StepTimeStamp(ReadWholeFile(Save(PlacedBox(), "box.step")));
+        const std::string second = StepTimeStamp(ReadWholeFile(Save(PlacedBox(), "box.step")));
+        const std::string after = LocalNow();
+        for (const std::string& stamp : {first, second}) {
+            EXPECT_LE(before, stamp) << bad;
+            EXPECT_LE(stamp, after) << bad;
+        }
+        const std::vector<LogRecord> records = log->GetRecords();
+        const std::string said = std::string("SOURCE_DATE_EPOCH='") + bad + "'";
+        EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                                [&said](const LogRecord& record) {
+                                    return record.text.find(said) != std::string::npos;
+                                }),
+                  1)
+            << bad;
+    }
 }
 
 TEST_F(ShapeSaveTest, AnUnknownUnitIsWordedAlikeOnEveryRoad)

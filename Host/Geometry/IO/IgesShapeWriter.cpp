@@ -38,7 +38,7 @@ bool IgesShapeWriter::Write(const TopoDS_Shape& shape, const std::string& path,
     StaticSettingsScope scope;
     PrepareIgesWrite(scope, units);
     IGESControl_Writer writer;
-    SetIgesModelUnit(writer, units);
+    SetIgesGlobalSection(writer, units);
     // A shape the translator takes only in part is not written: the file would lack the rest.
     if (!writer.AddShape(shape)) {
         reason = kIgesNotTransferred;

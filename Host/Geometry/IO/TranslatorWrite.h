@@ -5,6 +5,7 @@
 #include <string>
 
 class IGESControl_Writer;
+class STEPControl_Writer;
 
 namespace orvkit {
 
@@ -30,13 +31,20 @@ void PrepareStepWrite(StaticSettingsScope& scope, const TranslatorWriteUnits& un
                       const char* schema);
 
 // Registers the IGES translator and sets its units and B-rep entities (so that solids stay
-// solids) in `scope`. Call it before the writer is made, then SetIgesModelUnit on the writer.
+// solids) in `scope`. Call it before the writer is made, then SetIgesGlobalSection on the writer.
 void PrepareIgesWrite(StaticSettingsScope& scope, const TranslatorWriteUnits& units);
 
-// Makes an IGES writer scale from `units.model`. The writer scales from the unit its model's
-// global section names, which it takes from whatever translator ran last rather than from the
-// parameter PrepareIgesWrite sets.
-void SetIgesModelUnit(IGESControl_Writer& writer, const TranslatorWriteUnits& units);
+// Makes an IGES writer scale from `units.model`, and dates its file with WriteTime. The writer
+// scales from the unit its model's global section names, which it takes from whatever
+// translator ran last rather than from the parameter PrepareIgesWrite sets; its dates are
+// those of the first IGES translator the process made, in local time.
+void SetIgesGlobalSection(IGESControl_Writer& writer, const TranslatorWriteUnits& units);
+
+// What every STEP write does after its transfer, so that one shape written twice gives the same
+// bytes: the header stamped with WriteTime in place of the time the model was made, and the
+// occurrences (assembly links) numbered from 1 in place of on from those of the process's
+// earlier writes, as the translator counts them.
+void FinishStepTransfer(STEPControl_Writer& writer);
 
 // The translators' name of the settings' model unit (`settings` may be null); null, with the
 // reason, when LengthUnit does not know the unit.

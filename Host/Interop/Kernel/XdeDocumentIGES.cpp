@@ -3,12 +3,14 @@
 #include "Geometry/IO/TranslatorWrite.h"
 #include "Interop/Kernel/IgesNumberCheck.h"
 #include "Interop/Kernel/KernelSupport.h"
+#include "Interop/Kernel/WriteEntityOrder.h"
 
 #include <IGESBasic_Group.hxx>
 #include <IGESBasic_SingularSubfigure.hxx>
 #include <IGESBasic_SubfigureDef.hxx>
 #include <IGESCAFControl_Reader.hxx>
 #include <IGESCAFControl_Writer.hxx>
+#include <IGESData_IGESModel.hxx>
 #include <Interface_InterfaceModel.hxx>
 #include <XSControl_WorkSession.hxx>
 
@@ -122,11 +124,15 @@ bool XdeDocumentIGES::Write(const std::string& file, XdeDocumentImpl& impl, cons
     StaticSettingsScope scope;
     PrepareIgesWrite(scope, units);
     IGESCAFControl_Writer writer;
-    SetIgesModelUnit(writer, units);
+    SetIgesGlobalSection(writer, units);
     writer.SetColorMode(Standard_True);
     writer.SetNameMode(Standard_True);
     writer.SetLayerMode(Standard_True);
-    return writer.Transfer(impl.document) && writer.Write(file.c_str());
+    if (!writer.Transfer(impl.document)) {
+        return false;
+    }
+    WriteEntityOrder::SortIgesNames(writer.Model());
+    return writer.Write(file.c_str());
 }
 
 bool XdeDocumentIGES::Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)

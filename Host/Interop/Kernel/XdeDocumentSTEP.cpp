@@ -19,6 +19,7 @@
 #include "Interop/Kernel/StepUnreadGdt.h"
 #include "Interop/Kernel/StepValidationProps.h"
 #include "Interop/Kernel/StepWriteFixes.h"
+#include "Interop/Kernel/WriteEntityOrder.h"
 
 #include <Precision.hxx>
 #include <STEPCAFControl_Writer.hxx>
@@ -309,7 +310,9 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     if (!writer.Transfer(impl.document, STEPControl_AsIs)) {
         return false;
     }
+    FinishStepTransfer(writer.ChangeWriter());
     const Handle(XSControl_WorkSession)& session = writer.ChangeWriter().WS();
+    WriteEntityOrder::SortStepPresentations(session->Model());
     StepWriteFixes::RepairModel(session, impl);
     StepMaterials::Write(session, impl);
     // The translator's unit names are the table's names in capitals.

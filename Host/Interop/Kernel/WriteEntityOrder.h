@@ -1,0 +1,21 @@
+#pragma once
+
+#include <Interface_InterfaceModel.hxx>
+
+namespace orvkit {
+
+// OpenCASCADE's XDE writers add some entities walking maps keyed by shapes, whose order follows
+// where the shapes lie in memory: one document would come out with these entities numbered
+// otherwise at each write. These put them in an order that follows the rest of the model, so
+// that one document always gives the same bytes.
+struct WriteEntityOrder {
+    // After a STEP transfer: the presentations of colours (one for each top-level shape) in the
+    // order of the shapes they present, each followed by the styles and colours it brought, as
+    // the writer adds them.
+    static void SortStepPresentations(const Handle(Interface_InterfaceModel)& model);
+
+    // After an IGES transfer: the long names in the order of the entities they name.
+    static void SortIgesNames(const Handle(Interface_InterfaceModel)& model);
+};
+
+} // namespace orvkit
