@@ -27,15 +27,6 @@ namespace {
 using namespace orvkit;
 using namespace orvex::cli;
 
-// The verbs in the order `--help` lists them.
-using AddVerb = Verb (*)(CLI::App& app);
-const AddVerb kVerbs[] = {
-    AddImportVerb,    AddViewVerb,     AddSnapshotVerb, AddXdeVerb,   AddOpenVerb,
-    AddLineTypesVerb, AddSceneVerb,    AddRunVerb,      AddReadVerb,  AddImportPartVerb,
-    AddExportVerb,    AddSplitVerb,    AddConvertVerb,  AddCheckVerb, AddPmiVerb,
-    AddCompareVerb,   AddCommandsVerb,
-};
-
 // Parses the arguments; false, with the program's exit code in `exitCode`, after --help or
 // the usage-error line.
 bool Parse(CLI::App& app, int argc, char** argv, int& exitCode)
@@ -117,10 +108,7 @@ int main(int argc, char** argv)
                  "Show the log on standard error (-v notes and errors, -vv everything)");
     // The limits above may follow the verb too: "import --transfer-jobs 1 F".
     app.fallthrough();
-    std::vector<Verb> verbs;
-    for (const AddVerb add : kVerbs) {
-        verbs.push_back(add(app));
-    }
+    const std::vector<Verb> verbs = AddVerbs(app);
 
     app.set_version_flag("--version", ORVEX_VERSION);
     // What the package installs, made here from the options above so that neither can drift

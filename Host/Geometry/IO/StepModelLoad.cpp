@@ -333,6 +333,14 @@ private:
     void MakeEntities(StepData_StepReaderTool& tool, StepData_StepReaderData& data);
     void LoadEntities(StepData_StepReaderTool& tool, StepData_StepReaderData& data,
                       const Handle(StepData_StepModel)& model);
+    bool AddEntities(StepData_StepReaderTool& tool, StepData_StepReaderData& data,
+                     const Handle(StepData_StepModel)& model);
+    void AddEntity(StepData_StepReaderTool& tool, StepData_StepReaderData& data,
+                   const Handle(StepData_StepModel)& model, int n);
+    bool KeepFailedEntity(StepData_StepReaderTool& tool, StepData_StepReaderData& data,
+                          const Handle(StepData_StepModel)& model, int number, bool signal);
+    void AttachReports(StepData_StepReaderTool& tool, const Handle(StepData_StepModel)& model);
+    void LabelDecodedEntities(const Handle(StepData_StepModel)& model);
     Handle(Standard_Transient) LoadRecord(StepData_StepReaderTool& tool,
                                           StepData_StepReaderData& data,
                                           const Handle(StepData_StepModel)& model, int number);
@@ -597,6 +605,19 @@ void DecodingLoad::LoadEntities(StepData_StepReaderTool& tool, StepData_StepRead
         };
     tool.SetModel(model);
     guarded(&StepData_StepReaderTool::BeginRead);
+    if (!AddEntities(tool, data, model)) {
+        return;
+    }
+    AttachReports(tool, model);
+    guarded(&StepData_StepReaderTool::EndRead);
+    LabelDecodedEntities(model);
+}
+
+// Adds the entity of every record to the model in the file's order, under the reader tool's
+// guard; false when a signal stopped the load, which then goes no further.
+bool DecodingLoad::AddEntities(StepData_StepReaderTool& tool, StepData_StepReaderData& data,
+                               const Handle(StepData_StepModel)& model)
+{
     const std::size_t count = myEntityRecords.size();
     model->Reservate(int(count));
     myRecordOfModel.assign(1, 0);
@@ -607,68 +628,96 @@ void DecodingLoad::LoadEntities(StepData_StepReaderTool& tool, StepData_StepRead
         try {
             OCC_CATCH_SIGNALS
             for (; at < count; ++at) {
-                const int n = myEntityRecords[at];
-                Record& entry = myRecords[std::size_t(n)];
-                if (entry.decoded != StepRecordDecode::None) {
-                    myCurrent = n;
-                    StepRecordDecode::Fill(entry.decoded, myEntities[std::size_t(n)],
-                                           {entry.params, entry.record->paramCount}, *this);
-                    model->AddEntity(myEntities[std::size_t(n)]);
-                    Added(model, n);
-                } else if (LoadRecord(tool, data, model, n).IsNull() && !messenger.IsNull()) {
-                    Message_Msg message("XSTEP_21");
-                    message.Arg(model->NbEntities());
-                    messenger->Send(message, Message_Info);
-                }
+                AddEntity(tool, data, model, myEntityRecords[at]);
             }
             next = count;
         } catch (const Standard_Failure& failure) {
-            // As the reader tool does: the record that raised is kept as an unknown entity
-            // with the failure, and the load goes on with the next one.
+            // As the reader tool does: the load goes on with the next record.
             next = at + 1;
-            const int number = myEntityRecords[at];
-            const bool signal = failure.IsKind(STANDARD_TYPE(OSD_Signal));
-            const Handle(Standard_Transient) entity = data.BoundEntity(number);
-            if (entity.IsNull()) {
-                continue;
+            if (!KeepFailedEntity(tool, data, model, myEntityRecords[at],
+                                  failure.IsKind(STANDARD_TYPE(OSD_Signal)))) {
+                return false;
             }
-            const Handle(Interface_Check) check = new Interface_Check(entity);
-            Message_Msg failed("XSTEP_278");
-            failed.Arg(model->StringLabel(entity));
-            check->SendFail(failed);
-            if (signal) {
-                if (!messenger.IsNull()) {
-                    Message_Msg message("XSTEP_22");
-                    message.Arg(model->StringLabel(entity));
-                    messenger->Send(message, Message_Info);
-                }
-                return;
-            }
-            const Handle(Interface_ReportEntity) report = new Interface_ReportEntity(check, entity);
-            const Handle(Standard_Transient) unknown = tool.UnknownEntity();
-            Handle(Interface_Check) contentCheck = check;
-            tool.AnalyseRecord(number, unknown, contentCheck);
-            report->SetContent(unknown);
-            myReports[number] = report;
-            model->AddEntity(entity);
-            Added(model, number);
         }
     }
-    if (!myReports.empty()) {
-        const int reports = int(myReports.size());
-        if (tool.TraceLevel() > 0 && !messenger.IsNull()) {
-            Message_Msg message("XSTEP_24");
-            message.Arg(reports);
-            messenger->Send(message, Message_Info);
-        }
-        model->Reservate(-reports - 10);
-        for (const auto& [n, report] : myReports) {
-            model->SetReportEntity(-model->Number(myEntities[std::size_t(n)]), report);
-        }
+    return true;
+}
+
+// Adds the entity of record `n`: a decoded one filled from its parameters, any other read by
+// the reader tool.
+void DecodingLoad::AddEntity(StepData_StepReaderTool& tool, StepData_StepReaderData& data,
+                             const Handle(StepData_StepModel)& model, int n)
+{
+    Record& entry = myRecords[std::size_t(n)];
+    if (entry.decoded != StepRecordDecode::None) {
+        myCurrent = n;
+        StepRecordDecode::Fill(entry.decoded, myEntities[std::size_t(n)],
+                               {entry.params, entry.record->paramCount}, *this);
+        model->AddEntity(myEntities[std::size_t(n)]);
+        Added(model, n);
+    } else if (LoadRecord(tool, data, model, n).IsNull() && !tool.Messenger().IsNull()) {
+        Message_Msg message("XSTEP_21");
+        message.Arg(model->NbEntities());
+        tool.Messenger()->Send(message, Message_Info);
     }
-    // The numbers entities have in the file: the reader tool gives those of the records it
-    // holds, the load those of the decoded ones.
-    guarded(&StepData_StepReaderTool::EndRead);
+}
+
+// As the reader tool does with a record whose reading raised: its entity is kept as an unknown
+// one with the failure. False after a signal, which ends the load.
+bool DecodingLoad::KeepFailedEntity(StepData_StepReaderTool& tool, StepData_StepReaderData& data,
+                                    const Handle(StepData_StepModel)& model, int number,
+                                    bool signal)
+{
+    const Handle(Standard_Transient) entity = data.BoundEntity(number);
+    if (entity.IsNull()) {
+        return true;
+    }
+    const Handle(Interface_Check) check = new Interface_Check(entity);
+    Message_Msg failed("XSTEP_278");
+    failed.Arg(model->StringLabel(entity));
+    check->SendFail(failed);
+    if (signal) {
+        if (!tool.Messenger().IsNull()) {
+            Message_Msg message("XSTEP_22");
+            message.Arg(model->StringLabel(entity));
+            tool.Messenger()->Send(message, Message_Info);
+        }
+        return false;
+    }
+    const Handle(Interface_ReportEntity) report = new Interface_ReportEntity(check, entity);
+    const Handle(Standard_Transient) unknown = tool.UnknownEntity();
+    Handle(Interface_Check) contentCheck = check;
+    tool.AnalyseRecord(number, unknown, contentCheck);
+    report->SetContent(unknown);
+    myReports[number] = report;
+    model->AddEntity(entity);
+    Added(model, number);
+    return true;
+}
+
+// Gives the model the reports of the records whose reading said something.
+void DecodingLoad::AttachReports(StepData_StepReaderTool& tool,
+                                 const Handle(StepData_StepModel)& model)
+{
+    if (myReports.empty()) {
+        return;
+    }
+    const int reports = int(myReports.size());
+    if (tool.TraceLevel() > 0 && !tool.Messenger().IsNull()) {
+        Message_Msg message("XSTEP_24");
+        message.Arg(reports);
+        tool.Messenger()->Send(message, Message_Info);
+    }
+    model->Reservate(-reports - 10);
+    for (const auto& [n, report] : myReports) {
+        model->SetReportEntity(-model->Number(myEntities[std::size_t(n)]), report);
+    }
+}
+
+// The numbers entities have in the file: the reader tool gives those of the records it holds,
+// the load those of the decoded ones.
+void DecodingLoad::LabelDecodedEntities(const Handle(StepData_StepModel)& model)
+{
     for (const int n : myEntityRecords) {
         const Record& entry = myRecords[std::size_t(n)];
         if (entry.decoded != StepRecordDecode::None && entry.modelNumber > 0) {

@@ -175,6 +175,270 @@ StepBasic_ProductDefinitionOrReference ProductDefinitionOf(const Param& param, c
     return definition;
 }
 
+// A record of `count` parameters, the first a name.
+bool IsNamedOf(Params params, std::uint32_t count)
+{
+    return params.count == count && IsPlainName(params.first[0]);
+}
+
+// Whether a record of a kind of curve, surface or point has what Fill reads; false for any other
+// kind.
+bool AcceptsGeometry(Kind kind, Params params, const Links& links)
+{
+    const Param* p = params.first;
+    const auto refersTo = [&](const Param& param, const Handle(Standard_Type)& type) {
+        return RefersTo(param, type, links);
+    };
+    switch (kind) {
+    case CartesianPoint:
+    case Direction:
+        return IsNamedOf(params, 2) && IsListOf(p[1], 2, 3, links, IsReal);
+    case Vector:
+        return IsNamedOf(params, 3) && refersTo(p[1], STANDARD_TYPE(StepGeom_Direction)) &&
+               IsReal(p[2]);
+    case Axis2Placement3d:
+        return IsNamedOf(params, 4) && refersTo(p[1], STANDARD_TYPE(StepGeom_CartesianPoint)) &&
+               (IsVoid(p[2]) || refersTo(p[2], STANDARD_TYPE(StepGeom_Direction))) &&
+               (IsVoid(p[3]) || refersTo(p[3], STANDARD_TYPE(StepGeom_Direction)));
+    case Line:
+        return IsNamedOf(params, 3) && refersTo(p[1], STANDARD_TYPE(StepGeom_CartesianPoint)) &&
+               refersTo(p[2], STANDARD_TYPE(StepGeom_Vector));
+    case Circle:
+        return IsNamedOf(params, 3) &&
+               (refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement3d)) ||
+                refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement2d))) &&
+               IsReal(p[2]);
+    case Plane:
+        return IsNamedOf(params, 2) && refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement3d));
+    case CylindricalSurface:
+        return IsNamedOf(params, 3) && refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement3d)) &&
+               IsReal(p[2]);
+    default:
+        return false;
+    }
+}
+
+// Whether a record of a kind of vertex, edge, loop or face has what Fill reads; false for any
+// other kind.
+bool AcceptsTopology(Kind kind, Params params, const Links& links)
+{
+    const Param* p = params.first;
+    const auto refersTo = [&](const Param& param, const Handle(Standard_Type)& type) {
+        return RefersTo(param, type, links);
+    };
+    switch (kind) {
+    case VertexPoint:
+        return IsNamedOf(params, 2) && refersTo(p[1], STANDARD_TYPE(StepGeom_Point));
+    case EdgeCurve:
+        return IsNamedOf(params, 5) && refersTo(p[1], STANDARD_TYPE(StepShape_Vertex)) &&
+               refersTo(p[2], STANDARD_TYPE(StepShape_Vertex)) &&
+               refersTo(p[3], STANDARD_TYPE(StepGeom_Curve)) && IsBoolean(p[4]);
+    case OrientedEdge:
+        return IsNamedOf(params, 5) && IsDerived(p[1]) && IsDerived(p[2]) &&
+               refersTo(p[3], STANDARD_TYPE(StepShape_Edge)) && IsBoolean(p[4]);
+    case EdgeLoop:
+        return IsNamedOf(params, 2) && IsListOf(p[1], 1, UINT32_MAX, links, [&](const Param& edge) {
+                   return refersTo(edge, STANDARD_TYPE(StepShape_OrientedEdge));
+               });
+    case FaceBound:
+    case FaceOuterBound:
+        return IsNamedOf(params, 3) && refersTo(p[1], STANDARD_TYPE(StepShape_Loop)) &&
+               IsBoolean(p[2]);
+    case AdvancedFace:
+        return IsNamedOf(params, 4) &&
+               IsListOf(p[1], 1, UINT32_MAX, links,
+                        [&](const Param& bound) {
+                            return refersTo(bound, STANDARD_TYPE(StepShape_FaceBound));
+                        }) &&
+               refersTo(p[2], STANDARD_TYPE(StepGeom_Surface)) && IsBoolean(p[3]);
+    default:
+        return false;
+    }
+}
+
+// Whether a record of a kind of the assembly structure has what Fill reads; false for any other
+// kind.
+bool AcceptsAssembly(Kind kind, Params params, const Links& links)
+{
+    const Param* p = params.first;
+    const auto refersTo = [&](const Param& param, const Handle(Standard_Type)& type) {
+        return RefersTo(param, type, links);
+    };
+    switch (kind) {
+    case ProductDefinitionShape:
+        return IsNamedOf(params, 3) && IsOptionalName(p[1]) &&
+               (refersTo(p[2], STANDARD_TYPE(StepBasic_ProductDefinition)) ||
+                refersTo(p[2], STANDARD_TYPE(StepBasic_ProductDefinitionRelationship)));
+    case NextAssemblyUsageOccurrence:
+        return IsNamedOf(params, 6) && IsPlainName(p[1]) && IsOptionalName(p[2]) &&
+               refersTo(p[3], STANDARD_TYPE(StepBasic_ProductDefinition)) &&
+               refersTo(p[4], STANDARD_TYPE(StepBasic_ProductDefinition)) && IsOptionalName(p[5]);
+    case ItemDefinedTransformation:
+        return IsNamedOf(params, 4) && IsOptionalName(p[1]) &&
+               refersTo(p[2], STANDARD_TYPE(StepRepr_RepresentationItem)) &&
+               refersTo(p[3], STANDARD_TYPE(StepRepr_RepresentationItem));
+    case ContextDependentShapeRepresentation:
+        // No name: two references.
+        return params.count == 2 &&
+               refersTo(p[0], STANDARD_TYPE(StepRepr_ShapeRepresentationRelationship)) &&
+               refersTo(p[1], STANDARD_TYPE(StepRepr_ProductDefinitionShape));
+    case ShapeRepresentationRelationshipWithTransformation: {
+        if (links.PartCount() != 3 || !IsNamedOf(params, 4) || !IsOptionalName(p[1]) ||
+            !refersTo(p[2], STANDARD_TYPE(StepRepr_Representation)) ||
+            !refersTo(p[3], STANDARD_TYPE(StepRepr_Representation))) {
+            return false;
+        }
+        const Params transformation = links.Part(1);
+        return transformation.count == 1 &&
+               (refersTo(transformation.first[0],
+                         STANDARD_TYPE(StepRepr_ItemDefinedTransformation)) ||
+                refersTo(transformation.first[0],
+                         STANDARD_TYPE(StepRepr_FunctionallyDefinedTransformation))) &&
+               links.Part(2).count == 0;
+    }
+    default:
+        return false;
+    }
+}
+
+// Fills a curve, surface or point from its record; false for any other kind.
+bool FillGeometry(Kind kind, Standard_Transient* object,
+                  const Handle(TCollection_HAsciiString)& name, Params params, const Links& links)
+{
+    const Param* p = params.first;
+    switch (kind) {
+    case CartesianPoint: {
+        const Params xyz = links.SubList(p[1]);
+        auto* point = static_cast<StepGeom_CartesianPoint*>(object);
+        if (xyz.count == 3) {
+            point->Init3D(name, Real(xyz.first[0]), Real(xyz.first[1]), Real(xyz.first[2]));
+        } else {
+            point->Init2D(name, Real(xyz.first[0]), Real(xyz.first[1]));
+        }
+        return true;
+    }
+    case Direction: {
+        const Params ratios = links.SubList(p[1]);
+        const Handle(TColStd_HArray1OfReal) values =
+            new TColStd_HArray1OfReal(1, int(ratios.count));
+        for (std::uint32_t i = 0; i < ratios.count; ++i) {
+            values->SetValue(int(i) + 1, Real(ratios.first[i]));
+        }
+        static_cast<StepGeom_Direction*>(object)->Init(name, values);
+        return true;
+    }
+    case Vector:
+        static_cast<StepGeom_Vector*>(object)->Init(name, EntityAs<StepGeom_Direction>(p[1], links),
+                                                    Real(p[2]));
+        return true;
+    case Axis2Placement3d: {
+        const bool hasAxis = !IsVoid(p[2]);
+        const bool hasRef = !IsVoid(p[3]);
+        static_cast<StepGeom_Axis2Placement3d*>(object)->Init(
+            name, EntityAs<StepGeom_CartesianPoint>(p[1], links), hasAxis,
+            hasAxis ? EntityAs<StepGeom_Direction>(p[2], links) : Handle(StepGeom_Direction)(),
+            hasRef,
+            hasRef ? EntityAs<StepGeom_Direction>(p[3], links) : Handle(StepGeom_Direction)());
+        return true;
+    }
+    case Line:
+        static_cast<StepGeom_Line*>(object)->Init(name,
+                                                  EntityAs<StepGeom_CartesianPoint>(p[1], links),
+                                                  EntityAs<StepGeom_Vector>(p[2], links));
+        return true;
+    case Circle: {
+        StepGeom_Axis2Placement position;
+        position.SetValue(links.Entity(p[1]));
+        static_cast<StepGeom_Circle*>(object)->Init(name, position, Real(p[2]));
+        return true;
+    }
+    case Plane:
+        static_cast<StepGeom_Plane*>(object)->Init(
+            name, EntityAs<StepGeom_Axis2Placement3d>(p[1], links));
+        return true;
+    case CylindricalSurface:
+        static_cast<StepGeom_CylindricalSurface*>(object)->Init(
+            name, EntityAs<StepGeom_Axis2Placement3d>(p[1], links), Real(p[2]));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Fills a vertex, edge, loop or face from its record; false for any other kind.
+bool FillTopology(Kind kind, Standard_Transient* object,
+                  const Handle(TCollection_HAsciiString)& name, Params params, const Links& links)
+{
+    const Param* p = params.first;
+    switch (kind) {
+    case VertexPoint:
+        static_cast<StepShape_VertexPoint*>(object)->Init(name,
+                                                          EntityAs<StepGeom_Point>(p[1], links));
+        return true;
+    case EdgeCurve:
+        static_cast<StepShape_EdgeCurve*>(object)->Init(
+            name, EntityAs<StepShape_Vertex>(p[1], links), EntityAs<StepShape_Vertex>(p[2], links),
+            EntityAs<StepGeom_Curve>(p[3], links), Boolean(p[4]));
+        return true;
+    case OrientedEdge:
+        static_cast<StepShape_OrientedEdge*>(object)->Init(
+            name, EntityAs<StepShape_Edge>(p[3], links), Boolean(p[4]));
+        return true;
+    case EdgeLoop:
+        static_cast<StepShape_EdgeLoop*>(object)->Init(
+            name, EntityList<StepShape_HArray1OfOrientedEdge, StepShape_OrientedEdge>(p[1], links));
+        return true;
+    case FaceBound:
+    case FaceOuterBound:
+        static_cast<StepShape_FaceBound*>(object)->Init(name, EntityAs<StepShape_Loop>(p[1], links),
+                                                        Boolean(p[2]));
+        return true;
+    case AdvancedFace:
+        static_cast<StepShape_AdvancedFace*>(object)->Init(
+            name, EntityList<StepShape_HArray1OfFaceBound, StepShape_FaceBound>(p[1], links),
+            EntityAs<StepGeom_Surface>(p[2], links), Boolean(p[3]));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Fills an entity of the assembly structure from its record; false for any other kind.
+bool FillAssembly(Kind kind, Standard_Transient* object,
+                  const Handle(TCollection_HAsciiString)& name, Params params, const Links& links)
+{
+    const Param* p = params.first;
+    switch (kind) {
+    case ProductDefinitionShape: {
+        StepRepr_CharacterizedDefinition definition;
+        definition.SetValue(links.Entity(p[2]));
+        static_cast<StepRepr_ProductDefinitionShape*>(object)->Init(name, !IsVoid(p[1]),
+                                                                    OptionalName(p[1]), definition);
+        return true;
+    }
+    case NextAssemblyUsageOccurrence:
+        static_cast<StepRepr_NextAssemblyUsageOccurrence*>(object)->Init(
+            name, Name(p[1]), !IsVoid(p[2]), OptionalName(p[2]), ProductDefinitionOf(p[3], links),
+            ProductDefinitionOf(p[4], links), !IsVoid(p[5]), OptionalName(p[5]));
+        return true;
+    case ItemDefinedTransformation:
+        static_cast<StepRepr_ItemDefinedTransformation*>(object)->Init(
+            name, OptionalName(p[1]), EntityAs<StepRepr_RepresentationItem>(p[2], links),
+            EntityAs<StepRepr_RepresentationItem>(p[3], links));
+        return true;
+    case ShapeRepresentationRelationshipWithTransformation: {
+        StepRepr_Transformation transformation;
+        transformation.SetValue(links.Entity(links.Part(1).first[0]));
+        static_cast<StepRepr_ShapeRepresentationRelationshipWithTransformation*>(object)->Init(
+            name, OptionalName(p[1]), EntityAs<StepRepr_Representation>(p[2], links),
+            EntityAs<StepRepr_Representation>(p[3], links), transformation);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 Kind KindOf(const char* type, std::uint32_t length)
@@ -222,93 +486,8 @@ Kind KindOfComplex(std::string_view types)
 
 bool Accepts(Kind kind, Params params, const Links& links)
 {
-    const Param* p = params.first;
-    const auto count = [&](std::uint32_t wanted) {
-        return params.count == wanted && IsPlainName(p[0]);
-    };
-    const auto refersTo = [&](const Param& param, const Handle(Standard_Type)& type) {
-        return RefersTo(param, type, links);
-    };
-    switch (kind) {
-    case CartesianPoint:
-    case Direction:
-        return count(2) && IsListOf(p[1], 2, 3, links, IsReal);
-    case Vector:
-        return count(3) && refersTo(p[1], STANDARD_TYPE(StepGeom_Direction)) && IsReal(p[2]);
-    case Axis2Placement3d:
-        return count(4) && refersTo(p[1], STANDARD_TYPE(StepGeom_CartesianPoint)) &&
-               (IsVoid(p[2]) || refersTo(p[2], STANDARD_TYPE(StepGeom_Direction))) &&
-               (IsVoid(p[3]) || refersTo(p[3], STANDARD_TYPE(StepGeom_Direction)));
-    case Line:
-        return count(3) && refersTo(p[1], STANDARD_TYPE(StepGeom_CartesianPoint)) &&
-               refersTo(p[2], STANDARD_TYPE(StepGeom_Vector));
-    case Circle:
-        return count(3) &&
-               (refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement3d)) ||
-                refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement2d))) &&
-               IsReal(p[2]);
-    case Plane:
-        return count(2) && refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement3d));
-    case CylindricalSurface:
-        return count(3) && refersTo(p[1], STANDARD_TYPE(StepGeom_Axis2Placement3d)) && IsReal(p[2]);
-    case VertexPoint:
-        return count(2) && refersTo(p[1], STANDARD_TYPE(StepGeom_Point));
-    case EdgeCurve:
-        return count(5) && refersTo(p[1], STANDARD_TYPE(StepShape_Vertex)) &&
-               refersTo(p[2], STANDARD_TYPE(StepShape_Vertex)) &&
-               refersTo(p[3], STANDARD_TYPE(StepGeom_Curve)) && IsBoolean(p[4]);
-    case OrientedEdge:
-        return count(5) && IsDerived(p[1]) && IsDerived(p[2]) &&
-               refersTo(p[3], STANDARD_TYPE(StepShape_Edge)) && IsBoolean(p[4]);
-    case EdgeLoop:
-        return count(2) && IsListOf(p[1], 1, UINT32_MAX, links, [&](const Param& edge) {
-                   return refersTo(edge, STANDARD_TYPE(StepShape_OrientedEdge));
-               });
-    case FaceBound:
-    case FaceOuterBound:
-        return count(3) && refersTo(p[1], STANDARD_TYPE(StepShape_Loop)) && IsBoolean(p[2]);
-    case AdvancedFace:
-        return count(4) &&
-               IsListOf(p[1], 1, UINT32_MAX, links,
-                        [&](const Param& bound) {
-                            return refersTo(bound, STANDARD_TYPE(StepShape_FaceBound));
-                        }) &&
-               refersTo(p[2], STANDARD_TYPE(StepGeom_Surface)) && IsBoolean(p[3]);
-    case ProductDefinitionShape:
-        return count(3) && IsOptionalName(p[1]) &&
-               (refersTo(p[2], STANDARD_TYPE(StepBasic_ProductDefinition)) ||
-                refersTo(p[2], STANDARD_TYPE(StepBasic_ProductDefinitionRelationship)));
-    case NextAssemblyUsageOccurrence:
-        return count(6) && IsPlainName(p[1]) && IsOptionalName(p[2]) &&
-               refersTo(p[3], STANDARD_TYPE(StepBasic_ProductDefinition)) &&
-               refersTo(p[4], STANDARD_TYPE(StepBasic_ProductDefinition)) && IsOptionalName(p[5]);
-    case ItemDefinedTransformation:
-        return count(4) && IsOptionalName(p[1]) &&
-               refersTo(p[2], STANDARD_TYPE(StepRepr_RepresentationItem)) &&
-               refersTo(p[3], STANDARD_TYPE(StepRepr_RepresentationItem));
-    case ContextDependentShapeRepresentation:
-        // No name: two references.
-        return params.count == 2 &&
-               refersTo(p[0], STANDARD_TYPE(StepRepr_ShapeRepresentationRelationship)) &&
-               refersTo(p[1], STANDARD_TYPE(StepRepr_ProductDefinitionShape));
-    case ShapeRepresentationRelationshipWithTransformation: {
-        if (links.PartCount() != 3 || !count(4) || !IsOptionalName(p[1]) ||
-            !refersTo(p[2], STANDARD_TYPE(StepRepr_Representation)) ||
-            !refersTo(p[3], STANDARD_TYPE(StepRepr_Representation))) {
-            return false;
-        }
-        const Params transformation = links.Part(1);
-        return transformation.count == 1 &&
-               (refersTo(transformation.first[0],
-                         STANDARD_TYPE(StepRepr_ItemDefinedTransformation)) ||
-                refersTo(transformation.first[0],
-                         STANDARD_TYPE(StepRepr_FunctionallyDefinedTransformation))) &&
-               links.Part(2).count == 0;
-    }
-    case None:
-        break;
-    }
-    return false;
+    return AcceptsGeometry(kind, params, links) || AcceptsTopology(kind, params, links) ||
+           AcceptsAssembly(kind, params, links);
 }
 
 Handle(Standard_Transient) New(Kind kind)
@@ -371,115 +550,9 @@ void Fill(Kind kind, const Handle(Standard_Transient)& entity, Params params, co
         return;
     }
     const Handle(TCollection_HAsciiString) name = Name(p[0]);
-    switch (kind) {
-    case CartesianPoint: {
-        const Params xyz = links.SubList(p[1]);
-        auto* point = static_cast<StepGeom_CartesianPoint*>(object);
-        if (xyz.count == 3) {
-            point->Init3D(name, Real(xyz.first[0]), Real(xyz.first[1]), Real(xyz.first[2]));
-        } else {
-            point->Init2D(name, Real(xyz.first[0]), Real(xyz.first[1]));
-        }
-        return;
-    }
-    case Direction: {
-        const Params ratios = links.SubList(p[1]);
-        const Handle(TColStd_HArray1OfReal) values =
-            new TColStd_HArray1OfReal(1, int(ratios.count));
-        for (std::uint32_t i = 0; i < ratios.count; ++i) {
-            values->SetValue(int(i) + 1, Real(ratios.first[i]));
-        }
-        static_cast<StepGeom_Direction*>(object)->Init(name, values);
-        return;
-    }
-    case Vector:
-        static_cast<StepGeom_Vector*>(object)->Init(name, EntityAs<StepGeom_Direction>(p[1], links),
-                                                    Real(p[2]));
-        return;
-    case Axis2Placement3d: {
-        const bool hasAxis = !IsVoid(p[2]);
-        const bool hasRef = !IsVoid(p[3]);
-        static_cast<StepGeom_Axis2Placement3d*>(object)->Init(
-            name, EntityAs<StepGeom_CartesianPoint>(p[1], links), hasAxis,
-            hasAxis ? EntityAs<StepGeom_Direction>(p[2], links) : Handle(StepGeom_Direction)(),
-            hasRef,
-            hasRef ? EntityAs<StepGeom_Direction>(p[3], links) : Handle(StepGeom_Direction)());
-        return;
-    }
-    case Line:
-        static_cast<StepGeom_Line*>(object)->Init(name,
-                                                  EntityAs<StepGeom_CartesianPoint>(p[1], links),
-                                                  EntityAs<StepGeom_Vector>(p[2], links));
-        return;
-    case Circle: {
-        StepGeom_Axis2Placement position;
-        position.SetValue(links.Entity(p[1]));
-        static_cast<StepGeom_Circle*>(object)->Init(name, position, Real(p[2]));
-        return;
-    }
-    case Plane:
-        static_cast<StepGeom_Plane*>(object)->Init(
-            name, EntityAs<StepGeom_Axis2Placement3d>(p[1], links));
-        return;
-    case CylindricalSurface:
-        static_cast<StepGeom_CylindricalSurface*>(object)->Init(
-            name, EntityAs<StepGeom_Axis2Placement3d>(p[1], links), Real(p[2]));
-        return;
-    case VertexPoint:
-        static_cast<StepShape_VertexPoint*>(object)->Init(name,
-                                                          EntityAs<StepGeom_Point>(p[1], links));
-        return;
-    case EdgeCurve:
-        static_cast<StepShape_EdgeCurve*>(object)->Init(
-            name, EntityAs<StepShape_Vertex>(p[1], links), EntityAs<StepShape_Vertex>(p[2], links),
-            EntityAs<StepGeom_Curve>(p[3], links), Boolean(p[4]));
-        return;
-    case OrientedEdge:
-        static_cast<StepShape_OrientedEdge*>(object)->Init(
-            name, EntityAs<StepShape_Edge>(p[3], links), Boolean(p[4]));
-        return;
-    case EdgeLoop:
-        static_cast<StepShape_EdgeLoop*>(object)->Init(
-            name, EntityList<StepShape_HArray1OfOrientedEdge, StepShape_OrientedEdge>(p[1], links));
-        return;
-    case FaceBound:
-    case FaceOuterBound:
-        static_cast<StepShape_FaceBound*>(object)->Init(name, EntityAs<StepShape_Loop>(p[1], links),
-                                                        Boolean(p[2]));
-        return;
-    case AdvancedFace:
-        static_cast<StepShape_AdvancedFace*>(object)->Init(
-            name, EntityList<StepShape_HArray1OfFaceBound, StepShape_FaceBound>(p[1], links),
-            EntityAs<StepGeom_Surface>(p[2], links), Boolean(p[3]));
-        return;
-    case ProductDefinitionShape: {
-        StepRepr_CharacterizedDefinition definition;
-        definition.SetValue(links.Entity(p[2]));
-        static_cast<StepRepr_ProductDefinitionShape*>(object)->Init(name, !IsVoid(p[1]),
-                                                                    OptionalName(p[1]), definition);
-        return;
-    }
-    case NextAssemblyUsageOccurrence:
-        static_cast<StepRepr_NextAssemblyUsageOccurrence*>(object)->Init(
-            name, Name(p[1]), !IsVoid(p[2]), OptionalName(p[2]), ProductDefinitionOf(p[3], links),
-            ProductDefinitionOf(p[4], links), !IsVoid(p[5]), OptionalName(p[5]));
-        return;
-    case ItemDefinedTransformation:
-        static_cast<StepRepr_ItemDefinedTransformation*>(object)->Init(
-            name, OptionalName(p[1]), EntityAs<StepRepr_RepresentationItem>(p[2], links),
-            EntityAs<StepRepr_RepresentationItem>(p[3], links));
-        return;
-    case ShapeRepresentationRelationshipWithTransformation: {
-        StepRepr_Transformation transformation;
-        transformation.SetValue(links.Entity(links.Part(1).first[0]));
-        static_cast<StepRepr_ShapeRepresentationRelationshipWithTransformation*>(object)->Init(
-            name, OptionalName(p[1]), EntityAs<StepRepr_Representation>(p[2], links),
-            EntityAs<StepRepr_Representation>(p[3], links), transformation);
-        return;
-    }
-    case ContextDependentShapeRepresentation:
-    case None:
-        break;
+    if (!FillGeometry(kind, object, name, params, links) &&
+        !FillTopology(kind, object, name, params, links)) {
+        FillAssembly(kind, object, name, params, links);
     }
 }
 

@@ -58,6 +58,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <numeric>
 #include <sstream>
 #include <thread>
 #include <unordered_set>
@@ -430,11 +431,26 @@ StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
     if (jobs <= 1 || process.IsNull() || !process->HasGraph() || level == 3) {
         return nullptr;
     }
-    const Interface_Graph& graph = process->Graph();
     std::unique_ptr<StepTransferWorkers> workers(new StepTransferWorkers);
+    const std::vector<int> costs = workers->PlanItems(roots, process->Graph(), level);
+    const long long total = std::accumulate(costs.begin(), costs.end(), 0LL);
+    if (total < FacesWorthWorkers() || workers->myItems.size() < 2) {
+        return nullptr;
+    }
+    const int shares = static_cast<int>(std::min<size_t>(jobs, workers->myItems.size()));
+    workers->Fork(process, workers->ShareOut(shares, costs, total));
+    workers->myStarted = std::chrono::steady_clock::now();
+    Logger::Instance().Message(
+        1, "STEP reader: %d processes translate %zu solids and shells of %lld faces", shares,
+        workers->myItems.size(), total);
+    return workers;
+}
+
+std::vector<int> StepTransferWorkers::PlanItems(const Handle(TColStd_HSequenceOfTransient)& roots,
+                                                const Interface_Graph& graph, int level)
+{
     std::unordered_set<const Standard_Transient*> planned;
     std::vector<int> costs;
-    long long total = 0;
     for (const Handle(StepBasic_ProductDefinition)& product : ProductOrder(roots, graph)) {
         // At this level an assembly's own shape is not read.
         if (level == 2 && HasOccurrences(product, graph)) {
@@ -448,41 +464,48 @@ StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
                 if (cost == 0 || !planned.insert(item.get()).second) {
                     continue;
                 }
-                workers->myItemsOfProduct[product.get()].push_back(workers->myItems.size());
-                Item& entry = workers->myItems.emplace_back();
+                myItemsOfProduct[product.get()].push_back(myItems.size());
+                Item& entry = myItems.emplace_back();
                 entry.item = item;
                 entry.representation = representation;
                 costs.push_back(cost);
-                total += cost;
             }
         }
     }
-    if (total < FacesWorthWorkers() || workers->myItems.size() < 2) {
-        return nullptr;
-    }
+    return costs;
+}
+
+std::vector<std::vector<size_t>>
+StepTransferWorkers::ShareOut(int shares, const std::vector<int>& costs, long long total)
+{
     // Consecutive shares of about the same number of faces; the first is the read's own,
     // which it translates as it comes to them.
-    const int shares = static_cast<int>(std::min<size_t>(jobs, workers->myItems.size()));
     std::vector<std::vector<size_t>> work(shares);
     long long before = 0;
-    for (size_t i = 0; i < workers->myItems.size(); ++i) {
-        Item& item = workers->myItems[i];
+    for (size_t i = 0; i < myItems.size(); ++i) {
+        Item& item = myItems[i];
         item.worker = static_cast<int>(std::min<long long>(shares - 1, before * shares / total));
         before += costs[i];
         item.index = static_cast<int>(work[item.worker].size());
         work[item.worker].push_back(i);
     }
-    workers->myWorkers.resize(shares);
+    return work;
+}
+
+void StepTransferWorkers::Fork(const Handle(Transfer_TransientProcess)& process,
+                               const std::vector<std::vector<size_t>>& work)
+{
+    myWorkers.resize(work.size());
     const pid_t parent = ::getpid();
-    for (int share = 1; share < shares; ++share) {
-        Worker& worker = workers->myWorkers[share];
+    for (size_t share = 1; share < work.size(); ++share) {
+        Worker& worker = myWorkers[share];
         worker.file = ::memfd_create("orvex-transfer", MFD_CLOEXEC);
         std::cout.flush();
         std::cerr.flush();
         std::fflush(nullptr);
         const pid_t pid = worker.file < 0 ? -1 : ::fork();
         if (pid == 0) {
-            Work(process, workers->myItems, work[share], worker.file, parent);
+            Work(process, myItems, work[share], worker.file, parent);
         }
         if (pid < 0) {
             // No process to be had: the read translates this share itself.
@@ -491,7 +514,7 @@ StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
                 worker.file = -1;
             }
             for (const size_t item : work[share]) {
-                workers->myItems[item].worker = 0;
+                myItems[item].worker = 0;
             }
             worker.collected = true;
             continue;
@@ -500,12 +523,14 @@ StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
         worker.items = work[share].size();
         WorkerProcesses::Add(pid);
     }
-    workers->myStarted = std::chrono::steady_clock::now();
-    Logger::Instance().Message(
-        1, "STEP reader: %d processes translate %zu solids and shells of %lld faces", shares,
-        workers->myItems.size(), total);
-    return workers;
 }
+
+// What a worker's translation of one item bound (map index and binder), and whether the read
+// may take it.
+struct StepTransferWorkers::Translated {
+    bool portable = true;
+    std::vector<std::pair<int, Handle(Transfer_Binder)>> bound;
+};
 
 void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
                                const std::vector<Item>& items, const std::vector<size_t>& share,
@@ -529,97 +554,8 @@ void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
     int exitCode = 0;
     try {
         OCC_CATCH_SIGNALS
-        // What the base actor does before its first transfer, which has not happened here.
-        const Handle(StepData_StepModel) model =
-            Handle(StepData_StepModel)::DownCast(process->Model());
-        if (!model->IsInitializedUnit()) {
-            XSAlgo::AlgoContainer()->PrepareForTransfer();
-            model->SetLocalLengthUnit(UnitsMethods::GetCasCadeLengthUnit());
-        }
-        const Handle(STEPControl_ActorRead) actor = new STEPControl_ActorRead;
-        struct Done {
-            bool portable = true;
-            std::vector<std::pair<int, Handle(Transfer_Binder)>> bound; // map index, binder
-        };
-        std::vector<Done> done(share.size());
-        Handle(StepRepr_Representation) units;
-        for (size_t i = 0; i < share.size(); ++i) {
-            const Item& item = items[share[i]];
-            if (item.representation != units) {
-                units = item.representation;
-                actor->PrepareUnits(units, process);
-            }
-            const int first = process->NbMapped() + 1;
-            try {
-                OCC_CATCH_SIGNALS
-                actor->TransferShape(item.item, process, Standard_True, Standard_False);
-            } catch (const Standard_Failure&) {
-                done[i].portable = false; // the read translates it, and meets the fault itself
-            }
-            for (int index = first; index <= process->NbMapped(); ++index) {
-                done[i].bound.emplace_back(index, process->MapItem(index));
-            }
-        }
-        // An entity bound again by a later item (geometry shared between solids) no longer
-        // holds the shape the first item made: that item and all after it are the read's.
-        for (size_t i = 0; i < done.size(); ++i) {
-            for (const auto& [index, binder] : done[i].bound) {
-                if (process->MapItem(index) != binder) {
-                    for (size_t later = i; later < done.size(); ++later) {
-                        done[later].portable = false;
-                    }
-                }
-            }
-        }
-        std::ostringstream out(std::ios::binary);
-        out.write(kMagic, sizeof kMagic);
-        WriteRaw<std::int32_t>(out, static_cast<std::int32_t>(done.size()));
-        BRep_Builder builder;
-        TopoDS_Compound shapes;
-        builder.MakeCompound(shapes);
-        std::int32_t count = 0;
-        for (size_t i = 0; i < done.size(); ++i) {
-            // Entity numbers with their shapes; a null shape for a curve or surface the
-            // translation keeps for the edges and faces that share it, which the read checks
-            // it has not made itself but does not take over.
-            std::vector<std::pair<std::int32_t, TopoDS_Shape>> bound;
-            bool hasItem = false;
-            for (const auto& [index, binder] : done[i].bound) {
-                if (binder->DynamicType() == STANDARD_TYPE(Transfer_VoidBinder)) {
-                    continue; // a message, no result
-                }
-                const Handle(Standard_Transient)& entity = process->Mapped(index);
-                const Handle(TransferBRep_ShapeBinder) shape =
-                    Handle(TransferBRep_ShapeBinder)::DownCast(binder);
-                const Handle(Transfer_SimpleBinderOfTransient) geometry =
-                    Handle(Transfer_SimpleBinderOfTransient)::DownCast(binder);
-                if (!shape.IsNull() && !shape->Result().IsNull()) {
-                    hasItem = hasItem || entity == items[share[i]].item;
-                    bound.emplace_back(model->Number(entity), shape->Result());
-                } else if (!geometry.IsNull() && !geometry->Result().IsNull() &&
-                           !geometry->Result()->IsKind(STANDARD_TYPE(TopoDS_HShape))) {
-                    bound.emplace_back(model->Number(entity), TopoDS_Shape());
-                } else {
-                    done[i].portable = false;
-                    break;
-                }
-            }
-            const bool portable = done[i].portable && hasItem;
-            WriteRaw<std::int32_t>(out, portable ? static_cast<std::int32_t>(bound.size()) : -1);
-            if (!portable) {
-                continue;
-            }
-            for (const auto& [number, shape] : bound) {
-                WriteRaw<std::int32_t>(out, number);
-                WriteRaw<std::int32_t>(out, shape.IsNull() ? -1 : count++);
-                if (!shape.IsNull()) {
-                    builder.Add(shapes, shape);
-                }
-            }
-        }
-        BinTools::Write(shapes, out);
-        WriteAxes(out, shapes);
-        exitCode = WriteAll(file, out.str()) ? 0 : 3;
+        const std::vector<Translated> done = TranslateShare(process, items, share);
+        exitCode = WriteAll(file, ResultsText(process, items, share, done)) ? 0 : 3;
     } catch (const Standard_Failure&) {
         exitCode = 2;
     } catch (const std::exception&) {
@@ -629,35 +565,116 @@ void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
     ::_exit(exitCode);
 }
 
+std::vector<StepTransferWorkers::Translated>
+StepTransferWorkers::TranslateShare(const Handle(Transfer_TransientProcess)& process,
+                                    const std::vector<Item>& items,
+                                    const std::vector<size_t>& share)
+{
+    // What the base actor does before its first transfer, which has not happened here.
+    const Handle(StepData_StepModel) model = Handle(StepData_StepModel)::DownCast(process->Model());
+    if (!model->IsInitializedUnit()) {
+        XSAlgo::AlgoContainer()->PrepareForTransfer();
+        model->SetLocalLengthUnit(UnitsMethods::GetCasCadeLengthUnit());
+    }
+    const Handle(STEPControl_ActorRead) actor = new STEPControl_ActorRead;
+    std::vector<Translated> done(share.size());
+    Handle(StepRepr_Representation) units;
+    for (size_t i = 0; i < share.size(); ++i) {
+        const Item& item = items[share[i]];
+        if (item.representation != units) {
+            units = item.representation;
+            actor->PrepareUnits(units, process);
+        }
+        const int first = process->NbMapped() + 1;
+        try {
+            OCC_CATCH_SIGNALS
+            actor->TransferShape(item.item, process, Standard_True, Standard_False);
+        } catch (const Standard_Failure&) {
+            done[i].portable = false; // the read translates it, and meets the fault itself
+        }
+        for (int index = first; index <= process->NbMapped(); ++index) {
+            done[i].bound.emplace_back(index, process->MapItem(index));
+        }
+    }
+    // An entity bound again by a later item (geometry shared between solids) no longer
+    // holds the shape the first item made: that item and all after it are the read's.
+    for (size_t i = 0; i < done.size(); ++i) {
+        for (const auto& [index, binder] : done[i].bound) {
+            if (process->MapItem(index) != binder) {
+                for (size_t later = i; later < done.size(); ++later) {
+                    done[later].portable = false;
+                }
+            }
+        }
+    }
+    return done;
+}
+
+std::string StepTransferWorkers::ResultsText(const Handle(Transfer_TransientProcess)& process,
+                                             const std::vector<Item>& items,
+                                             const std::vector<size_t>& share,
+                                             const std::vector<Translated>& done)
+{
+    const Handle(Interface_InterfaceModel) model = process->Model();
+    std::ostringstream out(std::ios::binary);
+    out.write(kMagic, sizeof kMagic);
+    WriteRaw<std::int32_t>(out, static_cast<std::int32_t>(done.size()));
+    BRep_Builder builder;
+    TopoDS_Compound shapes;
+    builder.MakeCompound(shapes);
+    std::int32_t count = 0;
+    for (size_t i = 0; i < done.size(); ++i) {
+        // Entity numbers with their shapes; a null shape for a curve or surface the
+        // translation keeps for the edges and faces that share it, which the read checks
+        // it has not made itself but does not take over.
+        std::vector<std::pair<std::int32_t, TopoDS_Shape>> bound;
+        bool portable = done[i].portable;
+        bool hasItem = false;
+        for (const auto& [index, binder] : done[i].bound) {
+            if (binder->DynamicType() == STANDARD_TYPE(Transfer_VoidBinder)) {
+                continue; // a message, no result
+            }
+            const Handle(Standard_Transient)& entity = process->Mapped(index);
+            const Handle(TransferBRep_ShapeBinder) shape =
+                Handle(TransferBRep_ShapeBinder)::DownCast(binder);
+            const Handle(Transfer_SimpleBinderOfTransient) geometry =
+                Handle(Transfer_SimpleBinderOfTransient)::DownCast(binder);
+            if (!shape.IsNull() && !shape->Result().IsNull()) {
+                hasItem = hasItem || entity == items[share[i]].item;
+                bound.emplace_back(model->Number(entity), shape->Result());
+            } else if (!geometry.IsNull() && !geometry->Result().IsNull() &&
+                       !geometry->Result()->IsKind(STANDARD_TYPE(TopoDS_HShape))) {
+                bound.emplace_back(model->Number(entity), TopoDS_Shape());
+            } else {
+                portable = false;
+                break;
+            }
+        }
+        portable = portable && hasItem;
+        WriteRaw<std::int32_t>(out, portable ? static_cast<std::int32_t>(bound.size()) : -1);
+        if (!portable) {
+            continue;
+        }
+        for (const auto& [number, shape] : bound) {
+            WriteRaw<std::int32_t>(out, number);
+            WriteRaw<std::int32_t>(out, shape.IsNull() ? -1 : count++);
+            if (!shape.IsNull()) {
+                builder.Add(shapes, shape);
+            }
+        }
+    }
+    BinTools::Write(shapes, out);
+    WriteAxes(out, shapes);
+    return out.str();
+}
+
 bool StepTransferWorkers::Collect(Worker& worker)
 {
     worker.collected = true;
-    // A worker forked while another thread of the program held a lock that the translation
-    // takes (OCCT's exception handlers share one) waits for it for ever. The shares are about
-    // even, so a worker still at work long after the read finished its own share is taken to
-    // be stuck: it is stopped, and the read translates its share itself.
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point waiting = Clock::now();
-    const Clock::duration patience = std::max<Clock::duration>(
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(LeastPatience())),
-        4 * (waiting - myStarted));
     int status = 0;
     pid_t waited = -1;
-    auto pause = std::chrono::microseconds(200);
-    while ((waited = ::waitpid(worker.pid, &status, WNOHANG)) == 0 ||
-           (waited < 0 && errno == EINTR)) {
-        if (Clock::now() - waiting > patience) {
-            Logger::Instance().Message(
-                3,
-                "STEP reader: a translation worker made no progress in %.0f s; the read "
-                "translates its %zu solids and shells itself",
-                std::chrono::duration<double>(Clock::now() - waiting).count(), worker.items);
-            Stop(worker);
-            worker.results.assign(worker.items, Result());
-            return true;
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min<decltype(pause)>(pause * 2, std::chrono::milliseconds(10));
+    if (!AwaitExit(worker, status, waited)) {
+        return true;
     }
     WorkerProcesses::Remove(worker.pid);
     worker.pid = -1;
@@ -679,6 +696,45 @@ bool StepTransferWorkers::Collect(Worker& worker)
     if (!myFailure.empty()) {
         return false;
     }
+    if (!ReadResults(text, worker)) {
+        myFailure = "a translation worker's results cannot be read";
+        return false;
+    }
+    return true;
+}
+
+bool StepTransferWorkers::AwaitExit(Worker& worker, int& status, pid_t& waited)
+{
+    // A worker forked while another thread of the program held a lock that the translation
+    // takes (OCCT's exception handlers share one) waits for it for ever. The shares are about
+    // even, so a worker still at work long after the read finished its own share is taken to
+    // be stuck: it is stopped, and the read translates its share itself.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point waiting = Clock::now();
+    const Clock::duration patience = std::max<Clock::duration>(
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(LeastPatience())),
+        4 * (waiting - myStarted));
+    auto pause = std::chrono::microseconds(200);
+    while ((waited = ::waitpid(worker.pid, &status, WNOHANG)) == 0 ||
+           (waited < 0 && errno == EINTR)) {
+        if (Clock::now() - waiting > patience) {
+            Logger::Instance().Message(
+                3,
+                "STEP reader: a translation worker made no progress in %.0f s; the read "
+                "translates its %zu solids and shells itself",
+                std::chrono::duration<double>(Clock::now() - waiting).count(), worker.items);
+            Stop(worker);
+            worker.results.assign(worker.items, Result());
+            return false;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min<decltype(pause)>(pause * 2, std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+bool StepTransferWorkers::ReadResults(const std::string& text, Worker& worker)
+{
     std::istringstream in(text, std::ios::binary);
     in.seekg(sizeof kMagic);
     std::int32_t items = 0;
@@ -718,9 +774,6 @@ bool StepTransferWorkers::Collect(Worker& worker)
                     number, shape < 0 ? TopoDS_Shape() : shapes[static_cast<size_t>(shape)]);
             }
         }
-    }
-    if (!good) {
-        myFailure = "a translation worker's results cannot be read";
     }
     return good;
 }

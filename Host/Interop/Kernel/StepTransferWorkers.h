@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Interface_Graph.hxx>
 #include <Standard_Transient.hxx>
 #include <StepBasic_ProductDefinition.hxx>
 #include <StepRepr_Representation.hxx>
@@ -84,17 +85,45 @@ private:
         std::vector<Result> results;
     };
 
+    struct Translated;
+
     StepTransferWorkers() = default;
+    // Lists the solids and shells worth a worker of the products below `roots`, each once, in
+    // the order the transfer reaches them; returns the cost (faces) of each.
+    std::vector<int> PlanItems(const Handle(TColStd_HSequenceOfTransient)& roots,
+                               const Interface_Graph& graph, int level);
+    // Gives the items to `shares` consecutive shares of about the same cost, the first the
+    // read's own; returns the items of each share.
+    std::vector<std::vector<size_t>> ShareOut(int shares, const std::vector<int>& costs,
+                                              long long total);
+    // Starts a worker for each share but the first; a share no process can be had for is left
+    // to the read.
+    void Fork(const Handle(Transfer_TransientProcess)& process,
+              const std::vector<std::vector<size_t>>& work);
     // Waits for `worker` and reads its results; false, with myFailure set, when it failed. A
     // worker that takes far longer than the read took for its own share is stopped, and its
     // share left to the read.
     bool Collect(Worker& worker);
+    // Waits for `worker` to end, with its wait status and waitpid's result; false when it was
+    // stuck, and was stopped with its share left to the read.
+    bool AwaitExit(Worker& worker, int& status, pid_t& waited);
+    // Takes the worker's results from what it wrote; false when they cannot be read.
+    static bool ReadResults(const std::string& text, Worker& worker);
     // Kills `worker` when it runs and reaps it.
     static void Stop(Worker& worker);
     // The worker's side: translates its share, writes the results and leaves.
     [[noreturn]] static void Work(const Handle(Transfer_TransientProcess)& process,
                                   const std::vector<Item>& items, const std::vector<size_t>& share,
                                   int file, pid_t parent);
+    // The worker's translation of its share, item by item.
+    static std::vector<Translated> TranslateShare(const Handle(Transfer_TransientProcess)& process,
+                                                  const std::vector<Item>& items,
+                                                  const std::vector<size_t>& share);
+    // What the worker hands the read: for each item the entity numbers and shapes it bound, or
+    // none when the read must translate it itself.
+    static std::string ResultsText(const Handle(Transfer_TransientProcess)& process,
+                                   const std::vector<Item>& items, const std::vector<size_t>& share,
+                                   const std::vector<Translated>& done);
 
     std::vector<Item> myItems;
     std::unordered_map<const Standard_Transient*, std::vector<size_t>> myItemsOfProduct;

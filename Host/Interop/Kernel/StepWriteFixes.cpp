@@ -329,28 +329,28 @@ bool EndsOf(const Handle(StepGeom_TrimmedCurve)& curve, PointKey& first, PointKe
     return pointOf(curve->Trim1(), first) && pointOf(curve->Trim2(), last);
 }
 
-// The writer writes a wire that bounds no face as its edges' curves, each on its own in the
-// curve set, and a reader makes separate edges of them, each with its own ends: the wire and
-// the points its edges shared are lost. Its curves are put into one composite curve, in the
-// wire's order, which a reader makes a wire again; a colour on a set left with that one curve
-// then goes onto it (StepCurveStyles). The writer works on copies of the edges,
-// so each curve is found by where it starts and ends.
-void JoinWireCurves(const Handle(Interface_InterfaceModel)& model, const XdeDocumentImpl& impl)
+// A free wire of more than one edge: its edges' ends in the file's unit, as each edge runs
+// forward, and their senses in the wire.
+struct FreeWire {
+    std::vector<std::pair<PointKey, PointKey>> edges;
+    std::vector<bool> forward;
+    bool closed = false;
+};
+
+// A curve set's trimmed curves by the points they start and end at; the positions in the set.
+using CurvesByEnds = std::map<std::pair<PointKey, PointKey>, std::vector<int>>;
+
+// The free wires of the document's parts, placed in their part's frame, as the parts'
+// representations hold them. A wire with an edge that has no vertex at an end is left out.
+std::vector<FreeWire> FreeWiresOf(const XdeDocumentImpl& impl)
 {
-    // Each free wire of more than one edge as its edges' ends in the file's unit, and senses.
-    struct Wire {
-        std::vector<std::pair<PointKey, PointKey>> edges; // as the edge runs, forward
-        std::vector<bool> forward;
-        bool closed = false;
-    };
-    std::vector<Wire> wires;
+    std::vector<FreeWire> wires;
     const double toFile = 1.0 / StepData_GlobalFactors::Intance().LengthFactor();
     for (const TDF_Label& part : XdeModelEdit::Parts(impl)) {
         const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
         for (TopExp_Explorer it(shape, TopAbs_WIRE, TopAbs_FACE); it.More(); it.Next()) {
-            Wire wire;
+            FreeWire wire;
             wire.closed = BRep_Tool::IsClosed(it.Current());
-            // Placed in the part's frame, as the part's representation holds it.
             const TopoDS_Shape unplaced =
                 it.Current().Located(it.Current().Location().Predivided(shape.Location()));
             for (BRepTools_WireExplorer edge(TopoDS::Wire(unplaced)); edge.More(); edge.Next()) {
@@ -370,34 +370,118 @@ void JoinWireCurves(const Handle(Interface_InterfaceModel)& model, const XdeDocu
             }
         }
     }
-    if (wires.empty()) {
-        return;
-    }
-    // A set is only tried with the wires whose first edge it has a curve for.
-    std::multimap<std::pair<PointKey, PointKey>, size_t> wiresByFirstEdge;
-    for (size_t w = 0; w < wires.size(); ++w) {
-        wiresByFirstEdge.emplace(wires[w].edges.front(), w);
-    }
-    std::vector<bool> wireJoined(wires.size(), false);
-    const Handle(TCollection_HAsciiString) empty = new TCollection_HAsciiString("");
-    for (int i = 1; i <= model->NbEntities(); ++i) {
-        const auto set = Handle(StepShape_GeometricCurveSet)::DownCast(model->Value(i));
-        if (set.IsNull() || set->NbElements() < 2) {
-            continue;
+    return wires;
+}
+
+CurvesByEnds CurvesOf(const Handle(StepShape_GeometricCurveSet)& set)
+{
+    CurvesByEnds curves;
+    for (int j = 1; j <= set->NbElements(); ++j) {
+        const auto curve = Handle(StepGeom_TrimmedCurve)::DownCast(set->ElementsValue(j).Value());
+        PointKey first{}, last{};
+        if (!curve.IsNull() && EndsOf(curve, first, last)) {
+            curves[{first, last}].push_back(j);
         }
-        std::map<std::pair<PointKey, PointKey>, std::vector<int>> curvesByEnds;
-        for (int j = 1; j <= set->NbElements(); ++j) {
-            const auto curve =
-                Handle(StepGeom_TrimmedCurve)::DownCast(set->ElementsValue(j).Value());
-            PointKey first{}, last{};
-            if (!curve.IsNull() && EndsOf(curve, first, last)) {
-                curvesByEnds[{first, last}].push_back(j);
-            }
+    }
+    return curves;
+}
+
+// The positions in the set of a curve for each edge of `wire`, in the wire's order, each one
+// not yet `joined`, which they then are; empty, with `joined` as it was, when an edge has none.
+std::vector<int> CurvesOfWire(const FreeWire& wire, const CurvesByEnds& curves,
+                              std::vector<bool>& joined)
+{
+    std::vector<int> members;
+    for (const auto& ends : wire.edges) {
+        const auto found = curves.find(ends);
+        if (found == curves.end()) {
+            break;
         }
+        const auto free = std::find_if(found->second.begin(), found->second.end(),
+                                       [&](int j) { return !joined[j]; });
+        if (free == found->second.end()) {
+            break;
+        }
+        members.push_back(*free);
+        joined[*free] = true;
+    }
+    if (members.size() == wire.edges.size()) {
+        return members;
+    }
+    for (const int j : members) {
+        joined[j] = false;
+    }
+    return {};
+}
+
+// One composite curve of the set's curves at `members`, in the wire's order and senses; it
+// ends without continuity unless the wire is closed.
+Handle(StepGeom_CompositeCurve) CompositeOf(const FreeWire& wire, const std::vector<int>& members,
+                                            const Handle(StepShape_GeometricCurveSet)& set)
+{
+    const auto segments =
+        new StepGeom_HArray1OfCompositeCurveSegment(1, static_cast<int>(members.size()));
+    for (size_t k = 0; k < members.size(); ++k) {
+        const Handle(StepGeom_CompositeCurveSegment) segment = new StepGeom_CompositeCurveSegment;
+        const bool end = k + 1 == members.size();
+        segment->Init(end && !wire.closed ? StepGeom_tcDiscontinuous : StepGeom_tcContinuous,
+                      wire.forward[k],
+                      Handle(StepGeom_Curve)::DownCast(set->ElementsValue(members[k]).Value()));
+        segments->SetValue(static_cast<int>(k) + 1, segment);
+    }
+    const Handle(StepGeom_CompositeCurve) composite = new StepGeom_CompositeCurve;
+    composite->Init(new TCollection_HAsciiString(""), segments, StepData_LFalse);
+    return composite;
+}
+
+// Gives the set the composites first, then the curves no composite took.
+void ReplaceJoinedCurves(const Handle(Interface_InterfaceModel)& model,
+                         const Handle(StepShape_GeometricCurveSet)& set,
+                         const std::vector<Handle(StepGeom_CompositeCurve)>& composites,
+                         const std::vector<bool>& joined)
+{
+    std::vector<StepShape_GeometricSetSelect> elements;
+    for (const Handle(StepGeom_CompositeCurve)& composite : composites) {
+        StepShape_GeometricSetSelect element;
+        element.SetValue(composite);
+        elements.push_back(element);
+        model->AddWithRefs(composite);
+    }
+    for (int j = 1; j <= set->NbElements(); ++j) {
+        if (!joined[j]) {
+            elements.push_back(set->ElementsValue(j));
+        }
+    }
+    const auto array =
+        new StepShape_HArray1OfGeometricSetSelect(1, static_cast<int>(elements.size()));
+    for (size_t j = 0; j < elements.size(); ++j) {
+        array->SetValue(static_cast<int>(j) + 1, elements[j]);
+    }
+    set->SetElements(array);
+}
+
+// The free wires and which of them a composite curve holds already. A set is only tried with
+// the wires whose first edge it has a curve for.
+class FreeWireJoins {
+public:
+    explicit FreeWireJoins(std::vector<FreeWire> wires)
+        : myWires(std::move(wires)), myJoined(myWires.size(), false)
+    {
+        for (size_t w = 0; w < myWires.size(); ++w) {
+            myByFirstEdge.emplace(myWires[w].edges.front(), w);
+        }
+    }
+
+    // Puts the curves of each wire not joined yet that the set holds whole into a composite
+    // curve of the set.
+    void Join(const Handle(Interface_InterfaceModel)& model,
+              const Handle(StepShape_GeometricCurveSet)& set)
+    {
+        const CurvesByEnds curves = CurvesOf(set);
         std::set<size_t> candidates;
-        for (const auto& [ends, curves] : curvesByEnds) {
-            for (auto [w, end] = wiresByFirstEdge.equal_range(ends); w != end; ++w) {
-                if (!wireJoined[w->second]) {
+        for (const auto& [ends, positions] : curves) {
+            for (auto [w, end] = myByFirstEdge.equal_range(ends); w != end; ++w) {
+                if (!myJoined[w->second]) {
                     candidates.insert(w->second);
                 }
             }
@@ -405,65 +489,41 @@ void JoinWireCurves(const Handle(Interface_InterfaceModel)& model, const XdeDocu
         std::vector<bool> joined(set->NbElements() + 1, false);
         std::vector<Handle(StepGeom_CompositeCurve)> composites;
         for (const size_t candidate : candidates) {
-            const Wire& wire = wires[candidate];
-            std::vector<int> members;
-            for (const auto& ends : wire.edges) {
-                const auto found = curvesByEnds.find(ends);
-                if (found == curvesByEnds.end()) {
-                    break;
-                }
-                const auto free = std::find_if(found->second.begin(), found->second.end(),
-                                               [&](int j) { return !joined[j]; });
-                if (free == found->second.end()) {
-                    break;
-                }
-                members.push_back(*free);
-                joined[*free] = true;
-            }
-            if (members.size() != wire.edges.size()) {
-                for (const int j : members) {
-                    joined[j] = false;
-                }
-                continue;
-            }
-            const auto segments =
-                new StepGeom_HArray1OfCompositeCurveSegment(1, static_cast<int>(members.size()));
-            for (size_t k = 0; k < members.size(); ++k) {
-                const Handle(StepGeom_CompositeCurveSegment) segment =
-                    new StepGeom_CompositeCurveSegment;
-                const bool end = k + 1 == members.size();
-                segment->Init(
-                    end && !wire.closed ? StepGeom_tcDiscontinuous : StepGeom_tcContinuous,
-                    wire.forward[k],
-                    Handle(StepGeom_Curve)::DownCast(set->ElementsValue(members[k]).Value()));
-                segments->SetValue(static_cast<int>(k) + 1, segment);
-            }
-            const Handle(StepGeom_CompositeCurve) composite = new StepGeom_CompositeCurve;
-            composite->Init(empty, segments, StepData_LFalse);
-            composites.push_back(composite);
-            wireJoined[candidate] = true;
-        }
-        if (composites.empty()) {
-            continue;
-        }
-        std::vector<StepShape_GeometricSetSelect> elements;
-        for (const Handle(StepGeom_CompositeCurve)& composite : composites) {
-            StepShape_GeometricSetSelect element;
-            element.SetValue(composite);
-            elements.push_back(element);
-            model->AddWithRefs(composite);
-        }
-        for (int j = 1; j <= set->NbElements(); ++j) {
-            if (!joined[j]) {
-                elements.push_back(set->ElementsValue(j));
+            const std::vector<int> members = CurvesOfWire(myWires[candidate], curves, joined);
+            if (!members.empty()) {
+                composites.push_back(CompositeOf(myWires[candidate], members, set));
+                myJoined[candidate] = true;
             }
         }
-        const auto array =
-            new StepShape_HArray1OfGeometricSetSelect(1, static_cast<int>(elements.size()));
-        for (size_t j = 0; j < elements.size(); ++j) {
-            array->SetValue(static_cast<int>(j) + 1, elements[j]);
+        if (!composites.empty()) {
+            ReplaceJoinedCurves(model, set, composites, joined);
         }
-        set->SetElements(array);
+    }
+
+private:
+    std::vector<FreeWire> myWires;
+    std::vector<bool> myJoined;
+    std::multimap<std::pair<PointKey, PointKey>, size_t> myByFirstEdge;
+};
+
+// The writer writes a wire that bounds no face as its edges' curves, each on its own in the
+// curve set, and a reader makes separate edges of them, each with its own ends: the wire and
+// the points its edges shared are lost. Its curves are put into one composite curve, in the
+// wire's order, which a reader makes a wire again; a colour on a set left with that one curve
+// then goes onto it (StepCurveStyles). The writer works on copies of the edges,
+// so each curve is found by where it starts and ends.
+void JoinWireCurves(const Handle(Interface_InterfaceModel)& model, const XdeDocumentImpl& impl)
+{
+    std::vector<FreeWire> wires = FreeWiresOf(impl);
+    if (wires.empty()) {
+        return;
+    }
+    FreeWireJoins joins(std::move(wires));
+    for (int i = 1; i <= model->NbEntities(); ++i) {
+        const auto set = Handle(StepShape_GeometricCurveSet)::DownCast(model->Value(i));
+        if (!set.IsNull() && set->NbElements() >= 2) {
+            joins.Join(model, set);
+        }
     }
 }
 

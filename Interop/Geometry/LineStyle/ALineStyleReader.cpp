@@ -30,6 +30,15 @@ std::string ParserMessage(const char* text)
     return std::string(kPrefix) + text;
 }
 
+// Logs an error with the line of this file that found it, as every error is logged, and keeps
+// it for the caller of Read.
+void LogProblem(LineStyleReadOutcome& outcome, const char* text, int line)
+{
+    const std::string message = ParserMessage(text);
+    Logger::Instance().Error(message, line, __FILE__);
+    outcome.problems.push_back(message);
+}
+
 // Far longer than any real definition. The pattern matching recurses once per character, so an
 // unbounded line could exhaust the stack, and a file without line breaks would be held whole.
 const std::streamsize kMaxLineLength = 4096;
@@ -113,6 +122,25 @@ LineStyleReader& LineStyleReader::operator=(const LineStyleReader& other)
 
 void LineStyleReader::Load(const std::string& path)
 {
+    LineStyleReadOutcome outcome;
+    ReadInto(path, outcome);
+}
+
+LineStyleReadOutcome LineStyleReader::Read(const std::string& path)
+{
+    LineStyleReadOutcome outcome;
+    try {
+        ReadInto(path, outcome);
+    } catch (const std::logic_error& error) {
+        // A value that is not a number (std::invalid_argument) or beyond a double
+        // (std::out_of_range).
+        outcome.failure = error.what();
+    }
+    return outcome;
+}
+
+void LineStyleReader::ReadInto(const std::string& path, LineStyleReadOutcome& outcome)
+{
     // Only a regular file: a FIFO or a device would block the read for good.
     if (!IsRegularFile(path)) {
         return;
@@ -131,7 +159,7 @@ void LineStyleReader::Load(const std::string& path)
     bool tooLong = false;
     while (ReadLine(file, buffer, line, tooLong)) {
         if (tooLong) {
-            ORVKIT_LOG_ERROR(ParserMessage("line too long"));
+            LogProblem(outcome, "line too long", __LINE__);
             continue;
         }
         if (!line.empty() && line.back() == '\r') {
@@ -143,18 +171,18 @@ void LineStyleReader::Load(const std::string& path)
         }
         if (line.front() == '*') {
             if (open != nullptr) {
-                ORVKIT_LOG_ERROR(ParserMessage("inconsistent line style pairs"));
+                LogProblem(outcome, "inconsistent line style pairs", __LINE__);
                 continue;
             }
             std::string name;
-            if (!GetLineStyleName(line, name)) {
-                ORVKIT_LOG_ERROR(ParserMessage("title line content invalid"));
+            if (!GetLineStyleName(line, name, outcome)) {
+                LogProblem(outcome, "title line content invalid", __LINE__);
                 continue;
             }
             auto* table = dynamic_cast<ElementTableT<LineStyleElement>*>(
                 document->FindTable(LineStyleElement::GetStaticClassId()));
             if (table == nullptr) {
-                ORVKIT_LOG_ERROR(ParserMessage("line style table invalid"));
+                LogProblem(outcome, "line style table invalid", __LINE__);
                 continue;
             }
             open = dynamic_cast<LineStyleElement*>(table->FindByName(name));
@@ -164,13 +192,13 @@ void LineStyleReader::Load(const std::string& path)
             } else {
                 openFormerDescription = open->GetDescription();
             }
-            ParseTitleLine(line, *open);
+            ParseTitleLine(line, *open, outcome);
         } else if (line.front() == 'A') {
             if (open == nullptr) {
-                ORVKIT_LOG_ERROR(ParserMessage("inconsistent line style pairs"));
+                LogProblem(outcome, "inconsistent line style pairs", __LINE__);
                 continue;
             }
-            if (ParseComponentsLine(line, *open)) {
+            if (ParseComponentsLine(line, *open, outcome)) {
                 open = nullptr;
             }
         }
@@ -186,22 +214,24 @@ void LineStyleReader::Load(const std::string& path)
     }
 }
 
-bool LineStyleReader::GetLineStyleName(const std::string& line, std::string& name)
+bool LineStyleReader::GetLineStyleName(const std::string& line, std::string& name,
+                                       LineStyleReadOutcome& outcome)
 {
     const size_t comma = line.find(',', 1);
     if (comma == std::string::npos) {
-        ORVKIT_LOG_ERROR(ParserMessage("invalid title line"));
+        LogProblem(outcome, "invalid title line", __LINE__);
         return false;
     }
     name = line.substr(1, comma - 1);
     return true;
 }
 
-bool LineStyleReader::ParseTitleLine(const std::string& line, LineStyleElement& element)
+bool LineStyleReader::ParseTitleLine(const std::string& line, LineStyleElement& element,
+                                     LineStyleReadOutcome& outcome)
 {
     const size_t comma = line.find(',', 1);
     if (comma == std::string::npos) {
-        ORVKIT_LOG_ERROR(ParserMessage("invalid title line"));
+        LogProblem(outcome, "invalid title line", __LINE__);
         return false;
     }
     element.SetName(line.substr(1, comma - 1));
@@ -209,7 +239,8 @@ bool LineStyleReader::ParseTitleLine(const std::string& line, LineStyleElement& 
     return true;
 }
 
-bool LineStyleReader::ParseComponentsLine(const std::string& line, LineStyleElement& element)
+bool LineStyleReader::ParseComponentsLine(const std::string& line, LineStyleElement& element,
+                                          LineStyleReadOutcome& outcome)
 {
     // Each element follows a comma: a bracketed pattern, or a run of anything else.
     static const std::regex elementExpression(R"(,\s*(\[[^\[\]]*\]|[^\[\],]*)\s*)");
@@ -221,7 +252,7 @@ bool LineStyleReader::ParseComponentsLine(const std::string& line, LineStyleElem
         }
         auto component = std::make_shared<LineStyleComponent>();
         if (text.front() == '[') {
-            ParsePatternComponent(text, component);
+            ParsePatternComponent(text, component, outcome);
         } else {
             const double value = ToDouble(WithoutSpaces(text));
             if (value > 0.0) {
@@ -242,7 +273,8 @@ bool LineStyleReader::ParseComponentsLine(const std::string& line, LineStyleElem
 }
 
 bool LineStyleReader::ParsePatternComponent(const std::string& text,
-                                            std::shared_ptr<LineStyleComponent>& component)
+                                            std::shared_ptr<LineStyleComponent>& component,
+                                            LineStyleReadOutcome& outcome)
 {
     // A part starts after "[" or "," and runs to the next "]" or ",".
     static const std::regex partExpression(R"([\[|,]\s*([^\[\],]*)\s*)");
@@ -251,7 +283,7 @@ bool LineStyleReader::ParsePatternComponent(const std::string& text,
     component->SetStyleType(EnumLineStyleComponentType::Pattern);
     const std::vector<std::string> parts = FirstGroups(text, partExpression);
     if (parts.size() < 2) {
-        ORVKIT_LOG_ERROR(ParserMessage(" pattern component too short"));
+        LogProblem(outcome, " pattern component too short", __LINE__);
         return false;
     }
     component->SetPattern(Unquoted(parts[0]));

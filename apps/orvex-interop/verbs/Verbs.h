@@ -2,10 +2,14 @@
 
 #include "verbs/Verb.h"
 
+#include <vector>
+
 namespace orvex::cli {
 
-// Each adds its verb to the program's app and returns it; main lists them in the order
-// `--help` shows them.
+// Adds every verb to the program's app, in the order `--help` lists them, and returns them.
+std::vector<Verb> AddVerbs(CLI::App& app);
+
+// Each adds its verb to the program's app and returns it.
 Verb AddImportVerb(CLI::App& app);
 Verb AddViewVerb(CLI::App& app);
 Verb AddSnapshotVerb(CLI::App& app);
