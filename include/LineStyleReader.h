@@ -2,24 +2,12 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace orvkit {
 
 class Document;
 class LineStyleComponent;
 class LineStyleElement;
-
-// What a LineStyleReader::Read met in a file.
-struct LineStyleReadOutcome {
-    // The errors the read logged, in order ("[.lin line style parser]inconsistent line style
-    // pairs"): each skipped a line or cut a pattern short. The notes about pattern keys it does
-    // not know are not among them, as such patterns are otherwise read whole.
-    std::vector<std::string> problems;
-    // What stopped the read, naming the text: a value that is not a number or is beyond a
-    // double. Empty when the read went to the end of the file.
-    std::string failure;
-};
 
 // Reads a .lin file of line-style definitions into a document's line-style table.
 //
@@ -39,21 +27,13 @@ public:
 
     // Reads the whole file. A file that cannot be opened changes nothing and logs nothing.
     void Load(const std::string& path);
-    // Reads the file as Load does, logging the same lines, and returns what it met; where Load
-    // throws, the outcome's failure holds the exception's text instead.
-    LineStyleReadOutcome Read(const std::string& path);
 
 private:
-    void ReadInto(const std::string& path, LineStyleReadOutcome& outcome);
-    bool GetLineStyleName(const std::string& line, std::string& name,
-                          LineStyleReadOutcome& outcome);
-    bool ParseTitleLine(const std::string& line, LineStyleElement& element,
-                        LineStyleReadOutcome& outcome);
-    bool ParseComponentsLine(const std::string& line, LineStyleElement& element,
-                             LineStyleReadOutcome& outcome);
+    bool GetLineStyleName(const std::string& line, std::string& name);
+    bool ParseTitleLine(const std::string& line, LineStyleElement& element);
+    bool ParseComponentsLine(const std::string& line, LineStyleElement& element);
     bool ParsePatternComponent(const std::string& text,
-                               std::shared_ptr<LineStyleComponent>& component,
-                               LineStyleReadOutcome& outcome);
+                               std::shared_ptr<LineStyleComponent>& component);
 
     Document* document;
 };

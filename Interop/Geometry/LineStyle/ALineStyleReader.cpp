@@ -30,15 +30,6 @@ std::string ParserMessage(const char* text)
     return std::string(kPrefix) + text;
 }
 
-// Logs an error with the line of this file that found it, as every error is logged, and keeps
-// it for the caller of Read.
-void LogProblem(LineStyleReadOutcome& outcome, const char* text, int line)
-{
-    const std::string message = ParserMessage(text);
-    Logger::Instance().Error(message, line, __FILE__);
-    outcome.problems.push_back(message);
-}
-
 // Far longer than any real definition. The pattern matching recurses once per character, so an
 // unbounded line could exhaust the stack, and a file without line breaks would be held whole.
 const std::streamsize kMaxLineLength = 4096;
@@ -122,25 +113,6 @@ LineStyleReader& LineStyleReader::operator=(const LineStyleReader& other)
 
 void LineStyleReader::Load(const std::string& path)
 {
-    LineStyleReadOutcome outcome;
-    ReadInto(path, outcome);
-}
-
-LineStyleReadOutcome LineStyleReader::Read(const std::string& path)
-{
-    LineStyleReadOutcome outcome;
-    try {
-        ReadInto(path, outcome);
-    } catch (const std::logic_error& error) {
-        // A value that is not a number (std::invalid_argument) or beyond a double
-        // (std::out_of_range).
-        outcome.failure = error.what();
-    }
-    return outcome;
-}
-
-void LineStyleReader::ReadInto(const std::string& path, LineStyleReadOutcome& outcome)
-{
     // Only a regular file: a FIFO or a device would block the read for good.
     if (!IsRegularFile(path)) {
         return;
@@ -159,7 +131,7 @@ void LineStyleReader::ReadInto(const std::string& path, LineStyleReadOutcome& ou
     bool tooLong = false;
     while (ReadLine(file, buffer, line, tooLong)) {
         if (tooLong) {
-            LogProblem(outcome, "line too long", __LINE__);
+            ORVKIT_LOG_ERROR(ParserMessage("line too long"));
             continue;
         }
         if (!line.empty() && line.back() == '\r') {
@@ -171,18 +143,18 @@ void LineStyleReader::ReadInto(const std::string& path, LineStyleReadOutcome& ou
         }
         if (line.front() == '*') {
             if (open != nullptr) {
-                LogProblem(outcome, "inconsistent line style pairs", __LINE__);
+                ORVKIT_LOG_ERROR(ParserMessage("inconsistent line style pairs"));
                 continue;
             }
             std::string name;
-            if (!GetLineStyleName(line, name, outcome)) {
-                LogProblem(outcome, "title line content invalid", __LINE__);
+            if (!GetLineStyleName(line, name)) {
+                ORVKIT_LOG_ERROR(ParserMessage("title line content invalid"));
                 continue;
             }
             auto* table = dynamic_cast<ElementTableT<LineStyleElement>*>(
                 document->FindTable(LineStyleElement::GetStaticClassId()));
             if (table == nullptr) {
-                LogProblem(outcome, "line style table invalid", __LINE__);
+                ORVKIT_LOG_ERROR(ParserMessage("line style table invalid"));
                 continue;
             }
             open = dynamic_cast<LineStyleElement*>(table->FindByName(name));
@@ -192,13 +164,13 @@ void LineStyleReader::ReadInto(const std::string& path, LineStyleReadOutcome& ou
             } else {
                 openFormerDescription = open->GetDescription();
             }
-            ParseTitleLine(line, *open, outcome);
+            ParseTitleLine(line, *open);
         } else if (line.front() == 'A') {
             if (open == nullptr) {
-                LogProblem(outcome, "inconsistent line style pairs", __LINE__);
+                ORVKIT_LOG_ERROR(ParserMessage("inconsistent line style pairs"));
                 continue;
             }
-            if (ParseComponentsLine(line, *open, outcome)) {
+            if (ParseComponentsLine(line, *open)) {
                 open = nullptr;
             }
         }
@@ -214,24 +186,22 @@ void LineStyleReader::ReadInto(const std::string& path, LineStyleReadOutcome& ou
     }
 }
 
-bool LineStyleReader::GetLineStyleName(const std::string& line, std::string& name,
-                                       LineStyleReadOutcome& outcome)
+bool LineStyleReader::GetLineStyleName(const std::string& line, std::string& name)
 {
     const size_t comma = line.find(',', 1);
     if (comma == std::string::npos) {
-        LogProblem(outcome, "invalid title line", __LINE__);
+        ORVKIT_LOG_ERROR(ParserMessage("invalid title line"));
         return false;
     }
     name = line.substr(1, comma - 1);
     return true;
 }
 
-bool LineStyleReader::ParseTitleLine(const std::string& line, LineStyleElement& element,
-                                     LineStyleReadOutcome& outcome)
+bool LineStyleReader::ParseTitleLine(const std::string& line, LineStyleElement& element)
 {
     const size_t comma = line.find(',', 1);
     if (comma == std::string::npos) {
-        LogProblem(outcome, "invalid title line", __LINE__);
+        ORVKIT_LOG_ERROR(ParserMessage("invalid title line"));
         return false;
     }
     element.SetName(line.substr(1, comma - 1));
@@ -239,8 +209,7 @@ bool LineStyleReader::ParseTitleLine(const std::string& line, LineStyleElement& 
     return true;
 }
 
-bool LineStyleReader::ParseComponentsLine(const std::string& line, LineStyleElement& element,
-                                          LineStyleReadOutcome& outcome)
+bool LineStyleReader::ParseComponentsLine(const std::string& line, LineStyleElement& element)
 {
     // Each element follows a comma: a bracketed pattern, or a run of anything else.
     static const std::regex elementExpression(R"(,\s*(\[[^\[\]]*\]|[^\[\],]*)\s*)");
@@ -252,7 +221,7 @@ bool LineStyleReader::ParseComponentsLine(const std::string& line, LineStyleElem
         }
         auto component = std::make_shared<LineStyleComponent>();
         if (text.front() == '[') {
-            ParsePatternComponent(text, component, outcome);
+            ParsePatternComponent(text, component);
         } else {
             const double value = ToDouble(WithoutSpaces(text));
             if (value > 0.0) {
@@ -273,8 +242,7 @@ bool LineStyleReader::ParseComponentsLine(const std::string& line, LineStyleElem
 }
 
 bool LineStyleReader::ParsePatternComponent(const std::string& text,
-                                            std::shared_ptr<LineStyleComponent>& component,
-                                            LineStyleReadOutcome& outcome)
+                                            std::shared_ptr<LineStyleComponent>& component)
 {
     // A part starts after "[" or "," and runs to the next "]" or ",".
     static const std::regex partExpression(R"([\[|,]\s*([^\[\],]*)\s*)");
@@ -283,7 +251,7 @@ bool LineStyleReader::ParsePatternComponent(const std::string& text,
     component->SetStyleType(EnumLineStyleComponentType::Pattern);
     const std::vector<std::string> parts = FirstGroups(text, partExpression);
     if (parts.size() < 2) {
-        LogProblem(outcome, " pattern component too short", __LINE__);
+        ORVKIT_LOG_ERROR(ParserMessage(" pattern component too short"));
         return false;
     }
     component->SetPattern(Unquoted(parts[0]));
