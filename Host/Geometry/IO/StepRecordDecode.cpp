@@ -1,5 +1,7 @@
 #include "StepRecordDecode.h"
 
+#include "Geometry/IO/StepTypedValue.h"
+
 #include <Interface_FileReaderData.hxx>
 #include <StepBasic_ProductDefinition.hxx>
 #include <StepBasic_ProductDefinitionOrReference.hxx>
@@ -27,6 +29,7 @@
 #include <StepRepr_ShapeRepresentationRelationship.hxx>
 #include <StepRepr_ShapeRepresentationRelationshipWithTransformation.hxx>
 #include <StepRepr_Transformation.hxx>
+#include <StepRepr_ValueRepresentationItem.hxx>
 #include <StepShape_AdvancedFace.hxx>
 #include <StepShape_ContextDependentShapeRepresentation.hxx>
 #include <StepShape_Edge.hxx>
@@ -175,6 +178,37 @@ StepBasic_ProductDefinitionOrReference ProductDefinitionOf(const Param& param, c
     return definition;
 }
 
+bool IsLogical(const Param& param)
+{
+    return IsBoolean(param) || (param.kind == Interface_ParamEnum && param.length == 3 &&
+                                std::strcmp(param.text, ".U.") == 0);
+}
+
+// The value a typed sub-list states, for the types OpenCASCADE's measure value refuses; null
+// for any other sub-list.
+Handle(StepTypedValue) TypedValueOf(Params value)
+{
+    if (value.count != 1) {
+        return nullptr;
+    }
+    const Param& p = value.first[0];
+    if (value.type == "BOOLEAN_VALUE" && IsBoolean(p)) {
+        return StepTypedValue::Boolean(Boolean(p));
+    }
+    if (value.type == "LOGICAL_VALUE" && IsLogical(p)) {
+        return StepTypedValue::Logical(p.text[1] == 'U'   ? StepData_LUnknown
+                                       : p.text[1] == 'T' ? StepData_LTrue
+                                                          : StepData_LFalse);
+    }
+    if (value.type == "INTEGER_VALUE" && p.kind == Interface_ParamInteger) {
+        return StepTypedValue::Integer(std::atoi(p.text));
+    }
+    if (value.type == "REAL_VALUE" && IsReal(p)) {
+        return StepTypedValue::Real(Real(p));
+    }
+    return nullptr;
+}
+
 } // namespace
 
 Kind KindOf(const char* type, std::uint32_t length)
@@ -202,6 +236,7 @@ Kind KindOf(const char* type, std::uint32_t length)
         {"NEXT_ASSEMBLY_USAGE_OCCURRENCE", NextAssemblyUsageOccurrence},
         {"ITEM_DEFINED_TRANSFORMATION", ItemDefinedTransformation},
         {"CONTEXT_DEPENDENT_SHAPE_REPRESENTATION", ContextDependentShapeRepresentation},
+        {"VALUE_REPRESENTATION_ITEM", ValueRepresentationItem},
     };
     const std::string_view name(type, length);
     for (const auto& entry : kTypes) {
@@ -305,6 +340,9 @@ bool Accepts(Kind kind, Params params, const Links& links)
                          STANDARD_TYPE(StepRepr_FunctionallyDefinedTransformation))) &&
                links.Part(2).count == 0;
     }
+    case ValueRepresentationItem:
+        return count(2) && p[1].kind == Interface_ParamSub &&
+               !TypedValueOf(links.SubList(p[1])).IsNull();
     case None:
         break;
     }
@@ -354,6 +392,8 @@ Handle(Standard_Transient) New(Kind kind)
         return new StepShape_ContextDependentShapeRepresentation;
     case ShapeRepresentationRelationshipWithTransformation:
         return new StepRepr_ShapeRepresentationRelationshipWithTransformation;
+    case ValueRepresentationItem:
+        return new StepRepr_ValueRepresentationItem;
     case None:
         break;
     }
@@ -477,6 +517,10 @@ void Fill(Kind kind, const Handle(Standard_Transient)& entity, Params params, co
             EntityAs<StepRepr_Representation>(p[3], links), transformation);
         return;
     }
+    case ValueRepresentationItem:
+        static_cast<StepRepr_ValueRepresentationItem*>(object)->Init(
+            name, TypedValueOf(links.SubList(p[1])));
+        return;
     case ContextDependentShapeRepresentation:
     case None:
         break;

@@ -15,6 +15,7 @@
 #include "Interop/Kernel/StepTessellationWrite.h"
 #include "Interop/Kernel/StepTransferWorkers.h"
 #include "Interop/Kernel/StepUnreadGdt.h"
+#include "Interop/Kernel/StepUserProperties.h"
 #include "Interop/Kernel/StepValidationProps.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 
@@ -203,6 +204,9 @@ void XdeDocumentSTEP::FinishRead(STEPCAFControl_Reader& reader, const std::strin
     LinkStepDatumFeatures(reader.ChangeReader().WS(), impl);
     impl.readWarnings = FindUnread(reader, path, impl, tessellation);
     for (std::string& warning : FindUnreadStepGdt(reader.ChangeReader().WS(), impl)) {
+        impl.readWarnings.push_back(std::move(warning));
+    }
+    for (std::string& warning : ReadStepUserProperties(reader, impl)) {
         impl.readWarnings.push_back(std::move(warning));
     }
     for (const std::string& warning : impl.readWarnings) {
