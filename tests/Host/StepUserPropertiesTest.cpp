@@ -119,4 +119,20 @@ TEST(StepUserPropertiesTest, PropertiesIdsAndDescriptionsAreReadOntoTheirLabels)
         std::vector<std::string>{"1 user property without a value is left out: 'finish' (#150)"});
 }
 
+// Written back and read again, the document holds the same properties, ids and descriptions;
+// the property that had no value stays out, and nothing else is left out.
+TEST(StepUserPropertiesTest, AWriteAndASecondReadKeepThem)
+{
+    orvkit::XdeDocumentImpl impl;
+    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(TestDataFile("step-handwritten/user-properties.stp"),
+                                              impl, nullptr));
+    const TempDir dir;
+    const std::string copy = dir.File("copy.stp");
+    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Save(copy, impl, nullptr));
+    orvkit::XdeDocumentImpl again;
+    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(copy, again, nullptr));
+    ExpectHandwrittenProperties(again);
+    EXPECT_TRUE(again.readWarnings.empty()) << again.readWarnings.front();
+}
+
 } // namespace

@@ -2,15 +2,12 @@
 
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/StepEntityLabels.h"
+#include "Interop/Kernel/StepUnitText.h"
 
-#include <StepBasic_ConversionBasedUnit.hxx>
-#include <StepBasic_DerivedUnit.hxx>
-#include <StepBasic_DerivedUnitElement.hxx>
 #include <StepBasic_MeasureValueMember.hxx>
 #include <StepBasic_MeasureWithUnit.hxx>
 #include <StepBasic_Product.hxx>
 #include <StepBasic_ProductDefinitionFormation.hxx>
-#include <StepBasic_SiUnit.hxx>
 #include <StepData_StepModel.hxx>
 #include <StepRepr_DescriptiveRepresentationItem.hxx>
 #include <StepRepr_IntegerRepresentationItem.hxx>
@@ -26,7 +23,6 @@
 #include <XSControl_WorkSession.hxx>
 #include <fmt/format.h>
 
-#include <cmath>
 #include <optional>
 
 namespace orvkit {
@@ -51,72 +47,6 @@ bool ReadElsewhere(std::string name)
     }
     return name.find("validation") != std::string::npos || name == "material property" ||
            name == "material name" || name == "density";
-}
-
-const char* SiSymbol(StepBasic_SiUnitName name)
-{
-    static constexpr const char* kSymbols[] = {
-        "m", "g", "s", "A",   "K", "mol", "cd", "rad", "sr",   "Hz", "N",  "Pa", "J",  "W",
-        "C", "V", "F", "ohm", "S", "Wb",  "T",  "H",   "degC", "lm", "lx", "Bq", "Gy", "Sv"};
-    const auto index = static_cast<size_t>(name);
-    return index < std::size(kSymbols) ? kSymbols[index] : "";
-}
-
-const char* SiPrefix(StepBasic_SiPrefix prefix)
-{
-    static constexpr const char* kPrefixes[] = {"E", "P", "T", "G", "M", "k", "h", "da",
-                                                "d", "c", "m", "u", "n", "p", "f", "a"};
-    const auto index = static_cast<size_t>(prefix);
-    return index < std::size(kPrefixes) ? kPrefixes[index] : "";
-}
-
-// A named unit as a short text: "mm", "kg", or a conversion-based unit's own name in lower
-// case ("inch"); empty when the file's unit says neither.
-std::string NamedUnitText(const Handle(StepBasic_NamedUnit)& unit)
-{
-    if (const auto si = Handle(StepBasic_SiUnit)::DownCast(unit)) {
-        return std::string(si->HasPrefix() ? SiPrefix(si->Prefix()) : "") + SiSymbol(si->Name());
-    }
-    if (const auto converted = Handle(StepBasic_ConversionBasedUnit)::DownCast(unit)) {
-        std::string name = TextOf(converted->Name());
-        for (char& c : name) {
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        }
-        return name;
-    }
-    return {};
-}
-
-// An exponent written after its unit: "mm2"; 1 writes none.
-std::string WithExponent(const std::string& unit, double exponent)
-{
-    return exponent == 1.0 ? unit : unit + fmt::format("{}", exponent);
-}
-
-// The unit as a short text, a derived unit's parts joined as "kg/m3" or "N*m"; nothing when a
-// part of it cannot be read.
-std::optional<std::string> UnitText(const StepBasic_Unit& unit)
-{
-    if (const Handle(StepBasic_NamedUnit) named = unit.NamedUnit()) {
-        std::string text = NamedUnitText(named);
-        return text.empty() ? std::nullopt : std::optional<std::string>(text);
-    }
-    const Handle(StepBasic_DerivedUnit) derived = unit.DerivedUnit();
-    if (derived.IsNull() || derived->Elements().IsNull() || derived->NbElements() == 0) {
-        return std::nullopt;
-    }
-    std::string above;
-    std::string below;
-    for (int i = 1; i <= derived->NbElements(); ++i) {
-        const Handle(StepBasic_DerivedUnitElement) element = derived->ElementsValue(i);
-        const std::string part = element.IsNull() ? std::string() : NamedUnitText(element->Unit());
-        if (part.empty() || element->Exponent() == 0.0) {
-            return std::nullopt;
-        }
-        std::string& side = element->Exponent() > 0.0 ? above : below;
-        side += (side.empty() ? "" : "*") + WithExponent(part, std::abs(element->Exponent()));
-    }
-    return (above.empty() ? "1" : above) + (below.empty() ? "" : "/" + below);
 }
 
 // The warnings' lists of properties, by reason.
@@ -148,7 +78,7 @@ void StoreItem(const Handle(StepRepr_RepresentationItem)& item,
             noValue.push_back(described);
             return;
         }
-        const std::optional<std::string> unit = UnitText(value->UnitComponent());
+        const std::optional<std::string> unit = StepUnitText::Of(value->UnitComponent());
         if (!unit) {
             leftOut.noUnit.push_back(described);
             return;

@@ -16,6 +16,7 @@
 #include "Interop/Kernel/StepTransferWorkers.h"
 #include "Interop/Kernel/StepUnreadGdt.h"
 #include "Interop/Kernel/StepUserProperties.h"
+#include "Interop/Kernel/StepUserPropertiesWrite.h"
 #include "Interop/Kernel/StepValidationProps.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 
@@ -309,6 +310,7 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     const double metres = LengthUnit::GetMetres(fileUnit);
     const double millimetres = metres > 0.0 ? metres * 1000.0 : 1.0;
     pmi.Complete(session, millimetres);
+    WriteStepUserProperties(session, impl);
     tessellated.FindRepresentations(session);
     // An error status with the file written whole means that some entity's check failed while
     // it was sent (OpenCASCADE 7.6 flags a few of its own AP242 tolerance entities so); the
