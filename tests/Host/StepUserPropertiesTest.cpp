@@ -94,6 +94,7 @@ void ExpectHandwrittenProperties(const orvkit::XdeDocumentImpl& impl)
                                             {"purchased", "bool 1"},
                                             {"batch size", "40"},
                                             {"inspected", "bool 0"},
+                                            {"sheet count", "12"},
                                             {"supplier", "Acme Tools"}}));
     EXPECT_EQ(PropertiesOf(placed), (Lines{{"position", "left"}}));
     EXPECT_TRUE(PropertiesOf(frame).empty());

@@ -3,6 +3,7 @@
 #include "Geometry/IO/StepTypedValue.h"
 
 #include <Interface_FileReaderData.hxx>
+#include <StepBasic_MeasureValueMember.hxx>
 #include <StepBasic_ProductDefinition.hxx>
 #include <StepBasic_ProductDefinitionOrReference.hxx>
 #include <StepBasic_ProductDefinitionRelationship.hxx>
@@ -185,7 +186,7 @@ bool IsLogical(const Param& param)
 }
 
 // The value a typed sub-list states, for the types OpenCASCADE's measure value refuses; null
-// for any other sub-list.
+// for any other sub-list, which OpenCASCADE reads as well.
 Handle(StepTypedValue) TypedValueOf(Params value)
 {
     if (value.count != 1) {
@@ -196,15 +197,17 @@ Handle(StepTypedValue) TypedValueOf(Params value)
         return StepTypedValue::Boolean(Boolean(p));
     }
     if (value.type == "LOGICAL_VALUE" && IsLogical(p)) {
-        return StepTypedValue::Logical(p.text[1] == 'U'   ? StepData_LUnknown
-                                       : p.text[1] == 'T' ? StepData_LTrue
-                                                          : StepData_LFalse);
+        return p.text[1] == 'U'
+                   ? StepTypedValue::Logical(StepData_LUnknown)
+                   : StepTypedValue::Logical(p.text[1] == 'T' ? StepData_LTrue : StepData_LFalse);
     }
     if (value.type == "INTEGER_VALUE" && p.kind == Interface_ParamInteger) {
         return StepTypedValue::Integer(std::atoi(p.text));
     }
-    if (value.type == "REAL_VALUE" && IsReal(p)) {
-        return StepTypedValue::Real(Real(p));
+    const std::string type(value.type);
+    Handle(StepBasic_MeasureValueMember) listed = new StepBasic_MeasureValueMember;
+    if (IsReal(p) && !listed->SetName(type.c_str())) {
+        return StepTypedValue::Number(type.c_str(), Real(p));
     }
     return nullptr;
 }

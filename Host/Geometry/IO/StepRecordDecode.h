@@ -24,9 +24,9 @@ namespace orvkit {
 // of its parameters are those of its type, every reference names an entity of the class the
 // field takes, names are plain ASCII texts that need no cleaning. What is decoded is exactly
 // what OpenCASCADE's own reading would make. Any other record is left to OpenCASCADE, with the
-// checks and reports it makes. One exception: a value representation item whose value is a
-// typed boolean, logical, integer or real, which OpenCASCADE reads as an empty value, keeps it
-// (see StepTypedValue).
+// checks and reports it makes. One exception, for property values OpenCASCADE 7.6 loses: a value
+// representation item whose value is typed as a boolean, logical or number of a type its
+// measure value does not list, which it reads as an empty value, keeps it (see StepTypedValue).
 namespace StepRecordDecode {
 
 enum Kind : std::uint8_t {
@@ -53,7 +53,7 @@ enum Kind : std::uint8_t {
     ContextDependentShapeRepresentation,
     // A complex entity: representation relationship, with transformation, of shapes.
     ShapeRepresentationRelationshipWithTransformation,
-    // A property value: a boolean, logical, integer or real typed as such.
+    // A property value typed as a boolean, logical or number.
     ValueRepresentationItem,
     LastKind = ValueRepresentationItem,
 };

@@ -26,10 +26,10 @@ Handle(StepTypedValue) StepTypedValue::Integer(int value)
     return typed;
 }
 
-Handle(StepTypedValue) StepTypedValue::Real(double value)
+Handle(StepTypedValue) StepTypedValue::Number(const char* type, double value)
 {
     Handle(StepTypedValue) typed = new StepTypedValue;
-    typed->SetName("REAL_VALUE");
+    typed->SetName(type);
     typed->SetKind(5);
     typed->SetReal(value);
     return typed;

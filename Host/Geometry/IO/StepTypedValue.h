@@ -6,7 +6,8 @@
 namespace orvkit {
 
 // A value of a value representation item that OpenCASCADE 7.6's measure value cannot hold: a
-// BOOLEAN_VALUE, LOGICAL_VALUE, INTEGER_VALUE or REAL_VALUE. Its reader refuses those type
+// BOOLEAN_VALUE, LOGICAL_VALUE, INTEGER_VALUE, REAL_VALUE or a number of a measure type it does
+// not list (NUMERIC_MEASURE). Its reader refuses those type
 // names and keeps an empty value, and its writer writes whatever name and kind the value
 // gives, so the same object serves both ways.
 class StepTypedValue : public StepBasic_MeasureValueMember {
@@ -17,8 +18,8 @@ public:
     static Handle(StepTypedValue) Logical(StepData_Logical value);
     // INTEGER_VALUE(n).
     static Handle(StepTypedValue) Integer(int value);
-    // REAL_VALUE(x).
-    static Handle(StepTypedValue) Real(double value);
+    // A number of the type given: REAL_VALUE(x), NUMERIC_MEASURE(x).
+    static Handle(StepTypedValue) Number(const char* type, double value);
 
     Standard_Boolean HasName() const override { return Standard_True; }
     Standard_CString Name() const override { return myName.ToCString(); }

@@ -4,6 +4,8 @@
 #include "Interop/Kernel/StepEntityLabels.h"
 #include "Interop/Kernel/StepUnitText.h"
 
+#include <Interface_EntityIterator.hxx>
+#include <StepAP242_DraughtingModelItemAssociation.hxx>
 #include <StepBasic_MeasureValueMember.hxx>
 #include <StepBasic_MeasureWithUnit.hxx>
 #include <StepBasic_Product.hxx>
@@ -149,8 +151,9 @@ TDF_Label CarrierOf(const Handle(StepRepr_PropertyDefinition)& property, StepEnt
 
 // Reads the values of one property definition's representation onto its carrier's label.
 void ReadProperty(const Handle(StepRepr_PropertyDefinitionRepresentation)& link,
-                  const StepData_StepModel& model, StepEntityLabels& labels,
-                  const Handle(XCAFDoc_ShapeTool)& shapeTool, LeftOut& leftOut)
+                  const StepData_StepModel& model, const Interface_Graph& graph,
+                  StepEntityLabels& labels, const Handle(XCAFDoc_ShapeTool)& shapeTool,
+                  LeftOut& leftOut)
 {
     const Handle(StepRepr_PropertyDefinition) property = link->Definition().PropertyDefinition();
     const Handle(StepRepr_Representation) values = link->UsedRepresentation();
@@ -161,6 +164,12 @@ void ReadProperty(const Handle(StepRepr_PropertyDefinitionRepresentation)& link,
     const auto describe = [&](const std::string& name, const Handle(Standard_Transient)& entity) {
         return fmt::format("'{}' (#{})", name, model.IdentLabel(entity));
     };
+    // Semantic PMI links its texts and values to their presentation; those are no user's.
+    for (Interface_EntityIterator users = graph.Sharings(property); users.More(); users.Next()) {
+        if (users.Value()->IsKind(STANDARD_TYPE(StepAP242_DraughtingModelItemAssociation))) {
+            return;
+        }
+    }
     bool userData = false;
     const TDF_Label label = CarrierOf(property, labels, shapeTool, userData);
     if (!userData) {
@@ -239,7 +248,7 @@ std::vector<std::string> ReadStepUserProperties(const STEPCAFControl_Reader& rea
         // Shape definitions are property definition representations too: the part's geometry.
         if (entity->DynamicType() == STANDARD_TYPE(StepRepr_PropertyDefinitionRepresentation)) {
             ReadProperty(Handle(StepRepr_PropertyDefinitionRepresentation)::DownCast(entity),
-                         *model, labels, impl.shapeTool, leftOut);
+                         *model, session->Graph(), labels, impl.shapeTool, leftOut);
         } else if (const auto product = Handle(StepBasic_ProductDefinition)::DownCast(entity)) {
             ReadProductText(product, labels);
         }

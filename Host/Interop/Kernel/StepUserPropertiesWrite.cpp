@@ -86,7 +86,7 @@ public:
             if (unit == nullptr) {
                 Handle(StepRepr_ValueRepresentationItem) value =
                     new StepRepr_ValueRepresentationItem;
-                value->Init(Text(it.Key()), StepTypedValue::Real(it.Value()));
+                value->Init(Text(it.Key()), StepTypedValue::Number("REAL_VALUE", it.Value()));
                 item = value;
             } else {
                 std::string measureType;
