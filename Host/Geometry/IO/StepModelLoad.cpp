@@ -237,7 +237,9 @@ public:
         const int number = SubListNumber(param.text);
         for (int n = myCurrent - 1; n > 0 && myRecords[n].record->ident[0] == '$'; --n) {
             if (SubListNumber(myRecords[n].record->ident) == number) {
-                return {myRecords[n].params, myRecords[n].record->paramCount};
+                const StepFileParse::Record& record = *myRecords[n].record;
+                return {myRecords[n].params, record.paramCount,
+                        std::string_view(record.type, record.typeLength)};
             }
         }
         return {};
@@ -269,7 +271,8 @@ public:
         ForEachPart(myCurrent, [&](int n) {
             if (index-- == 0) {
                 params = {myRecords[std::size_t(n)].params,
-                          myRecords[std::size_t(n)].record->paramCount};
+                          myRecords[std::size_t(n)].record->paramCount,
+                          {}};
             }
         });
         return params;
@@ -462,7 +465,7 @@ void DecodingLoad::Plan()
             continue;
         }
         myCurrent = n;
-        const StepRecordDecode::Params params{entry.params, entry.record->paramCount};
+        const StepRecordDecode::Params params{entry.params, entry.record->paramCount, {}};
         if (!StepRecordDecode::Accepts(entry.type->kind, params, *this)) {
             continue;
         }
@@ -652,7 +655,7 @@ void DecodingLoad::AddEntity(StepData_StepReaderTool& tool, StepData_StepReaderD
     if (entry.decoded != StepRecordDecode::None) {
         myCurrent = n;
         StepRecordDecode::Fill(entry.decoded, myEntities[std::size_t(n)],
-                               {entry.params, entry.record->paramCount}, *this);
+                               {entry.params, entry.record->paramCount, {}}, *this);
         model->AddEntity(myEntities[std::size_t(n)]);
         Added(model, n);
     } else if (LoadRecord(tool, data, model, n).IsNull() && !tool.Messenger().IsNull()) {

@@ -1,6 +1,9 @@
 #include "StepRecordDecode.h"
 
+#include "Geometry/IO/StepTypedValue.h"
+
 #include <Interface_FileReaderData.hxx>
+#include <StepBasic_MeasureValueMember.hxx>
 #include <StepBasic_ProductDefinition.hxx>
 #include <StepBasic_ProductDefinitionOrReference.hxx>
 #include <StepBasic_ProductDefinitionRelationship.hxx>
@@ -27,6 +30,7 @@
 #include <StepRepr_ShapeRepresentationRelationship.hxx>
 #include <StepRepr_ShapeRepresentationRelationshipWithTransformation.hxx>
 #include <StepRepr_Transformation.hxx>
+#include <StepRepr_ValueRepresentationItem.hxx>
 #include <StepShape_AdvancedFace.hxx>
 #include <StepShape_ContextDependentShapeRepresentation.hxx>
 #include <StepShape_Edge.hxx>
@@ -176,6 +180,47 @@ StepBasic_ProductDefinitionOrReference ProductDefinitionOf(const Param& param, c
 }
 
 // A record of `count` parameters, the first a name.
+bool IsLogical(const Param& param)
+{
+    return IsBoolean(param) || (param.kind == Interface_ParamEnum && param.length == 3 &&
+                                std::strcmp(param.text, ".U.") == 0);
+}
+
+// The value a typed sub-list states, for the types OpenCASCADE's measure value refuses; null
+// for any other sub-list, which OpenCASCADE reads as well.
+Handle(StepTypedValue) TypedValueOf(Params value)
+{
+    if (value.count != 1) {
+        return nullptr;
+    }
+    const Param& p = value.first[0];
+    if (value.type == "BOOLEAN_VALUE" && IsBoolean(p)) {
+        return StepTypedValue::Boolean(Boolean(p));
+    }
+    if (value.type == "LOGICAL_VALUE" && IsLogical(p)) {
+        return p.text[1] == 'U'
+                   ? StepTypedValue::Logical(StepData_LUnknown)
+                   : StepTypedValue::Logical(p.text[1] == 'T' ? StepData_LTrue : StepData_LFalse);
+    }
+    if (value.type == "INTEGER_VALUE" && p.kind == Interface_ParamInteger) {
+        return StepTypedValue::Integer(std::atoi(p.text));
+    }
+    const std::string type(value.type);
+    Handle(StepBasic_MeasureValueMember) listed = new StepBasic_MeasureValueMember;
+    if (IsReal(p) && !listed->SetName(type.c_str())) {
+        return StepTypedValue::Number(type.c_str(), Real(p));
+    }
+    return nullptr;
+}
+
+// Whether a value representation item's record holds a value OpenCASCADE's reading refuses.
+bool AcceptsValue(Params params, const Links& links)
+{
+    const Param* p = params.first;
+    return params.count == 2 && p[1].kind == Interface_ParamSub &&
+           !TypedValueOf(links.SubList(p[1])).IsNull();
+}
+
 bool IsNamedOf(Params params, std::uint32_t count)
 {
     return params.count == count && IsPlainName(params.first[0]);
@@ -466,6 +511,7 @@ Kind KindOf(const char* type, std::uint32_t length)
         {"NEXT_ASSEMBLY_USAGE_OCCURRENCE", NextAssemblyUsageOccurrence},
         {"ITEM_DEFINED_TRANSFORMATION", ItemDefinedTransformation},
         {"CONTEXT_DEPENDENT_SHAPE_REPRESENTATION", ContextDependentShapeRepresentation},
+        {"VALUE_REPRESENTATION_ITEM", ValueRepresentationItem},
     };
     const std::string_view name(type, length);
     for (const auto& entry : kTypes) {
@@ -486,6 +532,9 @@ Kind KindOfComplex(std::string_view types)
 
 bool Accepts(Kind kind, Params params, const Links& links)
 {
+    if (kind == ValueRepresentationItem) {
+        return AcceptsValue(params, links);
+    }
     return AcceptsGeometry(kind, params, links) || AcceptsTopology(kind, params, links) ||
            AcceptsAssembly(kind, params, links);
 }
@@ -533,6 +582,8 @@ Handle(Standard_Transient) New(Kind kind)
         return new StepShape_ContextDependentShapeRepresentation;
     case ShapeRepresentationRelationshipWithTransformation:
         return new StepRepr_ShapeRepresentationRelationshipWithTransformation;
+    case ValueRepresentationItem:
+        return new StepRepr_ValueRepresentationItem;
     case None:
         break;
     }
@@ -550,6 +601,11 @@ void Fill(Kind kind, const Handle(Standard_Transient)& entity, Params params, co
         return;
     }
     const Handle(TCollection_HAsciiString) name = Name(p[0]);
+    if (kind == ValueRepresentationItem) {
+        static_cast<StepRepr_ValueRepresentationItem*>(object)->Init(
+            name, TypedValueOf(links.SubList(p[1])));
+        return;
+    }
     if (!FillGeometry(kind, object, name, params, links) &&
         !FillTopology(kind, object, name, params, links)) {
         FillAssembly(kind, object, name, params, links);

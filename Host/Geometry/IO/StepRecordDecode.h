@@ -24,7 +24,9 @@ namespace orvkit {
 // of its parameters are those of its type, every reference names an entity of the class the
 // field takes, names are plain ASCII texts that need no cleaning. What is decoded is exactly
 // what OpenCASCADE's own reading would make. Any other record is left to OpenCASCADE, with the
-// checks and reports it makes.
+// checks and reports it makes. One exception, for property values OpenCASCADE 7.6 loses: a value
+// representation item whose value is typed as a boolean, logical or number of a type its
+// measure value does not list, which it reads as an empty value, keeps it (see StepTypedValue).
 namespace StepRecordDecode {
 
 enum Kind : std::uint8_t {
@@ -51,13 +53,17 @@ enum Kind : std::uint8_t {
     ContextDependentShapeRepresentation,
     // A complex entity: representation relationship, with transformation, of shapes.
     ShapeRepresentationRelationshipWithTransformation,
-    LastKind = ShapeRepresentationRelationshipWithTransformation,
+    // A property value typed as a boolean, logical or number.
+    ValueRepresentationItem,
+    LastKind = ValueRepresentationItem,
 };
 
 // A record's parameters.
 struct Params {
     const StepFileParse::Param* first = nullptr;
     std::uint32_t count = 0;
+    // A typed sub-list's type ("BOOLEAN_VALUE"); for a plain list, the parse's stand-in.
+    std::string_view type;
 };
 
 // What the loader knows of the records parameters name.

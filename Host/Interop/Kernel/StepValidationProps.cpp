@@ -1,12 +1,8 @@
 #include "StepValidationProps.h"
 
-#include "Interop/Kernel/KernelSupport.h"
+#include "Interop/Kernel/StepEntityLabels.h"
 
-#include <Interface_EntityIterator.hxx>
-#include <Interface_Graph.hxx>
-#include <NCollection_DataMap.hxx>
 #include <STEPConstruct_ValidationProps.hxx>
-#include <StepAP242_ItemIdentifiedRepresentationUsage.hxx>
 #include <StepBasic_DerivedUnit.hxx>
 #include <StepBasic_DerivedUnitElement.hxx>
 #include <StepBasic_MeasureWithUnit.hxx>
@@ -16,19 +12,8 @@
 #include <StepRepr_ProductDefinitionShape.hxx>
 #include <StepRepr_PropertyDefinitionRepresentation.hxx>
 #include <StepRepr_Representation.hxx>
-#include <StepRepr_RepresentationContext.hxx>
 #include <StepRepr_ShapeAspect.hxx>
-#include <StepShape_ShapeDefinitionRepresentation.hxx>
-#include <StepShape_ShapeRepresentation.hxx>
 #include <TColStd_SequenceOfTransient.hxx>
-#include <TDF_LabelMap.hxx>
-#include <TDF_LabelMapHasher.hxx>
-#include <TDF_LabelSequence.hxx>
-#include <TopExp.hxx>
-#include <TopTools_IndexedMapOfShape.hxx>
-#include <TransferBRep.hxx>
-#include <Transfer_TransientProcess.hxx>
-#include <XSControl_TransferReader.hxx>
 #include <XSControl_WorkSession.hxx>
 
 #include <algorithm>
@@ -44,222 +29,10 @@ std::string TextOf(const Handle(TCollection_HAsciiString)& text)
     return text.IsNull() ? std::string() : std::string(text->ToCString());
 }
 
-// Finds the document labels and shapes that the transfer made of STEP entities.
-class CarrierFinder {
-public:
-    CarrierFinder(const STEPCAFControl_Reader& reader, const XdeDocumentImpl& impl,
-                  const Interface_Graph& graph)
-        : myProcess(reader.Reader().WS()->TransferReader()->TransientProcess()),
-          myLabels(reader.GetShapeLabelMap()), myShapeTool(impl.shapeTool), myGraph(graph)
-    {
-    }
-
-    // The shape the transfer made of `entity`; null when it made none.
-    TopoDS_Shape ShapeOf(const Handle(Standard_Transient)& entity) const
-    {
-        const Handle(Transfer_Binder) binder = myProcess->Find(entity);
-        if (binder.IsNull() || !binder->HasResult()) {
-            return {};
-        }
-        return TransferBRep::ShapeResult(myProcess, binder);
-    }
-
-    // The product's shape label; null when the product was not transferred.
-    TDF_Label ProductLabel(const Handle(StepBasic_ProductDefinition)& product) const
-    {
-        const TopoDS_Shape shape = ShapeOf(product);
-        if (shape.IsNull()) {
-            return {};
-        }
-        if (const TDF_Label* label = myLabels.Seek(shape)) {
-            TDF_Label referred = *label;
-            XCAFDoc_ShapeTool::GetReferredShape(*label, referred);
-            return referred;
-        }
-        TDF_Label label;
-        myShapeTool->Search(shape, label, Standard_False, Standard_False, Standard_False);
-        return label;
-    }
-
-    // The component that places the occurrence's product in its parent: the one of the
-    // parent's components that refers to that product with the occurrence's placement.
-    TDF_Label ComponentLabel(const Handle(StepRepr_NextAssemblyUsageOccurrence)& occurrence) const
-    {
-        const TopoDS_Shape placed = ShapeOf(occurrence);
-        const TDF_Label parent = ProductLabel(occurrence->RelatingProductDefinition());
-        const TDF_Label child = ProductLabel(occurrence->RelatedProductDefinition());
-        if (placed.IsNull() || parent.IsNull() || child.IsNull()) {
-            return {};
-        }
-        TDF_LabelSequence components;
-        XCAFDoc_ShapeTool::GetComponents(parent, components);
-        for (const TDF_Label& component : components) {
-            TDF_Label referred;
-            if (XCAFDoc_ShapeTool::GetReferredShape(component, referred) && referred == child &&
-                XCAFDoc_ShapeTool::GetLocation(component).IsEqual(placed.Location())) {
-                return component;
-            }
-        }
-        return {};
-    }
-
-    // The product whose values a validation property of `assembly` states in `context`: the
-    // one product placed in the assembly whose shape, or a shape aspect's shape, the file
-    // represents in that context. Null when the assembly's own shape is represented there,
-    // or when no product or several are. Some writers hang every part's values on the root,
-    // and only the context tells which part they describe, in that part's frame.
-    Handle(StepBasic_ProductDefinition)
-    ProductStatedIn(const Handle(StepBasic_ProductDefinition)& assembly,
-                    const Handle(StepRepr_RepresentationContext)& context)
-    {
-        if (context.IsNull()) {
-            return nullptr;
-        }
-        auto [found, added] = myProductsInContext.try_emplace(context.get());
-        if (added) {
-            found->second = ProductsRepresentedIn(context);
-        }
-        const std::vector<Handle(StepBasic_ProductDefinition)>& products = found->second;
-        if (products.size() != 1 || products.front() == assembly) {
-            return nullptr;
-        }
-        const TDF_Label parent = ProductLabel(assembly);
-        const TDF_Label part = ProductLabel(products.front());
-        if (parent.IsNull() || part.IsNull() || !PlacedUnder(parent).Contains(part)) {
-            return nullptr;
-        }
-        return products.front();
-    }
-
-    // The shape aspect's geometry among the part's sub-shapes: its items, found through the
-    // shape representation of a shape definition of the aspect and through geometric item
-    // specific usages. Null when an item that gave a shape is not a sub-shape of the part (a
-    // portion of another frame or another part) or when no item gave one.
-    TopoDS_Shape AspectShape(const Handle(StepRepr_ShapeAspect)& aspect,
-                             const TDF_Label& part) const
-    {
-        std::vector<Handle(StepRepr_RepresentationItem)> items;
-        for (Interface_EntityIterator users = myGraph.Sharings(aspect); users.More();
-             users.Next()) {
-            const Handle(Standard_Transient)& user = users.Value();
-            if (const auto usage =
-                    Handle(StepAP242_ItemIdentifiedRepresentationUsage)::DownCast(user)) {
-                for (int i = 1; i <= usage->NbIdentifiedItem(); ++i) {
-                    items.push_back(usage->IdentifiedItemValue(i));
-                }
-                continue;
-            }
-            if (!user->IsKind(STANDARD_TYPE(StepRepr_PropertyDefinition))) {
-                continue;
-            }
-            for (Interface_EntityIterator definitions = myGraph.Sharings(user); definitions.More();
-                 definitions.Next()) {
-                const auto definition =
-                    Handle(StepShape_ShapeDefinitionRepresentation)::DownCast(definitions.Value());
-                const Handle(StepRepr_Representation) representation =
-                    definition.IsNull() ? nullptr : definition->UsedRepresentation();
-                for (int i = 1; !representation.IsNull() && i <= representation->NbItems(); ++i) {
-                    items.push_back(representation->ItemsValue(i));
-                }
-            }
-        }
-        const TopoDS_Shape partShape = XCAFDoc_ShapeTool::GetShape(part);
-        TopTools_IndexedMapOfShape subShapes;
-        TopExp::MapShapes(partShape, subShapes);
-        std::vector<TopoDS_Shape> found;
-        for (const Handle(StepRepr_RepresentationItem)& item : items) {
-            // Placements and other items without a shape of their own carry no geometry.
-            const TopoDS_Shape shape = item.IsNull() ? TopoDS_Shape() : ShapeOf(item);
-            if (shape.IsNull()) {
-                continue;
-            }
-            if (!subShapes.Contains(shape)) {
-                return {};
-            }
-            found.push_back(shape);
-        }
-        return OneOrCompound(found);
-    }
-
-private:
-    // The products whose shape representations, or whose shape aspects' ones, use `context`.
-    std::vector<Handle(StepBasic_ProductDefinition)>
-    ProductsRepresentedIn(const Handle(StepRepr_RepresentationContext)& context) const
-    {
-        std::vector<Handle(StepBasic_ProductDefinition)> products;
-        for (Interface_EntityIterator users = myGraph.Sharings(context); users.More();
-             users.Next()) {
-            if (!users.Value()->IsKind(STANDARD_TYPE(StepShape_ShapeRepresentation))) {
-                continue;
-            }
-            for (Interface_EntityIterator definitions = myGraph.Sharings(users.Value());
-                 definitions.More(); definitions.Next()) {
-                const auto definition =
-                    Handle(StepShape_ShapeDefinitionRepresentation)::DownCast(definitions.Value());
-                const Handle(StepRepr_PropertyDefinition) shape =
-                    definition.IsNull() ? nullptr : definition->Definition().PropertyDefinition();
-                const Handle(StepBasic_ProductDefinition) product = ProductOfShape(shape);
-                if (!product.IsNull() &&
-                    std::find(products.begin(), products.end(), product) == products.end()) {
-                    products.push_back(product);
-                }
-            }
-        }
-        return products;
-    }
-
-    // The product that a product definition shape, or a shape aspect's property, belongs to.
-    static Handle(StepBasic_ProductDefinition)
-    ProductOfShape(const Handle(StepRepr_PropertyDefinition)& shape)
-    {
-        if (shape.IsNull()) {
-            return nullptr;
-        }
-        const StepRepr_CharacterizedDefinition definition = shape->Definition();
-        if (const Handle(StepRepr_ShapeAspect) aspect = definition.ShapeAspect()) {
-            const Handle(StepRepr_ProductDefinitionShape) ofShape = aspect->OfShape();
-            return ofShape.IsNull() ? nullptr : ofShape->Definition().ProductDefinition();
-        }
-        return definition.ProductDefinition();
-    }
-
-    // The products placed in the assembly at any depth, found once per assembly.
-    const TDF_LabelMap& PlacedUnder(const TDF_Label& assembly)
-    {
-        if (const TDF_LabelMap* placed = myPlacedUnder.Seek(assembly)) {
-            return *placed;
-        }
-        TDF_LabelMap placed;
-        std::vector<TDF_Label> pending{assembly};
-        while (!pending.empty()) {
-            TDF_LabelSequence components;
-            XCAFDoc_ShapeTool::GetComponents(pending.back(), components);
-            pending.pop_back();
-            for (const TDF_Label& component : components) {
-                TDF_Label product;
-                if (XCAFDoc_ShapeTool::GetReferredShape(component, product) &&
-                    placed.Add(product)) {
-                    pending.push_back(product);
-                }
-            }
-        }
-        return *myPlacedUnder.Bound(assembly, placed);
-    }
-
-    Handle(Transfer_TransientProcess) myProcess;
-    const XCAFDoc_DataMapOfShapeLabel& myLabels;
-    Handle(XCAFDoc_ShapeTool) myShapeTool;
-    const Interface_Graph& myGraph;
-    std::map<const Standard_Transient*, std::vector<Handle(StepBasic_ProductDefinition)>>
-        myProductsInContext;
-    NCollection_DataMap<TDF_Label, TDF_LabelMap, TDF_LabelMapHasher> myPlacedUnder;
-};
-
 // The carrier of one property definition, found in the document; carrier Product with a null
 // label for a definition of no kind that a geometric validation property is attached to.
 XdeDeclaredValidation FindCarrier(const Handle(StepRepr_PropertyDefinition)& property,
-                                  const CarrierFinder& finder,
-                                  const Interface_InterfaceModel& model)
+                                  StepEntityLabels& finder, const Interface_InterfaceModel& model)
 {
     XdeDeclaredValidation declared;
     const StepRepr_CharacterizedDefinition definition = property->Definition();
@@ -307,7 +80,7 @@ XdeDeclaredValidation FindCarrier(const Handle(StepRepr_PropertyDefinition)& pro
 // itself.
 Handle(StepBasic_ProductDefinition)
 PartStatedFor(const Handle(StepRepr_PropertyDefinition)& property,
-              const Handle(StepRepr_Representation)& values, CarrierFinder& finder)
+              const Handle(StepRepr_Representation)& values, StepEntityLabels& finder)
 {
     const Handle(StepRepr_ProductDefinitionShape) shape =
         property->Definition().ProductDefinitionShape();
@@ -424,7 +197,7 @@ int ReadStepValidationProps(const STEPCAFControl_Reader& reader, XdeDocumentImpl
     if (!tool.LoadProps(properties)) {
         return 0;
     }
-    CarrierFinder finder(reader, impl, tool.Graph());
+    StepEntityLabels finder(reader, impl, tool.Graph());
     // Writers state volume, area and centroid as three properties of one carrier; they are
     // gathered in one set per carrier entity (per product, for what an assembly states for one
     // placed in it), in the order the file first names each carrier.

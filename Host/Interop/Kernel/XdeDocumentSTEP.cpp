@@ -17,6 +17,8 @@
 #include "Interop/Kernel/StepTessellationWrite.h"
 #include "Interop/Kernel/StepTransferWorkers.h"
 #include "Interop/Kernel/StepUnreadGdt.h"
+#include "Interop/Kernel/StepUserProperties.h"
+#include "Interop/Kernel/StepUserPropertiesWrite.h"
 #include "Interop/Kernel/StepValidationProps.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 #include "Interop/Kernel/WriteEntityOrder.h"
@@ -212,6 +214,9 @@ void XdeDocumentSTEP::FinishRead(STEPCAFControl_Reader& reader, const std::strin
     for (std::string& warning : StepMaterials::Read(reader, impl)) {
         impl.readWarnings.push_back(std::move(warning));
     }
+    for (std::string& warning : ReadStepUserProperties(reader, impl)) {
+        impl.readWarnings.push_back(std::move(warning));
+    }
     for (const std::string& warning : impl.readWarnings) {
         Logger::Instance().Message(3, "STEP reader: %s: %s", path.c_str(), warning.c_str());
     }
@@ -319,6 +324,7 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     const double metres = LengthUnit::GetMetres(fileUnit);
     const double millimetres = metres > 0.0 ? metres * 1000.0 : 1.0;
     pmi.Complete(session, millimetres);
+    WriteStepUserProperties(session, impl);
     tessellated.FindRepresentations(session);
     // An error status with the file written whole means that some entity's check failed while
     // it was sent (OpenCASCADE 7.6 flags a few of its own AP242 tolerance entities so); the
