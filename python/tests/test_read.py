@@ -112,6 +112,9 @@ class TestStructure:
         assert cube.material.density == pytest.approx(7850.0)
         assert [(b.name, b.kind, len(b.faces)) for b in cube.bodies] == [
             ("red_cube", "solid", cube.faces)]
+        assert (cube.id, cube.description) == ("red_cube", "PART-red_cube-DESC")
+        number = cube.properties["Part Number"]
+        assert (number.value, number.unit) == ("RC-1", None)
 
     def test_source_is_the_path_read(self, model, sample):
         assert model.source == str(sample)

@@ -109,8 +109,8 @@ TEST_F(ExportVerbsTest, StepRoundTripKeepsTheWholeDocument)
                                    "': 2 dimensions of the file are not read: 'diameter' (#1637), "
                                    "'diameter' (#1676)\norvex-interop: warning: '" +
                                    source +
-                                   "': 1 user property without a value is left out: "
-                                   "'SETUP_PART' (#2175)\n");
+                                   "': 2 user properties without a value are left out: "
+                                   "'SETUP_PART' (#2175), 'MODEL_3D_REVISION' (#2352)\n");
         }
 
         // Every part declares its validation properties, and they are those of its geometry.

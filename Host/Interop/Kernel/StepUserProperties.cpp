@@ -4,6 +4,7 @@
 #include "Interop/Kernel/StepEntityLabels.h"
 #include "Interop/Kernel/StepUnitText.h"
 
+#include <Interface_Check.hxx>
 #include <Interface_EntityIterator.hxx>
 #include <StepAP242_DraughtingModelItemAssociation.hxx>
 #include <StepBasic_MeasureValueMember.hxx>
@@ -188,10 +189,15 @@ void ReadProperty(const Handle(StepRepr_PropertyDefinitionRepresentation)& link,
         const Handle(StepRepr_RepresentationItem) item = values->ItemsValue(i);
         const std::string itemName = item.IsNull() ? std::string() : TextOf(item->Name());
         const std::string& name = itemName.empty() ? propertyName : itemName;
-        StoreItem(item, TCollection_ExtendedString(name.c_str(), true), data,
-                  describe(name, item.IsNull() ? Handle(Standard_Transient)(property)
-                                               : Handle(Standard_Transient)(item)),
-                  leftOut);
+        const std::string described =
+            describe(name, item.IsNull() ? Handle(Standard_Transient)(property)
+                                         : Handle(Standard_Transient)(item));
+        // A value its reading failed on (INTEGER_REPRESENTATION_ITEM('',1.)) holds no number.
+        if (!item.IsNull() && model.Check(model.Number(item), Standard_True)->HasFailed()) {
+            leftOut.noValue.push_back(described);
+            continue;
+        }
+        StoreItem(item, TCollection_ExtendedString(name.c_str(), true), data, described, leftOut);
     }
 }
 
