@@ -330,6 +330,22 @@ nlohmann::json DocumentPrinter::ToJson() const
     return json;
 }
 
+void DocumentPrinter::AddAnnotationToJson(const AnnotationElement& annotation,
+                                          nlohmann::json& json) const
+{
+    json["kind"] = AnnotationElement::GetKindName(annotation.GetKind());
+    json["value"] = annotation.HasValue() ? nlohmann::json(annotation.GetValue()) : nullptr;
+    json["tolerance"] = {{"kind", ToleranceName(annotation.GetToleranceType())},
+                         {"upper", annotation.GetUpperTolerance()},
+                         {"lower", annotation.GetLowerTolerance()}};
+    json["targets"] = {TargetToJson(annotation.GetTarget1()),
+                       TargetToJson(annotation.GetTarget2())};
+    const gp_Pnt& origin = annotation.GetCoordinate().Location();
+    const gp_Dir& normal = annotation.GetCoordinate().Direction();
+    json["textPoint"] = {origin.X(), origin.Y(), origin.Z()};
+    json["planeNormal"] = {normal.X(), normal.Y(), normal.Z()};
+}
+
 nlohmann::json DocumentPrinter::ElementToJson(const Element& element) const
 {
     nlohmann::json json{{"class", element.GetClassName()},
@@ -385,17 +401,7 @@ nlohmann::json DocumentPrinter::ElementToJson(const Element& element) const
         }
     }
     if (const auto* annotation = dynamic_cast<const AnnotationElement*>(&element)) {
-        json["kind"] = AnnotationElement::GetKindName(annotation->GetKind());
-        json["value"] = annotation->HasValue() ? nlohmann::json(annotation->GetValue()) : nullptr;
-        json["tolerance"] = {{"kind", ToleranceName(annotation->GetToleranceType())},
-                             {"upper", annotation->GetUpperTolerance()},
-                             {"lower", annotation->GetLowerTolerance()}};
-        json["targets"] = {TargetToJson(annotation->GetTarget1()),
-                           TargetToJson(annotation->GetTarget2())};
-        const gp_Pnt& origin = annotation->GetCoordinate().Location();
-        const gp_Dir& normal = annotation->GetCoordinate().Direction();
-        json["textPoint"] = {origin.X(), origin.Y(), origin.Z()};
-        json["planeNormal"] = {normal.X(), normal.Y(), normal.Z()};
+        AddAnnotationToJson(*annotation, json);
     }
     if (const auto* pmi = dynamic_cast<const PmiElement*>(&element)) {
         AddPmiToJson(*pmi, json);

@@ -9,6 +9,7 @@
 
 namespace orvkit {
 
+class AnnotationElement;
 class PmiElement;
 
 // Shows a framework document to a person (an indented element tree and a summary line) or to
@@ -25,6 +26,7 @@ private:
     nlohmann::json ElementToJson(const Element& element) const;
     // The fields of a PMI element that its kind fills, then its targets.
     void PrintPmi(std::ostream& out, const PmiElement& pmi) const;
+    void AddAnnotationToJson(const AnnotationElement& annotation, nlohmann::json& json) const;
     void AddPmiToJson(const PmiElement& pmi, nlohmann::json& json) const;
     // "name Face 3" for the sub-shape a reference element names.
     std::string DescribeTarget(ObjectId targetId) const;
