@@ -101,6 +101,13 @@ std::string BodyNames(const TDF_Label& part)
     return text.empty() ? kNone : text;
 }
 
+// A product's id; its name when it has none, as a writer that is given no id uses the name.
+std::string IdOf(const TDF_Label& product)
+{
+    const std::string id = orvkit::LabelProductId(product);
+    return id.empty() ? orvkit::LabelName(product) : id;
+}
+
 void CompareText(const std::string& a, const std::string& b, const char* what,
                  const std::string& path, std::vector<Difference>& differences)
 {
@@ -116,8 +123,7 @@ std::vector<Difference> FactsCompare::CompareProducts(const TDF_Label& a, const 
                                                       const std::string& path) const
 {
     std::vector<Difference> differences;
-    CompareText(orvkit::LabelProductId(a), orvkit::LabelProductId(b), "product id", path,
-                differences);
+    CompareText(IdOf(a), IdOf(b), "product id", path, differences);
     CompareText(orvkit::LabelDescription(a), orvkit::LabelDescription(b), "description", path,
                 differences);
     const std::optional<LabelMaterial> materialA = orvkit::ReadLabelMaterial(a);

@@ -168,7 +168,7 @@ std::string CompactTree(const orvkit::Document& document, const std::string& fil
     for (const nlohmann::json& element : full["elements"]) {
         nlohmann::json kept{
             {"id", element["id"]}, {"class", element["class"]}, {"name", element["name"]}};
-        for (const char* key : {"parent", "children", "prototype", "color"}) {
+        for (const char* key : {"parent", "children", "prototype", "color", "facts"}) {
             if (element.contains(key)) {
                 kept[key] = element[key];
             }

@@ -205,7 +205,24 @@
       lines.push(text);
     }
     if (element.label) lines.push(element.label);
+    // What the file says of the element, then of the part or assembly an instance places.
+    factLines(element.facts, lines);
+    const placed = elements.get(element.prototype);
+    if (placed) factLines(placed.facts, lines);
     return lines.join('\n');
+  }
+  function factLines(facts, lines) {
+    if (!facts) return;
+    if (facts.id) lines.push('id ' + facts.id);
+    if (facts.description) lines.push(facts.description);
+    if (facts.material) {
+      const density = facts.material.density;
+      lines.push('material ' + facts.material.name + (density ? ', ' + (+density.toPrecision(6)) + ' kg/m³' : ''));
+    }
+    Object.keys(facts.properties || {}).forEach(function (name) {
+      const value = facts.properties[name];
+      lines.push(name + ': ' + (value !== null && typeof value === 'object' ? value.value + ' ' + value.unit : String(value)));
+    });
   }
   function select(id) {
     clearHighlight();
@@ -805,6 +822,7 @@
         status.picked = pick(at[0] * host.clientWidth, at[1] * host.clientHeight);
       }
       status.selected = highlighted.reduce(function (sum, copy) { return sum + copy.count; }, 0);
+      status.info = document.getElementById('info').textContent;
       status.loadMs = Math.round(performance.now());
       // The first frame, drawn now and waited for, so that tools can tell how long the page
       // takes to show the model.

@@ -378,6 +378,19 @@ TEST_F(ViewTest, FailuresSayWhyAndLeaveNothing)
     EXPECT_EQ(ReadWholeFile(kept), "an older page");
 }
 
+TEST_F(ViewTest, APickedPartShowsItsMaterialAndProperties)
+{
+    if (system("command -v chromium > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no chromium";
+    }
+    const std::string page = myDir.File("materials.html");
+    View(orvtest::TestDataFile("step-handwritten/materials-cube-cylinder.step"), "materials.html");
+    // #3 is the cube.
+    const std::string info = BrowserStatus("file://" + page + "#select=3").value("info", "");
+    EXPECT_NE(info.find("material Steel, 7850 kg/m³"), std::string::npos) << info;
+    EXPECT_NE(info.find("Part Number: RC-1"), std::string::npos) << info;
+}
+
 TEST_F(ViewTest, ChromiumDrawsEveryPartInItsColour)
 {
     if (system("command -v chromium > /dev/null 2>&1") != 0) {

@@ -1,6 +1,8 @@
 #include "StepMaterials.h"
 
 #include "Geometry/IO/LabelProperties.h"
+#include "Interop/Kernel/StepEntityLabels.h"
+#include "Interop/Kernel/StepWrittenEntities.h"
 
 #include <Interface_EntityIterator.hxx>
 #include <Interface_Graph.hxx>
@@ -20,10 +22,7 @@
 #include <StepRepr_PropertyDefinition.hxx>
 #include <StepRepr_PropertyDefinitionRepresentation.hxx>
 #include <StepRepr_Representation.hxx>
-#include <StepShape_ShapeDefinitionRepresentation.hxx>
 #include <TDF_LabelSequence.hxx>
-#include <TransferBRep.hxx>
-#include <TransferBRep_ShapeMapper.hxx>
 #include <Transfer_FinderProcess.hxx>
 #include <Transfer_TransientProcess.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
@@ -158,28 +157,6 @@ void ReadItems(const Handle(StepRepr_Representation)& representation, FoundMater
     }
 }
 
-// The part label the transfer made of `product`; null when it made none.
-TDF_Label ProductLabel(const Handle(Transfer_TransientProcess)& process,
-                       const STEPCAFControl_Reader& reader, const XdeDocumentImpl& impl,
-                       const Handle(StepBasic_ProductDefinition)& product)
-{
-    const Handle(Transfer_Binder) binder = process->Find(product);
-    const TopoDS_Shape shape = binder.IsNull() || !binder->HasResult()
-                                   ? TopoDS_Shape()
-                                   : TransferBRep::ShapeResult(process, binder);
-    if (shape.IsNull()) {
-        return {};
-    }
-    if (const TDF_Label* label = reader.GetShapeLabelMap().Seek(shape)) {
-        TDF_Label referred = *label;
-        XCAFDoc_ShapeTool::GetReferredShape(*label, referred);
-        return referred;
-    }
-    TDF_Label label;
-    impl.shapeTool->Search(shape, label, Standard_False, Standard_False, Standard_False);
-    return label;
-}
-
 // The material properties of the model, by the product they describe.
 std::map<Handle(StepBasic_ProductDefinition), FoundMaterial>
 FindMaterials(const Handle(Transfer_TransientProcess)& process)
@@ -220,8 +197,9 @@ std::vector<std::string> StepMaterials::Read(const STEPCAFControl_Reader& reader
         return unread;
     }
     const Handle(XCAFDoc_MaterialTool) tool = XCAFDoc_DocumentTool::MaterialTool(impl.GetMain());
+    const StepEntityLabels labels(reader, impl, process->Graph());
     for (const auto& [product, material] : FindMaterials(process)) {
-        const TDF_Label label = ProductLabel(process, reader, impl, product);
+        const TDF_Label label = labels.ProductLabel(product);
         if (label.IsNull() || material.name.empty()) {
             continue;
         }
@@ -241,17 +219,6 @@ std::vector<std::string> StepMaterials::Read(const STEPCAFControl_Reader& reader
 }
 
 namespace {
-
-// The shape definition the writer made of a label's shape; null when it made none.
-Handle(StepShape_ShapeDefinitionRepresentation)
-WrittenDefinition(const Handle(Transfer_FinderProcess)& process, const TopoDS_Shape& shape)
-{
-    Handle(StepShape_ShapeDefinitionRepresentation) definition;
-    const Handle(TransferBRep_ShapeMapper) mapper = TransferBRep::ShapeMapper(process, shape);
-    process->FindTypedTransient(mapper, STANDARD_TYPE(StepShape_ShapeDefinitionRepresentation),
-                                definition);
-    return definition;
-}
 
 Handle(StepRepr_Representation) OneItem(const char* name,
                                         const Handle(StepRepr_RepresentationItem)& item,
@@ -342,11 +309,9 @@ int StepMaterials::Write(const Handle(XSControl_WorkSession)& session, const Xde
             continue;
         }
         const Handle(StepShape_ShapeDefinitionRepresentation) definition =
-            WrittenDefinition(process, XCAFDoc_ShapeTool::GetShape(label));
-        const Handle(StepRepr_PropertyDefinition) shape =
-            definition.IsNull() ? nullptr : definition->Definition().PropertyDefinition();
+            StepWrittenEntities::ShapeDefinitionOf(process, XCAFDoc_ShapeTool::GetShape(label));
         const Handle(StepBasic_ProductDefinition) product =
-            shape.IsNull() ? nullptr : shape->Definition().ProductDefinition();
+            StepWrittenEntities::ProductDefinitionOf(definition);
         if (product.IsNull() || definition->UsedRepresentation().IsNull()) {
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include "Geometry/IO/StepTypedValue.h"
 #include "Interop/Kernel/StepUnitText.h"
+#include "Interop/Kernel/StepWrittenEntities.h"
 
 #include <Interface_UndefinedContent.hxx>
 #include <StepAP242_GeometricItemSpecificUsage.hxx>
@@ -159,16 +160,6 @@ private:
     Handle(StepData_StepReaderData) myAssociationRecord;
 };
 
-// The shape definition the writer made of a shape; null when it made none.
-Handle(StepShape_ShapeDefinitionRepresentation)
-ShapeDefinitionOf(const Handle(Transfer_FinderProcess)& process, const TopoDS_Shape& shape)
-{
-    Handle(StepShape_ShapeDefinitionRepresentation) definition;
-    process->FindTypedTransient(TransferBRep::ShapeMapper(process, shape),
-                                STANDARD_TYPE(StepShape_ShapeDefinitionRepresentation), definition);
-    return definition;
-}
-
 // The occurrence the writer made of a component; null when it made none.
 Handle(StepRepr_NextAssemblyUsageOccurrence)
 OccurrenceOf(const Handle(Transfer_FinderProcess)& process, const TDF_Label& component)
@@ -247,11 +238,9 @@ void WriteStepUserProperties(const Handle(XSControl_WorkSession)& session,
     impl.shapeTool->GetShapes(labels);
     for (const TDF_Label& label : labels) {
         const Handle(StepShape_ShapeDefinitionRepresentation) shape =
-            ShapeDefinitionOf(process, XCAFDoc_ShapeTool::GetShape(label));
-        const Handle(StepRepr_PropertyDefinition) ofShape =
-            shape.IsNull() ? nullptr : shape->Definition().PropertyDefinition();
+            StepWrittenEntities::ShapeDefinitionOf(process, XCAFDoc_ShapeTool::GetShape(label));
         const Handle(StepBasic_ProductDefinition) product =
-            ofShape.IsNull() ? nullptr : ofShape->Definition().ProductDefinition();
+            StepWrittenEntities::ProductDefinitionOf(shape);
         if (product.IsNull()) {
             continue;
         }

@@ -4,6 +4,7 @@
 #include "Interop/Kernel/StepLinePcurves.h"
 #include "Interop/Kernel/StepSharedTopology.h"
 #include "Interop/Kernel/StepWireframe.h"
+#include "Interop/Kernel/StepWrittenEntities.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 
 #include <BRepTools_WireExplorer.hxx>
@@ -277,26 +278,12 @@ void ForgetSubShapes(const TDF_Label& part, const std::vector<TopoDS_Shape>& rem
     }
 }
 
-// The product definition the writer made of a label's shape; null when it made none.
-Handle(StepBasic_ProductDefinition) DefinitionOf(const Handle(Transfer_FinderProcess)& process,
-                                                 const TopoDS_Shape& shape)
-{
-    Handle(StepShape_ShapeDefinitionRepresentation) definition;
-    const Handle(TransferBRep_ShapeMapper) mapper = TransferBRep::ShapeMapper(process, shape);
-    if (!process->FindTypedTransient(mapper, STANDARD_TYPE(StepShape_ShapeDefinitionRepresentation),
-                                     definition)) {
-        return {};
-    }
-    const Handle(StepRepr_PropertyDefinition) property =
-        definition->Definition().PropertyDefinition();
-    return property.IsNull() ? nullptr : property->Definition().ProductDefinition();
-}
-
 // The product the writer made of a label's shape; null when it made none.
 Handle(StepBasic_Product) ProductOf(const Handle(Transfer_FinderProcess)& process,
                                     const TopoDS_Shape& shape)
 {
-    const Handle(StepBasic_ProductDefinition) product = DefinitionOf(process, shape);
+    const Handle(StepBasic_ProductDefinition) product =
+        StepWrittenEntities::ProductDefinitionOf(process, shape);
     if (product.IsNull() || product->Formation().IsNull()) {
         return {};
     }
@@ -575,14 +562,15 @@ void NameEveryOccurrence(const Handle(Transfer_FinderProcess)& process,
         if (!XCAFDoc_ShapeTool::GetComponents(assembly, components)) {
             continue;
         }
-        const Handle(StepBasic_ProductDefinition) parent =
-            DefinitionOf(process, XCAFDoc_ShapeTool::GetShape(assembly));
+        const Handle(StepBasic_ProductDefinition) parent = StepWrittenEntities::ProductDefinitionOf(
+            process, XCAFDoc_ShapeTool::GetShape(assembly));
         std::map<Pair, std::vector<TDF_Label>> placing;
         for (const TDF_Label& component : components) {
             TDF_Label part;
             if (!parent.IsNull() && XCAFDoc_ShapeTool::GetReferredShape(component, part)) {
-                placing[{parent.get(),
-                         DefinitionOf(process, XCAFDoc_ShapeTool::GetShape(part)).get()}]
+                placing[{parent.get(), StepWrittenEntities::ProductDefinitionOf(
+                                           process, XCAFDoc_ShapeTool::GetShape(part))
+                                           .get()}]
                     .push_back(component);
             }
         }
