@@ -30,10 +30,13 @@ struct NamedBody {
 // The name a body item carries; empty for none. CATIA writes "NONE" for an unnamed body.
 std::string BodyName(const Handle(Standard_Transient)& entity)
 {
-    const auto item = Handle(StepRepr_RepresentationItem)::DownCast(entity);
-    if (item.IsNull() || item->Name().IsNull() ||
-        !(item->IsKind(STANDARD_TYPE(StepShape_ManifoldSolidBrep)) ||
-          item->IsKind(STANDARD_TYPE(StepShape_ShellBasedSurfaceModel)))) {
+    // The type first: a model is mostly points and curves, whose names are not looked at.
+    if (!entity->IsKind(STANDARD_TYPE(StepShape_ManifoldSolidBrep)) &&
+        !entity->IsKind(STANDARD_TYPE(StepShape_ShellBasedSurfaceModel))) {
+        return {};
+    }
+    const auto* item = static_cast<const StepRepr_RepresentationItem*>(entity.get());
+    if (item->Name().IsNull()) {
         return {};
     }
     std::string name = item->Name()->ToCString();
