@@ -172,4 +172,24 @@ TEST(PartFactsTest, CompareSeesAChangedMaterialAndARenamedBody)
     EXPECT_EQ(topics, (std::set<std::string>{"red_cube: material", "red_cube: bodies"}));
 }
 
+// The shells of NIST's CTC 02 are parts whose one named body ("Fill.1") is their whole
+// shape; each keeps its own colour through a STEP round trip: OpenCASCADE's writer keys styles
+// by shape, and the body's label must not take the part's place.
+TEST(PartFactsTest, APartWhoseBodyIsItsWholeShapeKeepsItsColour)
+{
+    const std::string path = orvtest::CorpusFile("step-pmi/nist_ctc_02_asme1_ap242-e2.stp");
+    if (path.empty()) {
+        GTEST_SKIP() << "corpus not available";
+    }
+    const orvex::Model model = ReadOrFail(path);
+    orvtest::TempDir dir;
+    const orvex::WriteReport written = orvex::Write(model, dir.File("copy.stp"));
+    ASSERT_TRUE(written.failure.empty()) << written.failure;
+    const orvex::CompareReport report = orvex::Compare(model, ReadOrFail(dir.File("copy.stp")));
+    for (const orvex::Difference& difference : report.differences) {
+        EXPECT_NE(difference.topic, "colour") << difference.Text();
+        EXPECT_NE(difference.topic, "bodies") << difference.Text();
+    }
+}
+
 } // namespace

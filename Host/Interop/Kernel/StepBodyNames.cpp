@@ -1,5 +1,8 @@
 #include "StepBodyNames.h"
 
+#include "Geometry/IO/LabelName.h"
+
+#include <Quantity_ColorRGBA.hxx>
 #include <StepShape_ManifoldSolidBrep.hxx>
 #include <StepShape_ShellBasedSurfaceModel.hxx>
 #include <TDF_LabelSequence.hxx>
@@ -9,8 +12,11 @@
 #include <TopExp_Explorer.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <TransferBRep.hxx>
+#include <TransferBRep_ShapeMapper.hxx>
+#include <Transfer_FinderProcess.hxx>
 #include <Transfer_TransientProcess.hxx>
 #include <XSControl_TransferReader.hxx>
+#include <XSControl_TransferWriter.hxx>
 #include <XSControl_WorkSession.hxx>
 
 #include <string>
@@ -134,6 +140,59 @@ int ReadStepBodyNames(const STEPCAFControl_Reader& reader, XdeDocumentImpl& impl
         }
         if (!label.IsNull()) {
             TDataStd_Name::Set(label, TCollection_ExtendedString(body.name.c_str(), Standard_True));
+            ++named;
+        }
+    }
+    return named;
+}
+
+void ColourWholeBodies(XdeDocumentImpl& impl)
+{
+    if (impl.colorTool.IsNull()) {
+        return;
+    }
+    TDF_LabelSequence parts;
+    impl.shapeTool->GetShapes(parts);
+    for (const TDF_Label& part : parts) {
+        const TopoDS_Shape whole = XCAFDoc_ShapeTool::GetShape(part);
+        TDF_LabelSequence subShapes;
+        XCAFDoc_ShapeTool::GetSubShapes(part, subShapes);
+        for (const TDF_Label& sub : subShapes) {
+            if (!XCAFDoc_ShapeTool::GetShape(sub).IsEqual(whole)) {
+                continue;
+            }
+            for (const XCAFDoc_ColorType type :
+                 {XCAFDoc_ColorGen, XCAFDoc_ColorSurf, XCAFDoc_ColorCurv}) {
+                Quantity_ColorRGBA colour;
+                if (!impl.colorTool->IsSet(sub, type) &&
+                    impl.colorTool->GetColor(part, type, colour)) {
+                    impl.colorTool->SetColor(sub, colour, type);
+                }
+            }
+        }
+    }
+}
+
+int WriteStepBodyNames(const Handle(XSControl_WorkSession)& session, const XdeDocumentImpl& impl)
+{
+    const Handle(Transfer_FinderProcess) process = session->TransferWriter()->FinderProcess();
+    TDF_LabelSequence parts;
+    impl.shapeTool->GetShapes(parts);
+    int named = 0;
+    for (const TDF_Label& part : parts) {
+        TDF_LabelSequence subShapes;
+        XCAFDoc_ShapeTool::GetSubShapes(part, subShapes);
+        for (const TDF_Label& sub : subShapes) {
+            const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(sub);
+            const std::string name = LabelName(sub);
+            Handle(StepRepr_RepresentationItem) item;
+            if (shape.IsNull() || shape.ShapeType() > TopAbs_SHELL || name.empty() ||
+                !process->FindTypedTransient(TransferBRep::ShapeMapper(process, shape),
+                                             STANDARD_TYPE(StepRepr_RepresentationItem), item)) {
+                continue;
+            }
+            // UTF-8, as the writer takes the products' names.
+            item->SetName(new TCollection_HAsciiString(name.c_str()));
             ++named;
         }
     }

@@ -3,6 +3,7 @@
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
 #include <STEPCAFControl_Reader.hxx>
+#include <XSControl_WorkSession.hxx>
 
 namespace orvkit {
 
@@ -14,5 +15,16 @@ namespace orvkit {
 // one body. The writer's option of the same name writes them back onto the bodies' items.
 // Call it after the transfer, with the reader that made `impl`; returns how many it named.
 int ReadStepBodyNames(const STEPCAFControl_Reader& reader, XdeDocumentImpl& impl);
+
+// Before a write: a body label that stands for its part's whole shape takes the part's
+// colours where it has none. OCCT's writer keys the styles of a part and of its sub-shapes by
+// shape, and the body's lack of a colour would otherwise replace the part's.
+void ColourWholeBodies(XdeDocumentImpl& impl);
+
+// Writes those names onto the items the writer made of the bodies, in the model `session` has
+// just made of `impl`. OCCT's writer option for sub-shape names also names an item after each
+// component label that places its part ("=>[0:1:1:2]" for one without a name of its own).
+// Returns how many it named.
+int WriteStepBodyNames(const Handle(XSControl_WorkSession)& session, const XdeDocumentImpl& impl);
 
 } // namespace orvkit

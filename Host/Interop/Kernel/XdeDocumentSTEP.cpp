@@ -291,8 +291,6 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     PrepareStepWrite(scope, {"MM", fileUnit},
                      dimensions.IsEmpty() && tessellated.Empty() ? "AP214IS" : "AP242DIS");
     scope.SetInteger("write.step.assembly", 1);
-    // The names of bodies and other sub-shapes go onto their items.
-    scope.SetInteger("write.stepcaf.subshapes.name", 1);
     // A model read from STEP declares the precision its file declared, which is the one its
     // shapes were repaired to: declared finer, a reader splits edges the first read had
     // joined. No shape is finer than OpenCASCADE's confusion distance, whatever a file declares
@@ -312,6 +310,7 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     writer.SetPropsMode(Standard_True);
     writer.SetSHUOMode(Standard_True);
     writer.SetMaterialMode(Standard_False); // StepMaterials writes them, in a unit readers know
+    ColourWholeBodies(impl);
     if (!writer.Transfer(impl.document, STEPControl_AsIs)) {
         return false;
     }
@@ -320,6 +319,7 @@ bool XdeDocumentSTEP::Write(const std::string& file, XdeDocumentImpl& impl, cons
     WriteEntityOrder::SortStepPresentations(session->Model());
     StepWriteFixes::RepairModel(session, impl);
     StepMaterials::Write(session, impl);
+    WriteStepBodyNames(session, impl);
     // The translator's unit names are the table's names in capitals.
     const double metres = LengthUnit::GetMetres(fileUnit);
     const double millimetres = metres > 0.0 ? metres * 1000.0 : 1.0;
