@@ -7,6 +7,9 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 #   TARGET: linestyle vrml step stepparse roundtrip iges obj gltf glb stl brep (default: all)
 #   (roundtrip reads the bytes as STEP and writes what it read back to STEP and GLB)
+# With ORVEX_FUZZ_CHANGED_SINCE set to a commit, only the targets whose code changed since it
+# get SECONDS; the others get a short run of ORVEX_FUZZ_BRIEF_SECONDS (default 15) on their
+# seeds, for what a change elsewhere broke.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -46,8 +49,39 @@ export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:allocator_may_return_null=1"
 export UBSAN_OPTIONS="print_stacktrace=1"
 
+# The paths whose change puts each target's code under test again; the readers' shared road
+# (the model reader, its failures, the formats, the harness) counts for every target.
+changed_paths() {
+    case $1 in
+    linestyle) echo 'LineStyle|LineType' ;;
+    vrml) echo 'Vrml|Scene' ;;
+    step | stepparse) echo 'Step' ;;
+    roundtrip) echo 'Step|XdeModelWriter|Gltf|Mesh' ;;
+    iges) echo 'Iges|IGES' ;;
+    obj) echo 'Obj|Mesh' ;;
+    gltf | glb) echo 'Gltf|Mesh' ;;
+    stl) echo 'Stl|STL|Mesh' ;;
+    brep) echo 'Brep|BRep|ShapeReader' ;;
+    esac
+}
+changed=""
+if [[ -n "${ORVEX_FUZZ_CHANGED_SINCE:-}" ]]; then
+    changed=$(git diff --name-only "$ORVEX_FUZZ_CHANGED_SINCE" HEAD -- '*.cpp' '*.h' 2>/dev/null ||
+        echo "tests/fuzz/unknown")
+fi
+target_seconds() {
+    [[ -n "${ORVEX_FUZZ_CHANGED_SINCE:-}" ]] || { echo "$seconds"; return; }
+    if grep -qE "$(changed_paths "$1")|ModelReader|KernelSupport|ModelFormat|LoadFailure|tests/fuzz/" \
+        <<<"$changed"; then
+        echo "$seconds"
+    else
+        echo "${ORVEX_FUZZ_BRIEF_SECONDS:-15}"
+    fi
+}
+
 status=0
 for target in "${targets[@]}"; do
+    run_seconds=$(target_seconds "$target")
     work="$build/fuzz-corpus/$target"
     findings="$build/findings/$target"
     seeds="$build/fuzz-seeds/$target"
@@ -73,12 +107,12 @@ for target in "${targets[@]}"; do
         reads_step_or_iges=1
     ((reads_step_or_iges)) && leaks=0
     log="$build/fuzz-$target.log"
-    echo "fuzz: $target for ${seconds}s ($(ls "$seeds" | wc -l) seeds)" >&2
+    echo "fuzz: $target for ${run_seconds}s ($(ls "$seeds" | wc -l) seeds)" >&2
     # -fork keeps going past a finding, so one run reports every kind it met.
     ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=$leaks" \
     "$build/bin/orvex-fuzz-$target" "$work" "$seeds" -detect_leaks=$leaks -fork=1 -ignore_crashes=1 \
         -ignore_timeouts=1 -ignore_ooms=1 -timeout=20 -rss_limit_mb=4096 -max_len=$((max_kb * 1024)) \
-        -dict="tests/fuzz/$(dictionary "$target").dict" -max_total_time="$seconds" \
+        -dict="tests/fuzz/$(dictionary "$target").dict" -max_total_time="$run_seconds" \
         -artifact_prefix="$findings/" >"$log" 2>&1 || true
     # A finding counts when it fails again on its own; a time-out that came from a machine
     # busy with other work does not, and is set aside with a note.

@@ -65,6 +65,12 @@ fi
 [[ -z "${ORVEX_SETUP_ONLY:-}" ]] || exit 0
 
 build_dir=${ORVEX_BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${ORVEX_BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
+build_type=${ORVEX_BUILD_TYPE:-RelWithDebInfo}
+# A folder configured before with the same build type and no new options is configured again by
+# the build itself when a CMakeLists.txt changes; configuring it here would only cost seconds.
+cached_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build_dir/CMakeCache.txt" 2>/dev/null || true)
+if (($# > 0)) || [[ "$cached_type" != "$build_type" ]]; then
+    cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE="$build_type" "$@" >/dev/null
+fi
 read -r -a targets <<<"${ORVEX_BUILD_TARGETS:-all}"
 cmake --build "$build_dir" -j2 --target "${targets[@]}"
