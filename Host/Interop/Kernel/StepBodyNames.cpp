@@ -1,16 +1,12 @@
 #include "StepBodyNames.h"
 
 #include "Geometry/IO/LabelName.h"
+#include "Interop/Kernel/XdeBodyLabels.h"
 
 #include <Quantity_ColorRGBA.hxx>
 #include <StepShape_ManifoldSolidBrep.hxx>
 #include <StepShape_ShellBasedSurfaceModel.hxx>
 #include <TDF_LabelSequence.hxx>
-#include <TDF_TagSource.hxx>
-#include <TDataStd_Name.hxx>
-#include <TNaming_Builder.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopoDS_Iterator.hxx>
 #include <TransferBRep.hxx>
 #include <TransferBRep_ShapeMapper.hxx>
 #include <Transfer_FinderProcess.hxx>
@@ -20,18 +16,11 @@
 #include <XSControl_WorkSession.hxx>
 
 #include <string>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 namespace orvkit {
 
 namespace {
-
-struct NamedBody {
-    std::string name; // UTF-8, as the parser decoded it
-    TopoDS_Shape shape;
-};
 
 // The name a body item carries; empty for none. CATIA writes "NONE" for an unnamed body.
 std::string BodyName(const Handle(Standard_Transient)& entity)
@@ -70,49 +59,6 @@ std::vector<NamedBody> NamedBodies(const Handle(Transfer_TransientProcess)& proc
     return bodies;
 }
 
-// The part that holds each solid and shell of the document, and the shape it holds it as,
-// by the shape's TShape: a body keeps its TShape from the transfer into its part.
-using Owners = std::unordered_map<const TopoDS_TShape*, std::pair<TDF_Label, TopoDS_Shape>>;
-
-Owners BodyOwners(const XdeDocumentImpl& impl)
-{
-    Owners owners;
-    TDF_LabelSequence labels;
-    impl.shapeTool->GetShapes(labels);
-    for (const TDF_Label& part : labels) {
-        if (XCAFDoc_ShapeTool::IsAssembly(part)) {
-            continue;
-        }
-        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
-        if (shape.IsNull()) {
-            continue;
-        }
-        // A shell-based model of several shells comes as a compound of them.
-        owners.emplace(shape.TShape().get(), std::make_pair(part, shape));
-        for (TopoDS_Iterator child(shape); child.More(); child.Next()) {
-            owners.emplace(child.Value().TShape().get(), std::make_pair(part, child.Value()));
-        }
-        for (const TopAbs_ShapeEnum type : {TopAbs_SOLID, TopAbs_SHELL}) {
-            for (TopExp_Explorer it(shape, type); it.More(); it.Next()) {
-                owners.emplace(it.Current().TShape().get(), std::make_pair(part, it.Current()));
-            }
-        }
-    }
-    return owners;
-}
-
-// A sub-shape label for the body. XCAF makes none for the part's whole shape, which is the one
-// body of a part that has one: that one is made as XCAF makes the others.
-TDF_Label AddBodyLabel(const XdeDocumentImpl& impl, const TDF_Label& part, const TopoDS_Shape& body)
-{
-    if (!body.IsSame(XCAFDoc_ShapeTool::GetShape(part))) {
-        return impl.shapeTool->AddSubShape(part, body);
-    }
-    const TDF_Label label = TDF_TagSource::NewChild(part);
-    TNaming_Builder(label).Generated(body);
-    return label;
-}
-
 } // namespace
 
 int ReadStepBodyNames(const STEPCAFControl_Reader& reader, XdeDocumentImpl& impl)
@@ -122,28 +68,7 @@ int ReadStepBodyNames(const STEPCAFControl_Reader& reader, XdeDocumentImpl& impl
     if (process.IsNull() || process->Model().IsNull()) {
         return 0;
     }
-    const std::vector<NamedBody> bodies = NamedBodies(process);
-    if (bodies.empty()) {
-        return 0;
-    }
-    const Owners owners = BodyOwners(impl);
-    int named = 0;
-    for (const NamedBody& body : bodies) {
-        const auto owner = owners.find(body.shape.TShape().get());
-        if (owner == owners.end()) {
-            continue;
-        }
-        const auto& [part, shape] = owner->second;
-        TDF_Label label;
-        if (!impl.shapeTool->FindSubShape(part, shape, label)) {
-            label = AddBodyLabel(impl, part, shape);
-        }
-        if (!label.IsNull()) {
-            TDataStd_Name::Set(label, TCollection_ExtendedString(body.name.c_str(), Standard_True));
-            ++named;
-        }
-    }
-    return named;
+    return LabelNamedBodies(impl, NamedBodies(process));
 }
 
 void ColourWholeBodies(XdeDocumentImpl& impl)

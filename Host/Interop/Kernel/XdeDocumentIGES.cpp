@@ -1,6 +1,7 @@
 #include "XdeDocumentIGES.h"
 
 #include "Geometry/IO/TranslatorWrite.h"
+#include "Interop/Kernel/IgesEntityNames.h"
 #include "Interop/Kernel/IgesNumberCheck.h"
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/WriteEntityOrder.h"
@@ -113,7 +114,11 @@ bool XdeDocumentIGES::Open(const std::string& path, XdeDocumentImpl& impl, Param
                          : "entity at directory line " + std::to_string(2 * loop - 1) +
                                " contains itself through subfigures or groups";
     };
-    return ReadIntoDocument(reader, path, impl, "IGES", hooks);
+    if (!ReadIntoDocument(reader, path, impl, "IGES", hooks)) {
+        return false;
+    }
+    ReadIgesEntityNames(reader, impl);
+    return true;
 }
 
 bool XdeDocumentIGES::Write(const std::string& file, XdeDocumentImpl& impl, const char* unit)

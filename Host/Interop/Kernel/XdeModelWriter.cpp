@@ -159,6 +159,18 @@ std::string PmiLoss(const XdeDocumentImpl& impl, const ModelFormat& format)
                        count == 1 ? "is" : "are", format.name);
 }
 
+// Whether an IGES write keeps the body's name: OCCT's writer gives a solid or shell the name
+// of its label as a Name property, which the reader takes back. A body that is its part's
+// whole shape is written once, under its part's name; a group of faces comes out as faces of
+// the part.
+bool IgesKeepsBodyName(const TDF_Label& part, const TDF_Label& body, const TopoDS_Shape& shape)
+{
+    if (shape.ShapeType() != TopAbs_SOLID && shape.ShapeType() != TopAbs_SHELL) {
+        return false;
+    }
+    return !shape.IsSame(XCAFDoc_ShapeTool::GetShape(part)) || LabelName(body) == LabelName(part);
+}
+
 // "2 materials, 1 body name and 4 properties are not kept: IGES holds none"; empty when the
 // document has none of them.
 std::string FactsLoss(const XdeDocumentImpl& impl, const ModelFormat& format)
@@ -175,10 +187,13 @@ std::string FactsLoss(const XdeDocumentImpl& impl, const ModelFormat& format)
         for (const TDF_Label& label : below) {
             properties += ReadLabelProperties(label).size();
             const TopoDS_Shape sub = XCAFDoc_ShapeTool::GetShape(label);
-            bodies += label != shape && XCAFDoc_ShapeTool::IsSubShape(label) && !sub.IsNull() &&
-                              sub.ShapeType() <= TopAbs_SHELL && !LabelName(label).empty()
-                          ? 1
-                          : 0;
+            const bool body = label != shape && XCAFDoc_ShapeTool::IsSubShape(label) &&
+                              !sub.IsNull() && sub.ShapeType() <= TopAbs_SHELL &&
+                              !LabelName(label).empty();
+            bodies +=
+                body && !(format.id == ModelFormat::IGES && IgesKeepsBodyName(shape, label, sub))
+                    ? 1
+                    : 0;
         }
     }
     std::string lost;
