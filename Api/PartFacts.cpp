@@ -3,7 +3,6 @@
 #include "Geometry/IO/LabelName.h"
 #include "Geometry/IO/LabelProperties.h"
 
-#include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
@@ -39,16 +38,10 @@ std::optional<Material> MaterialOf(const TDF_Label& label)
 std::vector<Body> BodiesOf(const TDF_Label& part, const TopTools_IndexedMapOfShape& faces)
 {
     std::vector<Body> bodies;
-    TDF_LabelSequence subShapes;
-    XCAFDoc_ShapeTool::GetSubShapes(part, subShapes);
-    for (const TDF_Label& sub : subShapes) {
+    for (const TDF_Label& sub : orvkit::BodyLabels(part)) {
         const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(sub);
-        const std::string name = orvkit::LabelName(sub);
-        if (shape.IsNull() || name.empty() || shape.ShapeType() > TopAbs_SHELL) {
-            continue;
-        }
         Body body;
-        body.name = name;
+        body.name = orvkit::LabelName(sub);
         body.kind = shape.ShapeType() == TopAbs_SOLID   ? "solid"
                     : shape.ShapeType() == TopAbs_SHELL ? "shell"
                                                         : "compound";

@@ -541,6 +541,32 @@ TEST_F(ProgramTest, LinetypesWarnsOfASkippedDefinitionAndShowsTheRest)
     EXPECT_NE(skipped.out.find("1 line style, 1 component"), std::string::npos) << skipped.out;
 }
 
+// What the file says of each part besides its shape: one line per part in both listings, and
+// the same facts in the import's JSON.
+TEST_F(ProgramTest, ImportAndXdeListMaterialsBodiesAndProperties)
+{
+    const std::string file = Quote(TestDataFile("step-handwritten/materials-cube-cylinder.step"));
+    const std::string cube = "id=\"red_cube\" description=\"PART-red_cube-DESC\" "
+                             "material=\"Steel\" density=7850 kg/m3 bodies=[\"red_cube\"] "
+                             "\"Part Number\"=\"RC-1\"";
+    for (const std::string verb : {"import ", "xde "}) {
+        const ProgramRun run = Program(verb + file);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find(cube), std::string::npos) << verb << run.out;
+        EXPECT_NE(run.out.find("material=\"AMS 5662; Inconel 718\" density=8220.93 kg/m3"),
+                  std::string::npos)
+            << verb << run.out;
+    }
+    const nlohmann::json elements = nlohmann::json::parse(Program("import --json " + file).out);
+    const auto part =
+        std::find_if(elements["elements"].begin(), elements["elements"].end(),
+                     [](const nlohmann::json& e) { return e.value("name", "") == "red_cube"; });
+    ASSERT_NE(part, elements["elements"].end());
+    EXPECT_EQ((*part)["facts"]["bodies"], nlohmann::json::array({"red_cube"}));
+    EXPECT_EQ((*part)["facts"]["material"]["density"], 7850.0);
+    EXPECT_EQ((*part)["facts"]["properties"]["Part Number"], "RC-1");
+}
+
 TEST_F(ProgramTest, MissingVerbOrArgumentIsAUsageError)
 {
     EXPECT_NE(Program("").exitCode, 0);

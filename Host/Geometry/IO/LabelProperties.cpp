@@ -1,14 +1,19 @@
 #include "LabelProperties.h"
 
+#include "Geometry/IO/LabelName.h"
+
 #include <TCollection_AsciiString.hxx>
 #include <TCollection_ExtendedString.hxx>
 #include <TCollection_HAsciiString.hxx>
+#include <TDF_LabelSequence.hxx>
 #include <TDataStd_AsciiString.hxx>
 #include <TDataStd_Comment.hxx>
 #include <TDataStd_NamedData.hxx>
 #include <TDataStd_TreeNode.hxx>
+#include <TopoDS_Shape.hxx>
 #include <XCAFDoc.hxx>
 #include <XCAFDoc_Material.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
 
 #include <fmt/format.h>
 
@@ -148,6 +153,21 @@ std::optional<LabelMaterial> ReadLabelMaterial(const TDF_Label& label)
                          material->GetDensity()};
 }
 
+std::vector<TDF_Label> BodyLabels(const TDF_Label& part)
+{
+    std::vector<TDF_Label> bodies;
+    TDF_LabelSequence subShapes;
+    XCAFDoc_ShapeTool::GetSubShapes(part, subShapes);
+    for (const TDF_Label& sub : subShapes) {
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(sub);
+        // Faces, edges and vertices have labels of their own only to carry a colour.
+        if (!shape.IsNull() && shape.ShapeType() <= TopAbs_SHELL && !LabelName(sub).empty()) {
+            bodies.push_back(sub);
+        }
+    }
+    return bodies;
+}
+
 nlohmann::json LabelFactsJson(const TDF_Label& label)
 {
     nlohmann::json facts = nlohmann::json::object();
@@ -162,6 +182,9 @@ nlohmann::json LabelFactsJson(const TDF_Label& label)
                              {"description", material->description},
                              {"density", material->density > 0.0 ? nlohmann::json(material->density)
                                                                  : nlohmann::json()}};
+    }
+    for (const TDF_Label& body : BodyLabels(label)) {
+        facts["bodies"].push_back(LabelName(body));
     }
     const std::vector<LabelProperty> properties = ReadLabelProperties(label);
     for (const LabelProperty& property : properties) {
@@ -187,6 +210,9 @@ std::string FactsText(const nlohmann::json& facts)
         if (material["density"].is_number()) {
             text += fmt::format(" density={:g} kg/m3", material["density"].get<double>());
         }
+    }
+    if (facts.contains("bodies")) {
+        text += " bodies=" + facts["bodies"].dump();
     }
     const nlohmann::json properties = facts.value("properties", nlohmann::json::object());
     for (const auto& [name, value] : properties.items()) {

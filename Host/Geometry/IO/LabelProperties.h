@@ -44,12 +44,17 @@ std::string LabelDescription(const TDF_Label& label);
 // The label's material; none when it has none.
 std::optional<LabelMaterial> ReadLabelMaterial(const TDF_Label& label);
 
+// A part's bodies: its named sub-shape labels that hold a solid, a shell or a group of them,
+// in the labels' order.
+std::vector<TDF_Label> BodyLabels(const TDF_Label& part);
+
 // All of the above as JSON: {"id", "description", "material": {"name", "description",
-// "density"}, "properties": {name: a string, a number, {"value", "unit"} or a boolean}}, each
-// key only when the label has it; null when it has none.
+// "density"}, "bodies": [name], "properties": {name: a string, a number, {"value", "unit"} or
+// a boolean}}, each key only when the label has it; null when it has none.
 nlohmann::json LabelFactsJson(const TDF_Label& label);
-// Those facts for a listing: ` id="P-1" material="Steel" density=7850 kg/m3 "Mass"="2.5 kg"`;
-// empty for null.
+// Those facts for a listing:
+// ` id="P-1" material="Steel" density=7850 kg/m3 bodies=["Body1"] "Mass"="2.5 kg"`; empty for
+// null.
 std::string FactsText(const nlohmann::json& facts);
 
 } // namespace orvkit
