@@ -238,12 +238,37 @@ void AddFan(const std::vector<int>& fan, std::vector<std::array<int, 3>>& triang
 
 } // namespace
 
-std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse,
-                                                            std::string& refusal)
-{
-    auto tessellation = std::make_shared<StepTessellation>();
-    // Read per face before the coordinates lists are known: the positions its triangles use
-    // (into its point index, or into the list when it has none) and its point index.
+// Reads the records for Collect. Faces and edges are kept as written until every coordinates
+// list is known, then checked against their lists; what refers to which entity is kept in lists
+// while the records are read (every STEP file has such links, most without tessellation) and
+// handed to the tessellation only in a file that has it.
+class StepTessellation::Collector {
+public:
+    Collector(StepTessellation& tessellation, std::string& refusal)
+        : myTessellation(tessellation), myRefusal(refusal)
+    {
+    }
+
+    // Reads every entity after the header; false, with the refusal, at a malformed face or
+    // edge.
+    bool ReadRecords(StepFileParse& parse);
+    // Whether the records hold a tessellated shape, or a tessellated entity that is not read.
+    bool FoundAny() const { return myAnyShape || !myTessellation.myUnread.empty(); }
+    // Gives the tessellation what refers to which entity.
+    void TakeLinks();
+    // Drops the parameters of the faces' records and their sub-lists, now read.
+    void EmptyFaceRecords();
+    // Checks each face's and edge's points against its coordinates list and gives the
+    // tessellation its faces and edges; false, with the refusal, at the first one that does not
+    // fit its list.
+    bool TakeFaces();
+    bool TakeEdges();
+    // The shape representations of types other than tessellated, with their items.
+    std::vector<std::pair<int, Group>>& Representations() { return myLinks.representations; }
+
+private:
+    // A face as written: the positions its triangles use (into its point index, or into the
+    // list when it has none) and its point index.
     struct RawFace {
         int coordinates = 0;
         int pointCount = 0; // pnmax
@@ -252,27 +277,44 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
         std::vector<gp_XYZ> normals;
         std::string name; // "entity #N (TYPE)", for what is wrong with it
     };
-    std::map<int, RawFace> faces;
     struct RawEdge {
         int coordinates = 0;
         std::vector<int> points; // into the list, from 1
         std::string name;
     };
-    std::map<int, RawEdge> edges;
-    std::unordered_map<int, std::string> wrongLists; // coordinates lists, what is wrong
-    // What refers to which entity, kept in lists while the records are read (every STEP file
-    // has them, most without tessellation) and looked up only in a file that has it.
-    struct {
+    struct Links {
         std::vector<std::pair<int, int>> definitions;
         std::vector<std::pair<int, std::pair<int, int>>> relationships;
         std::vector<std::pair<int, int>> styled;
         std::vector<std::pair<int, std::vector<int>>> layered;
         std::vector<std::pair<int, Group>> representations; // of types other than tessellated
-    } links;
-    bool anyShape = false;
+    };
 
+    bool ReadEntity(const EntityReader& entity, int number, Record& record, Record* firstSub);
+    void ReadCoordinatesList(const EntityReader& entity, int number);
+    bool ReadFace(const EntityReader& entity, int number, const char* type);
+    bool ReadTriangles(const EntityReader& entity, const Param& param, RawFace& face, bool& read);
+    bool ReadStripsAndFans(const EntityReader& entity, int link, RawFace& face, bool& read);
+    bool ReadEdge(const EntityReader& entity, int number);
+    void ReadGroup(const EntityReader& entity, int number, Kind kind);
+    bool ReadLink(const EntityReader& entity, int number, const Record& record);
+    const std::vector<gp_XYZ>* ListOf(int coordinates, const std::string& name);
+    bool CheckFace(const RawFace& raw, int listed, int& positions);
+    bool NumberPoints(const RawFace& raw, int positions, Face& face);
+
+    StepTessellation& myTessellation;
+    std::string& myRefusal;
+    std::map<int, RawFace> myFaces;
+    std::map<int, RawEdge> myEdges;
+    std::unordered_map<int, std::string> myWrongLists; // coordinates lists, what is wrong
+    Links myLinks;
+    std::vector<Record*> myEmptied; // faces read, with their sub-lists
+    bool myAnyShape = false;
+};
+
+bool StepTessellation::Collector::ReadRecords(StepFileParse& parse)
+{
     std::vector<std::pair<const Record*, const Param*>> subs;
-    std::vector<Record*> emptied; // faces read, with their sub-lists
     int skipped = parse.GetHeaderCount();
     for (StepFileParse::Chunk& chunk : parse.ChangeChunks()) {
         Record* firstSub = nullptr; // of the entity being read
@@ -291,249 +333,371 @@ std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse
                 subs[index] = {&record, params};
                 continue;
             }
+            // A complex entity's further part, or the header, has no number: nothing is read
+            // there.
             const int number = record.ident[0] == '#' ? std::atoi(record.ident + 1) : 0;
-            const EntityReader entity(number, record, params, subs);
-            const char* type = record.type;
-            const auto is = [type](const char* name) { return std::strcmp(type, name) == 0; };
-            const bool complexFace = is("COMPLEX_TRIANGULATED_FACE");
-            const bool complexSet = is("COMPLEX_TRIANGULATED_SURFACE_SET");
-            const bool plainFace = is("TRIANGULATED_FACE");
-            const bool plainSet = is("TRIANGULATED_SURFACE_SET");
-            if (number == 0) {
-                // A complex entity's further part, or the header: nothing read here.
-            } else if (is("COORDINATES_LIST")) {
-                // What is wrong with a list is said only when a face uses it: annotations have
-                // coordinates lists too, which are not read here.
-                int count = 0;
-                std::vector<gp_XYZ>& points = tessellation->myCoordinates[number];
-                if (entity.Count() != 3 || !entity.Integer(entity.At(1), count) ||
-                    !entity.Points(entity.At(2), points)) {
-                    points.clear();
-                    wrongLists[number] =
-                        entity.Wrong("not a list of points of three coordinates each");
-                } else if (size_t(count) != points.size()) {
-                    wrongLists[number] = entity.Wrong(
-                        fmt::format("declares {} points but lists {}", count, points.size()));
-                    points.clear();
-                }
-            } else if (plainFace || plainSet || complexFace || complexSet) {
-                // Faces have a geometric link the surface sets lack, after their normals.
-                const int link = plainFace || complexFace ? 1 : 0;
-                const int expected = (plainFace || plainSet ? 6 : 7) + link;
-                RawFace& face = faces[number];
-                face.name = entity.Name();
-                bool read = entity.Count() == expected &&
-                            (face.coordinates = EntityReader::Reference(entity.At(1))) != 0 &&
-                            entity.Integer(entity.At(2), face.pointCount) &&
-                            entity.Points(entity.At(3), face.normals) &&
-                            entity.Integers(entity.At(4 + link), face.pointIndex);
-                std::vector<std::vector<int>> lists;
-                if (read && (plainFace || plainSet)) {
-                    read = entity.IntegerLists(entity.At(5 + link), lists);
-                    for (const std::vector<int>& triangle : lists) {
-                        if (triangle.size() != 3) {
-                            refusal = entity.Wrong(
-                                fmt::format("a triangle of {} points", triangle.size()));
-                            return nullptr;
-                        }
-                        face.triangles.push_back({triangle[0], triangle[1], triangle[2]});
-                    }
-                } else if (read) {
-                    for (const int which : {5, 6}) {
-                        read = read && entity.IntegerLists(entity.At(which + link), lists);
-                        for (const std::vector<int>& list : lists) {
-                            if (list.size() < 3) {
-                                refusal = entity.Wrong(fmt::format(
-                                    "a triangle {} of {} point{}", which == 5 ? "strip" : "fan",
-                                    list.size(), list.size() == 1 ? "" : "s"));
-                                return nullptr;
-                            }
-                            (which == 5 ? AddStrip : AddFan)(list, face.triangles);
-                        }
-                    }
-                }
-                if (!read) {
-                    refusal = entity.Wrong("its parameters are not those of a triangulated face");
-                    return nullptr;
-                }
-                anyShape = true;
-                for (Record* sub = firstSub; sub != nullptr && sub != &record; ++sub) {
-                    emptied.push_back(sub);
-                }
-                emptied.push_back(&record);
-            } else if ((record.paramCount == 4 && is("TESSELLATED_EDGE")) ||
-                       (record.paramCount == 9 && is("TESSELLATED_CONNECTING_EDGE"))) {
-                // (name, coordinates, geometric link, line strip, and for a connecting edge
-                // the faces it joins, which its points already place).
-                RawEdge& edge = edges[number];
-                edge.name = entity.Name();
-                if ((edge.coordinates = EntityReader::Reference(entity.At(1))) == 0 ||
-                    !entity.Integers(entity.At(3), edge.points) || edge.points.size() < 2) {
-                    refusal = entity.Wrong("not a line strip of two points or more");
-                    return nullptr;
-                }
-            } else if (is("TESSELLATED_SHELL") || is("TESSELLATED_SOLID")) {
-                Group& group = tessellation->myGroups[number];
-                group.kind = is("TESSELLATED_SOLID") ? Kind::Solid : Kind::Shell;
-                group.items =
-                    entity.Count() >= 2 ? entity.References(entity.At(1)) : std::vector<int>();
-                anyShape = true;
-            } else if (std::strncmp(type, kRepresentationType, std::strlen(kRepresentationType)) ==
-                       0) {
-                Group& group = tessellation->myGroups[number];
-                group.kind = Kind::Representation;
-                if (entity.Count() >= 3) {
-                    group.name = UnquotedText(entity.At(0));
-                    group.items = entity.References(entity.At(1));
-                    group.context = EntityReader::Reference(entity.At(2));
-                }
-            } else if (record.paramCount == 3 && IsShapeRepresentation(type)) {
-                // Its items, in case some turn out to be tessellated (kept in a list like the
-                // links above, and looked at only in a file with tessellated shapes).
-                links.representations.emplace_back(
-                    number, Group{Kind::Representation, entity.References(entity.At(1)), 0, {}});
-            } else if ((record.paramCount == 3 && is("STYLED_ITEM")) ||
-                       (record.paramCount == 4 && is("OVER_RIDING_STYLED_ITEM"))) {
-                links.styled.emplace_back(number, EntityReader::Reference(entity.At(2)));
-            } else if (record.paramCount == 3 && is("PRESENTATION_LAYER_ASSIGNMENT")) {
-                // Each member by its place, 0 for what is not a reference.
-                const Param* members = nullptr;
-                int count = 0;
-                if (entity.List(entity.At(2), members, count)) {
-                    std::vector<int>& layered =
-                        links.layered.emplace_back(number, std::vector<int>()).second;
-                    for (int i = 0; i < count; ++i) {
-                        layered.push_back(EntityReader::Reference(members[i]));
-                    }
-                }
-            } else if (record.paramCount == 2 && is("SHAPE_DEFINITION_REPRESENTATION")) {
-                links.definitions.emplace_back(number, EntityReader::Reference(entity.At(1)));
-            } else if (record.paramCount == 4 && (is("SHAPE_REPRESENTATION_RELATIONSHIP") ||
-                                                  is("REPRESENTATION_RELATIONSHIP"))) {
-                // Plain, or the first part of a complex one that places a representation.
-                links.relationships.push_back({number,
-                                               {EntityReader::Reference(entity.At(2)),
-                                                EntityReader::Reference(entity.At(3))}});
-            } else {
-                for (const char* unread : kUnreadTypes) {
-                    if (is(unread)) {
-                        ++tessellation->myUnread[unread];
-                    }
-                }
+            if (number != 0 &&
+                !ReadEntity(EntityReader(number, record, params, subs), number, record, firstSub)) {
+                return false;
             }
             subs.clear();
             firstSub = nullptr;
         }
     }
-    if (!anyShape && tessellation->myUnread.empty()) {
-        return nullptr;
+    return true;
+}
+
+// Reads the entity `number` when it is one this class reads; false, with the refusal, when it
+// is a malformed face or edge.
+bool StepTessellation::Collector::ReadEntity(const EntityReader& entity, int number, Record& record,
+                                             Record* firstSub)
+{
+    const char* type = record.type;
+    const auto is = [type](const char* name) { return std::strcmp(type, name) == 0; };
+    if (is("COORDINATES_LIST")) {
+        ReadCoordinatesList(entity, number);
+        return true;
     }
-    tessellation->myDefinitions.insert(links.definitions.begin(), links.definitions.end());
-    tessellation->myRelationships.insert(links.relationships.begin(), links.relationships.end());
-    tessellation->myStyled.insert(links.styled.begin(), links.styled.end());
-    tessellation->myLayered.insert(std::make_move_iterator(links.layered.begin()),
-                                   std::make_move_iterator(links.layered.end()));
-    for (Record* record : emptied) {
+    if (is("TRIANGULATED_FACE") || is("TRIANGULATED_SURFACE_SET") ||
+        is("COMPLEX_TRIANGULATED_FACE") || is("COMPLEX_TRIANGULATED_SURFACE_SET")) {
+        if (!ReadFace(entity, number, type)) {
+            return false;
+        }
+        for (Record* sub = firstSub; sub != nullptr && sub != &record; ++sub) {
+            myEmptied.push_back(sub);
+        }
+        myEmptied.push_back(&record);
+        return true;
+    }
+    if ((record.paramCount == 4 && is("TESSELLATED_EDGE")) ||
+        (record.paramCount == 9 && is("TESSELLATED_CONNECTING_EDGE"))) {
+        return ReadEdge(entity, number);
+    }
+    if (is("TESSELLATED_SHELL") || is("TESSELLATED_SOLID")) {
+        ReadGroup(entity, number, is("TESSELLATED_SOLID") ? Kind::Solid : Kind::Shell);
+        return true;
+    }
+    if (std::strncmp(type, kRepresentationType, std::strlen(kRepresentationType)) == 0) {
+        ReadGroup(entity, number, Kind::Representation);
+        return true;
+    }
+    if (ReadLink(entity, number, record)) {
+        return true;
+    }
+    for (const char* unread : kUnreadTypes) {
+        if (is(unread)) {
+            ++myTessellation.myUnread[unread];
+        }
+    }
+    return true;
+}
+
+void StepTessellation::Collector::ReadCoordinatesList(const EntityReader& entity, int number)
+{
+    // What is wrong with a list is said only when a face uses it: annotations have coordinates
+    // lists too, which are not read here.
+    int count = 0;
+    std::vector<gp_XYZ>& points = myTessellation.myCoordinates[number];
+    if (entity.Count() != 3 || !entity.Integer(entity.At(1), count) ||
+        !entity.Points(entity.At(2), points)) {
+        points.clear();
+        myWrongLists[number] = entity.Wrong("not a list of points of three coordinates each");
+    } else if (size_t(count) != points.size()) {
+        myWrongLists[number] =
+            entity.Wrong(fmt::format("declares {} points but lists {}", count, points.size()));
+        points.clear();
+    }
+}
+
+// A triangulated face or surface set, of triangles or (complex) of strips and fans.
+bool StepTessellation::Collector::ReadFace(const EntityReader& entity, int number, const char* type)
+{
+    const bool plain = std::strcmp(type, "TRIANGULATED_FACE") == 0 ||
+                       std::strcmp(type, "TRIANGULATED_SURFACE_SET") == 0;
+    const bool isFace = std::strcmp(type, "TRIANGULATED_FACE") == 0 ||
+                        std::strcmp(type, "COMPLEX_TRIANGULATED_FACE") == 0;
+    // Faces have a geometric link the surface sets lack, after their normals.
+    const int link = isFace ? 1 : 0;
+    const int expected = (plain ? 6 : 7) + link;
+    RawFace& face = myFaces[number];
+    face.name = entity.Name();
+    bool read = entity.Count() == expected &&
+                (face.coordinates = EntityReader::Reference(entity.At(1))) != 0 &&
+                entity.Integer(entity.At(2), face.pointCount) &&
+                entity.Points(entity.At(3), face.normals) &&
+                entity.Integers(entity.At(4 + link), face.pointIndex);
+    if (read && plain && !ReadTriangles(entity, entity.At(5 + link), face, read)) {
+        return false;
+    }
+    if (read && !plain && !ReadStripsAndFans(entity, link, face, read)) {
+        return false;
+    }
+    if (!read) {
+        myRefusal = entity.Wrong("its parameters are not those of a triangulated face");
+        return false;
+    }
+    myAnyShape = true;
+    return true;
+}
+
+// False, with the refusal, at a triangle that is not of three points; `read` false when
+// `param` is not a list of lists of integers.
+bool StepTessellation::Collector::ReadTriangles(const EntityReader& entity, const Param& param,
+                                                RawFace& face, bool& read)
+{
+    std::vector<std::vector<int>> lists;
+    read = entity.IntegerLists(param, lists);
+    for (const std::vector<int>& triangle : lists) {
+        if (triangle.size() != 3) {
+            myRefusal = entity.Wrong(fmt::format("a triangle of {} points", triangle.size()));
+            return false;
+        }
+        face.triangles.push_back({triangle[0], triangle[1], triangle[2]});
+    }
+    return true;
+}
+
+// False, with the refusal, at a strip or fan of fewer than three points; `read` false when
+// the strips or the fans are not lists of lists of integers.
+bool StepTessellation::Collector::ReadStripsAndFans(const EntityReader& entity, int link,
+                                                    RawFace& face, bool& read)
+{
+    std::vector<std::vector<int>> lists;
+    for (const int which : {5, 6}) {
+        read = read && entity.IntegerLists(entity.At(which + link), lists);
+        for (const std::vector<int>& list : lists) {
+            if (list.size() < 3) {
+                myRefusal = entity.Wrong(fmt::format("a triangle {} of {} point{}",
+                                                     which == 5 ? "strip" : "fan", list.size(),
+                                                     list.size() == 1 ? "" : "s"));
+                return false;
+            }
+            (which == 5 ? AddStrip : AddFan)(list, face.triangles);
+        }
+    }
+    return true;
+}
+
+bool StepTessellation::Collector::ReadEdge(const EntityReader& entity, int number)
+{
+    // (name, coordinates, geometric link, line strip, and for a connecting edge the faces it
+    // joins, which its points already place).
+    RawEdge& edge = myEdges[number];
+    edge.name = entity.Name();
+    if ((edge.coordinates = EntityReader::Reference(entity.At(1))) == 0 ||
+        !entity.Integers(entity.At(3), edge.points) || edge.points.size() < 2) {
+        myRefusal = entity.Wrong("not a line strip of two points or more");
+        return false;
+    }
+    return true;
+}
+
+// A tessellated shell or solid (items), or a tessellated shape representation (name, items,
+// context).
+void StepTessellation::Collector::ReadGroup(const EntityReader& entity, int number, Kind kind)
+{
+    Group& group = myTessellation.myGroups[number];
+    group.kind = kind;
+    if (kind != Kind::Representation) {
+        group.items = entity.Count() >= 2 ? entity.References(entity.At(1)) : std::vector<int>();
+        myAnyShape = true;
+    } else if (entity.Count() >= 3) {
+        group.name = UnquotedText(entity.At(0));
+        group.items = entity.References(entity.At(1));
+        group.context = EntityReader::Reference(entity.At(2));
+    }
+}
+
+// Keeps what the entity refers to when it is a shape representation, a styled item, a layer, a
+// shape definition or a representation relationship; false when it is none of these.
+bool StepTessellation::Collector::ReadLink(const EntityReader& entity, int number,
+                                           const Record& record)
+{
+    const auto is = [&record](const char* name) { return std::strcmp(record.type, name) == 0; };
+    const int count = int(record.paramCount);
+    if (count == 3 && IsShapeRepresentation(record.type)) {
+        // Its items, in case some turn out to be tessellated.
+        myLinks.representations.emplace_back(
+            number, Group{Kind::Representation, entity.References(entity.At(1)), 0, {}});
+    } else if ((count == 3 && is("STYLED_ITEM")) || (count == 4 && is("OVER_RIDING_STYLED_ITEM"))) {
+        myLinks.styled.emplace_back(number, EntityReader::Reference(entity.At(2)));
+    } else if (count == 3 && is("PRESENTATION_LAYER_ASSIGNMENT")) {
+        // Each member by its place, 0 for what is not a reference.
+        const Param* members = nullptr;
+        int size = 0;
+        if (entity.List(entity.At(2), members, size)) {
+            std::vector<int>& layered =
+                myLinks.layered.emplace_back(number, std::vector<int>()).second;
+            for (int i = 0; i < size; ++i) {
+                layered.push_back(EntityReader::Reference(members[i]));
+            }
+        }
+    } else if (count == 2 && is("SHAPE_DEFINITION_REPRESENTATION")) {
+        myLinks.definitions.emplace_back(number, EntityReader::Reference(entity.At(1)));
+    } else if (count == 4 &&
+               (is("SHAPE_REPRESENTATION_RELATIONSHIP") || is("REPRESENTATION_RELATIONSHIP"))) {
+        // Plain, or the first part of a complex one that places a representation.
+        myLinks.relationships.push_back(
+            {number,
+             {EntityReader::Reference(entity.At(2)), EntityReader::Reference(entity.At(3))}});
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void StepTessellation::Collector::TakeLinks()
+{
+    myTessellation.myDefinitions.insert(myLinks.definitions.begin(), myLinks.definitions.end());
+    myTessellation.myRelationships.insert(myLinks.relationships.begin(),
+                                          myLinks.relationships.end());
+    myTessellation.myStyled.insert(myLinks.styled.begin(), myLinks.styled.end());
+    myTessellation.myLayered.insert(std::make_move_iterator(myLinks.layered.begin()),
+                                    std::make_move_iterator(myLinks.layered.end()));
+}
+
+void StepTessellation::Collector::EmptyFaceRecords()
+{
+    for (Record* record : myEmptied) {
         record->paramCount =
             record->ident[0] == '$' ? 0 : std::min<std::uint32_t>(record->paramCount, 1);
     }
+}
 
-    // The coordinates list a face or an edge names; null, with the refusal, when it is none
-    // or a malformed one.
-    const auto listOf = [&](const auto& raw) -> const std::vector<gp_XYZ>* {
-        if (const auto wrong = wrongLists.find(raw.coordinates); wrong != wrongLists.end()) {
-            refusal = wrong->second;
-            return nullptr;
-        }
-        const auto list = tessellation->myCoordinates.find(raw.coordinates);
-        if (list == tessellation->myCoordinates.end()) {
-            refusal = fmt::format("{}: its coordinates #{} are not a coordinates list", raw.name,
-                                  raw.coordinates);
-            return nullptr;
-        }
-        return &list->second;
-    };
+// The coordinates list a face or an edge names; null, with the refusal, when it is none or a
+// malformed one.
+const std::vector<gp_XYZ>* StepTessellation::Collector::ListOf(int coordinates,
+                                                               const std::string& name)
+{
+    if (const auto wrong = myWrongLists.find(coordinates); wrong != myWrongLists.end()) {
+        myRefusal = wrong->second;
+        return nullptr;
+    }
+    const auto list = myTessellation.myCoordinates.find(coordinates);
+    if (list == myTessellation.myCoordinates.end()) {
+        myRefusal =
+            fmt::format("{}: its coordinates #{} are not a coordinates list", name, coordinates);
+        return nullptr;
+    }
+    return &list->second;
+}
 
-    // Each face's points, checked against its list, numbered from 0 in the order its triangles
-    // first use them.
-    for (auto& [number, raw] : faces) {
-        const auto* list = listOf(raw);
-        if (list == nullptr) {
-            return nullptr;
+bool StepTessellation::Collector::TakeFaces()
+{
+    for (auto& [number, raw] : myFaces) {
+        const auto* list = ListOf(raw.coordinates, raw.name);
+        int positions = 0;
+        if (list == nullptr || !CheckFace(raw, int(list->size()), positions)) {
+            return false;
         }
-        const int listed = int(list->size());
-        const bool indexed = !raw.pointIndex.empty();
-        if (indexed && int(raw.pointIndex.size()) != raw.pointCount) {
-            refusal = fmt::format("{}: declares {} points but indexes {}", raw.name, raw.pointCount,
-                                  raw.pointIndex.size());
-            return nullptr;
-        }
-        for (const int point : raw.pointIndex) {
-            if (point < 1 || point > listed) {
-                refusal = fmt::format("{}: its point index names point {} of {}", raw.name, point,
-                                      listed);
-                return nullptr;
-            }
-        }
-        const int positions = indexed ? raw.pointCount : listed;
-        if (!raw.normals.empty() && raw.normals.size() != 1 &&
-            int(raw.normals.size()) != positions) {
-            refusal = fmt::format("{}: {} normals for {} points", raw.name, raw.normals.size(),
-                                  positions);
-            return nullptr;
-        }
-        Face& face = tessellation->myFaces[number];
+        Face& face = myTessellation.myFaces[number];
         face.coordinates = raw.coordinates;
-        std::unordered_map<int, int> local; // position -> point of the face
-        std::vector<int> usedPositions;
-        face.triangles.reserve(raw.triangles.size());
-        for (const std::array<int, 3>& triangle : raw.triangles) {
-            std::array<int, 3> corners{};
-            for (int k = 0; k < 3; ++k) {
-                const int position = triangle[size_t(k)];
-                if (position < 1 || position > positions) {
-                    refusal = fmt::format("{}: a triangle names point {} of {}", raw.name, position,
-                                          positions);
-                    return nullptr;
-                }
-                const auto [at, added] = local.emplace(position, int(usedPositions.size()));
-                if (added) {
-                    usedPositions.push_back(position);
-                }
-                corners[size_t(k)] = at->second;
-            }
-            face.triangles.push_back(corners);
-        }
-        face.points.reserve(usedPositions.size());
-        for (const int position : usedPositions) {
-            face.points.push_back((indexed ? raw.pointIndex[size_t(position - 1)] : position) - 1);
-            if (raw.normals.size() > 1) {
-                face.normals.push_back(raw.normals[size_t(position - 1)]);
-            }
-        }
-        if (raw.normals.size() == 1) {
-            face.normals = raw.normals;
+        if (!NumberPoints(raw, positions, face)) {
+            return false;
         }
     }
+    return true;
+}
 
-    for (auto& [number, raw] : edges) {
-        const auto* list = listOf(raw);
-        if (list == nullptr) {
-            return nullptr;
+// Checks a face's point index and normals against its list of `listed` points, and gives the
+// number of positions its triangles may use; false, with the refusal, when they do not fit.
+bool StepTessellation::Collector::CheckFace(const RawFace& raw, int listed, int& positions)
+{
+    const bool indexed = !raw.pointIndex.empty();
+    if (indexed && int(raw.pointIndex.size()) != raw.pointCount) {
+        myRefusal = fmt::format("{}: declares {} points but indexes {}", raw.name, raw.pointCount,
+                                raw.pointIndex.size());
+        return false;
+    }
+    for (const int point : raw.pointIndex) {
+        if (point < 1 || point > listed) {
+            myRefusal =
+                fmt::format("{}: its point index names point {} of {}", raw.name, point, listed);
+            return false;
         }
-        Edge& edge = tessellation->myEdges[number];
+    }
+    positions = indexed ? raw.pointCount : listed;
+    if (!raw.normals.empty() && raw.normals.size() != 1 && int(raw.normals.size()) != positions) {
+        myRefusal =
+            fmt::format("{}: {} normals for {} points", raw.name, raw.normals.size(), positions);
+        return false;
+    }
+    return true;
+}
+
+// The face's points, numbered from 0 in the order its triangles first use them, with their
+// normals; false, with the refusal, at a triangle that names a position past `positions`.
+bool StepTessellation::Collector::NumberPoints(const RawFace& raw, int positions, Face& face)
+{
+    std::unordered_map<int, int> local; // position -> point of the face
+    std::vector<int> usedPositions;
+    face.triangles.reserve(raw.triangles.size());
+    for (const std::array<int, 3>& triangle : raw.triangles) {
+        std::array<int, 3> corners{};
+        for (int k = 0; k < 3; ++k) {
+            const int position = triangle[size_t(k)];
+            if (position < 1 || position > positions) {
+                myRefusal = fmt::format("{}: a triangle names point {} of {}", raw.name, position,
+                                        positions);
+                return false;
+            }
+            const auto [at, added] = local.emplace(position, int(usedPositions.size()));
+            if (added) {
+                usedPositions.push_back(position);
+            }
+            corners[size_t(k)] = at->second;
+        }
+        face.triangles.push_back(corners);
+    }
+    const bool indexed = !raw.pointIndex.empty();
+    face.points.reserve(usedPositions.size());
+    for (const int position : usedPositions) {
+        face.points.push_back((indexed ? raw.pointIndex[size_t(position - 1)] : position) - 1);
+        if (raw.normals.size() > 1) {
+            face.normals.push_back(raw.normals[size_t(position - 1)]);
+        }
+    }
+    if (raw.normals.size() == 1) {
+        face.normals = raw.normals;
+    }
+    return true;
+}
+
+bool StepTessellation::Collector::TakeEdges()
+{
+    for (auto& [number, raw] : myEdges) {
+        const auto* list = ListOf(raw.coordinates, raw.name);
+        if (list == nullptr) {
+            return false;
+        }
+        Edge& edge = myTessellation.myEdges[number];
         edge.coordinates = raw.coordinates;
         for (const int point : raw.points) {
             if (point < 1 || size_t(point) > list->size()) {
-                refusal = fmt::format("{}: its line strip names point {} of {}", raw.name, point,
-                                      list->size());
-                return nullptr;
+                myRefusal = fmt::format("{}: its line strip names point {} of {}", raw.name, point,
+                                        list->size());
+                return false;
             }
             edge.points.push_back(point - 1);
         }
     }
+    return true;
+}
 
-    tessellation->FindShaped(links.representations);
+std::shared_ptr<StepTessellation> StepTessellation::Collect(StepFileParse& parse,
+                                                            std::string& refusal)
+{
+    auto tessellation = std::make_shared<StepTessellation>();
+    Collector collector(*tessellation, refusal);
+    if (!collector.ReadRecords(parse) || !collector.FoundAny()) {
+        return nullptr;
+    }
+    collector.TakeLinks();
+    collector.EmptyFaceRecords();
+    if (!collector.TakeFaces() || !collector.TakeEdges()) {
+        return nullptr;
+    }
+    tessellation->FindShaped(collector.Representations());
     return tessellation;
 }
 
@@ -561,21 +725,45 @@ void StepTessellation::FindShaped(std::vector<std::pair<int, Group>>& plain)
     }
 }
 
+// The stand-ins Substitute has made, by the number of what each stands for, and the model it
+// adds them to.
+struct StepTessellation::StandIns {
+    Handle(StepData_StepModel) model;
+    std::unordered_map<int, Handle(StepRepr_RepresentationContext)> contexts;
+    std::unordered_map<int, Handle(StepShape_ShapeRepresentation)> representations;
+    std::unordered_map<int, Handle(StepRepr_RepresentationItem)> items;
+};
+
 void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
 {
+    StandIns standIns;
+    standIns.model = model;
+    for (const Handle(Standard_Transient)& entity : FindReferring(standIns)) {
+        const int index = model->Number(entity);
+        // The loader kept the entity's record as its content for the reference it could not
+        // take; the graph follows that content rather than the entity while it is there.
+        if (Patch(entity, model->IdentLabel(entity), standIns) &&
+            model->IsRedefinedContent(index)) {
+            model->ClearReportEntity(index);
+        }
+    }
+}
+
+std::vector<Handle(Standard_Transient)> StepTessellation::FindReferring(StandIns& standIns)
+{
+    const Handle(StepData_StepModel)& model = standIns.model;
     std::unordered_set<int> contexts;
     for (const int representation : myShaped) {
         if (myPlain.count(representation) == 0) {
             contexts.insert(myGroups.at(representation).context);
         }
     }
-    std::unordered_map<int, Handle(StepRepr_RepresentationContext)> contextByNumber;
     std::vector<Handle(Standard_Transient)> referring;
     for (int i = 1; i <= model->NbEntities(); ++i) {
         const Handle(Standard_Transient)& entity = model->Value(i);
         const int number = model->IdentLabel(entity);
         if (contexts.count(number) != 0) {
-            contextByNumber[number] = Handle(StepRepr_RepresentationContext)::DownCast(entity);
+            standIns.contexts[number] = Handle(StepRepr_RepresentationContext)::DownCast(entity);
         }
         if (myDefinitions.count(number) != 0 || myRelationships.count(number) != 0 ||
             myStyled.count(number) != 0 || myLayered.count(number) != 0) {
@@ -585,104 +773,108 @@ void StepTessellation::Substitute(const Handle(StepData_StepModel)& model)
             TakePlain(entity, number);
         }
     }
-    std::unordered_map<int, Handle(StepShape_ShapeRepresentation)> made;
-    // The stand-in for `representation` when it is a tessellated one that holds shapes.
-    const auto standIn = [&](int representation) -> Handle(StepShape_ShapeRepresentation) {
-        if (myShaped.count(representation) == 0 || myPlain.count(representation) != 0) {
-            return nullptr;
-        }
-        Handle(StepShape_ShapeRepresentation)& stand = made[representation];
-        if (stand.IsNull()) {
-            const Group& group = myGroups.at(representation);
-            // OCCT takes no representation without items; this point is never translated, as
-            // the stand-in is bound to its shape before the transfer.
-            Handle(StepGeom_CartesianPoint) origin = new StepGeom_CartesianPoint;
-            origin->Init3D(new TCollection_HAsciiString(""), 0, 0, 0);
-            Handle(StepRepr_HArray1OfRepresentationItem) items =
-                new StepRepr_HArray1OfRepresentationItem(1, 1);
-            items->SetValue(1, origin);
-            stand = new StepShape_ShapeRepresentation;
-            stand->Init(new TCollection_HAsciiString(group.name.c_str()), items,
-                        contextByNumber[group.context]);
-            model->AddEntity(origin);
-            model->AddEntity(stand);
-            myRepresentations.emplace_back(stand, representation);
-        }
-        return stand;
-    };
-    std::unordered_map<int, Handle(StepRepr_RepresentationItem)> items;
-    // The stand-in for `item` when it is a tessellated face, edge, shell or solid: a geometric
-    // item, which styled items and layers take.
-    const auto itemStandIn = [&](int item) -> Handle(StepRepr_RepresentationItem) {
-        if (myFaces.count(item) == 0 && myEdges.count(item) == 0 &&
-            (myGroups.count(item) == 0 || myGroups.at(item).kind == Kind::Representation)) {
-            return nullptr;
-        }
-        Handle(StepRepr_RepresentationItem)& stand = items[item];
-        if (stand.IsNull()) {
-            stand = new StepGeom_GeometricRepresentationItem;
-            stand->Init(new TCollection_HAsciiString(""));
-            model->AddEntity(stand);
-            myItemStandIns.emplace_back(stand, item);
-        }
-        return stand;
-    };
-    for (const Handle(Standard_Transient)& entity : referring) {
-        const int number = model->IdentLabel(entity);
-        const int index = model->Number(entity);
-        bool patched = false;
-        if (const auto definition =
-                Handle(StepShape_ShapeDefinitionRepresentation)::DownCast(entity)) {
-            if (definition->UsedRepresentation().IsNull()) {
-                if (const auto stand = standIn(myDefinitions.at(number))) {
-                    definition->SetUsedRepresentation(stand);
-                    patched = true;
-                }
-            }
-        } else if (const auto styled = Handle(StepVisual_StyledItem)::DownCast(entity)) {
-            if (styled->ItemAP242().IsNull()) {
-                if (const auto stand = itemStandIn(myStyled.at(number))) {
-                    styled->SetItem(stand);
-                    patched = true;
-                }
-            }
-        } else if (const auto layer =
-                       Handle(StepVisual_PresentationLayerAssignment)::DownCast(entity)) {
-            const std::vector<int>& assigned = myLayered.at(number);
-            const Handle(StepVisual_HArray1OfLayeredItem) members = layer->AssignedItems();
-            for (int i = 1;
-                 !members.IsNull() && i <= members->Length() && size_t(i) <= assigned.size(); ++i) {
-                if (members->Value(i).IsNull()) {
-                    if (const auto stand = itemStandIn(assigned[size_t(i - 1)])) {
-                        StepVisual_LayeredItem member;
-                        member.SetValue(stand);
-                        members->SetValue(i, member);
-                        patched = true;
-                    }
-                }
-            }
-        } else if (const auto relationship =
-                       Handle(StepRepr_RepresentationRelationship)::DownCast(entity)) {
-            const auto [first, second] = myRelationships.at(number);
-            if (relationship->Rep1().IsNull()) {
-                if (const auto stand = standIn(first)) {
-                    relationship->SetRep1(stand);
-                    patched = true;
-                }
-            }
-            if (relationship->Rep2().IsNull()) {
-                if (const auto stand = standIn(second)) {
-                    relationship->SetRep2(stand);
-                    patched = true;
-                }
-            }
-        }
-        // The loader kept the entity's record as its content for the reference it could not
-        // take; the graph follows that content rather than the entity while it is there.
-        if (patched && model->IsRedefinedContent(index)) {
-            model->ClearReportEntity(index);
-        }
+    return referring;
+}
+
+Handle(StepShape_ShapeRepresentation) StepTessellation::StandIn(int representation,
+                                                                StandIns& standIns)
+{
+    if (myShaped.count(representation) == 0 || myPlain.count(representation) != 0) {
+        return nullptr;
     }
+    Handle(StepShape_ShapeRepresentation)& stand = standIns.representations[representation];
+    if (!stand.IsNull()) {
+        return stand;
+    }
+    const Group& group = myGroups.at(representation);
+    // OCCT takes no representation without items; this point is never translated, as the
+    // stand-in is bound to its shape before the transfer.
+    Handle(StepGeom_CartesianPoint) origin = new StepGeom_CartesianPoint;
+    origin->Init3D(new TCollection_HAsciiString(""), 0, 0, 0);
+    Handle(StepRepr_HArray1OfRepresentationItem) items =
+        new StepRepr_HArray1OfRepresentationItem(1, 1);
+    items->SetValue(1, origin);
+    stand = new StepShape_ShapeRepresentation;
+    stand->Init(new TCollection_HAsciiString(group.name.c_str()), items,
+                standIns.contexts[group.context]);
+    standIns.model->AddEntity(origin);
+    standIns.model->AddEntity(stand);
+    myRepresentations.emplace_back(stand, representation);
+    return stand;
+}
+
+Handle(StepRepr_RepresentationItem) StepTessellation::ItemStandIn(int item, StandIns& standIns)
+{
+    if (myFaces.count(item) == 0 && myEdges.count(item) == 0 &&
+        (myGroups.count(item) == 0 || myGroups.at(item).kind == Kind::Representation)) {
+        return nullptr;
+    }
+    Handle(StepRepr_RepresentationItem)& stand = standIns.items[item];
+    if (stand.IsNull()) {
+        stand = new StepGeom_GeometricRepresentationItem;
+        stand->Init(new TCollection_HAsciiString(""));
+        standIns.model->AddEntity(stand);
+        myItemStandIns.emplace_back(stand, item);
+    }
+    return stand;
+}
+
+bool StepTessellation::Patch(const Handle(Standard_Transient)& entity, int number,
+                             StandIns& standIns)
+{
+    if (const auto definition = Handle(StepShape_ShapeDefinitionRepresentation)::DownCast(entity)) {
+        if (definition->UsedRepresentation().IsNull()) {
+            if (const auto stand = StandIn(myDefinitions.at(number), standIns)) {
+                definition->SetUsedRepresentation(stand);
+                return true;
+            }
+        }
+        return false;
+    }
+    if (const auto styled = Handle(StepVisual_StyledItem)::DownCast(entity)) {
+        if (styled->ItemAP242().IsNull()) {
+            if (const auto stand = ItemStandIn(myStyled.at(number), standIns)) {
+                styled->SetItem(stand);
+                return true;
+            }
+        }
+        return false;
+    }
+    if (const auto layer = Handle(StepVisual_PresentationLayerAssignment)::DownCast(entity)) {
+        const std::vector<int>& assigned = myLayered.at(number);
+        const Handle(StepVisual_HArray1OfLayeredItem) members = layer->AssignedItems();
+        bool patched = false;
+        for (int i = 1; !members.IsNull() && i <= members->Length() && size_t(i) <= assigned.size();
+             ++i) {
+            if (members->Value(i).IsNull()) {
+                if (const auto stand = ItemStandIn(assigned[size_t(i - 1)], standIns)) {
+                    StepVisual_LayeredItem member;
+                    member.SetValue(stand);
+                    members->SetValue(i, member);
+                    patched = true;
+                }
+            }
+        }
+        return patched;
+    }
+    if (const auto relationship = Handle(StepRepr_RepresentationRelationship)::DownCast(entity)) {
+        const auto [first, second] = myRelationships.at(number);
+        bool patched = false;
+        if (relationship->Rep1().IsNull()) {
+            if (const auto stand = StandIn(first, standIns)) {
+                relationship->SetRep1(stand);
+                patched = true;
+            }
+        }
+        if (relationship->Rep2().IsNull()) {
+            if (const auto stand = StandIn(second, standIns)) {
+                relationship->SetRep2(stand);
+                patched = true;
+            }
+        }
+        return patched;
+    }
+    return false;
 }
 
 void StepTessellation::TakePlain(const Handle(Standard_Transient)& entity, int number)

@@ -81,6 +81,11 @@ public:
     std::vector<std::string> Unread() const;
 
 private:
+    // What reads the records for Collect, and what Substitute has made so far (both in
+    // StepTessellation.cpp).
+    class Collector;
+    struct StandIns;
+
     enum class Kind { Face, Shell, Solid, Representation };
 
     struct Face {
@@ -108,6 +113,17 @@ private:
     // the tessellated items are dropped, as the tessellated representation of a part that has an
     // exact one is.
     void TakePlain(const Handle(Standard_Transient)& entity, int number);
+    // The entities of the model that lost a reference to a tessellated entity. On the way,
+    // takes the plain representations (TakePlain) and the contexts the stand-ins need.
+    std::vector<Handle(Standard_Transient)> FindReferring(StandIns& standIns);
+    // The stand-in for `representation` when it is a tessellated one that holds shapes; null
+    // otherwise. Made once, on first asking.
+    Handle(StepShape_ShapeRepresentation) StandIn(int representation, StandIns& standIns);
+    // The stand-in for `item` when it is a tessellated face, edge, shell or solid: a geometric
+    // item, which styled items and layers take. Null otherwise.
+    Handle(StepRepr_RepresentationItem) ItemStandIn(int item, StandIns& standIns);
+    // Gives the entity `number` stand-ins for the references it lost; whether it took any.
+    bool Patch(const Handle(Standard_Transient)& entity, int number, StandIns& standIns);
     TopoDS_Shape ItemShape(int item, double lengthFactor, int depth);
     TopoDS_Face MakeFace(int number, const Face& face, double lengthFactor);
     TopoDS_Shape MakeEdge(const Edge& edge, double lengthFactor);

@@ -2,25 +2,15 @@
 
 #include "FileDiagnosis.h"
 #include "LineStylePrinter.h"
-#include "LoadLog.h"
 #include "PrintFormat.h"
 
-#include "Common/Core/LoadFailure.h"
-#include "Common/Core/Logger.h"
-#include "Data/App/DocumentManager.h"
-#include "Data/Kernel/Document.h"
-#include "LineStyleReader.h"
+#include "orvex/LineStyles.h"
 
 #include <CLI/CLI.hpp>
 
-#include <iostream>
 #include <memory>
-#include <stdexcept>
-#include <vector>
 
 namespace orvex::cli {
-
-using namespace orvkit;
 
 namespace {
 
@@ -29,44 +19,15 @@ struct LineTypesOptions {
     bool json = false;
 };
 
-// Warnings for definitions the reader had to skip; its notes about pattern keys it does not
-// know (rotation "R=", say) are left out, as such patterns are otherwise read whole.
-void PrintSkippedDefinitions(const std::string& file, const std::vector<LogRecord>& log)
-{
-    for (const LogRecord& record : log) {
-        if (record.level >= 3) {
-            std::cerr << "orvex-interop: warning: '" << file << "': " << record.text << "\n";
-        }
-    }
-}
-
 int RunLineTypes(const LineTypesOptions& options)
 {
-    // The reader itself says nothing about a file it cannot open.
-    if (const LoadFailure failure = LoadFailure::CheckFile(options.file)) {
-        PrintError(options.file, failure);
+    const LineStylesResult result = ReadLineStyles(options.file);
+    PrintWarnings(options.file, result.warnings);
+    if (!result) {
+        PrintError(options.file, result.failure.reason);
         return 1;
     }
-    const std::shared_ptr<Document> document = DocumentManager::Instance().NewDocument();
-    {
-        LoadLog log;
-        try {
-            LineStyleReader(document.get()).Load(options.file);
-        } catch (const std::logic_error& error) {
-            // A value that is not a number (std::invalid_argument) or beyond a double
-            // (std::out_of_range); the message names the text.
-            PrintError(options.file, error.what());
-            return 1;
-        }
-        PrintSkippedDefinitions(options.file, log.GetRecords());
-    }
-    LineStylePrinter printer(*document);
-    if (printer.IsEmpty()) {
-        PrintError(options.file, "no line-style definitions (a \"*NAME,description\" "
-                                 "line followed by an \"A,...\" line)");
-        return 1;
-    }
-    Print(printer, options.file, options.json);
+    Print(LineStylePrinter(*result.document), options.file, options.json);
     return 0;
 }
 
