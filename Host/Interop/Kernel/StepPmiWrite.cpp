@@ -1,5 +1,7 @@
 #include "StepPmiWrite.h"
 
+#include "Interop/Kernel/PmiDatums.h"
+
 #include <BRep_Tool.hxx>
 #include <Interface_InterfaceModel.hxx>
 #include <Precision.hxx>
@@ -40,9 +42,7 @@
 #include <StepShape_ToleranceValue.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TopoDS.hxx>
-#include <XCAFDimTolObjects_DatumObject.hxx>
 #include <XCAFDimTolObjects_GeomToleranceObject.hxx>
-#include <XCAFDoc_Datum.hxx>
 #include <XCAFDoc_GeomTolerance.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
@@ -391,28 +391,15 @@ StepPmiWrite::StepPmiWrite(const XdeDocumentImpl& impl)
 
 void StepPmiWrite::NoteDatumTargets(const XdeDocumentImpl& impl)
 {
-    TDF_LabelSequence labels;
-    impl.dimTolTool->GetDatumLabels(labels);
     // The writer writes a datum or target once for its name and number, in this order.
-    std::set<std::string> written;
-    for (const TDF_Label& label : labels) {
-        Handle(XCAFDoc_Datum) attribute;
-        if (!label.FindAttribute(XCAFDoc_Datum::GetID(), attribute) ||
-            attribute->GetObject().IsNull() || attribute->GetObject()->GetName().IsNull()) {
-            continue;
-        }
-        const Handle(XCAFDimTolObjects_DatumObject) datum = attribute->GetObject();
-        if (!written
-                 .insert(std::string(datum->GetName()->ToCString()) + "#" +
-                         std::to_string(datum->GetDatumTargetNumber()))
-                 .second ||
-            !datum->IsDatumTarget() ||
-            datum->GetDatumTargetType() == XCAFDimTolObjects_DatumTargetType_Area) {
+    for (const DocumentDatum& datum : DistinctDatums(*impl.dimTolTool)) {
+        if (!datum.object->IsDatumTarget() ||
+            datum.object->GetDatumTargetType() == XCAFDimTolObjects_DatumTargetType_Area) {
             continue;
         }
         TDF_LabelSequence features;
         TDF_LabelSequence none;
-        impl.dimTolTool->GetRefShapeLabel(label, features, none);
+        impl.dimTolTool->GetRefShapeLabel(datum.label, features, none);
         const TopoDS_Shape feature =
             features.IsEmpty() ? TopoDS_Shape() : XCAFDoc_ShapeTool::GetShape(features.First());
         myTargetPoints.push_back(

@@ -6,6 +6,7 @@
 #include "Geometry/IO/LabelProperties.h"
 #include "Geometry/IO/LengthUnit.h"
 #include "Interop/Kernel/KernelSupport.h"
+#include "Interop/Kernel/PmiDatums.h"
 #include "Interop/Kernel/StepTessellationWrite.h"
 #include "Interop/Kernel/StepWriteFixes.h"
 #include "Interop/Kernel/XdeDocumentIGES.h"
@@ -17,14 +18,11 @@
 #include <TDF_LabelSequence.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
-#include <XCAFDimTolObjects_DatumObject.hxx>
 #include <XCAFDimTolObjects_DimensionObject.hxx>
-#include <XCAFDoc_Datum.hxx>
 #include <XCAFDoc_Dimension.hxx>
 
 #include <fmt/format.h>
 
-#include <set>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -114,27 +112,15 @@ std::vector<std::pair<const char*, size_t>> CountPmi(const XCAFDoc_DimTolTool& t
     }
     tool.GetGeomToleranceLabels(labels);
     const size_t tolerances = size_t(labels.Length());
-    tool.GetDatumLabels(labels);
-    std::set<std::string> datums;
-    std::set<std::string> targets;
-    for (const TDF_Label& label : labels) {
-        Handle(XCAFDoc_Datum) attribute;
-        if (!label.FindAttribute(XCAFDoc_Datum::GetID(), attribute) ||
-            attribute->GetObject().IsNull() || attribute->GetObject()->GetName().IsNull()) {
-            continue;
-        }
-        const Handle(XCAFDimTolObjects_DatumObject) datum = attribute->GetObject();
-        const std::string name = datum->GetName()->ToCString();
-        if (datum->IsDatumTarget()) {
-            targets.insert(name + std::to_string(datum->GetDatumTargetNumber()));
-        } else {
-            datums.insert(name);
-        }
+    size_t datums = 0;
+    size_t targets = 0;
+    for (const DocumentDatum& datum : DistinctDatums(tool)) {
+        ++(datum.object->IsDatumTarget() ? targets : datums);
     }
     return {{"dimensions", dimensions},
             {"tolerances", tolerances},
-            {"datums", datums.size()},
-            {"datum targets", targets.size()}};
+            {"datums", datums},
+            {"datum targets", targets}};
 }
 
 // "12 PMI items (dimensions, tolerances, datums) are not kept: IGES holds no semantic PMI"; empty
