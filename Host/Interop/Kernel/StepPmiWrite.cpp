@@ -1,13 +1,12 @@
 #include "StepPmiWrite.h"
 
 #include "Interop/Kernel/PmiDatums.h"
+#include "Interop/Kernel/StepItemAspect.h"
 
 #include <BRep_Tool.hxx>
 #include <Interface_InterfaceModel.hxx>
 #include <Precision.hxx>
 #include <STEPConstruct_UnitContext.hxx>
-#include <StepAP242_GeometricItemSpecificUsage.hxx>
-#include <StepAP242_ItemIdentifiedRepresentationUsageDefinition.hxx>
 #include <StepBasic_ConversionBasedUnitAndLengthUnit.hxx>
 #include <StepBasic_ConversionBasedUnitAndPlaneAngleUnit.hxx>
 #include <StepBasic_LengthMeasureWithUnit.hxx>
@@ -338,21 +337,12 @@ void LinkDatumTarget(const Handle(Interface_InterfaceModel)& model,
     if (written.IsNull()) {
         return;
     }
-    Handle(StepRepr_ShapeAspect) feature = new StepRepr_ShapeAspect;
-    feature->Init(new TCollection_HAsciiString(), new TCollection_HAsciiString(), target->OfShape(),
-                  StepData_LTrue);
-    StepAP242_ItemIdentifiedRepresentationUsageDefinition definition;
-    definition.SetValue(feature);
-    Handle(StepRepr_HArray1OfRepresentationItem) items =
-        new StepRepr_HArray1OfRepresentationItem(1, 1);
-    items->SetValue(1, written);
-    Handle(StepAP242_GeometricItemSpecificUsage) usage = new StepAP242_GeometricItemSpecificUsage;
-    usage->Init(new TCollection_HAsciiString(), new TCollection_HAsciiString(), definition,
-                representation, items);
+    const StepItemAspect feature =
+        StepItemAspect::Make(target->OfShape(), representation, written, StepData_LTrue);
     Handle(StepRepr_FeatureForDatumTargetRelationship) relation =
         new StepRepr_FeatureForDatumTargetRelationship;
-    relation->Init(new TCollection_HAsciiString(), Standard_False, nullptr, feature, target);
-    model->AddWithRefs(usage);
+    relation->Init(new TCollection_HAsciiString(), Standard_False, nullptr, feature.aspect, target);
+    model->AddWithRefs(feature.usage);
     model->AddWithRefs(relation);
 }
 

@@ -1,11 +1,12 @@
 #include "StepUserPropertiesWrite.h"
 
+#include "Interop/Kernel/StepItemAspect.h"
+
 #include "Geometry/IO/StepTypedValue.h"
 #include "Interop/Kernel/StepUnitText.h"
 #include "Interop/Kernel/StepWrittenEntities.h"
 
 #include <Interface_UndefinedContent.hxx>
-#include <StepAP242_GeometricItemSpecificUsage.hxx>
 #include <StepBasic_GeneralProperty.hxx>
 #include <StepBasic_MeasureValueMember.hxx>
 #include <StepBasic_MeasureWithUnit.hxx>
@@ -190,19 +191,10 @@ Handle(StepRepr_ShapeAspect) AspectOf(const Handle(Transfer_FinderProcess)& proc
                                      STANDARD_TYPE(StepRepr_RepresentationItem), item)) {
         return nullptr;
     }
-    Handle(StepRepr_ShapeAspect) aspect = new StepRepr_ShapeAspect;
-    aspect->Init(new TCollection_HAsciiString(""), new TCollection_HAsciiString(""), shape,
-                 StepData_LFalse);
-    StepAP242_ItemIdentifiedRepresentationUsageDefinition definition;
-    definition.SetValue(aspect);
-    Handle(StepRepr_HArray1OfRepresentationItem) items =
-        new StepRepr_HArray1OfRepresentationItem(1, 1);
-    items->SetValue(1, item);
-    Handle(StepAP242_GeometricItemSpecificUsage) usage = new StepAP242_GeometricItemSpecificUsage;
-    usage->Init(new TCollection_HAsciiString(""), new TCollection_HAsciiString(""), definition,
-                part->UsedRepresentation(), items);
-    model->AddWithRefs(usage);
-    return aspect;
+    const StepItemAspect made =
+        StepItemAspect::Make(shape, part->UsedRepresentation(), item, StepData_LFalse);
+    model->AddWithRefs(made.usage);
+    return made.aspect;
 }
 
 // The product's id and description, as the document holds them, into the written product.
