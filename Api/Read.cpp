@@ -4,7 +4,7 @@
 
 #include "Common/Core/ParameterCreator.h"
 #include "Common/Core/ParameterDict.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/XdeModelReader.h"
 
 #include <XCAFDoc_Editor.hxx>
@@ -96,11 +96,11 @@ ReadResult Read(const std::string& path, const ReadOptions& options)
         options.progress ? options.progress : [](const std::string&, double) { return true; });
     orvkit::ParameterDict settings;
     if (!options.codePage.empty()) {
-        settings.Add(orvkit::XdeDocumentSTEP::CodePageKey,
+        settings.Add(orvkit::StepModelReader::CodePageKey,
                      orvkit::ParameterCreator::Create(options.codePage));
     }
     if (options.transferJobs > 0) {
-        settings.Add(orvkit::XdeDocumentSTEP::TransferJobsKey,
+        settings.Add(orvkit::StepModelReader::TransferJobsKey,
                      orvkit::ParameterCreator::Create(options.transferJobs));
     }
     if (!orvkit::XdeModelReader::Open(path, *document, &settings)) {

@@ -12,7 +12,7 @@
 #include "Geometry/IO/StepFileParse.h"
 #include "Geometry/IO/StepModelLoad.h"
 #include "Interop/Kernel/KernelSupport.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Xde2Doc.h"
 
 #include <IFSelect_ReturnStatus.hxx>
@@ -233,7 +233,7 @@ Measurement CheckFile(const std::string& path, const AssemblyParameters& paramet
 {
     Measurement result;
     orvkit::XdeDocumentImpl impl;
-    result.ok = orvkit::XdeDocumentSTEP::Open(path, impl, nullptr);
+    result.ok = orvkit::StepModelReader().Open(path, impl, nullptr);
     const std::string mismatch = result.ok ? CompareWithParameters(CountContent(impl), parameters)
                                            : std::string("the kernel could not read it");
     std::snprintf(result.error, sizeof result.error, "%s", mismatch.c_str());
@@ -252,7 +252,7 @@ Measurement ReadWithOcct(const std::string& path)
     application->NewDocument("MDTV-XCAF", document);
     STEPCAFControl_Reader reader;
     orvkit::StaticSettingsScope scope;
-    orvkit::XdeDocumentSTEP::ConfigureReader(reader, scope, nullptr);
+    orvkit::StepModelReader::ConfigureReader(reader, scope, nullptr);
     result.ok = reader.ReadFile(path.c_str()) == IFSelect_RetDone;
     const auto parsed = Clock::now();
     result.ok = result.ok && reader.Transfer(document);
@@ -286,7 +286,7 @@ Measurement ImportWithPlugin(const std::string& path, int transferJobs)
     orvkit::Xde2Doc converter;
     converter.SetUseColor(true);
     if (transferJobs > 0) {
-        converter.GetSettings()->Add(orvkit::XdeDocumentSTEP::TransferJobsKey,
+        converter.GetSettings()->Add(orvkit::StepModelReader::TransferJobsKey,
                                      orvkit::ParameterCreator::Create(transferJobs));
     }
     result.ok = converter.Load(path);
@@ -415,7 +415,7 @@ bool ParseOurs(const std::string& path)
     const orvkit::TranslatorLock lock;
     STEPCAFControl_Reader reader;
     orvkit::StaticSettingsScope scope;
-    orvkit::XdeDocumentSTEP::ConfigureReader(reader, scope, nullptr);
+    orvkit::StepModelReader::ConfigureReader(reader, scope, nullptr);
     return orvkit::LoadStepModel(parse, reader.ChangeReader().WS(), path);
 }
 
@@ -441,7 +441,7 @@ Measurement MeasureParse(const std::string& path, ParseSide side)
     case ParseSide::OcctParse: {
         STEPCAFControl_Reader reader;
         orvkit::StaticSettingsScope scope;
-        orvkit::XdeDocumentSTEP::ConfigureReader(reader, scope, nullptr);
+        orvkit::StepModelReader::ConfigureReader(reader, scope, nullptr);
         result.ok = reader.ReadFile(path.c_str()) == IFSelect_RetDone;
         break;
     }

@@ -3,7 +3,7 @@
 // ratio and its growth show. See README.md.
 #include "BenchSupport.h"
 
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/StepModelReader.h"
 
 #include <BRep_Tool.hxx>
 #include <Poly_Triangulation.hxx>
@@ -159,7 +159,7 @@ void BM_Tessellated(benchmark::State& state)
         const double a = SecondsBetween(start, Clock::now());
         start = Clock::now();
         orvkit::XdeDocumentImpl impl;
-        const bool read = orvkit::XdeDocumentSTEP::Open(step, impl, nullptr);
+        const bool read = orvkit::StepModelReader().Open(step, impl, nullptr);
         const double b = SecondsBetween(start, Clock::now());
         if (mesh.IsNull() || mesh->NbTriangles() != expected || !read ||
             TrianglesOf(impl) != expected) {

@@ -3,8 +3,9 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterDict.h"
+#include "Interop/Kernel/IgesModelReader.h"
 #include "Interop/Kernel/IgesNumberCheck.h"
-#include "Interop/Kernel/XdeDocumentIGES.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeLabelImpl.h"
 
@@ -41,7 +42,7 @@ TEST_F(KernelTest, StepRoundTripKeepsNameAndColourAndFillsTheTools)
 {
     const std::string path = WriteBoxStep();
     XdeDocumentImpl impl;
-    ASSERT_TRUE(XdeDocumentSTEP::Open(path, impl, nullptr));
+    ASSERT_TRUE(StepModelReader().Open(path, impl, nullptr));
     ASSERT_FALSE(impl.shapeTool.IsNull());
     ASSERT_FALSE(impl.colorTool.IsNull());
     ASSERT_FALSE(impl.dimTolTool.IsNull());
@@ -60,7 +61,7 @@ TEST_F(KernelTest, ReadersRestoreTheTranslatorParametersTheyChange)
     ASSERT_TRUE(Interface_Static::SetIVal("read.step.product.mode", 0));
     ASSERT_TRUE(Interface_Static::SetCVal("read.step.codepage", "CP1252"));
     XdeDocumentImpl impl;
-    ASSERT_TRUE(XdeDocumentSTEP::Open(WriteBoxStep(), impl, nullptr));
+    ASSERT_TRUE(StepModelReader().Open(WriteBoxStep(), impl, nullptr));
     EXPECT_EQ(Interface_Static::IVal("read.step.product.mode"), 0);
     EXPECT_STREQ(Interface_Static::CVal("read.step.codepage"), "CP1252");
     Interface_Static::SetIVal("read.step.product.mode", 1);
@@ -74,11 +75,11 @@ TEST_F(KernelTest, AnUnknownCodePageFailsTheReadInsteadOfReadingWithAnother)
     settings.Add("CodePage", ParameterCreator::Create("NoSuchCodePage"));
     ScopedLogCapture log;
     XdeDocumentImpl impl;
-    EXPECT_FALSE(XdeDocumentSTEP::Open(path, impl, &settings));
+    EXPECT_FALSE(StepModelReader().Open(path, impl, &settings));
     EXPECT_TRUE(
         log.Contains(4, "Cannot read file: " + path + " (unknown code page 'NoSuchCodePage')"));
     settings.Add("CodePage", ParameterCreator::Create("CP1251"));
-    EXPECT_TRUE(XdeDocumentSTEP::Open(path, impl, &settings));
+    EXPECT_TRUE(StepModelReader().Open(path, impl, &settings));
 }
 
 TEST_F(KernelTest, BadFilesFailWithALogLineAndLeaveAnEmptyDocument)
@@ -96,17 +97,17 @@ TEST_F(KernelTest, BadFilesFailWithALogLineAndLeaveAnEmptyDocument)
         ScopedLogCapture log;
         XdeDocumentImpl impl;
         const bool isStep = name.find(".step") != std::string::npos;
-        const bool read = isStep ? XdeDocumentSTEP::Open(path, impl, nullptr)
-                                 : XdeDocumentIGES::Open(path, impl, nullptr);
+        const bool read = isStep ? StepModelReader().Open(path, impl, nullptr)
+                                 : IgesModelReader().Open(path, impl, nullptr);
         EXPECT_FALSE(read) << name;
         EXPECT_TRUE(impl.freeShapes.IsEmpty()) << name;
         EXPECT_FALSE(impl.shapeTool.IsNull()) << name;
         EXPECT_FALSE(log->GetRecords().empty()) << name;
     }
     XdeDocumentImpl impl;
-    EXPECT_FALSE(XdeDocumentSTEP::Open(myDir.File("missing.step"), impl, nullptr));
-    EXPECT_FALSE(XdeDocumentSTEP::Open(myDir.GetPath(), impl, nullptr));
-    EXPECT_FALSE(XdeDocumentIGES::Open("", impl, nullptr));
+    EXPECT_FALSE(StepModelReader().Open(myDir.File("missing.step"), impl, nullptr));
+    EXPECT_FALSE(StepModelReader().Open(myDir.GetPath(), impl, nullptr));
+    EXPECT_FALSE(IgesModelReader().Open("", impl, nullptr));
 }
 
 // A fuzzed file whose validation properties name a missing measure or unit element: the read
@@ -114,8 +115,8 @@ TEST_F(KernelTest, BadFilesFailWithALogLineAndLeaveAnEmptyDocument)
 TEST_F(KernelTest, DamagedValidationPropertiesAreLeftUnread)
 {
     XdeDocumentImpl impl;
-    ASSERT_TRUE(XdeDocumentSTEP::Open(TestDataFile("crashers/damaged-validation-properties.stp"),
-                                      impl, nullptr))
+    ASSERT_TRUE(StepModelReader().Open(TestDataFile("crashers/damaged-validation-properties.stp"),
+                                       impl, nullptr))
         << impl.failure.Describe();
     ASSERT_EQ(impl.declaredValidation.size(), 1u);
     const XdeValidationProps& values = impl.declaredValidation.front().values;
@@ -134,8 +135,8 @@ TEST_F(KernelTest, TranslatorMemoryFaultsBecomeFailedReads)
         ScopedLogCapture log;
         XdeDocumentImpl impl;
         const bool read = std::string(file).find(".igs") != std::string::npos
-                              ? XdeDocumentIGES::Open(path, impl, nullptr)
-                              : XdeDocumentSTEP::Open(path, impl, nullptr);
+                              ? IgesModelReader().Open(path, impl, nullptr)
+                              : StepModelReader().Open(path, impl, nullptr);
         EXPECT_FALSE(read) << file;
         EXPECT_TRUE(impl.freeShapes.IsEmpty()) << file;
         bool reported = false;
@@ -163,8 +164,8 @@ TEST_F(KernelTest, ReadsReportProgressToTheInstalledHandler)
     auto recorder = std::make_shared<Recorder>();
     Progress::Instance().SetHandler(recorder);
     XdeDocumentImpl impl;
-    const bool read = XdeDocumentSTEP::Open(path, impl, nullptr);
-    const bool failed = XdeDocumentSTEP::Open(myDir.Write("bad.step", "nonsense"), impl, nullptr);
+    const bool read = StepModelReader().Open(path, impl, nullptr);
+    const bool failed = StepModelReader().Open(myDir.Write("bad.step", "nonsense"), impl, nullptr);
     Progress::Instance().SetHandler(nullptr);
 
     EXPECT_TRUE(read);

@@ -1,11 +1,17 @@
 // Any model file into a kernel document and out again (XdeModelReader, XdeModelWriter,
-// XdeModelEdit), and the format table they and the program share.
+// XdeModelEdit), the table of readers, and the format table they and the program share.
 #include "Support/TestSupport.h"
 
 #include "Geometry/IO/LabelName.h"
 #include "Geometry/IO/MeshFileCheck.h"
 #include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/ShapeMesher.h"
+#include "Interop/Kernel/GltfModelReader.h"
+#include "Interop/Kernel/IgesModelReader.h"
+#include "Interop/Kernel/ModelReaderTable.h"
+#include "Interop/Kernel/ObjModelReader.h"
+#include "Interop/Kernel/ShapeModelReader.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeModelReader.h"
 #include "Interop/Kernel/XdeModelWriter.h"
@@ -299,6 +305,28 @@ TEST(ModelReaderTest, BadFilesFailWithTheirReason)
         EXPECT_FALSE(XdeModelReader::Open(path, impl, nullptr)) << path;
         EXPECT_EQ(impl.failure.kind, kind) << path << ": " << impl.failure.Describe();
         EXPECT_TRUE(impl.freeShapes.IsEmpty()) << path;
+    }
+}
+
+TEST(ModelReaderTableTest, ChoosesOneReaderByExtensionInAnyCaseAndNoneForOthers)
+{
+    const auto reader = [](const char* path) { return ModelReaderTable::ForPath(path); };
+    EXPECT_NE(dynamic_cast<const StepModelReader*>(reader("dir.v2/part.STP")), nullptr);
+    EXPECT_EQ(reader("a.step"), reader("b.Stp"));
+    EXPECT_NE(dynamic_cast<const IgesModelReader*>(reader("part.Iges")), nullptr);
+    EXPECT_NE(dynamic_cast<const GltfModelReader*>(reader("scene.GLB")), nullptr);
+    EXPECT_EQ(reader("scene.gltf"), reader("scene.glb"));
+    EXPECT_NE(dynamic_cast<const ObjModelReader*>(reader("mesh.obj")), nullptr);
+    EXPECT_NE(dynamic_cast<const ShapeModelReader*>(reader("solid.brp")), nullptr);
+    EXPECT_EQ(reader("solid.brep"), reader("mesh.STL"));
+    for (const char* other : {"model.xyz", "step", "part.step.bak", "part.", ""}) {
+        EXPECT_EQ(reader(other), nullptr) << other;
+    }
+    // A format the table of formats knows and no reader takes would be refused as unknown.
+    for (const ModelFormat& format : ModelFormat::All()) {
+        for (const std::string& extension : format.extensions) {
+            EXPECT_NE(reader(("model" + extension).c_str()), nullptr) << extension;
+        }
     }
 }
 

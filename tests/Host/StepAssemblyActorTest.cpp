@@ -7,6 +7,7 @@
 #include "Common/Core/CaptureLogSink.h"
 #include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 
 #include <BRep_Tool.hxx>
@@ -117,10 +118,10 @@ DocumentRecord Read(const std::string& path, bool stock, int jobs = 1)
     ParameterDict settings;
     settings.Add("StockReader", ParameterCreator::Create(stock));
     if (jobs > 0) {
-        settings.Add(XdeDocumentSTEP::TransferJobsKey, ParameterCreator::Create(jobs));
+        settings.Add(StepModelReader::TransferJobsKey, ParameterCreator::Create(jobs));
     }
     XdeDocumentImpl impl;
-    if (!XdeDocumentSTEP::Open(path, impl, &settings)) {
+    if (!StepModelReader().Open(path, impl, &settings)) {
         result.summary = "not read";
         return result;
     }

@@ -7,7 +7,7 @@
 
 #include "Common/Core/ParameterDict.h"
 #include "Geometry/IO/StepFileParse.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/StepModelReader.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -244,7 +244,7 @@ TEST(StepFileParseTest, LeavesWhatItDoesNotTakeToOpenCascade)
     const std::string path = dir.Write("stray.stp", sample);
     const ScopedLogCapture log;
     XdeDocumentImpl ours;
-    ASSERT_TRUE(XdeDocumentSTEP::Open(path, ours, nullptr));
+    ASSERT_TRUE(StepModelReader().Open(path, ours, nullptr));
     const std::vector<LogRecord> records = log->GetRecords();
     EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const LogRecord& record) {
         return record.level == 2 &&
@@ -253,9 +253,9 @@ TEST(StepFileParseTest, LeavesWhatItDoesNotTakeToOpenCascade)
                                   std::to_string(sample.find("@")) + ")";
     }));
     ParameterDict stock;
-    stock.Add(XdeDocumentSTEP::StockParserKey, ParameterCreator::Create(true));
+    stock.Add(StepModelReader::StockParserKey, ParameterCreator::Create(true));
     XdeDocumentImpl theirs;
-    ASSERT_TRUE(XdeDocumentSTEP::Open(path, theirs, &stock));
+    ASSERT_TRUE(StepModelReader().Open(path, theirs, &stock));
     EXPECT_EQ(ours.freeShapes.Length(), theirs.freeShapes.Length());
 }
 
@@ -290,7 +290,7 @@ TEST(StepFileParseTest, RefusesNumbersNoGeometryCanHold)
     const std::string path = dir.Write(
         "far.stp", StepFile("#1=CARTESIAN_POINT('',(1.E308,0.,0.));\n#2=VERTEX_POINT('',#1);\n"));
     XdeDocumentImpl impl;
-    EXPECT_FALSE(XdeDocumentSTEP::Open(path, impl, nullptr));
+    EXPECT_FALSE(StepModelReader().Open(path, impl, nullptr));
     EXPECT_EQ(impl.failure.kind, LoadFailureParseError);
     EXPECT_NE(impl.failure.detail.find("entity #1 holds the number 1.E308"), std::string::npos)
         << impl.failure.detail;

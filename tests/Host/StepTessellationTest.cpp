@@ -3,7 +3,7 @@
 // malformed variants that are refused with the entity named.
 #include "Support/TestSupport.h"
 
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeModelWriter.h"
 #include "Interop/Kernel/XdeValidationProps.h"
@@ -76,7 +76,7 @@ protected:
     bool Read(const std::string& text, orvkit::XdeDocumentImpl& impl, std::string* why = nullptr)
     {
         const bool read =
-            orvkit::XdeDocumentSTEP::Open(myDir.Write("part.stp", text), impl, nullptr);
+            orvkit::StepModelReader().Open(myDir.Write("part.stp", text), impl, nullptr);
         if (why != nullptr) {
             *why = impl.failure.detail;
         }
@@ -330,7 +330,7 @@ TEST_F(StepTessellationTest, EdgesAreLinesOfPointsBesideTheFacesAndAreWrittenBac
         orvkit::XdeModelWriter::Save(myDir.File("edges.stp"), impl, {});
     ASSERT_TRUE(written) << written.failure;
     orvkit::XdeDocumentImpl back;
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(myDir.File("edges.stp"), back, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(myDir.File("edges.stp"), back, nullptr));
     EXPECT_EQ(FacesOf(PartShape(back, "part")).triangles, 2);
     EXPECT_EQ(polygons(PartShape(back, "part")), (std::vector<int>{2, 3}));
 }
@@ -409,7 +409,7 @@ TEST_F(StepTessellationTest, AStepRoundTripKeepsTheTrianglesColoursLayersAndPlac
     EXPECT_NE(text.find("TESSELLATED_SOLID"), std::string::npos);
 
     orvkit::XdeDocumentImpl back;
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(myDir.File("back.stp"), back, nullptr))
+    ASSERT_TRUE(orvkit::StepModelReader().Open(myDir.File("back.stp"), back, nullptr))
         << back.failure.Describe();
     EXPECT_TRUE(back.readWarnings.empty());
     for (const char* name : {"tetra", "wedge"}) {
@@ -492,7 +492,7 @@ TEST_F(StepTessellationTest, TriangulatedFacesListedByAPlainShapeRepresentationA
         orvkit::XdeModelWriter::Save(myDir.File("back.stp"), impl, {});
     ASSERT_TRUE(written) << written.failure;
     orvkit::XdeDocumentImpl back;
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(myDir.File("back.stp"), back, nullptr))
+    ASSERT_TRUE(orvkit::StepModelReader().Open(myDir.File("back.stp"), back, nullptr))
         << back.failure.Describe();
     EXPECT_TRUE(back.readWarnings.empty());
     check(back, false);

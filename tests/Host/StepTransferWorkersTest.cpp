@@ -8,7 +8,7 @@
 #include "Common/Core/Logger.h"
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/WorkerProcesses.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/StepModelReader.h"
 
 #include <TDF_LabelSequence.hxx>
 
@@ -62,8 +62,8 @@ protected:
     static bool Read(const std::string& path, int jobs, XdeDocumentImpl& impl)
     {
         ParameterDict settings;
-        settings.Add(XdeDocumentSTEP::TransferJobsKey, ParameterCreator::Create(jobs));
-        return XdeDocumentSTEP::Open(path, impl, &settings);
+        settings.Add(StepModelReader::TransferJobsKey, ParameterCreator::Create(jobs));
+        return StepModelReader().Open(path, impl, &settings);
     }
 
     TempDir myDir;

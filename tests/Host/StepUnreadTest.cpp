@@ -5,8 +5,9 @@
 #include "Support/TestSupport.h"
 
 #include "Common/Core/ParameterCreator.h"
+#include "Geometry/IO/StepFileParse.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/StepTessellatedParts.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 
 #include <TopExp.hxx>
@@ -49,11 +50,11 @@ TEST(StepUnreadTest, TessellatedPartsAreNamedWhenOpenCascadesParserReadsTheFile)
     // goes to OpenCASCADE's parser instead (as one it does not take would) names the parts it
     // leaves out.
     orvkit::ParameterDict stock;
-    stock.Add(orvkit::XdeDocumentSTEP::StockParserKey, orvkit::ParameterCreator::Create(true));
+    stock.Add(orvkit::StepModelReader::StockParserKey, orvkit::ParameterCreator::Create(true));
     ScopedLogCapture log;
     orvkit::XdeDocumentImpl impl;
     const std::string path = TestDataFile(kHandwritten + "tessellated-assembly.stp");
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(path, impl, &stock));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(path, impl, &stock));
     const std::string expected =
         "2 parts hold only tessellated geometry, which is not read: tetra, wedge";
     EXPECT_EQ(impl.readWarnings, Warnings{expected});
@@ -61,21 +62,21 @@ TEST(StepUnreadTest, TessellatedPartsAreNamedWhenOpenCascadesParserReadsTheFile)
     EXPECT_TRUE(log.Contains(3, "STEP reader: " + path + ": " + expected));
 
     // A file of one tessellated part gives OCCT no shape at all: the failure says why.
-    ASSERT_FALSE(orvkit::XdeDocumentSTEP::Open(TestDataFile(kHandwritten + "tessellated-tetra.stp"),
-                                               impl, &stock));
+    ASSERT_FALSE(orvkit::StepModelReader().Open(
+        TestDataFile(kHandwritten + "tessellated-tetra.stp"), impl, &stock));
     EXPECT_EQ(impl.failure.kind, orvkit::LoadFailureNothingTransferable);
     EXPECT_EQ(impl.failure.detail,
               "1 part holds only tessellated geometry, which is not read: tetra");
     EXPECT_TRUE(impl.readWarnings.empty());
 
     // Nor are triangulated faces listed by a plain shape representation read so.
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(
+    ASSERT_TRUE(orvkit::StepModelReader().Open(
         TestDataFile(kHandwritten + "tessellated-loose-faces.stp"), impl, &stock));
     EXPECT_EQ(impl.readWarnings,
               Warnings{"1 part holds only tessellated geometry, which is not read: panel"});
 
     // Read the usual way, both come in whole and nothing is said.
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(path, impl, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(path, impl, nullptr));
     EXPECT_TRUE(impl.readWarnings.empty());
 }
 
@@ -95,9 +96,12 @@ TEST(StepUnreadTest, TessellatedAnnotationsAreNoPartsShape)
         ASSERT_GT(parsed.model->NbEntities(), 0);
         // No part is taken for one of tessellated geometry only. (The count of tessellated
         // items takes the annotations' surface sets in; it only shows when nothing else read.)
-        EXPECT_TRUE(orvkit::StepTessellatedParts::Find(path, parsed.model).products.empty());
+        const orvkit::StepFileParse records = orvkit::StepFileParse::Read(path);
+        EXPECT_TRUE(orvkit::StepTessellatedParts::Find(
+                        parsed.model, orvkit::StepTessellatedParts::ReadDefinitions(records))
+                        .products.empty());
         orvkit::XdeDocumentImpl impl;
-        ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(path, impl, nullptr));
+        ASSERT_TRUE(orvkit::StepModelReader().Open(path, impl, nullptr));
         // Both files hold semantic PMI the reader leaves out, which is said; nothing tessellated
         // is.
         for (const std::string& warning : impl.readWarnings) {
@@ -109,8 +113,8 @@ TEST(StepUnreadTest, TessellatedAnnotationsAreNoPartsShape)
 TEST(StepUnreadTest, PartsInFilesBesideTheAssemblyAreRead)
 {
     orvkit::XdeDocumentImpl impl;
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(TestDataFile(kHandwritten + "wheels-assembly.stp"),
-                                              impl, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(TestDataFile(kHandwritten + "wheels-assembly.stp"),
+                                               impl, nullptr));
     EXPECT_TRUE(impl.readWarnings.empty());
     EXPECT_EQ(EdgesOf(impl, "wheel"), 1);
     EXPECT_EQ(EdgesOf(impl, "axle"), 1);
@@ -122,7 +126,7 @@ TEST(StepUnreadTest, PartsInFilesBesideTheAssemblyAreRead)
     const fs::path relative = fs::relative(dir.File("wheels-assembly.stp"), fs::current_path());
     ASSERT_TRUE(relative.is_relative());
     ASSERT_FALSE(fs::exists("wheel.stp"));
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(relative.string(), impl, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(relative.string(), impl, nullptr));
     EXPECT_TRUE(impl.readWarnings.empty());
     EXPECT_EQ(EdgesOf(impl, "wheel"), 1);
     EXPECT_EQ(EdgesOf(impl, "axle"), 1);
@@ -134,27 +138,27 @@ TEST(StepUnreadTest, PartsWhoseFilesAreMissingOrUnreadableAreNamed)
     CopyInto(dir, {"wheels-assembly.stp"});
     const std::string assembly = dir.File("wheels-assembly.stp");
     orvkit::XdeDocumentImpl impl;
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(assembly, impl, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(assembly, impl, nullptr));
     EXPECT_EQ(impl.readWarnings,
               Warnings{"2 parts live in files that are not beside it: wheel.stp, axle.stp"});
     EXPECT_EQ(EdgesOf(impl, "wheel"), 0);
 
     // One there, one not: the one is read, the other still named.
     CopyInto(dir, {"wheel.stp"});
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(assembly, impl, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(assembly, impl, nullptr));
     EXPECT_EQ(impl.readWarnings,
               Warnings{"1 part lives in a file that is not beside it: axle.stp"});
     EXPECT_EQ(EdgesOf(impl, "wheel"), 1);
 
     // A file that is there but not STEP is not said to be missing.
     dir.Write("axle.stp", "not a STEP file\n");
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(assembly, impl, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(assembly, impl, nullptr));
     EXPECT_EQ(impl.readWarnings,
               Warnings{"1 part lives in a file that could not be read: axle.stp"});
 
     // The next read of the document does not keep the last one's warnings.
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(TestDataFile(kHandwritten + "wheels-assembly.stp"),
-                                              impl, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(TestDataFile(kHandwritten + "wheels-assembly.stp"),
+                                               impl, nullptr));
     EXPECT_TRUE(impl.readWarnings.empty());
 }
 

@@ -2,6 +2,7 @@
 // what the file attaches them to, and kept by a write and a second read.
 #include "Support/TestSupport.h"
 
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 
@@ -111,8 +112,8 @@ void ExpectHandwrittenProperties(const orvkit::XdeDocumentImpl& impl)
 TEST(StepUserPropertiesTest, PropertiesIdsAndDescriptionsAreReadOntoTheirLabels)
 {
     orvkit::XdeDocumentImpl impl;
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(TestDataFile("step-handwritten/user-properties.stp"),
-                                              impl, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(TestDataFile("step-handwritten/user-properties.stp"),
+                                               impl, nullptr));
     ExpectHandwrittenProperties(impl);
     // The property without a value is named, and the read goes on.
     EXPECT_EQ(
@@ -125,13 +126,13 @@ TEST(StepUserPropertiesTest, PropertiesIdsAndDescriptionsAreReadOntoTheirLabels)
 TEST(StepUserPropertiesTest, AWriteAndASecondReadKeepThem)
 {
     orvkit::XdeDocumentImpl impl;
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(TestDataFile("step-handwritten/user-properties.stp"),
-                                              impl, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(TestDataFile("step-handwritten/user-properties.stp"),
+                                               impl, nullptr));
     const TempDir dir;
     const std::string copy = dir.File("copy.stp");
     ASSERT_TRUE(orvkit::XdeDocumentSTEP::Save(copy, impl, nullptr));
     orvkit::XdeDocumentImpl again;
-    ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(copy, again, nullptr));
+    ASSERT_TRUE(orvkit::StepModelReader().Open(copy, again, nullptr));
     ExpectHandwrittenProperties(again);
     EXPECT_TRUE(again.readWarnings.empty()) << again.readWarnings.front();
 }

@@ -6,7 +6,8 @@
 #include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Interop/Kernel/StepDimensionUnits.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/StepModelReader.h"
+#include "Interop/Kernel/XcafDocumentRead.h"
 #include "Xde2Doc.h"
 
 #include <BRepAdaptor_Surface.hxx>
@@ -131,7 +132,7 @@ TEST(DimensionTest, AnnotationsCarryTheFilesValuesTolerancesAndTextPoints)
         IMPORT_PMI_OR_SKIP(imported, file);
         // The kernel's own reading of the file, dimension by dimension, in the same order.
         XdeDocumentImpl impl;
-        ASSERT_TRUE(XdeDocumentSTEP::Open(CorpusFile(file), impl, nullptr));
+        ASSERT_TRUE(StepModelReader().Open(CorpusFile(file), impl, nullptr));
         std::vector<Handle(XCAFDimTolObjects_DimensionObject)> objects;
         for (const auto& object : SemanticDimensions(impl)) {
             const auto type = object->GetType();
@@ -334,7 +335,7 @@ TEST(DimensionUnitTest, ValuesLimitsAndTolerancesAreInMillimetresAndDegrees)
             GTEST_SKIP() << "corpus not available";
         }
         XdeDocumentImpl impl;
-        ASSERT_TRUE(XdeDocumentSTEP::Open(path, impl, nullptr));
+        ASSERT_TRUE(StepModelReader().Open(path, impl, nullptr));
         // Files repeat a value with other tolerances, so all numbers pick the dimension.
         const auto near = [](double a, double b) { return std::abs(a - b) < 1e-9; };
         const auto matches = [&](const Handle(XCAFDimTolObjects_DimensionObject)& object) {
@@ -377,7 +378,7 @@ TEST(DimensionUnitTest, EveryDimensionIsTracedToItsEntityAndRescaledOnce)
         XdeDocumentImpl impl;
         STEPCAFControl_Reader reader;
         StaticSettingsScope scope;
-        XdeDocumentSTEP::ConfigureReader(reader, scope, nullptr);
+        StepModelReader::ConfigureReader(reader, scope, nullptr);
         ASSERT_TRUE(ReadIntoDocument(reader, path, impl, "STEP")) << file;
         const int count = static_cast<int>(SemanticDimensions(impl).size());
         ASSERT_GT(count, 0) << file;

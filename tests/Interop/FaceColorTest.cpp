@@ -3,8 +3,8 @@
 #include "Support/TestSupport.h"
 
 #include "Data/Kernel/ShapeElement.h"
-#include "Interop/Kernel/XdeDocumentIGES.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/IgesModelReader.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/XdeSubShapeColors.h"
 #include "Xde2Doc.h"
 
@@ -140,8 +140,8 @@ void ExpectSameFaceColours(const std::string& relative, size_t* colouredFaces)
         GTEST_SKIP() << "corpus not available";
     }
     XdeDocumentImpl impl;
-    const bool read = relative.find("iges/") == 0 ? XdeDocumentIGES::Open(path, impl, nullptr)
-                                                  : XdeDocumentSTEP::Open(path, impl, nullptr);
+    const bool read = relative.find("iges/") == 0 ? IgesModelReader().Open(path, impl, nullptr)
+                                                  : StepModelReader().Open(path, impl, nullptr);
     ASSERT_TRUE(read) << relative;
 
     // Collect both answers first: the document-wide search adds labels as it goes.

@@ -7,7 +7,7 @@
 #include "Data/Kernel/ReferenceShape.h"
 #include "Data/Kernel/ShapeElement.h"
 #include "Geometry/Kernel/ValueText.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Xde2Doc.h"
 
 #include <BRepGProp.hxx>
@@ -69,7 +69,7 @@ protected:
     std::vector<double> KernelValues()
     {
         XdeDocumentImpl impl;
-        EXPECT_TRUE(XdeDocumentSTEP::Open(myDir.File("pmi.step"), impl, nullptr));
+        EXPECT_TRUE(StepModelReader().Open(myDir.File("pmi.step"), impl, nullptr));
         TDF_LabelSequence labels;
         impl.dimTolTool->GetGeomToleranceLabels(labels);
         std::vector<double> values;

@@ -2,7 +2,7 @@
 // names, colours, dimensions, validation properties) in every format that can hold it.
 #include "Support/TestSupport.h"
 
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/XdeValidationProps.h"
 
 #include <BRepBndLib.hxx>
@@ -115,7 +115,7 @@ TEST_F(ExportVerbsTest, StepRoundTripKeepsTheWholeDocument)
 
         // Every part declares its validation properties, and they are those of its geometry.
         orvkit::XdeDocumentImpl written;
-        ASSERT_TRUE(orvkit::XdeDocumentSTEP::Open(out, written, nullptr));
+        ASSERT_TRUE(orvkit::StepModelReader().Open(out, written, nullptr));
         TDF_LabelSequence shapes;
         written.shapeTool->GetShapes(shapes);
         for (const TDF_Label& label : shapes) {

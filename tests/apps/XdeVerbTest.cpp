@@ -1,8 +1,8 @@
 // The xde verb: a file's labels walked through the exported node interface.
 #include "Support/TestSupport.h"
 
-#include "Interop/Kernel/XdeDocumentIGES.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/IgesModelReader.h"
+#include "Interop/Kernel/StepModelReader.h"
 
 #include <TDF_ChildIterator.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
@@ -25,8 +25,8 @@ std::map<std::string, int> CountKinds(const std::string& path)
     orvkit::XdeDocumentImpl impl;
     const std::string extension = std::filesystem::path(path).extension().string();
     const bool read = extension == ".igs" || extension == ".iges"
-                          ? orvkit::XdeDocumentIGES::Open(path, impl, nullptr)
-                          : orvkit::XdeDocumentSTEP::Open(path, impl, nullptr);
+                          ? orvkit::IgesModelReader().Open(path, impl, nullptr)
+                          : orvkit::StepModelReader().Open(path, impl, nullptr);
     std::map<std::string, int> counts;
     if (!read) {
         return counts;

@@ -1,5 +1,7 @@
 #include "KernelSupport.h"
 
+#include "Interop/Kernel/ModelReadOutcome.h"
+
 #include <BRep_Builder.hxx>
 #include <TopoDS_Compound.hxx>
 
@@ -13,14 +15,6 @@ std::string DescribeTranslatorFailure(const CaughtFailure& failure)
                ")";
     }
     return failure.Describe();
-}
-
-bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::string& logText)
-{
-    impl.failure = failure;
-    LoadFailure::Record(failure);
-    Logger::Instance().Message(4, logText);
-    return false;
 }
 
 std::string ListNames(const std::vector<std::string>& names)
@@ -39,12 +33,12 @@ std::string ListNames(const std::vector<std::string>& names)
 
 bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension, bool exactCase)
 {
-    impl.failure = {LoadFailureUnknownExtension,
-                    {},
-                    "'" + extension + "' (expected .step, .stp, .iges or .igs" +
-                        (exactCase ? ", in lower case)" : ")")};
-    LoadFailure::Record(impl.failure);
-    return false;
+    return ModelReadOutcome({LoadFailureUnknownExtension,
+                             {},
+                             "'" + extension + "' (expected .step, .stp, .iges or .igs" +
+                                 (exactCase ? ", in lower case)" : ")")},
+                            {})
+        .Record(impl);
 }
 
 TopoDS_Shape OneOrCompound(const std::vector<TopoDS_Shape>& shapes)

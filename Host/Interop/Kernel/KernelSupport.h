@@ -15,10 +15,8 @@
 #include <IFSelect_ReturnStatus.hxx>
 
 #include <TopoDS_Shape.hxx>
-#include <chrono>
-#include <functional>
-#include <optional>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,10 +26,6 @@ namespace orvkit {
 // The words for a caught translator exception; a fault's own text holds an address, which
 // tells a user nothing.
 std::string DescribeTranslatorFailure(const CaughtFailure& failure);
-
-// Records `failure` as the document's and the thread's last failure, logs `logText` at level 4
-// and returns false.
-bool FailLoad(XdeDocumentImpl& impl, const LoadFailure& failure, const std::string& logText);
 
 // Names for a message, in their order: "a, b, c", the first ten then "and N more".
 std::string ListNames(const std::vector<std::string>& names);
@@ -43,117 +37,5 @@ TopoDS_Shape OneOrCompound(const std::vector<TopoDS_Shape>& shapes);
 // about other files) and returns false. `exactCase`: the caller takes lower-case extensions
 // only, and the reason says so.
 bool RefuseExtension(XdeDocumentImpl& impl, const std::string& extension, bool exactCase = true);
-
-// What a format brings to ReadIntoDocument besides its configured reader.
-template <class Reader> struct ReadHooks {
-    // Parses the file into the reader's session. Nothing when it did; otherwise why not, empty
-    // for the translator's own first complaint. OpenCASCADE's ReadFile unless set.
-    std::function<std::optional<std::string>(Reader&)> parse;
-    // Runs between parsing and translating; a non-empty text refuses the file for that reason.
-    std::function<std::string(Reader&)> beforeTransfer;
-    // Runs after translating; a non-empty text fails the read, as a translator fault, for that
-    // reason.
-    std::function<std::string(Reader&)> afterTransfer;
-    // Parsing done before the read took the lock, counted in the parse's time.
-    double parsedBeforeSeconds = 0;
-};
-
-// The parse and the transfer of ReadIntoDocument, which guards them. False, with the failure
-// recorded and the document emptied, when the file does not parse or the hooks refuse it;
-// `done` is what the transfer gave.
-template <class Reader>
-bool ParseAndTransfer(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
-                      const char* format, const ReadHooks<Reader>& hooks, KernelProgress& progress,
-                      const OcctMessageCapture& messages, bool& done)
-{
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point started = Clock::now();
-    progress.Parsing();
-    const std::optional<std::string> unparsed =
-        hooks.parse ? hooks.parse(reader)
-                    : (reader.ReadFile(path.c_str()) == IFSelect_RetDone
-                           ? std::nullopt
-                           : std::optional<std::string>(std::string()));
-    const std::string refusal =
-        unparsed ? *unparsed : (hooks.beforeTransfer ? hooks.beforeTransfer(reader) : "");
-    if (unparsed && refusal.empty()) {
-        impl.CreateNew();
-        return FailLoad(impl, {LoadFailureParseError, format, messages.GetFirstFailure()},
-                        std::string(format) + " reader: cannot read " + path);
-    }
-    if (!refusal.empty()) {
-        impl.CreateNew();
-        return FailLoad(impl, {LoadFailureParseError, format, refusal},
-                        std::string(format) + " reader: cannot read " + path + " (" + refusal +
-                            ")");
-    }
-    const Clock::time_point parsed = Clock::now();
-    done = reader.Transfer(impl.document, progress.Start());
-    if (const std::string fault = hooks.afterTransfer ? hooks.afterTransfer(reader) : "";
-        !fault.empty()) {
-        impl.CreateNew();
-        return FailLoad(impl, {LoadFailureTranslatorFault, format, fault},
-                        std::string(format) + " reader: translation of " + path +
-                            " failed: " + fault);
-    }
-    // Where a long read went: the benchmark and people with slow files read this line.
-    Logger::Instance().Message(
-        1, "%s reader: parsed %s in %.3f s, translated it in %.3f s", format, path.c_str(),
-        hooks.parsedBeforeSeconds + std::chrono::duration<double>(parsed - started).count(),
-        std::chrono::duration<double>(Clock::now() - parsed).count());
-    return true;
-}
-
-// Reads `path` with an XCAF reader into a fresh document in `impl`. The reader is configured
-// by the caller; faults and exceptions of the translator give false and an empty document.
-// Every false leaves its reason in impl.failure. The caller holds a TranslatorLock from before
-// the reader was made; the read takes it again, so that a caller who forgot still translates
-// under it.
-template <class Reader>
-bool ReadIntoDocument(Reader& reader, const std::string& path, XdeDocumentImpl& impl,
-                      const char* format, const ReadHooks<Reader>& hooks = {})
-{
-    const TranslatorLock lock;
-    impl.failure = LoadFailure::CheckFile(path);
-    if (impl.failure) {
-        impl.failure.format = format;
-        return FailLoad(impl, impl.failure,
-                        "Cannot open file: " + path + " (" + impl.failure.Describe() + ")");
-    }
-    impl.CreateNew();
-    bool done = false;
-    bool parsed = false;
-    // The document's own handler when its reader was given one; else the framework's.
-    KernelProgress progress(format,
-                            impl.progress ? impl.progress : Progress::Instance().GetHandler());
-    OcctFaultScope faults;
-    OcctMessageCapture messages;
-    const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
-        [&] {
-            parsed = ParseAndTransfer(reader, path, impl, format, hooks, progress, messages, done);
-        },
-        CaughtFailure::OcctOnly);
-    if (caught) {
-        impl.CreateNew();
-        const std::string why = DescribeTranslatorFailure(*caught);
-        return FailLoad(impl, {LoadFailureTranslatorFault, format, why},
-                        std::string(format) + " reader: translation of " + path +
-                            " failed: " + why);
-    }
-    if (!parsed) {
-        return false;
-    }
-    if (progress.IsCancelled()) {
-        impl.CreateNew();
-        return FailLoad(impl, {LoadFailureCancelled, format, {}},
-                        std::string(format) + " reader: the read of " + path + " was cancelled");
-    }
-    impl.RefreshTools();
-    if (!done && impl.freeShapes.IsEmpty()) {
-        return FailLoad(impl, {LoadFailureNothingTransferable, format, messages.GetFirstFailure()},
-                        std::string(format) + " reader: no shape could be translated from " + path);
-    }
-    return true;
-}
 
 } // namespace orvkit

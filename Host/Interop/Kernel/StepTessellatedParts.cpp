@@ -209,24 +209,36 @@ std::string ProductName(const Handle(StepBasic_ProductDefinition)& definition, i
 
 } // namespace
 
-StepTessellatedParts StepTessellatedParts::Find(const std::string& path,
-                                                const Handle(StepData_StepModel)& model)
+std::unordered_set<int> StepTessellatedParts::ReadDefinitions(const StepFileParse& parse)
+{
+    // Most files hold no tessellated shape: one look at the types spares them the links.
+    for (const StepFileParse::Chunk& chunk : parse.GetChunks()) {
+        for (const StepFileParse::Record& record : chunk.records) {
+            if (IsGeometryType(record.type)) {
+                return TessellatedDefinitions(parse);
+            }
+        }
+    }
+    return {};
+}
+
+int StepTessellatedParts::CountItems(const Handle(StepData_StepModel)& model)
+{
+    int items = 0;
+    for (int i = 1; !model.IsNull() && i <= model->NbEntities(); ++i) {
+        items += IsTessellatedGeometry(model->Value(i)) ? 1 : 0;
+    }
+    return items;
+}
+
+StepTessellatedParts StepTessellatedParts::Find(const Handle(StepData_StepModel)& model,
+                                                const std::unordered_set<int>& definitions)
 {
     StepTessellatedParts parts;
-    if (model.IsNull()) {
-        return parts;
-    }
-    for (int i = 1; i <= model->NbEntities(); ++i) {
-        parts.items += IsTessellatedGeometry(model->Value(i)) ? 1 : 0;
-    }
+    parts.items = CountItems(model);
     if (parts.items == 0) {
         return parts;
     }
-    const StepFileParse parse = StepFileParse::Read(path);
-    if (parse.GetOutcome() != StepFileParse::Parsed) {
-        return parts;
-    }
-    const std::unordered_set<int> definitions = TessellatedDefinitions(parse);
     // The model keeps the number each entity has in the file.
     std::unordered_set<const Standard_Transient*> seen;
     for (int i = 1; i <= model->NbEntities() && !definitions.empty(); ++i) {

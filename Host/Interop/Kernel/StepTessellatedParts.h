@@ -3,9 +3,12 @@
 #include <StepData_StepModel.hxx>
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace orvkit {
+
+class StepFileParse;
 
 // The parts of a STEP file whose shape is tessellated geometry (triangulated faces, tessellated
 // shells and solids in a tessellated shape representation), which the reader does not read.
@@ -13,8 +16,9 @@ namespace orvkit {
 // OCCT 7.6 has no classes for these entities: its loader keeps them in the model as undefined
 // entities and drops every reference a known entity makes to one, so that a product whose
 // shape definition names a tessellated representation is left with no shape, and nothing in
-// the model says which representation it named. The file's records are parsed again for those
-// references, only when the model holds tessellated shapes. Tessellated shape representations
+// the model says which representation it named. Those references are read from the file's
+// records (ReadDefinitions), before the parse hands them to the model and frees them; the
+// model is then looked at for the parts (Find). Tessellated shape representations
 // that hold only annotations or saved views (as files with graphical PMI have) are no part's
 // shape.
 //
@@ -29,10 +33,16 @@ struct StepTessellatedParts {
     // Tessellated solids, shells, faces, edges and points in the model.
     int items = 0;
 
-    // Finds them in `model`, loaded from the file at `path`. The products stay empty when the
-    // second parse does not take the file.
-    static StepTessellatedParts Find(const std::string& path,
-                                     const Handle(StepData_StepModel)& model);
+    // The entity numbers of the shape definitions of the parsed file whose representation is
+    // tessellated geometry, as Find takes them; empty when its records hold no tessellated
+    // shape item.
+    static std::unordered_set<int> ReadDefinitions(const StepFileParse& parse);
+    // The tessellated solids, shells, faces, edges and points in `model`.
+    static int CountItems(const Handle(StepData_StepModel)& model);
+    // Finds them in `model`, with `definitions` read from the records of the file it was loaded
+    // from (ReadDefinitions). The products stay empty when there are none.
+    static StepTessellatedParts Find(const Handle(StepData_StepModel)& model,
+                                     const std::unordered_set<int>& definitions);
 
     // What was not read, for a file that gave no face and no edge: "2 parts hold only
     // tessellated geometry, which is not read: tetra, wedge"; empty when the model holds no

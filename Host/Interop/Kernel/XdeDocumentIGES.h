@@ -7,11 +7,9 @@
 
 namespace orvkit {
 
-// IGES files to and from kernel documents, with names, colours and layers (levels).
+// Kernel documents to IGES files, with names, colours and layers (levels); IgesModelReader reads
+// them.
 struct XdeDocumentIGES {
-    // Reads the file at the UTF-8 path into `impl`, replacing its content. False, with a log
-    // line, when the file is missing, unreadable or the translator fails; `impl` is then empty.
-    static bool Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);
     // Writes `impl` as IGES 5.3 with B-rep faces. False when the file cannot be written; an
     // existing file is then left as it was.
     static bool Save(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings);

@@ -15,10 +15,10 @@
 #include "Geometry/Document/APmiBuilder.h"
 #include "Geometry/Document/AXdeLabelExplorer.h"
 #include "Geometry/IO/ModelFormat.h"
+#include "Interop/Kernel/IgesModelReader.h"
 #include "Interop/Kernel/KernelSupport.h"
-#include "Interop/Kernel/XdeDocumentIGES.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeSubShapeColors.h"
 #include "InteropKeys.h"
 
@@ -328,10 +328,10 @@ bool OpenByExtension(const std::string& extension, const std::string& kernelPath
     const ModelFormat* format =
         ModelFormat::ForExactExtension(exactCase ? extension : StringUtil::ToLower(extension));
     if (format != nullptr && format->id == ModelFormat::STEP) {
-        return XdeDocumentSTEP::Open(kernelPath, xdeDocument, settings);
+        return StepModelReader().Open(kernelPath, xdeDocument, settings);
     }
     if (format != nullptr && format->id == ModelFormat::IGES) {
-        return XdeDocumentIGES::Open(kernelPath, xdeDocument, settings);
+        return IgesModelReader().Open(kernelPath, xdeDocument, settings);
     }
     return RefuseExtension(xdeDocument, extension, exactCase);
 }

@@ -4,10 +4,10 @@
 #include "Common/Core/PathUtil.h"
 #include "Common/Core/StringUtil.h"
 #include "Geometry/Kernel/TopoShape.h"
+#include "Interop/Kernel/IgesModelReader.h"
 #include "Interop/Kernel/KernelSupport.h"
-#include "Interop/Kernel/XdeDocumentIGES.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
 #include "Interop/Kernel/XdeLabelImpl.h"
 #include "XdeNode.h"
 
@@ -57,10 +57,10 @@ bool XdeDocumentI::OpenAs(const std::wstring& path, bool exactCase)
     bool done = false;
     switch (ParseDocType(StringUtil::ToW(exactCase ? extension : StringUtil::ToLower(extension)))) {
     case EnumXdeDocType::STEP:
-        done = XdeDocumentSTEP::Open(utf8, GetImpl(), GetSettings());
+        done = StepModelReader().Open(utf8, GetImpl(), GetSettings());
         break;
     case EnumXdeDocType::IGES:
-        done = XdeDocumentIGES::Open(utf8, GetImpl(), GetSettings());
+        done = IgesModelReader().Open(utf8, GetImpl(), GetSettings());
         break;
     case EnumXdeDocType::None:
         RefuseExtension(GetImpl(), extension, exactCase);

@@ -5,7 +5,7 @@
 #include "PrintFormat.h"
 
 #include "Common/Core/ParameterDict.h"
-#include "Interop/Kernel/XdeDocumentSTEP.h"
+#include "Interop/Kernel/StepModelReader.h"
 #include "Xde2Doc.h"
 
 #include <CLI/CLI.hpp>
@@ -34,12 +34,12 @@ int RunImport(const ImportOptions& options)
     converter.SetUseColor(!options.noColor);
     converter.SetCreateAssembly(options.assembly);
     if (!options.codePage.empty()) {
-        converter.GetSettings()->Add(XdeDocumentSTEP::CodePageKey,
+        converter.GetSettings()->Add(StepModelReader::CodePageKey,
                                      ParameterCreator::Create(options.codePage));
     }
     for (const auto& [key, on] :
-         {std::pair{XdeDocumentSTEP::StockReaderKey, options.stockReader},
-          std::pair{XdeDocumentSTEP::StockParserKey, options.stockParser}}) {
+         {std::pair{StepModelReader::StockReaderKey, options.stockReader},
+          std::pair{StepModelReader::StockParserKey, options.stockParser}}) {
         if (on) {
             converter.GetSettings()->Add(key, ParameterCreator::Create(true));
         }
