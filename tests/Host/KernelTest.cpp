@@ -125,6 +125,17 @@ TEST_F(KernelTest, DamagedValidationPropertiesAreLeftUnread)
     EXPECT_TRUE(values.hasCentroid);
 }
 
+// A fuzzed IGES file whose entities carry a Name property without a value: the names are read
+// around it.
+TEST_F(KernelTest, ANamePropertyWithoutValueIsNoName)
+{
+    XdeDocumentImpl impl;
+    EXPECT_TRUE(IgesModelReader().Open(TestDataFile("crashers/name-property-without-value.igs"),
+                                       impl, nullptr))
+        << impl.failure.Describe();
+    EXPECT_FALSE(impl.freeShapes.IsEmpty());
+}
+
 TEST_F(KernelTest, TranslatorMemoryFaultsBecomeFailedReads)
 {
     for (const char* file : {"crashers/bug33327.igs", "crashers/bug33569-reduced.stp"}) {

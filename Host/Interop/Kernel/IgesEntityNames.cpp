@@ -24,9 +24,13 @@ namespace orvkit {
 namespace {
 
 // UTF-8 of an IGES string, whose bytes OCCT's reader takes as Latin-1; blanks around it
-// dropped, as the fixed-width label field pads it.
+// dropped, as the fixed-width label field pads it. Empty for none: a damaged Name property
+// has no value.
 std::string Utf8(const Handle(TCollection_HAsciiString)& text)
 {
+    if (text.IsNull()) {
+        return {};
+    }
     TCollection_AsciiString trimmed = text->String();
     trimmed.LeftAdjust();
     trimmed.RightAdjust();
