@@ -1,7 +1,7 @@
 #include "StepPmiWrite.h"
 
 #include "Interop/Kernel/PmiDatums.h"
-#include "Interop/Kernel/StepItemAspect.h"
+#include "Interop/Kernel/StepItemUsage.h"
 
 #include <BRep_Tool.hxx>
 #include <Interface_InterfaceModel.hxx>
@@ -337,8 +337,8 @@ void LinkDatumTarget(const Handle(Interface_InterfaceModel)& model,
     if (written.IsNull()) {
         return;
     }
-    const StepItemAspect feature =
-        StepItemAspect::Make(target->OfShape(), representation, written, StepData_LTrue);
+    const StepItemUsage feature =
+        StepItemUsage::Make(target->OfShape(), representation, written, StepData_LTrue);
     Handle(StepRepr_FeatureForDatumTargetRelationship) relation =
         new StepRepr_FeatureForDatumTargetRelationship;
     relation->Init(new TCollection_HAsciiString(), Standard_False, nullptr, feature.aspect, target);

@@ -1,6 +1,6 @@
 #include "StepUserPropertiesWrite.h"
 
-#include "Interop/Kernel/StepItemAspect.h"
+#include "Interop/Kernel/StepItemUsage.h"
 
 #include "Geometry/IO/StepTypedValue.h"
 #include "Interop/Kernel/StepUnitText.h"
@@ -191,8 +191,8 @@ Handle(StepRepr_ShapeAspect) AspectOf(const Handle(Transfer_FinderProcess)& proc
                                      STANDARD_TYPE(StepRepr_RepresentationItem), item)) {
         return nullptr;
     }
-    const StepItemAspect made =
-        StepItemAspect::Make(shape, part->UsedRepresentation(), item, StepData_LFalse);
+    const StepItemUsage made =
+        StepItemUsage::Make(shape, part->UsedRepresentation(), item, StepData_LFalse);
     model->AddWithRefs(made.usage);
     return made.aspect;
 }

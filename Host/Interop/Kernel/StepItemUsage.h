@@ -13,14 +13,14 @@ namespace orvkit {
 // geometric item specific usage that ties the two: how AP242 names a body, a face or a point
 // for what refers to it (a property, a datum target). `onProduct` is the aspect's
 // "product_definitional" flag. Neither is added to a model yet.
-struct StepItemAspect {
+struct StepItemUsage {
     Handle(StepRepr_ShapeAspect) aspect;
     Handle(StepAP242_GeometricItemSpecificUsage) usage;
 
-    static StepItemAspect Make(const Handle(StepRepr_ProductDefinitionShape)& shape,
-                               const Handle(StepRepr_Representation)& representation,
-                               const Handle(StepRepr_RepresentationItem)& item,
-                               StepData_Logical onProduct);
+    static StepItemUsage Make(const Handle(StepRepr_ProductDefinitionShape)& shape,
+                              const Handle(StepRepr_Representation)& representation,
+                              const Handle(StepRepr_RepresentationItem)& item,
+                              StepData_Logical onProduct);
 };
 
 } // namespace orvkit

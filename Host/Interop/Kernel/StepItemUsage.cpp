@@ -1,4 +1,4 @@
-#include "StepItemAspect.h"
+#include "StepItemUsage.h"
 
 #include <StepAP242_ItemIdentifiedRepresentationUsageDefinition.hxx>
 #include <StepRepr_HArray1OfRepresentationItem.hxx>
@@ -6,12 +6,12 @@
 
 namespace orvkit {
 
-StepItemAspect StepItemAspect::Make(const Handle(StepRepr_ProductDefinitionShape)& shape,
-                                    const Handle(StepRepr_Representation)& representation,
-                                    const Handle(StepRepr_RepresentationItem)& item,
-                                    StepData_Logical onProduct)
+StepItemUsage StepItemUsage::Make(const Handle(StepRepr_ProductDefinitionShape)& shape,
+                                  const Handle(StepRepr_Representation)& representation,
+                                  const Handle(StepRepr_RepresentationItem)& item,
+                                  StepData_Logical onProduct)
 {
-    StepItemAspect made;
+    StepItemUsage made;
     made.aspect = new StepRepr_ShapeAspect;
     made.aspect->Init(new TCollection_HAsciiString(), new TCollection_HAsciiString(), shape,
                       onProduct);
