@@ -1,5 +1,6 @@
 #include "orvex/Compare.h"
 
+#include "DifferenceWords.h"
 #include "FactsCompare.h"
 #include "Geometry/IO/LabelName.h"
 #include "Geometry/Kernel/BoxDiagonal.h"
@@ -67,9 +68,6 @@ using orvkit::XdeValidationProps;
 
 // What the differences are called, as the output lists them.
 const char* const kModelPath = "(model)";
-const char* const kNone = "none";
-const char* const kOnlyInFirst = "only in the first file";
-const char* const kOnlyInSecond = "only in the second file";
 const char* const kName = "name";
 const char* const kInstanceName = "instance name";
 const char* const kKind = "kind";
@@ -124,14 +122,11 @@ const char* const kModelPropsInstead = "compared for the whole model instead";
 
 // The face colours a difference line shows before it abbreviates.
 constexpr size_t kShownFaceColours = 4;
-// A colour channel may differ by one step of 255 and still count as the same colour: a round
-// trip through a format that stores colours as reals can move it across a rounding boundary.
-constexpr int kColourStepTolerance = 1;
 // The shortest lever a rotation is measured with, in millimetres, so that the rotations of a
 // model without extent are still compared.
 constexpr double kLever = 1.0;
 
-bool Near(double a, double b, double relative)
+bool NearRelative(double a, double b, double relative)
 {
     return std::abs(a - b) <= relative * std::max(std::abs(a), std::abs(b));
 }
@@ -644,7 +639,8 @@ private:
     void CompareScalar(bool hasA, double a, bool hasB, double b, double band, const char* what,
                        const std::string& path)
     {
-        if (hasA != hasB || (hasA && !Near(a, b, myPropertyTolerance) && std::abs(a - b) > band)) {
+        if (hasA != hasB ||
+            (hasA && !NearRelative(a, b, myPropertyTolerance) && std::abs(a - b) > band)) {
             Add(path, what, hasA ? Value(a) : kNone, hasB ? Value(b) : kNone);
         }
     }
@@ -683,7 +679,7 @@ private:
             return;
         }
         for (size_t i = 0; i < a.size(); ++i) {
-            if (!Near(a[i], b[i], myTolerance)) {
+            if (!NearRelative(a[i], b[i], myTolerance)) {
                 Add(kModelPath, kDimensionValue, Value(a[i]), Value(b[i]));
             }
         }

@@ -39,8 +39,9 @@ using orvkit::ChildProcess;
 
 const char* const kChildName = "orvex-interop";
 const char* const kChildVerb = "export";
-const char* const kUnknownFormat = "unknown format '{}' (expected {})";
-const char* const kUnknownAxis = "unknown axis '{}' for {} (expected 0, 1, 2, x-up, y-up or z-up)";
+const char* const kUnknownFormatOption = "unknown format '{}' (expected {})";
+const char* const kUnknownAxisOption =
+    "unknown axis '{}' for {} (expected 0, 1, 2, x-up, y-up or z-up)";
 const char* const kNoFiles = "no files to convert (give them as arguments or with --from-list)";
 const char* const kBadShard =
     "bad --shard '{}' (expected K/N with K from 1 to N, as in 2/8 for the second of eight)";
@@ -87,7 +88,7 @@ std::string SignalName(int signal)
 
 // The last line a child that gave no report wrote on standard error: the guard's words when a
 // limit stopped it or a fault ended it, shown as they stand.
-std::string LastLine(const std::string& errors)
+std::string LastErrorLine(const std::string& errors)
 {
     std::istringstream lines(errors);
     std::string last;
@@ -113,7 +114,7 @@ std::string FailureReason(int status, const std::string& errors)
         }
         return reason;
     }
-    const std::string line = LastLine(errors);
+    const std::string line = LastErrorLine(errors);
     if (!line.empty()) {
         return line;
     }
@@ -198,7 +199,7 @@ public:
         }
         const orvkit::ModelFormat* format = orvkit::ModelFormat::ForName(myOptions.format);
         if (format == nullptr || !format->writable || !format->Takes("." + myOptions.format)) {
-            return fmt::format(kUnknownFormat, myOptions.format,
+            return fmt::format(kUnknownFormatOption, myOptions.format,
                                orvkit::ModelFormat::WritableNames());
         }
         for (const auto& [axis, option] :
@@ -207,7 +208,7 @@ public:
             one.fromUp = axis;
             orvkit::XdeWriteOptions ignored;
             if (!detail::ToWriteOptions(one, ignored).empty()) {
-                return fmt::format(kUnknownAxis, axis, option);
+                return fmt::format(kUnknownAxisOption, axis, option);
             }
         }
         WriteOptions unit;

@@ -1,5 +1,6 @@
 #include "FactsCompare.h"
 
+#include "DifferenceWords.h"
 #include "Geometry/IO/LabelName.h"
 #include "Geometry/IO/LabelProperties.h"
 
@@ -18,9 +19,7 @@ using orvkit::LabelProperty;
 
 namespace {
 
-const char* const kNone = "none";
-
-bool Near(double a, double b, double tolerance)
+bool NearWithin(double a, double b, double tolerance)
 {
     return std::abs(a - b) <= tolerance * std::max({std::abs(a), std::abs(b), 1e-12});
 }
@@ -47,7 +46,8 @@ bool SameMaterial(const std::optional<LabelMaterial>& a, const std::optional<Lab
         return !a && !b;
     }
     return a->name == b->name && a->description == b->description &&
-           (a->density > 0.0) == (b->density > 0.0) && Near(a->density, b->density, tolerance);
+           (a->density > 0.0) == (b->density > 0.0) &&
+           NearWithin(a->density, b->density, tolerance);
 }
 
 std::string ValueText(const LabelProperty& property)
@@ -71,7 +71,7 @@ bool SameValue(const LabelProperty& a, const LabelProperty& b, double tolerance)
     }
     switch (a.type) {
     case LabelProperty::Type::Number:
-        return a.unit == b.unit && Near(a.number, b.number, tolerance);
+        return a.unit == b.unit && NearWithin(a.number, b.number, tolerance);
     case LabelProperty::Type::Boolean:
         return a.boolean == b.boolean;
     case LabelProperty::Type::Text:

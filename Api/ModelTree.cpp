@@ -1,5 +1,6 @@
 #include "ModelTree.h"
 
+#include "DifferenceWords.h"
 #include "Geometry/IO/LabelName.h"
 #include "Interop/Kernel/XdeModelEdit.h"
 #include "Interop/Kernel/XdeModelReader.h"
@@ -36,7 +37,6 @@ const char* const kUnnamed = "(unnamed)";
 
 namespace {
 
-const char* const kNone = "none";
 // A colour channel may differ by one step of 255 and still count as the same colour.
 constexpr int kColourStepTolerance = 1;
 

@@ -1,5 +1,6 @@
 #include "PmiCompare.h"
 
+#include "DifferenceWords.h"
 #include "Geometry/Kernel/ValueText.h"
 
 #include <fmt/format.h>
@@ -14,10 +15,7 @@ namespace orvex::detail {
 
 namespace {
 
-const char* const kOnlyInFirst = "only in the first file";
-const char* const kOnlyInSecond = "only in the second file";
 const char* const kTargets = "targets";
-const char* const kNone = "none";
 
 // One item as the fields compared.
 struct Item {

@@ -61,13 +61,6 @@ double Short(double value)
     return std::round(value * scale) / scale;
 }
 
-// The triangles of one colour within a shape.
-struct Primitive {
-    std::vector<float> positions;
-    std::vector<float> normals;
-    std::vector<uint32_t> indices;
-};
-
 // The edge lines of a shape: polylines as segments between shared points.
 struct Lines {
     std::vector<float> positions;
@@ -142,6 +135,12 @@ std::vector<gp_Pnt> EdgePolyline(const TopoDS_Edge& edge, const TopTools_ListOfS
 
 // A shape's faces gathered into one primitive per colour.
 struct GltfBuilder::ColoredFaces {
+    // The triangles of one colour within the shape.
+    struct Primitive {
+        std::vector<float> positions;
+        std::vector<float> normals;
+        std::vector<uint32_t> indices;
+    };
     // Where one of the listed faces went: its primitive's colour, first index, index count.
     struct FaceRange {
         int face;
@@ -704,7 +703,7 @@ nlohmann::json GltfBuilder::MakeMesh(const std::string& name, const ColoredFaces
     nlohmann::json primitives = nlohmann::json::array();
     std::map<Color, size_t> primitiveOf;
     for (const Color& colorKey : colored.order) {
-        const Primitive& primitive = colored.byColor.at(colorKey);
+        const ColoredFaces::Primitive& primitive = colored.byColor.at(colorKey);
         if (primitive.indices.empty()) {
             continue;
         }

@@ -1,5 +1,7 @@
 #include "MathUtil.h"
 
+#include <Quantity_Color.hxx>
+
 namespace orvkit {
 
 glm::mat4 MathUtil::Matrix4(const gp_Trsf& transform)
@@ -13,6 +15,12 @@ glm::mat4 MathUtil::Matrix4(const gp_Trsf& transform)
         }
     }
     return matrix;
+}
+
+glm::vec3 MathUtil::Vec3(const Quantity_Color& color)
+{
+    const NCollection_Vec3<float>& rgb = color.Rgb();
+    return {rgb.r(), rgb.g(), rgb.b()};
 }
 
 } // namespace orvkit

@@ -10,7 +10,7 @@ namespace orvkit {
 
 namespace {
 
-const char* const kNotParsed = "the file does not parse to its end as this format";
+const char* const kNotParsedToEnd = "the file does not parse to its end as this format";
 const char* const kNoMesh = "no mesh in the file";
 
 } // namespace
@@ -25,7 +25,7 @@ TopoDS_Shape ReadCafMesh(RWMesh_CafReader& reader, const std::string& readable, 
     // A file cut short or broken half-way is a failed read, not a partial model.
     reader.SetFillIncompleteDocument(Standard_False);
     if (!reader.Perform(TCollection_AsciiString(readable.c_str()), Message_ProgressRange())) {
-        LogCannotRead(format, path, kNotParsed);
+        LogCannotRead(format, path, kNotParsedToEnd);
         return {};
     }
     TopoDS_Shape shape = reader.SingleShape();

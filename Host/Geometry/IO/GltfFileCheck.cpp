@@ -24,7 +24,7 @@ namespace orvkit {
 
 namespace {
 
-const char* const kFormat = "glTF";
+const char* const kGltfFormat = "glTF";
 // The one data URI the reader decodes; any other it takes for a file name.
 const char* const kDataUri = "data:application/octet-stream;base64,";
 const uint32_t kJsonChunk = 0x4E4F534A;
@@ -955,9 +955,10 @@ LoadFailure MeshFileCheck::Gltf(const std::string& path)
     try {
         GltfCheck(path).Run();
     } catch (const Refusal& refusal) {
-        return {LoadFailureParseError, kFormat, refusal.what()};
+        return {LoadFailureParseError, kGltfFormat, refusal.what()};
     } catch (const std::bad_alloc&) {
-        return {LoadFailureParseError, kFormat, "its JSON is too large for the memory there is"};
+        return {LoadFailureParseError, kGltfFormat,
+                "its JSON is too large for the memory there is"};
     }
     return {};
 }

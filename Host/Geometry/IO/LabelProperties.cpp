@@ -1,5 +1,6 @@
 #include "LabelProperties.h"
 
+#include "Geometry/IO/AsciiText.h"
 #include "Geometry/IO/LabelName.h"
 
 #include <TCollection_AsciiString.hxx>
@@ -31,11 +32,6 @@ std::string Utf8(const TCollection_ExtendedString& text)
 TCollection_ExtendedString Extended(const std::string& text)
 {
     return TCollection_ExtendedString(text.c_str(), Standard_True);
-}
-
-std::string TextOf(const Handle(TCollection_HAsciiString)& text)
-{
-    return text.IsNull() ? std::string() : std::string(text->ToCString());
 }
 
 nlohmann::json ValueJson(const LabelProperty& property)
@@ -146,10 +142,10 @@ std::optional<LabelMaterial> ReadLabelMaterial(const TDF_Label& label)
     if (label.IsNull() || !label.FindAttribute(XCAFDoc::MaterialRefGUID(), node) ||
         !node->HasFather() ||
         !node->Father()->Label().FindAttribute(XCAFDoc_Material::GetID(), material) ||
-        TextOf(material->GetName()).empty()) {
+        AsciiText(material->GetName()).empty()) {
         return std::nullopt;
     }
-    return LabelMaterial{TextOf(material->GetName()), TextOf(material->GetDescription()),
+    return LabelMaterial{AsciiText(material->GetName()), AsciiText(material->GetDescription()),
                          material->GetDensity()};
 }
 

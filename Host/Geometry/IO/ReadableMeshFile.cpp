@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kFormat = "OBJ";
+const char* const kObjFormat = "OBJ";
 
 // The references of a face line after its "f ", with the reader's own steps: a number, then
 // "/uv" and "/normal" if there, then one separator; stops once past the limit.
@@ -68,7 +68,7 @@ LoadFailure CheckObj(const std::string& path, bool& endsWithLineBreak)
     auto finish = [&]() -> LoadFailure {
         if (IsFaceLine(line) &&
             CountFaceVertices(line.c_str() + 2) > MeshFileCheck::kMaxFaceVertices) {
-            return {LoadFailureParseError, kFormat,
+            return {LoadFailureParseError, kObjFormat,
                     "a face of more than " + std::to_string(MeshFileCheck::kMaxFaceVertices) +
                         " vertices",
                     static_cast<int>(std::min<long long>(number, 0x7fffffff))};

@@ -44,7 +44,8 @@ namespace orvkit {
 namespace {
 
 // The product definition `shape` describes, when it describes one.
-Handle(StepBasic_ProductDefinition) ProductOfShape(const Handle(StepRepr_PropertyDefinition)& shape)
+Handle(StepBasic_ProductDefinition)
+DescribedProduct(const Handle(StepRepr_PropertyDefinition)& shape)
 {
     return shape.IsNull() ? Handle(StepBasic_ProductDefinition)()
                           : shape->Definition().ProductDefinition();
@@ -261,7 +262,7 @@ StepAssemblyActor::UseOf(const Handle(StepRepr_Representation)& representation,
             if (use.definingProduct.IsNull() &&
                 entity->DynamicType() == STANDARD_TYPE(StepShape_ShapeDefinitionRepresentation) &&
                 definition->UsedRepresentation() == representation) {
-                use.definingProduct = ProductOfShape(property);
+                use.definingProduct = DescribedProduct(property);
             }
         } else if (entity->IsKind(STANDARD_TYPE(StepRepr_ShapeRepresentationRelationship))) {
             use.lastRelationship =

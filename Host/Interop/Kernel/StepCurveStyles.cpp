@@ -67,7 +67,7 @@ std::vector<ColouredCurve> ColouredCurves(const XdeDocumentImpl& impl)
 // The curves of a curve set in order, those of a composite curve (a wire JoinWireCurves joined)
 // in its order.
 std::vector<Handle(StepRepr_RepresentationItem)>
-CurvesOf(const Handle(StepShape_GeometricCurveSet)& set)
+CurvesInOrder(const Handle(StepShape_GeometricCurveSet)& set)
 {
     std::vector<Handle(StepRepr_RepresentationItem)> curves;
     for (int i = 1; i <= set->NbElements(); ++i) {
@@ -119,7 +119,7 @@ Handle(StepRepr_RepresentationItem) CurveInWire(const Handle(Transfer_FinderProc
     const auto position = std::find_if(edges.begin(), edges.end(),
                                        [&](const TopoDS_Shape& e) { return e.IsSame(edge); }) -
                           edges.begin();
-    const std::vector<Handle(StepRepr_RepresentationItem)> curves = CurvesOf(set);
+    const std::vector<Handle(StepRepr_RepresentationItem)> curves = CurvesInOrder(set);
     if (size_t(position) == edges.size() || edges.size() != curves.size()) {
         return {};
     }

@@ -22,7 +22,7 @@ namespace orvkit {
 namespace {
 
 // The product that a product definition shape, or a shape aspect's property, belongs to.
-Handle(StepBasic_ProductDefinition) ProductOfShape(const Handle(StepRepr_PropertyDefinition)& shape)
+Handle(StepBasic_ProductDefinition) OwningProduct(const Handle(StepRepr_PropertyDefinition)& shape)
 {
     if (shape.IsNull()) {
         return nullptr;
@@ -171,7 +171,7 @@ StepEntityLabels::ProductsRepresentedIn(const Handle(StepRepr_RepresentationCont
                 Handle(StepShape_ShapeDefinitionRepresentation)::DownCast(definitions.Value());
             const Handle(StepRepr_PropertyDefinition) shape =
                 definition.IsNull() ? nullptr : definition->Definition().PropertyDefinition();
-            const Handle(StepBasic_ProductDefinition) product = ProductOfShape(shape);
+            const Handle(StepBasic_ProductDefinition) product = OwningProduct(shape);
             if (!product.IsNull() &&
                 std::find(products.begin(), products.end(), product) == products.end()) {
                 products.push_back(product);

@@ -1,5 +1,6 @@
 #include "StepMaterials.h"
 
+#include "Geometry/IO/AsciiText.h"
 #include "Geometry/IO/LabelProperties.h"
 #include "Interop/Kernel/StepEntityLabels.h"
 #include "Interop/Kernel/StepWrittenEntities.h"
@@ -44,11 +45,6 @@ const char* const kMaterialProperty = "material property";
 // How densities are kept in the document's materials, and written.
 const char* const kDensityName = "density";
 const char* const kDensityType = "POSITIVE_RATIO_MEASURE";
-
-std::string TextOf(const Handle(TCollection_HAsciiString)& text)
-{
-    return text.IsNull() ? std::string() : std::string(text->ToCString());
-}
 
 bool IsMaterialProperty(const Handle(StepRepr_PropertyDefinition)& property)
 {
@@ -143,9 +139,9 @@ void ReadItems(const Handle(StepRepr_Representation)& representation, FoundMater
     for (const Handle(StepRepr_RepresentationItem)& item : representation->Items()->Array1()) {
         if (const auto text = Handle(StepRepr_DescriptiveRepresentationItem)::DownCast(item)) {
             // Some writers leave the name empty and put it in the description.
-            found.name =
-                TextOf(text->Name()).empty() ? TextOf(text->Description()) : TextOf(text->Name());
-            found.description = TextOf(text->Description());
+            found.name = AsciiText(text->Name()).empty() ? AsciiText(text->Description())
+                                                         : AsciiText(text->Name());
+            found.description = AsciiText(text->Description());
         } else if (const auto measure = Handle(StepRepr_MeasureRepresentationItem)::DownCast(item);
                    !measure.IsNull() && !measure->Measure().IsNull()) {
             const std::optional<double> factor = DensityFactor(measure->Measure()->UnitComponent());

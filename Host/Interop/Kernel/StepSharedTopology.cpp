@@ -45,7 +45,7 @@ struct SurfaceModel {
 
 // Which surface model each copy lies in, as an index into the surface models; negative for one
 // that lies in none (in a solid, say), or in more than one.
-using Owners = std::unordered_map<const Standard_Transient*, int>;
+using SurfaceModelOwners = std::unordered_map<const Standard_Transient*, int>;
 
 Handle(Standard_Transient) KeptFor(const Replacements& replacements,
                                    const Handle(Standard_Transient)& entity)
@@ -88,10 +88,10 @@ std::vector<Written> WrittenMoreThanOnce(const Handle(Transfer_FinderProcess)& p
 }
 
 // The surface models of the model's shape representations, and the one each copy lies in.
-Owners FindOwners(const Interface_Graph& graph, const std::vector<Written>& groups,
-                  std::vector<SurfaceModel>& surfaceModels)
+SurfaceModelOwners FindOwners(const Interface_Graph& graph, const std::vector<Written>& groups,
+                              std::vector<SurfaceModel>& surfaceModels)
 {
-    Owners owners;
+    SurfaceModelOwners owners;
     for (const Written& group : groups) {
         for (const Handle(Standard_Transient)& entity : group) {
             owners.emplace(entity.get(), -2);
@@ -155,7 +155,7 @@ void TakeCurveOnSurface(const Handle(StepShape_EdgeCurve)& copy,
 // edge's copy only where it runs between the same vertices the same way. The surface models
 // whose copies are replaced by another's are joined: `joined` names, for each, one of those it
 // is joined with.
-Replacements ChooseKept(const std::vector<Written>& groups, const Owners& owners,
+Replacements ChooseKept(const std::vector<Written>& groups, const SurfaceModelOwners& owners,
                         const std::vector<SurfaceModel>& surfaceModels, std::vector<int>& joined)
 {
     const auto root = [&](int model) {
@@ -341,7 +341,7 @@ void StepSharedTopology::Rejoin(const Handle(XSControl_WorkSession)& session)
     {
         const Interface_Graph graph(model, Standard_False);
         roots = graph.RootEntities();
-        const Owners owners = FindOwners(graph, groups, surfaceModels);
+        const SurfaceModelOwners owners = FindOwners(graph, groups, surfaceModels);
         std::vector<int> joined(surfaceModels.size());
         std::iota(joined.begin(), joined.end(), 0);
         replacements = ChooseKept(groups, owners, surfaceModels, joined);

@@ -43,7 +43,7 @@ const char* const kGeometryTypes[] = {
 };
 
 // The representation type and its subtypes (..._WITH_ACCURACY_PARAMETERS).
-const char* const kRepresentationType = "TESSELLATED_SHAPE_REPRESENTATION";
+const char* const kTessellatedRepresentationType = "TESSELLATED_SHAPE_REPRESENTATION";
 // Shape representations of other types end so; OCCT 7.7 and later list tessellated items
 // straight among their items.
 const char* const kShapeRepresentation = "SHAPE_REPRESENTATION";
@@ -65,7 +65,8 @@ bool IsRepresentationType(const char* type)
     }
     const size_t length = std::strlen(type);
     const size_t suffix = std::strlen(kShapeRepresentation);
-    return std::strncmp(type, kRepresentationType, std::strlen(kRepresentationType)) == 0 ||
+    return std::strncmp(type, kTessellatedRepresentationType,
+                        std::strlen(kTessellatedRepresentationType)) == 0 ||
            (length >= suffix && std::strcmp(type + length - suffix, kShapeRepresentation) == 0 &&
             std::strcmp(type, "CONTEXT_DEPENDENT_SHAPE_REPRESENTATION") != 0);
 }

@@ -1,6 +1,7 @@
 #include "StepUnreadGdt.h"
 
 #include "Common/Core/Logger.h"
+#include "Geometry/IO/AsciiText.h"
 #include "Geometry/IO/CaughtFailure.h"
 #include "Interop/Kernel/KernelSupport.h"
 
@@ -53,11 +54,6 @@ struct ToleranceEntity {
     bool unknownKind = false;
 };
 
-std::string TextOf(const Handle(TCollection_HAsciiString)& text)
-{
-    return text.IsNull() ? std::string() : std::string(text->ToCString());
-}
-
 // A tolerance the reader could not make an entity of: a complex one with a part it does not
 // know. Its name is the first parameter of its GEOMETRIC_TOLERANCE part, quotes and all.
 std::optional<std::string> UnknownToleranceName(const Handle(Standard_Transient)& entity)
@@ -67,7 +63,7 @@ std::optional<std::string> UnknownToleranceName(const Handle(Standard_Transient)
         const Handle(Interface_UndefinedContent) content = part->UndefinedContent();
         if (std::string(part->StepType()) == "GEOMETRIC_TOLERANCE" && !content.IsNull() &&
             content->NbParams() >= 1) {
-            std::string name = TextOf(content->ParamValue(1));
+            std::string name = AsciiText(content->ParamValue(1));
             return name.size() >= 2 && name.front() == '\'' ? name.substr(1, name.size() - 2)
                                                             : name;
         }
@@ -95,7 +91,7 @@ std::vector<ToleranceEntity> ToleranceEntities(const Handle(StepData_StepModel)&
         if (const Handle(StepDimTol_GeometricTolerance) tolerance =
                 Handle(StepDimTol_GeometricTolerance)::DownCast(entity);
             !tolerance.IsNull()) {
-            entities.push_back({TextOf(tolerance->Name()), entity, MagnitudeOf(*tolerance)});
+            entities.push_back({AsciiText(tolerance->Name()), entity, MagnitudeOf(*tolerance)});
         } else if (std::optional<std::string> name = UnknownToleranceName(entity)) {
             entities.push_back({std::move(*name), entity, std::nullopt, true});
         }
@@ -124,7 +120,7 @@ std::vector<std::pair<std::string, double>> ToleranceLabels(const XdeDocumentImp
     return read;
 }
 
-std::string Warning(const char* text, const std::vector<std::string>& items)
+std::string UnreadWarning(const char* text, const std::vector<std::string>& items)
 {
     const bool one = items.size() == 1;
     return fmt::format(text, items.size(), one ? "" : "s", one ? "is" : "are", ListNames(items));
@@ -200,11 +196,11 @@ std::vector<std::string> UnreadDimensions(const Handle(StepData_StepModel)& mode
         } else {
             continue;
         }
-        if (next < read.size() && read[next] == TextOf(name)) {
+        if (next < read.size() && read[next] == AsciiText(name)) {
             ++next;
             continue;
         }
-        unread.push_back(fmt::format("'{}' (#{})", TextOf(name), model->IdentLabel(entity)));
+        unread.push_back(fmt::format("'{}' (#{})", AsciiText(name), model->IdentLabel(entity)));
     }
     return unread;
 }
@@ -222,10 +218,10 @@ void ReadDatumKeys(const XdeDocumentImpl& impl, std::set<std::string>& datums,
             continue;
         }
         const Handle(XCAFDimTolObjects_DatumObject) object = datum->GetObject();
-        datums.insert(TextOf(object->GetName()));
+        datums.insert(AsciiText(object->GetName()));
         if (object->IsDatumTarget()) {
             targets.insert(
-                fmt::format("{}{}", TextOf(object->GetName()), object->GetDatumTargetNumber()));
+                fmt::format("{}{}", AsciiText(object->GetName()), object->GetDatumTargetNumber()));
         }
     }
 }
@@ -243,7 +239,7 @@ std::string DatumLetterOf(const Handle(StepDimTol_DatumTarget)& target,
             relation.IsNull() ? nullptr
                               : Handle(StepDimTol_Datum)::DownCast(relation->RelatedShapeAspect());
         if (!datum.IsNull() && relation->RelatingShapeAspect() == target) {
-            return TextOf(datum->Identification());
+            return AsciiText(datum->Identification());
         }
     }
     return std::string();
@@ -263,14 +259,14 @@ void UnreadDatumItems(const Handle(StepData_StepModel)& model, const Interface_G
         const Handle(Standard_Transient) entity = model->Value(i);
         if (const Handle(StepDimTol_Datum) datum = Handle(StepDimTol_Datum)::DownCast(entity);
             !datum.IsNull()) {
-            const std::string letter = TextOf(datum->Identification());
+            const std::string letter = AsciiText(datum->Identification());
             if (readDatums.count(letter) == 0 && named.insert(letter).second) {
                 datums.push_back(fmt::format("{} (#{})", letter, model->IdentLabel(entity)));
             }
         } else if (const Handle(StepDimTol_DatumTarget) target =
                        Handle(StepDimTol_DatumTarget)::DownCast(entity);
                    !target.IsNull()) {
-            const std::string key = DatumLetterOf(target, graph) + TextOf(target->TargetId());
+            const std::string key = DatumLetterOf(target, graph) + AsciiText(target->TargetId());
             if (readTargets.count(key) == 0) {
                 targets.push_back(fmt::format("{} (#{})", key, model->IdentLabel(entity)));
             }
@@ -287,17 +283,17 @@ std::vector<std::string> Find(const Handle(StepData_StepModel)& model, const Int
     std::vector<std::string> warnings;
     if (const std::vector<std::string> dimensions = UnreadDimensions(model, impl);
         !dimensions.empty()) {
-        warnings.push_back(Warning(kUnreadDimensions, dimensions));
+        warnings.push_back(UnreadWarning(kUnreadDimensions, dimensions));
     }
     if (const std::vector<std::string> tolerances = UnreadTolerances(model, impl);
         !tolerances.empty()) {
-        warnings.push_back(Warning(kUnreadTolerances, tolerances));
+        warnings.push_back(UnreadWarning(kUnreadTolerances, tolerances));
     }
     if (!datums.empty()) {
-        warnings.push_back(Warning(kUnreadDatums, datums));
+        warnings.push_back(UnreadWarning(kUnreadDatums, datums));
     }
     if (!targets.empty()) {
-        warnings.push_back(Warning(kUnreadTargets, targets));
+        warnings.push_back(UnreadWarning(kUnreadTargets, targets));
     }
     return warnings;
 }

@@ -1,5 +1,6 @@
 #include "StepUserProperties.h"
 
+#include "Geometry/IO/AsciiText.h"
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/StepEntityLabels.h"
 #include "Interop/Kernel/StepUnitText.h"
@@ -36,11 +37,6 @@ constexpr const char* kNoValue = "{} user propert{} without a value {} left out:
 constexpr const char* kNoUnit = "{} user propert{} whose unit cannot be read {} left out: {}";
 constexpr const char* kNoCarrier =
     "{} user propert{} of nothing the document holds {} left out: {}";
-
-std::string TextOf(const Handle(TCollection_HAsciiString)& text)
-{
-    return text.IsNull() ? std::string() : std::string(text->ToCString());
-}
 
 // Properties that other passes read, or that describe the shape rather than the user's data.
 bool ReadElsewhere(std::string name)
@@ -158,10 +154,10 @@ void ReadProperty(const Handle(StepRepr_PropertyDefinitionRepresentation)& link,
 {
     const Handle(StepRepr_PropertyDefinition) property = link->Definition().PropertyDefinition();
     const Handle(StepRepr_Representation) values = link->UsedRepresentation();
-    if (property.IsNull() || values.IsNull() || ReadElsewhere(TextOf(property->Name()))) {
+    if (property.IsNull() || values.IsNull() || ReadElsewhere(AsciiText(property->Name()))) {
         return;
     }
-    const std::string propertyName = TextOf(property->Name());
+    const std::string propertyName = AsciiText(property->Name());
     const auto describe = [&](const std::string& name, const Handle(Standard_Transient)& entity) {
         return fmt::format("'{}' (#{})", name, model.IdentLabel(entity));
     };
@@ -187,7 +183,7 @@ void ReadProperty(const Handle(StepRepr_PropertyDefinitionRepresentation)& link,
     const Handle(TDataStd_NamedData) data = TDataStd_NamedData::Set(label);
     for (int i = 1; i <= values->NbItems(); ++i) {
         const Handle(StepRepr_RepresentationItem) item = values->ItemsValue(i);
-        const std::string itemName = item.IsNull() ? std::string() : TextOf(item->Name());
+        const std::string itemName = item.IsNull() ? std::string() : AsciiText(item->Name());
         const std::string& name = itemName.empty() ? propertyName : itemName;
         const std::string described =
             describe(name, item.IsNull() ? Handle(Standard_Transient)(property)
@@ -212,14 +208,14 @@ void ReadProductText(const Handle(StepBasic_ProductDefinition)& definition,
     if (label.IsNull()) {
         return;
     }
-    const std::string id = TextOf(product->Id());
+    const std::string id = AsciiText(product->Id());
     if (!id.empty()) {
         TDataStd_AsciiString::Set(label, TCollection_AsciiString(id.c_str()));
     }
-    std::string description = TextOf(product->Description());
+    std::string description = AsciiText(product->Description());
     if (description.empty()) {
-        description = TextOf(definition->Description());
-        if (description == id || description == TextOf(product->Name())) {
+        description = AsciiText(definition->Description());
+        if (description == id || description == AsciiText(product->Name())) {
             description.clear();
         }
     }
@@ -228,7 +224,7 @@ void ReadProductText(const Handle(StepBasic_ProductDefinition)& definition,
     }
 }
 
-std::string Warning(const char* text, const std::vector<std::string>& items)
+std::string LeftOutWarning(const char* text, const std::vector<std::string>& items)
 {
     const bool one = items.size() == 1;
     return fmt::format(text, items.size(), one ? "y" : "ies", one ? "is" : "are", ListNames(items));
@@ -261,13 +257,13 @@ std::vector<std::string> ReadStepUserProperties(const STEPCAFControl_Reader& rea
     }
     std::vector<std::string> warnings;
     if (!leftOut.noValue.empty()) {
-        warnings.push_back(Warning(kNoValue, leftOut.noValue));
+        warnings.push_back(LeftOutWarning(kNoValue, leftOut.noValue));
     }
     if (!leftOut.noUnit.empty()) {
-        warnings.push_back(Warning(kNoUnit, leftOut.noUnit));
+        warnings.push_back(LeftOutWarning(kNoUnit, leftOut.noUnit));
     }
     if (!leftOut.noCarrier.empty()) {
-        warnings.push_back(Warning(kNoCarrier, leftOut.noCarrier));
+        warnings.push_back(LeftOutWarning(kNoCarrier, leftOut.noCarrier));
     }
     return warnings;
 }

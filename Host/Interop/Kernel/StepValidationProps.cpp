@@ -1,5 +1,6 @@
 #include "StepValidationProps.h"
 
+#include "Geometry/IO/AsciiText.h"
 #include "Interop/Kernel/StepEntityLabels.h"
 
 #include <STEPConstruct_ValidationProps.hxx>
@@ -24,11 +25,6 @@ namespace orvkit {
 
 namespace {
 
-std::string TextOf(const Handle(TCollection_HAsciiString)& text)
-{
-    return text.IsNull() ? std::string() : std::string(text->ToCString());
-}
-
 // The carrier of one property definition, found in the document; carrier Product with a null
 // label for a definition of no kind that a geometric validation property is attached to.
 XdeDeclaredValidation FindCarrier(const Handle(StepRepr_PropertyDefinition)& property,
@@ -38,12 +34,12 @@ XdeDeclaredValidation FindCarrier(const Handle(StepRepr_PropertyDefinition)& pro
     const StepRepr_CharacterizedDefinition definition = property->Definition();
     if (const Handle(StepRepr_ShapeAspect) aspect = definition.ShapeAspect()) {
         declared.carrier = XdeValidationCarrier::ShapeAspect;
-        declared.name = TextOf(aspect->Name());
+        declared.name = AsciiText(aspect->Name());
         if (declared.name.empty() && aspect->Description()) {
-            declared.name = TextOf(aspect->Description());
+            declared.name = AsciiText(aspect->Description());
         }
         if (declared.name.empty()) {
-            declared.name = TextOf(model.StringLabel(aspect));
+            declared.name = AsciiText(model.StringLabel(aspect));
         }
         const Handle(StepRepr_ProductDefinitionShape) ofShape = aspect->OfShape();
         const Handle(StepBasic_ProductDefinition) part =
@@ -58,7 +54,7 @@ XdeDeclaredValidation FindCarrier(const Handle(StepRepr_PropertyDefinition)& pro
     }
     const Handle(StepRepr_ProductDefinitionShape) shape = definition.ProductDefinitionShape();
     if (shape.IsNull()) {
-        declared.name = TextOf(model.StringLabel(property));
+        declared.name = AsciiText(model.StringLabel(property));
         return declared;
     }
     const StepRepr_CharacterizedDefinition shaped = shape->Definition();
@@ -70,7 +66,7 @@ XdeDeclaredValidation FindCarrier(const Handle(StepRepr_PropertyDefinition)& pro
         declared.label = finder.ComponentLabel(occurrence);
     }
     if (declared.label.IsNull()) {
-        declared.name = TextOf(model.StringLabel(shape));
+        declared.name = AsciiText(model.StringLabel(shape));
     }
     return declared;
 }

@@ -360,7 +360,7 @@ std::vector<FreeWire> FreeWiresOf(const XdeDocumentImpl& impl)
     return wires;
 }
 
-CurvesByEnds CurvesOf(const Handle(StepShape_GeometricCurveSet)& set)
+CurvesByEnds CurvesByEndsOf(const Handle(StepShape_GeometricCurveSet)& set)
 {
     CurvesByEnds curves;
     for (int j = 1; j <= set->NbElements(); ++j) {
@@ -464,7 +464,7 @@ public:
     void Join(const Handle(Interface_InterfaceModel)& model,
               const Handle(StepShape_GeometricCurveSet)& set)
     {
-        const CurvesByEnds curves = CurvesOf(set);
+        const CurvesByEnds curves = CurvesByEndsOf(set);
         std::set<size_t> candidates;
         for (const auto& [ends, positions] : curves) {
             for (auto [w, end] = myByFirstEdge.equal_range(ends); w != end; ++w) {

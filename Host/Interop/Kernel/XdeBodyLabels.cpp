@@ -16,11 +16,11 @@ namespace {
 
 // The part that holds each solid and shell of the document, and the shape it holds it as,
 // by the shape's TShape.
-using Owners = std::unordered_map<const TopoDS_TShape*, std::pair<TDF_Label, TopoDS_Shape>>;
+using BodyOwnerMap = std::unordered_map<const TopoDS_TShape*, std::pair<TDF_Label, TopoDS_Shape>>;
 
-Owners BodyOwners(const XdeDocumentImpl& impl)
+BodyOwnerMap BodyOwners(const XdeDocumentImpl& impl)
 {
-    Owners owners;
+    BodyOwnerMap owners;
     TDF_LabelSequence labels;
     impl.shapeTool->GetShapes(labels);
     for (const TDF_Label& part : labels) {
@@ -65,7 +65,7 @@ int LabelNamedBodies(const XdeDocumentImpl& impl, const std::vector<NamedBody>& 
     if (bodies.empty()) {
         return 0;
     }
-    const Owners owners = BodyOwners(impl);
+    const BodyOwnerMap owners = BodyOwners(impl);
     int named = 0;
     for (const NamedBody& body : bodies) {
         const auto owner = owners.find(body.shape.TShape().get());

@@ -9,6 +9,7 @@
 #include "Data/Kernel/GroupElement.h"
 #include "Data/Kernel/InstanceElement.h"
 #include "Data/Kernel/ShapeElement.h"
+#include "Graphics/MathUtil.h"
 #include "Interop/Kernel/XdeSubShapeColors.h"
 
 #include <TDataStd_Name.hxx>
@@ -21,12 +22,6 @@ namespace orvkit {
 namespace {
 
 const char* const kSchemaName = "ImportSchema";
-
-glm::vec3 ToVec3(const Quantity_Color& color)
-{
-    const NCollection_Vec3<float> rgb = color.Rgb();
-    return {rgb.r(), rgb.g(), rgb.b()};
-}
 
 std::string GetShapeTypeName(const TopoDS_Shape& shape)
 {
@@ -116,7 +111,7 @@ Element* AElementBuilder::CreateShape(const std::string& name, const TopoDS_Shap
     MarkImported(*element, name, inPrototype);
     element->SetShape(TopoShape::Create(shape));
     element->SetOptimized(true);
-    element->SetColor(ToVec3(elementColor));
+    element->SetColor(MathUtil::Vec3(elementColor));
     // Faces are compared with the colour the part was given, not with a member's.
     ApplyFaceColors(*element, shape, color, partColors);
     return element;
@@ -197,7 +192,7 @@ void AElementBuilder::ApplyFaceColors(ShapeElement& element, const TopoDS_Shape&
         for (int i = 1; i <= faces.Extent(); ++i) {
             Quantity_Color faceColor = base;
             if (partColors.Find(faces.FindKey(i), faceColor) && faceColor.IsDifferent(base)) {
-                table[static_cast<unsigned int>(i - 1)] = ToVec3(faceColor);
+                table[static_cast<unsigned int>(i - 1)] = MathUtil::Vec3(faceColor);
             }
         }
     }

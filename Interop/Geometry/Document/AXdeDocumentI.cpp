@@ -4,6 +4,7 @@
 #include "Common/Core/PathUtil.h"
 #include "Common/Core/StringUtil.h"
 #include "Geometry/Kernel/TopoShape.h"
+#include "Graphics/MathUtil.h"
 #include "Interop/Kernel/IgesModelReader.h"
 #include "Interop/Kernel/KernelSupport.h"
 #include "Interop/Kernel/StepModelReader.h"
@@ -22,13 +23,6 @@
 namespace orvkit {
 
 namespace {
-
-// The RGB values exactly as OpenCASCADE holds them (linear since 7.5), no conversion.
-glm::vec3 ToVec3(const Quantity_Color& color)
-{
-    return {static_cast<float>(color.Red()), static_cast<float>(color.Green()),
-            static_cast<float>(color.Blue())};
-}
 
 const TDF_Label& LabelOf(const std::shared_ptr<XdeNode>& node)
 {
@@ -152,13 +146,13 @@ glm::vec3 XdeDocumentI::GetColor(const std::shared_ptr<XdeNode>& node,
             const TDF_Label layer =
                 layerTool->FindLayer(layers->Value(1), Standard_False, Standard_True);
             if (!layer.IsNull() && colorTool->GetColor(layer, XCAFDoc_ColorGen, color)) {
-                return ToVec3(color.GetRGB());
+                return MathUtil::Vec3(color.GetRGB());
             }
         }
     }
     if (colorTool->GetColor(label, XCAFDoc_ColorSurf, color) ||
         colorTool->GetColor(label, XCAFDoc_ColorGen, color)) {
-        return ToVec3(color.GetRGB());
+        return MathUtil::Vec3(color.GetRGB());
     }
     return fallback;
 }
@@ -170,7 +164,7 @@ glm::vec3 XdeDocumentI::GetFaceColor(const std::shared_ptr<TopoShape>& shape,
     Quantity_Color color;
     if (colorTool->GetColor(shape->GetImpl(), XCAFDoc_ColorSurf, color) ||
         colorTool->GetColor(shape->GetImpl(), XCAFDoc_ColorGen, color)) {
-        return ToVec3(color);
+        return MathUtil::Vec3(color);
     }
     return fallback;
 }
@@ -180,7 +174,7 @@ glm::vec3 XdeDocumentI::GetEdgeColor(const std::shared_ptr<TopoShape>& shape,
 {
     Quantity_Color color;
     if (GetImpl().colorTool->GetColor(shape->GetImpl(), XCAFDoc_ColorCurv, color)) {
-        return ToVec3(color);
+        return MathUtil::Vec3(color);
     }
     return fallback;
 }

@@ -152,13 +152,6 @@ std::shared_ptr<SceneNode> Fail(const LoadFailure& failure)
     return nullptr;
 }
 
-glm::vec3 ToVec3(const Quantity_Color& color)
-{
-    // The components exactly as the colour stores them: the file's numbers, unconverted.
-    const NCollection_Vec3<float>& rgb = color.Rgb();
-    return {rgb.r(), rgb.g(), rgb.b()};
-}
-
 // Makes the materials of one load, named "pbr-" and a number counted from 0. The instances
 // belong to the MaterialManager and outlive the factory.
 class MaterialFactoryVRML {
@@ -177,9 +170,9 @@ public:
     {
         MaterialInstance* instance = MaterialManager::Instance().Create(
             kMaterialPrefix + std::to_string(myCounter), myColorTemplate);
-        instance->SetColor(ToVec3(material->DiffuseColor()));
-        instance->SetUniform("emissive", ToVec3(material->EmissiveColor()));
-        instance->SetUniform("specular", ToVec3(material->SpecularColor()));
+        instance->SetColor(MathUtil::Vec3(material->DiffuseColor()));
+        instance->SetUniform("emissive", MathUtil::Vec3(material->EmissiveColor()));
+        instance->SetUniform("specular", MathUtil::Vec3(material->SpecularColor()));
         // VRML meshes are often open, so their faces are seen from both sides.
         instance->SetFaceSide(FaceSideDouble);
         ++myCounter;

@@ -17,7 +17,7 @@ using namespace orvkit;
 
 namespace {
 
-struct ReadOptions {
+struct ReadArguments {
     std::string file;
     std::optional<double> edgeLength;     // small-edge repair
     std::optional<double> solidTolerance; // solid-making
@@ -28,7 +28,7 @@ struct ReadOptions {
 // Runs "Import" on the file and prints the document. The repairs go to the command as
 // parameters: the batch form reads them, and the interactive form's settings dialog takes them
 // as the user's answers. Either way they hold for this read alone.
-int RunRead(const ReadOptions& options)
+int RunRead(const ReadArguments& options)
 {
     ParameterDict parameters;
     if (options.edgeLength) {
@@ -55,7 +55,7 @@ int RunRead(const ReadOptions& options)
 
 Verb AddReadVerb(CLI::App& app)
 {
-    const auto options = std::make_shared<ReadOptions>();
+    const auto options = std::make_shared<ReadArguments>();
     CLI::App* verb = app.add_subcommand(
         "read", "Import any model file the shape reader knows (STEP, IGES, BREP, STL, OBJ, "
                 "glTF) through the \"Import\" command, with optional repair");
