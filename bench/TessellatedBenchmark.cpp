@@ -35,26 +35,9 @@ double Height(int i, int j)
     return 5.0 * std::sin(0.05 * i) * std::cos(0.07 * j);
 }
 
-// `faces` grids side by side along x, as ASCII STL and as one tessellated part in STEP, written
-// once to the system's temporary folder and reused.
-bool EnsureFiles(int faces, std::string& stl, std::string& step)
+// The STEP file's header and the part's product, context and units, up to its representation.
+void WriteStepHead(std::FILE* data)
 {
-    const std::string stem =
-        (fs::temp_directory_path() /
-         ("orvex-bench-tessellated" + std::to_string(faces) + "-" + kGeneratorRevision))
-            .string();
-    stl = stem + ".stl";
-    step = stem + ".stp";
-    std::error_code code;
-    if (fs::is_regular_file(stl, code) && fs::is_regular_file(step, code)) {
-        return true;
-    }
-    std::FILE* text = std::fopen((stl + ".part").c_str(), "wb");
-    std::FILE* data = std::fopen((step + ".part").c_str(), "wb");
-    if (text == nullptr || data == nullptr) {
-        return false;
-    }
-    std::fputs("solid grid\n", text);
     std::fputs("ISO-10303-21;\nHEADER;\nFILE_DESCRIPTION(('tessellated grid'),'2;1');\n"
                "FILE_NAME('grid.stp','2026-12-08T00:00:00',(''),(''),'','','');\n"
                "FILE_SCHEMA(('AP242_MANAGED_MODEL_BASED_3D_ENGINEERING_MIM_LF { 1 0 10303 442 1 "
@@ -75,43 +58,77 @@ bool EnsureFiles(int faces, std::string& stl, std::string& step)
                "#23=PRODUCT_DEFINITION_SHAPE('','',#22);\n"
                "#25=SHAPE_DEFINITION_REPRESENTATION(#23,#30);\n",
                data);
+}
+
+// The two STL facets of the quad at (i, j) of grid `f`.
+void WriteStlQuad(std::FILE* text, int f, int i, int j)
+{
+    const int x = f * kFaceSide + i;
+    const double p[4][3] = {{double(x), double(j), Height(x, j)},
+                            {double(x + 1), double(j), Height(x + 1, j)},
+                            {double(x + 1), double(j + 1), Height(x + 1, j + 1)},
+                            {double(x), double(j + 1), Height(x, j + 1)}};
+    for (const auto& [u, v, w] : {std::array<int, 3>{0, 1, 2}, {0, 2, 3}}) {
+        std::fprintf(text, " facet normal 0 0 1\n  outer loop\n");
+        for (const int k : {u, v, w}) {
+            std::fprintf(text, "   vertex %12e %12e %12e\n", p[k][0], p[k][1], p[k][2]);
+        }
+        std::fputs("  endloop\n endfacet\n", text);
+    }
+}
+
+// Grid `f` as a coordinates list and a triangulated face (entities `list` and `list` + 1) in
+// STEP, and as facets in STL.
+void WriteGrid(std::FILE* text, std::FILE* data, int f, int list)
+{
     const int points = (kFaceSide + 1) * (kFaceSide + 1);
+    std::fprintf(data, "#%d=COORDINATES_LIST('',%d,(", list, points);
+    for (int j = 0; j <= kFaceSide; ++j) {
+        for (int i = 0; i <= kFaceSide; ++i) {
+            const int x = f * kFaceSide + i;
+            std::fprintf(data, "%s(%d.,%d.,%.6f)", i + j == 0 ? "" : ",", x, j, Height(x, j));
+        }
+        std::fputc('\n', data);
+    }
+    std::fputs("));\n", data);
+    std::fprintf(data, "#%d=TRIANGULATED_FACE('',#%d,%d,(),$,(),(", list + 1, list, points);
+    for (int j = 0; j < kFaceSide; ++j) {
+        for (int i = 0; i < kFaceSide; ++i) {
+            const int a = j * (kFaceSide + 1) + i + 1;
+            const int b = a + 1, c = a + kFaceSide + 2, d = a + kFaceSide + 1;
+            std::fprintf(data, "%s(%d,%d,%d),(%d,%d,%d)", i + j == 0 ? "" : ",", a, b, c, a, c, d);
+            WriteStlQuad(text, f, i, j);
+        }
+        std::fputc('\n', data);
+    }
+    std::fputs("));\n", data);
+}
+
+// `faces` grids side by side along x, as ASCII STL and as one tessellated part in STEP, written
+// once to the system's temporary folder and reused.
+bool EnsureFiles(int faces, std::string& stl, std::string& step)
+{
+    const std::string stem =
+        (fs::temp_directory_path() /
+         ("orvex-bench-tessellated" + std::to_string(faces) + "-" + kGeneratorRevision))
+            .string();
+    stl = stem + ".stl";
+    step = stem + ".stp";
+    std::error_code code;
+    if (fs::is_regular_file(stl, code) && fs::is_regular_file(step, code)) {
+        return true;
+    }
+    std::FILE* text = std::fopen((stl + ".part").c_str(), "wb");
+    std::FILE* data = std::fopen((step + ".part").c_str(), "wb");
+    if (text == nullptr || data == nullptr) {
+        return false;
+    }
+    std::fputs("solid grid\n", text);
+    WriteStepHead(data);
     std::string shell = "#31=TESSELLATED_SHELL('',(";
     for (int f = 0; f < faces; ++f) {
-        const int list = 100 + 2 * f;
-        std::fprintf(data, "#%d=COORDINATES_LIST('',%d,(", list, points);
-        for (int j = 0; j <= kFaceSide; ++j) {
-            for (int i = 0; i <= kFaceSide; ++i) {
-                const int x = f * kFaceSide + i;
-                std::fprintf(data, "%s(%d.,%d.,%.6f)", i + j == 0 ? "" : ",", x, j, Height(x, j));
-            }
-            std::fputc('\n', data);
-        }
-        std::fputs("));\n", data);
-        std::fprintf(data, "#%d=TRIANGULATED_FACE('',#%d,%d,(),$,(),(", list + 1, list, points);
-        for (int j = 0; j < kFaceSide; ++j) {
-            for (int i = 0; i < kFaceSide; ++i) {
-                const int a = j * (kFaceSide + 1) + i + 1;
-                const int b = a + 1, c = a + kFaceSide + 2, d = a + kFaceSide + 1;
-                std::fprintf(data, "%s(%d,%d,%d),(%d,%d,%d)", i + j == 0 ? "" : ",", a, b, c, a, c,
-                             d);
-                const int x = f * kFaceSide + i;
-                const double p[4][3] = {{double(x), double(j), Height(x, j)},
-                                        {double(x + 1), double(j), Height(x + 1, j)},
-                                        {double(x + 1), double(j + 1), Height(x + 1, j + 1)},
-                                        {double(x), double(j + 1), Height(x, j + 1)}};
-                for (const auto& [u, v, w] : {std::array<int, 3>{0, 1, 2}, {0, 2, 3}}) {
-                    std::fprintf(text, " facet normal 0 0 1\n  outer loop\n");
-                    for (const int k : {u, v, w}) {
-                        std::fprintf(text, "   vertex %12e %12e %12e\n", p[k][0], p[k][1], p[k][2]);
-                    }
-                    std::fputs("  endloop\n endfacet\n", text);
-                }
-            }
-            std::fputc('\n', data);
-        }
-        std::fputs("));\n", data);
-        shell += (f == 0 ? "#" : ",#") + std::to_string(list + 1);
+        WriteGrid(text, data, f, 100 + 2 * f);
+        shell += (f == 0 ? "#" : ",#") + std::to_string(100 + 2 * f + 1);
     }
     std::fputs("endsolid grid\n", text);
     std::fprintf(data,
