@@ -688,6 +688,42 @@ long long LowestUsageId(const std::string& input)
     return lowest;
 }
 
+// Writes the presentation section `tail`, whose entities are numbered from `first`, in the
+// fixed order and numbered again from `first`; false, with `error` naming `input`, when the
+// section is not what the writer makes.
+bool WriteSortedTail(std::ostream& out, const std::string& tail, long long first,
+                     const std::string& input, std::string& error)
+{
+    std::vector<TailEntity> entities;
+    std::vector<size_t> order;
+    if (!ParseTail(tail, entities)) {
+        error = "unexpected text in the presentation section of " + input;
+        return false;
+    }
+    TailOrder sorter(entities, first);
+    if (!sorter.Compute(order)) {
+        error = "unexpected references in the presentation section of " + input;
+        return false;
+    }
+    std::unordered_map<long long, long long> renumber;
+    for (size_t position = 0; position < order.size(); ++position) {
+        renumber[entities[order[position]].id] = first + static_cast<long long>(position);
+    }
+    for (size_t position = 0; position < order.size(); ++position) {
+        const TailEntity& entity = entities[order[position]];
+        out << '#' << first + static_cast<long long>(position) << " = ";
+        for (size_t part = 0; part < entity.text.size(); ++part) {
+            out << entity.text[part];
+            if (part < entity.refs.size()) {
+                const long long ref = entity.refs[part];
+                out << '#' << (ref >= first ? renumber.at(ref) : ref);
+            }
+        }
+        out << ";\n";
+    }
+    return true;
+}
+
 // Copies `input` to `output` with `fileName` in place of the header's FILE_NAME entity, the
 // assembly usages numbered from 1, and the presentation section in a fixed order (see above).
 bool WriteWithStableTail(const std::string& input, const std::string& output,
@@ -756,34 +792,8 @@ bool WriteWithStableTail(const std::string& input, const std::string& output,
         error = "no FILE_NAME entity in the header of " + input;
         return false;
     }
-    if (first >= 0) {
-        std::vector<TailEntity> entities;
-        std::vector<size_t> order;
-        if (!ParseTail(tail, entities)) {
-            error = "unexpected text in the presentation section of " + input;
-            return false;
-        }
-        TailOrder sorter(entities, first);
-        if (!sorter.Compute(order)) {
-            error = "unexpected references in the presentation section of " + input;
-            return false;
-        }
-        std::unordered_map<long long, long long> renumber;
-        for (size_t position = 0; position < order.size(); ++position) {
-            renumber[entities[order[position]].id] = first + static_cast<long long>(position);
-        }
-        for (size_t position = 0; position < order.size(); ++position) {
-            const TailEntity& entity = entities[order[position]];
-            out << '#' << first + static_cast<long long>(position) << " = ";
-            for (size_t part = 0; part < entity.text.size(); ++part) {
-                out << entity.text[part];
-                if (part < entity.refs.size()) {
-                    const long long ref = entity.refs[part];
-                    out << '#' << (ref >= first ? renumber.at(ref) : ref);
-                }
-            }
-            out << ";\n";
-        }
+    if (first >= 0 && !WriteSortedTail(out, tail, first, input, error)) {
+        return false;
     }
     out << trailer;
     out.flush();
