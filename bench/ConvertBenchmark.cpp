@@ -33,6 +33,16 @@ std::string Quote(const fs::path& path)
     return "'" + path.string() + "'";
 }
 
+// Runs `command` through the shell; its wall time in seconds, or a negative value when it
+// failed.
+double TimeShell(const std::string& command)
+{
+    const auto start = Clock::now();
+    const int status = std::system(command.c_str());
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1.0;
+}
+
 // Converts every input with `jobs` children at a time into a new folder; returns the wall
 // time in seconds, or a negative value when the program failed or an output is missing.
 double Convert(const orvkit::ScopedTempFolder& workspace, const std::string& inputs, int jobs,
@@ -43,16 +53,11 @@ double Convert(const orvkit::ScopedTempFolder& workspace, const std::string& inp
     const std::string command = std::string("'") + ORVEX_PROGRAM +
                                 "' convert --format step --jobs " + std::to_string(jobs) +
                                 " --out " + Quote(out) + " " + inputs + " >/dev/null 2>&1";
-    const auto start = Clock::now();
-    const int status = std::system(command.c_str());
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double seconds = TimeShell(command);
     const auto written = std::distance(fs::directory_iterator(out), fs::directory_iterator());
     std::error_code ignored;
     fs::remove_all(out, ignored);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || written != kFiles) {
-        return -1.0;
-    }
-    return seconds;
+    return written == kFiles ? seconds : -1.0;
 }
 
 void BM_Convert(benchmark::State& state)
@@ -142,16 +147,6 @@ bool MakeSmallFiles(const orvkit::ScopedTempFolder& workspace, fs::path& list)
         names << copy.string() << "\n";
     }
     return static_cast<bool>(names.flush());
-}
-
-// Runs `command` through the shell; its wall time in seconds, or a negative value when it
-// failed.
-double TimeShell(const std::string& command)
-{
-    const auto start = Clock::now();
-    const int status = std::system(command.c_str());
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1.0;
 }
 
 // A thousand small files: `convert --jobs 2` to STEP against a shell loop that imports them
