@@ -290,6 +290,43 @@ TEST_F(StepAssemblyActorTest, SameDocumentWhenWorkersTranslateDistinctParts)
     EXPECT_EQ(noted, 4);
 }
 
+TEST_F(StepAssemblyActorTest, SameDocumentWhenSolidsShareTheirShells)
+{
+    // Every third solid is made of the shell of the solid before it, a third of its faces
+    // coloured: a worker that translated both would hand the read two results that share
+    // faces, and the colours would go to the wrong copy.
+    orvex::bench::AssemblyParameters parameters;
+    parameters.parts = 40;
+    parameters.instances = 40;
+    parameters.depth = 1;
+    parameters.faceColors = true;
+    const std::string generated = myDir.File("generated.step");
+    ASSERT_TRUE(orvex::bench::WriteAssemblyStep(parameters, generated));
+    std::string text = ReadWholeFile(generated);
+    const std::regex solid(R"((#\d+) = MANIFOLD_SOLID_BREP\('([^']*)',(#\d+)\);)");
+    std::vector<std::smatch> solids;
+    for (std::sregex_iterator it(text.begin(), text.end(), solid), end; it != end; ++it) {
+        solids.push_back(*it);
+    }
+    ASSERT_EQ(solids.size(), 40u);
+    std::string shared;
+    size_t copied = 0;
+    for (size_t k = 0; k < solids.size(); ++k) {
+        shared += text.substr(copied, static_cast<size_t>(solids[k].position()) - copied);
+        shared += k % 3 == 1 ? solids[k][1].str() + " = MANIFOLD_SOLID_BREP('" +
+                                   solids[k][2].str() + "'," + solids[k - 1][3].str() + ");"
+                             : solids[k].str();
+        copied = static_cast<size_t>(solids[k].position() + solids[k].length());
+    }
+    shared += text.substr(copied);
+    const std::string path = myDir.File("shared-shells.step");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << shared;
+    }
+    EXPECT_GT(ExpectSameDocument(path).labels.size(), 40u * 3);
+}
+
 TEST_F(StepAssemblyActorTest, SameDocumentOnEveryCorpusStepFile)
 {
     const std::string corpus = CorpusFile("");

@@ -95,8 +95,6 @@ double LeastPatience()
     return 30.0;
 }
 
-const char kMagic[8] = {'O', 'R', 'V', 'X', 'T', 'W', '1', '\n'};
-
 // Whether the representation's context gives its units itself: then translating its items
 // depends on nothing translated before them, which is what lets another process do it.
 bool HasOwnUnits(const Handle(StepRepr_Representation)& representation)
@@ -379,17 +377,13 @@ bool WriteAll(int file, const std::string& text)
     return true;
 }
 
-bool ReadAll(int file, std::string& text)
+// Reads `text.size()` bytes of `file` from `offset` on.
+bool ReadRange(int file, std::uint64_t offset, std::string& text)
 {
-    struct stat status {};
-    if (::fstat(file, &status) != 0) {
-        return false;
-    }
-    text.resize(static_cast<size_t>(status.st_size));
     size_t done = 0;
     while (done < text.size()) {
-        const ssize_t count =
-            ::pread(file, text.data() + done, text.size() - done, static_cast<off_t>(done));
+        const ssize_t count = ::pread(file, text.data() + done, text.size() - done,
+                                      static_cast<off_t>(offset + done));
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -410,7 +404,96 @@ std::string SignalName(int signal)
 // What SetDefaultJobs set; 0: one per core.
 std::atomic<int> gDefaultJobs{0};
 
+// What became of an item; with who has it (0: the read, w: worker w), one word that the
+// processes change atomically.
+enum Phase : std::uint32_t {
+    kFree = 0,  // nobody has taken it yet
+    kTaken = 1, // its owner translates it (or, for the read, will)
+    kDone = 2,  // a worker's result waits in its memory file
+    kLeft = 3,  // a worker gave it back: the read translates it
+};
+
+constexpr std::uint32_t StateOf(int owner, Phase phase)
+{
+    return (static_cast<std::uint32_t>(owner) << 2) | phase;
+}
+
+Phase PhaseOf(std::uint32_t state)
+{
+    return static_cast<Phase>(state & 3U);
+}
+
+int OwnerOf(std::uint32_t state)
+{
+    return static_cast<int>(state >> 2);
+}
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+// Whether translating `item` used an entity that an earlier item of this worker had bound
+// (entities from `ownFirst` up to `first` in the transfer process): geometry shared between
+// solids. Each result goes to the read on its own, so the shapes two results share would come
+// apart there, and a translation that binds an entity again would leave the earlier result
+// other than the read's own. The read translates such an item itself.
+bool UsesEarlierBindings(const Handle(Transfer_TransientProcess)& process,
+                         const Handle(Standard_Transient)& item, int ownFirst, int first)
+{
+    const Interface_Graph& graph = process->Graph();
+    std::vector<Handle(Standard_Transient)> stack{item};
+    std::unordered_set<const Standard_Transient*> seen{item.get()};
+    while (!stack.empty()) {
+        const Handle(Standard_Transient) entity = stack.back();
+        stack.pop_back();
+        const int index = process->MapIndex(entity);
+        if (index >= ownFirst && index < first) {
+            return true;
+        }
+        for (Interface_EntityIterator it = graph.Shareds(entity); it.More(); it.Next()) {
+            if (seen.insert(it.Value().get()).second) {
+                stack.push_back(it.Value());
+            }
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+// What the read and its workers share, mapped into all of them before the fork: where the read
+// is, and the state of each item with, once a worker has translated it, where its result is in
+// that worker's memory file.
+struct StepTransferWorkers::Shared {
+    struct Slot {
+        std::atomic<std::uint32_t> state{kFree};
+        std::uint64_t offset = 0; // written before the state says done
+        std::uint64_t length = 0;
+    };
+    static_assert(std::atomic<std::uint32_t>::is_always_lock_free &&
+                      std::atomic<std::int64_t>::is_always_lock_free,
+                  "the processes share these atomics through memory, not through a lock");
+
+    std::atomic<std::int64_t> readAt{0}; // the item the read came to last
+    size_t count = 0;
+
+    Slot* Slots() { return reinterpret_cast<Slot*>(this + 1); }
+
+    // Null when no shared memory can be had.
+    static Shared* Make(size_t count, size_t& bytes)
+    {
+        bytes = sizeof(Shared) + count * sizeof(Slot);
+        void* memory =
+            ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED) {
+            return nullptr;
+        }
+        Shared* shared = new (memory) Shared;
+        shared->count = count;
+        for (size_t i = 0; i < count; ++i) {
+            new (shared->Slots() + i) Slot;
+        }
+        return shared;
+    }
+};
 
 int StepTransferWorkers::DefaultJobs()
 {
@@ -437,9 +520,13 @@ StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
     if (total < FacesWorthWorkers() || workers->myItems.size() < 2) {
         return nullptr;
     }
+    workers->myShared = Shared::Make(workers->myItems.size(), workers->mySharedBytes);
+    if (workers->myShared == nullptr) {
+        return nullptr;
+    }
     const int shares = static_cast<int>(std::min<size_t>(jobs, workers->myItems.size()));
-    workers->Fork(process, workers->ShareOut(shares, costs, total));
     workers->myStarted = std::chrono::steady_clock::now();
+    workers->Fork(process, StartingPoints(shares - 1, costs, total));
     Logger::Instance().Message(
         1, "STEP reader: %d processes translate %zu solids and shells of %lld faces", shares,
         workers->myItems.size(), total);
@@ -475,52 +562,57 @@ std::vector<int> StepTransferWorkers::PlanItems(const Handle(TColStd_HSequenceOf
     return costs;
 }
 
-std::vector<std::vector<size_t>>
-StepTransferWorkers::ShareOut(int shares, const std::vector<int>& costs, long long total)
+std::vector<size_t> StepTransferWorkers::StartingPoints(int workers, const std::vector<int>& costs,
+                                                        long long total)
 {
-    // Consecutive shares of about the same number of faces; the first is the read's own,
-    // which it translates as it comes to them.
-    std::vector<std::vector<size_t>> work(shares);
+    // With n processes, worker w starts where (w - 1/4) / n of the faces lie before it: the
+    // read's stretch is the shortest, as it also makes the products. Where the guess is off,
+    // the taking evens it out: a worker caught up by the read leaves it every other item, and
+    // one at the end of the list works back towards the read.
+    std::vector<size_t> starts;
     long long before = 0;
-    for (size_t i = 0; i < myItems.size(); ++i) {
-        Item& item = myItems[i];
-        item.worker = static_cast<int>(std::min<long long>(shares - 1, before * shares / total));
-        before += costs[i];
-        item.index = static_cast<int>(work[item.worker].size());
-        work[item.worker].push_back(i);
+    size_t item = 0;
+    for (int w = 1; w <= workers; ++w) {
+        const double share = (w - 0.25) / (workers + 1);
+        while (item + 1 < costs.size() && before < share * static_cast<double>(total)) {
+            before += costs[item++];
+        }
+        if (item < costs.size() && (starts.empty() || item > starts.back())) {
+            starts.push_back(item);
+        }
     }
-    return work;
+    return starts;
 }
 
 void StepTransferWorkers::Fork(const Handle(Transfer_TransientProcess)& process,
-                               const std::vector<std::vector<size_t>>& work)
+                               const std::vector<size_t>& starts)
 {
-    myWorkers.resize(work.size());
+    myWorkers.resize(starts.size() + 1);
     const pid_t parent = ::getpid();
-    for (size_t share = 1; share < work.size(); ++share) {
-        Worker& worker = myWorkers[share];
+    for (size_t w = 1; w < myWorkers.size(); ++w) {
+        Worker& worker = myWorkers[w];
+        const size_t first = starts[w - 1];
+        // Taken before the fork, so that a worker always has an item the read will wait for.
+        Shared::Slot& slot = myShared->Slots()[first];
+        slot.state.store(StateOf(static_cast<int>(w), kTaken));
         worker.file = ::memfd_create("orvex-transfer", MFD_CLOEXEC);
         std::cout.flush();
         std::cerr.flush();
         std::fflush(nullptr);
         const pid_t pid = worker.file < 0 ? -1 : ::fork();
         if (pid == 0) {
-            Work(process, myItems, work[share], worker.file, parent);
+            Work(process, myItems, *myShared, static_cast<int>(w), first, worker.file, parent);
         }
         if (pid < 0) {
-            // No process to be had: the read translates this share itself.
+            // No process to be had: whoever comes to the item takes it.
             if (worker.file >= 0) {
                 ::close(worker.file);
                 worker.file = -1;
             }
-            for (const size_t item : work[share]) {
-                myItems[item].worker = 0;
-            }
-            worker.collected = true;
+            slot.state.store(kFree);
             continue;
         }
         worker.pid = pid;
-        worker.items = work[share].size();
         WorkerProcesses::Add(pid);
     }
 }
@@ -533,8 +625,8 @@ struct StepTransferWorkers::Translated {
 };
 
 void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
-                               const std::vector<Item>& items, const std::vector<size_t>& share,
-                               int file, pid_t parent)
+                               const std::vector<Item>& items, Shared& shared, int self,
+                               size_t first, int file, pid_t parent)
 {
     // Dies with the read: a read given up on (a time or memory limit) leaves no worker behind.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -554,8 +646,7 @@ void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
     int exitCode = 0;
     try {
         OCC_CATCH_SIGNALS
-        const std::vector<Translated> done = TranslateShare(process, items, share);
-        exitCode = WriteAll(file, ResultsText(process, items, share, done)) ? 0 : 3;
+        exitCode = TranslateTaken(process, items, shared, self, first, file) ? 0 : 3;
     } catch (const Standard_Failure&) {
         exitCode = 2;
     } catch (const std::exception&) {
@@ -565,10 +656,9 @@ void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
     ::_exit(exitCode);
 }
 
-std::vector<StepTransferWorkers::Translated>
-StepTransferWorkers::TranslateShare(const Handle(Transfer_TransientProcess)& process,
-                                    const std::vector<Item>& items,
-                                    const std::vector<size_t>& share)
+bool StepTransferWorkers::TranslateTaken(const Handle(Transfer_TransientProcess)& process,
+                                         const std::vector<Item>& items, Shared& shared, int self,
+                                         size_t first, int file)
 {
     // What the base actor does before its first transfer, which has not happened here.
     const Handle(StepData_StepModel) model = Handle(StepData_StepModel)::DownCast(process->Model());
@@ -577,205 +667,142 @@ StepTransferWorkers::TranslateShare(const Handle(Transfer_TransientProcess)& pro
         model->SetLocalLengthUnit(UnitsMethods::GetCasCadeLengthUnit());
     }
     const Handle(STEPControl_ActorRead) actor = new STEPControl_ActorRead;
-    std::vector<Translated> done(share.size());
+    const int ownFirst = process->NbMapped() + 1;
     Handle(StepRepr_Representation) units;
-    for (size_t i = 0; i < share.size(); ++i) {
-        const Item& item = items[share[i]];
+    std::uint64_t written = 0;
+    size_t cursor = first + 1;
+    size_t back = items.size();
+    for (size_t index = first; index != kNone;) {
+        const std::int64_t readBefore = shared.readAt.load(std::memory_order_relaxed);
+        const Item& item = items[index];
         if (item.representation != units) {
             units = item.representation;
             actor->PrepareUnits(units, process);
         }
-        const int first = process->NbMapped() + 1;
-        try {
-            OCC_CATCH_SIGNALS
-            actor->TransferShape(item.item, process, Standard_True, Standard_False);
-        } catch (const Standard_Failure&) {
-            done[i].portable = false; // the read translates it, and meets the fault itself
-        }
-        for (int index = first; index <= process->NbMapped(); ++index) {
-            done[i].bound.emplace_back(index, process->MapItem(index));
-        }
-    }
-    // An entity bound again by a later item (geometry shared between solids) no longer
-    // holds the shape the first item made: that item and all after it are the read's.
-    for (size_t i = 0; i < done.size(); ++i) {
-        for (const auto& [index, binder] : done[i].bound) {
-            if (process->MapItem(index) != binder) {
-                for (size_t later = i; later < done.size(); ++later) {
-                    done[later].portable = false;
-                }
+        const std::string text =
+            ResultText(process, item, Translate(actor, process, item, ownFirst));
+        Shared::Slot& slot = shared.Slots()[index];
+        if (text.empty() || !WriteAll(file, text)) {
+            slot.state.store(StateOf(self, kLeft), std::memory_order_release);
+            if (!text.empty()) {
+                return false; // the memory file takes no more
             }
+        } else {
+            slot.offset = written;
+            slot.length = text.size();
+            written += text.size();
+            slot.state.store(StateOf(self, kDone), std::memory_order_release);
+        }
+        // The read came this many items further while this one was translated: the next
+        // should lie at least as far beyond it, to be done before the read comes to it.
+        const std::int64_t lead = shared.readAt.load(std::memory_order_relaxed) - readBefore;
+        index = NextItem(shared, self, static_cast<size_t>(std::max<std::int64_t>(0, lead)), cursor,
+                         back);
+    }
+    return true;
+}
+
+size_t StepTransferWorkers::NextItem(Shared& shared, int self, size_t lead, size_t& cursor,
+                                     size_t& back)
+{
+    // The first item nobody has taken from the cursor on, `lead` + 2 past the read at the
+    // least: the read takes the items it comes to, and a worker that took the very next ones
+    // would keep it waiting item after item. Past the end of the list, the last one nobody has
+    // taken, working back towards the read.
+    Shared::Slot* slots = shared.Slots();
+    for (;;) {
+        const std::int64_t readAt = shared.readAt.load(std::memory_order_relaxed);
+        const size_t least = static_cast<size_t>(std::max<std::int64_t>(0, readAt + 2)) + lead;
+        size_t found = kNone;
+        for (size_t i = std::max(cursor, least); i < shared.count && found == kNone; ++i) {
+            found = slots[i].state.load(std::memory_order_relaxed) == kFree ? i : kNone;
+        }
+        if (found != kNone) {
+            cursor = found + 1;
+        }
+        for (size_t i = back; found == kNone && i-- > least;) {
+            found = slots[i].state.load(std::memory_order_relaxed) == kFree ? i : kNone;
+            back = i;
+        }
+        if (found == kNone) {
+            return kNone;
+        }
+        std::uint32_t expected = kFree;
+        if (slots[found].state.compare_exchange_strong(expected, StateOf(self, kTaken),
+                                                       std::memory_order_acq_rel)) {
+            return found;
         }
     }
+}
+
+StepTransferWorkers::Translated
+StepTransferWorkers::Translate(const Handle(STEPControl_ActorRead)& actor,
+                               const Handle(Transfer_TransientProcess)& process, const Item& item,
+                               int ownFirst)
+{
+    Translated done;
+    const int first = process->NbMapped() + 1;
+    try {
+        OCC_CATCH_SIGNALS
+        actor->TransferShape(item.item, process, Standard_True, Standard_False);
+    } catch (const Standard_Failure&) {
+        done.portable = false; // the read translates it, and meets the fault itself
+    }
+    for (int index = first; index <= process->NbMapped(); ++index) {
+        done.bound.emplace_back(index, process->MapItem(index));
+    }
+    done.portable = done.portable && !UsesEarlierBindings(process, item.item, ownFirst, first);
     return done;
 }
 
-std::string StepTransferWorkers::ResultsText(const Handle(Transfer_TransientProcess)& process,
-                                             const std::vector<Item>& items,
-                                             const std::vector<size_t>& share,
-                                             const std::vector<Translated>& done)
+std::string StepTransferWorkers::ResultText(const Handle(Transfer_TransientProcess)& process,
+                                            const Item& item, const Translated& done)
 {
+    if (!done.portable) {
+        return {};
+    }
+    // Entity numbers with their shapes; a null shape for a curve or surface the translation
+    // keeps for the edges and faces that share it, which the read checks it has not made
+    // itself but does not take over.
     const Handle(Interface_InterfaceModel) model = process->Model();
+    std::vector<std::pair<std::int32_t, TopoDS_Shape>> bound;
+    bool hasItem = false;
+    for (const auto& [index, binder] : done.bound) {
+        if (binder->DynamicType() == STANDARD_TYPE(Transfer_VoidBinder)) {
+            continue; // a message, no result
+        }
+        const Handle(Standard_Transient)& entity = process->Mapped(index);
+        const auto shape = Handle(TransferBRep_ShapeBinder)::DownCast(binder);
+        const auto geometry = Handle(Transfer_SimpleBinderOfTransient)::DownCast(binder);
+        if (!shape.IsNull() && !shape->Result().IsNull()) {
+            hasItem = hasItem || entity == item.item;
+            bound.emplace_back(model->Number(entity), shape->Result());
+        } else if (!geometry.IsNull() && !geometry->Result().IsNull() &&
+                   !geometry->Result()->IsKind(STANDARD_TYPE(TopoDS_HShape))) {
+            bound.emplace_back(model->Number(entity), TopoDS_Shape());
+        } else {
+            return {};
+        }
+    }
+    if (!hasItem) {
+        return {};
+    }
     std::ostringstream out(std::ios::binary);
-    out.write(kMagic, sizeof kMagic);
-    WriteRaw<std::int32_t>(out, static_cast<std::int32_t>(done.size()));
+    WriteRaw<std::int32_t>(out, static_cast<std::int32_t>(bound.size()));
     BRep_Builder builder;
     TopoDS_Compound shapes;
     builder.MakeCompound(shapes);
     std::int32_t count = 0;
-    for (size_t i = 0; i < done.size(); ++i) {
-        // Entity numbers with their shapes; a null shape for a curve or surface the
-        // translation keeps for the edges and faces that share it, which the read checks
-        // it has not made itself but does not take over.
-        std::vector<std::pair<std::int32_t, TopoDS_Shape>> bound;
-        bool portable = done[i].portable;
-        bool hasItem = false;
-        for (const auto& [index, binder] : done[i].bound) {
-            if (binder->DynamicType() == STANDARD_TYPE(Transfer_VoidBinder)) {
-                continue; // a message, no result
-            }
-            const Handle(Standard_Transient)& entity = process->Mapped(index);
-            const Handle(TransferBRep_ShapeBinder) shape =
-                Handle(TransferBRep_ShapeBinder)::DownCast(binder);
-            const Handle(Transfer_SimpleBinderOfTransient) geometry =
-                Handle(Transfer_SimpleBinderOfTransient)::DownCast(binder);
-            if (!shape.IsNull() && !shape->Result().IsNull()) {
-                hasItem = hasItem || entity == items[share[i]].item;
-                bound.emplace_back(model->Number(entity), shape->Result());
-            } else if (!geometry.IsNull() && !geometry->Result().IsNull() &&
-                       !geometry->Result()->IsKind(STANDARD_TYPE(TopoDS_HShape))) {
-                bound.emplace_back(model->Number(entity), TopoDS_Shape());
-            } else {
-                portable = false;
-                break;
-            }
-        }
-        portable = portable && hasItem;
-        WriteRaw<std::int32_t>(out, portable ? static_cast<std::int32_t>(bound.size()) : -1);
-        if (!portable) {
-            continue;
-        }
-        for (const auto& [number, shape] : bound) {
-            WriteRaw<std::int32_t>(out, number);
-            WriteRaw<std::int32_t>(out, shape.IsNull() ? -1 : count++);
-            if (!shape.IsNull()) {
-                builder.Add(shapes, shape);
-            }
+    for (const auto& [number, shape] : bound) {
+        WriteRaw<std::int32_t>(out, number);
+        WriteRaw<std::int32_t>(out, shape.IsNull() ? -1 : count++);
+        if (!shape.IsNull()) {
+            builder.Add(shapes, shape);
         }
     }
     BinTools::Write(shapes, out);
     WriteAxes(out, shapes);
     return out.str();
-}
-
-bool StepTransferWorkers::Collect(Worker& worker)
-{
-    worker.collected = true;
-    int status = 0;
-    pid_t waited = -1;
-    if (!AwaitExit(worker, status, waited)) {
-        return true;
-    }
-    WorkerProcesses::Remove(worker.pid);
-    worker.pid = -1;
-    std::string text;
-    const bool read = ReadAll(worker.file, text);
-    ::close(worker.file);
-    worker.file = -1;
-    if (waited < 0) {
-        myFailure = "a translation worker was lost";
-    } else if (WIFSIGNALED(status)) {
-        myFailure = "a translation worker was killed by " + SignalName(WTERMSIG(status));
-    } else if (WEXITSTATUS(status) != 0) {
-        myFailure =
-            "a translation worker failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
-    } else if (!read || text.size() < sizeof kMagic ||
-               std::memcmp(text.data(), kMagic, sizeof kMagic) != 0) {
-        myFailure = "a translation worker's results cannot be read";
-    }
-    if (!myFailure.empty()) {
-        return false;
-    }
-    if (!ReadResults(text, worker)) {
-        myFailure = "a translation worker's results cannot be read";
-        return false;
-    }
-    return true;
-}
-
-bool StepTransferWorkers::AwaitExit(Worker& worker, int& status, pid_t& waited)
-{
-    // A worker forked while another thread of the program held a lock that the translation
-    // takes (OCCT's exception handlers share one) waits for it for ever. The shares are about
-    // even, so a worker still at work long after the read finished its own share is taken to
-    // be stuck: it is stopped, and the read translates its share itself.
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point waiting = Clock::now();
-    const Clock::duration patience = std::max<Clock::duration>(
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(LeastPatience())),
-        4 * (waiting - myStarted));
-    auto pause = std::chrono::microseconds(200);
-    while ((waited = ::waitpid(worker.pid, &status, WNOHANG)) == 0 ||
-           (waited < 0 && errno == EINTR)) {
-        if (Clock::now() - waiting > patience) {
-            Logger::Instance().Message(
-                3,
-                "STEP reader: a translation worker made no progress in %.0f s; the read "
-                "translates its %zu solids and shells itself",
-                std::chrono::duration<double>(Clock::now() - waiting).count(), worker.items);
-            Stop(worker);
-            worker.results.assign(worker.items, Result());
-            return false;
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min<decltype(pause)>(pause * 2, std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-bool StepTransferWorkers::ReadResults(const std::string& text, Worker& worker)
-{
-    std::istringstream in(text, std::ios::binary);
-    in.seekg(sizeof kMagic);
-    std::int32_t items = 0;
-    bool good = ReadRaw(in, items) && items >= 0 && static_cast<size_t>(items) == worker.items;
-    std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> entries;
-    for (std::int32_t i = 0; good && i < items; ++i) {
-        std::int32_t count = 0;
-        good = ReadRaw(in, count);
-        entries.emplace_back();
-        Result& result = worker.results.emplace_back();
-        result.portable = good && count >= 0;
-        for (std::int32_t k = 0; good && k < count; ++k) {
-            std::int32_t number = 0, shape = 0;
-            good = ReadRaw(in, number) && ReadRaw(in, shape);
-            entries.back().emplace_back(number, shape);
-        }
-    }
-    std::vector<TopoDS_Shape> shapes;
-    if (good) {
-        try {
-            OCC_CATCH_SIGNALS
-            TopoDS_Shape all;
-            BinTools::Read(all, in);
-            good = ReadAxes(in, all);
-            for (TopoDS_Iterator it(all, Standard_False, Standard_False); it.More(); it.Next()) {
-                shapes.push_back(it.Value());
-            }
-        } catch (const Standard_Failure&) {
-            good = false;
-        }
-    }
-    for (size_t i = 0; good && i < entries.size(); ++i) {
-        for (const auto& [number, shape] : entries[i]) {
-            good = good && shape >= -1 && (shape < 0 || static_cast<size_t>(shape) < shapes.size());
-            if (good) {
-                worker.results[i].bound.emplace_back(
-                    number, shape < 0 ? TopoDS_Shape() : shapes[static_cast<size_t>(shape)]);
-            }
-        }
-    }
-    return good;
 }
 
 void StepTransferWorkers::Bind(const Handle(StepBasic_ProductDefinition)& product,
@@ -785,39 +812,164 @@ void StepTransferWorkers::Bind(const Handle(StepBasic_ProductDefinition)& produc
     if (found == myItemsOfProduct.end()) {
         return;
     }
-    const Handle(Interface_InterfaceModel) model = process->Model();
+    Shared::Slot* slots = myShared->Slots();
     for (const size_t index : found->second) {
-        const Item& item = myItems[index];
-        if (item.worker == 0) {
+        myShared->readAt.store(static_cast<std::int64_t>(index), std::memory_order_relaxed);
+        std::uint32_t state = kFree;
+        if (slots[index].state.compare_exchange_strong(state, StateOf(0, kTaken),
+                                                       std::memory_order_acq_rel)) {
+            continue; // the read's own: it translates it as it comes to it
+        }
+        if (PhaseOf(state) == kTaken && OwnerOf(state) != 0) {
+            state = AwaitItem(index, OwnerOf(state));
+        }
+        if (PhaseOf(state) != kDone) {
             continue;
         }
-        Worker& worker = myWorkers[static_cast<size_t>(item.worker)];
-        if (!worker.collected && !Collect(worker)) {
-            // Nothing more is worth translating: the read fails with this reason.
+        Worker& worker = myWorkers[static_cast<size_t>(OwnerOf(state))];
+        Result result;
+        if (!LoadResult(worker, index, result)) {
+            myFailure = "a translation worker's results cannot be read";
             Finish();
             throw Standard_Failure(myFailure.c_str());
         }
-        if (!myFailure.empty()) {
-            throw Standard_Failure(myFailure.c_str());
-        }
-        const Result& result = worker.results[static_cast<size_t>(item.index)];
-        // Translated already by another road, or sharing an entity with what was: the read
-        // translates it where it comes to it, as it would have.
-        bool free = result.portable && !process->IsBound(item.item);
-        for (size_t k = 0; free && k < result.bound.size(); ++k) {
-            const int number = result.bound[k].first;
-            free = number >= 1 && number <= model->NbEntities() &&
-                   !process->IsBound(model->Value(number));
-        }
-        if (!free) {
-            continue;
-        }
-        for (const auto& [number, shape] : result.bound) {
-            if (!shape.IsNull()) {
-                process->Bind(model->Value(number), new TransferBRep_ShapeBinder(shape));
+        worker.translated += BindResult(myItems[index], result, process) ? 1 : 0;
+    }
+}
+
+std::uint32_t StepTransferWorkers::AwaitItem(size_t index, int owner)
+{
+    // A worker forked while another thread of the program held a lock that the translation
+    // takes (OCCT's exception handlers share one) waits for it for ever. One item takes a
+    // worker about as long as the read takes for one of its own, so a worker still at one
+    // long after the read began is taken to be stuck: it is stopped, and the read translates
+    // what it had not done itself.
+    using Clock = std::chrono::steady_clock;
+    Worker& worker = myWorkers[static_cast<size_t>(owner)];
+    Shared::Slot& slot = myShared->Slots()[index];
+    const Clock::time_point waiting = Clock::now();
+    const Clock::duration patience = std::max<Clock::duration>(
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(LeastPatience())),
+        4 * (waiting - myStarted));
+    auto pause = std::chrono::microseconds(20);
+    std::uint32_t state = 0;
+    while (PhaseOf(state = slot.state.load(std::memory_order_acquire)) == kTaken) {
+        if (!Alive(worker) &&
+            PhaseOf(state = slot.state.load(std::memory_order_acquire)) == kTaken) {
+            if (!myFailure.empty()) {
+                Finish();
+                throw Standard_Failure(myFailure.c_str());
             }
+            state = StateOf(owner, kLeft); // it left without it: the read's
+            break;
+        }
+        if (Clock::now() - waiting > patience) {
+            Logger::Instance().Message(
+                3,
+                "STEP reader: a translation worker made no progress in %.0f s; the read "
+                "translates what it had not done itself",
+                std::chrono::duration<double>(Clock::now() - waiting).count());
+            Stop(worker);
+            worker.stopped = true;
+            state = StateOf(owner, kLeft);
+            break;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min<decltype(pause)>(pause * 2, std::chrono::milliseconds(1));
+    }
+    myWaited += std::chrono::duration<double>(Clock::now() - waiting).count();
+    return state;
+}
+
+bool StepTransferWorkers::Alive(Worker& worker)
+{
+    if (worker.pid <= 0) {
+        return false;
+    }
+    int status = 0;
+    const pid_t waited = ::waitpid(worker.pid, &status, WNOHANG);
+    if (waited == 0 || (waited < 0 && errno == EINTR)) {
+        return true;
+    }
+    WorkerProcesses::Remove(worker.pid);
+    worker.pid = -1;
+    std::string failure;
+    if (waited < 0) {
+        failure = "a translation worker was lost";
+    } else if (WIFSIGNALED(status)) {
+        failure = "a translation worker was killed by " + SignalName(WTERMSIG(status));
+    } else if (WEXITSTATUS(status) != 0) {
+        failure =
+            "a translation worker failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
+    }
+    if (myFailure.empty()) {
+        myFailure = failure;
+    }
+    return false;
+}
+
+bool StepTransferWorkers::LoadResult(const Worker& worker, size_t index, Result& result) const
+{
+    const Shared::Slot& slot = myShared->Slots()[index];
+    std::string text(slot.length, '\0');
+    if (worker.file < 0 || !ReadRange(worker.file, slot.offset, text)) {
+        return false;
+    }
+    std::istringstream in(text, std::ios::binary);
+    std::int32_t count = 0;
+    if (!ReadRaw(in, count) || count < 0) {
+        return false;
+    }
+    std::vector<std::pair<std::int32_t, std::int32_t>> entries(static_cast<size_t>(count));
+    for (auto& [number, shape] : entries) {
+        if (!ReadRaw(in, number) || !ReadRaw(in, shape)) {
+            return false;
         }
     }
+    std::vector<TopoDS_Shape> shapes;
+    try {
+        OCC_CATCH_SIGNALS
+        TopoDS_Shape all;
+        BinTools::Read(all, in);
+        if (!ReadAxes(in, all)) {
+            return false;
+        }
+        for (TopoDS_Iterator it(all, Standard_False, Standard_False); it.More(); it.Next()) {
+            shapes.push_back(it.Value());
+        }
+    } catch (const Standard_Failure&) {
+        return false;
+    }
+    for (const auto& [number, shape] : entries) {
+        if (shape < -1 || (shape >= 0 && static_cast<size_t>(shape) >= shapes.size())) {
+            return false;
+        }
+        result.bound.emplace_back(number,
+                                  shape < 0 ? TopoDS_Shape() : shapes[static_cast<size_t>(shape)]);
+    }
+    return true;
+}
+
+bool StepTransferWorkers::BindResult(const Item& item, const Result& result,
+                                     const Handle(Transfer_TransientProcess)& process)
+{
+    // Translated already by another road, or sharing an entity with what was: the read
+    // translates it where it comes to it, as it would have.
+    const Handle(Interface_InterfaceModel) model = process->Model();
+    if (process->IsBound(item.item)) {
+        return false;
+    }
+    for (const auto& [number, shape] : result.bound) {
+        if (number < 1 || number > model->NbEntities() || process->IsBound(model->Value(number))) {
+            return false;
+        }
+    }
+    for (const auto& [number, shape] : result.bound) {
+        if (!shape.IsNull()) {
+            process->Bind(model->Value(number), new TransferBRep_ShapeBinder(shape));
+        }
+    }
+    return true;
 }
 
 void StepTransferWorkers::Stop(Worker& worker)
@@ -830,24 +982,39 @@ void StepTransferWorkers::Stop(Worker& worker)
         WorkerProcesses::Remove(worker.pid);
         worker.pid = -1;
     }
-    if (worker.file >= 0) {
-        ::close(worker.file);
-        worker.file = -1;
-    }
-    worker.collected = true;
 }
 
 std::string StepTransferWorkers::Finish()
 {
-    for (Worker& worker : myWorkers) {
-        Stop(worker);
+    size_t translated = 0;
+    for (size_t w = 1; w < myWorkers.size(); ++w) {
+        Worker& worker = myWorkers[w];
+        // Still at an item nobody wants, or about to leave: no longer needed.
+        if (Alive(worker)) {
+            Stop(worker);
+        }
+        if (worker.file >= 0) {
+            ::close(worker.file);
+            worker.file = -1;
+            translated += worker.translated;
+        }
     }
+    if (!myWorkers.empty() && myFailure.empty()) {
+        Logger::Instance().Message(1,
+                                   "STEP reader: workers translated %zu of %zu solids and shells; "
+                                   "the read waited %.2f s for them",
+                                   translated, myItems.size(), myWaited);
+    }
+    myWorkers.clear();
     return myFailure;
 }
 
 StepTransferWorkers::~StepTransferWorkers()
 {
     Finish();
+    if (myShared != nullptr) {
+        ::munmap(myShared, mySharedBytes);
+    }
 }
 
 } // namespace orvkit

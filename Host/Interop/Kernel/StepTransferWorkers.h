@@ -1,6 +1,7 @@
 #pragma once
 
 #include <Interface_Graph.hxx>
+#include <STEPControl_ActorRead.hxx>
 #include <Standard_Transient.hxx>
 #include <StepBasic_ProductDefinition.hxx>
 #include <StepRepr_Representation.hxx>
@@ -10,6 +11,7 @@
 #include <Transfer_TransientProcess.hxx>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -24,19 +26,25 @@ namespace orvkit {
 // OpenCASCADE 7.6 keeps its translation's state in the process (the static parameters, the
 // unit factors, the messenger, caches of its protocol libraries), so threads could share a
 // read only where that state was proven safe. Processes need no such proof: once the model is
-// loaded, the read forks workers that share it copy-on-write. Each translates its share of the
-// parts' solids and shells, exactly as the read would (the same units, the same repairs), and
-// writes each result as binary BREP, with every entity its translation bound (the solid, its
-// shells, faces, edges and vertices) and the sub-shape bound to it, into an anonymous memory
-// file. When the read's own transfer comes to a part, it binds what the worker made to the
-// same entities in its transfer process and finds them translated; the product, its
-// placements, names, colours, layers, validation properties and dimensions are then read as
-// they always are, so the document is the same as with one process.
+// loaded, the read forks workers that share it copy-on-write. Each translates parts' solids
+// and shells exactly as the read would (the same units, the same repairs), and writes each
+// result, as soon as it has it, as binary BREP with every entity its translation bound (the
+// solid, its shells, faces, edges and vertices) and the sub-shape bound to it, into an
+// anonymous memory file. When the read's own transfer comes to a part a worker translated, it
+// binds what the worker made to the same entities in its transfer process and finds them
+// translated; the product, its placements, names, colours, layers, validation properties and
+// dimensions are then read as they always are, so the document is the same as with one
+// process.
 //
-// The read translates the first share itself, while the workers translate the others, and
-// waits for a worker only when it reaches that worker's parts. A solid the read has already
-// translated by another road, or whose entities another result binds too (geometry shared
-// between solids), is left to the read, which translates it where it would have.
+// Who translates what is settled as the read goes, in memory the processes share: the read
+// takes each solid it comes to that no worker has taken, and each worker takes the next one
+// nobody has, starting part of the way down the list and keeping ahead of the read. The read
+// does more than translate (it also makes the products, placements and document), so fixed
+// shares would leave one side waiting for the other; taken this way, both cores stay busy to
+// the end, and the read waits at most for the one solid a worker is translating. A solid the
+// read has already translated by another road, or whose entities another result binds too
+// (geometry shared between solids), is left to the read, which translates it where it would
+// have.
 class StepTransferWorkers {
 public:
     ~StepTransferWorkers(); // kills and reaps the workers still running
@@ -49,42 +57,38 @@ public:
     // For every read of this process that is not given a number; 0: one per core.
     static void SetDefaultJobs(int jobs);
 
-    // Plans the shares of the products below `roots` (in the order the transfer will reach
-    // them) and starts `jobs` - 1 workers. Null when one process does better: one job, a file
-    // whose parts are too few or too small to pay for the workers, or a read that does not go
-    // through the assembly actor.
+    // Plans the solids and shells of the products below `roots` (in the order the transfer
+    // will reach them) and starts `jobs` - 1 workers. Null when one process does better: one
+    // job, a file whose parts are too few or too small to pay for the workers, or a read that
+    // does not go through the assembly actor.
     static std::unique_ptr<StepTransferWorkers>
     Start(const Handle(Transfer_TransientProcess)& process,
           const Handle(TColStd_HSequenceOfTransient)& roots, int jobs);
 
-    // Before `product` is translated: binds the shapes the workers made of its solids and
-    // shells, waiting for the worker that has them.
+    // Before `product` is translated: takes its solids and shells no worker has taken, and
+    // binds the shapes the workers made of the others, waiting for one still at work.
     void Bind(const Handle(StepBasic_ProductDefinition)& product,
               const Handle(Transfer_TransientProcess)& process);
 
-    // Stops the workers whose parts were not wanted, reaps them all and returns why one
-    // failed; empty when none did.
+    // Stops the workers still running, reaps them all and returns why one failed; empty when
+    // none did.
     std::string Finish();
 
 private:
     struct Item {
         Handle(StepRepr_RepresentationItem) item;
         Handle(StepRepr_Representation) representation;
-        int worker = 0; // 0: the read itself
-        int index = 0;  // in its worker's share
     };
     struct Result {
-        bool portable = false;
         std::vector<std::pair<int, TopoDS_Shape>> bound; // entity number, shape
     };
     struct Worker {
         pid_t pid = -1;
-        int file = -1; // the memory file it writes its results into
-        bool collected = false;
-        size_t items = 0; // in its share
-        std::vector<Result> results;
+        int file = -1;         // the memory file it writes its results into
+        bool stopped = false;  // by the read, which then takes its solids itself
+        size_t translated = 0; // solids and shells the read took from it
     };
-
+    struct Shared; // what the read and the workers share: who has which item, where the read is
     struct Translated;
 
     StepTransferWorkers() = default;
@@ -92,43 +96,56 @@ private:
     // the order the transfer reaches them; returns the cost (faces) of each.
     std::vector<int> PlanItems(const Handle(TColStd_HSequenceOfTransient)& roots,
                                const Interface_Graph& graph, int level);
-    // Gives the items to `shares` consecutive shares of about the same cost, the first the
-    // read's own; returns the items of each share.
-    std::vector<std::vector<size_t>> ShareOut(int shares, const std::vector<int>& costs,
+    // Where each worker starts taking items: part of the way down the list, so that the read
+    // has the first ones to itself while it also makes the products around them.
+    static std::vector<size_t> StartingPoints(int workers, const std::vector<int>& costs,
                                               long long total);
-    // Starts a worker for each share but the first; a share no process can be had for is left
-    // to the read.
-    void Fork(const Handle(Transfer_TransientProcess)& process,
-              const std::vector<std::vector<size_t>>& work);
-    // Waits for `worker` and reads its results; false, with myFailure set, when it failed. A
-    // worker that takes far longer than the read took for its own share is stopped, and its
-    // share left to the read.
-    bool Collect(Worker& worker);
-    // Waits for `worker` to end, with its wait status and waitpid's result; false when it was
-    // stuck, and was stopped with its share left to the read.
-    bool AwaitExit(Worker& worker, int& status, pid_t& waited);
-    // Takes the worker's results from what it wrote; false when they cannot be read.
-    static bool ReadResults(const std::string& text, Worker& worker);
+    // Starts a worker at each starting point, its first item taken for it; an item no process
+    // can be had for is left to whoever comes to it.
+    void Fork(const Handle(Transfer_TransientProcess)& process, const std::vector<size_t>& starts);
+    // Waits while `owner` translates item `index` and returns the item's state once it is
+    // done. A worker that dies fails the read (it throws); one that takes far longer than the
+    // read has taken so far is stopped, and the item left to the read.
+    std::uint32_t AwaitItem(size_t index, int owner);
+    // Whether the worker still runs; reaps it, and sets myFailure when it died abnormally.
+    bool Alive(Worker& worker);
+    // The results a worker wrote for one item; false when they cannot be read.
+    bool LoadResult(const Worker& worker, size_t index, Result& result) const;
+    // Binds what a worker made of `item`, unless the read bound one of its entities already.
+    static bool BindResult(const Item& item, const Result& result,
+                           const Handle(Transfer_TransientProcess)& process);
     // Kills `worker` when it runs and reaps it.
     static void Stop(Worker& worker);
-    // The worker's side: translates its share, writes the results and leaves.
+    // The worker's side: takes items, translates and writes each, and leaves once none is
+    // left.
     [[noreturn]] static void Work(const Handle(Transfer_TransientProcess)& process,
-                                  const std::vector<Item>& items, const std::vector<size_t>& share,
-                                  int file, pid_t parent);
-    // The worker's translation of its share, item by item.
-    static std::vector<Translated> TranslateShare(const Handle(Transfer_TransientProcess)& process,
-                                                  const std::vector<Item>& items,
-                                                  const std::vector<size_t>& share);
-    // What the worker hands the read: for each item the entity numbers and shapes it bound, or
-    // none when the read must translate it itself.
-    static std::string ResultsText(const Handle(Transfer_TransientProcess)& process,
-                                   const std::vector<Item>& items, const std::vector<size_t>& share,
-                                   const std::vector<Translated>& done);
+                                  const std::vector<Item>& items, Shared& shared, int self,
+                                  size_t first, int file, pid_t parent);
+    // The worker's loop: translates `first`, then each item NextItem gives it, and writes
+    // each result into `file` as it has it; false when the file takes no more.
+    static bool TranslateTaken(const Handle(Transfer_TransientProcess)& process,
+                               const std::vector<Item>& items, Shared& shared, int self,
+                               size_t first, int file);
+    // Takes the worker's next item, `lead` items beyond the read's next at the least; none
+    // (-1) when nobody's is left.
+    static size_t NextItem(Shared& shared, int self, size_t lead, size_t& cursor, size_t& back);
+    // The worker's translation of one item; `ownFirst` is the first entity in the transfer
+    // process that this worker bound.
+    static Translated Translate(const Handle(STEPControl_ActorRead)& actor,
+                                const Handle(Transfer_TransientProcess)& process, const Item& item,
+                                int ownFirst);
+    // What the worker hands the read for one item: the entity numbers and shapes it bound;
+    // empty when the read must translate it itself.
+    static std::string ResultText(const Handle(Transfer_TransientProcess)& process,
+                                  const Item& item, const Translated& done);
 
     std::vector<Item> myItems;
     std::unordered_map<const Standard_Transient*, std::vector<size_t>> myItemsOfProduct;
     std::vector<Worker> myWorkers; // [0] stands for the read itself
+    Shared* myShared = nullptr;
+    size_t mySharedBytes = 0;
     std::chrono::steady_clock::time_point myStarted;
+    double myWaited = 0.0; // seconds the read waited for workers
     std::string myFailure;
 };
 
