@@ -870,7 +870,6 @@ std::uint32_t StepTransferWorkers::AwaitItem(size_t index, int owner)
                 "translates what it had not done itself",
                 std::chrono::duration<double>(Clock::now() - waiting).count());
             Stop(worker);
-            worker.stopped = true;
             state = StateOf(owner, kLeft);
             break;
         }
@@ -996,8 +995,8 @@ std::string StepTransferWorkers::Finish()
         if (worker.file >= 0) {
             ::close(worker.file);
             worker.file = -1;
-            translated += worker.translated;
         }
+        translated += worker.translated;
     }
     if (!myWorkers.empty() && myFailure.empty()) {
         Logger::Instance().Message(1,

@@ -85,7 +85,6 @@ private:
     struct Worker {
         pid_t pid = -1;
         int file = -1;         // the memory file it writes its results into
-        bool stopped = false;  // by the read, which then takes its solids itself
         size_t translated = 0; // solids and shells the read took from it
     };
     struct Shared; // what the read and the workers share: who has which item, where the read is
