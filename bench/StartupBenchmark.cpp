@@ -1,11 +1,15 @@
 // orvex-bench-startup: where a process's start-up goes. Each case starts one program and waits
 // for it: probes that do nothing but are linked against more and more of OpenCASCADE, then the
-// program itself on --version, which reads no file. See README.md.
+// program itself on --version, which reads no file; last, small real files imported by the
+// program against OpenCASCADE's own read, each as a whole process. See README.md.
 #include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -90,11 +94,97 @@ void BM_StartUp_Program(benchmark::State& state)
     TimeStartUp(state, {ORVEX_PROGRAM, "--version"});
 }
 
+// The STEP files under 200 KB of the folder ORVEX_SMALL_FILES names (OCCT's test data, see
+// scripts/sweep.sh), in name order.
+std::vector<std::string> SmallStepFiles()
+{
+    std::vector<std::string> files;
+    const char* folder = std::getenv("ORVEX_SMALL_FILES");
+    std::error_code error;
+    if (folder == nullptr || !std::filesystem::is_directory(folder, error)) {
+        return files;
+    }
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+        std::string extension = entry.path().extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
+        if (entry.is_regular_file() && (extension == ".stp" || extension == ".step") &&
+            entry.file_size() < 200 * 1024) {
+            files.push_back(entry.path().string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The fastest of `runs` runs of each command, taken in turns; negative when one failed.
+std::pair<double, double> FastestOfEach(const std::vector<std::string>& ours,
+                                        const std::vector<std::string>& theirs, int runs)
+{
+    double best[2] = {1e9, 1e9};
+    for (int run = 0; run < runs; ++run) {
+        for (int side = 0; side < 2; ++side) {
+            const double seconds = TimeProcess(side == 0 ? ours : theirs);
+            best[side] = seconds < 0 ? -1.0 : std::min(best[side], seconds);
+            if (seconds < 0) {
+                return {best[0], best[1]};
+            }
+        }
+    }
+    return {best[0], best[1]};
+}
+
+double Quantile(std::vector<double> values, double quantile)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[static_cast<size_t>(quantile * (values.size() - 1))];
+}
+
+// Each small STEP file imported by the program and read by OpenCASCADE alone, each as a
+// whole process, start-up included; the fastest of four runs of each side, taken in turns (the
+// first brings the file into the page cache). A file either side fails on is counted and left
+// out.
+void BM_SmallFiles_ImportAgainstOcct(benchmark::State& state)
+{
+    const std::vector<std::string> files = SmallStepFiles();
+    if (files.empty()) {
+        state.SkipWithError("ORVEX_SMALL_FILES names no folder with STEP files under 200 KB");
+        return;
+    }
+    std::vector<double> ratios, ours, theirs;
+    int failed = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        for (const std::string& file : files) {
+            const std::vector<std::string> importing = {ORVEX_PROGRAM, "import", file};
+            const std::vector<std::string> reading = {ORVEX_OCCT_STEP_READ, file};
+            const auto [mine, occt] = FastestOfEach(importing, reading, 4);
+            if (mine < 0 || occt < 0) {
+                ++failed;
+                continue;
+            }
+            ours.push_back(mine);
+            theirs.push_back(occt);
+            ratios.push_back(mine / occt);
+        }
+        state.SetIterationTime(SecondsBetween(start, Clock::now()));
+    }
+    state.counters["files"] = static_cast<double>(ratios.size());
+    state.counters["failed"] = failed;
+    state.counters["ours_median_ms"] = Quantile(ours, 0.5) * 1e3;
+    state.counters["occt_median_ms"] = Quantile(theirs, 0.5) * 1e3;
+    state.counters["ratio_median"] = Quantile(ratios, 0.5);
+    state.counters["ratio_p90"] = Quantile(ratios, 0.9);
+}
+
 BENCHMARK(BM_StartUp_Bare)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(BM_StartUp_OcctKernel)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(BM_StartUp_OcctXde)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(BM_StartUp_OcctAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
 BENCHMARK(BM_StartUp_Program)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_SmallFiles_ImportAgainstOcct)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
 
 } // namespace
 
