@@ -191,6 +191,44 @@ TEST(StepFileParseTest, LoadsTheModelOpenCascadeLoadsForEveryConstruct)
          "#25=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#10,#22);\n"
          "#26=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#12,#23);\n"
          "#27=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#6,#22);\n"},
+        // A face colour through the whole chain, a predefined colour over it, a curve's style,
+        // their presentation and a layer; then records OpenCASCADE reads with a complaint (an
+        // unknown side, counts, classes a field does not take, an empty list, a null style) or
+        // reads but does not share (a styled representation).
+        {"styles, well formed and not",
+         "#1=CARTESIAN_POINT('',(0.,0.,0.));\n#2=DIRECTION('',(0.,0.,1.));\n"
+         "#3=DIRECTION('',(1.,0.,0.));\n#4=AXIS2_PLACEMENT_3D('',#1,#2,#3);\n#5=PLANE('',#4);\n"
+         "#6=VERTEX_POINT('',#1);\n#7=CIRCLE('',#4,1.);\n#8=EDGE_CURVE('',#6,#6,#7,.T.);\n"
+         "#9=ORIENTED_EDGE('',*,*,#8,.T.);\n#10=EDGE_LOOP('',(#9));\n"
+         "#11=FACE_OUTER_BOUND('',#10,.T.);\n#12=ADVANCED_FACE('f',(#11),#5,.T.);\n"
+         "#13=(GEOMETRIC_REPRESENTATION_CONTEXT(3)GLOBAL_UNCERTAINTY_ASSIGNED_CONTEXT(())"
+         "GLOBAL_UNIT_ASSIGNED_CONTEXT(())REPRESENTATION_CONTEXT('',''));\n"
+         "#14=SHAPE_REPRESENTATION('s',(#4),#13);\n"
+         "#20=COLOUR_RGB('',0.2,0.4,1);\n#21=FILL_AREA_STYLE_COLOUR('',#20);\n"
+         "#22=FILL_AREA_STYLE('',(#21));\n#23=SURFACE_STYLE_FILL_AREA(#22);\n"
+         "#24=SURFACE_SIDE_STYLE('',(#23));\n#25=SURFACE_STYLE_USAGE(.BOTH.,#24);\n"
+         "#26=PRESENTATION_STYLE_ASSIGNMENT((#25));\n#27=STYLED_ITEM('color',(#26),#12);\n"
+         "#28=DRAUGHTING_PRE_DEFINED_COLOUR('red');\n#29=FILL_AREA_STYLE_COLOUR('',#28);\n"
+         "#30=FILL_AREA_STYLE('',(#29));\n#31=SURFACE_STYLE_FILL_AREA(#30);\n"
+         "#32=SURFACE_SIDE_STYLE('',(#31));\n#33=SURFACE_STYLE_USAGE(.POSITIVE.,#32);\n"
+         "#34=PRESENTATION_STYLE_ASSIGNMENT((#33,#25));\n"
+         "#35=OVER_RIDING_STYLED_ITEM('overriding color',(#34,#26),#12,#27);\n"
+         "#36=DRAUGHTING_PRE_DEFINED_CURVE_FONT('continuous');\n"
+         "#37=CURVE_STYLE('',#36,POSITIVE_LENGTH_MEASURE(0.1),#28);\n"
+         "#38=PRESENTATION_STYLE_ASSIGNMENT((#37));\n#39=STYLED_ITEM('',(#38),#7);\n"
+         "#40=MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION('',(#27,#35,#39),#13);\n"
+         "#41=PRESENTATION_LAYER_ASSIGNMENT('layer','',(#12,#14));\n"
+         "#50=SURFACE_STYLE_USAGE(.FRONT.,#24);\n#51=SURFACE_STYLE_USAGE(#24,.BOTH.);\n"
+         "#52=SURFACE_STYLE_USAGE(.BOTH.,#24,#24);\n#53=COLOUR_RGB('',0.1,0.2);\n"
+         "#54=STYLED_ITEM('',(#26),#14);\n#55=STYLED_ITEM('',(),#12);\n"
+         "#56=STYLED_ITEM('',(#25),#12);\n#57=OVER_RIDING_STYLED_ITEM('',(#26),#12,#26);\n"
+         "#58=PRESENTATION_STYLE_ASSIGNMENT((.NULL.));\n#59=FILL_AREA_STYLE_COLOUR('',#12);\n"
+         "#60=SURFACE_SIDE_STYLE('',(#21));\n#61=FILL_AREA_STYLE('',(#23));\n"
+         "#62=SURFACE_STYLE_FILL_AREA(#21);\n#63=COLOUR_RGB('',0.1,'g',0.3);\n"
+         "#64=MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION('',(#27),#14);\n"
+         "#65=PRESENTATION_LAYER_ASSIGNMENT('l',$,(#12));\n"
+         "#66=PRESENTATION_LAYER_ASSIGNMENT('l','',(#26));\n"
+         "#67=DRAUGHTING_PRE_DEFINED_COLOUR('it''s');\n#68=STYLED_ITEM($,(#26),#12);\n"},
     };
     for (const auto& [name, data] : cases) {
         SCOPED_TRACE(name);

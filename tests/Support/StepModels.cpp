@@ -88,7 +88,10 @@ std::string DescribeStepModel(const Handle(StepData_StepModel)& model)
     writer.SendModel(protocol, Standard_True);
     const StepData_WriterLib library(protocol);
     for (int i = 1; i <= count; ++i) {
-        if (decoded.count(model->Value(i)->DynamicType()) > 0) {
+        // An entity whose reading failed is read by OpenCASCADE in both loads (the kernel
+        // decodes none) and its checks are above; the writer of its undefined content crashes
+        // on a reference past any entity number.
+        if (decoded.count(model->Value(i)->DynamicType()) > 0 && !model->IsRedefinedContent(i)) {
             writer.SendEntity(i, library);
         }
     }

@@ -22,10 +22,12 @@
 #include <StepGeom_Vector.hxx>
 #include <StepRepr_CharacterizedDefinition.hxx>
 #include <StepRepr_FunctionallyDefinedTransformation.hxx>
+#include <StepRepr_HArray1OfRepresentationItem.hxx>
 #include <StepRepr_ItemDefinedTransformation.hxx>
 #include <StepRepr_NextAssemblyUsageOccurrence.hxx>
 #include <StepRepr_ProductDefinitionShape.hxx>
 #include <StepRepr_Representation.hxx>
+#include <StepRepr_RepresentationContext.hxx>
 #include <StepRepr_RepresentationItem.hxx>
 #include <StepRepr_ShapeRepresentationRelationship.hxx>
 #include <StepRepr_ShapeRepresentationRelationshipWithTransformation.hxx>
@@ -44,6 +46,31 @@
 #include <StepShape_OrientedEdge.hxx>
 #include <StepShape_Vertex.hxx>
 #include <StepShape_VertexPoint.hxx>
+#include <StepVisual_Colour.hxx>
+#include <StepVisual_ColourRgb.hxx>
+#include <StepVisual_CurveStyle.hxx>
+#include <StepVisual_DraughtingPreDefinedColour.hxx>
+#include <StepVisual_DraughtingPreDefinedCurveFont.hxx>
+#include <StepVisual_FillAreaStyle.hxx>
+#include <StepVisual_FillAreaStyleColour.hxx>
+#include <StepVisual_HArray1OfFillStyleSelect.hxx>
+#include <StepVisual_HArray1OfLayeredItem.hxx>
+#include <StepVisual_HArray1OfPresentationStyleAssignment.hxx>
+#include <StepVisual_HArray1OfPresentationStyleSelect.hxx>
+#include <StepVisual_HArray1OfSurfaceStyleElementSelect.hxx>
+#include <StepVisual_MechanicalDesignGeometricPresentationRepresentation.hxx>
+#include <StepVisual_OverRidingStyledItem.hxx>
+#include <StepVisual_PointStyle.hxx>
+#include <StepVisual_PresentationLayerAssignment.hxx>
+#include <StepVisual_PresentationRepresentation.hxx>
+#include <StepVisual_PresentationStyleAssignment.hxx>
+#include <StepVisual_StyledItem.hxx>
+#include <StepVisual_SurfaceSideStyle.hxx>
+#include <StepVisual_SurfaceStyleBoundary.hxx>
+#include <StepVisual_SurfaceStyleFillArea.hxx>
+#include <StepVisual_SurfaceStyleParameterLine.hxx>
+#include <StepVisual_SurfaceStyleRendering.hxx>
+#include <StepVisual_SurfaceStyleUsage.hxx>
 #include <TColStd_HArray1OfReal.hxx>
 #include <TCollection_HAsciiString.hxx>
 
@@ -123,6 +150,46 @@ bool IsListOf(const Param& param, std::uint32_t least, std::uint32_t most, const
     return true;
 }
 
+// Whether a reference names an entity of one of `types`: the classes a select type takes.
+template <typename... Types>
+bool RefersToOneOf(const Param& param, const Links& links, const Types&... types)
+{
+    if (param.kind != Interface_ParamIdent) {
+        return false;
+    }
+    const Handle(Standard_Type)& target = links.ClassOf(param);
+    return !target.IsNull() && (target->SubType(types) || ...);
+}
+
+// A sub-list of one or more references, each to an entity of one of `types`. OpenCASCADE
+// reads an empty list as no list at all, which is left to it.
+template <typename... Types>
+bool IsListOfRefs(const Param& param, const Links& links, const Types&... types)
+{
+    return IsListOf(param, 1, UINT32_MAX, links,
+                    [&](const Param& item) { return RefersToOneOf(item, links, types...); });
+}
+
+// The side a surface style usage's enumeration names; false for a text OpenCASCADE refuses
+// (it compares the text as written, capitals and dots).
+bool SideOf(const Param& param, StepVisual_SurfaceSide& side)
+{
+    if (param.kind != Interface_ParamEnum) {
+        return false;
+    }
+    const std::string_view text(param.text, param.length);
+    if (text == ".NEGATIVE.") {
+        side = StepVisual_ssNegative;
+    } else if (text == ".POSITIVE.") {
+        side = StepVisual_ssPositive;
+    } else if (text == ".BOTH.") {
+        side = StepVisual_ssBoth;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // An optional text: omitted, or a plain one.
 bool IsOptionalName(const Param& param)
 {
@@ -162,6 +229,20 @@ Handle(Array) EntityList(const Param& param, const Links& links)
     const Handle(Array) list = new Array(1, int(items.count));
     for (std::uint32_t i = 0; i < items.count; ++i) {
         list->SetValue(int(i) + 1, EntityAs<T>(items.first[i], links));
+    }
+    return list;
+}
+
+// The members of a select type a sub-list names, of the classes `Accepts` found them to be.
+template <typename Array, typename Select>
+Handle(Array) SelectList(const Param& param, const Links& links)
+{
+    const Params items = links.SubList(param);
+    const Handle(Array) list = new Array(1, int(items.count));
+    Select member;
+    for (std::uint32_t i = 0; i < items.count; ++i) {
+        member.SetValue(links.Entity(items.first[i]));
+        list->SetValue(int(i) + 1, member);
     }
     return list;
 }
@@ -346,6 +427,63 @@ bool AcceptsAssembly(Kind kind, Params params, const Links& links)
     }
 }
 
+// Whether a record of a kind of style, colour, presentation or layer has what Fill reads; false
+// for any other kind. A reference to a select type's member names one of the classes its
+// select takes. OpenCASCADE reads a styled item's item as any entity, but shares it (in the
+// graph, which the load makes from the references of decoded records) only when it is a
+// representation item: an item of any other class is left to it.
+bool AcceptsStyle(Kind kind, Params params, const Links& links)
+{
+    const Param* p = params.first;
+    StepVisual_SurfaceSide side = StepVisual_ssNegative;
+    switch (kind) {
+    case StyledItem:
+    case OverRidingStyledItem:
+        return IsNamedOf(params, kind == StyledItem ? 3 : 4) &&
+               IsListOfRefs(p[1], links, STANDARD_TYPE(StepVisual_PresentationStyleAssignment)) &&
+               RefersToOneOf(p[2], links, STANDARD_TYPE(StepRepr_RepresentationItem)) &&
+               (kind == StyledItem ||
+                RefersToOneOf(p[3], links, STANDARD_TYPE(StepVisual_StyledItem)));
+    case PresentationStyleAssignment:
+        // Its null style, an enumeration in the list, is left to OpenCASCADE.
+        return params.count == 1 && IsListOfRefs(p[0], links, STANDARD_TYPE(StepVisual_PointStyle),
+                                                 STANDARD_TYPE(StepVisual_CurveStyle),
+                                                 STANDARD_TYPE(StepVisual_SurfaceStyleUsage));
+    case SurfaceStyleUsage:
+        return params.count == 2 && SideOf(p[0], side) &&
+               RefersToOneOf(p[1], links, STANDARD_TYPE(StepVisual_SurfaceSideStyle));
+    case SurfaceSideStyle:
+        return IsNamedOf(params, 2) &&
+               IsListOfRefs(p[1], links, STANDARD_TYPE(StepVisual_SurfaceStyleFillArea),
+                            STANDARD_TYPE(StepVisual_SurfaceStyleBoundary),
+                            STANDARD_TYPE(StepVisual_SurfaceStyleParameterLine),
+                            STANDARD_TYPE(StepVisual_SurfaceStyleRendering));
+    case SurfaceStyleFillArea:
+        return params.count == 1 &&
+               RefersToOneOf(p[0], links, STANDARD_TYPE(StepVisual_FillAreaStyle));
+    case FillAreaStyle:
+        return IsNamedOf(params, 2) &&
+               IsListOfRefs(p[1], links, STANDARD_TYPE(StepVisual_FillAreaStyleColour));
+    case FillAreaStyleColour:
+        return IsNamedOf(params, 2) && RefersToOneOf(p[1], links, STANDARD_TYPE(StepVisual_Colour));
+    case ColourRgb:
+        return IsNamedOf(params, 4) && IsReal(p[1]) && IsReal(p[2]) && IsReal(p[3]);
+    case DraughtingPreDefinedColour:
+    case DraughtingPreDefinedCurveFont:
+        return IsNamedOf(params, 1);
+    case MechanicalDesignGeometricPresentationRepresentation:
+        return IsNamedOf(params, 3) &&
+               IsListOfRefs(p[1], links, STANDARD_TYPE(StepRepr_RepresentationItem)) &&
+               RefersToOneOf(p[2], links, STANDARD_TYPE(StepRepr_RepresentationContext));
+    case PresentationLayerAssignment:
+        return IsNamedOf(params, 3) && IsPlainName(p[1]) &&
+               IsListOfRefs(p[2], links, STANDARD_TYPE(StepVisual_PresentationRepresentation),
+                            STANDARD_TYPE(StepRepr_RepresentationItem));
+    default:
+        return false;
+    }
+}
+
 // Fills a curve, surface or point from its record; false for any other kind.
 bool FillGeometry(Kind kind, Standard_Transient* object,
                   const Handle(TCollection_HAsciiString)& name, Params params, const Links& links)
@@ -484,6 +622,99 @@ bool FillAssembly(Kind kind, Standard_Transient* object,
     }
 }
 
+// Fills an entity whose record has no name: a shape representation in its context, or a style
+// that only links others; false for any other kind.
+bool FillUnnamed(Kind kind, Standard_Transient* object, Params params, const Links& links)
+{
+    const Param* p = params.first;
+    switch (kind) {
+    case ContextDependentShapeRepresentation:
+        static_cast<StepShape_ContextDependentShapeRepresentation*>(object)->Init(
+            EntityAs<StepRepr_ShapeRepresentationRelationship>(p[0], links),
+            EntityAs<StepRepr_ProductDefinitionShape>(p[1], links));
+        return true;
+    case PresentationStyleAssignment:
+        static_cast<StepVisual_PresentationStyleAssignment*>(object)->Init(
+            SelectList<StepVisual_HArray1OfPresentationStyleSelect,
+                       StepVisual_PresentationStyleSelect>(p[0], links));
+        return true;
+    case SurfaceStyleUsage: {
+        StepVisual_SurfaceSide side = StepVisual_ssNegative;
+        SideOf(p[0], side);
+        static_cast<StepVisual_SurfaceStyleUsage*>(object)->Init(
+            side, EntityAs<StepVisual_SurfaceSideStyle>(p[1], links));
+        return true;
+    }
+    case SurfaceStyleFillArea:
+        static_cast<StepVisual_SurfaceStyleFillArea*>(object)->Init(
+            EntityAs<StepVisual_FillAreaStyle>(p[0], links));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Fills a style, colour, presentation or layer from its record; false for any other kind.
+bool FillStyle(Kind kind, Standard_Transient* object, const Handle(TCollection_HAsciiString)& name,
+               Params params, const Links& links)
+{
+    const Param* p = params.first;
+    switch (kind) {
+    case StyledItem:
+        static_cast<StepVisual_StyledItem*>(object)->Init(
+            name,
+            EntityList<StepVisual_HArray1OfPresentationStyleAssignment,
+                       StepVisual_PresentationStyleAssignment>(p[1], links),
+            links.Entity(p[2]));
+        return true;
+    case OverRidingStyledItem:
+        static_cast<StepVisual_OverRidingStyledItem*>(object)->Init(
+            name,
+            EntityList<StepVisual_HArray1OfPresentationStyleAssignment,
+                       StepVisual_PresentationStyleAssignment>(p[1], links),
+            links.Entity(p[2]), EntityAs<StepVisual_StyledItem>(p[3], links));
+        return true;
+    case SurfaceSideStyle:
+        static_cast<StepVisual_SurfaceSideStyle*>(object)->Init(
+            name, SelectList<StepVisual_HArray1OfSurfaceStyleElementSelect,
+                             StepVisual_SurfaceStyleElementSelect>(p[1], links));
+        return true;
+    case FillAreaStyle:
+        static_cast<StepVisual_FillAreaStyle*>(object)->Init(
+            name, SelectList<StepVisual_HArray1OfFillStyleSelect, StepVisual_FillStyleSelect>(
+                      p[1], links));
+        return true;
+    case FillAreaStyleColour:
+        static_cast<StepVisual_FillAreaStyleColour*>(object)->Init(
+            name, EntityAs<StepVisual_Colour>(p[1], links));
+        return true;
+    case ColourRgb:
+        static_cast<StepVisual_ColourRgb*>(object)->Init(name, Real(p[1]), Real(p[2]), Real(p[3]));
+        return true;
+    case DraughtingPreDefinedColour:
+        static_cast<StepVisual_DraughtingPreDefinedColour*>(object)->GetPreDefinedItem()->Init(
+            name);
+        return true;
+    case DraughtingPreDefinedCurveFont:
+        static_cast<StepVisual_DraughtingPreDefinedCurveFont*>(object)->Init(name);
+        return true;
+    case MechanicalDesignGeometricPresentationRepresentation:
+        static_cast<StepVisual_MechanicalDesignGeometricPresentationRepresentation*>(object)->Init(
+            name,
+            EntityList<StepRepr_HArray1OfRepresentationItem, StepRepr_RepresentationItem>(p[1],
+                                                                                          links),
+            EntityAs<StepRepr_RepresentationContext>(p[2], links));
+        return true;
+    case PresentationLayerAssignment:
+        static_cast<StepVisual_PresentationLayerAssignment*>(object)->Init(
+            name, Name(p[1]),
+            SelectList<StepVisual_HArray1OfLayeredItem, StepVisual_LayeredItem>(p[2], links));
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 Kind KindOf(const char* type, std::uint32_t length)
@@ -512,6 +743,20 @@ Kind KindOf(const char* type, std::uint32_t length)
         {"ITEM_DEFINED_TRANSFORMATION", ItemDefinedTransformation},
         {"CONTEXT_DEPENDENT_SHAPE_REPRESENTATION", ContextDependentShapeRepresentation},
         {"VALUE_REPRESENTATION_ITEM", ValueRepresentationItem},
+        {"STYLED_ITEM", StyledItem},
+        {"OVER_RIDING_STYLED_ITEM", OverRidingStyledItem},
+        {"PRESENTATION_STYLE_ASSIGNMENT", PresentationStyleAssignment},
+        {"SURFACE_STYLE_USAGE", SurfaceStyleUsage},
+        {"SURFACE_SIDE_STYLE", SurfaceSideStyle},
+        {"SURFACE_STYLE_FILL_AREA", SurfaceStyleFillArea},
+        {"FILL_AREA_STYLE", FillAreaStyle},
+        {"FILL_AREA_STYLE_COLOUR", FillAreaStyleColour},
+        {"COLOUR_RGB", ColourRgb},
+        {"DRAUGHTING_PRE_DEFINED_COLOUR", DraughtingPreDefinedColour},
+        {"DRAUGHTING_PRE_DEFINED_CURVE_FONT", DraughtingPreDefinedCurveFont},
+        {"MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION",
+         MechanicalDesignGeometricPresentationRepresentation},
+        {"PRESENTATION_LAYER_ASSIGNMENT", PresentationLayerAssignment},
     };
     const std::string_view name(type, length);
     for (const auto& entry : kTypes) {
@@ -536,7 +781,7 @@ bool Accepts(Kind kind, Params params, const Links& links)
         return AcceptsValue(params, links);
     }
     return AcceptsGeometry(kind, params, links) || AcceptsTopology(kind, params, links) ||
-           AcceptsAssembly(kind, params, links);
+           AcceptsAssembly(kind, params, links) || AcceptsStyle(kind, params, links);
 }
 
 Handle(Standard_Transient) New(Kind kind)
@@ -584,6 +829,32 @@ Handle(Standard_Transient) New(Kind kind)
         return new StepRepr_ShapeRepresentationRelationshipWithTransformation;
     case ValueRepresentationItem:
         return new StepRepr_ValueRepresentationItem;
+    case StyledItem:
+        return new StepVisual_StyledItem;
+    case OverRidingStyledItem:
+        return new StepVisual_OverRidingStyledItem;
+    case PresentationStyleAssignment:
+        return new StepVisual_PresentationStyleAssignment;
+    case SurfaceStyleUsage:
+        return new StepVisual_SurfaceStyleUsage;
+    case SurfaceSideStyle:
+        return new StepVisual_SurfaceSideStyle;
+    case SurfaceStyleFillArea:
+        return new StepVisual_SurfaceStyleFillArea;
+    case FillAreaStyle:
+        return new StepVisual_FillAreaStyle;
+    case FillAreaStyleColour:
+        return new StepVisual_FillAreaStyleColour;
+    case ColourRgb:
+        return new StepVisual_ColourRgb;
+    case DraughtingPreDefinedColour:
+        return new StepVisual_DraughtingPreDefinedColour;
+    case DraughtingPreDefinedCurveFont:
+        return new StepVisual_DraughtingPreDefinedCurveFont;
+    case MechanicalDesignGeometricPresentationRepresentation:
+        return new StepVisual_MechanicalDesignGeometricPresentationRepresentation;
+    case PresentationLayerAssignment:
+        return new StepVisual_PresentationLayerAssignment;
     case None:
         break;
     }
@@ -594,10 +865,7 @@ void Fill(Kind kind, const Handle(Standard_Transient)& entity, Params params, co
 {
     const Param* p = params.first;
     Standard_Transient* const object = entity.get();
-    if (kind == ContextDependentShapeRepresentation) {
-        static_cast<StepShape_ContextDependentShapeRepresentation*>(object)->Init(
-            EntityAs<StepRepr_ShapeRepresentationRelationship>(p[0], links),
-            EntityAs<StepRepr_ProductDefinitionShape>(p[1], links));
+    if (FillUnnamed(kind, object, params, links)) {
         return;
     }
     const Handle(TCollection_HAsciiString) name = Name(p[0]);
@@ -607,8 +875,9 @@ void Fill(Kind kind, const Handle(Standard_Transient)& entity, Params params, co
         return;
     }
     if (!FillGeometry(kind, object, name, params, links) &&
-        !FillTopology(kind, object, name, params, links)) {
-        FillAssembly(kind, object, name, params, links);
+        !FillTopology(kind, object, name, params, links) &&
+        !FillAssembly(kind, object, name, params, links)) {
+        FillStyle(kind, object, name, params, links);
     }
 }
 

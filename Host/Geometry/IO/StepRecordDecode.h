@@ -13,8 +13,9 @@ class Standard_Transient;
 namespace orvkit {
 
 // Entities of the commonest types of B-rep files (points, directions, vectors, placements,
-// lines, circles, planes, cylinders, vertices, edges, loops, face bounds, faces) and of
-// assemblies (occurrences, their shape definitions and placements), made straight from a
+// lines, circles, planes, cylinders, vertices, edges, loops, face bounds, faces), of
+// assemblies (occurrences, their shape definitions and placements) and of the styles that
+// colour faces and parts (styled items down to their colours), made straight from a
 // parse's records, without OpenCASCADE's reader data: they are nine in ten entities of a B-rep
 // file and eight in ten of a large assembly, and reading them parameter by parameter through
 // the reader data, with a check for each, is most of the time OpenCASCADE takes to load a
@@ -55,7 +56,22 @@ enum Kind : std::uint8_t {
     ShapeRepresentationRelationshipWithTransformation,
     // A property value typed as a boolean, logical or number.
     ValueRepresentationItem,
-    LastKind = ValueRepresentationItem,
+    // The styles of items (a colour on a face, a solid, a curve) and the representations and
+    // layers that gather them.
+    StyledItem,
+    OverRidingStyledItem,
+    PresentationStyleAssignment,
+    SurfaceStyleUsage,
+    SurfaceSideStyle,
+    SurfaceStyleFillArea,
+    FillAreaStyle,
+    FillAreaStyleColour,
+    ColourRgb,
+    DraughtingPreDefinedColour,
+    DraughtingPreDefinedCurveFont,
+    MechanicalDesignGeometricPresentationRepresentation,
+    PresentationLayerAssignment,
+    LastKind = PresentationLayerAssignment,
 };
 
 // A record's parameters.
