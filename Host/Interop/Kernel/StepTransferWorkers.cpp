@@ -526,7 +526,7 @@ StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
     }
     const int shares = static_cast<int>(std::min<size_t>(jobs, workers->myItems.size()));
     workers->myStarted = std::chrono::steady_clock::now();
-    workers->Fork(process, StartingPoints(shares - 1, costs, total));
+    workers->Fork(process, shares - 1);
     Logger::Instance().Message(
         1, "STEP reader: %d processes translate %zu solids and shells of %lld faces", shares,
         workers->myItems.size(), total);
@@ -562,36 +562,15 @@ std::vector<int> StepTransferWorkers::PlanItems(const Handle(TColStd_HSequenceOf
     return costs;
 }
 
-std::vector<size_t> StepTransferWorkers::StartingPoints(int workers, const std::vector<int>& costs,
-                                                        long long total)
+void StepTransferWorkers::Fork(const Handle(Transfer_TransientProcess)& process, int workers)
 {
-    // With n processes, worker w starts where (w - 1/4) / n of the faces lie before it: the
-    // read's stretch is the shortest, as it also makes the products. Where the guess is off,
-    // the taking evens it out: a worker caught up by the read leaves it every other item, and
-    // one at the end of the list works back towards the read.
-    std::vector<size_t> starts;
-    long long before = 0;
-    size_t item = 0;
-    for (int w = 1; w <= workers; ++w) {
-        const double share = (w - 0.25) / (workers + 1);
-        while (item + 1 < costs.size() && before < share * static_cast<double>(total)) {
-            before += costs[item++];
-        }
-        if (item < costs.size() && (starts.empty() || item > starts.back())) {
-            starts.push_back(item);
-        }
-    }
-    return starts;
-}
-
-void StepTransferWorkers::Fork(const Handle(Transfer_TransientProcess)& process,
-                               const std::vector<size_t>& starts)
-{
-    myWorkers.resize(starts.size() + 1);
+    myWorkers.resize(static_cast<size_t>(workers) + 1);
     const pid_t parent = ::getpid();
     for (size_t w = 1; w < myWorkers.size(); ++w) {
         Worker& worker = myWorkers[w];
-        const size_t first = starts[w - 1];
+        // The read takes the first item, worker w the w-th after it; from there each keeps
+        // ahead of the read (NextItem).
+        const size_t first = w;
         // Taken before the fork, so that a worker always has an item the read will wait for.
         Shared::Slot& slot = myShared->Slots()[first];
         slot.state.store(StateOf(static_cast<int>(w), kTaken));

@@ -38,7 +38,7 @@ namespace orvkit {
 //
 // Who translates what is settled as the read goes, in memory the processes share: the read
 // takes each solid it comes to that no worker has taken, and each worker takes the next one
-// nobody has, starting part of the way down the list and keeping ahead of the read. The read
+// nobody has, from the start of the list on, keeping ahead of the read. The read
 // does more than translate (it also makes the products, placements and document), so fixed
 // shares would leave one side waiting for the other; taken this way, both cores stay busy to
 // the end, and the read waits at most for the one solid a worker is translating. A solid the
@@ -95,13 +95,9 @@ private:
     // the order the transfer reaches them; returns the cost (faces) of each.
     std::vector<int> PlanItems(const Handle(TColStd_HSequenceOfTransient)& roots,
                                const Interface_Graph& graph, int level);
-    // Where each worker starts taking items: part of the way down the list, so that the read
-    // has the first ones to itself while it also makes the products around them.
-    static std::vector<size_t> StartingPoints(int workers, const std::vector<int>& costs,
-                                              long long total);
-    // Starts a worker at each starting point, its first item taken for it; an item no process
-    // can be had for is left to whoever comes to it.
-    void Fork(const Handle(Transfer_TransientProcess)& process, const std::vector<size_t>& starts);
+    // Starts `workers` workers, each with its first item taken for it; an item no process can
+    // be had for is left to whoever comes to it.
+    void Fork(const Handle(Transfer_TransientProcess)& process, int workers);
     // Waits while `owner` translates item `index` and returns the item's state once it is
     // done. A worker that dies fails the read (it throws); one that takes far longer than the
     // read has taken so far is stopped, and the item left to the read.
