@@ -124,10 +124,10 @@ std::pair<double, double> FastestOfEach(const std::vector<std::string>& ours,
     for (int run = 0; run < runs; ++run) {
         for (int side = 0; side < 2; ++side) {
             const double seconds = TimeProcess(side == 0 ? ours : theirs);
-            best[side] = seconds < 0 ? -1.0 : std::min(best[side], seconds);
             if (seconds < 0) {
-                return {best[0], best[1]};
+                return side == 0 ? std::pair{-1.0, best[1]} : std::pair{best[0], -1.0};
             }
+            best[side] = std::min(best[side], seconds);
         }
     }
     return {best[0], best[1]};
