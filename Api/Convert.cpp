@@ -1,6 +1,7 @@
 #include "orvex/Convert.h"
 
 #include "Common/Core/ChildProcess.h"
+#include "ConvertWarmUp.h"
 #include "WriteSupport.h"
 #include "orvex/Read.h"
 
@@ -25,6 +26,7 @@
 #include <thread>
 
 #include <dlfcn.h>
+#include <malloc.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -177,6 +179,15 @@ std::string FindProgram()
     return {};
 }
 
+// Lets a forked child's allocator keep what it frees for its next allocation, instead of
+// handing large blocks back to the kernel and having them faulted in afresh: such a child
+// faulted in four times the pages of one started afresh, a third of its time at small files.
+void KeepFreedMemory()
+{
+    ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    ::mallopt(M_TRIM_THRESHOLD, 64 << 20);
+}
+
 // Converts the files, `jobs` at a time, each in a child process.
 class BatchConvert {
 public:
@@ -224,6 +235,9 @@ public:
     {
         std::vector<ConvertedFile> files;
         const std::vector<Task> tasks = Plan(files);
+        // Each child a copy of this process, once this process has set up what each would
+        // otherwise set up first: at small files that is a third of what each costs.
+        myForking = myOptions.runInProcess && !tasks.empty() && WarmUp();
         size_t failed = files.size() - tasks.size();
         size_t done = failed;
 
@@ -236,8 +250,7 @@ public:
                 const Task& task = tasks[next++];
                 const Clock::time_point start = Clock::now();
                 std::string error;
-                std::unique_ptr<ChildProcess> child =
-                    ChildProcess::Start(program, kChildName, task.arguments, error);
+                std::unique_ptr<ChildProcess> child = StartChild(program, task.arguments, error);
                 if (!child) {
                     files[task.index].reason = error;
                     ++done;
@@ -283,6 +296,29 @@ private:
         size_t index; // into the files
         std::vector<std::string> arguments;
     };
+
+    std::unique_ptr<ChildProcess> StartChild(const std::string& program,
+                                             const std::vector<std::string>& arguments,
+                                             std::string& error) const
+    {
+        if (myForking) {
+            const auto& run = myOptions.runInProcess;
+            return ChildProcess::Fork(
+                [&run, &arguments] {
+                    KeepFreedMemory();
+                    return run(arguments);
+                },
+                error);
+        }
+        return ChildProcess::Start(program, kChildName, arguments, error);
+    }
+
+    bool WarmUp() const
+    {
+        WriteOptions write = myOptions.write;
+        write.verify = myOptions.verify;
+        return detail::WarmUpConversion(myFiles, myOptions.format, write);
+    }
 
     std::string CheckFolder() const
     {
@@ -428,6 +464,7 @@ private:
 
     const std::vector<std::string>& myFiles;
     ConvertOptions myOptions;
+    bool myForking = false; // each file's child a copy of this process
 };
 
 } // namespace

@@ -52,13 +52,28 @@ bool Parse(CLI::App& app, int argc, char** argv, int& exitCode)
     }
 }
 
+// What the last run in this process showed its log or progress with. A file's child of
+// `convert` is a copy of that run's process and runs the program again: it starts without them.
+std::shared_ptr<LogSink> theLogSink;
+std::shared_ptr<ProgressHandler> theProgress;
+
 void ShowLogOrProgress(int verbosity)
 {
+    if (theLogSink) {
+        Logger::Instance().RemoveSink(theLogSink);
+    }
+    if (theProgress && Progress::Instance().GetHandler() == theProgress) {
+        Progress::Instance().SetHandler(nullptr);
+    }
+    theLogSink.reset();
+    theProgress.reset();
     if (verbosity > 0) {
-        Logger::Instance().AddSink(std::make_shared<StderrLogSink>(verbosity > 1 ? 0 : 2));
+        theLogSink = std::make_shared<StderrLogSink>(verbosity > 1 ? 0 : 2);
+        Logger::Instance().AddSink(theLogSink);
     } else if (::isatty(STDERR_FILENO) != 0) {
         // A progress line would tangle with log lines, so it only shows on a quiet terminal.
-        Progress::Instance().SetHandler(std::make_shared<TerminalProgress>());
+        theProgress = std::make_shared<TerminalProgress>();
+        Progress::Instance().SetHandler(theProgress);
     }
 }
 
@@ -76,10 +91,8 @@ int Dispatch(const std::vector<Verb>& verbs, const RunLimits& limits)
 
 } // namespace
 
-int main(int argc, char** argv)
+int orvex::cli::RunProgram(int argc, char** argv)
 {
-    RegisterInteropDataModule();
-
     CLI::App app{"orvex-interop: STEP and IGES assemblies, any model file, .lin line types and "
                  "VRML scenes read into framework documents"};
     app.require_subcommand(1);
@@ -140,4 +153,10 @@ int main(int argc, char** argv)
         return 1;
     }
     return verbExit;
+}
+
+int main(int argc, char** argv)
+{
+    RegisterInteropDataModule();
+    return orvex::cli::RunProgram(argc, argv);
 }

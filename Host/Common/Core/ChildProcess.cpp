@@ -3,9 +3,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <initializer_list>
+#include <iostream>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -53,6 +59,64 @@ bool MakePipe(int (&ends)[2], std::string& error)
         return false;
     }
     return true;
+}
+
+// Both pipes of a child: its standard output and its standard error.
+bool MakePipes(int (&output)[2], int (&errors)[2], std::string& error)
+{
+    if (!MakePipe(output, error)) {
+        return false;
+    }
+    if (!MakePipe(errors, error)) {
+        CloseAll({&output[0], &output[1]});
+        return false;
+    }
+    return true;
+}
+
+// Closes what an exec would have closed: every descriptor marked close-on-exec, among them the
+// pipes of the other children. Those would otherwise stay open in this one for as long as it
+// runs.
+void CloseExecClosedDescriptors()
+{
+    DIR* folder = ::opendir("/proc/self/fd");
+    if (folder == nullptr) {
+        return;
+    }
+    const int own = ::dirfd(folder);
+    std::vector<int> closing;
+    while (const dirent* entry = ::readdir(folder)) {
+        // "." and ".." read as 0, which stays like the other standard descriptors.
+        const int descriptor = std::atoi(entry->d_name);
+        if (descriptor > STDERR_FILENO && descriptor != own) {
+            const int flags = ::fcntl(descriptor, F_GETFD);
+            if (flags >= 0 && (flags & FD_CLOEXEC) != 0) {
+                closing.push_back(descriptor);
+            }
+        }
+    }
+    ::closedir(folder);
+    for (const int descriptor : closing) {
+        ::close(descriptor);
+    }
+}
+
+// Makes the copy made by fork() start as a started program does.
+void EnterForkedChild(int output, int errors)
+{
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (signal != SIGKILL && signal != SIGSTOP) {
+            ::signal(signal, SIG_DFL);
+        }
+    }
+    const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ::dup2(nothing, STDIN_FILENO);
+    ::dup2(output, STDOUT_FILENO);
+    ::dup2(errors, STDERR_FILENO);
+    CloseExecClosedDescriptors();
 }
 
 } // namespace
@@ -114,11 +178,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& program,
 {
     int output[2] = {-1, -1};
     int errors[2] = {-1, -1};
-    if (!MakePipe(output, error)) {
-        return nullptr;
-    }
-    if (!MakePipe(errors, error)) {
-        CloseAll({&output[0], &output[1]});
+    if (!MakePipes(output, errors, error)) {
         return nullptr;
     }
 
@@ -156,6 +216,44 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& program,
     if (code != 0) {
         CloseAll({&output[0], &errors[0]});
         error = "cannot run " + program + ": " + ErrorText(code);
+        return nullptr;
+    }
+    return std::unique_ptr<ChildProcess>(new ChildProcess(pid, output[0], errors[0]));
+}
+
+std::unique_ptr<ChildProcess> ChildProcess::Fork(const std::function<int()>& run,
+                                                 std::string& error)
+{
+    int output[2] = {-1, -1};
+    int errors[2] = {-1, -1};
+    if (!MakePipes(output, errors, error)) {
+        return nullptr;
+    }
+    // Whatever this process has buffered would otherwise be written a second time, by the copy.
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        EnterForkedChild(output[1], errors[1]);
+        int code = 1;
+        try {
+            code = run();
+        } catch (const std::exception& failure) {
+            std::cerr << failure.what() << "\n";
+        }
+        std::cout.flush();
+        std::cerr.flush();
+        std::fflush(nullptr);
+        // Not exit(): what this process set up at its start (static objects, atexit handlers)
+        // is this process's to tear down, once.
+        ::_exit(code);
+    }
+    const int code = errno;
+    CloseAll({&output[1], &errors[1]});
+    if (pid < 0) {
+        CloseAll({&output[0], &errors[0]});
+        error = "cannot start a process: " + ErrorText(code);
         return nullptr;
     }
     return std::unique_ptr<ChildProcess>(new ChildProcess(pid, output[0], errors[0]));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,13 @@ public:
     static std::unique_ptr<ChildProcess> Start(const std::string& program, const std::string& name,
                                                const std::vector<std::string>& arguments,
                                                std::string& error);
+    // Runs `run` in a copy of this process made with fork(), which needs no program started
+    // afresh: the libraries this process has loaded are loaded in the copy. The copy starts as
+    // a started program would (standard input on /dev/null, default signal handling, none of
+    // the descriptors an exec would close) and ends with `run`'s result as its exit code. Only
+    // for a process whose other threads hold no lock that `run` needs, since the copy has none
+    // of them. Null, with the reason in `error`, when no process could be made.
+    static std::unique_ptr<ChildProcess> Fork(const std::function<int()>& run, std::string& error);
 
     // The read ends of the child's pipes, for poll(); -1 once a pipe has closed.
     int GetOutputPipe() const { return myOutput.descriptor; }

@@ -41,6 +41,20 @@ void ShowProgress(size_t done, size_t failed, size_t total)
     std::fflush(stderr);
 }
 
+// A file's child: the program run again, in a copy of this process, on the arguments a child
+// started afresh would be given.
+int RunChild(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> words{"orvex-interop"};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    return RunProgram(static_cast<int>(words.size()), argv.data());
+}
+
 // Checks the options (one error line and exit code 1 when they cannot run), converts, and
 // prints a report on standard output, as text or one JSON document. Returns 1 when any file
 // failed, 0 when all converted.
@@ -51,8 +65,10 @@ int RunConvert(ConvertArguments arguments)
         PrintFailure(error);
         return 1;
     }
-    // The program converts each file with itself.
+    // The program converts each file with itself, in a copy of this process: this convert
+    // runs on the guard's thread, and the guard's own thread only waits for it.
     arguments.options.program = "/proc/self/exe";
+    arguments.options.runInProcess = RunChild;
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
     if (terminal) {
         arguments.options.progress = ShowProgress;

@@ -6,6 +6,11 @@
 
 namespace orvex::cli {
 
+// The program on its command line, after the plugin's registration: parses it, runs the verb
+// and returns the exit code. Also what a file's child of `convert` runs, in a copy of the
+// process.
+int RunProgram(int argc, char** argv);
+
 // Adds every verb to the program's app, in the order `--help` lists them, and returns them.
 std::vector<Verb> AddVerbs(CLI::App& app);
 
