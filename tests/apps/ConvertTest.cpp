@@ -229,6 +229,43 @@ TEST_F(ConvertTest, TextReportHasOneLinePerFileInInputOrderAndNoProgressOffATerm
     EXPECT_NEAR(bounds.CornerMax().Z() - bounds.CornerMin().Z(), 2.0, 1e-6);
 }
 
+// Each file's child is a copy of the program made after a warm-up conversion in the same
+// process: what the warm-up set up (units, axes, the translators' parameters) must not change
+// what a file's conversion writes. Each output is the same as the program's own export of it,
+// the STEP file but for the time in its header.
+TEST_F(ConvertTest, EachFileIsWrittenAsItsOwnExportWouldWriteIt)
+{
+    const std::string igesInput = myDir.File("sample.igs");
+    ASSERT_EQ(Program("export " + Quote(kSample) + " " + Quote(igesInput)).exitCode, 0);
+    const auto withoutTime = [](std::string text) {
+        const size_t name = text.find("FILE_NAME(");
+        return name == std::string::npos ? text : text.erase(name, text.find(';', name) - name);
+    };
+    for (const auto& [format, options] : {std::pair{"step", "--unit in --to x-up"},
+                                          std::pair{"glb", "--to y-up --deflection 0.5"}}) {
+        const ProgramRun run =
+            Program("convert --format " + std::string(format) + " " + options + " --out " +
+                    Quote(myOut) + " " + Quote(kSample) + " " + Quote(igesInput));
+        ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+        for (const std::string stem : {"as1-assembly", "sample"}) {
+            const std::string input = stem == "sample" ? igesInput : kSample;
+            const std::string alone = myDir.File("alone." + std::string(format));
+            ASSERT_EQ(
+                Program("export " + Quote(input) + " " + Quote(alone) + " " + options).exitCode, 0);
+            const std::string converted =
+                withoutTime(ReadWholeFile(myOut + "/" + stem + "." + format));
+            const std::string exported = withoutTime(ReadWholeFile(alone));
+            const auto differ =
+                std::mismatch(converted.begin(), converted.end(), exported.begin(), exported.end());
+            EXPECT_TRUE(converted == exported)
+                << stem << "." << format << " differs from its export at byte "
+                << differ.first - converted.begin() << ": "
+                << converted.substr(differ.first - converted.begin(), 80) << " | "
+                << exported.substr(differ.second - exported.begin(), 80);
+        }
+    }
+}
+
 TEST_F(ConvertTest, EveryFormatNameWritesItsFormatUnderItsExtension)
 {
     const std::string box = WriteStep("box.step", MakeBox(1, 2, 3));
