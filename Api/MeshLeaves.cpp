@@ -6,12 +6,11 @@
 #include "Geometry/Kernel/BoxDiagonal.h"
 #include "Graphics/SceneGltf.h"
 
-#include <BRepAdaptor_Curve.hxx>
+#include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
 #include <BRep_Tool.hxx>
-#include <GCPnts_AbscissaPoint.hxx>
 #include <GProp_GProps.hxx>
-#include <Precision.hxx>
+#include <Poly_Triangulation.hxx>
 #include <TDF_ChildIterator.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
@@ -62,28 +61,30 @@ void SortDistinct(std::vector<Colour>& colours)
                   colours.end());
 }
 
-// The sum of the lengths of a shape's edges that have a curve; an edge of a mesh has none.
-double EdgeLength(const TopoDS_Shape& shape)
+// The extent of a shape's geometry, whatever triangles it carries (a box taken from them is
+// widened by their deflection), and of the triangles of the faces that have nothing else.
+Bnd_Box GeometryBox(const TopoDS_Shape& shape)
 {
-    TopTools_IndexedMapOfShape edges;
-    TopExp::MapShapes(shape, TopAbs_EDGE, edges);
-    double length = 0.0;
-    for (int i = 1; i <= edges.Extent(); ++i) {
-        const TopoDS_Edge& edge = TopoDS::Edge(edges(i));
-        double first = 0.0;
-        double last = 0.0;
-        BRep_Tool::Range(edge, first, last);
-        if (BRep_Tool::IsGeometric(edge) && !BRep_Tool::Degenerated(edge) &&
-            !::Precision::IsInfinite(first) && !::Precision::IsInfinite(last)) {
-            length += GCPnts_AbscissaPoint::Length(BRepAdaptor_Curve(edge));
+    Bnd_Box box;
+    BRepBndLib::AddOptimal(shape, box, Standard_False, Standard_False);
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        const TopoDS_Face& face = TopoDS::Face(it.Current());
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation) mesh = BRep_Tool::Triangulation(face, location);
+        if (BRep_Tool::IsGeometric(face) || mesh.IsNull()) {
+            continue;
+        }
+        for (int i = 1; i <= mesh->NbNodes(); ++i) {
+            box.Add(mesh->Node(i).Transformed(location.Transformation()));
         }
     }
-    return length;
+    return box;
 }
 
 // What a part gives each of its placements, measured once.
 struct PartMeasure {
     double area = 0.0;
+    Bnd_Box box;
     double areaBand = 0.0;
     double boxBand = 0.0;
     std::vector<Colour> faceColours; // of the faces with colours of their own
@@ -187,13 +188,12 @@ private:
 
     void AddLeaf(const Node& node, const Pending& at)
     {
-        const Product& product = myTree.products[static_cast<size_t>(node.product)];
         const PartMeasure& measure = MeasureOf(node.product);
         MeshLeaf leaf;
         leaf.path = at.path;
         leaf.placement = node.global;
         leaf.area = measure.area;
-        leaf.box = product.box.Transformed(node.global);
+        leaf.box = measure.box.Transformed(node.global);
         leaf.areaBand = measure.areaBand;
         leaf.boxBand = measure.boxBand;
         leaf.colours = measure.faceColours;
@@ -217,9 +217,11 @@ private:
         GProp_GProps surface;
         BRepGProp::SurfaceProperties(shape, surface, Standard_True);
         measure.area = surface.Mass();
+        measure.box = GeometryBox(shape);
         const double diagonal = orvkit::BoxDiagonal(product.box);
-        measure.areaBand = MeshTolerance::AreaBand(diagonal, EdgeLength(shape));
-        measure.boxBand = MeshTolerance::BoxBand(diagonal);
+        const MeshTolerance::Bands bands = MeshTolerance::Of(shape, diagonal);
+        measure.areaBand = bands.area;
+        measure.boxBand = bands.box;
         ColourFaces(product.label, shape, measure);
         return measure;
     }

@@ -9,6 +9,11 @@
 
 #include "AssemblyGenerator.h"
 
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepPrimAPI_MakeSphere.hxx>
+#include <STEPControl_Writer.hxx>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -82,6 +87,15 @@ size_t NodeNamed(const nlohmann::json& json, const std::string& name)
     return 0;
 }
 
+std::string WriteStep(const TempDir& dir, const std::string& name, const TopoDS_Shape& shape)
+{
+    const std::string path = dir.File(name);
+    STEPControl_Writer writer;
+    writer.Transfer(shape, STEPControl_AsIs);
+    EXPECT_EQ(writer.Write(path.c_str()), IFSelect_RetDone);
+    return path;
+}
+
 class MeshCompareTest : public testing::Test {
 protected:
     TempDir myDir;
@@ -151,6 +165,30 @@ TEST_F(MeshCompareTest, ChangedColourMovedNodeAndRemovedNodeAreFoundAtTheirPaths
         EXPECT_EQ(report.differences[0].path, c.path) << c.file << ": " << report.summary;
         EXPECT_EQ(report.differences[0].topic, c.topic) << c.file;
     }
+}
+
+// Triangles fall short of a sphere's and a cylinder's area, and of a planar face bounded by a
+// circle: that is meshing. A box whose GLB lost the two triangles of a face is not equal.
+TEST_F(MeshCompareTest, CurvedFacesAreMeshingAndALostFaceIsADifference)
+{
+    const TopoDS_Shape shapes[] = {BRepPrimAPI_MakeSphere(0.5).Shape(),
+                                   BRepPrimAPI_MakeCylinder(2.0, 50.0).Shape()};
+    for (size_t i = 0; i < std::size(shapes); ++i) {
+        const std::string step = WriteStep(myDir, "curved" + std::to_string(i) + ".stp", shapes[i]);
+        const std::string glb = myDir.File("curved" + std::to_string(i) + ".glb");
+        Export(step, glb);
+        const orvex::CompareReport report = CompareFiles(step, glb);
+        EXPECT_TRUE(report.Equal()) << report.summary;
+    }
+    const std::string box = WriteStep(myDir, "box.stp", BRepPrimAPI_MakeBox(10, 20, 30).Shape());
+    Export(box, myDir.File("box.glb"));
+    EditGlb(myDir.File("box.glb"), myDir.File("lost.glb"), [](nlohmann::json& json) {
+        const size_t indices = json["meshes"][0]["primitives"][0]["indices"];
+        json["accessors"][indices]["count"] = json["accessors"][indices]["count"].get<int>() - 6;
+    });
+    const orvex::CompareReport lost = CompareFiles(box, myDir.File("lost.glb"));
+    ASSERT_EQ(lost.differences.size(), 1u) << lost.summary;
+    EXPECT_EQ(lost.differences[0].topic, "area");
 }
 
 // 10,000 placements of 50 parts share 50 meshes; each node is found by its path, and the
