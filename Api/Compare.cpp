@@ -14,6 +14,7 @@
 #include "Common/Core/PathUtil.h"
 #include "Geometry/IO/GltfScene.h"
 #include "Geometry/IO/ModelFormat.h"
+#include "Geometry/IO/ObjScene.h"
 #include "Geometry/Kernel/ValueText.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeValidationProps.h"
@@ -113,6 +114,7 @@ const char* const kTopicModelProps = "area and centroid of the whole model";
 const char* const kTopicBox = "bounding box";
 const char* const kTopicPmi = "pmi";
 const char* const kTopicLeaves = "placed parts, by their path of names";
+const char* const kTopicGroups = "parts, by their path of product names, placements together";
 const char* const kTopicLeafProps = "area and bounding box of each placed part";
 const char* const kTopicModelArea = "area of the whole model";
 const char* const kTopicCentroids = "centroids";
@@ -127,6 +129,7 @@ const char* const kNoPmi = "{} holds no semantic PMI";
 const char* const kNoProperties = "{} keeps no materials, body names or properties";
 const char* const kColoursNeedTree = "matched along the assembly tree, which {} lacks";
 const char* const kModelPropsInstead = "compared for the whole model instead";
+const char* const kBakedPlacements = "{} bakes placements into its vertices";
 const char* const kNoCentroids = "{} holds triangles, whose centroid moves with the meshing";
 const char* const kUnreadScene = "cannot be read: {}";
 
@@ -381,9 +384,18 @@ private:
         const char* noTree = lacking(a.keepsTree, b.keepsTree);
         Choose({kTopicTree}, noTree != nullptr ? noTree : mesh,
                noTree != nullptr ? kNoTree : kNoProducts);
-        myTree = noTree == nullptr;
-        if (myTree) {
+        // OBJ's groups are named by the path of products down to each placed part; against
+        // another mesh file's nodes they have nothing to be matched by.
+        const bool objA = a.id == ModelFormat::OBJ;
+        const bool objB = b.id == ModelFormat::OBJ;
+        myMatch = noTree == nullptr                                                  ? MatchNodes
+                  : (objA || objB) && (objA || !a.IsMesh()) && (objB || !b.IsMesh()) ? MatchGroups
+                                                                                     : MatchWhole;
+        if (myMatch == MatchNodes) {
             Choose({kTopicLeaves, kTopicPlacements}, nullptr, nullptr);
+        } else if (myMatch == MatchGroups) {
+            Choose({kTopicGroups}, nullptr, nullptr);
+            Choose({kTopicPlacements}, objA ? a.name : b.name, kBakedPlacements);
         }
         const char* noColours = lacking(a.keepsColors, b.keepsColors);
         myColours = Choose({kTopicColours, kTopicFaceColours}, noColours, kNoColours);
@@ -393,23 +405,33 @@ private:
         Choose({kTopicDimensions}, mesh, kNoDimensions);
         Choose({kTopicPmi}, mesh, kNoPmi);
         Choose({kTopicProperty}, mesh, kNoProperties);
-        myCompared.push_back(myTree ? kTopicLeafProps : kTopicModelArea);
+        myCompared.push_back(myMatch != MatchWhole ? kTopicLeafProps : kTopicModelArea);
         myCompared.push_back(kTopicBox);
     }
 
     // The placed parts of a side: a glTF scene's nodes as its file has them, else the tree's.
+    // The placed parts of a side: a glTF scene's nodes or an OBJ file's groups as the file has
+    // them, else the tree's, named as the other side's writer names them.
     std::optional<std::vector<MeshLeaf>> LeavesOf(const ModelTree& tree)
     {
-        if (tree.format->id != ModelFormat::GLTF && tree.format->id != ModelFormat::GLB) {
-            return MeshLeaves::Of(tree);
-        }
-        orvkit::GltfScene scene;
         std::string failure;
-        if (!scene.Read(tree.file, failure)) {
-            Add(kModelPath, kScene, fmt::format(fmt::runtime(kUnreadScene), failure));
-            return std::nullopt;
+        if (tree.format->id == ModelFormat::GLTF || tree.format->id == ModelFormat::GLB) {
+            orvkit::GltfScene scene;
+            if (scene.Read(tree.file, failure)) {
+                return MeshLeaves::Of(scene);
+            }
+        } else if (tree.format->id == ModelFormat::OBJ) {
+            orvkit::ObjScene scene;
+            if (scene.Read(tree.file, failure)) {
+                return MeshLeaves::Of(scene);
+            }
+        } else if (myMatch == MatchGroups) {
+            return MeshLeaves::ByPath(MeshLeaves::Of(tree, MeshLeaves::Names::Products));
+        } else {
+            return MeshLeaves::Of(tree, MeshLeaves::Names::Instances);
         }
-        return MeshLeaves::Of(scene);
+        Add(kModelPath, kScene, fmt::format(fmt::runtime(kUnreadScene), failure));
+        return std::nullopt;
     }
 
     // Pairs the placed parts by path, each looked up once, so that 100,000 of them take no
@@ -423,7 +445,7 @@ private:
         }
         const MeshLeaf wholeA = MeshLeaves::Whole(*first, kModelPath);
         const MeshLeaf wholeB = MeshLeaves::Whole(*second, kModelPath);
-        if (!myTree) {
+        if (myMatch == MatchWhole) {
             CompareLeaf(wholeA, wholeB);
             return;
         }
@@ -439,7 +461,9 @@ private:
                 continue;
             }
             paired[found->second] = true;
-            ComparePlacements(leaf.placement, (*second)[found->second].placement, leaf.path);
+            if (myMatch == MatchNodes) {
+                ComparePlacements(leaf.placement, (*second)[found->second].placement, leaf.path);
+            }
             CompareLeaf(leaf, (*second)[found->second]);
         }
         for (size_t j = 0; j < second->size(); ++j) {
@@ -468,6 +492,10 @@ private:
 
     void CompareLeafBoxes(const MeshLeaf& a, const MeshLeaf& b)
     {
+        // Geometry without end (an infinite line or plane) has no box a mesh of it could keep.
+        if (a.box.IsOpen() || b.box.IsOpen()) {
+            return;
+        }
         const double allowed = std::max(a.boxBand, b.boxBand) + myLinear;
         if (a.box.IsVoid() != b.box.IsVoid() ||
             (!a.box.IsVoid() && (a.box.CornerMin().Distance(b.box.CornerMin()) > allowed ||
@@ -856,6 +884,9 @@ private:
     double myCentroidLinear = 0.0;
     bool myTree = false;
     bool myMesh = false;
+    // How the placed parts of a mesh comparison are paired: by the path of node names, by OBJ's
+    // groups, or not at all (the whole model).
+    enum Pairing { MatchNodes, MatchGroups, MatchWhole } myMatch = MatchWhole;
     bool myColours = false;
     bool myFaceColours = false;
     bool myTopology = false;

@@ -11,6 +11,7 @@
 #include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
 #include <Poly_Triangulation.hxx>
+#include <Precision.hxx>
 #include <TDF_ChildIterator.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
@@ -67,6 +68,12 @@ Bnd_Box GeometryBox(const TopoDS_Shape& shape)
 {
     Bnd_Box box;
     BRepBndLib::AddOptimal(shape, box, Standard_False, Standard_False);
+    // A face on an unbounded surface without borders reaches to OpenCASCADE's infinity: a box
+    // without end, which no mesh of it can keep.
+    if (!box.IsVoid() && box.SquareExtent() >= ::Precision::Infinite()) {
+        box.SetWhole();
+        return box;
+    }
     for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
         const TopoDS_Face& face = TopoDS::Face(it.Current());
         TopLoc_Location location;
@@ -94,8 +101,8 @@ struct PartMeasure {
 // The tree's placed parts, walked down from its roots with the colour each inherits.
 class TreeLeaves {
 public:
-    explicit TreeLeaves(const ModelTree& tree)
-        : myTree(tree), myColours(tree.impl->colorTool),
+    TreeLeaves(const ModelTree& tree, MeshLeaves::Names names)
+        : myTree(tree), myNames(names), myColours(tree.impl->colorTool),
           myMaterials(XCAFDoc_DocumentTool::VisMaterialTool(tree.impl->document->Main()))
     {
     }
@@ -151,7 +158,8 @@ private:
                 names.push_back(NodeName(myTree.nodes[static_cast<size_t>(node)]));
             }
         }
-        const std::vector<std::string> segments = NumberedSegments(names);
+        const std::vector<std::string> segments =
+            myNames == MeshLeaves::Names::Instances ? NumberedSegments(names) : names;
         for (size_t i = drawn.size(); i-- > 0;) {
             const Node& node = myTree.nodes[static_cast<size_t>(drawn[i])];
             std::optional<Quantity_Color> colour =
@@ -163,11 +171,12 @@ private:
         }
     }
 
-    // The instance's name, else its product's.
+    // The instance's name, else its product's; its product's alone for product names.
     std::string NodeName(const Node& node) const
     {
-        std::string name =
-            node.instance.IsNull() ? std::string() : orvkit::LabelName(node.instance);
+        std::string name = node.instance.IsNull() || myNames == MeshLeaves::Names::Products
+                               ? std::string()
+                               : orvkit::LabelName(node.instance);
         return name.empty() ? myTree.products[static_cast<size_t>(node.product)].name : name;
     }
 
@@ -193,11 +202,12 @@ private:
         leaf.path = at.path;
         leaf.placement = node.global;
         leaf.area = measure.area;
-        leaf.box = measure.box.Transformed(node.global);
+        // A box without end stays so: moved, it would come back as huge numbers.
+        leaf.box = measure.box.IsOpen() ? measure.box : measure.box.Transformed(node.global);
         leaf.areaBand = measure.areaBand;
         leaf.boxBand = measure.boxBand;
         leaf.colours = measure.faceColours;
-        if (measure.uncolouredFaces) {
+        if (measure.uncolouredFaces && (at.colour || myNames == MeshLeaves::Names::Instances)) {
             const auto& grey = orvkit::SceneGltf::Uncoloured;
             leaf.colours.push_back(ToColour(
                 at.colour.value_or(Quantity_Color(grey[0], grey[1], grey[2], Quantity_TOC_RGB))));
@@ -256,6 +266,7 @@ private:
     }
 
     const ModelTree& myTree;
+    MeshLeaves::Names myNames;
     Handle(XCAFDoc_ColorTool) myColours;
     Handle(XCAFDoc_VisMaterialTool) myMaterials;
     std::vector<bool> myDrawn;
@@ -265,9 +276,43 @@ private:
 
 } // namespace
 
-std::vector<MeshLeaf> MeshLeaves::Of(const ModelTree& tree)
+std::vector<MeshLeaf> MeshLeaves::Of(const ModelTree& tree, Names names)
 {
-    return TreeLeaves(tree).Run();
+    return TreeLeaves(tree, names).Run();
+}
+
+std::vector<MeshLeaf> MeshLeaves::Of(const orvkit::ObjScene& scene)
+{
+    std::vector<MeshLeaf> leaves;
+    for (const orvkit::ObjScene::Group& group : scene.GetGroups()) {
+        MeshLeaf& leaf = leaves.emplace_back();
+        leaf.path = group.name;
+        leaf.area = group.area;
+        leaf.box = group.box;
+        for (const Quantity_Color& colour : group.colours) {
+            leaf.colours.push_back(ToColour(colour));
+        }
+        SortDistinct(leaf.colours);
+    }
+    return leaves;
+}
+
+std::vector<MeshLeaf> MeshLeaves::ByPath(const std::vector<MeshLeaf>& leaves)
+{
+    std::vector<std::vector<MeshLeaf>> byPath;
+    std::unordered_map<std::string, size_t> index;
+    for (const MeshLeaf& leaf : leaves) {
+        const auto [at, added] = index.emplace(leaf.path, byPath.size());
+        if (added) {
+            byPath.emplace_back();
+        }
+        byPath[at->second].push_back(leaf);
+    }
+    std::vector<MeshLeaf> merged;
+    for (const std::vector<MeshLeaf>& same : byPath) {
+        merged.push_back(Whole(same, same.front().path));
+    }
+    return merged;
 }
 
 std::vector<MeshLeaf> MeshLeaves::Of(const orvkit::GltfScene& scene)

@@ -22,6 +22,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
 #include <string>
 
 namespace {
@@ -164,6 +165,42 @@ TEST_F(MeshCompareTest, ChangedColourMovedNodeAndRemovedNodeAreFoundAtTheirPaths
         ASSERT_FALSE(report.differences.empty()) << c.file;
         EXPECT_EQ(report.differences[0].path, c.path) << c.file << ": " << report.summary;
         EXPECT_EQ(report.differences[0].topic, c.topic) << c.file;
+    }
+}
+
+// OBJ names its groups by the path of product names and bakes placements in: a material's
+// colour changed and a group's faces dropped are each found at that path.
+TEST_F(MeshCompareTest, ObjGroupsAreComparedByTheirPathOfProductNames)
+{
+    Export(orvtest::SamplePath(), myDir.File("as1.obj"));
+    std::ifstream obj(myDir.File("as1.obj"));
+    std::ifstream mtl(myDir.File("as1.mtl"));
+    std::string kept;
+    std::string recoloured;
+    bool rod = false;
+    for (std::string line; std::getline(obj, line);) {
+        if (line.rfind("g ", 0) == 0) {
+            rod = line == "g product name/rod-assembly/rod";
+        }
+        if (line == "mtllib as1.mtl") {
+            line = "mtllib lost.mtl";
+        }
+        kept += rod && line.rfind("f ", 0) == 0 ? "" : line + "\n";
+    }
+    for (std::string line; std::getline(mtl, line);) {
+        recoloured += (line == "Kd 1.000000 0.000000 0.000000" ? "Kd 0 0 0" : line) + "\n";
+    }
+    myDir.Write("lost.obj", kept);
+    myDir.Write("lost.mtl", recoloured);
+    const orvex::CompareReport report = CompareFiles(orvtest::SamplePath(), myDir.File("lost.obj"));
+    std::set<std::string> found;
+    for (const orvex::Difference& difference : report.differences) {
+        found.insert(difference.path + ": " + difference.topic);
+    }
+    for (const char* expected :
+         {"product name/rod-assembly/rod: area", "product name/rod-assembly/rod: colour",
+          "product name/rod-assembly/nut: colour"}) {
+        EXPECT_EQ(found.count(expected), 1u) << expected << "\n" << report.summary;
     }
 }
 
