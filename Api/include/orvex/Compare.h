@@ -60,8 +60,8 @@ struct CompareReport {
 // the model's bounding box, and between two STEP files the PMI item by item (topic "pmi").
 // What one of the formats cannot hold is left out and said so. Against a mesh file, each placed
 // part (a glTF node with a mesh, matched by its path of names) is compared on its placement,
-// colours, area and box, or the whole model where the file keeps no tree (STL, OBJ), with the
-// meshing tolerated as `meshTolerance` says.
+// colours, area and box; OBJ's groups by their path of product names, placements together;
+// STL as the whole model; with the meshing tolerated as `meshTolerance` says.
 CompareReport Compare(const Model& a, const Model& b, const CompareOptions& options = {});
 
 } // namespace orvex
