@@ -369,9 +369,13 @@ public:
 
 private:
     using Match = std::tuple<int, int, std::string>; // node of each model, path
+    // How the placed parts of a mesh comparison are paired: by the path of node names, by OBJ's
+    // groups, or not at all (the whole model).
+    enum Pairing { MatchNodes, MatchGroups, MatchWhole };
 
     // Against a mesh file, what it holds: each placed part where it keeps a tree of named
-    // nodes (glTF), else the whole model; measures under the one rule of MeshTolerance.
+    // nodes (glTF), the groups of each path where it names them so (OBJ), else the whole model;
+    // measures under the one rule of MeshTolerance.
     void ChooseMeshTopics()
     {
         const ModelFormat& a = *myFirst.format;
@@ -384,18 +388,13 @@ private:
         const char* noTree = lacking(a.keepsTree, b.keepsTree);
         Choose({kTopicTree}, noTree != nullptr ? noTree : mesh,
                noTree != nullptr ? kNoTree : kNoProducts);
-        // OBJ's groups are named by the path of products down to each placed part; against
-        // another mesh file's nodes they have nothing to be matched by.
-        const bool objA = a.id == ModelFormat::OBJ;
-        const bool objB = b.id == ModelFormat::OBJ;
-        myMatch = noTree == nullptr                                                  ? MatchNodes
-                  : (objA || objB) && (objA || !a.IsMesh()) && (objB || !b.IsMesh()) ? MatchGroups
-                                                                                     : MatchWhole;
+        myMatch = noTree == nullptr ? MatchNodes : GroupsOrWhole(a, b);
         if (myMatch == MatchNodes) {
             Choose({kTopicLeaves, kTopicPlacements}, nullptr, nullptr);
         } else if (myMatch == MatchGroups) {
             Choose({kTopicGroups}, nullptr, nullptr);
-            Choose({kTopicPlacements}, objA ? a.name : b.name, kBakedPlacements);
+            Choose({kTopicPlacements}, a.id == ModelFormat::OBJ ? a.name : b.name,
+                   kBakedPlacements);
         }
         const char* noColours = lacking(a.keepsColors, b.keepsColors);
         myColours = Choose({kTopicColours, kTopicFaceColours}, noColours, kNoColours);
@@ -409,7 +408,17 @@ private:
         myCompared.push_back(kTopicBox);
     }
 
-    // The placed parts of a side: a glTF scene's nodes as its file has them, else the tree's.
+    // OBJ's groups are named by the path of products down to each placed part: they are matched
+    // with a model's products, or with another OBJ's groups; other mesh files' nodes have
+    // nothing to be matched with them by.
+    static Pairing GroupsOrWhole(const ModelFormat& a, const ModelFormat& b)
+    {
+        const bool objA = a.id == ModelFormat::OBJ;
+        const bool objB = b.id == ModelFormat::OBJ;
+        return (objA || objB) && (objA || !a.IsMesh()) && (objB || !b.IsMesh()) ? MatchGroups
+                                                                                : MatchWhole;
+    }
+
     // The placed parts of a side: a glTF scene's nodes or an OBJ file's groups as the file has
     // them, else the tree's, named as the other side's writer names them.
     std::optional<std::vector<MeshLeaf>> LeavesOf(const ModelTree& tree)
@@ -884,9 +893,7 @@ private:
     double myCentroidLinear = 0.0;
     bool myTree = false;
     bool myMesh = false;
-    // How the placed parts of a mesh comparison are paired: by the path of node names, by OBJ's
-    // groups, or not at all (the whole model).
-    enum Pairing { MatchNodes, MatchGroups, MatchWhole } myMatch = MatchWhole;
+    Pairing myMatch = MatchWhole;
     bool myColours = false;
     bool myFaceColours = false;
     bool myTopology = false;
