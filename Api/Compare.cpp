@@ -4,13 +4,17 @@
 #include "FactsCompare.h"
 #include "Geometry/IO/LabelName.h"
 #include "Geometry/Kernel/BoxDiagonal.h"
+#include "MeshLeaves.h"
+#include "MeshTolerance.h"
 #include "ModelData.h"
 #include "ModelTree.h"
 #include "PmiCompare.h"
 #include "WriteSupport.h"
 
 #include "Common/Core/PathUtil.h"
+#include "Geometry/IO/GltfScene.h"
 #include "Geometry/IO/ModelFormat.h"
+#include "Geometry/IO/ObjScene.h"
 #include "Geometry/Kernel/ValueText.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 #include "Interop/Kernel/XdeValidationProps.h"
@@ -89,6 +93,7 @@ const char* const kCentroid = "centroid";
 const char* const kBoundingBox = "bounding box";
 const char* const kDimensions = "dimensions";
 const char* const kDimensionValue = "dimension value";
+const char* const kScene = "scene";
 const char* const kEqual = "equal";
 const char* const kDifference = "difference";
 const char* const kComparedList = "compared {}";
@@ -108,6 +113,11 @@ const char* const kTopicPartProps = "area and centroid of each part";
 const char* const kTopicModelProps = "area and centroid of the whole model";
 const char* const kTopicBox = "bounding box";
 const char* const kTopicPmi = "pmi";
+const char* const kTopicLeaves = "placed parts, by their path of names";
+const char* const kTopicGroups = "parts, by their path of product names, placements together";
+const char* const kTopicLeafProps = "area and bounding box of each placed part";
+const char* const kTopicModelArea = "area of the whole model";
+const char* const kTopicCentroids = "centroids";
 const char* const kTopicProperty = "property";
 const char* const kNoTree = "{} keeps no assembly tree";
 const char* const kNoProducts = "{} keeps placed nodes, not shared parts and assemblies";
@@ -119,6 +129,9 @@ const char* const kNoPmi = "{} holds no semantic PMI";
 const char* const kNoProperties = "{} keeps no materials, body names or properties";
 const char* const kColoursNeedTree = "matched along the assembly tree, which {} lacks";
 const char* const kModelPropsInstead = "compared for the whole model instead";
+const char* const kBakedPlacements = "{} bakes placements into its vertices";
+const char* const kNoCentroids = "{} holds triangles, whose centroid moves with the meshing";
+const char* const kUnreadScene = "cannot be read: {}";
 
 // The face colours a difference line shows before it abbreviates.
 constexpr size_t kShownFaceColours = 4;
@@ -319,11 +332,17 @@ public:
         // without geometry) would otherwise call rounding in the last digit a move.
         myLinear = std::max(tolerance * diagonal, ::Precision::Confusion());
         myCentroidLinear = propertyTolerance * diagonal;
-        ChooseTopics();
-        if (myTree) {
-            CompareTree();
+        myMesh = myFirst.format->IsMesh() || mySecond.format->IsMesh();
+        if (myMesh) {
+            ChooseMeshTopics();
+            CompareMeshLeaves();
+        } else {
+            ChooseTopics();
+            if (myTree) {
+                CompareTree();
+            }
+            CompareModel();
         }
-        CompareModel();
         std::stable_sort(myDifferences.begin(), myDifferences.end(),
                          [](const Difference& a, const Difference& b) { return a.path < b.path; });
     }
@@ -343,12 +362,156 @@ public:
         report.tolerance = myTolerance;
         report.propertyTolerance = myPropertyTolerance;
         report.lengthTolerance = myLinear;
+        report.meshTolerance = myMesh ? MeshTolerance::Text() : std::string();
         report.summary = Summary();
         return report;
     }
 
 private:
     using Match = std::tuple<int, int, std::string>; // node of each model, path
+    // How the placed parts of a mesh comparison are paired: by the path of node names, by OBJ's
+    // groups, or not at all (the whole model).
+    enum Pairing { MatchNodes, MatchGroups, MatchWhole };
+
+    // Against a mesh file, what it holds: each placed part where it keeps a tree of named
+    // nodes (glTF), the groups of each path where it names them so (OBJ), else the whole model;
+    // measures under the one rule of MeshTolerance.
+    void ChooseMeshTopics()
+    {
+        const ModelFormat& a = *myFirst.format;
+        const ModelFormat& b = *mySecond.format;
+        const auto lacking = [&](bool firstHas, bool secondHas) {
+            return !firstHas ? a.name : !secondHas ? b.name : nullptr;
+        };
+        const char* mesh = lacking(!a.IsMesh(), !b.IsMesh());
+        mesh = mesh != nullptr ? mesh : a.name;
+        const char* noTree = lacking(a.keepsTree, b.keepsTree);
+        Choose({kTopicTree}, noTree != nullptr ? noTree : mesh,
+               noTree != nullptr ? kNoTree : kNoProducts);
+        myMatch = noTree == nullptr ? MatchNodes : GroupsOrWhole(a, b);
+        if (myMatch == MatchNodes) {
+            Choose({kTopicLeaves, kTopicPlacements}, nullptr, nullptr);
+        } else if (myMatch == MatchGroups) {
+            Choose({kTopicGroups}, nullptr, nullptr);
+            Choose({kTopicPlacements}, a.id == ModelFormat::OBJ ? a.name : b.name,
+                   kBakedPlacements);
+        }
+        const char* noColours = lacking(a.keepsColors, b.keepsColors);
+        myColours = Choose({kTopicColours, kTopicFaceColours}, noColours, kNoColours);
+        Choose({kTopicEdgeColours, kTopicTopology}, mesh, kNoFaces);
+        Choose({kTopicVolume}, mesh, kNoSolids);
+        Choose({kTopicCentroids}, mesh, kNoCentroids);
+        Choose({kTopicDimensions}, mesh, kNoDimensions);
+        Choose({kTopicPmi}, mesh, kNoPmi);
+        Choose({kTopicProperty}, mesh, kNoProperties);
+        myCompared.push_back(myMatch != MatchWhole ? kTopicLeafProps : kTopicModelArea);
+        myCompared.push_back(kTopicBox);
+    }
+
+    // OBJ's groups are named by the path of products down to each placed part: they are matched
+    // with a model's products, or with another OBJ's groups; other mesh files' nodes have
+    // nothing to be matched with them by.
+    static Pairing GroupsOrWhole(const ModelFormat& a, const ModelFormat& b)
+    {
+        const bool objA = a.id == ModelFormat::OBJ;
+        const bool objB = b.id == ModelFormat::OBJ;
+        return (objA || objB) && (objA || !a.IsMesh()) && (objB || !b.IsMesh()) ? MatchGroups
+                                                                                : MatchWhole;
+    }
+
+    // The placed parts of a side: a glTF scene's nodes or an OBJ file's groups as the file has
+    // them, else the tree's, named as the other side's writer names them.
+    std::optional<std::vector<MeshLeaf>> LeavesOf(const ModelTree& tree)
+    {
+        std::string failure;
+        if (tree.format->id == ModelFormat::GLTF || tree.format->id == ModelFormat::GLB) {
+            orvkit::GltfScene scene;
+            if (scene.Read(tree.file, failure)) {
+                return MeshLeaves::Of(scene);
+            }
+        } else if (tree.format->id == ModelFormat::OBJ) {
+            orvkit::ObjScene scene;
+            if (scene.Read(tree.file, failure)) {
+                return MeshLeaves::Of(scene);
+            }
+        } else if (myMatch == MatchGroups) {
+            return MeshLeaves::ByPath(MeshLeaves::Of(tree, MeshLeaves::Names::Products));
+        } else {
+            return MeshLeaves::Of(tree, MeshLeaves::Names::Instances);
+        }
+        Add(kModelPath, kScene, fmt::format(fmt::runtime(kUnreadScene), failure));
+        return std::nullopt;
+    }
+
+    // Pairs the placed parts by path, each looked up once, so that 100,000 of them take no
+    // longer than a walk; then the whole models' boxes.
+    void CompareMeshLeaves()
+    {
+        const std::optional<std::vector<MeshLeaf>> first = LeavesOf(myFirst);
+        const std::optional<std::vector<MeshLeaf>> second = LeavesOf(mySecond);
+        if (!first || !second) {
+            return;
+        }
+        const MeshLeaf wholeA = MeshLeaves::Whole(*first, kModelPath);
+        const MeshLeaf wholeB = MeshLeaves::Whole(*second, kModelPath);
+        if (myMatch == MatchWhole) {
+            CompareLeaf(wholeA, wholeB);
+            return;
+        }
+        std::unordered_map<std::string, size_t> byPath;
+        for (size_t j = 0; j < second->size(); ++j) {
+            byPath.emplace((*second)[j].path, j);
+        }
+        std::vector<bool> paired(second->size(), false);
+        for (const MeshLeaf& leaf : *first) {
+            const auto found = byPath.find(leaf.path);
+            if (found == byPath.end()) {
+                Add(leaf.path, kOnlyInFirst);
+                continue;
+            }
+            paired[found->second] = true;
+            if (myMatch == MatchNodes) {
+                ComparePlacements(leaf.placement, (*second)[found->second].placement, leaf.path);
+            }
+            CompareLeaf(leaf, (*second)[found->second]);
+        }
+        for (size_t j = 0; j < second->size(); ++j) {
+            if (!paired[j]) {
+                Add((*second)[j].path, kOnlyInSecond);
+            }
+        }
+        CompareLeafBoxes(wholeA, wholeB);
+    }
+
+    void CompareLeaf(const MeshLeaf& a, const MeshLeaf& b)
+    {
+        if (myColours && a.colours.size() <= 1 && b.colours.size() <= 1) {
+            CompareColours(a.colours.empty() ? Colour() : a.colours[0],
+                           b.colours.empty() ? Colour() : b.colours[0], kColour, a.path);
+        } else if (myColours) {
+            CompareFaceColours(a.colours, b.colours, kFaceColours, a.path);
+        }
+        const double band = std::max(a.areaBand, b.areaBand);
+        if (!NearRelative(a.area, b.area, myPropertyTolerance) &&
+            std::abs(a.area - b.area) > band) {
+            Add(a.path, kArea, Value(a.area), Value(b.area));
+        }
+        CompareLeafBoxes(a, b);
+    }
+
+    void CompareLeafBoxes(const MeshLeaf& a, const MeshLeaf& b)
+    {
+        // Geometry without end (an infinite line or plane) has no box a mesh of it could keep.
+        if (a.box.IsOpen() || b.box.IsOpen()) {
+            return;
+        }
+        const double allowed = std::max(a.boxBand, b.boxBand) + myLinear;
+        if (a.box.IsVoid() != b.box.IsVoid() ||
+            (!a.box.IsVoid() && (a.box.CornerMin().Distance(b.box.CornerMin()) > allowed ||
+                                 a.box.CornerMax().Distance(b.box.CornerMax()) > allowed))) {
+            Add(a.path, kBoundingBox, BoxText(a.box), BoxText(b.box));
+        }
+    }
 
     void ChooseTopics()
     {
@@ -579,8 +742,8 @@ private:
         const bool closed = topologyA.Closed() && topologyB.Closed();
         const Uncertainty band{std::max(uncertaintyA.area, uncertaintyB.area),
                                std::max(uncertaintyA.volume, uncertaintyB.volume)};
-        CompareProps(Measure(a, closed, myFirst.byTriangles),
-                     Measure(b, closed, mySecond.byTriangles), band, path);
+        CompareProps(XdeValidationProps::Compute(a, closed && myVolume),
+                     XdeValidationProps::Compute(b, closed && myVolume), band, path);
     }
 
     void CompareColours(const Colour& a, const Colour& b, const char* what, const std::string& path)
@@ -600,25 +763,6 @@ private:
         if (!same) {
             Add(path, what, FaceColoursText(a), FaceColoursText(b));
         }
-    }
-
-    // The shape's volume, area and centroid. A shape that is not closed on both sides has no
-    // volume, and neither has a mesh: then the centroid is that of the surface on both sides.
-    XdeValidationProps Measure(const TopoDS_Shape& shape, bool closed, bool byTriangles) const
-    {
-        if (!byTriangles) {
-            return XdeValidationProps::Compute(shape, closed && myVolume);
-        }
-        XdeValidationProps props;
-        if (TopExp_Explorer(shape, TopAbs_FACE).More()) {
-            GProp_GProps surface;
-            BRepGProp::SurfaceProperties(shape, surface, Standard_True, Standard_True);
-            props.area = surface.Mass();
-            props.hasArea = true;
-            props.centroid = surface.CentreOfMass();
-            props.hasCentroid = surface.Mass() > 0.0;
-        }
-        return props;
     }
 
     void CompareProps(const XdeValidationProps& a, const XdeValidationProps& b,
@@ -726,6 +870,9 @@ private:
         if (!leftOut.empty()) {
             text += "; " + fmt::format(fmt::runtime(kLeftOutList), Joined(leftOut));
         }
+        if (myMesh) {
+            text += "; " + MeshTolerance::Text();
+        }
         return text;
     }
 
@@ -745,6 +892,8 @@ private:
     double myLinear = 0.0;
     double myCentroidLinear = 0.0;
     bool myTree = false;
+    bool myMesh = false;
+    Pairing myMatch = MatchWhole;
     bool myColours = false;
     bool myFaceColours = false;
     bool myTopology = false;
@@ -797,6 +946,7 @@ nlohmann::json CompareReport::ToJson() const
             {"tolerance", tolerance},
             {"propertyTolerance", propertyTolerance},
             {"lengthTolerance", lengthTolerance},
+            {"meshTolerance", meshTolerance.empty() ? nlohmann::json() : MeshTolerance::ToJson()},
             {"summary", summary}};
 }
 
@@ -833,7 +983,6 @@ CompareReport CompareWritten(const orvkit::XdeDocumentImpl& written, const std::
         first.format = second.format;
     }
     first.impl = &written;
-    first.byTriangles = second.format != nullptr && second.format->IsMesh();
     BuildTree(first);
     const CompareOptions options;
     return ModelCompare(first, second, options.tolerance, options.propertyTolerance).Report();

@@ -97,28 +97,6 @@ Colour ColourOf(const Handle(XCAFDoc_ColorTool)& tool, const TDF_Label& label)
     return {};
 }
 
-namespace {
-
-// The nodes of the triangulations a shape's faces carry, as they were written to a mesh file
-// (BRepBndLib would widen the box by the meshes' deflection).
-void AddNodes(const TopoDS_Shape& shape, Bnd_Box& box)
-{
-    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
-        TopLoc_Location location;
-        const Handle(Poly_Triangulation) mesh =
-            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
-        if (mesh.IsNull()) {
-            continue;
-        }
-        const gp_Trsf placed = location.Transformation();
-        for (int i = 1; i <= mesh->NbNodes(); ++i) {
-            box.Add(mesh->Node(i).Transformed(placed));
-        }
-    }
-}
-
-} // namespace
-
 std::vector<double> ModelTree::Dimensions() const
 {
     std::vector<double> values;
@@ -213,14 +191,10 @@ private:
             // The geometry's own extent: shape tolerances, which a writer and a reader may
             // each change, would move the box without the model having moved.
             const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(label);
-            if (myModel.byTriangles) {
-                AddNodes(shape, product.box);
-            } else {
-                BRepBndLib::AddOptimal(shape, product.box, Standard_True, Standard_False);
-                myModel.largestTolerance =
-                    std::max(myModel.largestTolerance,
-                             ShapeAnalysis_ShapeTolerance().Tolerance(shape, 1, TopAbs_SHAPE));
-            }
+            BRepBndLib::AddOptimal(shape, product.box, Standard_True, Standard_False);
+            myModel.largestTolerance =
+                std::max(myModel.largestTolerance,
+                         ShapeAnalysis_ShapeTolerance().Tolerance(shape, 1, TopAbs_SHAPE));
         }
         myModel.products.push_back(std::move(product));
         const int index = static_cast<int>(myModel.products.size()) - 1;

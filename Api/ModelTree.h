@@ -67,9 +67,6 @@ struct ModelTree {
     // The document laid out: read here from `file`, or one the caller holds.
     std::unique_ptr<orvkit::XdeDocumentImpl> owned;
     const orvkit::XdeDocumentImpl* impl = nullptr;
-    // Measured on the triangles its faces carry rather than on their surfaces: a model that
-    // was meshed to be written to a mesh format is compared with the triangles written.
-    bool byTriangles = false;
     std::vector<Product> products;
     std::vector<Node> nodes;
     std::vector<int> roots;

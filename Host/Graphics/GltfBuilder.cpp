@@ -45,7 +45,8 @@ namespace orvkit {
 
 namespace {
 
-const glm::vec3 kUncoloured{0.6f, 0.6f, 0.62f};
+const glm::vec3 kUncoloured{SceneGltf::Uncoloured[0], SceneGltf::Uncoloured[1],
+                            SceneGltf::Uncoloured[2]};
 // Edges: nearly black, as CAD viewers draw them (linear RGB).
 constexpr std::array<float, 3> kEdgeColour{0.02f, 0.02f, 0.025f};
 

@@ -7,6 +7,7 @@
 
 #include <TDocStd_Document.hxx>
 
+#include <array>
 #include <string>
 
 namespace orvkit {
@@ -21,6 +22,9 @@ namespace orvkit {
 // mesh. Colours are the linear RGB the documents hold, as glTF's base colour factor is.
 class SceneGltf {
 public:
+    // What a face without a colour is drawn and written in (linear RGB): a light grey.
+    static constexpr std::array<float, 3> Uncoloured{0.6f, 0.6f, 0.62f};
+
     // A document's drawable content, for the 3D page: in the document's own units and axes,
     // nodes named by element id so that the page can find the node of a tree entry, parts
     // meshed as ExportMeshing says for the page (0.5 % of each shape's bounding-box diagonal,

@@ -42,6 +42,9 @@ struct CompareReport {
     double tolerance = 0.0;
     double propertyTolerance = 0.0;
     double lengthTolerance = 0.0; // in millimetres
+    // Against a mesh file, the one rule by which meshing is told from a loss, in words; empty
+    // between two models of faces.
+    std::string meshTolerance;
     // "equal; compared ...; left out ...", or "2 differences; compared ...".
     std::string summary;
 
@@ -55,7 +58,10 @@ struct CompareReport {
 // among siblings of the same name), product and instance names, placements, part, instance,
 // face and edge colours, dimension values, each part's topology, volume, area and centroid,
 // the model's bounding box, and between two STEP files the PMI item by item (topic "pmi").
-// What one of the formats cannot hold is left out and said so.
+// What one of the formats cannot hold is left out and said so. Against a mesh file, each placed
+// part (a glTF node with a mesh, matched by its path of names) is compared on its placement,
+// colours, area and box; OBJ's groups by their path of product names, placements together;
+// STL as the whole model; with the meshing tolerated as `meshTolerance` says.
 CompareReport Compare(const Model& a, const Model& b, const CompareOptions& options = {});
 
 } // namespace orvex
