@@ -321,17 +321,16 @@ std::string PlacementOf(const gp_Trsf& trsf)
 // The differences between two models, and what was compared.
 class ModelCompare {
 public:
-    ModelCompare(const ModelTree& first, const ModelTree& second, double tolerance,
-                 double propertyTolerance)
-        : myFirst(first), mySecond(second), myTolerance(tolerance),
-          myPropertyTolerance(propertyTolerance)
+    ModelCompare(const ModelTree& first, const ModelTree& second, const CompareOptions& options)
+        : myFirst(first), mySecond(second), myTolerance(options.tolerance),
+          myPropertyTolerance(options.propertyTolerance), myDeflection(options.deflection)
     {
         const double diagonal =
             std::max(orvkit::BoxDiagonal(first.box), orvkit::BoxDiagonal(second.box));
         // Never below OpenCASCADE's own confusion distance: a model without extent (parts
         // without geometry) would otherwise call rounding in the last digit a move.
-        myLinear = std::max(tolerance * diagonal, ::Precision::Confusion());
-        myCentroidLinear = propertyTolerance * diagonal;
+        myLinear = std::max(myTolerance * diagonal, ::Precision::Confusion());
+        myCentroidLinear = myPropertyTolerance * diagonal;
         myMesh = myFirst.format->IsMesh() || mySecond.format->IsMesh();
         if (myMesh) {
             ChooseMeshTopics();
@@ -362,7 +361,8 @@ public:
         report.tolerance = myTolerance;
         report.propertyTolerance = myPropertyTolerance;
         report.lengthTolerance = myLinear;
-        report.meshTolerance = myMesh ? MeshTolerance::Text() : std::string();
+        report.meshTolerance = myMesh ? MeshTolerance::Text(myDeflection) : std::string();
+        report.meshDeflection = myMesh ? myDeflection : 0.0;
         report.summary = Summary();
         return report;
     }
@@ -435,9 +435,10 @@ private:
                 return MeshLeaves::Of(scene);
             }
         } else if (myMatch == MatchGroups) {
-            return MeshLeaves::ByPath(MeshLeaves::Of(tree, MeshLeaves::Names::Products));
+            return MeshLeaves::ByPath(
+                MeshLeaves::Of(tree, MeshLeaves::Names::Products, myDeflection));
         } else {
-            return MeshLeaves::Of(tree, MeshLeaves::Names::Instances);
+            return MeshLeaves::Of(tree, MeshLeaves::Names::Instances, myDeflection);
         }
         Add(kModelPath, kScene, fmt::format(fmt::runtime(kUnreadScene), failure));
         return std::nullopt;
@@ -871,7 +872,7 @@ private:
             text += "; " + fmt::format(fmt::runtime(kLeftOutList), Joined(leftOut));
         }
         if (myMesh) {
-            text += "; " + MeshTolerance::Text();
+            text += "; " + MeshTolerance::Text(myDeflection);
         }
         return text;
     }
@@ -889,6 +890,7 @@ private:
     const ModelTree& mySecond;
     double myTolerance;
     double myPropertyTolerance;
+    double myDeflection; // what a mesh file was meshed with; 0: the writer's own
     double myLinear = 0.0;
     double myCentroidLinear = 0.0;
     bool myTree = false;
@@ -946,7 +948,8 @@ nlohmann::json CompareReport::ToJson() const
             {"tolerance", tolerance},
             {"propertyTolerance", propertyTolerance},
             {"lengthTolerance", lengthTolerance},
-            {"meshTolerance", meshTolerance.empty() ? nlohmann::json() : MeshTolerance::ToJson()},
+            {"meshTolerance",
+             meshTolerance.empty() ? nlohmann::json() : MeshTolerance::ToJson(meshDeflection)},
             {"summary", summary}};
 }
 
@@ -962,15 +965,13 @@ CompareReport Compare(const Model& a, const Model& b, const CompareOptions& opti
     } else {
         std::lock(lockFirst, lockSecond);
     }
-    return ModelCompare(LaidOut(a).tree, LaidOut(b).tree, options.tolerance,
-                        options.propertyTolerance)
-        .Report();
+    return ModelCompare(LaidOut(a).tree, LaidOut(b).tree, options).Report();
 }
 
 namespace detail {
 
 CompareReport CompareWritten(const orvkit::XdeDocumentImpl& written, const std::string& source,
-                             const Model& back)
+                             const Model& back, double deflection)
 {
     ModelData& data = ModelAccess::Data(back);
     const std::lock_guard<std::recursive_mutex> lock(data.lock);
@@ -984,8 +985,9 @@ CompareReport CompareWritten(const orvkit::XdeDocumentImpl& written, const std::
     }
     first.impl = &written;
     BuildTree(first);
-    const CompareOptions options;
-    return ModelCompare(first, second, options.tolerance, options.propertyTolerance).Report();
+    CompareOptions options;
+    options.deflection = deflection;
+    return ModelCompare(first, second, options).Report();
 }
 
 } // namespace detail

@@ -101,8 +101,8 @@ struct PartMeasure {
 // The tree's placed parts, walked down from its roots with the colour each inherits.
 class TreeLeaves {
 public:
-    TreeLeaves(const ModelTree& tree, MeshLeaves::Names names)
-        : myTree(tree), myNames(names), myColours(tree.impl->colorTool),
+    TreeLeaves(const ModelTree& tree, MeshLeaves::Names names, double deflection)
+        : myTree(tree), myNames(names), myDeflection(deflection), myColours(tree.impl->colorTool),
           myMaterials(XCAFDoc_DocumentTool::VisMaterialTool(tree.impl->document->Main()))
     {
     }
@@ -229,7 +229,7 @@ private:
         measure.area = surface.Mass();
         measure.box = GeometryBox(shape);
         const double diagonal = orvkit::BoxDiagonal(product.box);
-        const MeshTolerance::Bands bands = MeshTolerance::Of(shape, diagonal);
+        const MeshTolerance::Bands bands = MeshTolerance::Of(shape, diagonal, myDeflection);
         measure.areaBand = bands.area;
         measure.boxBand = bands.box;
         ColourFaces(product.label, shape, measure);
@@ -267,6 +267,7 @@ private:
 
     const ModelTree& myTree;
     MeshLeaves::Names myNames;
+    double myDeflection; // what the mesh was written with; 0: the writer's own
     Handle(XCAFDoc_ColorTool) myColours;
     Handle(XCAFDoc_VisMaterialTool) myMaterials;
     std::vector<bool> myDrawn;
@@ -276,9 +277,9 @@ private:
 
 } // namespace
 
-std::vector<MeshLeaf> MeshLeaves::Of(const ModelTree& tree, Names names)
+std::vector<MeshLeaf> MeshLeaves::Of(const ModelTree& tree, Names names, double deflection)
 {
-    return TreeLeaves(tree, names).Run();
+    return TreeLeaves(tree, names, deflection).Run();
 }
 
 std::vector<MeshLeaf> MeshLeaves::Of(const orvkit::ObjScene& scene)

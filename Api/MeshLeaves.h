@@ -42,7 +42,7 @@ public:
 
     // Each placed part that has something to draw, named as `names` says, drawn in its nearest
     // colour (instance, part, then the assemblies above).
-    static std::vector<MeshLeaf> Of(const ModelTree& tree, Names names);
+    static std::vector<MeshLeaf> Of(const ModelTree& tree, Names names, double deflection);
     // The nodes with meshes of a glTF scene, under the path of their names.
     static std::vector<MeshLeaf> Of(const orvkit::GltfScene& scene);
     // The groups of an OBJ file.

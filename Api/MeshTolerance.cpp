@@ -26,9 +26,11 @@ namespace orvex::detail {
 namespace {
 
 const char* const kRuleText =
-    "meshing is not a difference: each face meshed within {:g} % of its part's diagonal or twice "
-    "its tolerance, its part's area within that times each curved face's area and largest "
-    "curvature and {:.3g} x that times its curved edges' length, its box within {:g} x that";
+    "meshing is not a difference: each face meshed within {} or twice its tolerance, its part's "
+    "area within that times each curved face's area and largest curvature and {:.3g} x that "
+    "times its curved edges' length, its box within {:g} x that";
+const char* const kRelativeText = "{:g} % of its part's diagonal";
+const char* const kChosenText = "{:g} mm";
 
 // The largest |k1| + |k2| over a grid on the face's parameters; 0 for a plane or a face of
 // triangles alone.
@@ -61,21 +63,22 @@ double LargestCurvature(const TopoDS_Face& face)
 
 } // namespace
 
-double MeshTolerance::Deflection(double diagonal)
+double MeshTolerance::Deflection(double diagonal, double chosen)
 {
-    return orvkit::ExportMeshing::GetLinearDeflection(diagonal);
+    return orvkit::ExportMeshing::GetLinearDeflection(
+        diagonal, orvkit::ExportMeshing::RelativeDeflection, chosen);
 }
 
-MeshTolerance::Bands MeshTolerance::Of(const TopoDS_Shape& part, double diagonal)
+MeshTolerance::Bands MeshTolerance::Of(const TopoDS_Shape& part, double diagonal, double chosen)
 {
     TopTools_IndexedMapOfShape faces;
     TopExp::MapShapes(part, TopAbs_FACE, faces);
     Bands bands;
-    double widest = Deflection(diagonal);
+    double widest = Deflection(diagonal, chosen);
     for (int i = 1; i <= faces.Extent(); ++i) {
         const TopoDS_Face& face = TopoDS::Face(faces(i));
         const double deflection =
-            std::max(Deflection(diagonal),
+            std::max(Deflection(diagonal, chosen),
                      2.0 * ShapeAnalysis_ShapeTolerance().Tolerance(face, 1, TopAbs_SHAPE));
         widest = std::max(widest, deflection);
         if (const double curvature = LargestCurvature(face); curvature > 0.0) {
@@ -92,8 +95,9 @@ MeshTolerance::Bands MeshTolerance::Of(const TopoDS_Shape& part, double diagonal
         if (BRep_Tool::IsGeometric(edge) && !BRep_Tool::Degenerated(edge)) {
             const BRepAdaptor_Curve curve(edge);
             if (curve.GetType() != GeomAbs_Line) {
-                bands.area += kSliversPerEdge * GCPnts_AbscissaPoint::Length(curve) *
-                              std::max(Deflection(diagonal), 2.0 * BRep_Tool::Tolerance(edge));
+                bands.area +=
+                    kSliversPerEdge * GCPnts_AbscissaPoint::Length(curve) *
+                    std::max(Deflection(diagonal, chosen), 2.0 * BRep_Tool::Tolerance(edge));
             }
         }
     }
@@ -101,18 +105,27 @@ MeshTolerance::Bands MeshTolerance::Of(const TopoDS_Shape& part, double diagonal
     return bands;
 }
 
-std::string MeshTolerance::Text()
+std::string MeshTolerance::Text(double chosen)
 {
-    return fmt::format(kRuleText, orvkit::ExportMeshing::RelativeDeflection * 100.0,
-                       kSliversPerEdge, kBoxCorner);
+    const std::string deflection =
+        chosen > 0.0
+            ? fmt::format(kChosenText, chosen)
+            : fmt::format(kRelativeText, orvkit::ExportMeshing::RelativeDeflection * 100.0);
+    return fmt::format(kRuleText, deflection, kSliversPerEdge, kBoxCorner);
 }
 
-nlohmann::json MeshTolerance::ToJson()
+nlohmann::json MeshTolerance::ToJson(double chosen)
 {
-    return {{"relativeDeflection", orvkit::ExportMeshing::RelativeDeflection},
-            {"sliversPerEdge", kSliversPerEdge},
-            {"boxCorner", kBoxCorner},
-            {"text", Text()}};
+    // One of the two deflections, the other null.
+    const auto orNull = [](bool given, double value) {
+        return given ? nlohmann::json(value) : nlohmann::json();
+    };
+    return {
+        {"relativeDeflection", orNull(chosen <= 0.0, orvkit::ExportMeshing::RelativeDeflection)},
+        {"deflection", orNull(chosen > 0.0, chosen)},
+        {"sliversPerEdge", kSliversPerEdge},
+        {"boxCorner", kBoxCorner},
+        {"text", Text(chosen)}};
 }
 
 } // namespace orvex::detail

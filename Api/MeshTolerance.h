@@ -35,13 +35,16 @@ struct MeshTolerance {
         double box = 0.0;
     };
 
+    // Each takes `chosen`, the deflection in millimetres the mesh was written with when the
+    // writer was given one (export --deflection), 0 when it took its own.
+
     // The deflection a part of this diagonal is meshed within, where its tolerances are smaller.
-    static double Deflection(double diagonal);
+    static double Deflection(double diagonal, double chosen);
     // The bands of `part`, of this diagonal.
-    static Bands Of(const TopoDS_Shape& part, double diagonal);
+    static Bands Of(const TopoDS_Shape& part, double diagonal, double chosen);
     // The rule in words, as the report shows it.
-    static std::string Text();
-    static nlohmann::json ToJson();
+    static std::string Text(double chosen);
+    static nlohmann::json ToJson(double chosen);
 };
 
 } // namespace orvex::detail

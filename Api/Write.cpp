@@ -126,13 +126,13 @@ WriteReport WriteDocument(XdeDocumentImpl& document, const std::string& source,
     std::error_code error;
     report.bytes = std::filesystem::file_size(path, error);
     if (verify) {
-        VerifyWritten(document, source, progress, report);
+        VerifyWritten(document, source, progress, report, writeOptions.deflection);
     }
     return report;
 }
 
 void VerifyWritten(const XdeDocumentImpl& written, const std::string& source,
-                   const ProgressFunction& progress, WriteReport& report)
+                   const ProgressFunction& progress, WriteReport& report, double deflection)
 {
     ReadOptions options;
     options.progress = progress;
@@ -142,7 +142,7 @@ void VerifyWritten(const XdeDocumentImpl& written, const std::string& source,
         report.differences.push_back(fmt::format(kCannotReadBack, back.failure.reason));
         return;
     }
-    const CompareReport compared = CompareWritten(written, source, *back.model);
+    const CompareReport compared = CompareWritten(written, source, *back.model, deflection);
     report.verified = compared.Equal();
     for (const Difference& difference : compared.differences) {
         report.differences.push_back(difference.Text());

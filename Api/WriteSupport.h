@@ -37,12 +37,13 @@ WriteReport WriteDocument(orvkit::XdeDocumentImpl& document, const std::string& 
 
 // Reads report.path back and compares it with `written`, the document it was written from,
 // on what the file's format holds; fills the report's verdict.
+// `deflection`: what a mesh file was meshed with when the writer was given one, else 0.
 void VerifyWritten(const orvkit::XdeDocumentImpl& written, const std::string& source,
-                   const ProgressFunction& progress, WriteReport& report);
+                   const ProgressFunction& progress, WriteReport& report, double deflection);
 
 // Compares `written`, a document in memory that was read from `source` (whose format says
 // what it can hold) and then written, with `back`, the file read back.
 CompareReport CompareWritten(const orvkit::XdeDocumentImpl& written, const std::string& source,
-                             const Model& back);
+                             const Model& back, double deflection);
 
 } // namespace orvex::detail

@@ -365,7 +365,12 @@ def read(
     progress: _Progress = None,
 ) -> Model: ...
 def compare(
-    a: _ModelOrPath, b: _ModelOrPath, *, tolerance: float = 1e-6, property_tolerance: float = 1e-4
+    a: _ModelOrPath,
+    b: _ModelOrPath,
+    *,
+    tolerance: float = 1e-6,
+    property_tolerance: float = 1e-4,
+    deflection: float = 0.0,
 ) -> CompareReport: ...
 def check(model: _ModelOrPath) -> CheckReport: ...
 def convert(

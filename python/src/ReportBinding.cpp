@@ -51,13 +51,14 @@ struct CheckedValueObject {
 };
 
 CompareReport CompareModels(const py::object& a, const py::object& b, double tolerance,
-                            double propertyTolerance)
+                            double propertyTolerance, double deflection)
 {
     ModelArgument first(a, "a");
     ModelArgument second(b, "b");
     CompareOptions options;
     options.tolerance = tolerance;
     options.propertyTolerance = propertyTolerance;
+    options.deflection = deflection;
     CompareReport report;
     bool firstRead = false, secondRead = false;
     {
@@ -426,8 +427,10 @@ void AddReports(py::module_& module)
 
     module.def("compare", &CompareModels, py::arg("a"), py::arg("b"), py::kw_only(),
                py::arg("tolerance") = 1e-6, py::arg("property_tolerance") = 1e-4,
+               py::arg("deflection") = 0.0,
                "Compares two models, each an orvex.Model or the path of a file to read: tree, "
-               "names, placements, colours, dimensions, topology and properties.");
+               "names, placements, colours, dimensions, topology and properties. Against a mesh "
+               "file, `deflection` is what it was meshed with in mm, when not the writer's own.");
     module.def("check", &CheckModel, py::arg("model"),
                "Compares the validation properties a file declares with its geometry; the "
                "model is an orvex.Model or the path of a file to read.");

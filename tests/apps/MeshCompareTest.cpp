@@ -29,21 +29,25 @@ namespace {
 
 using orvtest::TempDir;
 
-orvex::CompareReport CompareFiles(const std::string& first, const std::string& second)
+orvex::CompareReport CompareFiles(const std::string& first, const std::string& second,
+                                  double deflection = 0.0)
 {
     const orvex::ReadResult a = orvex::Read(first);
     const orvex::ReadResult b = orvex::Read(second);
     EXPECT_TRUE(a && b) << first << " " << second;
-    return a && b ? orvex::Compare(*a.model, *b.model) : orvex::CompareReport();
+    orvex::CompareOptions options;
+    options.deflection = deflection;
+    return a && b ? orvex::Compare(*a.model, *b.model, options) : orvex::CompareReport();
 }
 
 // Writes the model read from `source` to `target`, verified.
-void Export(const std::string& source, const std::string& target)
+void Export(const std::string& source, const std::string& target, double deflection = 0.0)
 {
     const orvex::ReadResult read = orvex::Read(source);
     ASSERT_TRUE(read);
     orvex::WriteOptions options;
     options.verify = true;
+    options.deflection = deflection;
     const orvex::WriteReport written = orvex::Write(*read.model, target, options);
     ASSERT_TRUE(written.Ok()) << written.Problem();
     EXPECT_EQ(written.verified, std::optional<bool>(true));
@@ -226,6 +230,22 @@ TEST_F(MeshCompareTest, CurvedFacesAreMeshingAndALostFaceIsADifference)
     const orvex::CompareReport lost = CompareFiles(box, myDir.File("lost.glb"));
     ASSERT_EQ(lost.differences.size(), 1u) << lost.summary;
     EXPECT_EQ(lost.differences[0].topic, "area");
+}
+
+// A mesh written coarser than the writer's own, as the user asked, is meshing too: a verified
+// write knows its deflection, and compare is told it.
+TEST_F(MeshCompareTest, AMeshWrittenCoarserAsAskedIsMeshingUnderItsOwnDeflection)
+{
+    const std::string step = WriteStep(myDir, "ball.stp", BRepPrimAPI_MakeSphere(1.0).Shape());
+    const std::string glb = myDir.File("ball.glb");
+    Export(step, glb, 0.5);
+    const orvex::CompareReport strict = CompareFiles(step, glb);
+    EXPECT_FALSE(strict.Equal()) << "the writer's own 0.1 % would not make it this coarse";
+    const orvex::CompareReport told = CompareFiles(step, glb, 0.5);
+    EXPECT_TRUE(told.Equal()) << told.summary;
+    EXPECT_NE(told.meshTolerance.find("each face meshed within 0.5 mm"), std::string::npos)
+        << told.meshTolerance;
+    EXPECT_EQ(told.ToJson()["meshTolerance"]["deflection"], 0.5);
 }
 
 // 10,000 placements of 50 parts share 50 meshes; each node is found by its path, and the

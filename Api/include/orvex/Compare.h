@@ -18,6 +18,9 @@ struct CompareOptions {
     // a file's geometry as it reads it, so a model written and read again measures a few parts
     // in 100,000 differently.
     double propertyTolerance = 1e-4;
+    // Against a mesh file: the deflection in millimetres it was meshed with, when the writer
+    // was given one (export --deflection); 0: the writer's own, 0.1 % of each part's diagonal.
+    double deflection = 0.0;
 };
 
 // One difference: where in the tree, what, and the two values as text (empty for a side that
@@ -45,6 +48,7 @@ struct CompareReport {
     // Against a mesh file, the one rule by which meshing is told from a loss, in words; empty
     // between two models of faces.
     std::string meshTolerance;
+    double meshDeflection = 0.0; // the deflection the rule took; 0: the writer's own
     // "equal; compared ...; left out ...", or "2 differences; compared ...".
     std::string summary;
 

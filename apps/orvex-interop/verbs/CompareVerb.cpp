@@ -60,6 +60,12 @@ Verb AddCompareVerb(CLI::App& app)
     verb->add_option("--property-tolerance", arguments->options.propertyTolerance,
                      "Relative tolerance of volumes, areas and centroids (default 1e-4)")
         ->check(CLI::PositiveNumber);
+    verb->add_option("--deflection", arguments->options.deflection,
+                     "Against a mesh file: the deflection in MM it was written with (export "
+                     "--deflection), by which its meshing is told from a loss (default 0.1 % of "
+                     "each part's size, as export meshes)")
+        ->type_name("MM")
+        ->check(CLI::PositiveNumber);
     verb->add_flag("--json", arguments->json, "Print one JSON document instead");
     return {verb, [arguments](const RunLimits&) { return RunCompare(*arguments); },
             [arguments] { return arguments->first; }};
