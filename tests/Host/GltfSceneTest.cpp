@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <limits>
+
 #include <string>
 
 namespace {
@@ -69,6 +71,9 @@ TEST(GltfSceneTest, RefusesWhatItCannotTrustAndSaysWhy)
     twoParents["nodes"][1]["children"] = {2};
     nlohmann::json pastEnd = Scene();
     pastEnd["accessors"][0]["count"] = 4;
+    // So many elements that their end, multiplied out, wraps around to inside the buffer.
+    nlohmann::json wrapped = Scene();
+    wrapped["accessors"][0]["count"] = (std::numeric_limits<size_t>::max() / 12) + 2;
     nlohmann::json uneven = Scene();
     uneven["nodes"][1]["scale"] = {1, 2, 1};
     const struct {
@@ -80,6 +85,7 @@ TEST(GltfSceneTest, RefusesWhatItCannotTrustAndSaysWhy)
         {dir.Write("cut.glb", std::string("glTF\x02\0\0\0", 8)), "cut short"},
         {dir.Write("parents.gltf", twoParents.dump()), "node 2 has more than one parent"},
         {dir.Write("past.gltf", pastEnd.dump()), "accessor 0 reaches past its buffer"},
+        {dir.Write("wrapped.gltf", wrapped.dump()), "accessor 0 reaches past its buffer"},
         {dir.Write("uneven.gltf", uneven.dump()), "node 1 scales unevenly"},
     };
     for (const auto& c : cases) {

@@ -283,13 +283,26 @@ private:
         const std::string& buffer = Buffer(view.value("buffer", 0));
         const size_t stride = view.value("byteStride", elementBytes);
         const size_t count = accessor.at("count").get<size_t>();
-        const size_t start = view.value("byteOffset", size_t(0)) + accessor.value("byteOffset", 0);
-        const size_t end = count == 0 ? start : start + (count - 1) * stride + elementBytes;
-        if (end > buffer.size() ||
-            end > view.value("byteOffset", size_t(0)) + view.at("byteLength").get<size_t>()) {
+        const size_t viewStart = view.value("byteOffset", size_t(0));
+        const size_t viewLength = view.at("byteLength").get<size_t>();
+        const size_t start = viewStart + accessor.value("byteOffset", size_t(0));
+        // Every size is the file's own: the end is never multiplied out, since a count of 2^62
+        // would wrap it around to inside the buffer, and a start that wrapped is below the
+        // view's.
+        const size_t viewEnd = viewStart >= buffer.size()
+                                   ? viewStart
+                                   : viewStart + std::min(viewLength, buffer.size() - viewStart);
+        const int type = accessor.at("componentType").get<int>();
+        if (count == 0) {
+            return {buffer.data(), stride, 0, type};
+        }
+        const bool fits = start >= viewStart && start <= viewEnd &&
+                          elementBytes <= viewEnd - start &&
+                          (stride == 0 || count - 1 <= (viewEnd - start - elementBytes) / stride);
+        if (!fits) {
             throw Failure(fmt::format(fmt::runtime(kPastEnd), index));
         }
-        return {buffer.data() + start, stride, count, accessor.at("componentType").get<int>()};
+        return {buffer.data() + start, stride, count, type};
     }
 
     std::vector<gp_XYZ> Points(int accessor)
