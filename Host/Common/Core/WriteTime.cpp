@@ -59,4 +59,12 @@ std::tm WriteTime::Get()
     return broken;
 }
 
+std::string WriteTime::Text(const char* format)
+{
+    const std::tm time = Get();
+    char text[32];
+    const size_t length = std::strftime(text, sizeof(text), format, &time);
+    return std::string(text, length);
+}
+
 } // namespace orvkit

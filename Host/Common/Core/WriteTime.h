@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <string>
 
 namespace orvkit {
 
@@ -15,6 +16,8 @@ struct WriteTime {
     // empty, and when it holds anything but digits (said once in the log for each such value)
     // or a time past the year 9999, which the files' date fields have no room for.
     static std::tm Get();
+    // Get() as strftime writes it with `format`.
+    static std::string Text(const char* format);
 };
 
 } // namespace orvkit

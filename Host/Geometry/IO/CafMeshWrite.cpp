@@ -2,6 +2,7 @@
 
 #include "Geometry/IO/LabelName.h"
 #include "Geometry/IO/LengthUnit.h"
+#include "Geometry/IO/TranslatorLibraries.h"
 #include "Graphics/SceneGltf.h"
 
 #include <BRepBuilderAPI_Transform.hxx>
@@ -9,9 +10,6 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Message_ProgressRange.hxx>
-#include <RWObj_CafWriter.hxx>
-#include <StlAPI_Writer.hxx>
-#include <TColStd_IndexedDataMapOfStringString.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDF_Tool.hxx>
 #include <TopExp.hxx>
@@ -42,8 +40,6 @@ const char* const kCrossed = "part '{}': {} faces meshed coarser than asked (a d
                              "to {:.3g} {} instead of {:.3g} {}), since their borders cross "
                              "themselves at the deflection asked";
 const char* const kNotWrittenHere = "{} files are written through a translator, not here";
-const char* const kStlFailed = "the STL writer failed";
-const char* const kObjFailed = "OpenCASCADE's OBJ writer failed";
 const char* const kGltfFailed = "the glTF file cannot be written";
 const char* const kBrepFailed = "the BREP file cannot be written";
 
@@ -193,34 +189,6 @@ TopoDS_Shape InUnit(const TopoDS_Shape& shape, double fromMetres, double toMetre
     return BRepBuilderAPI_Transform(shape, scale, Standard_True).Shape();
 }
 
-bool WriteStl(const std::string& file, const TopoDS_Shape& shape, bool ascii, std::string& reason)
-{
-    StlAPI_Writer writer;
-    writer.ASCIIMode() = ascii;
-    if (!writer.Write(shape, file.c_str())) {
-        reason = kStlFailed;
-        return false;
-    }
-    return true;
-}
-
-bool WriteObj(const std::string& file, const Handle(TDocStd_Document)& document, double fromMetres,
-              double toMetres, std::string& reason)
-{
-    RWObj_CafWriter writer(file.c_str());
-    RWMesh_CoordinateSystemConverter& converter = writer.ChangeCoordinateSystemConverter();
-    converter.SetInputLengthUnit(fromMetres);
-    converter.SetInputCoordinateSystem(RWMesh_CoordinateSystem_Zup);
-    converter.SetOutputLengthUnit(toMetres);
-    converter.SetOutputCoordinateSystem(RWMesh_CoordinateSystem_Zup);
-    if (!writer.Perform(document, TColStd_IndexedDataMapOfStringString(),
-                        Message_ProgressRange())) {
-        reason = kObjFailed;
-        return false;
-    }
-    return true;
-}
-
 bool WriteGltf(const std::string& file, const Handle(TDocStd_Document)& document,
                const ModelFormat& format, double documentMetres,
                const CafMeshWrite::Options& options, std::string& reason)
@@ -261,10 +229,11 @@ bool CafMeshWrite::Write(const std::string& file, const ModelFormat& format,
     const double fileMetres = LengthUnit::GetMetres(options.fileUnit);
     switch (format.id) {
     case ModelFormat::STL:
-        return WriteStl(file, InUnit(PlacedRoots(document), documentMetres, fileMetres),
-                        options.stlAscii, reason);
+        return MeshTranslator::Get().writeStl(
+            file, InUnit(PlacedRoots(document), documentMetres, fileMetres), options.stlAscii,
+            reason);
     case ModelFormat::OBJ:
-        return WriteObj(file, document, documentMetres, fileMetres, reason);
+        return MeshTranslator::Get().writeObj(file, document, documentMetres, fileMetres, reason);
     case ModelFormat::GLTF:
     case ModelFormat::GLB:
         return WriteGltf(file, document, format, documentMetres, options, reason);

@@ -1,12 +1,7 @@
 #include "GltfShapeReader.h"
 
-#include "Geometry/IO/CafMeshRead.h"
-#include "Geometry/IO/LengthUnit.h"
-#include "Geometry/IO/MeshFileCheck.h"
 #include "Geometry/IO/ModelFormat.h"
-#include "Geometry/IO/ShapeReadLog.h"
-
-#include <RWGltf_CafReader.hxx>
+#include "Geometry/IO/TranslatorLibraries.h"
 
 namespace orvkit {
 
@@ -23,18 +18,7 @@ std::vector<std::string> GltfShapeReader::GetExtensions() const
 TopoDS_Shape GltfShapeReader::Read(const std::string& path,
                                    const ImportSettingsModel& settings) const
 {
-    const std::string unit = settings.GetModelUnit();
-    const double metres = LengthUnit::GetMetres(unit);
-    if (metres <= 0.0) {
-        LogUnknownUnit("glTF", path, unit);
-        return {};
-    }
-    RWGltf_CafReader reader;
-    reader.SetFileLengthUnit(1.0);
-    reader.SetFileCoordinateSystem(RWMesh_CoordinateSystem_glTF);
-    reader.SetSystemLengthUnit(metres);
-    reader.SetSystemCoordinateSystem(RWMesh_CoordinateSystem_Zup);
-    return ReadCafMesh(reader, path, "glTF", MeshFileCheck::Gltf(path), path);
+    return MeshTranslator::Get().readGltf(path, settings);
 }
 
 } // namespace orvkit

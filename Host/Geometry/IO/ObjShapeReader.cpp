@@ -1,10 +1,7 @@
 #include "ObjShapeReader.h"
 
-#include "Geometry/IO/CafMeshRead.h"
 #include "Geometry/IO/ModelFormat.h"
-#include "Geometry/IO/ReadableMeshFile.h"
-
-#include <RWObj_CafReader.hxx>
+#include "Geometry/IO/TranslatorLibraries.h"
 
 namespace orvkit {
 
@@ -18,12 +15,10 @@ std::vector<std::string> ObjShapeReader::GetExtensions() const
     return ModelFormat::Get(ModelFormat::OBJ).extensions;
 }
 
-TopoDS_Shape ObjShapeReader::Read(const std::string& path, const ImportSettingsModel&) const
+TopoDS_Shape ObjShapeReader::Read(const std::string& path,
+                                  const ImportSettingsModel& settings) const
 {
-    // Without a file unit set, the reader leaves the coordinates as they are.
-    const ReadableMeshFile readable(path, ReadableMeshFile::OBJ);
-    RWObj_CafReader reader;
-    return ReadCafMesh(reader, readable.GetPath(), "OBJ", readable.GetRefusal(), path);
+    return MeshTranslator::Get().readObj(path, settings);
 }
 
 } // namespace orvkit

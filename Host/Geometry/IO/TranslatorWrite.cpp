@@ -6,10 +6,6 @@
 #include "Geometry/IO/StaticSettingsScope.h"
 
 #include <APIHeaderSection_MakeHeader.hxx>
-#include <IGESControl_Controller.hxx>
-#include <IGESControl_Writer.hxx>
-#include <IGESData_GlobalSection.hxx>
-#include <IGESData_IGESModel.hxx>
 #include <STEPControl_Controller.hxx>
 #include <STEPControl_Writer.hxx>
 #include <StepData_StepModel.hxx>
@@ -17,22 +13,12 @@
 #include <TCollection_HAsciiString.hxx>
 
 #include <algorithm>
-#include <ctime>
 #include <limits>
 #include <vector>
 
 namespace orvkit {
 
 namespace {
-
-// WriteTime as `format` (strftime's) writes it.
-Handle(TCollection_HAsciiString) WriteTimeText(const char* format)
-{
-    const std::tm time = WriteTime::Get();
-    char text[32];
-    std::strftime(text, sizeof(text), format, &time);
-    return new TCollection_HAsciiString(text);
-}
 
 // A reader names an occurrence without a name after its id, which the translator counts on from
 // the occurrences of all its writes: they are renumbered from 1, as the first write of a process
@@ -71,30 +57,11 @@ void PrepareStepWrite(StaticSettingsScope& scope, const TranslatorWriteUnits& un
     scope.SetText("write.step.schema", schema);
 }
 
-void PrepareIgesWrite(StaticSettingsScope& scope, const TranslatorWriteUnits& units)
-{
-    IGESControl_Controller::Init();
-    scope.SetText("xstep.cascade.unit", units.model);
-    scope.SetText("write.iges.unit", units.file);
-    scope.SetInteger("write.iges.brep.mode", 1);
-}
-
-void SetIgesGlobalSection(IGESControl_Writer& writer, const TranslatorWriteUnits& units)
-{
-    IGESData_GlobalSection section = writer.Model()->GlobalSection();
-    // A translator's unit name is one of LengthUnit's names in capitals ("INCH").
-    section.SetCascadeUnit(LengthUnit::GetMetres(units.model) * 1000.0);
-    // The file's generation and its last change are one moment: the write.
-    const Handle(TCollection_HAsciiString) date = WriteTimeText("%Y%m%d.%H%M%S");
-    section.SetDate(date);
-    section.SetLastChangeDate(date);
-    writer.Model()->SetGlobalSection(section);
-}
-
 void FinishStepTransfer(STEPControl_Writer& writer)
 {
     const Handle(StepData_StepModel) model = writer.Model();
-    APIHeaderSection_MakeHeader(model).SetTimeStamp(WriteTimeText("%Y-%m-%dT%H:%M:%S"));
+    APIHeaderSection_MakeHeader(model).SetTimeStamp(
+        new TCollection_HAsciiString(WriteTime::Text("%Y-%m-%dT%H:%M:%S").c_str()));
     RenumberOccurrences(model);
 }
 

@@ -4,7 +4,6 @@
 
 #include <string>
 
-class IGESControl_Writer;
 class STEPControl_Writer;
 
 namespace orvkit {
@@ -18,7 +17,7 @@ class StaticSettingsScope;
 
 // The units of a STEP or IGES write, as the translators name them ("MM", "INCH";
 // LengthUnit::GetTranslatorName): the lengths of the shapes handed to the writer, and those
-// of the file.
+// of the file. (The IGES parts are in IgesShapeIO.h.)
 struct TranslatorWriteUnits {
     const char* model = "MM";
     const char* file = "MM";
@@ -29,16 +28,6 @@ struct TranslatorWriteUnits {
 // when it is constructed.
 void PrepareStepWrite(StaticSettingsScope& scope, const TranslatorWriteUnits& units,
                       const char* schema);
-
-// Registers the IGES translator and sets its units and B-rep entities (so that solids stay
-// solids) in `scope`. Call it before the writer is made, then SetIgesGlobalSection on the writer.
-void PrepareIgesWrite(StaticSettingsScope& scope, const TranslatorWriteUnits& units);
-
-// Makes an IGES writer scale from `units.model`, and dates its file with WriteTime. The writer
-// scales from the unit its model's global section names, which it takes from whatever
-// translator ran last rather than from the parameter PrepareIgesWrite sets; its dates are
-// those of the first IGES translator the process made, in local time.
-void SetIgesGlobalSection(IGESControl_Writer& writer, const TranslatorWriteUnits& units);
 
 // What every STEP write does after its transfer, so that one shape written twice gives the same
 // bytes: the header stamped with WriteTime in place of the time the model was made, and the

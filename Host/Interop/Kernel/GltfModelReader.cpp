@@ -1,21 +1,13 @@
 #include "GltfModelReader.h"
 
-#include "Geometry/IO/MeshFileCheck.h"
-#include "Interop/Kernel/MeshDocumentRead.h"
-
-#include <RWGltf_CafReader.hxx>
+#include "Interop/Kernel/KernelTranslatorLibraries.h"
 
 namespace orvkit {
 
 ModelReadOutcome GltfModelReader::Read(const std::string& path, XdeDocumentImpl& impl,
-                                       ParameterDict*) const
+                                       ParameterDict* settings) const
 {
-    RWGltf_CafReader reader;
-    reader.SetFileLengthUnit(1.0);
-    reader.SetFileCoordinateSystem(RWMesh_CoordinateSystem_glTF);
-    reader.SetSystemLengthUnit(0.001);
-    reader.SetSystemCoordinateSystem(RWMesh_CoordinateSystem_Zup);
-    return ReadMeshDocument(reader, path, path, impl, "glTF", MeshFileCheck::Gltf(path));
+    return MeshKernelTranslator::Get().readGltf(path, impl, settings);
 }
 
 } // namespace orvkit

@@ -17,6 +17,14 @@ std::string DescribeTranslatorFailure(const CaughtFailure& failure)
     return failure.Describe();
 }
 
+ModelReadOutcome FailedReading(const char* format, const std::string& path,
+                               const CaughtFailure& caught)
+{
+    const std::string why = DescribeTranslatorFailure(caught);
+    return {{LoadFailureTranslatorFault, format, why},
+            std::string(format) + " reader: reading " + path + " failed: " + why};
+}
+
 std::string ListNames(const std::vector<std::string>& names)
 {
     // A file of thousands of parts would otherwise make one warning of pages.

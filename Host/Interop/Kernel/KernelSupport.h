@@ -10,6 +10,7 @@
 #include "Geometry/IO/StaticSettingsScope.h"
 #include "Geometry/IO/TranslatorLock.h"
 #include "Interop/Kernel/KernelProgress.h"
+#include "Interop/Kernel/ModelReadOutcome.h"
 #include "Interop/Kernel/XdeDocumentImpl.h"
 
 #include <IFSelect_ReturnStatus.hxx>
@@ -26,6 +27,10 @@ namespace orvkit {
 // The words for a caught translator exception; a fault's own text holds an address, which
 // tells a user nothing.
 std::string DescribeTranslatorFailure(const CaughtFailure& failure);
+
+// The failure of a read of a `format` file that the reader's exception ended.
+ModelReadOutcome FailedReading(const char* format, const std::string& path,
+                               const CaughtFailure& caught);
 
 // Names for a message, in their order: "a, b, c", the first ten then "and N more".
 std::string ListNames(const std::vector<std::string>& names);

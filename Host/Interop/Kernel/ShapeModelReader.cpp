@@ -5,7 +5,7 @@
 #include "Geometry/IO/ModelFormat.h"
 #include "Geometry/IO/OcctFaultScope.h"
 #include "Geometry/IO/ShapeExchangeManager.h"
-#include "Interop/Kernel/MeshDocumentRead.h"
+#include "Interop/Kernel/KernelSupport.h"
 
 #include <TDataStd_Name.hxx>
 #include <XCAFDoc_DocumentTool.hxx>

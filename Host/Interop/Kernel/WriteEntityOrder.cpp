@@ -1,7 +1,5 @@
 #include "WriteEntityOrder.h"
 
-#include <IGESBasic_Name.hxx>
-#include <IGESData_IGESEntity.hxx>
 #include <Interface_EntityIterator.hxx>
 #include <Interface_GeneralLib.hxx>
 #include <Interface_GeneralModule.hxx>
@@ -21,24 +19,6 @@ namespace orvkit {
 namespace {
 
 using Presentation = Handle(StepVisual_MechanicalDesignGeometricPresentationRepresentation);
-
-// Puts `entities`, all in `model`, in this order over the numbers they hold between them.
-void Renumber(const Handle(Interface_InterfaceModel)& model,
-              const std::vector<Handle(Standard_Transient)>& entities)
-{
-    std::vector<int> numbers;
-    for (const Handle(Standard_Transient)& entity : entities) {
-        numbers.push_back(model->Number(entity));
-    }
-    std::sort(numbers.begin(), numbers.end());
-    // A number cannot take an entity another number still holds: each lets its own go first.
-    for (const int number : numbers) {
-        model->ReplaceEntity(number, new Standard_Transient);
-    }
-    for (size_t i = 0; i < numbers.size(); ++i) {
-        model->ReplaceEntity(numbers[i], entities[i]);
-    }
-}
 
 // Where a presentation goes: with the context of its shape's representation, and the item its
 // first style is on for shapes that share a context.
@@ -108,34 +88,24 @@ void WriteEntityOrder::SortStepPresentations(const Handle(Interface_InterfaceMod
     for (const Presentation& presentation : presentations) {
         AddWithRefs(model, lib, presentation, first, added, order);
     }
-    Renumber(model, order);
+    WriteEntityOrder::Renumber(model, order);
 }
 
-void WriteEntityOrder::SortIgesNames(const Handle(Interface_InterfaceModel)& model)
+void WriteEntityOrder::Renumber(const Handle(Interface_InterfaceModel)& model,
+                                const std::vector<Handle(Standard_Transient)>& entities)
 {
-    // Each name is a property of the entity it names; two names of one entity go by their text.
-    std::vector<std::tuple<int, std::string, Handle(Standard_Transient)>> names;
-    for (int i = 1; i <= model->NbEntities(); ++i) {
-        const Handle(IGESData_IGESEntity) entity =
-            Handle(IGESData_IGESEntity)::DownCast(model->Value(i));
-        if (entity.IsNull() || entity->NbProperties() == 0) {
-            continue;
-        }
-        for (Interface_EntityIterator it = entity->Properties(); it.More(); it.Next()) {
-            if (const Handle(IGESBasic_Name) name = Handle(IGESBasic_Name)::DownCast(it.Value());
-                !name.IsNull() && !name->Value().IsNull()) {
-                names.emplace_back(i, name->Value()->ToCString(), name);
-            }
-        }
+    std::vector<int> numbers;
+    for (const Handle(Standard_Transient)& entity : entities) {
+        numbers.push_back(model->Number(entity));
     }
-    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
-        return std::tie(std::get<0>(a), std::get<1>(a)) < std::tie(std::get<0>(b), std::get<1>(b));
-    });
-    std::vector<Handle(Standard_Transient)> order;
-    for (const auto& name : names) {
-        order.push_back(std::get<2>(name));
+    std::sort(numbers.begin(), numbers.end());
+    // A number cannot take an entity another number still holds: each lets its own go first.
+    for (const int number : numbers) {
+        model->ReplaceEntity(number, new Standard_Transient);
     }
-    Renumber(model, order);
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        model->ReplaceEntity(numbers[i], entities[i]);
+    }
 }
 
 } // namespace orvkit

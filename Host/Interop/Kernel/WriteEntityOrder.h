@@ -2,6 +2,8 @@
 
 #include <Interface_InterfaceModel.hxx>
 
+#include <vector>
+
 namespace orvkit {
 
 // OpenCASCADE's XDE writers add some entities walking maps keyed by shapes, whose order follows
@@ -14,8 +16,10 @@ struct WriteEntityOrder {
     // the writer adds them.
     static void SortStepPresentations(const Handle(Interface_InterfaceModel)& model);
 
-    // After an IGES transfer: the long names in the order of the entities they name.
-    static void SortIgesNames(const Handle(Interface_InterfaceModel)& model);
+    // Puts `entities`, all in `model`, in this order over the numbers they hold between them.
+    // (The IGES writer's names are put in order this way in the IGES library.)
+    static void Renumber(const Handle(Interface_InterfaceModel)& model,
+                         const std::vector<Handle(Standard_Transient)>& entities);
 };
 
 } // namespace orvkit

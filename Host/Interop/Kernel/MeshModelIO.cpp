@@ -1,9 +1,13 @@
-#include "MeshDocumentRead.h"
+// The library Orvex.Interop.Kernel.Mesh: the kernel's readers of OBJ and glTF files, which need
+// OpenCASCADE's mesh formats, reached through MeshKernelTranslator (KernelTranslatorLibraries.h).
 
-#include "Geometry/IO/OcctFaultScope.h"
-#include "Geometry/IO/OcctMessageCapture.h"
+#include "Geometry/IO/MeshFileCheck.h"
+#include "Geometry/IO/ReadableMeshFile.h"
 #include "Interop/Kernel/KernelSupport.h"
+#include "Interop/Kernel/KernelTranslatorLibraries.h"
 
+#include <RWGltf_CafReader.hxx>
+#include <RWObj_CafReader.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 
 #include <optional>
@@ -15,16 +19,10 @@ namespace {
 const char* const kNotParsed = "the file could not be parsed";
 const char* const kNoShape = "it holds no shape";
 
-} // namespace
-
-ModelReadOutcome FailedReading(const char* format, const std::string& path,
-                               const CaughtFailure& caught)
-{
-    const std::string why = DescribeTranslatorFailure(caught);
-    return {{LoadFailureTranslatorFault, format, why},
-            std::string(format) + " reader: reading " + path + " failed: " + why};
-}
-
+// Reads with one of OpenCASCADE's mesh document readers (glTF, OBJ), which fill the document
+// themselves, once the file's check has let it through (`refusal` none): `readable` is what the
+// reader is given, `path` what messages name. The document is in millimetres afterwards. A
+// failure leaves `impl` empty.
 ModelReadOutcome ReadMeshDocument(RWMesh_CafReader& reader, const std::string& readable,
                                   const std::string& path, XdeDocumentImpl& impl,
                                   const char* format, const LoadFailure& refusal)
@@ -66,4 +64,32 @@ ModelReadOutcome ReadMeshDocument(RWMesh_CafReader& reader, const std::string& r
     return {};
 }
 
+ModelReadOutcome ReadObj(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)
+{
+    // OBJ holds no unit: the numbers stay as they are, taken for millimetres.
+    const ReadableMeshFile readable(path, ReadableMeshFile::OBJ);
+    RWObj_CafReader reader;
+    reader.SetSystemLengthUnit(0.001);
+    reader.SetFileLengthUnit(0.001);
+    return ReadMeshDocument(reader, readable.GetPath(), path, impl, "OBJ", readable.GetRefusal());
+}
+
+ModelReadOutcome ReadGltf(const std::string& path, XdeDocumentImpl& impl, ParameterDict*)
+{
+    RWGltf_CafReader reader;
+    reader.SetFileLengthUnit(1.0);
+    reader.SetFileCoordinateSystem(RWMesh_CoordinateSystem_glTF);
+    reader.SetSystemLengthUnit(0.001);
+    reader.SetSystemCoordinateSystem(RWMesh_CoordinateSystem_Zup);
+    return ReadMeshDocument(reader, path, path, impl, "glTF", MeshFileCheck::Gltf(path));
+}
+
+} // namespace
+
 } // namespace orvkit
+
+extern "C" const orvkit::MeshKernelTranslator* OrvexKernelMeshTranslator()
+{
+    static const orvkit::MeshKernelTranslator table{&orvkit::ReadObj, &orvkit::ReadGltf};
+    return &table;
+}
