@@ -212,6 +212,11 @@ void AddCompareReport(py::module_& module)
         .def_readonly("left_out", &CompareReport::leftOut,
                       "The topics left out, each as (topic, why).")
         .def_readonly("summary", &CompareReport::summary)
+        .def_readonly("mesh_tolerance", &CompareReport::meshTolerance,
+                      "Against a mesh file, the rule by which meshing is told from a loss, in "
+                      "words; \"\" between two models of faces.")
+        .def_readonly("mesh_deflection", &CompareReport::meshDeflection,
+                      "The deflection the rule took, in mm; 0.0 for the writer's own.")
         .def("to_json", [](const CompareReport& self) { return JsonValue(self.ToJson()); })
         .def("__repr__", [](const CompareReport& self) {
             return "<orvex.CompareReport " + Quoted(self.first) + " vs " + Quoted(self.second) +

@@ -92,6 +92,10 @@ class TestCompare:
         assert loose.to_json()["propertyTolerance"] == pytest.approx(1e-2)
         assert tight.to_json()["propertyTolerance"] == pytest.approx(1e-9)
         assert tight.to_json()["meshTolerance"]["relativeDeflection"] == pytest.approx(1e-3)
+        assert "0.1 %" in tight.mesh_tolerance and tight.mesh_deflection == 0.0
+        given = orvex.compare(model, glb, deflection=0.5)
+        assert "0.5 mm" in given.mesh_tolerance and given.mesh_deflection == 0.5
+        assert orvex.compare(model, model).mesh_tolerance == ""
         # A mesh keeps no tree: what it cannot hold is left out, with why.
         assert "tree" in [topic for topic, why in loose.left_out]
         assert all(why for topic, why in loose.left_out)
