@@ -389,6 +389,11 @@ private:
         Choose({kTopicTree}, noTree != nullptr ? noTree : mesh,
                noTree != nullptr ? kNoTree : kNoProducts);
         myMatch = noTree == nullptr ? MatchNodes : GroupsOrWhole(a, b);
+        // glTF's writer keeps the edges that bound no face as lines; OBJ's and STL's leave them.
+        const auto keepsLines = [](const ModelFormat& format) {
+            return format.id == ModelFormat::GLTF || format.id == ModelFormat::GLB;
+        };
+        myLinesKept = keepsLines(a) || keepsLines(b);
         if (myMatch == MatchNodes) {
             Choose({kTopicLeaves, kTopicPlacements}, nullptr, nullptr);
         } else if (myMatch == MatchGroups) {
@@ -436,9 +441,9 @@ private:
             }
         } else if (myMatch == MatchGroups) {
             return MeshLeaves::ByPath(
-                MeshLeaves::Of(tree, MeshLeaves::Names::Products, myDeflection));
+                MeshLeaves::Of(tree, MeshLeaves::Names::Products, myDeflection, false));
         } else {
-            return MeshLeaves::Of(tree, MeshLeaves::Names::Instances, myDeflection);
+            return MeshLeaves::Of(tree, MeshLeaves::Names::Instances, myDeflection, myLinesKept);
         }
         Add(kModelPath, kScene, fmt::format(fmt::runtime(kUnreadScene), failure));
         return std::nullopt;
@@ -896,6 +901,7 @@ private:
     bool myTree = false;
     bool myMesh = false;
     Pairing myMatch = MatchWhole;
+    bool myLinesKept = true; // the mesh file keeps the lines a model's free edges make
     bool myColours = false;
     bool myFaceColours = false;
     bool myTopology = false;

@@ -8,6 +8,7 @@
 
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
+#include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
 #include <Poly_Triangulation.hxx>
@@ -17,6 +18,7 @@
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
 #include <XCAFDoc_ColorTool.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
@@ -52,6 +54,29 @@ std::vector<std::string> NumberedSegments(const std::vector<std::string>& names)
 std::string Joined(const std::string& parent, const std::string& segment)
 {
     return parent.empty() ? segment : parent + "/" + segment;
+}
+
+// A path of product names as an OBJ file's group holds it: the writer puts the path on its
+// "g" line as it is, so a reader's group ends at the first line break in a name, without the
+// blanks around it.
+std::string ObjGroupName(const std::string& path)
+{
+    const std::string line = path.substr(0, path.find('\n'));
+    const size_t first = line.find_first_not_of(" \t\r");
+    const size_t last = line.find_last_not_of(" \t\r");
+    return first == std::string::npos ? std::string() : line.substr(first, last - first + 1);
+}
+
+// The faces of a shape, without the edges and vertices that bound none.
+TopoDS_Compound FacesOf(const TopoDS_Shape& shape)
+{
+    TopoDS_Compound faces;
+    BRep_Builder builder;
+    builder.MakeCompound(faces);
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        builder.Add(faces, it.Current());
+    }
+    return faces;
 }
 
 void SortDistinct(std::vector<Colour>& colours)
@@ -101,8 +126,9 @@ struct PartMeasure {
 // The tree's placed parts, walked down from its roots with the colour each inherits.
 class TreeLeaves {
 public:
-    TreeLeaves(const ModelTree& tree, MeshLeaves::Names names, double deflection)
-        : myTree(tree), myNames(names), myDeflection(deflection), myColours(tree.impl->colorTool),
+    TreeLeaves(const ModelTree& tree, MeshLeaves::Names names, double deflection, bool linesKept)
+        : myTree(tree), myNames(names), myDeflection(deflection), myFacesOnly(!linesKept),
+          myColours(tree.impl->colorTool),
           myMaterials(XCAFDoc_DocumentTool::VisMaterialTool(tree.impl->document->Main()))
     {
     }
@@ -132,15 +158,23 @@ private:
         std::optional<Quantity_Color> colour;
     };
 
-    // A node is written when it draws something: a part with extent, or an assembly above one.
-    // The tree lists each node before its children.
+    // A node is written when it draws something: a part with extent (with faces, in a file
+    // that holds triangles only), or an assembly above one. The tree lists each node before
+    // its children.
     void MarkDrawn()
     {
+        std::vector<bool> draws(myTree.products.size());
+        for (size_t i = 0; i < draws.size(); ++i) {
+            const Product& product = myTree.products[i];
+            draws[i] =
+                !product.assembly && !product.box.IsVoid() &&
+                (!myFacesOnly ||
+                 TopExp_Explorer(XCAFDoc_ShapeTool::GetShape(product.label), TopAbs_FACE).More());
+        }
         myDrawn.assign(myTree.nodes.size(), false);
         for (size_t i = myTree.nodes.size(); i-- > 0;) {
             const Node& node = myTree.nodes[i];
-            const Product& product = myTree.products[static_cast<size_t>(node.product)];
-            myDrawn[i] = !product.assembly && !product.box.IsVoid();
+            myDrawn[i] = draws[static_cast<size_t>(node.product)];
             for (int child : node.children) {
                 myDrawn[i] = myDrawn[i] || myDrawn[static_cast<size_t>(child)];
             }
@@ -199,7 +233,7 @@ private:
     {
         const PartMeasure& measure = MeasureOf(node.product);
         MeshLeaf leaf;
-        leaf.path = at.path;
+        leaf.path = myNames == MeshLeaves::Names::Products ? ObjGroupName(at.path) : at.path;
         leaf.placement = node.global;
         leaf.area = measure.area;
         // A box without end stays so: moved, it would come back as huge numbers.
@@ -227,7 +261,7 @@ private:
         GProp_GProps surface;
         BRepGProp::SurfaceProperties(shape, surface, Standard_True);
         measure.area = surface.Mass();
-        measure.box = GeometryBox(shape);
+        measure.box = GeometryBox(myFacesOnly ? TopoDS_Shape(FacesOf(shape)) : shape);
         const double diagonal = orvkit::BoxDiagonal(product.box);
         const MeshTolerance::Bands bands = MeshTolerance::Of(shape, diagonal, myDeflection);
         measure.areaBand = bands.area;
@@ -268,6 +302,7 @@ private:
     const ModelTree& myTree;
     MeshLeaves::Names myNames;
     double myDeflection; // what the mesh was written with; 0: the writer's own
+    bool myFacesOnly;    // the file holds triangles only: the lines are left out
     Handle(XCAFDoc_ColorTool) myColours;
     Handle(XCAFDoc_VisMaterialTool) myMaterials;
     std::vector<bool> myDrawn;
@@ -277,9 +312,10 @@ private:
 
 } // namespace
 
-std::vector<MeshLeaf> MeshLeaves::Of(const ModelTree& tree, Names names, double deflection)
+std::vector<MeshLeaf> MeshLeaves::Of(const ModelTree& tree, Names names, double deflection,
+                                     bool linesKept)
 {
-    return TreeLeaves(tree, names, deflection).Run();
+    return TreeLeaves(tree, names, deflection, linesKept).Run();
 }
 
 std::vector<MeshLeaf> MeshLeaves::Of(const orvkit::ObjScene& scene)

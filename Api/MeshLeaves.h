@@ -41,8 +41,11 @@ public:
     };
 
     // Each placed part that has something to draw, named as `names` says, drawn in its nearest
-    // colour (instance, part, then the assemblies above).
-    static std::vector<MeshLeaf> Of(const ModelTree& tree, Names names, double deflection);
+    // colour (instance, part, then the assemblies above). Unless the file keeps lines
+    // (`linesKept`: glTF), its writer leaves out the edges that bound no face: a part of such
+    // edges alone is not there, and each part's box is its faces'.
+    static std::vector<MeshLeaf> Of(const ModelTree& tree, Names names, double deflection,
+                                    bool linesKept);
     // The nodes with meshes of a glTF scene, under the path of their names.
     static std::vector<MeshLeaf> Of(const orvkit::GltfScene& scene);
     // The groups of an OBJ file.
