@@ -1,9 +1,13 @@
 # A library of translators that the process loads the first time it needs them (LazyLibrary in
 # Host/Common/Core): `base` is the library it extends, which finds it beside itself under its
-# soname. It installs with the others but is no part of the package config: nothing links it.
+# soname; OCCT names the translator libraries it links, of orvex_occt_translators' (each library
+# its own, since a linker that keeps every library named would load them all with the first).
+# It installs with the others but is no part of the package config: nothing links it.
+#   orvex_translator_library(NAME BASE OCCT lib... SOURCES file...)
 function(orvex_translator_library name base)
-    add_library(${name} SHARED ${ARGN})
-    target_link_libraries(${name} PRIVATE ${base} orvex_occt fmt::fmt)
+    cmake_parse_arguments(PARSE_ARGV 2 ARG "" "" "OCCT;SOURCES")
+    add_library(${name} SHARED ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${base} orvex_occt ${ARG_OCCT} fmt::fmt)
     # Memory faults inside the translators become exceptions in OCC_CATCH_SIGNALS blocks.
     target_compile_definitions(${name} PRIVATE OCC_CONVERT_SIGNALS)
     set_target_properties(${name} PROPERTIES VERSION ${PROJECT_VERSION}
