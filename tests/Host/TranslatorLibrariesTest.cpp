@@ -80,7 +80,7 @@ TEST(TranslatorLibrariesTest, ALibraryThatCannotBeLoadedIsNamedWithTheLoadersWor
     try {
         orvkit::LazyLibrary::Table("Orvex.Missing", "OrvexMissing");
         FAIL() << "no exception";
-    } catch (const std::runtime_error& error) {
+    } catch (const orvkit::LazyLibraryError& error) {
         EXPECT_EQ(std::string(error.what()).rfind("cannot load Orvex.Missing: ", 0), 0u)
             << error.what();
         EXPECT_NE(std::string(error.what()).find("libOrvex.Missing.so.0.1"), std::string::npos)
@@ -89,7 +89,7 @@ TEST(TranslatorLibrariesTest, ALibraryThatCannotBeLoadedIsNamedWithTheLoadersWor
     try {
         orvkit::LazyLibrary::Table("Orvex.Host.Iges", "OrvexNoSuchTable");
         FAIL() << "no exception";
-    } catch (const std::runtime_error& error) {
+    } catch (const orvkit::LazyLibraryError& error) {
         EXPECT_EQ(std::string(error.what()).rfind("cannot use Orvex.Host.Iges: ", 0), 0u)
             << error.what();
     }

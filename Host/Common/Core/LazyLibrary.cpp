@@ -4,7 +4,6 @@
 
 #include <map>
 #include <mutex>
-#include <stdexcept>
 #include <utility>
 
 #ifndef ORVEX_LIBRARY_SUFFIX
@@ -48,14 +47,14 @@ const void* LazyLibrary::Table(const std::string& name, const char* symbol)
         const std::string file = OwnFolder() + "lib" + name + ORVEX_LIBRARY_SUFFIX;
         void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) {
-            throw std::runtime_error("cannot load " + name + ": " + LoaderError());
+            throw LazyLibraryError("cannot load " + name + ": " + LoaderError());
         }
         found = loaded.emplace(name, handle).first;
     }
     dlerror();
     void* address = dlsym(found->second, symbol);
     if (address == nullptr) {
-        throw std::runtime_error("cannot use " + name + ": " + LoaderError());
+        throw LazyLibraryError("cannot use " + name + ": " + LoaderError());
     }
     return address;
 }

@@ -15,7 +15,7 @@ namespace orvkit {
 // file of theirs is read or written (LazyLibrary): a run that touches none of these formats
 // does not pay for loading them. The reader and writer classes the rest of the host knows
 // (IgesShapeReader, StlShapeReader, ...) stay here and call through these tables. Get() loads
-// the library on its first call and throws std::runtime_error when it cannot.
+// the library on its first call and throws LazyLibraryError when it cannot.
 
 // Orvex.Host.Iges.
 struct IgesTranslator {

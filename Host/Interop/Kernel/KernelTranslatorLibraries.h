@@ -13,7 +13,7 @@ namespace orvkit {
 // theirs is read or written, as the host's are (TranslatorLibraries.h). The classes the rest of
 // the kernel and the plugin know (IgesModelReader, XdeDocumentIGES, ObjModelReader,
 // GltfModelReader) stay here and call through these tables. Get() loads the library on its
-// first call and throws std::runtime_error when it cannot.
+// first call and throws LazyLibraryError when it cannot.
 
 // Orvex.Interop.Kernel.Iges.
 struct IgesKernelTranslator {

@@ -20,7 +20,12 @@ public:
     virtual ModelReadOutcome Read(const std::string& path, XdeDocumentImpl& impl,
                                   ParameterDict* settings) const = 0;
 
-    // Read, with its outcome recorded (ModelReadOutcome::Record). False, with impl.failure
+    // Read, with a translator library that cannot be loaded (a broken installation) a failed
+    // read rather than an exception.
+    ModelReadOutcome ReadFile(const std::string& path, XdeDocumentImpl& impl,
+                              ParameterDict* settings) const;
+
+    // ReadFile, with its outcome recorded (ModelReadOutcome::Record). False, with impl.failure
     // saying why and a log line, when the file is missing, unreadable or the translator fails.
     bool Open(const std::string& path, XdeDocumentImpl& impl, ParameterDict* settings) const;
 };

@@ -25,7 +25,7 @@ ModelReadOutcome ReadWithTable(const std::string& path, XdeDocumentImpl& impl,
                      ModelReaderTable::Extensions() + ")"},
                 {}};
     }
-    return reader->Read(path, impl, settings);
+    return reader->ReadFile(path, impl, settings);
 }
 
 } // namespace
