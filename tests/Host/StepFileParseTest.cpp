@@ -92,6 +92,108 @@ TEST(StepFileParseTest, LoadsTheModelOpenCascadeLoadsOnEveryCorpusFile)
     }
 }
 
+// B-rep entities, well formed and not.
+std::string BrepRecords()
+{
+    return "#1=CARTESIAN_POINT('p',(0.,0.,0.));\n#2=CARTESIAN_POINT('\\X2\\00E9\\X0\\',(1.,0.));\n"
+           "#3=CARTESIAN_POINT('',(1.,2.,3.,4.));\n#4=DIRECTION('',(0.,0.,1.));\n"
+           "#5=DIRECTION('',(1.,0.,0.,0.));\n#6=VECTOR('',#4,2);\n#7=VECTOR('',#1,1.);\n"
+           "#8=AXIS2_PLACEMENT_3D('',#1,$,$);\n#9=AXIS2_PLACEMENT_3D('',#1,#4,#5);\n"
+           "#10=AXIS2_PLACEMENT_3D('',#1,#4,#1);\n#11=LINE('',#1,#6);\n#12=LINE('',#1,#4);\n"
+           "#13=AXIS2_PLACEMENT_2D('',#2,$);\n#14=CIRCLE('',#13,5.);\n#15=CIRCLE('',#9,.5);\n"
+           "#16=PLANE('',#9);\n#17=PLANE('',#13);\n#18=CYLINDRICAL_SURFACE('',#9,2.);\n"
+           "#19=VERTEX_POINT('v',#1);\n#20=VERTEX_POINT('',#4);\n#21=VERTEX_POINT('',#3);\n"
+           "#22=EDGE_CURVE('',#19,#19,#15,.T.);\n#23=EDGE_CURVE('',#19,#21,#11,.T.);\n"
+           "#24=EDGE_CURVE('',#19,#21,#40,.F.);\n#25=ORIENTED_EDGE('',*,*,#22,.F.);\n"
+           "#26=ORIENTED_EDGE('',#19,*,#22,.T.);\n#27=EDGE_LOOP('',(#25,#25));\n"
+           "#28=EDGE_LOOP('',(#25));\n#29=EDGE_LOOP('',(#26));\n#30=FACE_OUTER_BOUND('',#27,.T.);\n"
+           "#31=FACE_BOUND('',#27,.F.);\n#32=FACE_BOUND('',#25,.T.);\n"
+           "#33=ADVANCED_FACE('f',(#30,#31),#16,.T.);\n#34=ADVANCED_FACE('',(),#18,.F.);\n"
+           "#35=ADVANCED_FACE('',(#30),#11,.T.);\n#36=ADVANCED_FACE('',(#31),#41,.T.);\n"
+           "#37=LINE('it''s',#1,#6);\n#38=LINE('a\nb',#1,#6);\n#39=LINE(#1,'',#6);\n"
+           "#40=(BOUNDED_CURVE()B_SPLINE_CURVE(1,(#1,#2),.UNSPECIFIED.,.F.,.F.)"
+           "B_SPLINE_CURVE_WITH_KNOTS((2,2),(0.,1.),.UNSPECIFIED.)CURVE()GEOMETRIC_REPRESENTATION_"
+           "ITEM()"
+           "RATIONAL_B_SPLINE_CURVE((1.,1.))REPRESENTATION_ITEM(''));\n"
+           "#41=B_SPLINE_SURFACE_WITH_KNOTS('',1,1,((#1,#3),(#3,#1)),.UNSPECIFIED.,.F.,.F.,.F.,"
+           "(2,2),(2,2),(0.,1.),(0.,1.),.UNSPECIFIED.);\n"
+           "#42=ORIENTED_EDGE('',*,*,#24,.T.);\n#43=EDGE_LOOP('open',(#42));\n";
+}
+
+// Assembly structure, well formed and not.
+std::string AssemblyRecords()
+{
+    return "#1=CARTESIAN_POINT('',(0.,0.,0.));\n#2=DIRECTION('',(0.,0.,1.));\n"
+           "#3=DIRECTION('',(1.,0.,0.));\n#4=AXIS2_PLACEMENT_3D('',#1,#2,#3);\n"
+           "#5=(GEOMETRIC_REPRESENTATION_CONTEXT(3)GLOBAL_UNCERTAINTY_ASSIGNED_CONTEXT(())"
+           "GLOBAL_UNIT_ASSIGNED_CONTEXT(())REPRESENTATION_CONTEXT('',''));\n"
+           "#6=SHAPE_REPRESENTATION('a',(#4),#5);\n#7=SHAPE_REPRESENTATION('b',(#4),#5);\n"
+           "#8=ITEM_DEFINED_TRANSFORMATION('','',#4,#4);\n"
+           "#9=ITEM_DEFINED_TRANSFORMATION('t',$,#4,#1);\n"
+           "#10=(REPRESENTATION_RELATIONSHIP('','',#6,#7)"
+           "REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION(#8)SHAPE_REPRESENTATION_RELATIONSHIP())"
+           ";"
+           "\n"
+           "#11=(REPRESENTATION_RELATIONSHIP('r',$,#6,#7)"
+           "REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION(#4)SHAPE_REPRESENTATION_RELATIONSHIP())"
+           ";"
+           "\n"
+           "#12=(REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION(#9)"
+           "REPRESENTATION_RELATIONSHIP('','',#7,#6)SHAPE_REPRESENTATION_RELATIONSHIP());\n"
+           "#13=PRODUCT_CONTEXT('',#14,'mechanical');\n#14=APPLICATION_CONTEXT('');\n"
+           "#15=PRODUCT('p','p','',(#13));\n#16=PRODUCT_DEFINITION_FORMATION('','',#15);\n"
+           "#17=PRODUCT_DEFINITION_CONTEXT('part definition',#14,'design');\n"
+           "#18=PRODUCT_DEFINITION('d','',#16,#17);\n#19=PRODUCT_DEFINITION('e','',#16,#17);\n"
+           "#20=NEXT_ASSEMBLY_USAGE_OCCURRENCE('1','n','',#18,#19,$);\n"
+           "#21=NEXT_ASSEMBLY_USAGE_OCCURRENCE('2','\\X2\\00E9\\X0\\',$,#18,#19,'ref');\n"
+           "#22=PRODUCT_DEFINITION_SHAPE('s','',#20);\n#23=PRODUCT_DEFINITION_SHAPE('s',$,#18);\n"
+           "#24=PRODUCT_DEFINITION_SHAPE('it''s','',#18);\n"
+           "#25=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#10,#22);\n"
+           "#26=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#12,#23);\n"
+           "#27=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#6,#22);\n";
+}
+
+// A face colour through the whole chain, a predefined colour over it, a curve's style,
+// their presentation and a layer; then records OpenCASCADE reads with a complaint (an
+// unknown side, counts, classes a field does not take, an empty list, a null style) or
+// reads but does not share (a styled representation).
+std::string StyleRecords()
+{
+    return "#1=CARTESIAN_POINT('',(0.,0.,0.));\n#2=DIRECTION('',(0.,0.,1.));\n"
+           "#3=DIRECTION('',(1.,0.,0.));\n#4=AXIS2_PLACEMENT_3D('',#1,#2,#3);\n#5=PLANE('',#4);\n"
+           "#6=VERTEX_POINT('',#1);\n#7=CIRCLE('',#4,1.);\n#8=EDGE_CURVE('',#6,#6,#7,.T.);\n"
+           "#9=ORIENTED_EDGE('',*,*,#8,.T.);\n#10=EDGE_LOOP('',(#9));\n"
+           "#11=FACE_OUTER_BOUND('',#10,.T.);\n#12=ADVANCED_FACE('f',(#11),#5,.T.);\n"
+           "#13=(GEOMETRIC_REPRESENTATION_CONTEXT(3)GLOBAL_UNCERTAINTY_ASSIGNED_CONTEXT(())"
+           "GLOBAL_UNIT_ASSIGNED_CONTEXT(())REPRESENTATION_CONTEXT('',''));\n"
+           "#14=SHAPE_REPRESENTATION('s',(#4),#13);\n"
+           "#20=COLOUR_RGB('',0.2,0.4,1);\n#21=FILL_AREA_STYLE_COLOUR('',#20);\n"
+           "#22=FILL_AREA_STYLE('',(#21));\n#23=SURFACE_STYLE_FILL_AREA(#22);\n"
+           "#24=SURFACE_SIDE_STYLE('',(#23));\n#25=SURFACE_STYLE_USAGE(.BOTH.,#24);\n"
+           "#26=PRESENTATION_STYLE_ASSIGNMENT((#25));\n#27=STYLED_ITEM('color',(#26),#12);\n"
+           "#28=DRAUGHTING_PRE_DEFINED_COLOUR('red');\n#29=FILL_AREA_STYLE_COLOUR('',#28);\n"
+           "#30=FILL_AREA_STYLE('',(#29));\n#31=SURFACE_STYLE_FILL_AREA(#30);\n"
+           "#32=SURFACE_SIDE_STYLE('',(#31));\n#33=SURFACE_STYLE_USAGE(.POSITIVE.,#32);\n"
+           "#34=PRESENTATION_STYLE_ASSIGNMENT((#33,#25));\n"
+           "#35=OVER_RIDING_STYLED_ITEM('overriding color',(#34,#26),#12,#27);\n"
+           "#36=DRAUGHTING_PRE_DEFINED_CURVE_FONT('continuous');\n"
+           "#37=CURVE_STYLE('',#36,POSITIVE_LENGTH_MEASURE(0.1),#28);\n"
+           "#38=PRESENTATION_STYLE_ASSIGNMENT((#37));\n#39=STYLED_ITEM('',(#38),#7);\n"
+           "#40=MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION('',(#27,#35,#39),#13);\n"
+           "#41=PRESENTATION_LAYER_ASSIGNMENT('layer','',(#12,#14));\n"
+           "#50=SURFACE_STYLE_USAGE(.FRONT.,#24);\n#51=SURFACE_STYLE_USAGE(#24,.BOTH.);\n"
+           "#52=SURFACE_STYLE_USAGE(.BOTH.,#24,#24);\n#53=COLOUR_RGB('',0.1,0.2);\n"
+           "#54=STYLED_ITEM('',(#26),#14);\n#55=STYLED_ITEM('',(),#12);\n"
+           "#56=STYLED_ITEM('',(#25),#12);\n#57=OVER_RIDING_STYLED_ITEM('',(#26),#12,#26);\n"
+           "#58=PRESENTATION_STYLE_ASSIGNMENT((.NULL.));\n#59=FILL_AREA_STYLE_COLOUR('',#12);\n"
+           "#60=SURFACE_SIDE_STYLE('',(#21));\n#61=FILL_AREA_STYLE('',(#23));\n"
+           "#62=SURFACE_STYLE_FILL_AREA(#21);\n#63=COLOUR_RGB('',0.1,'g',0.3);\n"
+           "#64=MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION('',(#27),#14);\n"
+           "#65=PRESENTATION_LAYER_ASSIGNMENT('l',$,(#12));\n"
+           "#66=PRESENTATION_LAYER_ASSIGNMENT('l','',(#26));\n"
+           "#67=DRAUGHTING_PRE_DEFINED_COLOUR('it''s');\n#68=STYLED_ITEM($,(#26),#12);\n";
+}
+
 // Every construct of the file format, each in a file of its own so that a difference names it.
 TEST(StepFileParseTest, LoadsTheModelOpenCascadeLoadsForEveryConstruct)
 {
@@ -138,97 +240,6 @@ TEST(StepFileParseTest, LoadsTheModelOpenCascadeLoadsForEveryConstruct)
          "#1000000=CARTESIAN_POINT('',(0.,0.,0.));\n"
          "#900000000=VERTEX_POINT('',#1000000);\n#7=VERTEX_POINT('',#900000000);\n"},
         {"user-defined types", "#1=!MY_THING('a',1);\n#2=CARTESIAN_POINT('',(0.,0.,0.));\n"},
-        // Records the kernel decodes itself next to ones it leaves to OpenCASCADE because
-        // OpenCASCADE would say something or make something else of them.
-        {"B-rep entities, well formed and not",
-         "#1=CARTESIAN_POINT('p',(0.,0.,0.));\n#2=CARTESIAN_POINT('\\X2\\00E9\\X0\\',(1.,0.));\n"
-         "#3=CARTESIAN_POINT('',(1.,2.,3.,4.));\n#4=DIRECTION('',(0.,0.,1.));\n"
-         "#5=DIRECTION('',(1.,0.,0.,0.));\n#6=VECTOR('',#4,2);\n#7=VECTOR('',#1,1.);\n"
-         "#8=AXIS2_PLACEMENT_3D('',#1,$,$);\n#9=AXIS2_PLACEMENT_3D('',#1,#4,#5);\n"
-         "#10=AXIS2_PLACEMENT_3D('',#1,#4,#1);\n#11=LINE('',#1,#6);\n#12=LINE('',#1,#4);\n"
-         "#13=AXIS2_PLACEMENT_2D('',#2,$);\n#14=CIRCLE('',#13,5.);\n#15=CIRCLE('',#9,.5);\n"
-         "#16=PLANE('',#9);\n#17=PLANE('',#13);\n#18=CYLINDRICAL_SURFACE('',#9,2.);\n"
-         "#19=VERTEX_POINT('v',#1);\n#20=VERTEX_POINT('',#4);\n#21=VERTEX_POINT('',#3);\n"
-         "#22=EDGE_CURVE('',#19,#19,#15,.T.);\n#23=EDGE_CURVE('',#19,#21,#11,.T.);\n"
-         "#24=EDGE_CURVE('',#19,#21,#40,.F.);\n#25=ORIENTED_EDGE('',*,*,#22,.F.);\n"
-         "#26=ORIENTED_EDGE('',#19,*,#22,.T.);\n#27=EDGE_LOOP('',(#25,#25));\n"
-         "#28=EDGE_LOOP('',(#25));\n#29=EDGE_LOOP('',(#26));\n#30=FACE_OUTER_BOUND('',#27,.T.);\n"
-         "#31=FACE_BOUND('',#27,.F.);\n#32=FACE_BOUND('',#25,.T.);\n"
-         "#33=ADVANCED_FACE('f',(#30,#31),#16,.T.);\n#34=ADVANCED_FACE('',(),#18,.F.);\n"
-         "#35=ADVANCED_FACE('',(#30),#11,.T.);\n#36=ADVANCED_FACE('',(#31),#41,.T.);\n"
-         "#37=LINE('it''s',#1,#6);\n#38=LINE('a\nb',#1,#6);\n#39=LINE(#1,'',#6);\n"
-         "#40=(BOUNDED_CURVE()B_SPLINE_CURVE(1,(#1,#2),.UNSPECIFIED.,.F.,.F.)"
-         "B_SPLINE_CURVE_WITH_KNOTS((2,2),(0.,1.),.UNSPECIFIED.)CURVE()GEOMETRIC_REPRESENTATION_"
-         "ITEM()"
-         "RATIONAL_B_SPLINE_CURVE((1.,1.))REPRESENTATION_ITEM(''));\n"
-         "#41=B_SPLINE_SURFACE_WITH_KNOTS('',1,1,((#1,#3),(#3,#1)),.UNSPECIFIED.,.F.,.F.,.F.,"
-         "(2,2),(2,2),(0.,1.),(0.,1.),.UNSPECIFIED.);\n"
-         "#42=ORIENTED_EDGE('',*,*,#24,.T.);\n#43=EDGE_LOOP('open',(#42));\n"},
-        {"assembly structure, well formed and not",
-         "#1=CARTESIAN_POINT('',(0.,0.,0.));\n#2=DIRECTION('',(0.,0.,1.));\n"
-         "#3=DIRECTION('',(1.,0.,0.));\n#4=AXIS2_PLACEMENT_3D('',#1,#2,#3);\n"
-         "#5=(GEOMETRIC_REPRESENTATION_CONTEXT(3)GLOBAL_UNCERTAINTY_ASSIGNED_CONTEXT(())"
-         "GLOBAL_UNIT_ASSIGNED_CONTEXT(())REPRESENTATION_CONTEXT('',''));\n"
-         "#6=SHAPE_REPRESENTATION('a',(#4),#5);\n#7=SHAPE_REPRESENTATION('b',(#4),#5);\n"
-         "#8=ITEM_DEFINED_TRANSFORMATION('','',#4,#4);\n"
-         "#9=ITEM_DEFINED_TRANSFORMATION('t',$,#4,#1);\n"
-         "#10=(REPRESENTATION_RELATIONSHIP('','',#6,#7)"
-         "REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION(#8)SHAPE_REPRESENTATION_RELATIONSHIP());"
-         "\n"
-         "#11=(REPRESENTATION_RELATIONSHIP('r',$,#6,#7)"
-         "REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION(#4)SHAPE_REPRESENTATION_RELATIONSHIP());"
-         "\n"
-         "#12=(REPRESENTATION_RELATIONSHIP_WITH_TRANSFORMATION(#9)"
-         "REPRESENTATION_RELATIONSHIP('','',#7,#6)SHAPE_REPRESENTATION_RELATIONSHIP());\n"
-         "#13=PRODUCT_CONTEXT('',#14,'mechanical');\n#14=APPLICATION_CONTEXT('');\n"
-         "#15=PRODUCT('p','p','',(#13));\n#16=PRODUCT_DEFINITION_FORMATION('','',#15);\n"
-         "#17=PRODUCT_DEFINITION_CONTEXT('part definition',#14,'design');\n"
-         "#18=PRODUCT_DEFINITION('d','',#16,#17);\n#19=PRODUCT_DEFINITION('e','',#16,#17);\n"
-         "#20=NEXT_ASSEMBLY_USAGE_OCCURRENCE('1','n','',#18,#19,$);\n"
-         "#21=NEXT_ASSEMBLY_USAGE_OCCURRENCE('2','\\X2\\00E9\\X0\\',$,#18,#19,'ref');\n"
-         "#22=PRODUCT_DEFINITION_SHAPE('s','',#20);\n#23=PRODUCT_DEFINITION_SHAPE('s',$,#18);\n"
-         "#24=PRODUCT_DEFINITION_SHAPE('it''s','',#18);\n"
-         "#25=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#10,#22);\n"
-         "#26=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#12,#23);\n"
-         "#27=CONTEXT_DEPENDENT_SHAPE_REPRESENTATION(#6,#22);\n"},
-        // A face colour through the whole chain, a predefined colour over it, a curve's style,
-        // their presentation and a layer; then records OpenCASCADE reads with a complaint (an
-        // unknown side, counts, classes a field does not take, an empty list, a null style) or
-        // reads but does not share (a styled representation).
-        {"styles, well formed and not",
-         "#1=CARTESIAN_POINT('',(0.,0.,0.));\n#2=DIRECTION('',(0.,0.,1.));\n"
-         "#3=DIRECTION('',(1.,0.,0.));\n#4=AXIS2_PLACEMENT_3D('',#1,#2,#3);\n#5=PLANE('',#4);\n"
-         "#6=VERTEX_POINT('',#1);\n#7=CIRCLE('',#4,1.);\n#8=EDGE_CURVE('',#6,#6,#7,.T.);\n"
-         "#9=ORIENTED_EDGE('',*,*,#8,.T.);\n#10=EDGE_LOOP('',(#9));\n"
-         "#11=FACE_OUTER_BOUND('',#10,.T.);\n#12=ADVANCED_FACE('f',(#11),#5,.T.);\n"
-         "#13=(GEOMETRIC_REPRESENTATION_CONTEXT(3)GLOBAL_UNCERTAINTY_ASSIGNED_CONTEXT(())"
-         "GLOBAL_UNIT_ASSIGNED_CONTEXT(())REPRESENTATION_CONTEXT('',''));\n"
-         "#14=SHAPE_REPRESENTATION('s',(#4),#13);\n"
-         "#20=COLOUR_RGB('',0.2,0.4,1);\n#21=FILL_AREA_STYLE_COLOUR('',#20);\n"
-         "#22=FILL_AREA_STYLE('',(#21));\n#23=SURFACE_STYLE_FILL_AREA(#22);\n"
-         "#24=SURFACE_SIDE_STYLE('',(#23));\n#25=SURFACE_STYLE_USAGE(.BOTH.,#24);\n"
-         "#26=PRESENTATION_STYLE_ASSIGNMENT((#25));\n#27=STYLED_ITEM('color',(#26),#12);\n"
-         "#28=DRAUGHTING_PRE_DEFINED_COLOUR('red');\n#29=FILL_AREA_STYLE_COLOUR('',#28);\n"
-         "#30=FILL_AREA_STYLE('',(#29));\n#31=SURFACE_STYLE_FILL_AREA(#30);\n"
-         "#32=SURFACE_SIDE_STYLE('',(#31));\n#33=SURFACE_STYLE_USAGE(.POSITIVE.,#32);\n"
-         "#34=PRESENTATION_STYLE_ASSIGNMENT((#33,#25));\n"
-         "#35=OVER_RIDING_STYLED_ITEM('overriding color',(#34,#26),#12,#27);\n"
-         "#36=DRAUGHTING_PRE_DEFINED_CURVE_FONT('continuous');\n"
-         "#37=CURVE_STYLE('',#36,POSITIVE_LENGTH_MEASURE(0.1),#28);\n"
-         "#38=PRESENTATION_STYLE_ASSIGNMENT((#37));\n#39=STYLED_ITEM('',(#38),#7);\n"
-         "#40=MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION('',(#27,#35,#39),#13);\n"
-         "#41=PRESENTATION_LAYER_ASSIGNMENT('layer','',(#12,#14));\n"
-         "#50=SURFACE_STYLE_USAGE(.FRONT.,#24);\n#51=SURFACE_STYLE_USAGE(#24,.BOTH.);\n"
-         "#52=SURFACE_STYLE_USAGE(.BOTH.,#24,#24);\n#53=COLOUR_RGB('',0.1,0.2);\n"
-         "#54=STYLED_ITEM('',(#26),#14);\n#55=STYLED_ITEM('',(),#12);\n"
-         "#56=STYLED_ITEM('',(#25),#12);\n#57=OVER_RIDING_STYLED_ITEM('',(#26),#12,#26);\n"
-         "#58=PRESENTATION_STYLE_ASSIGNMENT((.NULL.));\n#59=FILL_AREA_STYLE_COLOUR('',#12);\n"
-         "#60=SURFACE_SIDE_STYLE('',(#21));\n#61=FILL_AREA_STYLE('',(#23));\n"
-         "#62=SURFACE_STYLE_FILL_AREA(#21);\n#63=COLOUR_RGB('',0.1,'g',0.3);\n"
-         "#64=MECHANICAL_DESIGN_GEOMETRIC_PRESENTATION_REPRESENTATION('',(#27),#14);\n"
-         "#65=PRESENTATION_LAYER_ASSIGNMENT('l',$,(#12));\n"
-         "#66=PRESENTATION_LAYER_ASSIGNMENT('l','',(#26));\n"
-         "#67=DRAUGHTING_PRE_DEFINED_COLOUR('it''s');\n#68=STYLED_ITEM($,(#26),#12);\n"},
     };
     for (const auto& [name, data] : cases) {
         SCOPED_TRACE(name);
@@ -238,6 +249,22 @@ TEST(StepFileParseTest, LoadsTheModelOpenCascadeLoadsForEveryConstruct)
     ExpectSameModel(dir.Write("keywords.stp", "iso-10303-21;header;endsec;data;\n"
                                               "#1=CARTESIAN_POINT('',(0.,0.,0.));\n"
                                               "endsec;end-iso-10303-21;\ntrailing junk"));
+}
+
+// Records the kernel decodes itself next to ones it leaves to OpenCASCADE because
+// OpenCASCADE would say something or make something else of them.
+TEST(StepFileParseTest, LoadsTheModelOpenCascadeLoadsForEveryDecodedRecord)
+{
+    const TempDir dir;
+    const std::pair<const char*, std::string> cases[] = {
+        {"B-rep entities", BrepRecords()},
+        {"assembly structure", AssemblyRecords()},
+        {"styles", StyleRecords()},
+    };
+    for (const auto& [name, data] : cases) {
+        SCOPED_TRACE(name);
+        ExpectSameModel(dir.Write(std::string("case.stp"), StepFile(data)));
+    }
 }
 
 // OpenCASCADE 7.6's parser frees memory it did not allocate at the end of a scope, and its
