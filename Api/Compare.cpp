@@ -439,11 +439,17 @@ private:
             if (scene.Read(tree.file, failure)) {
                 return MeshLeaves::Of(scene);
             }
-        } else if (myMatch == MatchGroups) {
-            return MeshLeaves::ByPath(
-                MeshLeaves::Of(tree, MeshLeaves::Names::Products, myDeflection, false));
         } else {
-            return MeshLeaves::Of(tree, MeshLeaves::Names::Instances, myDeflection, myLinesKept);
+            // The tree of a model, held against a mesh file: by OBJ's groups, a glTF's nodes or
+            // STL's whole.
+            MeshLeaves::Holding holding;
+            holding.names =
+                myMatch == MatchGroups ? MeshLeaves::Names::Products : MeshLeaves::Names::Instances;
+            holding.deflection = myDeflection;
+            holding.linesKept = myLinesKept;
+            holding.placementsBaked = myMatch != MatchNodes;
+            std::vector<MeshLeaf> leaves = MeshLeaves::Of(tree, holding);
+            return myMatch == MatchGroups ? MeshLeaves::ByPath(leaves) : leaves;
         }
         Add(kModelPath, kScene, fmt::format(fmt::runtime(kUnreadScene), failure));
         return std::nullopt;

@@ -26,6 +26,9 @@
 #include <XCAFDoc_VisMaterialTool.hxx>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
 #include <optional>
 #include <unordered_map>
 
@@ -126,8 +129,9 @@ struct PartMeasure {
 // The tree's placed parts, walked down from its roots with the colour each inherits.
 class TreeLeaves {
 public:
-    TreeLeaves(const ModelTree& tree, MeshLeaves::Names names, double deflection, bool linesKept)
-        : myTree(tree), myNames(names), myDeflection(deflection), myFacesOnly(!linesKept),
+    TreeLeaves(const ModelTree& tree, const MeshLeaves::Holding& holding)
+        : myTree(tree), myNames(holding.names), myDeflection(holding.deflection),
+          myFacesOnly(!holding.linesKept), myPlacementsBaked(holding.placementsBaked),
           myColours(tree.impl->colorTool),
           myMaterials(XCAFDoc_DocumentTool::VisMaterialTool(tree.impl->document->Main()))
     {
@@ -237,7 +241,7 @@ private:
         leaf.placement = node.global;
         leaf.area = measure.area;
         // A box without end stays so: moved, it would come back as huge numbers.
-        leaf.box = measure.box.IsOpen() ? measure.box : measure.box.Transformed(node.global);
+        leaf.box = measure.box.IsOpen() ? measure.box : PlacedBox(node, measure.box);
         leaf.areaBand = measure.areaBand;
         leaf.boxBand = measure.boxBand;
         leaf.colours = measure.faceColours;
@@ -248,6 +252,39 @@ private:
             SortDistinct(leaf.colours);
         }
         myLeaves.push_back(std::move(leaf));
+    }
+
+    // The box of a part at `node`'s placement: its own box moved, unless the file holds the
+    // turned geometry itself and the turn is not one of quarter turns, which would widen it.
+    // Each turn of a part is measured once; moving it along does not widen it.
+    Bnd_Box PlacedBox(const Node& node, const Bnd_Box& own)
+    {
+        const gp_Mat turn = node.global.VectorialPart();
+        std::array<long long, 9> key{};
+        bool quarterTurns = true;
+        for (int row = 1; row <= 3; ++row) {
+            for (int column = 1; column <= 3; ++column) {
+                const double value = turn(row, column);
+                key[static_cast<size_t>(3 * row + column - 4)] = std::llround(value * 1e9);
+                quarterTurns = quarterTurns &&
+                               (std::abs(value) < 1e-12 || std::abs(std::abs(value) - 1.0) < 1e-12);
+            }
+        }
+        if (!myPlacementsBaked || quarterTurns) {
+            return own.Transformed(node.global);
+        }
+        auto [at, added] = myTurnedBoxes.try_emplace({node.product, key});
+        if (added) {
+            gp_Trsf turned = node.global;
+            turned.SetTranslationPart(gp_Vec());
+            const Product& product = myTree.products[static_cast<size_t>(node.product)];
+            const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(product.label);
+            at->second = GeometryBox((myFacesOnly ? TopoDS_Shape(FacesOf(shape)) : shape)
+                                         .Moved(TopLoc_Location(turned)));
+        }
+        gp_Trsf along;
+        along.SetTranslation(node.global.TranslationPart());
+        return at->second.Transformed(along);
     }
 
     const PartMeasure& MeasureOf(int productIndex)
@@ -303,6 +340,8 @@ private:
     MeshLeaves::Names myNames;
     double myDeflection; // what the mesh was written with; 0: the writer's own
     bool myFacesOnly;    // the file holds triangles only: the lines are left out
+    bool myPlacementsBaked;
+    std::map<std::pair<int, std::array<long long, 9>>, Bnd_Box> myTurnedBoxes;
     Handle(XCAFDoc_ColorTool) myColours;
     Handle(XCAFDoc_VisMaterialTool) myMaterials;
     std::vector<bool> myDrawn;
@@ -312,10 +351,9 @@ private:
 
 } // namespace
 
-std::vector<MeshLeaf> MeshLeaves::Of(const ModelTree& tree, Names names, double deflection,
-                                     bool linesKept)
+std::vector<MeshLeaf> MeshLeaves::Of(const ModelTree& tree, const Holding& holding)
 {
-    return TreeLeaves(tree, names, deflection, linesKept).Run();
+    return TreeLeaves(tree, holding).Run();
 }
 
 std::vector<MeshLeaf> MeshLeaves::Of(const orvkit::ObjScene& scene)

@@ -40,12 +40,22 @@ public:
         Products,
     };
 
-    // Each placed part that has something to draw, named as `names` says, drawn in its nearest
-    // colour (instance, part, then the assemblies above). Unless the file keeps lines
-    // (`linesKept`: glTF), its writer leaves out the edges that bound no face: a part of such
-    // edges alone is not there, and each part's box is its faces'.
-    static std::vector<MeshLeaf> Of(const ModelTree& tree, Names names, double deflection,
-                                    bool linesKept);
+    // How the file the model is held against keeps its placed parts.
+    struct Holding {
+        Names names = Names::Instances;
+        double deflection = 0.0; // what the mesh was written with; 0: the writer's own
+        // glTF keeps the edges that bound no face, as lines. OBJ's and STL's writers leave
+        // them out: there a part of such edges alone is not there, and a part's box is its
+        // faces'.
+        bool linesKept = true;
+        // OBJ and STL move the vertices themselves: a placed part's box there is that of its
+        // turned geometry, tighter than its own box turned, which a glTF node keeps.
+        bool placementsBaked = false;
+    };
+
+    // Each placed part that has something to draw, named and measured as `holding` says,
+    // drawn in its nearest colour (instance, part, then the assemblies above).
+    static std::vector<MeshLeaf> Of(const ModelTree& tree, const Holding& holding);
     // The nodes with meshes of a glTF scene, under the path of their names.
     static std::vector<MeshLeaf> Of(const orvkit::GltfScene& scene);
     // The groups of an OBJ file.

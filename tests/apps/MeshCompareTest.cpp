@@ -211,8 +211,10 @@ TEST_F(MeshCompareTest, ObjGroupsAreComparedByTheirPathOfProductNames)
 
 // What OBJ's and STL's writers cannot hold is not a loss: a part of free edges alone is left
 // out of both (glTF keeps it, as lines), and an OBJ group's name ends at the first line break
-// of the product names on its path. Anything else lost is still found.
-TEST_F(MeshCompareTest, FreeEdgesAndLineBreaksInNamesAreWhatTheFormatHolds)
+// of the product names on its path. Their vertices are placed, so a disc turned by 30 degrees
+// about its axis has its turned geometry's box there, not its own box turned, which is wider.
+// Anything else lost is found.
+TEST_F(MeshCompareTest, FreeEdgesTurnsAndLineBreaksInNamesAreWhatTheFormatHolds)
 {
     orvtest::XcafBuilder builder;
     const TDF_Label frame = builder.AddAssembly("frame\nsecond line");
@@ -221,6 +223,11 @@ TEST_F(MeshCompareTest, FreeEdgesAndLineBreaksInNamesAreWhatTheFormatHolds)
         "edge", BRepBuilderAPI_MakeEdge(gp_Pnt(-100, 0, 0), gp_Pnt(-50, 0, 0)).Shape());
     builder.AddComponent(frame, block, orvtest::Translation(0, 0, 0));
     builder.AddComponent(frame, edge, orvtest::Translation(0, 0, 0));
+    const TDF_Label disc = builder.AddPart("disc", orvtest::MakeCylinder(20, 5));
+    gp_Trsf turned;
+    turned.SetRotation(gp_Ax1(gp_Pnt(0, 0, 0), gp_Dir(0, 0, 1)), M_PI / 6);
+    turned.SetTranslationPart(gp_Vec(100, 0, 0));
+    builder.AddComponent(frame, disc, turned);
     builder.Finish();
     const std::string step = myDir.File("frame.stp");
     ASSERT_TRUE(builder.SaveStep(step));
