@@ -59,17 +59,6 @@ std::string Joined(const std::string& parent, const std::string& segment)
     return parent.empty() ? segment : parent + "/" + segment;
 }
 
-// A path of product names as an OBJ file's group holds it: the writer puts the path on its
-// "g" line as it is, so a reader's group ends at the first line break in a name, without the
-// blanks around it.
-std::string ObjGroupName(const std::string& path)
-{
-    const std::string line = path.substr(0, path.find('\n'));
-    const size_t first = line.find_first_not_of(" \t\r");
-    const size_t last = line.find_last_not_of(" \t\r");
-    return first == std::string::npos ? std::string() : line.substr(first, last - first + 1);
-}
-
 // The faces of a shape, without the edges and vertices that bound none.
 TopoDS_Compound FacesOf(const TopoDS_Shape& shape)
 {
@@ -119,6 +108,7 @@ Bnd_Box GeometryBox(const TopoDS_Shape& shape)
 // What a part gives each of its placements, measured once.
 struct PartMeasure {
     double area = 0.0;
+    TopoDS_Shape boxed; // what its box is of: all of it, or its faces where lines are left out
     Bnd_Box box;
     double areaBand = 0.0;
     double boxBand = 0.0;
@@ -237,11 +227,12 @@ private:
     {
         const PartMeasure& measure = MeasureOf(node.product);
         MeshLeaf leaf;
-        leaf.path = myNames == MeshLeaves::Names::Products ? ObjGroupName(at.path) : at.path;
+        leaf.path =
+            myNames == MeshLeaves::Names::Products ? orvkit::ObjScene::GroupName(at.path) : at.path;
         leaf.placement = node.global;
         leaf.area = measure.area;
         // A box without end stays so: moved, it would come back as huge numbers.
-        leaf.box = measure.box.IsOpen() ? measure.box : PlacedBox(node, measure.box);
+        leaf.box = measure.box.IsOpen() ? measure.box : PlacedBox(node, measure);
         leaf.areaBand = measure.areaBand;
         leaf.boxBand = measure.boxBand;
         leaf.colours = measure.faceColours;
@@ -257,8 +248,11 @@ private:
     // The box of a part at `node`'s placement: its own box moved, unless the file holds the
     // turned geometry itself and the turn is not one of quarter turns, which would widen it.
     // Each turn of a part is measured once; moving it along does not widen it.
-    Bnd_Box PlacedBox(const Node& node, const Bnd_Box& own)
+    Bnd_Box PlacedBox(const Node& node, const PartMeasure& measure)
     {
+        if (!myPlacementsBaked) {
+            return measure.box.Transformed(node.global);
+        }
         const gp_Mat turn = node.global.VectorialPart();
         std::array<long long, 9> key{};
         bool quarterTurns = true;
@@ -270,17 +264,14 @@ private:
                                (std::abs(value) < 1e-12 || std::abs(std::abs(value) - 1.0) < 1e-12);
             }
         }
-        if (!myPlacementsBaked || quarterTurns) {
-            return own.Transformed(node.global);
+        if (quarterTurns) {
+            return measure.box.Transformed(node.global);
         }
         auto [at, added] = myTurnedBoxes.try_emplace({node.product, key});
         if (added) {
             gp_Trsf turned = node.global;
             turned.SetTranslationPart(gp_Vec());
-            const Product& product = myTree.products[static_cast<size_t>(node.product)];
-            const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(product.label);
-            at->second = GeometryBox((myFacesOnly ? TopoDS_Shape(FacesOf(shape)) : shape)
-                                         .Moved(TopLoc_Location(turned)));
+            at->second = GeometryBox(measure.boxed.Moved(TopLoc_Location(turned)));
         }
         gp_Trsf along;
         along.SetTranslation(node.global.TranslationPart());
@@ -298,7 +289,8 @@ private:
         GProp_GProps surface;
         BRepGProp::SurfaceProperties(shape, surface, Standard_True);
         measure.area = surface.Mass();
-        measure.box = GeometryBox(myFacesOnly ? TopoDS_Shape(FacesOf(shape)) : shape);
+        measure.boxed = myFacesOnly ? TopoDS_Shape(FacesOf(shape)) : shape;
+        measure.box = GeometryBox(measure.boxed);
         const double diagonal = orvkit::BoxDiagonal(product.box);
         const MeshTolerance::Bands bands = MeshTolerance::Of(shape, diagonal, myDeflection);
         measure.areaBand = bands.area;

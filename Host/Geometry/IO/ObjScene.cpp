@@ -83,7 +83,7 @@ bool ObjScene::Read(const std::string& path, std::string& failure)
             words >> x >> y >> z;
             vertices.emplace_back(x, y, z);
         } else if (key == "g" || key == "o") {
-            enter(Trimmed(line.substr(line.find(key) + 1)));
+            enter(GroupName(line.substr(line.find(key) + 1)));
         } else if (key == "mtllib") {
             materials = ReadMaterials(std::filesystem::path(path).parent_path() /
                                       Trimmed(line.substr(line.find(key) + 6)));
@@ -124,6 +124,11 @@ bool ObjScene::Read(const std::string& path, std::string& failure)
         myGroups.erase(myGroups.begin());
     }
     return true;
+}
+
+std::string ObjScene::GroupName(const std::string& written)
+{
+    return Trimmed(written.substr(0, written.find('\n')));
 }
 
 } // namespace orvkit

@@ -29,6 +29,10 @@ public:
     // cannot be opened or a face names a vertex that is not there.
     bool Read(const std::string& path, std::string& failure);
 
+    // The name a reader gives a group whose "g" line was written with `written` after it: up to
+    // the first line break, without the blanks around it.
+    static std::string GroupName(const std::string& written);
+
     // The groups in the order their names first appear; faces before any group are in one of
     // no name.
     const std::vector<Group>& GetGroups() const { return myGroups; }
