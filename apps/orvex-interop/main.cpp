@@ -141,6 +141,7 @@ int orvex::cli::RunProgram(int argc, char** argv)
     }
     ShowLogOrProgress(verbosity);
     orvkit::StepTransferWorkers::SetDefaultJobs(limits.transferJobs);
+    orvkit::StepTransferWorkers::SetMemoryLimit(limits.megabytes);
     int verbExit = 1;
     const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
         [&] { verbExit = Dispatch(verbs, limits); }, CaughtFailure::OcctAndStandard);

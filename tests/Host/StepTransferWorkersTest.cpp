@@ -9,6 +9,7 @@
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/WorkerProcesses.h"
 #include "Interop/Kernel/StepModelReader.h"
+#include "Interop/Kernel/StepTransferWorkers.h"
 
 #include <TDF_LabelSequence.hxx>
 
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <unistd.h>
@@ -38,6 +40,22 @@ size_t OpenDescriptors()
         ++count;
     }
     return count;
+}
+
+// Whether `worker` has written a result into its memory file: it is then at its next item,
+// which it has taken.
+bool HasWrittenAResult(pid_t worker)
+{
+    const std::filesystem::path fds = "/proc/" + std::to_string(worker) + "/fd";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(fds, error)) {
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        if (target.rfind("/memfd:orvex-transfer", 0) == 0 &&
+            std::filesystem::file_size(entry.path(), error) > 0 && !error) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool HasChildren()
@@ -108,52 +126,64 @@ TEST_F(StepTransferWorkersTest, AKilledWorkerFailsTheReadAndLeavesNothingBehind)
     EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
-TEST_F(StepTransferWorkersTest, AWorkerThatMakesNoProgressIsStoppedAndTheReadGoesOn)
+TEST_F(StepTransferWorkersTest, AStuckWorkerIsStoppedAndOneThatNeverComesCostsNothing)
 {
-    // A worker that never finishes (here: stopped) must not hold the read for ever; after the
-    // wait the read translates the worker's share itself and the document is whole.
+    // A worker stopped at an item it took (after its first result) must not hold the read for
+    // ever: after the wait the read translates the worker's share itself. One stopped before it
+    // took anything is never waited for. Either way the document is whole.
     const std::string path = WriteParts(300);
     ::setenv("ORVEX_TRANSFER_PATIENCE", "0.5", 1);
-    const auto log = std::make_shared<CaptureLogSink>();
-    Logger::Instance().AddSink(log);
-    std::atomic<bool> reading{true};
-    std::atomic<int> stopped{0};
-    std::thread stopper([&] {
-        while (reading) {
-            for (const pid_t worker : WorkerProcesses::Running()) {
-                stopped += ::kill(worker, SIGSTOP) == 0 ? 1 : 0;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
-    XdeDocumentImpl impl;
-    const bool read = Read(path, 2, impl);
-    reading = false;
-    stopper.join();
-    Logger::Instance().RemoveSink(log);
-    ::unsetenv("ORVEX_TRANSFER_PATIENCE");
-    ASSERT_GE(stopped.load(), 1);
-    ASSERT_TRUE(read);
-    EXPECT_FALSE(HasChildren());
     XdeDocumentImpl alone;
     ASSERT_TRUE(Read(path, 1, alone));
-    TDF_LabelSequence shapes, shapesAlone;
-    impl.shapeTool->GetShapes(shapes);
+    TDF_LabelSequence shapesAlone;
     alone.shapeTool->GetShapes(shapesAlone);
-    EXPECT_EQ(shapes.Length(), shapesAlone.Length());
-    EXPECT_EQ(shapes.Length(), 301); // the parts and their assembly
-    bool noted = false;
-    for (const LogRecord& record : log->GetRecords()) {
-        noted = noted || record.text.find("made no progress") != std::string::npos;
+    EXPECT_EQ(shapesAlone.Length(), 301); // the parts and their assembly
+    for (const bool afterAResult : {true, false}) {
+        SCOPED_TRACE(afterAResult ? "stopped after a result" : "stopped at once");
+        const auto log = std::make_shared<CaptureLogSink>();
+        Logger::Instance().AddSink(log);
+        std::atomic<bool> reading{true};
+        std::atomic<int> stopped{0};
+        std::thread stopper([&] {
+            while (reading) {
+                for (const pid_t worker : WorkerProcesses::Running()) {
+                    if (!afterAResult || HasWrittenAResult(worker)) {
+                        stopped += ::kill(worker, SIGSTOP) == 0 ? 1 : 0;
+                    }
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        XdeDocumentImpl impl;
+        const bool read = Read(path, 2, impl);
+        reading = false;
+        stopper.join();
+        Logger::Instance().RemoveSink(log);
+        ASSERT_GE(stopped.load(), 1);
+        ASSERT_TRUE(read);
+        EXPECT_FALSE(HasChildren());
+        TDF_LabelSequence shapes;
+        impl.shapeTool->GetShapes(shapes);
+        EXPECT_EQ(shapes.Length(), shapesAlone.Length());
+        bool noted = false;
+        for (const LogRecord& record : log->GetRecords()) {
+            noted = noted || record.text.find("made no progress") != std::string::npos;
+        }
+        EXPECT_EQ(noted, afterAResult);
     }
-    EXPECT_TRUE(noted);
+    ::unsetenv("ORVEX_TRANSFER_PATIENCE");
 }
 
-TEST_F(StepTransferWorkersTest, SmallFilesAndOneJobStayInOneProcess)
+TEST_F(StepTransferWorkersTest, SmallFilesOneJobAndLittleMemoryStayInOneProcess)
 {
-    // A worker for every part of a few hundred faces would cost more than it saves.
-    const std::string path = WriteParts(20);
-    for (const int jobs : {1, 2}) {
+    // A worker for every part of a few hundred faces would cost more than it saves; one
+    // process has no room for a second model under a limit of 1 MB.
+    const std::string large = myDir.File("large.step");
+    std::filesystem::copy_file(WriteParts(300), large);
+    const std::string small = WriteParts(20);
+    for (const auto& [path, jobs, megabytes] :
+         {std::tuple(small, 1, 0.0), std::tuple(small, 2, 0.0), std::tuple(large, 2, 1.0)}) {
+        StepTransferWorkers::SetMemoryLimit(megabytes);
         XdeDocumentImpl impl;
         std::atomic<bool> reading{true};
         std::atomic<bool> seen{false};
@@ -166,8 +196,9 @@ TEST_F(StepTransferWorkersTest, SmallFilesAndOneJobStayInOneProcess)
         EXPECT_TRUE(Read(path, jobs, impl));
         reading = false;
         watcher.join();
-        EXPECT_FALSE(seen) << jobs << " jobs";
+        EXPECT_FALSE(seen) << path << ", " << jobs << " jobs, " << megabytes << " MB";
     }
+    StepTransferWorkers::SetMemoryLimit(0);
 }
 
 TEST(WorkerProcessesTest, AWorkersMemoryCountsWhatItTakesAfterTheFork)

@@ -131,6 +131,12 @@ void Logger::RemoveSink(const std::shared_ptr<LogSink>& sink)
     UpdateMinLevel();
 }
 
+void Logger::Mute()
+{
+    myMuted.store(true);
+    myMinLevel.store(kNoSinkLevel, std::memory_order_relaxed);
+}
+
 void Logger::PushIndent()
 {
     ++theIndent;
@@ -148,6 +154,9 @@ int Logger::GetIndent() const
 
 void Logger::Dispatch(const LogRecord& record)
 {
+    if (myMuted.load()) {
+        return;
+    }
     if (theProblem != nullptr && theProblem->myText.empty() && record.level >= kProblemLevel) {
         theProblem->myText = Tidy(record.text);
     }

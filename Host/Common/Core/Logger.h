@@ -42,6 +42,11 @@ public:
     // Takes the sink out; it receives nothing more after the call.
     void RemoveSink(const std::shared_ptr<LogSink>& sink);
 
+    // For a process forked to do part of this one's work: nothing it logs from now on reaches
+    // the sinks, which are its parent's (their files, their callbacks, their lines on the
+    // terminal). Takes no lock, since another thread may have held it at the fork.
+    void Mute();
+
     // Indentation of the calling thread's walk; LogAutoIndent moves it.
     void PushIndent();
     void PopIndent();
@@ -82,6 +87,7 @@ private:
     std::shared_ptr<const SinkList> mySinks;
     // Read without the lock: a message below it is dropped before it is formatted.
     std::atomic<int> myMinLevel;
+    std::atomic<bool> myMuted{false};
 };
 
 } // namespace orvkit

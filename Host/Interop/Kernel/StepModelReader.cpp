@@ -25,6 +25,8 @@
 #include <chrono>
 #include <filesystem>
 
+#include <unistd.h>
+
 namespace orvkit {
 
 namespace {
@@ -101,6 +103,9 @@ ModelReadOutcome StepModelReader::Read(const std::string& path, XdeDocumentImpl&
     Steps steps;
     steps.path = path;
     Prepare(steps, settings);
+    if (steps.workers && steps.workers->IsTwin()) {
+        Twin(steps, settings);
+    }
     return Translate(steps, impl, settings);
 }
 
@@ -116,6 +121,26 @@ void StepModelReader::Prepare(Steps& steps, ParameterDict* settings)
         steps.parse.emplace(StepFileParse::Read(steps.path));
     }
     steps.parsedSeconds = std::chrono::duration<double>(Clock::now() - started).count();
+    // The workers share the records and load the model themselves, as the read does.
+    if (steps.parse && !steps.stockActor) {
+        steps.workers = StepTransferWorkers::Fork(*steps.parse, steps.jobs);
+    }
+}
+
+void StepModelReader::Twin(Steps& steps, ParameterDict* settings)
+{
+    // The read's own steps up to its transfer, where PrepareTransfer has the worker serve.
+    // It takes no translator lock: the worker has no other thread, and another thread of the
+    // read may have held the lock when it forked.
+    try {
+        STEPCAFControl_Reader reader;
+        StaticSettingsScope scope;
+        if (ConfigureReader(reader, scope, settings) && !LoadModel(reader, steps)) {
+            PrepareTransfer(reader, steps);
+        }
+    } catch (...) {
+    }
+    ::_exit(0);
 }
 
 ModelReadOutcome StepModelReader::Translate(Steps& steps, XdeDocumentImpl& impl,
@@ -208,14 +233,25 @@ void StepModelReader::PrepareTransfer(STEPCAFControl_Reader& parsed, Steps& step
         return;
     }
     const Handle(StepAssemblyActor) actor = StepAssemblyActor::Install(reader, steps.tessellation);
-    if (steps.jobs > 1 && StepAssemblyActor::TakesAssembliesOf(ModelOf(parsed))) {
-        Handle(TColStd_HSequenceOfTransient) roots = new TColStd_HSequenceOfTransient;
+    if (!steps.workers) {
+        return;
+    }
+    const Handle(Transfer_TransientProcess) process =
+        reader.WS()->TransferReader()->TransientProcess();
+    Handle(TColStd_HSequenceOfTransient) roots;
+    if (StepAssemblyActor::TakesAssembliesOf(ModelOf(parsed))) {
+        roots = new TColStd_HSequenceOfTransient;
         for (int i = 1; i <= reader.NbRootsForTransfer(); ++i) {
             roots->Append(reader.RootForTransfer(i));
         }
-        steps.workers = StepTransferWorkers::Start(
-            reader.WS()->TransferReader()->TransientProcess(), roots, steps.jobs);
+    }
+    if (steps.workers->IsTwin()) {
+        steps.workers->Serve(process, roots);
+    }
+    if (!roots.IsNull() && steps.workers->Start(process, roots)) {
         actor->SetWorkers(steps.workers);
+    } else {
+        steps.workers.reset();
     }
 }
 

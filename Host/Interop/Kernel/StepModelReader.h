@@ -78,8 +78,11 @@ private:
         std::optional<std::unordered_set<int>> tessellatedDefinitions;
     };
 
-    // The parse, before the lock; how the translation is to be made.
+    // The parse, before the lock; how the translation is to be made; the workers forked.
     static void Prepare(Steps& steps, ParameterDict* settings);
+    // In a worker the read forked (StepTransferWorkers): loads the model as the read does and
+    // serves the read; never returns.
+    [[noreturn]] static void Twin(Steps& steps, ParameterDict* settings);
     // The read under the lock, from the reader's configuration to the steps after the transfer.
     static ModelReadOutcome Translate(Steps& steps, XdeDocumentImpl& impl, ParameterDict* settings);
     // Puts the file's model into the reader's session: from the parse when it took the file,

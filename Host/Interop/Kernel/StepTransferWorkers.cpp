@@ -57,9 +57,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <numeric>
 #include <sstream>
+#include <string_view>
 #include <thread>
 #include <unordered_set>
 
@@ -403,6 +405,72 @@ std::string SignalName(int signal)
 
 // What SetDefaultJobs set; 0: one per core.
 std::atomic<int> gDefaultJobs{0};
+// What SetMemoryLimit set, in megabytes; 0: none.
+std::atomic<double> gMemoryLimit{0.0};
+
+// The faces of the file's B-rep, counted from its records: whether workers may pay for
+// themselves, known before the model is loaded.
+long long FacesIn(const StepFileParse& parse)
+{
+    long long faces = 0;
+    for (const StepFileParse::Chunk& chunk : parse.GetChunks()) {
+        for (const StepFileParse::Record& record : chunk.records) {
+            const std::string_view type(record.type, record.typeLength);
+            faces += type == "ADVANCED_FACE" || type == "FACE_SURFACE" ? 1 : 0;
+        }
+    }
+    return faces;
+}
+
+// A line of /proc/meminfo or /proc/self/status in megabytes; 0 when it cannot be read.
+double ProcMegabytes(const char* file, const char* key)
+{
+    std::ifstream in(file);
+    std::string line;
+    const size_t length = std::strlen(key);
+    while (std::getline(in, line)) {
+        if (line.compare(0, length, key) == 0) {
+            return std::atof(line.c_str() + length) / 1024.0; // in kB
+        }
+    }
+    return 0.0;
+}
+
+// How many workers this machine, and the program's memory limit, have room for beside the
+// read. Each holds a model and its translations of its own, as the read will, which take about
+// this many times the file's size (4,000 distinct parts in a 38 MB file: 290 MB).
+int TwinsThatFit(size_t fileBytes)
+{
+    constexpr double kModelPerFileByte = 8.0;
+    const double need = kModelPerFileByte * static_cast<double>(fileBytes) / (1 << 20);
+    double room = ProcMegabytes("/proc/meminfo", "MemAvailable:");
+    if (const double limit = gMemoryLimit.load(); limit > 0) {
+        room = std::min(room, limit - ProcMegabytes("/proc/self/status", "VmRSS:"));
+    }
+    room -= need; // the read's own
+    return room < need ? 0 : static_cast<int>(std::min(room / need, 1024.0));
+}
+
+// In a worker, right after the fork: it dies with the read (a read given up on, for a time or
+// memory limit, leaves no worker behind), and says nothing. What OCCT and the program would
+// say while it reads and translates is the read's to say, once; their printers and sinks are
+// the read's (files, callbacks, the terminal), and may lock what another thread of the read
+// held when it forked, which nothing unlocks here.
+void BecomeQuiet(pid_t parent)
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) {
+        ::_exit(1);
+    }
+    const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nothing >= 0) {
+        ::dup2(nothing, STDOUT_FILENO);
+        ::dup2(nothing, STDERR_FILENO);
+        ::close(nothing);
+    }
+    Logger::Instance().Mute();
+    Message::DefaultMessenger()->ChangePrinters().Clear();
+}
 
 // What became of an item; with who has it (0: the read, w: worker w), one word that the
 // processes change atomically.
@@ -459,9 +527,9 @@ bool UsesEarlierBindings(const Handle(Transfer_TransientProcess)& process,
 
 } // namespace
 
-// What the read and its workers share, mapped into all of them before the fork: where the read
-// is, and the state of each item with, once a worker has translated it, where its result is in
-// that worker's memory file.
+// What the read and its workers share, mapped into all of them before the fork: the read's
+// plan, where the read is, and the state of each item with, once a worker has translated it,
+// where its result is in that worker's memory file.
 struct StepTransferWorkers::Shared {
     struct Slot {
         std::atomic<std::uint32_t> state{kFree};
@@ -471,26 +539,28 @@ struct StepTransferWorkers::Shared {
     static_assert(std::atomic<std::uint32_t>::is_always_lock_free &&
                       std::atomic<std::int64_t>::is_always_lock_free,
                   "the processes share these atomics through memory, not through a lock");
+    enum Plan : std::uint32_t { kPlanning, kPlanned, kDeclined };
 
+    std::atomic<std::uint32_t> plan{kPlanning};
+    std::uint64_t signature = 0;         // Signature() of the read's plan, written before kPlanned
+    size_t count = 0;                    // items planned, written before kPlanned
+    size_t capacity = 0;                 // room for this many slots
     std::atomic<std::int64_t> readAt{0}; // the item the read came to last
-    size_t count = 0;
 
     Slot* Slots() { return reinterpret_cast<Slot*>(this + 1); }
 
-    // Null when no shared memory can be had.
-    static Shared* Make(size_t count, size_t& bytes)
+    // Room for `capacity` items, of which only the pages used are ever given memory; null
+    // when no shared memory can be had.
+    static Shared* Make(size_t capacity, size_t& bytes)
     {
-        bytes = sizeof(Shared) + count * sizeof(Slot);
-        void* memory =
-            ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        bytes = sizeof(Shared) + capacity * sizeof(Slot);
+        void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                              MAP_SHARED | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         if (memory == MAP_FAILED) {
             return nullptr;
         }
         Shared* shared = new (memory) Shared;
-        shared->count = count;
-        for (size_t i = 0; i < count; ++i) {
-            new (shared->Slots() + i) Slot;
-        }
+        shared->capacity = capacity;
         return shared;
     }
 };
@@ -506,31 +576,72 @@ void StepTransferWorkers::SetDefaultJobs(int jobs)
     gDefaultJobs.store(std::max(0, jobs));
 }
 
-std::unique_ptr<StepTransferWorkers>
-StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
-                           const Handle(TColStd_HSequenceOfTransient)& roots, int jobs)
+void StepTransferWorkers::SetMemoryLimit(double megabytes)
 {
-    const int level = Interface_Static::IVal("read.step.assembly.level");
-    if (jobs <= 1 || process.IsNull() || !process->HasGraph() || level == 3) {
+    gMemoryLimit.store(std::max(0.0, megabytes));
+}
+
+std::shared_ptr<StepTransferWorkers> StepTransferWorkers::Fork(const StepFileParse& parse, int jobs)
+{
+    if (jobs <= 1 || parse.GetOutcome() != StepFileParse::Parsed ||
+        FacesIn(parse) < FacesWorthWorkers()) {
         return nullptr;
     }
-    std::unique_ptr<StepTransferWorkers> workers(new StepTransferWorkers);
-    const std::vector<int> costs = workers->PlanItems(roots, process->Graph(), level);
-    const long long total = std::accumulate(costs.begin(), costs.end(), 0LL);
-    if (total < FacesWorthWorkers() || workers->myItems.size() < 2) {
+    const int twins = std::min(jobs - 1, TwinsThatFit(parse.GetSize()));
+    if (twins < 1) {
         return nullptr;
     }
-    workers->myShared = Shared::Make(workers->myItems.size(), workers->mySharedBytes);
+    std::shared_ptr<StepTransferWorkers> workers(new StepTransferWorkers);
+    workers->myShared =
+        Shared::Make(static_cast<size_t>(parse.GetRecordCount()) + 1, workers->mySharedBytes);
     if (workers->myShared == nullptr) {
         return nullptr;
     }
-    const int shares = static_cast<int>(std::min<size_t>(jobs, workers->myItems.size()));
     workers->myStarted = std::chrono::steady_clock::now();
-    workers->Fork(process, shares - 1);
-    Logger::Instance().Message(
-        1, "STEP reader: %d processes translate %zu solids and shells of %lld faces", shares,
-        workers->myItems.size(), total);
+    workers->ForkTwins(twins);
     return workers;
+}
+
+void StepTransferWorkers::ForkTwins(int count)
+{
+    myWorkers.resize(static_cast<size_t>(count) + 1);
+    const pid_t parent = ::getpid();
+    for (size_t w = 1; w < myWorkers.size(); ++w) {
+        Worker& worker = myWorkers[w];
+        worker.file = ::memfd_create("orvex-transfer", MFD_CLOEXEC);
+        std::cout.flush();
+        std::cerr.flush();
+        std::fflush(nullptr);
+        const pid_t pid = worker.file < 0 ? -1 : ::fork();
+        if (pid == 0) {
+            mySelf = static_cast<int>(w);
+            BecomeQuiet(parent);
+            return;
+        }
+        if (pid < 0) {
+            // No process to be had: the read and the others do without it.
+            if (worker.file >= 0) {
+                ::close(worker.file);
+                worker.file = -1;
+            }
+            continue;
+        }
+        worker.pid = pid;
+        WorkerProcesses::Add(pid);
+    }
+}
+
+bool StepTransferWorkers::Plan(const Handle(Transfer_TransientProcess)& process,
+                               const Handle(TColStd_HSequenceOfTransient)& roots)
+{
+    const int level = Interface_Static::IVal("read.step.assembly.level");
+    if (roots.IsNull() || process.IsNull() || !process->HasGraph() || level == 3) {
+        return false;
+    }
+    const std::vector<int> costs = PlanItems(roots, process->Graph(), level);
+    myFaces = std::accumulate(costs.begin(), costs.end(), 0LL);
+    return myFaces >= FacesWorthWorkers() && myItems.size() >= 2 &&
+           myItems.size() <= myShared->capacity;
 }
 
 std::vector<int> StepTransferWorkers::PlanItems(const Handle(TColStd_HSequenceOfTransient)& roots,
@@ -562,38 +673,58 @@ std::vector<int> StepTransferWorkers::PlanItems(const Handle(TColStd_HSequenceOf
     return costs;
 }
 
-void StepTransferWorkers::Fork(const Handle(Transfer_TransientProcess)& process, int workers)
+std::uint64_t StepTransferWorkers::Signature(const Handle(Transfer_TransientProcess)& process) const
 {
-    myWorkers.resize(static_cast<size_t>(workers) + 1);
-    const pid_t parent = ::getpid();
-    for (size_t w = 1; w < myWorkers.size(); ++w) {
-        Worker& worker = myWorkers[w];
-        // The read takes the first item, worker w the w-th after it; from there each keeps
-        // ahead of the read (NextItem).
-        const size_t first = w;
-        // Taken before the fork, so that a worker always has an item the read will wait for.
-        Shared::Slot& slot = myShared->Slots()[first];
-        slot.state.store(StateOf(static_cast<int>(w), kTaken));
-        worker.file = ::memfd_create("orvex-transfer", MFD_CLOEXEC);
-        std::cout.flush();
-        std::cerr.flush();
-        std::fflush(nullptr);
-        const pid_t pid = worker.file < 0 ? -1 : ::fork();
-        if (pid == 0) {
-            Work(process, myItems, *myShared, static_cast<int>(w), first, worker.file, parent);
-        }
-        if (pid < 0) {
-            // No process to be had: whoever comes to the item takes it.
-            if (worker.file >= 0) {
-                ::close(worker.file);
-                worker.file = -1;
-            }
-            slot.state.store(kFree);
-            continue;
-        }
-        worker.pid = pid;
-        WorkerProcesses::Add(pid);
+    const Handle(Interface_InterfaceModel) model = process->Model();
+    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
+    const auto mix = [&hash](std::uint64_t value) { hash = (hash ^ value) * 1099511628211ULL; };
+    mix(myItems.size());
+    for (const Item& item : myItems) {
+        mix(static_cast<std::uint64_t>(model->Number(item.item)));
+        mix(static_cast<std::uint64_t>(model->Number(item.representation)));
     }
+    return hash;
+}
+
+bool StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process,
+                                const Handle(TColStd_HSequenceOfTransient)& roots)
+{
+    if (!Plan(process, roots)) {
+        myShared->plan.store(Shared::kDeclined, std::memory_order_release);
+        for (Worker& worker : myWorkers) {
+            Stop(worker);
+        }
+        return false;
+    }
+    for (size_t i = 0; i < myItems.size(); ++i) {
+        new (myShared->Slots() + i) Shared::Slot;
+    }
+    myShared->count = myItems.size();
+    myShared->signature = Signature(process);
+    myShared->plan.store(Shared::kPlanned, std::memory_order_release);
+    Logger::Instance().Message(
+        1, "STEP reader: %zu processes translate %zu solids and shells of %lld faces",
+        myWorkers.size(), myItems.size(), myFaces);
+    return true;
+}
+
+void StepTransferWorkers::Serve(const Handle(Transfer_TransientProcess)& process,
+                                const Handle(TColStd_HSequenceOfTransient)& roots)
+{
+    const bool planned = Plan(process, roots);
+    const std::uint64_t signature = planned ? Signature(process) : 0;
+    std::uint32_t plan = Shared::kPlanning;
+    while (planned &&
+           (plan = myShared->plan.load(std::memory_order_acquire)) == Shared::kPlanning) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // A plan other than the read's would bind results to the wrong entities: such a worker
+    // leaves, and the read translates what it would have.
+    if (plan != Shared::kPlanned || myShared->count != myItems.size() ||
+        myShared->signature != signature) {
+        ::_exit(0);
+    }
+    Work(process, myItems, *myShared, mySelf, myWorkers[static_cast<size_t>(mySelf)].file);
 }
 
 // What a worker's translation of one item bound (map index and binder), and whether the read
@@ -604,28 +735,13 @@ struct StepTransferWorkers::Translated {
 };
 
 void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
-                               const std::vector<Item>& items, Shared& shared, int self,
-                               size_t first, int file, pid_t parent)
+                               const std::vector<Item>& items, Shared& shared, int self, int file)
 {
-    // Dies with the read: a read given up on (a time or memory limit) leaves no worker behind.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) {
-        ::_exit(1);
-    }
-    // What OCCT says while it translates is the read's to say, once. Its messages go nowhere:
-    // the printers the read installed lock what another thread of the read may have held when
-    // it forked, and nothing unlocks it here.
-    const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (nothing >= 0) {
-        ::dup2(nothing, STDOUT_FILENO);
-        ::dup2(nothing, STDERR_FILENO);
-    }
-    Message::DefaultMessenger()->ChangePrinters().Clear();
     process->SetMessenger(new Message_Messenger);
     int exitCode = 0;
     try {
         OCC_CATCH_SIGNALS
-        exitCode = TranslateTaken(process, items, shared, self, first, file) ? 0 : 3;
+        exitCode = TranslateTaken(process, items, shared, self, file) ? 0 : 3;
     } catch (const Standard_Failure&) {
         exitCode = 2;
     } catch (const std::exception&) {
@@ -637,7 +753,7 @@ void StepTransferWorkers::Work(const Handle(Transfer_TransientProcess)& process,
 
 bool StepTransferWorkers::TranslateTaken(const Handle(Transfer_TransientProcess)& process,
                                          const std::vector<Item>& items, Shared& shared, int self,
-                                         size_t first, int file)
+                                         int file)
 {
     // What the base actor does before its first transfer, which has not happened here.
     const Handle(StepData_StepModel) model = Handle(StepData_StepModel)::DownCast(process->Model());
@@ -649,9 +765,9 @@ bool StepTransferWorkers::TranslateTaken(const Handle(Transfer_TransientProcess)
     const int ownFirst = process->NbMapped() + 1;
     Handle(StepRepr_Representation) units;
     std::uint64_t written = 0;
-    size_t cursor = first + 1;
+    size_t cursor = 0;
     size_t back = items.size();
-    for (size_t index = first; index != kNone;) {
+    for (size_t index = NextItem(shared, self, 0, cursor, back); index != kNone;) {
         const std::int64_t readBefore = shared.readAt.load(std::memory_order_relaxed);
         const Item& item = items[index];
         if (item.representation != units) {
@@ -964,6 +1080,9 @@ void StepTransferWorkers::Stop(Worker& worker)
 
 std::string StepTransferWorkers::Finish()
 {
+    if (IsTwin()) {
+        return {}; // the workers are the read's to stop
+    }
     size_t translated = 0;
     for (size_t w = 1; w < myWorkers.size(); ++w) {
         Worker& worker = myWorkers[w];
@@ -989,6 +1108,9 @@ std::string StepTransferWorkers::Finish()
 
 StepTransferWorkers::~StepTransferWorkers()
 {
+    if (IsTwin()) {
+        return;
+    }
     Finish();
     if (myShared != nullptr) {
         ::munmap(myShared, mySharedBytes);
