@@ -690,10 +690,15 @@ bool StepTransferWorkers::Start(const Handle(Transfer_TransientProcess)& process
                                 const Handle(TColStd_HSequenceOfTransient)& roots)
 {
     if (!Plan(process, roots)) {
+        // Stopped rather than told: a worker may still be loading the model.
         myShared->plan.store(Shared::kDeclined, std::memory_order_release);
         for (Worker& worker : myWorkers) {
             Stop(worker);
+            if (worker.file >= 0) {
+                ::close(worker.file);
+            }
         }
+        myWorkers.clear();
         return false;
     }
     for (size_t i = 0; i < myItems.size(); ++i) {
