@@ -113,7 +113,8 @@ int orvex::cli::RunProgram(int argc, char** argv)
         ->check(CLI::NonNegativeNumber);
     app.add_option("--transfer-jobs", limits.transferJobs,
                    "Processes that translate the parts of a STEP file (default one per core; 1: "
-                   "this process alone; small files always take one)")
+                   "this process alone; small files, and files whose second model memory would not "
+                   "hold, take one)")
         ->type_name("N")
         ->check(CLI::NonNegativeNumber);
     int verbosity = 0;

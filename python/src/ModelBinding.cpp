@@ -311,7 +311,7 @@ void AddModel(py::module_& module)
                py::arg("progress") = py::none(),
                "Reads a model file (STEP, IGES, glTF, GLB, OBJ, STL, BREP). Raises ReadError "
                "when it cannot be read. transfer_jobs: processes that translate a STEP file's "
-               "parts (default one per core).");
+               "parts (default one per core; fewer where the free memory holds fewer models).");
 }
 
 } // namespace orvex::python

@@ -19,7 +19,8 @@ struct ReadOptions {
     std::string codePage;
     ProgressFunction progress;
     // Processes that translate the parts of a STEP file; 0: one per core. Files too small to
-    // gain from more take one.
+    // gain from more take one; each other process loads a model of its own, and only as many
+    // are started as the free memory holds.
     int transferJobs = 0;
 };
 

@@ -43,7 +43,8 @@ class StepTransferWorkers;
 //   step around a difference should one ever be found.
 //   "TransferJobs" (integer, default 0: one per core): how many processes translate the parts'
 //   geometry (StepTransferWorkers); 1 translates it in this process alone. Files too small
-//   to gain from more are translated in one process whatever it says.
+//   to gain from more are translated in one process whatever it says; each other process
+//   loads a model of its own, and only as many are started as the free memory holds.
 class StepModelReader : public ModelFileReader {
 public:
     static constexpr const char* CodePageKey = "CodePage";
