@@ -248,7 +248,7 @@ void StepModelReader::PrepareTransfer(STEPCAFControl_Reader& parsed, Steps& step
     if (steps.workers->IsTwin()) {
         steps.workers->Serve(process, roots);
     }
-    if (!roots.IsNull() && steps.workers->Start(process, roots)) {
+    if (steps.workers->Start(process, roots)) {
         actor->SetWorkers(steps.workers);
     } else {
         steps.workers.reset();

@@ -82,8 +82,8 @@ public:
 
     // The read's side, once the model is loaded: plans the solids and shells of the products
     // below `roots` (in the order the transfer will reach them) and lets the workers take
-    // them. False, with the workers stopped, when one process does better (too few faces, or a
-    // read that does not go through the assembly actor).
+    // them. False, with the workers stopped, when one process does better: too few faces, or
+    // null `roots` (a read that does not go through the assembly actor).
     bool Start(const Handle(Transfer_TransientProcess)& process,
                const Handle(TColStd_HSequenceOfTransient)& roots);
 
