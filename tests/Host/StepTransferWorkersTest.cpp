@@ -174,6 +174,30 @@ TEST_F(StepTransferWorkersTest, AStuckWorkerIsStoppedAndOneThatNeverComesCostsNo
     ::unsetenv("ORVEX_TRANSFER_PATIENCE");
 }
 
+TEST_F(StepTransferWorkersTest, TwoReadsAtOnceForkTheirWorkersWhileTheOtherTranslates)
+{
+    // A host reading two files in two threads: each read forks its workers while the other
+    // may be translating under the translator lock, which the workers never take. Both
+    // documents are whole, and no worker is left behind.
+    const std::string path = WriteParts(300);
+    XdeDocumentImpl alone;
+    ASSERT_TRUE(Read(path, 1, alone));
+    XdeDocumentImpl first, second;
+    std::atomic<bool> firstRead{false}, secondRead{false};
+    std::thread other([&] { secondRead = Read(path, 2, second); });
+    firstRead = Read(path, 2, first);
+    other.join();
+    ASSERT_TRUE(firstRead && secondRead);
+    for (const XdeDocumentImpl* impl : {&first, &second}) {
+        TDF_LabelSequence shapes, shapesAlone;
+        impl->shapeTool->GetShapes(shapes);
+        alone.shapeTool->GetShapes(shapesAlone);
+        EXPECT_EQ(shapes.Length(), shapesAlone.Length());
+    }
+    EXPECT_FALSE(HasChildren());
+    EXPECT_TRUE(WorkerProcesses::Running().empty());
+}
+
 TEST_F(StepTransferWorkersTest, SmallFilesOneJobAndLittleMemoryStayInOneProcess)
 {
     // A worker for every part of a few hundred faces would cost more than it saves; one
