@@ -8,6 +8,7 @@
 #include "Common/Core/Logger.h"
 #include "Common/Core/Progress.h"
 #include "Common/Core/StderrLogSink.h"
+#include "Common/Core/WorkerProcesses.h"
 #include "Geometry/IO/CaughtFailure.h"
 #include "Interop/Kernel/StepTransferWorkers.h"
 #include "RegisterInteropDataModule.h"
@@ -142,7 +143,7 @@ int orvex::cli::RunProgram(int argc, char** argv)
     }
     ShowLogOrProgress(verbosity);
     orvkit::StepTransferWorkers::SetDefaultJobs(limits.transferJobs);
-    orvkit::StepTransferWorkers::SetMemoryLimit(limits.megabytes);
+    orvkit::WorkerProcesses::SetMemoryLimit(limits.megabytes);
     int verbExit = 1;
     const std::optional<CaughtFailure> caught = CaughtFailure::Guard(
         [&] { verbExit = Dispatch(verbs, limits); }, CaughtFailure::OcctAndStandard);

@@ -9,7 +9,6 @@
 #include "Common/Core/ParameterDict.h"
 #include "Common/Core/WorkerProcesses.h"
 #include "Interop/Kernel/StepModelReader.h"
-#include "Interop/Kernel/StepTransferWorkers.h"
 
 #include <TDF_LabelSequence.hxx>
 
@@ -207,7 +206,7 @@ TEST_F(StepTransferWorkersTest, SmallFilesOneJobAndLittleMemoryStayInOneProcess)
     const std::string small = WriteParts(20);
     for (const auto& [path, jobs, megabytes] :
          {std::tuple(small, 1, 0.0), std::tuple(small, 2, 0.0), std::tuple(large, 2, 1.0)}) {
-        StepTransferWorkers::SetMemoryLimit(megabytes);
+        WorkerProcesses::SetMemoryLimit(megabytes);
         XdeDocumentImpl impl;
         std::atomic<bool> reading{true};
         std::atomic<bool> seen{false};
@@ -222,7 +221,7 @@ TEST_F(StepTransferWorkersTest, SmallFilesOneJobAndLittleMemoryStayInOneProcess)
         watcher.join();
         EXPECT_FALSE(seen) << path << ", " << jobs << " jobs, " << megabytes << " MB";
     }
-    StepTransferWorkers::SetMemoryLimit(0);
+    WorkerProcesses::SetMemoryLimit(0);
 }
 
 TEST(WorkerProcessesTest, AWorkersMemoryCountsWhatItTakesAfterTheFork)

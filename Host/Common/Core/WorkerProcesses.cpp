@@ -1,6 +1,7 @@
 #include "Common/Core/WorkerProcesses.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -24,23 +25,32 @@ std::vector<std::pair<pid_t, long long>>& List()
     return workers;
 }
 
-// The resident anonymous memory of `process` ("self" or a number), in kilobytes: the heap and
-// stacks, which a fork shares page for page; 0 once it is gone.
-long long AnonymousKilobytes(const std::string& process)
+// What SetMemoryLimit set, in megabytes; 0: none.
+std::atomic<double> theMemoryLimit{0.0};
+
+// The kilobytes a line of a /proc file gives (`format` reads one number); 0 when there is none.
+long long ProcKilobytes(const std::string& path, const char* format)
 {
-    FILE* file = std::fopen(("/proc/" + process + "/status").c_str(), "re");
+    FILE* file = std::fopen(path.c_str(), "re");
     if (file == nullptr) {
         return 0;
     }
     long long kilobytes = 0;
     char line[256];
     while (std::fgets(line, sizeof line, file) != nullptr) {
-        if (std::sscanf(line, "RssAnon: %lld", &kilobytes) == 1) {
+        if (std::sscanf(line, format, &kilobytes) == 1) {
             break;
         }
     }
     std::fclose(file);
     return kilobytes;
+}
+
+// The resident anonymous memory of `process` ("self" or a number), in kilobytes: the heap and
+// stacks, which a fork shares page for page; 0 once it is gone.
+long long AnonymousKilobytes(const std::string& process)
+{
+    return ProcKilobytes("/proc/" + process + "/status", "RssAnon: %lld");
 }
 
 } // namespace
@@ -84,6 +94,22 @@ double PrivateMegabytes()
         kilobytes += std::max(0LL, AnonymousKilobytes(std::to_string(worker)) - shared);
     }
     return static_cast<double>(kilobytes) / 1024.0;
+}
+
+void SetMemoryLimit(double megabytes)
+{
+    theMemoryLimit.store(std::max(0.0, megabytes));
+}
+
+double RoomMegabytes()
+{
+    double room = static_cast<double>(ProcKilobytes("/proc/meminfo", "MemAvailable: %lld")) / 1024;
+    if (const double limit = theMemoryLimit.load(); limit > 0) {
+        const double resident =
+            static_cast<double>(ProcKilobytes("/proc/self/status", "VmRSS: %lld")) / 1024;
+        room = std::min(room, limit - resident - PrivateMegabytes());
+    }
+    return std::max(0.0, room);
 }
 
 } // namespace orvkit::WorkerProcesses

@@ -22,6 +22,13 @@ std::vector<pid_t> Running();
 // run. A shared page a worker has written to, and so copied, is not counted.
 double PrivateMegabytes();
 
+// The most memory, in megabytes, that the program lets this process and its workers take; 0
+// (the default) for none.
+void SetMemoryLimit(double megabytes);
+// How much more memory this process and its workers may take: what the machine has free, and
+// what the limit leaves beside what they hold.
+double RoomMegabytes();
+
 } // namespace WorkerProcesses
 
 } // namespace orvkit

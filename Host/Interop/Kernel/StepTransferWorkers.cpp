@@ -57,7 +57,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <numeric>
 #include <sstream>
@@ -405,8 +404,6 @@ std::string SignalName(int signal)
 
 // What SetDefaultJobs set; 0: one per core.
 std::atomic<int> gDefaultJobs{0};
-// What SetMemoryLimit set, in megabytes; 0: none.
-std::atomic<double> gMemoryLimit{0.0};
 
 // The faces of the file's B-rep, counted from its records: whether workers may pay for
 // themselves, known before the model is loaded.
@@ -422,32 +419,15 @@ long long FacesIn(const StepFileParse& parse)
     return faces;
 }
 
-// A line of /proc/meminfo or /proc/self/status in megabytes; 0 when it cannot be read.
-double ProcMegabytes(const char* file, const char* key)
-{
-    std::ifstream in(file);
-    std::string line;
-    const size_t length = std::strlen(key);
-    while (std::getline(in, line)) {
-        if (line.compare(0, length, key) == 0) {
-            return std::atof(line.c_str() + length) / 1024.0; // in kB
-        }
-    }
-    return 0.0;
-}
-
 // How many workers this machine, and the program's memory limit, have room for beside the
 // read. Each holds a model and its translations of its own, as the read will, which take about
-// this many times the file's size (4,000 distinct parts in a 38 MB file: 290 MB).
+// this many times the file's size, with some room to spare (4,000 distinct parts in a 38 MB
+// file: a worker held 250 MB).
 int TwinsThatFit(size_t fileBytes)
 {
     constexpr double kModelPerFileByte = 8.0;
     const double need = kModelPerFileByte * static_cast<double>(fileBytes) / (1 << 20);
-    double room = ProcMegabytes("/proc/meminfo", "MemAvailable:");
-    if (const double limit = gMemoryLimit.load(); limit > 0) {
-        room = std::min(room, limit - ProcMegabytes("/proc/self/status", "VmRSS:"));
-    }
-    room -= need; // the read's own
+    const double room = WorkerProcesses::RoomMegabytes() - need; // the read's own first
     return room < need ? 0 : static_cast<int>(std::min(room / need, 1024.0));
 }
 
@@ -574,11 +554,6 @@ int StepTransferWorkers::DefaultJobs()
 void StepTransferWorkers::SetDefaultJobs(int jobs)
 {
     gDefaultJobs.store(std::max(0, jobs));
-}
-
-void StepTransferWorkers::SetMemoryLimit(double megabytes)
-{
-    gMemoryLimit.store(std::max(0.0, megabytes));
 }
 
 std::shared_ptr<StepTransferWorkers> StepTransferWorkers::Fork(const StepFileParse& parse, int jobs)

@@ -65,16 +65,12 @@ public:
     // For every read of this process that is not given a number; 0: one per core.
     static void SetDefaultJobs(int jobs);
 
-    // The most memory, in megabytes, that the program lets this process and its workers take;
-    // 0 (the default) for none. Workers are forked only where they fit in it as in the
-    // machine's free memory, since each holds a model of its own.
-    static void SetMemoryLimit(double megabytes);
-
     // After the file is parsed, before its model is loaded: forks up to `jobs` - 1 workers
     // that load and translate it beside the read. Null when one process does better: one job,
-    // a file with too few faces to pay for the workers, or too little memory for another
-    // model. In a worker this returns too, with IsTwin() true: the worker loads the model as
-    // the read does, then calls Serve.
+    // a file with too few faces to pay for the workers, or too little room for another
+    // model (WorkerProcesses::RoomMegabytes: the free memory, the program's limit). In a worker
+    // this returns too, with IsTwin() true: the worker loads the model as the read does, then calls
+    // Serve.
     static std::shared_ptr<StepTransferWorkers> Fork(const StepFileParse& parse, int jobs);
 
     // Whether this process is one of the workers.
